@@ -1,0 +1,1 @@
+namespace { [[maybe_unused]] int jf_empty_layer; }

@@ -1,0 +1,5 @@
+#pragma once
+#include "windef.h"
+
+DWORD GetLastError();
+void SetLastError(DWORD code);
