@@ -71,6 +71,7 @@ file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/platform/src/*.cpp")
 set(OLD_GLOB
   "/work/main/platform/src/LastError.cpp"
   "/work/main/platform/src/Tick.cpp"
+  "/work/main/platform/src/Utf.cpp"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")

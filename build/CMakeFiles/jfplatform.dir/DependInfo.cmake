@@ -10,6 +10,7 @@ set(CMAKE_DEPENDS_LANGUAGES
 set(CMAKE_DEPENDS_DEPENDENCY_FILES
   "/work/main/platform/src/LastError.cpp" "CMakeFiles/jfplatform.dir/platform/src/LastError.cpp.o" "gcc" "CMakeFiles/jfplatform.dir/platform/src/LastError.cpp.o.d"
   "/work/main/platform/src/Tick.cpp" "CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.o" "gcc" "CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.o.d"
+  "/work/main/platform/src/Utf.cpp" "CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o" "gcc" "CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o.d"
   )
 
 # Targets to which this target links.

@@ -97,19 +97,35 @@ CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.s"
 	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/src/Tick.cpp -o CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.s
 
+CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o: CMakeFiles/jfplatform.dir/flags.make
+CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o: /work/main/platform/src/Utf.cpp
+CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o: CMakeFiles/jfplatform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_3) "Building CXX object CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o -MF CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o.d -o CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o -c /work/main/platform/src/Utf.cpp
+
+CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.i"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/src/Utf.cpp > CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.i
+
+CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.s"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/src/Utf.cpp -o CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.s
+
 # Object files for target jfplatform
 jfplatform_OBJECTS = \
 "CMakeFiles/jfplatform.dir/platform/src/LastError.cpp.o" \
-"CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.o"
+"CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.o" \
+"CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o"
 
 # External object files for target jfplatform
 jfplatform_EXTERNAL_OBJECTS =
 
 libjfplatform.a: CMakeFiles/jfplatform.dir/platform/src/LastError.cpp.o
 libjfplatform.a: CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.o
+libjfplatform.a: CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o
 libjfplatform.a: CMakeFiles/jfplatform.dir/build.make
 libjfplatform.a: CMakeFiles/jfplatform.dir/link.txt
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_3) "Linking CXX static library libjfplatform.a"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_4) "Linking CXX static library libjfplatform.a"
 	$(CMAKE_COMMAND) -P CMakeFiles/jfplatform.dir/cmake_clean_target.cmake
 	$(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/jfplatform.dir/link.txt --verbose=$(VERBOSE)
 

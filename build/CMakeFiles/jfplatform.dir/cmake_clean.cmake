@@ -3,6 +3,8 @@ file(REMOVE_RECURSE
   "CMakeFiles/jfplatform.dir/platform/src/LastError.cpp.o.d"
   "CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.o"
   "CMakeFiles/jfplatform.dir/platform/src/Tick.cpp.o.d"
+  "CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o"
+  "CMakeFiles/jfplatform.dir/platform/src/Utf.cpp.o.d"
   "libjfplatform.a"
   "libjfplatform.pdb"
 )
