@@ -1,0 +1,15 @@
+// Windows paths <-> host paths. Drive Z: is the host root; C: and further letters come from
+// JF_DRIVES ("C=/path/c;D=/path/d"), C: defaulting to $XDG_DATA_HOME/jfinstall/drive_c.
+#pragma once
+#include <string>
+
+namespace jf {
+
+// False (with SetLastError: ERROR_INVALID_NAME for a forbidden character,
+// ERROR_INVALID_DRIVE / ERROR_PATH_NOT_FOUND for an unknown drive) when the path has no host form.
+// Relative paths resolve against the current directory.
+bool HostPathFromWin(const std::wstring& winPath, std::string& hostPath);
+// The Windows form of a host path: under a mapped drive when one holds it, else under Z:.
+std::wstring WinPathFromHost(const std::string& hostPath);
+
+}  // namespace jf
