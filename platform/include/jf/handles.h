@@ -2,6 +2,7 @@
 // Every waitable object of the layer derives from KernelObject, so WaitForSingleObject and
 // WaitForMultipleObjects work on all of them alike.
 #pragma once
+#include <functional>
 #include <memory>
 
 #include "../windef.h"
@@ -31,8 +32,7 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
 }
 
 // Runs `fn` with the wait lock held (state changes that waiters observe go through it).
-template <class Fn>
-void WithWaitLock(Fn&& fn);
+void WithWaitLock(const std::function<void()>& fn);
 // Wakes every thread blocked in a wait so it re-checks its objects. Call after a state
 // change made outside WithWaitLock (a process ended, a thread returned).
 void SignalStateChanged();
