@@ -69,6 +69,7 @@ typedef uintptr_t DWORD_PTR;
 typedef ULONG_PTR SIZE_T;
 typedef LONG_PTR SSIZE_T;
 typedef ULONG_PTR* PULONG_PTR;
+typedef DWORD_PTR* PDWORD_PTR;
 typedef SIZE_T* PSIZE_T;
 typedef float FLOAT;
 typedef double DOUBLE;
