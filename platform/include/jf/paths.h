@@ -2,6 +2,8 @@
 // JF_DRIVES ("C=/path/c;D=/path/d"), C: defaulting to $XDG_DATA_HOME/jfinstall/drive_c.
 #pragma once
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace jf {
 
@@ -11,5 +13,12 @@ namespace jf {
 bool HostPathFromWin(const std::wstring& winPath, std::string& hostPath);
 // The Windows form of a host path: under a mapped drive when one holds it, else under Z:.
 std::wstring WinPathFromHost(const std::string& hostPath);
+
+// The mapped drives in letter order (Z: included), each with its host folder (no trailing '/').
+std::vector<std::pair<wchar_t, std::string>> MappedDrives();
+// The host folder of a drive letter; false for an unmapped letter.
+bool DriveHostRoot(wchar_t letter, std::string& hostRoot);
+// Forgets the drive map and the current folder, so the next call reads JF_DRIVES again.
+void ResetDriveMapForTests();
 
 }  // namespace jf
