@@ -1,0 +1,10 @@
+// Thrown by the file wrapper on a failed file operation.
+#pragma once
+
+#include "core/IException.h"
+
+class CFileExException : public IException {
+ public:
+  CFileExException() = default;
+  CFileExException(int code, const std::wstring& message) : IException(code, message) {}
+};

@@ -1,0 +1,10 @@
+// Thrown by the ProtoValue accessors on a wrong-type access.
+#pragma once
+
+#include "core/IException.h"
+
+class ProtoValueException : public IException {
+ public:
+  ProtoValueException() = default;
+  ProtoValueException(int code, const std::wstring& message) : IException(code, message) {}
+};

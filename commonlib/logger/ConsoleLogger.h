@@ -1,0 +1,15 @@
+// Writes each line to standard output; created switched off.
+#pragma once
+
+#include "logger/BaseLogger.h"
+#include "logger/CSingleton.h"
+
+class ConsoleLogger : public BaseLogger, public CSingleton<ConsoleLogger> {
+ public:
+  ConsoleLogger();
+  void Write(std::wstring& line) override;
+  bool IsEnabled() override;
+
+ private:
+  unsigned char m_enabled;
+};

@@ -1,0 +1,16 @@
+// Writes each line to the debugger output. Enabled from construction.
+#pragma once
+
+#include "logger/BaseLogger.h"
+#include "logger/CSingleton.h"
+
+class TraceLogger : public BaseLogger, public CSingleton<TraceLogger> {
+ public:
+  TraceLogger();
+  void Write(std::wstring& line) override;
+  bool IsEnabled() override;
+  void SetEnabled(bool enabled);
+
+ private:
+  unsigned char m_enabled;
+};

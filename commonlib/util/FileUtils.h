@@ -1,0 +1,47 @@
+// Free functions over wide Windows paths ('\' separators; '/' accepted where said).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace FileUtils {
+
+bool IsFileExist(const std::wstring& path);
+// A UNC path or a path with a drive part.
+bool IsAbsolutePath(const std::wstring& path);
+bool IsDriveExist(const std::wstring& path);
+// A drive letter and colon, then parts free of \ / : * ? " < > |.
+bool IsValidPath(const std::wstring& path);
+// Creates and deletes a probe file in the nearest existing folder on the way up.
+bool IsDirWritable(const std::wstring& folder);
+
+// Creates every missing level; logs the failing level.
+bool CreateDirectoryTree(const std::wstring& path);
+// Creates (or truncates) the file, creating its folders first.
+bool CreateEmptyFile(const std::wstring& path);
+// Only when the file is absent: creates it holding the UTF-16LE byte-order mark.
+bool CreateUnicodeFile(const std::wstring& path);
+
+// Up to retries + 1 attempts, sleeping 1 + 100 * i ms after failed attempt i when retries > 0.
+bool DeleteFileRetry(const std::wstring& path, int retries);
+bool MoveFileRetry(const std::wstring& source, const std::wstring& target, int retries);
+// Deletes the folder with everything in it (read-only files included).
+bool DeleteDirectoryTree(const std::wstring& folder);
+void ClearReadOnly(const std::wstring& path);
+
+std::wstring NormalizePath(const std::wstring& path);
+std::wstring GetParentDir(const std::wstring& path);
+std::wstring GetFileName(const std::wstring& path);
+std::wstring GetAfterLast(const std::wstring& text, const std::wstring& separator);
+
+// (uint64_t)-1 when the file is not found.
+uint64_t GetFileSize(const std::wstring& path);
+// Seconds since 1970 of the last write; a relative path is taken below the executable's folder.
+bool GetFileModifyTime(const std::wstring& path, uint64_t& seconds);
+
+// The shell's folder browser; the chosen folder, or "" when cancelled.
+std::wstring BrowseForFolder(HWND owner, const std::wstring& start);
+
+}  // namespace FileUtils
