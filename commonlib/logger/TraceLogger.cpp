@@ -1,0 +1,18 @@
+#include "logger/TraceLogger.h"
+
+#include <windows.h>
+
+#include "thread/CScopedLock.h"
+
+TraceLogger::TraceLogger() : m_enabled(1) { SetOptions(new LogOptions()); }
+
+void TraceLogger::Write(std::wstring& line) {
+  if (IsEnabled()) OutputDebugStringW(line.c_str());
+}
+
+bool TraceLogger::IsEnabled() { return m_options != nullptr && m_enabled != 0; }
+
+void TraceLogger::SetEnabled(bool enabled) {
+  CScopedLock lock(m_lock);
+  m_enabled = enabled ? 1 : 0;
+}
