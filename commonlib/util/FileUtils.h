@@ -41,7 +41,4 @@ uint64_t GetFileSize(const std::wstring& path);
 // Seconds since 1970 of the last write; a relative path is taken below the executable's folder.
 bool GetFileModifyTime(const std::wstring& path, uint64_t& seconds);
 
-// The shell's folder browser; the chosen folder, or "" when cancelled.
-std::wstring BrowseForFolder(HWND owner, const std::wstring& start);
-
 }  // namespace FileUtils
