@@ -1,0 +1,63 @@
+// OutputDebugStringW/A: to a test hook when one is installed, to standard error when
+// JF_TRACE=1, and nowhere otherwise.
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "jf/kernel.h"
+#include "jf/utf.h"
+
+namespace {
+
+std::mutex g_hookMutex;
+jf::DebugOutputHook g_hook = nullptr;
+void* g_hookContext = nullptr;
+
+bool TraceEnabled() {
+  const char* trace = std::getenv("JF_TRACE");
+  return trace && std::strcmp(trace, "1") == 0;
+}
+
+void Emit(const std::wstring& text) {
+  {
+    std::lock_guard<std::mutex> lock(g_hookMutex);
+    if (g_hook) {
+      g_hook(text.c_str(), g_hookContext);
+      return;
+    }
+  }
+  if (!TraceEnabled()) return;
+  std::string bytes = jf::ToUtf8(text);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(STDERR_FILENO, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+}
+
+}  // namespace
+
+namespace jf {
+
+void SetDebugOutputHook(DebugOutputHook hook, void* context) {
+  std::lock_guard<std::mutex> lock(g_hookMutex);
+  g_hook = hook;
+  g_hookContext = context;
+}
+
+}  // namespace jf
+
+void OutputDebugStringW(LPCWSTR text) {
+  if (text) Emit(text);
+}
+
+// The narrow form takes UTF-8 text; plain ASCII, which is what it carries, is the same in
+// every code page.
+void OutputDebugStringA(LPCSTR text) {
+  if (text) Emit(jf::FromUtf8(text, std::strlen(text)));
+}

@@ -1,0 +1,109 @@
+// The table behind HANDLE values: small distinct integers (multiples of 4, as on Windows),
+// never reused, each naming one kernel object. Several handles may name the same object.
+#include <unordered_map>
+
+#include "KernelInternal.h"
+#include "errhandlingapi.h"
+#include "jf/handles.h"
+#include "jf/kernel.h"
+#include "winerror.h"
+
+namespace jf {
+namespace {
+
+class HandleTable {
+ public:
+  HANDLE Add(std::shared_ptr<KernelObject> object) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    uintptr_t value = next_;
+    next_ += 4;
+    ++handleCounts_[object.get()];
+    handles_.emplace(value, std::move(object));
+    return reinterpret_cast<HANDLE>(value);
+  }
+
+  std::shared_ptr<KernelObject> Find(HANDLE handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = handles_.find(reinterpret_cast<uintptr_t>(handle));
+    return it == handles_.end() ? nullptr : it->second;
+  }
+
+  // Removes a handle; returns the object and whether that was its last handle.
+  std::shared_ptr<KernelObject> Remove(HANDLE handle, bool& last) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = handles_.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == handles_.end()) return nullptr;
+    std::shared_ptr<KernelObject> object = std::move(it->second);
+    handles_.erase(it);
+    auto count = handleCounts_.find(object.get());
+    last = --count->second == 0;
+    if (last) handleCounts_.erase(count);
+    return object;
+  }
+
+ private:
+  std::mutex mutex_;
+  uintptr_t next_ = 4;
+  std::unordered_map<uintptr_t, std::shared_ptr<KernelObject>> handles_;
+  std::unordered_map<KernelObject*, int> handleCounts_;
+};
+
+HandleTable& Table() {
+  static HandleTable* table = new HandleTable;  // lives until exit; threads may still close handles
+  return *table;
+}
+
+}  // namespace
+
+namespace kernel {
+
+std::mutex& WaitMutex() {
+  static std::mutex* mutex = new std::mutex;
+  return *mutex;
+}
+
+std::condition_variable& WaitCondition() {
+  static std::condition_variable* condition = new std::condition_variable;
+  return *condition;
+}
+
+}  // namespace kernel
+
+HANDLE RegisterHandle(std::shared_ptr<KernelObject> object) {
+  if (!object) return nullptr;
+  return Table().Add(std::move(object));
+}
+
+std::shared_ptr<KernelObject> LookupHandle(HANDLE handle) {
+  std::shared_ptr<KernelObject> object = Table().Find(handle);
+  if (!object) SetLastError(ERROR_INVALID_HANDLE);
+  return object;
+}
+
+void WithWaitLock(const std::function<void()>& fn) {
+  {
+    std::lock_guard<std::mutex> lock(kernel::WaitMutex());
+    fn();
+  }
+  kernel::WaitCondition().notify_all();
+}
+
+void SignalStateChanged() {
+  { std::lock_guard<std::mutex> lock(kernel::WaitMutex()); }
+  kernel::WaitCondition().notify_all();
+}
+
+}  // namespace jf
+
+BOOL CloseHandle(HANDLE handle) {
+  // The pseudo handles of the current process and thread need no closing.
+  if (handle == reinterpret_cast<HANDLE>(-1) || handle == reinterpret_cast<HANDLE>(-2)) return TRUE;
+  bool last = false;
+  std::shared_ptr<jf::KernelObject> object = jf::Table().Remove(handle, last);
+  if (!object) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (last) object->OnLastHandleClosed();
+  return TRUE;
+}

@@ -1,0 +1,22 @@
+// Shared internals of the kernel sources (not part of the layer's interface).
+#pragma once
+#include <condition_variable>
+#include <mutex>
+
+#include "windef.h"
+
+namespace jf {
+namespace kernel {
+
+// The process-wide wait lock and the condition every blocked wait sleeps on.
+std::mutex& WaitMutex();
+std::condition_variable& WaitCondition();
+
+// The thread id of the calling thread (the host's thread id, stable for the thread's life).
+DWORD CurrentThreadId();
+
+// ntdll.dll!RtlGetVersion, registered by the module table.
+LONG RtlGetVersion(void* versionInfo);
+
+}  // namespace kernel
+}  // namespace jf
