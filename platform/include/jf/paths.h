@@ -14,6 +14,13 @@ bool HostPathFromWin(const std::wstring& winPath, std::string& hostPath);
 // The Windows form of a host path: under a mapped drive when one holds it, else under Z:.
 std::wstring WinPathFromHost(const std::string& hostPath);
 
+// The fully qualified Windows form ("X:\\a\\b") of a path: separators made '\\', "." and ".."
+// resolved, relative paths taken against the current directory. False (ERROR_BAD_NETPATH,
+// ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME) for UNC and malformed paths.
+bool FullWinPath(const std::wstring& winPath, std::wstring& fullPath);
+// The current directory in Windows form (no trailing '\\' except at a drive root).
+std::wstring CurrentWinDirectory();
+
 // The mapped drives in letter order (Z: included), each with its host folder (no trailing '/').
 std::vector<std::pair<wchar_t, std::string>> MappedDrives();
 // The host folder of a drive letter; false for an unmapped letter.

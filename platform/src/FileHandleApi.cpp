@@ -1,0 +1,309 @@
+// CreateFileW and the calls on its handles.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "FileObject.h"
+#include "FileStat.h"
+#include "errhandlingapi.h"
+#include "jf/errors.h"
+#include "jf/files.h"
+#include "winerror.h"
+
+namespace {
+
+int OpenFlagsFor(DWORD access) {
+  bool r = access & (GENERIC_READ | GENERIC_ALL | GENERIC_EXECUTE);
+  bool w = access & (GENERIC_WRITE | GENERIC_ALL);
+  if (r && w) return O_RDWR;
+  if (w) return O_WRONLY;
+  return O_RDONLY;
+}
+
+HANDLE Fail(int fd, DWORD code) {
+  if (fd >= 0) close(fd);
+  SetLastError(code);
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE /*hTemplateFile*/) {
+  std::string host;
+  if (!jf::MapPathArg(lpFileName, host)) return INVALID_HANDLE_VALUE;
+  if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING ||
+      (dwCreationDisposition == TRUNCATE_EXISTING && !(dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL)))) {
+    return Fail(-1, ERROR_INVALID_PARAMETER);
+  }
+  bool inherit = lpSecurityAttributes && lpSecurityAttributes->bInheritHandle;
+  int base = OpenFlagsFor(dwDesiredAccess) | (inherit ? 0 : O_CLOEXEC);
+  if (dwFlagsAndAttributes & FILE_FLAG_WRITE_THROUGH) base |= O_DSYNC;
+
+  struct stat st;
+  if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    // A folder opens only for its attributes and times, and only when asked for explicitly.
+    if (!(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || dwCreationDisposition == CREATE_NEW ||
+        dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING) {
+      return Fail(-1, dwCreationDisposition == CREATE_NEW ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED);
+    }
+    int fd = open(host.c_str(), O_RDONLY | O_DIRECTORY | (inherit ? 0 : O_CLOEXEC));
+    if (fd < 0) return Fail(-1, jf::SetLastErrorForPath(errno, host));
+    auto obj = std::make_shared<jf::FileObject>(fd, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                st.st_dev, st.st_ino, host, false);
+    SetLastError(ERROR_SUCCESS);
+    return jf::RegisterHandle(obj);
+  }
+
+  mode_t mode = (dwFlagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  bool existed = false;
+  int fd = -1;
+  switch (dwCreationDisposition) {
+    case CREATE_NEW:
+      fd = open(host.c_str(), base | O_CREAT | O_EXCL, mode);
+      if (fd < 0) return Fail(-1, errno == EEXIST ? ERROR_FILE_EXISTS : jf::SetLastErrorForPath(errno, host));
+      break;
+    case CREATE_ALWAYS:
+    case OPEN_ALWAYS:
+      fd = open(host.c_str(), base | O_CREAT | O_EXCL, mode);
+      if (fd < 0 && errno == EEXIST) {
+        existed = true;
+        fd = open(host.c_str(), base);
+      }
+      if (fd < 0) return Fail(-1, jf::SetLastErrorForPath(errno, host));
+      break;
+    default:  // OPEN_EXISTING, TRUNCATE_EXISTING
+      existed = true;
+      fd = open(host.c_str(), base);
+      if (fd < 0) return Fail(-1, jf::SetLastErrorForPath(errno, host));
+      break;
+  }
+  if (fstat(fd, &st) != 0) return Fail(fd, jf::Win32FromErrno(errno));
+  if (existed && jf::IsReadOnlyFile(st) &&
+      ((dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL)) || dwCreationDisposition == CREATE_ALWAYS)) {
+    return Fail(fd, ERROR_ACCESS_DENIED);
+  }
+  if (!jf::FileObject::ShareAllows(st.st_dev, st.st_ino, dwDesiredAccess, dwShareMode)) {
+    return Fail(fd, ERROR_SHARING_VIOLATION);
+  }
+  if (existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING)) {
+    if (ftruncate(fd, 0) != 0) return Fail(fd, jf::Win32FromErrno(errno));
+  }
+  auto obj = std::make_shared<jf::FileObject>(fd, dwDesiredAccess, dwShareMode, st.st_dev, st.st_ino, host,
+                                              (dwFlagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0);
+  HANDLE h = jf::RegisterHandle(obj);
+  bool reportExisting =
+      existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS);
+  SetLastError(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return h;
+}
+
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+              LPOVERLAPPED lpOverlapped) {
+  if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+  auto file = jf::FileObject::FromHandle(hFile);
+  if (!file) return FALSE;
+  if (!file->CanRead()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (!lpBuffer && nNumberOfBytesToRead) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  off_t offset = lpOverlapped ? static_cast<off_t>((static_cast<uint64_t>(lpOverlapped->OffsetHigh) << 32) |
+                                                   lpOverlapped->Offset)
+                              : -1;
+  DWORD done = 0;
+  char* out = static_cast<char*>(lpBuffer);
+  while (done < nNumberOfBytesToRead) {
+    ssize_t n = offset >= 0 ? pread(file->fd(), out + done, nNumberOfBytesToRead - done, offset + done)
+                            : read(file->fd(), out + done, nNumberOfBytesToRead - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (lpNumberOfBytesRead) *lpNumberOfBytesRead = done;
+      jf::SetLastErrorFromErrno(errno);
+      return FALSE;
+    }
+    if (n == 0) break;
+    done += static_cast<DWORD>(n);
+  }
+  if (lpNumberOfBytesRead) *lpNumberOfBytesRead = done;
+  if (lpOverlapped) lpOverlapped->InternalHigh = done;
+  if (lpOverlapped && done == 0 && nNumberOfBytesToRead) {
+    // Reading at or past the end with an explicit offset is reported, as Windows does.
+    SetLastError(ERROR_HANDLE_EOF);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+               LPOVERLAPPED lpOverlapped) {
+  if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+  auto file = jf::FileObject::FromHandle(hFile);
+  if (!file) return FALSE;
+  if (!file->CanWrite()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (!lpBuffer && nNumberOfBytesToWrite) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  off_t offset = lpOverlapped ? static_cast<off_t>((static_cast<uint64_t>(lpOverlapped->OffsetHigh) << 32) |
+                                                   lpOverlapped->Offset)
+                              : -1;
+  DWORD done = 0;
+  const char* in = static_cast<const char*>(lpBuffer);
+  while (done < nNumberOfBytesToWrite) {
+    ssize_t n = offset >= 0 ? pwrite(file->fd(), in + done, nNumberOfBytesToWrite - done, offset + done)
+                            : write(file->fd(), in + done, nNumberOfBytesToWrite - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = done;
+      jf::SetLastErrorFromErrno(errno);
+      return FALSE;
+    }
+    done += static_cast<DWORD>(n);
+  }
+  if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = done;
+  if (lpOverlapped) lpOverlapped->InternalHigh = done;
+  return TRUE;
+}
+
+BOOL SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove, PLARGE_INTEGER lpNewFilePointer,
+                      DWORD dwMoveMethod) {
+  auto file = jf::FileObject::FromHandle(hFile);
+  if (!file) return FALSE;
+  int whence = dwMoveMethod == FILE_BEGIN ? SEEK_SET : dwMoveMethod == FILE_CURRENT ? SEEK_CUR
+             : dwMoveMethod == FILE_END   ? SEEK_END : -1;
+  if (whence < 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  off_t base = whence == SEEK_SET ? 0 : lseek(file->fd(), 0, whence);
+  if (base < 0) {
+    jf::SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  if (liDistanceToMove.QuadPart < 0 && -liDistanceToMove.QuadPart > base) {
+    SetLastError(ERROR_NEGATIVE_SEEK);
+    return FALSE;
+  }
+  off_t pos = lseek(file->fd(), base + liDistanceToMove.QuadPart, SEEK_SET);
+  if (pos < 0) {
+    jf::SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  if (lpNewFilePointer) lpNewFilePointer->QuadPart = pos;
+  return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
+  LARGE_INTEGER dist;
+  if (lpDistanceToMoveHigh) {
+    dist.QuadPart = static_cast<LONGLONG>((static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh)) << 32) |
+                                          static_cast<uint32_t>(lDistanceToMove));
+  } else {
+    dist.QuadPart = lDistanceToMove;
+  }
+  auto file = jf::FileObject::FromHandle(hFile);
+  if (!file) return INVALID_SET_FILE_POINTER;
+  off_t before = lseek(file->fd(), 0, SEEK_CUR);
+  LARGE_INTEGER pos;
+  if (!SetFilePointerEx(hFile, dist, &pos, dwMoveMethod)) return INVALID_SET_FILE_POINTER;
+  if (!lpDistanceToMoveHigh && pos.QuadPart > 0xFFFFFFFELL) {
+    // The position does not fit the 32-bit answer: leave the pointer where it was.
+    lseek(file->fd(), before, SEEK_SET);
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (lpDistanceToMoveHigh) *lpDistanceToMoveHigh = static_cast<LONG>(pos.QuadPart >> 32);
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(pos.QuadPart);
+}
+
+BOOL SetEndOfFile(HANDLE hFile) {
+  auto file = jf::FileObject::FromHandle(hFile);
+  if (!file) return FALSE;
+  if (!file->CanWrite()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  off_t pos = lseek(file->fd(), 0, SEEK_CUR);
+  if (pos < 0 || ftruncate(file->fd(), pos) != 0) {
+    jf::SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL FlushFileBuffers(HANDLE hFile) {
+  auto file = jf::FileObject::FromHandle(hFile);
+  if (!file) return FALSE;
+  if (!file->CanWrite()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (fsync(file->fd()) != 0) {
+    jf::SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
+  auto file = jf::FileObject::FromHandle(hFile);
+  if (!file) return FALSE;
+  struct stat st;
+  if (fstat(file->fd(), &st) != 0) {
+    jf::SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  if (lpFileSize) lpFileSize->QuadPart = S_ISDIR(st.st_mode) ? 0 : st.st_size;
+  return TRUE;
+}
+
+DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(hFile, &size)) return INVALID_FILE_SIZE;
+  if (lpFileSizeHigh) *lpFileSizeHigh = static_cast<DWORD>(size.QuadPart >> 32);
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(size.QuadPart);
+}
+
+BOOL GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLastAccessTime, LPFILETIME lpLastWriteTime) {
+  auto file = jf::FileObject::FromHandle(hFile);
+  if (!file) return FALSE;
+  struct stat st;
+  if (fstat(file->fd(), &st) != 0) {
+    jf::SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  // The host keeps no creation time everywhere; the last write stands in for it.
+  if (lpCreationTime) *lpCreationTime = jf::FileTimeFromTimespec(st.st_mtim);
+  if (lpLastAccessTime) *lpLastAccessTime = jf::FileTimeFromTimespec(st.st_atim);
+  if (lpLastWriteTime) *lpLastWriteTime = jf::FileTimeFromTimespec(st.st_mtim);
+  return TRUE;
+}
+
+BOOL SetFileTime(HANDLE hFile, const FILETIME* /*lpCreationTime*/, const FILETIME* lpLastAccessTime,
+                 const FILETIME* lpLastWriteTime) {
+  auto file = jf::FileObject::FromHandle(hFile);
+  if (!file) return FALSE;
+  struct timespec times[2];
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_nsec = UTIME_OMIT;
+  if (lpLastAccessTime) times[0] = jf::TimespecFromFileTime(*lpLastAccessTime);
+  if (lpLastWriteTime) times[1] = jf::TimespecFromFileTime(*lpLastWriteTime);
+  if (futimens(file->fd(), times) != 0) {
+    jf::SetLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  return TRUE;
+}
