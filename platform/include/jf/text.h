@@ -90,7 +90,7 @@ int _vsnwprintf_s(wchar_t* buffer, size_t sizeOfBuffer, size_t count, const wcha
                   va_list args);
 int swprintf_s(wchar_t* buffer, size_t sizeOfBuffer, const wchar_t* format, ...);
 int vswprintf_s(wchar_t* buffer, size_t sizeOfBuffer, const wchar_t* format, va_list args);
-// wsprintfW: at most 1024 characters (with the terminator), no floating point.
+// wsprintfW: at most 1024 characters with the terminator; longer text is cut.
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
 int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list args);
 
@@ -127,7 +127,7 @@ int _snprintf_s(char (&buffer)[N], size_t count, const char* format, A... args) 
 // Leading white space, an optional sign, decimal digits; overflow clamps to the type's
 // limits (and sets errno to ERANGE); no digits give 0.
 int _wtoi(const wchar_t* s);
-long _wtol(const wchar_t* s);  // 32-bit range, as on Windows
+long _wtol(const wchar_t* s);  // 32-bit range: `long` is 32 bits on Windows
 int64_t _wtoi64(const wchar_t* s);
 double _wtof(const wchar_t* s);
 int64_t _atoi64(const char* s);
@@ -138,6 +138,7 @@ uint64_t _strtoui64(const char* s, char** end, int base);
 
 // ---------------------------------------------------------------- numbers to text
 // Negative values get a '-' only in base 10; other bases show the two's complement.
+// Letters are lower case. The `long` forms work in 32 bits, as on Windows.
 wchar_t* _itow(int value, wchar_t* buffer, int radix);
 wchar_t* _ltow(long value, wchar_t* buffer, int radix);
 wchar_t* _ultow(unsigned long value, wchar_t* buffer, int radix);

@@ -1,0 +1,444 @@
+#include "FormatEngine.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <type_traits>
+
+#include "jf/text.h"
+
+namespace jf {
+
+namespace {
+
+enum class Size { None, Char, Short, Long, LongLong, LongDouble, Int32, Int64, Pointer, Wide };
+
+template <typename T>
+size_t BoundedLength(const T* s, size_t max) {
+  size_t n = 0;
+  while (n < max && s[n]) ++n;
+  return n;
+}
+
+// A string of the other width, converted through the ANSI code page.
+std::wstring Other(const char* s, size_t n, long long precision) {
+  std::wstring w = FromAnsi(s, n);
+  if (precision >= 0 && w.size() > size_t(precision)) w.resize(size_t(precision));
+  return w;
+}
+
+std::string Other(const wchar_t* s, size_t n, long long precision) {
+  if (precision < 0) return ToAnsi(s, n);
+  // Whole characters only: a double-byte character that would pass the precision is left out.
+  std::string out;
+  for (size_t i = 0; i < n; ++i) {
+    std::string one = ToAnsi(s + i, 1);
+    if (out.size() + one.size() > size_t(precision)) break;
+    out += one;
+  }
+  return out;
+}
+
+}  // namespace
+
+template <typename Ch>
+struct FormatEngine<Ch>::Spec {
+  bool left = false;
+  bool plus = false;
+  bool space = false;
+  bool alt = false;
+  bool zero = false;
+  long long width = 0;
+  long long precision = -1;
+  Size size = Size::None;
+  Ch type = 0;
+};
+
+template <typename Ch>
+FormatEngine<Ch>::FormatEngine(Ch* dst, size_t cap, va_list args) : dst_(dst), cap_(cap) {
+  va_copy(args_, args);
+}
+
+template <typename Ch>
+FormatEngine<Ch>::~FormatEngine() {
+  va_end(args_);
+}
+
+template <typename Ch>
+void FormatEngine<Ch>::Put(const Ch* s, size_t n) {
+  if (len_ < cap_) {
+    size_t k = cap_ - len_ < n ? cap_ - len_ : n;
+    memcpy(dst_ + len_, s, k * sizeof(Ch));
+  }
+  len_ += n;
+}
+
+template <typename Ch>
+void FormatEngine<Ch>::Pad(Ch c, size_t n) {
+  for (size_t i = len_; i < cap_ && i < len_ + n; ++i) dst_[i] = c;
+  len_ += n;
+}
+
+template <typename Ch>
+void FormatEngine<Ch>::Padded(const Spec& spec, const Ch* text, size_t n) {
+  size_t pad = size_t(spec.width) > n ? size_t(spec.width) - n : 0;
+  if (!spec.left) Pad(spec.zero ? Ch('0') : Ch(' '), pad);
+  Put(text, n);
+  if (spec.left) Pad(Ch(' '), pad);
+}
+
+template <typename Ch>
+bool FormatEngine<Ch>::ParseSpec(const Ch*& p, Spec& spec) {
+  for (;; ++p) {
+    if (*p == '-') spec.left = true;
+    else if (*p == '+') spec.plus = true;
+    else if (*p == ' ') spec.space = true;
+    else if (*p == '#') spec.alt = true;
+    else if (*p == '0') spec.zero = true;
+    else break;
+  }
+  auto number = [&p](long long& out) {
+    out = 0;
+    while (*p >= '0' && *p <= '9') {
+      out = out * 10 + (*p++ - '0');
+      if (out > INT_MAX) return false;
+    }
+    return true;
+  };
+  if (*p == '*') {
+    ++p;
+    spec.width = va_arg(args_, int);
+    if (spec.width < 0) {
+      spec.left = true;
+      spec.width = -spec.width;
+    }
+  } else if (!number(spec.width)) {
+    return false;
+  }
+  if (*p == '.') {
+    ++p;
+    if (*p == '*') {
+      ++p;
+      spec.precision = va_arg(args_, int);
+      if (spec.precision < 0) spec.precision = -1;
+    } else if (!number(spec.precision)) {
+      return false;
+    }
+  }
+  switch (*p) {
+    case 'h':
+      ++p;
+      spec.size = Size::Short;
+      if (*p == 'h') ++p, spec.size = Size::Char;
+      break;
+    case 'l':
+      ++p;
+      spec.size = Size::Long;
+      if (*p == 'l') ++p, spec.size = Size::LongLong;
+      break;
+    case 'L': ++p, spec.size = Size::LongDouble; break;
+    case 'w': ++p, spec.size = Size::Wide; break;
+    case 'j': ++p, spec.size = Size::Int64; break;
+    case 'z':
+    case 't': ++p, spec.size = Size::Pointer; break;
+    case 'I':
+      ++p;
+      if (p[0] == '6' && p[1] == '4') p += 2, spec.size = Size::Int64;
+      else if (p[0] == '3' && p[1] == '2') p += 2, spec.size = Size::Int32;
+      else spec.size = Size::Pointer;
+      break;
+    default: break;
+  }
+  spec.type = *p;
+  if (!spec.type) return false;
+  ++p;
+  return true;
+}
+
+template <typename Ch>
+void FormatEngine<Ch>::Integer(const Spec& spec, unsigned long long value, bool negative) {
+  Ch prefix[3];
+  size_t prefixLen = 0;
+  bool isSigned = spec.type == 'd' || spec.type == 'i';
+  if (isSigned) {
+    if (negative) prefix[prefixLen++] = '-';
+    else if (spec.plus) prefix[prefixLen++] = '+';
+    else if (spec.space) prefix[prefixLen++] = ' ';
+  }
+  unsigned base = 10;
+  const char* digitSet = "0123456789abcdef";
+  if (spec.type == 'o') base = 8;
+  if (spec.type == 'x' || spec.type == 'X' || spec.type == 'p') base = 16;
+  if (spec.type == 'X' || spec.type == 'p') digitSet = "0123456789ABCDEF";
+  if (spec.alt && value != 0 && (spec.type == 'x' || spec.type == 'X')) {
+    prefix[prefixLen++] = '0';
+    prefix[prefixLen++] = Ch(spec.type);
+  }
+  Ch digits[32];
+  size_t n = 0;
+  for (unsigned long long v = value; v; v /= base) digits[sizeof(digits) / sizeof(Ch) - ++n] = Ch(digitSet[v % base]);
+  const Ch* first = digits + sizeof(digits) / sizeof(Ch) - n;
+  size_t precision = spec.precision < 0 ? 1 : size_t(spec.precision);
+  size_t zeros = precision > n ? precision - n : 0;
+  if (spec.alt && spec.type == 'o' && zeros == 0 && (n == 0 || *first != '0')) zeros = 1;
+  size_t body = prefixLen + zeros + n;
+  size_t pad = size_t(spec.width) > body ? size_t(spec.width) - body : 0;
+  // A precision switches the '0' flag off for integers.
+  bool zeroPad = spec.zero && !spec.left && spec.precision < 0;
+  if (!spec.left && !zeroPad) Pad(Ch(' '), pad);
+  Put(prefix, prefixLen);
+  if (zeroPad) Pad(Ch('0'), pad);
+  Pad(Ch('0'), zeros);
+  Put(first, n);
+  if (spec.left) Pad(Ch(' '), pad);
+}
+
+template <typename Ch>
+void FormatEngine<Ch>::Floating(const Spec& spec) {
+  // The digits of a number are plain ASCII: the host's narrow printf makes them.
+  char format[64];
+  char* f = format;
+  *f++ = '%';
+  if (spec.left) *f++ = '-';
+  if (spec.plus) *f++ = '+';
+  if (spec.space) *f++ = ' ';
+  if (spec.alt) *f++ = '#';
+  if (spec.zero) *f++ = '0';
+  f += snprintf(f, 24, "%lld", spec.width);
+  if (spec.precision >= 0) f += snprintf(f, 24, ".%lld", spec.precision);
+  if (spec.size == Size::LongDouble) *f++ = 'L';
+  *f++ = char(spec.type);
+  *f = 0;
+  std::string text;
+  int n;
+  if (spec.size == Size::LongDouble) {
+    long double v = va_arg(args_, long double);
+    n = snprintf(nullptr, 0, format, v);
+    if (n > 0) {
+      text.resize(size_t(n) + 1);
+      snprintf(&text[0], text.size(), format, v);
+    }
+  } else {
+    double v = va_arg(args_, double);
+    n = snprintf(nullptr, 0, format, v);
+    if (n > 0) {
+      text.resize(size_t(n) + 1);
+      snprintf(&text[0], text.size(), format, v);
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    Ch c = Ch(static_cast<unsigned char>(text[size_t(i)]));
+    Put(&c, 1);
+  }
+}
+
+template <typename Ch>
+void FormatEngine<Ch>::Character(const Spec& spec) {
+  constexpr bool wideFormat = std::is_same<Ch, wchar_t>::value;
+  // %c has the format's width unless a size says otherwise; %C has the other width.
+  bool wideArg = spec.type == 'c' ? wideFormat : !wideFormat;
+  if (spec.size == Size::Short || spec.size == Size::Char) wideArg = false;
+  if (spec.size == Size::Long || spec.size == Size::Wide) wideArg = true;
+  int value = va_arg(args_, int);
+  if (wideArg == wideFormat) {
+    Ch c = Ch(value);
+    Padded(spec, &c, 1);
+  } else if (wideArg) {
+    wchar_t w = wchar_t(value);
+    auto text = Other(&w, 1, -1);
+    Padded(spec, reinterpret_cast<const Ch*>(text.data()), text.size());
+  } else {
+    char c = char(value);
+    auto text = Other(&c, 1, -1);
+    Padded(spec, reinterpret_cast<const Ch*>(text.data()), text.size());
+  }
+}
+
+template <typename Ch>
+void FormatEngine<Ch>::String(const Spec& spec) {
+  constexpr bool wideFormat = std::is_same<Ch, wchar_t>::value;
+  bool wideArg = spec.type == 's' ? wideFormat : !wideFormat;
+  if (spec.size == Size::Short || spec.size == Size::Char) wideArg = false;
+  if (spec.size == Size::Long || spec.size == Size::Wide) wideArg = true;
+  const void* arg = va_arg(args_, const void*);
+  size_t max = spec.precision < 0 ? SIZE_MAX : size_t(spec.precision);
+  if (!arg) {
+    static const Ch null[] = {'(', 'n', 'u', 'l', 'l', ')'};
+    Padded(spec, null, max < 6 ? max : 6);
+  } else if (wideArg == wideFormat) {
+    const Ch* s = static_cast<const Ch*>(arg);
+    Padded(spec, s, BoundedLength(s, max));
+  } else if (wideArg) {
+    const wchar_t* s = static_cast<const wchar_t*>(arg);
+    auto text = Other(s, BoundedLength(s, max), spec.precision);
+    Padded(spec, reinterpret_cast<const Ch*>(text.data()), text.size());
+  } else {
+    // A double-byte character takes two bytes: read no further than the precision needs.
+    const char* s = static_cast<const char*>(arg);
+    auto text = Other(s, BoundedLength(s, max == SIZE_MAX ? max : max * 2), spec.precision);
+    Padded(spec, reinterpret_cast<const Ch*>(text.data()), text.size());
+  }
+}
+
+template <typename Ch>
+bool FormatEngine<Ch>::Convert(Spec& spec) {
+  switch (spec.type) {
+    case 'd':
+    case 'i': {
+      long long v;
+      switch (spec.size) {
+        case Size::Char: v = static_cast<signed char>(va_arg(args_, int)); break;
+        case Size::Short: v = static_cast<short>(va_arg(args_, int)); break;
+        case Size::LongLong:
+        case Size::LongDouble:
+        case Size::Int64: v = va_arg(args_, long long); break;
+        case Size::Pointer: v = va_arg(args_, ptrdiff_t); break;
+        default: v = va_arg(args_, int); break;  // "l" is 32 bits, as on Windows
+      }
+      Integer(spec, v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v), v < 0);
+      return true;
+    }
+    case 'u':
+    case 'o':
+    case 'x':
+    case 'X': {
+      unsigned long long v;
+      switch (spec.size) {
+        case Size::Char: v = static_cast<unsigned char>(va_arg(args_, unsigned)); break;
+        case Size::Short: v = static_cast<unsigned short>(va_arg(args_, unsigned)); break;
+        case Size::LongLong:
+        case Size::LongDouble:
+        case Size::Int64: v = va_arg(args_, unsigned long long); break;
+        case Size::Pointer: v = va_arg(args_, size_t); break;
+        default: v = va_arg(args_, unsigned); break;
+      }
+      Integer(spec, v, false);
+      return true;
+    }
+    case 'p': {
+      Spec p = spec;
+      p.alt = false;
+      if (p.precision < 0) p.precision = 2 * sizeof(void*);
+      Integer(p, reinterpret_cast<uintptr_t>(va_arg(args_, void*)), false);
+      return true;
+    }
+    case 'e':
+    case 'E':
+    case 'f':
+    case 'F':
+    case 'g':
+    case 'G':
+    case 'a':
+    case 'A':
+      Floating(spec);
+      return true;
+    case 'c':
+    case 'C':
+      Character(spec);
+      return true;
+    case 's':
+    case 'S':
+      String(spec);
+      return true;
+    case 'n':
+      // Writing through an argument is refused, as the Windows runtime does by default.
+      (void)va_arg(args_, void*);
+      return true;
+    case '%':
+      Padded(spec, &spec.type, 1);
+      return true;
+    default:
+      return false;
+  }
+}
+
+template <typename Ch>
+bool FormatEngine<Ch>::Format(const Ch* p) {
+  while (*p) {
+    const Ch* literal = p;
+    while (*p && *p != '%') ++p;
+    Put(literal, size_t(p - literal));
+    if (!*p) break;
+    ++p;
+    Spec spec;
+    if (!ParseSpec(p, spec) || !Convert(spec)) return false;
+  }
+  return true;
+}
+
+template <typename Ch>
+long long FormatEngine<Ch>::Run(Ch* dst, size_t cap, const Ch* format, va_list args) {
+  if (!format) {
+    errno = EINVAL;
+    return -1;
+  }
+  FormatEngine engine(dst, cap, args);
+  if (!engine.Format(format)) {
+    errno = EINVAL;
+    return -1;
+  }
+  if (engine.len_ > size_t(INT_MAX)) {
+    errno = ERANGE;
+    return -1;
+  }
+  return static_cast<long long>(engine.len_);
+}
+
+template <typename Ch>
+int FormatEngine<Ch>::Bounded(Ch* buffer, size_t count, const Ch* format, va_list args) {
+  if (!buffer && count) {
+    errno = EINVAL;
+    return -1;
+  }
+  long long n = Run(buffer, count, format, args);
+  if (n < 0) return -1;
+  if (size_t(n) > count) return buffer ? -1 : int(n);
+  if (size_t(n) < count) buffer[n] = 0;
+  return int(n);
+}
+
+template <typename Ch>
+int FormatEngine<Ch>::Measure(const Ch* format, va_list args) {
+  return int(Run(nullptr, 0, format, args));
+}
+
+template <typename Ch>
+int FormatEngine<Ch>::BoundedSecure(Ch* buffer, size_t size, size_t count, const Ch* format,
+                                    va_list args) {
+  if (!buffer || size == 0 || !format) {
+    if (buffer && size) buffer[0] = 0;
+    errno = EINVAL;
+    return -1;
+  }
+  size_t cap = count == _TRUNCATE || count >= size ? size - 1 : count;
+  long long n = Run(buffer, cap, format, args);
+  if (n < 0) {
+    buffer[0] = 0;
+    return -1;
+  }
+  if (size_t(n) <= cap) {
+    buffer[n] = 0;
+    return int(n);
+  }
+  if (count == _TRUNCATE || count < size) {
+    buffer[cap] = 0;
+    return -1;
+  }
+  // Asked for more than the buffer holds, and the text needs it: nothing is kept.
+  buffer[0] = 0;
+  errno = ERANGE;
+  return -1;
+}
+
+template <typename Ch>
+int FormatEngine<Ch>::Secure(Ch* buffer, size_t size, const Ch* format, va_list args) {
+  return BoundedSecure(buffer, size, size, format, args);
+}
+
+template class FormatEngine<char>;
+template class FormatEngine<wchar_t>;
+
+}  // namespace jf
