@@ -1,0 +1,194 @@
+#include "http/CCurlWorkshop.h"
+
+#include <sys/select.h>
+#include <windows.h>
+
+#include <cerrno>
+
+#include "http/HttpLog.h"
+#include "thread/CScopedLock.h"
+
+namespace {
+const wchar_t kFile[] = L"http\\CurlWorkshop";
+}  // namespace
+
+CCurlWorkshop::CCurlWorkshop() : m_multi(nullptr) {}
+
+CCurlWorkshop::~CCurlWorkshop() {
+  if (m_multi) {
+    curl_multi_cleanup(m_multi);
+    m_multi = nullptr;
+  }
+}
+
+void CCurlWorkshop::Init() {
+  CScopedLock guard(m_lock);
+  if (m_multi) return;
+  m_multi = curl_multi_init();
+  JF_HTTP_LOG(kLogInfo, kFile, L"CCurlWorkshop::Init() %x",
+              static_cast<unsigned>(reinterpret_cast<uintptr_t>(m_multi)));
+}
+
+bool CCurlWorkshop::AddRequest(const CRefPtr<CCurlBase>& transfer) {
+  CScopedLock guard(m_lock);
+  if (!m_multi) return false;
+  m_pendingList.push_back(transfer);
+  for (auto it = m_cancelList.begin(); it != m_cancelList.end(); ++it) {
+    if (*it == transfer) {
+      m_cancelList.erase(it);
+      break;
+    }
+  }
+  return true;
+}
+
+bool CCurlWorkshop::CancelRequest(const CRefPtr<CCurlBase>& transfer) {
+  CScopedLock guard(m_lock);
+  if (!m_multi) return false;
+  m_cancelList.push_back(transfer);
+  return true;
+}
+
+void CCurlWorkshop::Detach(CURLM* multi, CCurlBase* transfer) {
+  if (!transfer->m_easy) return;
+  if (multi) curl_multi_remove_handle(multi, transfer->m_easy);
+  curl_easy_cleanup(transfer->m_easy);
+  transfer->m_easy = nullptr;
+}
+
+void CCurlWorkshop::UnInit() {
+  CScopedLock guard(m_lock);
+  JF_HTTP_LOG(kLogInfo, kFile, L"CCurlWorkshop::UnInit() %x",
+              static_cast<unsigned>(reinterpret_cast<uintptr_t>(m_multi)));
+  if (m_multi) {
+    for (auto& t : m_runningList) Detach(m_multi, t.get());
+    // Handles still waiting to be detached go with the multi handle too.
+    for (auto& t : m_removeList) Detach(m_multi, t.get());
+    m_removeList.clear();
+    curl_multi_cleanup(m_multi);
+    m_multi = nullptr;
+  }
+  m_cancelList.clear();
+  m_pendingList.clear();
+  m_runningList.clear();
+}
+
+void CCurlWorkshop::Run() {
+  while (!IsStopRequested()) {
+    int busy = Perform();
+    int done = ReadDone();
+    if (busy == 0 && done == 0 && !IsStopRequested()) Sleep(1);
+  }
+}
+
+int CCurlWorkshop::Perform() {
+  if (IsStopRequested()) return 0;
+  ProcessPending();
+  fd_set readSet, writeSet, errorSet;
+  FD_ZERO(&readSet);
+  FD_ZERO(&writeSet);
+  FD_ZERO(&errorSet);
+  int maxFd = -1;
+  curl_multi_fdset(m_multi, &readSet, &writeSet, &errorSet, &maxFd);
+  if (maxFd >= 0) {
+    for (;;) {
+      timeval limit{0, 5000};
+      int r = select(maxFd + 1, &readSet, &writeSet, &errorSet, &limit);
+      if (r == -1 && errno == EINTR) continue;
+      break;
+    }
+  }
+  int running = 0;
+  bool any = false;
+  CURLMcode code;
+  do {
+    code = curl_multi_perform(m_multi, &running);
+    if (running > 0) any = true;
+  } while (code == CURLM_CALL_MULTI_PERFORM);
+  return any ? 1 : 0;
+}
+
+int CCurlWorkshop::ReadDone() {
+  int count = 0;
+  int left = 0;
+  CURLMsg* msg;
+  while (!IsStopRequested() && (msg = curl_multi_info_read(m_multi, &left)) != nullptr) {
+    if (msg->msg != CURLMSG_DONE) continue;
+    ++count;
+    CRefPtr<CCurlBase> found;
+    for (auto& t : m_runningList) {
+      if (t->m_easy == msg->easy_handle) {
+        found = t;
+        break;
+      }
+    }
+    if (!found) continue;
+    CURLcode result = msg->data.result;
+    PostCurlResult(CCurlBase::OnDoneTrampoline, found, static_cast<int>(result));
+    {
+      CScopedLock guard(m_lock);
+      RemoveFromLists(found);
+    }
+    Detach(m_multi, found.get());
+  }
+  return count;
+}
+
+void CCurlWorkshop::ProcessPending() {
+  {
+    CScopedLock guard(m_lock);
+    for (auto& t : m_pendingList)
+      if (!t->IsActive()) m_cancelList.push_back(t);
+    for (auto& t : m_runningList)
+      if (!t->IsActive()) m_cancelList.push_back(t);
+    for (size_t n = m_cancelList.size(); n > 0; --n) {
+      CRefPtr<CCurlBase> front = m_cancelList.front();
+      m_removeList.push_back(front);
+      RemoveFromLists(front);
+      PostCurlResult(CCurlBase::OnRemovedTrampoline, front, 0);
+      m_cancelList.pop_front();
+    }
+    for (size_t n = m_pendingList.size(); n > 0; --n) {
+      AddHandle(m_pendingList.front());
+      m_pendingList.pop_front();
+    }
+  }
+  for (size_t n = m_removeList.size(); n > 0; --n) {
+    Detach(m_multi, m_removeList.front().get());
+    m_removeList.pop_front();
+  }
+}
+
+bool CCurlWorkshop::AddHandle(const CRefPtr<CCurlBase>& transfer) {
+  // A transfer that cannot be attached is reported as finished with an error, so its
+  // request does not wait for ever.
+  if (!transfer->m_easy) {
+    PostCurlResult(CCurlBase::OnDoneTrampoline, transfer, CURLE_FAILED_INIT);
+    return false;
+  }
+  CURLMcode r = curl_multi_add_handle(m_multi, transfer->m_easy);
+  if (r != CURLM_OK) {
+    PostCurlResult(CCurlBase::OnDoneTrampoline, transfer, CURLE_FAILED_INIT);
+    return false;
+  }
+  PostCurlResult(CCurlBase::OnAddedTrampoline, transfer, 0);
+  m_runningList.push_back(transfer);
+  return true;
+}
+
+bool CCurlWorkshop::RemoveFromLists(const CRefPtr<CCurlBase>& transfer) {
+  if (!transfer->m_easy) return false;
+  for (auto it = m_runningList.begin(); it != m_runningList.end(); ++it) {
+    if ((*it)->m_easy == transfer->m_easy) {
+      m_runningList.erase(it);
+      return true;
+    }
+  }
+  for (auto it = m_pendingList.begin(); it != m_pendingList.end(); ++it) {
+    if ((*it)->m_easy == transfer->m_easy) {
+      m_pendingList.erase(it);
+      return true;
+    }
+  }
+  return true;
+}

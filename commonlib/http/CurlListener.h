@@ -1,0 +1,19 @@
+// Receives the events of a transfer on the main thread (the request manager implements it).
+#pragma once
+
+#include "core/ProtoValue.h"
+
+class CCurlBase;
+
+class CurlListener {
+ public:
+  virtual void OnCurlDone(CCurlBase* transfer, int curlCode) = 0;
+  virtual void OnRecvProgress(CCurlBase* transfer, unsigned int bytes) = 0;
+  virtual void OnSendProgress(CCurlBase* transfer, unsigned int bytes) = 0;
+  virtual void OnResponseCode(CCurlBase* transfer, int httpCode, const ProtoValue& headers) = 0;
+  virtual void OnRemoved(CCurlBase* transfer, int value) = 0;
+  virtual void OnAdded(CCurlBase* transfer, int value) = 0;
+
+ protected:
+  virtual ~CurlListener() {}
+};
