@@ -1,0 +1,34 @@
+// Window and thread timers. The ticks themselves are made by the owner's queue.
+#include <windows.h>
+
+#include "MsgQueue.h"
+#include "WindowTable.h"
+
+UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
+  if (hwnd == nullptr) return jf::MsgQueue::Current()->SetTimer(nullptr, {}, id, elapseMs, proc);
+  auto rec = jf::WindowTable::Get().Lookup(hwnd);
+  if (!rec) return 0;
+  auto queue = rec->queue.lock();
+  if (!queue) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  // A window timer keeps the id it was given, 0 included.
+  return queue->SetTimer(hwnd, rec, id, elapseMs, proc);
+}
+
+BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id) {
+  std::shared_ptr<jf::MsgQueue> queue;
+  if (hwnd == nullptr) {
+    queue = jf::MsgQueue::Current();
+  } else {
+    auto rec = jf::WindowTable::Get().Lookup(hwnd);
+    if (!rec) return FALSE;
+    queue = rec->queue.lock();
+  }
+  if (!queue || !queue->KillTimer(hwnd, id)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return TRUE;
+}

@@ -1,0 +1,10 @@
+#include "WindowDisplayHooks.h"
+
+namespace jf {
+
+WindowDisplayHooks& WindowDisplayHooks::Get() {
+  static WindowDisplayHooks hooks;
+  return hooks;
+}
+
+}  // namespace jf
