@@ -281,7 +281,9 @@ BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
 // other areas register with jf::RegisterModuleExport); any other name without ".dll" is a
 // host library opened with dlopen; an unknown ".dll" fails with ERROR_MOD_NOT_FOUND.
 
-typedef INT_PTR(WINAPI* FARPROC)();
+// Returns nothing here (INT_PTR on Windows) because a pointer to `void()` converts to any other
+// function pointer type without a -Wcast-function-type warning.
+typedef void(WINAPI* FARPROC)();
 typedef FARPROC PROC;
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName);

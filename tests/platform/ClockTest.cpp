@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "jf/tick.h"
+
+namespace {
+
+ULONGLONG Value(const FILETIME& ft) { return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+
+class ManualTicks : public ::testing::Test {
+ protected:
+  void TearDown() override { jf::TickRestore(); }
+};
+
+TEST_F(ManualTicks, TickCountWrapsAt32BitsWhileTheDifferenceStaysRight) {
+  const uint64_t start = (1ull << 32) - 10;
+  jf::TickOverride(start);
+  DWORD before = GetTickCount();
+  EXPECT_EQ(before, 0xFFFFFFF6u);
+  EXPECT_EQ(GetTickCount64(), start);
+  jf::TickAdvance(25);
+  DWORD after = GetTickCount();
+  EXPECT_EQ(after, 15u);
+  EXPECT_EQ(static_cast<DWORD>(after - before), 25u);
+  EXPECT_EQ(GetTickCount64(), (1ull << 32) + 15);
+  EXPECT_EQ(timeGetTime(), 15u);
+}
+
+TEST(ClockTest, PerformanceCounterIsMonotonicAtTenMegahertz) {
+  LARGE_INTEGER frequency, a, b;
+  ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+  EXPECT_EQ(frequency.QuadPart, 10000000);
+  ASSERT_TRUE(QueryPerformanceCounter(&a));
+  Sleep(20);
+  ASSERT_TRUE(QueryPerformanceCounter(&b));
+  EXPECT_GE(b.QuadPart - a.QuadPart, 200000);
+  EXPECT_EQ(timeBeginPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
+  EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
+}
+
+TEST(ClockTest, SystemTimeConvertsBothWays) {
+  SYSTEMTIME epoch{1970, 1, 0, 1, 0, 0, 0, 0};
+  FILETIME ft;
+  ASSERT_TRUE(SystemTimeToFileTime(&epoch, &ft));
+  EXPECT_EQ(Value(ft), 116444736000000000ull);
+
+  SYSTEMTIME leap{2024, 2, 0, 29, 23, 59, 58, 789};
+  ASSERT_TRUE(SystemTimeToFileTime(&leap, &ft));
+  SYSTEMTIME back;
+  ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
+  EXPECT_EQ(back.wYear, 2024);
+  EXPECT_EQ(back.wMonth, 2);
+  EXPECT_EQ(back.wDay, 29);
+  EXPECT_EQ(back.wDayOfWeek, 4);  // a Thursday
+  EXPECT_EQ(back.wHour, 23);
+  EXPECT_EQ(back.wMinute, 59);
+  EXPECT_EQ(back.wSecond, 58);
+  EXPECT_EQ(back.wMilliseconds, 789);
+
+  FILETIME zero{0, 0};
+  ASSERT_TRUE(FileTimeToSystemTime(&zero, &back));
+  EXPECT_EQ(back.wYear, 1601);
+  EXPECT_EQ(back.wDayOfWeek, 1);  // a Monday
+
+  SYSTEMTIME bad{2023, 2, 0, 29, 0, 0, 0, 0};
+  EXPECT_FALSE(SystemTimeToFileTime(&bad, &ft));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  FILETIME huge{0, 0x80000000u};
+  EXPECT_FALSE(FileTimeToSystemTime(&huge, &back));
+
+  FILETIME a{1, 0}, b{0, 1};
+  EXPECT_EQ(CompareFileTime(&a, &b), -1);
+  EXPECT_EQ(CompareFileTime(&b, &a), 1);
+  EXPECT_EQ(CompareFileTime(&a, &a), 0);
+}
+
+TEST(ClockTest, WallClockFollowsTheHost) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  long long unixSeconds = static_cast<long long>((Value(now) - 116444736000000000ull) / 10000000);
+  EXPECT_LE(std::llabs(unixSeconds - static_cast<long long>(time(nullptr))), 2);
+
+  SYSTEMTIME utc;
+  GetSystemTime(&utc);
+  time_t t = time(nullptr);
+  tm host;
+  gmtime_r(&t, &host);
+  EXPECT_EQ(utc.wYear, host.tm_year + 1900);
+  EXPECT_EQ(utc.wDayOfWeek, host.tm_wday);
+}
+
+TEST(ClockTest, LocalTimeUsesTheTimeZone) {
+  const char* old = std::getenv("TZ");
+  std::string saved = old ? old : "";
+  setenv("TZ", "UTC-8", 1);  // eight hours east of UTC, no daylight saving
+  tzset();
+  SYSTEMTIME noon{2024, 6, 0, 1, 12, 0, 0, 0};
+  FILETIME utc, local, back;
+  ASSERT_TRUE(SystemTimeToFileTime(&noon, &utc));
+  ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+  EXPECT_EQ(Value(local) - Value(utc), 8ull * 3600 * 10000000);
+  ASSERT_TRUE(LocalFileTimeToFileTime(&local, &back));
+  EXPECT_EQ(Value(back), Value(utc));
+
+  SYSTEMTIME localNow, utcNow;
+  GetLocalTime(&localNow);
+  GetSystemTime(&utcNow);
+  EXPECT_EQ((localNow.wHour + 24 - utcNow.wHour) % 24, 8);
+  if (old) {
+    setenv("TZ", saved.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+}
+
+}  // namespace
