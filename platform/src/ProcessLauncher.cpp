@@ -1,0 +1,268 @@
+#include "ProcessLauncher.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "errhandlingapi.h"
+#include "jf/errors.h"
+#include "jf/paths.h"
+#include "jf/process.h"
+#include "jf/text.h"
+#include "jf/utf.h"
+#include "winerror.h"
+
+extern char** environ;
+
+namespace jf {
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The program word at the start of a command line: up to the closing quote when it starts
+// with one, else up to the first blank.
+std::wstring FirstWord(const std::wstring& line) {
+  size_t i = 0;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  if (i < line.size() && line[i] == L'"') {
+    size_t end = line.find(L'"', i + 1);
+    return line.substr(i + 1, end == std::wstring::npos ? std::wstring::npos : end - i - 1);
+  }
+  size_t end = i;
+  while (end < line.size() && !IsBlank(line[end])) ++end;
+  return line.substr(i, end - i);
+}
+
+bool HasExtension(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  size_t dot = path.rfind(L'.');
+  return dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+}
+
+bool IsBareName(const std::wstring& path) { return path.find_first_of(L"\\/:") == std::wstring::npos; }
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+bool ParentExists(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos || slash == 0) return true;
+  struct stat st;
+  return stat(path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+DWORD Win32FromSpawnError(int err) {
+  if (err == ENOEXEC) return ERROR_BAD_EXE_FORMAT;
+  return Win32FromErrno(err);
+}
+
+}  // namespace
+
+ProcessLauncher::ProcessLauncher(LPCWSTR applicationName, LPCWSTR commandLine)
+    : application_(applicationName ? applicationName : L""),
+      commandLine_(commandLine ? commandLine : L""),
+      hasApplication_(applicationName != nullptr && *applicationName) {}
+
+std::vector<std::wstring> ProcessLauncher::SplitCommandLine(const std::wstring& line) {
+  std::vector<std::wstring> args;
+  if (line.empty()) return args;
+  args.push_back(FirstWord(line));
+  size_t i = 0;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  if (i < line.size() && line[i] == L'"') {
+    size_t end = line.find(L'"', i + 1);
+    i = end == std::wstring::npos ? line.size() : end + 1;
+  } else {
+    while (i < line.size() && !IsBlank(line[i])) ++i;
+  }
+  for (;;) {
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    if (i >= line.size()) break;
+    std::wstring arg;
+    bool quoted = false;
+    while (i < line.size() && (quoted || !IsBlank(line[i]))) {
+      if (line[i] == L'\\') {
+        size_t slashes = 0;
+        while (i < line.size() && line[i] == L'\\') ++slashes, ++i;
+        if (i < line.size() && line[i] == L'"') {
+          // 2n backslashes and a quote: n backslashes, the quote toggles; 2n+1: a literal quote.
+          arg.append(slashes / 2, L'\\');
+          if (slashes % 2) {
+            arg += L'"';
+            ++i;
+          }
+        } else {
+          arg.append(slashes, L'\\');
+        }
+      } else if (line[i] == L'"') {
+        if (quoted && i + 1 < line.size() && line[i + 1] == L'"') {
+          arg += L'"';  // "" inside quotes is one quote
+          i += 2;
+        } else {
+          quoted = !quoted;
+          ++i;
+        }
+      } else {
+        arg += line[i++];
+      }
+    }
+    args.push_back(arg);
+  }
+  return args;
+}
+
+bool ProcessLauncher::ResolveProgram(std::string& hostPath) {
+  std::wstring program = hasApplication_ ? application_ : FirstWord(commandLine_);
+  if (program.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  std::vector<std::wstring> candidates{program};
+  // Without an application name Windows also tries the name with ".exe".
+  if (!hasApplication_ && !HasExtension(program)) candidates.push_back(program + L".exe");
+  std::string first;
+  for (const std::wstring& candidate : candidates) {
+    std::string host;
+    if (!HostPathFromWin(candidate, host)) return false;
+    if (first.empty()) first = host;
+    if (FileExists(host)) {
+      hostPath = host;
+      return true;
+    }
+  }
+  if (IsBareName(program)) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+      size_t end = dirs.find(':', start);
+      if (end == std::string::npos) end = dirs.size();
+      std::string dir = dirs.substr(start, end - start);
+      start = end + 1;
+      if (dir.empty()) continue;
+      for (const std::wstring& candidate : candidates) {
+        std::string host = dir + "/" + ToUtf8(candidate);
+        if (FileExists(host)) {
+          hostPath = host;
+          return true;
+        }
+      }
+    }
+  }
+  SetLastError(ParentExists(first) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+  return false;
+}
+
+bool ProcessLauncher::CheckProgram(const std::string& hostPath) {
+  struct stat st;
+  if (stat(hostPath.c_str(), &st) != 0) {
+    SetLastErrorFromErrno(errno, !ParentExists(hostPath));
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  // Windows needs no execute bit, and a freshly downloaded program has none. When we may not
+  // change the mode, starting it reports the refusal.
+  if (!(st.st_mode & S_IXUSR)) (void)chmod(hostPath.c_str(), (st.st_mode & 07777) | S_IXUSR);
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  char head[4] = {};
+  ssize_t n = read(fd, head, sizeof head);
+  close(fd);
+  bool elf = n == 4 && std::memcmp(head, "\x7f" "ELF", 4) == 0;
+  bool script = n >= 2 && head[0] == '#' && head[1] == '!';
+  if (!elf && !script) {
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> ProcessLauncher::EnvironmentStrings() const {
+  std::vector<std::string> strings;
+  if (wideEnvironment_) {
+    for (const wchar_t* p = static_cast<const wchar_t*>(environment_); *p; p += std::wcslen(p) + 1)
+      strings.push_back(ToUtf8(p));
+  } else {
+    for (const char* p = static_cast<const char*>(environment_); *p; p += std::strlen(p) + 1) {
+      int bytes = static_cast<int>(std::strlen(p));
+      int chars = MultiByteToWideChar(CP_ACP, 0, p, bytes, nullptr, 0);
+      std::wstring wide(static_cast<size_t>(chars > 0 ? chars : 0), L'\0');
+      if (chars > 0) MultiByteToWideChar(CP_ACP, 0, p, bytes, &wide[0], chars);
+      strings.push_back(ToUtf8(wide));
+    }
+  }
+  return strings;
+}
+
+bool ProcessLauncher::Start(pid_t& pid) {
+  std::string program;
+  if (!ResolveProgram(program) || !CheckProgram(program)) return false;
+
+  std::string directory;
+  if (directory_ && *directory_) {
+    struct stat st;
+    if (!HostPathFromWin(directory_, directory) || stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      SetLastError(ERROR_DIRECTORY);
+      return false;
+    }
+  }
+
+  // The program sees the command line's words; a missing command line gives it its name.
+  std::wstring line = commandLine_.empty() ? (hasApplication_ ? application_ : std::wstring()) : commandLine_;
+  std::vector<std::string> args;
+  for (const std::wstring& arg : SplitCommandLine(line)) args.push_back(ToUtf8(arg));
+  if (args.empty()) args.push_back(program);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+
+  std::vector<std::string> envStrings;
+  std::vector<char*> envp;
+  if (environment_) {
+    envStrings = EnvironmentStrings();
+    for (std::string& s : envStrings) envp.push_back(&s[0]);
+    envp.push_back(nullptr);
+  }
+
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attr;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attr);
+  if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+  // Handles are not inherited unless asked for: above all no lock files or sockets of ours
+  // may outlive us in the child.
+  if (!inherit_) posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  // The child starts with default signal handling and nothing blocked.
+  sigset_t none, all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &all);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+  int err = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environment_ ? envp.data() : environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (err != 0) {
+    SetLastError(Win32FromSpawnError(err));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace jf

@@ -1,0 +1,49 @@
+// What the layer knows about one process: whether it has ended and with which code. Our own
+// children are reaped by a thread that waits for them; other processes are watched through
+// a pidfd (or by polling /proc where the host has none).
+#pragma once
+#include <sys/types.h>
+
+#include <atomic>
+#include <memory>
+
+#include "windef.h"
+
+namespace jf {
+
+class ProcessState : public std::enable_shared_from_this<ProcessState> {
+ public:
+  // Registers a child we started and begins reaping it.
+  static std::shared_ptr<ProcessState> ForChild(pid_t pid);
+  // The state of a running process (the child's own state for our children); null when no
+  // process has that id.
+  static std::shared_ptr<ProcessState> ForRunning(pid_t pid);
+
+  ProcessState(pid_t pid, bool child);
+  ~ProcessState();
+  ProcessState(const ProcessState&) = delete;
+  ProcessState& operator=(const ProcessState&) = delete;
+
+  pid_t Pid() const { return pid_; }
+  bool IsChild() const { return child_; }
+  bool HasExited() const { return exited_.load(std::memory_order_acquire); }
+  // STILL_ACTIVE while running.
+  DWORD ExitCode() const;
+  // SIGKILL; the code is what ExitCode reports afterwards. False (errno set) on failure.
+  bool Terminate(DWORD exitCode);
+
+ private:
+  void MarkExited(DWORD code);
+  void StartWatching();
+  static void Reap(std::shared_ptr<ProcessState> state);
+
+  const pid_t pid_;
+  const bool child_;
+  std::atomic<bool> exited_{false};
+  std::atomic<DWORD> exitCode_{0};
+  std::atomic<bool> terminated_{false};
+  std::atomic<DWORD> terminateCode_{0};
+  std::shared_ptr<struct ProcessWatch> watch_;  // the watcher of a non-child, stopped on destruction
+};
+
+}  // namespace jf
