@@ -1,6 +1,9 @@
 // Base of the system's exceptions: a code, a message and where it was thrown.
 #pragma once
 
+// First, so that GetMessage below is renamed by the same macro as at every use.
+#include <windows.h>
+
 #include <string>
 
 class IException {
