@@ -1,0 +1,240 @@
+// The C runtime's wide file calls over the drive map. Failures set errno as the Windows
+// runtime does, and the last error as well.
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "FileStat.h"
+#include "errhandlingapi.h"
+#include "jf/errors.h"
+#include "jf/files.h"
+#include "jf/paths.h"
+#include "jf/utf.h"
+#include "winerror.h"
+
+namespace {
+
+// Host path of a runtime call's argument; errno EINVAL (ENOENT for an unmapped drive) on failure.
+bool MapCrtPath(const wchar_t* path, std::string& host) {
+  if (!path) {
+    errno = EINVAL;
+    return false;
+  }
+  if (!jf::HostPathFromWin(path, host)) {
+    errno = GetLastError() == ERROR_INVALID_NAME ? EINVAL : ENOENT;
+    return false;
+  }
+  return true;
+}
+
+// The host's fopen mode for a Windows one: "r", "w", "a" with "+", "b", "x"; "N" (not
+// inherited) becomes "e"; text-mode, caching and encoding options are dropped.
+bool HostMode(const wchar_t* mode, std::string& out) {
+  if (!mode || (mode[0] != L'r' && mode[0] != L'w' && mode[0] != L'a')) return false;
+  out.assign(1, static_cast<char>(mode[0]));
+  for (const wchar_t* p = mode + 1; *p && *p != L','; ++p) {
+    if (*p == L'+' || *p == L'b' || *p == L'x') {
+      out += static_cast<char>(*p);
+    } else if (*p == L'N') {
+      out += 'e';
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+FILE* _wfopen(const wchar_t* filename, const wchar_t* mode) {
+  std::string host, m;
+  if (!HostMode(mode, m)) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  if (!MapCrtPath(filename, host)) return nullptr;
+  FILE* f = fopen(host.c_str(), m.c_str());
+  if (!f) {
+    int err = errno;
+    jf::SetLastErrorForPath(err, host);
+    if (err == EISDIR) err = EACCES;
+    errno = err;
+  }
+  return f;
+}
+
+errno_t _wfopen_s(FILE** pFile, const wchar_t* filename, const wchar_t* mode) {
+  if (!pFile) return EINVAL;
+  *pFile = _wfopen(filename, mode);
+  return *pFile ? 0 : errno;
+}
+
+int _fseeki64(FILE* stream, int64_t offset, int origin) {
+  if (!stream) {
+    errno = EINVAL;
+    return -1;
+  }
+  return fseeko(stream, static_cast<off_t>(offset), origin);
+}
+
+int64_t _ftelli64(FILE* stream) {
+  if (!stream) {
+    errno = EINVAL;
+    return -1;
+  }
+  return static_cast<int64_t>(ftello(stream));
+}
+
+int _wremove(const wchar_t* path) {
+  std::string host;
+  if (!MapCrtPath(path, host)) return -1;
+  if (unlink(host.c_str()) != 0) {
+    int err = errno == EISDIR ? EACCES : errno;
+    jf::SetLastErrorForPath(errno, host);
+    errno = err;
+    return -1;
+  }
+  return 0;
+}
+
+int _wrename(const wchar_t* oldName, const wchar_t* newName) {
+  std::string from, to;
+  if (!MapCrtPath(oldName, from) || !MapCrtPath(newName, to)) return -1;
+  // The Windows runtime never replaces an existing target.
+  int rc = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+  if (rc != 0 && errno == EINVAL) {
+    struct stat st;
+    if (lstat(to.c_str(), &st) == 0) {
+      errno = EEXIST;
+    } else {
+      rc = rename(from.c_str(), to.c_str());
+    }
+  }
+  if (rc != 0) {
+    int err = errno == EEXIST ? EACCES : errno;
+    jf::SetLastErrorForPath(errno, from);
+    errno = err;
+    return -1;
+  }
+  return 0;
+}
+
+int _wmkdir(const wchar_t* path) {
+  std::string host;
+  if (!MapCrtPath(path, host)) return -1;
+  if (mkdir(host.c_str(), 0777) != 0) {
+    jf::SetLastErrorFromErrno(errno, true);
+    return -1;
+  }
+  return 0;
+}
+
+int _wrmdir(const wchar_t* path) {
+  std::string host;
+  if (!MapCrtPath(path, host)) return -1;
+  if (rmdir(host.c_str()) != 0) {
+    int err = errno == EEXIST ? ENOTEMPTY : errno;
+    jf::SetLastErrorForPath(errno, host);
+    errno = err;
+    return -1;
+  }
+  return 0;
+}
+
+int _waccess(const wchar_t* path, int mode) {
+  if (mode & ~6) {
+    errno = EINVAL;
+    return -1;
+  }
+  std::string host;
+  if (!MapCrtPath(path, host)) return -1;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return -1;
+  // Write access follows the read-only attribute, for root too.
+  if ((mode & 2) && jf::IsReadOnlyFile(st)) {
+    errno = EACCES;
+    return -1;
+  }
+  return 0;
+}
+
+errno_t _wsplitpath_s(const wchar_t* path, wchar_t* drive, size_t driveSize, wchar_t* dir, size_t dirSize,
+                      wchar_t* fname, size_t fnameSize, wchar_t* ext, size_t extSize) {
+  struct Out {
+    wchar_t* buf;
+    size_t size;
+  } outs[4] = {{drive, driveSize}, {dir, dirSize}, {fname, fnameSize}, {ext, extSize}};
+  auto clearAll = [&]() {
+    for (Out& o : outs) {
+      if (o.buf && o.size) o.buf[0] = 0;
+    }
+  };
+  bool badArgs = !path;
+  for (Out& o : outs) {
+    if ((o.buf == nullptr) != (o.size == 0)) badArgs = true;
+  }
+  if (badArgs) {
+    clearAll();
+    errno = EINVAL;
+    return EINVAL;
+  }
+  std::wstring p(path), parts[4];
+  size_t pos = 0;
+  if (p.size() >= 2 && p[1] == L':') {
+    parts[0] = p.substr(0, 2);
+    pos = 2;
+  }
+  size_t lastSep = p.find_last_of(L"\\/");
+  if (lastSep != std::wstring::npos && lastSep >= pos) {
+    parts[1] = p.substr(pos, lastSep + 1 - pos);
+    pos = lastSep + 1;
+  }
+  std::wstring name = p.substr(pos);
+  size_t dot = name.rfind(L'.');
+  parts[2] = dot == std::wstring::npos ? name : name.substr(0, dot);
+  parts[3] = dot == std::wstring::npos ? L"" : name.substr(dot);
+  for (int i = 0; i < 4; ++i) {
+    if (outs[i].buf && parts[i].size() >= outs[i].size) {
+      clearAll();
+      errno = ERANGE;
+      return ERANGE;
+    }
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (!outs[i].buf) continue;
+    std::memcpy(outs[i].buf, parts[i].c_str(), (parts[i].size() + 1) * sizeof(wchar_t));
+  }
+  return 0;
+}
+
+errno_t _wmakepath_s(wchar_t* path, size_t size, const wchar_t* drive, const wchar_t* dir, const wchar_t* fname,
+                     const wchar_t* ext) {
+  if (!path || size == 0) {
+    errno = EINVAL;
+    return EINVAL;
+  }
+  std::wstring out;
+  if (drive && *drive) {
+    out += drive[0];
+    out += L':';
+  }
+  if (dir && *dir) {
+    out += dir;
+    if (out.back() != L'\\' && out.back() != L'/') out += L'\\';
+  }
+  if (fname) out += fname;
+  if (ext && *ext) {
+    if (ext[0] != L'.') out += L'.';
+    out += ext;
+  }
+  if (out.size() >= size) {
+    path[0] = 0;
+    errno = ERANGE;
+    return ERANGE;
+  }
+  std::memcpy(path, out.c_str(), (out.size() + 1) * sizeof(wchar_t));
+  return 0;
+}

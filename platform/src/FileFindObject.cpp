@@ -1,0 +1,82 @@
+#include "FileFindObject.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "FileStat.h"
+#include "jf/utf.h"
+
+namespace jf {
+
+bool FileFindObject::Next(WIN32_FIND_DATAW* out) {
+  if (next_ >= entries_.size()) return false;
+  *out = entries_[next_++];
+  return true;
+}
+
+bool FileFindObject::Matches(const std::wstring& patternIn, const std::wstring& name) {
+  std::wstring pattern = patternIn == L"*.*" ? L"*" : patternIn;
+  // Iterative wildcard match with back-tracking to the last '*'.
+  size_t p = 0, n = 0, star = std::wstring::npos, mark = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == L'*') {
+      star = p++;
+      mark = n;
+    } else if (star != std::wstring::npos) {
+      p = star + 1;
+      n = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && (pattern[p] == L'*' || pattern[p] == L'?' || pattern[p] == L'.')) {
+    // A trailing ".*" or "." also matches names without an extension, as on Windows.
+    if (pattern[p] == L'.' && !(p + 1 == pattern.size() || pattern[p + 1] == L'*')) return false;
+    ++p;
+  }
+  return p == pattern.size();
+}
+
+std::vector<WIN32_FIND_DATAW> FileFindObject::List(const std::string& hostDir, const std::wstring& pattern,
+                                                   bool withDots) {
+  std::vector<WIN32_FIND_DATAW> out;
+  DIR* dir = opendir(hostDir.c_str());
+  if (!dir) return out;
+  std::vector<std::string> names;
+  while (struct dirent* e = readdir(dir)) {
+    std::string n = e->d_name;
+    if (n == "." || n == "..") continue;
+    names.push_back(n);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  if (withDots) names.insert(names.begin(), {".", ".."});
+  std::string base = hostDir == "/" ? "" : hostDir;
+  for (const std::string& n : names) {
+    std::wstring wide = FromUtf8(n);
+    if (wide.size() >= MAX_PATH || !Matches(pattern, wide)) continue;
+    struct stat st;
+    std::string full = base + "/" + n;
+    if (stat(full.c_str(), &st) != 0 && lstat(full.c_str(), &st) != 0) continue;
+    WIN32_FIND_DATAW d;
+    std::memset(&d, 0, sizeof d);
+    d.dwFileAttributes = AttributesFromStat(st);
+    d.ftCreationTime = FileTimeFromTimespec(st.st_mtim);
+    d.ftLastAccessTime = FileTimeFromTimespec(st.st_atim);
+    d.ftLastWriteTime = FileTimeFromTimespec(st.st_mtim);
+    uint64_t size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+    d.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    d.nFileSizeLow = static_cast<DWORD>(size);
+    std::memcpy(d.cFileName, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    out.push_back(d);
+  }
+  return out;
+}
+
+}  // namespace jf
