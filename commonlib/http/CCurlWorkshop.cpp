@@ -160,6 +160,9 @@ void CCurlWorkshop::ProcessPending() {
 }
 
 bool CCurlWorkshop::AddHandle(const CRefPtr<CCurlBase>& transfer) {
+  // Handed in twice: it runs already.
+  for (const auto& t : m_runningList)
+    if (t == transfer) return false;
   // A transfer that cannot be attached is reported as finished with an error, so its
   // request does not wait for ever.
   if (!transfer->m_easy) {
