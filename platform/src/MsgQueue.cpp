@@ -1,8 +1,5 @@
 #include "MsgQueue.h"
 
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -58,10 +55,7 @@ bool WindowGone(const MsgTimer& t) {
 
 }  // namespace
 
-DWORD MsgQueue::CurrentThreadId() {
-  thread_local DWORD id = DWORD(syscall(SYS_gettid));
-  return id;
-}
+DWORD MsgQueue::CurrentThreadId() { return GetCurrentThreadId(); }
 
 std::shared_ptr<MsgQueue> MsgQueue::Current() {
   if (t_holder.queue) return t_holder.queue;
