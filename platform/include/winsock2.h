@@ -26,6 +26,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <type_traits>
+
 #include "windows.h"
 
 typedef int SOCKET;
@@ -144,6 +146,9 @@ typedef WSAEVENT* LPWSAEVENT;
 #define WSA_WAIT_TIMEOUT ((DWORD)258)
 #define WSA_WAIT_FAILED ((DWORD)0xFFFFFFFF)
 #define WSA_INFINITE ((DWORD)0xFFFFFFFF)
+#define WSA_INVALID_HANDLE 6L
+#define WSA_INVALID_PARAMETER 87L
+#define WSA_NOT_ENOUGH_MEMORY 8L
 
 #define FD_READ_BIT 0
 #define FD_READ (1 << FD_READ_BIT)
@@ -185,16 +190,21 @@ int WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEventObject, LPWSANETWORKEVENTS lpN
 // Bridges for arguments that differ (see the top of this file).
 
 int jf_setsockopt(int s, int level, int optname, const void* optval, socklen_t optlen);
-ssize_t jf_recvfrom(int s, void* buf, size_t len, int flags, struct sockaddr* from, socklen_t* fromlen);
 ssize_t jf_recv(int s, void* buf, size_t len, int flags);
-inline int jf_setsockopt(int s, int level, int optname, const char* optval, int optlen) {
-  return jf_setsockopt(s, level, optname, static_cast<const void*>(optval), static_cast<socklen_t>(optlen));
-}
-inline ssize_t jf_recvfrom(int s, char* buf, int len, int flags, struct sockaddr* from, int* fromlen) {
-  socklen_t n = fromlen ? static_cast<socklen_t>(*fromlen) : 0;
-  ssize_t r = jf_recvfrom(s, static_cast<void*>(buf), static_cast<size_t>(len), flags, from, fromlen ? &n : nullptr);
-  if (fromlen) *fromlen = static_cast<int>(n);
-  return r;
+ssize_t jf_recvfrom_host(int s, void* buf, size_t len, int flags, struct sockaddr* from, socklen_t* fromlen);
+// The length may be an int (Windows), a socklen_t (host) or null.
+template <class Length>
+inline ssize_t jf_recvfrom(int s, void* buf, size_t len, int flags, struct sockaddr* from, Length fromlen) {
+  if constexpr (std::is_same<Length, int*>::value) {
+    socklen_t n = fromlen ? static_cast<socklen_t>(*fromlen) : 0;
+    ssize_t r = jf_recvfrom_host(s, buf, len, flags, from, fromlen ? &n : nullptr);
+    if (fromlen) *fromlen = static_cast<int>(n);
+    return r;
+  } else if constexpr (std::is_same<Length, socklen_t*>::value) {
+    return jf_recvfrom_host(s, buf, len, flags, from, fromlen);
+  } else {
+    return jf_recvfrom_host(s, buf, len, flags, from, nullptr);  // NULL or nullptr
+  }
 }
 #define setsockopt jf_setsockopt
 #define recvfrom jf_recvfrom

@@ -1,0 +1,186 @@
+// Winsock over the host's sockets: start-up counting, errors, event objects over poll,
+// receive time-outs in milliseconds, the adapter list. Loopback only.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "iphlpapi.h"
+#include "winsock2.h"
+#include "ws2tcpip.h"
+
+namespace {
+
+class SocketTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WSADATA data;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &data));
+  }
+  void TearDown() override { EXPECT_EQ(0, WSACleanup()); }
+
+  // A UDP socket bound to 127.0.0.1 on a port of the system's choice.
+  static SOCKET BoundUdp(sockaddr_in& address) {
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    EXPECT_NE(INVALID_SOCKET, s);
+    address = sockaddr_in{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    EXPECT_EQ(0, bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    socklen_t len = sizeof address;
+    EXPECT_EQ(0, getsockname(s, reinterpret_cast<sockaddr*>(&address), &len));
+    return s;
+  }
+
+  static void SendTo(SOCKET s, const sockaddr_in& to, const char* text, size_t n) {
+    ASSERT_EQ(static_cast<ssize_t>(n),
+              sendto(s, text, n, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to));
+  }
+};
+
+TEST(WinsockStartupTest, StartupIsCountedAndVersionsAnswered) {
+  WSADATA data;
+  EXPECT_EQ(WSAVERNOTSUPPORTED, WSAStartup(MAKEWORD(1, 0), &data));
+  ASSERT_EQ(0, WSAStartup(MAKEWORD(1, 1), &data));
+  EXPECT_EQ(MAKEWORD(1, 1), data.wVersion);
+  EXPECT_EQ(MAKEWORD(2, 2), data.wHighVersion);
+  ASSERT_EQ(0, WSAStartup(MAKEWORD(3, 0), &data));
+  EXPECT_EQ(MAKEWORD(2, 2), data.wVersion);
+  EXPECT_EQ(0, WSACleanup());
+  EXPECT_EQ(0, WSACleanup());
+  EXPECT_EQ(SOCKET_ERROR, WSACleanup());
+  EXPECT_EQ(WSANOTINITIALISED, WSAGetLastError());
+  EXPECT_EQ(INVALID_SOCKET, WSASocketW(AF_INET, SOCK_DGRAM, 0, nullptr, 0, WSA_FLAG_OVERLAPPED));
+  EXPECT_EQ(WSANOTINITIALISED, WSAGetLastError());
+}
+
+TEST_F(SocketTest, UdpRoundTripThroughEventSelect) {
+  sockaddr_in serverAddress, clientAddress;
+  SOCKET server = BoundUdp(serverAddress);
+  SOCKET client = BoundUdp(clientAddress);
+  WSAEVENT event = WSACreateEvent();
+  ASSERT_NE(WSA_INVALID_EVENT, event);
+  ASSERT_EQ(0, WSAEventSelect(server, event, FD_READ));
+
+  EXPECT_EQ(WSA_WAIT_TIMEOUT, WSAWaitForMultipleEvents(1, &event, FALSE, 30, FALSE));
+  // The socket became non-blocking, as on Windows.
+  char buf[64];
+  EXPECT_EQ(SOCKET_ERROR, recv(server, buf, sizeof buf, 0));
+  EXPECT_EQ(WSAEWOULDBLOCK, WSAGetLastError());
+
+  SendTo(client, serverAddress, "ping", 4);
+  EXPECT_EQ(WSA_WAIT_EVENT_0, WSAWaitForMultipleEvents(1, &event, FALSE, 5000, FALSE));
+  u_long waiting = 0;
+  EXPECT_EQ(0, ioctlsocket(server, FIONREAD, &waiting));
+  EXPECT_EQ(4u, waiting);
+  WSANETWORKEVENTS events;
+  ASSERT_EQ(0, WSAEnumNetworkEvents(server, event, &events));
+  EXPECT_EQ(FD_READ, events.lNetworkEvents & FD_READ);
+  sockaddr_in from{};
+  int fromLen = sizeof from;
+  ASSERT_EQ(4, recvfrom(server, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &fromLen));
+  EXPECT_EQ(0, std::memcmp(buf, "ping", 4));
+  EXPECT_EQ(clientAddress.sin_port, from.sin_port);
+  // Nothing more to read: the event is quiet again.
+  EXPECT_EQ(WSA_WAIT_TIMEOUT, WSAWaitForMultipleEvents(1, &event, FALSE, 20, FALSE));
+
+  // Untied on closing: the event no longer follows the socket.
+  EXPECT_EQ(0, closesocket(server));
+  EXPECT_EQ(SOCKET_ERROR, closesocket(server));
+  EXPECT_EQ(WSAENOTSOCK, WSAGetLastError());
+  EXPECT_TRUE(WSACloseEvent(event));
+  EXPECT_FALSE(WSACloseEvent(event));
+  EXPECT_EQ(0, closesocket(client));
+}
+
+TEST_F(SocketTest, SetEventWakesAWaiterOnAnotherThread) {
+  WSAEVENT events[2] = {WSACreateEvent(), WSACreateEvent()};
+  std::thread setter([&events] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    WSASetEvent(events[1]);
+  });
+  EXPECT_EQ(WSA_WAIT_EVENT_0 + 1, WSAWaitForMultipleEvents(2, events, FALSE, 5000, FALSE));
+  setter.join();
+  // Manual reset: it stays set until reset.
+  EXPECT_EQ(WSA_WAIT_EVENT_0 + 1, WSAWaitForMultipleEvents(2, events, FALSE, 0, FALSE));
+  EXPECT_EQ(WSA_WAIT_TIMEOUT, WSAWaitForMultipleEvents(2, events, TRUE, 0, FALSE));
+  EXPECT_TRUE(WSAResetEvent(events[1]));
+  EXPECT_EQ(WSA_WAIT_TIMEOUT, WSAWaitForMultipleEvents(2, events, FALSE, 0, FALSE));
+  EXPECT_EQ(WSA_WAIT_FAILED, WSAWaitForMultipleEvents(0, events, FALSE, 0, FALSE));
+  EXPECT_TRUE(WSACloseEvent(events[0]));
+  EXPECT_TRUE(WSACloseEvent(events[1]));
+}
+
+TEST_F(SocketTest, ReceiveTimeOutInMillisecondsFailsWithTimedOut) {
+  sockaddr_in address;
+  SOCKET s = BoundUdp(address);
+  DWORD timeout = 60;
+  ASSERT_EQ(0, setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout));
+  char buf[16];
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(SOCKET_ERROR, recvfrom(s, buf, sizeof buf, 0, nullptr, nullptr));
+  EXPECT_EQ(WSAETIMEDOUT, WSAGetLastError());
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(40));
+  EXPECT_LT(elapsed, std::chrono::milliseconds(2000));
+
+  // A datagram longer than the buffer fails as on Windows instead of arriving cut.
+  SendTo(s, address, "0123456789abcdefXYZ", 19);
+  EXPECT_EQ(SOCKET_ERROR, recv(s, buf, sizeof buf, 0));
+  EXPECT_EQ(WSAEMSGSIZE, WSAGetLastError());
+
+  u_long nonBlocking = 1;
+  EXPECT_EQ(0, ioctlsocket(s, FIONBIO, &nonBlocking));
+  EXPECT_EQ(SOCKET_ERROR, recv(s, buf, sizeof buf, 0));
+  EXPECT_EQ(WSAEWOULDBLOCK, WSAGetLastError());
+  EXPECT_EQ(0, closesocket(s));
+}
+
+TEST_F(SocketTest, ConnectionErrorsMapToWinsockNumbers) {
+  // A TCP port that nobody listens on: bind one, learn it, close it.
+  SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address));
+  socklen_t len = sizeof address;
+  ASSERT_EQ(0, getsockname(probe, reinterpret_cast<sockaddr*>(&address), &len));
+  closesocket(probe);
+  SOCKET s = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+  ASSERT_NE(INVALID_SOCKET, s);
+  EXPECT_EQ(SOCKET_ERROR, connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address));
+  EXPECT_EQ(WSAECONNREFUSED, WSAGetLastError());
+  WSASetLastError(WSAEHOSTUNREACH);
+  EXPECT_EQ(WSAEHOSTUNREACH, WSAGetLastError());
+  EXPECT_EQ(0, closesocket(s));
+}
+
+TEST_F(SocketTest, AdapterListFollowsTheSizeContract) {
+  EXPECT_EQ(static_cast<ULONG>(ERROR_INVALID_PARAMETER), GetAdaptersAddresses(AF_INET, 0, nullptr, nullptr, nullptr));
+  ULONG size = 0;
+  ULONG rc = GetAdaptersAddresses(AF_INET, 0, nullptr, nullptr, &size);
+  // In a private network namespace only loopback exists, which is left out.
+  if (rc == ERROR_NO_DATA) return;
+  ASSERT_EQ(static_cast<ULONG>(ERROR_BUFFER_OVERFLOW), rc);
+  ASSERT_GT(size, sizeof(IP_ADAPTER_ADDRESSES));
+  std::vector<unsigned long long> buffer(size / sizeof(unsigned long long) + 1);
+  auto* list = reinterpret_cast<PIP_ADAPTER_ADDRESSES>(buffer.data());
+  ULONG tooSmall = size - 1;
+  EXPECT_EQ(static_cast<ULONG>(ERROR_BUFFER_OVERFLOW), GetAdaptersAddresses(AF_INET, 0, nullptr, list, &tooSmall));
+  EXPECT_EQ(size, tooSmall);
+  ASSERT_EQ(static_cast<ULONG>(ERROR_SUCCESS), GetAdaptersAddresses(AF_INET, 0, nullptr, list, &size));
+  const char* begin = reinterpret_cast<const char*>(list);
+  for (PIP_ADAPTER_ADDRESSES a = list; a; a = a->Next) {
+    EXPECT_NE(std::string("lo"), a->AdapterName);
+    EXPECT_NE(static_cast<DWORD>(IF_TYPE_SOFTWARE_LOOPBACK), a->IfType);
+    EXPECT_LE(a->PhysicalAddressLength, static_cast<DWORD>(MAX_ADAPTER_ADDRESS_LENGTH));
+    EXPECT_GE(reinterpret_cast<const char*>(a->FriendlyName), begin);
+    EXPECT_LT(reinterpret_cast<const char*>(a->FriendlyName), begin + size);
+    for (PIP_ADAPTER_UNICAST_ADDRESS u = a->FirstUnicastAddress; u; u = u->Next)
+      EXPECT_EQ(AF_INET, u->Address.lpSockaddr->sa_family);
+  }
+}
+
+}  // namespace
