@@ -12,9 +12,6 @@
 
 BOOL CloseHandle(HANDLE handle);
 
-#define DUPLICATE_CLOSE_SOURCE 0x00000001
-#define DUPLICATE_SAME_ACCESS 0x00000002
-
 // ---------------------------------------------------------------------------------------
 // Threads
 
