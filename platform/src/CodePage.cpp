@@ -107,9 +107,7 @@ int Deliver(const Str& text, Ch* dst, int dstSize) {
 
 UINT GetACP() { return kAnsiPage; }
 UINT GetOEMCP() { return kAnsiPage; }
-BOOL IsValidCodePage(UINT codePage) {
-  return codePage == kAnsiPage || codePage == CP_UTF8;
-}
+BOOL IsValidCodePage(UINT codePage) { return codePage == kAnsiPage || codePage == CP_UTF8; }
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcBytes, LPWSTR dst,
                         int dstChars) {

@@ -12,8 +12,8 @@ class CodePageIconv {
  public:
   // Wide text to GBK. Characters GBK cannot hold become `defaultChar` (a string of one or two
   // bytes); `usedDefault` tells whether that happened. False if no converter is available.
-  static bool Encode(const wchar_t* s, size_t n, const std::string& defaultChar,
-                     std::string& out, bool* usedDefault);
+  static bool Encode(const wchar_t* s, size_t n, const std::string& defaultChar, std::string& out,
+                     bool* usedDefault);
   // GBK to wide text. A byte that starts no valid character becomes '?', or with
   // `failOnInvalid` stops the conversion (false).
   static bool Decode(const char* s, size_t n, bool failOnInvalid, std::wstring& out);

@@ -76,8 +76,10 @@ errno_t SignedTextChecked(int64_t value, unsigned bits, bool isUnsigned, Ch* buf
   buffer[0] = 0;
   if (!ValidRadix(radix)) return errno = EINVAL;
   Ch tmp[68];
-  if (isUnsigned) Digits(uint64_t(value), false, tmp, radix);
-  else SignedText(value, bits, tmp, radix);
+  if (isUnsigned)
+    Digits(uint64_t(value), false, tmp, radix);
+  else
+    SignedText(value, bits, tmp, radix);
   size_t n = std::char_traits<Ch>::length(tmp);
   if (n + 1 > size) return errno = ERANGE;
   std::char_traits<Ch>::copy(buffer, tmp, n + 1);
@@ -104,7 +106,9 @@ uint64_t _wcstoui64(const wchar_t* s, wchar_t** end, int base) { return wcstoull
 int64_t _strtoi64(const char* s, char** end, int base) { return strtoll(s, end, base); }
 uint64_t _strtoui64(const char* s, char** end, int base) { return strtoull(s, end, base); }
 
-wchar_t* _itow(int value, wchar_t* buffer, int radix) { return SignedText(value, 32, buffer, radix); }
+wchar_t* _itow(int value, wchar_t* buffer, int radix) {
+  return SignedText(value, 32, buffer, radix);
+}
 wchar_t* _ltow(long value, wchar_t* buffer, int radix) {
   return SignedText(int32_t(value), 32, buffer, radix);
 }
@@ -126,7 +130,9 @@ char* _ltoa(long value, char* buffer, int radix) {
 char* _ultoa(unsigned long value, char* buffer, int radix) {
   return SignedText(int64_t(uint32_t(value)), 32, buffer, radix);
 }
-char* _i64toa(int64_t value, char* buffer, int radix) { return SignedText(value, 64, buffer, radix); }
+char* _i64toa(int64_t value, char* buffer, int radix) {
+  return SignedText(value, 64, buffer, radix);
+}
 char* _ui64toa(uint64_t value, char* buffer, int radix) {
   if (buffer && ValidRadix(radix)) return Digits(value, false, buffer, radix);
   if (buffer) buffer[0] = 0;

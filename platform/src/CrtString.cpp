@@ -100,8 +100,10 @@ Ch* Duplicate(const Ch* s) {
   if (!s) return nullptr;
   size_t bytes = (std::char_traits<Ch>::length(s) + 1) * sizeof(Ch);
   Ch* copy = static_cast<Ch*>(malloc(bytes));
-  if (copy) memcpy(copy, s, bytes);
-  else errno = ENOMEM;
+  if (copy)
+    memcpy(copy, s, bytes);
+  else
+    errno = ENOMEM;
   return copy;
 }
 

@@ -93,12 +93,18 @@ void FormatEngine<Ch>::Padded(const Spec& spec, const Ch* text, size_t n) {
 template <typename Ch>
 bool FormatEngine<Ch>::ParseSpec(const Ch*& p, Spec& spec) {
   for (;; ++p) {
-    if (*p == '-') spec.left = true;
-    else if (*p == '+') spec.plus = true;
-    else if (*p == ' ') spec.space = true;
-    else if (*p == '#') spec.alt = true;
-    else if (*p == '0') spec.zero = true;
-    else break;
+    if (*p == '-')
+      spec.left = true;
+    else if (*p == '+')
+      spec.plus = true;
+    else if (*p == ' ')
+      spec.space = true;
+    else if (*p == '#')
+      spec.alt = true;
+    else if (*p == '0')
+      spec.zero = true;
+    else
+      break;
   }
   auto number = [&p](long long& out) {
     out = 0;
@@ -139,18 +145,30 @@ bool FormatEngine<Ch>::ParseSpec(const Ch*& p, Spec& spec) {
       spec.size = Size::Long;
       if (*p == 'l') ++p, spec.size = Size::LongLong;
       break;
-    case 'L': ++p, spec.size = Size::LongDouble; break;
-    case 'w': ++p, spec.size = Size::Wide; break;
-    case 'j': ++p, spec.size = Size::Int64; break;
+    case 'L':
+      ++p, spec.size = Size::LongDouble;
+      break;
+    case 'w':
+      ++p, spec.size = Size::Wide;
+      break;
+    case 'j':
+      ++p, spec.size = Size::Int64;
+      break;
     case 'z':
-    case 't': ++p, spec.size = Size::Pointer; break;
+    case 't':
+      ++p, spec.size = Size::Pointer;
+      break;
     case 'I':
       ++p;
-      if (p[0] == '6' && p[1] == '4') p += 2, spec.size = Size::Int64;
-      else if (p[0] == '3' && p[1] == '2') p += 2, spec.size = Size::Int32;
-      else spec.size = Size::Pointer;
+      if (p[0] == '6' && p[1] == '4')
+        p += 2, spec.size = Size::Int64;
+      else if (p[0] == '3' && p[1] == '2')
+        p += 2, spec.size = Size::Int32;
+      else
+        spec.size = Size::Pointer;
       break;
-    default: break;
+    default:
+      break;
   }
   spec.type = *p;
   if (!spec.type) return false;
@@ -164,9 +182,12 @@ void FormatEngine<Ch>::Integer(const Spec& spec, unsigned long long value, bool 
   size_t prefixLen = 0;
   bool isSigned = spec.type == 'd' || spec.type == 'i';
   if (isSigned) {
-    if (negative) prefix[prefixLen++] = '-';
-    else if (spec.plus) prefix[prefixLen++] = '+';
-    else if (spec.space) prefix[prefixLen++] = ' ';
+    if (negative)
+      prefix[prefixLen++] = '-';
+    else if (spec.plus)
+      prefix[prefixLen++] = '+';
+    else if (spec.space)
+      prefix[prefixLen++] = ' ';
   }
   unsigned base = 10;
   const char* digitSet = "0123456789abcdef";
@@ -177,10 +198,13 @@ void FormatEngine<Ch>::Integer(const Spec& spec, unsigned long long value, bool 
     prefix[prefixLen++] = '0';
     prefix[prefixLen++] = Ch(spec.type);
   }
-  Ch digits[32];
+  // Digits are produced from the right end of the buffer.
+  const size_t kMaxDigits = 24;
+  Ch digits[kMaxDigits];
   size_t n = 0;
-  for (unsigned long long v = value; v; v /= base) digits[sizeof(digits) / sizeof(Ch) - ++n] = Ch(digitSet[v % base]);
-  const Ch* first = digits + sizeof(digits) / sizeof(Ch) - n;
+  for (unsigned long long v = value; v; v /= base)
+    digits[kMaxDigits - ++n] = Ch(digitSet[v % base]);
+  const Ch* first = digits + kMaxDigits - n;
   size_t precision = spec.precision < 0 ? 1 : size_t(spec.precision);
   size_t zeros = precision > n ? precision - n : 0;
   if (spec.alt && spec.type == 'o' && zeros == 0 && (n == 0 || *first != '0')) zeros = 1;
@@ -290,15 +314,26 @@ bool FormatEngine<Ch>::Convert(Spec& spec) {
     case 'i': {
       long long v;
       switch (spec.size) {
-        case Size::Char: v = static_cast<signed char>(va_arg(args_, int)); break;
-        case Size::Short: v = static_cast<short>(va_arg(args_, int)); break;
+        case Size::Char:
+          v = static_cast<signed char>(va_arg(args_, int));
+          break;
+        case Size::Short:
+          v = static_cast<short>(va_arg(args_, int));
+          break;
         case Size::LongLong:
         case Size::LongDouble:
-        case Size::Int64: v = va_arg(args_, long long); break;
-        case Size::Pointer: v = va_arg(args_, ptrdiff_t); break;
-        default: v = va_arg(args_, int); break;  // "l" is 32 bits, as on Windows
+        case Size::Int64:
+          v = va_arg(args_, long long);
+          break;
+        case Size::Pointer:
+          v = va_arg(args_, ptrdiff_t);
+          break;
+        default:
+          v = va_arg(args_, int);
+          break;  // "l" is 32 bits, as on Windows
       }
-      Integer(spec, v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v), v < 0);
+      unsigned long long magnitude = static_cast<unsigned long long>(v);
+      Integer(spec, v < 0 ? 0ull - magnitude : magnitude, v < 0);
       return true;
     }
     case 'u':
@@ -307,13 +342,23 @@ bool FormatEngine<Ch>::Convert(Spec& spec) {
     case 'X': {
       unsigned long long v;
       switch (spec.size) {
-        case Size::Char: v = static_cast<unsigned char>(va_arg(args_, unsigned)); break;
-        case Size::Short: v = static_cast<unsigned short>(va_arg(args_, unsigned)); break;
+        case Size::Char:
+          v = static_cast<unsigned char>(va_arg(args_, unsigned));
+          break;
+        case Size::Short:
+          v = static_cast<unsigned short>(va_arg(args_, unsigned));
+          break;
         case Size::LongLong:
         case Size::LongDouble:
-        case Size::Int64: v = va_arg(args_, unsigned long long); break;
-        case Size::Pointer: v = va_arg(args_, size_t); break;
-        default: v = va_arg(args_, unsigned); break;
+        case Size::Int64:
+          v = va_arg(args_, unsigned long long);
+          break;
+        case Size::Pointer:
+          v = va_arg(args_, size_t);
+          break;
+        default:
+          v = va_arg(args_, unsigned);
+          break;
       }
       Integer(spec, v, false);
       return true;

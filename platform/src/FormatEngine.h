@@ -17,8 +17,7 @@ class FormatEngine {
   // _vscprintf/_vscwprintf: the length the text would have, or -1 for a bad format.
   static int Measure(const Ch* format, va_list args);
   // _vsnprintf_s/_vsnwprintf_s, including _TRUNCATE.
-  static int BoundedSecure(Ch* buffer, size_t size, size_t count, const Ch* format,
-                           va_list args);
+  static int BoundedSecure(Ch* buffer, size_t size, size_t count, const Ch* format, va_list args);
   // vsprintf_s/vswprintf_s: the whole text or an empty buffer and -1.
   static int Secure(Ch* buffer, size_t size, const Ch* format, va_list args);
 

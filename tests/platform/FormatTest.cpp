@@ -160,7 +160,8 @@ TEST(FormatTest, BoundedFormattingReturnsMinusOneWhenCut) {
   // Growing the buffer until the text fits, as the framework's string class does.
   std::wstring long_(300, L'x');
   std::wstring grow(16, L'\0');
-  while (_snwprintf(&grow[0], grow.size() - 1, L"<%s>", long_.c_str()) < 0) grow.resize(grow.size() * 2);
+  while (_snwprintf(&grow[0], grow.size() - 1, L"<%s>", long_.c_str()) < 0)
+    grow.resize(grow.size() * 2);
   EXPECT_EQ(L"<" + long_ + L">", std::wstring(grow.c_str()));
 }
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-const char kAnzhuangGbk[] = "\xB0\xB2\xD7\xB0";            // 安装
+const char kAnzhuangGbk[] = "\xB0\xB2\xD7\xB0";           // 安装
 const char kAnzhuangUtf8[] = "\xE5\xAE\x89\xE8\xA3\x85";  // 安装
 
 std::wstring ToWide(UINT page, const std::string& bytes, DWORD flags = 0) {
@@ -28,7 +28,8 @@ std::wstring ToWide(UINT page, const std::string& bytes, DWORD flags = 0) {
 
 std::string ToBytes(UINT page, const std::wstring& text, LPCSTR defaultChar = nullptr,
                     BOOL* used = nullptr) {
-  int n = WideCharToMultiByte(page, 0, text.data(), int(text.size()), nullptr, 0, defaultChar, used);
+  int n =
+      WideCharToMultiByte(page, 0, text.data(), int(text.size()), nullptr, 0, defaultChar, used);
   std::string out(size_t(n > 0 ? n : 0), '\0');
   if (n > 0) {
     EXPECT_EQ(n, WideCharToMultiByte(page, 0, text.data(), int(text.size()), &out[0], n,
@@ -74,7 +75,9 @@ TEST(TextTest, UnmappableCharactersBecomeTheDefault) {
   EXPECT_EQ("x?", jf::ToAnsi(L"x\U0001F600"));
 
   // Bytes that start no GBK character.
-  EXPECT_EQ(L"a?b", ToWide(CP_ACP, "a\xFF" "b"));
+  EXPECT_EQ(L"a?b", ToWide(CP_ACP,
+                           "a\xFF"
+                           "b"));
   EXPECT_EQ(L"?", ToWide(CP_ACP, "\xB0"));  // a lead byte without its trail
   SetLastError(0);
   EXPECT_EQ(0, MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, "a\xFF", 2, nullptr, 0));
@@ -104,7 +107,8 @@ TEST(TextTest, Utf8BothWays) {
   }
   EXPECT_EQ(3, MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, kAnzhuangUtf8, -1, nullptr, 0));
   wchar_t lone[] = {0xDC00, 0};
-  EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, -1, nullptr, 0, nullptr, nullptr));
+  EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, -1, nullptr, 0, nullptr,
+                                   nullptr));
   EXPECT_EQ(DWORD(ERROR_NO_UNICODE_TRANSLATION), GetLastError());
 }
 
@@ -129,16 +133,26 @@ TEST(TextTest, ConversionContracts) {
     EXPECT_EQ(error, GetLastError());
   };
   BOOL used;
-  fails(ERROR_INVALID_PARAMETER, [&] { return MultiByteToWideChar(CP_UTF8, 0, "abc", 0, wide, 8); });
-  fails(ERROR_INVALID_PARAMETER, [&] { return MultiByteToWideChar(CP_UTF8, 0, nullptr, -1, wide, 8); });
+  fails(ERROR_INVALID_PARAMETER,
+        [&] { return MultiByteToWideChar(CP_UTF8, 0, "abc", 0, wide, 8); });
+  fails(ERROR_INVALID_PARAMETER,
+        [&] { return MultiByteToWideChar(CP_UTF8, 0, nullptr, -1, wide, 8); });
   fails(ERROR_INVALID_PARAMETER, [&] { return MultiByteToWideChar(1234, 0, "abc", -1, wide, 8); });
-  fails(ERROR_INVALID_PARAMETER, [&] { return MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 8); });
-  fails(ERROR_INVALID_FLAGS, [&] { return MultiByteToWideChar(CP_UTF8, MB_PRECOMPOSED, "abc", -1, wide, 8); });
-  fails(ERROR_INVALID_PARAMETER, [&] { return WideCharToMultiByte(CP_UTF8, 0, L"abc", -1, bytes, 4, "?", nullptr); });
-  fails(ERROR_INVALID_PARAMETER, [&] { return WideCharToMultiByte(CP_UTF8, 0, L"abc", -1, bytes, 4, nullptr, &used); });
-  fails(ERROR_INVALID_PARAMETER, [&] { return WideCharToMultiByte(CP_ACP, 0, L"abc", -2, bytes, 4, nullptr, nullptr); });
-  fails(ERROR_INVALID_PARAMETER, [&] { return WideCharToMultiByte(CP_ACP, 0, L"abc", -1, bytes, -1, nullptr, nullptr); });
-  fails(ERROR_INVALID_FLAGS, [&] { return WideCharToMultiByte(CP_ACP, WC_ERR_INVALID_CHARS, L"a", -1, bytes, 4, nullptr, nullptr); });
+  fails(ERROR_INVALID_PARAMETER,
+        [&] { return MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 8); });
+  fails(ERROR_INVALID_FLAGS,
+        [&] { return MultiByteToWideChar(CP_UTF8, MB_PRECOMPOSED, "abc", -1, wide, 8); });
+  fails(ERROR_INVALID_PARAMETER,
+        [&] { return WideCharToMultiByte(CP_UTF8, 0, L"abc", -1, bytes, 4, "?", nullptr); });
+  fails(ERROR_INVALID_PARAMETER,
+        [&] { return WideCharToMultiByte(CP_UTF8, 0, L"abc", -1, bytes, 4, nullptr, &used); });
+  fails(ERROR_INVALID_PARAMETER,
+        [&] { return WideCharToMultiByte(CP_ACP, 0, L"abc", -2, bytes, 4, nullptr, nullptr); });
+  fails(ERROR_INVALID_PARAMETER,
+        [&] { return WideCharToMultiByte(CP_ACP, 0, L"abc", -1, bytes, -1, nullptr, nullptr); });
+  fails(ERROR_INVALID_FLAGS, [&] {
+    return WideCharToMultiByte(CP_ACP, WC_ERR_INVALID_CHARS, L"a", -1, bytes, 4, nullptr, nullptr);
+  });
 }
 
 TEST(TextTest, ConversionsOnManyThreads) {
@@ -163,7 +177,8 @@ TEST(TextTest, NumbersFromText) {
   EXPECT_EQ(0, _wtoi(L"abc"));
   EXPECT_EQ(0, _wtoi(L""));
   EXPECT_EQ(0, _wtoi(nullptr));
-  EXPECT_EQ(5, _wtoi(L"\x3000" L"5"));
+  EXPECT_EQ(5, _wtoi(L"\x3000"
+                     L"5"));
   errno = 0;
   EXPECT_EQ(INT_MAX, _wtoi(L"2147483648"));
   EXPECT_EQ(ERANGE, errno);
@@ -255,7 +270,9 @@ TEST(TextTest, UserStringFunctions) {
   wchar_t word[] = L"ÄBC";
   EXPECT_EQ(word, CharLowerW(word));
   EXPECT_STREQ(L"äbc", word);
-  EXPECT_EQ(L'A', wchar_t(reinterpret_cast<uintptr_t>(CharUpperW(reinterpret_cast<LPWSTR>(uintptr_t(L'a'))))));
+  EXPECT_EQ(
+      L'A',
+      wchar_t(reinterpret_cast<uintptr_t>(CharUpperW(reinterpret_cast<LPWSTR>(uintptr_t(L'a'))))));
   wchar_t part[] = L"abcd";
   EXPECT_EQ(2u, CharUpperBuffW(part, 2));
   EXPECT_STREQ(L"ABcd", part);

@@ -100,8 +100,7 @@ int _vsnprintf(char* buffer, size_t count, const char* format, va_list args);
 int _scprintf(const char* format, ...);
 int _vscprintf(const char* format, va_list args);
 int _snprintf_s(char* buffer, size_t sizeOfBuffer, size_t count, const char* format, ...);
-int _vsnprintf_s(char* buffer, size_t sizeOfBuffer, size_t count, const char* format,
-                 va_list args);
+int _vsnprintf_s(char* buffer, size_t sizeOfBuffer, size_t count, const char* format, va_list args);
 int sprintf_s(char* buffer, size_t sizeOfBuffer, const char* format, ...);
 int vsprintf_s(char* buffer, size_t sizeOfBuffer, const char* format, va_list args);
 
@@ -188,21 +187,29 @@ errno_t strncpy_s(char* dst, size_t size, const char* src, size_t count);
 errno_t strcat_s(char* dst, size_t size, const char* src);
 errno_t strncat_s(char* dst, size_t size, const char* src, size_t count);
 template <size_t N>
-errno_t wcscpy_s(wchar_t (&dst)[N], const wchar_t* src) { return wcscpy_s(dst, N, src); }
+errno_t wcscpy_s(wchar_t (&dst)[N], const wchar_t* src) {
+  return wcscpy_s(dst, N, src);
+}
 template <size_t N>
 errno_t wcsncpy_s(wchar_t (&dst)[N], const wchar_t* src, size_t count) {
   return wcsncpy_s(dst, N, src, count);
 }
 template <size_t N>
-errno_t wcscat_s(wchar_t (&dst)[N], const wchar_t* src) { return wcscat_s(dst, N, src); }
+errno_t wcscat_s(wchar_t (&dst)[N], const wchar_t* src) {
+  return wcscat_s(dst, N, src);
+}
 template <size_t N>
-errno_t strcpy_s(char (&dst)[N], const char* src) { return strcpy_s(dst, N, src); }
+errno_t strcpy_s(char (&dst)[N], const char* src) {
+  return strcpy_s(dst, N, src);
+}
 template <size_t N>
 errno_t strncpy_s(char (&dst)[N], const char* src, size_t count) {
   return strncpy_s(dst, N, src, count);
 }
 template <size_t N>
-errno_t strcat_s(char (&dst)[N], const char* src) { return strcat_s(dst, N, src); }
+errno_t strcat_s(char (&dst)[N], const char* src) {
+  return strcat_s(dst, N, src);
+}
 
 // ---------------------------------------------------------------- kernel/user string API
 int lstrlenW(LPCWSTR s);  // a null pointer has length 0
