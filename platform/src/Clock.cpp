@@ -154,25 +154,29 @@ BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME st) {
   return TRUE;
 }
 
-BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFileTime) {
-  if (!fileTime || !localFileTime) {
+namespace {
+
+// Moves a FILETIME between UTC and local time.
+BOOL ShiftFileTime(const FILETIME* in, LPFILETIME out, bool toLocal) {
+  if (!in || !out) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  int64_t value = FromFileTime(*fileTime);
-  *localFileTime = ToFileTime(value + LocalOffset(value));
+  int64_t value = FromFileTime(*in);
+  // Back to UTC, the offset at the local moment read as UTC is right except within hours
+  // of a change of the offset.
+  *out = ToFileTime(toLocal ? value + LocalOffset(value) : value - LocalOffset(value - LocalOffset(value)));
   return TRUE;
 }
 
+}  // namespace
+
+BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFileTime) {
+  return ShiftFileTime(fileTime, localFileTime, true);
+}
+
 BOOL LocalFileTimeToFileTime(const FILETIME* localFileTime, LPFILETIME fileTime) {
-  if (!localFileTime || !fileTime) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  int64_t value = FromFileTime(*localFileTime);
-  // The offset at the local moment read as UTC is right except within hours of a change.
-  *fileTime = ToFileTime(value - LocalOffset(value - LocalOffset(value)));
-  return TRUE;
+  return ShiftFileTime(localFileTime, fileTime, false);
 }
 
 LONG CompareFileTime(const FILETIME* a, const FILETIME* b) {
