@@ -65,6 +65,13 @@ LPWSTR ConvertCase(LPWSTR s, F convert) {
   return s;
 }
 
+template <typename F>
+DWORD ConvertBuffer(LPWSTR s, DWORD n, F convert) {
+  if (!s) return 0;
+  for (DWORD i = 0; i < n; ++i) s[i] = wchar_t(convert(wint_t(s[i])));
+  return n;
+}
+
 }  // namespace
 
 int lstrlenW(LPCWSTR s) { return Length(s); }
@@ -83,17 +90,8 @@ int lstrcmpiA(LPCSTR a, LPCSTR b) { return Sign(Compare(a, b, FoldedA)); }
 LPWSTR CharLowerW(LPWSTR s) { return ConvertCase(s, towlower); }
 LPWSTR CharUpperW(LPWSTR s) { return ConvertCase(s, towupper); }
 
-DWORD CharLowerBuffW(LPWSTR s, DWORD n) {
-  if (!s) return 0;
-  for (DWORD i = 0; i < n; ++i) s[i] = wchar_t(towlower(wint_t(s[i])));
-  return n;
-}
-
-DWORD CharUpperBuffW(LPWSTR s, DWORD n) {
-  if (!s) return 0;
-  for (DWORD i = 0; i < n; ++i) s[i] = wchar_t(towupper(wint_t(s[i])));
-  return n;
-}
+DWORD CharLowerBuffW(LPWSTR s, DWORD n) { return ConvertBuffer(s, n, towlower); }
+DWORD CharUpperBuffW(LPWSTR s, DWORD n) { return ConvertBuffer(s, n, towupper); }
 
 LPWSTR CharNextW(LPCWSTR s) {
   if (!s) return nullptr;

@@ -9,39 +9,35 @@
 namespace {
 
 // Measure, then format into exactly that much room, as the program's formatters do.
-std::wstring W(const wchar_t* format, ...) {
-  va_list args, again;
-  va_start(args, format);
+template <typename Ch>
+std::basic_string<Ch> Measured(int (*measure)(const Ch*, va_list),
+                               int (*format)(Ch*, size_t, const Ch*, va_list), const Ch* text,
+                               va_list args) {
+  va_list again;
   va_copy(again, args);
-  int n = _vscwprintf(format, args);
-  std::wstring out;
-  if (n >= 0) {
-    out.assign(size_t(n) + 1, L'#');
-    EXPECT_EQ(n, _vsnwprintf(&out[0], out.size(), format, again));
-    EXPECT_EQ(L'\0', out[size_t(n)]);
-    out.resize(size_t(n));
-  } else {
-    out = L"<error>";
-  }
+  int n = measure(text, args);
+  std::basic_string<Ch> out(size_t(n >= 0 ? n : 0) + 1, Ch('#'));
+  int written = n >= 0 ? format(&out[0], out.size(), text, again) : -1;
+  EXPECT_EQ(n, written);
   va_end(again);
+  if (n < 0) return {Ch('<'), Ch('e'), Ch('r'), Ch('r'), Ch('>')};
+  EXPECT_EQ(Ch(0), out[size_t(n)]);
+  out.resize(size_t(n));
+  return out;
+}
+
+std::wstring W(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::wstring out = Measured<wchar_t>(_vscwprintf, _vsnwprintf, format, args);
   va_end(args);
   return out;
 }
 
 std::string A(const char* format, ...) {
-  va_list args, again;
+  va_list args;
   va_start(args, format);
-  va_copy(again, args);
-  int n = _vscprintf(format, args);
-  std::string out;
-  if (n >= 0) {
-    out.assign(size_t(n) + 1, '#');
-    EXPECT_EQ(n, _vsnprintf(&out[0], out.size(), format, again));
-    out.resize(size_t(n));
-  } else {
-    out = "<error>";
-  }
-  va_end(again);
+  std::string out = Measured<char>(_vscprintf, _vsnprintf, format, args);
   va_end(args);
   return out;
 }
