@@ -96,11 +96,12 @@ SyncMutex::~SyncMutex() {
 
 }  // namespace jf
 
-HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR givenName) {
   using jf::SyncMutex;
+  const std::wstring name = givenName ? jf::SyncNamedLock::Key(givenName) : std::wstring();
   std::shared_ptr<SyncMutex> mutex;
   bool existed = false;
-  if (name && *name) {
+  if (!name.empty()) {
     std::unique_lock<std::recursive_mutex> lock(jf::g_namesMutex);
     mutex = jf::FindNamed(name, lock);
     existed = mutex != nullptr;
@@ -128,8 +129,9 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
   return handle;
 }
 
-HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR name) {
-  if (!name || !*name) {
+HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR givenName) {
+  const std::wstring name = givenName ? jf::SyncNamedLock::Key(givenName) : std::wstring();
+  if (name.empty()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }

@@ -50,17 +50,16 @@ std::string EscapeName(const std::string& utf8) {
 
 }  // namespace
 
-std::string SyncNamedLock::FilePath(const std::wstring& name) {
-  std::wstring bare = name;
-  // Session namespaces make no difference on one desktop.
+std::wstring SyncNamedLock::Key(const std::wstring& name) {
   for (const wchar_t* prefix : {L"Global\\", L"Local\\"}) {
     std::wstring p(prefix);
-    if (bare.compare(0, p.size(), p) == 0) {
-      bare = bare.substr(p.size());
-      break;
-    }
+    if (name.compare(0, p.size(), p) == 0) return name.substr(p.size());
   }
-  return RuntimeFolder() + "/jf-mutex-" + EscapeName(ToUtf8(bare));
+  return name;
+}
+
+std::string SyncNamedLock::FilePath(const std::wstring& name) {
+  return RuntimeFolder() + "/jf-mutex-" + EscapeName(ToUtf8(Key(name)));
 }
 
 SyncNamedLock::Result SyncNamedLock::TryAcquire(const std::wstring& name, std::unique_ptr<SyncNamedLock>& lock) {

@@ -13,6 +13,9 @@ class SyncNamedLock {
 
   // Tries to take the lock for `name` without blocking. kFailed sets the last error.
   static Result TryAcquire(const std::wstring& name, std::unique_ptr<SyncNamedLock>& lock);
+  // The name without a session namespace ("Global\\", "Local\\"): on one desktop they
+  // make no difference.
+  static std::wstring Key(const std::wstring& name);
   // The host file that stands for `name`.
   static std::string FilePath(const std::wstring& name);
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "KernelProbe.h"
+#include "jf/handles.h"
 #include "jf/utf.h"
 
 namespace {
@@ -175,6 +176,11 @@ TEST(SyncTest, NamedMutexIsSharedInsideTheProcess) {
   EXPECT_TRUE(ReleaseMutex(second));
   EXPECT_FALSE(ReleaseMutex(first));
 
+  // The session namespaces name the same mutex.
+  HANDLE global = CreateMutexW(nullptr, FALSE, (L"Global\\" + name).c_str());
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  CloseHandle(global);
+
   CloseHandle(first);
   CloseHandle(second);
   CloseHandle(opened);
@@ -219,6 +225,49 @@ TEST(SyncTest, NamedMutexIsSeenByASecondProcess) {
   HANDLE fresh = CreateMutexW(nullptr, FALSE, jf::FromUtf8(name).c_str());
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
   CloseHandle(fresh);
+}
+
+// An object of another area, as processes and sockets are: signaled by a flag that changes
+// with or without a SignalStateChanged call.
+class FlagObject : public jf::KernelObject {
+ public:
+  std::atomic<bool> flag{false};
+  std::atomic<int> closed{0};
+  bool IsSignaled() override { return flag; }
+  void OnLastHandleClosed() override { ++closed; }
+};
+
+TEST(SyncTest, ObjectsOfOtherAreasWakeWaitersAndLearnOfTheirLastHandle) {
+  auto object = std::make_shared<FlagObject>();
+  HANDLE first = jf::RegisterHandle(object);
+  HANDLE second = jf::RegisterHandle(object);
+  ASSERT_NE(first, nullptr);
+  EXPECT_NE(first, second);
+  EXPECT_NE(first, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(jf::LookupHandleAs<FlagObject>(second), object);
+
+  std::thread signaler([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    object->flag = true;
+    jf::SignalStateChanged();
+  });
+  EXPECT_EQ(WaitForSingleObject(first, 5000), WAIT_OBJECT_0);
+  signaler.join();
+
+  // A change nobody announces is still noticed, by the waiters' periodic re-check.
+  object->flag = false;
+  std::thread quiet([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    object->flag = true;
+  });
+  EXPECT_EQ(WaitForSingleObject(second, 5000), WAIT_OBJECT_0);
+  quiet.join();
+
+  CloseHandle(first);
+  EXPECT_EQ(object->closed, 0);
+  CloseHandle(second);
+  EXPECT_EQ(object->closed, 1);
+  EXPECT_EQ(jf::LookupHandle(second), nullptr);
 }
 
 TEST(SyncTest, CriticalSectionIsRecursiveAndExcludesOtherThreads) {
