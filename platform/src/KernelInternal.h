@@ -15,6 +15,10 @@ std::condition_variable& WaitCondition();
 // The thread id of the calling thread (the host's thread id, stable for the thread's life).
 DWORD CurrentThreadId();
 
+// Called with the wait lock held by a thread that is ending: the mutexes it owns become
+// abandoned before its handle is signaled.
+void AbandonOwnedMutexes();
+
 // ntdll.dll!RtlGetVersion, registered by the module table.
 LONG RtlGetVersion(void* versionInfo);
 

@@ -15,15 +15,29 @@ namespace {
 // The mutexes a thread owns; when the thread ends they become abandoned.
 class OwnedMutexes {
  public:
-  void Add(const std::shared_ptr<SyncMutex>& mutex) { owned_.push_back(mutex); }
+  // Called with the wait lock held; forgets the mutexes the thread no longer owns.
+  void Add(const std::shared_ptr<SyncMutex>& mutex, DWORD tid) {
+    std::vector<std::weak_ptr<SyncMutex>> kept;
+    for (auto& weak : owned_) {
+      auto owned = weak.lock();
+      if (owned && owned != mutex && owned->OwnedBy(tid)) kept.push_back(weak);
+    }
+    kept.push_back(mutex);
+    owned_.swap(kept);
+  }
+
+  // Called with the wait lock held.
+  void AbandonAll(DWORD tid) {
+    for (auto& weak : owned_) {
+      if (auto mutex = weak.lock()) mutex->Abandon(tid);
+    }
+    owned_.clear();
+  }
+
   ~OwnedMutexes() {
     if (owned_.empty()) return;
     DWORD tid = kernel::CurrentThreadId();
-    WithWaitLock([&] {
-      for (auto& weak : owned_) {
-        if (auto mutex = weak.lock()) mutex->Abandon(tid);
-      }
-    });
+    WithWaitLock([&] { AbandonAll(tid); });
   }
 
  private:
@@ -54,6 +68,12 @@ std::shared_ptr<SyncMutex> FindNamed(const std::wstring& name, std::unique_lock<
 
 }  // namespace
 
+namespace kernel {
+
+void AbandonOwnedMutexes() { t_owned.AbandonAll(CurrentThreadId()); }
+
+}  // namespace kernel
+
 bool SyncMutex::IsSignaled() { return owner_ == 0 || owner_ == kernel::CurrentThreadId(); }
 
 void SyncMutex::OnWaitSatisfied() {
@@ -64,7 +84,7 @@ void SyncMutex::OnWaitSatisfied() {
   }
   owner_ = me;
   recursion_ = 1;
-  t_owned.Add(shared_from_this());
+  t_owned.Add(shared_from_this(), me);
 }
 
 bool SyncMutex::TakeAbandoned() {

@@ -23,6 +23,7 @@ class SyncMutex : public KernelObject, public std::enable_shared_from_this<SyncM
   bool TakeAbandoned();
   // False when the calling thread does not own the mutex.
   bool Release();
+  bool OwnedBy(DWORD tid) const { return owner_ == tid; }
   // The owner thread `tid` is ending.
   void Abandon(DWORD tid);
 

@@ -80,6 +80,7 @@ class ThreadObject : public KernelObject {
     ThreadObject* thread;
     ~EndGuard() {
       WithWaitLock([&] {
+        kernel::AbandonOwnedMutexes();
         thread->exitCode_ = thread->pendingExitCode;
         thread->ended_ = true;
       });

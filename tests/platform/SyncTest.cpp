@@ -156,6 +156,23 @@ TEST(SyncTest, MutexOfAnEndedOwnerIsAbandonedOnce) {
   CloseHandle(mutex);
 }
 
+DWORD WINAPI TakeAndReturn(LPVOID mutex) { return WaitForSingleObject(static_cast<HANDLE>(mutex), 0); }
+
+TEST(SyncTest, MutexIsAbandonedBeforeTheOwnerHandleIsSignaled) {
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, nullptr);
+  for (int round = 0; round < 20; ++round) {
+    HANDLE thread = CreateThread(nullptr, 0, &TakeAndReturn, mutex, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeThread(thread, &code);
+    EXPECT_EQ(code, WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_ABANDONED_0);
+    ASSERT_TRUE(ReleaseMutex(mutex));
+    CloseHandle(thread);
+  }
+  CloseHandle(mutex);
+}
+
 TEST(SyncTest, NamedMutexIsSharedInsideTheProcess) {
   std::wstring name = UniqueName("inproc");
   HANDLE first = CreateMutexW(nullptr, TRUE, name.c_str());
