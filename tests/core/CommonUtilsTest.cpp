@@ -153,6 +153,18 @@ TEST_F(CommonUtilsTest, AutoRunRoundTrip) {
   EXPECT_EQ(CommonUtils::GetAutoRun(L"JfTest"), L"C:\\a.exe");
 }
 
+TEST_F(CommonUtilsTest, AutoRunReportsAFailedWrite) {
+  ASSERT_TRUE(CommonUtils::SetAutoRun(L"JfTest", L"C:\\old.exe"));
+  // Block the registry store's next save: a folder where its temporary file would go.
+  std::string config = m_dir + "/c/Windows/System32/config";
+  std::string blockers = "cd '" + config + "' && for f in *.json; do mkdir -p \"$f.tmp" +
+                         std::to_string(getpid()) + "/x\"; done";
+  ASSERT_EQ(system(blockers.c_str()), 0);
+  EXPECT_FALSE(CommonUtils::SetAutoRun(L"JfTest", L"C:\\new.exe"));
+  jf::ResetRegistryForTests();
+  EXPECT_EQ(CommonUtils::GetAutoRun(L"JfTest"), L"C:\\old.exe");
+}
+
 TEST_F(CommonUtilsTest, ShortcutIsWrittenAndLongFoldersFailCleanly) {
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   std::wstring folder = L"C:\\links";
