@@ -8,6 +8,7 @@
 
 #include "logger/FileLogger.h"
 #include "logger/TraceLogger.h"
+#include "util/CommonUtils.h"
 #include "util/StringUtils.h"
 
 namespace FileUtils {
@@ -30,19 +31,6 @@ bool PrefixIsDirectory(const std::wstring& prefix) {
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) return folder + name;
   return folder + L"\\" + name;
-}
-
-std::wstring ModuleDir() {
-  std::vector<wchar_t> buffer(512, L'\0');
-  DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  if (n == 0) return std::wstring();
-  PathRemoveFileSpecW(buffer.data());
-  return buffer.data();
-}
-
-uint64_t FileTimeToSeconds(const FILETIME& ft) {
-  uint64_t t = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  return static_cast<uint64_t>((static_cast<double>(t) - 116444736000000000.0) / 10000000.0);
 }
 
 bool IsDriveLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
@@ -160,7 +148,11 @@ bool DeleteDirectoryTree(const std::wstring& folder) {
       if (name == L"." || name == L"..") continue;
       std::wstring child = JoinPath(folder, name);
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        DeleteDirectoryTree(child);
+        // A link to a folder is removed itself, never walked: walking it would delete the
+        // files of a folder outside the tree. An empty folder goes at once as well.
+        if (!RemoveDirectoryW(child.c_str()) && !DeleteFileW(child.c_str())) {
+          DeleteDirectoryTree(child);
+        }
       } else if (!DeleteFileW(child.c_str())) {
         ClearReadOnly(child);
         DeleteFileW(child.c_str());
@@ -220,12 +212,14 @@ uint64_t GetFileSize(const std::wstring& path) {
 }
 
 bool GetFileModifyTime(const std::wstring& path, uint64_t& seconds) {
-  std::wstring full = IsAbsolutePath(path) ? path : JoinPath(ModuleDir(), path);
+  std::wstring full = IsAbsolutePath(path) ? path : JoinPath(CommonUtils::GetModuleDir(), path);
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW(full.c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return false;
   FindClose(find);
-  seconds = FileTimeToSeconds(data.ftLastWriteTime);
+  uint64_t fileTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                      data.ftLastWriteTime.dwLowDateTime;
+  seconds = static_cast<uint64_t>(CommonUtils::FileTimeToUnixTime(fileTime));
   return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <chrono>
@@ -149,6 +150,19 @@ TEST(FileUtilsTest, DeleteTreeWithReadOnlyFiles) {
   ClearReadOnly(temp.Win(L"ro"));
   EXPECT_EQ(GetFileAttributesW(temp.Win(L"ro").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
   ClearReadOnly(temp.Win(L"absent"));  // nothing happens
+}
+
+TEST(FileUtilsTest, DeleteTreeRemovesLinksWithoutWalkingThem) {
+  TempFolder temp;
+  ASSERT_TRUE(CreateDirectoryTree(temp.Win(L"outside")));
+  ASSERT_TRUE(CreateDirectoryTree(temp.Win(L"tree\\sub")));
+  WriteHostFile(temp.Host("outside/keep.txt"), "k");
+  WriteHostFile(temp.Host("tree/sub/gone.txt"), "g");
+  ASSERT_EQ(symlink(temp.Host("outside").c_str(), temp.Host("tree/link").c_str()), 0);
+  ASSERT_EQ(symlink(temp.Host("outside/keep.txt").c_str(), temp.Host("tree/filelink").c_str()), 0);
+  EXPECT_TRUE(DeleteDirectoryTree(temp.Win(L"tree")));
+  EXPECT_FALSE(HostExists(temp.Host("tree")));
+  EXPECT_EQ(ReadHostFile(temp.Host("outside/keep.txt")), "k");
 }
 
 TEST(FileUtilsTest, SizesTimesAndExistence) {
