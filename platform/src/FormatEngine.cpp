@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -222,41 +223,47 @@ void FormatEngine<Ch>::Integer(const Spec& spec, unsigned long long value, bool 
 
 template <typename Ch>
 void FormatEngine<Ch>::Floating(const Spec& spec) {
-  // The digits of a number are plain ASCII: the host's narrow printf makes them.
+  // The digits of a number are plain ASCII: the host's narrow printf makes them. The width
+  // is applied here, so a huge width costs no huge temporary text.
   char format[64];
   char* f = format;
   *f++ = '%';
-  if (spec.left) *f++ = '-';
   if (spec.plus) *f++ = '+';
   if (spec.space) *f++ = ' ';
   if (spec.alt) *f++ = '#';
-  if (spec.zero) *f++ = '0';
-  f += snprintf(f, 24, "%lld", spec.width);
   if (spec.precision >= 0) f += snprintf(f, 24, ".%lld", spec.precision);
   if (spec.size == Size::LongDouble) *f++ = 'L';
   *f++ = char(spec.type);
   *f = 0;
   std::string text;
-  int n;
+  bool finite;
+  auto print = [&](auto v) {
+    finite = std::isfinite(v);
+    int n = snprintf(nullptr, 0, format, v);
+    if (n <= 0) return;
+    text.resize(size_t(n) + 1);
+    snprintf(&text[0], text.size(), format, v);
+    text.resize(size_t(n));
+  };
   if (spec.size == Size::LongDouble) {
-    long double v = va_arg(args_, long double);
-    n = snprintf(nullptr, 0, format, v);
-    if (n > 0) {
-      text.resize(size_t(n) + 1);
-      snprintf(&text[0], text.size(), format, v);
-    }
+    print(va_arg(args_, long double));
   } else {
-    double v = va_arg(args_, double);
-    n = snprintf(nullptr, 0, format, v);
-    if (n > 0) {
-      text.resize(size_t(n) + 1);
-      snprintf(&text[0], text.size(), format, v);
-    }
+    print(va_arg(args_, double));
   }
-  for (int i = 0; i < n; ++i) {
-    Ch c = Ch(static_cast<unsigned char>(text[size_t(i)]));
-    Put(&c, 1);
+  std::basic_string<Ch> out(text.begin(), text.end());
+  if (!spec.zero || spec.left || !finite) {
+    Spec plain = spec;
+    plain.zero = false;
+    Padded(plain, out.data(), out.size());
+    return;
   }
+  // Zeros go between the sign (and a hexadecimal prefix) and the digits.
+  size_t head = (!out.empty() && (out[0] == '-' || out[0] == '+' || out[0] == ' ')) ? 1 : 0;
+  if ((spec.type == 'a' || spec.type == 'A') && out.size() >= head + 2) head += 2;
+  size_t pad = size_t(spec.width) > out.size() ? size_t(spec.width) - out.size() : 0;
+  Put(out.data(), head);
+  Pad(Ch('0'), pad);
+  Put(out.data() + head, out.size() - head);
 }
 
 template <typename Ch>

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -86,6 +87,8 @@ TEST(FormatTest, FloatingPoint) {
   EXPECT_EQ(L"+1.0", W(L"%+.1f", 1.0));
   EXPECT_EQ(L"1024.00 KB", W(L"%.2f KB", 1024.0));
   EXPECT_EQ(L"2.5", W(L"%.1Lf", 2.5L));
+  EXPECT_EQ(L"-001.50|+1.50  |  -inf", W(L"%07.2f|%-+7.2f|%06f", -1.5, 1.5, -HUGE_VAL));
+  EXPECT_EQ(100000, _scwprintf(L"%100000.1f", 1.5));
   EXPECT_EQ("3.14 B", A("%.2f B", 3.14159));
 }
 
