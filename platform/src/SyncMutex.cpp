@@ -2,49 +2,15 @@
 
 #include <map>
 #include <thread>
-#include <vector>
 
 #include "KernelInternal.h"
+#include "SyncOwnedMutexes.h"
 #include "errhandlingapi.h"
 #include "jf/kernel.h"
 #include "winerror.h"
 
 namespace jf {
 namespace {
-
-// The mutexes a thread owns; when the thread ends they become abandoned.
-class OwnedMutexes {
- public:
-  // Called with the wait lock held; forgets the mutexes the thread no longer owns.
-  void Add(const std::shared_ptr<SyncMutex>& mutex, DWORD tid) {
-    std::vector<std::weak_ptr<SyncMutex>> kept;
-    for (auto& weak : owned_) {
-      auto owned = weak.lock();
-      if (owned && owned != mutex && owned->OwnedBy(tid)) kept.push_back(weak);
-    }
-    kept.push_back(mutex);
-    owned_.swap(kept);
-  }
-
-  // Called with the wait lock held.
-  void AbandonAll(DWORD tid) {
-    for (auto& weak : owned_) {
-      if (auto mutex = weak.lock()) mutex->Abandon(tid);
-    }
-    owned_.clear();
-  }
-
-  ~OwnedMutexes() {
-    if (owned_.empty()) return;
-    DWORD tid = kernel::CurrentThreadId();
-    WithWaitLock([&] { AbandonAll(tid); });
-  }
-
- private:
-  std::vector<std::weak_ptr<SyncMutex>> owned_;
-};
-
-thread_local OwnedMutexes t_owned;
 
 // Named mutexes of this process, so a second create or open of a name shares the object.
 std::recursive_mutex g_namesMutex;
@@ -68,12 +34,6 @@ std::shared_ptr<SyncMutex> FindNamed(const std::wstring& name, std::unique_lock<
 
 }  // namespace
 
-namespace kernel {
-
-void AbandonOwnedMutexes() { t_owned.AbandonAll(CurrentThreadId()); }
-
-}  // namespace kernel
-
 bool SyncMutex::IsSignaled() { return owner_ == 0 || owner_ == kernel::CurrentThreadId(); }
 
 void SyncMutex::OnWaitSatisfied() {
@@ -84,7 +44,7 @@ void SyncMutex::OnWaitSatisfied() {
   }
   owner_ = me;
   recursion_ = 1;
-  t_owned.Add(shared_from_this(), me);
+  SyncOwnedMutexes::ForThisThread().Add(shared_from_this(), me);
 }
 
 bool SyncMutex::TakeAbandoned() {
