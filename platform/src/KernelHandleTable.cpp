@@ -11,7 +11,7 @@
 namespace jf {
 namespace {
 
-class HandleTable {
+class KernelHandleTable {
  public:
   HANDLE Add(std::shared_ptr<KernelObject> object) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -48,8 +48,8 @@ class HandleTable {
   std::unordered_map<KernelObject*, int> handleCounts_;
 };
 
-HandleTable& Table() {
-  static HandleTable* table = new HandleTable;  // lives until exit; threads may still close handles
+KernelHandleTable& Table() {
+  static KernelHandleTable* table = new KernelHandleTable;  // lives until exit; threads may still close handles
   return *table;
 }
 
