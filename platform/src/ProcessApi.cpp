@@ -109,11 +109,7 @@ BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) {
 BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
   std::shared_ptr<jf::ProcessState> state;
   bool self = false;
-  if (!jf::ProcessObject::Resolve(hProcess, state, self)) return FALSE;
-  if (!lpExitCode) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!jf::ProcessObject::Resolve(hProcess, state, self, lpExitCode)) return FALSE;
   *lpExitCode = self ? STILL_ACTIVE : state->ExitCode();
   return TRUE;
 }
@@ -132,11 +128,7 @@ DWORD GetProcessId(HANDLE hProcess) {
 BOOL IsWow64Process(HANDLE hProcess, PBOOL Wow64Process) {
   std::shared_ptr<jf::ProcessState> state;
   bool self = false;
-  if (!jf::ProcessObject::Resolve(hProcess, state, self)) return FALSE;
-  if (!Wow64Process) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!jf::ProcessObject::Resolve(hProcess, state, self, Wow64Process)) return FALSE;
   *Wow64Process = FALSE;
   return TRUE;
 }

@@ -17,28 +17,13 @@
 #include "jf/process.h"
 #include "jf/text.h"
 #include "jf/utf.h"
+#include "shellapi.h"
 #include "winerror.h"
 
 extern char** environ;
 
 namespace jf {
 namespace {
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-// The program word at the start of a command line: up to the closing quote when it starts
-// with one, else up to the first blank.
-std::wstring FirstWord(const std::wstring& line) {
-  size_t i = 0;
-  while (i < line.size() && IsBlank(line[i])) ++i;
-  if (i < line.size() && line[i] == L'"') {
-    size_t end = line.find(L'"', i + 1);
-    return line.substr(i + 1, end == std::wstring::npos ? std::wstring::npos : end - i - 1);
-  }
-  size_t end = i;
-  while (end < line.size() && !IsBlank(line[end])) ++end;
-  return line.substr(i, end - i);
-}
 
 bool HasExtension(const std::wstring& path) {
   size_t slash = path.find_last_of(L"\\/");
@@ -72,56 +57,23 @@ ProcessLauncher::ProcessLauncher(LPCWSTR applicationName, LPCWSTR commandLine)
       commandLine_(commandLine ? commandLine : L""),
       hasApplication_(applicationName != nullptr && *applicationName) {}
 
-std::vector<std::wstring> ProcessLauncher::SplitCommandLine(const std::wstring& line) {
+std::vector<std::wstring> ProcessLauncher::SplitCommandLine(const std::wstring& commandLine) {
   std::vector<std::wstring> args;
-  if (line.empty()) return args;
-  args.push_back(FirstWord(line));
-  size_t i = 0;
-  while (i < line.size() && IsBlank(line[i])) ++i;
-  if (i < line.size() && line[i] == L'"') {
-    size_t end = line.find(L'"', i + 1);
-    i = end == std::wstring::npos ? line.size() : end + 1;
-  } else {
-    while (i < line.size() && !IsBlank(line[i])) ++i;
-  }
-  for (;;) {
-    while (i < line.size() && IsBlank(line[i])) ++i;
-    if (i >= line.size()) break;
-    std::wstring arg;
-    bool quoted = false;
-    while (i < line.size() && (quoted || !IsBlank(line[i]))) {
-      if (line[i] == L'\\') {
-        size_t slashes = 0;
-        while (i < line.size() && line[i] == L'\\') ++slashes, ++i;
-        if (i < line.size() && line[i] == L'"') {
-          // 2n backslashes and a quote: n backslashes, the quote toggles; 2n+1: a literal quote.
-          arg.append(slashes / 2, L'\\');
-          if (slashes % 2) {
-            arg += L'"';
-            ++i;
-          }
-        } else {
-          arg.append(slashes, L'\\');
-        }
-      } else if (line[i] == L'"') {
-        if (quoted && i + 1 < line.size() && line[i + 1] == L'"') {
-          arg += L'"';  // "" inside quotes is one quote
-          i += 2;
-        } else {
-          quoted = !quoted;
-          ++i;
-        }
-      } else {
-        arg += line[i++];
-      }
-    }
-    args.push_back(arg);
-  }
+  if (commandLine.empty()) return args;  // CommandLineToArgvW would answer with our own name
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(commandLine.c_str(), &count);
+  if (!argv) return args;
+  for (int i = 0; i < count; ++i) args.emplace_back(argv[i]);
+  LocalFree(reinterpret_cast<HLOCAL>(argv));
   return args;
 }
 
 bool ProcessLauncher::ResolveProgram(std::string& hostPath) {
-  std::wstring program = hasApplication_ ? application_ : FirstWord(commandLine_);
+  std::wstring program = application_;
+  if (!hasApplication_) {
+    std::vector<std::wstring> words = SplitCommandLine(commandLine_);
+    program = words.empty() ? L"" : words[0];
+  }
   if (program.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;

@@ -25,7 +25,7 @@ class ProcessLauncher {
   // False with the Win32 error set (GetLastError) when the program cannot be started.
   bool Start(pid_t& pid);
 
-  // The arguments of a command line by the Windows rules (as CommandLineToArgvW).
+  // The arguments of a command line by the Windows rules (none for an empty line).
   static std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
 
  private:

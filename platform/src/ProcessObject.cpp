@@ -5,16 +5,23 @@
 
 namespace jf {
 
-bool ProcessObject::Resolve(HANDLE handle, std::shared_ptr<ProcessState>& state, bool& self) {
+const int ProcessObject::kNoResult = 0;
+
+bool ProcessObject::Resolve(HANDLE handle, std::shared_ptr<ProcessState>& state, bool& self, const void* result) {
   state.reset();
   self = handle == reinterpret_cast<HANDLE>(-1);
-  if (self) return true;
-  std::shared_ptr<ProcessObject> object = LookupHandleAs<ProcessObject>(handle);
-  if (!object || object->IsMainThread()) {
-    SetLastError(ERROR_INVALID_HANDLE);
+  if (!self) {
+    std::shared_ptr<ProcessObject> object = LookupHandleAs<ProcessObject>(handle);
+    if (!object || object->IsMainThread()) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return false;
+    }
+    state = object->State();
+  }
+  if (!result) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  state = object->State();
   return true;
 }
 

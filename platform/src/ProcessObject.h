@@ -21,9 +21,13 @@ class ProcessObject : public KernelObject {
   // The process behind a handle: the calling process for GetCurrentProcess()'s pseudo handle
   // (null state, `self` set), else a process handle's state; false with
   // ERROR_INVALID_HANDLE for anything else.
-  static bool Resolve(HANDLE handle, std::shared_ptr<ProcessState>& state, bool& self);
+  // With `result`: the caller's out pointer, which must not be null (ERROR_INVALID_PARAMETER,
+  // checked after the handle as Windows does).
+  static bool Resolve(HANDLE handle, std::shared_ptr<ProcessState>& state, bool& self,
+                      const void* result = &kNoResult);
 
  private:
+  static const int kNoResult;  // stands for "no out pointer to check"
   std::shared_ptr<ProcessState> state_;
   bool mainThread_;
 };

@@ -61,6 +61,11 @@ bool IsZombie(char state) { return state == 'Z' || state == 'X'; }
 
 }  // namespace
 
+char ProcessSnapshot::StateOf(pid_t pid) {
+  StatLine stat;
+  return ReadStat(pid, stat) ? stat.state : 0;
+}
+
 bool ProcessSnapshot::ImagePath(pid_t pid, std::string& path) {
   char link[64];
   std::snprintf(link, sizeof link, "/proc/%d/exe", static_cast<int>(pid));

@@ -28,6 +28,8 @@ class ProcessSnapshot : public KernelObject {
 
   // The host path of a process's image (/proc/<pid>/exe); false with errno set.
   static bool ImagePath(pid_t pid, std::string& path);
+  // The state letter of /proc/<pid>/stat ('R', 'S', 'Z', ...), or 0 when it cannot be read.
+  static char StateOf(pid_t pid);
   // Ids of the processes in /proc, ascending.
   static std::vector<pid_t> RunningIds();
 

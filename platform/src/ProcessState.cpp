@@ -9,12 +9,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <map>
 #include <mutex>
-#include <string>
 #include <thread>
 
+#include "ProcessSnapshot.h"
 #include "jf/handles.h"
 #include "jf/kernel.h"
 
@@ -47,18 +46,8 @@ std::map<pid_t, std::weak_ptr<ProcessState>>& Registry() {
 
 // Running and not yet a zombie. A process we may not look at still counts as running.
 bool IsAlive(pid_t pid) {
-  char path[64];
-  std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
-  FILE* f = std::fopen(path, "r");
-  if (!f) return kill(pid, 0) == 0 || errno == EPERM;
-  char buf[512];
-  size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-  std::fclose(f);
-  buf[n] = 0;
-  std::string stat(buf);
-  size_t close = stat.rfind(')');
-  if (close == std::string::npos || close + 2 >= stat.size()) return true;
-  char state = stat[close + 2];
+  char state = ProcessSnapshot::StateOf(pid);
+  if (state == 0) return kill(pid, 0) == 0 || errno == EPERM;
   return state != 'Z' && state != 'X';
 }
 

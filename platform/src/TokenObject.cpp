@@ -55,11 +55,7 @@ bool SameNameNoCase(const wchar_t* a, const wchar_t* b) {
 BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD /*DesiredAccess*/, PHANDLE TokenHandle) {
   std::shared_ptr<jf::ProcessState> state;
   bool self = false;
-  if (!jf::ProcessObject::Resolve(ProcessHandle, state, self)) return FALSE;
-  if (!TokenHandle) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!jf::ProcessObject::Resolve(ProcessHandle, state, self, TokenHandle)) return FALSE;
   *TokenHandle = jf::RegisterHandle(std::make_shared<jf::TokenObject>());
   return TRUE;
 }

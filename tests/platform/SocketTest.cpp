@@ -157,6 +157,52 @@ TEST_F(SocketTest, ConnectionErrorsMapToWinsockNumbers) {
   EXPECT_EQ(0, closesocket(s));
 }
 
+TEST_F(SocketTest, RawIcmpEchoOnLoopback) {
+  SOCKET s = WSASocketW(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+  if (s == INVALID_SOCKET && WSAGetLastError() == WSAEACCES) GTEST_SKIP() << "raw sockets need CAP_NET_RAW";
+  ASSERT_NE(INVALID_SOCKET, s);
+  int ttl = 5;
+  EXPECT_EQ(0, setsockopt(s, IPPROTO_IP, IP_TTL, reinterpret_cast<const char*>(&ttl), sizeof ttl));
+  WSAEVENT event = WSACreateEvent();
+  ASSERT_EQ(0, WSAEventSelect(s, event, FD_READ));
+
+  // An echo request: type 8, code 0, checksum, identifier, sequence, 8 bytes of data.
+  unsigned char packet[16] = {8, 0, 0, 0, 0, 0, 0, 1, 'j', 'f', 'p', 'r', 'o', 'b', 'e', '!'};
+  uint16_t id = static_cast<uint16_t>(GetCurrentProcessId() ^ 0x5a5a);
+  std::memcpy(packet + 4, &id, 2);
+  uint32_t sum = 0;
+  for (size_t i = 0; i < sizeof packet; i += 2) sum += static_cast<uint32_t>(packet[i] | (packet[i + 1] << 8));
+  while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
+  uint16_t checksum = static_cast<uint16_t>(~sum);
+  std::memcpy(packet + 2, &checksum, 2);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = inet_addr("127.0.0.1");
+  ASSERT_EQ(static_cast<ssize_t>(sizeof packet),
+            sendto(s, reinterpret_cast<const char*>(packet), sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to));
+
+  // The host hands over the IP header too, and on loopback also our own request.
+  bool replied = false;
+  for (int round = 0; round < 20 && !replied; ++round) {
+    if (WSAWaitForMultipleEvents(1, &event, FALSE, 100, FALSE) == WSA_WAIT_TIMEOUT) continue;
+    WSANETWORKEVENTS events;
+    ASSERT_EQ(0, WSAEnumNetworkEvents(s, event, &events));
+    if (!(events.lNetworkEvents & FD_READ)) continue;
+    unsigned char reply[256];
+    sockaddr_in from{};
+    int fromLen = sizeof from;
+    int n = static_cast<int>(recvfrom(s, reinterpret_cast<char*>(reply), sizeof reply, 0,
+                                      reinterpret_cast<sockaddr*>(&from), &fromLen));
+    ASSERT_GT(n, 20);
+    int header = (reply[0] & 0x0f) * 4;
+    ASSERT_GE(n, header + 8);
+    replied = reply[header] == 0 && std::memcmp(reply + header + 4, &id, 2) == 0;
+  }
+  EXPECT_TRUE(replied);
+  EXPECT_TRUE(WSACloseEvent(event));
+  EXPECT_EQ(0, closesocket(s));
+}
+
 TEST_F(SocketTest, AdapterListFollowsTheSizeContract) {
   EXPECT_EQ(static_cast<ULONG>(ERROR_INVALID_PARAMETER), GetAdaptersAddresses(AF_INET, 0, nullptr, nullptr, nullptr));
   ULONG size = 0;
