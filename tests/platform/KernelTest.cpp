@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -144,31 +145,58 @@ TEST(KernelTest, DebugOutputReachesTheHook) {
   EXPECT_EQ(seen, L"wide 中文\nnarrow\n");
 }
 
-TEST(KernelTest, WriteConsoleWritesUtf8ToStandardOutput) {
-  char path[] = "/tmp/jf-console-XXXXXX";
+// What `write` puts on a standard stream (1 or 2) while it runs.
+std::string CaptureStream(int fd, const std::function<void()>& write) {
+  char path[] = "/tmp/jf-stream-XXXXXX";
   int file = mkstemp(path);
-  ASSERT_GE(file, 0);
-  fflush(stdout);
-  int saved = dup(STDOUT_FILENO);
-  dup2(file, STDOUT_FILENO);
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  const wchar_t text[] = L"日志 line\r\n";
-  DWORD written = 0;
-  BOOL ok = WriteConsoleW(out, text, static_cast<DWORD>(wcslen(text)), &written, nullptr);
-  dup2(saved, STDOUT_FILENO);
+  if (file < 0) return "<no temp file>";
+  fflush(nullptr);
+  int saved = dup(fd);
+  dup2(file, fd);
+  write();
+  dup2(saved, fd);
   close(saved);
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(written, wcslen(text));
-  EXPECT_EQ(GetStdHandle(STD_OUTPUT_HANDLE), out);
-
-  char bytes[64] = {};
+  char bytes[256] = {};
   ssize_t n = pread(file, bytes, sizeof bytes - 1, 0);
   close(file);
   unlink(path);
-  EXPECT_EQ(std::string(bytes, n > 0 ? static_cast<size_t>(n) : 0), "\xE6\x97\xA5\xE5\xBF\x97 line\r\n");
+  return std::string(bytes, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+TEST(KernelTest, DebugOutputGoesToStandardErrorOnlyWhenTraced) {
+  const char* old = getenv("JF_TRACE");
+  std::string saved = old ? old : "";
+  setenv("JF_TRACE", "1", 1);
+  EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"traced 中\n"); }), "traced \xE4\xB8\xAD\n");
+  setenv("JF_TRACE", "0", 1);
+  EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"quiet\n"); }), "");
+  if (old) {
+    setenv("JF_TRACE", saved.c_str(), 1);
+  } else {
+    unsetenv("JF_TRACE");
+  }
+}
+
+TEST(KernelTest, WriteConsoleWritesUtf8ToStandardOutput) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  const wchar_t text[] = L"日志 line\r\n";
+  DWORD written = 0;
+  BOOL ok = FALSE;
+  std::string bytes = CaptureStream(STDOUT_FILENO, [&] {
+    ok = WriteConsoleW(out, text, static_cast<DWORD>(wcslen(text)), &written, nullptr);
+  });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(written, wcslen(text));
+  EXPECT_EQ(bytes, "\xE6\x97\xA5\xE5\xBF\x97 line\r\n");
+  EXPECT_EQ(GetStdHandle(STD_OUTPUT_HANDLE), out);
 
   EXPECT_FALSE(WriteConsoleW(GetStdHandle(STD_INPUT_HANDLE), text, 1, &written, nullptr));
   EXPECT_EQ(GetStdHandle(12345), INVALID_HANDLE_VALUE);
+  // A closed standard handle is given out afresh.
+  EXPECT_TRUE(CloseHandle(out));
+  HANDLE again = GetStdHandle(STD_OUTPUT_HANDLE);
+  EXPECT_NE(again, nullptr);
+  EXPECT_NE(again, INVALID_HANDLE_VALUE);
 }
 
 TEST(KernelTest, CommandLineQuotesArgumentsTheWindowsWay) {
