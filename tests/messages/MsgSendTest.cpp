@@ -144,7 +144,7 @@ TEST(MsgSendTest, SendTimeoutFollowsTheTickSourceAndReplyAnswersEarly) {
   msgtest::PumpReady();  // the late message is still handled, its answer dropped
   EXPECT_EQ(handled.load(), 1);
 
-  LRESULT early = 0;
+  std::atomic<LRESULT> early{0};
   std::thread replier([&] { early = SendMessageW(hwnd, WM_USER + 1, 0, 0); });
   MSG m;
   while (early == 0) {
@@ -152,7 +152,7 @@ TEST(MsgSendTest, SendTimeoutFollowsTheTickSourceAndReplyAnswersEarly) {
     std::this_thread::yield();
   }
   replier.join();
-  EXPECT_EQ(early, 77);
+  EXPECT_EQ(early.load(), 77);
   DestroyWindow(hwnd);
   jf::TickRestore();
 }
