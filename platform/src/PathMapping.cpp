@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "FileStat.h"
 #include "errhandlingapi.h"
 #include "jf/errors.h"
 #include "jf/files.h"
@@ -270,8 +271,9 @@ BOOL SetCurrentDirectoryW(LPCWSTR lpPathName) {
     return FALSE;
   }
   if (chdir(host.c_str()) != 0) {
-    jf::SetLastErrorFromErrno(errno, errno == ENOENT);
-    if (errno == ENOTDIR) SetLastError(ERROR_DIRECTORY);
+    int err = errno;
+    jf::SetLastErrorForPath(err, host);
+    if (err == ENOTDIR) SetLastError(ERROR_DIRECTORY);
     return FALSE;
   }
   return TRUE;

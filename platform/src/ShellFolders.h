@@ -7,7 +7,7 @@
 namespace jf {
 
 // The temporary folder (C:\Users\<user>\AppData\Local\Temp), beside the CSIDL values.
-constexpr int kFolderTemp = 0x7F01;
+constexpr int kFolderTemp = 0x00FE;
 
 // The Windows path of a special folder (without a trailing '\'), created on demand.
 // False with ERROR_INVALID_PARAMETER for an unknown id, or the error of the creation.
