@@ -43,10 +43,12 @@ HANDLE GetStdHandle(DWORD which) {
   }
   std::lock_guard<std::mutex> lock(jf::g_consoleMutex);
   HANDLE& handle = jf::g_std[fd];
-  // A closed standard handle is given out afresh.
+  // A closed standard handle is given out afresh; the lookup's error is not the caller's.
+  DWORD error = GetLastError();
   if (!handle || !jf::LookupHandleAs<jf::KernelConsole>(handle)) {
     handle = jf::RegisterHandle(std::make_shared<jf::KernelConsole>(fd));
   }
+  SetLastError(error);
   return handle;
 }
 
