@@ -267,33 +267,47 @@ void FormatEngine<Ch>::Floating(const Spec& spec) {
 }
 
 template <typename Ch>
+bool FormatEngine<Ch>::WideArgument(const Spec& spec) {
+  // The lower-case letter takes the format's own width, the capital the other one;
+  // "h" makes the argument narrow, "l" and "w" wide.
+  constexpr bool wideFormat = std::is_same<Ch, wchar_t>::value;
+  if (spec.size == Size::Short || spec.size == Size::Char) return false;
+  if (spec.size == Size::Long || spec.size == Size::Wide) return true;
+  return (spec.type == 'c' || spec.type == 's') ? wideFormat : !wideFormat;
+}
+
+template <typename Ch>
+template <typename From>
+void FormatEngine<Ch>::Foreign(const Spec& spec, const From* s, size_t n) {
+  if constexpr (!std::is_same<From, Ch>::value) {
+    std::basic_string<Ch> text = Other(s, n, spec.precision);
+    Padded(spec, text.data(), text.size());
+  }
+}
+
+template <typename Ch>
 void FormatEngine<Ch>::Character(const Spec& spec) {
   constexpr bool wideFormat = std::is_same<Ch, wchar_t>::value;
-  // %c has the format's width unless a size says otherwise; %C has the other width.
-  bool wideArg = spec.type == 'c' ? wideFormat : !wideFormat;
-  if (spec.size == Size::Short || spec.size == Size::Char) wideArg = false;
-  if (spec.size == Size::Long || spec.size == Size::Wide) wideArg = true;
+  bool wideArg = WideArgument(spec);
   int value = va_arg(args_, int);
+  Spec whole = spec;
+  whole.precision = -1;
   if (wideArg == wideFormat) {
     Ch c = Ch(value);
     Padded(spec, &c, 1);
   } else if (wideArg) {
     wchar_t w = wchar_t(value);
-    auto text = Other(&w, 1, -1);
-    Padded(spec, reinterpret_cast<const Ch*>(text.data()), text.size());
+    Foreign(whole, &w, 1);
   } else {
     char c = char(value);
-    auto text = Other(&c, 1, -1);
-    Padded(spec, reinterpret_cast<const Ch*>(text.data()), text.size());
+    Foreign(whole, &c, 1);
   }
 }
 
 template <typename Ch>
 void FormatEngine<Ch>::String(const Spec& spec) {
   constexpr bool wideFormat = std::is_same<Ch, wchar_t>::value;
-  bool wideArg = spec.type == 's' ? wideFormat : !wideFormat;
-  if (spec.size == Size::Short || spec.size == Size::Char) wideArg = false;
-  if (spec.size == Size::Long || spec.size == Size::Wide) wideArg = true;
+  bool wideArg = WideArgument(spec);
   const void* arg = va_arg(args_, const void*);
   size_t max = spec.precision < 0 ? SIZE_MAX : size_t(spec.precision);
   if (!arg) {
@@ -304,13 +318,11 @@ void FormatEngine<Ch>::String(const Spec& spec) {
     Padded(spec, s, BoundedLength(s, max));
   } else if (wideArg) {
     const wchar_t* s = static_cast<const wchar_t*>(arg);
-    auto text = Other(s, BoundedLength(s, max), spec.precision);
-    Padded(spec, reinterpret_cast<const Ch*>(text.data()), text.size());
+    Foreign(spec, s, BoundedLength(s, max));
   } else {
     // A double-byte character takes two bytes: read no further than the precision needs.
     const char* s = static_cast<const char*>(arg);
-    auto text = Other(s, BoundedLength(s, max == SIZE_MAX ? max : max * 2), spec.precision);
-    Padded(spec, reinterpret_cast<const Ch*>(text.data()), text.size());
+    Foreign(spec, s, BoundedLength(s, max == SIZE_MAX ? max : max * 2));
   }
 }
 

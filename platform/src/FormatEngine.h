@@ -36,6 +36,10 @@ class FormatEngine {
   bool Convert(Spec& spec);
   void Integer(const Spec& spec, unsigned long long value, bool negative);
   void Floating(const Spec& spec);
+  static bool WideArgument(const Spec& spec);
+  // Text of the other width, converted through the ANSI code page, then padded.
+  template <typename From>
+  void Foreign(const Spec& spec, const From* s, size_t n);
   void Character(const Spec& spec);
   void String(const Spec& spec);
   void Padded(const Spec& spec, const Ch* text, size_t n);
