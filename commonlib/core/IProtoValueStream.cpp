@@ -82,37 +82,29 @@ int64_t IProtoValueStream::ReadValueAt(ProtoValue& target, int depth) {
       target = ProtoValue(text);
       break;
     }
-    case PV_ARRAY: {
+    case PV_ARRAY:
+    case PV_MAP: {
       uint64_t count = 0;
       if (!ReadCount(count, consumed)) return -1;
       if (count == 0) break;
       // Damaged data must not nest without bound, nor turn a caller's value of another kind
       // into an exception.
-      if (depth > kMaxDepth || (!target.isNull() && target.type() != PV_ARRAY)) return -1;
-      for (uint64_t i = 0; i < count; ++i) {
-        ProtoValue element;
-        int64_t e = ReadValueAt(element, depth + 1);
-        if (e <= 0) return -1;
-        consumed += e;
-        target.append(element);
-      }
-      break;
-    }
-    case PV_MAP: {
-      uint64_t count = 0;
-      if (!ReadCount(count, consumed)) return -1;
-      if (count == 0) break;
-      if (depth > kMaxDepth || (!target.isNull() && target.type() != PV_MAP)) return -1;
+      ProtoValueType kind = static_cast<ProtoValueType>(tag);
+      if (depth > kMaxDepth || (!target.isNull() && target.type() != kind)) return -1;
       for (uint64_t i = 0; i < count; ++i) {
         std::wstring key;
-        if (!ReadText(key, consumed)) return -1;
-        ProtoValue value;
-        int64_t e = ReadValueAt(value, depth + 1);
+        if (kind == PV_MAP && !ReadText(key, consumed)) return -1;
+        ProtoValue item;
+        int64_t e = ReadValueAt(item, depth + 1);
         if (e <= 0) return -1;
         consumed += e;
-        size_t nul = key.find(L'\0');
-        if (nul != std::wstring::npos) key.resize(nul);
-        target[key].swap(value);
+        if (kind == PV_ARRAY) {
+          target.append(item);
+        } else {
+          size_t nul = key.find(L'\0');
+          if (nul != std::wstring::npos) key.resize(nul);
+          target[key].swap(item);
+        }
       }
       break;
     }
