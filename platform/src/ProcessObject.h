@@ -13,7 +13,7 @@ class ProcessObject : public KernelObject {
   ProcessObject(std::shared_ptr<ProcessState> state, bool mainThread)
       : state_(std::move(state)), mainThread_(mainThread) {}
 
-  bool IsSignaled() override { return state_->HasExited(); }
+  bool IsSignaled() override { return state_->IsSignaled(); }
   const std::shared_ptr<ProcessState>& State() const { return state_; }
   // The handle names the program's main thread rather than the process.
   bool IsMainThread() const { return mainThread_; }

@@ -95,14 +95,39 @@ std::shared_ptr<ProcessState> ProcessState::ForRunning(pid_t pid) {
   }
   if (!IsAlive(pid)) return nullptr;
   auto state = std::make_shared<ProcessState>(pid, false);
-  state->StartWatching();
+  auto watch = std::make_shared<ProcessWatch>();
+  watch->pidfd = OpenPidFd(pid);
+  if (watch->pidfd >= 0) fcntl(watch->pidfd, F_SETFD, FD_CLOEXEC);
+  watch->cancelfd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  state->watch_ = watch;
   registry[pid] = state;
   // Drop entries whose handles are all closed, so the table does not grow without end.
   for (auto e = registry.begin(); e != registry.end();) e = e->second.expired() ? registry.erase(e) : std::next(e);
   return state;
 }
 
-DWORD ProcessState::ExitCode() const {
+bool ProcessState::HasExited() {
+  if (exited_.load(std::memory_order_acquire)) return true;
+  if (child_ || !watch_) return false;  // the reaper tells about children
+  bool ended;
+  if (watch_->pidfd >= 0) {
+    pollfd fd{watch_->pidfd, POLLIN, 0};
+    ended = poll(&fd, 1, 0) > 0;
+  } else {
+    ended = !IsAlive(pid_);
+  }
+  if (ended) Record(0);
+  return ended;
+}
+
+bool ProcessState::IsSignaled() {
+  if (HasExited()) return true;
+  // Someone waits: from now on a watcher wakes the waiters when the process ends.
+  if (!child_ && watch_ && !watching_.exchange(true)) StartWatching();
+  return false;
+}
+
+DWORD ProcessState::ExitCode() {
   return HasExited() ? exitCode_.load(std::memory_order_acquire) : STILL_ACTIVE;
 }
 
@@ -129,10 +154,14 @@ bool ProcessState::Terminate(DWORD exitCode) {
   return true;
 }
 
-void ProcessState::MarkExited(DWORD code) {
+void ProcessState::Record(DWORD code) {
   if (terminated_) code = terminateCode_;
   exitCode_.store(code, std::memory_order_release);
   exited_.store(true, std::memory_order_release);
+}
+
+void ProcessState::MarkExited(DWORD code) {
+  if (!exited_.load(std::memory_order_acquire)) Record(code);
   SignalStateChanged();
 }
 
@@ -151,11 +180,7 @@ void ProcessState::Reap(std::shared_ptr<ProcessState> state) {
 }
 
 void ProcessState::StartWatching() {
-  auto watch = std::make_shared<ProcessWatch>();
-  watch->pidfd = OpenPidFd(pid_);
-  if (watch->pidfd >= 0) fcntl(watch->pidfd, F_SETFD, FD_CLOEXEC);
-  watch->cancelfd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  watch_ = watch;
+  std::shared_ptr<ProcessWatch> watch = watch_;
   std::weak_ptr<ProcessState> weak = weak_from_this();
   pid_t pid = pid_;
   std::thread([watch, weak, pid] {

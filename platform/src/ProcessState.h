@@ -26,13 +26,19 @@ class ProcessState : public std::enable_shared_from_this<ProcessState> {
 
   pid_t Pid() const { return pid_; }
   bool IsChild() const { return child_; }
-  bool HasExited() const { return exited_.load(std::memory_order_acquire); }
+  // Checks a process that is not our child now (cheap, no thread).
+  bool HasExited();
+  // For waits (called with the wait lock held): like HasExited, and makes sure that the end
+  // of the process will wake the waiters.
+  bool IsSignaled();
   // STILL_ACTIVE while running.
-  DWORD ExitCode() const;
+  DWORD ExitCode();
   // SIGKILL; the code is what ExitCode reports afterwards. False (errno set) on failure.
   bool Terminate(DWORD exitCode);
 
  private:
+  void Record(DWORD code);
+  // Records the end (unless known) and wakes the waiters.
   void MarkExited(DWORD code);
   void StartWatching();
   static void Reap(std::shared_ptr<ProcessState> state);
@@ -43,6 +49,7 @@ class ProcessState : public std::enable_shared_from_this<ProcessState> {
   std::atomic<DWORD> exitCode_{0};
   std::atomic<bool> terminated_{false};
   std::atomic<DWORD> terminateCode_{0};
+  std::atomic<bool> watching_{false};
   std::shared_ptr<struct ProcessWatch> watch_;  // the watcher of a non-child, stopped on destruction
 };
 
