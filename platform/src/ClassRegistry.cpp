@@ -15,7 +15,7 @@ LRESULT CALLBACK SystemClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 }
 
 const wchar_t* const kSystemClasses[] = {L"Button", L"Edit", L"Static", L"ListBox", L"ComboBox",
-                                         L"ScrollBar", L"tooltips_class32"};
+                                         L"ScrollBar", L"tooltips_class32", L"SysDateTimePick32"};
 
 }  // namespace
 

@@ -326,48 +326,40 @@ LONG WINAPI SetWindowLongW(HWND hwnd, int index, LONG value) {
 
 BOOL WINAPI SetPropW(HWND hwnd, LPCWSTR name, HANDLE data) {
   std::wstring key = jf::MsgAtomTable::Fold(jf::MsgAtomTable::NameArgument(name));
-  WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  auto rec = table.LookupLocked(hwnd);
-  if (!rec) return FALSE;
-  if (key.empty()) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  rec->props[key] = data;
-  return TRUE;
+  return WindowTable::Get().WithRecord(hwnd, FALSE, [&](WindowRecord& rec) {
+    if (key.empty()) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    rec.props[key] = data;
+    return TRUE;
+  });
 }
 
 HANDLE WINAPI GetPropW(HWND hwnd, LPCWSTR name) {
   std::wstring key = jf::MsgAtomTable::Fold(jf::MsgAtomTable::NameArgument(name));
-  WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  auto rec = table.LookupLocked(hwnd);
-  if (!rec) return nullptr;
-  auto it = rec->props.find(key);
-  return it == rec->props.end() ? nullptr : it->second;
+  return WindowTable::Get().WithRecord(hwnd, HANDLE(nullptr), [&](WindowRecord& rec) {
+    auto it = rec.props.find(key);
+    return it == rec.props.end() ? nullptr : it->second;
+  });
 }
 
 HANDLE WINAPI RemovePropW(HWND hwnd, LPCWSTR name) {
   std::wstring key = jf::MsgAtomTable::Fold(jf::MsgAtomTable::NameArgument(name));
-  WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  auto rec = table.LookupLocked(hwnd);
-  if (!rec) return nullptr;
-  auto it = rec->props.find(key);
-  if (it == rec->props.end()) return nullptr;
-  HANDLE data = it->second;
-  rec->props.erase(it);
-  return data;
+  return WindowTable::Get().WithRecord(hwnd, HANDLE(nullptr), [&](WindowRecord& rec) -> HANDLE {
+    auto it = rec.props.find(key);
+    if (it == rec.props.end()) return nullptr;
+    HANDLE data = it->second;
+    rec.props.erase(it);
+    return data;
+  });
 }
 
 HWND WINAPI GetParent(HWND hwnd) {
-  WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  auto rec = table.LookupLocked(hwnd);
-  if (!rec) return nullptr;
-  if (rec->parent != nullptr) return rec->parent;
-  return (rec->style & WS_POPUP) != 0 ? rec->owner : nullptr;
+  return WindowTable::Get().WithRecord(hwnd, HWND(nullptr), [](WindowRecord& rec) {
+    if (rec.parent != nullptr) return rec.parent;
+    return (rec.style & WS_POPUP) != 0 ? rec.owner : nullptr;
+  });
 }
 
 HWND WINAPI SetParent(HWND child, HWND newParent) {
@@ -400,52 +392,44 @@ HWND WINAPI SetParent(HWND child, HWND newParent) {
 
 HWND WINAPI GetAncestor(HWND hwnd, UINT flags) {
   WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  auto rec = table.LookupLocked(hwnd);
-  if (!rec) return nullptr;
-  switch (flags) {
-    case GA_PARENT:
-      return rec->parent;
-    case GA_ROOT:
-      return RootLocked(table, hwnd);
-    case GA_ROOTOWNER: {
-      HWND root = RootLocked(table, hwnd);
-      for (int depth = 0; depth < 4096; ++depth) {
-        auto r = table.LookupLocked(root);
-        if (!r || r->owner == nullptr) break;
-        root = r->owner;
-      }
-      return root;
-    }
-    default:
+  return table.WithRecord(hwnd, HWND(nullptr), [&](WindowRecord& rec) -> HWND {
+    if (flags == GA_PARENT) return rec.parent;
+    if (flags != GA_ROOT && flags != GA_ROOTOWNER) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;
-  }
+    }
+    HWND root = RootLocked(table, hwnd);
+    for (int depth = 0; flags == GA_ROOTOWNER && depth < 4096; ++depth) {
+      auto r = table.LookupLocked(root);
+      if (!r || r->owner == nullptr) break;
+      root = r->owner;
+    }
+    return root;
+  });
 }
 
 HWND WINAPI GetWindow(HWND hwnd, UINT cmd) {
   WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  auto rec = table.LookupLocked(hwnd);
-  if (!rec) return nullptr;
-  if (cmd == GW_CHILD) return rec->children.empty() ? nullptr : rec->children.front();
-  if (cmd == GW_OWNER) return rec->owner;
-  if (cmd == GW_ENABLEDPOPUP) return nullptr;
-  const std::vector<HWND>& siblings = table.SiblingsLocked(*rec);
-  auto it = std::find(siblings.begin(), siblings.end(), hwnd);
-  switch (cmd) {
-    case GW_HWNDFIRST:
-      return siblings.empty() ? nullptr : siblings.front();
-    case GW_HWNDLAST:
-      return siblings.empty() ? nullptr : siblings.back();
-    case GW_HWNDNEXT:
-      return (it == siblings.end() || it + 1 == siblings.end()) ? nullptr : *(it + 1);
-    case GW_HWNDPREV:
-      return (it == siblings.end() || it == siblings.begin()) ? nullptr : *(it - 1);
-    default:
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return nullptr;
-  }
+  return table.WithRecord(hwnd, HWND(nullptr), [&](WindowRecord& rec) -> HWND {
+    if (cmd == GW_CHILD) return rec.children.empty() ? nullptr : rec.children.front();
+    if (cmd == GW_OWNER) return rec.owner;
+    if (cmd == GW_ENABLEDPOPUP) return nullptr;
+    const std::vector<HWND>& siblings = table.SiblingsLocked(rec);
+    auto it = std::find(siblings.begin(), siblings.end(), hwnd);
+    switch (cmd) {
+      case GW_HWNDFIRST:
+        return siblings.empty() ? nullptr : siblings.front();
+      case GW_HWNDLAST:
+        return siblings.empty() ? nullptr : siblings.back();
+      case GW_HWNDNEXT:
+        return (it == siblings.end() || it + 1 == siblings.end()) ? nullptr : *(it + 1);
+      case GW_HWNDPREV:
+        return (it == siblings.end() || it == siblings.begin()) ? nullptr : *(it - 1);
+      default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+  });
 }
 
 DWORD WINAPI GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {

@@ -12,10 +12,10 @@ namespace {
 using jf::WindowTable;
 
 void StoreText(HWND hwnd, LPCWSTR text) {
-  WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  auto rec = table.LookupLocked(hwnd);
-  if (rec) rec->text = (text == nullptr || IS_INTRESOURCE(text)) ? std::wstring() : std::wstring(text);
+  WindowTable::Get().WithRecord(hwnd, 0, [&](jf::WindowRecord& rec) {
+    rec.text = (text == nullptr || IS_INTRESOURCE(text)) ? std::wstring() : std::wstring(text);
+    return 0;
+  });
 }
 
 }  // namespace
@@ -39,21 +39,16 @@ LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_GETTEXT: {
       auto buffer = reinterpret_cast<LPWSTR>(lParam);
       if (buffer == nullptr || wParam == 0) return 0;
-      WindowTable& table = WindowTable::Get();
-      auto guard = table.Guard();
-      auto rec = table.LookupLocked(hwnd);
-      if (!rec) return 0;
-      size_t n = std::min<size_t>(rec->text.size(), size_t(wParam) - 1);
-      wmemcpy(buffer, rec->text.data(), n);
-      buffer[n] = 0;
-      return LRESULT(n);
+      return WindowTable::Get().WithRecord(hwnd, LRESULT(0), [&](jf::WindowRecord& rec) {
+        size_t n = std::min<size_t>(rec.text.size(), size_t(wParam) - 1);
+        wmemcpy(buffer, rec.text.data(), n);
+        buffer[n] = 0;
+        return LRESULT(n);
+      });
     }
-    case WM_GETTEXTLENGTH: {
-      WindowTable& table = WindowTable::Get();
-      auto guard = table.Guard();
-      auto rec = table.LookupLocked(hwnd);
-      return rec ? LRESULT(rec->text.size()) : 0;
-    }
+    case WM_GETTEXTLENGTH:
+      return WindowTable::Get().WithRecord(hwnd, LRESULT(0),
+                                           [](jf::WindowRecord& rec) { return LRESULT(rec.text.size()); });
     default:
       return 0;
   }

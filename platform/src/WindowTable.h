@@ -23,6 +23,16 @@ class WindowTable {
   std::shared_ptr<WindowRecord> Lookup(HWND hwnd);
   std::shared_ptr<WindowRecord> LookupLocked(HWND hwnd);
 
+  // Runs fn(record) with the lock held; `failed` (and ERROR_INVALID_WINDOW_HANDLE) when the
+  // window is gone.
+  template <class R, class F>
+  R WithRecord(HWND hwnd, R failed, F&& fn) {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto rec = LookupLocked(hwnd);
+    if (!rec) return failed;
+    return fn(*rec);
+  }
+
   // Gives the record a fresh handle and links it as the bottom sibling (lock held).
   HWND AddLocked(const std::shared_ptr<WindowRecord>& rec);
   // Unlinks the record from its siblings and the table (lock held).
