@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "thread/CScopedLock.h"
+#include "util/StringUtils.h"
 
 namespace {
 
@@ -34,19 +35,6 @@ const wchar_t* LevelName(int level) {
     default:
       return nullptr;
   }
-}
-
-std::wstring FormatLogMessage(const wchar_t* format, va_list args) {
-  if (!format) return std::wstring();
-  va_list measure;
-  va_copy(measure, args);
-  int n = _vscwprintf(format, measure);
-  va_end(measure);
-  if (n <= 0) return std::wstring();
-  std::vector<wchar_t> buffer(static_cast<size_t>(n) + 1, L'\0');
-  int written = _vsnwprintf(buffer.data(), static_cast<size_t>(n), format, args);
-  if (written <= 0) return std::wstring();
-  return std::wstring(buffer.data(), static_cast<size_t>(written));
 }
 
 }  // namespace
@@ -78,7 +66,7 @@ void BaseLogger::LogAt(int level, int line, const wchar_t* file, const wchar_t* 
 void BaseLogger::LogV(int level, const wchar_t* format, va_list args) {
   CScopedLock lock(m_lock);
   if (!IsEnabled()) return;
-  std::wstring message = FormatLogMessage(format, args);
+  std::wstring message = StringUtils::FormatV(format, args);
   WriteLine(level, nullptr, nullptr, message.c_str());
 }
 
@@ -86,7 +74,7 @@ void BaseLogger::LogAtV(int level, int line, const wchar_t* file, const wchar_t*
                         va_list args) {
   CScopedLock lock(m_lock);
   if (!IsEnabled()) return;
-  std::wstring message = FormatLogMessage(format, args);
+  std::wstring message = StringUtils::FormatV(format, args);
   WriteLine(level, &line, file, message.c_str());
 }
 

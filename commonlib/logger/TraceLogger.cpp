@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include "thread/CScopedLock.h"
-
 TraceLogger::TraceLogger() : m_enabled(1) { SetOptions(new LogOptions()); }
 
 void TraceLogger::Write(std::wstring& line) {
@@ -11,8 +9,3 @@ void TraceLogger::Write(std::wstring& line) {
 }
 
 bool TraceLogger::IsEnabled() { return m_options != nullptr && m_enabled != 0; }
-
-void TraceLogger::SetEnabled(bool enabled) {
-  CScopedLock lock(m_lock);
-  m_enabled = enabled ? 1 : 0;
-}

@@ -9,7 +9,6 @@ class TraceLogger : public BaseLogger, public CSingleton<TraceLogger> {
   TraceLogger();
   void Write(std::wstring& line) override;
   bool IsEnabled() override;
-  void SetEnabled(bool enabled);
 
  private:
   unsigned char m_enabled;

@@ -32,6 +32,23 @@ std::wstring ToWideFrom(UINT codePage, const std::string& text) {
   return std::wstring(buffer.data(), static_cast<size_t>(n));
 }
 
+// Measures the text first, then formats it into a buffer of exactly that length.
+template <class C>
+std::basic_string<C> FormatWith(int (*measure)(const C*, va_list),
+                                int (*print)(C*, size_t, const C*, va_list), const C* format,
+                                va_list args) {
+  if (!format) return std::basic_string<C>();
+  va_list measureArgs;
+  va_copy(measureArgs, args);
+  int n = measure(format, measureArgs);
+  va_end(measureArgs);
+  if (n <= 0) return std::basic_string<C>();
+  std::vector<C> buffer(static_cast<size_t>(n) + 1, C());
+  int written = print(buffer.data(), static_cast<size_t>(n), format, args);
+  if (written <= 0) return std::basic_string<C>();
+  return std::basic_string<C>(buffer.data(), static_cast<size_t>(written));
+}
+
 template <class S>
 void SplitImpl(std::vector<S>& out, const S& text, const S& delimiter, bool skipEmpty) {
   out.clear();
@@ -61,16 +78,7 @@ std::string ToUtf8(const std::wstring& text) { return WideToUtf8(text); }
 std::wstring FromUtf8(const std::string& text) { return Utf8ToWide(text); }
 
 std::wstring FormatV(const wchar_t* format, va_list args) {
-  if (!format) return std::wstring();
-  va_list measure;
-  va_copy(measure, args);
-  int n = _vscwprintf(format, measure);
-  va_end(measure);
-  if (n <= 0) return std::wstring();
-  std::vector<wchar_t> buffer(static_cast<size_t>(n) + 1, L'\0');
-  int written = _vsnwprintf(buffer.data(), static_cast<size_t>(n), format, args);
-  if (written <= 0) return std::wstring();
-  return std::wstring(buffer.data(), static_cast<size_t>(written));
+  return FormatWith(_vscwprintf, _vsnwprintf, format, args);
 }
 
 std::wstring Format(const wchar_t* format, ...) {
@@ -82,16 +90,7 @@ std::wstring Format(const wchar_t* format, ...) {
 }
 
 std::string FormatVA(const char* format, va_list args) {
-  if (!format) return std::string();
-  va_list measure;
-  va_copy(measure, args);
-  int n = _vscprintf(format, measure);
-  va_end(measure);
-  if (n <= 0) return std::string();
-  std::vector<char> buffer(static_cast<size_t>(n) + 1, '\0');
-  int written = _vsnprintf(buffer.data(), static_cast<size_t>(n), format, args);
-  if (written <= 0) return std::string();
-  return std::string(buffer.data(), static_cast<size_t>(written));
+  return FormatWith(_vscprintf, _vsnprintf, format, args);
 }
 
 std::string FormatA(const char* format, ...) {

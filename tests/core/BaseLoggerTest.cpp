@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "CapturedLog.h"
 #include "logger/ConsoleLogger.h"
 #include "logger/TraceLogger.h"
 
@@ -115,28 +116,19 @@ TEST(BaseLoggerTest, LinesFromManyThreadsNeverInterleave) {
   for (const auto& line : logger.lines) ASSERT_TRUE(std::regex_match(line, tail));
 }
 
-struct Captured {
-  std::mutex mutex;
-  std::vector<std::wstring> lines;
-};
-
-void Capture(const wchar_t* text, void* context) {
-  auto* c = static_cast<Captured*>(context);
-  std::lock_guard<std::mutex> lock(c->mutex);
-  c->lines.push_back(text);
-}
-
 TEST(TraceLoggerTest, WritesToTheDebuggerOutput) {
-  Captured captured;
-  jf::SetDebugOutputHook(Capture, &captured);
-  TraceLogger::Instance().Log(1, L"trace %d", 42);
-  TraceLogger::Instance().SetEnabled(false);
-  TraceLogger::Instance().Log(1, L"not written");
-  TraceLogger::Instance().SetEnabled(true);
-  jf::SetDebugOutputHook(nullptr, nullptr);
-  ASSERT_EQ(captured.lines.size(), 1u);
-  EXPECT_EQ(captured.lines[0].substr(0, 6), L"[WARN]");
-  EXPECT_EQ(captured.lines[0].substr(captured.lines[0].size() - 10), L"trace 42\r\n");
+  std::vector<std::wstring> lines;
+  {
+    CapturedLog captured;
+    TraceLogger::Instance().Log(1, L"trace %d", 42);
+    TraceLogger::Instance().SetOptions(nullptr);
+    TraceLogger::Instance().Log(1, L"not written");
+    TraceLogger::Instance().SetOptions(new LogOptions());
+    lines = captured.Lines();
+  }
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].substr(0, 6), L"[WARN]");
+  EXPECT_EQ(lines[0].substr(lines[0].size() - 10), L"trace 42\r\n");
 }
 
 TEST(ConsoleLoggerTest, IsCreatedSwitchedOff) {

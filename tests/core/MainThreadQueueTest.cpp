@@ -6,10 +6,11 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 #include <vector>
 
-#include "core/SystemClock.h"
+#include "FakeClock.h"
 #include "thread/CRefPtr.h"
 #include "thread/CScopedLock.h"
 #include "thread/MainThreadQueue.h"
@@ -18,31 +19,7 @@
 
 namespace {
 
-// Manual clock: system time and performance counter (1 MHz) move together unless a test
-// steps the system time on its own.
-double g_systemMs = 1.7e12;
-int64_t g_perfUs = 5000000;
-
-void FakeSystemTime(FILETIME* ft) {
-  uint64_t t = static_cast<uint64_t>(g_systemMs * 10000.0) + 116444736000000000ull;
-  ft->dwLowDateTime = static_cast<DWORD>(t);
-  ft->dwHighDateTime = static_cast<DWORD>(t >> 32);
-}
-BOOL FakeCounter(LARGE_INTEGER* c) {
-  c->QuadPart = g_perfUs;
-  return TRUE;
-}
-BOOL FakeFrequency(LARGE_INTEGER* f) {
-  f->QuadPart = 1000000;
-  return TRUE;
-}
-DWORD FakeTick() { return static_cast<DWORD>(g_perfUs / 1000); }
-const SystemClockSource kFakeClock = {FakeSystemTime, FakeCounter, FakeFrequency, FakeTick};
-
-void AdvanceMs(int ms) {
-  g_systemMs += ms;
-  g_perfUs += static_cast<int64_t>(ms) * 1000;
-}
+void AdvanceMs(int ms) { FakeClock::Advance(ms); }
 
 std::vector<int> g_ran;
 DWORD g_mainThread = 0;
@@ -88,15 +65,16 @@ class MainThreadQueueTest : public ::testing::Test {
     CreateThreadingWindow();
     ASSERT_NE(GetThreadingWindow(), nullptr);
     ASSERT_NE(GetMainThreadFiredMessage(), 0u);
-    SetSystemClockSource(&kFakeClock);
+    clock = std::make_unique<FakeClock>(1.7e12);
     DispatchWakeUps();
     g_ran.clear();
   }
   void TearDown() override {
     DispatchWakeUps();
-    SetSystemClockSource(nullptr);
+    clock.reset();
     g_ran.clear();
   }
+  std::unique_ptr<FakeClock> clock;
 };
 
 TEST_F(MainThreadQueueTest, EmptyQueueWakeUpDoesNothing) {
@@ -164,7 +142,7 @@ TEST_F(MainThreadQueueTest, ShortTasksRunInOneSlice) {
 
 void StepSystemTimeBack(int, int) {
   g_ran.push_back(-1);
-  g_systemMs -= 3600.0 * 1000.0;
+  FakeClock::StepSystemTime(-3600.0 * 1000.0);
 }
 
 TEST_F(MainThreadQueueTest, SlicesStillEndAfterTheSystemClockWasSetBack) {

@@ -4,43 +4,15 @@
 #include <windows.h>
 
 #include "core/MacAddress.h"
+#include "FakeClock.h"
 #include "core/SystemClock.h"
 
 namespace {
 
-double g_systemMs = 0;
-int64_t g_perfUs = 0;
-bool g_hasCounter = true;
-
-void FakeSystemTime(FILETIME* ft) {
-  uint64_t t = static_cast<uint64_t>(g_systemMs * 10000.0) + 116444736000000000ull;
-  ft->dwLowDateTime = static_cast<DWORD>(t);
-  ft->dwHighDateTime = static_cast<DWORD>(t >> 32);
-}
-BOOL FakeCounter(LARGE_INTEGER* c) {
-  c->QuadPart = g_perfUs;
-  return g_hasCounter;
-}
-BOOL FakeFrequency(LARGE_INTEGER* f) {
-  f->QuadPart = g_hasCounter ? 1000000 : 0;
-  return g_hasCounter;
-}
-DWORD FakeTick() { return static_cast<DWORD>(g_perfUs / 1000); }
-const SystemClockSource kFakeClock = {FakeSystemTime, FakeCounter, FakeFrequency, FakeTick};
-
 class SystemClockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    g_systemMs = 1600000000000.0;  // 2020-09-13
-    g_perfUs = 10000000;
-    g_hasCounter = true;
-    SetSystemClockSource(&kFakeClock);
-  }
-  void TearDown() override { SetSystemClockSource(nullptr); }
-  static void Advance(double ms) {
-    g_systemMs += ms;
-    g_perfUs += static_cast<int64_t>(ms * 1000);
-  }
+  FakeClock clock{1600000000000.0};  // 2020-09-13
+  static void Advance(double ms) { FakeClock::Advance(ms); }
 };
 
 TEST_F(SystemClockTest, SystemTimeAndCounterInMilliseconds) {
@@ -53,7 +25,7 @@ TEST_F(SystemClockTest, FollowsTheCounterFromTheAnchor) {
   Advance(20);
   EXPECT_NEAR(GetTimeSeconds(), 1600000000.020, 1e-6);
   // The counter is finer than the system time: between system ticks the clock still moves.
-  g_perfUs += 5000;
+  FakeClock::StepCounter(5000);
   EXPECT_NEAR(GetTimeSeconds(), 1600000000.025, 1e-6);
 }
 
@@ -61,7 +33,7 @@ TEST_F(SystemClockTest, HoldsStillThroughASmallStepBack) {
   EXPECT_DOUBLE_EQ(GetTimeSeconds(), 1600000000.0);
   Advance(1000);
   EXPECT_NEAR(GetTimeSeconds(), 1600000001.0, 1e-6);
-  g_systemMs -= 1000;  // the system time is set back by one second
+  FakeClock::StepSystemTime(-1000);  // the system time is set back by one second
   GetTimeSeconds();    // notices the drift and re-anchors on the next call
   double held = GetTimeSeconds();
   EXPECT_NEAR(held, 1600000001.0, 1e-6);
@@ -75,32 +47,31 @@ TEST_F(SystemClockTest, FollowsALargeStepBack) {
   GetTimeSeconds();
   Advance(10);
   GetTimeSeconds();
-  g_systemMs -= 3600.0 * 1000;
+  FakeClock::StepSystemTime(-3600.0 * 1000);
   GetTimeSeconds();
   EXPECT_NEAR(GetTimeSeconds(), 1600000000.010 - 3600, 1e-6);
 }
 
 TEST_F(SystemClockTest, DriftAboveThirtyOneMillisecondsReanchors) {
   GetTimeSeconds();
-  g_systemMs += 30;  // system runs ahead of the counter by 30 ms: still synced
+  FakeClock::StepSystemTime(30);  // system runs ahead of the counter by 30 ms: still synced
   EXPECT_NEAR(GetTimeSeconds(), 1600000000.0, 1e-6);
-  g_systemMs += 2;  // 32 ms: this call keeps the counter's time, the next one re-anchors
+  FakeClock::StepSystemTime(2);  // 32 ms: this call keeps the counter's time, the next one re-anchors
   EXPECT_NEAR(GetTimeSeconds(), 1600000000.0, 1e-6);
   EXPECT_NEAR(GetTimeSeconds(), 1600000000.032, 1e-6);
 }
 
 TEST_F(SystemClockTest, CounterJumpIsHeldAfterReanchoring) {
   GetTimeSeconds();
-  g_perfUs += 1000000;  // the counter jumps one second, the system time does not
+  FakeClock::StepCounter(1000000);  // the counter jumps one second, the system time does not
   // The counter alone moved: this answer follows it, then the re-anchor holds it.
   EXPECT_NEAR(GetTimeSeconds(), 1600000001.0, 1e-6);
   EXPECT_NEAR(GetTimeSeconds(), 1600000001.0, 1e-6);  // re-anchored, held: step back < 2 s
 }
 
-TEST_F(SystemClockTest, WithoutCounterUsesTheSystemTime) {
-  g_hasCounter = false;
-  SetSystemClockSource(&kFakeClock);
-  g_systemMs += 1234;
+TEST(SystemClockNoCounterTest, WithoutCounterUsesTheSystemTime) {
+  FakeClock clock(1600000000000.0, 0, false);
+  FakeClock::StepSystemTime(1234);
   EXPECT_NEAR(GetTimeSeconds(), 1600000001.234, 1e-6);
 }
 
