@@ -1,0 +1,385 @@
+#include "http/CHttpCommand.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include "core/IBufferStream.h"
+#include "core/OBufferStream.h"
+#include "http/CCurlHttp.h"
+#include "http/CCurlWorkshop.h"
+#include "http/CDNSThread.h"
+#include "http/CHttpMgr.h"
+#include "http/HttpLog.h"
+#include "logger/HttpErrorReport.h"
+#include "thread/MainThreadQueue.h"
+#include "thread/MainThreadTask4.h"
+#include "util/CommonUtils.h"
+#include "util/StringUtils.h"
+
+CCurlWorkshop* g_commandWorkshop = nullptr;
+CHttpMgr* g_commandManager = nullptr;
+
+namespace {
+const wchar_t kFile[] = L"http\\HttpCommand";
+
+unsigned Id(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
+}  // namespace
+
+bool HttpCommandEngineInit() {
+  if (!g_commandWorkshop) {
+    g_commandWorkshop = new CCurlWorkshop();
+    g_commandWorkshop->Init();
+    g_commandWorkshop->Start();
+  }
+  if (!g_commandManager) g_commandManager = new CHttpMgr(10);
+  return true;
+}
+
+bool HttpCommandEngineUninit() {
+  if (g_commandWorkshop) {
+    g_commandWorkshop->DestroyThread(INFINITE);
+    g_commandWorkshop->UnInit();
+    delete g_commandWorkshop;
+    g_commandWorkshop = nullptr;
+  }
+  if (g_commandManager) {
+    g_commandManager->Clear();
+    g_commandManager->m_runningCount = 0;
+    delete g_commandManager;
+    g_commandManager = nullptr;
+  }
+  return true;
+}
+
+bool IsCommandRegistered(CHttpBase* request) {
+  return g_commandManager && g_commandManager->IsRegistered(request);
+}
+
+CHttpCommand::CHttpCommand()
+    : CHttpBase(g_commandWorkshop, g_commandManager),
+      m_resultCallback(nullptr),
+      m_userData(nullptr),
+      m_reportErrors(false),
+      m_dnsRetried(false),
+      m_useResolved(false),
+      m_dnsThread(nullptr),
+      m_dnsPending(false),
+      m_fallbackError(0, 0) {
+  m_totalTimeout = 20000;
+}
+
+CHttpCommand::~CHttpCommand() {
+  StopDnsThread();
+  CHttpBase::Stop();
+}
+
+void CHttpCommand::StopDnsThread() {
+  m_dnsPending = false;
+  if (m_dnsThread) {
+    m_dnsThread->DestroyThread(100);
+    delete m_dnsThread;
+    m_dnsThread = nullptr;
+  }
+}
+
+bool CHttpCommand::IsDottedIpv4(const std::wstring& text) {
+  int parts = 0;
+  size_t pos = 0;
+  while (pos <= text.size()) {
+    size_t dot = text.find(L'.', pos);
+    std::wstring part = text.substr(pos, dot == std::wstring::npos ? std::wstring::npos : dot - pos);
+    if (part.empty() || part.size() > 3) return false;
+    for (wchar_t ch : part)
+      if (ch < L'0' || ch > L'9') return false;
+    if (std::wcstol(part.c_str(), nullptr, 10) > 255) return false;
+    ++parts;
+    if (dot == std::wstring::npos) break;
+    pos = dot + 1;
+  }
+  return parts == 4;
+}
+
+bool CHttpCommand::GetWithIps(const std::wstring& allUrls, const std::wstring& url, void* userData,
+                              const std::wstring& ipList, HttpCommandCallback callback) {
+  if (!allUrls.empty()) m_urls = StringUtils::SplitToList(allUrls);
+  if (!url.empty()) {
+    for (auto it = m_urls.begin(); it != m_urls.end();)
+      it = (*it == url || it->size() < 3) ? m_urls.erase(it) : std::next(it);
+  }
+  if (!ipList.empty()) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    std::vector<std::wstring> parts;
+    StringUtils::Split(parts, ipList, L";", true);
+    for (int i = 0; i < 3 && !parts.empty(); ++i) {
+      size_t k = static_cast<size_t>(std::rand()) % parts.size();
+      m_resolvedAddresses.push_back(parts[k]);
+      parts.erase(parts.begin() + static_cast<long>(k));
+    }
+  }
+  return Get(url, userData, callback);
+}
+
+bool CHttpCommand::Get(const std::wstring& url, void* userData, HttpCommandCallback callback) {
+  if (m_started) return false;
+  if (url.size() >= 3) m_urls.push_front(url);
+  if (m_urls.empty()) return false;
+  m_userData = userData;
+  m_reportErrors = false;
+  m_resultCallback = callback;
+  CommonUtils::SortHttpsFirst(m_urls);
+  m_savedUrl = GetUrl();
+  m_dnsRetried = false;
+  m_useResolved = false;
+  return Submit();
+}
+
+bool CHttpCommand::Post(const std::string& body, const std::wstring& url, HttpCommandCallback callback) {
+  if (m_started) return false;
+  if (url.size() >= 3) m_urls.push_front(url);
+  if (m_urls.empty()) return false;
+  m_body = body;
+  m_resultCallback = callback;
+  m_postSize = body.size();
+  m_method = 2;
+  m_reportErrors = false;
+  m_userData = nullptr;
+  CommonUtils::SortHttpsFirst(m_urls);
+  m_savedUrl = GetUrl();
+  m_dnsRetried = false;
+  m_useResolved = false;
+  return Submit();
+}
+
+bool CHttpCommand::Submit() {
+  m_result.clear();
+  if (!g_commandManager) return false;
+  m_manager = g_commandManager;
+  g_commandManager->Add(this);
+  return true;
+}
+
+const std::wstring& CHttpCommand::GetUrl() {
+  if (!m_urls.empty()) return m_urls.front();
+  if (!m_resolvedAddresses.empty()) return m_savedUrl;
+  return m_emptyUrl;
+}
+
+void CHttpCommand::SetupCurl() {
+  if (m_urls.empty() && !m_savedUrl.empty() && !m_resolvedAddresses.empty()) {
+    JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand setip %s %s", GetUrl().c_str(),
+                m_resolvedAddresses.front().c_str());
+    SetIp(L"", m_resolvedAddresses.front(), static_cast<uint16_t>(CommonUtils::GetUrlPort(m_savedUrl)));
+  }
+  CHttpBase::SetupCurl();
+}
+
+uint64_t CHttpCommand::Start() {
+  if (m_started) return 0;
+  ReleaseTransfer();
+  CCurlHttp* t = new CCurlHttp(m_workshop, m_manager);
+  t->m_output = new OBufferStream();
+  if (m_method == 2 && !m_body.empty())
+    t->m_input = new IBufferStream(m_body.data(), static_cast<uint32_t>(m_body.size()), true);
+  m_curlHttp = t;
+  return CHttpBase::Start();
+}
+
+bool CHttpCommand::Stop() {
+  StopDnsThread();
+  return CHttpBase::Stop();
+}
+
+void CHttpCommand::OnResponseCode(int httpCode, const ProtoValue& headers) {
+  CHttpBase::OnResponseCode(httpCode, headers);
+  m_startTick = GetTickCount();
+  m_result[L"http"][L"code"] = httpCode;
+}
+
+void CHttpCommand::PostHttpCommandResult(HttpCommandCallback callback, void* userData,
+                                         const std::string& body, int errorType, int errorCode) {
+  CRefPtr<MainThreadTaskBase> task =
+      new MainThreadTask4<void*, void*, std::string, const std::string&, int, int, int, int>(
+          callback, userData, body, errorType, errorCode);
+  PostToMainThread(InvokeMainThreadTask, task);
+}
+
+void CHttpCommand::Retry() {
+  m_retryPending = true;
+  m_retryTick = GetTickCount();
+  Submit();
+}
+
+void CHttpCommand::Done(int et, int ec) {
+  CRefPtr<CCurlBase> hold = m_curlHttp;
+  if (!hold) {
+    JF_HTTP_LOG(kLogError, kFile, L"m_curlHttp is Null et:%d ec:%d", et, ec);
+    return;
+  }
+  if (m_dnsPending && et == kErrUser && ec == 3002) {
+    // The fresh lookup did not answer in time.
+    FinishAfterFailedLookup(std::wstring());
+    return;
+  }
+  CCurlHttp* transfer = static_cast<CCurlHttp*>(hold.get());
+  std::wstring ip = StringUtils::AnsiToWide(transfer->GetServerIp());
+  if (et == kErrCurl) {
+    m_result[L"curl"][L"code"] = ec;
+    int streamType = 0, streamCode = 0;
+    transfer->GetOutputError(streamType, streamCode);
+    if (streamCode != 0 && ErrorTypeName(streamType))
+      m_result[ErrorTypeName(streamType)][L"code"] = streamCode;
+    uint64_t error = GetError();
+    et = static_cast<int>(error >> 32);
+    ec = static_cast<int>(error & 0xFFFFFFFFu);
+    if (et == kErrCurl && ec == CURLE_PEER_FAILED_VERIFICATION)
+      JF_HTTP_LOG(kLogInfo, kFile, L"ssl 验证失败:%s", GetUrl().c_str());
+  }
+  std::string body = transfer->CopyBufferedBody();
+  std::wstring url = GetUrl();
+  bool retryable = (et == kErrCurl && ec != 0) || (et == kErrUser && ec == 3002);
+  uint32_t limit = (m_urls.size() > 1 || !m_resolvedAddresses.empty())
+                       ? 1u
+                       : static_cast<uint32_t>(m_retryLimit);
+
+  if (m_attempts <= limit && retryable) {
+    Stop();
+    if (m_reportErrors)
+      GetHttpErrorLog().AddRecord(1, 9003, et, ec, L"CHttpCommand::Done() 失败重试....url:%s ip:%s",
+                                  url.c_str(), ip.c_str());
+    JF_HTTP_LOG(kLogError, kFile, L"CHttpCommand::Done() 重试.... type:%d code:%d  url:%s ip:%s", et,
+                ec, url.c_str(), ip.c_str());
+    Retry();
+    return;
+  }
+  bool escalate = retryable || (et == kErrHttp && ec != 0);
+  if (m_urls.size() > 1 && escalate) {
+    Stop();
+    m_attempts = 0;
+    m_urls.pop_front();
+    JF_HTTP_LOG(kLogInfo, kFile,
+                L"CHttpCommand::Done() type:%d code:%d  url:%s ip:%s 连接失败，尝试使用备用地址:%s", et,
+                ec, url.c_str(), ip.c_str(), GetUrl().c_str());
+    if (m_reportErrors)
+      GetHttpErrorLog().AddRecord(1, 9003, et, ec,
+                                  L"CHttpCommand::Done() url:%s ip:%s 连接失败，尝试使用备用地址:%s",
+                                  url.c_str(), ip.c_str(), GetUrl().c_str());
+    Retry();
+    return;
+  }
+  if (m_useResolved && !m_resolvedAddresses.empty()) m_resolvedAddresses.pop_front();
+  if (!m_savedUrl.empty()) {
+    if (!m_resolvedAddresses.empty() && escalate) {
+      Stop();
+      m_attempts = 0;
+      m_urls.clear();
+      JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::Done() 重试ip列表.... type:%d code:%d url:%s", et,
+                  ec, m_savedUrl.c_str());
+      m_useResolved = true;
+      Retry();
+      return;
+    }
+    if (!m_dnsRetried && escalate) {
+      m_attempts = 0;
+      JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::Done() 开始重试DNS解析.... type:%d code:%d url:%s ",
+                  et, ec, m_savedUrl.c_str());
+      m_retryPending = true;
+      m_retryTick = GetTickCount();
+      m_dnsRetried = true;
+      m_fallbackError = std::make_pair(et, ec);
+      std::string host = StringUtils::WideToUtf8(CommonUtils::GetUrlHost(m_savedUrl));
+      if (!m_dnsThread) m_dnsThread = new CDNSThread();
+      if (!m_dnsThread->Resolve(this, host, cmd_dns_result_callback)) {
+        // No lookup can start: that is a failed lookup.
+        FinishAfterFailedLookup(StringUtils::Utf8ToWide(host));
+        return;
+      }
+      // The command stays registered while the lookup runs; its clock bounds the wait.
+      m_dnsPending = true;
+      m_startTick = GetTickCount();
+      return;
+    }
+  }
+  Finish(et, ec, body, url, ip, true);
+}
+
+void CHttpCommand::Finish(int et, int ec, const std::string& body, const std::wstring& url,
+                          const std::wstring& ip, bool logFailure) {
+  Stop();
+  if (et != 0 && logFailure) {
+    JF_HTTP_LOG(kLogError, kFile, L"CHttpCommand::Done() 最终失败.... type:%d code:%d  url:%s ip:%s",
+                et, ec, url.c_str(), ip.c_str());
+    if (m_reportErrors)
+      GetHttpErrorLog().AddRecord(2, 9003, et, ec, L"CHttpCommand::Done() 最终失败.... url:%s ip:%s",
+                                  url.c_str(), ip.c_str());
+  }
+  m_urls.clear();
+  m_resolvedAddresses.clear();
+  m_attempts = 0;
+  // Nothing of this request may pin or shape the next one of the same object.
+  m_fixedAddresses.clear();
+  ClearHeaders();
+  ClearFormFields();
+  if (m_resultCallback) PostHttpCommandResult(m_resultCallback, m_userData, body, et, ec);
+}
+
+void CHttpCommand::FinishAfterFailedLookup(const std::wstring&) {
+  Stop();
+  int et = m_fallbackError.first, ec = m_fallbackError.second;
+  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::OnDNSResult() 解析DNS失败 type:%d code:%d  url:%s",
+              et, ec, m_savedUrl.c_str());
+  Finish(et, ec, std::string(), m_savedUrl, std::wstring(), false);
+}
+
+void CHttpCommand::OnDNSResult(const std::wstring& domain, const std::wstring& ipList) {
+  Stop();
+  // The failure that led to the lookup, not what the result map says now.
+  int et = m_fallbackError.first, ec = m_fallbackError.second;
+  m_urls.clear();
+  m_resolvedAddresses.clear();
+  if (m_savedUrl.empty()) {
+    JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::OnDNSResult() 状态不对，忽略 type:%d code:%d", et, ec);
+    Finish(et, ec, std::string(), m_savedUrl, std::wstring(), false);
+    return;
+  }
+  std::vector<std::wstring> parts;
+  StringUtils::Split(parts, ipList, L";", true);
+  for (const auto& part : parts)
+    if (IsDottedIpv4(part)) m_resolvedAddresses.push_back(part);
+  if (!domain.empty() && !m_resolvedAddresses.empty()) {
+    m_retryPending = true;
+    m_retryTick = GetTickCount();
+    JF_HTTP_LOG(kLogInfo, kFile,
+                L"CHttpCommand::Done() 重试DNS解析到的ip列表.... type:%d code:%d  url:%s ip_list:%s", et,
+                ec, m_savedUrl.c_str(), ipList.c_str());
+    m_useResolved = true;
+    Submit();
+    return;
+  }
+  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::OnDNSResult() 解析DNS失败 type:%d code:%d  url:%s", et,
+              ec, m_savedUrl.c_str());
+  Finish(et, ec, std::string(), m_savedUrl, std::wstring(), false);
+}
+
+void cmd_dns_result_callback(int code, void* context, const std::string& domain,
+                             const std::string& ipList) {
+  if (code == 0 && !ipList.empty()) {
+    JF_HTTP_LOG(kLogInfo, kFile,
+                L"cmd_dns_result_callback 解析成功 code:%d, domain:%hs, ip_list:%hs, id:0x%x", 0,
+                domain.c_str(), ipList.c_str(), Id(context));
+  } else {
+    JF_HTTP_LOG(kLogInfo, kFile, L"cmd_dns_result_callback 失败 code:%d, domain:%hs ,id:0x%x", code,
+                domain.c_str(), Id(context));
+  }
+  CHttpBase* request = static_cast<CHttpBase*>(context);
+  // A late answer (the command finished, or moved on after a time-out) is not used.
+  if (!context || !IsCommandRegistered(request) ||
+      !static_cast<CHttpCommand*>(request)->IsWaitingForLookup()) {
+    JF_HTTP_LOG(kLogError, kFile, L"DNS回调失效 找不到相关任务 id:0x%x %hs", Id(context), domain.c_str());
+    return;
+  }
+  static_cast<CHttpCommand*>(request)->OnDNSResult(StringUtils::Utf8ToWide(domain),
+                                                   StringUtils::Utf8ToWide(ipList));
+}
