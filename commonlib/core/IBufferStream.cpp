@@ -3,14 +3,15 @@
 #include <cstring>
 
 IBufferStream::IBufferStream(const void* data, uint32_t size, bool copy)
-    : m_data(static_cast<const unsigned char*>(data)), m_size(size), m_position(0), m_owns(false) {
+    : m_data(static_cast<const unsigned char*>(data)), m_size(data != nullptr ? size : 0), m_position(0),
+      m_owns(false) {
   if (copy) {
+    size = m_size;
     unsigned char* own = new unsigned char[size > 0 ? size : 1];
-    if (size > 0) std::memcpy(own, data, size);
+    if (size > 0) std::memcpy(own, m_data, size);
     m_data = own;
     m_owns = true;
   }
-  if (m_data == nullptr) m_size = 0;
 }
 
 IBufferStream::~IBufferStream() { Close(); }

@@ -241,6 +241,9 @@ TEST(ByteStreamTest, BufferStreams) {
   EXPECT_EQ(in.Read(buf, 100), 0);
   in.Close();
   EXPECT_EQ(in.GetSize(), 0);
+  IBufferStream none(nullptr, 5, true);  // no data: an empty stream, not a bad copy
+  EXPECT_EQ(none.GetSize(), 0);
+  EXPECT_EQ(none.Read(buf, 1), 0);
 
   std::string sized = Bytes({0x03, 0x61, 0x62, 0x63});
   IProtoValueStream ps(sized.data(), 4, false);
