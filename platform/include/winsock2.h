@@ -11,6 +11,9 @@
 //   WSAETIMEDOUT (the host says EAGAIN).
 // - WSAGetLastError maps the host's errno of the last failed socket call to the WSA number.
 // - WSAEventSelect makes the socket non-blocking, as on Windows.
+// - gethostbyname answers in storage of the calling thread, as on Windows (the host's uses
+//   one buffer for the whole process); a failure sets WSAHOST_NOT_FOUND, WSATRY_AGAIN,
+//   WSANO_RECOVERY or WSANO_DATA.
 // These bridges are macros that are active only in code that includes this header.
 #pragma once
 #include <arpa/inet.h>
@@ -171,7 +174,8 @@ typedef struct _WSANETWORKEVENTS {
 } WSANETWORKEVENTS, *LPWSANETWORKEVENTS;
 
 // A manual-reset event (also closable with CloseHandle). It is signalled by WSASetEvent or
-// while a socket selected on it has one of its chosen network events ready.
+// while a socket selected on it has one of its chosen network events ready. Wait for it with
+// WSAWaitForMultipleEvents: WaitForSingleObject sees socket readiness only when it checks.
 WSAEVENT WSACreateEvent();
 BOOL WSACloseEvent(WSAEVENT hEvent);
 BOOL WSASetEvent(WSAEVENT hEvent);
@@ -206,6 +210,9 @@ inline ssize_t jf_recvfrom(int s, void* buf, size_t len, int flags, struct socka
     return jf_recvfrom_host(s, buf, len, flags, from, nullptr);  // NULL or nullptr
   }
 }
+struct hostent* jf_gethostbyname(const char* name);
+
 #define setsockopt jf_setsockopt
+#define gethostbyname jf_gethostbyname
 #define recvfrom jf_recvfrom
 #define recv jf_recv

@@ -1,12 +1,14 @@
 // Winsock start-up, errors, socket creation and the bridges for arguments that differ from
 // the host's BSD calls.
 #include <fcntl.h>
+#include <netdb.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <vector>
 #include <cerrno>
 #include <cstring>
 
@@ -19,6 +21,7 @@
 #undef setsockopt
 #undef recvfrom
 #undef recv
+#undef gethostbyname
 
 namespace {
 
@@ -204,4 +207,27 @@ ssize_t jf_recv(int s, void* buf, size_t len, int flags) {
   bool datagram = IsDatagram(s);
   ssize_t n = recv(s, buf, len, flags | (datagram ? MSG_TRUNC : 0));
   return ReceiveResult(s, n, len, flags, datagram);
+}
+
+struct hostent* jf_gethostbyname(const char* name) {
+  thread_local hostent entry;
+  thread_local std::vector<char> storage(1024);
+  if (!name) {
+    jf::SetWsaError(WSAEFAULT);
+    return nullptr;
+  }
+  hostent* result = nullptr;
+  int herr = 0;
+  int rc;
+  while ((rc = gethostbyname_r(name, &entry, storage.data(), storage.size(), &result, &herr)) == ERANGE &&
+         storage.size() < (1u << 20))
+    storage.resize(storage.size() * 2);
+  if (rc == 0 && result) return result;
+  switch (herr) {
+    case HOST_NOT_FOUND: jf::SetWsaError(WSAHOST_NOT_FOUND); break;
+    case TRY_AGAIN: jf::SetWsaError(WSATRY_AGAIN); break;
+    case NO_RECOVERY: jf::SetWsaError(WSANO_RECOVERY); break;
+    default: jf::SetWsaError(WSANO_DATA); break;
+  }
+  return nullptr;
 }

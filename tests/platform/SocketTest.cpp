@@ -203,6 +203,23 @@ TEST_F(SocketTest, RawIcmpEchoOnLoopback) {
   EXPECT_EQ(0, closesocket(s));
 }
 
+TEST_F(SocketTest, HostLookupKeepsOneAnswerPerThread) {
+  // Numeric names and "localhost" are answered without asking a resolver.
+  hostent* mine = gethostbyname("127.0.0.1");
+  ASSERT_NE(nullptr, mine);
+  ASSERT_EQ(AF_INET, mine->h_addrtype);
+  in_addr first;
+  std::memcpy(&first, mine->h_addr_list[0], sizeof first);
+  EXPECT_STREQ("127.0.0.1", inet_ntoa(first));
+  hostent* theirs = nullptr;
+  std::thread other([&theirs] { theirs = gethostbyname("127.0.0.2"); });
+  other.join();
+  EXPECT_NE(mine, theirs);
+  std::memcpy(&first, mine->h_addr_list[0], sizeof first);
+  EXPECT_STREQ("127.0.0.1", inet_ntoa(first));  // another thread's lookup left ours alone
+  ASSERT_NE(nullptr, gethostbyname("localhost"));
+}
+
 TEST_F(SocketTest, AdapterListFollowsTheSizeContract) {
   EXPECT_EQ(static_cast<ULONG>(ERROR_INVALID_PARAMETER), GetAdaptersAddresses(AF_INET, 0, nullptr, nullptr, nullptr));
   ULONG size = 0;
