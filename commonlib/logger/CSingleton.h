@@ -1,12 +1,14 @@
-// Gives a class one process-wide instance, created on first use and destroyed at exit.
+// Gives a class one process-wide instance, created on first use. The instance is never
+// destroyed: a worker that outlives main (a thread left to finish on its own) may still log
+// while the process exits.
 #pragma once
 
 template <class T>
 class CSingleton {
  public:
   static T& Instance() {
-    static T instance;
-    return instance;
+    static T* instance = new T();
+    return *instance;
   }
 
  protected:

@@ -12,9 +12,10 @@ const double kSliceSeconds = 0.05;
 // otherwise every slice would measure 0 s until real time caught up with the old mark.
 const double kLargeBackwardStepSeconds = 1.0;
 
+// Never destroyed: a worker still posting while the process exits must find it intact.
 std::deque<MainThreadQueueEntry>& Queue() {
-  static std::deque<MainThreadQueueEntry> queue;
-  return queue;
+  static auto* queue = new std::deque<MainThreadQueueEntry>();
+  return *queue;
 }
 
 HWND g_window = nullptr;
