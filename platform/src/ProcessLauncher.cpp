@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "errhandlingapi.h"
+#include "ProcessSnapshot.h"
 #include "jf/errors.h"
 #include "jf/paths.h"
 #include "jf/process.h"
@@ -45,6 +46,46 @@ bool ParentExists(const std::string& path) {
   return stat(path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The names Windows tries for the program of a command line without an application name:
+// the quoted first word, or else every prefix that ends before a blank, shortest first
+// ("C:\Program Files\a.exe /S" tries "C:\Program", then "C:\Program Files\a.exe"); a
+// name without an extension is also tried with ".exe".
+std::vector<std::wstring> ProgramNames(const std::wstring& line) {
+  std::vector<std::wstring> prefixes;
+  size_t start = 0;
+  while (start < line.size() && IsBlank(line[start])) ++start;
+  if (start < line.size() && line[start] == L'"') {
+    size_t end = line.find(L'"', start + 1);
+    prefixes.push_back(line.substr(start + 1, end == std::wstring::npos ? std::wstring::npos : end - start - 1));
+  } else {
+    for (size_t i = start + 1; i <= line.size(); ++i)
+      if ((i == line.size() || IsBlank(line[i])) && !IsBlank(line[i - 1])) prefixes.push_back(line.substr(start, i - start));
+  }
+  std::vector<std::wstring> names;
+  for (const std::wstring& prefix : prefixes) {
+    if (prefix.empty()) continue;
+    names.push_back(prefix);
+    if (!HasExtension(prefix)) names.push_back(prefix + L".exe");
+  }
+  return names;
+}
+
+std::vector<std::string> PathFolders() {
+  std::vector<std::string> folders;
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "";
+  size_t start = 0;
+  while (start < dirs.size()) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    if (end > start) folders.push_back(dirs.substr(start, end - start));
+    start = end + 1;
+  }
+  return folders;
+}
+
 DWORD Win32FromSpawnError(int err) {
   if (err == ENOEXEC) return ERROR_BAD_EXE_FORMAT;
   return Win32FromErrno(err);
@@ -69,48 +110,32 @@ std::vector<std::wstring> ProcessLauncher::SplitCommandLine(const std::wstring& 
 }
 
 bool ProcessLauncher::ResolveProgram(std::string& hostPath) {
-  std::wstring program = application_;
-  if (!hasApplication_) {
-    std::vector<std::wstring> words = SplitCommandLine(commandLine_);
-    program = words.empty() ? L"" : words[0];
-  }
-  if (program.empty()) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return false;
-  }
-  std::vector<std::wstring> candidates{program};
-  // Without an application name Windows also tries the name with ".exe".
-  if (!hasApplication_ && !HasExtension(program)) candidates.push_back(program + L".exe");
+  // With an application name that file is the program, without any search.
+  std::vector<std::wstring> names = hasApplication_ ? std::vector<std::wstring>{application_} : ProgramNames(commandLine_);
   std::string first;
-  for (const std::wstring& candidate : candidates) {
-    std::string host;
-    if (!HostPathFromWin(candidate, host)) return false;
-    if (first.empty()) first = host;
-    if (FileExists(host)) {
-      hostPath = host;
-      return true;
+  for (const std::wstring& name : names) {
+    std::vector<std::string> places;
+    if (!hasApplication_ && IsBareName(name)) {
+      // A bare name: the program's own folder, the current folder, then PATH.
+      std::string self;
+      if (ProcessSnapshot::ImagePath(getpid(), self)) places.push_back(self.substr(0, self.rfind('/') + 1) + ToUtf8(name));
+      for (const std::string& dir : PathFolders()) places.push_back(dir + "/" + ToUtf8(name));
     }
-  }
-  if (IsBareName(program)) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-      size_t end = dirs.find(':', start);
-      if (end == std::string::npos) end = dirs.size();
-      std::string dir = dirs.substr(start, end - start);
-      start = end + 1;
-      if (dir.empty()) continue;
-      for (const std::wstring& candidate : candidates) {
-        std::string host = dir + "/" + ToUtf8(candidate);
-        if (FileExists(host)) {
-          hostPath = host;
-          return true;
-        }
+    std::string host;
+    if (HostPathFromWin(name, host)) {
+      places.insert(places.begin() + (places.empty() ? 0 : 1), host);
+    } else if (first.empty()) {
+      return false;  // no host form (forbidden character, unknown drive): its error stands
+    }
+    if (first.empty() && !places.empty()) first = host.empty() ? places.front() : host;
+    for (const std::string& place : places) {
+      if (FileExists(place)) {
+        hostPath = place;
+        return true;
       }
     }
   }
-  SetLastError(ParentExists(first) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+  SetLastError(first.empty() || ParentExists(first) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
   return false;
 }
 

@@ -75,6 +75,11 @@ ProcessState::~ProcessState() {
 
 std::shared_ptr<ProcessState> ProcessState::ForChild(pid_t pid) {
   auto state = std::make_shared<ProcessState>(pid, true);
+  // Signals go through a pidfd, so that a kill that races with the reaper cannot hit a new
+  // process that got the id.
+  state->watch_ = std::make_shared<ProcessWatch>();
+  state->watch_->pidfd = OpenPidFd(pid);
+  if (state->watch_->pidfd >= 0) fcntl(state->watch_->pidfd, F_SETFD, FD_CLOEXEC);
   {
     std::lock_guard<std::mutex> lock(RegistryMutex());
     Registry()[pid] = state;
@@ -132,23 +137,28 @@ DWORD ProcessState::ExitCode() {
 }
 
 bool ProcessState::Terminate(DWORD exitCode) {
-  if (HasExited()) {
+  // An ended process (also a child that waits to be reaped) cannot be ended again.
+  pollfd ended{watch_ ? watch_->pidfd : -1, POLLIN, 0};
+  if (HasExited() || (ended.fd >= 0 && poll(&ended, 1, 0) > 0)) {
     errno = EACCES;
     return false;
   }
-  bool expected = false;
-  if (terminated_.compare_exchange_strong(expected, true)) terminateCode_ = exitCode;
-  int rc = -1;
+  bool first = false;
+  if (!terminated_.load()) {
+    terminateCode_ = exitCode;
+    first = !terminated_.exchange(true);
+  }
+  int rc;
 #ifdef SYS_pidfd_send_signal
   if (watch_ && watch_->pidfd >= 0) rc = static_cast<int>(syscall(SYS_pidfd_send_signal, watch_->pidfd, SIGKILL, nullptr, 0));
+  else rc = kill(pid_, SIGKILL);
+#else
+  rc = kill(pid_, SIGKILL);
 #endif
-  if (rc != 0) rc = kill(pid_, SIGKILL);
-  if (rc != 0 && errno == ESRCH) {
-    // It ended on its own just now; the watcher or reaper reports that.
-    return true;
-  }
   if (rc != 0) {
-    if (!child_) terminated_ = false;
+    int err = errno == ESRCH ? EACCES : errno;  // it ended on its own just now
+    if (first) terminated_ = false;
+    errno = err;
     return false;
   }
   return true;

@@ -1,4 +1,5 @@
-// A child program for the process tests. argv[1] holds its orders, separated by ';':
+// A child program for the process tests. Arguments that begin with an order hold orders,
+// separated by ';':
 //   out=<host path>  write argv (each followed by a null), then "cwd=<folder>", "tag=<JF_CHILD_TAG>"
 //                    and "fds=<open descriptors above 2>", each followed by a null
 //   sleep=<ms>       sleep before exiting
@@ -29,7 +30,11 @@ int OpenDescriptorsAbove2() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string orders = argc > 1 ? argv[1] : "";
+  std::string orders;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg.rfind("out=", 0) == 0 || arg.rfind("sleep=", 0) == 0 || arg.rfind("exit=", 0) == 0) orders += arg + ";";
+  }
   std::string out;
   long sleepMs = 0;
   int code = 0;

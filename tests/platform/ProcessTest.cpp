@@ -123,6 +123,31 @@ TEST_F(ProcessTest, ProgramFromFirstWordGainsExeAndExecuteBit) {
   Close(pi);
 }
 
+TEST_F(ProcessTest, UnquotedProgramWithBlanksAndBareNamesAreFound) {
+  fs::create_directory(dir_ + "/a b");
+  CopyHelper("a b/run me.exe");
+  std::string out = dir_ + "/argv";
+  PROCESS_INFORMATION pi;
+  // Windows tries "...\a", "...\a.exe", then "...\a b\run", "...\a b\run.exe", "...\a b\run me.exe".
+  ASSERT_TRUE(Start(L"", Win(dir_) + L"\\a b\\run me.exe out=" + jf::FromUtf8(out), pi)) << GetLastError();
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 10000));
+  Close(pi);
+  std::vector<std::string> words = Words(out);
+  ASSERT_GE(words.size(), 4u);
+  EXPECT_EQ(jf::ToUtf8(Win(dir_)) + "\\a", words[0]);  // the child splits its line as Windows does
+
+  // A bare name is looked for beside the running program (the helper sits beside the tests).
+  ASSERT_TRUE(Start(L"", L"jf_child out=" + jf::FromUtf8(out) + L" exit=5", pi)) << GetLastError();
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 10000));
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
+  EXPECT_EQ(5u, code);
+  Close(pi);
+  // With an application name there is no search ("sh" is only found through PATH).
+  EXPECT_FALSE(Start(L"sh", L"sh -c true", pi));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+}
+
 TEST_F(ProcessTest, FolderEnvironmentAndHandlesReachTheChild) {
   std::string out = dir_ + "/argv";
   std::string sub = dir_ + "/work dir";
