@@ -260,8 +260,22 @@ typedef struct tagFLASHWINFO {
 #define WM_PRINT 0x0317
 #define WM_PRINTCLIENT 0x0318
 #define WM_DWMCOMPOSITIONCHANGED 0x031E
+#define WM_CHILDACTIVATE 0x0022
+#define WM_GETOBJECT 0x003D
+#define WM_INPUTLANGCHANGE 0x0051
+#define WM_SYNCPAINT 0x0088
+#define WM_NCMBUTTONDOWN 0x00A7
+#define WM_NCMBUTTONUP 0x00A8
+#define WM_XBUTTONDOWN 0x020B
+#define WM_XBUTTONUP 0x020C
+#define WM_XBUTTONDBLCLK 0x020D
+#define WM_SIZING 0x0214
+#define WM_NCMOUSEHOVER 0x02A0
+#define WM_NCMOUSELEAVE 0x02A2
+#define WM_THEMECHANGED 0x031A
 #define WM_USER 0x0400
 #define WM_APP 0x8000
+#define UNICODE_NOCHAR 0xFFFF
 
 // ---- Window styles ------------------------------------------------------------------------
 #define WS_OVERLAPPED 0x00000000L
@@ -684,6 +698,53 @@ typedef struct tagFLASHWINFO {
 #define FLASHW_ALL (FLASHW_CAPTION | FLASHW_TRAY)
 #define FLASHW_TIMER 0x00000004
 #define FLASHW_TIMERNOFG 0x0000000C
+
+// ---- System colours (brush handles are COLOR_x + 1) -----------------------------------------
+#define COLOR_SCROLLBAR 0
+#define COLOR_BACKGROUND 1
+#define COLOR_ACTIVECAPTION 2
+#define COLOR_INACTIVECAPTION 3
+#define COLOR_MENU 4
+#define COLOR_WINDOW 5
+#define COLOR_WINDOWFRAME 6
+#define COLOR_MENUTEXT 7
+#define COLOR_WINDOWTEXT 8
+#define COLOR_CAPTIONTEXT 9
+#define COLOR_ACTIVEBORDER 10
+#define COLOR_INACTIVEBORDER 11
+#define COLOR_APPWORKSPACE 12
+#define COLOR_HIGHLIGHT 13
+#define COLOR_HIGHLIGHTTEXT 14
+#define COLOR_BTNFACE 15
+#define COLOR_BTNSHADOW 16
+#define COLOR_GRAYTEXT 17
+#define COLOR_BTNTEXT 18
+#define COLOR_3DFACE COLOR_BTNFACE
+
+// ---- Accelerators and dialog codes --------------------------------------------------------
+DECLARE_HANDLE(HACCEL);
+typedef struct tagACCEL {
+  BYTE fVirt;
+  WORD key;
+  WORD cmd;
+} ACCEL, *LPACCEL;
+#define FVIRTKEY TRUE
+#define FNOINVERT 0x02
+#define FSHIFT 0x04
+#define FCONTROL 0x08
+#define FALT 0x10
+
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_WANTMESSAGE 0x0004
+#define DLGC_HASSETSEL 0x0008
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_RADIOBUTTON 0x0040
+#define DLGC_WANTCHARS 0x0080
+#define DLGC_STATIC 0x0100
+#define DLGC_BUTTON 0x2000
 
 // ---- Menus, message boxes, dialogs --------------------------------------------------------
 #define MF_BYCOMMAND 0x00000000L
