@@ -314,12 +314,17 @@ void HttpTestServer::AcceptLoop() {
     int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
     ++m_connections;
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    char text[INET_ADDRSTRLEN] = "";
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) == 0)
+      ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
     std::lock_guard<std::mutex> g(m_lock);
-    m_threads.emplace_back(&HttpTestServer::Serve, this, fd, ++serial);
+    m_threads.emplace_back(&HttpTestServer::Serve, this, fd, ++serial, std::string(text));
   }
 }
 
-void HttpTestServer::Serve(int fd, int serial) {
+void HttpTestServer::Serve(int fd, int serial, std::string localAddress) {
   Conn c;
   c.fd = fd;
   bool ok = true;
@@ -329,7 +334,7 @@ void HttpTestServer::Serve(int fd, int serial) {
     ok = SSL_accept(c.ssl) == 1;
   }
   std::string buffer;
-  while (ok && !m_stop && ServeOne(c, buffer, serial)) {
+  while (ok && !m_stop && ServeOne(c, buffer, serial, localAddress)) {
   }
   if (c.ssl) {
     if (!c.broken) SSL_shutdown(c.ssl);
@@ -366,7 +371,8 @@ bool HttpTestServer::Pause(Conn& c, int ms, bool watchPeer) {
   return false;
 }
 
-bool HttpTestServer::ServeOne(Conn& c, std::string& buffer, int serial) {
+bool HttpTestServer::ServeOne(Conn& c, std::string& buffer, int serial,
+                              const std::string& localAddress) {
   size_t headEnd;
   while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
     if (m_stop || buffer.size() > (1 << 16)) return false;
@@ -374,6 +380,7 @@ bool HttpTestServer::ServeOne(Conn& c, std::string& buffer, int serial) {
   }
   Request req;
   req.connection = serial;
+  req.localAddress = localAddress;
   std::string head = buffer.substr(0, headEnd);
   buffer.erase(0, headEnd + 4);
   size_t lineEnd = head.find("\r\n");

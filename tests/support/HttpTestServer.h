@@ -33,6 +33,7 @@ class HttpTestServer {
     std::string body;
     std::vector<Part> parts;  // multipart/form-data fields in order
     int connection = 0;       // serial number of the connection that carried it
+    std::string localAddress; // the server address the client connected to
     // Value of the first header of that name (case-insensitive), empty when absent.
     std::string Header(const std::string& name) const;
     bool HasHeader(const std::string& name) const;
@@ -99,8 +100,8 @@ class HttpTestServer {
  private:
   struct Conn;
   void AcceptLoop();
-  void Serve(int fd, int serial);
-  bool ServeOne(Conn& c, std::string& buffer, int serial);
+  void Serve(int fd, int serial, std::string localAddress);
+  bool ServeOne(Conn& c, std::string& buffer, int serial, const std::string& localAddress);
   bool Answer(Conn& c, const Request& req, const Script& s, bool continueSent);
   Script ScriptFor(const Request& req);
   bool Pause(Conn& c, int ms, bool watchPeer);
