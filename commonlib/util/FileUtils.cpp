@@ -122,6 +122,7 @@ bool CreateUnicodeFile(const std::wstring& path) {
 
 bool DeleteFileRetry(const std::wstring& path, int retries) {
   if (!IsFileExist(path)) return true;
+  if (retries < 0) retries = 0;  // one attempt at least
   for (int i = 0; i <= retries; ++i) {
     if (DeleteFileW(path.c_str())) return true;
     if (retries != 0) Sleep(static_cast<DWORD>(1 + 100 * i));
@@ -131,6 +132,7 @@ bool DeleteFileRetry(const std::wstring& path, int retries) {
 
 bool MoveFileRetry(const std::wstring& source, const std::wstring& target, int retries) {
   if (!IsFileExist(source)) return false;
+  if (retries < 0) retries = 0;
   for (int i = 0; i <= retries; ++i) {
     if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     if (retries != 0) Sleep(static_cast<DWORD>(1 + 100 * i));

@@ -132,13 +132,4 @@ TEST(CommandLineOptionsTest, ProgramPathAndEmptyCommandLines) {
   EXPECT_EQ(o->GetErrorCode(), 0);
 }
 
-TEST(CommandLineOptionsTest, TableLookups) {
-  EXPECT_EQ(CommandLineOptions::FindSpecByShortName(L'n'), 0);
-  EXPECT_EQ(CommandLineOptions::FindSpecByShortName(L'j'), 5);
-  EXPECT_EQ(CommandLineOptions::FindSpecByShortName(L'x'), -1);
-  EXPECT_EQ(CommandLineOptions::FindSpecByShortName(0), -1);
-  EXPECT_EQ(CommandLineOptions::FindSpecByLongName(L"run"), 3);
-  EXPECT_EQ(CommandLineOptions::FindSpecByLongName(L"Run"), -1);
-}
-
 }  // namespace

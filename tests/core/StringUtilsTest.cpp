@@ -74,6 +74,7 @@ TEST(StringUtilsTest, ReplaceAll) {
   EXPECT_EQ(StringUtils::ReplaceAll(L"a.b.c", L".", L"..."), L"a...b...c");
   EXPECT_EQ(StringUtils::ReplaceAll(L"xyz", L"q", L"r"), L"xyz");
   EXPECT_EQ(StringUtils::ReplaceAll(L"abab", L"ab", L""), L"");
+  EXPECT_EQ(StringUtils::ReplaceAll(L"abc", L"", L"x"), L"abc");  // nothing to look for
 }
 
 TEST(StringUtilsTest, SplitKeepsOrSkipsEmptyPieces) {
