@@ -1,1 +1,0 @@
-namespace { [[maybe_unused]] int jf_empty_layer; }
