@@ -248,8 +248,9 @@ bool MsgQueue::Retrieve(const MsgFilter& filter, bool remove, MSG* out) {
   if (best == nullptr) return false;
   *out = MSG{best->hwnd, WM_TIMER, WPARAM(best->id), reinterpret_cast<LPARAM>(best->proc), DWORD(now),
              POINT{0, 0}};
-  // One pending tick per timer: ticks missed while nobody looked are not made up for.
-  if (remove) best->due = now + best->elapse;
+  // One pending tick per timer: the next one is the first period boundary after now, so
+  // ticks missed while nobody looked are not made up for and the rhythm does not drift.
+  if (remove) best->due += uint64_t(best->elapse) * ((now - best->due) / best->elapse + 1);
   return true;
 }
 

@@ -85,6 +85,12 @@ TEST_F(TimerTest, LateTicksAreCoalescedAndResettingReplaces) {
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));  // looking does not consume it
   EXPECT_EQ(ReadyTimers(), (std::vector<UINT_PTR>{7}));
 
+  // A late look does not shift the rhythm: the next tick is still on the period boundary.
+  jf::TickAdvance(150);
+  EXPECT_EQ(ReadyTimers(), (std::vector<UINT_PTR>{7}));
+  jf::TickAdvance(50);
+  EXPECT_EQ(ReadyTimers(), (std::vector<UINT_PTR>{7}));
+
   SetTimer(hwnd, 7, 500, nullptr);  // same id: replaced, due from now
   jf::TickAdvance(100);
   EXPECT_TRUE(ReadyTimers().empty());
