@@ -81,21 +81,17 @@ size_t CurlHeaderCallback(char* data, size_t size, size_t nmemb, void* user) {
   CCurlBase* t = static_cast<CCurlBase*>(user);
   if (!t) return 0;
   CRefPtr<CCurlBase> hold(t);
-  std::lock_guard<std::mutex> guard(t->m_streamLock);
-  if (!t->m_active) return 0;
-  return t->OnRecieveHeader(data, size * nmemb);
+  size_t n = 0;
+  t->WhileActive([&] { n = t->OnRecieveHeader(data, size * nmemb); });
+  return n;
 }
 
 size_t CurlWriteCallback(char* data, size_t size, size_t nmemb, void* user) {
   CCurlBase* t = static_cast<CCurlBase*>(user);
   if (!t) return 0;
   CRefPtr<CCurlBase> hold(t);
-  size_t n;
-  {
-    std::lock_guard<std::mutex> guard(t->m_streamLock);
-    if (!t->m_active) return 0;
-    n = t->OnRecieveBody(data, size * nmemb);
-  }
+  size_t n = 0;
+  if (!t->WhileActive([&] { n = t->OnRecieveBody(data, size * nmemb); })) return 0;
   t->m_pendingBytes += n;
   if (t->m_progressEnabled && static_cast<uint32_t>(GetTickCount() - t->m_lastProgressTick) > 10) {
     t->m_lastProgressTick = GetTickCount();
@@ -110,12 +106,8 @@ size_t CurlReadCallback(char* buffer, size_t size, size_t nmemb, void* user) {
   CCurlBase* t = static_cast<CCurlBase*>(user);
   if (!t) return 0;
   CRefPtr<CCurlBase> hold(t);
-  size_t n;
-  {
-    std::lock_guard<std::mutex> guard(t->m_streamLock);
-    if (!t->m_active) return 0;
-    n = t->OnSendBody(buffer, size * nmemb);
-  }
+  size_t n = 0;
+  if (!t->WhileActive([&] { n = t->OnSendBody(buffer, size * nmemb); })) return 0;
   if (t->m_progressEnabled && static_cast<uint32_t>(GetTickCount() - t->m_lastProgressTick) > 100) {
     t->m_lastProgressTick = GetTickCount();
     PostCurlProgress(CCurlBase::OnSendProgressTrampoline, hold, static_cast<unsigned int>(n));

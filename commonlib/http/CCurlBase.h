@@ -56,6 +56,15 @@ class CCurlBase : public CRefThreadSafeBase<CCurlBase> {
   friend size_t CurlWriteCallback(char*, size_t, size_t, void*);
   friend size_t CurlReadCallback(char*, size_t, size_t, void*);
 
+  // Runs fn with the stream lock held when the transfer is still active; false otherwise.
+  template <class Fn>
+  bool WhileActive(Fn fn) {
+    std::lock_guard<std::mutex> guard(m_streamLock);
+    if (!m_active) return false;
+    fn();
+    return true;
+  }
+
   std::atomic<bool> m_active;
   // Held by the callbacks while they use the streams, and by Abandon.
   std::mutex m_streamLock;

@@ -122,10 +122,13 @@ bool CHttpCommand::GetWithIps(const std::wstring& allUrls, const std::wstring& u
   return Get(url, userData, callback);
 }
 
-bool CHttpCommand::Get(const std::wstring& url, void* userData, HttpCommandCallback callback) {
+bool CHttpCommand::AddFirstUrl(const std::wstring& url) {
   if (m_started) return false;
   if (url.size() >= 3) m_urls.push_front(url);
-  if (m_urls.empty()) return false;
+  return !m_urls.empty();
+}
+
+bool CHttpCommand::Launch(void* userData, HttpCommandCallback callback) {
   m_userData = userData;
   m_reportErrors = false;
   m_resultCallback = callback;
@@ -136,21 +139,17 @@ bool CHttpCommand::Get(const std::wstring& url, void* userData, HttpCommandCallb
   return Submit();
 }
 
+bool CHttpCommand::Get(const std::wstring& url, void* userData, HttpCommandCallback callback) {
+  if (!AddFirstUrl(url)) return false;
+  return Launch(userData, callback);
+}
+
 bool CHttpCommand::Post(const std::string& body, const std::wstring& url, HttpCommandCallback callback) {
-  if (m_started) return false;
-  if (url.size() >= 3) m_urls.push_front(url);
-  if (m_urls.empty()) return false;
+  if (!AddFirstUrl(url)) return false;
   m_body = body;
-  m_resultCallback = callback;
   m_postSize = body.size();
   m_method = 2;
-  m_reportErrors = false;
-  m_userData = nullptr;
-  CommonUtils::SortHttpsFirst(m_urls);
-  m_savedUrl = GetUrl();
-  m_dnsRetried = false;
-  m_useResolved = false;
-  return Submit();
+  return Launch(nullptr, callback);
 }
 
 bool CHttpCommand::Submit() {

@@ -62,6 +62,9 @@ class CHttpCommand : public CHttpBase {
   CDNSThread* m_dnsThread;
 
  private:
+  // False while a start is in progress or when no address is left.
+  bool AddFirstUrl(const std::wstring& url);
+  bool Launch(void* userData, HttpCommandCallback callback);
   void Retry();
   // The final result: stop, forget this request's addresses and extras, post the pair.
   void Finish(int errorType, int errorCode, const std::string& body, const std::wstring& url,

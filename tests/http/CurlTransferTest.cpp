@@ -8,6 +8,7 @@
 #include "HttpTestServer.h"
 #include "MainThreadPump.h"
 #include "TraceCapture.h"
+#include "WorkshopTest.h"
 #include "core/OBufferStream.h"
 #include "http/CCurlHttp.h"
 #include "http/CCurlWorkshop.h"
@@ -54,18 +55,8 @@ class Configurer : public CHttpBase {
   void Done(int, int) override {}
 };
 
-class CurlTransferTest : public ::testing::Test {
+class CurlTransferTest : public WorkshopTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server.Start());
-    workshop.Init();
-    ASSERT_TRUE(workshop.Start());
-  }
-  void TearDown() override {
-    workshop.DestroyThread(INFINITE);
-    workshop.UnInit();
-    MainThreadPump::Drain();
-  }
 
   CRefPtr<CCurlBase> Make(const std::string& path, bool range = false, uint64_t from = 0,
                           uint64_t to = 0) {
@@ -91,8 +82,6 @@ class CurlTransferTest : public ::testing::Test {
     return static_cast<CCurlHttp*>(t.get())->CopyBufferedBody();
   }
 
-  HttpTestServer server;
-  CCurlWorkshop workshop;
   RecordingListener listener;
 };
 

@@ -7,6 +7,7 @@
 #include "MainThreadPump.h"
 #include "TestCertificate.h"
 #include "TraceCapture.h"
+#include "WorkshopTest.h"
 #include "core/IBufferStream.h"
 #include "core/OBufferStream.h"
 #include "http/CCurlHttp.h"
@@ -53,18 +54,8 @@ class TestRequest : public CHttpBase {
   int doneCount = 0;
 };
 
-class HttpBaseTest : public ::testing::Test {
+class HttpBaseTest : public WorkshopTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server.Start());
-    workshop.Init();
-    ASSERT_TRUE(workshop.Start());
-  }
-  void TearDown() override {
-    workshop.DestroyThread(INFINITE);
-    workshop.UnInit();
-    MainThreadPump::Drain();
-  }
   // Runs one request to its Done and returns its pair.
   std::pair<int, int> Run(TestRequest& r) {
     int before = r.doneCount;
@@ -74,8 +65,6 @@ class HttpBaseTest : public ::testing::Test {
     return r.result;
   }
 
-  HttpTestServer server;
-  CCurlWorkshop workshop;
   CHttpMgr mgr;
 };
 
