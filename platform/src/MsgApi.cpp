@@ -52,6 +52,20 @@ LRESULT CallHere(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+// Queues a message for the window's thread; `sender` waits for the answer (null: nobody).
+std::shared_ptr<MsgSentMessage> EnqueueSent(MsgQueue& target, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                            std::shared_ptr<MsgQueue> sender) {
+  auto sent = std::make_shared<MsgSentMessage>();
+  sent->hwnd = hwnd;
+  sent->message = msg;
+  sent->wParam = wParam;
+  sent->lParam = lParam;
+  sent->sender = std::move(sender);
+  if (target.Enqueue(sent)) return sent;
+  SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return nullptr;
+}
+
 bool SendInternal(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, uint64_t deadline, LRESULT* result) {
   *result = 0;
   bool sameThread = false;
@@ -62,16 +76,8 @@ bool SendInternal(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, uint64_t de
     return true;
   }
   auto me = MsgQueue::Current();
-  auto sent = std::make_shared<MsgSentMessage>();
-  sent->hwnd = hwnd;
-  sent->message = msg;
-  sent->wParam = wParam;
-  sent->lParam = lParam;
-  sent->sender = me;
-  if (!target->Enqueue(sent)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return false;
-  }
+  auto sent = EnqueueSent(*target, hwnd, msg, wParam, lParam, me);
+  if (!sent) return false;
   if (!me->WaitReply(sent, deadline)) {
     SetLastError(ERROR_TIMEOUT);
     return false;
@@ -127,16 +133,7 @@ BOOL WINAPI SendNotifyMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     CallHere(hwnd, msg, wParam, lParam);
     return TRUE;
   }
-  auto sent = std::make_shared<MsgSentMessage>();
-  sent->hwnd = hwnd;
-  sent->message = msg;
-  sent->wParam = wParam;
-  sent->lParam = lParam;
-  if (!target->Enqueue(sent)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  return TRUE;
+  return EnqueueSent(*target, hwnd, msg, wParam, lParam, nullptr) ? TRUE : FALSE;
 }
 
 BOOL WINAPI GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
