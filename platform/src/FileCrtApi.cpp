@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "FileStat.h"
+#include "FileTextStream.h"
 #include "errhandlingapi.h"
 #include "jf/errors.h"
 #include "jf/files.h"
@@ -32,31 +34,85 @@ bool MapCrtPath(const wchar_t* path, std::string& host) {
   return true;
 }
 
-// The host's fopen mode for a Windows one: "r", "w", "a" with "+", "b", "x"; "N" (not
-// inherited) becomes "e"; text-mode, caching and encoding options are dropped.
-bool HostMode(const wchar_t* mode, std::string& out) {
+// A Windows fopen mode: "r", "w" or "a", then "+", "b"/"t", "x", "N" and others, then an
+// optional ", ccs=ENCODING".
+struct CrtMode {
+  char kind = 0;
+  bool plus = false, binary = false, exclusive = false;
+  std::string ccs;  // "UTF-8", "UTF-16LE" or empty
+};
+
+bool ParseMode(const wchar_t* mode, CrtMode& m) {
   if (!mode || (mode[0] != L'r' && mode[0] != L'w' && mode[0] != L'a')) return false;
-  out.assign(1, static_cast<char>(mode[0]));
-  for (const wchar_t* p = mode + 1; *p && *p != L','; ++p) {
-    if (*p == L'+' || *p == L'b' || *p == L'x') {
-      out += static_cast<char>(*p);
-    } else if (*p == L'N') {
-      out += 'e';
+  m.kind = static_cast<char>(mode[0]);
+  const wchar_t* p = mode + 1;
+  for (; *p && *p != L','; ++p) {
+    if (*p == L'+') m.plus = true;
+    if (*p == L'b') m.binary = true;
+    if (*p == L'x') m.exclusive = true;
+  }
+  if (*p == L',') {
+    std::wstring rest(p + 1);
+    rest.erase(0, rest.find_first_not_of(L' '));
+    if (rest.compare(0, 4, L"ccs=") != 0) return false;
+    std::wstring enc = rest.substr(4);
+    while (!enc.empty() && enc.back() == L' ') enc.pop_back();
+    if (enc == L"UTF-8") {
+      m.ccs = "UTF-8";
+    } else if (enc == L"UTF-16LE" || enc == L"UNICODE") {
+      m.ccs = "UTF-16LE";
+    } else {
+      return false;
     }
+    m.binary = false;  // an encoding implies text mode
   }
   return true;
+}
+
+// Text-mode streams translate line ends. With an encoding the host's own converting stream
+// is used (its line ends stay LF: the host cannot translate a wide stream it does not own);
+// a new file starts with the encoding's mark and a read skips it. Files are never inherited
+// by child processes.
+FILE* OpenCrtStream(const std::string& host, const CrtMode& m) {
+  std::string hostMode(1, m.kind);
+  if (m.plus) hostMode += '+';
+  if (m.binary || !m.ccs.empty()) {
+    struct stat st;
+    bool empty = stat(host.c_str(), &st) != 0 || st.st_size == 0;
+    hostMode += m.binary ? "be" : "e";
+    if (m.exclusive) hostMode += 'x';
+    if (!m.ccs.empty()) hostMode += ",ccs=" + m.ccs;
+    FILE* f = fopen(host.c_str(), hostMode.c_str());
+    if (f && !m.ccs.empty()) {
+      if (m.kind == 'w' || (m.kind == 'a' && empty)) {
+        fputwc(0xFEFF, f);
+      } else if (m.kind == 'r') {
+        wint_t first = fgetwc(f);
+        if (first != 0xFEFF && first != WEOF) ungetwc(first, f);
+      }
+    }
+    return f;
+  }
+  int flags = O_CLOEXEC | (m.plus ? O_RDWR : (m.kind == 'r' ? O_RDONLY : O_WRONLY));
+  if (m.kind == 'w') flags |= O_CREAT | O_TRUNC;
+  if (m.kind == 'a') flags |= O_CREAT | O_APPEND;
+  if (m.exclusive && m.kind != 'r') flags |= O_EXCL;
+  int fd = open(host.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  return jf::FileTextStream::Open(fd, hostMode.c_str());
 }
 
 }  // namespace
 
 FILE* _wfopen(const wchar_t* filename, const wchar_t* mode) {
-  std::string host, m;
-  if (!HostMode(mode, m)) {
+  std::string host;
+  CrtMode m;
+  if (!ParseMode(mode, m)) {
     errno = EINVAL;
     return nullptr;
   }
   if (!MapCrtPath(filename, host)) return nullptr;
-  FILE* f = fopen(host.c_str(), m.c_str());
+  FILE* f = OpenCrtStream(host, m);
   if (!f) {
     int err = errno;
     jf::SetLastErrorForPath(err, host);

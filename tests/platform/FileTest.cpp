@@ -274,6 +274,30 @@ TEST_F(FileTest, RuntimeWideCallsWorkOnMappedPaths) {
   EXPECT_EQ(_wrmdir(L"C:\\crtdir"), 0);
   EXPECT_EQ(_waccess(L"C:\\crtdir", 0), -1);
 
+  // Text mode: line ends become CRLF on disk and LF again on reading. An encoding adds its
+  // mark (its stream is the host's converting one, which keeps LF).
+  f = _wfopen(L"C:\\tg.id", L"w+,ccs=UTF-8");
+  ASSERT_NE(f, nullptr);
+  fputws(L"甲\n乙", f);
+  fclose(f);
+  EXPECT_EQ(ReadHost(c_ + "/tg.id"), "\xEF\xBB\xBF\xE7\x94\xB2\n\xE4\xB9\x99");
+  f = _wfopen(L"C:\\tg.id", L"r, ccs=UTF-8");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(fgetwc(f), static_cast<wint_t>(L'甲'));  // the mark is skipped
+  fclose(f);
+  WriteHost(c_ + "/tm.ini", "1.0\r\n2.0\r\rx\x1Ahidden");
+  f = _wfopen(L"C:\\tm.ini", L"r");
+  ASSERT_NE(f, nullptr);
+  char text[64] = {};
+  EXPECT_EQ(fread(text, 1, sizeof text, f), 10u);
+  EXPECT_EQ(std::string(text), "1.0\n2.0\r\rx");
+  fclose(f);
+  f = _wfopen(L"C:\\tm.txt", L"wt");
+  fputs("a\nb\n", f);
+  fclose(f);
+  EXPECT_EQ(ReadHost(c_ + "/tm.txt"), "a\r\nb\r\n");
+  EXPECT_EQ(_wfopen(L"C:\\tm.txt", L"w,ccs=KOI8"), nullptr);
+
   wchar_t* full = _wfullpath(nullptr, L"x\\..\\y", 0);
   ASSERT_NE(full, nullptr);
   EXPECT_STREQ(full, L"C:\\y");

@@ -40,6 +40,15 @@ TEST_F(IniTest, MarkedFileStaysUtf16AndKeepsItsOtherLines) {
   EXPECT_EQ(ReadHost(c_ + "/launcher.ini"), std::string("\xFF\xFE") + jf::ToUtf16LEBytes(expected));
 }
 
+TEST_F(IniTest, FileWithOnlyTheMarkIsFilledInUtf16) {
+  // The launcher files are made with just FF FE before the first write.
+  WriteHost(c_ + "/VarnelLaucher.ini", "\xFF\xFE");
+  ASSERT_TRUE(WritePrivateProfileStringW(L"VarnelCom-Launcher", L"InstallPath", L"C:\\启动器.exe",
+                                         L"C:\\VarnelLaucher.ini"));
+  EXPECT_EQ(ReadHost(c_ + "/VarnelLaucher.ini"),
+            std::string("\xFF\xFE") + jf::ToUtf16LEBytes(L"[VarnelCom-Launcher]\r\nInstallPath=C:\\启动器.exe\r\n"));
+}
+
 TEST_F(IniTest, SizeContractDefaultsQuotesAndLists) {
   WriteHost(c_ + "/a.ini", "[Install]\nName=\"quoted value\"\nLong=abcdefghij\n[Debug]\nLog=1\nUpdateURL=http://127.0.0.1/u\n");
   const wchar_t* ini = L"C:\\a.ini";
