@@ -88,36 +88,34 @@ bool ExtraBytes(WindowRecord& rec, int offset, size_t size, void* read, const vo
 }
 
 LONG_PTR GetLong(HWND hwnd, int index, size_t extraSize) {
-  WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  auto rec = table.LookupLocked(hwnd);
-  if (!rec) return 0;
-  switch (index) {
-    case GWLP_WNDPROC:
-      return reinterpret_cast<LONG_PTR>(rec->proc);
-    case GWLP_HINSTANCE:
-      return reinterpret_cast<LONG_PTR>(rec->instance);
-    case GWLP_HWNDPARENT:
-      return reinterpret_cast<LONG_PTR>(rec->parent != nullptr ? rec->parent : rec->owner);
-    case GWLP_ID:
-      return rec->id;
-    case GWLP_USERDATA:
-      return rec->userData;
-    case GWL_STYLE:
-      return LONG_PTR(rec->style);
-    case GWL_EXSTYLE:
-      return LONG_PTR(rec->exStyle);
-    default:
-      break;
-  }
-  if (extraSize == sizeof(LONG)) {
-    LONG value = 0;
-    ExtraBytes(*rec, index, sizeof(value), &value, nullptr);
+  return WindowTable::Get().WithRecord(hwnd, LONG_PTR(0), [&](WindowRecord& rec) -> LONG_PTR {
+    switch (index) {
+      case GWLP_WNDPROC:
+        return reinterpret_cast<LONG_PTR>(rec.proc);
+      case GWLP_HINSTANCE:
+        return reinterpret_cast<LONG_PTR>(rec.instance);
+      case GWLP_HWNDPARENT:
+        return reinterpret_cast<LONG_PTR>(rec.parent != nullptr ? rec.parent : rec.owner);
+      case GWLP_ID:
+        return rec.id;
+      case GWLP_USERDATA:
+        return rec.userData;
+      case GWL_STYLE:
+        return LONG_PTR(rec.style);
+      case GWL_EXSTYLE:
+        return LONG_PTR(rec.exStyle);
+      default:
+        break;
+    }
+    if (extraSize == sizeof(LONG)) {
+      LONG value = 0;
+      ExtraBytes(rec, index, sizeof(value), &value, nullptr);
+      return value;
+    }
+    LONG_PTR value = 0;
+    ExtraBytes(rec, index, sizeof(value), &value, nullptr);
     return value;
-  }
-  LONG_PTR value = 0;
-  ExtraBytes(*rec, index, sizeof(value), &value, nullptr);
-  return value;
+  });
 }
 
 LONG_PTR SetLong(HWND hwnd, int index, LONG_PTR value, size_t extraSize) {
