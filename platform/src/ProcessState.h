@@ -11,6 +11,8 @@
 
 namespace jf {
 
+struct ProcessWatch;
+
 class ProcessState : public std::enable_shared_from_this<ProcessState> {
  public:
   // Registers a child we started and begins reaping it.
@@ -26,7 +28,7 @@ class ProcessState : public std::enable_shared_from_this<ProcessState> {
 
   pid_t Pid() const { return pid_; }
   bool IsChild() const { return child_; }
-  // Checks a process that is not our child now (cheap, no thread).
+  // Whether the process has ended; one that is not our child is checked now (cheap, no thread).
   bool HasExited();
   // For waits (called with the wait lock held): like HasExited, and makes sure that the end
   // of the process will wake the waiters.
@@ -50,7 +52,8 @@ class ProcessState : public std::enable_shared_from_this<ProcessState> {
   std::atomic<bool> terminated_{false};
   std::atomic<DWORD> terminateCode_{0};
   std::atomic<bool> watching_{false};
-  std::shared_ptr<struct ProcessWatch> watch_;  // the watcher of a non-child, stopped on destruction
+  // The process's pidfd; for a non-child also the watcher's stop signal, given on destruction.
+  std::shared_ptr<ProcessWatch> watch_;
 };
 
 }  // namespace jf
