@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -250,6 +251,11 @@ TEST_F(ProcessTest, SnapshotListsTheChildByNameWithParentAndImagePath) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_LENGTH), GetLastError());
   EXPECT_TRUE(CloseHandle(snapshot));
   EXPECT_EQ(INVALID_HANDLE_VALUE, CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  std::vector<DWORD> ids(4096);
+  DWORD bytes = 0;
+  ASSERT_TRUE(EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes));
+  ids.resize(bytes / sizeof(DWORD));
+  EXPECT_NE(std::find(ids.begin(), ids.end(), pi.dwProcessId), ids.end());
 
   HANDLE opened = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pi.dwProcessId);
   ASSERT_NE(nullptr, opened);

@@ -95,6 +95,50 @@ TEST_F(SocketTest, UdpRoundTripThroughEventSelect) {
   EXPECT_EQ(0, closesocket(client));
 }
 
+TEST_F(SocketTest, TcpAcceptConnectWriteAndCloseEvents) {
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
+  socklen_t len = sizeof address;
+  ASSERT_EQ(0, getsockname(listener, reinterpret_cast<sockaddr*>(&address), &len));
+  ASSERT_EQ(0, listen(listener, 4));
+  WSAEVENT accepting = WSACreateEvent();
+  ASSERT_EQ(0, WSAEventSelect(listener, accepting, FD_ACCEPT));
+
+  SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
+  WSAEVENT connecting = WSACreateEvent();
+  ASSERT_EQ(0, WSAEventSelect(client, connecting, FD_CONNECT | FD_WRITE | FD_CLOSE));
+  int rc = connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  EXPECT_TRUE(rc == 0 || WSAGetLastError() == WSAEWOULDBLOCK);
+
+  WSANETWORKEVENTS events;
+  ASSERT_EQ(WSA_WAIT_EVENT_0, WSAWaitForMultipleEvents(1, &accepting, FALSE, 5000, FALSE));
+  ASSERT_EQ(0, WSAEnumNetworkEvents(listener, accepting, &events));
+  EXPECT_EQ(FD_ACCEPT, events.lNetworkEvents);
+  SOCKET server = accept(listener, nullptr, nullptr);
+  ASSERT_NE(INVALID_SOCKET, server);
+
+  ASSERT_EQ(WSA_WAIT_EVENT_0, WSAWaitForMultipleEvents(1, &connecting, FALSE, 5000, FALSE));
+  ASSERT_EQ(0, WSAEnumNetworkEvents(client, connecting, &events));
+  EXPECT_EQ(FD_CONNECT | FD_WRITE, events.lNetworkEvents);
+  EXPECT_EQ(0, events.iErrorCode[FD_CONNECT_BIT]);
+  // Writability is told once, not for as long as the socket can take data.
+  EXPECT_EQ(WSA_WAIT_TIMEOUT, WSAWaitForMultipleEvents(1, &connecting, FALSE, 20, FALSE));
+
+  EXPECT_EQ(0, closesocket(server));
+  ASSERT_EQ(WSA_WAIT_EVENT_0, WSAWaitForMultipleEvents(1, &connecting, FALSE, 5000, FALSE));
+  ASSERT_EQ(0, WSAEnumNetworkEvents(client, connecting, &events));
+  EXPECT_EQ(FD_CLOSE, events.lNetworkEvents);
+  EXPECT_EQ(WSA_WAIT_TIMEOUT, WSAWaitForMultipleEvents(1, &connecting, FALSE, 20, FALSE));
+
+  EXPECT_TRUE(WSACloseEvent(connecting));
+  EXPECT_TRUE(WSACloseEvent(accepting));
+  EXPECT_EQ(0, closesocket(client));
+  EXPECT_EQ(0, closesocket(listener));
+}
+
 TEST_F(SocketTest, SetEventWakesAWaiterOnAnotherThread) {
   WSAEVENT events[2] = {WSACreateEvent(), WSACreateEvent()};
   std::thread setter([&events] {
