@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "FileStat.h"
 #include "errhandlingapi.h"
 #include "jf/files.h"
 #include "jf/utf.h"
@@ -51,11 +52,8 @@ DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize) {
       return 0;
     }
   }
-  if (!lpBuffer || nSize <= value.size()) return static_cast<DWORD>(value.size() + 1);
-  value.copy(lpBuffer, value.size());
-  lpBuffer[value.size()] = 0;
   SetLastError(ERROR_SUCCESS);
-  return static_cast<DWORD>(value.size());
+  return jf::CopyOutOrNeeded(value, lpBuffer, nSize);
 }
 
 BOOL SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue) {

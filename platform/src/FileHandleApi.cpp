@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <mutex>
 
 #include "FileObject.h"
 #include "FileStat.h"
@@ -87,6 +88,9 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
       ((dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL)) || dwCreationDisposition == CREATE_ALWAYS)) {
     return Fail(fd, ERROR_ACCESS_DENIED);
   }
+  // The share check and the registration of this open are one step for the process.
+  static std::mutex openLock;
+  std::unique_lock<std::mutex> shareGuard(openLock);
   if (!jf::FileObject::ShareAllows(st.st_dev, st.st_ino, dwDesiredAccess, dwShareMode)) {
     return Fail(fd, ERROR_SHARING_VIOLATION);
   }
@@ -95,6 +99,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   }
   auto obj = std::make_shared<jf::FileObject>(fd, dwDesiredAccess, dwShareMode, st.st_dev, st.st_ino, host,
                                               (dwFlagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0);
+  shareGuard.unlock();
   HANDLE h = jf::RegisterHandle(obj);
   bool reportExisting =
       existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS);
@@ -102,78 +107,65 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   return h;
 }
 
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
-              LPOVERLAPPED lpOverlapped) {
-  if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+namespace {
+
+// Moves bytes between a handle and a buffer until all are done, the end of the file is
+// reached (reading) or an error occurs. With an OVERLAPPED the offset is its own and the
+// file pointer stays where it is; the call still completes before returning.
+BOOL Transfer(HANDLE hFile, char* buffer, DWORD count, LPDWORD done, LPOVERLAPPED overlapped, bool writing) {
+  if (done) *done = 0;
   auto file = jf::FileObject::FromHandle(hFile);
   if (!file) return FALSE;
-  if (!file->CanRead()) {
+  if (writing ? !file->CanWrite() : !file->CanRead()) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  if (!lpBuffer && nNumberOfBytesToRead) {
+  if (!buffer && count) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  off_t offset = lpOverlapped ? static_cast<off_t>((static_cast<uint64_t>(lpOverlapped->OffsetHigh) << 32) |
-                                                   lpOverlapped->Offset)
-                              : -1;
-  DWORD done = 0;
-  char* out = static_cast<char*>(lpBuffer);
-  while (done < nNumberOfBytesToRead) {
-    ssize_t n = offset >= 0 ? pread(file->fd(), out + done, nNumberOfBytesToRead - done, offset + done)
-                            : read(file->fd(), out + done, nNumberOfBytesToRead - done);
+  off_t offset =
+      overlapped ? static_cast<off_t>((static_cast<uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset) : -1;
+  DWORD moved = 0;
+  BOOL ok = TRUE;
+  while (moved < count) {
+    size_t left = count - moved;
+    ssize_t n;
+    if (writing) {
+      n = offset >= 0 ? pwrite(file->fd(), buffer + moved, left, offset + moved) : write(file->fd(), buffer + moved, left);
+    } else {
+      n = offset >= 0 ? pread(file->fd(), buffer + moved, left, offset + moved) : read(file->fd(), buffer + moved, left);
+    }
+    if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      if (errno == EINTR) continue;
-      if (lpNumberOfBytesRead) *lpNumberOfBytesRead = done;
       jf::SetLastErrorFromErrno(errno);
-      return FALSE;
+      ok = FALSE;
+      break;
     }
     if (n == 0) break;
-    done += static_cast<DWORD>(n);
+    moved += static_cast<DWORD>(n);
   }
-  if (lpNumberOfBytesRead) *lpNumberOfBytesRead = done;
-  if (lpOverlapped) lpOverlapped->InternalHigh = done;
-  if (lpOverlapped && done == 0 && nNumberOfBytesToRead) {
+  if (done) *done = moved;
+  if (overlapped) overlapped->InternalHigh = moved;
+  if (ok && !writing && overlapped && moved == 0 && count) {
     // Reading at or past the end with an explicit offset is reported, as Windows does.
     SetLastError(ERROR_HANDLE_EOF);
     return FALSE;
   }
-  return TRUE;
+  return ok;
+}
+
+}  // namespace
+
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+              LPOVERLAPPED lpOverlapped) {
+  return Transfer(hFile, static_cast<char*>(lpBuffer), nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped, false);
 }
 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                LPOVERLAPPED lpOverlapped) {
-  if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
-  auto file = jf::FileObject::FromHandle(hFile);
-  if (!file) return FALSE;
-  if (!file->CanWrite()) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  if (!lpBuffer && nNumberOfBytesToWrite) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  off_t offset = lpOverlapped ? static_cast<off_t>((static_cast<uint64_t>(lpOverlapped->OffsetHigh) << 32) |
-                                                   lpOverlapped->Offset)
-                              : -1;
-  DWORD done = 0;
-  const char* in = static_cast<const char*>(lpBuffer);
-  while (done < nNumberOfBytesToWrite) {
-    ssize_t n = offset >= 0 ? pwrite(file->fd(), in + done, nNumberOfBytesToWrite - done, offset + done)
-                            : write(file->fd(), in + done, nNumberOfBytesToWrite - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = done;
-      jf::SetLastErrorFromErrno(errno);
-      return FALSE;
-    }
-    done += static_cast<DWORD>(n);
-  }
-  if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = done;
-  if (lpOverlapped) lpOverlapped->InternalHigh = done;
-  return TRUE;
+  return Transfer(hFile, static_cast<char*>(const_cast<void*>(lpBuffer)), nNumberOfBytesToWrite,
+                  lpNumberOfBytesWritten, lpOverlapped, true);
 }
 
 BOOL SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove, PLARGE_INTEGER lpNewFilePointer,

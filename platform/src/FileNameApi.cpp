@@ -111,6 +111,16 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
   return ok;
 }
 
+// The status of a file named by the caller; false with the last error set.
+bool StatArg(LPCWSTR name, std::string& host, struct stat& st) {
+  if (!jf::MapPathArg(name, host)) return false;
+  if (stat(host.c_str(), &st) != 0) {
+    jf::SetLastErrorForPath(errno, host);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 BOOL DeleteFileW(LPCWSTR lpFileName) {
@@ -222,24 +232,15 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName) {
 
 DWORD GetFileAttributesW(LPCWSTR lpFileName) {
   std::string host;
-  if (!jf::MapPathArg(lpFileName, host)) return INVALID_FILE_ATTRIBUTES;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) {
-    jf::SetLastErrorForPath(errno, host);
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return jf::AttributesFromStat(st);
+  return StatArg(lpFileName, host, st) ? jf::AttributesFromStat(st) : INVALID_FILE_ATTRIBUTES;
 }
 
 BOOL GetFileAttributesExW(LPCWSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId, LPVOID lpFileInformation) {
   if (fInfoLevelId != GetFileExInfoStandard || !lpFileInformation) return FailWith(ERROR_INVALID_PARAMETER);
   std::string host;
-  if (!jf::MapPathArg(lpFileName, host)) return FALSE;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) {
-    jf::SetLastErrorForPath(errno, host);
-    return FALSE;
-  }
+  if (!StatArg(lpFileName, host, st)) return FALSE;
   auto* data = static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(lpFileInformation);
   data->dwFileAttributes = jf::AttributesFromStat(st);
   data->ftCreationTime = jf::FileTimeFromTimespec(st.st_mtim);
@@ -253,12 +254,8 @@ BOOL GetFileAttributesExW(LPCWSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelI
 
 BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
   std::string host;
-  if (!jf::MapPathArg(lpFileName, host)) return FALSE;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) {
-    jf::SetLastErrorForPath(errno, host);
-    return FALSE;
-  }
+  if (!StatArg(lpFileName, host, st)) return FALSE;
   if (S_ISDIR(st.st_mode)) return TRUE;  // read-only means nothing for deleting a folder
   mode_t mode = st.st_mode & 07777;
   if (dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
@@ -276,11 +273,7 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
 DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer) {
   std::wstring path;
   if (!jf::SpecialFolderPath(jf::kFolderTemp, path)) return 0;
-  path += L'\\';
-  if (!lpBuffer || nBufferLength <= path.size()) return static_cast<DWORD>(path.size() + 1);
-  path.copy(lpBuffer, path.size());
-  lpBuffer[path.size()] = 0;
-  return static_cast<DWORD>(path.size());
+  return jf::CopyOutOrNeeded(path + L'\\', lpBuffer, nBufferLength);
 }
 
 UINT GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique, LPWSTR lpTempFileName) {

@@ -257,11 +257,7 @@ void ResetDriveMapForTests() {
 }  // namespace jf
 
 DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer) {
-  std::wstring cur = jf::CurrentWinDirectory();
-  if (!lpBuffer || nBufferLength <= cur.size()) return static_cast<DWORD>(cur.size() + 1);
-  cur.copy(lpBuffer, cur.size());
-  lpBuffer[cur.size()] = 0;
-  return static_cast<DWORD>(cur.size());
+  return jf::CopyOutOrNeeded(jf::CurrentWinDirectory(), lpBuffer, nBufferLength);
 }
 
 BOOL SetCurrentDirectoryW(LPCWSTR lpPathName) {
@@ -289,14 +285,13 @@ DWORD GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer,
   // A trailing separator in the input is kept, as Windows does.
   std::wstring in(lpFileName);
   if (!in.empty() && IsSep(in.back()) && full.back() != L'\\') full += L'\\';
-  if (!lpBuffer || nBufferLength <= full.size()) return static_cast<DWORD>(full.size() + 1);
-  full.copy(lpBuffer, full.size());
-  lpBuffer[full.size()] = 0;
+  DWORD n = jf::CopyOutOrNeeded(full, lpBuffer, nBufferLength);
+  if (n > full.size()) return n;
   if (lpFilePart) {
     size_t slash = full.rfind(L'\\');
     *lpFilePart = (slash + 1 < full.size()) ? lpBuffer + slash + 1 : nullptr;
   }
-  return static_cast<DWORD>(full.size());
+  return n;
 }
 
 wchar_t* _wfullpath(wchar_t* absPath, const wchar_t* relPath, size_t maxLength) {

@@ -348,12 +348,9 @@ LONG RegistryStore::Close(HKEY key) {
 
 LONG RegistryStore::Query(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) {
   std::lock_guard<std::recursive_mutex> lock(lock_);
-  OpenKey k;
-  if (!Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  if (!(k.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  Refresh(k.hive);
-  Key* node = Find(k);
-  if (!node) return ERROR_KEY_DELETED;
+  LONG rc = ERROR_SUCCESS;
+  Key* node = ReadableKey(key, KEY_QUERY_VALUE, &rc);
+  if (!node) return rc;
   auto it = node->values.find(Fold(name ? name : L""));
   if (it == node->values.end()) return ERROR_FILE_NOT_FOUND;
   return CopyData(it->second, type, data, size);
@@ -407,19 +404,23 @@ LONG RegistryStore::DeleteKey(HKEY parent, const wchar_t* subKey) {
   });
 }
 
-LONG RegistryStore::EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* nameChars) {
-  if (!name || !nameChars) return ERROR_INVALID_PARAMETER;
-  std::lock_guard<std::recursive_mutex> lock(lock_);
+RegistryStore::Key* RegistryStore::ReadableKey(HKEY key, REGSAM need, LONG* rc) {
   OpenKey k;
-  if (!Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  if (!(k.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+  if (!Resolve(key, k)) {
+    *rc = ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
+  if (!(k.access & need)) {
+    *rc = ERROR_ACCESS_DENIED;
+    return nullptr;
+  }
   Refresh(k.hive);
   Key* node = Find(k);
-  if (!node) return ERROR_KEY_DELETED;
-  if (index >= node->keys.size()) return ERROR_NO_MORE_ITEMS;
-  auto it = node->keys.begin();
-  std::advance(it, index);
-  const std::wstring& n = it->second->name;
+  if (!node) *rc = ERROR_KEY_DELETED;
+  return node;
+}
+
+LONG RegistryStore::CopyName(const std::wstring& n, wchar_t* name, DWORD* nameChars) {
   if (*nameChars <= n.size()) return ERROR_MORE_DATA;
   n.copy(name, n.size());
   name[n.size()] = 0;
@@ -427,25 +428,27 @@ LONG RegistryStore::EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* nameCha
   return ERROR_SUCCESS;
 }
 
+LONG RegistryStore::EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD* nameChars) {
+  if (!name || !nameChars) return ERROR_INVALID_PARAMETER;
+  std::lock_guard<std::recursive_mutex> lock(lock_);
+  LONG rc = ERROR_SUCCESS;
+  Key* node = ReadableKey(key, KEY_ENUMERATE_SUB_KEYS, &rc);
+  if (!node) return rc;
+  if (index >= node->keys.size()) return ERROR_NO_MORE_ITEMS;
+  return CopyName(std::next(node->keys.begin(), index)->second->name, name, nameChars);
+}
+
 LONG RegistryStore::EnumValue(HKEY key, DWORD index, wchar_t* name, DWORD* nameChars, DWORD* type, BYTE* data,
                               DWORD* size) {
   if (!name || !nameChars) return ERROR_INVALID_PARAMETER;
   std::lock_guard<std::recursive_mutex> lock(lock_);
-  OpenKey k;
-  if (!Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  if (!(k.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  Refresh(k.hive);
-  Key* node = Find(k);
-  if (!node) return ERROR_KEY_DELETED;
+  LONG rc = ERROR_SUCCESS;
+  Key* node = ReadableKey(key, KEY_QUERY_VALUE, &rc);
+  if (!node) return rc;
   if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
-  auto it = node->values.begin();
-  std::advance(it, index);
-  const std::wstring& n = it->second.name;
-  if (*nameChars <= n.size()) return ERROR_MORE_DATA;
-  n.copy(name, n.size());
-  name[n.size()] = 0;
-  *nameChars = static_cast<DWORD>(n.size());
-  return CopyData(it->second, type, data, size);
+  const Value& v = std::next(node->values.begin(), index)->second;
+  rc = CopyName(v.name, name, nameChars);
+  return rc == ERROR_SUCCESS ? CopyData(v, type, data, size) : rc;
 }
 
 void RegistryStore::Reset() {

@@ -59,6 +59,9 @@ class RegistryStore {
   // Resolves a handle (predefined or opened) to its hive and path; false for an unknown one.
   bool Resolve(HKEY key, OpenKey& out);
   Key* Find(const OpenKey& key);
+  // The key behind a handle, checked for `need` and refreshed from disk; null with *rc set.
+  Key* ReadableKey(HKEY key, REGSAM need, LONG* rc);
+  static LONG CopyName(const std::wstring& n, wchar_t* name, DWORD* nameChars);
   std::string HivePath(int hive);
   void Refresh(int hive);
   void LoadHive(int hive);
