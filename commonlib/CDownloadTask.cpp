@@ -1,0 +1,641 @@
+#include "CDownloadTask.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdarg>
+#include <cstdlib>
+#include <ctime>
+
+#include "CDownloadTaskQueue.h"
+#include "core/CFileEx.h"
+#include "core/ProtoValueJsonConvertor.h"
+#include "http/HttpLog.h"
+#include "logger/FileLogger.h"
+#include "logger/TraceLogger.h"
+#include "peer/CDownloadPeer.h"
+#include "peer/CHttpDownloadPeer.h"
+#include "thread/MainThreadQueue.h"
+#include "thread/MainThreadTask2.h"
+#include "util/CommonUtils.h"
+#include "util/FileUtils.h"
+#include "util/StringUtils.h"
+
+namespace {
+const wchar_t kFile[] = L"DownloadTask";
+const wchar_t kCatState[] = L"任务状态";
+const wchar_t kCatSource[] = L"选取源";
+const wchar_t kCatResolve[] = L"源解析";
+const wchar_t kCatRetry[] = L"源重试";
+const wchar_t kCatFail[] = L"源失败";
+const wchar_t kCatRedirect[] = L"源重定向";
+
+std::atomic<uint64_t> g_taskSerial{0};
+}  // namespace
+
+#define TASK_LOG(level, ...) Log((level), __LINE__, __VA_ARGS__)
+
+void CDownloadTask::Log(int level, int line, const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::wstring text = StringUtils::FormatV(format, args);
+  va_end(args);
+  HttpLog::Write(level, line, kFile, L"%s", text.c_str());
+}
+
+CDownloadTask::CDownloadTask(const std::wstring& url, const std::wstring& spareAddresses,
+                             const std::wstring& cdnHost, int64_t cdnMinSpeed, const std::wstring& fullPath,
+                             const std::wstring& md5, int64_t size, const std::string& options)
+    : m_log(new CTaskLog()),
+      m_userData(0),
+      m_progress(nullptr),
+      m_progressContext(0),
+      m_completion(nullptr),
+      m_completionContext(0),
+      m_url(url),
+      m_sourceLimit(3),
+      m_md5(md5),
+      m_directory(FileUtils::GetParentDir(fullPath)),
+      m_fileName(FileUtils::GetFileName(fullPath)),
+      m_cdnHost(cdnHost),
+      m_cdnMinSpeed(cdnMinSpeed),
+      m_lastGoodTick(0),
+      m_switched(false),
+      m_isCdn(false),
+      m_accumulatedMs(0),
+      m_startTick(GetTickCount()),
+      m_size(size),
+      m_noSourceSince(0),
+      m_state(0),
+      m_p2pBytes(0),
+      m_status(0),
+      m_options(options),
+      m_serial(++g_taskSerial),
+      m_sourceCallDepth(0),
+      m_deferredPosted(false) {
+  m_log->m_ownerStats = [this](ProtoValue& record) { GetStats(record); };
+  if (!options.empty()) ProtoValueJsonConvertor::FromJson(StringUtils::FromUtf8(options), m_log->m_record);
+  m_log->m_record[L"file_name"] = FileUtils::GetFileName(fullPath);
+  TASK_LOG(kLogInfo, L"CDownloadTask::CDownloadTask full_name:%s", fullPath.c_str());
+  if (!spareAddresses.empty()) {
+    // Empty pieces stay: they are addresses as far as the caller is concerned.
+    size_t start = 0;
+    for (;;) {
+      size_t sep = spareAddresses.find(L';', start);
+      m_spareAddresses.push_back(spareAddresses.substr(start, sep == std::wstring::npos ? sep : sep - start));
+      if (sep == std::wstring::npos) break;
+      start = sep + 1;
+    }
+    std::sort(m_spareAddresses.begin(), m_spareAddresses.end());
+  }
+  m_meta.SetPath(GetMetaFilePath());
+  CDownloadTaskQueue::GetInstance().AddTaskLog(m_log);
+}
+
+CDownloadTask::~CDownloadTask() {
+  DeletePeers();
+  // The log outlives the task: it must not call back into it.
+  m_log->m_ownerStats = nullptr;
+}
+
+// ---- lifecycle ----
+
+bool CDownloadTask::CreateEmptyFile() {
+  std::wstring path = GetTempFilePath();
+  CFileEx file;
+  CFileExException error;
+  uint32_t flags = CFileEx::modeReadWrite | CFileEx::shareDenyNone | CFileEx::modeNoInherit |
+                   CFileEx::modeCreate | CFileEx::modeNoTruncate | CFileEx::typeBinary;
+  if (!file.Open(path.c_str(), flags, &error)) {
+    TASK_LOG(kLogError, L"[CreateEmptyFile]打开错误 %d:%d %s", 1, error.GetCode(), path.c_str());
+    return false;
+  }
+  try {
+    file.SetLength(static_cast<uint64_t>(m_size));
+    file.Close();
+    return true;
+  } catch (CFileExException& e) {
+    TASK_LOG(kLogError, L"CDownloadTask::SetLength %s %lld %d:%d", path.c_str(), static_cast<long long>(m_size), 1,
+             e.GetCode());
+    file.Abort();
+    return false;
+  }
+}
+
+bool CDownloadTask::StartTask() {
+  if (m_state == 1) {
+    TASK_LOG(kLogError, L"StartTask error 状态错误 %s", GetFullName().c_str());
+    return false;
+  }
+  m_state = 1;
+  m_lastGoodTick = m_startTick = GetTickCount();
+  DeletePeers();
+  bool loaded = LoadMeta();
+  m_log->AddLineF(kCatState, L"开始下载:%s", m_url.c_str());
+  std::wstring tempPath = GetTempFilePath();
+  if (!loaded || !FileUtils::IsFileExist(tempPath)) {
+    uint64_t finalSize = FileUtils::GetFileSize(GetFullName());
+    if (finalSize != static_cast<uint64_t>(-1) && static_cast<int64_t>(finalSize) == m_size) {
+      m_log->m_noReport = true;
+      TASK_LOG(kLogError, L"最终文件大小等于预期大小，认为已经完成 %s %lld", GetFullName().c_str(),
+               static_cast<long long>(m_size));
+      // A temporary file left from an earlier run must not replace the complete file.
+      m_meta.CloseFile();
+      FileUtils::DeleteFileRetry(tempPath, 0);
+      FileUtils::DeleteFileRetry(GetMetaFilePath(), 0);
+      OnTaskCompleted(TaskCodeOk);
+      return true;
+    }
+    if (!CreateEmptyFile()) {
+      TASK_LOG(kLogError, L"创建空文件失败 %s %lld", tempPath.c_str(), static_cast<long long>(m_size));
+      OnTaskCompleted(TaskCodeTempFile);
+      return true;
+    }
+    m_gaps.Clear();
+    if (m_size > 0) m_gaps.AddRange(0, m_size - 1);
+  }
+  // Nothing is missing (an empty file needs no source either).
+  if (m_size <= 0 || IsComplete()) {
+    TASK_LOG(kLogInfo, L"任务完成，无需开始下载 %s", GetFullName().c_str());
+    OnTaskCompleted(TaskCodeOk);
+    return true;
+  }
+  CHttpDownloadPeer* domain = NewHttpPeer(m_url, false);
+  AddPeer(domain);
+  m_log->AddLineF(kCatSource, L"选取域名源：%s", CommonUtils::GetUrlHost(m_url).c_str());
+
+  srand(static_cast<unsigned>(time(nullptr)));
+  std::vector<std::wstring> left = m_spareAddresses;
+  for (int i = 0; i < m_sourceLimit - 1 && !left.empty(); ++i) {
+    size_t k = static_cast<size_t>(rand()) % left.size();
+    CHttpDownloadPeer* peer = NewHttpPeer(m_url, true);
+    peer->SetIp(CommonUtils::GetUrlHost(m_url), left[k], static_cast<uint16_t>(CommonUtils::GetUrlPort(m_url)));
+    m_log->AddLineF(kCatSource, L"选取IP源：%s", left[k].c_str());
+    TASK_LOG(kLogInfo, L"添加ip peer url:%s ip:%s", m_url.c_str(), left[k].c_str());
+    AddPeer(peer);
+    left.erase(left.begin() + static_cast<std::ptrdiff_t>(k));
+  }
+  return true;
+}
+
+CHttpDownloadPeer* CDownloadTask::NewHttpPeer(const std::wstring& url, bool restartOnRedirect) {
+  CHttpDownloadPeer* peer = new CHttpDownloadPeer(m_options, url, GetTempFilePath(), restartOnRedirect);
+  peer->m_verifyHost = true;
+  peer->m_ownerKey = m_md5;
+  return peer;
+}
+
+bool CDownloadTask::StopTask() {
+  if (m_state == 0) {
+    TASK_LOG(kLogError, L"StopTask error 状态错误 %s", GetFullName().c_str());
+    return false;
+  }
+  m_state = 0;
+  for (CDownloadPeer* peer : m_peers) {
+    if (dynamic_cast<CHttpDownloadPeer*>(peer)) AddSourceTime(peer);
+  }
+  SaveMeta();
+  DeletePeers();
+  return true;
+}
+
+void CDownloadTask::DeletePeers() {
+  EnterSourceCall();
+  while (!m_peers.empty()) {
+    CDownloadPeer* peer = m_peers.front();
+    m_peers.pop_front();
+    peer->Stop();
+    delete peer;
+  }
+  m_gaps.Clear();
+  for (BlockRequest* r : m_requests) delete r;
+  m_requests.clear();
+  // Results of sources that are gone have nothing left to change.
+  m_deferred.clear();
+  --m_sourceCallDepth;
+}
+
+void CDownloadTask::DropPeer(CDownloadPeer* peer) {
+  EnterSourceCall();
+  m_peers.remove(peer);
+  peer->Stop();
+  delete peer;
+  m_deferred.remove_if([peer](const DeferredResult& d) { return d.peer == peer; });
+  LeaveSourceCall();
+}
+
+void CDownloadTask::OnTaskCompleted(int code) {
+  m_log->AddLineF(kCatState, L"下载完成 code:%d", code);
+  m_status = code == 0 ? 1 : 2;
+  StopTask();
+  m_log->m_finished = true;
+  m_log->BuildReport();
+  int et = 0;
+  if (code != 0) {
+    et = 3;
+  } else if (FileUtils::MoveFileRetry(GetTempFilePath(), GetFullName(), 10)) {
+    DeleteMetaFiles();
+  } else {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) {
+      DeleteMetaFiles();
+    } else {
+      TASK_LOG(kLogInfo, L"文件下载完成，但是文件重命名失败 et:%d", static_cast<int>(error));
+      et = static_cast<int>(error);
+    }
+  }
+  if (m_completion || m_completionContext) {
+    if (m_completion) m_completion(m_userData, et, code);
+  }
+  TASK_LOG(kLogInfo, L"task:%s OnTaskCompleted:et %d,ec,%d", GetFullName().c_str(), et, code);
+  CDownloadTaskQueue::GetInstance().RemoveTaskFromList(this);
+  delete this;
+}
+
+void CDownloadTask::DeleteMetaFiles() {
+  m_meta.CloseFile();
+  FileUtils::DeleteFileRetry(GetMetaFilePath(), 0);
+  TASK_LOG(kLogInfo, L"配置零时文件已经删除完毕");
+}
+
+int CDownloadTask::Percent(int64_t completed) const {
+  if (m_size <= 0) return 0;
+  return static_cast<int>(static_cast<double>(completed) * 100.0 / static_cast<double>(m_size));
+}
+
+void CDownloadTask::ReportPause() {
+  int64_t speed = 0;
+  for (CDownloadPeer* peer : m_peers) {
+    if (dynamic_cast<CHttpDownloadPeer*>(peer)) speed += peer->m_speedMeter.GetAverage();
+  }
+  int64_t completed = GetCompletedSize();
+  m_log->AddLineF(kCatState, L"暂停下载,%d%%,已下载%s,下载速度为%s/秒", Percent(completed),
+                  CommonUtils::FormatByteSize(static_cast<uint64_t>(completed), true).c_str(),
+                  CommonUtils::FormatByteSize(static_cast<uint64_t>(speed), true).c_str());
+}
+
+void CDownloadTask::GetStats(ProtoValue& record) {
+  int64_t elapsed = static_cast<int64_t>(static_cast<uint32_t>(GetTickCount() - m_startTick)) + m_accumulatedMs;
+  int64_t downloaded = m_meta.GetDownloadedSize();
+  int64_t seconds = elapsed / 1000;
+  record[L"size"] = m_size;
+  record[L"download_size"] = downloaded;
+  record[L"time_comsuming"] = static_cast<int64_t>(seconds < 1 ? 1 : seconds);
+  record[L"avg_speed"] = static_cast<int64_t>(elapsed > 0 ? downloaded * 1000 / elapsed : 0);
+  record[L"status"] = static_cast<int64_t>(m_status);
+  record[L"is_cdn"] = static_cast<int64_t>(m_isCdn ? 1 : 0);
+}
+
+// ---- blocks ----
+
+bool CDownloadTask::IsComplete() const { return m_size <= 0 || m_gaps.IsFilledUpTo(m_size - 1); }
+
+void CDownloadTask::FreeGaps(GapList& out, bool wholeRequests) const {
+  GapList::Copy(m_gaps, out);
+  for (const BlockRequest* r : m_requests) {
+    if (wholeRequests)
+      out.RemoveRange(r->first, r->last);
+    else if (r->received > 0)
+      out.RemoveRange(r->first, r->first + r->received - 1);
+  }
+}
+
+bool CDownloadTask::CutBlock(BlockRequest& request, bool httpSource) const {
+  int64_t limit = httpSource ? kHttpBlockLimit : kOtherBlockLimit;
+  GapList free;
+  FreeGaps(free, true);
+  if (free.IsEmpty()) return false;
+  const GapList::Range& r = *free.begin();
+  request.first = r.first;
+  request.last = r.last - r.first + 1 > limit ? r.first + limit - 1 : r.last;
+  return true;
+}
+
+int64_t CDownloadTask::GetCompletedSize() const {
+  if (IsComplete()) return m_size < 0 ? 0 : m_size;
+  GapList free;
+  FreeGaps(free, false);
+  return m_size - static_cast<int64_t>(free.MissingBytesUpTo(m_size - 1));
+}
+
+CDownloadPeer* CDownloadTask::FindIdlePeer() const {
+  for (CDownloadPeer* peer : m_peers) {
+    if (peer->m_busy) continue;
+    // A source whose result waits is not free yet.
+    bool waiting = std::any_of(m_deferred.begin(), m_deferred.end(),
+                               [peer](const DeferredResult& d) { return d.peer == peer; });
+    if (!waiting) return peer;
+  }
+  return nullptr;
+}
+
+bool CDownloadTask::DescribePeer(CDownloadPeer* peer, std::wstring& text) {
+  CHttpDownloadPeer* http = dynamic_cast<CHttpDownloadPeer*>(peer);
+  if (!http) return false;
+  text = StringUtils::Format(L"p2p:0 url:%s", http->GetUrl().c_str());
+  return true;
+}
+
+bool CDownloadTask::DownloadNextEmptyBlock() {
+  CDownloadPeer* peer = FindIdlePeer();
+  if (!peer) {
+    TASK_LOG(kLogInfo, L"DownloadNextEmptyBlock 目前没有空闲的源");
+    return false;
+  }
+  std::wstring desc;
+  bool http = DescribePeer(peer, desc);
+  BlockRequest* request = new BlockRequest();
+  if (!CutBlock(*request, http)) {
+    TASK_LOG(kLogInfo, L"DownloadNextEmptyBlock %s 选取空白文件块失败  %s", peer->m_fullName.c_str(),
+             DumpBlocks().c_str());
+    delete request;
+    return false;
+  }
+  // Listed before the source sees it: a source may finish the block before StartBlock
+  // returns, and its result must find the block. Such results wait until the call is over.
+  m_requests.push_back(request);
+  EnterSourceCall();
+  bool started = peer->StartBlock(request);
+  --m_sourceCallDepth;
+  int64_t first = request->first, last = request->last;
+  if (started) {
+    TASK_LOG(kLogInfo, L"%s 选取空白文件块成功 %s DownloadNextEmptyBlock %lld-%lld peer_count:%d", desc.c_str(),
+             peer->m_fullName.c_str(), static_cast<long long>(first), static_cast<long long>(last),
+             static_cast<int>(m_peers.size()));
+    LeaveSourceCall();
+    return true;
+  }
+  TASK_LOG(kLogInfo, L"%s DownloadNextEmptyBlock 失败 %s DownloadNextEmptyBlock %lld-%lld peer_count:%d", desc.c_str(),
+           peer->m_fullName.c_str(), static_cast<long long>(first), static_cast<long long>(last),
+           static_cast<int>(m_peers.size()));
+  m_requests.remove(request);
+  delete request;
+  if (peer->m_busy) {
+    peer->m_block = nullptr;
+    DropPeer(peer);
+  }
+  LeaveSourceCall();
+  return false;
+}
+
+void CDownloadTask::LeaveSourceCall() {
+  if (m_sourceCallDepth > 0 || m_deferred.empty() || m_deferredPosted) return;
+  m_deferredPosted = true;
+  CRefPtr<MainThreadTaskBase> task(
+      new MainThreadTask2<uint64_t, uint64_t, int, int>(&CDownloadTask::RunDeferredResults, m_serial, 0));
+  PostToMainThread(InvokeMainThreadTask, task);
+}
+
+void CDownloadTask::RunDeferredResults(uint64_t serial, int) {
+  for (;;) {
+    CDownloadTask* task = CDownloadTaskQueue::GetInstance().FindTaskBySerial(serial);
+    if (!task) return;
+    task->m_deferredPosted = false;
+    if (task->m_deferred.empty() || task->m_sourceCallDepth > 0) return;
+    DeferredResult d = task->m_deferred.front();
+    task->m_deferred.pop_front();
+    task->OnRangeCompleted(d.peer, d.et, d.ec);
+  }
+}
+
+bool CDownloadTask::RemoveRequestBlock(int64_t first, int64_t last) {
+  if (first > last) return false;
+  bool removed = false;
+  for (auto it = m_requests.begin(); it != m_requests.end();) {
+    if ((*it)->first <= first && (*it)->last >= last) {
+      delete *it;
+      it = m_requests.erase(it);
+      removed = true;
+    } else {
+      ++it;
+    }
+  }
+  return removed;
+}
+
+std::wstring CDownloadTask::DumpBlocks() const {
+  std::wstring text = L"block(";
+  for (const BlockRequest* r : m_requests)
+    text += StringUtils::Format(L" %lld-%lld", static_cast<long long>(r->first), static_cast<long long>(r->last));
+  text += L") gap(";
+  for (const GapList::Range& r : m_gaps)
+    text += StringUtils::Format(L" %lld-%lld", static_cast<long long>(r.first), static_cast<long long>(r.last));
+  text += L")";
+  return text;
+}
+
+void CDownloadTask::AddPeer(CDownloadPeer* peer) {
+  if (!HasPeer(peer)) m_peers.push_back(peer);
+  DownloadNextEmptyBlock();
+}
+
+bool CDownloadTask::HasPeer(const CDownloadPeer* peer) const {
+  return std::find(m_peers.begin(), m_peers.end(), peer) != m_peers.end();
+}
+
+bool CDownloadTask::HasNonP2PPeer() const {
+  return std::any_of(m_peers.begin(), m_peers.end(), [](CDownloadPeer* p) { return !p->IsP2P(); });
+}
+
+void CDownloadTask::AddSourceBytes(CDownloadPeer* peer, int64_t bytes) {
+  if (!dynamic_cast<CHttpDownloadPeer*>(peer)) return;
+  std::wstring name = peer->GetLogName();
+  if (name.empty()) return;
+  m_log->AddSourceBytes(name, bytes);
+}
+
+void CDownloadTask::AddSourceTime(CDownloadPeer* peer) {
+  CHttpDownloadPeer* http = dynamic_cast<CHttpDownloadPeer*>(peer);
+  if (!http) return;
+  std::wstring name = peer->GetLogName();
+  if (name.empty()) return;
+  int64_t ms = 0;
+  if (http->m_accountTick != 0) {
+    uint32_t now = GetTickCount();
+    ms = static_cast<uint32_t>(now - http->m_accountTick);
+    http->m_accountTick = now;
+  }
+  m_log->AddSourceTime(name, ms);
+}
+
+// ---- tick ----
+
+void CDownloadTask::SwitchToCdn() {
+  m_switched = true;
+  m_isCdn = true;
+  std::wstring cdnUrl = StringUtils::ReplaceAll(m_url, CommonUtils::GetUrlHost(m_url), m_cdnHost);
+  CHttpDownloadPeer* peer = NewHttpPeer(cdnUrl, false);
+  peer->m_cdn = true;
+  AddPeer(peer);
+}
+
+bool CDownloadTask::OnTimer() {
+  uint32_t now = GetTickCount();
+  if (m_noSourceSince == 0 && m_peers.empty()) m_noSourceSince = now == 0 ? 1 : now;
+  if (m_noSourceSince != 0 && !m_peers.empty()) m_noSourceSince = 0;
+  if (m_noSourceSince != 0 && static_cast<uint32_t>(now - m_noSourceSince) > 10000) return false;
+
+  int64_t completed = GetCompletedSize();
+  int64_t speed = 0;
+  for (CDownloadPeer* peer : m_peers) speed += peer->m_speedMeter.Sample();
+
+  if (!m_switched && !m_cdnHost.empty()) {
+    int32_t httpSpeed = 0;
+    for (CDownloadPeer* peer : m_peers) {
+      if (dynamic_cast<CHttpDownloadPeer*>(peer))
+        httpSpeed = static_cast<int32_t>(static_cast<uint32_t>(httpSpeed) + peer->m_speedMeter.GetAverage());
+    }
+    if (static_cast<int64_t>(httpSpeed) > m_cdnMinSpeed) m_lastGoodTick = now;
+    // Compared as an unsigned difference, so the tick's wrap-around does not matter.
+    if (static_cast<uint32_t>(now - m_lastGoodTick) > 20000) {
+      SwitchToCdn();
+      std::wstring text = StringUtils::Format(
+          L"任务进度%d%%,已下载%s,下载速度为%s/秒低于阈值%s/秒，切换为第三方cdn下载源：%s", Percent(completed),
+          CommonUtils::FormatByteSize(static_cast<uint64_t>(completed), true).c_str(),
+          CommonUtils::FormatByteSize(static_cast<uint64_t>(static_cast<int64_t>(httpSpeed)), true).c_str(),
+          CommonUtils::FormatByteSize(static_cast<uint64_t>(m_cdnMinSpeed), true).c_str(), m_cdnHost.c_str());
+      m_log->AddLine(kCatSource, text);
+      TASK_LOG(kLogInfo, L"%s", text.c_str());
+    }
+  }
+  if (completed < m_size && FindIdlePeer()) {
+    TASK_LOG(kLogInfo, L"%s 任务未完成，但还有空闲peer，开始调度下载", m_url.c_str());
+    DownloadNextEmptyBlock();
+  }
+  std::wstring line = StringUtils::Format(L"%s 任务下载 speed:%d completed:%lld/%lld peer_count:%d", m_url.c_str(),
+                                          static_cast<int>(speed), static_cast<long long>(completed),
+                                          static_cast<long long>(m_size), static_cast<int>(m_peers.size()));
+  FileLogger::Instance().LogAt(kLogInfo, __LINE__, kFile, L"%s", line.c_str());
+  TraceLogger::Instance().Log(kLogInfo, L"%s", line.c_str());
+  TraceLogger::Instance().Log(kLogError, L"%s", line.c_str());
+  if (m_progress || m_progressContext) {
+    if (m_progress) m_progress(m_userData, m_size, completed, static_cast<int32_t>(speed));
+  }
+  return true;
+}
+
+// ---- source events ----
+
+void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
+  if (m_sourceCallDepth > 0) {
+    // Inside a call of the sources (a start that failed at once): the block and the source
+    // are still in use up the stack, so the result waits.
+    m_deferred.push_back(DeferredResult{peer, et, ec});
+    return;
+  }
+  if (!HasPeer(peer)) {
+    TASK_LOG(kLogInfo, L"peer未找到 0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(peer)));
+    return;
+  }
+  BlockRequest* block = peer->m_block;
+  if (!block) {
+    TASK_LOG(kLogInfo, L"et:%d ec:%d peer block_未分配而移除", et, ec);
+    DropPeer(peer);
+    return;
+  }
+  std::wstring desc;
+  bool http = DescribePeer(peer, desc);
+  (void)http;
+  TASK_LOG(kLogInfo, L"%s code=%d:%d OnRangeCompleted task %s start:%lld size:%d", desc.c_str(), et, ec,
+           GetFullName().c_str(), static_cast<long long>(block->first), static_cast<int>(block->Length()));
+  TASK_LOG(kLogInfo, L"%s block+gap begin: %s", GetFullName().c_str(), DumpBlocks().c_str());
+  int64_t first = block->first, last = block->last;
+  bool listed = std::find(m_requests.begin(), m_requests.end(), block) != m_requests.end();
+  if (!RemoveRequestBlock(first, last)) {
+    TASK_LOG(kLogInfo, L"%s RemoveRequestBlock 失败", GetFullName().c_str());
+    if (!listed) delete block;
+  }
+  peer->m_block = nullptr;
+
+  if (et == 0) {
+    m_gaps.RemoveRange(first, last);
+    int64_t length = last - first + 1;
+    if (peer->IsP2P() || !dynamic_cast<CHttpDownloadPeer*>(peer))
+      m_p2pBytes += length;
+    else
+      AddSourceBytes(peer, length);
+    SaveMeta();
+    if (IsComplete()) {
+      TASK_LOG(kLogInfo, L"download task completed 正常完成 %s p2p部分/总大小:%lld/%lld", GetFullName().c_str(),
+               static_cast<long long>(m_p2pBytes), static_cast<long long>(m_size));
+      OnTaskCompleted(TaskCodeOk);
+      return;
+    }
+  } else {
+    CHttpDownloadPeer* httpPeer = dynamic_cast<CHttpDownloadPeer*>(peer);
+    if (!peer->IsP2P() && httpPeer)
+      m_log->AddLineF(kCatFail, L"源：%s失败,et:%d,ec:%d", peer->GetLogName().c_str(), et, ec);
+    AddSourceTime(peer);
+    DropPeer(peer);
+    if (!m_switched && !m_cdnHost.empty() && !HasNonP2PPeer()) {
+      int64_t completed = GetCompletedSize();
+      SwitchToCdn();
+      std::wstring text =
+          StringUtils::Format(L"%d%%,已下载%s,下载源全部失败，切换为第三方cdn下载源：%s", Percent(completed),
+                              CommonUtils::FormatByteSize(static_cast<uint64_t>(completed), true).c_str(),
+                              m_cdnHost.c_str());
+      m_log->AddLine(kCatSource, text);
+      TASK_LOG(kLogInfo, L"%s", text.c_str());
+    }
+  }
+  TASK_LOG(kLogInfo, L"%s block+gap end: %s", GetFullName().c_str(), DumpBlocks().c_str());
+  DownloadNextEmptyBlock();
+}
+
+void CDownloadTask::OnPeerResolved(CDownloadPeer* peer) {
+  CHttpDownloadPeer* http = dynamic_cast<CHttpDownloadPeer*>(peer);
+  if (!http) return;
+  const wchar_t* format = http->m_cdn ? L"CDN%s解析ip为：%s"
+                          : http->m_redirected ? L"重定向源%s解析ip为：%s"
+                                               : L"域名源%s解析ip为：%s";
+  m_log->AddLineF(kCatResolve, format, http->GetHost().c_str(), http->GetIp().c_str());
+}
+
+void CDownloadTask::OnPeerRedirect(const std::wstring& logName, const std::wstring& location) {
+  std::wstring text = StringUtils::Format(L"源%s重定向到:%s", logName.c_str(), location.c_str());
+  m_log->AddLine(kCatRedirect, text);
+  TASK_LOG(kLogInfo, L"%s", text.c_str());
+}
+
+void CDownloadTask::OnPeerIpChanged(CDownloadPeer* peer, const std::wstring& oldIp, const std::wstring& newIp) {
+  CHttpDownloadPeer* http = dynamic_cast<CHttpDownloadPeer*>(peer);
+  if (!http) return;
+  std::wstring text = StringUtils::Format(L"源%s更换ip%s:%s", http->GetHost().c_str(), oldIp.c_str(), newIp.c_str());
+  m_log->AddLine(kCatResolve, text);
+  TASK_LOG(kLogInfo, L"%s", text.c_str());
+}
+
+void CDownloadTask::OnPeerRetry(CDownloadPeer* peer, int et, int ec, int times) {
+  CHttpDownloadPeer* http = dynamic_cast<CHttpDownloadPeer*>(peer);
+  if (!http) return;
+  m_log->AddLineF(kCatRetry, L"下载源%s 第%d次重试 et:%d ec:%d", http->GetLogName().c_str(), times, et, ec);
+}
+
+// ---- resume file ----
+
+void CDownloadTask::SaveMeta() {
+  uint64_t fileTime = 0;
+  FileUtils::GetFileModifyTime(GetTempFilePath(), fileTime);
+  int64_t elapsed = m_accumulatedMs + static_cast<int64_t>(static_cast<uint32_t>(GetTickCount() - m_startTick));
+  GapList free;
+  FreeGaps(free, false);
+  m_meta.Build(static_cast<int64_t>(fileTime), m_size, m_md5, m_p2pBytes, elapsed, m_log.get(), free);
+  m_meta.Save();
+}
+
+bool CDownloadTask::LoadMeta() {
+  m_gaps.Clear();
+  uint64_t readFt = 0;
+  FileUtils::GetFileModifyTime(GetTempFilePath(), readFt);
+  CTaskMetaFile::Resume resume;
+  if (!m_meta.Restore(GetMetaFilePath(), m_size, m_md5, static_cast<int64_t>(readFt), m_gaps, resume, m_log.get())) {
+    TASK_LOG(kLogInfo, L"无任务断点信息 %s", GetTempFilePath().c_str());
+    m_gaps.Clear();
+    return false;
+  }
+  m_p2pBytes = resume.p2pBytes;
+  m_accumulatedMs = resume.elapsedMs;
+  m_isCdn = resume.isCdn;
+  return true;
+}

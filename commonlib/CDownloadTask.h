@@ -1,0 +1,156 @@
+// One segmented, resumable download of one file from several sources at once. Owned by the
+// task queue; everything runs on the main thread. The task owns its sources, its missing
+// ranges and outstanding blocks, its resume file and a reference to its task log.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "CTaskLog.h"
+#include "CTaskMetaFile.h"
+#include "DownloadTaskRequest.h"
+#include "GapList.h"
+#include "peer/BlockRequest.h"
+#include "thread/CRefPtr.h"
+
+class CDownloadPeer;
+class CHttpDownloadPeer;
+
+class CDownloadTask {
+ public:
+  enum { kHttpBlockLimit = 5 * 262144, kOtherBlockLimit = 262144 };
+  enum { TaskCodeOk = 0, TaskCodeTempFile = 6, TaskCodeNoSource = 809 };
+
+  CDownloadTask(const std::wstring& url, const std::wstring& spareAddresses, const std::wstring& cdnHost,
+                int64_t cdnMinSpeed, const std::wstring& fullPath, const std::wstring& md5, int64_t size,
+                const std::string& options);
+  virtual ~CDownloadTask();
+  CDownloadTask(const CDownloadTask&) = delete;
+  CDownloadTask& operator=(const CDownloadTask&) = delete;
+
+  void SetUserData(uintptr_t userData) { m_userData = userData; }
+  void SetProgressCallback(DownloadProgressCallback fn, uintptr_t context) {
+    m_progress = fn;
+    m_progressContext = context;
+  }
+  void SetCompletionCallback(DownloadCompletionCallback fn, uintptr_t context) {
+    m_completion = fn;
+    m_completionContext = context;
+  }
+
+  // Lifecycle. A completion destroys the task: after StartTask the task may be gone.
+  bool StartTask();
+  bool StopTask();
+  void OnTaskCompleted(int code);
+  void ReportPause();
+  void GetStats(ProtoValue& record);
+
+  // Tick; false when the task has had no source for more than 10 s.
+  bool OnTimer();
+
+  // Source events. OnRangeCompleted may destroy the task.
+  void OnRangeCompleted(CDownloadPeer* peer, int et, int ec);
+  void OnPeerResolved(CDownloadPeer* peer);
+  void OnPeerRedirect(const std::wstring& logName, const std::wstring& location);
+  void OnPeerIpChanged(CDownloadPeer* peer, const std::wstring& oldIp, const std::wstring& newIp);
+  void OnPeerRetry(CDownloadPeer* peer, int et, int ec, int times);
+
+  // Blocks.
+  void FreeGaps(GapList& out, bool wholeRequests) const;
+  bool CutBlock(BlockRequest& request, bool httpSource) const;
+  int64_t GetCompletedSize() const;
+  CDownloadPeer* FindIdlePeer() const;
+  static bool DescribePeer(CDownloadPeer* peer, std::wstring& text);
+  bool DownloadNextEmptyBlock();
+  bool RemoveRequestBlock(int64_t first, int64_t last);
+  std::wstring DumpBlocks() const;
+  void AddPeer(CDownloadPeer* peer);
+  bool HasPeer(const CDownloadPeer* peer) const;
+  bool HasNonP2PPeer() const;
+  void AddSourceBytes(CDownloadPeer* peer, int64_t bytes);
+  void AddSourceTime(CDownloadPeer* peer);
+
+  // Resume file.
+  void SaveMeta();
+  bool LoadMeta();
+
+  // Runs the block results that arrived while the task was inside a call of its sources;
+  // the queue calls it through a posted task with the task's serial.
+  static void RunDeferredResults(uint64_t serial, int unused);
+
+  std::wstring GetFullName() const { return m_directory + L"\\" + m_fileName; }
+  std::wstring GetTempFilePath() const { return GetFullName() + L".vrdt"; }
+  std::wstring GetMetaFilePath() const { return GetTempFilePath() + L".vrmt"; }
+  const std::wstring& GetUrl() const { return m_url; }
+  const std::wstring& GetMd5() const { return m_md5; }
+  int64_t GetSize() const { return m_size; }
+  uint64_t GetSerial() const { return m_serial; }
+  int GetState() const { return m_state; }
+  int GetStatus() const { return m_status; }
+  bool IsCdnUsed() const { return m_isCdn; }
+  bool IsSwitched() const { return m_switched; }
+  const CRefPtr<CTaskLog>& GetLog() const { return m_log; }
+  const GapList& GetGaps() const { return m_gaps; }
+  const std::list<BlockRequest*>& GetRequests() const { return m_requests; }
+  const std::list<CDownloadPeer*>& GetPeers() const { return m_peers; }
+  const std::vector<std::wstring>& GetSpareAddresses() const { return m_spareAddresses; }
+  CTaskMetaFile& GetMetaFile() { return m_meta; }
+
+ private:
+  struct DeferredResult {
+    CDownloadPeer* peer;
+    int et;
+    int ec;
+  };
+
+  bool CreateEmptyFile();
+  void DeletePeers();
+  void DeleteMetaFiles();
+  // Stops, unlists and destroys one source.
+  void DropPeer(CDownloadPeer* peer);
+  CHttpDownloadPeer* NewHttpPeer(const std::wstring& url, bool restartOnRedirect);
+  void SwitchToCdn();
+  int Percent(int64_t completed) const;
+  bool IsComplete() const;
+  void Log(int level, int line, const wchar_t* format, ...);
+  // Calls into sources may finish blocks synchronously: inside such a call results wait.
+  void EnterSourceCall() { ++m_sourceCallDepth; }
+  void LeaveSourceCall();
+
+  CRefPtr<CTaskLog> m_log;
+  uintptr_t m_userData;
+  DownloadProgressCallback m_progress;
+  uintptr_t m_progressContext;
+  DownloadCompletionCallback m_completion;
+  uintptr_t m_completionContext;
+  GapList m_gaps;
+  std::list<BlockRequest*> m_requests;
+  std::list<CDownloadPeer*> m_peers;
+  std::wstring m_url;
+  std::vector<std::wstring> m_spareAddresses;
+  int m_sourceLimit;
+  std::wstring m_md5;
+  std::wstring m_directory;
+  std::wstring m_fileName;
+  std::wstring m_cdnHost;
+  int64_t m_cdnMinSpeed;
+  uint32_t m_lastGoodTick;
+  bool m_switched;
+  bool m_isCdn;
+  int64_t m_accumulatedMs;
+  uint32_t m_startTick;
+  int64_t m_size;
+  uint32_t m_noSourceSince;
+  int m_state;
+  int64_t m_p2pBytes;
+  int m_status;
+  CTaskMetaFile m_meta;
+  std::string m_options;
+
+  uint64_t m_serial;
+  int m_sourceCallDepth;
+  bool m_deferredPosted;
+  std::list<DeferredResult> m_deferred;
+};

@@ -1,0 +1,143 @@
+#include "CDownloadTaskQueue.h"
+
+#include <algorithm>
+
+#include "CDownloadTask.h"
+#include "http/HttpLog.h"
+#include "peer/CDownloadPeer.h"
+
+namespace {
+const wchar_t kFile[] = L"DownloadTaskQueue";
+
+int32_t IntOf(const ProtoValue& payload, const wchar_t* key) {
+  const ProtoValue& v = payload.get(key);
+  return v.type() == PV_INTEGER ? static_cast<int32_t>(v.integer()) : 0;
+}
+
+std::wstring TextOf(const ProtoValue& payload, const wchar_t* key) {
+  const ProtoValue& v = payload.get(key);
+  return v.type() == PV_STRING ? v.string() : std::wstring();
+}
+}  // namespace
+
+bool CDownloadTaskQueue::AddTask(const std::wstring& url, const std::wstring& spareAddresses,
+                                 const std::wstring& cdnHost, int64_t cdnMinSpeed, const std::wstring& fullPath,
+                                 const std::wstring& md5, int64_t size, const std::string& options,
+                                 uintptr_t userData, DownloadProgressCallback progress, uintptr_t progressContext,
+                                 DownloadCompletionCallback completion, uintptr_t completionContext) {
+  CDownloadTask* task = new CDownloadTask(url, spareAddresses, cdnHost, cdnMinSpeed, fullPath, md5, size, options);
+  task->SetUserData(userData);
+  task->SetProgressCallback(progress, progressContext);
+  task->SetCompletionCallback(completion, completionContext);
+  if (!AddTaskToList(task)) {
+    // The refused task's log will never be sent: let it go with the task.
+    RemoveTaskLog(task->GetLog().get());
+    delete task;
+    return false;
+  }
+  return task->StartTask();
+}
+
+bool CDownloadTaskQueue::AddTaskToList(CDownloadTask* task) {
+  if (!task) return false;
+  if (FindTaskByFullName(task->GetFullName())) return false;
+  JF_HTTP_LOG(kLogError, kFile, L"添加下载任务 url:%s", task->GetUrl().c_str());
+  m_tasks.push_back(task);
+  return true;
+}
+
+void CDownloadTaskQueue::RemoveTask(const std::wstring& fullPath) {
+  CDownloadTask* task = FindTaskByFullName(fullPath);
+  if (!task) {
+    JF_HTTP_LOG(kLogError, kFile, L"CancelDownloadFile 未找到对应task %s", fullPath.c_str());
+    return;
+  }
+  task->ReportPause();
+  task->StopTask();
+  m_tasks.remove(task);
+  // The log is kept in the resume file; a removed task never sends it.
+  CRefPtr<CTaskLog> log = task->GetLog();
+  delete task;
+  RemoveTaskLog(log.get());
+}
+
+void CDownloadTaskQueue::RemoveTaskFromList(CDownloadTask* task) { m_tasks.remove(task); }
+
+CDownloadTask* CDownloadTaskQueue::FindTaskByFullName(const std::wstring& fullPath) const {
+  for (CDownloadTask* t : m_tasks)
+    if (t->GetFullName() == fullPath) return t;
+  return nullptr;
+}
+
+CDownloadTask* CDownloadTaskQueue::FindTaskByPeer(const std::wstring& ownerKey) const {
+  for (CDownloadTask* t : m_tasks)
+    if (t->GetMd5() == ownerKey) return t;
+  return nullptr;
+}
+
+CDownloadTask* CDownloadTaskQueue::FindTaskBySerial(uint64_t serial) const {
+  for (CDownloadTask* t : m_tasks)
+    if (t->GetSerial() == serial) return t;
+  return nullptr;
+}
+
+void CDownloadTaskQueue::AddTaskLog(const CRefPtr<CTaskLog>& log) {
+  if (!log) return;
+  log->m_releaseFromHolder = [this](CTaskLog* l) { RemoveTaskLog(l); };
+  m_logs.push_back(log);
+}
+
+void CDownloadTaskQueue::RemoveTaskLog(CTaskLog* log) {
+  auto it = std::find_if(m_logs.begin(), m_logs.end(), [log](const CRefPtr<CTaskLog>& l) { return l.get() == log; });
+  if (it == m_logs.end()) return;
+  // Released outside the list operation: the log may be destroyed by it.
+  CRefPtr<CTaskLog> keep = *it;
+  m_logs.erase(it);
+  keep->m_releaseFromHolder = nullptr;
+}
+
+void CDownloadTaskQueue::OnTimer() {
+  auto it = m_tasks.begin();
+  while (it != m_tasks.end()) {
+    CDownloadTask* task = *it;
+    if (task->OnTimer()) {
+      ++it;
+      continue;
+    }
+    JF_HTTP_LOG(kLogError, kFile, L"下载任务，找不到任何源！！url:%s", task->GetUrl().c_str());
+    task->OnTaskCompleted(CDownloadTask::TaskCodeNoSource);
+    it = m_tasks.begin();
+  }
+}
+
+void CDownloadTaskQueue::OnEvent(int32_t event, int32_t type, int32_t code, ProtoValue& payload) {
+  if (event < DAEventRangeResult || event > DAEventRetry) return;
+  const ProtoValue& id = payload.get(L"peer");
+  CDownloadPeer* peer =
+      id.type() == PV_INTEGER ? reinterpret_cast<CDownloadPeer*>(static_cast<intptr_t>(id.integer())) : nullptr;
+  if (!peer) return;
+  CDownloadTask* task = FindTaskByPeer(peer->m_ownerKey);
+  if (!task) {
+    JF_HTTP_LOG(kLogError, kFile, L"未找到对应peer %s", peer->m_ownerKey.c_str());
+    return;
+  }
+  switch (event) {
+    case DAEventRangeResult:
+      task->OnRangeCompleted(peer, type, code);
+      break;
+    case DAEventServerIp:
+      task->OnPeerResolved(peer);
+      break;
+    case DAEventRedirect:
+      task->OnPeerRedirect(TextOf(payload, L"log_name"), TextOf(payload, L"location"));
+      break;
+    case DAEventIpChanged:
+      task->OnPeerIpChanged(peer, TextOf(payload, L"old_server_ip"), TextOf(payload, L"server_ip"));
+      break;
+    case DAEventRetry:
+      task->OnPeerRetry(peer, IntOf(payload, L"et"), IntOf(payload, L"ec"), IntOf(payload, L"times"));
+      break;
+    default:
+      break;
+  }
+}

@@ -1,0 +1,63 @@
+#include "DownloadEngine.h"
+
+#include "CDownloadTaskQueue.h"
+#include "DAEventCenter.h"
+#include "logger/DownloadLog.h"
+
+namespace {
+std::wstring TextOrEmpty(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
+}  // namespace
+
+void CALLBACK DownloadTimerProc(HWND, UINT, UINT_PTR, DWORD) { CDownloadTaskQueue::GetInstance().OnTimer(); }
+
+namespace DownloadEngine {
+
+bool Start() {
+  InitHttp();
+  DAEventCenter& center = DAEventCenter::GetInstance();
+  if (!center.m_started) {
+    center.m_timerId = static_cast<uint32_t>(SetTimer(nullptr, 0, 1000, DownloadTimerProc));
+    center.AddListener(&CDownloadTaskQueue::GetInstance());
+    center.m_started = true;
+  }
+  return true;
+}
+
+bool Stop() {
+  DAEventCenter& center = DAEventCenter::GetInstance();
+  if (center.m_started) {
+    KillTimer(nullptr, center.m_timerId);
+    center.m_timerId = 0;
+    center.RemoveListener(&CDownloadTaskQueue::GetInstance());
+    center.m_started = false;
+  }
+  UninitHttp();
+  return true;
+}
+
+bool InitDownloadLog(const wchar_t* reportAddress, const wchar_t* version, const wchar_t* productId) {
+  if (!reportAddress || !version || !productId) return false;
+  return DownloadLog::GetInstance().Init(reportAddress, version, productId);
+}
+
+bool AddTask(const wchar_t* url, const wchar_t* spareAddresses, const wchar_t* cdnHost, int64_t cdnMinSpeed,
+             const wchar_t* fullPath, const wchar_t* md5, int64_t size, const char* options, uintptr_t userData,
+             DownloadProgressCallback progress, DownloadCompletionCallback completion) {
+  CDownloadTaskQueue::GetInstance().AddTask(TextOrEmpty(url), TextOrEmpty(spareAddresses), TextOrEmpty(cdnHost),
+                                            cdnMinSpeed, TextOrEmpty(fullPath), TextOrEmpty(md5), size,
+                                            options ? std::string(options) : std::string(), userData, progress, 0,
+                                            completion, 0);
+  return true;
+}
+
+bool AddTask(const DownloadTaskRequest& r) {
+  return AddTask(r.url.c_str(), r.spareAddresses.c_str(), r.cdnHost.c_str(), r.cdnMinSpeed, r.fullPath.c_str(),
+                 r.md5.c_str(), r.size, r.options.c_str(), r.userData, r.progress, r.completion);
+}
+
+bool RemoveTask(const wchar_t*, const wchar_t* fullPath) {
+  CDownloadTaskQueue::GetInstance().RemoveTask(TextOrEmpty(fullPath));
+  return true;
+}
+
+}  // namespace DownloadEngine

@@ -1,0 +1,301 @@
+#include "peer/CHttpDownloadPeer.h"
+
+#include <windows.h>
+
+#include "DAEventCenter.h"
+#include "DownloadChannel.h"
+#include "core/ProtoValueJsonConvertor.h"
+#include "http/CCurlHttp.h"
+#include "http/CHttpMgr.h"
+#include "http/HttpLog.h"
+#include "peer/CVRDownloadFileIO.h"
+#include "util/CommonUtils.h"
+#include "util/StringUtils.h"
+
+namespace {
+const wchar_t kFile[] = L"peer\\HttpDownloadPeer";
+
+bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
+  size_t n = wcslen(prefix);
+  return text.size() >= n && StringUtils::ToLower(text.substr(0, n)) == prefix;
+}
+}  // namespace
+
+CHttpDownloadPeer::CHttpDownloadPeer(const std::string& options, const std::wstring& url,
+                                     const std::wstring& fullName, bool restartOnRedirect)
+    : CHttpBase(g_downloadWorkshop, g_downloadManager),
+      m_cdn(false),
+      m_restartOnRedirect(restartOnRedirect),
+      m_accountTick(0),
+      m_attemptOffset(0),
+      m_attemptExpected(0),
+      m_attemptCounted(false),
+      m_attemptWritten(0) {
+  m_url = url;
+  m_fullName = fullName;
+  m_totalTimeout = 16000;
+  if (!options.empty()) ProtoValueJsonConvertor::FromJson(StringUtils::FromUtf8(options), m_options);
+}
+
+CHttpDownloadPeer::~CHttpDownloadPeer() {
+  m_block = nullptr;
+  CHttpBase::Stop();
+}
+
+bool CHttpDownloadPeer::StartBlock(BlockRequest* block) {
+  if (m_accountTick == 0) m_accountTick = GetTickCount();
+  if (m_started) return false;
+  m_block = block;
+  m_busy = true;
+  if (!g_downloadManager) return false;
+  m_manager = g_downloadManager;
+  // The manager may start (and finish) the request before Add returns: nothing of this
+  // object may be touched afterwards, its owner may have dropped it.
+  g_downloadManager->Add(this);
+  return true;
+}
+
+bool CHttpDownloadPeer::Stop() {
+  m_block = nullptr;
+  Cancel();
+  return true;
+}
+
+std::wstring CHttpDownloadPeer::GetIp() { return m_address; }
+
+std::wstring CHttpDownloadPeer::GetHost() { return CommonUtils::GetUrlHost(m_url); }
+
+std::wstring CHttpDownloadPeer::GetLogName() {
+  if (!m_cdn && !m_redirected && !m_address.empty()) return m_address;
+  return GetHost();
+}
+
+void CHttpDownloadPeer::SetIp(const std::wstring& host, const std::wstring& ip, uint16_t port) {
+  m_address = ip;
+  CHttpBase::SetIp(host, ip, port);
+}
+
+std::wstring CHttpDownloadPeer::ServerIp() {
+  CCurlHttp* t = dynamic_cast<CCurlHttp*>(m_curlHttp.get());
+  return t ? StringUtils::AnsiToWide(t->GetServerIp()) : std::wstring();
+}
+
+void CHttpDownloadPeer::FireEvent(int event, int type, int code, ProtoValue& payload) {
+  DAEventCenter::GetInstance().Fire(event, type, code, payload);
+}
+
+uint64_t CHttpDownloadPeer::Start() {
+  if (m_started) return 0;
+  if (!m_block) {
+    JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Start() url:%s BLOCK==NULL", m_url.c_str());
+    return MakeError(kErrUser, static_cast<uint32_t>(-1));
+  }
+  ReleaseTransfer();
+  m_attemptCounted = false;
+  CCurlHttp* transfer = new CCurlHttp(m_workshop, m_manager);
+  m_curlHttp = transfer;
+  transfer->m_progressEnabled = true;
+
+  int64_t offset = m_block->first + m_block->received;
+  CVRDownloadFileIO* io = new CVRDownloadFileIO();
+  if (!io->open(m_fullName, static_cast<uint64_t>(offset), m_block->last)) {
+    int type = io->GetErrorType();
+    int code = io->GetErrorCode();
+    io->Close();
+    delete io;
+    // A failed open always carries a system pair; never report it as started.
+    if (type == 0 && code == 0) type = kErrSys;
+    return MakeError(static_cast<uint32_t>(type), static_cast<uint32_t>(code));
+  }
+  transfer->m_output = io;
+  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Start() url:%s", m_url.c_str());
+
+  uint32_t length = static_cast<uint32_t>(m_block->last - m_block->first + 1);
+  if (length != 0 && m_block->received > length) {
+    JF_HTTP_LOG(kLogError, kFile, L"%s已经完成大小(%lld)超过预期(%lld)大小  ", m_fullName.c_str(),
+                static_cast<long long>(m_block->received), static_cast<long long>(length));
+    return MakeError(kErrUser, 2005);
+  }
+  if (length != 0 && m_block->received == length) {
+    JF_HTTP_LOG(kLogInfo, kFile, L"文件大小等于预计大小，下载已完成 %s pos:%d", m_fullName.c_str(),
+                static_cast<int>(length));
+    return MakeError(kErrUser, 2005);
+  }
+  transfer->m_rangeRequested = offset != 0 || m_block->last != 0;
+  m_rangeStart = static_cast<uint64_t>(offset);
+  m_rangeEnd = static_cast<uint64_t>(m_block->last);
+  m_attemptOffset = offset;
+  m_attemptExpected = m_block->last - offset + 1;
+  m_attemptWritten = 0;
+  uint64_t result = CHttpBase::Start();
+  m_attemptCounted = result == 0;
+  return result;
+}
+
+void CHttpDownloadPeer::OnReceived(int64_t bytes) {
+  m_startTick = GetTickCount();
+  uint32_t n = static_cast<uint32_t>(bytes);
+  if (m_block) m_block->received += n;
+  m_speedMeter.AddBytes(n);
+}
+
+std::wstring CHttpDownloadPeer::FindHeader(const ProtoValue& headers, const std::wstring& name) {
+  const ProtoValue::Map* map = headers.map();
+  if (!map) return std::wstring();
+  std::wstring wanted = StringUtils::ToLower(name);
+  for (const auto& entry : *map) {
+    if (StringUtils::ToLower(entry.first) == wanted && entry.second.type() == PV_STRING)
+      return entry.second.string();
+  }
+  return std::wstring();
+}
+
+std::wstring CHttpDownloadPeer::ResolveLocation(const std::wstring& base, const std::wstring& location) {
+  if (location.empty()) return location;
+  if (StartsWithNoCase(location, L"http://") || StartsWithNoCase(location, L"https://")) return location;
+  size_t schemeEnd = base.find(L"://");
+  if (schemeEnd == std::wstring::npos) return location;
+  if (location.compare(0, 2, L"//") == 0) return base.substr(0, schemeEnd + 1) + location;
+  size_t authorityEnd = base.find_first_of(L"/?#", schemeEnd + 3);
+  std::wstring origin = base.substr(0, authorityEnd);
+  if (location[0] == L'/') return origin + location;
+  std::wstring path = authorityEnd == std::wstring::npos ? std::wstring(L"/") : base.substr(authorityEnd);
+  size_t cut = path.find_first_of(L"?#");
+  if (cut != std::wstring::npos) path.erase(cut);
+  if (location[0] == L'?') return origin + path + location;
+  path.erase(path.rfind(L'/') + 1);
+  return origin + path + location;
+}
+
+void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
+  std::wstring serverIp = ServerIp();
+  if (!serverIp.empty() && m_address.empty()) {
+    m_address = serverIp;
+    ProtoValue payload;
+    payload[L"peer"] = EventId();
+    payload[L"full_name"] = m_fullName;
+    payload[L"server_ip"] = m_address;
+    FireEvent(DAEventServerIp, 0, 0, payload);
+  }
+  if (status >= 300 && status <= 399) {
+    std::wstring location = ResolveLocation(m_url, FindHeader(headers, L"Location"));
+    JF_HTTP_LOG(kLogInfo, kFile, L"重定向中...  url:%s", m_url.c_str());
+    ProtoValue payload;
+    payload[L"peer"] = EventId();
+    payload[L"full_name"] = m_fullName;
+    payload[L"log_name"] = GetLogName();
+    payload[L"location"] = location;
+    m_location = location;
+    m_fixedAddresses.clear();
+    m_address.clear();
+    m_redirected = true;
+    FireEvent(DAEventRedirect, 0, 0, payload);
+    if (m_restartOnRedirect) {
+      m_restartOnRedirect = false;
+      Done(kErrUser, 3003);
+      return;
+    }
+    if (!m_location.empty()) m_url = m_location;
+    m_location.clear();
+    return;
+  }
+  m_startTick = GetTickCount();
+  m_result[L"http"][L"code"] = static_cast<int64_t>(status);
+  CCurlHttp* transfer = dynamic_cast<CCurlHttp*>(m_curlHttp.get());
+  if (status == 200 && transfer && transfer->m_rangeRequested) {
+    JF_HTTP_LOG(kLogInfo, kFile, L"不支持断点续传 url:%s", m_url.c_str());
+    Done(kErrHttp, 2008);
+    return;
+  }
+  std::wstring lengthText = FindHeader(headers, L"Content-Length");
+  if (!lengthText.empty() && m_block) {
+    int64_t n = StringUtils::ToInt64(lengthText);
+    if (n > 0) {
+      int64_t expected = m_block->last - (m_block->first + m_block->received) + 1;
+      // The received count may lag behind the attempt's start: compare with what this
+      // attempt asked for.
+      if (m_attemptCounted) expected = m_attemptExpected;
+      if (expected != 0 && expected != n) {
+        JF_HTTP_LOG(kLogError, kFile, L"长度不一致 预期值:%d 实际值:%lld url:%s ip:%s",
+                    static_cast<int>(expected), static_cast<long long>(n), m_url.c_str(), m_address.c_str());
+        Done(kErrUser, 2009);
+      }
+    }
+  }
+}
+
+void CHttpDownloadPeer::SettleReceived() {
+  // The transfer has been given up (no callback runs any more): its sink's count is exact,
+  // unlike the rate-limited progress events.
+  CCurlHttp* transfer = dynamic_cast<CCurlHttp*>(m_curlHttp.get());
+  CVRDownloadFileIO* io = transfer ? dynamic_cast<CVRDownloadFileIO*>(transfer->m_output) : nullptr;
+  if (!io || !m_attemptCounted) return;
+  m_attemptWritten = static_cast<int64_t>(io->GetWrittenBytes());
+  if (m_block && m_attemptOffset >= m_block->first) {
+    int64_t done = m_attemptOffset - m_block->first + m_attemptWritten;
+    int64_t length = m_block->last - m_block->first + 1;
+    if (done > length) done = length;
+    m_block->received = static_cast<uint32_t>(done);
+  }
+}
+
+void CHttpDownloadPeer::Done(int type, int code) {
+  std::wstring serverIp = ServerIp();
+  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() begin type:%d code:%d  url:%s ip:%s", type, code,
+              m_url.c_str(), serverIp.c_str());
+  CRefPtr<CCurlBase> transfer = m_curlHttp;
+  if (transfer) transfer->Abandon();
+  SettleReceived();
+  bool counted = m_attemptCounted;
+  m_attemptCounted = false;
+  transfer = nullptr;
+  Cancel();
+  if (type == kErrCurl) {
+    m_result[L"curl"][L"code"] = static_cast<int64_t>(code);
+    uint64_t error = GetError();
+    type = static_cast<int>(error >> 32);
+    code = static_cast<int>(static_cast<uint32_t>(error));
+  }
+  m_result.clear();
+  // A clean end that brought fewer bytes than the block needs is no success.
+  if (type == 0 && counted && m_attemptWritten < m_attemptExpected) {
+    JF_HTTP_LOG(kLogError, kFile, L"长度不一致 预期值:%lld 实际值:%lld url:%s ip:%s",
+                static_cast<long long>(m_attemptExpected), static_cast<long long>(m_attemptWritten),
+                m_url.c_str(), serverIp.c_str());
+    type = kErrUser;
+    code = 2009;
+  }
+  bool retryable = (type == kErrCurl && code != 0) || (type == kErrUser && (code == 3002 || code == 3003));
+  if (retryable && static_cast<int32_t>(m_attempts) <= m_retryLimit) {
+    JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() 重试.... type:%d code:%d  url:%s ip:%s", type, code,
+                m_url.c_str(), serverIp.c_str());
+    ProtoValue payload;
+    payload[L"peer"] = EventId();
+    payload[L"full_name"] = m_fullName;
+    payload[L"et"] = static_cast<int64_t>(type);
+    payload[L"ec"] = static_cast<int64_t>(code);
+    payload[L"times"] = static_cast<int64_t>(m_attempts);
+    FireEvent(DAEventRetry, 0, 0, payload);
+    if (type == kErrUser && code == 3003) {
+      if (!m_location.empty()) m_url = m_location;
+      m_location.clear();
+    }
+    m_retryPending = true;
+    m_retryTick = GetTickCount();
+    if (g_downloadManager) {
+      m_manager = g_downloadManager;
+      g_downloadManager->Add(this);
+    }
+    return;
+  }
+  if (type != 0) {
+    JF_HTTP_LOG(kLogError, kFile, L"CHttpDownloadFile::Done() type:%d code:%d  url:%s ip:%s", type, code,
+                m_url.c_str(), serverIp.c_str());
+  }
+  m_busy = false;
+  m_attempts = 0;
+  ProtoValue payload;
+  payload[L"peer"] = EventId();
+  payload[L"full_name"] = m_fullName;
+  FireEvent(DAEventRangeResult, type, code, payload);
+}
