@@ -8,7 +8,8 @@
 // - setsockopt with SO_RCVTIMEO / SO_SNDTIMEO takes a DWORD of milliseconds, as on Windows
 //   (converted to the host's struct timeval); a struct timeval is still accepted.
 // - recv/recvfrom on a blocking socket whose receive time-out ran out fail with
-//   WSAETIMEDOUT (the host says EAGAIN).
+//   WSAETIMEDOUT (the host says EAGAIN); a datagram longer than the buffer fails with
+//   WSAEMSGSIZE (the host cuts it silently). recvfrom takes an int* or a socklen_t* length.
 // - WSAGetLastError maps the host's errno of the last failed socket call to the WSA number.
 // - WSAEventSelect makes the socket non-blocking, as on Windows.
 // - gethostbyname answers in storage of the calling thread, as on Windows (the host's uses
@@ -207,6 +208,7 @@ inline ssize_t jf_recvfrom(int s, void* buf, size_t len, int flags, struct socka
   } else if constexpr (std::is_same<Length, socklen_t*>::value) {
     return jf_recvfrom_host(s, buf, len, flags, from, fromlen);
   } else {
+    static_assert(!std::is_pointer<Length>::value, "the address length is an int* or a socklen_t*");
     return jf_recvfrom_host(s, buf, len, flags, from, nullptr);  // NULL or nullptr
   }
 }
