@@ -30,28 +30,28 @@ void CCurlBase::Abandon() {
 }
 
 void CCurlBase::OnDoneTrampoline(const CRefPtr<CCurlBase>& t, int value) {
-  if (t && t->m_listener) t->m_listener->OnCurlDone(t.get(), value);
+  if (t && CurlListener::IsAlive(t->m_listener)) t->m_listener->OnCurlDone(t.get(), value);
 }
 
 void CCurlBase::OnRecvProgressTrampoline(const CRefPtr<CCurlBase>& t, unsigned int value) {
-  if (t && t->m_listener) t->m_listener->OnRecvProgress(t.get(), value);
+  if (t && CurlListener::IsAlive(t->m_listener)) t->m_listener->OnRecvProgress(t.get(), value);
 }
 
 void CCurlBase::OnSendProgressTrampoline(const CRefPtr<CCurlBase>& t, unsigned int value) {
-  if (t && t->m_listener) t->m_listener->OnSendProgress(t.get(), value);
+  if (t && CurlListener::IsAlive(t->m_listener)) t->m_listener->OnSendProgress(t.get(), value);
 }
 
 void CCurlBase::OnResponseCodeTrampoline(const CRefPtr<CCurlBase>& t, int value,
                                          const ProtoValue& headers) {
-  if (t && t->m_listener) t->m_listener->OnResponseCode(t.get(), value, headers);
+  if (t && CurlListener::IsAlive(t->m_listener)) t->m_listener->OnResponseCode(t.get(), value, headers);
 }
 
 void CCurlBase::OnRemovedTrampoline(const CRefPtr<CCurlBase>& t, int value) {
-  if (t && t->m_listener) t->m_listener->OnRemoved(t.get(), value);
+  if (t && CurlListener::IsAlive(t->m_listener)) t->m_listener->OnRemoved(t.get(), value);
 }
 
 void CCurlBase::OnAddedTrampoline(const CRefPtr<CCurlBase>& t, int value) {
-  if (t && t->m_listener) t->m_listener->OnAdded(t.get(), value);
+  if (t && CurlListener::IsAlive(t->m_listener)) t->m_listener->OnAdded(t.get(), value);
 }
 
 void PostCurlResult(CurlResultForwarder forwarder, const CRefPtr<CCurlBase>& transfer, int value) {

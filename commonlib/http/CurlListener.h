@@ -1,4 +1,6 @@
 // Receives the events of a transfer on the main thread (the request manager implements it).
+// Listeners register themselves while they live, so an event that is still queued when its
+// listener went away (at shutdown) is dropped instead of reaching freed memory.
 #pragma once
 
 #include "core/ProtoValue.h"
@@ -14,6 +16,11 @@ class CurlListener {
   virtual void OnRemoved(CCurlBase* transfer, int value) = 0;
   virtual void OnAdded(CCurlBase* transfer, int value) = 0;
 
+  static bool IsAlive(const CurlListener* listener);
+
  protected:
-  virtual ~CurlListener() {}
+  CurlListener();
+  virtual ~CurlListener();
+  CurlListener(const CurlListener&) = delete;
+  CurlListener& operator=(const CurlListener&) = delete;
 };

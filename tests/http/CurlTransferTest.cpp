@@ -232,6 +232,19 @@ TEST(CurlWorkshop, RefusesBeforeInitAndKeepsAReAddedTransfer) {
   MainThreadPump::Drain();
 }
 
+TEST(CurlEvents, QueuedEventsOfAGoneListenerAreDropped) {
+  RecordingListener* listener = new RecordingListener();
+  CRefPtr<CCurlBase> t(new CCurlHttp(nullptr, listener));
+  PostCurlResult(CCurlBase::OnDoneTrampoline, t, 7);
+  PostCurlResponse(t, 200, ProtoValue());
+  MainThreadPump::Drain();
+  EXPECT_EQ(2u, listener->events.size());
+  PostCurlResult(CCurlBase::OnDoneTrampoline, t, 7);
+  delete listener;  // e.g. a manager deleted at shutdown
+  MainThreadPump::Drain();
+  EXPECT_FALSE(CurlListener::IsAlive(listener));
+}
+
 // A sink that notices a write after it was closed.
 class CheckingSink : public OBaseStream {
  public:
