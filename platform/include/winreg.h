@@ -1,4 +1,9 @@
 // The registry: a store of the layer's own inside drive C: (one JSON file per hive).
+// Text values (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) are given and returned in wchar_t units,
+// so byte counts are characters * sizeof(wchar_t), with or without the terminator as the
+// caller chooses; the store keeps them as the UTF-16LE bytes Windows would hold (the same
+// characters, the terminator only when it was given). A value read into a buffer with room
+// to spare is terminated after its data. Other types are kept byte for byte.
 #pragma once
 #include "windef.h"
 

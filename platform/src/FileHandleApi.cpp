@@ -220,13 +220,19 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
   return static_cast<DWORD>(pos.QuadPart);
 }
 
-BOOL SetEndOfFile(HANDLE hFile) {
+// The file behind a handle opened for writing; null with the last error otherwise.
+static std::shared_ptr<jf::FileObject> WritableFile(HANDLE hFile) {
   auto file = jf::FileObject::FromHandle(hFile);
-  if (!file) return FALSE;
-  if (!file->CanWrite()) {
+  if (file && !file->CanWrite()) {
     SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
+    return nullptr;
   }
+  return file;
+}
+
+BOOL SetEndOfFile(HANDLE hFile) {
+  auto file = WritableFile(hFile);
+  if (!file) return FALSE;
   off_t pos = lseek(file->fd(), 0, SEEK_CUR);
   if (pos < 0 || ftruncate(file->fd(), pos) != 0) {
     jf::SetLastErrorFromErrno(errno);
@@ -236,12 +242,8 @@ BOOL SetEndOfFile(HANDLE hFile) {
 }
 
 BOOL FlushFileBuffers(HANDLE hFile) {
-  auto file = jf::FileObject::FromHandle(hFile);
+  auto file = WritableFile(hFile);
   if (!file) return FALSE;
-  if (!file->CanWrite()) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
   if (fsync(file->fd()) != 0) {
     jf::SetLastErrorFromErrno(errno);
     return FALSE;
