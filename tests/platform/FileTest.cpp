@@ -186,6 +186,42 @@ TEST_F(FileTest, MoveCopyDeleteAndFolders) {
   EXPECT_TRUE(RemoveDirectoryW(L"C:\\dir"));
 }
 
+TEST_F(FileTest, MoveAcrossFileSystemsNeedsCopyAllowed) {
+  char pattern[] = "/dev/shm/jf_drive_e_XXXXXX";
+  if (!mkdtemp(pattern)) GTEST_SKIP() << "no /dev/shm";
+  std::string e = pattern;
+  struct stat a, b;
+  if (stat(c_.c_str(), &a) != 0 || stat(e.c_str(), &b) != 0 || a.st_dev == b.st_dev) {
+    rmdir(e.c_str());
+    GTEST_SKIP() << "one file system only";
+  }
+  setenv("JF_DRIVES", ("C=" + c_ + ";E=" + e).c_str(), 1);
+  jf::ResetDriveMapForTests();
+  WriteHost(c_ + "/m.bin", "moved bytes");
+  EXPECT_FALSE(MoveFileExW(L"C:\\m.bin", L"E:\\m.bin", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SAME_DEVICE));
+  EXPECT_TRUE(MoveFileExW(L"C:\\m.bin", L"E:\\m.bin", MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(ReadHost(e + "/m.bin"), "moved bytes");
+  EXPECT_FALSE(HostExists(c_ + "/m.bin"));
+  unlink((e + "/m.bin").c_str());
+  rmdir(e.c_str());
+}
+
+TEST_F(FileTest, FileTimesRoundTrip) {
+  HANDLE h = Open(L"C:\\t.bin", GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  FILETIME set = {0xD53E8000u, 0x01D7A0B1u};  // a moment in 2021
+  ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &set));
+  FILETIME got = {0, 0};
+  ASSERT_TRUE(GetFileTime(h, nullptr, nullptr, &got));
+  EXPECT_EQ(got.dwHighDateTime, set.dwHighDateTime);
+  EXPECT_EQ(got.dwLowDateTime, set.dwLowDateTime);
+  CloseHandle(h);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(GetFileAttributesExW(L"C:\\t.bin", GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, set.dwLowDateTime);
+}
+
 TEST_F(FileTest, ReadOnlyAttributeBlocksWritesEvenForRoot) {
   WriteHost(c_ + "/ro.txt", "x");
   EXPECT_EQ(GetFileAttributesW(L"C:\\ro.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
