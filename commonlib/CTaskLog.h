@@ -29,9 +29,10 @@ class CTaskLog : public CRefThreadSafeBase<CTaskLog> {
 
   // out["log"] := {"tl": lines, "nt": network records, "ws": bytes, "it": times}.
   void ToProtoValue(ProtoValue& out) const;
-  // Appends what a stored "log" entry holds; entries of the wrong kind are skipped (logged)
-  // and leave the log as it was. Nothing is cleared first.
-  void FromProtoValue(const ProtoValue& in);
+  // Appends what a stored "log" entry holds; nothing is cleared first. A value without a
+  // "log" map changes nothing (true). A "log" entry with parts of the wrong kind changes
+  // nothing and gives false (logged).
+  bool FromProtoValue(const ProtoValue& in);
   // Once finished: takes the owner's statistics, adds the three summary sections to the
   // record and sends it.
   void BuildReport();
