@@ -630,7 +630,6 @@ bool CDownloadTask::LoadMeta() {
   FileUtils::GetFileModifyTime(GetTempFilePath(), readFt);
   CTaskMetaFile::Resume resume;
   if (!m_meta.Restore(GetMetaFilePath(), m_size, m_md5, static_cast<int64_t>(readFt), m_gaps, resume, m_log.get())) {
-    TASK_LOG(kLogInfo, L"无任务断点信息 %s", GetTempFilePath().c_str());
     m_gaps.Clear();
     return false;
   }
