@@ -1,0 +1,166 @@
+#include "CTraceRouter.h"
+
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cstring>
+
+#include "CPinger.h"
+#include "util/StringUtils.h"
+
+namespace {
+// Waits for the receive slices of 100 ms, so a stop request is seen quickly.
+const int kSliceMs = 100;
+const int kReceiveTimeoutMs = 3000;
+
+// The echo identifier and sequence at `icmp` (four bytes that must lie inside the datagram).
+bool SameEcho(const unsigned char* icmp, uint16_t id, uint16_t sequence) {
+  uint16_t gotId, gotSequence;
+  memcpy(&gotId, icmp + 4, 2);
+  memcpy(&gotSequence, icmp + 6, 2);
+  return gotId == id && gotSequence == htons(sequence);
+}
+}  // namespace
+
+void CTraceRouter::BuildEchoRequest(unsigned char* packet, uint16_t id, uint16_t sequence) {
+  memset(packet, 0x45, kPacketSize);
+  packet[0] = 8;
+  packet[1] = 0;
+  packet[2] = packet[3] = 0;
+  memcpy(packet + 4, &id, 2);
+  uint16_t networkSequence = htons(sequence);
+  memcpy(packet + 6, &networkSequence, 2);
+  uint16_t sum = CPinger::Checksum(packet, kPacketSize);
+  memcpy(packet + 2, &sum, 2);
+}
+
+bool CTraceRouter::MatchReply(const unsigned char* datagram, size_t length, uint16_t id,
+                              uint16_t sequence, uint32_t& source) {
+  size_t ip = CPinger::IpHeaderLength(datagram, length);
+  if (ip == 0 || length < ip + 8) return false;
+  const unsigned char* icmp = datagram + ip;
+  bool match = false;
+  if (icmp[0] == 0) {
+    match = SameEcho(icmp, id, sequence);
+  } else if (icmp[0] == 11) {
+    // The original IP header follows the 8-byte ICMP header, then the original ICMP header.
+    size_t innerStart = ip + 8;
+    size_t inner = CPinger::IpHeaderLength(datagram + innerStart, length - innerStart);
+    match = inner != 0 && length >= innerStart + inner + 8 &&
+            SameEcho(datagram + innerStart + inner, id, sequence);
+  }
+  if (match) memcpy(&source, datagram + 12, 4);
+  return match;
+}
+
+void CTraceRouter::Trace(const std::wstring& host, std::wstring& text, std::vector<Hop>& hops) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
+  const std::string narrowHost = StringUtils::WideToAnsi(host);
+  uint32_t destination = inet_addr(narrowHost.c_str());
+  std::wstring destinationText = host;
+  if (destination == INADDR_NONE) {
+    hostent* entry = gethostbyname(narrowHost.c_str());
+    if (!entry || !entry->h_addr_list || !entry->h_addr_list[0]) {
+      text += StringUtils::Format(L"无法解析目标系统名称 %s 。", host.c_str());
+      WSACleanup();
+      return;
+    }
+    in_addr first;
+    memcpy(&first, entry->h_addr_list[0], sizeof first);
+    destination = first.s_addr;
+    destinationText = StringUtils::AnsiToWide(inet_ntoa(first));
+    text += StringUtils::Format(L"通过最多 30 个跃点跟踪到 %s [%s] 的路由。", host.c_str(),
+                                destinationText.c_str());
+  } else {
+    in_addr a;
+    a.s_addr = destination;
+    destinationText = StringUtils::AnsiToWide(inet_ntoa(a));
+    text += StringUtils::Format(L"通过最多 30 个跃点跟踪到 %s 的路由。", destinationText.c_str());
+  }
+
+  SOCKET s = WSASocketW(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+  if (s == INVALID_SOCKET) {
+    WSACleanup();
+    return;
+  }
+  DWORD timeout = kReceiveTimeoutMs;
+  if (setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0) {
+    closesocket(s);
+    WSACleanup();
+    return;
+  }
+  const uint16_t id = static_cast<uint16_t>(GetCurrentProcessId() & 0xFFFF);
+  unsigned char packet[kPacketSize];
+  bool complete = true;
+  bool reached = false;
+  for (int ttl = 1; ttl <= kMaxHops && !reached && complete; ++ttl) {
+    const uint16_t sequence = static_cast<uint16_t>(ttl - 1);
+    setsockopt(s, IPPROTO_IP, IP_TTL, reinterpret_cast<const char*>(&ttl), sizeof ttl);
+    BuildEchoRequest(packet, id, sequence);
+    const DWORD sendTick = GetTickCount();
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = destination;
+    if (sendto(s, reinterpret_cast<const char*>(packet), kPacketSize, 0,
+               reinterpret_cast<sockaddr*>(&to), sizeof to) == SOCKET_ERROR) {
+      if (WSAGetLastError() == WSAEHOSTUNREACH)
+        text += StringUtils::Format(L"无法访问目标系统名称 %s 。", destinationText.c_str());
+      complete = false;
+      break;
+    }
+    // Receive until our request comes back; a foreign datagram restarts the wait.
+    int waited = 0;
+    for (;;) {
+      if (Stopped()) {
+        complete = false;
+        break;
+      }
+      if (waited >= kReceiveTimeoutMs) {
+        text += L"超时。";
+        break;
+      }
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(s, &readable);
+      timeval slice{0, kSliceMs * 1000};
+      int ready = select(s + 1, &readable, nullptr, nullptr, &slice);
+      if (ready <= 0) {
+        waited += kSliceMs;
+        continue;
+      }
+      unsigned char datagram[1024];
+      sockaddr_in from{};
+      socklen_t fromLength = sizeof from;
+      int n = recvfrom(s, reinterpret_cast<char*>(datagram), sizeof datagram, 0,
+                       reinterpret_cast<sockaddr*>(&from), &fromLength);
+      if (n == SOCKET_ERROR) {
+        if (WSAGetLastError() == WSAETIMEDOUT) {
+          text += L"超时。";
+          break;
+        }
+        complete = false;
+        break;
+      }
+      uint32_t source = 0;
+      if (!MatchReply(datagram, static_cast<size_t>(n), id, sequence, source)) {
+        waited = 0;
+        continue;
+      }
+      Hop hop;
+      hop.sequence = sequence;
+      hop.roundTripMs = GetTickCount() - sendTick;
+      hop.address = source;
+      hops.push_back(hop);
+      in_addr a;
+      a.s_addr = source;
+      text += StringUtils::Format(L"TTL:%d,TripTime:%d,ip:%s。", ttl, static_cast<int>(hop.roundTripMs),
+                                  StringUtils::AnsiToWide(inet_ntoa(a)).c_str());
+      reached = source == destination;
+      break;
+    }
+  }
+  if (complete) text += L"跟踪完成。";
+  closesocket(s);
+  WSACleanup();
+}
