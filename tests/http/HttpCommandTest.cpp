@@ -4,6 +4,7 @@
 #include <jf/tick.h>
 #include <windows.h>
 
+#include <random>
 #include <set>
 
 #include "DnsTestServer.h"
@@ -352,6 +353,30 @@ TEST_F(HttpCommandTest, HostNameCheckFailureIsLogged) {
   EXPECT_EQ(5, g_out.et);
   EXPECT_EQ(CURLE_PEER_FAILED_VERIFICATION, g_out.ec);
   EXPECT_TRUE(trace.Contains(L"ssl 验证失败:" + Wide(tls.Url("/s"))));
+}
+
+TEST_F(HttpCommandTest, CommandsGivenUpAtRandomMomentsLeaveNothingBehind) {
+  HttpTestServer::Script s;
+  s.body = std::string(32 * 1024, 't');
+  s.trickleBytes = 4096;
+  s.trickleMs = 1;
+  server->Set("/t", s);
+  std::mt19937 gen(11);
+  std::vector<std::unique_ptr<CHttpCommand>> live;
+  int finished = 0;
+  for (int i = 0; i < 200; ++i) {
+    live.emplace_back(new CHttpCommand());
+    ASSERT_TRUE(live.back()->Get(Wide(server->Url("/t")), nullptr, OnResult));
+    MainThreadPump::For(static_cast<int>(gen() % 3));
+    if (gen() % 3 != 0) live.erase(live.begin() + static_cast<long>(gen() % live.size()));
+  }
+  MainThreadPump::Drain();  // results already posted are delivered now
+  finished = g_out.calls;
+  live.clear();
+  MainThreadPump::For(100);
+  EXPECT_EQ(finished, g_out.calls);  // nothing reports after it was given up
+  EXPECT_TRUE(g_commandManager->m_requests.empty());
+  EXPECT_EQ(0u, g_commandManager->m_runningCount);
 }
 
 }  // namespace
