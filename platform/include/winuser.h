@@ -912,3 +912,165 @@ UINT WINAPI RegisterClipboardFormatW(LPCWSTR name);
 // ---- Timers -------------------------------------------------------------------------------
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
 BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id);
+
+// ---- Showing, placing and measuring windows -----------------------------------------------
+#define SWP_NOCLIENTSIZE 0x0800
+#define SWP_NOCLIENTMOVE 0x1000
+#define WMSZ_LEFT 1
+#define WMSZ_RIGHT 2
+#define WMSZ_TOP 3
+#define WMSZ_TOPLEFT 4
+#define WMSZ_TOPRIGHT 5
+#define WMSZ_BOTTOM 6
+#define WMSZ_BOTTOMLEFT 7
+#define WMSZ_BOTTOMRIGHT 8
+#define SM_CXMAXIMIZED 61
+#define SM_CYMAXIMIZED 62
+#define SM_CXMINTRACK 34
+#define SM_CYMINTRACK 35
+#define SM_CXEDGE 45
+#define SM_CYEDGE 46
+#define SM_CXPADDEDBORDER 92
+#define SPI_GETMOUSEHOVERWIDTH 0x0062
+#define SPI_GETMOUSEHOVERHEIGHT 0x0064
+#define SPI_GETMOUSEHOVERTIME 0x0066
+#define SPIF_UPDATEINIFILE 0x0001
+#define SPIF_SENDCHANGE 0x0002
+#define VK_PACKET 0xE7
+#define VK_PROCESSKEY 0xE5
+#define VK_OEM_1 0xBA
+#define VK_OEM_PLUS 0xBB
+#define VK_OEM_COMMA 0xBC
+#define VK_OEM_MINUS 0xBD
+#define VK_OEM_PERIOD 0xBE
+#define VK_OEM_2 0xBF
+#define VK_OEM_3 0xC0
+#define VK_OEM_4 0xDB
+#define VK_OEM_5 0xDC
+#define VK_OEM_6 0xDD
+#define VK_OEM_7 0xDE
+#define VK_NUMLOCK 0x90
+#define VK_SCROLL 0x91
+#define VK_NUMPAD0 0x60
+#define VK_MULTIPLY 0x6A
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
+#define VK_DECIMAL 0x6E
+#define VK_DIVIDE 0x6F
+#define VK_F2 0x71
+#define VK_F3 0x72
+#define VK_F5 0x74
+#define VK_F6 0x75
+#define VK_F7 0x76
+#define VK_F8 0x77
+#define VK_F9 0x78
+#define VK_F11 0x7A
+#define VK_F12 0x7B
+#define MK_XBUTTON1 0x0020
+#define MK_XBUTTON2 0x0040
+
+typedef struct tagWINDOWPLACEMENT {
+  UINT length;
+  UINT flags;
+  UINT showCmd;
+  POINT ptMinPosition;
+  POINT ptMaxPosition;
+  RECT rcNormalPosition;
+} WINDOWPLACEMENT, *PWINDOWPLACEMENT, *LPWINDOWPLACEMENT;
+
+BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow);
+BOOL WINAPI IsWindowVisible(HWND hwnd);
+BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect);
+BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect);
+BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point);
+BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point);
+int WINAPI MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count);
+BOOL WINAPI IsIconic(HWND hwnd);
+BOOL WINAPI IsZoomed(HWND hwnd);
+BOOL WINAPI EnableWindow(HWND hwnd, BOOL enable);
+BOOL WINAPI IsWindowEnabled(HWND hwnd);
+BOOL WINAPI GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement);
+BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle);
+HWND WINAPI WindowFromPoint(POINT point);
+HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point);
+HWND WINAPI GetDesktopWindow(void);
+HWND WINAPI GetForegroundWindow(void);
+BOOL WINAPI SetForegroundWindow(HWND hwnd);
+HWND WINAPI GetActiveWindow(void);
+HWND WINAPI SetActiveWindow(HWND hwnd);
+BOOL WINAPI BringWindowToTop(HWND hwnd);
+BOOL WINAPI FlashWindow(HWND hwnd, BOOL invert);
+BOOL WINAPI FlashWindowEx(PFLASHWINFO info);
+
+// ---- Update regions and painting ----------------------------------------------------------
+BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+BOOL WINAPI InvalidateRgn(HWND hwnd, HRGN region, BOOL erase);
+BOOL WINAPI ValidateRect(HWND hwnd, const RECT* rect);
+BOOL WINAPI ValidateRgn(HWND hwnd, HRGN region);
+BOOL WINAPI GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
+BOOL WINAPI UpdateWindow(HWND hwnd);
+BOOL WINAPI RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags);
+HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint);
+BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
+HDC WINAPI GetDC(HWND hwnd);
+HDC WINAPI GetWindowDC(HWND hwnd);
+int WINAPI ReleaseDC(HWND hwnd, HDC hdc);
+int WINAPI SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw);
+int WINAPI GetWindowRgn(HWND hwnd, HRGN region);
+BOOL WINAPI SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags);
+BOOL WINAPI GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DWORD* flags);
+BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC hdcDst, POINT* pptDst, SIZE* psize, HDC hdcSrc, POINT* pptSrc,
+                                COLORREF key, BLENDFUNCTION* blend, DWORD flags);
+
+// ---- Monitors and system metrics ----------------------------------------------------------
+HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD flags);
+HMONITOR WINAPI MonitorFromPoint(POINT point, DWORD flags);
+HMONITOR WINAPI MonitorFromRect(LPCRECT rect, DWORD flags);
+BOOL WINAPI GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info);
+int WINAPI GetSystemMetrics(int index);
+BOOL WINAPI SystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni);
+UINT WINAPI GetDoubleClickTime(void);
+#define GetMonitorInfo GetMonitorInfoW
+#define SystemParametersInfo SystemParametersInfoW
+
+// ---- Input: focus, capture, keyboard state, tracking, cursors -------------------------------
+HWND WINAPI SetFocus(HWND hwnd);
+HWND WINAPI GetFocus(void);
+HWND WINAPI SetCapture(HWND hwnd);
+BOOL WINAPI ReleaseCapture(void);
+HWND WINAPI GetCapture(void);
+SHORT WINAPI GetKeyState(int virtKey);
+SHORT WINAPI GetAsyncKeyState(int virtKey);
+BOOL WINAPI TrackMouseEvent(LPTRACKMOUSEEVENT track);
+BOOL WINAPI GetCursorPos(LPPOINT point);
+BOOL WINAPI SetCursorPos(int x, int y);
+HCURSOR WINAPI SetCursor(HCURSOR cursor);
+HCURSOR WINAPI GetCursor(void);
+HCURSOR WINAPI LoadCursorW(HINSTANCE instance, LPCWSTR name);
+HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name);
+HANDLE WINAPI LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, UINT flags);
+BOOL WINAPI DestroyIcon(HICON icon);
+BOOL WINAPI DestroyCursor(HCURSOR cursor);
+#define LoadCursor LoadCursorW
+#define LoadIcon LoadIconW
+#define LoadImage LoadImageW
+
+// ---- Menus (the system menu only) ---------------------------------------------------------
+HMENU WINAPI GetSystemMenu(HWND hwnd, BOOL revert);
+BOOL WINAPI EnableMenuItem(HMENU menu, UINT item, UINT enable);
+BOOL WINAPI DestroyMenu(HMENU menu);
+
+// ---- System dialogs -----------------------------------------------------------------------
+#define MB_DEFBUTTON1 0x00000000L
+#define MB_DEFBUTTON2 0x00000100L
+#define MB_DEFBUTTON3 0x00000200L
+#define MB_APPLMODAL 0x00000000L
+#define MB_SYSTEMMODAL 0x00001000L
+#define MB_TASKMODAL 0x00002000L
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONMASK 0x000000F0L
+#define MB_DEFMASK 0x00000F00L
+int WINAPI MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+#define MessageBox MessageBoxW

@@ -1,0 +1,34 @@
+// Drivers for tests: a virtual pointer and keyboard that follow the rules of real input
+// (hit testing, capture, focus, double clicks, hover and leave), the headless screen, and
+// answers for the system dialogs. Not used by product code.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace jf {
+
+// The one headless monitor; the work area is the screen minus a task bar at the bottom.
+// Default 1920x1080 with a 40-pixel task bar (JF_SCREEN="WxH" changes the default).
+void TestSetScreen(int width, int height, int taskBarHeight);
+
+// Pointer in screen coordinates. Buttons: VK_LBUTTON, VK_RBUTTON, VK_MBUTTON.
+void TestMouseMove(int x, int y);
+void TestMouseButton(int vkButton, bool down);
+void TestMouseClick(int vkButton);  // down and up at the current position
+void TestMouseWheel(int delta);     // multiples of WHEEL_DELTA
+// Keys: virtual-key codes; Shift, Ctrl and Alt are keys like any other.
+void TestKey(UINT vk, bool down);
+void TestKeyPress(UINT vk);  // down and up
+// Text as the keyboard would deliver it: each character as VK_PACKET down and up, which
+// TranslateMessage turns into WM_CHAR (any character, Chinese included).
+void TestTypeText(const std::wstring& text);
+// Forgets buttons, keys, focus, capture and tracking (between tests).
+void TestResetInput();
+
+// MessageBoxW asks this instead of showing a box (arguments: owner, text, caption, type;
+// returns the button id). Null restores the default.
+void TestSetMessageBoxAnswer(std::function<int(HWND, const std::wstring&, const std::wstring&, UINT)> answer);
+
+}  // namespace jf
