@@ -3,6 +3,8 @@
 #include "objbase.h"
 #include "shobjidl.h"
 
+#include <string>
+
 #define CSIDL_DESKTOP 0x0000
 #define CSIDL_PROGRAMS 0x0002
 #define CSIDL_PERSONAL 0x0005
@@ -34,3 +36,9 @@ void ILFree(LPITEMIDLIST pidl);
 // ERROR_SUCCESS, ERROR_ALREADY_EXISTS / ERROR_FILE_EXISTS, or the error of the failing level.
 int SHCreateDirectoryExW(HWND hwnd, LPCWSTR pszPath, const SECURITY_ATTRIBUTES* psa);
 #include "jf/browsefolder.h"
+
+namespace jf {
+// The item list of a folder in the form SHGetPathFromIDListW reads (free it with
+// CoTaskMemFree); null for a path of MAX_PATH characters or more.
+PIDLIST_ABSOLUTE ItemListFromPath(const std::wstring& path);
+}  // namespace jf

@@ -112,6 +112,13 @@ FILE* _wfopen(const wchar_t* filename, const wchar_t* mode) {
     return nullptr;
   }
   if (!MapCrtPath(filename, host)) return nullptr;
+  struct stat st;
+  if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    // The host would open a folder for reading; Windows refuses it.
+    SetLastError(ERROR_ACCESS_DENIED);
+    errno = EACCES;
+    return nullptr;
+  }
   FILE* f = OpenCrtStream(host, m);
   if (!f) {
     int err = errno;

@@ -102,6 +102,21 @@ bool SpecialFolderPath(int csidl, std::wstring& path) {
   return true;
 }
 
+PIDLIST_ABSOLUTE ItemListFromPath(const std::wstring& path) {
+  if (path.size() >= MAX_PATH) return nullptr;
+  size_t textBytes = (path.size() + 1) * sizeof(wchar_t);
+  size_t itemBytes = sizeof(USHORT) + sizeof kTag + textBytes;
+  auto* block = static_cast<BYTE*>(CoTaskMemAlloc(itemBytes + sizeof(USHORT)));
+  if (!block) return nullptr;
+  USHORT cb = static_cast<USHORT>(itemBytes);
+  USHORT end = 0;
+  std::memcpy(block, &cb, sizeof cb);
+  std::memcpy(block + sizeof cb, kTag, sizeof kTag);
+  std::memcpy(block + sizeof cb + sizeof kTag, path.c_str(), textBytes);
+  std::memcpy(block + itemBytes, &end, sizeof end);
+  return reinterpret_cast<PIDLIST_ABSOLUTE>(block);
+}
+
 }  // namespace jf
 
 HRESULT SHGetSpecialFolderLocation(HWND /*hwnd*/, int csidl, LPITEMIDLIST* ppidl) {
@@ -111,19 +126,8 @@ HRESULT SHGetSpecialFolderLocation(HWND /*hwnd*/, int csidl, LPITEMIDLIST* ppidl
   if (!jf::SpecialFolderPath(csidl, path)) {
     return GetLastError() == ERROR_INVALID_PARAMETER ? E_INVALIDARG : HRESULT_FROM_WIN32(GetLastError());
   }
-  size_t textBytes = (path.size() + 1) * sizeof(wchar_t);
-  size_t itemBytes = sizeof(USHORT) + sizeof kTag + textBytes;
-  if (itemBytes > 0xFFFF) return E_FAIL;
-  auto* block = static_cast<BYTE*>(CoTaskMemAlloc(itemBytes + sizeof(USHORT)));
-  if (!block) return E_OUTOFMEMORY;
-  USHORT cb = static_cast<USHORT>(itemBytes);
-  USHORT end = 0;
-  std::memcpy(block, &cb, sizeof cb);
-  std::memcpy(block + sizeof cb, kTag, sizeof kTag);
-  std::memcpy(block + sizeof cb + sizeof kTag, path.c_str(), textBytes);
-  std::memcpy(block + itemBytes, &end, sizeof end);
-  *ppidl = reinterpret_cast<LPITEMIDLIST>(block);
-  return S_OK;
+  *ppidl = jf::ItemListFromPath(path);
+  return *ppidl ? S_OK : E_OUTOFMEMORY;
 }
 
 BOOL SHGetPathFromIDListW(LPCITEMIDLIST pidl, LPWSTR pszPath) {

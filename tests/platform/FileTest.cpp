@@ -296,6 +296,8 @@ TEST_F(FileTest, RuntimeWideCallsWorkOnMappedPaths) {
   EXPECT_EQ(_wfopen(L"C:\\missing\\x", L"rb"), nullptr);
   EXPECT_EQ(errno, ENOENT);
   EXPECT_EQ(_wfopen_s(&f, L"C:\\a?b", L"rb"), EINVAL);
+  EXPECT_EQ(_wfopen(L"C:\\", L"rb"), nullptr);
+  EXPECT_EQ(errno, EACCES);
 
   EXPECT_EQ(_wmkdir(L"C:\\crtdir"), 0);
   EXPECT_EQ(_wmkdir(L"C:\\crtdir"), -1);
