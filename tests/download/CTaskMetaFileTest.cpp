@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "../core/TempFolder.h"
@@ -187,6 +190,15 @@ TEST_F(CTaskMetaFileTest, DamagedEmptyMissingAndWronglyTypedFilesCountAsAbsent) 
   EXPECT_TRUE(log->m_lines.empty()) << "a rejected file leaves the log alone";
 }
 
+TEST_F(CTaskMetaFileTest, AFolderInPlaceOfTheResumeFileCountsAsAbsent) {
+  ASSERT_EQ(mkdir(dir.Host("f.exe.vrdt.vrmt").c_str(), 0700), 0);
+  CTaskMetaFile meta;
+  GapList gaps;
+  CTaskMetaFile::Resume resume;
+  EXPECT_FALSE(meta.Restore(ResumePath(), 100, kMd5, 0, gaps, resume, nullptr));
+  EXPECT_TRUE(gaps.IsEmpty());
+}
+
 TEST_F(CTaskMetaFileTest, OversizedFilesAreNotRead) {
   dir.Write("f.exe.vrdt.vrmt", std::string(static_cast<size_t>(CTaskMetaFile::kMaxFileSize) + 1, '\x06'));
   CTaskMetaFile meta;
@@ -215,6 +227,13 @@ TEST_F(CTaskMetaFileTest, SaveFailuresAreReportedAndKeepThePreviousFile) {
   lost.SetPath(dir.Win(L"none\\f.vrmt"));
   lost.Build(2, 10, kMd5, 0, 0, nullptr, GapList());
   EXPECT_FALSE(lost.Save());
+
+  // A full disk while writing: caught, the handle let go, the old file kept.
+  ASSERT_EQ(symlink("/dev/full", dir.Host("f.exe.vrdt.vrmt.mbk").c_str()), 0);
+  meta.Build(3, 3000000, kMd5, 0, 99, nullptr, GapList());
+  EXPECT_FALSE(meta.Save());
+  EXPECT_EQ(dir.Read("f.exe.vrdt.vrmt"), before);
+  unlink(dir.Host("f.exe.vrdt.vrmt.mbk").c_str());
 
   // A shorter save over a longer one leaves exactly the new bytes.
   meta.Build(2, 3000000, kMd5, 0, 99, nullptr, GapList());

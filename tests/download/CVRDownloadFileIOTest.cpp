@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -41,6 +43,17 @@ TEST(CVRDownloadFileIOTest, OpenInAMissingFolderReportsTheSystemError) {
   EXPECT_EQ(io.GetErrorCode(), ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(io.Write("a", 1), -1);
   EXPECT_EQ(io.GetErrorCode(), 2001);
+}
+
+TEST(CVRDownloadFileIOTest, AFailingWriteGivesTheSystemError) {
+  TempFolder dir;
+  ASSERT_EQ(symlink("/dev/full", dir.Host("full.vrdt").c_str()), 0);
+  CVRDownloadFileIO io;
+  ASSERT_TRUE(io.open(dir.Win(L"full.vrdt"), 0, 99));
+  EXPECT_EQ(io.Write("abc", 3), -1);
+  EXPECT_EQ(io.GetErrorType(), 1);
+  EXPECT_EQ(io.GetErrorCode(), ERROR_DISK_FULL);
+  EXPECT_EQ(io.GetWrittenBytes(), 0u);
 }
 
 TEST(CVRDownloadFileIOTest, FailedSeekInOpenIsAnErrorPair) {
