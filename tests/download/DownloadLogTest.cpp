@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "DownloadTestEnv.h"
 #include "HttpTestServer.h"
 #include "MainThreadPump.h"
 #include "http/CHttpCommand.h"
@@ -129,6 +130,67 @@ TEST_F(DownloadLogTest, NothingIsSentBeforeInitOrWithoutAnAddress) {
   EXPECT_TRUE(record.isObject());
   EXPECT_EQ(record["upload_platform"].asString(), "PC");
   EXPECT_EQ(record.size(), 8u);
+}
+
+}  // namespace
+
+// A whole download through the engine ends with one report of its summary.
+
+namespace {
+
+class DownloadReportFlowTest : public DownloadTestEnv {
+ protected:
+  void SetUp() override {
+    DownloadTestEnv::SetUp();
+    HttpCommandEngineInit();
+    server.SetBody("/report", "ok");
+  }
+  void TearDown() override {
+    DownloadTestEnv::TearDown();
+    DownloadLog::GetInstance().UnInit();
+    HttpCommandEngineUninit();
+    MainThreadPump::Drain();
+  }
+};
+
+TEST_F(DownloadReportFlowTest, FinishedDownloadIsReportedWithItsSummary) {
+  ASSERT_TRUE(DownloadLog::GetInstance().Init(Url("/report"), L"1.0.2|mini_downloader", L"7"));
+  const std::string body = HttpTestServer::RandomBody(2000000, 11);
+  Serve("/f.bin", body);
+  DownloadOutcome out;
+  ASSERT_TRUE(Add(Url("/f.bin"), L"127.0.0.2;127.0.0.3", L"f.bin", static_cast<int64_t>(body.size()), out,
+                  Md5Of(body), L"", 0, "{\"channel\":\"web\"}"));
+  ASSERT_TRUE(RunUntil([&] { return out.done; }));
+  EXPECT_EQ(out.et, 0);
+  EXPECT_EQ(out.ec, 0);
+  ASSERT_TRUE(MainThreadPump::Until([&] { return !server.RequestsFor("/report").empty(); }));
+
+  HttpTestServer::Request req = server.RequestsFor("/report").front();
+  ASSERT_EQ(req.parts.size(), 2u);
+  EXPECT_EQ(req.parts[0].name, "sign");
+  EXPECT_EQ(req.parts[1].name, "data");
+  EXPECT_EQ(req.parts[0].data, Md5Hex(DownloadLog::kSignKey + req.parts[1].data));
+  Json::Value all;
+  Json::Reader reader;
+  ASSERT_TRUE(reader.parse(req.parts[1].data, all));
+  ASSERT_EQ(all.size(), 1u);
+  const Json::Value& r = all[0];
+  EXPECT_EQ(r["file_name"].asString(), "f.bin");
+  EXPECT_EQ(r["channel"].asString(), "web");
+  EXPECT_EQ(r["size"].asInt64(), 2000000);
+  EXPECT_EQ(r["download_size"].asInt64(), 2000000);
+  EXPECT_EQ(r["is_cdn"].asInt(), 0);
+  EXPECT_GE(r["time_comsuming"].asInt(), 1);
+  EXPECT_EQ(r["product_id"].asString(), "7");
+  const Json::Value& log = r["log"];
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_TRUE(log[0].isMember(u8"下载源速度分析"));
+  EXPECT_GE(log[0][u8"下载源速度分析"].size(), 1u);
+  const Json::Value& lines = log[1][u8"下载日志"];
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_NE(lines[0].asString().find(u8"[任务状态] 开始下载:"), std::string::npos);
+  EXPECT_NE(lines[lines.size() - 1].asString().find(u8"下载完成 code:0"), std::string::npos);
+  EXPECT_EQ(log[2][u8"网络分析"].size(), 0u);
 }
 
 }  // namespace
