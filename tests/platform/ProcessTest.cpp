@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +25,15 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// The state letter of /proc/<pid>/stat.
+char StateLetter(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(in, line);
+  size_t close = line.rfind(')');
+  return close == std::string::npos || close + 2 >= line.size() ? 0 : line[close + 2];
+}
 
 class ProcessTest : public ::testing::Test {
  protected:
@@ -303,6 +313,27 @@ TEST_F(ProcessTest, ProcessThatIsNotOurChildCanBeWaitedForAndEnded) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
   EXPECT_EQ(nullptr, OpenProcess(PROCESS_ALL_ACCESS, FALSE, 0x7FFFFFF0u));
   EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+}
+
+TEST(ProcessEndedTest, EndedProcessWaitingToBeReapedIsNotListed) {
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) _exit(0);
+  // Not reaped on purpose: the host keeps it as a zombie, Windows would not list it.
+  for (int i = 0; i < 500 && StateLetter(pid) != 'Z'; ++i) usleep(1000);
+  ASSERT_EQ('Z', StateLetter(pid));
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool listed = false;
+  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry))
+    listed = listed || entry.th32ProcessID == static_cast<DWORD>(pid);
+  EXPECT_FALSE(listed);
+  CloseHandle(snapshot);
+  EXPECT_EQ(nullptr, OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+  int status = 0;
+  EXPECT_EQ(pid, waitpid(pid, &status, 0));
 }
 
 TEST(ProcessSelfTest, CurrentProcessTokensAndWow64) {
