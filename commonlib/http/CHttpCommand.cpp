@@ -219,7 +219,7 @@ void CHttpCommand::Done(int et, int ec) {
   }
   if (m_dnsPending && et == kErrUser && ec == 3002) {
     // The fresh lookup did not answer in time.
-    FinishAfterFailedLookup(std::wstring());
+    FinishAfterFailedLookup();
     return;
   }
   CCurlHttp* transfer = static_cast<CCurlHttp*>(hold.get());
@@ -292,7 +292,7 @@ void CHttpCommand::Done(int et, int ec) {
       if (!m_dnsThread) m_dnsThread = new CDNSThread();
       if (!m_dnsThread->Resolve(this, host, cmd_dns_result_callback)) {
         // No lookup can start: that is a failed lookup.
-        FinishAfterFailedLookup(StringUtils::Utf8ToWide(host));
+        FinishAfterFailedLookup();
         return;
       }
       // The command stays registered while the lookup runs; its clock bounds the wait.
@@ -324,7 +324,7 @@ void CHttpCommand::Finish(int et, int ec, const std::string& body, const std::ws
   if (m_resultCallback) PostHttpCommandResult(m_resultCallback, m_userData, body, et, ec);
 }
 
-void CHttpCommand::FinishAfterFailedLookup(const std::wstring&) {
+void CHttpCommand::FinishAfterFailedLookup() {
   Stop();
   int et = m_fallbackError.first, ec = m_fallbackError.second;
   JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::OnDNSResult() 解析DNS失败 type:%d code:%d  url:%s",

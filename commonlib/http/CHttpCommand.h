@@ -70,7 +70,7 @@ class CHttpCommand : public CHttpBase {
   void Finish(int errorType, int errorCode, const std::string& body, const std::wstring& url,
               const std::wstring& ip, bool logFailure);
   // The DNS fallback failed or never answered: end with the failure that started it.
-  void FinishAfterFailedLookup(const std::wstring& domain);
+  void FinishAfterFailedLookup();
   void StopDnsThread();
 
   bool m_dnsPending;
