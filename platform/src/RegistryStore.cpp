@@ -301,6 +301,13 @@ LONG RegistryStore::Open(HKEY parent, const wchar_t* subKey, REGSAM access, bool
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   std::lock_guard<std::recursive_mutex> lock(lock_);
+  std::wstring sub = subKey ? subKey : L"";
+  if (parent == HKEY_CLASSES_ROOT) {
+    // The classes root always exists: it is the machine's Software\Classes, made on demand.
+    parent = HKEY_LOCAL_MACHINE;
+    sub = L"Software\\Classes\\" + sub;
+  }
+  subKey = sub.c_str();
   OpenKey base;
   if (!Resolve(parent, base)) return ERROR_INVALID_HANDLE;
   OpenKey target = base;
@@ -391,6 +398,7 @@ LONG RegistryStore::DeleteKey(HKEY parent, const wchar_t* subKey) {
   std::lock_guard<std::recursive_mutex> lock(lock_);
   OpenKey target;
   if (!Resolve(parent, target)) return ERROR_INVALID_HANDLE;
+  if (parent == HKEY_CLASSES_ROOT && !*subKey) return ERROR_ACCESS_DENIED;
   for (const std::wstring& part : SplitPath(subKey)) target.path.push_back(Fold(part));
   if (target.path.empty()) return ERROR_ACCESS_DENIED;  // a hive's root stays
   return Change(target.hive, [&]() -> LONG {

@@ -143,6 +143,25 @@ TEST_F(FileTest, ReadWriteSeekAndSizeOnAHandle) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
+TEST_F(FileTest, OverlappedOffsetsLeaveTheFilePointerAlone) {
+  HANDLE h = Open(L"C:\\ov.bin", GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(Write(h, "abcdef"));
+  OVERLAPPED ov = {};
+  ov.Offset = 2;
+  DWORD n = 0;
+  ASSERT_TRUE(WriteFile(h, "XY", 2, &n, &ov));
+  EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 6u);
+  char buf[8] = {};
+  ov.Offset = 1;
+  ASSERT_TRUE(ReadFile(h, buf, 4, &n, &ov));
+  EXPECT_EQ(std::string(buf, n), "bXYe");
+  ov.Offset = 100;
+  EXPECT_FALSE(ReadFile(h, buf, 4, &n, &ov));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_HANDLE_EOF));
+  CloseHandle(h);
+}
+
 TEST_F(FileTest, DeleteOnCloseAndInheritableHandles) {
   HANDLE h = CreateFileW(L"C:\\gone.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);

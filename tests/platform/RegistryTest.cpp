@@ -191,6 +191,30 @@ TEST_F(RegistryTest, ThreadsAndAnotherProcessDoNotLoseChanges) {
   EXPECT_EQ(h, INVALID_HANDLE_VALUE);
 }
 
+TEST_F(RegistryTest, DefaultValueMultiStringsAndClassesRoot) {
+  HKEY key = Create(HKEY_CLASSES_ROOT, L".jfpkg");
+  std::wstring text = L"JfPackage";
+  ASSERT_EQ(RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  std::wstring multi(L"一\0two\0\0", 8);
+  ASSERT_EQ(RegSetValueExW(key, L"List", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi.data()),
+                           static_cast<DWORD>(multi.size() * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  // The classes root is the machine's Software\Classes.
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.jfpkg", 0, KEY_READ, &key), ERROR_SUCCESS);
+  wchar_t buf[32];
+  DWORD type = 0, size = sizeof buf;
+  ASSERT_EQ(RegQueryValueExW(key, L"", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+  EXPECT_STREQ(buf, L"JfPackage");
+  size = sizeof buf;
+  ASSERT_EQ(RegQueryValueExW(key, L"List", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+  EXPECT_EQ(std::wstring(buf, size / sizeof(wchar_t)), multi);
+  RegCloseKey(key);
+}
+
 TEST_F(RegistryTest, DamagedHiveIsSetAsideNotFatal) {
   mkdir((c_ + "/Windows").c_str(), 0777);
   mkdir((c_ + "/Windows/System32").c_str(), 0777);

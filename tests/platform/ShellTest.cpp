@@ -88,6 +88,13 @@ TEST_F(ShellTest, SpecialFoldersAreWindowsFoldersInsideDriveC) {
   EXPECT_EQ(pidl, nullptr);
   EXPECT_FALSE(SHGetPathFromIDListW(nullptr, path));
 
+  PIDLIST_ABSOLUTE chosen = jf::ItemListFromPath(L"D:\\选择");
+  ASSERT_NE(chosen, nullptr);
+  ASSERT_TRUE(SHGetPathFromIDListW(chosen, path));
+  EXPECT_STREQ(path, L"D:\\选择");
+  ILFree(chosen);
+  EXPECT_EQ(jf::ItemListFromPath(std::wstring(MAX_PATH, L'x')), nullptr);
+
   EXPECT_EQ(SHCreateDirectoryExW(nullptr, L"C:\\deep\\er\\tree", nullptr), ERROR_SUCCESS);
   EXPECT_EQ(SHCreateDirectoryExW(nullptr, L"C:\\deep\\er\\tree", nullptr), ERROR_ALREADY_EXISTS);
   EXPECT_EQ(SHCreateDirectoryExW(nullptr, L"relative", nullptr), ERROR_BAD_PATHNAME);
