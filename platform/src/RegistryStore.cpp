@@ -9,9 +9,7 @@
 
 #include <cstring>
 #include <cwctype>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "errhandlingapi.h"
 #include "jf/files.h"
@@ -207,13 +205,21 @@ void RegistryStore::LoadHive(int hive) {
   std::memset(&h.seen, 0, sizeof h.seen);
   std::string path = HivePath(hive);
   if (path.empty()) return;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return;
-  stat(path.c_str(), &h.seen);
+  // The status comes from the open file itself, so a hive renamed in meanwhile is not
+  // taken for the one that was read.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  std::string text;
+  char buf[65536];
+  ssize_t n;
+  fstat(fd, &h.seen);
+  while ((n = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
+  close(fd);
   Json::Value doc;
   Json::CharReaderBuilder builder;
+  std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   std::string errors;
-  if (!Json::parseFromStream(builder, in, &doc, &errors) || !doc.isObject()) {
+  if (!reader->parse(text.data(), text.data() + text.size(), &doc, &errors) || !doc.isObject()) {
     // Keep the damaged file for inspection and go on with an empty hive.
     std::string aside = path + ".corrupt";
     rename(path.c_str(), aside.c_str());
