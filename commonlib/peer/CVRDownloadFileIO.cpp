@@ -22,8 +22,12 @@ bool CVRDownloadFileIO::open(const std::wstring& path, uint64_t offset, int64_t 
   m_path = path;
   m_written = 0;
   m_disposed = false;
-  m_room = lastByte < 0 ? -1 : lastByte - static_cast<int64_t>(offset) + 1;
-  if (m_room < -1) m_room = 0;
+  m_room = -1;
+  if (lastByte >= 0) {
+    // A block that is already complete has no room at all.
+    int64_t room = lastByte - static_cast<int64_t>(offset) + 1;
+    m_room = room > 0 ? room : 0;
+  }
   CFileExException error;
   if (!m_file.Open(path.c_str(), kOpenFlags, &error)) {
     JF_HTTP_LOG(kLogError, kFile, L"[CDownloadFileIO]打开错误 %d:%d %s", 1, error.GetCode(),

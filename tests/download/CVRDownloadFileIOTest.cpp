@@ -94,6 +94,14 @@ TEST(CVRDownloadFileIOTest, RefusesBytesPastTheBlockAndAfterDispose) {
   EXPECT_EQ(ignored.Write("wxyz", 4), 4);
   ignored.Close();
   EXPECT_EQ(dir.Read("f.vrdt"), "....abcdwxyz");
+
+  // An offset beyond the block's end leaves no room at all.
+  CVRDownloadFileIO past;
+  ASSERT_TRUE(past.open(dir.Win(L"f.vrdt"), 9, 7));
+  EXPECT_EQ(past.Write("!", 1), -1);
+  EXPECT_EQ(past.GetErrorCode(), 2009);
+  past.Close();
+  EXPECT_EQ(dir.Read("f.vrdt"), "....abcdwxyz");
 }
 
 TEST(CVRDownloadFileIOTest, CloseFromAnotherThreadStopsWritesCleanly) {
