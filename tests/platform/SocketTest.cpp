@@ -21,9 +21,9 @@ class SocketTest : public ::testing::Test {
   }
   void TearDown() override { EXPECT_EQ(0, WSACleanup()); }
 
-  // A UDP socket bound to 127.0.0.1 on a port of the system's choice.
-  static SOCKET BoundUdp(sockaddr_in& address) {
-    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+  // A socket bound to 127.0.0.1 on a port of the system's choice.
+  static SOCKET BoundLoopback(sockaddr_in& address, int type = SOCK_DGRAM) {
+    SOCKET s = socket(AF_INET, type, 0);
     EXPECT_NE(INVALID_SOCKET, s);
     address = sockaddr_in{};
     address.sin_family = AF_INET;
@@ -58,8 +58,8 @@ TEST(WinsockStartupTest, StartupIsCountedAndVersionsAnswered) {
 
 TEST_F(SocketTest, UdpRoundTripThroughEventSelect) {
   sockaddr_in serverAddress, clientAddress;
-  SOCKET server = BoundUdp(serverAddress);
-  SOCKET client = BoundUdp(clientAddress);
+  SOCKET server = BoundLoopback(serverAddress);
+  SOCKET client = BoundLoopback(clientAddress);
   WSAEVENT event = WSACreateEvent();
   ASSERT_NE(WSA_INVALID_EVENT, event);
   ASSERT_EQ(0, WSAEventSelect(server, event, FD_READ));
@@ -96,13 +96,8 @@ TEST_F(SocketTest, UdpRoundTripThroughEventSelect) {
 }
 
 TEST_F(SocketTest, TcpAcceptConnectWriteAndCloseEvents) {
-  SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
-  socklen_t len = sizeof address;
-  ASSERT_EQ(0, getsockname(listener, reinterpret_cast<sockaddr*>(&address), &len));
+  sockaddr_in address;
+  SOCKET listener = BoundLoopback(address, SOCK_STREAM);
   ASSERT_EQ(0, listen(listener, 4));
   WSAEVENT accepting = WSACreateEvent();
   ASSERT_EQ(0, WSAEventSelect(listener, accepting, FD_ACCEPT));
@@ -159,7 +154,7 @@ TEST_F(SocketTest, SetEventWakesAWaiterOnAnotherThread) {
 
 TEST_F(SocketTest, ReceiveTimeOutInMillisecondsFailsWithTimedOut) {
   sockaddr_in address;
-  SOCKET s = BoundUdp(address);
+  SOCKET s = BoundLoopback(address);
   DWORD timeout = 60;
   ASSERT_EQ(0, setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout));
   char buf[16];
@@ -184,14 +179,8 @@ TEST_F(SocketTest, ReceiveTimeOutInMillisecondsFailsWithTimedOut) {
 
 TEST_F(SocketTest, ConnectionErrorsMapToWinsockNumbers) {
   // A TCP port that nobody listens on: bind one, learn it, close it.
-  SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(0, bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address));
-  socklen_t len = sizeof address;
-  ASSERT_EQ(0, getsockname(probe, reinterpret_cast<sockaddr*>(&address), &len));
-  closesocket(probe);
+  sockaddr_in address;
+  closesocket(BoundLoopback(address, SOCK_STREAM));
   SOCKET s = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED);
   ASSERT_NE(INVALID_SOCKET, s);
   EXPECT_EQ(SOCKET_ERROR, connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address));
