@@ -110,7 +110,8 @@ class AdapterList {
     return mtu;
   }
 
-  // Places every piece at an aligned offset; writes when `base` is given. Returns the size.
+  // Places every record, name and address at an aligned offset; writes them when `base` is
+  // given. Returns the size.
   size_t Layout(char* base) const {
     size_t offset = 0;
     auto take = [&offset](size_t bytes) {
