@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "http/CCurlWorkshop.h"
 #include "http/CurlListener.h"
 #include "thread/MainThreadQueue.h"
 #include "thread/MainThreadTask2.h"
@@ -97,6 +98,7 @@ size_t CurlWriteCallback(char* data, size_t size, size_t nmemb, void* user) {
     t->m_lastProgressTick = GetTickCount();
     PostCurlProgress(CCurlBase::OnRecvProgressTrampoline, hold,
                      static_cast<unsigned int>(t->m_pendingBytes));
+    if (t->m_workshop) t->m_workshop->GetSpeedCenter().AddDownloadSize(t->m_pendingBytes);
     t->m_pendingBytes = 0;
   }
   return n;
