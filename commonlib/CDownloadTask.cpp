@@ -193,7 +193,10 @@ bool CDownloadTask::StopTask() {
   }
   m_state = 0;
   for (CDownloadPeer* peer : m_peers) {
-    if (dynamic_cast<CHttpDownloadPeer*>(peer)) AddSourceTime(peer);
+    CHttpDownloadPeer* http = dynamic_cast<CHttpDownloadPeer*>(peer);
+    if (!http) continue;
+    AddSourceTime(peer);
+    http->Settle();
   }
   SaveMeta();
   DeletePeers();
@@ -213,7 +216,7 @@ void CDownloadTask::DeletePeers() {
   m_requests.clear();
   // Results of sources that are gone have nothing left to change.
   m_deferred.clear();
-  --m_sourceCallDepth;
+  LeaveSourceCall();
 }
 
 void CDownloadTask::DropPeer(CDownloadPeer* peer) {
@@ -357,29 +360,28 @@ bool CDownloadTask::DownloadNextEmptyBlock() {
   m_requests.push_back(request);
   EnterSourceCall();
   bool started = peer->StartBlock(request);
-  --m_sourceCallDepth;
   int64_t first = request->first, last = request->last;
   if (started) {
     TASK_LOG(kLogInfo, L"%s 选取空白文件块成功 %s DownloadNextEmptyBlock %lld-%lld peer_count:%d", desc.c_str(),
              peer->m_fullName.c_str(), static_cast<long long>(first), static_cast<long long>(last),
              static_cast<int>(m_peers.size()));
-    LeaveSourceCall();
-    return true;
-  }
-  TASK_LOG(kLogInfo, L"%s DownloadNextEmptyBlock 失败 %s DownloadNextEmptyBlock %lld-%lld peer_count:%d", desc.c_str(),
-           peer->m_fullName.c_str(), static_cast<long long>(first), static_cast<long long>(last),
-           static_cast<int>(m_peers.size()));
-  m_requests.remove(request);
-  delete request;
-  if (peer->m_busy) {
-    peer->m_block = nullptr;
-    DropPeer(peer);
+  } else {
+    TASK_LOG(kLogInfo, L"%s DownloadNextEmptyBlock 失败 %s DownloadNextEmptyBlock %lld-%lld peer_count:%d",
+             desc.c_str(), peer->m_fullName.c_str(), static_cast<long long>(first), static_cast<long long>(last),
+             static_cast<int>(m_peers.size()));
+    m_requests.remove(request);
+    delete request;
+    if (peer->m_busy) {
+      peer->m_block = nullptr;
+      DropPeer(peer);
+    }
   }
   LeaveSourceCall();
-  return false;
+  return started;
 }
 
 void CDownloadTask::LeaveSourceCall() {
+  if (m_sourceCallDepth > 0) --m_sourceCallDepth;
   if (m_sourceCallDepth > 0 || m_deferred.empty() || m_deferredPosted) return;
   m_deferredPosted = true;
   CRefPtr<MainThreadTaskBase> task(

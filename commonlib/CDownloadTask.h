@@ -117,6 +117,7 @@ class CDownloadTask {
   void Log(int level, int line, const wchar_t* format, ...);
   // Calls into sources may finish blocks synchronously: inside such a call results wait.
   void EnterSourceCall() { ++m_sourceCallDepth; }
+  // Ends such a call; the outermost one hands waiting results to the main loop.
   void LeaveSourceCall();
 
   CRefPtr<CTaskLog> m_log;

@@ -239,6 +239,11 @@ void CHttpDownloadPeer::SettleReceived() {
   }
 }
 
+void CHttpDownloadPeer::Settle() {
+  if (m_curlHttp) m_curlHttp->Abandon();
+  SettleReceived();
+}
+
 void CHttpDownloadPeer::Done(int type, int code) {
   std::wstring serverIp = ServerIp();
   JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() begin type:%d code:%d  url:%s ip:%s", type, code,

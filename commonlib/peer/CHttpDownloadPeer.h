@@ -32,6 +32,9 @@ class CHttpDownloadPeer : public CDownloadPeer, public CHttpBase {
   void OnProgress(int64_t bytes) override { OnReceived(bytes); }
 
   void Cancel() { CHttpBase::Stop(); }
+  // Stops the running transfer's writes and makes the block's received count exact, so a
+  // pause records every byte that reached the file.
+  void Settle();
   void OnHeader(int status, const ProtoValue& headers);
   void OnReceived(int64_t bytes);
 

@@ -47,3 +47,241 @@ TEST_F(CDownloadTaskTest, FullDownloadsOfEdgeSizesFromThreeSources) {
 }
 
 }  // namespace
+
+namespace {
+
+// Answers ranges; a range that does not start at 0 stalls after `stallAfter` bytes.
+HttpTestServer::Handler StallingAfterFirstBlock(const std::string& body, long long stallAfter) {
+  return [body, stallAfter](const HttpTestServer::Request& r) {
+    HttpTestServer::Script s;
+    s.ranges = true;
+    s.body = body;
+    if (r.Header("Range").rfind("bytes=0-", 0) != 0) s.stallAfter = stallAfter;
+    return s;
+  };
+}
+
+int64_t IntAt(const ProtoValue& v, const wchar_t* key) {
+  const ProtoValue& x = v.get(key);
+  return x.type() == PV_INTEGER ? x.integer() : -1;
+}
+
+TEST_F(CDownloadTaskTest, StopSavesReceivedBytesAndResumeFetchesOnlyTheRest) {
+  const size_t size = 3000000;
+  std::string body = HttpTestServer::RandomBody(size, 11);
+  server.SetHandler("/r", StallingAfterFirstBlock(body, 100000));
+  DownloadOutcome out;
+  std::wstring md5 = Md5Of(body);
+  Add(Url("/r"), L"127.0.0.2;127.0.0.3", L"r.bin", size, out, md5);
+  // The first block arrives; the two others hold after 100,000 bytes each.
+  ASSERT_TRUE(RunUntil([&] {
+    const GapList& g = Task(L"r.bin")->GetGaps();
+    return !g.IsEmpty() && g.begin()->first == 1310720;
+  }));
+  ASSERT_TRUE(MainThreadPump::Until([&] {
+    auto reqs = server.RequestsFor("/r");
+    return reqs.size() == 3 && dir.Read("r.bin.vrdt").size() == size &&
+           dir.Read("r.bin.vrdt").substr(2621440, 100000) == body.substr(2621440, 100000) &&
+           dir.Read("r.bin.vrdt").substr(1310720, 100000) == body.substr(1310720, 100000);
+  }));
+  CDownloadTaskQueue::GetInstance().RemoveTask(dir.Win(L"r.bin"));
+  server.ReleaseStalls();
+  EXPECT_FALSE(out.done);
+  EXPECT_TRUE(dir.Exists("r.bin.vrdt"));
+
+  ProtoValue meta = ReadResume("r.bin");
+  ASSERT_EQ(PV_MAP, meta.type());
+  EXPECT_EQ(static_cast<int64_t>(size), IntAt(meta, L"fs"));
+  EXPECT_EQ(md5, meta.get(L"fh").string());
+  EXPECT_EQ(0, IntAt(meta, L"ps"));
+  EXPECT_GE(IntAt(meta, L"ct"), 0);
+  EXPECT_GE(IntAt(meta, L"ft"), 0);
+  EXPECT_FALSE(meta.has(L"is_cdn"));
+  ASSERT_EQ(PV_MAP, meta.get(L"log").type());
+  const ProtoValue& gl = meta.get(L"gl");
+  ASSERT_EQ(PV_ARRAY, gl.type());
+  ASSERT_EQ(2u, gl.size());
+  const ProtoValue::Array& ranges = *gl.array();
+  EXPECT_EQ(1410720, IntAt(ranges[0], L"start"));
+  EXPECT_EQ(2621439, IntAt(ranges[0], L"end"));
+  EXPECT_EQ(2721440, IntAt(ranges[1], L"start"));
+  EXPECT_EQ(2999999, IntAt(ranges[1], L"end"));
+  // The stored task log tells of the pause.
+  bool paused = false;
+  for (const ProtoValue& line : *meta.get(L"log").get(L"tl").array())
+    paused = paused || line.string().find(L"暂停下载,") != std::wstring::npos;
+  EXPECT_TRUE(paused);
+
+  // A second run asks only for what is missing.
+  Serve("/r", body);
+  size_t before = server.RequestsFor("/r").size();
+  DownloadOutcome again;
+  Add(Url("/r"), L"127.0.0.2;127.0.0.3", L"r.bin", size, again, md5);
+  ASSERT_TRUE(RunUntil([&] { return again.done; }));
+  EXPECT_EQ(0, again.et);
+  EXPECT_EQ(body, dir.Read("r.bin"));
+  std::vector<std::string> asked;
+  auto reqs = server.RequestsFor("/r");
+  for (size_t i = before; i < reqs.size(); ++i) asked.push_back(reqs[i].Header("Range"));
+  std::sort(asked.begin(), asked.end());
+  EXPECT_EQ((std::vector<std::string>{"bytes=1410720-2621439", "bytes=2721440-2999999"}), asked);
+  EXPECT_FALSE(dir.Exists("r.bin.vrdt.vrmt"));
+}
+
+}  // namespace
+
+namespace {
+
+class CDownloadTaskResumeTest : public CDownloadTaskTest {
+ protected:
+  void SetUp() override {
+    CDownloadTaskTest::SetUp();
+    body = HttpTestServer::RandomBody(size, 21);
+    md5 = Md5Of(body);
+    Serve("/m", body);
+  }
+
+  void WriteResume(const std::string& name, const ProtoValue& value) {
+    std::string bytes;
+    ASSERT_TRUE(ProtoValueToBytes(bytes, value));
+    dir.Write(name + ".vrdt.vrmt", bytes);
+  }
+
+  // A resume value of this download with one missing range.
+  ProtoValue GoodResume(int64_t first, int64_t last, int64_t fs = -1, const std::wstring& fh = L"") {
+    CTaskMetaFile meta;
+    GapList free;
+    free.AddRange(first, last);
+    meta.Build(0, fs < 0 ? static_cast<int64_t>(size) : fs, fh.empty() ? md5 : fh, 0, 0, nullptr, free);
+    return meta.m_value;
+  }
+
+  // Runs the download and expects the whole body fetched from byte 0.
+  void ExpectFreshDownload(const std::string& name) {
+    DownloadOutcome out;
+    Add(Url("/m"), L"", StringUtils::FromUtf8(name), size, out, md5);
+    ASSERT_TRUE(RunUntil([&] { return out.done; }));
+    EXPECT_EQ(0, out.et);
+    EXPECT_EQ(body, dir.Read(name));
+    auto reqs = server.RequestsFor("/m");
+    ASSERT_FALSE(reqs.empty());
+    EXPECT_EQ("bytes=0-1310719", reqs.front().Header("Range"));
+    EXPECT_FALSE(dir.Exists(name + ".vrdt.vrmt"));
+  }
+
+  const size_t size = 2000000;
+  std::string body;
+  std::wstring md5;
+};
+
+TEST_F(CDownloadTaskResumeTest, DamagedResumeFileMeansAFreshStart) {
+  dir.Write("d.bin.vrdt", std::string(size, 'x'));
+  dir.Write("d.bin.vrdt.vrmt", std::string("\x06\x05\xff\xff\xff", 5));
+  ExpectFreshDownload("d.bin");
+}
+
+TEST_F(CDownloadTaskResumeTest, EmptyResumeFileMeansAFreshStart) {
+  dir.Write("e.bin.vrdt", std::string(size, 'x'));
+  dir.Write("e.bin.vrdt.vrmt", "");
+  ExpectFreshDownload("e.bin");
+}
+
+TEST_F(CDownloadTaskResumeTest, ResumeFileOfAnotherDownloadIsNotUsed) {
+  // Claims that only the last byte is missing, but of a file of another size ...
+  dir.Write("s.bin.vrdt", std::string(size, 'x'));
+  WriteResume("s.bin", GoodResume(size - 1, size - 1, size + 5));
+  ExpectFreshDownload("s.bin");
+  // ... or of another digest.
+  server.SetBody("/unused", "");
+  dir.Write("h.bin.vrdt", std::string(size, 'x'));
+  WriteResume("h.bin", GoodResume(size - 1, size - 1, -1, L"0123456789abcdef0123456789abcdef"));
+  DownloadOutcome out;
+  Add(Url("/m"), L"", L"h.bin", size, out, md5);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }));
+  EXPECT_EQ(body, dir.Read("h.bin"));
+}
+
+TEST_F(CDownloadTaskResumeTest, WronglyTypedResumeFileMeansAFreshStart) {
+  ProtoValue v = GoodResume(0, 10);
+  v[L"ct"] = ProtoValue(L"not a number");
+  dir.Write("t.bin.vrdt", std::string(size, 'x'));
+  WriteResume("t.bin", v);
+  ExpectFreshDownload("t.bin");
+}
+
+TEST_F(CDownloadTaskResumeTest, GoodResumeFileFetchesOnlyItsRanges) {
+  std::string partial = body;
+  partial.replace(1000000, 1000, std::string(1000, 'x'));
+  dir.Write("g.bin.vrdt", partial);
+  WriteResume("g.bin", GoodResume(1000000, 1000999));
+  DownloadOutcome out;
+  Add(Url("/m"), L"", L"g.bin", size, out, md5);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }));
+  EXPECT_EQ(body, dir.Read("g.bin"));
+  auto reqs = server.RequestsFor("/m");
+  ASSERT_EQ(1u, reqs.size());
+  EXPECT_EQ("bytes=1000000-1000999", reqs[0].Header("Range"));
+}
+
+TEST_F(CDownloadTaskResumeTest, ResumeFileWithNothingMissingCompletesWithoutSources) {
+  dir.Write("n.bin.vrdt", body);
+  CTaskMetaFile meta;
+  meta.Build(0, size, md5, 0, 0, nullptr, GapList());
+  std::string bytes;
+  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
+  dir.Write("n.bin.vrdt.vrmt", bytes);
+  DownloadOutcome out;
+  Add(Url("/m"), L"", L"n.bin", size, out, md5);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(0, out.et);
+  EXPECT_EQ(body, dir.Read("n.bin"));
+  EXPECT_EQ(0u, server.RequestsFor("/m").size());
+}
+
+TEST_F(CDownloadTaskResumeTest, CompleteFinalFileEndsAtOnceAndKeepsItsBytes) {
+  size_t logs = CDownloadTaskQueue::GetInstance().GetTaskLogCount();
+  dir.Write("c.bin", body);
+  DownloadOutcome out;
+  Add(Url("/m"), L"127.0.0.2", L"c.bin", size, out, md5);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(0, out.et);
+  EXPECT_EQ(0, out.ec);
+  EXPECT_EQ(0u, server.RequestCount());
+  // The log left the queue although no report was sent.
+  EXPECT_EQ(logs, CDownloadTaskQueue::GetInstance().GetTaskLogCount());
+
+  // A stale temporary file (here zero-filled, as pre-sized) never replaces the good file.
+  dir.Write("c.bin.vrdt", std::string(size, '\0'));
+  DownloadOutcome again;
+  Add(Url("/m"), L"", L"c.bin", size, again, md5);
+  EXPECT_TRUE(again.done);
+  EXPECT_EQ(0, again.et);
+  EXPECT_EQ(body, dir.Read("c.bin"));
+  EXPECT_FALSE(dir.Exists("c.bin.vrdt"));
+  EXPECT_FALSE(dir.Exists("c.bin.vrdt.vrmt"));
+}
+
+TEST_F(CDownloadTaskResumeTest, RenameFailureReportsTheSystemErrorAndKeepsTheResumeFile) {
+  // The final name is taken by a folder that is not empty.
+  ASSERT_EQ(0, mkdir(dir.Host("x.bin").c_str(), 0755));
+  dir.Write("x.bin/inside", "1");
+  DownloadOutcome out;
+  Add(Url("/m"), L"", L"x.bin", size, out, md5);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }, 30000));
+  EXPECT_NE(0, out.et);
+  EXPECT_EQ(0, out.ec);
+  EXPECT_EQ(body, dir.Read("x.bin.vrdt"));
+  EXPECT_TRUE(dir.Exists("x.bin.vrdt.vrmt"));
+}
+
+TEST_F(CDownloadTaskResumeTest, TemporaryFileThatCannotBePreparedEndsWithSix) {
+  DownloadOutcome out;
+  CDownloadTaskQueue::GetInstance().AddTask(Url("/m"), L"", L"", 0, dir.Win(L"no\\such\\z.bin"), md5, size, "",
+                                            reinterpret_cast<uintptr_t>(&out), nullptr, 0,
+                                            &DownloadOutcome::OnDone, 0);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(3, out.et);
+  EXPECT_EQ(6, out.ec);
+}
+
+}  // namespace
