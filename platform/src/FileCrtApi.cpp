@@ -2,6 +2,7 @@
 // runtime does, and the last error as well.
 #include <errno.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,14 +70,14 @@ bool ParseMode(const wchar_t* mode, CrtMode& m) {
   return true;
 }
 
-// Text-mode streams translate line ends. With an encoding the host's own converting stream
-// is used (its line ends stay LF: the host cannot translate a wide stream it does not own);
-// a new file starts with the encoding's mark and a read skips it. Files are never inherited
-// by child processes.
+// Text-mode streams translate line ends. With an encoding the stream is a wide host stream
+// that converts to that encoding (its line ends stay LF: the host cannot translate a wide
+// stream); a new file starts with the encoding's mark and a read skips it. Files are never
+// inherited by child processes.
 FILE* OpenCrtStream(const std::string& host, const CrtMode& m) {
   std::string hostMode(1, m.kind);
   if (m.plus) hostMode += '+';
-  if (m.binary || !m.ccs.empty()) {
+  if (m.binary || m.ccs == "UTF-16LE") {
     struct stat st;
     bool empty = stat(host.c_str(), &st) != 0 || st.st_size == 0;
     hostMode += m.binary ? "be" : "e";
@@ -99,7 +100,32 @@ FILE* OpenCrtStream(const std::string& host, const CrtMode& m) {
   if (m.exclusive && m.kind != 'r') flags |= O_EXCL;
   int fd = open(host.c_str(), flags, 0666);
   if (fd < 0) return nullptr;
-  return jf::FileTextStream::Open(fd, hostMode.c_str());
+  if (m.ccs.empty()) return jf::FileTextStream::Open(fd, hostMode.c_str());
+
+  // UTF-8: the mark is handled on the descriptor, then the stream turns wide while a UTF-8
+  // locale is current on this thread, which fixes its conversion whatever the process's is.
+  static const char kMark[] = "\xEF\xBB\xBF";
+  struct stat st;
+  bool empty = fstat(fd, &st) == 0 && st.st_size == 0;
+  bool ok = true;
+  if (m.kind == 'w' || (m.kind == 'a' && empty)) {
+    ok = write(fd, kMark, 3) == 3;
+  } else if (m.kind == 'r') {
+    char head[3];
+    if (read(fd, head, 3) != 3 || std::memcmp(head, kMark, 3) != 0) ok = lseek(fd, 0, SEEK_SET) == 0;
+  }
+  FILE* f = ok ? fdopen(fd, hostMode.c_str()) : nullptr;
+  if (!f) {
+    int err = errno;
+    close(fd);
+    errno = err;
+    return nullptr;
+  }
+  static locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  locale_t previous = utf8 ? uselocale(utf8) : static_cast<locale_t>(0);
+  fwide(f, 1);
+  if (utf8) uselocale(previous);
+  return f;
 }
 
 }  // namespace
