@@ -2,6 +2,8 @@
 #include <errno.h>
 #include <sys/statvfs.h>
 
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "FileStat.h"
@@ -10,6 +12,24 @@
 #include "jf/files.h"
 #include "jf/paths.h"
 #include "winerror.h"
+
+namespace {
+std::mutex g_freeLock;
+std::map<wchar_t, int64_t> g_freeOverride;
+
+wchar_t Upper(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+}  // namespace
+
+namespace jf {
+void SetDiskFreeSpaceForTests(wchar_t drive, int64_t freeBytes) {
+  std::lock_guard<std::mutex> lock(g_freeLock);
+  if (freeBytes < 0) {
+    g_freeOverride.erase(Upper(drive));
+  } else {
+    g_freeOverride[Upper(drive)] = freeBytes;
+  }
+}
+}  // namespace jf
 
 DWORD GetLogicalDriveStringsW(DWORD nBufferLength, LPWSTR lpBuffer) {
   std::wstring all;
@@ -48,5 +68,16 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR lpDirectoryName, PULARGE_INTEGER lpFreeBytesAva
   if (lpFreeBytesAvailableToCaller) lpFreeBytesAvailableToCaller->QuadPart = unit * vfs.f_bavail;
   if (lpTotalNumberOfBytes) lpTotalNumberOfBytes->QuadPart = unit * vfs.f_blocks;
   if (lpTotalNumberOfFreeBytes) lpTotalNumberOfFreeBytes->QuadPart = unit * vfs.f_bfree;
+  std::wstring full;
+  if (jf::FullWinPath(dir, full)) {
+    std::lock_guard<std::mutex> lock(g_freeLock);
+    auto it = g_freeOverride.find(Upper(full[0]));
+    if (it != g_freeOverride.end()) {
+      auto bytes = static_cast<ULONGLONG>(it->second);
+      if (lpFreeBytesAvailableToCaller) lpFreeBytesAvailableToCaller->QuadPart = bytes;
+      if (lpTotalNumberOfFreeBytes) lpTotalNumberOfFreeBytes->QuadPart = bytes;
+      if (lpTotalNumberOfBytes && lpTotalNumberOfBytes->QuadPart < bytes) lpTotalNumberOfBytes->QuadPart = bytes;
+    }
+  }
   return TRUE;
 }

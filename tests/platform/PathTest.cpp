@@ -97,6 +97,12 @@ TEST_F(PathTest, DriveListTypesAndFreeSpaceFollowTheMap) {
   ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:", &avail, &total, &free));
   EXPECT_GT(total.QuadPart, 0u);
   EXPECT_LE(avail.QuadPart, total.QuadPart);
+  jf::SetDiskFreeSpaceForTests(L'd', 157286400);
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"D:\\", &avail, &total, &free));
+  EXPECT_EQ(avail.QuadPart, 157286400u);
+  jf::SetDiskFreeSpaceForTests(L'D', -1);
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"D:\\", &avail, &total, &free));
+  EXPECT_NE(avail.QuadPart, 157286400u);
   EXPECT_FALSE(GetDiskFreeSpaceExW(L"C:\\no\\such", &avail, &total, &free));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
