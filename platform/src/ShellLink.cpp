@@ -189,7 +189,89 @@ HRESULT ShellLink::GetClassID(CLSID* pClassID) {
 }
 
 HRESULT ShellLink::IsDirty() { return dirty_ ? S_OK : S_FALSE; }
-HRESULT ShellLink::Load(LPCOLESTR /*pszFileName*/, DWORD /*dwMode*/) { return E_NOTIMPL; }
+HRESULT ShellLink::Load(LPCOLESTR pszFileName, DWORD /*dwMode*/) {
+  if (!pszFileName) return E_INVALIDARG;
+  HANDLE h = CreateFileW(pszFileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
+  std::string bytes;
+  char buf[4096];
+  DWORD n = 0;
+  while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n) bytes.append(buf, n);
+  CloseHandle(h);
+  if (!Parse(bytes)) return HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
+  FullWinPath(pszFileName, curFile_);
+  dirty_ = false;
+  return S_OK;
+}
+
+bool ShellLink::Parse(const std::string& b) {
+  auto u16 = [&](size_t at, uint32_t& v) {
+    if (at + 2 > b.size()) return false;
+    v = static_cast<unsigned char>(b[at]) | static_cast<uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8;
+    return true;
+  };
+  auto u32 = [&](size_t at, uint32_t& v) {
+    uint32_t lo, hi;
+    if (!u16(at, lo) || !u16(at + 2, hi)) return false;
+    v = lo | hi << 16;
+    return true;
+  };
+  std::string clsid;
+  PutGuid(clsid, CLSID_ShellLink);
+  uint32_t headerSize, flags, icon, show, hotkey;
+  if (!u32(0, headerSize) || headerSize != kHeaderSize || b.size() < kHeaderSize || b.compare(4, 16, clsid) != 0)
+    return false;
+  u32(20, flags);
+  u32(56, icon);
+  u32(60, show);
+  u16(64, hotkey);
+  size_t at = kHeaderSize;
+  if (flags & 0x01) {  // an item list of the target: not used here
+    uint32_t idSize;
+    if (!u16(at, idSize)) return false;
+    at += 2 + idSize;
+  }
+  std::wstring path;
+  if (flags & kHasLinkInfo) {
+    uint32_t infoSize, infoHeader, infoFlags, ansiOffset, wideOffset = 0;
+    if (!u32(at, infoSize) || !u32(at + 4, infoHeader) || !u32(at + 8, infoFlags) || !u32(at + 16, ansiOffset) ||
+        at + infoSize > b.size())
+      return false;
+    if (infoHeader >= kLinkInfoHeaderSize && !u32(at + 28, wideOffset)) return false;
+    if (infoFlags & kVolumeIdAndLocalBasePath) {
+      if (wideOffset) {
+        size_t start = at + wideOffset, end = start;
+        while (end + 1 < at + infoSize && (b[end] || b[end + 1])) end += 2;
+        path = FromUtf16LEBytes(b.data() + start, end - start);
+      } else if (ansiOffset < infoSize) {
+        path = FromAnsi(std::string(b.c_str() + at + ansiOffset));
+      }
+    }
+    at += infoSize;
+  }
+  std::wstring strings[5];
+  const uint32_t stringFlags[] = {kHasName, kHasRelativePath, kHasWorkingDir, kHasArguments, kHasIconLocation};
+  for (int i = 0; i < 5; ++i) {
+    if (!(flags & stringFlags[i])) continue;
+    uint32_t count;
+    if (!u16(at, count)) return false;
+    size_t bytes = (flags & kIsUnicode) ? count * 2u : count;
+    if (at + 2 + bytes > b.size()) return false;
+    strings[i] = (flags & kIsUnicode) ? FromUtf16LEBytes(b.data() + at + 2, bytes)
+                                       : FromAnsi(std::string(b.data() + at + 2, bytes));
+    at += 2 + bytes;
+  }
+  path_ = path;
+  description_ = strings[0];
+  relativePath_ = strings[1];
+  workingDir_ = strings[2];
+  arguments_ = strings[3];
+  iconPath_ = strings[4];
+  iconIndex_ = static_cast<int>(icon);
+  showCmd_ = static_cast<int>(show);
+  hotkey_ = static_cast<WORD>(hotkey);
+  return true;
+}
 HRESULT ShellLink::SaveCompleted(LPCOLESTR /*pszFileName*/) { return S_OK; }
 
 HRESULT ShellLink::GetCurFile(LPOLESTR* ppszFileName) {

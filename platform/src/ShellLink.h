@@ -50,6 +50,8 @@ class ShellLink final : public IShellLinkW, public IPersistFile {
 
   // The bytes of the .lnk file for the current settings.
   std::string Serialize() const;
+  // Takes the settings from the bytes of a .lnk file; false when they are not one.
+  bool Parse(const std::string& bytes);
 
  private:
   ~ShellLink() = default;

@@ -164,6 +164,29 @@ TEST_F(ShellTest, ShellLinkWritesTheBinaryLinkFormat) {
   EXPECT_EQ(U32(b, s), 0u);  // terminal block
   EXPECT_EQ(b.size(), s + 4);
 
+  // Loading the file gives back what was set.
+  ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_IShellLinkW, reinterpret_cast<void**>(&link)),
+            S_OK);
+  ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)), S_OK);
+  ASSERT_EQ(file->Load(L"C:\\游戏.lnk", 0), S_OK);
+  wchar_t text[MAX_PATH];
+  EXPECT_EQ(link->GetPath(text, MAX_PATH, nullptr, 0), S_OK);
+  EXPECT_STREQ(text, L"C:\\game.exe");
+  link->GetDescription(text, MAX_PATH);
+  EXPECT_STREQ(text, L"游戏");
+  link->GetArguments(text, MAX_PATH);
+  EXPECT_STREQ(text, L"-run");
+  int icon = 0;
+  link->GetIconLocation(text, MAX_PATH, &icon);
+  EXPECT_EQ(icon, 2);
+  WriteHost(c_ + "/cut.lnk", b.substr(0, b.size() - 10));
+  EXPECT_EQ(file->Load(L"C:\\cut.lnk", 0), HRESULT_FROM_WIN32(ERROR_BAD_FORMAT));
+  EXPECT_EQ(file->Load(L"C:\\none.lnk", 0), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  link->GetArguments(text, MAX_PATH);
+  EXPECT_STREQ(text, L"-run");  // a failed load changes nothing
+  file->Release();
+  link->Release();
+
   // A link saved where no folder exists reports the Windows error.
   ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_IPersistFile, reinterpret_cast<void**>(&file)),
             S_OK);
