@@ -107,6 +107,16 @@ bool CPinger::ParseEchoReply(const unsigned char* datagram, size_t length, uint1
   return true;
 }
 
+bool CPinger::ResolveFirst(const char* host, uint32_t& address, std::wstring& addressText) {
+  hostent* entry = gethostbyname(host);
+  if (!entry || !entry->h_addr_list || !entry->h_addr_list[0]) return false;
+  in_addr first;
+  memcpy(&first, entry->h_addr_list[0], sizeof first);
+  address = first.s_addr;
+  addressText = StringUtils::AnsiToWide(inet_ntoa(first));
+  return true;
+}
+
 bool CPinger::Pause(unsigned ms) const {
   for (unsigned waited = 0; waited < ms; waited += 100) {
     if (Stopped()) return false;
@@ -157,16 +167,11 @@ void CPinger::Ping(const char* host, std::wstring& text) {
     addressText = wideHost;
     m_text += StringUtils::Format(L"正在ping %s 具有32字节的数据。", wideHost.c_str());
   } else {
-    hostent* entry = gethostbyname(host);
-    if (!entry || !entry->h_addr_list || !entry->h_addr_list[0]) {
+    if (!ResolveFirst(host, address, addressText)) {
       m_text += StringUtils::Format(L"Ping 请求找不到主机 %s。", wideHost.c_str());
       text = m_text;
       return;
     }
-    in_addr first;
-    memcpy(&first, entry->h_addr_list[0], sizeof first);
-    address = first.s_addr;
-    addressText = StringUtils::AnsiToWide(inet_ntoa(first));
     m_text += StringUtils::Format(L"正在ping %s [%s] 具有32字节的数据。", wideHost.c_str(),
                                   addressText.c_str());
   }

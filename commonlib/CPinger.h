@@ -48,6 +48,9 @@ class CPinger {
   // The IP header length of a datagram, 0 unless it is at least 20 bytes and fits.
   static size_t IpHeaderLength(const unsigned char* datagram, size_t length);
 
+  // The first IPv4 address of a host name (network order) and its dotted text.
+  static bool ResolveFirst(const char* host, uint32_t& address, std::wstring& addressText);
+
   static const size_t kPacketSize = 44;
 
  private:

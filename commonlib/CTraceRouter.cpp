@@ -60,16 +60,11 @@ void CTraceRouter::Trace(const std::wstring& host, std::wstring& text, std::vect
   uint32_t destination = inet_addr(narrowHost.c_str());
   std::wstring destinationText = host;
   if (destination == INADDR_NONE) {
-    hostent* entry = gethostbyname(narrowHost.c_str());
-    if (!entry || !entry->h_addr_list || !entry->h_addr_list[0]) {
+    if (!CPinger::ResolveFirst(narrowHost.c_str(), destination, destinationText)) {
       text += StringUtils::Format(L"无法解析目标系统名称 %s 。", host.c_str());
       WSACleanup();
       return;
     }
-    in_addr first;
-    memcpy(&first, entry->h_addr_list[0], sizeof first);
-    destination = first.s_addr;
-    destinationText = StringUtils::AnsiToWide(inet_ntoa(first));
     text += StringUtils::Format(L"通过最多 30 个跃点跟踪到 %s [%s] 的路由。", host.c_str(),
                                 destinationText.c_str());
   } else {

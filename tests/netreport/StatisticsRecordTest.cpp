@@ -31,32 +31,27 @@ std::string FromHex(const std::string& hex) {
 }
 
 // The oracle: OpenSSL's DES in ECB mode, block by block.
-std::string OracleEncrypt(const std::string& key, const std::string& plain) {
+std::string Oracle(const std::string& key, const std::string& input, int mode) {
   DES_cblock k;
   memcpy(k, key.data(), 8);
   DES_key_schedule ks;
   DES_set_key_unchecked(&k, &ks);
-  std::string out(plain.size(), '\0');
-  for (size_t i = 0; i + 8 <= plain.size(); i += 8) {
+  std::string out(input.size(), '\0');
+  for (size_t i = 0; i + 8 <= input.size(); i += 8) {
     DES_cblock in;
-    memcpy(in, plain.data() + i, 8);
-    DES_ecb_encrypt(&in, reinterpret_cast<DES_cblock*>(&out[i]), &ks, DES_ENCRYPT);
+    memcpy(in, input.data() + i, 8);
+    DES_ecb_encrypt(&in, reinterpret_cast<DES_cblock*>(&out[i]), &ks, mode);
   }
   return out;
 }
 
+std::string OracleEncrypt(const std::string& key, const std::string& plain) {
+  return Oracle(key, plain, DES_ENCRYPT);
+}
+
+// Deciphers under the record key and drops the PKCS#5 fill.
 std::string OracleDecrypt(const std::string& cipher) {
-  DES_cblock k;
-  memcpy(k, "kelvo514", 8);
-  DES_key_schedule ks;
-  DES_set_key_unchecked(&k, &ks);
-  std::string out(cipher.size(), '\0');
-  for (size_t i = 0; i + 8 <= cipher.size(); i += 8) {
-    DES_cblock in;
-    memcpy(in, cipher.data() + i, 8);
-    DES_ecb_encrypt(&in, reinterpret_cast<DES_cblock*>(&out[i]), &ks, DES_DECRYPT);
-  }
-  // PKCS#5: the last byte says how many bytes of fill to drop.
+  std::string out = Oracle("kelvo514", cipher, DES_DECRYPT);
   if (!out.empty()) out.resize(out.size() - static_cast<unsigned char>(out.back()));
   return out;
 }
