@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "IniFile.h"
+#include "ShellFolders.h"
 #include "errhandlingapi.h"
 #include "jf/files.h"
 #include "jf/paths.h"
@@ -21,7 +22,11 @@ bool IniHostPath(LPCWSTR fileName, std::string& host) {
     return false;
   }
   std::wstring name(fileName);
-  if (name.find_first_of(L"\\/:") == std::wstring::npos) name = L"C:\\Windows\\" + name;
+  if (name.find_first_of(L"\\/:") == std::wstring::npos) {
+    std::wstring windows;
+    if (!jf::SpecialFolderPath(CSIDL_WINDOWS, windows)) return false;
+    name = windows + L"\\" + name;
+  }
   return jf::HostPathFromWin(name, host);
 }
 

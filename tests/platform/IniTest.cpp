@@ -83,7 +83,6 @@ TEST_F(IniTest, NullValueDeletesKeyAndNullKeyDeletesSection) {
 }
 
 TEST_F(IniTest, BareFileNameLivesInTheWindowsFolder) {
-  mkdir((c_ + "/Windows").c_str(), 0777);
   ASSERT_TRUE(WritePrivateProfileStringW(L"S", L"k", L"v", L"bare.ini"));
   EXPECT_EQ(ReadHost(c_ + "/Windows/bare.ini"), "[S]\r\nk=v\r\n");
 }
