@@ -13,8 +13,17 @@ UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) 
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  // A window timer keeps the id it was given, 0 included.
-  return queue->SetTimer(hwnd, rec, id, elapseMs, proc);
+  // A window timer keeps the id it was given, 0 included; its WM_TIMER carries that id. Id 0
+  // still answers 1, because 0 is how SetTimer reports failure.
+  DWORD saved = GetLastError();
+  SetLastError(ERROR_SUCCESS);
+  UINT_PTR result = queue->SetTimer(hwnd, rec, id, elapseMs, proc);
+  if (result == 0 && GetLastError() == ERROR_SUCCESS) {
+    SetLastError(saved);
+    return 1;
+  }
+  if (result != 0) SetLastError(saved);
+  return result;
 }
 
 BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id) {

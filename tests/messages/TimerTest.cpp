@@ -51,7 +51,8 @@ TEST_F(TimerTest, WindowTimersKeepTheirIdsAndTickWhenDue) {
     return DefWindowProcW(hwnd, msg, w, l);
   };
   HWND hwnd = MakeWindow(&h);
-  EXPECT_EQ(SetTimer(hwnd, 0, 100, nullptr), 0u);
+  // Id 0 answers 1 (0 would read as failure) while its ticks still carry 0.
+  EXPECT_EQ(SetTimer(hwnd, 0, 100, nullptr), 1u);
   EXPECT_EQ(SetTimer(hwnd, 254, 200, nullptr), 254u);
   UINT_PTR pointerId = reinterpret_cast<UINT_PTR>(&ticks);
   EXPECT_EQ(SetTimer(hwnd, pointerId, 300, nullptr), pointerId);
@@ -67,6 +68,7 @@ TEST_F(TimerTest, WindowTimersKeepTheirIdsAndTickWhenDue) {
   EXPECT_TRUE(KillTimer(hwnd, 254));
   EXPECT_TRUE(KillTimer(hwnd, pointerId));
   EXPECT_FALSE(KillTimer(hwnd, 254));
+  EXPECT_FALSE(KillTimer(hwnd, 1));  // the answer 1 is no timer of its own
   jf::TickAdvance(1000);
   EXPECT_EQ(msgtest::PumpReady(), 0);
   DestroyWindow(hwnd);

@@ -1,0 +1,76 @@
+// Cursors and icons of the system, and the current cursor shape.
+#include <windows.h>
+
+#include <atomic>
+
+#include "InputState.h"
+
+namespace {
+
+// System cursors and icons are handles that name their resource id; they are never freed.
+constexpr uintptr_t kCursorBase = 0x43550000;
+constexpr uintptr_t kIconBase = 0x49430000;
+constexpr DWORD kErrorResourceNameNotFound = 1814;
+
+std::atomic<HCURSOR> g_cursor{nullptr};
+
+bool KnownCursor(uintptr_t id) {
+  switch (id) {
+    case 32512: case 32513: case 32514: case 32515: case 32516: case 32642: case 32643:
+    case 32644: case 32645: case 32646: case 32648: case 32649: case 32650:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool KnownIcon(uintptr_t id) { return id >= 32512 && id <= 32518; }
+
+}  // namespace
+
+namespace jf {
+
+HCURSOR SystemCursor(LPCWSTR id) {
+  return reinterpret_cast<HCURSOR>(kCursorBase + reinterpret_cast<uintptr_t>(id));
+}
+
+}  // namespace jf
+
+HCURSOR WINAPI LoadCursorW(HINSTANCE instance, LPCWSTR name) {
+  if (instance == nullptr && IS_INTRESOURCE(name) && KnownCursor(reinterpret_cast<uintptr_t>(name))) {
+    return jf::SystemCursor(name);
+  }
+  SetLastError(kErrorResourceNameNotFound);
+  return nullptr;
+}
+
+HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name) {
+  if (instance == nullptr && IS_INTRESOURCE(name) && KnownIcon(reinterpret_cast<uintptr_t>(name))) {
+    return reinterpret_cast<HICON>(kIconBase + reinterpret_cast<uintptr_t>(name));
+  }
+  SetLastError(kErrorResourceNameNotFound);
+  return nullptr;
+}
+
+HANDLE WINAPI LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
+  (void)cx;
+  (void)cy;
+  (void)flags;
+  switch (type) {
+    case IMAGE_CURSOR:
+      return LoadCursorW(instance, name);
+    case IMAGE_ICON:
+      return LoadIconW(instance, name);
+    default:
+      SetLastError(kErrorResourceNameNotFound);
+      return nullptr;
+  }
+}
+
+BOOL WINAPI DestroyIcon(HICON icon) { return icon != nullptr ? TRUE : FALSE; }
+
+BOOL WINAPI DestroyCursor(HCURSOR cursor) { return cursor != nullptr ? TRUE : FALSE; }
+
+HCURSOR WINAPI SetCursor(HCURSOR cursor) { return g_cursor.exchange(cursor); }
+
+HCURSOR WINAPI GetCursor(void) { return g_cursor.load(); }

@@ -1,0 +1,27 @@
+// Focus, activation, capture, key state, the pointer and the per-thread input queues, as the
+// display files use them. Nothing here calls a window procedure with a lock held.
+#pragma once
+#include <windows.h>
+
+#include "MsgFilter.h"
+
+namespace jf {
+
+// Makes a top-level window the active (and foreground) one, with WM_NCACTIVATE, WM_ACTIVATE
+// and focus as on Windows. `how` is WA_ACTIVE or WA_CLICKACTIVE.
+void ActivateWindow(HWND hwnd, int how);
+// A window is going: it loses focus, capture, activation and tracking.
+void InputWindowDestroying(HWND hwnd);
+// A window was hidden or disabled: the same, without destruction.
+void InputWindowHidden(HWND hwnd);
+// The hooks MsgQueue and TranslateMessage call.
+bool InputNextMessage(DWORD threadId, const MsgFilter& filter, bool remove, MSG* out);
+BOOL InputTranslate(const MSG* msg);
+POINT InputCursorPos();
+// DefWindowProcW's move and size: the pointer drags the window until the left button rises.
+// `hit` is HTCAPTION for a move or a border code for a size.
+void InputBeginMoveSize(HWND hwnd, int hit);
+// The cursor the class or the hit code asks for (DefWindowProcW's WM_SETCURSOR).
+HCURSOR SystemCursor(LPCWSTR id);
+
+}  // namespace jf
