@@ -8,9 +8,10 @@
 // The alpha byte. Windows GDI leaves alpha 0 in everything it draws, which makes fills and
 // text invisible on a layered window; programs work around it by blending their own text
 // bitmaps. This layer uses one rule instead:
-//   * Every GDI drawing call (fills, pens, text, GradientFill with opaque vertices, SetPixel,
+//   * Every GDI drawing call (fills, pens, text, SetPixel,
 //     ExtTextOutW's opaque rectangle) composes an OPAQUE colour over the destination with
-//     the source-over rule: a pixel fully covered becomes the colour with alpha 255; an
+//     the source-over rule: a pixel fully covered becomes the colour with alpha 255 (GradientFill
+//     writes the alpha of its vertices, as on Windows, and the renderer passes 0xFF00); an
 //     antialiased text edge with coverage c becomes colour*c + old*(1-c), alpha
 //     c*255 + old_alpha*(1-c).
 //   * BitBlt/StretchBlt copy all four bytes (alpha included); AlphaBlend composes

@@ -1,0 +1,295 @@
+// Device contexts: creation, selection of objects, origins, save levels and capabilities.
+#include "GdiHandleTable.h"
+#include "RegionObject.h"
+#include "errhandlingapi.h"
+#include "jf/gdisurface.h"
+#include "winerror.h"
+
+using jf::DcState;
+using jf::GdiHandleTable;
+
+namespace {
+
+std::shared_ptr<DcState> NewDc(bool memory, cairo_surface_t* surface, POINT origin, const RECT* limit) {
+  GdiHandleTable& table = GdiHandleTable::Instance();
+  auto dc = std::make_shared<DcState>(memory, surface, origin, limit);
+  DcState::Attributes& a = dc->attr;
+  a.penHandle = table.Stock(BLACK_PEN);
+  a.pen = table.LookupAs<jf::GdiPen>(a.penHandle);
+  a.brushHandle = table.Stock(WHITE_BRUSH);
+  a.brush = table.LookupAs<jf::GdiBrush>(a.brushHandle);
+  a.fontHandle = table.Stock(SYSTEM_FONT);
+  a.font = table.LookupAs<jf::FontObject>(a.fontHandle);
+  if (memory) {
+    a.bitmapHandle = table.DefaultBitmap();
+    a.bitmap = table.LookupAs<jf::BitmapObject>(a.bitmapHandle);
+  }
+  return dc;
+}
+
+std::shared_ptr<DcState> Dc(HDC hdc) { return GdiHandleTable::Instance().LookupDc(hdc); }
+
+}  // namespace
+
+HDC WINAPI CreateCompatibleDC(HDC hdc) {
+  if (hdc && !Dc(hdc)) return nullptr;
+  return GdiHandleTable::Instance().AddDc(NewDc(true, nullptr, POINT{0, 0}, nullptr));
+}
+
+BOOL WINAPI DeleteDC(HDC hdc) {
+  auto dc = Dc(hdc);
+  if (!dc) return FALSE;
+  if (dc->attr.bitmap && dc->attr.bitmap->owner == dc.get()) dc->attr.bitmap->owner = nullptr;
+  return GdiHandleTable::Instance().RemoveDc(hdc) ? TRUE : FALSE;
+}
+
+int WINAPI SaveDC(HDC hdc) {
+  auto dc = Dc(hdc);
+  return dc ? dc->Save() : 0;
+}
+
+BOOL WINAPI RestoreDC(HDC hdc, int level) {
+  auto dc = Dc(hdc);
+  if (!dc) return FALSE;
+  if (!dc->Restore(level)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+int WINAPI GetDeviceCaps(HDC hdc, int index) {
+  auto dc = Dc(hdc);
+  if (!dc) return 0;
+  cairo_surface_t* s = dc->Surface();
+  switch (index) {
+    case TECHNOLOGY: return DT_RASDISPLAY;
+    case HORZRES: return s ? cairo_image_surface_get_width(s) : 0;
+    case VERTRES: return s ? cairo_image_surface_get_height(s) : 0;
+    case HORZSIZE: return s ? cairo_image_surface_get_width(s) * 254 / 960 : 0;
+    case VERTSIZE: return s ? cairo_image_surface_get_height(s) * 254 / 960 : 0;
+    case BITSPIXEL: return 32;
+    case PLANES: return 1;
+    case NUMCOLORS: return -1;
+    case RASTERCAPS: return RC_BITBLT | RC_STRETCHBLT | RC_DI_BITMAP;
+    case LOGPIXELSX:
+    case LOGPIXELSY: return 96;
+    case SHADEBLENDCAPS: return SB_CONST_ALPHA | SB_PIXEL_ALPHA;
+    default: return 0;
+  }
+}
+
+namespace {
+
+BOOL SetPoint(HDC hdc, POINT DcState::Attributes::*field, int x, int y, bool relative, LPPOINT old) {
+  auto dc = Dc(hdc);
+  if (!dc) return FALSE;
+  POINT& p = dc->attr.*field;
+  if (old) *old = p;
+  if (relative) {
+    p.x += x;
+    p.y += y;
+  } else {
+    p = POINT{x, y};
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL WINAPI SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT old) {
+  return SetPoint(hdc, &DcState::Attributes::windowOrg, x, y, false, old);
+}
+BOOL WINAPI GetWindowOrgEx(HDC hdc, LPPOINT origin) {
+  auto dc = Dc(hdc);
+  if (!dc || !origin) return FALSE;
+  *origin = dc->attr.windowOrg;
+  return TRUE;
+}
+BOOL WINAPI SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT old) {
+  return SetPoint(hdc, &DcState::Attributes::viewportOrg, x, y, false, old);
+}
+BOOL WINAPI GetViewportOrgEx(HDC hdc, LPPOINT origin) {
+  auto dc = Dc(hdc);
+  if (!dc || !origin) return FALSE;
+  *origin = dc->attr.viewportOrg;
+  return TRUE;
+}
+BOOL WINAPI OffsetViewportOrgEx(HDC hdc, int dx, int dy, LPPOINT old) {
+  return SetPoint(hdc, &DcState::Attributes::viewportOrg, dx, dy, true, old);
+}
+BOOL WINAPI SetBrushOrgEx(HDC hdc, int, int, LPPOINT old) {
+  if (!Dc(hdc)) return FALSE;
+  if (old) *old = POINT{0, 0};
+  return TRUE;
+}
+
+int WINAPI SetMapMode(HDC hdc, int mode) {
+  if (!Dc(hdc)) return 0;
+  if (mode != MM_TEXT) SetLastError(ERROR_NOT_SUPPORTED);
+  return MM_TEXT;
+}
+
+BOOL WINAPI LPtoDP(HDC hdc, LPPOINT points, int count) {
+  auto dc = Dc(hdc);
+  if (!dc || (count > 0 && !points)) return FALSE;
+  for (int i = 0; i < count; ++i) points[i] = dc->ToDevice(points[i].x, points[i].y);
+  return TRUE;
+}
+
+BOOL WINAPI DPtoLP(HDC hdc, LPPOINT points, int count) {
+  auto dc = Dc(hdc);
+  if (!dc || (count > 0 && !points)) return FALSE;
+  for (int i = 0; i < count; ++i) points[i] = dc->ToLogical(points[i].x, points[i].y);
+  return TRUE;
+}
+
+HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ handle) {
+  auto dc = Dc(hdc);
+  if (!dc) return nullptr;
+  GdiHandleTable& table = GdiHandleTable::Instance();
+  auto object = table.Lookup(handle);
+  if (!object) return nullptr;
+  DcState::Attributes& a = dc->attr;
+  HGDIOBJ old = nullptr;
+  switch (object->Type()) {
+    case OBJ_PEN:
+      old = a.penHandle;
+      a.penHandle = handle;
+      a.pen = std::static_pointer_cast<jf::GdiPen>(object);
+      return old;
+    case OBJ_BRUSH:
+      old = a.brushHandle;
+      a.brushHandle = handle;
+      a.brush = std::static_pointer_cast<jf::GdiBrush>(object);
+      return old;
+    case OBJ_FONT:
+      old = a.fontHandle;
+      a.fontHandle = handle;
+      a.font = std::static_pointer_cast<jf::FontObject>(object);
+      return old;
+    case OBJ_BITMAP: {
+      auto bitmap = std::static_pointer_cast<jf::BitmapObject>(object);
+      if (!dc->IsMemory() || (!table.IsStock(handle) && bitmap->owner && bitmap->owner != dc.get())) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+      }
+      if (a.bitmap && a.bitmap->owner == dc.get()) a.bitmap->owner = nullptr;
+      old = a.bitmapHandle;
+      a.bitmapHandle = handle;
+      a.bitmap = bitmap;
+      if (!table.IsStock(handle)) bitmap->owner = dc.get();
+      return old;
+    }
+    case OBJ_REGION:
+      return reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(SelectClipRgn(hdc, handle)));
+    default:
+      return nullptr;
+  }
+}
+
+HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type) {
+  auto dc = Dc(hdc);
+  if (!dc) return nullptr;
+  switch (type) {
+    case OBJ_PEN: return dc->attr.penHandle;
+    case OBJ_BRUSH: return dc->attr.brushHandle;
+    case OBJ_FONT: return dc->attr.fontHandle;
+    case OBJ_BITMAP: return dc->attr.bitmapHandle;
+    default: return nullptr;
+  }
+}
+
+COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
+  auto dc = Dc(hdc);
+  if (!dc) return CLR_INVALID;
+  COLORREF old = dc->attr.textColor;
+  dc->attr.textColor = color & 0xFFFFFF;
+  return old;
+}
+COLORREF WINAPI GetTextColor(HDC hdc) {
+  auto dc = Dc(hdc);
+  return dc ? dc->attr.textColor : CLR_INVALID;
+}
+COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
+  auto dc = Dc(hdc);
+  if (!dc) return CLR_INVALID;
+  COLORREF old = dc->attr.bkColor;
+  dc->attr.bkColor = color & 0xFFFFFF;
+  return old;
+}
+COLORREF WINAPI GetBkColor(HDC hdc) {
+  auto dc = Dc(hdc);
+  return dc ? dc->attr.bkColor : CLR_INVALID;
+}
+COLORREF WINAPI SetDCBrushColor(HDC hdc, COLORREF color) {
+  auto dc = Dc(hdc);
+  if (!dc) return CLR_INVALID;
+  COLORREF old = dc->attr.dcBrushColor;
+  dc->attr.dcBrushColor = color & 0xFFFFFF;
+  return old;
+}
+COLORREF WINAPI SetDCPenColor(HDC hdc, COLORREF color) {
+  auto dc = Dc(hdc);
+  if (!dc) return CLR_INVALID;
+  COLORREF old = dc->attr.dcPenColor;
+  dc->attr.dcPenColor = color & 0xFFFFFF;
+  return old;
+}
+int WINAPI SetBkMode(HDC hdc, int mode) {
+  auto dc = Dc(hdc);
+  if (!dc || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
+  int old = dc->attr.bkMode;
+  dc->attr.bkMode = mode;
+  return old;
+}
+int WINAPI GetBkMode(HDC hdc) {
+  auto dc = Dc(hdc);
+  return dc ? dc->attr.bkMode : 0;
+}
+UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
+  auto dc = Dc(hdc);
+  if (!dc) return GDI_ERROR;
+  UINT old = dc->attr.textAlign;
+  dc->attr.textAlign = align;
+  return old;
+}
+UINT WINAPI GetTextAlign(HDC hdc) {
+  auto dc = Dc(hdc);
+  return dc ? dc->attr.textAlign : GDI_ERROR;
+}
+int WINAPI SetStretchBltMode(HDC hdc, int mode) {
+  auto dc = Dc(hdc);
+  if (!dc || mode < BLACKONWHITE || mode > HALFTONE) return 0;
+  int old = dc->attr.stretchMode;
+  dc->attr.stretchMode = mode;
+  return old;
+}
+int WINAPI GetStretchBltMode(HDC hdc) {
+  auto dc = Dc(hdc);
+  return dc ? dc->attr.stretchMode : 0;
+}
+
+namespace jf {
+
+HDC CreateDcForSurface(cairo_surface_t* surface, POINT origin, const RECT* clip) {
+  if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return GdiHandleTable::Instance().AddDc(NewDc(false, surface, origin, clip));
+}
+
+BOOL ResetDcSurface(HDC hdc, cairo_surface_t* surface, POINT origin, const RECT* clip) {
+  auto dc = Dc(hdc);
+  if (!dc || dc->IsMemory()) return FALSE;
+  dc->Reset(surface, origin, clip);
+  return TRUE;
+}
+
+cairo_surface_t* GetDcSurface(HDC hdc) {
+  auto dc = Dc(hdc);
+  return dc ? dc->Surface() : nullptr;
+}
+
+}  // namespace jf
