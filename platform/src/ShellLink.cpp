@@ -218,7 +218,7 @@ bool ShellLink::Parse(const std::string& b) {
   };
   std::string clsid;
   PutGuid(clsid, CLSID_ShellLink);
-  uint32_t headerSize, flags, icon, show, hotkey;
+  uint32_t headerSize = 0, flags = 0, icon = 0, show = 1, hotkey = 0;
   if (!u32(0, headerSize) || headerSize != kHeaderSize || b.size() < kHeaderSize || b.compare(4, 16, clsid) != 0)
     return false;
   u32(20, flags);
@@ -227,13 +227,13 @@ bool ShellLink::Parse(const std::string& b) {
   u16(64, hotkey);
   size_t at = kHeaderSize;
   if (flags & 0x01) {  // an item list of the target: not used here
-    uint32_t idSize;
+    uint32_t idSize = 0;
     if (!u16(at, idSize)) return false;
     at += 2 + idSize;
   }
   std::wstring path;
   if (flags & kHasLinkInfo) {
-    uint32_t infoSize, infoHeader, infoFlags, ansiOffset, wideOffset = 0;
+    uint32_t infoSize = 0, infoHeader = 0, infoFlags = 0, ansiOffset = 0, wideOffset = 0;
     if (!u32(at, infoSize) || !u32(at + 4, infoHeader) || !u32(at + 8, infoFlags) || !u32(at + 16, ansiOffset) ||
         at + infoSize > b.size())
       return false;
@@ -253,7 +253,7 @@ bool ShellLink::Parse(const std::string& b) {
   const uint32_t stringFlags[] = {kHasName, kHasRelativePath, kHasWorkingDir, kHasArguments, kHasIconLocation};
   for (int i = 0; i < 5; ++i) {
     if (!(flags & stringFlags[i])) continue;
-    uint32_t count;
+    uint32_t count = 0;
     if (!u16(at, count)) return false;
     size_t bytes = (flags & kIsUnicode) ? count * 2u : count;
     if (at + 2 + bytes > b.size()) return false;
