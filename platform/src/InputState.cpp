@@ -358,8 +358,12 @@ void SendKey(UINT vk, bool down, wchar_t packetChar) {
     if (wasDown) l |= LPARAM(1) << 30;
     if (!down) l |= LPARAM(1) << 31;
     l &= LPARAM(0xFFFFFFFF);
-    // A typed character rides above the 32 bits Windows defines, for TranslateMessage.
-    if (vk == VK_PACKET) l |= LPARAM(uint64_t(uint32_t(packetChar)) << 32);
+    // The character the key makes with the modifiers of this moment rides above the 32 bits
+    // Windows defines, so TranslateMessage sees the state of the key's time, not of its own.
+    wchar_t ch = vk == VK_PACKET ? packetChar
+                                 : CharForKey(vk, Down(in, VK_SHIFT), (in.keys[VK_CAPITAL] & 0x01) != 0,
+                                              Down(in, VK_CONTROL) && !alt);
+    if (down && ch != 0) l |= LPARAM(uint64_t(uint32_t(ch)) << 32);
   }
   if (target == nullptr || !IsWindow(target)) return;
   UINT message = sys ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
@@ -472,10 +476,8 @@ BOOL InputTranslate(const MSG* msg) {
   if (msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP) return TRUE;
   if (msg->message != WM_KEYDOWN && !sys) return FALSE;
   UINT vk = UINT(msg->wParam & 0xFF);
-  wchar_t ch = 0;
-  if (vk == VK_PACKET) {
-    ch = wchar_t(uint32_t(uint64_t(msg->lParam) >> 32));
-  } else {
+  wchar_t ch = wchar_t(uint32_t(uint64_t(msg->lParam) >> 32));
+  if (ch == 0 && vk != VK_PACKET) {
     Input& in = In();
     std::lock_guard<std::mutex> guard(in.lock);
     ch = CharForKey(vk, Down(in, VK_SHIFT), (in.keys[VK_CAPITAL] & 0x01) != 0, Down(in, VK_CONTROL) && !sys);
