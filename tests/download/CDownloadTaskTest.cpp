@@ -285,3 +285,149 @@ TEST_F(CDownloadTaskResumeTest, TemporaryFileThatCannotBePreparedEndsWithSix) {
 }
 
 }  // namespace
+
+namespace {
+
+// The host by name answers slowly; "localhost" (the CDN host) answers at once.
+HttpTestServer::Handler SlowExceptOnCdn(const std::string& body) {
+  return [body](const HttpTestServer::Request& r) {
+    HttpTestServer::Script s;
+    s.ranges = true;
+    s.body = body;
+    if (r.Header("Host").rfind("localhost", 0) != 0) {
+      s.trickleBytes = 1000;
+      s.trickleMs = 20;
+    }
+    return s;
+  };
+}
+
+bool AskedCdn(const HttpTestServer& server, const std::string& path) {
+  for (const auto& r : server.RequestsFor(path))
+    if (r.Header("Host").rfind("localhost", 0) == 0) return true;
+  return false;
+}
+
+class CDownloadTaskCdnTest : public CDownloadTaskTest {
+ protected:
+  // Ticks the engine `ticks` times, one manual second each.
+  void Tick(int ticks) {
+    for (int i = 0; i < ticks; ++i) {
+      MainThreadPump::Drain();
+      jf::TickAdvance(1000);
+      CDownloadTaskQueue::GetInstance().OnTimer();
+    }
+  }
+  const size_t size = 3000000;
+};
+
+TEST_F(CDownloadTaskCdnTest, SlowSourcesSwitchToTheCdnAfterTwentySeconds) {
+  std::string body = HttpTestServer::RandomBody(size, 41);
+  server.SetHandler("/c", SlowExceptOnCdn(body));
+  DownloadOutcome out;
+  Add(Url("/c"), L"", L"c.bin", size, out, Md5Of(body), L"localhost", 100000000);
+  CDownloadTask* task = Task(L"c.bin");
+  ASSERT_NE(nullptr, task);
+  Tick(20);
+  EXPECT_FALSE(task->IsSwitched());
+  Tick(1);
+  EXPECT_TRUE(task->IsSwitched());
+  EXPECT_TRUE(task->IsCdnUsed());
+  EXPECT_EQ(2u, task->GetPeers().size());
+  ASSERT_TRUE(MainThreadPump::Until([&] { return AskedCdn(server, "/c"); }));
+  // Never a second CDN source.
+  Tick(25);
+  EXPECT_EQ(2u, task->GetPeers().size());
+}
+
+TEST_F(CDownloadTaskCdnTest, FastSourcesOrNoCdnHostNeverSwitch) {
+  std::string body = HttpTestServer::RandomBody(size, 42);
+  server.SetHandler("/c", SlowExceptOnCdn(body));
+  DownloadOutcome out;
+  Add(Url("/c"), L"", L"n.bin", size, out, Md5Of(body), L"", 100000000);
+  Tick(30);
+  ASSERT_NE(nullptr, Task(L"n.bin"));
+  EXPECT_FALSE(Task(L"n.bin")->IsSwitched());
+}
+
+TEST_F(CDownloadTaskCdnTest, TwentySecondsAreCountedAcrossTheTickWrapAround) {
+  jf::TickOverride(0xFFFFFFFFull - 4500);
+  std::string body = HttpTestServer::RandomBody(size, 43);
+  server.SetHandler("/c", SlowExceptOnCdn(body));
+  DownloadOutcome out;
+  Add(Url("/c"), L"", L"w.bin", size, out, Md5Of(body), L"localhost", 100000000);
+  CDownloadTask* task = Task(L"w.bin");
+  ASSERT_NE(nullptr, task);
+  Tick(3);  // the 32-bit tick wraps here
+  EXPECT_FALSE(task->IsSwitched());
+  Tick(17);
+  EXPECT_FALSE(task->IsSwitched());
+  Tick(1);
+  EXPECT_TRUE(task->IsSwitched());
+}
+
+TEST_F(CDownloadTaskCdnTest, AllSourcesFailedSwitchesToTheCdnAtOnce) {
+  std::string body = HttpTestServer::RandomBody(size, 44);
+  server.SetHandler("/f", [body](const HttpTestServer::Request& r) {
+    HttpTestServer::Script s;
+    s.ranges = true;
+    s.body = body;
+    if (r.Header("Host").rfind("localhost", 0) != 0) {
+      s = HttpTestServer::Script();
+      s.status = 500;
+    }
+    return s;
+  });
+  DownloadOutcome out;
+  Add(Url("/f"), L"127.0.0.2", L"f.bin", size, out, Md5Of(body), L"localhost", 0);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }));
+  EXPECT_EQ(0, out.et);
+  EXPECT_EQ(body, dir.Read("f.bin"));
+  EXPECT_TRUE(AskedCdn(server, "/f"));
+}
+
+TEST_F(CDownloadTaskCdnTest, NoSourceForTenSecondsEndsWith809) {
+  DownloadOutcome out;
+  Add(Url("/none"), L"127.0.0.2;127.0.0.3", L"z.bin", size, out);
+  ASSERT_TRUE(MainThreadPump::Until([&] { return Task(L"z.bin")->GetPeers().empty(); }));
+  Tick(1);  // the clock starts
+  Tick(10);
+  EXPECT_FALSE(out.done);
+  Tick(1);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(3, out.et);
+  EXPECT_EQ(809, out.ec);
+  EXPECT_EQ(nullptr, Task(L"z.bin"));
+  // The partial download stays for a later run.
+  EXPECT_TRUE(dir.Exists("z.bin.vrdt"));
+  EXPECT_TRUE(dir.Exists("z.bin.vrdt.vrmt"));
+}
+
+TEST_F(CDownloadTaskCdnTest, SourcesFailingInsideTheirStartAreHandledAfterTheCall) {
+  // A resume file with the temporary "file" being a folder: every source fails to open it
+  // while the task is still handing out its block.
+  CTaskMetaFile meta;
+  GapList free;
+  free.AddRange(0, size - 1);
+  meta.Build(0, size, L"md5-r.bin", 0, 0, nullptr, free);
+  std::string bytes;
+  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
+  dir.Write("r.bin.vrdt.vrmt", bytes);
+  ASSERT_EQ(0, mkdir(dir.Host("r.bin.vrdt").c_str(), 0755));
+  DownloadOutcome out;
+  Add(Url("/r"), L"127.0.0.2;127.0.0.3", L"r.bin", size, out);
+  CDownloadTask* task = Task(L"r.bin");
+  ASSERT_NE(nullptr, task);
+  // Sources and blocks are still intact until the main loop runs the results.
+  EXPECT_EQ(3u, task->GetPeers().size());
+  EXPECT_EQ(3u, task->GetRequests().size());
+  MainThreadPump::Drain();
+  EXPECT_TRUE(task->GetPeers().empty());
+  EXPECT_TRUE(task->GetRequests().empty());
+  Tick(12);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(809, out.ec);
+  EXPECT_EQ(0u, server.RequestCount());
+}
+
+}  // namespace
