@@ -36,7 +36,7 @@ void CopyRows(jf::BitmapObject& bitmap, unsigned char* mem, bool memTopDown, UIN
     const int y = h - 1 - static_cast<int>(start + i);
     if (y < 0) break;
     unsigned char* row = data + static_cast<ptrdiff_t>(stride) * y;
-    unsigned char* m = mem + static_cast<size_t>(w) * 4 * (memTopDown ? (h - 1 - y) : i);
+    unsigned char* m = mem + static_cast<size_t>(w) * 4 * (memTopDown ? static_cast<size_t>(y) : i);
     if (toMem) std::memcpy(m, row, static_cast<size_t>(w) * 4);
     else std::memcpy(row, m, static_cast<size_t>(w) * 4);
   }
