@@ -220,7 +220,7 @@ TEST_F(FontText, OpaqueBackgroundsAndTextAlignment) {
   const RECT ink = InkBox(c, 0);
   EXPECT_NEAR((ink.left + ink.right) / 2, 50, 2);
   EXPECT_EQ(10, ink.top);
-  EXPECT_GT(c.CountOther(0) - c.CountOther(0xFF0000FFu), 20);  // blue behind the text
+  EXPECT_GT(c.width() * c.height() - c.CountOther(0xFF0000FFu), 20);  // blue behind the text
 }
 
 TEST_F(FontText, TextAlphaFollowsTheLayerRule) {
