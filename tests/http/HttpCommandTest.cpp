@@ -166,6 +166,33 @@ TEST_F(HttpCommandTest, FreshAddressReachesTheServerUnderTheOriginalName) {
   EXPECT_EQ("127.0.0.1", server->RequestsFor("/again")[0].localAddress);
 }
 
+TEST_F(HttpCommandTest, KnownServerAddressesComeBeforeTheLookup) {
+  TraceCapture trace;
+  int hits = 0;
+  server->SetHandler("/known", [&](const HttpTestServer::Request&) {
+    HttpTestServer::Script s;
+    s.status = ++hits < 3 ? 503 : 200;
+    s.body = "known";
+    return s;
+  });
+  CHttpCommand cmd;
+  ASSERT_TRUE(cmd.GetWithIps(L"", Wide(server->Url("/known")), nullptr, L"127.0.0.2;127.0.0.3", OnResult));
+  ASSERT_TRUE(Drive());
+  EXPECT_EQ(0, g_out.et);
+  EXPECT_EQ("known", g_out.body);
+  auto reqs = server->RequestsFor("/known");
+  ASSERT_EQ(3u, reqs.size());
+  EXPECT_EQ("127.0.0.1", reqs[0].localAddress);
+  // Each known address once (an HTTP error is not retried on the same address).
+  EXPECT_NE(reqs[1].localAddress, reqs[2].localAddress);
+  for (size_t i = 1; i < 3; ++i) {
+    EXPECT_TRUE(reqs[i].localAddress == "127.0.0.2" || reqs[i].localAddress == "127.0.0.3");
+    EXPECT_EQ("127.0.0.1:" + std::to_string(server->Port()), reqs[i].Header("Host"));
+  }
+  EXPECT_EQ(2, trace.Count(L"CHttpCommand::Done() 重试ip列表.... type:4 code:503"));  // once per address
+  EXPECT_EQ(0, dns.QueryCount());
+}
+
 TEST_F(HttpCommandTest, HttpErrorsMoveToTheNextAddressAndEndWithTheStatus) {
   HttpTestServer::Script missing;
   missing.status = 404;
