@@ -210,6 +210,11 @@ TEST_F(LoopbackProbeTest, PingerWithoutSetUpTimesOutEveryProbe) {
   EXPECT_EQ(L"kept", text);
   pinger.Ping("127.0.0.1", text);
   EXPECT_EQ(L"正在ping 127.0.0.1 具有32字节的数据。超时。超时。超时。超时。", text);
+  EXPECT_EQ(4u, pinger.Replies().size());
+  // A stop request ends the run after the probe under way.
+  pinger.SetStopCheck([] { return true; });
+  pinger.Ping("127.0.0.1", text);
+  EXPECT_EQ(L"正在ping 127.0.0.1 具有32字节的数据。超时。", text);
 }
 
 TEST_F(LoopbackProbeTest, TraceOfLoopbackEndsAtTheFirstHop) {

@@ -266,6 +266,16 @@ TEST_F(StatisticsSendTest, WorkerHandsReportAndSendToTheMainThread) {
   EXPECT_NE(std::string::npos, lines[0].find("\tworker\t"));
 }
 
+TEST_F(StatisticsSendTest, RefusedPostDropsTheRecordsAndStaysIdle) {
+  HttpCommandEngineUninit();  // no request manager: the command refuses the post
+  ASSERT_TRUE(log().Report(ProtoValue()));
+  EXPECT_TRUE(log().Send());
+  EXPECT_FALSE(log().IsBusy());
+  EXPECT_EQ(0u, log().PendingCount());
+  MainThreadPump::For(30);
+  EXPECT_EQ(0u, server.RequestCount());
+}
+
 TEST_F(StatisticsSendTest, RefusedRecordsAndAddresses) {
   EXPECT_FALSE(log().Report(ProtoValue(L"text")));
   ProtoValue list(PV_ARRAY);
