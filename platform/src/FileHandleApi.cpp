@@ -251,14 +251,20 @@ BOOL FlushFileBuffers(HANDLE hFile) {
   return TRUE;
 }
 
-BOOL GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
+// The status of the file behind a handle; false with the last error set.
+static bool StatHandle(HANDLE hFile, struct stat& st) {
   auto file = jf::FileObject::FromHandle(hFile);
-  if (!file) return FALSE;
-  struct stat st;
+  if (!file) return false;
   if (fstat(file->fd(), &st) != 0) {
     jf::SetLastErrorFromErrno(errno);
-    return FALSE;
+    return false;
   }
+  return true;
+}
+
+BOOL GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize) {
+  struct stat st;
+  if (!StatHandle(hFile, st)) return FALSE;
   if (lpFileSize) lpFileSize->QuadPart = S_ISDIR(st.st_mode) ? 0 : st.st_size;
   return TRUE;
 }
@@ -272,13 +278,8 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
 }
 
 BOOL GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLastAccessTime, LPFILETIME lpLastWriteTime) {
-  auto file = jf::FileObject::FromHandle(hFile);
-  if (!file) return FALSE;
   struct stat st;
-  if (fstat(file->fd(), &st) != 0) {
-    jf::SetLastErrorFromErrno(errno);
-    return FALSE;
-  }
+  if (!StatHandle(hFile, st)) return FALSE;
   // The host keeps no creation time everywhere; the last write stands in for it.
   if (lpCreationTime) *lpCreationTime = jf::FileTimeFromTimespec(st.st_mtim);
   if (lpLastAccessTime) *lpLastAccessTime = jf::FileTimeFromTimespec(st.st_atim);
