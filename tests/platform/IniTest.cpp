@@ -2,6 +2,9 @@
 // deletions, and the lines the writer must keep.
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "FileTestDrives.h"
 #include "windows.h"
 
@@ -80,6 +83,24 @@ TEST_F(IniTest, NullValueDeletesKeyAndNullKeyDeletesSection) {
   EXPECT_EQ(ReadHost(c_ + "/d.ini"), "[A]\r\nk2=2\r\n");
   EXPECT_FALSE(WritePrivateProfileStringW(L"A", L"k", L"v", L"C:\\nodir\\x.ini"));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST_F(IniTest, WritersOnThreadsLoseNoKey) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 6; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < 10; ++i) {
+        std::wstring key = L"k" + std::to_wstring(t) + L"_" + std::to_wstring(i);
+        ASSERT_TRUE(WritePrivateProfileStringW(L"S", key.c_str(), L"v", L"C:\\threads.ini"));
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  wchar_t buf[2048];
+  DWORD n = GetPrivateProfileStringW(L"S", nullptr, L"", buf, 2048, L"C:\\threads.ini");
+  int keys = 0;
+  for (DWORD i = 0; i < n; ++i) keys += buf[i] == 0;
+  EXPECT_EQ(keys, 60);
 }
 
 TEST_F(IniTest, BareFileNameLivesInTheWindowsFolder) {
