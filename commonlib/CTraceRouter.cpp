@@ -6,10 +6,11 @@
 #include <cstring>
 
 #include "CPinger.h"
+#include "http/CDnsResolver.h"
 #include "util/StringUtils.h"
 
 namespace {
-// Waits for the receive slices of 100 ms, so a stop request is seen quickly.
+// The receive wait goes in slices of 100 ms, so a stop request is seen quickly.
 const int kSliceMs = 100;
 const int kReceiveTimeoutMs = 3000;
 
@@ -53,6 +54,31 @@ bool CTraceRouter::MatchReply(const unsigned char* datagram, size_t length, uint
   return match;
 }
 
+CTraceRouter::ReceiveResult CTraceRouter::Receive(SOCKET s, WSAEVENT event, uint16_t id,
+                                                  uint16_t sequence, uint32_t& source) const {
+  // A foreign datagram restarts the wait.
+  uint32_t start = CDnsResolver::GetClockMs();
+  for (;;) {
+    if (Stopped()) return kFailed;
+    if (CDnsResolver::GetClockMs() - start >= static_cast<uint32_t>(kReceiveTimeoutMs)) return kTimedOut;
+    if (WSAWaitForMultipleEvents(1, &event, FALSE, kSliceMs, FALSE) == WSA_WAIT_TIMEOUT) continue;
+    WSANETWORKEVENTS events{};
+    if (WSAEnumNetworkEvents(s, event, &events) != 0 || !(events.lNetworkEvents & FD_READ)) continue;
+    unsigned char datagram[1024];
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    int n = recvfrom(s, reinterpret_cast<char*>(datagram), sizeof datagram, 0,
+                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (n == SOCKET_ERROR) {
+      int error = WSAGetLastError();
+      if (error == WSAEWOULDBLOCK) continue;
+      return error == WSAETIMEDOUT ? kTimedOut : kFailed;
+    }
+    if (MatchReply(datagram, static_cast<size_t>(n), id, sequence, source)) return kMatched;
+    start = CDnsResolver::GetClockMs();
+  }
+}
+
 void CTraceRouter::Trace(const std::wstring& host, std::wstring& text, std::vector<Hop>& hops) {
   WSADATA data;
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
@@ -80,7 +106,10 @@ void CTraceRouter::Trace(const std::wstring& host, std::wstring& text, std::vect
     return;
   }
   DWORD timeout = kReceiveTimeoutMs;
-  if (setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0) {
+  WSAEVENT event = WSA_INVALID_EVENT;
+  if (setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0 ||
+      (event = WSACreateEvent()) == WSA_INVALID_EVENT || WSAEventSelect(s, event, FD_READ) != 0) {
+    if (event != WSA_INVALID_EVENT) WSACloseEvent(event);
     closesocket(s);
     WSACleanup();
     return;
@@ -104,57 +133,30 @@ void CTraceRouter::Trace(const std::wstring& host, std::wstring& text, std::vect
       complete = false;
       break;
     }
-    // Receive until our request comes back; a foreign datagram restarts the wait.
-    int waited = 0;
-    for (;;) {
-      if (Stopped()) {
-        complete = false;
+    uint32_t source = 0;
+    switch (Receive(s, event, id, sequence, source)) {
+      case kMatched: {
+        Hop hop;
+        hop.sequence = sequence;
+        hop.roundTripMs = GetTickCount() - sendTick;
+        hop.address = source;
+        hops.push_back(hop);
+        in_addr a;
+        a.s_addr = source;
+        text += StringUtils::Format(L"TTL:%d,TripTime:%d,ip:%s。", ttl, static_cast<int>(hop.roundTripMs),
+                                    StringUtils::AnsiToWide(inet_ntoa(a)).c_str());
+        reached = source == destination;
         break;
       }
-      if (waited >= kReceiveTimeoutMs) {
+      case kTimedOut:
         text += L"超时。";
         break;
-      }
-      fd_set readable;
-      FD_ZERO(&readable);
-      FD_SET(s, &readable);
-      timeval slice{0, kSliceMs * 1000};
-      int ready = select(s + 1, &readable, nullptr, nullptr, &slice);
-      if (ready <= 0) {
-        waited += kSliceMs;
-        continue;
-      }
-      unsigned char datagram[1024];
-      sockaddr_in from{};
-      socklen_t fromLength = sizeof from;
-      int n = recvfrom(s, reinterpret_cast<char*>(datagram), sizeof datagram, 0,
-                       reinterpret_cast<sockaddr*>(&from), &fromLength);
-      if (n == SOCKET_ERROR) {
-        if (WSAGetLastError() == WSAETIMEDOUT) {
-          text += L"超时。";
-          break;
-        }
+      default:
         complete = false;
         break;
-      }
-      uint32_t source = 0;
-      if (!MatchReply(datagram, static_cast<size_t>(n), id, sequence, source)) {
-        waited = 0;
-        continue;
-      }
-      Hop hop;
-      hop.sequence = sequence;
-      hop.roundTripMs = GetTickCount() - sendTick;
-      hop.address = source;
-      hops.push_back(hop);
-      in_addr a;
-      a.s_addr = source;
-      text += StringUtils::Format(L"TTL:%d,TripTime:%d,ip:%s。", ttl, static_cast<int>(hop.roundTripMs),
-                                  StringUtils::AnsiToWide(inet_ntoa(a)).c_str());
-      reached = source == destination;
-      break;
     }
   }
+  WSACloseEvent(event);
   if (complete) text += L"跟踪完成。";
   closesocket(s);
   WSACleanup();

@@ -2,6 +2,8 @@
 // and describes what answered as a Chinese text.
 #pragma once
 
+#include <winsock2.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -33,7 +35,12 @@ class CTraceRouter {
   static const int kMaxHops = 30;
 
  private:
+  enum ReceiveResult { kMatched, kTimedOut, kFailed };
+
   bool Stopped() const { return m_stop && m_stop(); }
+  // Waits up to 3000 ms for our request to come back (as a reply or a time-exceeded).
+  ReceiveResult Receive(SOCKET s, WSAEVENT event, uint16_t id, uint16_t sequence,
+                        uint32_t& source) const;
 
   std::function<bool()> m_stop;
 };
