@@ -58,12 +58,7 @@ cairo_t* DcState::Begin() const {
   cairo_t* cr = cairo_create(s);
   cairo_translate(cr, origin_.x, origin_.y);
   cairo_region_t* clip = EffectiveClip();
-  const int n = cairo_region_num_rectangles(clip);
-  for (int i = 0; i < n; ++i) {
-    cairo_rectangle_int_t r;
-    cairo_region_get_rectangle(clip, i, &r);
-    cairo_rectangle(cr, r.x, r.y, r.width, r.height);
-  }
+  AppendRegion(cr, clip, 0, 0);
   cairo_region_destroy(clip);
   cairo_clip(cr);
   cairo_translate(cr, attr.viewportOrg.x - attr.windowOrg.x, attr.viewportOrg.y - attr.windowOrg.y);
@@ -83,14 +78,18 @@ bool DcState::SurfacePixel(int x, int y, POINT* pixel) const {
          pixel->y < cairo_image_surface_get_height(s);
 }
 
-void DcState::FillDeviceRegion(cairo_t* cr, const cairo_region_t* region) const {
-  const POINT o = ToLogical(0, 0);
+void DcState::AppendRegion(cairo_t* cr, const cairo_region_t* region, int dx, int dy) {
   const int n = cairo_region_num_rectangles(region);
   for (int i = 0; i < n; ++i) {
     cairo_rectangle_int_t r;
     cairo_region_get_rectangle(region, i, &r);
-    cairo_rectangle(cr, r.x + o.x, r.y + o.y, r.width, r.height);
+    cairo_rectangle(cr, r.x + dx, r.y + dy, r.width, r.height);
   }
+}
+
+void DcState::FillDeviceRegion(cairo_t* cr, const cairo_region_t* region) const {
+  const POINT o = ToLogical(0, 0);
+  AppendRegion(cr, region, o.x, o.y);
   cairo_fill(cr);
 }
 

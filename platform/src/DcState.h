@@ -63,6 +63,8 @@ class DcState {
   }
   // The surface pixel of a logical point; false when it lies outside the clip or surface.
   bool SurfacePixel(int x, int y, POINT* pixel) const;
+  // Adds the region's rectangles, moved by (dx, dy), to the current path.
+  static void AppendRegion(cairo_t* cr, const cairo_region_t* region, int dx, int dy);
   // Fills a region given in device coordinates (cr from Begin()).
   void FillDeviceRegion(cairo_t* cr, const cairo_region_t* region) const;
 

@@ -200,75 +200,54 @@ HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type) {
   }
 }
 
+namespace {
+
+// Stores a DC attribute and answers the previous value (`fail` for an unknown DC).
+template <class T>
+T Exchange(HDC hdc, T DcState::Attributes::*field, T value, T fail) {
+  auto dc = Dc(hdc);
+  if (!dc) return fail;
+  T old = dc->attr.*field;
+  dc->attr.*field = value;
+  return old;
+}
+
+template <class T>
+T Read(HDC hdc, T DcState::Attributes::*field, T fail) {
+  auto dc = Dc(hdc);
+  return dc ? dc->attr.*field : fail;
+}
+
+}  // namespace
+
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
-  auto dc = Dc(hdc);
-  if (!dc) return CLR_INVALID;
-  COLORREF old = dc->attr.textColor;
-  dc->attr.textColor = color & 0xFFFFFF;
-  return old;
+  return Exchange(hdc, &DcState::Attributes::textColor, color & 0xFFFFFF, CLR_INVALID);
 }
-COLORREF WINAPI GetTextColor(HDC hdc) {
-  auto dc = Dc(hdc);
-  return dc ? dc->attr.textColor : CLR_INVALID;
-}
+COLORREF WINAPI GetTextColor(HDC hdc) { return Read(hdc, &DcState::Attributes::textColor, CLR_INVALID); }
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
-  auto dc = Dc(hdc);
-  if (!dc) return CLR_INVALID;
-  COLORREF old = dc->attr.bkColor;
-  dc->attr.bkColor = color & 0xFFFFFF;
-  return old;
+  return Exchange(hdc, &DcState::Attributes::bkColor, color & 0xFFFFFF, CLR_INVALID);
 }
-COLORREF WINAPI GetBkColor(HDC hdc) {
-  auto dc = Dc(hdc);
-  return dc ? dc->attr.bkColor : CLR_INVALID;
-}
+COLORREF WINAPI GetBkColor(HDC hdc) { return Read(hdc, &DcState::Attributes::bkColor, CLR_INVALID); }
 COLORREF WINAPI SetDCBrushColor(HDC hdc, COLORREF color) {
-  auto dc = Dc(hdc);
-  if (!dc) return CLR_INVALID;
-  COLORREF old = dc->attr.dcBrushColor;
-  dc->attr.dcBrushColor = color & 0xFFFFFF;
-  return old;
+  return Exchange(hdc, &DcState::Attributes::dcBrushColor, color & 0xFFFFFF, CLR_INVALID);
 }
 COLORREF WINAPI SetDCPenColor(HDC hdc, COLORREF color) {
-  auto dc = Dc(hdc);
-  if (!dc) return CLR_INVALID;
-  COLORREF old = dc->attr.dcPenColor;
-  dc->attr.dcPenColor = color & 0xFFFFFF;
-  return old;
+  return Exchange(hdc, &DcState::Attributes::dcPenColor, color & 0xFFFFFF, CLR_INVALID);
 }
 int WINAPI SetBkMode(HDC hdc, int mode) {
-  auto dc = Dc(hdc);
-  if (!dc || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
-  int old = dc->attr.bkMode;
-  dc->attr.bkMode = mode;
-  return old;
+  if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+  return Exchange(hdc, &DcState::Attributes::bkMode, mode, 0);
 }
-int WINAPI GetBkMode(HDC hdc) {
-  auto dc = Dc(hdc);
-  return dc ? dc->attr.bkMode : 0;
-}
+int WINAPI GetBkMode(HDC hdc) { return Read(hdc, &DcState::Attributes::bkMode, 0); }
 UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
-  auto dc = Dc(hdc);
-  if (!dc) return GDI_ERROR;
-  UINT old = dc->attr.textAlign;
-  dc->attr.textAlign = align;
-  return old;
+  return Exchange(hdc, &DcState::Attributes::textAlign, align, static_cast<UINT>(GDI_ERROR));
 }
-UINT WINAPI GetTextAlign(HDC hdc) {
-  auto dc = Dc(hdc);
-  return dc ? dc->attr.textAlign : GDI_ERROR;
-}
+UINT WINAPI GetTextAlign(HDC hdc) { return Read(hdc, &DcState::Attributes::textAlign, static_cast<UINT>(GDI_ERROR)); }
 int WINAPI SetStretchBltMode(HDC hdc, int mode) {
-  auto dc = Dc(hdc);
-  if (!dc || mode < BLACKONWHITE || mode > HALFTONE) return 0;
-  int old = dc->attr.stretchMode;
-  dc->attr.stretchMode = mode;
-  return old;
+  if (mode < BLACKONWHITE || mode > HALFTONE) return 0;
+  return Exchange(hdc, &DcState::Attributes::stretchMode, mode, 0);
 }
-int WINAPI GetStretchBltMode(HDC hdc) {
-  auto dc = Dc(hdc);
-  return dc ? dc->attr.stretchMode : 0;
-}
+int WINAPI GetStretchBltMode(HDC hdc) { return Read(hdc, &DcState::Attributes::stretchMode, 0); }
 
 namespace jf {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <memory>
 
 #include "FontLayout.h"
 #include "GdiHandleTable.h"
@@ -177,6 +178,15 @@ void Arrange(jf::FontLayout& layout, const RectF& rect, const StringFormat* form
   }
 }
 
+// The text in the font's pixel size on this thread's pango context.
+std::unique_ptr<jf::FontLayout> MakeLayout(const WCHAR* text, INT length, const Font* font) {
+  const std::wstring s = length < 0 ? std::wstring(text) : std::wstring(text, static_cast<size_t>(length));
+  LOGFONTW lf = font->GetLogFont();
+  lf.lfHeight = -static_cast<LONG>(font->GetEmPixels() + 0.5f);
+  jf::FontObject fo(lf);
+  return std::make_unique<jf::FontLayout>(&fo, s);
+}
+
 }  // namespace
 
 Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font, const RectF& rect,
@@ -184,13 +194,9 @@ Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font, con
   if (!text || !font || !brush) return InvalidParameter;
   cairo_t* cr = Begin();
   if (!cr) return InvalidParameter;
-  const std::wstring s = length < 0 ? std::wstring(text) : std::wstring(text, static_cast<size_t>(length));
-  LOGFONTW lf = font->GetLogFont();
-  lf.lfHeight = -static_cast<LONG>(font->GetEmPixels() + 0.5f);
-  jf::FontObject fo(lf);
-  jf::FontLayout layout(&fo, s);
+  auto layout = MakeLayout(text, length, font);
   double x, y;
-  Arrange(layout, rect, format, &x, &y);
+  Arrange(*layout, rect, format, &x, &y);
   if (rect.Width > 0 && rect.Height > 0 && !(format && (format->GetFormatFlags() & StringFormatFlagsNoClip))) {
     cairo_rectangle(cr, rect.X, rect.Y, rect.Width, rect.Height);
     cairo_clip(cr);
@@ -200,9 +206,9 @@ Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font, con
                        textHint_ == TextRenderingHintSingleBitPerPixelGridFit;
   if (aliased) {
     cairo_move_to(cr, x, y);
-    pango_cairo_show_layout(cr, layout.Get());
+    pango_cairo_show_layout(cr, layout->Get());
   } else {
-    layout.Show(cr, x, y);
+    layout->Show(cr, x, y);
   }
   jf::DcState::End(cr);
   return Ok;
@@ -221,15 +227,11 @@ Status Graphics::DrawString(const WCHAR* text, INT length, const Font* font, con
 Status Graphics::MeasureString(const WCHAR* text, INT length, const Font* font, const RectF& rect,
                                const StringFormat* format, RectF* bounds) const {
   if (!text || !font || !bounds) return InvalidParameter;
-  const std::wstring s = length < 0 ? std::wstring(text) : std::wstring(text, static_cast<size_t>(length));
-  LOGFONTW lf = font->GetLogFont();
-  lf.lfHeight = -static_cast<LONG>(font->GetEmPixels() + 0.5f);
-  jf::FontObject fo(lf);
-  jf::FontLayout layout(&fo, s);
+  auto layout = MakeLayout(text, length, font);
   double x, y;
-  Arrange(layout, rect, format, &x, &y);
+  Arrange(*layout, rect, format, &x, &y);
   PangoRectangle logical;
-  pango_layout_get_extents(layout.Get(), nullptr, &logical);
+  pango_layout_get_extents(layout->Get(), nullptr, &logical);
   *bounds = RectF(static_cast<REAL>(x + logical.x / double(PANGO_SCALE)), static_cast<REAL>(y),
                   static_cast<REAL>(logical.width / double(PANGO_SCALE)),
                   static_cast<REAL>(logical.height / double(PANGO_SCALE)));

@@ -88,12 +88,7 @@ void PenLine(DcState& dc, cairo_t* cr, int x0, int y0, int x1, int y1) {
 }
 
 void FillRegionLogical(cairo_t* cr, const cairo_region_t* region) {
-  const int n = cairo_region_num_rectangles(region);
-  for (int i = 0; i < n; ++i) {
-    cairo_rectangle_int_t r;
-    cairo_region_get_rectangle(region, i, &r);
-    cairo_rectangle(cr, r.x, r.y, r.width, r.height);
-  }
+  DcState::AppendRegion(cr, region, 0, 0);
   cairo_fill(cr);
 }
 
