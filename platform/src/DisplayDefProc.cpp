@@ -251,6 +251,11 @@ bool Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) 
       HBRUSH brush = WindowTable::Get().WithRecord(hwnd, HBRUSH(nullptr), [](WindowRecord& rec) {
         return rec.cls ? rec.cls->background : HBRUSH(nullptr);
       });
+      if (brush != nullptr && wParam != 0) {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+      }
       *result = brush != nullptr ? 1 : 0;
       return true;
     }

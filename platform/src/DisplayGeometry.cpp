@@ -49,6 +49,11 @@ HWND TopLevelFromPointLocked(WindowTable& table, POINT screen) {
     auto rec = table.LookupLocked(top);
     if (!rec || (rec->style & WS_VISIBLE) == 0 || (rec->exStyle & WS_EX_TRANSPARENT) != 0) continue;
     if (!RectContains(rec->windowRect, screen)) continue;
+    // A window region cuts the window's shape.
+    if (rec->display && rec->display->region != nullptr &&
+        !PtInRegion(rec->display->region, screen.x - rec->windowRect.left, screen.y - rec->windowRect.top)) {
+      continue;
+    }
     return top;
   }
   return nullptr;

@@ -50,7 +50,15 @@ void WindowDestroying(HWND hwnd) {
   InputWindowDestroying(hwnd);
 }
 
-void WindowDestroyed(HWND hwnd) { InputWindowDestroying(hwnd); }
+void WindowDestroyed(HWND hwnd) {
+  InputWindowDestroying(hwnd);
+  HRGN region = WindowTable::Get().WithRecord(hwnd, HRGN(nullptr), [](WindowRecord& rec) {
+    HRGN r = rec.display ? rec.display->region : HRGN(nullptr);
+    if (rec.display) rec.display->region = nullptr;
+    return r;
+  });
+  if (region != nullptr) DeleteObject(region);
+}
 
 void StyleChanged(HWND hwnd, int index, DWORD oldValue, DWORD newValue) {
   if (index == GWL_EXSTYLE && (oldValue & WS_EX_LAYERED) != 0 && (newValue & WS_EX_LAYERED) == 0) {

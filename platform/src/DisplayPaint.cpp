@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "DisplayState.h"
+#include "jf/gdisurface.h"
 #include "MsgQueue.h"
 #include "WindowDisplayHooks.h"
 
@@ -30,10 +31,6 @@ void ValidateLocked(WindowRecord& rec, const RECT* rect) {
   ds.erasePending = false;
   ds.update = RECT{0, 0, 0, 0};
 }
-
-// The paint DC of a window: until the drawing layer gives windows their surfaces, a token
-// that names the window and that every GDI call refuses as an unknown DC.
-HDC WindowDcToken(HWND hwnd) { return reinterpret_cast<HDC>(hwnd); }
 
 HWND PaintWindow(DWORD threadId, const jf::MsgFilter& filter) {
   WindowTable& table = WindowTable::Get();
@@ -114,10 +111,11 @@ BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
 }
 
 BOOL WINAPI InvalidateRgn(HWND hwnd, HRGN region, BOOL erase) {
-  // Regions are kept as rectangles; a region invalidates its window's whole client area,
-  // which paints at least everything it asked for.
-  (void)region;
-  return InvalidateRect(hwnd, nullptr, erase);
+  // Update regions are kept as rectangles: a region counts by its bounding box.
+  if (region == nullptr) return InvalidateRect(hwnd, nullptr, erase);
+  RECT box{};
+  if (GetRgnBox(region, &box) == 0) return FALSE;
+  return InvalidateRect(hwnd, &box, erase);
 }
 
 BOOL WINAPI ValidateRect(HWND hwnd, const RECT* rect) {
@@ -128,9 +126,10 @@ BOOL WINAPI ValidateRect(HWND hwnd, const RECT* rect) {
 }
 
 BOOL WINAPI ValidateRgn(HWND hwnd, HRGN region) {
-  // Only a null region (everything) can be checked against the rectangle that is kept.
-  if (region != nullptr) return IsWindow(hwnd);
-  return ValidateRect(hwnd, nullptr);
+  if (region == nullptr) return ValidateRect(hwnd, nullptr);
+  RECT box{};
+  if (GetRgnBox(region, &box) == 0) return FALSE;
+  return ValidateRect(hwnd, &box);
 }
 
 BOOL WINAPI GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase) {
@@ -193,7 +192,8 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     return true;
   });
   if (!ok) return nullptr;
-  HDC hdc = WindowDcToken(hwnd);
+  HDC hdc = jf::MakeWindowDc(hwnd, false, &update);
+  if (hdc == nullptr) hdc = GetDC(nullptr);  // a window without a surface of its own
   paint->hdc = hdc;
   paint->rcPaint = update;
   paint->fErase = erase ? TRUE : FALSE;
@@ -202,30 +202,20 @@ HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
 }
 
 BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
-  (void)paint;
+  if (paint != nullptr && paint->hdc != nullptr) jf::DropWindowDc(paint->hdc);
   return WindowTable::Get().WithRecord(hwnd, FALSE, [](WindowRecord& rec) {
     jf::DisplayStateLocked(rec).painting = false;
     return TRUE;
   });
 }
 
-HDC WINAPI GetDC(HWND hwnd) {
-  if (hwnd != nullptr && !IsWindow(hwnd)) return nullptr;
-  return WindowDcToken(hwnd != nullptr ? hwnd : GetDesktopWindow());
-}
-
-HDC WINAPI GetWindowDC(HWND hwnd) { return GetDC(hwnd); }
-
-int WINAPI ReleaseDC(HWND hwnd, HDC hdc) {
-  (void)hwnd;
-  return hdc != nullptr ? 1 : 0;
-}
-
 int WINAPI SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
   WindowTable& table = WindowTable::Get();
   int ok = table.WithRecord(hwnd, 0, [&](WindowRecord& rec) {
-    // The window owns the region from now on.
-    jf::DisplayStateLocked(rec).region = region;
+    // The window owns the region from now on; the one it had goes.
+    HRGN& slot = jf::DisplayStateLocked(rec).region;
+    if (slot != nullptr && slot != region) DeleteObject(slot);
+    slot = region;
     if (redraw) jf::InvalidateLocked(table, rec, nullptr, true, true);
     return 1;
   });
@@ -233,11 +223,11 @@ int WINAPI SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
 }
 
 int WINAPI GetWindowRgn(HWND hwnd, HRGN region) {
-  (void)region;
-  return WindowTable::Get().WithRecord(hwnd, 0, [](WindowRecord& rec) {
-    // ERROR (0) without a region, SIMPLEREGION (2) otherwise.
-    return rec.display != nullptr && rec.display->region != nullptr ? 2 : 0;
+  HRGN own = WindowTable::Get().WithRecord(hwnd, HRGN(nullptr), [](WindowRecord& rec) {
+    return rec.display != nullptr ? rec.display->region : HRGN(nullptr);
   });
+  if (own == nullptr || region == nullptr) return ERROR;
+  return CombineRgn(region, own, nullptr, RGN_COPY);
 }
 
 BOOL WINAPI SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags) {
@@ -274,10 +264,7 @@ BOOL WINAPI GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DW
 BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC hdcDst, POINT* pptDst, SIZE* psize, HDC hdcSrc, POINT* pptSrc,
                                 COLORREF key, BLENDFUNCTION* blend, DWORD flags) {
   (void)hdcDst;
-  (void)pptSrc;
   (void)key;
-  (void)blend;
-  (void)flags;
   bool usable = WindowTable::Get().WithRecord(hwnd, false, [&](WindowRecord& rec) {
     // Windows refuses windows whose look was set by SetLayeredWindowAttributes.
     bool ok = (rec.exStyle & WS_EX_LAYERED) != 0 && !(rec.display && rec.display->layeredSet);
@@ -296,5 +283,38 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC hdcDst, POINT* pptDst, SIZE* psiz
     SetWindowPos(hwnd, nullptr, pptDst ? pptDst->x : 0, pptDst ? pptDst->y : 0, psize ? psize->cx : 0,
                  psize ? psize->cy : 0, swp);
   }
-  return TRUE;
+  if (hdcSrc == nullptr) return TRUE;
+  cairo_surface_t* source = jf::GetDcSurface(hdcSrc);
+  if (source == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  // The window's look becomes the source pixels as they are (premultiplied, per-pixel alpha
+  // with ULW_ALPHA), scaled by the constant alpha; the screen composes them.
+  POINT from = pptSrc != nullptr ? *pptSrc : POINT{0, 0};
+  double constant = blend != nullptr ? blend->SourceConstantAlpha / 255.0 : 1.0;
+  bool perPixel = (flags & ULW_ALPHA) != 0 && blend != nullptr && (blend->AlphaFormat & AC_SRC_ALPHA) != 0;
+  WindowTable& table = WindowTable::Get();
+  return table.WithRecord(hwnd, FALSE, [&](WindowRecord& rec) {
+    cairo_surface_t* target = jf::SurfaceLocked(rec);
+    if (target == nullptr) return FALSE;
+    cairo_surface_flush(source);
+    cairo_t* cr = cairo_create(target);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0);
+    cairo_paint(cr);
+    cairo_push_group_with_content(cr, perPixel ? CAIRO_CONTENT_COLOR_ALPHA : CAIRO_CONTENT_COLOR);
+    cairo_set_source_surface(cr, source, -from.x, -from.y);
+    cairo_paint(cr);
+    cairo_pop_group_to_source(cr);
+    if (constant < 1.0) {
+      cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+      cairo_paint_with_alpha(cr, constant);
+    } else {
+      cairo_paint(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_mark_dirty(target);
+    return TRUE;
+  });
 }

@@ -1,6 +1,7 @@
 // What the display half keeps for every window (in WindowRecord::display), and the helpers
 // its files share. Fields are guarded by the window table lock like the rest of the record.
 #pragma once
+#include <cairo.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -12,6 +13,15 @@
 namespace jf {
 
 struct WindowDisplayState {
+  WindowDisplayState() = default;
+  WindowDisplayState(const WindowDisplayState&) = delete;
+  WindowDisplayState& operator=(const WindowDisplayState&) = delete;
+  ~WindowDisplayState() {
+    if (surface != nullptr) cairo_surface_destroy(surface);
+  }
+
+  // The backing store of a top-level window: ARGB32, as large as the window rectangle.
+  cairo_surface_t* surface = nullptr;
   // The update region, kept as its bounding rectangle in client coordinates.
   RECT update{};
   bool updatePending = false;
@@ -88,6 +98,17 @@ inline RECT RectIntersect(const RECT& a, const RECT& b) {
   if (RectEmpty(r)) r = RECT{0, 0, 0, 0};
   return r;
 }
+
+// The backing store of a top-level window, made or resized to its window rectangle (table
+// lock held). Null for children and message-only windows.
+cairo_surface_t* SurfaceLocked(WindowRecord& rec);
+// Window DCs of the tree under `root` follow a move or resize (no lock held).
+void RefreshWindowDcs(HWND root);
+// A DC over the window's client area (or whole window), limited to `clip` in its own
+// coordinates when given and always to what its ancestors show. Null when it has no surface.
+HDC MakeWindowDc(HWND hwnd, bool wholeWindow, const RECT* clip);
+// Deletes a DC made by MakeWindowDc; false for any other DC.
+bool DropWindowDc(HDC hdc);
 
 // Marks part of a window's client area (null: all of it) for painting; children too when
 // `children` or when the window does not clip them. Table lock held.

@@ -157,6 +157,9 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int 
     }
   }
   if (wasVisible && !nowVisible) jf::InputWindowHidden(hwnd);
+  if ((wp.flags & (SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE)) != (SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE) || sized) {
+    jf::RefreshWindowDcs(GetAncestor(hwnd, GA_ROOT));
+  }
   SendMessageW(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
   bool child = (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) != 0;
   if (nowVisible && !child && (flags & SWP_NOACTIVATE) == 0 &&

@@ -27,6 +27,12 @@ void TestTypeText(const std::wstring& text);
 // Forgets buttons, keys, focus, capture and tracking (between tests).
 void TestResetInput();
 
+// The backing store of a window's top-level window as a PNG file (a host path).
+bool TestWriteWindowPng(HWND hwnd, const std::string& hostPath);
+// One pixel of the backing store, in the window's own coordinates (its window rectangle's
+// corner is 0,0), as premultiplied 0xAARRGGBB.
+bool TestWindowPixel(HWND hwnd, int x, int y, DWORD* argb);
+
 // MessageBoxW asks this instead of showing a box (arguments: owner, text, caption, type;
 // returns the button id). Null restores the default.
 void TestSetMessageBoxAnswer(std::function<int(HWND, const std::wstring&, const std::wstring&, UINT)> answer);
