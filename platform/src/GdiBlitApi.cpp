@@ -41,12 +41,23 @@ cairo_pattern_t* SourcePattern(cairo_surface_t* surface, cairo_surface_t* target
   } else {
     src = cairo_surface_reference(surface);
   }
+  const bool same = std::abs(sw) == std::abs(w) && std::abs(sh) == std::abs(h);
+  // A scaled piece reads only its own pixels, so its neighbours do not bleed into its edges.
+  const int left = static_cast<int>(std::min(sx, sx + sw)), top = static_cast<int>(std::min(sy, sy + sh));
+  const int pw = static_cast<int>(std::abs(sw)), ph = static_cast<int>(std::abs(sh));
+  if (!same && left >= 0 && top >= 0 && left + pw <= cairo_image_surface_get_width(src) &&
+      top + ph <= cairo_image_surface_get_height(src)) {
+    cairo_surface_t* piece = cairo_surface_create_for_rectangle(src, left, top, pw, ph);
+    cairo_surface_destroy(src);
+    src = piece;
+    sx -= left;
+    sy -= top;
+  }
   cairo_pattern_t* p = cairo_pattern_create_for_surface(src);
   cairo_surface_destroy(src);
   cairo_matrix_t m;
   cairo_matrix_init(&m, sw / w, 0, 0, sh / h, sx - x * sw / w, sy - y * sh / h);
   cairo_pattern_set_matrix(p, &m);
-  const bool same = std::abs(sw) == std::abs(w) && std::abs(sh) == std::abs(h);
   cairo_pattern_set_filter(p, smooth && !same ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
   cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
   return p;
@@ -103,27 +114,11 @@ BOOL WINAPI AlphaBlend(HDC dest, int x, int y, int w, int h, HDC source, int sx,
   if (!cr) return FALSE;
   const bool opaque = !(blend.AlphaFormat & AC_SRC_ALPHA);
   cairo_pattern_t* p = SourcePattern(from, cairo_get_target(cr), opaque, x, y, w, h, s.x, s.y, sw, sh, true);
-  // Pixels next to the source rectangle must not bleed in when stretching.
   cairo_rectangle(cr, x, y, w, h);
   cairo_clip(cr);
-  cairo_surface_t* clipped = nullptr;
-  if (sw != w || sh != h) {
-    cairo_surface_t* whole;
-    cairo_pattern_get_surface(p, &whole);
-    clipped = cairo_surface_create_for_rectangle(whole, s.x, s.y, sw, sh);
-    cairo_pattern_t* q = cairo_pattern_create_for_surface(clipped);
-    cairo_matrix_t m;
-    cairo_matrix_init(&m, double(sw) / w, 0, 0, double(sh) / h, -x * double(sw) / w, -y * double(sh) / h);
-    cairo_pattern_set_matrix(q, &m);
-    cairo_pattern_set_filter(q, CAIRO_FILTER_GOOD);
-    cairo_pattern_set_extend(q, CAIRO_EXTEND_PAD);
-    cairo_pattern_destroy(p);
-    p = q;
-  }
   cairo_set_source(cr, p);
   cairo_paint_with_alpha(cr, blend.SourceConstantAlpha / 255.0);
   cairo_pattern_destroy(p);
-  if (clipped) cairo_surface_destroy(clipped);
   DcState::End(cr);
   return TRUE;
 }

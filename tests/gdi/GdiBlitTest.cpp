@@ -90,6 +90,26 @@ TEST(GdiBlit, AlphaBlendWithConstantAndPerPixelAlpha) {
   EXPECT_EQ(0, big.CountOther(0xFF00FF00u));
 }
 
+TEST(GdiBlit, StretchedPiecesDoNotBleedFromTheirNeighbours) {
+  // A nine-grid piece: the middle two pixels of a strip, stretched to eight.
+  GdiCanvas src(4, 1), dst(8, 2);
+  src.Set(0, 0, 0xFFFF0000u);
+  src.Set(1, 0, 0xFF00FF00u);
+  src.Set(2, 0, 0xFF0000FFu);
+  src.Set(3, 0, 0xFFFFFFFFu);
+  ASSERT_TRUE(AlphaBlend(dst.dc(), 0, 0, 8, 2, src.dc(), 1, 0, 2, 1, Blend(255, true)));
+  EXPECT_EQ(0xFF00FF00u, dst.At(0, 0));
+  EXPECT_EQ(0xFF0000FFu, dst.At(7, 1));
+  for (int x = 0; x < 8; ++x) {
+    EXPECT_EQ(0u, (dst.At(x, 0) >> 16) & 0xFF) << x;  // no red from the left neighbour
+    EXPECT_EQ(0xFFu, dst.At(x, 0) >> 24);
+  }
+  // Shrinking works the same way.
+  GdiCanvas small(1, 1);
+  ASSERT_TRUE(AlphaBlend(small.dc(), 0, 0, 1, 1, src.dc(), 1, 0, 2, 1, Blend(255, true)));
+  EXPECT_EQ(0u, (small.At(0, 0) >> 16) & 0xFF);
+}
+
 TEST(GdiBlit, AlphaBlendRefusesSourceRectanglesOutsideTheBitmap) {
   GdiCanvas src(4, 4), dst(4, 4);
   dst.Fill(0xFF123456u);
