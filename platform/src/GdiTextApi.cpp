@@ -157,6 +157,8 @@ int WINAPI DrawTextW(HDC hdc, LPCWSTR text, int length, LPRECT rect, UINT format
     s.swap(plain);
   }
   const bool single = format & DT_SINGLELINE;
+  // One line: line breaks in the text take no room, as on Windows.
+  if (single) s.erase(std::remove_if(s.begin(), s.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }), s.end());
   const bool calc = format & DT_CALCRECT;
   const int width = rect->right - rect->left, height = rect->bottom - rect->top;
   const bool wrap = (format & DT_WORDBREAK) && !single && width > 0;

@@ -194,4 +194,42 @@ TEST(GdiDraw, ObjectsDescribeThemselves) {
   EXPECT_EQ(0u, GetObjectType(dc));
 }
 
+TEST(GdiDraw, SaveDcRestoresObjectsModesAndBitmapOwnership) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP one = CreateCompatibleBitmap(dc, 0, 0);  // a zero size gives 1 x 1
+  BITMAP bm{};
+  GetObjectW(one, sizeof(bm), &bm);
+  EXPECT_EQ(1, bm.bmWidth);
+  HGDIOBJ oldBitmap = SelectObject(dc, one);
+  SetTextColor(dc, RGB(1, 1, 1));
+  EXPECT_EQ(1, SaveDC(dc));
+  HPEN pen = CreatePen(PS_SOLID, 2, RGB(9, 9, 9));
+  SelectObject(dc, pen);
+  SetTextColor(dc, RGB(2, 2, 2));
+  SetBkMode(dc, TRANSPARENT);
+  SetViewportOrgEx(dc, 7, 7, nullptr);
+  EXPECT_EQ(2, SaveDC(dc));
+  SetTextColor(dc, RGB(3, 3, 3));
+  EXPECT_EQ(3, SaveDC(dc));
+  // A positive level goes back to that save and drops the later ones.
+  EXPECT_TRUE(RestoreDC(dc, 2));
+  EXPECT_EQ(RGB(2, 2, 2), GetTextColor(dc));
+  EXPECT_FALSE(RestoreDC(dc, 3));
+  EXPECT_TRUE(RestoreDC(dc, -1));
+  EXPECT_EQ(RGB(1, 1, 1), GetTextColor(dc));
+  EXPECT_EQ(OPAQUE, GetBkMode(dc));
+  EXPECT_EQ(GetStockObject(BLACK_PEN), GetCurrentObject(dc, OBJ_PEN));
+  POINT vp;
+  GetViewportOrgEx(dc, &vp);
+  EXPECT_EQ(0, vp.x);
+  EXPECT_TRUE(DeleteObject(pen));
+  // A deleted DC gives its bitmap free for another DC.
+  DeleteDC(dc);
+  HDC other = CreateCompatibleDC(nullptr);
+  EXPECT_NE(nullptr, SelectObject(other, one));
+  EXPECT_NE(nullptr, oldBitmap);
+  DeleteDC(other);
+  EXPECT_TRUE(DeleteObject(one));
+}
+
 }  // namespace
