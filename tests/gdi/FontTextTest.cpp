@@ -2,7 +2,9 @@
 // alpha the text leaves in 32-bit bitmaps.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
+#include <vector>
 
 #include "GdiCanvas.h"
 
@@ -202,6 +204,37 @@ TEST_F(FontText, ChineseGlyphsAreRealGlyphs) {
   EXPECT_NEAR(s.cx, 40, 6);
   SelectObject(c.dc(), GetStockObject(SYSTEM_FONT));
   DeleteObject(f);
+}
+
+// Pixels of a text drawn in a face.
+std::vector<uint32_t> Render(const wchar_t* face, const wchar_t* text) {
+  GdiCanvas c(120, 30);
+  HFONT f = MakeFont(18, face);
+  HGDIOBJ old = SelectObject(c.dc(), f);
+  SetBkMode(c.dc(), TRANSPARENT);
+  TextOutW(c.dc(), 2, 2, text, static_cast<int>(wcslen(text)));
+  wchar_t name[LF_FACESIZE] = {};
+  EXPECT_EQ(static_cast<int>(wcslen(face)), GetTextFaceW(c.dc(), LF_FACESIZE, name));
+  EXPECT_STREQ(face, name);
+  SelectObject(c.dc(), old);
+  DeleteObject(f);
+  std::vector<uint32_t> px;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x) px.push_back(c.At(x, y));
+  return px;
+}
+
+TEST_F(FontText, WindowsFaceNamesResolveToTheCjkFont) {
+  const wchar_t* text = L"Ag 中文";
+  const std::vector<uint32_t> yahei = Render(L"微软雅黑", text);
+  EXPECT_EQ(yahei, Render(L"Microsoft YaHei", text));
+  EXPECT_EQ(yahei, Render(L"宋体", text));
+  EXPECT_EQ(yahei, Render(L"Tahoma", text));
+  // An unknown face still finds glyphs for Chinese text.
+  const std::vector<uint32_t> unknown = Render(L"No Such Face", L"中文");
+  int ink = 0;
+  for (uint32_t p : unknown) ink += p != 0;
+  EXPECT_GT(ink, 40);
 }
 
 TEST_F(FontText, OpaqueBackgroundsAndTextAlignment) {
