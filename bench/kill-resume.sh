@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Kills the engine at random moments of a download and starts it again, until the file is
+# complete; then checks the digest and how many bytes the runs asked for in all (the sum of
+# the requested ranges): at most the file plus, for every kill, the blocks that were in
+# flight (3 sources x 1,310,720 bytes). The bytes the server pushed into socket buffers
+# are shown too; a killed client never read part of them.
+# usage: bench/kill-resume.sh [engine_bench binary] [size in MiB, default 64] [kills, default 8]
+set -euo pipefail
+# Runs in a private network namespace of its own: its loopback is slowed down below.
+if [ -z "${JF_KILL_NETNS:-}" ]; then
+  exec unshare --net -- env JF_KILL_NETNS=1 bash -c 'ip link set lo up && exec "$0" "$@"' "$0" "$@"
+fi
+here=$(cd "$(dirname "$0")" && pwd)
+bin=$(realpath "${1:-$here/../build/bench/engine_bench}")
+mib=${2:-64}
+kills=${3:-8}
+. "$here/nginx-common.sh"
+# nginx limits each request, and every block is a request of its own: shape the link.
+tc qdisc add dev lo root tbf rate "${LINK_RATE:-100mbit}" burst 256kb latency 50ms
+
+work=$(mktemp -d /tmp/jfkill.XXXXXX)
+trap 'stop_nginx "$work"; rm -rf "$work"' EXIT
+mkdir -p "$work/www" "$work/out"
+head -c $((mib * 1048576)) /dev/urandom > "$work/www/file.bin"
+size=$(stat -c %s "$work/www/file.bin")
+md5=$(md5sum "$work/www/file.bin" | cut -d' ' -f1)
+start_nginx "$work"
+url="http://127.0.0.1:$port/file.bin"
+args=(--url "$url" --spare "127.0.0.2;127.0.0.3" --size "$size" --md5 "$md5" --out "$work/out/file.bin" --quiet)
+
+done_kills=0
+for i in $(seq "$kills"); do
+  # Started directly, so that the kill reaches the program itself.
+  "$bin" "${args[@]}" & pid=$!
+  sleep "$(awk -v r=$RANDOM 'BEGIN { printf "%.2f", 0.2 + (r % 130) / 100 }')"
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -9 "$pid"; wait "$pid" 2>/dev/null || true
+    done_kills=$((done_kills + 1))
+  else
+    wait "$pid" || true
+    break
+  fi
+done
+for _ in 1 2 3; do
+  [ -f "$work/out/file.bin" ] && break
+  "$bin" "${args[@]}" || true
+done
+got=$(md5sum "$work/out/file.bin" 2>/dev/null | cut -d' ' -f1 || true)
+sent=$(awk '{ s += $4 } END { print s + 0 }' "$work/logs/access.log")
+asked=$(awk -F'"' '{ split($2, r, "[=-]"); if (r[3] != "") s += r[3] - r[2] + 1 } END { print s + 0 }' "$work/logs/access.log")
+allowed=$((size + done_kills * 3 * 1310720))
+echo "kills: $done_kills, file: $size bytes, asked for: $asked bytes (allowed $allowed), pushed by the server: $sent bytes"
+[ "$got" = "$md5" ] && echo "digest: ok" || { echo "digest: BAD"; exit 1; }
+[ "$asked" -le "$allowed" ] && echo "refetch: within bound" || { echo "refetch: above bound"; exit 1; }
+leftover=$(ls "$work/out" | grep -v '^file.bin$' || true)
+[ -z "$leftover" ] || { echo "left behind: $leftover"; exit 1; }
