@@ -147,6 +147,17 @@ TEST(GdiBlit, BottomUpSectionsKeepTheirRowsWhereWindowsPutsThem) {
   EXPECT_EQ(0u, out[8]);
   DeleteDC(dc);
   DeleteObject(red);
+  // Bottom-up sections are sources like any other, scaled or not.
+  GdiCanvas down(3, 6), scaled(6, 6);
+  ASSERT_TRUE(AlphaBlend(down.dc(), 0, 0, 3, 3, up.dc(), 0, 0, 3, 3, Blend(255, true)));
+  EXPECT_EQ(0xFFFF0000u, down.At(1, 0));
+  EXPECT_EQ(0u, down.At(1, 1));
+  ASSERT_TRUE(BitBlt(down.dc(), 0, 3, 3, 3, up.dc(), 0, 0, SRCCOPY));
+  EXPECT_EQ(0xFFFF0000u, down.At(2, 3));
+  EXPECT_EQ(0u, down.At(2, 4));
+  ASSERT_TRUE(AlphaBlend(scaled.dc(), 0, 0, 6, 6, up.dc(), 0, 0, 3, 1, Blend(255, true)));
+  EXPECT_EQ(0xFFFF0000u, scaled.At(0, 5));
+  EXPECT_EQ(0xFFFF0000u, scaled.At(5, 0));
 }
 
 }  // namespace
