@@ -14,6 +14,13 @@ LRESULT CALLBACK SystemClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+}  // namespace
+
+// The display half's procedures for the predefined classes (Edit, tooltips); null for the rest.
+WNDPROC DisplaySystemClassProc(const wchar_t* name);
+
+namespace {
+
 const wchar_t* const kSystemClasses[] = {L"Button", L"Edit", L"Static", L"ListBox", L"ComboBox",
                                          L"ScrollBar", L"tooltips_class32", L"SysDateTimePick32"};
 
@@ -31,7 +38,8 @@ ClassRegistry::ClassRegistry() {
     cls->folded = MsgAtomTable::Fold(name);
     cls->atom = MsgAtomTable::Get().Add(name);
     cls->style = CS_GLOBALCLASS | CS_DBLCLKS;
-    cls->proc = SystemClassProc;
+    WNDPROC own = DisplaySystemClassProc(name);
+    cls->proc = own != nullptr ? own : SystemClassProc;
     cls->system = true;
     classes_.push_back(cls);
   }

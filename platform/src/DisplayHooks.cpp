@@ -9,7 +9,6 @@ namespace jf {
 
 bool DisplayDefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
 void InstallPaintHooks(WindowDisplayHooks& hooks);
-void InstallSystemClasses();
 
 namespace {
 
@@ -94,7 +93,6 @@ void InstallDisplayHooks(WindowDisplayHooks& hooks) {
   hooks.styleChanged = StyleChanged;
   hooks.parentChanged = ParentChanged;
   InstallPaintHooks(hooks);
-  InstallSystemClasses();
 }
 
 }  // namespace jf

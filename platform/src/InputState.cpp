@@ -5,6 +5,7 @@
 #include "InputState.h"
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
@@ -62,7 +63,15 @@ struct Input {
   ClickMemory click;
   Tracking track;
   MoveSize moveSize;
-  std::map<DWORD, std::deque<MSG>> queues;
+  // Each queued message keeps the keyboard as it was when the input happened; a thread sees
+  // that state in GetKeyState once it has taken the message.
+  using Keys = std::array<BYTE, 256>;
+  struct Queued {
+    MSG msg;
+    Keys keys;
+  };
+  std::map<DWORD, std::deque<Queued>> queues;
+  std::map<DWORD, Keys> synced;
   // Wakes a blocked queue when a hover is due on the real clock.
   std::condition_variable hoverChanged;
   bool waker = false;
@@ -98,12 +107,14 @@ void Enqueue(const MSG& msg) {
   {
     Input& in = In();
     std::lock_guard<std::mutex> guard(in.lock);
-    std::deque<MSG>& q = in.queues[thread];
+    std::deque<Input::Queued>& q = in.queues[thread];
+    Input::Queued item{msg, {}};
+    std::copy(std::begin(in.keys), std::end(in.keys), item.keys.begin());
     bool move = msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE;
-    if (move && !q.empty() && q.back().message == msg.message && q.back().hwnd == msg.hwnd) {
-      q.back() = msg;
+    if (move && !q.empty() && q.back().msg.message == msg.message && q.back().msg.hwnd == msg.hwnd) {
+      q.back() = item;
     } else {
-      q.push_back(msg);
+      q.push_back(item);
     }
   }
   WakeThread(thread);
@@ -439,7 +450,7 @@ void InputWindowDestroying(HWND hwnd) {
   if (in.click.hwnd == hwnd) in.click = ClickMemory{};
   for (auto& entry : in.queues) {
     auto& q = entry.second;
-    q.erase(std::remove_if(q.begin(), q.end(), [&](const MSG& m) { return m.hwnd == hwnd; }), q.end());
+    q.erase(std::remove_if(q.begin(), q.end(), [&](const Input::Queued& m) { return m.msg.hwnd == hwnd; }), q.end());
   }
 }
 
@@ -461,11 +472,14 @@ bool InputNextMessage(DWORD threadId, const MsgFilter& filter, bool remove, MSG*
   }
   auto it = in.queues.find(threadId);
   if (it == in.queues.end()) return false;
-  std::deque<MSG>& q = it->second;
+  std::deque<Input::Queued>& q = it->second;
   for (auto m = q.begin(); m != q.end(); ++m) {
-    if (!filter.Matches(*m)) continue;
-    *out = *m;
-    if (remove) q.erase(m);
+    if (!filter.Matches(m->msg)) continue;
+    *out = m->msg;
+    if (remove) {
+      in.synced[threadId] = m->keys;
+      q.erase(m);
+    }
     return true;
   }
   return false;
@@ -648,6 +662,7 @@ void TestResetInput() {
   in.click = ClickMemory{};
   in.track = Tracking{};
   in.queues.clear();
+  in.synced.clear();
   in.cursor = POINT{0, 0};
 }
 
@@ -760,7 +775,9 @@ HWND WINAPI GetCapture(void) {
 SHORT WINAPI GetKeyState(int virtKey) {
   jf::Input& in = In();
   std::lock_guard<std::mutex> guard(in.lock);
-  BYTE s = in.keys[virtKey & 0xFF];
+  // The state that goes with the input message this thread took last.
+  auto it = in.synced.find(GetCurrentThreadId());
+  BYTE s = it != in.synced.end() ? it->second[virtKey & 0xFF] : in.keys[virtKey & 0xFF];
   return SHORT(((s & 0x80) != 0 ? 0x8000 : 0) | (s & 0x01));
 }
 

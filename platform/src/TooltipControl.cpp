@@ -3,11 +3,18 @@
 
 #include <commctrl.h>
 
-#include "ClassRegistry.h"
+#include <string>
 
 namespace jf {
 
-void InstallSystemClasses() {}
+WNDPROC EditClassProc();
+
+// The procedures of the predefined classes this half implements.
+WNDPROC DisplaySystemClassProc(const wchar_t* name) {
+  std::wstring n = name;
+  if (n == L"Edit") return EditClassProc();
+  return nullptr;
+}
 
 }  // namespace jf
 

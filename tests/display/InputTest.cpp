@@ -152,7 +152,7 @@ TEST_F(DisplayTest, KeysGoToTheFocusAndTranslateIntoCharacters) {
 
   r.log.clear();
   jf::TestKey(VK_MENU, true);
-  EXPECT_LT(GetKeyState(VK_MENU), 0);
+  EXPECT_LT(GetAsyncKeyState(VK_MENU), 0);
   jf::TestKeyPress('F');
   jf::TestKey(VK_MENU, false);
   Pump();
