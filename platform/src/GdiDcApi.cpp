@@ -95,25 +95,26 @@ BOOL SetPoint(HDC hdc, POINT DcState::Attributes::*field, int x, int y, bool rel
   return TRUE;
 }
 
+BOOL GetPoint(HDC hdc, POINT DcState::Attributes::*field, LPPOINT out) {
+  auto dc = Dc(hdc);
+  if (!dc || !out) return FALSE;
+  *out = dc->attr.*field;
+  return TRUE;
+}
+
 }  // namespace
 
 BOOL WINAPI SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT old) {
   return SetPoint(hdc, &DcState::Attributes::windowOrg, x, y, false, old);
 }
 BOOL WINAPI GetWindowOrgEx(HDC hdc, LPPOINT origin) {
-  auto dc = Dc(hdc);
-  if (!dc || !origin) return FALSE;
-  *origin = dc->attr.windowOrg;
-  return TRUE;
+  return GetPoint(hdc, &DcState::Attributes::windowOrg, origin);
 }
 BOOL WINAPI SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT old) {
   return SetPoint(hdc, &DcState::Attributes::viewportOrg, x, y, false, old);
 }
 BOOL WINAPI GetViewportOrgEx(HDC hdc, LPPOINT origin) {
-  auto dc = Dc(hdc);
-  if (!dc || !origin) return FALSE;
-  *origin = dc->attr.viewportOrg;
-  return TRUE;
+  return GetPoint(hdc, &DcState::Attributes::viewportOrg, origin);
 }
 BOOL WINAPI OffsetViewportOrgEx(HDC hdc, int dx, int dy, LPPOINT old) {
   return SetPoint(hdc, &DcState::Attributes::viewportOrg, dx, dy, true, old);
