@@ -95,8 +95,14 @@ TEST_F(FontText, MetricsAndExtentsAgree) {
   EXPECT_GT(fit, 0);
   EXPECT_LT(fit, 5);
   EXPECT_LE(dx[fit - 1], b.cx / 2);
+  // A positive height asks for the cell height.
+  HFONT cell = CreateFontW(20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"宋体");
+  SelectObject(c.dc(), cell);
+  GetTextMetricsW(c.dc(), &tm);
+  EXPECT_NEAR(20, tm.tmHeight, 2);
   SelectObject(c.dc(), GetStockObject(SYSTEM_FONT));
   DeleteObject(bold);
+  DeleteObject(cell);
 }
 
 TEST_F(FontText, DrawTextPlacesTextInsideItsRectangle) {
