@@ -10,6 +10,8 @@ namespace {
 struct Gate {
   HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::atomic<DWORD> tid{0};
+  // Set as the thread's last touch of the gate: after it the gate may go.
+  std::atomic<bool> passed{false};
   ~Gate() { CloseHandle(release); }
 };
 
@@ -17,7 +19,19 @@ DWORD WINAPI WaitThenReturn(LPVOID parameter) {
   auto* gate = static_cast<Gate*>(parameter);
   gate->tid = GetCurrentThreadId();
   WaitForSingleObject(gate->release, INFINITE);
+  gate->passed = true;
   return 42;
+}
+
+// Polls `done` for up to ten seconds: a loaded machine may start a thread late.
+template <typename F>
+bool WaitUntil(F done) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Sleep(1);
+  }
+  return true;
 }
 
 TEST(ThreadTest, ExitCodeIsStillActiveUntilTheThreadReturns) {
@@ -87,7 +101,8 @@ TEST(ThreadTest, ClosedHandleLetsTheThreadRunOn) {
   HANDLE thread = CreateThread(nullptr, 0, &WaitThenReturn, &gate, 0, nullptr);
   ASSERT_TRUE(CloseHandle(thread));
   SetEvent(gate.release);
-  for (int i = 0; i < 500 && gate.tid == 0; ++i) Sleep(1);
+  // The thread must be through with the gate before the gate leaves the stack.
+  EXPECT_TRUE(WaitUntil([&] { return gate.passed.load(); }));
   EXPECT_NE(gate.tid.load(), 0u);
   EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
