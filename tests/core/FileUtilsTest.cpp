@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 
@@ -94,11 +95,15 @@ TEST(FileUtilsTest, DeleteAndMoveWithRetries) {
 
   // A folder cannot be deleted as a file: every attempt fails.
   ASSERT_TRUE(CreateDirectoryTree(temp.Win(L"dir")));
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(DeleteFileRetry(temp.Win(L"dir"), 0));
-  auto once = std::chrono::steady_clock::now() - start;
+  // No retry, no sleep. The fastest of a few tries counts: a loaded machine may stall one.
+  auto once = std::chrono::steady_clock::duration::max();
+  for (int i = 0; i < 3; ++i) {
+    auto begin = std::chrono::steady_clock::now();
+    EXPECT_FALSE(DeleteFileRetry(temp.Win(L"dir"), 0));
+    once = std::min(once, std::chrono::steady_clock::now() - begin);
+  }
   EXPECT_LT(once, std::chrono::milliseconds(50));
-  start = std::chrono::steady_clock::now();
+  auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(DeleteFileRetry(temp.Win(L"dir"), 1));  // sleeps 1 + 101 ms
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 
