@@ -23,7 +23,7 @@ std::wstring Text(LPCWSTR text, int length) {
 }  // namespace
 
 BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT length,
-                        const INT*) {
+                        const INT* dx) {
   auto dc = Dc(hdc);
   if (!dc) return FALSE;
   cairo_t* cr = dc->Begin();
@@ -52,7 +52,17 @@ BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, L
       cairo_fill(cr);
     }
     DcState::SetColor(cr, dc->attr.textColor);
-    layout.Show(cr, left, top);
+    if (!dx) {
+      layout.Show(cr, left, top);
+    } else {
+      // Caller-given advances: each character at its own place.
+      double pen = left;
+      for (UINT i = 0; i < length; ++i) {
+        FontLayout one(dc->attr.font.get(), std::wstring(1, text[i]));
+        one.Show(cr, pen, top);
+        pen += dx[i];
+      }
+    }
   }
   DcState::End(cr);
   return TRUE;

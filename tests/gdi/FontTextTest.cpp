@@ -260,6 +260,20 @@ TEST_F(FontText, OpaqueBackgroundsAndTextAlignment) {
   EXPECT_NEAR((ink.left + ink.right) / 2, 50, 2);
   EXPECT_EQ(10, ink.top);
   EXPECT_GT(c.width() * c.height() - c.CountOther(0xFF0000FFu), 20);  // blue behind the text
+  // Clipped to the rectangle, with the caller's advances spreading the characters.
+  c.Fill(0);
+  SetTextAlign(c.dc(), TA_LEFT | TA_TOP);
+  SetBkMode(c.dc(), TRANSPARENT);
+  const RECT clip{0, 0, 100, 40};
+  const INT wide[3] = {30, 30, 30};
+  ASSERT_TRUE(ExtTextOutW(c.dc(), 0, 5, ETO_CLIPPED, &clip, L"iii", 3, wide));
+  EXPECT_GT(c.CountOther(0, 28, 0, 40, 40), 0);
+  EXPECT_GT(c.CountOther(0, 58, 0, 70, 40), 0);
+  EXPECT_EQ(0, c.CountOther(0, 12, 0, 28, 40));
+  c.Fill(0);
+  const RECT narrow{0, 0, 20, 40};
+  ExtTextOutW(c.dc(), 0, 5, ETO_CLIPPED, &narrow, L"iii", 3, wide);
+  EXPECT_EQ(0, c.CountOther(0, 20, 0, 100, 40));
 }
 
 TEST_F(FontText, TextAlphaFollowsTheLayerRule) {
