@@ -76,6 +76,8 @@ CDownloadTask::CDownloadTask(const std::wstring& url, const std::wstring& spareA
       m_deferredPosted(false) {
   m_log->m_ownerStats = [this](ProtoValue& record) { GetStats(record); };
   if (!options.empty()) ProtoValueJsonConvertor::FromJson(StringUtils::FromUtf8(options), m_log->m_record);
+  // The record is a map whatever the options text held.
+  if (m_log->m_record.type() != PV_MAP) m_log->m_record = ProtoValue(PV_MAP);
   m_log->m_record[L"file_name"] = FileUtils::GetFileName(fullPath);
   TASK_LOG(kLogInfo, L"CDownloadTask::CDownloadTask full_name:%s", fullPath.c_str());
   if (!spareAddresses.empty()) {

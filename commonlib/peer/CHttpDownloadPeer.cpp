@@ -4,6 +4,7 @@
 
 #include "DAEventCenter.h"
 #include "DownloadChannel.h"
+#include "NetDiagStatsReporter.h"
 #include "core/ProtoValueJsonConvertor.h"
 #include "http/CCurlHttp.h"
 #include "http/CHttpMgr.h"
@@ -296,6 +297,12 @@ void CHttpDownloadPeer::Done(int type, int code) {
   if (type != 0) {
     JF_HTTP_LOG(kLogError, kFile, L"CHttpDownloadFile::Done() type:%d code:%d  url:%s ip:%s", type, code,
                 m_url.c_str(), serverIp.c_str());
+    if (m_cdn) {
+      ProtoValue fields = m_options.type() == PV_MAP ? m_options : ProtoValue(PV_MAP);
+      fields[L"opt_result"] = static_cast<int64_t>(4);
+      fields[L"stats_rel"][L"msg"] = StringUtils::Format(L"url:%s;\n", m_url.c_str());
+      NetDiagStatsReporter::GetInstance().Start(fields, StringUtils::ToAnsi(GetHost()));
+    }
   }
   m_busy = false;
   m_attempts = 0;

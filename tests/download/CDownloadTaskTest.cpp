@@ -46,6 +46,20 @@ TEST_F(CDownloadTaskTest, FullDownloadsOfEdgeSizesFromThreeSources) {
   for (const auto& r : server.RequestsFor("/f1310721")) EXPECT_FALSE(r.Header("Range").empty());
 }
 
+TEST_F(CDownloadTaskTest, OptionsThatAreNoObjectAreIgnored) {
+  std::string body = HttpTestServer::RandomBody(1000, 6);
+  Serve("/o", body);
+  for (const char* options : {"[1,2]", "not json", "7"}) {
+    SCOPED_TRACE(options);
+    DownloadOutcome out;
+    std::remove(dir.Host("o.bin").c_str());
+    Add(Url("/o"), L"", L"o.bin", 1000, out, Md5Of(body), L"", 0, options);
+    ASSERT_TRUE(RunUntil([&] { return out.done; }));
+    EXPECT_EQ(0, out.et);
+    EXPECT_EQ(body, dir.Read("o.bin"));
+  }
+}
+
 }  // namespace
 
 namespace {
