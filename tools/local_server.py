@@ -15,6 +15,11 @@ import sys
 class RangeHandler(http.server.SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
+    def log_message(self, fmt, *args):
+        # The address the client reached (spare addresses are 127.0.0.2 and 127.0.0.3).
+        local = self.connection.getsockname()[0]
+        sys.stderr.write("%s %s\n" % (local, fmt % args))
+
     def send_head(self):
         path = self.translate_path(self.path)
         if not os.path.isfile(path):
