@@ -106,7 +106,9 @@ void CalcClient(DWORD style, DWORD exStyle, RECT* r) {
 }
 
 LRESULT SysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-  (void)lParam;
+  // The point of a mouse-started move or size, in screen coordinates.
+  POINT start{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  if (lParam == 0) GetCursorPos(&start);
   UINT cmd = UINT(wParam & 0xFFF0);
   switch (cmd) {
     case SC_CLOSE:
@@ -122,12 +124,12 @@ LRESULT SysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
       ShowWindow(hwnd, SW_RESTORE);
       return 0;
     case SC_MOVE:
-      jf::InputBeginMoveSize(hwnd, HTCAPTION);
+      jf::InputBeginMoveSize(hwnd, HTCAPTION, start);
       return 0;
     case SC_SIZE: {
       // The low bits name the edge (WMSZ_*), one less than the hit code past HTLEFT.
       int edge = int(wParam & 0x0F);
-      if (edge >= WMSZ_LEFT && edge <= WMSZ_BOTTOMRIGHT) jf::InputBeginMoveSize(hwnd, HTLEFT + edge - WMSZ_LEFT);
+      if (edge >= WMSZ_LEFT && edge <= WMSZ_BOTTOMRIGHT) jf::InputBeginMoveSize(hwnd, HTLEFT + edge - WMSZ_LEFT, start);
       return 0;
     }
     default:

@@ -3,6 +3,7 @@
 
 #include "DisplayState.h"
 #include "InputState.h"
+#include "X11Bridge.h"
 #include "WindowDisplayHooks.h"
 
 namespace jf {
@@ -25,6 +26,7 @@ void WindowCreated(HWND hwnd) {
     return 0;
   });
   if (messageOnly) return;
+  X11WindowCreated(hwnd);
   SendMessageW(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(WORD(client.right - client.left), WORD(client.bottom - client.top)));
   SendMessageW(hwnd, WM_MOVE, 0, MAKELPARAM(WORD(SHORT(client.left)), WORD(SHORT(client.top))));
   if (!IsWindow(hwnd)) return;
@@ -51,6 +53,7 @@ void WindowDestroying(HWND hwnd) {
 
 void WindowDestroyed(HWND hwnd) {
   InputWindowDestroying(hwnd);
+  X11WindowDestroyed(hwnd);
   HRGN region = WindowTable::Get().WithRecord(hwnd, HRGN(nullptr), [](WindowRecord& rec) {
     HRGN r = rec.display ? rec.display->region : HRGN(nullptr);
     if (rec.display) rec.display->region = nullptr;

@@ -6,6 +6,7 @@
 #include "jf/gdisurface.h"
 #include "MsgQueue.h"
 #include "WindowDisplayHooks.h"
+#include "X11Bridge.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ void PaintDispatched(HWND hwnd) {
     ValidateLocked(rec, nullptr);
     return 0;
   });
+  jf::X11Push(hwnd);
 }
 
 }  // namespace
@@ -219,6 +221,7 @@ int WINAPI SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
     if (redraw) jf::InvalidateLocked(table, rec, nullptr, true, true);
     return 1;
   });
+  if (ok) jf::X11WindowChanged(hwnd);
   return ok;
 }
 
@@ -295,7 +298,7 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC hdcDst, POINT* pptDst, SIZE* psiz
   double constant = blend != nullptr ? blend->SourceConstantAlpha / 255.0 : 1.0;
   bool perPixel = (flags & ULW_ALPHA) != 0 && blend != nullptr && (blend->AlphaFormat & AC_SRC_ALPHA) != 0;
   WindowTable& table = WindowTable::Get();
-  return table.WithRecord(hwnd, FALSE, [&](WindowRecord& rec) {
+  BOOL copied = table.WithRecord(hwnd, FALSE, [&](WindowRecord& rec) {
     cairo_surface_t* target = jf::SurfaceLocked(rec);
     if (target == nullptr) return FALSE;
     cairo_surface_flush(source);
@@ -317,4 +320,6 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC hdcDst, POINT* pptDst, SIZE* psiz
     cairo_surface_mark_dirty(target);
     return TRUE;
   });
+  if (copied) jf::X11Push(hwnd);
+  return copied;
 }

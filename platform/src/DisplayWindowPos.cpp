@@ -6,6 +6,7 @@
 #include "DisplayMetrics.h"
 #include "DisplayState.h"
 #include "InputState.h"
+#include "X11Bridge.h"
 
 namespace {
 
@@ -160,6 +161,7 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int 
   if ((wp.flags & (SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE)) != (SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE) || sized) {
     jf::RefreshWindowDcs(GetAncestor(hwnd, GA_ROOT));
   }
+  jf::X11WindowChanged(hwnd);
   SendMessageW(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
   bool child = (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) != 0;
   if (nowVisible && !child && (flags & SWP_NOACTIVATE) == 0 &&

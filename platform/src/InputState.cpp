@@ -63,6 +63,7 @@ struct Input {
   ClickMemory click;
   Tracking track;
   MoveSize moveSize;
+  POINT lastLeftUp{};  // where the left button last rose
   // Each queued message keeps the keyboard as it was when the input happened; a thread sees
   // that state in GetKeyState once it has taken the message.
   using Keys = std::array<BYTE, 256>;
@@ -506,7 +507,7 @@ POINT InputCursorPos() {
   return in.cursor;
 }
 
-void InputBeginMoveSize(HWND hwnd, int hit) {
+void InputBeginMoveSize(HWND hwnd, int hit, POINT start) {
   if (IsZoomed(hwnd) && hit == HTCAPTION) return;
   RECT r{};
   if (!WindowTable::Get().WithRecord(hwnd, false, [&](WindowRecord& rec) {
@@ -516,14 +517,20 @@ void InputBeginMoveSize(HWND hwnd, int hit) {
     return;
   }
   MINMAXINFO mmi = QueryMinMax(hwnd);
+  bool held = false;
+  POINT now{};
   {
     Input& in = In();
     std::lock_guard<std::mutex> guard(in.lock);
-    // The drag follows the left button; without it there is nothing to drag.
-    if (!Down(in, VK_LBUTTON)) return;
-    in.moveSize = MoveSize{hwnd, hit, in.cursor, r, mmi.ptMinTrackSize};
+    // The drag runs from where the button went down to where the pointer is now; a button
+    // that already rose (its input came before this message was handled) ends it there.
+    held = Down(in, VK_LBUTTON);
+    now = held ? in.cursor : in.lastLeftUp;
+    in.moveSize = MoveSize{hwnd, hit, start, r, mmi.ptMinTrackSize};
   }
   SendMessageW(hwnd, WM_ENTERSIZEMOVE, 0, 0);
+  ApplyMoveSize(now);
+  if (!held) EndMoveSize();
 }
 
 // ---- Test drivers and the X events ------------------------------------------------------
@@ -542,7 +549,12 @@ void TestMouseMove(int x, int y) {
   Target t = FindTarget(screen);
   UpdateTracking(t, screen);
   if (t.hwnd == nullptr) return;
-  bool captured = GetCapture() == t.hwnd && t.hwnd != nullptr;
+  bool captured = false;
+  {
+    Input& in = In();
+    std::lock_guard<std::mutex> guard(in.lock);
+    captured = in.capture == t.hwnd;
+  }
   if (!captured) {
     SendMessageW(t.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(t.hwnd), MAKELPARAM(WORD(SHORT(t.hit)), WM_MOUSEMOVE));
   }
@@ -567,6 +579,7 @@ void TestMouseButton(int vkButton, bool down) {
     if (down) in.keys[vkButton & 0xFF] |= 0x80;
     else in.keys[vkButton & 0xFF] &= BYTE(~0x80);
     screen = in.cursor;
+    if (vkButton == VK_LBUTTON && !down) in.lastLeftUp = screen;
   }
   if (MovingOrSizing()) {
     if (vkButton == VK_LBUTTON && !down) EndMoveSize();
@@ -578,7 +591,13 @@ void TestMouseButton(int vkButton, bool down) {
   bool nonClient = t.hit != HTCLIENT;
   if (down) {
     HWND top = RootOf(t.hwnd);
-    if (top != GetActiveWindow() && (GetWindowLongPtrW(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE) == 0) {
+    HWND active = nullptr;
+    {
+      Input& in = In();
+      std::lock_guard<std::mutex> guard(in.lock);
+      active = in.active;
+    }
+    if (top != active && (GetWindowLongPtrW(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE) == 0) {
       LRESULT ma = SendMessageW(t.hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),
                                 MAKELPARAM(WORD(SHORT(t.hit)), ButtonMessage(vkButton, true, false, false)));
       if (ma != MA_NOACTIVATE && ma != MA_NOACTIVATEANDEAT) ActivateWindow(top, WA_CLICKACTIVE);
@@ -632,6 +651,8 @@ void TestMouseWheel(int delta) {
 }
 
 void TestKey(UINT vk, bool down) { SendKey(vk, down, 0); }
+
+void InputKey(UINT vk, bool down, wchar_t packetChar) { SendKey(vk, down, packetChar); }
 
 void TestKeyPress(UINT vk) {
   SendKey(vk, true, 0);

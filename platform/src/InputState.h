@@ -19,8 +19,11 @@ bool InputNextMessage(DWORD threadId, const MsgFilter& filter, bool remove, MSG*
 BOOL InputTranslate(const MSG* msg);
 POINT InputCursorPos();
 // DefWindowProcW's move and size: the pointer drags the window until the left button rises.
-// `hit` is HTCAPTION for a move or a border code for a size.
-void InputBeginMoveSize(HWND hwnd, int hit);
+// `hit` is HTCAPTION for a move or a border code for a size; `start` is where the button went
+// down (screen).
+void InputBeginMoveSize(HWND hwnd, int hit, POINT start);
+// A key from the keyboard (the X connection): VK_PACKET carries a character of its own.
+void InputKey(UINT vk, bool down, wchar_t packetChar);
 // The cursor the class or the hit code asks for (DefWindowProcW's WM_SETCURSOR).
 HCURSOR SystemCursor(LPCWSTR id);
 

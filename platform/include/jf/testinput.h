@@ -33,6 +33,13 @@ bool TestWriteWindowPng(HWND hwnd, const std::string& hostPath);
 // corner is 0,0), as premultiplied 0xAARRGGBB.
 bool TestWindowPixel(HWND hwnd, int x, int y, DWORD* argb);
 
+// Connects to an X display (e.g. ":93") so that top-level windows created from now on are
+// X windows; false when it cannot. TestCloseDisplay goes back to off-screen windows.
+bool TestUseDisplay(const char* name);
+void TestCloseDisplay();
+// The X window id of a top-level window (0 when it has none).
+unsigned long TestXWindow(HWND hwnd);
+
 // MessageBoxW asks this instead of showing a box (arguments: owner, text, caption, type;
 // returns the button id). Null restores the default.
 void TestSetMessageBoxAnswer(std::function<int(HWND, const std::wstring&, const std::wstring&, UINT)> answer);

@@ -1,0 +1,17 @@
+// The X connection as the rest of the display half sees it. Every call does nothing while no
+// display is connected, so headless windows stay purely off screen.
+#pragma once
+#include <windows.h>
+
+namespace jf {
+
+// Connects when DISPLAY names a reachable display (first call decides); true when connected.
+bool X11Active();
+// A top-level window was made, moved, resized, shown, hidden, reshaped or destroyed.
+void X11WindowCreated(HWND hwnd);
+void X11WindowChanged(HWND hwnd);
+void X11WindowDestroyed(HWND hwnd);
+// The backing store of a top-level window (or the root of a child) goes to the screen.
+void X11Push(HWND hwnd);
+
+}  // namespace jf

@@ -1,0 +1,430 @@
+// Top-level windows as Xlib windows: an ARGB visual for layered windows, Motif hints for
+// borderless ones, the Shape extension for window regions, the backing store pushed with
+// XPutImage, and a reader thread that turns X events into the same input as the test drivers.
+#include <windows.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "DisplayState.h"
+#include "InputState.h"
+#include "X11Bridge.h"
+#include "jf/gdisurface.h"
+#include "jf/testinput.h"
+#include "jf/utf.h"
+
+namespace jf {
+
+namespace {
+
+struct XWin {
+  ::Window id = 0;
+  bool argb = false;
+  bool mapped = false;
+  XIC ic = nullptr;
+};
+
+struct Connection {
+  std::recursive_mutex lock;
+  Display* dpy = nullptr;
+  bool decided = false;
+  Atom deleteWindow = 0;
+  Atom motifHints = 0;
+  XIM im = nullptr;
+  int wake[2] = {-1, -1};
+  std::thread reader;
+  std::map<HWND, XWin> windows;
+  std::map<::Window, HWND> byId;
+};
+
+Connection& Conn() {
+  static auto* c = new Connection;
+  return *c;
+}
+
+UINT VirtualKey(KeySym sym) {
+  if (sym >= XK_a && sym <= XK_z) return UINT('A' + (sym - XK_a));
+  if (sym >= XK_A && sym <= XK_Z) return UINT('A' + (sym - XK_A));
+  if (sym >= XK_0 && sym <= XK_9) return UINT('0' + (sym - XK_0));
+  if (sym >= XK_F1 && sym <= XK_F12) return UINT(VK_F1 + (sym - XK_F1));
+  switch (sym) {
+    case XK_Return: case XK_KP_Enter: return VK_RETURN;
+    case XK_BackSpace: return VK_BACK;
+    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
+    case XK_Escape: return VK_ESCAPE;
+    case XK_space: return VK_SPACE;
+    case XK_Left: return VK_LEFT;
+    case XK_Right: return VK_RIGHT;
+    case XK_Up: return VK_UP;
+    case XK_Down: return VK_DOWN;
+    case XK_Home: return VK_HOME;
+    case XK_End: return VK_END;
+    case XK_Prior: return VK_PRIOR;
+    case XK_Next: return VK_NEXT;
+    case XK_Insert: return VK_INSERT;
+    case XK_Delete: return VK_DELETE;
+    case XK_Shift_L: return VK_LSHIFT;
+    case XK_Shift_R: return VK_RSHIFT;
+    case XK_Control_L: return VK_LCONTROL;
+    case XK_Control_R: return VK_RCONTROL;
+    case XK_Alt_L: case XK_Meta_L: return VK_LMENU;
+    case XK_Alt_R: case XK_Meta_R: case XK_ISO_Level3_Shift: return VK_RMENU;
+    case XK_Caps_Lock: return VK_CAPITAL;
+    default: return 0;
+  }
+}
+
+int ButtonKey(unsigned button) {
+  switch (button) {
+    case Button1: return VK_LBUTTON;
+    case Button2: return VK_MBUTTON;
+    case Button3: return VK_RBUTTON;
+    default: return 0;
+  }
+}
+
+void OnKey(XKeyEvent& ev, bool down) {
+  Connection& c = Conn();
+  KeySym sym = NoSymbol;
+  char text[64] = {};
+  int n = 0;
+  XIC ic = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> guard(c.lock);
+    auto it = c.byId.find(ev.window);
+    if (it != c.byId.end()) ic = c.windows[it->second].ic;
+  }
+  if (down && ic != nullptr) {
+    Status status = 0;
+    n = Xutf8LookupString(ic, &ev, text, sizeof(text) - 1, &sym, &status);
+    if (status == XBufferOverflow) n = 0;
+  } else {
+    n = XLookupString(&ev, text, sizeof(text) - 1, &sym, nullptr);
+    if (n > 0 && static_cast<unsigned char>(text[0]) >= 0x80) {
+      // Latin-1 from XLookupString.
+      wchar_t wc = wchar_t(static_cast<unsigned char>(text[0]));
+      std::string utf = ToUtf8(std::wstring(1, wc));
+      n = int(std::min(sizeof(text) - 1, utf.size()));
+      memcpy(text, utf.data(), size_t(n));
+    }
+  }
+  UINT vk = VirtualKey(sym);
+  if (vk != 0) {
+    InputKey(vk, down, 0);
+    return;
+  }
+  if (!down || n <= 0) return;
+  // Text without a key of its own (an input method, Chinese included).
+  for (wchar_t ch : FromUtf8(std::string(text, size_t(n)))) {
+    InputKey(VK_PACKET, true, ch);
+    InputKey(VK_PACKET, false, ch);
+  }
+}
+
+void Dispatch(XEvent& ev) {
+  Connection& c = Conn();
+  HWND hwnd = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> guard(c.lock);
+    auto it = c.byId.find(ev.xany.window);
+    if (it != c.byId.end()) hwnd = it->second;
+  }
+  if (hwnd == nullptr || !IsWindow(hwnd)) return;
+  switch (ev.type) {
+    case Expose:
+      if (ev.xexpose.count == 0) X11Push(hwnd);
+      break;
+    case MotionNotify:
+      TestMouseMove(ev.xmotion.x_root, ev.xmotion.y_root);
+      break;
+    case ButtonPress:
+    case ButtonRelease: {
+      TestMouseMove(ev.xbutton.x_root, ev.xbutton.y_root);
+      if (ev.xbutton.button == Button4 || ev.xbutton.button == Button5) {
+        if (ev.type == ButtonPress) TestMouseWheel(ev.xbutton.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA);
+        break;
+      }
+      int vk = ButtonKey(ev.xbutton.button);
+      if (vk != 0) TestMouseButton(vk, ev.type == ButtonPress);
+      break;
+    }
+    case KeyPress:
+    case KeyRelease:
+      OnKey(ev.xkey, ev.type == KeyPress);
+      break;
+    case ClientMessage:
+      if (Atom(ev.xclient.data.l[0]) == c.deleteWindow) PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+void Reader(Display* dpy, int wakeFd) {
+  for (;;) {
+    pollfd fds[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0) continue;
+    if ((fds[1].revents & POLLIN) != 0) return;
+    while (XPending(dpy) > 0) {
+      XEvent ev;
+      XNextEvent(dpy, &ev);
+      if (XFilterEvent(&ev, None)) continue;
+      Dispatch(ev);
+    }
+  }
+}
+
+bool Connect(const char* name) {
+  Connection& c = Conn();
+  if (name == nullptr || *name == 0) return false;
+  static std::once_flag threads;
+  std::call_once(threads, [] { XInitThreads(); });
+  Display* dpy = XOpenDisplay(name);
+  if (dpy == nullptr) return false;
+  c.dpy = dpy;
+  c.deleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+  c.motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
+  XSetLocaleModifiers("");
+  c.im = XOpenIM(dpy, nullptr, nullptr, nullptr);
+  // The headless monitor becomes the X screen (its work area the whole screen).
+  TestSetScreen(DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy)), 0);
+  if (pipe2(c.wake, O_CLOEXEC) != 0) {
+    XCloseDisplay(dpy);
+    c.dpy = nullptr;
+    return false;
+  }
+  c.reader = std::thread(Reader, dpy, c.wake[0]);
+  return true;
+}
+
+Visual* ArgbVisual(Display* dpy, int* depth) {
+  XVisualInfo info{};
+  if (XMatchVisualInfo(dpy, DefaultScreen(dpy), 32, TrueColor, &info) != 0) {
+    *depth = 32;
+    return info.visual;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool X11Active() {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  if (!c.decided) {
+    c.decided = true;
+    Connect(getenv("DISPLAY"));
+  }
+  return c.dpy != nullptr;
+}
+
+void X11WindowCreated(HWND hwnd) {
+  if (!X11Active()) return;
+  DWORD style = 0, exStyle = 0;
+  RECT r{};
+  bool topLevel = WindowTable::Get().WithRecord(hwnd, false, [&](WindowRecord& rec) {
+    style = rec.style;
+    exStyle = rec.exStyle;
+    r = rec.windowRect;
+    return rec.parent == nullptr && !rec.messageOnly;
+  });
+  if (!topLevel) return;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Display* dpy = c.dpy;
+  int screen = DefaultScreen(dpy);
+  XSetWindowAttributes attrs{};
+  unsigned long mask = CWEventMask | CWBackPixel | CWBorderPixel;
+  attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
+                     KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+  XWin win;
+  int depth = DefaultDepth(dpy, screen);
+  Visual* visual = DefaultVisual(dpy, screen);
+  if ((exStyle & WS_EX_LAYERED) != 0) {
+    int argbDepth = 0;
+    if (Visual* v = ArgbVisual(dpy, &argbDepth)) {
+      visual = v;
+      depth = argbDepth;
+      win.argb = true;
+      attrs.colormap = XCreateColormap(dpy, RootWindow(dpy, screen), visual, AllocNone);
+      mask |= CWColormap;
+    }
+  }
+  // Tool windows (tips, shadows) bypass the window manager.
+  if ((exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST)) != 0 || (style & (WS_POPUP | WS_CAPTION)) == WS_POPUP) {
+    attrs.override_redirect = (exStyle & WS_EX_TOOLWINDOW) != 0 ? True : False;
+    mask |= CWOverrideRedirect;
+  }
+  unsigned w = unsigned(std::max<LONG>(1, r.right - r.left));
+  unsigned h = unsigned(std::max<LONG>(1, r.bottom - r.top));
+  win.id = XCreateWindow(dpy, RootWindow(dpy, screen), int(r.left), int(r.top), w, h, 0, depth, InputOutput, visual,
+                         mask, &attrs);
+  XSetWMProtocols(dpy, win.id, &c.deleteWindow, 1);
+  if ((style & WS_CAPTION) != WS_CAPTION) {
+    // Motif hints: no decorations for a borderless (skinned) window.
+    long hints[5] = {2, 0, 0, 0, 0};
+    XChangeProperty(dpy, win.id, c.motifHints, c.motifHints, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(hints), 5);
+  }
+  XSizeHints size{};
+  size.flags = PPosition | USPosition;
+  size.x = int(r.left);
+  size.y = int(r.top);
+  XSetWMNormalHints(dpy, win.id, &size);
+  if (c.im != nullptr) {
+    win.ic = XCreateIC(c.im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, win.id,
+                       XNFocusWindow, win.id, nullptr);
+  }
+  c.windows[hwnd] = win;
+  c.byId[win.id] = hwnd;
+  XFlush(dpy);
+}
+
+void X11WindowChanged(HWND hwnd) {
+  if (!X11Active()) return;
+  RECT r{};
+  bool visible = false;
+  HRGN region = nullptr;
+  std::vector<XRectangle> shape;
+  bool ok = WindowTable::Get().WithRecord(hwnd, false, [&](WindowRecord& rec) {
+    r = rec.windowRect;
+    visible = (rec.style & WS_VISIBLE) != 0;
+    region = rec.display ? rec.display->region : HRGN(nullptr);
+    return rec.parent == nullptr;
+  });
+  if (!ok) return;
+  if (region != nullptr) {
+    if (cairo_region_t* data = GetRegionData(region)) {
+      for (int i = 0; i < cairo_region_num_rectangles(data); ++i) {
+        cairo_rectangle_int_t rect;
+        cairo_region_get_rectangle(data, i, &rect);
+        shape.push_back(XRectangle{short(rect.x), short(rect.y), static_cast<unsigned short>(rect.width),
+                                   static_cast<unsigned short>(rect.height)});
+      }
+    }
+  }
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  if (it == c.windows.end()) return;
+  XWin& win = it->second;
+  Display* dpy = c.dpy;
+  XMoveResizeWindow(dpy, win.id, int(r.left), int(r.top), unsigned(std::max<LONG>(1, r.right - r.left)),
+                    unsigned(std::max<LONG>(1, r.bottom - r.top)));
+  if (region != nullptr) {
+    XShapeCombineRectangles(dpy, win.id, ShapeBounding, 0, 0, shape.data(), int(shape.size()), ShapeSet, Unsorted);
+  } else {
+    XShapeCombineMask(dpy, win.id, ShapeBounding, 0, 0, None, ShapeSet);
+  }
+  if (visible && !win.mapped) {
+    XMapRaised(dpy, win.id);
+    win.mapped = true;
+  } else if (!visible && win.mapped) {
+    XUnmapWindow(dpy, win.id);
+    win.mapped = false;
+  }
+  XFlush(dpy);
+}
+
+void X11WindowDestroyed(HWND hwnd) {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  if (c.dpy == nullptr || it == c.windows.end()) return;
+  if (it->second.ic != nullptr) XDestroyIC(it->second.ic);
+  XDestroyWindow(c.dpy, it->second.id);
+  c.byId.erase(it->second.id);
+  c.windows.erase(it);
+  XFlush(c.dpy);
+}
+
+void X11Push(HWND hwnd) {
+  if (!X11Active()) return;
+  HWND root = GetAncestor(hwnd, GA_ROOT);
+  if (root == nullptr) root = hwnd;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(root);
+  if (it == c.windows.end() || !it->second.mapped) return;
+  XWin win = it->second;
+  Display* dpy = c.dpy;
+  WindowTable::Get().WithRecord(root, 0, [&](WindowRecord& rec) {
+    cairo_surface_t* surface = SurfaceLocked(rec);
+    if (surface == nullptr) return 0;
+    cairo_surface_flush(surface);
+    int w = cairo_image_surface_get_width(surface);
+    int h = cairo_image_surface_get_height(surface);
+    XWindowAttributes attrs{};
+    XGetWindowAttributes(dpy, win.id, &attrs);
+    XImage* image = XCreateImage(dpy, attrs.visual, unsigned(attrs.depth), ZPixmap, 0,
+                                 reinterpret_cast<char*>(cairo_image_surface_get_data(surface)), unsigned(w),
+                                 unsigned(h), 32, cairo_image_surface_get_stride(surface));
+    if (image == nullptr) return 0;
+    image->byte_order = LSBFirst;
+    GC gc = XCreateGC(dpy, win.id, 0, nullptr);
+    XPutImage(dpy, win.id, gc, image, 0, 0, 0, 0, unsigned(w), unsigned(h));
+    XFreeGC(dpy, gc);
+    image->data = nullptr;  // the pixels belong to the surface
+    XDestroyImage(image);
+    XSync(dpy, False);
+    return 0;
+  });
+}
+
+bool TestUseDisplay(const char* name) {
+  TestCloseDisplay();
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  c.decided = true;
+  return Connect(name);
+}
+
+void TestCloseDisplay() {
+  Connection& c = Conn();
+  std::thread reader;
+  Display* dpy = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> guard(c.lock);
+    if (c.dpy == nullptr) return;
+    if (write(c.wake[1], "x", 1) < 0) {
+      // The reader also ends when the connection goes.
+    }
+    reader = std::move(c.reader);
+    dpy = c.dpy;
+  }
+  if (reader.joinable()) reader.join();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  for (auto& entry : c.windows) {
+    if (entry.second.ic != nullptr) XDestroyIC(entry.second.ic);
+  }
+  c.windows.clear();
+  c.byId.clear();
+  if (c.im != nullptr) XCloseIM(c.im);
+  c.im = nullptr;
+  XCloseDisplay(dpy);
+  c.dpy = nullptr;
+  close(c.wake[0]);
+  close(c.wake[1]);
+  c.wake[0] = c.wake[1] = -1;
+}
+
+unsigned long TestXWindow(HWND hwnd) {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  return it == c.windows.end() ? 0 : it->second.id;
+}
+
+}  // namespace jf

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <windows.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "DisplayTestWindow.h"
+
+extern char** environ;
+
+using disptest::Make;
+using disptest::Pump;
+using disptest::Recorder;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// An Xvfb of its own on a free display number.
+class XvfbTest : public disptest::DisplayTest {
+ protected:
+  void SetUp() override {
+    DisplayTest::SetUp();
+    jf::TickRestore();  // X events arrive in real time
+    if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+    // A display number nobody holds (lock files), spread by process id for parallel runs; the
+    // lock file must name our own server, or another run got there first.
+    int number = 200 + int(getpid() % 400);
+    bool connected = false;
+    for (int attempt = 0; attempt < 5 && !connected; ++attempt, ++number) {
+      while (access(LockFile(number).c_str(), F_OK) == 0) ++number;
+      name_ = ":" + std::to_string(number);
+      const char* argv[] = {"Xvfb", name_.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp", nullptr};
+      ASSERT_EQ(posix_spawn(&server_, "/usr/bin/Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+      for (int i = 0; i < 250 && !connected && waitpid(server_, nullptr, WNOHANG) == 0; ++i) {
+        connected = LockOwner(number) == server_ && jf::TestUseDisplay(name_.c_str());
+        if (!connected) usleep(20000);
+      }
+      if (!connected) Stop();
+    }
+    ASSERT_TRUE(connected) << name_;
+    probe_ = XOpenDisplay(name_.c_str());
+    ASSERT_NE(probe_, nullptr);
+  }
+  void TearDown() override {
+    Pump();
+    jf::TestCloseDisplay();
+    if (probe_ != nullptr) XCloseDisplay(probe_);
+    Stop();
+    jf::TestResetInput();
+  }
+  void Stop() {
+    if (server_ > 0) {
+      kill(server_, SIGTERM);
+      waitpid(server_, nullptr, 0);
+    }
+    server_ = 0;
+  }
+  static std::string LockFile(int number) { return "/tmp/.X" + std::to_string(number) + "-lock"; }
+  static pid_t LockOwner(int number) {
+    FILE* f = fopen(LockFile(number).c_str(), "r");
+    if (f == nullptr) return -1;
+    long pid = -1;
+    if (fscanf(f, "%ld", &pid) != 1) pid = -1;
+    fclose(f);
+    return pid_t(pid);
+  }
+  // Pumps until `done` or five seconds.
+  template <class F>
+  bool PumpUntil(F done) {
+    for (int i = 0; i < 500; ++i) {
+      Pump();
+      if (done()) return true;
+      usleep(10000);
+    }
+    return false;
+  }
+  POINT XPosition(HWND hwnd) {
+    ::Window child = 0;
+    int x = 0, y = 0;
+    XTranslateCoordinates(probe_, ::Window(jf::TestXWindow(hwnd)), DefaultRootWindow(probe_), 0, 0, &x, &y, &child);
+    return POINT{x, y};
+  }
+
+  pid_t server_ = 0;
+  std::string name_;
+  Display* probe_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(XvfbTest, WindowMapsCentredAndShowsItsBackingStore) {
+  disptest::Handler h = [](HWND hwnd, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+    if (msg != WM_PAINT) return DefWindowProcW(hwnd, msg, w, l);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
+    RECT left{0, 0, 150, 200}, right{150, 0, 300, 200};
+    FillRect(dc, &left, red);
+    FillRect(dc, &right, blue);
+    DeleteObject(red);
+    DeleteObject(blue);
+    EndPaint(hwnd, &ps);
+    return 0;
+  };
+  HWND w = Make(&h, WS_POPUP, 0, 0, 300, 200);
+  ASSERT_NE(jf::TestXWindow(w), 0u);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof(mi);
+  GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &mi);
+  EXPECT_EQ(mi.rcWork.right, 1280);
+  int x = (mi.rcWork.right - 300) / 2, y = (mi.rcWork.bottom - 200) / 2;
+  SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(w, SW_SHOW);
+  UpdateWindow(w);
+  XSync(probe_, False);
+  XWindowAttributes attrs{};
+  ASSERT_TRUE(PumpUntil([&] {
+    XGetWindowAttributes(probe_, ::Window(jf::TestXWindow(w)), &attrs);
+    return attrs.map_state == IsViewable;
+  }));
+  POINT at = XPosition(w);
+  EXPECT_EQ(at.x, 490);
+  EXPECT_EQ(at.y, 260);
+  Pump();
+  XImage* image = XGetImage(probe_, ::Window(jf::TestXWindow(w)), 0, 0, 300, 200, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  for (POINT p : {POINT{0, 0}, POINT{149, 100}, POINT{150, 100}, POINT{299, 199}}) {
+    DWORD store = 0;
+    ASSERT_TRUE(jf::TestWindowPixel(w, p.x, p.y, &store));
+    EXPECT_EQ(XGetPixel(image, p.x, p.y) & 0xFFFFFF, store & 0xFFFFFF) << p.x << "," << p.y;
+  }
+  XDestroyImage(image);
+  DestroyWindow(w);
+}
+
+TEST_F(XvfbTest, XTestClickReachesTheProcedure) {
+  Recorder r;
+  r.only = {WM_LBUTTONDOWN, WM_LBUTTONUP};
+  r.detail = [](UINT, WPARAM, LPARAM l) { return disptest::Pt(l); };
+  HWND w = Make(&r.handler, WS_POPUP | WS_VISIBLE, 100, 100, 200, 150);
+  ASSERT_TRUE(PumpUntil([&] {
+    XWindowAttributes attrs{};
+    XGetWindowAttributes(probe_, ::Window(jf::TestXWindow(w)), &attrs);
+    return attrs.map_state == IsViewable;
+  }));
+  XTestFakeMotionEvent(probe_, -1, 130, 140, CurrentTime);
+  XTestFakeButtonEvent(probe_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(probe_, 1, False, CurrentTime);
+  XFlush(probe_);
+  ASSERT_TRUE(PumpUntil([&] { return r.log.size() >= 2; }));
+  EXPECT_EQ(r.log, (Strings{"ldown 30,40", "lup 30,40"}));
+  DestroyWindow(w);
+}
+
+TEST_F(XvfbTest, CaptionDragMovesTheXWindow) {
+  Recorder r;
+  r.only = {WM_EXITSIZEMOVE};
+  HWND w = Make(&r.handler, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200);
+  ASSERT_TRUE(PumpUntil([&] {
+    XWindowAttributes attrs{};
+    XGetWindowAttributes(probe_, ::Window(jf::TestXWindow(w)), &attrs);
+    return attrs.map_state == IsViewable;
+  }));
+  XTestFakeMotionEvent(probe_, -1, 200, 110, CurrentTime);
+  XTestFakeButtonEvent(probe_, 1, True, CurrentTime);
+  XFlush(probe_);
+  ASSERT_TRUE(PumpUntil([&] { return GetAsyncKeyState(VK_LBUTTON) < 0; }));
+  Pump();
+  XTestFakeMotionEvent(probe_, -1, 230, 140, CurrentTime);
+  XTestFakeMotionEvent(probe_, -1, 260, 170, CurrentTime);
+  XTestFakeButtonEvent(probe_, 1, False, CurrentTime);
+  XFlush(probe_);
+  ASSERT_TRUE(PumpUntil([&] { return !r.log.empty(); }));
+  RECT rc{};
+  GetWindowRect(w, &rc);
+  EXPECT_EQ(rc.left, 160);
+  EXPECT_EQ(rc.top, 160);
+  XSync(probe_, False);
+  POINT at = XPosition(w);
+  EXPECT_EQ(at.x, 160);
+  EXPECT_EQ(at.y, 160);
+  DestroyWindow(w);
+}
