@@ -182,4 +182,20 @@ TEST_F(CHttpDownloadPeerTest, TransferEndingShortIsNoSuccess) {
   EXPECT_TRUE(trace.Contains(L"CHttpDownloadFile::Done() type:3 code:2009"));
 }
 
+TEST_F(CHttpDownloadPeerTest, TransferErrorsAreRetriedTwiceThenTheSourceFails) {
+  TraceCapture trace;
+  HttpTestServer::Script s;
+  s.ranges = true;
+  s.body = HttpTestServer::RandomBody(200000, 37);
+  s.resetAfter = 100;
+  server.Set("/reset", s);
+  DownloadOutcome out;
+  Add(Url("/reset"), L"", L"reset.bin", 200000, out);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }, 20000, 600));
+  EXPECT_EQ(3u, server.RequestsFor("/reset").size());
+  EXPECT_EQ(2, trace.Count(L"CHttpDownloadFile::Done() 重试.... type:5"));
+  EXPECT_EQ(1, trace.Count(L"CHttpDownloadFile::Done() type:5"));
+  EXPECT_EQ(809, out.ec);
+}
+
 }  // namespace
