@@ -10,6 +10,7 @@
 #include "DnsTestServer.h"
 #include "HttpTestServer.h"
 #include "MainThreadPump.h"
+#include "ReservedPort.h"
 #include "TestCertificate.h"
 #include "TraceCapture.h"
 #include "core/DeploymentProfile.h"
@@ -35,14 +36,6 @@ void OnResult(void* user, const std::string& body, int et, int ec) {
 }
 
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-
-uint16_t ClosedPort() {
-  HttpTestServer s;
-  s.Start();
-  uint16_t port = s.Port();
-  s.Stop();
-  return port;
-}
 
 class HttpCommandTest : public ::testing::Test {
  protected:
@@ -114,7 +107,9 @@ TEST_F(HttpCommandTest, SuccessDeliversTheWholeBodyOnce) {
 TEST_F(HttpCommandTest, RefusedAddressWalksRetriesDnsAndFreshAddresses) {
   TraceCapture trace;
   dns.SetAddresses("127.0.0.1", {"127.0.0.2", "127.0.0.3"});
-  uint16_t port = ClosedPort();
+  ReservedPort closed;
+  uint16_t port = closed.Port();
+  ASSERT_NE(0, port);
   std::wstring url = L"http://127.0.0.1:" + std::to_wstring(port) + L"/x";
   CHttpCommand cmd;
   ASSERT_TRUE(cmd.Get(url, nullptr, OnResult));
@@ -333,9 +328,11 @@ TEST_F(HttpCommandTest, ALookupThatNeverAnswersStillEnds) {
 }
 
 TEST_F(HttpCommandTest, ALookupThatCannotStartEndsWithTheFailure) {
+  ReservedPort closed;
+  ASSERT_NE(0, closed.Port());
   CHttpCommand cmd;
   // The host part of this address is empty: no lookup is possible.
-  ASSERT_TRUE(cmd.Get(L"http://[::1]:" + std::to_wstring(ClosedPort()) + L"/", nullptr, OnResult));
+  ASSERT_TRUE(cmd.Get(L"http://[::1]:" + std::to_wstring(closed.Port()) + L"/", nullptr, OnResult));
   ASSERT_TRUE(Drive());
   EXPECT_EQ(1, g_out.calls);
   EXPECT_EQ(5, g_out.et);
