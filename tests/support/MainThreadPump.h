@@ -6,7 +6,7 @@
 class MainThreadPump {
  public:
   // Runs queued tasks until `done` holds or `timeoutMs` of real time passed; returns done().
-  static bool Until(const std::function<bool()>& done, int timeoutMs = 5000);
+  static bool Until(const std::function<bool()>& done, int timeoutMs = 20000);
   // Runs queued tasks for `ms` of real time.
   static void For(int ms);
   // Runs what is queued now (and what those tasks queue), without waiting.
