@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <mutex>
 
 #include "http/HttpLog.h"
 #include "thread/CScopedLock.h"
@@ -13,6 +14,16 @@ const wchar_t kFile[] = L"http\\CurlWorkshop";
 }  // namespace
 
 CCurlWorkshop::CCurlWorkshop() : m_multi(nullptr) {}
+
+bool CCurlWorkshop::InitCurlOnce() {
+  // Left to itself libcurl sets up lazily inside the first handle, on whatever thread
+  // makes it; that set-up is not safe to race everywhere. Never undone: handles may live
+  // until the process exits.
+  static std::once_flag once;
+  static CURLcode result = CURLE_OK;
+  std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_ALL); });
+  return result == CURLE_OK;
+}
 
 CCurlWorkshop::~CCurlWorkshop() {
   if (m_multi) {
@@ -24,6 +35,10 @@ CCurlWorkshop::~CCurlWorkshop() {
 void CCurlWorkshop::Init() {
   CScopedLock guard(m_lock);
   if (m_multi) return;
+  if (!InitCurlOnce()) {
+    JF_HTTP_LOG(kLogError, kFile, L"CCurlWorkshop::Init() curl_global_init failed");
+    return;
+  }
   m_multi = curl_multi_init();
   JF_HTTP_LOG(kLogInfo, kFile, L"CCurlWorkshop::Init() %x",
               static_cast<unsigned>(reinterpret_cast<uintptr_t>(m_multi)));

@@ -18,6 +18,10 @@ class CCurlWorkshop : public CSimpleThread {
   CCurlWorkshop();
   ~CCurlWorkshop() override;
 
+  // Sets libcurl up for the whole process, once; the first call must come before any
+  // worker thread uses libcurl (Init does it). False when libcurl cannot be set up.
+  static bool InitCurlOnce();
+
   void Init();
   bool AddRequest(const CRefPtr<CCurlBase>& transfer);
   bool CancelRequest(const CRefPtr<CCurlBase>& transfer);
