@@ -14,6 +14,18 @@
 namespace {
 const wchar_t kFile[] = L"http\\HttpBase";
 
+// A libcurl list of the lines; a line that cannot be added is left out (the append gives
+// null then, and the list so far must not be lost with it).
+template <class Lines>
+curl_slist* BuildList(const Lines& lines) {
+  curl_slist* list = nullptr;
+  for (const auto& line : lines) {
+    curl_slist* longer = curl_slist_append(list, line.c_str());
+    if (longer) list = longer;
+  }
+  return list;
+}
+
 int64_t CodeOf(const ProtoValue& result, const wchar_t* key) {
   const ProtoValue& code = result.get(key).get(L"code");
   return code.type() == PV_INTEGER ? code.integer() : 0;
@@ -145,7 +157,7 @@ void CHttpBase::SetupCurl() {
   CCurlHttp* t = dynamic_cast<CCurlHttp*>(m_curlHttp.get());
   if (!t) return;
   if (!t->m_easy)
-    t->m_easy = curl_easy_init();
+    t->m_easy = CCurlWorkshop::InitCurlOnce() ? curl_easy_init() : nullptr;
   else
     curl_easy_reset(t->m_easy);
   CURL* e = t->m_easy;
@@ -189,13 +201,27 @@ void CHttpBase::SetupCurl() {
     std::string range = RangeText(m_rangeStart, m_rangeEnd, t->m_rangeRequested);
     if (!range.empty()) curl_easy_setopt(e, CURLOPT_RANGE, range.c_str());
   }
+  // A transfer set up again gets fresh lists: the reset handle no longer points at the
+  // old ones, and appending to them would send every line twice.
+  if (t->m_headerList) {
+    curl_slist_free_all(t->m_headerList);
+    t->m_headerList = nullptr;
+  }
+  if (t->m_connectToList) {
+    curl_slist_free_all(t->m_connectToList);
+    t->m_connectToList = nullptr;
+  }
+  if (t->m_formFirst) {
+    curl_formfree(t->m_formFirst);
+    t->m_formFirst = nullptr;
+    t->m_formLast = nullptr;
+  }
   if (!m_headerLines.empty()) {
-    for (const auto& line : m_headerLines) t->m_headerList = curl_slist_append(t->m_headerList, line.c_str());
+    t->m_headerList = BuildList(m_headerLines);
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, t->m_headerList);
   }
   if (!m_fixedAddresses.empty()) {
-    for (const auto& entry : m_fixedAddresses)
-      t->m_connectToList = curl_slist_append(t->m_connectToList, entry.c_str());
+    t->m_connectToList = BuildList(m_fixedAddresses);
     curl_easy_setopt(e, CURLOPT_CONNECT_TO, t->m_connectToList);
   }
   if (!m_formFields.empty()) {

@@ -149,6 +149,33 @@ TEST_F(HttpBaseTest, RequestsCarryAgentRangeHeadersAndForms) {
   EXPECT_EQ("[1,2]", parts[1].data);
 }
 
+// Sets its transfer up twice, as a request that prepares a transfer again does.
+class TwiceSetUpRequest : public TestRequest {
+ public:
+  using TestRequest::TestRequest;
+  void SetupCurl() override {
+    CHttpBase::SetupCurl();
+    CHttpBase::SetupCurl();
+  }
+};
+
+TEST_F(HttpBaseTest, ATransferSetUpAgainSendsEveryLineOnce) {
+  server.SetBody("/again", "ok");
+  TwiceSetUpRequest r(&workshop, &mgr);
+  r.m_url = Wide(server.Url("/again"));
+  r.m_method = 2;
+  r.AddHeader("X-Once: 1");
+  r.AddFormField("sign", "abc");
+  r.SetIp(L"", L"127.0.0.1", server.Port());
+  EXPECT_EQ(std::make_pair(0, 0), Run(r));
+  auto req = server.RequestsFor("/again").back();
+  int count = 0;
+  for (const auto& h : req.headers) count += h.first == "X-Once";
+  EXPECT_EQ(1, count);
+  ASSERT_EQ(1u, req.parts.size());
+  EXPECT_EQ("abc", req.parts[0].data);
+}
+
 TEST_F(HttpBaseTest, RedirectLimitsAndProtocols) {
   for (int i = 0; i < 7; ++i) {
     HttpTestServer::Script hop;
