@@ -7,15 +7,17 @@
 
 CDNSThread::CDNSThread() : m_callback(nullptr), m_context(nullptr) {}
 
+// Run reads this object's fields when it begins, and a thread that was slow to begin may do
+// so late: the waits below are unbounded. Run sees a stop within one 20 ms poll.
 CDNSThread::~CDNSThread() {
-  DestroyThread(100);
+  DestroyThread(INFINITE);
   m_host.clear();
   m_server.clear();
 }
 
 bool CDNSThread::Resolve(void* context, const std::string& host, DnsResultCallback callback) {
   if (!context || host.size() < 3) return false;
-  DestroyThread(500);
+  DestroyThread(INFINITE);
   m_context = context;
   m_callback = callback;
   m_host = host;

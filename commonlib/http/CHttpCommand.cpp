@@ -79,7 +79,9 @@ CHttpCommand::~CHttpCommand() {
 void CHttpCommand::StopDnsThread() {
   m_dnsPending = false;
   if (m_dnsThread) {
-    m_dnsThread->DestroyThread(100);
+    // Waited for to the end: the thread object goes right after, and a thread that has
+    // not begun yet would still read it. A running lookup sees the stop within 20 ms.
+    m_dnsThread->DestroyThread(INFINITE);
     delete m_dnsThread;
     m_dnsThread = nullptr;
   }
