@@ -40,7 +40,7 @@ bool MapCrtPath(const wchar_t* path, std::string& host) {
 struct CrtMode {
   char kind = 0;
   bool plus = false, binary = false, exclusive = false;
-  std::string ccs;  // "UTF-8", "UTF-16LE" or empty
+  std::string ccs;  // "UTF-8" or empty
 };
 
 bool ParseMode(const wchar_t* mode, CrtMode& m) {
@@ -58,41 +58,26 @@ bool ParseMode(const wchar_t* mode, CrtMode& m) {
     if (rest.compare(0, 4, L"ccs=") != 0) return false;
     std::wstring enc = rest.substr(4);
     while (!enc.empty() && enc.back() == L' ') enc.pop_back();
-    if (enc == L"UTF-8") {
-      m.ccs = "UTF-8";
-    } else if (enc == L"UTF-16LE" || enc == L"UNICODE") {
-      m.ccs = "UTF-16LE";
-    } else {
-      return false;
-    }
+    // Only UTF-8: a UTF-16 stream would need the host's converting streams, whose
+    // converters are never freed.
+    if (enc != L"UTF-8") return false;
+    m.ccs = "UTF-8";
     m.binary = false;  // an encoding implies text mode
   }
   return true;
 }
 
-// Text-mode streams translate line ends. With an encoding the stream is a wide host stream
-// that converts to that encoding (its line ends stay LF: the host cannot translate a wide
-// stream); a new file starts with the encoding's mark and a read skips it. Files are never
-// inherited by child processes.
+// Text-mode streams translate line ends. With UTF-8 the stream is a wide host stream that
+// converts to UTF-8 (its line ends stay LF: the host cannot translate a wide stream); a new
+// file starts with the mark and a read skips it. Files are never inherited by child
+// processes.
 FILE* OpenCrtStream(const std::string& host, const CrtMode& m) {
   std::string hostMode(1, m.kind);
   if (m.plus) hostMode += '+';
-  if (m.binary || m.ccs == "UTF-16LE") {
-    struct stat st;
-    bool empty = stat(host.c_str(), &st) != 0 || st.st_size == 0;
-    hostMode += m.binary ? "be" : "e";
+  if (m.binary) {
+    hostMode += "be";
     if (m.exclusive) hostMode += 'x';
-    if (!m.ccs.empty()) hostMode += ",ccs=" + m.ccs;
-    FILE* f = fopen(host.c_str(), hostMode.c_str());
-    if (f && !m.ccs.empty()) {
-      if (m.kind == 'w' || (m.kind == 'a' && empty)) {
-        fputwc(0xFEFF, f);
-      } else if (m.kind == 'r') {
-        wint_t first = fgetwc(f);
-        if (first != 0xFEFF && first != WEOF) ungetwc(first, f);
-      }
-    }
-    return f;
+    return fopen(host.c_str(), hostMode.c_str());
   }
   int flags = O_CLOEXEC | (m.plus ? O_RDWR : (m.kind == 'r' ? O_RDONLY : O_WRONLY));
   if (m.kind == 'w') flags |= O_CREAT | O_TRUNC;

@@ -354,6 +354,13 @@ TEST_F(FileTest, RuntimeWideCallsWorkOnMappedPaths) {
   fclose(f);
   EXPECT_EQ(ReadHost(c_ + "/tm.txt"), "a\r\nb\r\n");
   EXPECT_EQ(_wfopen(L"C:\\tm.txt", L"w,ccs=KOI8"), nullptr);
+  // UTF-16 streams are refused before anything is made (the host's converting streams
+  // would leak their converters).
+  errno = 0;
+  EXPECT_EQ(_wfopen(L"C:\\u16.txt", L"w, ccs=UTF-16LE"), nullptr);
+  EXPECT_EQ(errno, EINVAL);
+  EXPECT_EQ(_wfopen(L"C:\\u16.txt", L"w, ccs=UNICODE"), nullptr);
+  EXPECT_EQ(GetFileAttributesW(L"C:\\u16.txt"), INVALID_FILE_ATTRIBUTES);
 
   wchar_t* full = _wfullpath(nullptr, L"x\\..\\y", 0);
   ASSERT_NE(full, nullptr);
