@@ -5,20 +5,13 @@
 # usage: bench/compare.sh [engine_bench binary] [size in MiB, default 256] [runs, default 2]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/nginx-common.sh"
+in_private_net "$@"
 bin=$(realpath "${1:-$here/../build/bench/engine_bench}")
 mib=${2:-256}
 runs=${3:-2}
-. "$here/nginx-common.sh"
 
-work=$(mktemp -d /tmp/jfbench.XXXXXX)
-trap 'stop_nginx "$work"; rm -rf "$work"' EXIT
-mkdir -p "$work/www" "$work/out"
-head -c $((mib * 1048576)) /dev/urandom > "$work/www/file.bin"
-size=$(stat -c %s "$work/www/file.bin")
-md5=$(md5sum "$work/www/file.bin" | cut -d' ' -f1)
-sync
-start_nginx "$work"
-url="http://127.0.0.1:$port/file.bin"
+serve_random_file "$mib"
 
 # Runs a command `runs` times; keeps the best wall time and its peak memory (KiB).
 best_time=""; best_rss=""

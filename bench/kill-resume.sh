@@ -6,26 +6,17 @@
 # are shown too; a killed client never read part of them.
 # usage: bench/kill-resume.sh [engine_bench binary] [size in MiB, default 64] [kills, default 8]
 set -euo pipefail
-# Runs in a private network namespace of its own: its loopback is slowed down below.
-if [ -z "${JF_KILL_NETNS:-}" ]; then
-  exec unshare --net -- env JF_KILL_NETNS=1 bash -c 'ip link set lo up && exec "$0" "$@"' "$0" "$@"
-fi
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/nginx-common.sh"
+# Its own namespace: the loopback there is slowed down below.
+in_private_net "$@"
 bin=$(realpath "${1:-$here/../build/bench/engine_bench}")
 mib=${2:-64}
 kills=${3:-8}
-. "$here/nginx-common.sh"
 # nginx limits each request, and every block is a request of its own: shape the link.
 tc qdisc add dev lo root tbf rate "${LINK_RATE:-100mbit}" burst 256kb latency 50ms
 
-work=$(mktemp -d /tmp/jfkill.XXXXXX)
-trap 'stop_nginx "$work"; rm -rf "$work"' EXIT
-mkdir -p "$work/www" "$work/out"
-head -c $((mib * 1048576)) /dev/urandom > "$work/www/file.bin"
-size=$(stat -c %s "$work/www/file.bin")
-md5=$(md5sum "$work/www/file.bin" | cut -d' ' -f1)
-start_nginx "$work"
-url="http://127.0.0.1:$port/file.bin"
+serve_random_file "$mib"
 args=(--url "$url" --spare "127.0.0.2;127.0.0.3" --size "$size" --md5 "$md5" --out "$work/out/file.bin" --quiet)
 
 done_kills=0

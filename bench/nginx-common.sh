@@ -1,5 +1,26 @@
 # Shared by the benchmark scripts: a private nginx on loopback serving $work/www.
-# Sets $port; call stop_nginx when done. Optional $RATE limits each connection (e.g. 4m).
+
+# Re-runs the calling script (with its arguments) in a network namespace of its own with
+# only loopback up: nginx listens on every address there, and nothing can leave the host.
+in_private_net() {
+  if [ -z "${JF_BENCH_NETNS:-}" ]; then
+    exec unshare --net -- env JF_BENCH_NETNS=1 bash -c 'ip link set lo up && exec "$0" "$@"' "$0" "$@"
+  fi
+}
+
+# Makes a work folder with a random file of $1 MiB served at $url; removed on exit.
+# Sets $work, $size, $md5, $port and $url.
+serve_random_file() {
+  work=$(mktemp -d /tmp/jfbench.XXXXXX)
+  trap 'stop_nginx "$work"; rm -rf "$work"' EXIT
+  mkdir -p "$work/www" "$work/out"
+  head -c $(($1 * 1048576)) /dev/urandom > "$work/www/file.bin"
+  size=$(stat -c %s "$work/www/file.bin")
+  md5=$(md5sum "$work/www/file.bin" | cut -d' ' -f1)
+  sync
+  start_nginx "$work"
+  url="http://127.0.0.1:$port/file.bin"
+}
 
 start_nginx() {
   local work=$1
@@ -8,8 +29,6 @@ start_nginx() {
   chmod a+rx "$work" "$work/www"
   chmod -R a+r "$work/www"
   port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  local rate=""
-  [ -n "${RATE:-}" ] && rate="limit_rate ${RATE};"
   cat > "$work/nginx.conf" <<CONF
 worker_processes 2;
 pid $work/nginx.pid;
@@ -28,7 +47,6 @@ http {
   server {
     listen 0.0.0.0:$port;
     root $work/www;
-    $rate
   }
 }
 CONF

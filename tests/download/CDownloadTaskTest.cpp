@@ -66,13 +66,9 @@ namespace {
 
 // Answers ranges; a range that does not start at 0 stalls after `stallAfter` bytes.
 HttpTestServer::Handler StallingAfterFirstBlock(const std::string& body, long long stallAfter) {
-  return [body, stallAfter](const HttpTestServer::Request& r) {
-    HttpTestServer::Script s;
-    s.ranges = true;
-    s.body = body;
-    if (r.Header("Range").rfind("bytes=0-", 0) != 0) s.stallAfter = stallAfter;
-    return s;
-  };
+  return DownloadTestEnv::RangesUnless(
+      body, [](const HttpTestServer::Request& r) { return r.Header("Range").rfind("bytes=0-", 0) != 0; },
+      [stallAfter](HttpTestServer::Script& s) { s.stallAfter = stallAfter; });
 }
 
 int64_t IntAt(const ProtoValue& v, const wchar_t* key) {
@@ -304,21 +300,15 @@ namespace {
 
 // The host by name answers slowly; "localhost" (the CDN host) answers at once.
 HttpTestServer::Handler SlowExceptOnCdn(const std::string& body) {
-  return [body](const HttpTestServer::Request& r) {
-    HttpTestServer::Script s;
-    s.ranges = true;
-    s.body = body;
-    if (r.Header("Host").rfind("localhost", 0) != 0) {
-      s.trickleBytes = 1000;
-      s.trickleMs = 20;
-    }
-    return s;
-  };
+  return DownloadTestEnv::RangesUnless(body, &DownloadTestEnv::NotOnCdn, [](HttpTestServer::Script& s) {
+    s.trickleBytes = 1000;
+    s.trickleMs = 20;
+  });
 }
 
 bool AskedCdn(const HttpTestServer& server, const std::string& path) {
   for (const auto& r : server.RequestsFor(path))
-    if (r.Header("Host").rfind("localhost", 0) == 0) return true;
+    if (!DownloadTestEnv::NotOnCdn(r)) return true;
   return false;
 }
 
@@ -382,16 +372,10 @@ TEST_F(CDownloadTaskCdnTest, TwentySecondsAreCountedAcrossTheTickWrapAround) {
 
 TEST_F(CDownloadTaskCdnTest, AllSourcesFailedSwitchesToTheCdnAtOnce) {
   std::string body = HttpTestServer::RandomBody(size, 44);
-  server.SetHandler("/f", [body](const HttpTestServer::Request& r) {
-    HttpTestServer::Script s;
-    s.ranges = true;
-    s.body = body;
-    if (r.Header("Host").rfind("localhost", 0) != 0) {
-      s = HttpTestServer::Script();
-      s.status = 500;
-    }
-    return s;
-  });
+  server.SetHandler("/f", RangesUnless(body, &NotOnCdn, [](Script& s) {
+                      s = Script();
+                      s.status = 500;
+                    }));
   DownloadOutcome out;
   Add(Url("/f"), L"127.0.0.2", L"f.bin", size, out, Md5Of(body), L"localhost", 0);
   ASSERT_TRUE(RunUntil([&] { return out.done; }));

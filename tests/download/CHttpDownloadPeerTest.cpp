@@ -37,13 +37,8 @@ class CHttpDownloadPeerTest : public DownloadTestEnv {
 TEST_F(CHttpDownloadPeerTest, SourceIgnoringTheRangeIsDroppedWithoutHarmingTheFile) {
   TraceCapture trace;
   std::string body = HttpTestServer::RandomBody(size, 31);
-  server.SetHandler("/p", [body](const HttpTestServer::Request& r) {
-    HttpTestServer::Script s;
-    s.body = body;
-    // 127.0.0.2 answers every range with the whole file (200).
-    s.ranges = r.localAddress != "127.0.0.2";
-    return s;
-  });
+  // 127.0.0.2 answers every range with the whole file (200).
+  server.SetHandler("/p", RangesUnless(body, FromAddress("127.0.0.2"), [](Script& s) { s.ranges = false; }));
   DownloadOutcome out;
   Add(Url("/p"), L"127.0.0.2;127.0.0.3", L"p.bin", size, out, Md5Of(body));
   ASSERT_TRUE(RunUntil([&] { return out.done; }));
@@ -58,17 +53,10 @@ TEST_F(CHttpDownloadPeerTest, SourceIgnoringTheRangeIsDroppedWithoutHarmingTheFi
 
 TEST_F(CHttpDownloadPeerTest, FailingSourceIsDroppedAndTheOthersFinish) {
   std::string body = HttpTestServer::RandomBody(size, 32);
-  server.SetHandler("/q", [body](const HttpTestServer::Request& r) {
-    HttpTestServer::Script s;
-    s.body = body;
-    s.ranges = true;
-    if (r.localAddress == "127.0.0.3") {
-      s.status = 404;
-      s.body = "gone";
-      s.ranges = false;
-    }
-    return s;
-  });
+  server.SetHandler("/q", RangesUnless(body, FromAddress("127.0.0.3"), [](Script& s) {
+                      s = Script();
+                      s.status = 404;
+                    }));
   DownloadOutcome out;
   Add(Url("/q"), L"127.0.0.2;127.0.0.3", L"q.bin", size, out, Md5Of(body));
   ASSERT_TRUE(RunUntil([&] { return out.done; }));
@@ -100,26 +88,14 @@ TEST_F(CHttpDownloadPeerTest, DomainRedirectToARelativeLocationServesTheLaterBlo
 TEST_F(CHttpDownloadPeerTest, AddressSourceRedirectRestartsOnTheTargetWithoutTheAddress) {
   TraceCapture trace;
   std::string body = HttpTestServer::RandomBody(size, 34);
-  server.SetHandler("/t.bin", [body](const HttpTestServer::Request& r) {
-    HttpTestServer::Script s;
-    s.ranges = true;
-    s.body = body;
-    // The transfer follows the redirect by itself, still forced to the address: hold it,
-    // so that only the restart can bring the block.
-    if (r.localAddress == "127.0.0.2") s.stallAfter = 0;
-    return s;
-  });
-  server.SetHandler("/a.bin", [body](const HttpTestServer::Request& r) {
-    HttpTestServer::Script s;
-    s.ranges = true;
-    s.body = body;
-    if (r.localAddress == "127.0.0.2") {
-      s = HttpTestServer::Script();
-      s.status = 302;
-      s.location = "/t.bin";
-    }
-    return s;
-  });
+  // The transfer follows the redirect by itself, still forced to the address: hold it, so
+  // that only the restart can bring the block.
+  server.SetHandler("/t.bin", RangesUnless(body, FromAddress("127.0.0.2"), [](Script& s) { s.stallAfter = 0; }));
+  server.SetHandler("/a.bin", RangesUnless(body, FromAddress("127.0.0.2"), [](Script& s) {
+                      s = Script();
+                      s.status = 302;
+                      s.location = "/t.bin";
+                    }));
   DownloadOutcome out;
   Add(Url("/a.bin"), L"127.0.0.2", L"a.bin", size, out, Md5Of(body));
   ASSERT_TRUE(RunUntil([&] { return out.done; }, 20000, 600));

@@ -81,6 +81,26 @@ class DownloadTestEnv : public ::testing::Test {
     jf::TickRestore();
   }
 
+  using Request = HttpTestServer::Request;
+  using Script = HttpTestServer::Script;
+
+  // Answers ranges of body; a request that `special` picks gets the script `change` makes.
+  static HttpTestServer::Handler RangesUnless(const std::string& body, std::function<bool(const Request&)> special,
+                                              std::function<void(Script&)> change) {
+    return [body, special, change](const Request& r) {
+      Script s;
+      s.ranges = true;
+      s.body = body;
+      if (special(r)) change(s);
+      return s;
+    };
+  }
+  static std::function<bool(const Request&)> FromAddress(const std::string& address) {
+    return [address](const Request& r) { return r.localAddress == address; };
+  }
+  // Every request not made to the CDN host ("localhost").
+  static bool NotOnCdn(const Request& r) { return r.Header("Host").rfind("localhost", 0) != 0; }
+
   // Serves the body at path with ranges (206 answers).
   void Serve(const std::string& path, const std::string& body) {
     HttpTestServer::Script s;
