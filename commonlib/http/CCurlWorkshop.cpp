@@ -1,5 +1,6 @@
 #include "http/CCurlWorkshop.h"
 
+#include <dlfcn.h>
 #include <sys/select.h>
 #include <windows.h>
 
@@ -11,6 +12,17 @@
 
 namespace {
 const wchar_t kFile[] = L"http\\CurlWorkshop";
+
+// libcurl's TLS library keeps per-thread state (its random generator, for one) that it
+// frees from a hook that runs after the thread function returned. Waiters learn of this
+// thread's end before that hook has run, so a process that ends right after would lose
+// that state; it is released here, while the thread still runs. The library is looked up
+// at run time: it comes with libcurl, and another TLS library needs nothing of this.
+void ReleaseThreadTlsState() {
+  typedef void (*StopFn)();
+  static const StopFn stop = reinterpret_cast<StopFn>(dlsym(RTLD_DEFAULT, "OPENSSL_thread_stop"));
+  if (stop) stop();
+}
 }  // namespace
 
 CCurlWorkshop::CCurlWorkshop() : m_multi(nullptr) {}
@@ -94,6 +106,7 @@ void CCurlWorkshop::Run() {
     int done = ReadDone();
     if (busy == 0 && done == 0 && !IsStopRequested()) Sleep(1);
   }
+  ReleaseThreadTlsState();
 }
 
 int CCurlWorkshop::Perform() {
