@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -38,8 +39,32 @@ void SyncFolderOf(const std::string& path) {
   }
 }
 
-// Copies a regular file's bytes, mode and times. On failure nothing is left at `dst`
-// that was not there before, and the last error is set.
+// Copies the bytes of `in` to `out`; false with the last error set.
+bool CopyBytes(int in, int out) {
+  char buf[65536];
+  for (;;) {
+    ssize_t n = read(in, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      jf::SetLastErrorFromErrno(errno);
+      return false;
+    }
+    if (n == 0) return true;
+    for (ssize_t off = 0; off < n;) {
+      ssize_t w = write(out, buf + off, static_cast<size_t>(n - off));
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) {
+        jf::SetLastErrorFromErrno(errno);
+        return false;
+      }
+      off += w;
+    }
+  }
+}
+
+// Copies a regular file's bytes, mode and times. The copy is made in a temporary file
+// beside `dst` and put in its place only when complete, so a failed copy (a full disk)
+// leaves `dst` as it was, whether it existed or not; the last error is set then.
 bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIfExists) {
   int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) {
@@ -59,40 +84,15 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
     SetLastError(failIfExists ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED);
     return false;
   }
-  int out = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0), 0666);
+  size_t slash = dst.rfind('/');
+  std::string tmp = (slash == std::string::npos ? std::string() : dst.substr(0, slash + 1)) + ".jfcopy-XXXXXX";
+  int out = mkostemp(&tmp[0], O_CLOEXEC);
   if (out < 0) {
-    if (errno == EEXIST) {
-      SetLastError(ERROR_FILE_EXISTS);
-    } else {
-      jf::SetLastErrorForPath(errno, dst);
-    }
+    jf::SetLastErrorForPath(errno, dst);
     close(in);
     return false;
   }
-  char buf[65536];
-  bool ok = true;
-  for (;;) {
-    ssize_t n = read(in, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n < 0) {
-        jf::SetLastErrorFromErrno(errno);
-        ok = false;
-      }
-      break;
-    }
-    for (ssize_t off = 0; off < n && ok;) {
-      ssize_t w = write(out, buf + off, static_cast<size_t>(n - off));
-      if (w < 0 && errno == EINTR) continue;
-      if (w < 0) {
-        jf::SetLastErrorFromErrno(errno);
-        ok = false;
-      } else {
-        off += w;
-      }
-    }
-    if (!ok) break;
-  }
+  bool ok = CopyBytes(in, out);
   if (ok) {
     struct timespec times[2] = {st.st_atim, st.st_mtim};
     futimens(out, times);
@@ -103,9 +103,28 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
     ok = false;
   }
   close(in);
-  if (!ok) {
+  bool tmpLeft = true;
+  if (ok) {
+    int rc = failIfExists ? renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE)
+                          : rename(tmp.c_str(), dst.c_str());
+    bool linked = false;
+    if (rc != 0 && failIfExists && errno == EINVAL) {
+      rc = link(tmp.c_str(), dst.c_str());  // file systems without RENAME_NOREPLACE
+      linked = rc == 0;
+    }
+    if (rc != 0) {
+      if (errno == EEXIST) {
+        SetLastError(ERROR_FILE_EXISTS);
+      } else {
+        jf::SetLastErrorForPath(errno, dst);
+      }
+      ok = false;
+    }
+    tmpLeft = rc != 0 || linked;
+  }
+  if (tmpLeft) {
     DWORD err = GetLastError();
-    unlink(dst.c_str());
+    unlink(tmp.c_str());
     SetLastError(err);
   }
   return ok;

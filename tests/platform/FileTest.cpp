@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <sys/wait.h>
 
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -24,6 +25,23 @@ class FileTest : public DriveFixture {
   bool Write(HANDLE h, const std::string& s) {
     DWORD n = 0;
     return WriteFile(h, s.data(), static_cast<DWORD>(s.size()), &n, nullptr) && n == s.size();
+  }
+  // Runs `body` in a child process that sees a 64 KiB file system at `folder`; the
+  // child's exit code (the body's result), 77 when private mounts are not allowed here.
+  static int OnSmallDisk(const std::string& folder, const std::function<int()>& body) {
+    mkdir(folder.c_str(), 0777);
+    pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+      if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+          mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        _exit(77);
+      }
+      _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 };
 
@@ -429,30 +447,52 @@ TEST_F(FileTest, ThreadsWritingTheirOwnFilesDoNotInterfere) {
 // A full disk: a 64 KiB tmpfs in a private mount namespace of a child process.
 TEST_F(FileTest, FullDiskReportsDiskFull) {
   std::string small = root_ + "/small";
-  mkdir(small.c_str(), 0777);
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
-      _exit(77);
-    }
+  int code = OnSmallDisk(small, [&]() {
     setenv("JF_DRIVES", ("C=" + small).c_str(), 1);
     jf::ResetDriveMapForTests();
     HANDLE h = CreateFileW(L"C:\\big.bin", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) _exit(2);
+    if (h == INVALID_HANDLE_VALUE) return 2;
     std::string block(4096, 'x');
     DWORD n;
     for (int i = 0; i < 64; ++i) {
-      if (!WriteFile(h, block.data(), 4096, &n, nullptr)) _exit(GetLastError() == ERROR_DISK_FULL ? 0 : 3);
+      if (!WriteFile(h, block.data(), 4096, &n, nullptr)) return GetLastError() == ERROR_DISK_FULL ? 0 : 3;
     }
-    _exit(4);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mounts here";
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return 4;
+  });
+  if (code == 77) GTEST_SKIP() << "no private mounts here";
+  EXPECT_EQ(code, 0);
+}
+
+TEST_F(FileTest, FailedCopyToAFullDiskKeepsTheTarget) {
+  std::string small = root_ + "/small";
+  WriteHost(c_ + "/big.bin", std::string(256 * 1024, 'b'));
+  WriteHost(c_ + "/little.bin", "new");
+  int code = OnSmallDisk(small, [&]() {
+    setenv("JF_DRIVES", ("C=" + c_ + ";E=" + small).c_str(), 1);
+    jf::ResetDriveMapForTests();
+    WriteHost(small + "/target.bin", "old");
+    if (MoveFileExW(L"C:\\big.bin", L"E:\\target.bin", MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return 2;
+    if (GetLastError() != ERROR_DISK_FULL) return 3;
+    if (ReadHost(small + "/target.bin") != "old" || !HostExists(c_ + "/big.bin")) return 4;
+    if (CopyFileW(L"C:\\big.bin", L"E:\\target.bin", FALSE) || GetLastError() != ERROR_DISK_FULL) return 5;
+    if (CopyFileW(L"C:\\big.bin", L"E:\\fresh.bin", TRUE) || HostExists(small + "/fresh.bin")) return 6;
+    if (ReadHost(small + "/target.bin") != "old") return 7;
+    // A copy that fits replaces the target; one that may not replace it fails.
+    if (!CopyFileW(L"C:\\little.bin", L"E:\\target.bin", FALSE) || ReadHost(small + "/target.bin") != "new") return 8;
+    if (CopyFileW(L"C:\\big.bin", L"E:\\target.bin", TRUE) || GetLastError() != ERROR_FILE_EXISTS) return 9;
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW(L"E:\\*", &fd);
+    int entries = 0;
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        if (fd.cFileName[0] != L'.' || (fd.cFileName[1] && fd.cFileName[1] != L'.')) ++entries;
+      } while (FindNextFileW(find, &fd));
+      FindClose(find);
+    }
+    return entries == 1 ? 0 : 10;  // no spare copy left behind
+  });
+  if (code == 77) GTEST_SKIP() << "no private mounts here";
+  EXPECT_EQ(code, 0);
 }
 
 }  // namespace
