@@ -84,6 +84,7 @@ class DownloadTestEnv : public ::testing::Test {
   using Request = HttpTestServer::Request;
   using Script = HttpTestServer::Script;
 
+ public:
   // Answers ranges of body; a request that `special` picks gets the script `change` makes.
   static HttpTestServer::Handler RangesUnless(const std::string& body, std::function<bool(const Request&)> special,
                                               std::function<void(Script&)> change) {
@@ -101,6 +102,7 @@ class DownloadTestEnv : public ::testing::Test {
   // Every request not made to the CDN host ("localhost").
   static bool NotOnCdn(const Request& r) { return r.Header("Host").rfind("localhost", 0) != 0; }
 
+ protected:
   // Serves the body at path with ranges (206 answers).
   void Serve(const std::string& path, const std::string& body) {
     HttpTestServer::Script s;
