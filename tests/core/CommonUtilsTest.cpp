@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "CapturedLog.h"
+#include "WaitUntil.h"
 #include "jf/paths.h"
 #include "util/CommonUtils.h"
 
@@ -37,11 +38,6 @@ class CommonUtilsTest : public ::testing::Test {
 
   std::string m_dir;
 };
-
-bool WaitUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 1500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  return done();
-}
 
 }  // namespace
 

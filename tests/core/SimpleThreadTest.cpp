@@ -5,16 +5,12 @@
 #include <thread>
 
 #include "CapturedLog.h"
+#include "WaitUntil.h"
 #include "thread/CSimpleThread.h"
 
 namespace {
 
 const wchar_t kTimeoutLine[] = L"CSimpleThread::DestroyThread线程结束超时 tid:";
-
-bool WaitUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  return done();
-}
 
 // Polls its stop flag every few milliseconds, as every worker must.
 class PollingWorker : public CSimpleThread {
