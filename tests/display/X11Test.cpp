@@ -8,9 +8,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "DisplayTestWindow.h"
 
@@ -188,4 +191,50 @@ TEST_F(XvfbTest, CaptionDragMovesTheXWindow) {
   EXPECT_EQ(at.x, 160);
   EXPECT_EQ(at.y, 160);
   DestroyWindow(w);
+}
+
+TEST_F(XvfbTest, MessageBoxOnScreenAnswersItsKeysAndButtons) {
+  // A helper thread plays the user once the box is on screen.
+  auto answerWith = [&](std::function<void(const RECT&)> act) {
+    return std::thread([this, act] {
+      HWND box = nullptr;
+      for (int i = 0; i < 500 && box == nullptr; ++i) {
+        box = FindWindowW(L"JfMessageBox", L"问题");
+        if (box == nullptr || !IsWindowVisible(box)) {
+          box = nullptr;
+          usleep(10000);
+        }
+      }
+      if (box == nullptr) return;
+      usleep(50000);
+      RECT rc{};
+      GetWindowRect(box, &rc);
+      act(rc);
+      XFlush(probe_);
+    });
+  };
+  auto key = [&](KeySym sym) {
+    XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, sym), True, CurrentTime);
+    XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, sym), False, CurrentTime);
+  };
+  std::thread user = answerWith([&](const RECT& rc) {
+    XTestFakeMotionEvent(probe_, -1, (rc.left + rc.right) / 2, rc.top + 40, CurrentTime);
+    key(XK_Return);
+  });
+  EXPECT_EQ(MessageBoxW(nullptr, L"继续安装吗？", L"问题", MB_YESNO | MB_DEFBUTTON2), IDNO);
+  user.join();
+  user = answerWith([&](const RECT& rc) {
+    XTestFakeMotionEvent(probe_, -1, (rc.left + rc.right) / 2, rc.top + 40, CurrentTime);
+    key(XK_Escape);
+  });
+  EXPECT_EQ(MessageBoxW(nullptr, L"x", L"问题", MB_OKCANCEL), IDCANCEL);
+  user.join();
+  // The rightmost button of a Yes/No box is No; its left neighbour Yes.
+  user = answerWith([&](const RECT& rc) {
+    XTestFakeMotionEvent(probe_, -1, rc.right - 3 - 10 - 80 - 10 - 40, rc.bottom - 3 - 10 - 13, CurrentTime);
+    XTestFakeButtonEvent(probe_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(probe_, 1, False, CurrentTime);
+  });
+  EXPECT_EQ(MessageBoxW(nullptr, L"y", L"问题", MB_YESNO | MB_DEFBUTTON2), IDYES);
+  user.join();
 }
