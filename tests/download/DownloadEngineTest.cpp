@@ -102,4 +102,27 @@ TEST_F(DownloadEngineFlowTest, EngineTimerTicksTasksAndTheReportIsSigned) {
   EXPECT_TRUE(DownloadEngine::RemoveTask(L"ignored", dir.Win(L"e.bin").c_str()));
 }
 
+TEST_F(DownloadEngineFlowTest, TasksSurviveTheChannelGoingFirst) {
+  HttpTestServer::Script hold;
+  hold.ranges = true;
+  hold.body = std::string(3000000, 'h');
+  hold.stallAfter = 1000;
+  server.Set("/h", hold);
+  ASSERT_TRUE(DownloadEngine::Start());
+  DownloadOutcome out;
+  DownloadEngine::AddTask(Url("/h").c_str(), L"127.0.0.2", L"", 0, dir.Win(L"h.bin").c_str(), L"md5-h", 3000000,
+                          "", reinterpret_cast<uintptr_t>(&out), &OnProgress, &OnDone);
+  ASSERT_TRUE(server.WaitForRequests(2, 5000));
+  MainThreadPump::For(50);
+  // The application frees the channel while the task still runs, then ticks once more.
+  DownloadEngine::Stop();
+  DownloadTimerProc(nullptr, WM_TIMER, 0, 0);
+  MainThreadPump::Drain();
+  EXPECT_TRUE(DownloadEngine::RemoveTask(nullptr, dir.Win(L"h.bin").c_str()));
+  EXPECT_EQ(nullptr, Task(L"h.bin"));
+  EXPECT_TRUE(dir.Exists("h.bin.vrdt.vrmt"));
+  server.ReleaseStalls();
+  DownloadEngine::InitHttp();  // for the fixture's own tear-down
+}
+
 }  // namespace
