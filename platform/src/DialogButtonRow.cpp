@@ -56,6 +56,9 @@ void RunDialogLoop(HWND dialog, HWND owner, const bool* done) {
       break;
     }
     if (got < 0) break;
+    // Enter and Escape belong to the dialog whichever of its controls has the focus.
+    bool dialogKey = msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
+    if (dialogKey && msg.hwnd != dialog && IsChild(dialog, msg.hwnd)) msg.hwnd = dialog;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

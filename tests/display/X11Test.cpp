@@ -3,7 +3,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <sys/stat.h>
 #include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -16,6 +20,7 @@
 #include <thread>
 
 #include "DisplayTestWindow.h"
+#include "jf/paths.h"
 
 extern char** environ;
 
@@ -237,4 +242,58 @@ TEST_F(XvfbTest, MessageBoxOnScreenAnswersItsKeysAndButtons) {
   });
   EXPECT_EQ(MessageBoxW(nullptr, L"y", L"问题", MB_YESNO | MB_DEFBUTTON2), IDYES);
   user.join();
+}
+
+namespace {
+
+int CALLBACK StartIn(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
+  if (msg == BFFM_INITIALIZED) SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
+  return 0;
+}
+
+}  // namespace
+
+TEST_F(XvfbTest, FolderChooserOnScreenListsSubfoldersAndReturnsTheClickedOne) {
+  char pattern[] = "/tmp/jfchooseXXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  std::string host = pattern;
+  mkdir((host + "/alpha").c_str(), 0700);
+  mkdir((host + "/beta").c_str(), 0700);
+  std::wstring win = jf::WinPathFromHost(host);
+  BROWSEINFOW bi{};
+  bi.lpszTitle = L"选择文件夹";
+  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+  bi.lpfn = StartIn;
+  bi.lParam = reinterpret_cast<LPARAM>(win.c_str());
+  std::thread user([this] {
+    HWND dialog = nullptr;
+    for (int i = 0; i < 500 && dialog == nullptr; ++i) {
+      dialog = FindWindowW(L"JfBrowseFolderDialog", nullptr);
+      if (dialog == nullptr || !IsWindowVisible(dialog)) {
+        dialog = nullptr;
+        usleep(10000);
+      }
+    }
+    if (dialog == nullptr) return;
+    usleep(50000);
+    POINT client{0, 0};
+    ClientToScreen(dialog, &client);
+    // Entries: "..", "alpha", "beta" from the list's top (10 + 60), 20 pixels each.
+    XTestFakeMotionEvent(probe_, -1, client.x + 50, client.y + 70 + 2 * 20 + 10, CurrentTime);
+    XTestFakeButtonEvent(probe_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(probe_, 1, False, CurrentTime);
+    XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, XK_Return), True, CurrentTime);
+    XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, XK_Return), False, CurrentTime);
+    XFlush(probe_);
+  });
+  PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
+  user.join();
+  ASSERT_NE(pidl, nullptr);
+  wchar_t path[MAX_PATH];
+  ASSERT_TRUE(SHGetPathFromIDListW(pidl, path));
+  EXPECT_EQ(std::wstring(path), win + L"\\beta");
+  CoTaskMemFree(pidl);
+  rmdir((host + "/alpha").c_str());
+  rmdir((host + "/beta").c_str());
+  rmdir(host.c_str());
 }
