@@ -17,6 +17,7 @@
 #include "DisplayMetrics.h"
 #include "DisplayState.h"
 #include "MsgQueue.h"
+#include "X11Bridge.h"
 #include "jf/testinput.h"
 #include "jf/tick.h"
 
@@ -417,6 +418,7 @@ void ActivateWindow(HWND hwnd, int how) {
   }
   SendMessageW(hwnd, WM_NCACTIVATE, TRUE, 0);
   SendMessageW(hwnd, WM_ACTIVATE, MAKEWPARAM(how, IsIconic(hwnd) ? 1 : 0), reinterpret_cast<LPARAM>(old));
+  X11Focus(hwnd);
 }
 
 void InputWindowHidden(HWND hwnd) {

@@ -135,6 +135,8 @@ void Paint(HWND hwnd, const TipState& s) {
 
 LRESULT CALLBACK TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {
+    // A tip floats above everything and stays out of the task bar and the window manager.
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
     auto s = std::make_shared<TipState>();
     s->delays[TTDT_INITIAL] = int(GetDoubleClickTime());
     s->delays[TTDT_AUTOMATIC] = s->delays[TTDT_INITIAL];

@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -186,11 +187,26 @@ void Reader(Display* dpy, int wakeFd) {
   }
 }
 
+// X errors (a window gone a moment early, a focus request the server refuses) are logged
+// when tracing and never end the process, as Xlib's default handler would.
+int IgnoreError(Display* dpy, XErrorEvent* error) {
+  const char* trace = getenv("JF_TRACE");
+  if (trace != nullptr && strcmp(trace, "1") == 0) {
+    char text[128] = {};
+    XGetErrorText(dpy, error->error_code, text, sizeof(text));
+    fprintf(stderr, "X error %d (%s), request %d\n", error->error_code, text, error->request_code);
+  }
+  return 0;
+}
+
 bool Connect(const char* name) {
   Connection& c = Conn();
   if (name == nullptr || *name == 0) return false;
   static std::once_flag threads;
-  std::call_once(threads, [] { XInitThreads(); });
+  std::call_once(threads, [] {
+    XInitThreads();
+    XSetErrorHandler(IgnoreError);
+  });
   Display* dpy = XOpenDisplay(name);
   if (dpy == nullptr) return false;
   c.dpy = dpy;
@@ -347,6 +363,17 @@ void X11WindowDestroyed(HWND hwnd) {
   XDestroyWindow(c.dpy, it->second.id);
   c.byId.erase(it->second.id);
   c.windows.erase(it);
+  XFlush(c.dpy);
+}
+
+void X11Focus(HWND hwnd) {
+  if (!X11Active()) return;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  if (it == c.windows.end() || !it->second.mapped) return;
+  XSetInputFocus(c.dpy, it->second.id, RevertToParent, CurrentTime);
+  if (it->second.ic != nullptr) XSetICFocus(it->second.ic);
   XFlush(c.dpy);
 }
 
