@@ -63,7 +63,12 @@ FileObject::~FileObject() {
       if (v.empty()) ShareTable().erase(it);
     }
   }
-  if (deleteOnClose_) unlink(hostPath_.c_str());
+  if (deleteOnClose_) {
+    // Only the file this handle opened: once it was deleted or moved, another file may
+    // carry its name now.
+    struct stat st;
+    if (lstat(hostPath_.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_) unlink(hostPath_.c_str());
+  }
   if (fd_ >= 0) close(fd_);
 }
 

@@ -186,6 +186,15 @@ TEST_F(FileTest, DeleteOnCloseAndInheritableHandles) {
   EXPECT_TRUE(HostExists(c_ + "/gone.tmp"));
   CloseHandle(h);
   EXPECT_FALSE(HostExists(c_ + "/gone.tmp"));
+
+  // Once deleted by name, the name may go to another file, which the close leaves alone.
+  h = CreateFileW(L"C:\\gone.tmp", GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                  FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(DeleteFileW(L"C:\\gone.tmp"));
+  WriteHost(c_ + "/gone.tmp", "someone else's");
+  CloseHandle(h);
+  EXPECT_EQ(ReadHost(c_ + "/gone.tmp"), "someone else's");
 }
 
 TEST_F(FileTest, MoveCopyDeleteAndFolders) {
