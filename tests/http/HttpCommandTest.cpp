@@ -78,7 +78,7 @@ class HttpCommandTest : public ::testing::Test {
         g_commandManager->CheckTimeouts();
       }
       return false;
-    }, 8000);
+    }, 20000);
     MainThreadPump::For(30);  // nothing more may follow
     return done;
   }
