@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "DisplayIcons.h"
 #include "InputState.h"
 
 namespace {
@@ -48,18 +49,23 @@ HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name) {
   if (instance == nullptr && IS_INTRESOURCE(name) && KnownIcon(reinterpret_cast<uintptr_t>(name))) {
     return reinterpret_cast<HICON>(kIconBase + reinterpret_cast<uintptr_t>(name));
   }
-  SetLastError(kErrorResourceNameNotFound);
-  return nullptr;
+  if (instance == nullptr) {
+    SetLastError(kErrorResourceNameNotFound);
+    return nullptr;
+  }
+  return jf::LoadResourceIcon(instance, name, 0, 0);
 }
 
 HANDLE WINAPI LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
-  (void)cx;
-  (void)cy;
-  (void)flags;
   switch (type) {
     case IMAGE_CURSOR:
       return LoadCursorW(instance, name);
     case IMAGE_ICON:
+      if (instance != nullptr && (flags & LR_LOADFROMFILE) == 0) {
+        bool byDefault = (flags & LR_DEFAULTSIZE) != 0;
+        return jf::LoadResourceIcon(instance, name, cx != 0 || !byDefault ? cx : GetSystemMetrics(SM_CXICON),
+                                    cy != 0 || !byDefault ? cy : GetSystemMetrics(SM_CYICON));
+      }
       return LoadIconW(instance, name);
     default:
       SetLastError(kErrorResourceNameNotFound);
@@ -67,7 +73,12 @@ HANDLE WINAPI LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, in
   }
 }
 
-BOOL WINAPI DestroyIcon(HICON icon) { return icon != nullptr ? TRUE : FALSE; }
+BOOL WINAPI DestroyIcon(HICON icon) {
+  if (jf::DestroyResourceIcon(icon)) return TRUE;
+  // System icons are shared and never freed.
+  return reinterpret_cast<uintptr_t>(icon) > kIconBase && reinterpret_cast<uintptr_t>(icon) <= kIconBase + 32518 ? TRUE
+                                                                                                                   : FALSE;
+}
 
 BOOL WINAPI DestroyCursor(HCURSOR cursor) { return cursor != nullptr ? TRUE : FALSE; }
 

@@ -6,6 +6,7 @@
 #include "DisplayMetrics.h"
 #include "DisplayState.h"
 #include "InputState.h"
+#include "X11Bridge.h"
 
 namespace {
 
@@ -274,6 +275,7 @@ bool Handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) 
         return old;
       });
       *result = reinterpret_cast<LRESULT>(previous);
+      if (msg == WM_SETICON && wParam == ICON_BIG) jf::X11WindowIcon(hwnd, reinterpret_cast<HICON>(lParam));
       return true;
     }
     case WM_GETMINMAXINFO:

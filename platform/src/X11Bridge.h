@@ -11,6 +11,8 @@ bool X11Active();
 void X11WindowCreated(HWND hwnd);
 void X11WindowChanged(HWND hwnd);
 void X11WindowDestroyed(HWND hwnd);
+// The window's icon (WM_SETICON ICON_BIG) for the window manager; null removes it.
+void X11WindowIcon(HWND hwnd, HICON icon);
 // The active window gets the keyboard of the X server.
 void X11Focus(HWND hwnd);
 // The backing store of a top-level window (or the root of a child) goes to the screen.

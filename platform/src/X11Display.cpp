@@ -18,7 +18,9 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
+#include "DisplayIcons.h"
 #include "DisplayState.h"
 #include "InputState.h"
 #include "X11Bridge.h"
@@ -363,6 +365,40 @@ void X11WindowDestroyed(HWND hwnd) {
   XDestroyWindow(c.dpy, it->second.id);
   c.byId.erase(it->second.id);
   c.windows.erase(it);
+  XFlush(c.dpy);
+}
+
+void X11WindowIcon(HWND hwnd, HICON icon) {
+  if (!X11Active()) return;
+  cairo_surface_t* surface = IconSurface(icon);
+  std::vector<long> data;
+  if (surface != nullptr) {
+    // _NET_WM_ICON: width, height, then straight (not premultiplied) ARGB, one long each.
+    cairo_surface_flush(surface);
+    int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    data.push_back(w);
+    data.push_back(h);
+    for (int y = 0; y < h; ++y) {
+      auto row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(surface) + y * stride);
+      for (int x = 0; x < w; ++x) {
+        uint32_t p = row[x], a = p >> 24;
+        auto straight = [&](int shift) { return a == 0 ? 0u : ((p >> shift) & 0xFF) * 255 / a; };
+        data.push_back(long(a << 24 | straight(16) << 16 | straight(8) << 8 | straight(0)));
+      }
+    }
+  }
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  if (it == c.windows.end()) return;
+  Atom netIcon = XInternAtom(c.dpy, "_NET_WM_ICON", False);
+  if (data.empty()) {
+    XDeleteProperty(c.dpy, it->second.id, netIcon);
+  } else {
+    XChangeProperty(c.dpy, it->second.id, netIcon, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(data.data()), int(data.size()));
+  }
   XFlush(c.dpy);
 }
 
