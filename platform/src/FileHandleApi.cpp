@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -124,8 +125,13 @@ BOOL Transfer(HANDLE hFile, char* buffer, DWORD count, LPDWORD done, LPOVERLAPPE
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  off_t offset =
-      overlapped ? static_cast<off_t>((static_cast<uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset) : -1;
+  uint64_t given = overlapped ? (static_cast<uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset : 0;
+  if (given > static_cast<uint64_t>(INT64_MAX) - count) {
+    // Past any file: never fall back to the file pointer for it.
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  off_t offset = overlapped ? static_cast<off_t>(given) : -1;
   DWORD moved = 0;
   BOOL ok = TRUE;
   while (moved < count) {
@@ -185,6 +191,10 @@ BOOL SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove, PLARGE_INTEG
   }
   if (liDistanceToMove.QuadPart < 0 && -liDistanceToMove.QuadPart > base) {
     SetLastError(ERROR_NEGATIVE_SEEK);
+    return FALSE;
+  }
+  if (liDistanceToMove.QuadPart > INT64_MAX - base) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   off_t pos = lseek(file->fd(), base + liDistanceToMove.QuadPart, SEEK_SET);

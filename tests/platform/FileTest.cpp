@@ -135,6 +135,9 @@ TEST_F(FileTest, ReadWriteSeekAndSizeOnAHandle) {
   to.QuadPart = -100;
   EXPECT_FALSE(SetFilePointerEx(h, to, &pos, FILE_CURRENT));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+  to.QuadPart = INT64_MAX;  // past any position: refused, no overflow
+  EXPECT_FALSE(SetFilePointerEx(h, to, &pos, FILE_CURRENT));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 
   // Pre-sizing: a pointer far out and SetEndOfFile.
   to.QuadPart = 5LL << 30;
@@ -177,6 +180,14 @@ TEST_F(FileTest, OverlappedOffsetsLeaveTheFilePointerAlone) {
   ov.Offset = 100;
   EXPECT_FALSE(ReadFile(h, buf, 4, &n, &ov));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_HANDLE_EOF));
+  // An offset past any file is refused; it never falls back to the file pointer.
+  ov.Offset = 0;
+  ov.OffsetHigh = 0x80000000u;
+  EXPECT_FALSE(WriteFile(h, "!", 1, &n, &ov));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  ov.OffsetHigh = 0;
+  ASSERT_TRUE(ReadFile(h, buf, 8, &n, &ov));
+  EXPECT_EQ(std::string(buf, n), "abXYef");
   CloseHandle(h);
 }
 
