@@ -38,10 +38,10 @@ bool CCurlWorkshop::InitCurlOnce() {
 }
 
 CCurlWorkshop::~CCurlWorkshop() {
-  if (m_multi) {
-    curl_multi_cleanup(m_multi);
-    m_multi = nullptr;
-  }
+  // An owner that did not stop the worker first would leave it running on a freed object,
+  // and transfers still attached would outlive their multi handle.
+  DestroyThread(INFINITE);
+  UnInit();
 }
 
 void CCurlWorkshop::Init() {

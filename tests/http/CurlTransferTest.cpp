@@ -232,6 +232,35 @@ TEST(CurlWorkshop, RefusesBeforeInitAndKeepsAReAddedTransfer) {
   MainThreadPump::Drain();
 }
 
+TEST(CurlWorkshop, DestroyedWhileTransfersRunStopsItsWorkerAndFreesTheirHandles) {
+  HttpTestServer server;
+  ASSERT_TRUE(server.Start());
+  HttpTestServer::Script stall;
+  stall.body = std::string(100, 's');
+  stall.stallAfter = 10;
+  server.Set("/stall", stall);
+  RecordingListener listener;
+  CRefPtr<CCurlBase> t;
+  {
+    CCurlWorkshop w;
+    w.Init();
+    ASSERT_TRUE(w.Start());
+    t = new CCurlHttp(&w, &listener);
+    static_cast<CCurlHttp*>(t.get())->m_output = new OBufferStream();
+    Configurer c;
+    std::string url = server.Url("/stall");
+    c.m_url = std::wstring(url.begin(), url.end());
+    c.m_curlHttp = t;
+    c.SetupCurl();
+    c.m_curlHttp = nullptr;
+    ASSERT_TRUE(w.AddRequest(t));
+    ASSERT_TRUE(MainThreadPump::Until([&] { return listener.Has(3, t.get()); }));
+  }  // no DestroyThread, no UnInit
+  EXPECT_EQ(nullptr, t->m_easy);
+  t = nullptr;
+  MainThreadPump::Drain();
+}
+
 TEST(CurlEvents, QueuedEventsOfAGoneListenerAreDropped) {
   RecordingListener* listener = new RecordingListener();
   CRefPtr<CCurlBase> t(new CCurlHttp(nullptr, listener));
