@@ -298,14 +298,10 @@ PIDLIST_ABSOLUTE WINAPI SHBrowseForFolderW(LPBROWSEINFOW bi) {
   wchar_t start[MAX_PATH] = {};
   if (bi->pidlRoot != nullptr && SHGetPathFromIDListW(bi->pidlRoot, start)) d.selection = start;
   HWND owner = bi->hwndOwner != nullptr && IsWindow(bi->hwndOwner) ? bi->hwndOwner : nullptr;
-  RECT around{};
-  if (owner == nullptr || !IsWindowVisible(owner) || !GetWindowRect(owner, &around)) {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
-  }
   const int w = 420, h = 360;
-  HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME, kClass, L"浏览文件夹", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                                around.left + (around.right - around.left - w) / 2,
-                                around.top + (around.bottom - around.top - h) / 2, w, h, owner, nullptr, nullptr, &d);
+  POINT at = jf::CentreOn(owner, w, h);
+  HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME, kClass, L"浏览文件夹", WS_POPUP | WS_CAPTION | WS_SYSMENU, at.x,
+                                at.y, w, h, owner, nullptr, nullptr, &d);
   if (dialog == nullptr) return nullptr;
   if (d.onScreen) {
     RECT client{};

@@ -45,6 +45,14 @@ int DialogButtonRow::ForKey(UINT vk) const {
   return 0;
 }
 
+POINT CentreOn(HWND owner, int w, int h) {
+  RECT around{};
+  if (owner == nullptr || !IsWindowVisible(owner) || !GetWindowRect(owner, &around)) {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
+  }
+  return POINT{around.left + (around.right - around.left - w) / 2, around.top + (around.bottom - around.top - h) / 2};
+}
+
 void RunDialogLoop(HWND dialog, HWND owner, const bool* done) {
   bool disabled = owner != nullptr && IsWindow(owner) && IsWindowEnabled(owner);
   if (disabled) EnableWindow(owner, FALSE);

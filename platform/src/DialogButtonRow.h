@@ -41,6 +41,10 @@ class DialogButtonRow {
   int pressed_ = 0;
 };
 
+// The top-left corner that centres a w x h window on its owner (or on the work area when
+// there is no visible owner).
+POINT CentreOn(HWND owner, int w, int h);
+
 // Runs a nested message loop until `*done` (the dialog is modal for `owner`, which is
 // disabled meanwhile). A WM_QUIT ends the loop and is posted again for the outer loop.
 void RunDialogLoop(HWND dialog, HWND owner, const bool* done);

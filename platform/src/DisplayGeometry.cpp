@@ -19,6 +19,21 @@ bool ClientOffset(WindowTable& table, HWND hwnd, POINT* offset) {
   return true;
 }
 
+// Moves a point by the window's client origin: +1 client to screen, -1 screen to client.
+BOOL ShiftByClientOrigin(HWND hwnd, LPPOINT point, int sign) {
+  if (point == nullptr || hwnd == nullptr) {
+    SetLastError(point == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  WindowTable& table = WindowTable::Get();
+  auto guard = table.Guard();
+  POINT offset{};
+  if (!ClientOffset(table, hwnd, &offset)) return FALSE;
+  point->x += sign * offset.x;
+  point->y += sign * offset.y;
+  return TRUE;
+}
+
 // The deepest visible child of `hwnd` containing the screen point (table lock held).
 HWND DeepestLocked(WindowTable& table, HWND hwnd, POINT screen, bool skipDisabled) {
   for (int depth = 0; depth < 4096; ++depth) {
@@ -113,33 +128,9 @@ int WINAPI MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
   return MAKELONG(WORD(SHORT(dx)), WORD(SHORT(dy)));
 }
 
-BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) {
-  if (point == nullptr || hwnd == nullptr) {
-    SetLastError(point == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  POINT offset{};
-  if (!ClientOffset(table, hwnd, &offset)) return FALSE;
-  point->x -= offset.x;
-  point->y -= offset.y;
-  return TRUE;
-}
+BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point) { return ShiftByClientOrigin(hwnd, point, -1); }
 
-BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point) {
-  if (point == nullptr || hwnd == nullptr) {
-    SetLastError(point == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  WindowTable& table = WindowTable::Get();
-  auto guard = table.Guard();
-  POINT offset{};
-  if (!ClientOffset(table, hwnd, &offset)) return FALSE;
-  point->x += offset.x;
-  point->y += offset.y;
-  return TRUE;
-}
+BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point) { return ShiftByClientOrigin(hwnd, point, 1); }
 
 HWND WINAPI WindowFromPoint(POINT point) {
   WindowTable& table = WindowTable::Get();

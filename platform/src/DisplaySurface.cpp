@@ -34,15 +34,6 @@ DcRegistry& Registry() {
 
 cairo_surface_t* g_desktop = nullptr;  // guarded by the registry lock
 
-HWND RootLocked(WindowTable& table, HWND hwnd) {
-  for (int depth = 0; depth < 4096; ++depth) {
-    auto rec = table.LookupLocked(hwnd);
-    if (!rec || rec->parent == nullptr) return hwnd;
-    hwnd = rec->parent;
-  }
-  return hwnd;
-}
-
 // Where a DC of `hwnd` sits on its top-level window's store and what it may touch there.
 struct Placement {
   cairo_surface_t* surface = nullptr;
@@ -53,7 +44,7 @@ struct Placement {
 bool PlaceLocked(WindowTable& table, HWND hwnd, const DcInfo& info, Placement* out) {
   auto rec = table.LookupLocked(hwnd);
   if (!rec) return false;
-  auto root = table.LookupLocked(RootLocked(table, hwnd));
+  auto root = table.LookupLocked(table.RootLocked(hwnd));
   if (!root) return false;
   out->surface = jf::SurfaceLocked(*root);
   if (out->surface == nullptr) return false;
@@ -154,7 +145,7 @@ void RefreshWindowDcs(HWND root) {
   DcRegistry& registry = Registry();
   std::lock_guard<std::mutex> regGuard(registry.lock);
   for (auto& entry : registry.dcs) {
-    if (RootLocked(table, entry.second.hwnd) != root) continue;
+    if (table.RootLocked(entry.second.hwnd) != root) continue;
     Placement place;
     if (PlaceLocked(table, entry.second.hwnd, entry.second, &place)) {
       ResetDcSurface(entry.first, place.surface, place.origin, &place.limit);
@@ -165,7 +156,7 @@ void RefreshWindowDcs(HWND root) {
 bool TestWriteWindowPng(HWND hwnd, const std::string& hostPath) {
   WindowTable& table = WindowTable::Get();
   auto guard = table.Guard();
-  auto rec = table.LookupLocked(RootLocked(table, hwnd));
+  auto rec = table.LookupLocked(table.RootLocked(hwnd));
   if (!rec) return false;
   cairo_surface_t* surface = SurfaceLocked(*rec);
   if (surface == nullptr) return false;
@@ -178,7 +169,7 @@ bool TestWindowPixel(HWND hwnd, int x, int y, DWORD* argb) {
   auto guard = table.Guard();
   auto rec = table.LookupLocked(hwnd);
   if (!rec) return false;
-  auto root = table.LookupLocked(RootLocked(table, hwnd));
+  auto root = table.LookupLocked(table.RootLocked(hwnd));
   if (!root) return false;
   cairo_surface_t* surface = SurfaceLocked(*root);
   if (surface == nullptr) return false;

@@ -727,6 +727,21 @@ UINT MapVirtualKeyScan(UINT vk) {
 
 using jf::In;
 
+namespace {
+
+// A window of the input state as the calling thread sees it: only its own windows.
+HWND ForCallingThread(HWND jf::Input::*field) {
+  HWND hwnd = nullptr;
+  {
+    jf::Input& in = In();
+    std::lock_guard<std::mutex> guard(in.lock);
+    hwnd = in.*field;
+  }
+  return hwnd != nullptr && jf::OwnerThread(hwnd) == GetCurrentThreadId() ? hwnd : nullptr;
+}
+
+}  // namespace
+
 HWND WINAPI SetFocus(HWND hwnd) {
   if (hwnd != nullptr) {
     if (!IsWindow(hwnd)) return nullptr;
@@ -748,16 +763,7 @@ HWND WINAPI SetFocus(HWND hwnd) {
   return old;
 }
 
-HWND WINAPI GetFocus(void) {
-  HWND focus = nullptr;
-  {
-    jf::Input& in = In();
-    std::lock_guard<std::mutex> guard(in.lock);
-    focus = in.focus;
-  }
-  // Each thread sees only its own focus window.
-  return focus != nullptr && jf::OwnerThread(focus) == GetCurrentThreadId() ? focus : nullptr;
-}
+HWND WINAPI GetFocus(void) { return ForCallingThread(&jf::Input::focus); }
 
 HWND WINAPI SetCapture(HWND hwnd) {
   if (hwnd != nullptr && !IsWindow(hwnd)) return nullptr;
@@ -785,15 +791,7 @@ BOOL WINAPI ReleaseCapture(void) {
   return TRUE;
 }
 
-HWND WINAPI GetCapture(void) {
-  HWND capture = nullptr;
-  {
-    jf::Input& in = In();
-    std::lock_guard<std::mutex> guard(in.lock);
-    capture = in.capture;
-  }
-  return capture != nullptr && jf::OwnerThread(capture) == GetCurrentThreadId() ? capture : nullptr;
-}
+HWND WINAPI GetCapture(void) { return ForCallingThread(&jf::Input::capture); }
 
 SHORT WINAPI GetKeyState(int virtKey) {
   jf::Input& in = In();
@@ -871,15 +869,7 @@ BOOL WINAPI SetCursorPos(int x, int y) {
   return TRUE;
 }
 
-HWND WINAPI GetActiveWindow(void) {
-  HWND active = nullptr;
-  {
-    jf::Input& in = In();
-    std::lock_guard<std::mutex> guard(in.lock);
-    active = in.active;
-  }
-  return active != nullptr && jf::OwnerThread(active) == GetCurrentThreadId() ? active : nullptr;
-}
+HWND WINAPI GetActiveWindow(void) { return ForCallingThread(&jf::Input::active); }
 
 HWND WINAPI SetActiveWindow(HWND hwnd) {
   if (hwnd != nullptr && !IsWindow(hwnd)) return nullptr;

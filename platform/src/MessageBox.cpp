@@ -150,14 +150,9 @@ int ShowBox(HWND owner, const std::wstring& text, const std::wstring& caption, U
   DWORD exStyle = WS_EX_DLGMODALFRAME | ((type & MB_TOPMOST) != 0 ? WS_EX_TOPMOST : 0);
   RECT frame{0, 0, std::max(width, 200), height};
   AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  RECT around{};
-  if (owner == nullptr || !IsWindowVisible(owner) || !GetWindowRect(owner, &around)) {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &around, 0);
-  }
   int w = frame.right - frame.left, h = frame.bottom - frame.top;
-  int x = around.left + (around.right - around.left - w) / 2;
-  int y = around.top + (around.bottom - around.top - h) / 2;
-  HWND hwnd = CreateWindowExW(exStyle, kBoxClass, caption.c_str(), style, x, y, w, h, owner, nullptr, nullptr, &box);
+  POINT at = jf::CentreOn(owner, w, h);
+  HWND hwnd = CreateWindowExW(exStyle, kBoxClass, caption.c_str(), style, at.x, at.y, w, h, owner, nullptr, nullptr, &box);
   if (hwnd == nullptr) return 0;
   RECT client{};
   GetClientRect(hwnd, &client);

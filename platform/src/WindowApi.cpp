@@ -21,15 +21,6 @@ using jf::WindowTable;
 
 constexpr DWORD kErrorTopLevelWithChildStyle = 1406;  // a WS_CHILD window needs a parent
 
-HWND RootLocked(WindowTable& table, HWND hwnd) {
-  for (int depth = 0; depth < 4096; ++depth) {
-    auto rec = table.LookupLocked(hwnd);
-    if (!rec || rec->parent == nullptr) return hwnd;
-    hwnd = rec->parent;
-  }
-  return hwnd;
-}
-
 // The last step of destruction: the handle stops working and everything tied to it goes.
 void Finish(const std::shared_ptr<WindowRecord>& rec) {
   std::vector<std::shared_ptr<WindowRecord>> gone{rec};
@@ -204,7 +195,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
         rec->parent = parent;
         rec->id = reinterpret_cast<LONG_PTR>(menu);
       } else {
-        rec->owner = RootLocked(table, parent);
+        rec->owner = table.RootLocked(parent);
       }
     } else if ((style & WS_CHILD) != 0) {
       SetLastError(kErrorTopLevelWithChildStyle);
@@ -396,7 +387,7 @@ HWND WINAPI GetAncestor(HWND hwnd, UINT flags) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;
     }
-    HWND root = RootLocked(table, hwnd);
+    HWND root = table.RootLocked(hwnd);
     for (int depth = 0; flags == GA_ROOTOWNER && depth < 4096; ++depth) {
       auto r = table.LookupLocked(root);
       if (!r || r->owner == nullptr) break;

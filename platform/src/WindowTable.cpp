@@ -74,6 +74,15 @@ bool WindowTable::IsDescendantLocked(HWND ancestor, HWND hwnd) {
   return false;
 }
 
+HWND WindowTable::RootLocked(HWND hwnd) {
+  for (int depth = 0; depth < 4096; ++depth) {
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end() || it->second->parent == nullptr) return hwnd;
+    hwnd = it->second->parent;
+  }
+  return hwnd;
+}
+
 LRESULT WindowTable::CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WNDPROC proc = nullptr;
   {

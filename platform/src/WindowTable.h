@@ -43,6 +43,8 @@ class WindowTable {
   // hwnd and all its descendants, parents before children (lock held).
   void CollectTreeLocked(HWND hwnd, std::vector<HWND>& out);
   bool IsDescendantLocked(HWND ancestor, HWND hwnd);
+  // The top-level window above hwnd (hwnd itself for a top-level or unknown window).
+  HWND RootLocked(HWND hwnd);
 
   // Calls the procedure of a live window (used for sent messages); 0 when it is gone.
   static LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
