@@ -41,7 +41,7 @@ class NetToolThreadTest : public ::testing::Test {
   }
   void TearDown() override {
     // Let the worker finish what the test queued before the responder goes.
-    MainThreadPump::Until([] { return CNetToolThread::GetInstance().GetThreadHandle() == nullptr; }, 5000);
+    MainThreadPump::Until([] { return CNetToolThread::GetInstance().GetThreadHandle() == nullptr; });
     MainThreadPump::Drain();
     DeploymentProfile::RestoreResolvers();
   }
@@ -103,7 +103,7 @@ TEST_F(NetToolThreadTest, SecondServerOnlyWithoutAnAnswerAndSkippedNonAddresses)
   silent.silent = true;
   dns.Set("quiet.test", {silent});
   ASSERT_TRUE(tools().NSLookUpWithServer("quiet.test", ";name.test;127.0.0.1;127.0.0.2", &ctx, Collect));
-  ASSERT_TRUE(MainThreadPump::Until([] { return !g_results.empty(); }, 6000));
+  ASSERT_TRUE(MainThreadPump::Until([] { return !g_results.empty(); }));
   EXPECT_EQ(2, dns.QueryCount());
   EXPECT_EQ(-1, g_results[0].code);
   EXPECT_EQ("", g_results[0].text);
@@ -117,7 +117,7 @@ TEST_F(NetToolThreadTest, CancelledLookupStopsMidWalkWithoutACallback) {
   CNSLookUpTask* task = new CNSLookUpTask("slow.test", "127.0.0.1;127.0.0.2", Collect, &ctx);
   tools().AddTask(task);
   ASSERT_TRUE(tools().Start());
-  ASSERT_TRUE(MainThreadPump::Until([this] { return dns.QueryCount() >= 1; }, 2000));
+  ASSERT_TRUE(MainThreadPump::Until([this] { return dns.QueryCount() >= 1; }));
   task->Cancel();  // the worker is still waiting for the first server
   ASSERT_TRUE(MainThreadPump::Until([this] { return tools().GetThreadHandle() == nullptr; }, 1000));
   MainThreadPump::For(50);
@@ -131,7 +131,7 @@ TEST_F(NetToolThreadTest, PingAndTraceTasksAnswerInUtf8WithCodeZero) {
   tools().AddTask(new CPingTask("127.0.0.1", Collect, &ctx));
   tools().AddTask(new CTraceRootTask("127.0.0.1", Collect, nullptr));
   ASSERT_TRUE(tools().Start());
-  ASSERT_TRUE(MainThreadPump::Until([] { return g_results.size() == 2; }, 10000));
+  ASSERT_TRUE(MainThreadPump::Until([] { return g_results.size() == 2; }));
   EXPECT_EQ(0, g_results[0].code);
   EXPECT_EQ(&ctx, g_results[0].context);
   EXPECT_EQ("127.0.0.1", g_results[0].host);
@@ -146,7 +146,7 @@ TEST_F(NetToolThreadTest, PingAndTraceTasksAnswerInUtf8WithCodeZero) {
                                std::regex("通过最多 30 个跃点跟踪到 127.0.0.1 的路由。"
                                           "(TTL:1,TripTime:[0-9]+,ip:127.0.0.1。跟踪完成。)?")))
       << g_results[1].text;
-  ASSERT_TRUE(MainThreadPump::Until([this] { return tools().GetThreadHandle() == nullptr; }, 1000));
+  ASSERT_TRUE(MainThreadPump::Until([this] { return tools().GetThreadHandle() == nullptr; }));
   // Each task undid its own Winsock startup, once.
   EXPECT_EQ(SOCKET_ERROR, WSACleanup());
 }

@@ -141,7 +141,7 @@ class StatisticsSendTest : public ::testing::Test {
     log().SetServerAddress(Wide(server.Url("/")));
   }
   void TearDown() override {
-    MainThreadPump::Until([this] { return !log().IsBusy(); }, 3000);
+    MainThreadPump::Until([this] { return !log().IsBusy(); });
     log().UnInit();
     log().SetServerAddress(saved);
     HttpCommandEngineUninit();
@@ -161,7 +161,7 @@ class StatisticsSendTest : public ::testing::Test {
         }
       }
       return false;
-    }, 8000);
+    }, 30000);
   }
   // The plain lines of a posted body.
   static std::vector<std::string> Lines(const std::string& body) {
