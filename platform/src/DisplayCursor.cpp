@@ -5,6 +5,7 @@
 
 #include "DisplayIcons.h"
 #include "InputState.h"
+#include "X11Bridge.h"
 
 namespace {
 
@@ -82,6 +83,13 @@ BOOL WINAPI DestroyIcon(HICON icon) {
 
 BOOL WINAPI DestroyCursor(HCURSOR cursor) { return cursor != nullptr ? TRUE : FALSE; }
 
-HCURSOR WINAPI SetCursor(HCURSOR cursor) { return g_cursor.exchange(cursor); }
+HCURSOR WINAPI SetCursor(HCURSOR cursor) {
+  HCURSOR old = g_cursor.exchange(cursor);
+  auto value = reinterpret_cast<uintptr_t>(cursor);
+  if (cursor != old && value > kCursorBase && KnownCursor(value - kCursorBase) && jf::X11Active()) {
+    jf::X11Cursor(value - kCursorBase);
+  }
+  return old;
+}
 
 HCURSOR WINAPI GetCursor(void) { return g_cursor.load(); }

@@ -13,6 +13,8 @@ void X11WindowChanged(HWND hwnd);
 void X11WindowDestroyed(HWND hwnd);
 // The window's icon (WM_SETICON ICON_BIG) for the window manager; null removes it.
 void X11WindowIcon(HWND hwnd, HICON icon);
+// The pointer shape of a system cursor (IDC_* id) over the process's windows.
+void X11Cursor(uintptr_t systemId);
 // The active window gets the keyboard of the X server.
 void X11Focus(HWND hwnd);
 // The backing store of a top-level window (or the root of a child) goes to the screen.

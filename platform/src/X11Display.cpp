@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/cursorfont.h>
 #include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
@@ -50,6 +51,7 @@ struct Connection {
   std::thread reader;
   std::map<HWND, XWin> windows;
   std::map<::Window, HWND> byId;
+  std::map<unsigned, Cursor> cursors;
 };
 
 Connection& Conn() {
@@ -167,6 +169,18 @@ void Dispatch(XEvent& ev) {
     case KeyRelease:
       OnKey(ev.xkey, ev.type == KeyPress);
       break;
+    case ConfigureNotify: {
+      // The window manager moved or sized the window: the record follows. Only its own
+      // (synthetic) notices count; the server's echo of our own requests may be stale.
+      XConfigureEvent& ce = ev.xconfigure;
+      if (!ce.send_event) break;
+      RECT r{};
+      GetWindowRect(hwnd, &r);
+      if (ce.x != r.left || ce.y != r.top || ce.width != r.right - r.left || ce.height != r.bottom - r.top) {
+        SetWindowPos(hwnd, nullptr, ce.x, ce.y, ce.width, ce.height, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      break;
+    }
     case ClientMessage:
       if (Atom(ev.xclient.data.l[0]) == c.deleteWindow) PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
       break;
@@ -314,11 +328,13 @@ void X11WindowChanged(HWND hwnd) {
   if (!X11Active()) return;
   RECT r{};
   bool visible = false;
+  bool minimized = false;
   HRGN region = nullptr;
   std::vector<XRectangle> shape;
   bool ok = WindowTable::Get().WithRecord(hwnd, false, [&](WindowRecord& rec) {
     r = rec.windowRect;
     visible = (rec.style & WS_VISIBLE) != 0;
+    minimized = (rec.style & WS_MINIMIZE) != 0;
     region = rec.display ? rec.display->region : HRGN(nullptr);
     return rec.parent == nullptr;
   });
@@ -339,6 +355,13 @@ void X11WindowChanged(HWND hwnd) {
   if (it == c.windows.end()) return;
   XWin& win = it->second;
   Display* dpy = c.dpy;
+  if (minimized) {
+    // A minimised window goes to the window manager's icons, not to -32000.
+    if (win.mapped) XIconifyWindow(dpy, win.id, DefaultScreen(dpy));
+    win.mapped = false;
+    XFlush(dpy);
+    return;
+  }
   XMoveResizeWindow(dpy, win.id, int(r.left), int(r.top), unsigned(std::max<LONG>(1, r.right - r.left)),
                     unsigned(std::max<LONG>(1, r.bottom - r.top)));
   if (region != nullptr) {
@@ -399,6 +422,31 @@ void X11WindowIcon(HWND hwnd, HICON icon) {
     XChangeProperty(c.dpy, it->second.id, netIcon, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(data.data()), int(data.size()));
   }
+  XFlush(c.dpy);
+}
+
+void X11Cursor(uintptr_t systemId) {
+  unsigned shape = XC_left_ptr;
+  switch (systemId) {
+    case 32513: shape = XC_xterm; break;
+    case 32514: case 32650: shape = XC_watch; break;
+    case 32515: shape = XC_crosshair; break;
+    case 32516: shape = XC_sb_up_arrow; break;
+    case 32642: shape = XC_bottom_right_corner; break;
+    case 32643: shape = XC_bottom_left_corner; break;
+    case 32644: shape = XC_sb_h_double_arrow; break;
+    case 32645: shape = XC_sb_v_double_arrow; break;
+    case 32646: shape = XC_fleur; break;
+    case 32648: shape = XC_X_cursor; break;
+    case 32649: shape = XC_hand2; break;
+    default: break;
+  }
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  if (c.dpy == nullptr) return;
+  auto it = c.cursors.find(shape);
+  if (it == c.cursors.end()) it = c.cursors.emplace(shape, XCreateFontCursor(c.dpy, shape)).first;
+  for (auto& entry : c.windows) XDefineCursor(c.dpy, entry.second.id, it->second);
   XFlush(c.dpy);
 }
 
@@ -474,6 +522,8 @@ void TestCloseDisplay() {
   }
   c.windows.clear();
   c.byId.clear();
+  for (auto& entry : c.cursors) XFreeCursor(dpy, entry.second);
+  c.cursors.clear();
   if (c.im != nullptr) XCloseIM(c.im);
   c.im = nullptr;
   XCloseDisplay(dpy);
