@@ -45,6 +45,7 @@ bool IsHeader(const std::wstring& line, std::wstring* name) {
 
 bool IniFile::Load(const std::string& hostPath) {
   lines_.clear();
+  raw_.clear();
   unicode_ = false;
   FILE* f = fopen(hostPath.c_str(), "rbe");
   if (!f) {
@@ -61,29 +62,45 @@ bool IniFile::Load(const std::string& hostPath) {
     SetLastError(ERROR_READ_FAULT);
     return false;
   }
-  std::wstring text;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
     unicode_ = true;
-    text = FromUtf16LEBytes(bytes.data() + 2, bytes.size() - 2);
-  } else {
-    text = FromAnsi(bytes);
+    std::wstring text = FromUtf16LEBytes(bytes.data() + 2, bytes.size() - 2);
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find(L'\n', start);
+      if (end == std::wstring::npos) end = text.size();
+      std::wstring line = text.substr(start, end - start);
+      if (!line.empty() && line.back() == L'\r') line.pop_back();
+      lines_.push_back(line);
+      start = end + 1;
+    }
+    raw_.assign(lines_.size(), std::string());
+    return true;
   }
+  // No byte of a double-byte character in the ANSI page is a line feed: the bytes split
+  // into lines as the text does.
   size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    std::wstring line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == L'\r') line.pop_back();
-    lines_.push_back(line);
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines_.push_back(FromAnsi(line));
+    raw_.push_back(line);
     start = end + 1;
   }
   return true;
 }
 
 bool IniFile::Save(const std::string& hostPath) const {
-  std::wstring text;
-  for (const std::wstring& line : lines_) text += line + L"\r\n";
-  std::string bytes = unicode_ ? std::string("\xFF\xFE") + ToUtf16LEBytes(text) : ToAnsi(text);
+  std::string bytes;
+  if (unicode_) {
+    std::wstring text;
+    for (const std::wstring& line : lines_) text += line + L"\r\n";
+    bytes = std::string("\xFF\xFE") + ToUtf16LEBytes(text);
+  } else {
+    for (size_t i = 0; i < lines_.size(); ++i) bytes += (raw_[i].empty() ? ToAnsi(lines_[i]) : raw_[i]) + "\r\n";
+  }
   struct stat st;
   mode_t mode = stat(hostPath.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0666;
   std::string tmp = hostPath + ".tmp" + std::to_string(getpid());
@@ -180,17 +197,20 @@ void IniFile::Set(const std::wstring& section, const std::wstring& key, const st
   if (head == std::wstring::npos) {
     lines_.push_back(L"[" + Trim(section) + L"]");
     lines_.push_back(line);
+    raw_.resize(lines_.size());
     return;
   }
   size_t at = FindKey(head + 1, end, key);
   if (at != std::wstring::npos) {
     lines_[at] = line;
+    raw_[at].clear();
     return;
   }
   // After the section's last non-blank line, before the blank lines that separate it.
   size_t insert = end;
   while (insert > head + 1 && Trim(lines_[insert - 1]).empty()) --insert;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert), line);
+  raw_.insert(raw_.begin() + static_cast<std::ptrdiff_t>(insert), std::string());
 }
 
 void IniFile::RemoveKey(const std::wstring& section, const std::wstring& key) {
@@ -198,7 +218,9 @@ void IniFile::RemoveKey(const std::wstring& section, const std::wstring& key) {
   size_t head = FindSection(section, &end);
   if (head == std::wstring::npos) return;
   size_t at = FindKey(head + 1, end, key);
-  if (at != std::wstring::npos) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at));
+  if (at == std::wstring::npos) return;
+  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at));
+  raw_.erase(raw_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void IniFile::RemoveSection(const std::wstring& section) {
@@ -206,6 +228,7 @@ void IniFile::RemoveSection(const std::wstring& section) {
   size_t head = FindSection(section, &end);
   if (head == std::wstring::npos) return;
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(head), lines_.begin() + static_cast<std::ptrdiff_t>(end));
+  raw_.erase(raw_.begin() + static_cast<std::ptrdiff_t>(head), raw_.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
 }  // namespace jf

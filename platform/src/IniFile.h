@@ -33,6 +33,10 @@ class IniFile {
   static bool ParseKey(const std::wstring& line, std::wstring& key, std::wstring& value);
 
   std::vector<std::wstring> lines_;
+  // For a file in the ANSI page: each line's bytes as read, empty once the line changed or
+  // when it is new. Untouched lines are written back byte for byte, so bytes the page
+  // cannot hold (a UTF-8 line, say) survive a change elsewhere in the file.
+  std::vector<std::string> raw_;
   bool unicode_ = false;
 };
 

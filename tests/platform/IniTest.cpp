@@ -29,6 +29,19 @@ TEST_F(IniTest, NewFileIsWrittenInTheAnsiPageWithCrlf) {
   EXPECT_EQ(GetPrivateProfileIntW(L"Setting", L"None", 7, ini), 7u);
 }
 
+TEST_F(IniTest, AnsiFileKeepsTheBytesOfLinesItDoesNotChange) {
+  // A line the ANSI page cannot hold (UTF-8 written by another program) and a lone byte.
+  WriteHost(c_ + "/mixed.ini", "[A]\nname=\xE4\xB8\xAD\xE6\x96\x87\n[B]\nk=old\nodd=\x80\xFF\n");
+  const wchar_t* ini = L"C:\\mixed.ini";
+  ASSERT_TRUE(WritePrivateProfileStringW(L"B", L"k", L"游戏", ini));
+  ASSERT_TRUE(WritePrivateProfileStringW(L"C", L"n", L"1", ini));
+  EXPECT_EQ(ReadHost(c_ + "/mixed.ini"),
+            "[A]\r\nname=\xE4\xB8\xAD\xE6\x96\x87\r\n[B]\r\nk=\xD3\xCE\xCF\xB7\r\nodd=\x80\xFF\r\n[C]\r\nn=1\r\n");
+  ASSERT_TRUE(WritePrivateProfileStringW(L"B", L"k", nullptr, ini));
+  ASSERT_TRUE(WritePrivateProfileStringW(L"A", nullptr, nullptr, ini));
+  EXPECT_EQ(ReadHost(c_ + "/mixed.ini"), "[B]\r\nodd=\x80\xFF\r\n[C]\r\nn=1\r\n");
+}
+
 TEST_F(IniTest, MarkedFileStaysUtf16AndKeepsItsOtherLines) {
   std::wstring text = L"; launcher settings\r\n[VarnelCom-Launcher]\r\nInstallPath = C:\\旧\r\n\r\n[Keep]\r\nk=v\r\n";
   WriteHost(c_ + "/launcher.ini", std::string("\xFF\xFE") + jf::ToUtf16LEBytes(text));
