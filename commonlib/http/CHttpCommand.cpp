@@ -156,8 +156,11 @@ bool CHttpCommand::Post(const std::string& body, const std::wstring& url, HttpCo
 
 bool CHttpCommand::Submit() {
   m_result.clear();
-  if (!g_commandManager) return false;
+  if (!g_commandManager || !g_commandWorkshop) return false;
+  // The channel of today: a command made before the channel was set up, or kept across a
+  // restart of it, still holds the one of its construction (null, or freed).
   m_manager = g_commandManager;
+  m_workshop = g_commandWorkshop;
   g_commandManager->Add(this);
   return true;
 }

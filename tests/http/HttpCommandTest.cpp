@@ -379,6 +379,23 @@ TEST_F(HttpCommandTest, HostNameCheckFailureIsLogged) {
   EXPECT_TRUE(trace.Contains(L"ssl 验证失败:" + Wide(tls.Url("/s"))));
 }
 
+TEST_F(HttpCommandTest, ACommandKeptAcrossAChannelRestartUsesTheNewChannel) {
+  server->SetBody("/r", "again");
+  HttpCommandEngineUninit();
+  CHttpCommand early;  // made while there is no channel
+  HttpCommandEngineInit();
+  CHttpCommand kept;
+  HttpCommandEngineUninit();
+  HttpCommandEngineInit();  // `kept` was made with the channel just freed
+  for (CHttpCommand* cmd : {&early, &kept}) {
+    g_out = Outcome();
+    ASSERT_TRUE(cmd->Get(Wide(server->Url("/r")), nullptr, OnResult));
+    ASSERT_TRUE(Drive());
+    EXPECT_EQ(0, g_out.et);
+    EXPECT_EQ("again", g_out.body);
+  }
+}
+
 TEST_F(HttpCommandTest, CommandsGivenUpAtRandomMomentsLeaveNothingBehind) {
   HttpTestServer::Script s;
   s.body = std::string(32 * 1024, 't');
