@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "X11Bridge.h"
+
 namespace jf {
 
 namespace {
@@ -175,15 +177,17 @@ bool Editable(HWND hwnd) { return (Style(hwnd) & ES_READONLY) == 0; }
 
 bool Copy(HWND hwnd, const EditState& s) {
   if ((Style(hwnd) & ES_PASSWORD) != 0 || SelMin(s) == SelMax(s)) return false;
+  std::wstring text = s.text.substr(SelMin(s), SelMax(s) - SelMin(s));
+  X11SetClipboard(text);
   std::lock_guard<std::mutex> guard(g_lock);
-  Clipboard() = s.text.substr(SelMin(s), SelMax(s) - SelMin(s));
+  Clipboard() = text;
   return true;
 }
 
 void Paste(HWND hwnd, std::shared_ptr<EditState> s) {
   if (!Editable(hwnd)) return;
   std::wstring text;
-  {
+  if (!X11GetClipboard(&text)) {
     std::lock_guard<std::mutex> guard(g_lock);
     text = Clipboard();
   }

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 namespace jf {
 
 // Connects when DISPLAY names a reachable display (first call decides); true when connected.
@@ -15,6 +17,10 @@ void X11WindowDestroyed(HWND hwnd);
 void X11WindowIcon(HWND hwnd, HICON icon);
 // The pointer shape of a system cursor (IDC_* id) over the process's windows.
 void X11Cursor(uintptr_t systemId);
+// The X clipboard (the CLIPBOARD selection): what the process copies, and what any client
+// copied (false when there is no display, no owner or no answer within a second).
+void X11SetClipboard(const std::wstring& text);
+bool X11GetClipboard(std::wstring* text);
 // The active window gets the keyboard of the X server.
 void X11Focus(HWND hwnd);
 // The backing store of a top-level window (or the root of a child) goes to the screen.

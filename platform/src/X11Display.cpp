@@ -13,6 +13,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -52,6 +54,13 @@ struct Connection {
   std::map<HWND, XWin> windows;
   std::map<::Window, HWND> byId;
   std::map<unsigned, Cursor> cursors;
+  // The clipboard: a hidden window owns the CLIPBOARD selection for what the process copied.
+  ::Window helper = 0;
+  Atom clipboard = 0, utf8 = 0, targets = 0, incoming = 0;
+  std::wstring copied;
+  std::condition_variable_any pasted;
+  bool pasteDone = false;
+  std::wstring pasteText;
 };
 
 Connection& Conn() {
@@ -138,9 +147,61 @@ void OnKey(XKeyEvent& ev, bool down) {
   }
 }
 
+// Another client asks for what we copied.
+void AnswerSelection(Connection& c, const XSelectionRequestEvent& req) {
+  XSelectionEvent reply{};
+  reply.type = SelectionNotify;
+  reply.display = req.display;
+  reply.requestor = req.requestor;
+  reply.selection = req.selection;
+  reply.target = req.target;
+  reply.time = req.time;
+  reply.property = None;
+  Atom property = req.property != None ? req.property : req.target;
+  if (req.target == c.targets) {
+    Atom offered[3] = {c.targets, c.utf8, XA_STRING};
+    XChangeProperty(c.dpy, req.requestor, property, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(offered), 3);
+    reply.property = property;
+  } else if (req.target == c.utf8 || req.target == XA_STRING) {
+    std::string text = ToUtf8(c.copied);
+    XChangeProperty(c.dpy, req.requestor, property, req.target, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(text.data()), int(text.size()));
+    reply.property = property;
+  }
+  XSendEvent(c.dpy, req.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+  XFlush(c.dpy);
+}
+
+// The clipboard's events; true when the event was one.
+bool ClipboardEvent(Connection& c, XEvent& ev) {
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  if (c.helper == 0 || ev.xany.window != c.helper) return false;
+  if (ev.type == SelectionRequest) {
+    AnswerSelection(c, ev.xselectionrequest);
+  } else if (ev.type == SelectionNotify) {
+    c.pasteText.clear();
+    if (ev.xselection.property != None) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long count = 0, after = 0;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(c.dpy, c.helper, c.incoming, 0, 1 << 20, True, AnyPropertyType, &type, &format, &count,
+                             &after, &data) == Success && data != nullptr) {
+        if (format == 8) c.pasteText = FromUtf8(std::string(reinterpret_cast<char*>(data), count));
+        XFree(data);
+      }
+    }
+    c.pasteDone = true;
+    c.pasted.notify_all();
+  }
+  return true;
+}
+
 void Dispatch(XEvent& ev) {
   Connection& c = Conn();
   HWND hwnd = nullptr;
+  if (ClipboardEvent(c, ev)) return;
   {
     std::lock_guard<std::recursive_mutex> guard(c.lock);
     auto it = c.byId.find(ev.xany.window);
@@ -232,6 +293,11 @@ bool Connect(const char* name) {
   c.im = XOpenIM(dpy, nullptr, nullptr, nullptr);
   // The headless monitor becomes the X screen (its work area the whole screen).
   TestSetScreen(DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy)), 0);
+  c.clipboard = XInternAtom(dpy, "CLIPBOARD", False);
+  c.utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+  c.targets = XInternAtom(dpy, "TARGETS", False);
+  c.incoming = XInternAtom(dpy, "JF_CLIPBOARD", False);
+  c.helper = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), -10, -10, 1, 1, 0, 0, 0);
   if (pipe2(c.wake, O_CLOEXEC) != 0) {
     XCloseDisplay(dpy);
     c.dpy = nullptr;
@@ -494,6 +560,35 @@ void X11Push(HWND hwnd) {
   });
 }
 
+void X11SetClipboard(const std::wstring& text) {
+  if (!X11Active()) return;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  c.copied = text;
+  XSetSelectionOwner(c.dpy, c.clipboard, c.helper, CurrentTime);
+  XFlush(c.dpy);
+}
+
+bool X11GetClipboard(std::wstring* text) {
+  if (!X11Active()) return false;
+  Connection& c = Conn();
+  std::unique_lock<std::recursive_mutex> guard(c.lock);
+  // The server knows the owner; a SelectionClear may still be on its way to the reader.
+  ::Window owner = XGetSelectionOwner(c.dpy, c.clipboard);
+  if (owner == c.helper) {
+    *text = c.copied;
+    return true;
+  }
+  if (owner == None) return false;
+  c.pasteDone = false;
+  XConvertSelection(c.dpy, c.clipboard, c.utf8, c.incoming, c.helper, CurrentTime);
+  XFlush(c.dpy);
+  // The reader thread brings the answer; an owner that never answers costs a second.
+  if (!c.pasted.wait_for(guard, std::chrono::seconds(1), [&] { return c.pasteDone; })) return false;
+  *text = c.pasteText;
+  return true;
+}
+
 bool TestUseDisplay(const char* name) {
   TestCloseDisplay();
   Connection& c = Conn();
@@ -524,6 +619,8 @@ void TestCloseDisplay() {
   c.byId.clear();
   for (auto& entry : c.cursors) XFreeCursor(dpy, entry.second);
   c.cursors.clear();
+  if (c.helper != 0) XDestroyWindow(dpy, c.helper);
+  c.helper = 0;
   if (c.im != nullptr) XCloseIM(c.im);
   c.im = nullptr;
   XCloseDisplay(dpy);

@@ -297,3 +297,69 @@ TEST_F(XvfbTest, FolderChooserOnScreenListsSubfoldersAndReturnsTheClickedOne) {
   rmdir((host + "/beta").c_str());
   rmdir(host.c_str());
 }
+
+TEST_F(XvfbTest, EditCopiesToAndPastesFromTheXClipboard) {
+  HWND top = Make(nullptr, WS_POPUP | WS_VISIBLE, 10, 10, 300, 60);
+  HWND edit = CreateWindowExW(0, L"Edit", L"复制这段", WS_CHILD | WS_VISIBLE, 5, 5, 200, 24, top, nullptr, nullptr, nullptr);
+  ASSERT_NE(edit, nullptr);
+  Atom clipboard = XInternAtom(probe_, "CLIPBOARD", False);
+  Atom utf8 = XInternAtom(probe_, "UTF8_STRING", False);
+  Atom property = XInternAtom(probe_, "JF_PROBE", False);
+  ::Window mine = XCreateSimpleWindow(probe_, DefaultRootWindow(probe_), 0, 0, 1, 1, 0, 0, 0);
+  auto nextEvent = [&](int type, XEvent* ev) {
+    for (int i = 0; i < 300; ++i) {
+      while (XPending(probe_) > 0) {
+        XNextEvent(probe_, ev);
+        if (ev->type == type) return true;
+      }
+      usleep(10000);
+    }
+    return false;
+  };
+
+  // Another client reads what the edit copied.
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, WM_COPY, 0, 0);
+  XConvertSelection(probe_, clipboard, utf8, property, mine, CurrentTime);
+  XFlush(probe_);
+  XEvent ev;
+  ASSERT_TRUE(nextEvent(SelectionNotify, &ev));
+  ASSERT_NE(ev.xselection.property, None);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XGetWindowProperty(probe_, mine, property, 0, 1024, True, AnyPropertyType, &type, &format, &count, &after,
+                               &data),
+            Success);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), count), "复制这段");
+  XFree(data);
+
+  // The edit pastes what another client copied.
+  XSetSelectionOwner(probe_, clipboard, mine, CurrentTime);
+  XFlush(probe_);
+  std::thread owner([&] {
+    XEvent req;
+    if (!nextEvent(SelectionRequest, &req)) return;
+    const char text[] = "外部";
+    XChangeProperty(probe_, req.xselectionrequest.requestor, req.xselectionrequest.property, utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(text), int(sizeof(text) - 1));
+    XSelectionEvent reply{};
+    reply.type = SelectionNotify;
+    reply.requestor = req.xselectionrequest.requestor;
+    reply.selection = req.xselectionrequest.selection;
+    reply.target = req.xselectionrequest.target;
+    reply.property = req.xselectionrequest.property;
+    reply.time = req.xselectionrequest.time;
+    XSendEvent(probe_, reply.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+    XFlush(probe_);
+  });
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, WM_PASTE, 0, 0);
+  owner.join();
+  wchar_t text[32] = {};
+  GetWindowTextW(edit, text, 32);
+  EXPECT_STREQ(text, L"外部");
+  XDestroyWindow(probe_, mine);
+  DestroyWindow(top);
+}
