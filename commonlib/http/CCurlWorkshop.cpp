@@ -41,7 +41,7 @@ CCurlWorkshop::~CCurlWorkshop() {
   // An owner that did not stop the worker first would leave it running on a freed object,
   // and transfers still attached would outlive their multi handle.
   DestroyThread(INFINITE);
-  UnInit();
+  if (m_multi) UnInit();
 }
 
 void CCurlWorkshop::Init() {
