@@ -24,7 +24,8 @@ HGDIOBJ Invalid() {
   return nullptr;
 }
 
-// Copies rows between a bitmap and caller memory laid out top-down or bottom-up.
+// Copies rows between a bitmap and caller memory laid out top-down or bottom-up. The
+// memory holds just the `lines` rows of the band, whichever way round.
 void CopyRows(jf::BitmapObject& bitmap, unsigned char* mem, bool memTopDown, UINT start, UINT lines, bool toMem) {
   cairo_surface_t* s = bitmap.Surface();
   cairo_surface_flush(s);
@@ -36,7 +37,7 @@ void CopyRows(jf::BitmapObject& bitmap, unsigned char* mem, bool memTopDown, UIN
     const int y = h - 1 - static_cast<int>(start + i);
     if (y < 0) break;
     unsigned char* row = data + static_cast<ptrdiff_t>(stride) * y;
-    unsigned char* m = mem + static_cast<size_t>(w) * 4 * (memTopDown ? static_cast<size_t>(y) : i);
+    unsigned char* m = mem + static_cast<size_t>(w) * 4 * (memTopDown ? static_cast<size_t>(lines - 1 - i) : i);
     if (toMem) std::memcpy(m, row, static_cast<size_t>(w) * 4);
     else std::memcpy(row, m, static_cast<size_t>(w) * 4);
   }
@@ -142,6 +143,10 @@ int WINAPI GetDIBits(HDC hdc, HBITMAP handle, UINT start, UINT lines, LPVOID bit
   }
   if (start >= static_cast<UINT>(bitmap->Height())) return 0;
   if (lines > static_cast<UINT>(bitmap->Height()) - start) lines = static_cast<UINT>(bitmap->Height()) - start;
+  // The header's height tells how many rows the caller's memory holds.
+  const UINT rows = h.biHeight < 0 ? 0u - static_cast<UINT>(h.biHeight) : static_cast<UINT>(h.biHeight);
+  if (lines > rows) lines = rows;
+  if (!lines) return 0;
   CopyRows(*bitmap, static_cast<unsigned char*>(bits), h.biHeight < 0, start, lines, true);
   return static_cast<int>(lines);
 }

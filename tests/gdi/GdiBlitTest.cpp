@@ -1,6 +1,8 @@
 // Copies, stretches and alpha blending between memory DCs, and the layout of DIB sections.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "GdiCanvas.h"
 
 namespace {
@@ -158,6 +160,35 @@ TEST(GdiBlit, BottomUpSectionsKeepTheirRowsWhereWindowsPutsThem) {
   ASSERT_TRUE(AlphaBlend(scaled.dc(), 0, 0, 6, 6, up.dc(), 0, 0, 3, 1, Blend(255, true)));
   EXPECT_EQ(0xFFFF0000u, scaled.At(0, 5));
   EXPECT_EQ(0xFFFF0000u, scaled.At(5, 0));
+}
+
+TEST(GdiBlit, GetDIBitsWritesOnlyTheRowsTheCallerHasRoomFor) {
+  GdiCanvas up(3, 3, true);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  RECT top{0, 0, 3, 1};
+  FillRect(up.dc(), &top, red);
+  DeleteObject(red);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = 3;
+  bi.bmiHeader.biHeight = -1;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  HDC dc = CreateCompatibleDC(nullptr);
+  // Heap buffers of one row each, so a write past them is caught.
+  std::vector<uint32_t> row(3, 0xDEADBEEFu);
+  // Lines count from the bottom: line 0 is the last row, line 2 the first (red) one.
+  EXPECT_EQ(1, GetDIBits(dc, up.bitmap(), 0, 1, row.data(), &bi, DIB_RGB_COLORS));
+  EXPECT_EQ(0u, row[0]);
+  EXPECT_EQ(1, GetDIBits(dc, up.bitmap(), 2, 1, row.data(), &bi, DIB_RGB_COLORS));
+  EXPECT_EQ(0xFFFF0000u, row[2]);
+  // More lines than the header's rows: only the rows the memory holds.
+  std::vector<uint32_t> one(3, 0);
+  EXPECT_EQ(1, GetDIBits(dc, up.bitmap(), 0, 3, one.data(), &bi, DIB_RGB_COLORS));
+  bi.bmiHeader.biHeight = 1;
+  EXPECT_EQ(1, GetDIBits(dc, up.bitmap(), 2, 3, one.data(), &bi, DIB_RGB_COLORS));
+  EXPECT_EQ(0xFFFF0000u, one[1]);
+  DeleteDC(dc);
 }
 
 }  // namespace
