@@ -1,5 +1,6 @@
 // Text output and measurement through pango.
 #include <algorithm>
+#include <climits>
 #include <cwchar>
 
 #include "FontLayout.h"
@@ -14,6 +15,18 @@ using jf::GdiHandleTable;
 namespace {
 
 std::shared_ptr<DcState> Dc(HDC hdc) { return GdiHandleTable::Instance().LookupDc(hdc); }
+
+// A 64-bit coordinate brought back into the range of a LONG.
+LONG Saturated(long long v) {
+  return static_cast<LONG>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, v)));
+}
+
+// A coordinate cairo can hold (its fixed point numbers reach about eight million pixels);
+// anything farther lies outside every surface anyway.
+double Drawable(long long v) {
+  const long long limit = 1 << 22;
+  return static_cast<double>(std::max(-limit, std::min(limit, v)));
+}
 
 std::wstring Text(LPCWSTR text, int length) {
   if (!text) return std::wstring();
@@ -170,7 +183,13 @@ int WINAPI DrawTextW(HDC hdc, LPCWSTR text, int length, LPRECT rect, UINT format
   // One line: line breaks in the text take no room, as on Windows.
   if (single) s.erase(std::remove_if(s.begin(), s.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }), s.end());
   const bool calc = format & DT_CALCRECT;
-  const int width = rect->right - rect->left, height = rect->bottom - rect->top;
+  // A rectangle may span the whole coordinate range: sizes in 64 bits.
+  const long long width = static_cast<long long>(rect->right) - rect->left;
+  const long long height = static_cast<long long>(rect->bottom) - rect->top;
+  // pango counts in 1/PANGO_SCALE pixels inside an int.
+  const long long widest = INT_MAX / PANGO_SCALE;
+  const int layoutWidth = static_cast<int>(std::min(width, widest));
+  const int layoutHeight = static_cast<int>(std::max(1LL, std::min(height, widest)));
   const bool wrap = (format & DT_WORDBREAK) && !single && width > 0;
   const UINT ellipsisFlags = DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS;
   const bool ellipsis = (format & ellipsisFlags) && !calc && width > 0;
@@ -178,45 +197,46 @@ int WINAPI DrawTextW(HDC hdc, LPCWSTR text, int length, LPRECT rect, UINT format
   FontLayout layout(dc->attr.font.get(), s);
   PangoLayout* pl = layout.Get();
   if (single) pango_layout_set_single_paragraph_mode(pl, TRUE);
-  if (wrap || ellipsis) pango_layout_set_width(pl, width * PANGO_SCALE);
+  if (wrap || ellipsis) pango_layout_set_width(pl, layoutWidth * PANGO_SCALE);
   if (wrap) pango_layout_set_wrap(pl, PANGO_WRAP_WORD_CHAR);
   if (ellipsis) {
     pango_layout_set_ellipsize(pl, (format & DT_PATH_ELLIPSIS) ? PANGO_ELLIPSIZE_MIDDLE : PANGO_ELLIPSIZE_END);
     // Wrapped text keeps the lines that fit and ends the last one with the ellipsis.
-    if (wrap) pango_layout_set_height(pl, std::max(height, 1) * PANGO_SCALE);
+    if (wrap) pango_layout_set_height(pl, layoutHeight * PANGO_SCALE);
   }
   if (format & DT_CENTER) pango_layout_set_alignment(pl, PANGO_ALIGN_CENTER);
   else if (format & DT_RIGHT) pango_layout_set_alignment(pl, PANGO_ALIGN_RIGHT);
   const PangoRectangle e = layout.Extents();
 
   if (calc) {
-    rect->right = rect->left + e.width;
-    rect->bottom = rect->top + e.height;
+    rect->right = Saturated(static_cast<long long>(rect->left) + e.width);
+    rect->bottom = Saturated(static_cast<long long>(rect->top) + e.height);
     return e.height;
   }
   // With a set layout width pango aligns the lines inside it; otherwise place the block.
-  double x = rect->left, y = rect->top;
+  long long x = rect->left, y = rect->top;
   if (!(wrap || ellipsis)) {
     if (format & DT_CENTER) x = rect->left + (width - e.width) / 2;
-    else if (format & DT_RIGHT) x = rect->right - e.width;
+    else if (format & DT_RIGHT) x = static_cast<long long>(rect->right) - e.width;
   }
   if (single) {
     if (format & DT_VCENTER) y = rect->top + (height - e.height) / 2;
-    else if (format & DT_BOTTOM) y = rect->bottom - e.height;
+    else if (format & DT_BOTTOM) y = static_cast<long long>(rect->bottom) - e.height;
   }
   cairo_t* cr = dc->Begin();
   if (!cr) return 0;
   if (!(format & DT_NOCLIP)) {
-    cairo_rectangle(cr, rect->left, rect->top, width, height);
+    const double l = Drawable(rect->left), t = Drawable(rect->top);
+    cairo_rectangle(cr, l, t, std::max(0.0, Drawable(rect->right) - l), std::max(0.0, Drawable(rect->bottom) - t));
     cairo_clip(cr);
   }
   if (dc->attr.bkMode == OPAQUE) {
     DcState::SetColor(cr, dc->attr.bkColor);
-    cairo_rectangle(cr, x + e.x, y + e.y, e.width, e.height);
+    cairo_rectangle(cr, Drawable(x + e.x), Drawable(y + e.y), e.width, e.height);
     cairo_fill(cr);
   }
   DcState::SetColor(cr, dc->attr.textColor);
-  layout.Show(cr, x, y);
+  layout.Show(cr, Drawable(x), Drawable(y));
   DcState::End(cr);
-  return static_cast<int>(y - rect->top) + e.height;
+  return static_cast<int>(std::min<long long>(INT_MAX, y - rect->top + e.height));
 }

@@ -2,6 +2,7 @@
 // alpha the text leaves in 32-bit bitmaps.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -348,6 +349,34 @@ TEST_F(FontText, LayeredCompositionShowsPanelAndTextAndKeepsTheRestTransparent) 
   SelectObject(layer.dc(), GetStockObject(SYSTEM_FONT));
   DeleteObject(panel);
   screen.DumpOnFailure("layered");
+}
+
+TEST_F(FontText, HugeAndEmptyRectanglesStayInsideTheBitmap) {
+  GdiCanvas c(40, 20);
+  c.Fill(0xFF000000u);
+  SetTextColor(c.dc(), RGB(255, 255, 255));
+  SetBkMode(c.dc(), TRANSPARENT);
+  const RECT all{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+  for (UINT format : {UINT(DT_SINGLELINE | DT_CENTER | DT_VCENTER), UINT(DT_SINGLELINE | DT_RIGHT | DT_BOTTOM),
+                      UINT(DT_WORDBREAK), UINT(DT_WORDBREAK | DT_END_ELLIPSIS), UINT(DT_SINGLELINE | DT_PATH_ELLIPSIS)}) {
+    RECT r = all;
+    EXPECT_GT(DrawTextW(c.dc(), L"Wide", -1, &r, format), 0) << format;
+    RECT empty = all;
+    EXPECT_GE(DrawTextW(c.dc(), L"", 0, &empty, format), 0) << format;
+  }
+  // Measuring near the end of the coordinate range keeps the rectangle ordered.
+  RECT edge{INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX};
+  EXPECT_GT(DrawTextW(c.dc(), L"Wide", -1, &edge, DT_SINGLELINE | DT_CALCRECT), 0);
+  EXPECT_GE(edge.right, edge.left);
+  EXPECT_GE(edge.bottom, edge.top);
+  // An empty string measures no width; a rectangle turned inside out draws nothing.
+  RECT calc{5, 5, 5, 5};
+  DrawTextW(c.dc(), L"", -1, &calc, DT_SINGLELINE | DT_CALCRECT);
+  EXPECT_EQ(5, calc.right);
+  c.Fill(0xFF000000u);
+  RECT inverted{30, 15, 2, 2};
+  DrawTextW(c.dc(), L"Wide", -1, &inverted, DT_SINGLELINE);
+  EXPECT_EQ(0, c.CountOther(0xFF000000u));
 }
 
 }  // namespace
