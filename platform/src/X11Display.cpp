@@ -566,7 +566,7 @@ void X11SetClipboard(const std::wstring& text) {
   std::lock_guard<std::recursive_mutex> guard(c.lock);
   c.copied = text;
   XSetSelectionOwner(c.dpy, c.clipboard, c.helper, CurrentTime);
-  XFlush(c.dpy);
+  XSync(c.dpy, False);  // owned once the copy returns
 }
 
 bool X11GetClipboard(std::wstring* text) {

@@ -337,7 +337,7 @@ TEST_F(XvfbTest, EditCopiesToAndPastesFromTheXClipboard) {
 
   // The edit pastes what another client copied.
   XSetSelectionOwner(probe_, clipboard, mine, CurrentTime);
-  XFlush(probe_);
+  XSync(probe_, False);
   std::thread owner([&] {
     XEvent req;
     if (!nextEvent(SelectionRequest, &req)) return;
