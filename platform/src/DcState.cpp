@@ -1,5 +1,7 @@
 #include "DcState.h"
 
+#include <algorithm>
+
 #include "GdiHandleTable.h"
 
 namespace jf {
@@ -49,6 +51,24 @@ cairo_region_t* DcState::EffectiveClip() const {
   cairo_region_t* r = cairo_region_create_rectangle(&bounds);
   if (attr.clip) cairo_region_intersect(r, attr.clip.get());
   return r;
+}
+
+RECT DcState::LogicalClipBox() const {
+  cairo_region_t* clip = EffectiveClip();
+  cairo_rectangle_int_t e;
+  cairo_region_get_extents(clip, &e);
+  cairo_region_destroy(clip);
+  const POINT p = ToLogical(e.x, e.y);
+  return RECT{p.x, p.y, p.x + e.width, p.y + e.height};
+}
+
+void DcState::AppendVisibleRect(cairo_t* cr, long long l, long long t, long long r, long long b) const {
+  const RECT box = LogicalClipBox();
+  l = std::max<long long>(l, box.left);
+  t = std::max<long long>(t, box.top);
+  r = std::min<long long>(r, box.right);
+  b = std::min<long long>(b, box.bottom);
+  if (l < r && t < b) cairo_rectangle(cr, l, t, r - l, b - t);
 }
 
 cairo_t* DcState::Begin() const {

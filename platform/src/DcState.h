@@ -49,6 +49,13 @@ class DcState {
   cairo_rectangle_int_t DeviceBounds() const;
   // The effective clip in device coordinates (owned by the caller).
   cairo_region_t* EffectiveClip() const;
+  // The extents of the effective clip in logical coordinates: nothing outside them can show,
+  // so loops over a caller's huge shapes need not go past them.
+  RECT LogicalClipBox() const;
+  // Adds the part of the logical rectangle [l, r) x [t, b) inside LogicalClipBox() to the
+  // path. Callers' rectangles may span the whole int range; cairo's fixed point numbers
+  // would wrap such coordinates back onto the surface.
+  void AppendVisibleRect(cairo_t* cr, long long l, long long t, long long r, long long b) const;
 
   POINT ToDevice(int x, int y) const {
     return POINT{x - attr.windowOrg.x + attr.viewportOrg.x, y - attr.windowOrg.y + attr.viewportOrg.y};

@@ -196,14 +196,6 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
 BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   auto dc = Dc(hdc);
   if (!dc) return FALSE;
-  if (width < 0) {
-    x += width;
-    width = -width;
-  }
-  if (height < 0) {
-    y += height;
-    height = -height;
-  }
   COLORREF color = 0;
   cairo_operator_t op = CAIRO_OPERATOR_OVER;
   switch (rop) {
@@ -228,7 +220,10 @@ BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
   if (!cr) return FALSE;
   cairo_set_operator(cr, op);
   DcState::SetColor(cr, color);
-  cairo_rectangle(cr, x, y, width, height);
+  // Negative sizes extend left and up from (x, y).
+  const long long x2 = static_cast<long long>(x) + width, y2 = static_cast<long long>(y) + height;
+  dc->AppendVisibleRect(cr, std::min<long long>(x, x2), std::min<long long>(y, y2), std::max<long long>(x, x2),
+                        std::max<long long>(y, y2));
   cairo_fill(cr);
   DcState::End(cr);
   return TRUE;

@@ -43,11 +43,14 @@ BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, L
   if (!cr) return FALSE;
   if (rect && (options & ETO_OPAQUE)) {
     DcState::SetColor(cr, dc->attr.bkColor);
-    cairo_rectangle(cr, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    dc->AppendVisibleRect(cr, std::min(rect->left, rect->right), std::min(rect->top, rect->bottom),
+                          std::max(rect->left, rect->right), std::max(rect->top, rect->bottom));
     cairo_fill(cr);
   }
   if (rect && (options & ETO_CLIPPED)) {
-    cairo_rectangle(cr, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    // An empty visible part adds nothing to the path, and clipping to no path hides all.
+    dc->AppendVisibleRect(cr, std::min(rect->left, rect->right), std::min(rect->top, rect->bottom),
+                          std::max(rect->left, rect->right), std::max(rect->top, rect->bottom));
     cairo_clip(cr);
   }
   if (text && length > 0) {

@@ -1,6 +1,8 @@
 // Fills, shapes, lines, pixels and gradients on a memory DC.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "GdiCanvas.h"
 
 namespace {
@@ -230,6 +232,38 @@ TEST(GdiDraw, SaveDcRestoresObjectsModesAndBitmapOwnership) {
   EXPECT_NE(nullptr, oldBitmap);
   DeleteDC(other);
   EXPECT_TRUE(DeleteObject(one));
+}
+
+TEST(GdiDraw, RectanglesSpanningTheWholeRangeFillOnlyWhatShows) {
+  GdiCanvas c(8, 8);
+  const RECT all{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  EXPECT_EQ(1, FillRect(c.dc(), &all, red));
+  EXPECT_EQ(0, c.CountOther(kRed));
+  // The frame of a huge rectangle lies outside the bitmap.
+  EXPECT_EQ(1, FrameRect(c.dc(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))));
+  EXPECT_TRUE(DrawFocusRect(c.dc(), &all));
+  EXPECT_EQ(0, c.CountOther(kRed));
+  EXPECT_TRUE(InvertRect(c.dc(), &all));
+  EXPECT_EQ(0, c.CountOther(0xFF00FFFFu));
+  EXPECT_TRUE(PatBlt(c.dc(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, BLACKNESS));
+  EXPECT_EQ(0, c.CountOther(0xFF00FFFFu));  // ends at (-1, -1)
+  EXPECT_TRUE(PatBlt(c.dc(), INT_MAX, INT_MAX, INT_MIN, INT_MIN, WHITENESS));
+  EXPECT_EQ(0, c.CountOther(kWhite));
+  SetBkColor(c.dc(), RGB(0, 0, 0));
+  EXPECT_TRUE(ExtTextOutW(c.dc(), 0, 0, ETO_OPAQUE, &all, L"", 0, nullptr));
+  EXPECT_EQ(0, c.CountOther(kBlack));
+  // A focus rectangle starting far to the left keeps its dots on every other pixel.
+  const RECT far{-1000001, 1, 5, 7};
+  EXPECT_TRUE(DrawFocusRect(c.dc(), &far));
+  EXPECT_EQ(kWhite, c.At(1, 1));
+  EXPECT_EQ(kBlack, c.At(2, 1));
+  EXPECT_EQ(kWhite, c.At(3, 1));
+  EXPECT_EQ(kBlack, c.At(5, 1));
+  EXPECT_EQ(kWhite, c.At(4, 3));
+  EXPECT_EQ(kBlack, c.At(4, 4));
+  EXPECT_EQ(kWhite, c.At(3, 6));
+  DeleteObject(red);
 }
 
 }  // namespace
