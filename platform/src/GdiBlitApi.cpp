@@ -43,8 +43,9 @@ cairo_pattern_t* SourcePattern(cairo_surface_t* surface, cairo_surface_t* target
   }
   const bool same = std::abs(sw) == std::abs(w) && std::abs(sh) == std::abs(h);
   // A scaled piece reads only its own pixels, so its neighbours do not bleed into its edges.
-  const int left = static_cast<int>(std::min(sx, sx + sw)), top = static_cast<int>(std::min(sy, sy + sh));
-  const int pw = static_cast<int>(std::abs(sw)), ph = static_cast<int>(std::abs(sh));
+  // The piece is checked in doubles: a caller's rectangle may reach past the int range.
+  const double left = std::min(sx, sx + sw), top = std::min(sy, sy + sh);
+  const double pw = std::abs(sw), ph = std::abs(sh);
   if (!same && left >= 0 && top >= 0 && left + pw <= cairo_image_surface_get_width(src) &&
       top + ph <= cairo_image_surface_get_height(src)) {
     cairo_surface_t* piece = cairo_surface_create_for_rectangle(src, left, top, pw, ph);
@@ -106,8 +107,8 @@ BOOL WINAPI AlphaBlend(HDC dest, int x, int y, int w, int h, HDC source, int sx,
   if (!from) return Fail(ERROR_INVALID_PARAMETER);
   // The source rectangle must lie inside the source surface: nothing is read from outside it.
   const POINT s = src->ToSurface(sx, sy);
-  if (s.x < 0 || s.y < 0 || s.x + sw > cairo_image_surface_get_width(from) ||
-      s.y + sh > cairo_image_surface_get_height(from))
+  if (s.x < 0 || s.y < 0 || static_cast<long long>(s.x) + sw > cairo_image_surface_get_width(from) ||
+      static_cast<long long>(s.y) + sh > cairo_image_surface_get_height(from))
     return Fail(ERROR_INVALID_PARAMETER);
   if (blend.SourceConstantAlpha == 0) return TRUE;
   cairo_t* cr = dst->Begin();

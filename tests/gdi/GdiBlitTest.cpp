@@ -1,6 +1,7 @@
 // Copies, stretches and alpha blending between memory DCs, and the layout of DIB sections.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "GdiCanvas.h"
@@ -121,7 +122,15 @@ TEST(GdiBlit, AlphaBlendRefusesSourceRectanglesOutsideTheBitmap) {
   EXPECT_FALSE(AlphaBlend(dst.dc(), 0, 0, 4, 4, src.dc(), 1, 1, 4, 4, Blend(255, true)));
   EXPECT_FALSE(AlphaBlend(dst.dc(), 0, 0, 0, 4, src.dc(), 0, 0, 4, 4, Blend(255, true)));
   EXPECT_FALSE(AlphaBlend(dst.dc(), 0, 0, 4, 4, src.dc(), 0, 0, -4, 4, Blend(255, true)));
+  // Sizes whose end passes the int range are outside too.
+  EXPECT_FALSE(AlphaBlend(dst.dc(), 0, 0, 4, 4, src.dc(), 1, 0, INT_MAX, 4, Blend(255, true)));
+  EXPECT_FALSE(AlphaBlend(dst.dc(), 0, 0, 4, 4, src.dc(), 0, 2, 4, INT_MAX, Blend(255, true)));
   EXPECT_EQ(0, dst.CountOther(0xFF123456u));
+  // A stretch from such a rectangle leaves the target or copies the source's own pixels.
+  src.Fill(0xFF00FF00u);
+  StretchBlt(dst.dc(), 0, 0, 4, 4, src.dc(), 1, 0, INT_MAX, 4, SRCCOPY);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_TRUE(dst.At(x, y) == 0xFF123456u || dst.At(x, y) == 0xFF00FF00u) << x;
 }
 
 TEST(GdiBlit, BottomUpSectionsKeepTheirRowsWhereWindowsPutsThem) {
