@@ -4,6 +4,7 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "DisplayMetrics.h"
 #include "DisplayState.h"
@@ -72,6 +73,31 @@ bool PlaceLocked(WindowTable& table, HWND hwnd, const DcInfo& info, Placement* o
   return true;
 }
 
+// The rectangles, in the window's client coordinates, of the visible children it clips out
+// (WS_CLIPCHILDREN) and of the visible siblings above it that it clips out (WS_CLIPSIBLINGS).
+std::vector<RECT> CoveredLocked(WindowTable& table, HWND hwnd) {
+  std::vector<RECT> out;
+  auto rec = table.LookupLocked(hwnd);
+  if (!rec) return out;
+  if ((rec->style & WS_CLIPCHILDREN) != 0) {
+    for (HWND child : rec->children) {
+      auto c = table.LookupLocked(child);
+      if (c && (c->style & WS_VISIBLE) != 0) out.push_back(c->windowRect);
+    }
+  }
+  if ((rec->style & WS_CLIPSIBLINGS) != 0 && rec->parent != nullptr) {
+    POINT origin{rec->clientRect.left, rec->clientRect.top};
+    for (HWND sibling : table.SiblingsLocked(*rec)) {
+      if (sibling == hwnd) break;  // the rest lie below
+      auto s = table.LookupLocked(sibling);
+      if (!s || (s->style & WS_VISIBLE) == 0) continue;
+      out.push_back(RECT{s->windowRect.left - origin.x, s->windowRect.top - origin.y, s->windowRect.right - origin.x,
+                         s->windowRect.bottom - origin.y});
+    }
+  }
+  return out;
+}
+
 cairo_surface_t* DesktopSurface() {
   // Lock held by the caller.
   if (g_desktop == nullptr) {
@@ -115,18 +141,33 @@ cairo_surface_t* SurfaceLocked(WindowRecord& rec) {
 HDC MakeWindowDc(HWND hwnd, bool wholeWindow, const RECT* clip) {
   DcInfo info{hwnd, wholeWindow, clip != nullptr, clip != nullptr ? *clip : RECT{}};
   Placement place;
+  HDC hdc = nullptr;
+  std::vector<RECT> covered;
   {
     WindowTable& table = WindowTable::Get();
     auto guard = table.Guard();
     if (!PlaceLocked(table, hwnd, info, &place)) return nullptr;
     // The DC holds its own reference, so a resize never pulls the surface from under it.
-    HDC hdc = CreateDcForSurface(place.surface, place.origin, &place.limit);
+    hdc = CreateDcForSurface(place.surface, place.origin, &place.limit);
     if (hdc == nullptr) return nullptr;
+    if (!wholeWindow) covered = CoveredLocked(table, hwnd);
     DcRegistry& registry = Registry();
     std::lock_guard<std::mutex> regGuard(registry.lock);
     registry.dcs[hdc] = info;
-    return hdc;
   }
+  if (!covered.empty()) {
+    // WS_CLIPCHILDREN and WS_CLIPSIBLINGS: what the children and the siblings above show is
+    // not drawn over.
+    HRGN visible = CreateRectRgnIndirect(&place.limit);
+    for (const RECT& r : covered) {
+      HRGN cut = CreateRectRgnIndirect(&r);
+      CombineRgn(visible, visible, cut, RGN_DIFF);
+      DeleteObject(cut);
+    }
+    SelectClipRgn(hdc, visible);
+    DeleteObject(visible);
+  }
+  return hdc;
 }
 
 bool DropWindowDc(HDC hdc) {

@@ -160,3 +160,26 @@ TEST_F(DisplayTest, WindowRegionShapesHitTesting) {
   EXPECT_EQ(WindowFromPoint(POINT{101, 101}), w);
   DestroyWindow(w);
 }
+
+TEST_F(DisplayTest, ClipChildrenKeepsTheParentOffItsChildren) {
+  disptest::Handler red = Filler(RGB(255, 0, 0), true);
+  disptest::Handler blue = Filler(RGB(0, 0, 255), true);
+  disptest::Handler green = Filler(RGB(0, 255, 0), true);
+  HWND top = Make(&red, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 100, 100);
+  HWND a = Make(&blue, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 10, 10, 40, 40, top);
+  HWND b = Make(&green, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 30, 30, 40, 40, top);
+  Pump();
+  EXPECT_EQ(Pixel(top, 20, 20), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(top, 60, 60), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(top, 40, 40), 0xFF0000FFu);  // b lies below a (created later) and keeps off it
+  EXPECT_EQ(Pixel(top, 90, 90), 0xFFFF0000u);
+  InvalidateRect(top, nullptr, FALSE);
+  UpdateWindow(top);
+  EXPECT_EQ(Pixel(top, 20, 20), 0xFF0000FFu);  // the parent's fill stopped at its children
+  EXPECT_EQ(Pixel(top, 60, 60), 0xFF00FF00u);
+  InvalidateRect(b, nullptr, FALSE);
+  UpdateWindow(b);
+  EXPECT_EQ(Pixel(top, 40, 40), 0xFF0000FFu);
+  (void)a;
+  DestroyWindow(top);
+}
