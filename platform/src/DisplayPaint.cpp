@@ -34,6 +34,11 @@ void ValidateLocked(WindowRecord& rec, const RECT* rect) {
 }
 
 HWND PaintWindow(DWORD threadId, const jf::MsgFilter& filter) {
+  // Looking for work leaves the caller's last error as it was.
+  struct KeepLastError {
+    DWORD saved = GetLastError();
+    ~KeepLastError() { SetLastError(saved); }
+  } keep;
   WindowTable& table = WindowTable::Get();
   auto guard = table.Guard();
   std::vector<HWND> tops = table.TopLevelLocked();
@@ -48,7 +53,6 @@ HWND PaintWindow(DWORD threadId, const jf::MsgFilter& filter) {
       return w;
     }
   }
-  SetLastError(ERROR_SUCCESS);
   return nullptr;
 }
 

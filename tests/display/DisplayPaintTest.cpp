@@ -115,3 +115,16 @@ TEST_F(DisplayTest, UpdateWindowPaintsAtOnceAndChildrenFollowClipping) {
   EXPECT_EQ(parent.log, (Strings{"erase", "paint 20,20,70,70"}));
   DestroyWindow(top);
 }
+
+TEST_F(DisplayTest, RetrievingMessagesKeepsTheLastError) {
+  Painter p;
+  HWND w = Make(&p.handler, WS_POPUP | WS_VISIBLE, 0, 0, 20, 20);
+  HWND gone = Make(nullptr, WS_POPUP | WS_VISIBLE, 0, 0, 20, 20);
+  DestroyWindow(gone);
+  Pump();
+  SetLastError(1234);
+  MSG msg;
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(GetLastError(), 1234u);
+  DestroyWindow(w);
+}
