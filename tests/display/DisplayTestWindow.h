@@ -9,22 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "../messages/MsgTestWindow.h"
 #include "jf/testinput.h"
 #include "jf/tick.h"
 
 namespace disptest {
 
-using Handler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
-
-inline LRESULT CALLBACK HandlerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto handler = reinterpret_cast<Handler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (handler != nullptr && *handler) return (*handler)(hwnd, msg, wParam, lParam);
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
+// The procedure of the message tests: a std::function per window, passed as the create
+// parameter.
+using msgtest::Handler;
+using msgtest::HandlerProc;
 
 // Two classes: one plain, one with CS_DBLCLKS.
 inline const wchar_t* ClassName(bool doubleClicks) {
@@ -50,16 +44,8 @@ inline HWND Make(Handler* handler, DWORD style, int x, int y, int w, int h, HWND
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, handler);
 }
 
-inline int Pump() {
-  int n = 0;
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-    ++n;
-  }
-  return n;
-}
+// Everything that is ready now, translated and dispatched.
+inline int Pump() { return msgtest::PumpReady(); }
 
 inline std::string Name(UINT msg) {
   switch (msg) {
