@@ -55,24 +55,29 @@ class Configurer : public CHttpBase {
   void Done(int, int) override {}
 };
 
+// A transfer with a memory sink, configured for `url` the way every request does.
+CRefPtr<CCurlBase> MakeTransfer(CCurlWorkshop* workshop, CurlListener* listener,
+                                const std::string& url, bool range = false, uint64_t from = 0,
+                                uint64_t to = 0) {
+  CCurlHttp* t = new CCurlHttp(workshop, listener);
+  t->m_output = new OBufferStream();
+  t->m_rangeRequested = range;
+  CRefPtr<CCurlBase> ref(t);
+  Configurer c;
+  c.m_url = std::wstring(url.begin(), url.end());
+  c.m_rangeStart = from;
+  c.m_rangeEnd = to;
+  c.m_curlHttp = ref;
+  c.SetupCurl();
+  c.m_curlHttp = nullptr;
+  return ref;
+}
+
 class CurlTransferTest : public WorkshopTest {
  protected:
-
   CRefPtr<CCurlBase> Make(const std::string& path, bool range = false, uint64_t from = 0,
                           uint64_t to = 0) {
-    CCurlHttp* t = new CCurlHttp(&workshop, &listener);
-    t->m_output = new OBufferStream();
-    t->m_rangeRequested = range;
-    CRefPtr<CCurlBase> ref(t);
-    Configurer c;
-    std::string url = server.Url(path);
-    c.m_url = std::wstring(url.begin(), url.end());
-    c.m_rangeStart = from;
-    c.m_rangeEnd = to;
-    c.m_curlHttp = ref;
-    c.SetupCurl();
-    c.m_curlHttp = nullptr;
-    return ref;
+    return MakeTransfer(&workshop, &listener, server.Url(path), range, from, to);
   }
   bool RunToEnd(const CRefPtr<CCurlBase>& t) {
     EXPECT_TRUE(workshop.AddRequest(t));
@@ -245,14 +250,7 @@ TEST(CurlWorkshop, DestroyedWhileTransfersRunStopsItsWorkerAndFreesTheirHandles)
     CCurlWorkshop w;
     w.Init();
     ASSERT_TRUE(w.Start());
-    t = new CCurlHttp(&w, &listener);
-    static_cast<CCurlHttp*>(t.get())->m_output = new OBufferStream();
-    Configurer c;
-    std::string url = server.Url("/stall");
-    c.m_url = std::wstring(url.begin(), url.end());
-    c.m_curlHttp = t;
-    c.SetupCurl();
-    c.m_curlHttp = nullptr;
+    t = MakeTransfer(&w, &listener, server.Url("/stall"));
     ASSERT_TRUE(w.AddRequest(t));
     ASSERT_TRUE(MainThreadPump::Until([&] { return listener.Has(3, t.get()); }));
   }  // no DestroyThread, no UnInit
