@@ -117,6 +117,14 @@ void CDownloadTaskQueue::OnEvent(int32_t event, int32_t type, int32_t code, Prot
       id.type() == PV_INTEGER ? reinterpret_cast<CDownloadPeer*>(static_cast<intptr_t>(id.integer())) : nullptr;
   if (!peer) return;
   CDownloadTask* task = FindTaskByPeer(peer->m_ownerKey);
+  // Copies of one file share the key: the task that owns the source gets its events, or
+  // its block results would be lost and the download would never end.
+  for (CDownloadTask* t : m_tasks) {
+    if (t->GetMd5() == peer->m_ownerKey && t->HasPeer(peer)) {
+      task = t;
+      break;
+    }
+  }
   if (!task) {
     JF_HTTP_LOG(kLogError, kFile, L"未找到对应peer %s", peer->m_ownerKey.c_str());
     return;

@@ -36,6 +36,21 @@ TEST_F(CDownloadTaskQueueTest, DuplicateFullPathIsRefusedAndItsLogReleased) {
   server.ReleaseStalls();
 }
 
+TEST_F(CDownloadTaskQueueTest, TasksOfTheSameContentEachGetTheirOwnResults) {
+  // Two copies of one file share the digest, which is also their sources' owner key.
+  std::string body = HttpTestServer::RandomBody(2000000, 61);
+  Serve("/same", body);
+  std::wstring md5 = Md5Of(body);
+  DownloadOutcome one, two;
+  Add(Url("/same"), L"127.0.0.2", L"one.bin", 2000000, one, md5);
+  Add(Url("/same"), L"127.0.0.3", L"two.bin", 2000000, two, md5);
+  ASSERT_TRUE(RunUntil([&] { return one.done && two.done; }));
+  EXPECT_EQ(0, one.et);
+  EXPECT_EQ(0, two.et);
+  EXPECT_EQ(body, dir.Read("one.bin"));
+  EXPECT_EQ(body, dir.Read("two.bin"));
+}
+
 TEST_F(CDownloadTaskQueueTest, EventOfASourceWithoutTaskIsOnlyLogged) {
   TraceCapture trace;
   CHttpDownloadPeer orphan("", L"http://127.0.0.1:1/x", dir.Win(L"o.vrdt"), false);
