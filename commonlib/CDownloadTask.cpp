@@ -250,11 +250,13 @@ void CDownloadTask::OnTaskCompleted(int code) {
       et = static_cast<int>(error);
     }
   }
+  // Unlisted before the application hears of the end: its callback may remove the task by
+  // its path (which would destroy it a second time) or start the same download again.
+  CDownloadTaskQueue::GetInstance().RemoveTaskFromList(this);
   if (m_completion || m_completionContext) {
     if (m_completion) m_completion(m_userData, et, code);
   }
   TASK_LOG(kLogInfo, L"task:%s OnTaskCompleted:et %d,ec,%d", GetFullName().c_str(), et, code);
-  CDownloadTaskQueue::GetInstance().RemoveTaskFromList(this);
   delete this;
 }
 

@@ -1,6 +1,7 @@
 #include "CDownloadTaskQueue.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "CDownloadTask.h"
 #include "http/HttpLog.h"
@@ -97,16 +98,15 @@ void CDownloadTaskQueue::RemoveTaskLog(CTaskLog* log) {
 }
 
 void CDownloadTaskQueue::OnTimer() {
-  auto it = m_tasks.begin();
-  while (it != m_tasks.end()) {
-    CDownloadTask* task = *it;
-    if (task->OnTimer()) {
-      ++it;
-      continue;
-    }
+  // Callbacks run inside the walk and may remove or add tasks: walk the tasks listed now,
+  // each found again by its serial, so that none is touched after it is gone.
+  std::vector<uint64_t> serials;
+  for (CDownloadTask* t : m_tasks) serials.push_back(t->GetSerial());
+  for (uint64_t serial : serials) {
+    CDownloadTask* task = FindTaskBySerial(serial);
+    if (!task || task->OnTimer()) continue;
     JF_HTTP_LOG(kLogError, kFile, L"下载任务，找不到任何源！！url:%s", task->GetUrl().c_str());
     task->OnTaskCompleted(CDownloadTask::TaskCodeNoSource);
-    it = m_tasks.begin();
   }
 }
 

@@ -51,6 +51,67 @@ TEST_F(CDownloadTaskQueueTest, TasksOfTheSameContentEachGetTheirOwnResults) {
   EXPECT_EQ(body, dir.Read("two.bin"));
 }
 
+// An application whose callbacks remove the task they report on, and add it again.
+struct Reentrant {
+  std::wstring path;
+  std::wstring url;
+  int completions = 0;
+  int progress = 0;
+  bool readded = false;
+
+  static void OnDone(uintptr_t user, int32_t, int32_t) {
+    Reentrant* r = reinterpret_cast<Reentrant*>(user);
+    ++r->completions;
+    CDownloadTaskQueue::GetInstance().RemoveTask(r->path);
+    r->readded = CDownloadTaskQueue::GetInstance().AddTask(r->url, L"", L"", 0, r->path, L"md5-again", 1000, "", 0,
+                                                           nullptr, 0, nullptr, 0);
+  }
+  static void OnProgress(uintptr_t user, int64_t, int64_t, int32_t) {
+    Reentrant* r = reinterpret_cast<Reentrant*>(user);
+    ++r->progress;
+    CDownloadTaskQueue::GetInstance().RemoveTask(r->path);
+  }
+};
+
+TEST_F(CDownloadTaskQueueTest, CompletionCallbackMayRemoveAndAddItsTask) {
+  std::string body(1000, 'c');
+  dir.Write("c.bin", body);  // complete already: the task ends inside its start
+  Serve("/c", body);
+  Reentrant app;
+  app.path = dir.Win(L"c.bin");
+  app.url = Url("/c");
+  EXPECT_TRUE(queue.AddTask(app.url, L"", L"", 0, app.path, L"md5-c", 1000, "", reinterpret_cast<uintptr_t>(&app),
+                            nullptr, 0, &Reentrant::OnDone, 0));
+  EXPECT_EQ(1, app.completions);
+  // The ended task was no longer listed: the new one with its path was accepted.
+  EXPECT_TRUE(app.readded);
+  EXPECT_EQ(nullptr, Task(L"c.bin"));  // it found the complete file too
+  EXPECT_EQ(body, dir.Read("c.bin"));
+}
+
+TEST_F(CDownloadTaskQueueTest, ProgressCallbackMayRemoveItsTaskDuringTheTick) {
+  HttpTestServer::Script hold;
+  hold.ranges = true;
+  hold.body = std::string(100000, 'p');
+  hold.stallAfter = 10;
+  server.Set("/p", hold);
+  Reentrant app;
+  app.path = dir.Win(L"a-p.bin");
+  DownloadOutcome other;
+  EXPECT_TRUE(queue.AddTask(Url("/p"), L"", L"", 0, app.path, L"md5-p", 100000, "",
+                            reinterpret_cast<uintptr_t>(&app), &Reentrant::OnProgress, 0, nullptr, 0));
+  Add(Url("/p"), L"", L"b-other.bin", 100000, other);
+  ASSERT_EQ(2u, queue.GetTasks().size());
+  jf::TickAdvance(1000);
+  queue.OnTimer();
+  EXPECT_EQ(1, app.progress);
+  EXPECT_EQ(nullptr, Task(L"a-p.bin"));
+  // The walk went on with the next task.
+  EXPECT_EQ(1u, other.completed.size());
+  EXPECT_EQ(1u, queue.GetTasks().size());
+  server.ReleaseStalls();
+}
+
 TEST_F(CDownloadTaskQueueTest, EventOfASourceWithoutTaskIsOnlyLogged) {
   TraceCapture trace;
   CHttpDownloadPeer orphan("", L"http://127.0.0.1:1/x", dir.Win(L"o.vrdt"), false);
@@ -86,7 +147,7 @@ TEST_F(CDownloadTaskQueueTest, TaskWithoutSourceEndsAndTheOthersAreStillTicked) 
   queue.OnTimer();
   EXPECT_TRUE(dead.done);
   EXPECT_EQ(809, dead.ec);
-  // The walk went on after the ended task (and may tick earlier tasks again).
+  // The walk went on after the ended task.
   EXPECT_GE(alive.completed.size(), ticks + 1);
   EXPECT_EQ(1u, queue.GetTasks().size());
   server.ReleaseStalls();
