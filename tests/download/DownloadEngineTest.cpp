@@ -112,7 +112,7 @@ TEST_F(DownloadEngineFlowTest, TasksSurviveTheChannelGoingFirst) {
   DownloadOutcome out;
   DownloadEngine::AddTask(Url("/h").c_str(), L"127.0.0.2", L"", 0, dir.Win(L"h.bin").c_str(), L"md5-h", 3000000,
                           "", reinterpret_cast<uintptr_t>(&out), &OnProgress, &OnDone);
-  ASSERT_TRUE(server.WaitForRequests(2, 5000));
+  ASSERT_TRUE(server.WaitForRequests(2, 30000));
   MainThreadPump::For(50);
   // The application frees the channel while the task still runs, then ticks once more.
   DownloadEngine::Stop();
