@@ -28,6 +28,7 @@
 #include "InputState.h"
 #include "X11Bridge.h"
 #include "jf/gdisurface.h"
+#include "jf/tick.h"
 #include "jf/testinput.h"
 #include "jf/utf.h"
 
@@ -252,9 +253,17 @@ void Dispatch(XEvent& ev) {
 
 void Reader(Display* dpy, int wakeFd) {
   for (;;) {
-    pollfd fds[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) continue;
-    if ((fds[1].revents & POLLIN) != 0) return;
+    // A round trip made on another thread (XSync, a property read) moves events that arrive
+    // meanwhile into Xlib's queue, where the socket no longer shows them: take those first,
+    // and never sleep long on the socket alone.
+    if (XEventsQueued(dpy, QueuedAlready) == 0) {
+      pollfd fds[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+      if (poll(fds, 2, 20) < 0) continue;
+      if ((fds[1].revents & POLLIN) != 0) return;
+    } else {
+      pollfd wake = {wakeFd, POLLIN, 0};
+      if (poll(&wake, 1, 0) > 0 && (wake.revents & POLLIN) != 0) return;
+    }
     while (XPending(dpy) > 0) {
       XEvent ev;
       XNextEvent(dpy, &ev);
@@ -583,8 +592,13 @@ bool X11GetClipboard(std::wstring* text) {
   c.pasteDone = false;
   XConvertSelection(c.dpy, c.clipboard, c.utf8, c.incoming, c.helper, CurrentTime);
   XFlush(c.dpy);
-  // The reader thread brings the answer; an owner that never answers costs a second.
-  if (!c.pasted.wait_for(guard, std::chrono::seconds(1), [&] { return c.pasteDone; })) return false;
+  // The reader thread brings the answer; an owner that never answers costs a second of the
+  // tick source (checked in short slices, so a test's manual clock decides when it is over).
+  const uint64_t deadline = TickNow() + 1000;
+  while (!c.pasteDone) {
+    if (TickNow() >= deadline) return false;
+    c.pasted.wait_for(guard, std::chrono::milliseconds(10));
+  }
   *text = c.pasteText;
   return true;
 }
