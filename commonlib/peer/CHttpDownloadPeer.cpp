@@ -163,6 +163,8 @@ std::wstring CHttpDownloadPeer::ResolveLocation(const std::wstring& base, const 
   std::wstring path = authorityEnd == std::wstring::npos ? std::wstring(L"/") : base.substr(authorityEnd);
   size_t cut = path.find_first_of(L"?#");
   if (cut != std::wstring::npos) path.erase(cut);
+  // An address with a query or fragment but no path ("http://h?x") has the root path.
+  if (path.empty()) path = L"/";
   if (location[0] == L'?') return origin + path + location;
   path.erase(path.rfind(L'/') + 1);
   return origin + path + location;

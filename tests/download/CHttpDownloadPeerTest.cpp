@@ -27,6 +27,10 @@ TEST(CHttpDownloadPeerUnitTest, RelativeLocationsAreResolvedAgainstTheAskedAddre
   EXPECT_EQ(L"http://h.example:8080/a/b/file.bin?y=2", CHttpDownloadPeer::ResolveLocation(base, L"?y=2"));
   EXPECT_EQ(L"http://h/x", CHttpDownloadPeer::ResolveLocation(L"http://h", L"x"));
   EXPECT_EQ(L"", CHttpDownloadPeer::ResolveLocation(base, L""));
+  // No path before the query or fragment: the root.
+  EXPECT_EQ(L"http://h/x", CHttpDownloadPeer::ResolveLocation(L"http://h?q=1", L"x"));
+  EXPECT_EQ(L"http://h/x", CHttpDownloadPeer::ResolveLocation(L"http://h#top", L"x"));
+  EXPECT_EQ(L"http://h/?y=2", CHttpDownloadPeer::ResolveLocation(L"http://h?q=1", L"?y=2"));
 }
 
 class CHttpDownloadPeerTest : public DownloadTestEnv {
