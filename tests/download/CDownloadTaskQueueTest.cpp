@@ -13,11 +13,7 @@ class CDownloadTaskQueueTest : public DownloadTestEnv {
 };
 
 TEST_F(CDownloadTaskQueueTest, DuplicateFullPathIsRefusedAndItsLogReleased) {
-  HttpTestServer::Script hold;
-  hold.ranges = true;
-  hold.body = std::string(100000, 'a');
-  hold.stallAfter = 10;
-  server.Set("/d", hold);
+  ServeHeld("/d", 100000, 'a');
   size_t logs = queue.GetTaskLogCount();
   DownloadOutcome first, second;
   EXPECT_TRUE(Add(Url("/d"), L"", L"d.bin", 100000, first));
@@ -90,11 +86,7 @@ TEST_F(CDownloadTaskQueueTest, CompletionCallbackMayRemoveAndAddItsTask) {
 }
 
 TEST_F(CDownloadTaskQueueTest, ProgressCallbackMayRemoveItsTaskDuringTheTick) {
-  HttpTestServer::Script hold;
-  hold.ranges = true;
-  hold.body = std::string(100000, 'p');
-  hold.stallAfter = 10;
-  server.Set("/p", hold);
+  ServeHeld("/p", 100000, 'p');
   Reentrant app;
   app.path = dir.Win(L"a-p.bin");
   DownloadOutcome other;
@@ -128,11 +120,7 @@ TEST_F(CDownloadTaskQueueTest, EventOfASourceWithoutTaskIsOnlyLogged) {
 }
 
 TEST_F(CDownloadTaskQueueTest, TaskWithoutSourceEndsAndTheOthersAreStillTicked) {
-  HttpTestServer::Script slow;
-  slow.ranges = true;
-  slow.body = std::string(200000, 'b');
-  slow.stallAfter = 10;
-  server.Set("/slow", slow);
+  ServeHeld("/slow", 200000, 'b');
   DownloadOutcome dead, alive;
   Add(Url("/gone"), L"", L"a-dead.bin", 200000, dead);
   Add(Url("/slow"), L"", L"b-alive.bin", 200000, alive);

@@ -103,11 +103,7 @@ TEST_F(DownloadEngineFlowTest, EngineTimerTicksTasksAndTheReportIsSigned) {
 }
 
 TEST_F(DownloadEngineFlowTest, TasksSurviveTheChannelGoingFirst) {
-  HttpTestServer::Script hold;
-  hold.ranges = true;
-  hold.body = std::string(3000000, 'h');
-  hold.stallAfter = 1000;
-  server.Set("/h", hold);
+  ServeHeld("/h", 3000000, 'h', 1000);
   ASSERT_TRUE(DownloadEngine::Start());
   DownloadOutcome out;
   DownloadEngine::AddTask(Url("/h").c_str(), L"127.0.0.2", L"", 0, dir.Win(L"h.bin").c_str(), L"md5-h", 3000000,

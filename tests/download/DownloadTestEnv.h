@@ -111,6 +111,16 @@ class DownloadTestEnv : public ::testing::Test {
     server.Set(path, s);
   }
 
+  // Serves `size` bytes of `fill` with ranges; every answer holds after `stallAfter` body
+  // bytes until server.ReleaseStalls().
+  void ServeHeld(const std::string& path, size_t size, char fill, long long stallAfter = 10) {
+    HttpTestServer::Script s;
+    s.ranges = true;
+    s.body = std::string(size, fill);
+    s.stallAfter = stallAfter;
+    server.Set(path, s);
+  }
+
   std::wstring Url(const std::string& path, const std::string& host = "127.0.0.1") const {
     return StringUtils::FromUtf8(server.Url(path, host));
   }
