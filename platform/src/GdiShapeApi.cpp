@@ -26,20 +26,42 @@ std::vector<int> DashesOf(const jf::GdiPen* pen) {
   }
 }
 
+// Moves a dash walk `skipped` pixels on: the index of the current dash and what is left of it.
+void SkipDashes(const std::vector<int>& dashes, long long skipped, int* dash, long long* left) {
+  if (dashes.empty() || skipped <= 0) return;
+  long long period = 0;
+  for (int d : dashes) period += d;
+  skipped %= period;
+  while (skipped >= *left) {
+    skipped -= *left;
+    *dash = (*dash + 1) % static_cast<int>(dashes.size());
+    *left = dashes[*dash];
+  }
+  *left -= skipped;
+}
+
 // A horizontal or vertical run of pixels from `from` (inclusive) to `to` (exclusive) along one
-// axis, `width` thick, dashed by `dashes`.
-void AxisLine(cairo_t* cr, bool horizontal, int from, int to, int across, int width, const std::vector<int>& dashes) {
-  if (from == to) return;
+// axis, `width` thick, dashed by `dashes`. Only the part near `box` (logical clip extents) is
+// walked: the pattern keeps its phase, and the far end lies outside the box anyway.
+void AxisLine(cairo_t* cr, bool horizontal, long long from, long long to, long long across, long long width,
+              const std::vector<int>& dashes, const RECT& box) {
+  const long long first = across - (width - 1) / 2;
+  const long long lo = (horizontal ? box.left : box.top) - width, hi = (horizontal ? box.right : box.bottom) + width;
+  if (first + width <= (horizontal ? box.top : box.left) || first >= (horizontal ? box.bottom : box.right)) return;
   const int step = from < to ? 1 : -1;
-  const int first = across - (width - 1) / 2;
-  int pos = from, dash = 0, left = dashes.empty() ? 0 : dashes[0];
-  while (pos != to) {
+  int dash = 0;
+  long long left = dashes.empty() ? 0 : dashes[0];
+  const long long start = step > 0 ? std::max(from, lo) : std::min(from, hi);
+  const long long end = step > 0 ? std::min(to, hi) : std::max(to, lo);
+  SkipDashes(dashes, (start - from) * step, &dash, &left);
+  long long pos = start;
+  while ((end - pos) * step > 0) {
     // Length of the piece that keeps the same on/off state.
-    int n = std::abs(to - pos);
+    long long n = (end - pos) * step;
     if (!dashes.empty()) n = std::min(n, left);
     const bool on = dashes.empty() || dash % 2 == 0;
     if (on) {
-      const int a = step > 0 ? pos : pos - n + 1;
+      const long long a = step > 0 ? pos : pos - n + 1;
       if (horizontal) cairo_rectangle(cr, a, first, n, width);
       else cairo_rectangle(cr, first, a, width, n);
     }
@@ -55,26 +77,64 @@ void AxisLine(cairo_t* cr, bool horizontal, int from, int to, int across, int wi
   cairo_fill(cr);
 }
 
-// A line with the DC's pen from (x0, y0) to (x1, y1), end point excluded.
-void PenLine(DcState& dc, cairo_t* cr, int x0, int y0, int x1, int y1) {
+// Cuts the segment (x0, y0)-(x1, y1) to `box` grown by `margin`; false when nothing is left.
+// `skipped` is how many steps of the longer axis were cut from the start.
+bool ClipSegment(long long* x0, long long* y0, long long* x1, long long* y1, const RECT& box, long long margin,
+                 long long* skipped) {
+  const double dx = static_cast<double>(*x1 - *x0), dy = static_cast<double>(*y1 - *y0);
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {static_cast<double>(*x0 - (box.left - margin)), static_cast<double>(box.right + margin - *x0),
+                       static_cast<double>(*y0 - (box.top - margin)), static_cast<double>(box.bottom + margin - *y0)};
+  double t0 = 0, t1 = 1;
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) t0 = std::max(t0, t);
+    else t1 = std::min(t1, t);
+  }
+  if (t0 > t1) return false;
+  const long long major = static_cast<long long>(std::max(std::abs(dx), std::abs(dy)));
+  *skipped = std::llround(t0 * major);
+  if (t1 < 1) {
+    *x1 = *x0 + std::llround(t1 * dx);
+    *y1 = *y0 + std::llround(t1 * dy);
+  }
+  if (t0 > 0) {
+    *x0 += std::llround(t0 * dx);
+    *y0 += std::llround(t0 * dy);
+  }
+  return true;
+}
+
+// A line with the DC's pen from (x0, y0) to (x1, y1), end point excluded. A line reaching far
+// outside the clip is first cut to the clip (plus a margin), so its walk stays short.
+void PenLine(DcState& dc, cairo_t* cr, long long x0, long long y0, long long x1, long long y1) {
   const jf::GdiPen* pen = dc.attr.pen.get();
   if (!pen || pen->Style() == PS_NULL) return;
   DcState::SetColor(cr, dc.PenColor());
   const std::vector<int> dashes = DashesOf(pen);
-  if (y0 == y1) return AxisLine(cr, true, x0, x1, y0, pen->Width(), dashes);
-  if (x0 == x1) return AxisLine(cr, false, y0, y1, x0, pen->Width(), dashes);
+  const RECT box = dc.LogicalClipBox();
+  if (y0 == y1) return AxisLine(cr, true, x0, x1, y0, pen->Width(), dashes, box);
+  if (x0 == x1) return AxisLine(cr, false, y0, y1, x0, pen->Width(), dashes, box);
   // Other slopes: Bresenham's pixels, the end point excluded, each a square of the pen width.
-  const int w = pen->Width(), half = (w - 1) / 2;
-  const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+  const long long w = pen->Width(), half = (w - 1) / 2;
+  long long skipped = 0;
+  if (!ClipSegment(&x0, &y0, &x1, &y1, box, w + 64, &skipped)) return;
+  const long long dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
   const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-  int err = dx + dy, x = x0, y = y0, dash = 0, left = dashes.empty() ? 0 : dashes[0];
+  long long err = dx + dy, x = x0, y = y0, left = dashes.empty() ? 0 : dashes[0];
+  int dash = 0;
+  SkipDashes(dashes, skipped, &dash, &left);
   while (x != x1 || y != y1) {
     if (dashes.empty() || dash % 2 == 0) cairo_rectangle(cr, x - half, y - half, w, w);
     if (!dashes.empty() && --left == 0) {
       dash = (dash + 1) % static_cast<int>(dashes.size());
       left = dashes[dash];
     }
-    const int e2 = 2 * err;
+    const long long e2 = 2 * err;
     if (e2 >= dy) {
       err += dy;
       x += sx;
@@ -92,26 +152,31 @@ void FillRegionLogical(cairo_t* cr, const cairo_region_t* region) {
   cairo_fill(cr);
 }
 
-// The pixels of a rounded rectangle covering left..right-1 by top..bottom-1.
-cairo_region_t* Shape(int l, int t, int r, int b, int ew, int eh) {
-  return jf::RegionObject::RoundRect(l, t, r + 1, b + 1, ew, eh);
+// The pixels of a rounded rectangle covering left..right-1 by top..bottom-1, as far as they
+// fall inside `window`.
+cairo_region_t* Shape(long long l, long long t, long long r, long long b, long long ew, long long eh,
+                      const RECT& window) {
+  return jf::RegionObject::RoundRect(l, t, r + 1, b + 1, ew, eh, &window);
 }
 
 // Rectangle, RoundRect and Ellipse: the interior with the brush, the outline with the pen.
-BOOL DrawShape(HDC hdc, int l, int t, int r, int b, int ew, int eh) {
+// Sizes are 64-bit and only the rows inside the clip are built, so a shape may span the
+// whole int range.
+BOOL DrawShape(HDC hdc, long long l, long long t, long long r, long long b, long long ew, long long eh) {
   auto dc = Dc(hdc);
   if (!dc) return FALSE;
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
   cairo_t* cr = dc->Begin();
   if (!cr) return FALSE;
+  const RECT window = dc->LogicalClipBox();
   const jf::GdiPen* pen = dc->attr.pen.get();
   COLORREF brush;
   const bool hasBrush = dc->BrushColor(dc->attr.brush.get(), &brush);
   if (!pen || pen->Style() == PS_NULL) {
     // Without a pen the shape is one pixel smaller, as on Windows.
     if (hasBrush) {
-      cairo_region_t* s = Shape(l, t, r - 1, b - 1, ew, eh);
+      cairo_region_t* s = Shape(l, t, r - 1, b - 1, ew, eh, window);
       DcState::SetColor(cr, brush);
       FillRegionLogical(cr, s);
       cairo_region_destroy(s);
@@ -119,12 +184,13 @@ BOOL DrawShape(HDC hdc, int l, int t, int r, int b, int ew, int eh) {
     DcState::End(cr);
     return TRUE;
   }
-  const int w = pen->Width();
+  const long long w = pen->Width();
   const bool inside = pen->Style() == PS_INSIDEFRAME;
-  const int lo = inside ? 0 : (w - 1) / 2, hi = inside ? 0 : w / 2;
-  const int ol = l - lo, ot = t - lo, orr = r + hi, ob = b + hi;
-  cairo_region_t* outer = Shape(ol, ot, orr, ob, ew, eh);
-  cairo_region_t* inner = Shape(ol + w, ot + w, orr - w, ob - w, std::max(0, ew - 2 * w), std::max(0, eh - 2 * w));
+  const long long lo = inside ? 0 : (w - 1) / 2, hi = inside ? 0 : w / 2;
+  const long long ol = l - lo, ot = t - lo, orr = r + hi, ob = b + hi;
+  cairo_region_t* outer = Shape(ol, ot, orr, ob, ew, eh, window);
+  cairo_region_t* inner = Shape(ol + w, ot + w, orr - w, ob - w, std::max(0LL, ew - 2 * w), std::max(0LL, eh - 2 * w),
+                                window);
   if (hasBrush) {
     DcState::SetColor(cr, brush);
     FillRegionLogical(cr, inner);
@@ -190,7 +256,8 @@ BOOL WINAPI RoundRect(HDC hdc, int left, int top, int right, int bottom, int ew,
 }
 
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
-  return DrawShape(hdc, left, top, right, bottom, std::abs(right - left), std::abs(bottom - top));
+  return DrawShape(hdc, left, top, right, bottom, std::abs(static_cast<long long>(right) - left),
+                   std::abs(static_cast<long long>(bottom) - top));
 }
 
 BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {

@@ -20,9 +20,7 @@ std::shared_ptr<cairo_region_t> Shared(cairo_region_t* r) {
   return std::shared_ptr<cairo_region_t>(r, cairo_region_destroy);
 }
 
-cairo_rectangle_int_t Normalised(int l, int t, int r, int b) {
-  return cairo_rectangle_int_t{std::min(l, r), std::min(t, b), std::abs(r - l), std::abs(b - t)};
-}
+cairo_rectangle_int_t Normalised(int l, int t, int r, int b) { return RegionObject::Normalised(l, t, r, b); }
 
 // Combines the DC's clip with `region` (device coordinates; null only for RGN_COPY).
 int CombineClip(jf::DcState& dc, const cairo_region_t* region, int mode) {
@@ -70,7 +68,10 @@ HRGN WINAPI CreateRoundRectRgn(int left, int top, int right, int bottom, int ew,
 }
 
 HRGN WINAPI CreateEllipticRgn(int left, int top, int right, int bottom) {
-  return CreateRoundRectRgn(left, top, right, bottom, std::abs(right - left), std::abs(bottom - top));
+  auto r = std::make_shared<RegionObject>();
+  r->Reset(RegionObject::RoundRect(left, top, right, bottom, std::abs(static_cast<long long>(right) - left),
+                                   std::abs(static_cast<long long>(bottom) - top)));
+  return AddRegion(r);
 }
 
 int WINAPI CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {

@@ -17,8 +17,14 @@ class RegionObject : public GdiObject {
   // NULLREGION, SIMPLEREGION or COMPLEXREGION.
   int Kind() const;
   static int KindOf(const cairo_region_t* region);
-  // Windows' rounded rectangle region: left..right-1 by top..bottom-1 less the corners.
-  static cairo_region_t* RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+  // The ordered rectangle between two corners, kept inside a range where every size fits an
+  // int (a caller's rectangle may span the whole int range).
+  static cairo_rectangle_int_t Normalised(long long left, long long top, long long right, long long bottom);
+  // Windows' rounded rectangle region: left..right-1 by top..bottom-1 less the corners, only
+  // the part inside `window` (null: a range that keeps every size within an int). Sizes are
+  // 64-bit, so a caller's rectangle may span the whole int range.
+  static cairo_region_t* RoundRect(long long left, long long top, long long right, long long bottom,
+                                   long long ellipseWidth, long long ellipseHeight, const RECT* window = nullptr);
 
  private:
   cairo_region_t* region_;

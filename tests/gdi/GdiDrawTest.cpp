@@ -266,4 +266,41 @@ TEST(GdiDraw, RectanglesSpanningTheWholeRangeFillOnlyWhatShows) {
   DeleteObject(red);
 }
 
+TEST(GdiDraw, ShapesAndLinesSpanningTheWholeRangeDrawWhatShows) {
+  GdiCanvas c(8, 8);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  HGDIOBJ oldBrush = SelectObject(c.dc(), red);
+  // The middle of huge shapes covers the whole bitmap, whatever their outline.
+  EXPECT_TRUE(Ellipse(c.dc(), INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+  EXPECT_EQ(0, c.CountOther(kRed));
+  c.Fill(kClear);
+  EXPECT_TRUE(RoundRect(c.dc(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MAX));
+  EXPECT_EQ(0, c.CountOther(kRed));
+  c.Fill(kClear);
+  HGDIOBJ oldPen = SelectObject(c.dc(), GetStockObject(NULL_PEN));
+  EXPECT_TRUE(Rectangle(c.dc(), INT_MAX, INT_MAX, INT_MIN, INT_MIN));
+  EXPECT_EQ(0, c.CountOther(kRed));
+  // A diagonal across the whole range passes through the bitmap's diagonal.
+  SelectObject(c.dc(), GetStockObject(WHITE_PEN));
+  MoveToEx(c.dc(), INT_MIN, INT_MIN, nullptr);
+  EXPECT_TRUE(LineTo(c.dc(), INT_MAX, INT_MAX));
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(kWhite, c.At(i, i)) << i;
+  EXPECT_EQ(8, c.CountOther(kRed));
+  // A dotted line keeps its pattern's phase from its far start: 2^31 % 6 == 2.
+  HPEN dots = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+  SelectObject(c.dc(), dots);
+  MoveToEx(c.dc(), INT_MIN, 3, nullptr);
+  EXPECT_TRUE(LineTo(c.dc(), INT_MAX, 3));
+  const bool on[8] = {true, false, false, false, true, true, true, false};
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(on[x], c.At(x, 3) == kBlack) << x;
+  // A line far outside draws nothing.
+  const POINT away[3] = {{INT_MIN, INT_MIN}, {INT_MIN, INT_MAX}, {-100, INT_MAX}};
+  EXPECT_TRUE(Polyline(c.dc(), away, 3));
+  EXPECT_EQ(8 + 4, c.CountOther(kRed));
+  SelectObject(c.dc(), oldPen);
+  SelectObject(c.dc(), oldBrush);
+  DeleteObject(dots);
+  DeleteObject(red);
+}
+
 }  // namespace

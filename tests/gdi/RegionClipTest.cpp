@@ -1,6 +1,8 @@
 // Regions and the clip of device contexts.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "GdiCanvas.h"
 
 namespace {
@@ -89,6 +91,27 @@ TEST(Region, ClipFollowsOriginsAndCombinesByMode) {
   EXPECT_EQ(SIMPLEREGION, ExtSelectClipRgn(c.dc(), extra, RGN_DIFF));
   EXPECT_EQ(RGN_ERROR, ExtSelectClipRgn(c.dc(), nullptr, RGN_AND));
   DeleteObject(extra);
+}
+
+TEST(Region, RectanglesSpanningTheWholeRangeStayOrdered) {
+  HRGN all = CreateRectRgn(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+  ASSERT_NE(nullptr, all);
+  EXPECT_TRUE(PtInRegion(all, 0, 0));
+  EXPECT_TRUE(PtInRegion(all, -1000000, 1000000));
+  RECT box{};
+  EXPECT_EQ(SIMPLEREGION, GetRgnBox(all, &box));
+  EXPECT_LT(box.left, -1000000);
+  EXPECT_GT(box.right, 1000000);
+  HRGN round = CreateRoundRectRgn(INT_MAX, INT_MAX, INT_MIN, INT_MIN, 2, 2);
+  EXPECT_TRUE(PtInRegion(round, 0, 0));
+  // A clip of the whole range leaves the whole bitmap.
+  GdiCanvas c(4, 4);
+  EXPECT_EQ(SIMPLEREGION, IntersectClipRect(c.dc(), INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+  EXPECT_EQ(SIMPLEREGION, GetClipBox(c.dc(), &box));
+  EXPECT_EQ(4, box.right);
+  EXPECT_EQ(4, box.bottom);
+  DeleteObject(round);
+  DeleteObject(all);
 }
 
 }  // namespace
