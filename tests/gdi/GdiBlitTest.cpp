@@ -8,6 +8,17 @@
 
 namespace {
 
+// The header of a 32-bit DIB (negative height: top-down rows).
+BITMAPINFO Info32(LONG width, LONG height) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  return bi;
+}
+
 BLENDFUNCTION Blend(BYTE constant, bool perPixel) {
   return BLENDFUNCTION{AC_SRC_OVER, 0, constant, static_cast<BYTE>(perPixel ? AC_SRC_ALPHA : 0)};
 }
@@ -146,12 +157,7 @@ TEST(GdiBlit, BottomUpSectionsKeepTheirRowsWhereWindowsPutsThem) {
   EXPECT_EQ(0u, bits[0]);
   // GetDIBits answers rows in the order asked for.
   uint32_t out[9] = {};
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = 3;
-  bi.bmiHeader.biHeight = -3;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  BITMAPINFO bi = Info32(3, -3);
   HDC dc = CreateCompatibleDC(nullptr);
   EXPECT_EQ(3, GetDIBits(dc, up.bitmap(), 0, 3, out, &bi, DIB_RGB_COLORS));
   EXPECT_EQ(0xFFFF0000u, out[0]);
@@ -177,12 +183,7 @@ TEST(GdiBlit, GetDIBitsWritesOnlyTheRowsTheCallerHasRoomFor) {
   RECT top{0, 0, 3, 1};
   FillRect(up.dc(), &top, red);
   DeleteObject(red);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = 3;
-  bi.bmiHeader.biHeight = -1;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  BITMAPINFO bi = Info32(3, -1);
   HDC dc = CreateCompatibleDC(nullptr);
   // Heap buffers of one row each, so a write past them is caught.
   std::vector<uint32_t> row(3, 0xDEADBEEFu);
