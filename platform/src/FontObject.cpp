@@ -53,10 +53,11 @@ std::string FontObject::FamilyFor(const std::wstring& face) {
 }
 
 double FontObject::EmPixels(const LOGFONTW& font) {
-  if (font.lfHeight < 0) return -static_cast<double>(font.lfHeight);
+  const double largest = kLargestEm;
+  if (font.lfHeight < 0) return std::min(largest, -static_cast<double>(font.lfHeight));
   if (font.lfHeight == 0) return 12.0;
   // A cell height holds the ascent and descent; the CJK face's cell is about 1.2 em.
-  return std::max(1.0, font.lfHeight / 1.2);
+  return std::min(largest, std::max(1.0, font.lfHeight / 1.2));
 }
 
 }  // namespace jf

@@ -20,6 +20,9 @@ class FontObject : public GdiObject {
   // offers (微软雅黑, 宋体, Tahoma, ...) resolve to the installed CJK font.
   static std::string FamilyFor(const std::wstring& face);
   // The pixel size of the characters for an lfHeight (cell heights are converted).
+  // The largest em size in pixels a font gets: pango sizes are ints in 1/1024 pixel, and the
+  // font library fails (and its glyph images grow beyond reason) long before.
+  static constexpr double kLargestEm = 4096.0;
   static double EmPixels(const LOGFONTW& font);
 
  private:

@@ -1,5 +1,7 @@
 #include "GdiPlusFont.h"
 
+#include <algorithm>
+
 #include "FontObject.h"
 
 namespace Gdiplus {
@@ -32,6 +34,7 @@ Font::Font(const WCHAR* familyName, REAL emSize, INT style, Unit unit) {
     status_ = InvalidParameter;
     emPixels_ = 12;
   }
+  emPixels_ = std::min(emPixels_, static_cast<REAL>(jf::FontObject::kLargestEm));
   logfont_.lfHeight = -static_cast<LONG>(emPixels_ + 0.5f);
   logfont_.lfWeight = (style & FontStyleBold) ? FW_BOLD : FW_NORMAL;
   logfont_.lfItalic = static_cast<BYTE>((style & FontStyleItalic) != 0);

@@ -379,4 +379,24 @@ TEST_F(FontText, HugeAndEmptyRectanglesStayInsideTheBitmap) {
   EXPECT_EQ(0, c.CountOther(0xFF000000u));
 }
 
+TEST_F(FontText, FontsOfAnyHeightMeasureAndDraw) {
+  GdiCanvas c(40, 20);
+  for (int height : {INT_MIN, INT_MIN + 1, -100000, 100000, INT_MAX}) {
+    LOGFONTW lf{};
+    lf.lfHeight = height;
+    wcsncpy(lf.lfFaceName, L"宋体", LF_FACESIZE - 1);
+    HFONT font = CreateFontIndirectW(&lf);
+    ASSERT_NE(nullptr, font);
+    HGDIOBJ old = SelectObject(c.dc(), font);
+    TEXTMETRICW tm{};
+    EXPECT_TRUE(GetTextMetricsW(c.dc(), &tm)) << height;
+    EXPECT_GT(tm.tmHeight, 0) << height;
+    SIZE size{};
+    EXPECT_TRUE(GetTextExtentPoint32W(c.dc(), L"确定", 2, &size)) << height;
+    EXPECT_TRUE(TextOutW(c.dc(), 0, 0, L"确定", 2)) << height;
+    SelectObject(c.dc(), old);
+    DeleteObject(font);
+  }
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gdiplus.h>
 
+#include <limits>
+
 #include "GdiCanvas.h"
 
 namespace {
@@ -149,6 +151,13 @@ TEST_F(GdiPlus, FontsByNameAndStyle) {
   EXPECT_EQ(InvalidParameter, bad.GetLastStatus());
   Font none(nullptr, static_cast<HFONT>(nullptr));
   EXPECT_EQ(InvalidParameter, none.GetLastStatus());
+  // Sizes past what fonts can be drawn at, infinity included, keep the largest size.
+  for (REAL size : {1e30f, std::numeric_limits<REAL>::infinity()}) {
+    Font huge(L"Tahoma", size, FontStyleRegular, UnitPixel);
+    EXPECT_EQ(Ok, huge.GetLastStatus());
+    EXPECT_EQ(Ok, huge.GetLogFontW(nullptr, &lf));
+    EXPECT_EQ(-4096, lf.lfHeight);
+  }
 }
 
 }  // namespace
