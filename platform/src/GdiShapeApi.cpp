@@ -353,7 +353,7 @@ BOOL WINAPI GradientFill(HDC hdc, PTRIVERTEX v, ULONG count, PVOID mesh, ULONG m
                                       (b.Alpha >> 8) / 255.0);
     cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
     cairo_set_source(cr, p);
-    cairo_rectangle(cr, std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y));
+    dc->AppendVisibleRect(cr, std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y));
     cairo_fill(cr);
     cairo_pattern_destroy(p);
   }

@@ -158,6 +158,11 @@ TEST(GdiDraw, GradientsRunFromFirstToSecondColour) {
   EXPECT_LT(c.At(2, 4) & 0xFF0000, c.At(12, 4) & 0xFF0000);
   GRADIENT_RECT bad{0, 5};
   EXPECT_FALSE(GradientFill(c.dc(), v, 2, &bad, 1, GRADIENT_FILL_RECT_V));
+  // A gradient over the whole coordinate range covers the whole bitmap.
+  c.Fill(kClear);
+  TRIVERTEX huge[2] = {{INT_MIN, INT_MIN, 0, 0, 0, 0xFF00}, {INT_MAX, INT_MAX, 0xFF00, 0, 0, 0xFF00}};
+  ASSERT_TRUE(GradientFill(c.dc(), huge, 2, &g, 1, GRADIENT_FILL_RECT_V));
+  for (int y = 0; y < 16; ++y) EXPECT_EQ(0xFFu, c.At(0, y) >> 24) << y;
 }
 
 TEST(GdiDraw, ObjectsDescribeThemselves) {
