@@ -411,11 +411,8 @@ void X11WindowChanged(HWND hwnd) {
     visible = (rec.style & WS_VISIBLE) != 0;
     minimized = (rec.style & WS_MINIMIZE) != 0;
     region = rec.display ? rec.display->region : HRGN(nullptr);
-    return rec.parent == nullptr;
-  });
-  if (!ok) return;
-  if (region != nullptr) {
-    if (cairo_region_t* data = GetRegionData(region)) {
+    // Read while the record is held: another thread's SetWindowRgn deletes the region it replaces.
+    if (cairo_region_t* data = region != nullptr ? GetRegionData(region) : nullptr) {
       for (int i = 0; i < cairo_region_num_rectangles(data); ++i) {
         cairo_rectangle_int_t rect;
         cairo_region_get_rectangle(data, i, &rect);
@@ -423,7 +420,9 @@ void X11WindowChanged(HWND hwnd) {
                                    static_cast<unsigned short>(rect.height)});
       }
     }
-  }
+    return rec.parent == nullptr;
+  });
+  if (!ok) return;
   Connection& c = Conn();
   std::lock_guard<std::recursive_mutex> guard(c.lock);
   auto it = c.windows.find(hwnd);
@@ -553,7 +552,7 @@ void X11Push(HWND hwnd) {
     int w = cairo_image_surface_get_width(surface);
     int h = cairo_image_surface_get_height(surface);
     XWindowAttributes attrs{};
-    XGetWindowAttributes(dpy, win.id, &attrs);
+    if (XGetWindowAttributes(dpy, win.id, &attrs) == 0 || attrs.visual == nullptr) return 0;
     XImage* image = XCreateImage(dpy, attrs.visual, unsigned(attrs.depth), ZPixmap, 0,
                                  reinterpret_cast<char*>(cairo_image_surface_get_data(surface)), unsigned(w),
                                  unsigned(h), 32, cairo_image_surface_get_stride(surface));
