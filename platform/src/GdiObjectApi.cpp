@@ -1,4 +1,5 @@
 // Pens, brushes, fonts and bitmaps: creation, description and deletion.
+#include <climits>
 #include <cstring>
 
 #include "GdiHandleTable.h"
@@ -114,7 +115,7 @@ HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** 
   if (!info || usage != DIB_RGB_COLORS) return Invalid();
   const BITMAPINFOHEADER& h = info->bmiHeader;
   if (h.biBitCount != 32 || (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) || h.biWidth <= 0 ||
-      h.biHeight == 0)
+      h.biHeight == 0 || h.biHeight == INT_MIN)
     return Invalid();
   const bool bottomUp = h.biHeight > 0;
   auto bitmap = jf::BitmapObject::Create(h.biWidth, bottomUp ? h.biHeight : -h.biHeight, true, bottomUp);

@@ -177,6 +177,19 @@ TEST(GdiBlit, BottomUpSectionsKeepTheirRowsWhereWindowsPutsThem) {
   EXPECT_EQ(0xFFFF0000u, scaled.At(5, 0));
 }
 
+TEST(GdiBlit, DibSectionsOfImpossibleSizesAreRefused) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  for (LONG height : {LONG(0), LONG(INT_MIN), LONG(-40000), LONG(40000)}) {
+    BITMAPINFO bi = Info32(4, height);
+    void* bits = reinterpret_cast<void*>(1);
+    EXPECT_EQ(nullptr, CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0)) << height;
+    EXPECT_EQ(nullptr, bits);
+  }
+  BITMAPINFO wide = Info32(INT_MAX, 1);
+  EXPECT_EQ(nullptr, CreateDIBSection(dc, &wide, DIB_RGB_COLORS, nullptr, nullptr, 0));
+  DeleteDC(dc);
+}
+
 TEST(GdiBlit, GetDIBitsWritesOnlyTheRowsTheCallerHasRoomFor) {
   GdiCanvas up(3, 3, true);
   HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
