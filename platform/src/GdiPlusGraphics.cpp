@@ -1,6 +1,7 @@
 #include "GdiPlusGraphics.h"
 
 #include <algorithm>
+#include <climits>
 #include <cwchar>
 #include <memory>
 
@@ -115,7 +116,10 @@ Status Graphics::DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2) {
 }
 
 Status Graphics::DrawImage(Image* image, const RectF& d) {
-  if (!image || !image->GetCairoSurface() || !(d.Width > 0) || !(d.Height > 0)) return InvalidParameter;
+  // An image whose pixels could not be made has no size to scale from.
+  if (!image || !image->GetCairoSurface() || !image->GetWidth() || !image->GetHeight() || !(d.Width > 0) ||
+      !(d.Height > 0))
+    return InvalidParameter;
   cairo_t* cr = Begin();
   if (!cr) return InvalidParameter;
   cairo_surface_t* s = image->GetCairoSurface();
@@ -139,6 +143,12 @@ Status Graphics::DrawImage(Image* image, INT x, INT y, INT width, INT height) {
 
 namespace {
 
+// A layout size in pango units (1/PANGO_SCALE pixel, inside an int); at least one pixel.
+int PangoUnits(REAL pixels) {
+  const double widest = INT_MAX / PANGO_SCALE;
+  return static_cast<int>(std::max(1.0, std::min(widest, static_cast<double>(pixels))) * PANGO_SCALE);
+}
+
 // Lays the text out as the format asks inside the rectangle; `origin` gets the layout's
 // top-left.
 void Arrange(jf::FontLayout& layout, const RectF& rect, const StringFormat* format, double* x, double* y) {
@@ -146,7 +156,7 @@ void Arrange(jf::FontLayout& layout, const RectF& rect, const StringFormat* form
   const INT flags = format ? format->GetFormatFlags() : 0;
   const bool sized = rect.Width > 0;
   if (sized) {
-    pango_layout_set_width(pl, static_cast<int>(rect.Width * PANGO_SCALE));
+    pango_layout_set_width(pl, PangoUnits(rect.Width));
     if (flags & StringFormatFlagsNoWrap) pango_layout_set_single_paragraph_mode(pl, TRUE);
     else pango_layout_set_wrap(pl, PANGO_WRAP_WORD_CHAR);
     const StringTrimming trim = format ? format->GetTrimming() : StringTrimmingCharacter;
@@ -155,7 +165,7 @@ void Arrange(jf::FontLayout& layout, const RectF& rect, const StringFormat* form
     else if (trim == StringTrimmingEllipsisPath)
       pango_layout_set_ellipsize(pl, PANGO_ELLIPSIZE_MIDDLE);
     if (rect.Height > 0 && pango_layout_get_ellipsize(pl) != PANGO_ELLIPSIZE_NONE)
-      pango_layout_set_height(pl, static_cast<int>(rect.Height * PANGO_SCALE));
+      pango_layout_set_height(pl, PangoUnits(rect.Height));
   }
   const StringAlignment align = format ? format->GetAlignment() : StringAlignmentNear;
   const StringAlignment line = format ? format->GetLineAlignment() : StringAlignmentNear;

@@ -160,4 +160,21 @@ TEST_F(GdiPlus, FontsByNameAndStyle) {
   }
 }
 
+TEST_F(GdiPlus, HugeRectanglesAndImagesWithoutPixelsAreSafe) {
+  GdiCanvas c(20, 20);
+  Graphics g(c.dc());
+  Font font(L"Tahoma", 12.0f, FontStyleRegular, UnitPixel);
+  SolidBrush black(Color(255, 0, 0, 0));
+  StringFormat format;
+  format.SetTrimming(StringTrimmingEllipsisCharacter);
+  const RectF huge(-1e12f, -1e12f, 3e12f, 3e12f);
+  EXPECT_EQ(Ok, g.DrawString(L"Wide text", -1, &font, huge, &format, &black));
+  RectF bounds;
+  EXPECT_EQ(Ok, g.MeasureString(L"Wide text", -1, &font, huge, &format, &bounds));
+  EXPECT_GT(bounds.Width, 0.0f);
+  // A bitmap too large to make has no pixels: drawing it is refused, not divided by zero.
+  Bitmap none(1 << 20, 1 << 20);
+  EXPECT_EQ(InvalidParameter, g.DrawImage(&none, 0, 0, 10, 10));
+}
+
 }  // namespace
