@@ -80,15 +80,30 @@ class XvfbTest : public disptest::DisplayTest {
     fclose(f);
     return pid_t(pid);
   }
-  // Pumps until `done` or five seconds.
+  // Pumps until `done` or thirty seconds (generous: a loaded machine answers late).
   template <class F>
   bool PumpUntil(F done) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
       Pump();
       if (done()) return true;
       usleep(10000);
     }
     return false;
+  }
+  // Waits (from a helper thread) until a visible top-level window of class `cls` holds the X
+  // keyboard focus: the server has then mapped it, so input faked from here reaches it.
+  HWND WaitForXFocus(const wchar_t* cls, const wchar_t* title) {
+    for (int i = 0; i < 3000; ++i) {
+      HWND w = FindWindowW(cls, title);
+      if (w != nullptr && IsWindowVisible(w)) {
+        ::Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(probe_, &focus, &revert);
+        if (focus != 0 && focus == ::Window(jf::TestXWindow(w))) return w;
+      }
+      usleep(10000);
+    }
+    return nullptr;
   }
   POINT XPosition(HWND hwnd) {
     ::Window child = 0;
@@ -191,8 +206,12 @@ TEST_F(XvfbTest, CaptionDragMovesTheXWindow) {
   GetWindowRect(w, &rc);
   EXPECT_EQ(rc.left, 160);
   EXPECT_EQ(rc.top, 160);
-  XSync(probe_, False);
-  POINT at = XPosition(w);
+  // The move reaches the server on our own connection; the probe sees it once processed.
+  POINT at{};
+  EXPECT_TRUE(PumpUntil([&] {
+    at = XPosition(w);
+    return at.x == 160 && at.y == 160;
+  }));
   EXPECT_EQ(at.x, 160);
   EXPECT_EQ(at.y, 160);
   DestroyWindow(w);
@@ -202,16 +221,8 @@ TEST_F(XvfbTest, MessageBoxOnScreenAnswersItsKeysAndButtons) {
   // A helper thread plays the user once the box is on screen.
   auto answerWith = [&](std::function<void(const RECT&)> act) {
     return std::thread([this, act] {
-      HWND box = nullptr;
-      for (int i = 0; i < 500 && box == nullptr; ++i) {
-        box = FindWindowW(L"JfMessageBox", L"问题");
-        if (box == nullptr || !IsWindowVisible(box)) {
-          box = nullptr;
-          usleep(10000);
-        }
-      }
+      HWND box = WaitForXFocus(L"JfMessageBox", L"问题");
       if (box == nullptr) return;
-      usleep(50000);
       RECT rc{};
       GetWindowRect(box, &rc);
       act(rc);
@@ -266,16 +277,8 @@ TEST_F(XvfbTest, FolderChooserOnScreenListsSubfoldersAndReturnsTheClickedOne) {
   bi.lpfn = StartIn;
   bi.lParam = reinterpret_cast<LPARAM>(win.c_str());
   std::thread user([this] {
-    HWND dialog = nullptr;
-    for (int i = 0; i < 500 && dialog == nullptr; ++i) {
-      dialog = FindWindowW(L"JfBrowseFolderDialog", nullptr);
-      if (dialog == nullptr || !IsWindowVisible(dialog)) {
-        dialog = nullptr;
-        usleep(10000);
-      }
-    }
+    HWND dialog = WaitForXFocus(L"JfBrowseFolderDialog", nullptr);
     if (dialog == nullptr) return;
-    usleep(50000);
     POINT client{0, 0};
     ClientToScreen(dialog, &client);
     // Entries: "..", "alpha", "beta" from the list's top (10 + 60), 20 pixels each.
