@@ -11,6 +11,8 @@
 #include "winsock2.h"
 #include "ws2tcpip.h"
 
+#include "ReservedPort.h"
+
 namespace {
 
 class SocketTest : public ::testing::Test {
@@ -178,9 +180,13 @@ TEST_F(SocketTest, ReceiveTimeOutInMillisecondsFailsWithTimedOut) {
 }
 
 TEST_F(SocketTest, ConnectionErrorsMapToWinsockNumbers) {
-  // A TCP port that nobody listens on: bind one, learn it, close it.
-  sockaddr_in address;
-  closesocket(BoundLoopback(address, SOCK_STREAM));
+  // A TCP port held closed for the whole test, so no parallel test server can be given it.
+  ReservedPort closed;
+  ASSERT_NE(0, closed.Port());
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(closed.Port());
+  address.sin_addr.s_addr = inet_addr("127.0.0.1");
   SOCKET s = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED);
   ASSERT_NE(INVALID_SOCKET, s);
   EXPECT_EQ(SOCKET_ERROR, connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address));
