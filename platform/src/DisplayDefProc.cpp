@@ -2,6 +2,9 @@
 // focus, cursors, the system commands, moving and sizing, context menus, icons and painting.
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
+
 #include "ClassRecord.h"
 #include "DisplayMetrics.h"
 #include "DisplayState.h"
@@ -98,10 +101,12 @@ LRESULT SetCursorDefault(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 void CalcClient(DWORD style, DWORD exStyle, RECT* r) {
   RECT insets = jf::FrameInsets(style, exStyle);
-  r->left += insets.left;
-  r->top += insets.top;
-  r->right -= insets.right;
-  r->bottom -= insets.bottom;
+  // Frames of windows at the ends of the int range stay within it.
+  auto move = [](LONG& edge, LONG by) { edge = LONG(std::clamp<long long>((long long)edge + by, INT_MIN, INT_MAX)); };
+  move(r->left, insets.left);
+  move(r->top, insets.top);
+  move(r->right, -insets.right);
+  move(r->bottom, -insets.bottom);
   if (r->right < r->left) r->right = r->left;
   if (r->bottom < r->top) r->bottom = r->top;
 }

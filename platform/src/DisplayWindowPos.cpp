@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "DisplayMetrics.h"
 #include "DisplayState.h"
@@ -114,7 +115,9 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int 
   if (!IsWindow(hwnd)) return FALSE;
   wp.cx = std::max(wp.cx, 0);
   wp.cy = std::max(wp.cy, 0);
-  RECT newWindow{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
+  // A far position plus a large size ends at the end of the int range instead of wrapping.
+  auto end = [](int from, int extent) { return int(std::min<long long>((long long)from + extent, INT_MAX)); };
+  RECT newWindow{wp.x, wp.y, end(wp.x, wp.cx), end(wp.y, wp.cy)};
   bool sized = Width(newWindow) != Width(oldWindow) || Height(newWindow) != Height(oldWindow);
   RECT newClient{};
   if (sized || (wp.flags & SWP_FRAMECHANGED) != 0) {

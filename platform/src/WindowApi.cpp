@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "ClassRegistry.h"
@@ -182,7 +183,11 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
   // CW_USEDEFAULT leaves placement to the display half; without one the window sits at 0,0.
   if (x == CW_USEDEFAULT) x = y = 0;
   if (width == CW_USEDEFAULT) width = height = 0;
-  rec->windowRect = RECT{x, y, x + width, y + height};
+  // A far position plus a large size ends at the end of the int range instead of wrapping.
+  auto end = [](int from, int extent) {
+    return int(std::clamp<long long>((long long)from + extent, INT_MIN, INT_MAX));
+  };
+  rec->windowRect = RECT{x, y, end(x, width), end(y, height)};
   rec->clientRect = rec->windowRect;
   {
     WindowTable& table = WindowTable::Get();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <climits>
+
 #include "DisplayTestWindow.h"
 
 using disptest::DisplayTest;
@@ -223,4 +225,25 @@ TEST_F(DisplayTest, EnableWindowAndSystemMenu) {
   EXPECT_EQ(EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED), MF_ENABLED);
   EXPECT_EQ(EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_ENABLED), MF_GRAYED);
   DestroyWindow(w);
+}
+
+TEST_F(DisplayTest, PlacementsNearTheEndsOfTheIntRangeStopAtTheEnd) {
+  // A position plus a size past the int range ends at the range's end instead of wrapping.
+  const int far = INT_MAX - 50;
+  for (DWORD style : {DWORD(WS_POPUP), DWORD(WS_OVERLAPPEDWINDOW)}) {
+    HWND w = Make(nullptr, style, far, INT_MIN + 10, 100, -100);
+    ASSERT_NE(w, nullptr);
+    RECT rc{};
+    ASSERT_TRUE(GetWindowRect(w, &rc));
+    EXPECT_EQ(rc.left, far);
+    EXPECT_EQ(rc.right, INT_MAX);
+    EXPECT_EQ(rc.top, INT_MIN + 10);
+    EXPECT_TRUE(SetWindowPos(w, nullptr, far + 10, -20, INT_MAX, INT_MAX, SWP_NOZORDER));
+    ASSERT_TRUE(GetWindowRect(w, &rc));
+    EXPECT_EQ(rc.left, far + 10);
+    EXPECT_EQ(rc.right, INT_MAX);
+    EXPECT_EQ(rc.top, -20);
+    EXPECT_EQ(rc.bottom, INT_MAX - 20);
+    DestroyWindow(w);
+  }
 }
