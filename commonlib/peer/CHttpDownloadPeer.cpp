@@ -48,8 +48,10 @@ bool CHttpDownloadPeer::StartBlock(BlockRequest* block) {
   if (m_started) return false;
   m_block = block;
   m_busy = true;
-  if (!g_downloadManager) return false;
+  if (!g_downloadManager || !g_downloadWorkshop) return false;
+  // The channel may have been restarted since this source was made: use the current one.
   m_manager = g_downloadManager;
+  m_workshop = g_downloadWorkshop;
   // The manager may start (and finish) the request before Add returns: nothing of this
   // object may be touched afterwards, its owner may have dropped it.
   g_downloadManager->Add(this);
@@ -290,8 +292,9 @@ void CHttpDownloadPeer::Done(int type, int code) {
     }
     m_retryPending = true;
     m_retryTick = GetTickCount();
-    if (g_downloadManager) {
+    if (g_downloadManager && g_downloadWorkshop) {
       m_manager = g_downloadManager;
+      m_workshop = g_downloadWorkshop;
       g_downloadManager->Add(this);
     }
     return;

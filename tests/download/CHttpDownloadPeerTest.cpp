@@ -179,3 +179,27 @@ TEST_F(CHttpDownloadPeerTest, TransferErrorsAreRetriedTwiceThenTheSourceFails) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CHttpDownloadPeerTest, SourceMadeBeforeAChannelRestartUsesTheNewChannel) {
+  std::string body = HttpTestServer::RandomBody(1000, 34);
+  HttpTestServer::Script file;
+  file.ranges = true;
+  file.body = body;
+  server.Set("/r", file);
+  dir.Write("r.bin", std::string(body.size(), '\0'));
+  CHttpDownloadPeer* peer = new CHttpDownloadPeer("", Url("/r"), dir.Win(L"r.bin"), false);
+  // The channel goes and comes back before the source's first block.
+  DownloadEngine::UninitHttp();
+  DownloadEngine::InitHttp();
+  BlockRequest block;
+  block.first = 0;
+  block.last = static_cast<int64_t>(body.size()) - 1;
+  ASSERT_TRUE(peer->StartBlock(&block));
+  ASSERT_TRUE(RunUntil([&] { return block.received == body.size(); }));
+  EXPECT_TRUE(MainThreadPump::Until([&] { return dir.Read("r.bin") == body; }, 20000));
+  delete peer;
+}
+
+}  // namespace
