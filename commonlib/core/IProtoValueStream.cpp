@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/ProtoValueBytes.h"
+#include "util/StringUtils.h"
 
 int32_t IProtoValueStream::ReadSized(void* buffer, uint32_t& length) {
   uint32_t start = m_position;
@@ -32,7 +33,7 @@ bool IProtoValueStream::ReadCount(uint64_t& count, int64_t& consumed) {
 bool IProtoValueStream::ReadText(std::wstring& text, int64_t& consumed) {
   uint64_t count = 0;
   if (!ReadCount(count, consumed) || count > Remaining()) return false;
-  text = ProtoTextFromUtf16LE(m_data + m_position, static_cast<size_t>(count));
+  text = StringUtils::FromUtf16LE(m_data + m_position, static_cast<size_t>(count));
   m_position += static_cast<uint32_t>(count);
   consumed += static_cast<int64_t>(count);
   return true;

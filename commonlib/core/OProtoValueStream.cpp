@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/ProtoValueBytes.h"
+#include "util/StringUtils.h"
 
 int32_t OProtoValueStream::WriteSized(const void* bytes, int32_t length) {
   int32_t a = WriteVarint(static_cast<uint64_t>(static_cast<int64_t>(length)));
@@ -13,7 +14,7 @@ int32_t OProtoValueStream::WriteSized(const void* bytes, int32_t length) {
 }
 
 int32_t OProtoValueStream::WriteText(const std::wstring& text) {
-  std::string units = ProtoTextToUtf16LE(text);
+  std::string units = StringUtils::ToUtf16LE(text);
   if (units.size() > 0x7FFFFFFFu) return -1;
   return WriteSized(units.data(), static_cast<int32_t>(units.size()));
 }

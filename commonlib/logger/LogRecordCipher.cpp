@@ -1,5 +1,7 @@
 #include "logger/LogRecordCipher.h"
 
+#include "util/StringUtils.h"
+
 namespace {
 
 const uint32_t kDelta = 0x9E3779B9u;
@@ -17,11 +19,6 @@ void WriteLe(uint8_t* p, uint32_t v) {
   p[1] = static_cast<uint8_t>(v >> 8);
   p[2] = static_cast<uint8_t>(v >> 16);
   p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-void AppendUnit(std::string& out, uint32_t unit) {
-  out.push_back(static_cast<char>(unit & 0xFF));
-  out.push_back(static_cast<char>((unit >> 8) & 0xFF));
 }
 
 }  // namespace
@@ -58,16 +55,7 @@ void LogRecordCipher::Decipher(uint8_t* data, size_t size) {
 
 std::string LogRecordCipher::MakeRecord(const std::wstring& line) {
   std::string record(4, '\0');
-  for (wchar_t wc : line) {
-    uint32_t c = static_cast<uint32_t>(wc);
-    if (sizeof(wchar_t) > 2 && c > 0xFFFF && c <= 0x10FFFF) {
-      c -= 0x10000;
-      AppendUnit(record, 0xD800 + (c >> 10));
-      AppendUnit(record, 0xDC00 + (c & 0x3FF));
-    } else {
-      AppendUnit(record, c > 0x10FFFF ? 0xFFFD : c);
-    }
-  }
+  record += StringUtils::ToUtf16LE(line);
   uint32_t n = static_cast<uint32_t>(record.size() - 4);
   WriteLe(reinterpret_cast<uint8_t*>(&record[0]), n);
   Encipher(reinterpret_cast<uint8_t*>(&record[4]), n);

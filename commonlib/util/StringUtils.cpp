@@ -175,4 +175,45 @@ void SplitA(std::vector<std::string>& out, const std::string& text) {
   SplitImpl(out, text, std::string(";"), false);
 }
 
+std::string ToUtf16LE(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  auto unit = [&out](uint32_t u) {
+    out.push_back(static_cast<char>(u & 0xFF));
+    out.push_back(static_cast<char>((u >> 8) & 0xFF));
+  };
+  for (wchar_t c : text) {
+    uint32_t v = static_cast<uint32_t>(c);
+    if (v >= 0x10000 && v <= 0x10FFFF) {
+      v -= 0x10000;
+      unit(0xD800 + (v >> 10));
+      unit(0xDC00 + (v & 0x3FF));
+    } else if (v > 0x10FFFF) {
+      unit(0xFFFD);
+    } else {
+      unit(v);
+    }
+  }
+  return out;
+}
+
+std::wstring FromUtf16LE(const unsigned char* bytes, size_t byteCount) {
+  size_t units = byteCount / 2;
+  std::wstring out;
+  out.reserve(units);
+  for (size_t i = 0; i < units; ++i) {
+    uint32_t u = bytes[i * 2] | (static_cast<uint32_t>(bytes[i * 2 + 1]) << 8);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+      uint32_t t = bytes[i * 2 + 2] | (static_cast<uint32_t>(bytes[i * 2 + 3]) << 8);
+      if (t >= 0xDC00 && t <= 0xDFFF) {
+        out.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (t - 0xDC00)));
+        ++i;
+        continue;
+      }
+    }
+    out.push_back(static_cast<wchar_t>(u));
+  }
+  return out;
+}
+
 }  // namespace StringUtils

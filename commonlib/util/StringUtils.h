@@ -21,6 +21,11 @@ std::wstring ToWide(const std::string& text);
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
 
+// UTF-16LE bytes, as files and records store text: characters above U+FFFF become surrogate
+// pairs; unpaired surrogates pass through unchanged both ways, so a round trip loses nothing.
+std::string ToUtf16LE(const std::wstring& text);
+std::wstring FromUtf16LE(const unsigned char* bytes, size_t byteCount);
+
 // printf-style formatting into a string of exactly the needed length, any length.
 std::wstring Format(const wchar_t* format, ...);
 std::wstring FormatV(const wchar_t* format, va_list args);
