@@ -2,39 +2,15 @@
 
 #include <windows.h>
 
-#include "http/CCurlWorkshop.h"
-#include "http/CHttpMgr.h"
+#include "http/HttpChannel.h"
 
 CCurlWorkshop* g_downloadWorkshop = nullptr;
 CHttpMgr* g_downloadManager = nullptr;
 
 namespace DownloadEngine {
 
-bool InitHttp() {
-  if (!g_downloadWorkshop) {
-    g_downloadWorkshop = new CCurlWorkshop();
-    g_downloadWorkshop->Init();
-    g_downloadWorkshop->Start();
-  }
-  if (!g_downloadManager) g_downloadManager = new CHttpMgr(10);
-  return true;
-}
+bool InitHttp() { return HttpChannel::Open(g_downloadWorkshop, g_downloadManager); }
 
-bool UninitHttp() {
-  if (CCurlWorkshop* workshop = g_downloadWorkshop) {
-    workshop->DestroyThread(INFINITE);
-    workshop->UnInit();
-    g_downloadWorkshop = nullptr;
-    delete workshop;
-  }
-  if (CHttpMgr* manager = g_downloadManager) {
-    manager->Clear();
-    manager->m_runningCount = 0;
-    // Cleared first, so a timer procedure that still runs finds no manager.
-    g_downloadManager = nullptr;
-    delete manager;
-  }
-  return true;
-}
+bool UninitHttp() { return HttpChannel::Close(g_downloadWorkshop, g_downloadManager); }
 
 }  // namespace DownloadEngine

@@ -12,6 +12,7 @@
 #include "http/CCurlWorkshop.h"
 #include "http/CDNSThread.h"
 #include "http/CHttpMgr.h"
+#include "http/HttpChannel.h"
 #include "http/HttpLog.h"
 #include "logger/HttpErrorReport.h"
 #include "thread/MainThreadQueue.h"
@@ -28,31 +29,9 @@ const wchar_t kFile[] = L"http\\HttpCommand";
 unsigned Id(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 }  // namespace
 
-bool HttpCommandEngineInit() {
-  if (!g_commandWorkshop) {
-    g_commandWorkshop = new CCurlWorkshop();
-    g_commandWorkshop->Init();
-    g_commandWorkshop->Start();
-  }
-  if (!g_commandManager) g_commandManager = new CHttpMgr(10);
-  return true;
-}
+bool HttpCommandEngineInit() { return HttpChannel::Open(g_commandWorkshop, g_commandManager); }
 
-bool HttpCommandEngineUninit() {
-  if (g_commandWorkshop) {
-    g_commandWorkshop->DestroyThread(INFINITE);
-    g_commandWorkshop->UnInit();
-    delete g_commandWorkshop;
-    g_commandWorkshop = nullptr;
-  }
-  if (g_commandManager) {
-    g_commandManager->Clear();
-    g_commandManager->m_runningCount = 0;
-    delete g_commandManager;
-    g_commandManager = nullptr;
-  }
-  return true;
-}
+bool HttpCommandEngineUninit() { return HttpChannel::Close(g_commandWorkshop, g_commandManager); }
 
 bool IsCommandRegistered(CHttpBase* request) {
   return g_commandManager && g_commandManager->IsRegistered(request);
