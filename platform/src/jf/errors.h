@@ -1,6 +1,6 @@
 // errno -> Win32 error number, because those numbers travel into error pairs, logs and reports.
 #pragma once
-#include "../windef.h"
+#include <windef.h>
 
 namespace jf {
 

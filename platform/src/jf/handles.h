@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "../windef.h"
+#include <windef.h>
 
 namespace jf {
 

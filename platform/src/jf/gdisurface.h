@@ -3,7 +3,7 @@
 #pragma once
 #include <cairo.h>
 
-#include "../windef.h"
+#include <windef.h>
 
 namespace jf {
 
