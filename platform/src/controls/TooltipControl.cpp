@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ClassRegistry.h"
+
 namespace jf {
 
 WNDPROC EditClassProc();
@@ -272,13 +274,13 @@ LRESULT CALLBACK TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
-// The procedures of the predefined classes this half implements.
-WNDPROC DisplaySystemClassProc(const wchar_t* name) {
-  std::wstring n = name;
-  if (n == L"Edit") return EditClassProc();
-  if (n == L"tooltips_class32") return TooltipProc;
-  return nullptr;
-}
+// The predefined classes this half implements get their procedures while the program
+// starts; the build keeps this object linked into every program.
+extern "C" const bool jf_system_class_procs_set = [] {
+  ClassRegistry::Get().SetSystemProc(L"Edit", EditClassProc());
+  ClassRegistry::Get().SetSystemProc(L"tooltips_class32", TooltipProc);
+  return true;
+}();
 
 }  // namespace jf
 

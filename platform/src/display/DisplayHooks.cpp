@@ -98,4 +98,7 @@ void InstallDisplayHooks(WindowDisplayHooks& hooks) {
   InstallPaintHooks(hooks);
 }
 
+// Runs while the program starts; the build keeps this object linked into every program.
+extern "C" const bool jf_display_hooks_installed = WindowDisplayHooks::Install(InstallDisplayHooks);
+
 }  // namespace jf

@@ -55,13 +55,6 @@ DWORD SetLastErrorForPath(int err, const std::string& hostPath) {
   return SetLastErrorFromErrno(err, folderMissing);
 }
 
-DWORD CopyOutOrNeeded(const std::wstring& text, LPWSTR buffer, DWORD size) {
-  if (!buffer || size <= text.size()) return static_cast<DWORD>(text.size() + 1);
-  text.copy(buffer, text.size());
-  buffer[text.size()] = 0;
-  return static_cast<DWORD>(text.size());
-}
-
 bool MapPathArg(const wchar_t* winPath, std::string& hostPath) {
   if (!winPath) {
     SetLastError(ERROR_INVALID_PARAMETER);

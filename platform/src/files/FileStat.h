@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "CopyOut.h"
 #include "windef.h"
 
 namespace jf {
@@ -18,10 +19,6 @@ struct timespec TimespecFromFileTime(const FILETIME& ft);
 // Sets the last error for a failed call on `hostPath`: ENOENT becomes ERROR_PATH_NOT_FOUND
 // when the parent folder is missing, ERROR_FILE_NOT_FOUND otherwise. Returns the code.
 DWORD SetLastErrorForPath(int err, const std::string& hostPath);
-// Copies text with its terminator when it fits (the result is its length), else copies
-// nothing and returns the size needed, terminator included: the contract of the calls that
-// answer a path or a variable.
-DWORD CopyOutOrNeeded(const std::wstring& text, LPWSTR buffer, DWORD size);
 // Maps a Windows path and reports failure through the last error (null gives ERROR_INVALID_PARAMETER).
 bool MapPathArg(const wchar_t* winPath, std::string& hostPath);
 

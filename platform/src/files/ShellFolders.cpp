@@ -1,4 +1,4 @@
-// Special folders laid out as on Windows 10 inside drive C:, and item lists that carry them.
+// Special folders laid out as on Windows 10 inside drive C:.
 #include "ShellFolders.h"
 
 #include <pwd.h>
@@ -15,10 +15,6 @@
 #include "winerror.h"
 
 namespace {
-
-// Item lists of the layer: one item holding this tag and the folder's wide path, then the
-// zero terminator of the list.
-const char kTag[4] = {'J', 'F', 'P', '1'};
 
 std::wstring UserName() {
   const char* name = getenv("USER");
@@ -102,51 +98,7 @@ bool SpecialFolderPath(int csidl, std::wstring& path) {
   return true;
 }
 
-PIDLIST_ABSOLUTE ItemListFromPath(const std::wstring& path) {
-  if (path.size() >= MAX_PATH) return nullptr;
-  size_t textBytes = (path.size() + 1) * sizeof(wchar_t);
-  size_t itemBytes = sizeof(USHORT) + sizeof kTag + textBytes;
-  auto* block = static_cast<BYTE*>(CoTaskMemAlloc(itemBytes + sizeof(USHORT)));
-  if (!block) return nullptr;
-  USHORT cb = static_cast<USHORT>(itemBytes);
-  USHORT end = 0;
-  std::memcpy(block, &cb, sizeof cb);
-  std::memcpy(block + sizeof cb, kTag, sizeof kTag);
-  std::memcpy(block + sizeof cb + sizeof kTag, path.c_str(), textBytes);
-  std::memcpy(block + itemBytes, &end, sizeof end);
-  return reinterpret_cast<PIDLIST_ABSOLUTE>(block);
-}
-
 }  // namespace jf
-
-HRESULT SHGetSpecialFolderLocation(HWND /*hwnd*/, int csidl, LPITEMIDLIST* ppidl) {
-  if (!ppidl) return E_INVALIDARG;
-  *ppidl = nullptr;
-  std::wstring path;
-  if (!jf::SpecialFolderPath(csidl, path)) {
-    return GetLastError() == ERROR_INVALID_PARAMETER ? E_INVALIDARG : HRESULT_FROM_WIN32(GetLastError());
-  }
-  *ppidl = jf::ItemListFromPath(path);
-  return *ppidl ? S_OK : E_OUTOFMEMORY;
-}
-
-BOOL SHGetPathFromIDListW(LPCITEMIDLIST pidl, LPWSTR pszPath) {
-  if (!pszPath) return FALSE;
-  pszPath[0] = 0;
-  if (!pidl) return FALSE;
-  const auto* block = reinterpret_cast<const BYTE*>(pidl);
-  USHORT cb;
-  std::memcpy(&cb, block, sizeof cb);
-  size_t head = sizeof cb + sizeof kTag;
-  if (cb < head + sizeof(wchar_t) || std::memcmp(block + sizeof cb, kTag, sizeof kTag) != 0) return FALSE;
-  size_t chars = (cb - head) / sizeof(wchar_t);
-  if (chars > MAX_PATH) return FALSE;
-  std::memcpy(pszPath, block + head, chars * sizeof(wchar_t));
-  pszPath[chars - 1] = 0;
-  return TRUE;
-}
-
-void ILFree(LPITEMIDLIST pidl) { CoTaskMemFree(pidl); }
 
 BOOL SHGetSpecialFolderPathW(HWND /*hwnd*/, LPWSTR pszPath, int csidl, BOOL /*fCreate*/) {
   std::wstring path;

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "FileStat.h"
+#include "CopyOut.h"
 #include "errhandlingapi.h"
 #include "jf/files.h"
 #include "jf/utf.h"

@@ -16,9 +16,6 @@ LRESULT CALLBACK SystemClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-// The display half's procedures for the predefined classes (Edit, tooltips); null for the rest.
-WNDPROC DisplaySystemClassProc(const wchar_t* name);
-
 namespace {
 
 const wchar_t* const kSystemClasses[] = {L"Button", L"Edit", L"Static", L"ListBox", L"ComboBox",
@@ -38,8 +35,7 @@ ClassRegistry::ClassRegistry() {
     cls->folded = MsgAtomTable::Fold(name);
     cls->atom = MsgAtomTable::Get().Add(name);
     cls->style = CS_GLOBALCLASS | CS_DBLCLKS;
-    WNDPROC own = DisplaySystemClassProc(name);
-    cls->proc = own != nullptr ? own : SystemClassProc;
+    cls->proc = SystemClassProc;
     cls->system = true;
     classes_.push_back(cls);
   }

@@ -2,14 +2,14 @@
 
 namespace jf {
 
-// The display half fills the hooks (DisplayHooks.cpp).
-void InstallDisplayHooks(WindowDisplayHooks& hooks);
-
 WindowDisplayHooks& WindowDisplayHooks::Get() {
   static WindowDisplayHooks hooks;
-  static const bool installed = (InstallDisplayHooks(hooks), true);
-  (void)installed;
   return hooks;
+}
+
+bool WindowDisplayHooks::Install(void (*installer)(WindowDisplayHooks& hooks)) {
+  installer(Get());
+  return true;
 }
 
 }  // namespace jf

@@ -33,6 +33,8 @@ struct WindowDisplayHooks {
   void (*parentChanged)(HWND hwnd, HWND oldParent, HWND newParent) = nullptr;
 
   static WindowDisplayHooks& Get();
+  // The display half, which lies above this code, fills the hooks while the program starts.
+  static bool Install(void (*installer)(WindowDisplayHooks& hooks));
 };
 
 }  // namespace jf
