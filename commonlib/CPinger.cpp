@@ -143,7 +143,7 @@ bool CPinger::Probe(uint32_t address, Reply& reply) {
         const uint32_t receiveTime = CDnsResolver::GetClockMs();
         unsigned char datagram[256];
         sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
+        int fromLength = sizeof from;
         int n = recvfrom(m_socket, reinterpret_cast<char*>(datagram), sizeof datagram, 0,
                          reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n > 0 && ParseEchoReply(datagram, static_cast<size_t>(n), m_id, m_sequence,

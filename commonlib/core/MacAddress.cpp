@@ -1,7 +1,10 @@
 #include "core/MacAddress.h"
 
+#include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
+
+#include <cwchar>
 
 namespace {
 

@@ -1,5 +1,6 @@
 // Threads of CreateThread and _beginthreadex: host threads whose handle is signaled when
 // they end and which keep their exit code for GetExitCodeThread.
+#include <dlfcn.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/syscall.h>
@@ -19,6 +20,16 @@
 
 namespace jf {
 namespace {
+
+// A TLS library (OpenSSL, under libcurl) keeps per-thread state that it frees from a hook
+// that runs after the thread function returned. Waiters learn of the thread's end before
+// that hook, so a process that ends right after would lose that state: it is released while
+// the thread still runs. Looked up at run time: a program without that library needs nothing.
+void ReleaseTlsLibraryThreadState() {
+  typedef void (*StopFn)();
+  static const StopFn stop = reinterpret_cast<StopFn>(dlsym(RTLD_DEFAULT, "OPENSSL_thread_stop"));
+  if (stop) stop();
+}
 
 class ThreadObject : public KernelObject {
  public:
@@ -79,6 +90,7 @@ class ThreadObject : public KernelObject {
   struct EndGuard {
     ThreadObject* thread;
     ~EndGuard() {
+      ReleaseTlsLibraryThreadState();
       WithWaitLock([&] {
         kernel::AbandonOwnedMutexes();
         thread->exitCode_ = thread->pendingExitCode;
