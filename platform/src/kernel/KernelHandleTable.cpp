@@ -1,5 +1,8 @@
 // The table behind HANDLE values: small distinct integers (multiples of 4, as on Windows),
 // never reused, each naming one kernel object. Several handles may name the same object.
+#include <unistd.h>
+
+#include <cstdint>
 #include <unordered_map>
 
 #include "KernelInternal.h"
@@ -80,17 +83,41 @@ std::shared_ptr<KernelObject> LookupHandle(HANDLE handle) {
   return object;
 }
 
-void WithWaitLock(const std::function<void()>& fn) {
-  {
-    std::lock_guard<std::mutex> lock(kernel::WaitMutex());
-    fn();
+void WaitList::Remove(Waiter* waiter) {
+  for (auto it = waiters_.begin(); it != waiters_.end(); ++it) {
+    if (*it == waiter) {
+      waiters_.erase(it);
+      return;
+    }
   }
-  kernel::WaitCondition().notify_all();
 }
 
-void SignalStateChanged() {
-  { std::lock_guard<std::mutex> lock(kernel::WaitMutex()); }
-  kernel::WaitCondition().notify_all();
+void WaitList::Notify() {
+  for (Waiter* waiter : waiters_) {
+    waiter->notified = true;
+    waiter->condition.notify_one();
+    if (waiter->wakeFd >= 0) {
+      uint64_t one = 1;
+      ssize_t written = write(waiter->wakeFd, &one, sizeof one);
+      (void)written;  // a full counter already wakes the poll
+    }
+  }
+}
+
+void WithWaitLock(const std::function<void()>& fn) {
+  std::lock_guard<std::mutex> lock(kernel::WaitMutex());
+  fn();
+}
+
+void ChangeState(KernelObject& object, const std::function<void()>& fn) {
+  std::lock_guard<std::mutex> lock(kernel::WaitMutex());
+  fn();
+  object.Waiters().Notify();
+}
+
+void SignalStateChanged(WaitList& waiters) {
+  std::lock_guard<std::mutex> lock(kernel::WaitMutex());
+  waiters.Notify();
 }
 
 }  // namespace jf

@@ -8,7 +8,8 @@
 namespace jf {
 namespace kernel {
 
-// The process-wide wait lock and the condition every blocked wait sleeps on.
+// The process-wide wait lock, which guards the state of every waitable object, and the
+// condition on which a new thread waits for its start.
 std::mutex& WaitMutex();
 std::condition_variable& WaitCondition();
 
@@ -23,4 +24,12 @@ void AbandonOwnedMutexes();
 LONG RtlGetVersion(void* versionInfo);
 
 }  // namespace kernel
+
+// One thread blocked in a wait; listed on each object it waits for.
+struct Waiter {
+  std::condition_variable condition;
+  bool notified = false;
+  int wakeFd = -1;  // an eventfd, when the wait sleeps in poll()
+};
+
 }  // namespace jf

@@ -1,7 +1,15 @@
 // WaitForSingleObject and WaitForMultipleObjects over every kernel object of the layer.
-// Time-outs run on the monotonic clock; the waiters sleep on the one wait condition and
-// re-check in short slices as well, for objects whose state is only found by polling.
+// A blocked wait lists itself on each of its objects and sleeps until one of them changes
+// state or the time-out (on the monotonic clock) runs out; nothing re-checks on a timer.
+// Objects whose state follows descriptors (socket events) make the wait sleep in poll().
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <vector>
 
 #include "KernelInternal.h"
@@ -13,7 +21,8 @@
 
 namespace {
 
-constexpr auto kRecheckSlice = std::chrono::milliseconds(25);
+using Clock = std::chrono::steady_clock;
+using Objects = std::vector<std::shared_ptr<jf::KernelObject>>;
 
 bool TakeAbandoned(const std::shared_ptr<jf::KernelObject>& object) {
   auto* mutex = dynamic_cast<jf::SyncMutex*>(object.get());
@@ -21,7 +30,7 @@ bool TakeAbandoned(const std::shared_ptr<jf::KernelObject>& object) {
 }
 
 // One check with the wait lock held: WAIT_TIMEOUT when the wait is not satisfied yet.
-DWORD TrySatisfy(const std::vector<std::shared_ptr<jf::KernelObject>>& objects, bool waitAll) {
+DWORD TrySatisfy(const Objects& objects, bool waitAll) {
   if (!waitAll) {
     for (size_t i = 0; i < objects.size(); ++i) {
       if (!objects[i]->IsSignaled()) continue;
@@ -41,6 +50,46 @@ DWORD TrySatisfy(const std::vector<std::shared_ptr<jf::KernelObject>>& objects, 
   return result;
 }
 
+// Lists the waiter on every object for as long as the wait lasts (wait lock held).
+class Listing {
+ public:
+  Listing(const Objects& objects, jf::Waiter& waiter) : objects_(objects), waiter_(waiter) {
+    for (const auto& object : objects_) object->Waiters().Add(&waiter_);
+  }
+  ~Listing() {
+    for (const auto& object : objects_) object->Waiters().Remove(&waiter_);
+    if (waiter_.wakeFd >= 0) close(waiter_.wakeFd);
+  }
+  Listing(const Listing&) = delete;
+  Listing& operator=(const Listing&) = delete;
+
+ private:
+  const Objects& objects_;
+  jf::Waiter& waiter_;
+};
+
+// Sleeps in poll() on the objects' descriptors and the waiter's own wake-up descriptor
+// until one is ready or the deadline passes. Called with the wait lock held; drops it.
+void PollOnce(std::unique_lock<std::mutex>& lock, const Objects& objects, jf::Waiter& waiter, bool infinite,
+              Clock::time_point deadline) {
+  if (waiter.wakeFd < 0) waiter.wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  std::vector<pollfd> fds;
+  if (waiter.wakeFd >= 0) fds.push_back(pollfd{waiter.wakeFd, POLLIN, 0});
+  for (const auto& object : objects) object->AddPollFds(fds);
+  int timeout = -1;
+  if (!infinite) {
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    timeout = left <= 0 ? 0 : static_cast<int>(left < INT_MAX ? left : INT_MAX);
+  }
+  lock.unlock();
+  if (poll(fds.data(), fds.size(), timeout) > 0 && waiter.wakeFd >= 0 && (fds[0].revents & POLLIN)) {
+    uint64_t count;
+    ssize_t got = read(waiter.wakeFd, &count, sizeof count);
+    (void)got;
+  }
+  lock.lock();
+}
+
 }  // namespace
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
@@ -48,7 +97,7 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
     SetLastError(ERROR_INVALID_PARAMETER);
     return WAIT_FAILED;
   }
-  std::vector<std::shared_ptr<jf::KernelObject>> objects;
+  Objects objects;
   for (DWORD i = 0; i < count; ++i) {
     auto object = jf::LookupHandle(handles[i]);
     if (!object) {
@@ -67,16 +116,28 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
     objects.push_back(std::move(object));
   }
   const bool infinite = milliseconds == INFINITE;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(infinite ? 0 : milliseconds);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(infinite ? 0 : milliseconds);
   std::unique_lock<std::mutex> lock(jf::kernel::WaitMutex());
+  DWORD result = TrySatisfy(objects, waitAll != FALSE);
+  if (result != WAIT_TIMEOUT || (!infinite && milliseconds == 0)) return result;
+
+  std::vector<pollfd> probe;
+  for (const auto& object : objects) object->AddPollFds(probe);
+  const bool polled = !probe.empty();
+  jf::Waiter waiter;
+  Listing listing(objects, waiter);
   for (;;) {
-    DWORD result = TrySatisfy(objects, waitAll != FALSE);
+    if (polled) {
+      PollOnce(lock, objects, waiter, infinite, deadline);
+    } else if (infinite) {
+      waiter.condition.wait(lock, [&] { return waiter.notified; });
+    } else {
+      waiter.condition.wait_until(lock, deadline, [&] { return waiter.notified; });
+    }
+    waiter.notified = false;
+    result = TrySatisfy(objects, waitAll != FALSE);
     if (result != WAIT_TIMEOUT) return result;
-    auto now = std::chrono::steady_clock::now();
-    if (!infinite && now >= deadline) return WAIT_TIMEOUT;
-    auto until = now + kRecheckSlice;
-    if (!infinite && deadline < until) until = deadline;
-    jf::kernel::WaitCondition().wait_until(lock, until);
+    if (!infinite && Clock::now() >= deadline) return WAIT_TIMEOUT;
   }
 }
 

@@ -28,7 +28,7 @@ BOOL ChangeEvent(HANDLE handle, bool signaled) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  WithWaitLock([&] { event->Set(signaled); });
+  ChangeState(*event, [&] { event->Set(signaled); });
   return TRUE;
 }
 

@@ -64,6 +64,7 @@ void SyncMutex::Abandon(DWORD tid) {
   owner_ = 0;
   recursion_ = 0;
   abandoned_ = true;
+  Waiters().Notify();
 }
 
 SyncMutex::~SyncMutex() {
@@ -139,7 +140,7 @@ BOOL ReleaseMutex(HANDLE handle) {
     return FALSE;
   }
   bool released = false;
-  jf::WithWaitLock([&] { released = mutex->Release(); });
+  jf::ChangeState(*mutex, [&] { released = mutex->Release(); });
   if (!released) {
     SetLastError(ERROR_NOT_OWNER);
     return FALSE;

@@ -50,7 +50,7 @@ BOOL ReleaseSemaphore(HANDLE handle, LONG releaseCount, LPLONG previousCount) {
   }
   bool released = false;
   LONG previous = 0;
-  jf::WithWaitLock([&] { released = semaphore->Release(releaseCount, previous); });
+  jf::ChangeState(*semaphore, [&] { released = semaphore->Release(releaseCount, previous); });
   if (!released) {
     SetLastError(ERROR_TOO_MANY_POSTS);
     return FALSE;

@@ -72,6 +72,7 @@ class ThreadObject : public KernelObject {
       previous = suspended_ ? 1 : 0;
       suspended_ = false;
     });
+    kernel::WaitCondition().notify_all();  // the thread waits for this before it starts
     return previous;
   }
 
@@ -91,7 +92,7 @@ class ThreadObject : public KernelObject {
     ThreadObject* thread;
     ~EndGuard() {
       ReleaseTlsLibraryThreadState();
-      WithWaitLock([&] {
+      ChangeState(*thread, [&] {
         kernel::AbandonOwnedMutexes();
         thread->exitCode_ = thread->pendingExitCode;
         thread->ended_ = true;

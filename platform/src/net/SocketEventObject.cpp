@@ -169,7 +169,7 @@ BOOL WSASetEvent(WSAEVENT hEvent) {
   std::shared_ptr<jf::SocketEventObject> event = EventFromHandle(hEvent);
   if (!event) return FALSE;
   event->Set();
-  jf::SignalStateChanged();  // also wakes WaitForSingleObject on the event
+  jf::SignalStateChanged(event->Waiters());  // also wakes WaitForSingleObject on the event
   return TRUE;
 }
 

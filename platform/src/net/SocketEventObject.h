@@ -32,7 +32,7 @@ class SocketEventObject : public KernelObject {
   long TakeEvents(int socket, int errors[]);
   bool Ready();
   // Descriptors to poll while waiting for this event: the wake-up descriptor, then sockets.
-  void AddPollFds(std::vector<pollfd>& fds);
+  void AddPollFds(std::vector<pollfd>& fds) override;
 
   // The event a socket is selected on (closesocket unties it).
   static std::shared_ptr<SocketEventObject> EventOf(int socket);

@@ -14,6 +14,7 @@ class ProcessObject : public KernelObject {
       : state_(std::move(state)), mainThread_(mainThread) {}
 
   bool IsSignaled() override { return state_->IsSignaled(); }
+  WaitList& Waiters() override { return state_ ? state_->Waiters() : KernelObject::Waiters(); }
   const std::shared_ptr<ProcessState>& State() const { return state_; }
   // The handle names the program's main thread rather than the process.
   bool IsMainThread() const { return mainThread_; }

@@ -172,7 +172,7 @@ void ProcessState::Record(DWORD code) {
 
 void ProcessState::MarkExited(DWORD code) {
   if (!exited_.load(std::memory_order_acquire)) Record(code);
-  SignalStateChanged();
+  SignalStateChanged(waiters_);
 }
 
 void ProcessState::Reap(std::shared_ptr<ProcessState> state) {

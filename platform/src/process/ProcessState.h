@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 
+#include "jf/handles.h"
 #include "windef.h"
 
 namespace jf {
@@ -37,6 +38,8 @@ class ProcessState : public std::enable_shared_from_this<ProcessState> {
   DWORD ExitCode();
   // SIGKILL; the code is what ExitCode reports afterwards. False (errno set) on failure.
   bool Terminate(DWORD exitCode);
+  // The waits on any handle of this process (guarded by the wait lock).
+  WaitList& Waiters() { return waiters_; }
 
  private:
   void Record(DWORD code);
@@ -54,6 +57,7 @@ class ProcessState : public std::enable_shared_from_this<ProcessState> {
   std::atomic<bool> watching_{false};
   // The process's pidfd; for a non-child also the watcher's stop signal, given on destruction.
   std::shared_ptr<ProcessWatch> watch_;
+  WaitList waiters_;
 };
 
 }  // namespace jf
