@@ -21,7 +21,7 @@
 
 namespace {
 
-// The Part of the program that asks for IsWow64Process finds it by name in "kernel32".
+// Programs look IsWow64Process up by name in "kernel32", as older systems lack it.
 const bool kWow64Registered = [] {
   jf::RegisterModuleExport(L"kernel32.dll", "IsWow64Process", reinterpret_cast<void*>(&IsWow64Process));
   return true;
