@@ -7,6 +7,7 @@
 
 #include "http/CDnsResolver.h"
 #include "util/CommonUtils.h"
+#include "util/Pause.h"
 #include "util/StringUtils.h"
 
 CPinger::CPinger()
@@ -120,7 +121,7 @@ bool CPinger::ResolveFirst(const char* host, uint32_t& address, std::wstring& ad
 bool CPinger::Pause(unsigned ms) const {
   for (unsigned waited = 0; waited < ms; waited += 100) {
     if (Stopped()) return false;
-    Sleep(ms - waited < 100 ? ms - waited : 100);
+    Pause::For(ms - waited < 100 ? ms - waited : 100);
   }
   return !Stopped();
 }

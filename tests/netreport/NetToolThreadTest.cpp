@@ -14,6 +14,7 @@
 #include "CPingTask.h"
 #include "CTraceRootTask.h"
 #include "DnsTestServer.h"
+#include "InstantPause.h"
 #include "MainThreadPump.h"
 #include "core/DeploymentProfile.h"
 
@@ -34,6 +35,7 @@ void Collect(int code, void* context, const std::string& host, const std::string
 
 class NetToolThreadTest : public ::testing::Test {
  protected:
+  InstantPause pauses;
   void SetUp() override {
     g_results.clear();
     ASSERT_TRUE(dns.Start("0.0.0.0"));
