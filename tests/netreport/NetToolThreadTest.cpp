@@ -152,3 +152,43 @@ TEST_F(NetToolThreadTest, PingAndTraceTasksAnswerInUtf8WithCodeZero) {
   // Each task undid its own Winsock startup, once.
   EXPECT_EQ(SOCKET_ERROR, WSACleanup());
 }
+
+namespace {
+
+// A probe that ignores stop requests until the test lets it go.
+class HeldTask : public CNetToolTask {
+ public:
+  HeldTask(HANDLE release, HANDLE ended) : CNetToolTask("held", nullptr, nullptr), m_release(release), m_ended(ended) {}
+  ~HeldTask() override { SetEvent(m_ended); }
+  void Run() override {
+    SetEvent(m_running);
+    WaitForSingleObject(m_release, INFINITE);
+  }
+  static HANDLE m_running;
+
+ private:
+  HANDLE m_release;
+  HANDLE m_ended;
+};
+HANDLE HeldTask::m_running = nullptr;
+
+}  // namespace
+
+TEST(NetToolThreadStopTest, WorkerOutlivingATimedOutStopTouchesNoFreedState) {
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HeldTask::m_running = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE queuedEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  {
+    CNetToolThread tools;
+    tools.AddTask(new HeldTask(release, ended));
+    tools.AddTask(new HeldTask(release, queuedEnded));
+    ASSERT_TRUE(tools.Start());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(HeldTask::m_running, 5000));
+  }  // the stop times out: the worker still holds the first task
+  // The task still queued was dropped with the owner; the worker ends once let go.
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(queuedEnded, 0));
+  SetEvent(release);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ended, 5000));
+  for (HANDLE h : {release, ended, HeldTask::m_running, queuedEnded}) CloseHandle(h);
+}
