@@ -136,6 +136,16 @@ bool CDownloadTask::StartTask() {
   bool loaded = LoadMeta();
   m_log->AddLineF(kCatState, L"开始下载:%s", m_url.c_str());
   std::wstring tempPath = GetTempFilePath();
+  if (loaded && FileUtils::IsFileExist(tempPath)) {
+    // A temporary file shorter than the download was never sized: whatever its resume
+    // file claims, the bytes are not there.
+    uint64_t tempSize = FileUtils::GetFileSize(tempPath);
+    if (tempSize == static_cast<uint64_t>(-1) || static_cast<int64_t>(tempSize) < m_size) {
+      TASK_LOG(kLogError, L"临时文件小于预期大小,重新下载 %s %lld/%lld", tempPath.c_str(),
+               static_cast<long long>(static_cast<int64_t>(tempSize)), static_cast<long long>(m_size));
+      loaded = false;
+    }
+  }
   if (!loaded || !FileUtils::IsFileExist(tempPath)) {
     uint64_t finalSize = FileUtils::GetFileSize(GetFullName());
     if (finalSize != static_cast<uint64_t>(-1) && static_cast<int64_t>(finalSize) == m_size) {
@@ -149,13 +159,15 @@ bool CDownloadTask::StartTask() {
       OnTaskCompleted(TaskCodeOk);
       return true;
     }
+    // Everything is missing before the file is sized, so the resume file that the end of a
+    // failed run saves cannot claim a single byte.
+    m_gaps.Clear();
+    if (m_size > 0) m_gaps.AddRange(0, m_size - 1);
     if (!CreateEmptyFile()) {
       TASK_LOG(kLogError, L"创建空文件失败 %s %lld", tempPath.c_str(), static_cast<long long>(m_size));
       OnTaskCompleted(TaskCodeTempFile);
       return true;
     }
-    m_gaps.Clear();
-    if (m_size > 0) m_gaps.AddRange(0, m_size - 1);
   }
   // Nothing is missing (an empty file needs no source either).
   if (m_size <= 0 || IsComplete()) {

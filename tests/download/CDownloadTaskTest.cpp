@@ -294,6 +294,36 @@ TEST_F(CDownloadTaskResumeTest, TemporaryFileThatCannotBePreparedEndsWithSix) {
   EXPECT_EQ(6, out.ec);
 }
 
+TEST_F(CDownloadTaskResumeTest, FailedPreSizeNeverLeadsToACompleteClaim) {
+  // A size no file system can hold: the pre-size fails, and so does every later run.
+  const int64_t huge = int64_t{1} << 62;
+  for (int run = 0; run < 2; ++run) {
+    DownloadOutcome out;
+    Add(Url("/m"), L"", L"p.bin", huge, out, md5);
+    EXPECT_TRUE(out.done);
+    EXPECT_EQ(3, out.et) << run;
+    EXPECT_EQ(6, out.ec) << run;
+    EXPECT_FALSE(dir.Exists("p.bin")) << run;
+    ProtoValue saved = ReadResume("p.bin");
+    if (!saved.isNull()) {
+      CTaskMetaFile meta;
+      meta.m_value = saved;
+      EXPECT_EQ(0, meta.GetDownloadedSize()) << run;
+    }
+  }
+  EXPECT_EQ(0u, server.RequestsFor("/m").size());
+}
+
+TEST_F(CDownloadTaskResumeTest, ShortTemporaryFileIsNotTrustedWhateverItsResumeFileSays) {
+  dir.Write("q.bin.vrdt", body.substr(0, 1000));
+  CTaskMetaFile meta;
+  meta.Build(0, size, md5, 0, 0, nullptr, GapList());
+  std::string bytes;
+  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
+  dir.Write("q.bin.vrdt.vrmt", bytes);
+  ExpectFreshDownload("q.bin");
+}
+
 }  // namespace
 
 namespace {
