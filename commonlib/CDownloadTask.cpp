@@ -136,11 +136,12 @@ bool CDownloadTask::StartTask() {
   bool loaded = LoadMeta();
   m_log->AddLineF(kCatState, L"开始下载:%s", m_url.c_str());
   std::wstring tempPath = GetTempFilePath();
-  if (loaded && FileUtils::IsFileExist(tempPath)) {
+  if (loaded && FileUtils::IsFileExist(tempPath) &&
+      !(GetFileAttributesW(tempPath.c_str()) & FILE_ATTRIBUTE_DIRECTORY)) {
     // A temporary file shorter than the download was never sized: whatever its resume
     // file claims, the bytes are not there.
     uint64_t tempSize = FileUtils::GetFileSize(tempPath);
-    if (tempSize == static_cast<uint64_t>(-1) || static_cast<int64_t>(tempSize) < m_size) {
+    if (tempSize != static_cast<uint64_t>(-1) && static_cast<int64_t>(tempSize) < m_size) {
       TASK_LOG(kLogError, L"临时文件小于预期大小,重新下载 %s %lld/%lld", tempPath.c_str(),
                static_cast<long long>(static_cast<int64_t>(tempSize)), static_cast<long long>(m_size));
       loaded = false;
