@@ -73,7 +73,9 @@ CDownloadTask::CDownloadTask(const std::wstring& url, const std::wstring& spareA
       m_options(options),
       m_serial(++g_taskSerial),
       m_sourceCallDepth(0),
-      m_deferredPosted(false) {
+      m_deferredPosted(false),
+      m_metaSaveTick(0),
+      m_metaDirty(false) {
   m_log->m_ownerStats = [this](ProtoValue& record) { GetStats(record); };
   if (!options.empty()) ProtoValueJsonConvertor::FromJson(StringUtils::FromUtf8(options), m_log->m_record);
   // The record is a map whatever the options text held.
@@ -518,6 +520,7 @@ bool CDownloadTask::OnTimer() {
       TASK_LOG(kLogInfo, L"%s", text.c_str());
     }
   }
+  if (m_metaDirty && static_cast<uint32_t>(now - m_metaSaveTick) >= kMetaSaveMs) SaveMeta();
   if (completed < m_size && FindIdlePeer()) {
     TASK_LOG(kLogInfo, L"%s 任务未完成，但还有空闲peer，开始调度下载", m_url.c_str());
     DownloadNextEmptyBlock();
@@ -574,13 +577,13 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
       m_p2pBytes += length;
     else
       AddSourceBytes(peer, length);
-    SaveMeta();
     if (IsComplete()) {
       TASK_LOG(kLogInfo, L"download task completed 正常完成 %s p2p部分/总大小:%lld/%lld", GetFullName().c_str(),
                static_cast<long long>(m_p2pBytes), static_cast<long long>(m_size));
       OnTaskCompleted(TaskCodeOk);
       return;
     }
+    SaveMetaSoon();
   } else {
     CHttpDownloadPeer* httpPeer = dynamic_cast<CHttpDownloadPeer*>(peer);
     if (!peer->IsP2P() && httpPeer)
@@ -633,7 +636,21 @@ void CDownloadTask::OnPeerRetry(CDownloadPeer* peer, int et, int ec, int times) 
 
 // ---- resume file ----
 
+void CDownloadTask::SaveMetaSoon() {
+  // Each save replaces a file, which can wait for the file system's journal; while a large
+  // download fills the disk cache that takes long enough to starve the sources of blocks.
+  // Saving at most once a second (the tick saves what waits) loses at most that much work.
+  if (m_metaSaveTick != 0 && static_cast<uint32_t>(GetTickCount() - m_metaSaveTick) < kMetaSaveMs) {
+    m_metaDirty = true;
+    return;
+  }
+  SaveMeta();
+}
+
 void CDownloadTask::SaveMeta() {
+  m_metaSaveTick = GetTickCount();
+  if (m_metaSaveTick == 0) m_metaSaveTick = 1;
+  m_metaDirty = false;
   uint64_t fileTime = 0;
   FileUtils::GetFileModifyTime(GetTempFilePath(), fileTime);
   int64_t elapsed = m_accumulatedMs + static_cast<int64_t>(static_cast<uint32_t>(GetTickCount() - m_startTick));

@@ -76,6 +76,40 @@ int64_t IntAt(const ProtoValue& v, const wchar_t* key) {
   return x.type() == PV_INTEGER ? x.integer() : -1;
 }
 
+TEST_F(CDownloadTaskTest, ResumeFileIsSavedAtMostOnceASecondAndTheTickSavesWhatWaits) {
+  const size_t size = 4000000;
+  std::string body = HttpTestServer::RandomBody(size, 12);
+  auto calls = std::make_shared<int>(0);
+  server.SetHandler("/t", [body, calls](const Request&) {
+    Script s;
+    s.ranges = true;
+    s.body = body;
+    if ((*calls)++ >= 2) s.stallAfter = 10;  // the third block holds
+    return s;
+  });
+  DownloadOutcome out;
+  Add(Url("/t"), L"", L"t.bin", size, out, Md5Of(body));
+  auto firstMissing = [&] {
+    ProtoValue v = ReadResume("t.bin");
+    const ProtoValue::Array* gl = v.get(L"gl").array();
+    return gl && !gl->empty() ? (*gl)[0].get(L"start").integer() : -1;
+  };
+  // Two blocks arrive within one second of the frozen clock: only the first is saved.
+  ASSERT_TRUE(MainThreadPump::Until([&] { return server.RequestsFor("/t").size() == 3; }));
+  MainThreadPump::For(50);
+  EXPECT_EQ(2621440, Task(L"t.bin")->GetGaps().begin()->first);
+  EXPECT_EQ(1310720, firstMissing());
+  jf::TickAdvance(999);
+  CDownloadTaskQueue::GetInstance().OnTimer();
+  EXPECT_EQ(1310720, firstMissing());
+  jf::TickAdvance(1);
+  CDownloadTaskQueue::GetInstance().OnTimer();
+  // The held block's first bytes count as received.
+  EXPECT_GE(firstMissing(), 2621440);
+  EXPECT_LE(firstMissing(), 2621450);
+  server.ReleaseStalls();
+}
+
 TEST_F(CDownloadTaskTest, StopSavesReceivedBytesAndResumeFetchesOnlyTheRest) {
   const size_t size = 3000000;
   std::string body = HttpTestServer::RandomBody(size, 11);
