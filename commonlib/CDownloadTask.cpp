@@ -547,7 +547,8 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
     return;
   }
   if (!HasPeer(peer)) {
-    TASK_LOG(kLogInfo, L"peer未找到 0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(peer)));
+    // %x with the pointer-sized prefix: the whole identity, on 32-bit and 64-bit alike.
+    TASK_LOG(kLogInfo, L"peer未找到 0x%Ix", reinterpret_cast<uintptr_t>(peer));
     return;
   }
   BlockRequest* block = peer->m_block;

@@ -3,6 +3,7 @@
 #include "CDownloadTask.h"
 
 #include "DownloadTestEnv.h"
+#include "TraceCapture.h"
 #include "peer/CHttpDownloadPeer.h"
 
 namespace {
@@ -107,6 +108,19 @@ TEST_F(CDownloadTaskTest, ResumeFileIsSavedAtMostOnceASecondAndTheTickSavesWhatW
   // The held block's first bytes count as received.
   EXPECT_GE(firstMissing(), 2621440);
   EXPECT_LE(firstMissing(), 2621450);
+  server.ReleaseStalls();
+}
+
+TEST_F(CDownloadTaskTest, ResultOfAnUnknownSourceIsLoggedWithItsWholeIdentity) {
+  TraceCapture trace;
+  ServeHeld("/u", 3000000, 'u');
+  DownloadOutcome out;
+  Add(Url("/u"), L"", L"u.bin", 3000000, out);
+  CDownloadTask* task = Task(L"u.bin");
+  ASSERT_NE(nullptr, task);
+  task->OnRangeCompleted(reinterpret_cast<CDownloadPeer*>(uintptr_t{0x7f12345678ab}), 0, 0);
+  EXPECT_TRUE(trace.Contains(L"peer未找到 0x7f12345678ab"));
+  EXPECT_EQ(1u, task->GetPeers().size());
   server.ReleaseStalls();
 }
 
