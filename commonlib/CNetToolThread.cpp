@@ -1,5 +1,8 @@
 #include "CNetToolThread.h"
 
+#include <cstdlib>
+#include <mutex>
+
 #include "CNSLookUpTask.h"
 #include "CPingTask.h"
 #include "CTraceRootTask.h"
@@ -15,7 +18,15 @@ CNetToolThread::~CNetToolThread() {
   m_tasks.clear();
 }
 
-CNetToolThread& CNetToolThread::GetInstance() { return Instance(); }
+CNetToolThread& CNetToolThread::GetInstance() {
+  // The instance lives on for a worker that outlasts the wait, but its worker is stopped
+  // when the process exits, as the end of the instance would stop it.
+  static std::once_flag registered;
+  std::call_once(registered, [] { std::atexit(&CNetToolThread::StopAtExit); });
+  return Instance();
+}
+
+void CNetToolThread::StopAtExit() { Instance().DestroyThread(100); }
 
 bool CNetToolThread::NSLookUp(const std::string& host, void* context) {
   if (!context || host.size() < 3) return false;

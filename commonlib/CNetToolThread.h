@@ -17,6 +17,8 @@ class CNetToolThread : public CSimpleThread, public CSingleton<CNetToolThread> {
   ~CNetToolThread() override;
 
   static CNetToolThread& GetInstance();
+  // Asks the worker to stop and waits up to 100 ms; runs at process exit.
+  static void StopAtExit();
 
   // Every maker: false (nothing queued) when a condition fails, else the result of Start.
   // Needs a context and a host of at least 3 characters; the diagnosis report's callback.
