@@ -1,0 +1,33 @@
+// Children one below the other, top to bottom; optionally its own edge is a drag separator.
+#pragma once
+#include "layout/ContainerUI.h"
+
+namespace SkinUI {
+
+class CVerticalLayoutUI : public CContainerUI {
+ public:
+  CVerticalLayoutUI();
+
+  LPCWSTR GetClass() const override;
+  LPVOID GetInterface(LPCWSTR name) override;
+  UINT GetControlFlags() const override;
+  void SetPos(RECT rc) override;
+  void DoEvent(UIEventRecord& event) override;
+  void SetAttribute(LPCWSTR name, LPCWSTR value) override;
+  void DoPostPaint(HDC hdc, const RECT& rcPaint) override;
+
+  void SetSepHeight(int height);
+  int GetSepHeight() const { return m_sepHeight; }
+  void SetSepImmMode(bool immediately);
+  bool IsSepImmMode() const { return m_immMode; }
+  RECT GetThumbRect(bool useNew = false) const;
+
+ protected:
+  int m_sepHeight = 0;
+  UINT m_buttonState = 0;
+  bool m_immMode = false;
+  POINT m_lastMouse = {0, 0};
+  RECT m_rcNewPos = {0, 0, 0, 0};
+};
+
+}  // namespace SkinUI
