@@ -69,6 +69,9 @@ HWND CWndShadow::Create(HWND owner) {
     return nullptr;
   }
   m_status = kEnabled;
+  RECT client = {};
+  GetClientRect(owner, &client);
+  m_lastSize = MAKELPARAM(client.right, client.bottom);
   Show(owner);
   SetTimer(m_hWnd, reinterpret_cast<UINT_PTR>(this), 1000, DelayedUpdateProc);
   ShowWindow(m_hWnd, SW_HIDE);
