@@ -219,6 +219,8 @@ class CWindowManagerUI {
   bool ClientPoint(LPARAM lParam, POINT& pt) const;
   CControlUI* ControlForMouse(POINT pt) const;
   UINT NextTimerId();
+  bool TimerIdInUse(UINT windowId) const;
+  CControlUI* TimerTarget(UINT windowId, UINT& localId) const;
 
   // Resources half (WindowManagerUIResources.cpp): called by the constructor and destructor.
   void InitResources();
@@ -232,6 +234,7 @@ class CWindowManagerUI {
   HBITMAP m_bmpBackground = nullptr;
   HWND m_hwndTooltip = nullptr;
   TOOLINFOW m_toolTip = {};
+  CUIString m_toolTipText;
   bool m_showDirty = false;
 
   CControlUI* m_root = nullptr;
@@ -293,6 +296,14 @@ class CWindowManagerUI {
   CUIString m_shadowImage;
   CUIPtrArray m_translators;
   CUIAnimationDriver* m_animationDriver = nullptr;
+
+  // Frames of MessageHandler still on the stack; a handler may destroy the window and with
+  // it this manager, and each frame then returns without touching it again.
+  struct AliveGuard {
+    bool alive;
+    AliveGuard* prev;
+  };
+  AliveGuard* m_aliveGuards = nullptr;
 };
 
 }  // namespace SkinUI
