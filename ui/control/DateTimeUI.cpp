@@ -1,0 +1,116 @@
+#include "control/DateTimeUI.h"
+
+#include <cwchar>
+
+#include "control/DateTimeWnd.h"
+#include "window/WindowManagerUI.h"
+
+namespace SkinUI {
+
+CDateTimeUI::CDateTimeUI() {
+  ::GetLocalTime(&m_sysTime);
+  m_updateFlag = kUpdate;
+  UpdateText();
+  m_updateFlag = kUpdateNone;
+}
+
+CDateTimeUI::~CDateTimeUI() {
+  // The picker refers to this control: cut it loose and close it first.
+  if (m_window != nullptr) {
+    CDateTimeWnd* window = m_window;
+    m_window = nullptr;
+    window->Detach();
+    HWND hwnd = window->GetHWND();
+    if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);  // its last message deletes it
+  }
+}
+
+LPCWSTR CDateTimeUI::GetClass() const { return L"DateTimeUI"; }
+
+LPVOID CDateTimeUI::GetInterface(LPCWSTR name) {
+  if (name && wcscmp(name, L"DateTime") == 0) return static_cast<CDateTimeUI*>(this);
+  return CLabelUI::GetInterface(name);
+}
+
+HWND CDateTimeUI::GetNativeWindow() const { return m_window != nullptr ? m_window->GetHWND() : nullptr; }
+
+void CDateTimeUI::SetTime(const SYSTEMTIME& time) {
+  m_sysTime = time;
+  m_updateFlag = kUpdate;
+  UpdateText();
+  m_updateFlag = kUpdateNone;
+}
+
+void CDateTimeUI::UpdateText() {
+  if (m_updateFlag == kDelete) {
+    SetText(L"");
+  } else if (m_updateFlag == kUpdate) {
+    CUIString text;
+    text.SmallFormat(L"%4d-%02d-%02d", m_sysTime.wYear, m_sysTime.wMonth, m_sysTime.wDay);
+    SetText(text);
+  }
+}
+
+void CDateTimeUI::OpenPicker() {
+  if (m_window == nullptr) m_window = new CDateTimeWnd();
+  m_window->Init(this);
+  if (m_window->GetHWND() == nullptr) {
+    delete m_window;  // no window could be made: nothing else will delete it
+    m_window = nullptr;
+    return;
+  }
+  m_window->ShowWindow();
+}
+
+void CDateTimeUI::DoEvent(UIEventRecord& event) {
+  if (!IsMouseEnabled() && event.type > UIEVENT__MOUSEBEGIN && event.type < UIEVENT__MOUSEEND) {
+    if (m_parent) {
+      m_parent->DoEvent(event);
+    } else {
+      CLabelUI::DoEvent(event);
+    }
+    return;
+  }
+  switch (event.type) {
+    case UIEVENT_SETCURSOR:
+      if (IsEnabled()) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
+        return;
+      }
+      break;
+    case UIEVENT_WINDOWSIZE:
+      if (m_window != nullptr && m_manager) m_manager->SetFocusNeeded(this);
+      break;
+    case UIEVENT_SCROLLWHEEL:
+      if (m_window != nullptr) return;
+      break;
+    case UIEVENT_SETFOCUS:
+      if (IsEnabled()) {
+        if (m_window != nullptr) return;
+        OpenPicker();
+      }
+      break;
+    case UIEVENT_KILLFOCUS:
+      if (IsEnabled()) Invalidate();
+      break;
+    case UIEVENT_BUTTONDOWN:
+    case UIEVENT_DBLCLICK:
+    case UIEVENT_RBUTTONDOWN:
+      if (IsEnabled()) {
+        if (m_manager) m_manager->ReleaseCapture();
+        if (IsFocused() || m_window != nullptr) OpenPicker();
+      }
+      return;
+    case UIEVENT_MOUSEMOVE:
+    case UIEVENT_BUTTONUP:
+    case UIEVENT_CONTEXTMENU:
+    case UIEVENT_MOUSEENTER:
+    case UIEVENT_MOUSELEAVE:
+      return;
+    default:
+      break;
+  }
+  CLabelUI::DoEvent(event);
+}
+
+}  // namespace SkinUI
