@@ -18,7 +18,8 @@ LPVOID CTabLayoutUI::GetInterface(LPCWSTR name) {
 }
 
 bool CTabLayoutUI::Add(CControlUI* control) {
-  if (!CContainerUI::Add(control)) return false;
+  // The container's Add goes through the virtual AddAt, whose page rules differ.
+  if (!CContainerUI::AddAt(control, GetCount())) return false;
   if (m_curSel == -1 && control->IsVisible()) {
     m_curSel = GetItemIndex(control);
   } else {
