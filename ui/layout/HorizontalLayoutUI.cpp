@@ -90,6 +90,8 @@ void CHorizontalLayoutUI::SetPos(RECT rcPos) {
     }
     RECT pad = child->GetPadding();
     remaining.cx -= pad.left;
+    // What the children after this one still need: their sizes, paddings and the gaps.
+    fixedRemaining -= pad.left + pad.right;
     SIZE sz = child->EstimateSize(remaining);
     if (sz.cx == 0) {
       ++adjustableSeen;
@@ -112,6 +114,7 @@ void CHorizontalLayoutUI::SetPos(RECT rcPos) {
     x += sz.cx + m_childPadding + pad.left + pad.right;
     needed += sz.cx + pad.left + pad.right;
     remaining.cx -= sz.cx + m_childPadding + pad.right;
+    fixedRemaining -= m_childPadding;
   }
   if (counted > 0) needed += (counted - 1) * m_childPadding;
   ProcessScrollBar(rc, needed, 0);

@@ -93,6 +93,8 @@ void CVerticalLayoutUI::SetPos(RECT rcPos) {
     }
     RECT pad = child->GetPadding();
     remaining.cy -= pad.top;
+    // What the children after this one still need: their sizes, paddings and the gaps.
+    fixedRemaining -= pad.top + pad.bottom;
     SIZE sz = child->EstimateSize(remaining);
     if (sz.cy == 0) {
       ++adjustableSeen;
@@ -115,6 +117,7 @@ void CVerticalLayoutUI::SetPos(RECT rcPos) {
     y += sz.cy + m_childPadding + pad.top + pad.bottom;
     needed += sz.cy + pad.top + pad.bottom;
     remaining.cy -= sz.cy + m_childPadding + pad.bottom;
+    fixedRemaining -= m_childPadding;
   }
   if (counted > 0) needed += (counted - 1) * m_childPadding;
   ProcessScrollBar(rc, 0, needed);
