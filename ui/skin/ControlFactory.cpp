@@ -7,6 +7,18 @@
 #include "layout/HorizontalLayoutUI.h"
 #include "layout/VerticalLayoutUI.h"
 #include "control/ScrollBarUI.h"
+#include "control/ButtonUI.h"
+#include "control/CheckBoxUI.h"
+#include "control/DateTimeUI.h"
+#include "control/EditUI.h"
+#include "control/LabelUI.h"
+#include "control/OptionUI.h"
+#include "control/ProgressUI.h"
+#include "control/SliderUI.h"
+#include "control/TextUI.h"
+#include "layout/ChildLayoutUI.h"
+#include "layout/TabLayoutUI.h"
+#include "layout/TileLayoutUI.h"
 
 namespace SkinUI {
 
@@ -29,6 +41,18 @@ const FactoryEntry kFactory[] = {
     {L"VerticalLayout", Make<CVerticalLayoutUI>},
     {L"HorizontalLayout", Make<CHorizontalLayoutUI>},
     {L"ScrollBar", Make<CScrollBarUI>},
+    {L"Label", Make<CLabelUI>},
+    {L"Button", Make<CButtonUI>},
+    {L"Option", Make<COptionUI>},
+    {L"Progress", Make<CProgressUI>},
+    {L"TabLayout", Make<CTabLayoutUI>},
+    {L"Edit", Make<CEditUI>},
+    {L"Text", Make<CTextUI>},
+    {L"CheckBox", Make<CCheckBoxUI>},
+    {L"TileLayout", Make<CTileLayoutUI>},
+    {L"ChildLayout", Make<CChildLayoutUI>},
+    {L"Slider", Make<CSliderUI>},
+    {L"DateTime", Make<CDateTimeUI>},
 };
 // ---- end of the element table ----
 
