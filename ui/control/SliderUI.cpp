@@ -77,13 +77,18 @@ void CSliderUI::DoEvent(UIEventRecord& event) {
     case UIEVENT_DBLCLICK:
       if (IsEnabled()) {
         RECT thumb = GetThumbRect();
-        if (PtInRect(&thumb, event.mouse)) m_buttonState |= UISTATE_CAPTURED;
+        if (PtInRect(&thumb, event.mouse)) {
+          m_buttonState |= UISTATE_CAPTURED;
+          m_dragStartValue = m_value;
+        }
       }
       return;
     case UIEVENT_BUTTONUP: {
+      // A drag has moved the value already: it is reported against the value it started from.
+      int before = (m_buttonState & UISTATE_CAPTURED) != 0 ? m_dragStartValue : m_value;
       m_buttonState &= ~UINT(UISTATE_CAPTURED);
       int value = ValueFromPoint(event.mouse);
-      if (value != m_value && value >= m_min && value <= m_max) {
+      if (value != before && value >= m_min && value <= m_max) {
         m_value = value;
         if (m_manager) m_manager->SendNotify(this, L"valuechanged");
         Invalidate();

@@ -33,6 +33,7 @@ class CSliderUI : public CProgressUI {
   SIZE m_thumbSize = {10, 10};
   UINT m_buttonState = 0;
   int m_step = 1;
+  int m_dragStartValue = 0;
   CUIString m_thumbImage;
   CUIString m_thumbHotImage;
   CUIString m_thumbPushedImage;
