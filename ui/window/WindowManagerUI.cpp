@@ -508,9 +508,9 @@ bool CWindowManagerUI::TranslateKeyboard(const MSG& msg) {
       return false;
     case WM_SYSCHAR: {
       if (!m_root) return false;
+      // In document order, so that a label's shortcut reaches the control that follows it.
       UIShortcutSearch search = {static_cast<wchar_t>(towupper(static_cast<wint_t>(msg.wParam))), false};
-      CControlUI* control = m_root->FindControl(FindControlFromShortcut, &search,
-                                                UIFIND_ENABLED | UIFIND_ME_FIRST | UIFIND_TOP_FIRST);
+      CControlUI* control = m_root->FindControl(FindControlFromShortcut, &search, UIFIND_ENABLED | UIFIND_ME_FIRST);
       if (!control) return false;
       control->SetFocus();
       control->Activate();
