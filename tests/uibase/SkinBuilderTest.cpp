@@ -7,6 +7,7 @@
 #include "UiTestSupport.h"
 #include "control/ControlUI.h"
 #include "layout/ContainerUI.h"
+#include "render/SkinRenderer.h"
 #include "render/UIImageInfo.h"
 #include "skin/SkinBuilder.h"
 #include "window/IDialogBuilderCallback.h"
@@ -228,4 +229,27 @@ TEST(WindowManagerResources, PathsAndArchives) {
   CWindowManagerUI::CloseResourceZip();
   EXPECT_TRUE(CWindowManagerUI::GetResourceZip().IsEmpty());
   CWindowManagerUI::SetResourcePath(L"");
+}
+
+TEST(SkinBuilder, FromResourcesWithResourceIncludes) {
+  CWindowManagerUI m;
+  CSkinBuilder b;
+  CControlUI* root = b.Create(MAKEINTRESOURCEW(7), L"xml", nullptr, &m);
+  ASSERT_NE(nullptr, root);
+  IContainerUI* c = static_cast<IContainerUI*>(root->GetInterface(L"IContainer"));
+  ASSERT_NE(nullptr, c);
+  ASSERT_EQ(2, c->GetCount());
+  EXPECT_TRUE(c->GetItemAt(0)->GetName() == L"leaf");
+  const UIImageInfo* image = m.GetImage(L"150");
+  ASSERT_NE(nullptr, image);
+  EXPECT_EQ(2, image->nX);
+  EXPECT_TRUE(image->sResType == L"PNG");
+  delete root;
+  CSkinBuilder missing;
+  EXPECT_EQ(nullptr, missing.Create(MAKEINTRESOURCEW(99), L"xml", nullptr, &m));
+  UIImageInfo* direct = CSkinRenderer::LoadImage(L"150", L"PNG");
+  ASSERT_NE(nullptr, direct);
+  EXPECT_EQ(2, direct->nY);
+  CSkinRenderer::FreeImage(direct);
+  EXPECT_EQ(nullptr, CSkinRenderer::LoadImage(L"151", L"PNG"));
 }

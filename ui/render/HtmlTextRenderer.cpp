@@ -59,6 +59,14 @@ void CHtmlTextRenderer::FontMetrics(HFONT font, int& height, int& ascentBox, int
   SelectObject(m_hdc, old);
 }
 
+int CHtmlTextRenderer::Extent(HFONT font, const wchar_t* text, int n) {
+  SIZE size = {0, 0};
+  HGDIOBJ old = SelectObject(m_hdc, font);
+  GetTextExtentPoint32W(m_hdc, text, n, &size);
+  SelectObject(m_hdc, old);
+  return size.cx;
+}
+
 HFONT CHtmlTextRenderer::Variant(HFONT base, int bold, int underline, int italic) {
   UIFontInfo* info = m_manager->GetFontInfo(base);
   if (!info) return base;
@@ -308,24 +316,13 @@ CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top,
       }
       continue;
     }
-    if (!st.raw && p[0] == L'<' && p[1] == L'{' && p[2] == L'>') {
-      DrawRun(L"{", 1, x, top, height, draw, st, 0);
-      SIZE sz = {0, 0};
-      HGDIOBJ old = SelectObject(m_hdc, st.fonts.back());
-      GetTextExtentPoint32W(m_hdc, L"{", 1, &sz);
-      SelectObject(m_hdc, old);
-      x += sz.cx;
-      p += 3;
-      empty = false;
-      continue;
-    }
-    if (!st.raw && p[0] == L'{' && p[1] == L'<' && p[2] == L'}') {
-      DrawRun(L"<", 1, x, top, height, draw, st, 0);
-      SIZE sz = {0, 0};
-      HGDIOBJ old = SelectObject(m_hdc, st.fonts.back());
-      GetTextExtentPoint32W(m_hdc, L"<", 1, &sz);
-      SelectObject(m_hdc, old);
-      x += sz.cx;
+    // "<{>" draws a brace, "{<}" an angle bracket.
+    const wchar_t* literal = nullptr;
+    if (!st.raw && p[0] == L'<' && p[1] == L'{' && p[2] == L'>') literal = L"{";
+    if (!st.raw && p[0] == L'{' && p[1] == L'<' && p[2] == L'}') literal = L"<";
+    if (literal) {
+      DrawRun(literal, 1, x, top, height, draw, st, 0);
+      x += Extent(st.fonts.back(), literal, 1);
       p += 3;
       empty = false;
       continue;
@@ -396,11 +393,7 @@ CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top,
     empty = false;
     if (ellipsis) {
       DrawRun(L"...", 3, x, top, height, draw, st, 0);
-      SIZE dots = {0, 0};
-      HGDIOBJ o = SelectObject(m_hdc, st.fonts.back());
-      GetTextExtentPoint32W(m_hdc, L"...", 3, &dots);
-      SelectObject(m_hdc, o);
-      x += dots.cx;
+      x += Extent(st.fonts.back(), L"...", 3);
       LineResult r = finish(p);
       r.stop = true;
       return r;

@@ -40,6 +40,7 @@ class CHtmlTextRenderer {
 
   LineResult Line(const wchar_t* p, int top, int height, bool final, State& st);
   void FontMetrics(HFONT font, int& height, int& ascentBox, int& spaceTrail);
+  int Extent(HFONT font, const wchar_t* text, int n);
   HFONT Variant(HFONT base, int bold, int underline, int italic);
   HFONT FontFromArgs(const CUIString& args);
   bool IsSingleLine() const { return (m_style & DT_SINGLELINE) != 0; }
