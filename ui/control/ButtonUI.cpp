@@ -9,12 +9,6 @@
 
 namespace SkinUI {
 
-namespace {
-
-bool IsPointerEvent(int type) { return type > UIEVENT__MOUSEBEGIN && type < UIEVENT__MOUSEEND; }
-
-}  // namespace
-
 CButtonUI::CButtonUI() { m_textStyle = DT_SINGLELINE | DT_VCENTER | DT_CENTER; }
 
 CButtonUI::~CButtonUI() {
@@ -68,14 +62,7 @@ void CButtonUI::DoEvent(UIEventRecord& event) {
       return;
     }
   }
-  if (!IsMouseEnabled() && IsPointerEvent(event.type)) {
-    if (m_parent) {
-      m_parent->DoEvent(event);
-    } else {
-      CLabelUI::DoEvent(event);
-    }
-    return;
-  }
+  if (PassPointerEvent(event)) return;
   if (event.type == UIEVENT_SETFOCUS || event.type == UIEVENT_KILLFOCUS) Invalidate();
   if (event.type == UIEVENT_KEYDOWN && IsKeyboardEnabled() && (event.key == VK_SPACE || event.key == VK_RETURN)) {
     Activate();
@@ -113,14 +100,7 @@ void CButtonUI::DoEvent(UIEventRecord& event) {
     if (IsContextMenuUsed() && m_manager) m_manager->SendNotify(this, L"menu", event.wParam, event.lParam);
     return;
   }
-  if (event.type == UIEVENT_MOUSEENTER && IsEnabled()) {
-    m_buttonState |= UISTATE_HOT;
-    Invalidate();
-  }
-  if (event.type == UIEVENT_MOUSELEAVE && IsEnabled()) {
-    m_buttonState &= ~UINT(UISTATE_HOT);
-    Invalidate();
-  }
+  TrackHot(event, m_buttonState);
   if (event.type == UIEVENT_SETCURSOR) {
     ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
     return;
@@ -197,12 +177,7 @@ void CButtonUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
 SIZE CButtonUI::EstimateSize(SIZE available) {
   (void)available;
   if (m_fixedHeight > 0) return SIZE{m_fixedWidth, m_fixedHeight};
-  int height = 0;
-  if (m_manager) {
-    UIFontInfo* info = m_manager->GetFontInfo(m_font);
-    if (info) height = info->tm.tmHeight;
-  }
-  return SIZE{m_fixedWidth, height + 8};
+  return SIZE{m_fixedWidth, GetFontHeight() + 8};
 }
 
 bool CButtonUI::DrawStateImage(HDC hdc, CUIString& image, LPCWSTR modify) {
@@ -218,16 +193,7 @@ void CButtonUI::PaintForeImage(HDC hdc, const CUIString* image) {
 }
 
 void CButtonUI::PaintStatusImage(HDC hdc) {
-  if (IsFocused()) {
-    m_buttonState |= UISTATE_FOCUSED;
-  } else {
-    m_buttonState &= ~UINT(UISTATE_FOCUSED);
-  }
-  if (!IsEnabled()) {
-    m_buttonState |= UISTATE_DISABLED;
-  } else {
-    m_buttonState &= ~UINT(UISTATE_DISABLED);
-  }
+  UpdateStateBits(m_buttonState);
   if ((m_buttonState & UISTATE_DISABLED) != 0) {
     if (DrawStateImage(hdc, m_disabledImage)) {
       PaintForeImage(hdc);
@@ -303,23 +269,10 @@ CUIString CButtonUI::WithFade(const CUIString& image, int fade) {
 }
 
 void CButtonUI::PaintText(HDC hdc) {
-  if (IsFocused()) {
-    m_buttonState |= UISTATE_FOCUSED;
-  } else {
-    m_buttonState &= ~UINT(UISTATE_FOCUSED);
-  }
-  if (!IsEnabled()) {
-    m_buttonState |= UISTATE_DISABLED;
-  } else {
-    m_buttonState &= ~UINT(UISTATE_DISABLED);
-  }
+  UpdateStateBits(m_buttonState);
   TakeDefaultColors();
   if (m_text.IsEmpty()) return;
-  RECT rc = m_rcItem;
-  rc.left += m_rcTextPadding.left;
-  rc.right -= m_rcTextPadding.right;
-  rc.top += m_rcTextPadding.top;
-  rc.bottom -= m_rcTextPadding.bottom;
+  RECT rc = GetTextRect();
   DWORD color = IsEnabled() ? m_textColor : m_disabledTextColor;
   if ((m_buttonState & UISTATE_PUSHED) != 0 && m_pushedTextColor != 0) {
     color = m_pushedTextColor;
@@ -336,12 +289,7 @@ void CButtonUI::PaintText(HDC hdc) {
   } else if ((m_buttonState & UISTATE_FOCUSED) != 0 && m_focusedFont != -1) {
     font = m_focusedFont;
   }
-  if (m_showHtml) {
-    int links = 0;
-    CSkinRenderer::DrawHtmlText(hdc, m_manager, rc, m_text, color, nullptr, nullptr, links, m_textStyle);
-  } else {
-    CSkinRenderer::DrawText(hdc, m_manager, rc, m_text, color, font, m_textStyle);
-  }
+  DrawLabelText(hdc, rc, m_text, color, font);
 }
 
 void CButtonUI::StopAnimation() {

@@ -63,14 +63,7 @@ void CDateTimeUI::OpenPicker() {
 }
 
 void CDateTimeUI::DoEvent(UIEventRecord& event) {
-  if (!IsMouseEnabled() && event.type > UIEVENT__MOUSEBEGIN && event.type < UIEVENT__MOUSEEND) {
-    if (m_parent) {
-      m_parent->DoEvent(event);
-    } else {
-      CLabelUI::DoEvent(event);
-    }
-    return;
-  }
+  if (PassPointerEvent(event)) return;
   switch (event.type) {
     case UIEVENT_SETCURSOR:
       if (IsEnabled()) {

@@ -9,12 +9,6 @@
 
 namespace SkinUI {
 
-namespace {
-
-bool IsPointerEvent(int type) { return type > UIEVENT__MOUSEBEGIN && type < UIEVENT__MOUSEEND; }
-
-}  // namespace
-
 CEditUI::CEditUI() { m_rcTextPadding = RECT{4, 3, 4, 3}; }
 
 CEditUI::~CEditUI() {
@@ -91,14 +85,7 @@ void CEditUI::SelectAllInNative() {
 }
 
 void CEditUI::DoEvent(UIEventRecord& event) {
-  if (!IsMouseEnabled() && IsPointerEvent(event.type)) {
-    if (m_parent) {
-      m_parent->DoEvent(event);
-    } else {
-      CLabelUI::DoEvent(event);
-    }
-    return;
-  }
+  if (PassPointerEvent(event) || TrackHot(event, m_buttonState)) return;
   switch (event.type) {
     case UIEVENT_SETCURSOR:
       if (IsEnabled()) {
@@ -137,18 +124,6 @@ void CEditUI::DoEvent(UIEventRecord& event) {
     case UIEVENT_MOUSEMOVE:
     case UIEVENT_BUTTONUP:
     case UIEVENT_CONTEXTMENU:
-      return;
-    case UIEVENT_MOUSEENTER:
-      if (IsEnabled()) {
-        m_buttonState |= UISTATE_HOT;
-        Invalidate();
-      }
-      return;
-    case UIEVENT_MOUSELEAVE:
-      if (IsEnabled()) {
-        m_buttonState &= ~UINT(UISTATE_HOT);
-        Invalidate();
-      }
       return;
     default:
       break;
@@ -238,25 +213,11 @@ void CEditUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
 SIZE CEditUI::EstimateSize(SIZE available) {
   (void)available;
   if (m_fixedHeight > 0) return SIZE{m_fixedWidth, m_fixedHeight};
-  int height = 0;
-  if (m_manager) {
-    UIFontInfo* info = m_manager->GetFontInfo(m_font);
-    if (info) height = info->tm.tmHeight;
-  }
-  return SIZE{m_fixedWidth, height + 6};
+  return SIZE{m_fixedWidth, GetFontHeight() + 6};
 }
 
 void CEditUI::PaintStatusImage(HDC hdc) {
-  if (IsFocused()) {
-    m_buttonState |= UISTATE_FOCUSED;
-  } else {
-    m_buttonState &= ~UINT(UISTATE_FOCUSED);
-  }
-  if (!IsEnabled()) {
-    m_buttonState |= UISTATE_DISABLED;
-  } else {
-    m_buttonState &= ~UINT(UISTATE_DISABLED);
-  }
+  UpdateStateBits(m_buttonState);
   CUIString* candidate = nullptr;
   if ((m_buttonState & UISTATE_DISABLED) != 0) {
     candidate = &m_disabledImage;
@@ -286,11 +247,7 @@ void CEditUI::PaintText(HDC hdc) {
   }
   if (!IsEnabled()) color = m_disabledTextColor;
   if (shown.IsEmpty()) return;
-  RECT rc = m_rcItem;
-  rc.left += m_rcTextPadding.left;
-  rc.right -= m_rcTextPadding.right;
-  rc.top += m_rcTextPadding.top;
-  rc.bottom -= m_rcTextPadding.bottom;
+  RECT rc = GetTextRect();
   CSkinRenderer::DrawText(hdc, m_manager, rc, shown, color, m_font, m_textStyle | DT_SINGLELINE);
 }
 

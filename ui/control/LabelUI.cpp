@@ -189,12 +189,54 @@ void CLabelUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
 SIZE CLabelUI::EstimateSize(SIZE available) {
   (void)available;
   if (m_fixedHeight > 0) return SIZE{m_fixedWidth, m_fixedHeight};
-  int height = 0;
-  if (m_manager) {
-    UIFontInfo* info = m_manager->GetFontInfo(m_font);
-    if (info) height = info->tm.tmHeight;
+  return SIZE{m_fixedWidth, GetFontHeight() + 4};
+}
+
+int CLabelUI::GetFontHeight() const {
+  UIFontInfo* info = m_manager ? m_manager->GetFontInfo(m_font) : nullptr;
+  return info ? info->tm.tmHeight : 0;
+}
+
+RECT CLabelUI::GetTextRect() const {
+  RECT rc = m_rcItem;
+  rc.left += m_rcTextPadding.left;
+  rc.right -= m_rcTextPadding.right;
+  rc.top += m_rcTextPadding.top;
+  rc.bottom -= m_rcTextPadding.bottom;
+  return rc;
+}
+
+bool CLabelUI::PassPointerEvent(UIEventRecord& event) {
+  if (IsMouseEnabled() || event.type <= UIEVENT__MOUSEBEGIN || event.type >= UIEVENT__MOUSEEND) return false;
+  if (m_parent) {
+    m_parent->DoEvent(event);
+  } else {
+    CLabelUI::DoEvent(event);
   }
-  return SIZE{m_fixedWidth, height + 4};
+  return true;
+}
+
+void CLabelUI::UpdateStateBits(UINT& state) const {
+  state = IsFocused() ? (state | UISTATE_FOCUSED) : (state & ~UINT(UISTATE_FOCUSED));
+  state = IsEnabled() ? (state & ~UINT(UISTATE_DISABLED)) : (state | UISTATE_DISABLED);
+}
+
+bool CLabelUI::TrackHot(const UIEventRecord& event, UINT& state) {
+  if (event.type != UIEVENT_MOUSEENTER && event.type != UIEVENT_MOUSELEAVE) return false;
+  if (IsEnabled()) {
+    state = event.type == UIEVENT_MOUSEENTER ? (state | UISTATE_HOT) : (state & ~UINT(UISTATE_HOT));
+    Invalidate();
+  }
+  return true;
+}
+
+void CLabelUI::DrawLabelText(HDC hdc, RECT& rc, LPCWSTR text, DWORD color, int font, UINT extra) {
+  if (m_showHtml) {
+    int links = 0;
+    CSkinRenderer::DrawHtmlText(hdc, m_manager, rc, text, color, nullptr, nullptr, links, m_textStyle);
+  } else {
+    CSkinRenderer::DrawText(hdc, m_manager, rc, text, color, font, m_textStyle | extra);
+  }
 }
 
 void CLabelUI::TakeDefaultColors() {
@@ -205,23 +247,13 @@ void CLabelUI::TakeDefaultColors() {
 
 void CLabelUI::PaintText(HDC hdc) {
   TakeDefaultColors();
-  RECT rc = m_rcItem;
-  rc.left += m_rcTextPadding.left;
-  rc.right -= m_rcTextPadding.right;
-  rc.top += m_rcTextPadding.top;
-  rc.bottom -= m_rcTextPadding.bottom;
+  RECT rc = GetTextRect();
   if (m_effect) {
     PaintEffectText(hdc, rc);
     return;
   }
   if (m_text.IsEmpty()) return;
-  DWORD color = IsEnabled() ? m_textColor : m_disabledTextColor;
-  if (m_showHtml) {
-    int links = 0;
-    CSkinRenderer::DrawHtmlText(hdc, m_manager, rc, m_text, color, nullptr, nullptr, links, m_textStyle);
-  } else {
-    CSkinRenderer::DrawText(hdc, m_manager, rc, m_text, color, m_font, m_textStyle | DT_SINGLELINE);
-  }
+  DrawLabelText(hdc, rc, m_text, IsEnabled() ? m_textColor : m_disabledTextColor, m_font, DT_SINGLELINE);
 }
 
 void CLabelUI::PaintEffectText(HDC hdc, const RECT& rc) {

@@ -72,6 +72,19 @@ class CLabelUI : public CControlUI {
  protected:
   // Default colours of the manager replace the colours left at 0 (and are kept).
   void TakeDefaultColors();
+  // The item rectangle less the text padding.
+  RECT GetTextRect() const;
+  // The height of the label's font (0 without a manager).
+  int GetFontHeight() const;
+  // A pointer event of a control that takes no mouse goes to its parent (or to the label);
+  // true when the event was handed on.
+  bool PassPointerEvent(UIEventRecord& event);
+  // Sets the focused and disabled bits of a state from the control.
+  void UpdateStateBits(UINT& state) const;
+  // Hot on pointer enter, not hot on leave, while enabled; true for those two events.
+  bool TrackHot(const UIEventRecord& event, UINT& state);
+  // The text as rich text (show-HTML) or plain with the font, in the label's style plus `extra`.
+  void DrawLabelText(HDC hdc, RECT& rc, LPCWSTR text, DWORD color, int font, UINT extra = 0);
   void PaintEffectText(HDC hdc, const RECT& rc);
 
   DWORD m_textColor = 0;

@@ -141,18 +141,8 @@ void COptionUI::PaintText(HDC hdc) {
   }
   int font = m_selectedFont != -1 ? m_selectedFont : m_font;
   if (!m_text.IsEmpty()) {
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.right -= m_rcTextPadding.right;
-    rc.top += m_rcTextPadding.top;
-    rc.bottom -= m_rcTextPadding.bottom;
-    DWORD color = IsEnabled() ? m_textColor : m_disabledTextColor;
-    if (m_showHtml) {
-      int links = 0;
-      CSkinRenderer::DrawHtmlText(hdc, m_manager, rc, m_text, color, nullptr, nullptr, links, m_textStyle);
-    } else {
-      CSkinRenderer::DrawText(hdc, m_manager, rc, m_text, color, font, m_textStyle);
-    }
+    RECT rc = GetTextRect();
+    DrawLabelText(hdc, rc, m_text, IsEnabled() ? m_textColor : m_disabledTextColor, font);
   }
   m_textColor = saved;
 }

@@ -64,14 +64,7 @@ int CSliderUI::ValueFromPoint(POINT pt) const {
 }
 
 void CSliderUI::DoEvent(UIEventRecord& event) {
-  if (!IsMouseEnabled() && event.type > UIEVENT__MOUSEBEGIN && event.type < UIEVENT__MOUSEEND) {
-    if (m_parent) {
-      m_parent->DoEvent(event);
-    } else {
-      CProgressUI::DoEvent(event);
-    }
-    return;
-  }
+  if (PassPointerEvent(event) || TrackHot(event, m_buttonState)) return;
   switch (event.type) {
     case UIEVENT_BUTTONDOWN:
     case UIEVENT_DBLCLICK:
@@ -118,18 +111,6 @@ void CSliderUI::DoEvent(UIEventRecord& event) {
       }
       break;
     }
-    case UIEVENT_MOUSEENTER:
-      if (IsEnabled()) {
-        m_buttonState |= UISTATE_HOT;
-        Invalidate();
-      }
-      return;
-    case UIEVENT_MOUSELEAVE:
-      if (IsEnabled()) {
-        m_buttonState &= ~UINT(UISTATE_HOT);
-        Invalidate();
-      }
-      return;
     default:
       break;
   }

@@ -35,14 +35,7 @@ const CUIString* CTextUI::GetLinkContent(int index) const {
 }
 
 void CTextUI::DoEvent(UIEventRecord& event) {
-  if (!IsMouseEnabled() && event.type > UIEVENT__MOUSEBEGIN && event.type < UIEVENT__MOUSEEND) {
-    if (m_parent) {
-      m_parent->DoEvent(event);
-    } else {
-      CLabelUI::DoEvent(event);
-    }
-    return;
-  }
+  if (PassPointerEvent(event)) return;
   auto linkAt = [this](POINT pt) {
     for (int i = 0; i < m_linkCount; ++i) {
       if (PtInRect(&m_links[i], pt)) return i;
@@ -122,11 +115,7 @@ void CTextUI::PaintText(HDC hdc) {
     return;
   }
   TakeDefaultColors();
-  RECT rc = m_rcItem;
-  rc.left += m_rcTextPadding.left;
-  rc.right -= m_rcTextPadding.right;
-  rc.top += m_rcTextPadding.top;
-  rc.bottom -= m_rcTextPadding.bottom;
+  RECT rc = GetTextRect();
   m_linkCount = kMaxLinks;
   DWORD color = IsEnabled() ? m_textColor : m_disabledTextColor;
   if (m_showHtml) {
