@@ -14,6 +14,7 @@
 #include "ControlTestHost.h"
 #include "SurfacePng.h"
 #include "XvfbServer.h"
+#include "control/DateTimeUI.h"
 #include "control/EditUI.h"
 #include "control/LabelUI.h"
 #include "window/WndShadow.h"
@@ -277,4 +278,41 @@ TEST_F(XvfbControlsTest, ShadowIsALayeredClickThroughWindowUnderItsOwner) {
   EXPECT_LT(composite[231 * 568 + 13] & 0xFF, 0xE0u);        // next to the owner, darker
   EXPECT_EQ(composite[231 * 568 + 300] & 0xFFFFFF, 0x3A6EA5u);
   XDestroyWindow(probe_, desk);
+}
+
+TEST_F(XvfbControlsTest, DatePickerOnScreenTakesKeysAndWritesBack) {
+  Skinned w;
+  ASSERT_NE(w.host.Open(100, 100, 300, 120), nullptr);
+  CDateTimeUI* date = w.Add(new CDateTimeUI, L"date", L"10,10,210,40");
+  SYSTEMTIME day{};
+  day.wYear = 2024;
+  day.wMonth = 12;
+  day.wDay = 31;
+  date->SetTime(day);
+  w.Attach();
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(w.host.GetHWND()); }));
+  ClickAt(100 + 50, 100 + 25);
+  ASSERT_TRUE(PumpUntil([&] { return date->GetNativeWindow() != nullptr && GetFocus() == date->GetNativeWindow(); }));
+  XSetInputFocus(probe_, ::Window(jf::TestXWindow(w.host.GetHWND())), RevertToParent, CurrentTime);
+  Key(XK_Right);
+  Key(XK_Up);  // December wraps to January
+  HWND picker = date->GetNativeWindow();
+  ASSERT_TRUE(PumpUntil([&] {
+    SYSTEMTIME t{};
+    return SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&t)) == GDT_VALID && t.wMonth == 1;
+  }));
+  bool alpha = false;
+  std::vector<uint32_t> shot;
+  COLORREF hl = GetSysColor(COLOR_HIGHLIGHT);
+  uint32_t want = uint32_t(GetRValue(hl)) << 16 | uint32_t(GetGValue(hl)) << 8 | GetBValue(hl);
+  ASSERT_TRUE(PumpUntil([&] {
+    shot = Read(w.host.GetHWND(), 300, 120, &alpha);
+    int n = 0;  // the chosen month, highlighted on screen
+    for (size_t i = 0; i < shot.size(); ++i) n += (shot[i] & 0xFFFFFF) == want;
+    return n > 20;
+  }));
+  SavePng(shot, 300, 120, "xvfb_datetime");
+  ClickAt(100 + 250, 100 + 100);  // elsewhere: the date goes back into the text
+  ASSERT_TRUE(PumpUntil([&] { return date->GetNativeWindow() == nullptr; }));
+  EXPECT_EQ(date->GetText(), L"2024-01-31");
 }
