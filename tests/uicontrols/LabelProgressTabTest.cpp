@@ -117,6 +117,9 @@ TEST_F(LabelTest, ProgressFillsItsShareAndBuildsModifiers) {
       {L"roundcorner=\"true\" max=\"2000000000\" value=\"1500000000\"", {0, 0, 300000, 10}, "0,0,225000,10",
        L"dest='0,0,225000,10' source='75000,0,300000,10' roundcorner='3,3,3,3'"},
       {L"min=\"0\" max=\"0\"", {0, 0, 100, 10}, "0,0,0,10", L"dest='0,0,0,10'"},
+      {L"min=\"2147483647\" max=\"2147483647\" value=\"2147483647\"", {0, 0, 100, 10}, "0,0,100,10",
+       L"dest='0,0,100,10'"},
+      {L"min=\"-2147483648\" max=\"2147483647\" value=\"0\"", {0, 0, 100, 10}, "0,0,50,10", L"dest='0,0,50,10'"},
   };
   for (const Case& c : cases) {
     auto* bar = new CProgressUI;

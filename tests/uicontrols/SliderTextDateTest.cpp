@@ -115,6 +115,10 @@ TEST_F(SmallControlTest, SliderClickDragAndWheel) {
   Pump();
   EXPECT_EQ(s->GetValue(), 95);
   EXPECT_EQ(log_.Of("valuechanged").size(), 4u);
+  s->SetChangeStep(2147483647);  // a step past the int range changes nothing
+  jf::TestMouseWheel(WHEEL_DELTA);
+  Pump();
+  EXPECT_EQ(s->GetValue(), 95);
   Move(60, 20);
   s->SetEnabled(false);
   EXPECT_EQ(s->GetButtonState(), 0u);

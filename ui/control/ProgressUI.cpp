@@ -1,5 +1,6 @@
 #include "control/ProgressUI.h"
 
+#include <climits>
 #include <cwchar>
 
 #include "core/UIValueParser.h"
@@ -98,7 +99,10 @@ RECT CProgressUI::GetFilledRect() const {
 }
 
 void CProgressUI::PaintStatusImage(HDC hdc) {
-  if (m_max <= m_min) m_max = m_min + 1;
+  if (m_max <= m_min) {
+    if (m_min == INT_MAX) m_min = INT_MAX - 1;  // room for a range of one
+    m_max = m_min + 1;
+  }
   if (m_value > m_max) m_value = m_max;
   if (m_value < m_min) m_value = m_min;
   RECT rc = GetFilledRect();

@@ -92,7 +92,8 @@ void CSliderUI::DoEvent(UIEventRecord& event) {
       return;
     case UIEVENT_SCROLLWHEEL:
       if (LOWORD(event.wParam) == SB_LINEUP || LOWORD(event.wParam) == SB_LINEDOWN) {
-        SetValue(LOWORD(event.wParam) == SB_LINEUP ? m_value + m_step : m_value - m_step);
+        long long next = LOWORD(event.wParam) == SB_LINEUP ? (long long)m_value + m_step : (long long)m_value - m_step;
+        if (next >= m_min && next <= m_max) SetValue(int(next));
         if (m_manager) m_manager->SendNotify(this, L"valuechanged");
         return;
       }
