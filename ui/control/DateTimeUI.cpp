@@ -64,28 +64,10 @@ void CDateTimeUI::OpenPicker() {
 
 void CDateTimeUI::DoEvent(UIEventRecord& event) {
   if (PassPointerEvent(event)) return;
+  bool openNow = false;
+  if (OverlayEvent(event, m_window != nullptr, &openNow)) return;
+  if (openNow) OpenPicker();
   switch (event.type) {
-    case UIEVENT_SETCURSOR:
-      if (IsEnabled()) {
-        ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
-        return;
-      }
-      break;
-    case UIEVENT_WINDOWSIZE:
-      if (m_window != nullptr && m_manager) m_manager->SetFocusNeeded(this);
-      break;
-    case UIEVENT_SCROLLWHEEL:
-      if (m_window != nullptr) return;
-      break;
-    case UIEVENT_SETFOCUS:
-      if (IsEnabled()) {
-        if (m_window != nullptr) return;
-        OpenPicker();
-      }
-      break;
-    case UIEVENT_KILLFOCUS:
-      if (IsEnabled()) Invalidate();
-      break;
     case UIEVENT_BUTTONDOWN:
     case UIEVENT_DBLCLICK:
     case UIEVENT_RBUTTONDOWN:

@@ -86,28 +86,10 @@ void CEditUI::SelectAllInNative() {
 
 void CEditUI::DoEvent(UIEventRecord& event) {
   if (PassPointerEvent(event) || TrackHot(event, m_buttonState)) return;
+  bool openNow = false;
+  if (OverlayEvent(event, m_window != nullptr, &openNow)) return;
+  if (openNow) OpenNativeWindow();
   switch (event.type) {
-    case UIEVENT_SETCURSOR:
-      if (IsEnabled()) {
-        ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
-        return;
-      }
-      break;
-    case UIEVENT_WINDOWSIZE:
-      if (m_window != nullptr && m_manager) m_manager->SetFocusNeeded(this);
-      break;
-    case UIEVENT_SCROLLWHEEL:
-      if (m_window != nullptr) return;
-      break;
-    case UIEVENT_SETFOCUS:
-      if (IsEnabled()) {
-        if (m_window != nullptr) return;
-        OpenNativeWindow();
-      }
-      break;
-    case UIEVENT_KILLFOCUS:
-      if (IsEnabled()) Invalidate();
-      break;
     case UIEVENT_BUTTONDOWN:
     case UIEVENT_DBLCLICK:
     case UIEVENT_RBUTTONDOWN:

@@ -230,6 +230,31 @@ bool CLabelUI::TrackHot(const UIEventRecord& event, UINT& state) {
   return true;
 }
 
+bool CLabelUI::OverlayEvent(UIEventRecord& event, bool windowOpen, bool* openNow) {
+  *openNow = false;
+  switch (event.type) {
+    case UIEVENT_SETCURSOR:
+      if (!IsEnabled()) return false;
+      ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
+      return true;
+    case UIEVENT_WINDOWSIZE:
+      if (windowOpen && m_manager) m_manager->SetFocusNeeded(this);
+      return false;
+    case UIEVENT_SCROLLWHEEL:
+      return windowOpen;
+    case UIEVENT_SETFOCUS:
+      if (!IsEnabled()) return false;
+      if (windowOpen) return true;
+      *openNow = true;
+      return false;
+    case UIEVENT_KILLFOCUS:
+      if (IsEnabled()) Invalidate();
+      return false;
+    default:
+      return false;
+  }
+}
+
 void CLabelUI::DrawLabelText(HDC hdc, RECT& rc, LPCWSTR text, DWORD color, int font, UINT extra) {
   if (m_showHtml) {
     int links = 0;

@@ -83,6 +83,10 @@ class CLabelUI : public CControlUI {
   void UpdateStateBits(UINT& state) const;
   // Hot on pointer enter, not hot on leave, while enabled; true for those two events.
   bool TrackHot(const UIEventRecord& event, UINT& state);
+  // The events shared by controls that lay a native window over themselves (edit, date
+  // picker): the I-beam, the focus back after a resize, the wheel while open, opening on
+  // focus. True when the event is finished; *openNow asks the caller to open its window.
+  bool OverlayEvent(UIEventRecord& event, bool windowOpen, bool* openNow);
   // The text as rich text (show-HTML) or plain with the font, in the label's style plus `extra`.
   void DrawLabelText(HDC hdc, RECT& rc, LPCWSTR text, DWORD color, int font, UINT extra = 0);
   void PaintEffectText(HDC hdc, const RECT& rc);
