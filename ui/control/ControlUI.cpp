@@ -433,19 +433,19 @@ void CControlUI::PaintBorder(HDC hdc) {
     DWORD color = GetAdjustColor(m_borderColor);
     // Each line runs along its edge, its width inside the item.
     if (m_borderSizes.left > 0) {
-      int x = r.left + m_borderSizes.left / 2;
+      int x = r.left + (m_borderSizes.left - 1) / 2;
       CSkinRenderer::DrawLine(hdc, RECT{x, r.top, x, r.bottom}, m_borderSizes.left, color, m_borderStyle);
     }
     if (m_borderSizes.top > 0) {
-      int y = r.top + m_borderSizes.top / 2;
+      int y = r.top + (m_borderSizes.top - 1) / 2;
       CSkinRenderer::DrawLine(hdc, RECT{r.left, y, r.right, y}, m_borderSizes.top, color, m_borderStyle);
     }
     if (m_borderSizes.right > 0) {
-      int x = r.right - (m_borderSizes.right + 1) / 2;
+      int x = r.right - 1 - m_borderSizes.right / 2;
       CSkinRenderer::DrawLine(hdc, RECT{x, r.top, x, r.bottom}, m_borderSizes.right, color, m_borderStyle);
     }
     if (m_borderSizes.bottom > 0) {
-      int y = r.bottom - (m_borderSizes.bottom + 1) / 2;
+      int y = r.bottom - 1 - m_borderSizes.bottom / 2;
       CSkinRenderer::DrawLine(hdc, RECT{r.left, y, r.right, y}, m_borderSizes.bottom, color, m_borderStyle);
     }
   } else if (m_borderSize > 0) {

@@ -56,7 +56,12 @@ bool CContainerUI::Add(CControlUI* control) { return AddAt(control, m_items.GetS
 
 bool CContainerUI::AddAt(CControlUI* control, int index) {
   if (!control) return false;
-  if (m_manager) m_manager->InitControls(control, this);
+  if (m_manager) {
+    m_manager->InitControls(control, this);
+  } else {
+    // Not attached yet: the child still knows its container (enabling, events, clipping).
+    control->SetManager(nullptr, this, false);
+  }
   if (IsVisible()) {
     NeedUpdate();
   } else {
