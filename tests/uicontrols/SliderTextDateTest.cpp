@@ -199,4 +199,12 @@ TEST_F(SmallControlTest, DateTimeOpensPickerAndWritesTheDateBack) {
   Pump();
   EXPECT_EQ(Narrow(d->GetText()), Today());
   EXPECT_TRUE(log_.Of("textchanged").empty());
+
+  Click(50, 25);  // deleted while its picker is open: the picker goes first
+  picker = d->GetNativeWindow();
+  ASSERT_NE(picker, nullptr);
+  root_->SetDelayedDestroy(false);
+  root_->Remove(d);
+  EXPECT_FALSE(IsWindow(picker));
+  Pump();
 }

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "control/DateTimeWnd.h"
+#include "control/NativeOverlay.h"
 #include "window/WindowManagerUI.h"
 
 namespace SkinUI {
@@ -14,16 +15,7 @@ CDateTimeUI::CDateTimeUI() {
   m_updateFlag = kUpdateNone;
 }
 
-CDateTimeUI::~CDateTimeUI() {
-  // The picker refers to this control: cut it loose and close it first.
-  if (m_window != nullptr) {
-    CDateTimeWnd* window = m_window;
-    m_window = nullptr;
-    window->Detach();
-    HWND hwnd = window->GetHWND();
-    if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);  // its last message deletes it
-  }
-}
+CDateTimeUI::~CDateTimeUI() { DestroyDetached(m_window); }
 
 LPCWSTR CDateTimeUI::GetClass() const { return L"DateTimeUI"; }
 

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "control/EditWnd.h"
+#include "control/NativeOverlay.h"
 #include "core/UIValueParser.h"
 #include "render/SkinRenderer.h"
 #include "window/WindowManagerUI.h"
@@ -11,16 +12,7 @@ namespace SkinUI {
 
 CEditUI::CEditUI() { m_rcTextPadding = RECT{4, 3, 4, 3}; }
 
-CEditUI::~CEditUI() {
-  // The native window refers to this control: cut it loose and close it first.
-  if (m_window != nullptr) {
-    CEditWnd* window = m_window;
-    m_window = nullptr;
-    window->Detach();
-    HWND hwnd = window->GetHWND();
-    if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);  // its last message deletes it
-  }
-}
+CEditUI::~CEditUI() { DestroyDetached(m_window); }
 
 LPCWSTR CEditUI::GetClass() const { return L"EditUI"; }
 
