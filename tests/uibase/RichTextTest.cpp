@@ -134,3 +134,68 @@ TEST(PlainText, DrawsInsideItsRectangleWithTheManagersFont) {
   CSkinRenderer::DrawText(a.dc(), &m, rc, L"alpha text", 0xFFFF0000, -1, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   EXPECT_GT(Scan(a, a.Rect()).red, 10);
 }
+
+TEST(RichText, FontsImagesSpacingAndHover) {
+  std::string zip = uitest::BuildZip({{"strip.png", uitest::MakePng(30, 10, [] {
+                                        std::vector<uint32_t> px(300);
+                                        for (int i = 0; i < 300; ++i) px[i] = (i % 30) < 10 ? 0xFFFF0000 : 0xFF0000FF;
+                                        return px;
+                                      }())}});
+  BYTE* buffer = new BYTE[zip.size()];
+  memcpy(buffer, zip.data(), zip.size());
+  CWindowManagerUI::SetResourceZipBuffer(buffer, static_cast<DWORD>(zip.size()));
+  CWindowManagerUI::SetResourceZipFromMemory();
+  HWND hwnd = uitest::MakeWindow();
+  {
+    CWindowManagerUI m;
+    m.Init(hwnd);
+    m.AddFont(L"DejaVu Sans", 30, false, false, false);
+    Canvas c(200, 60, 0xFFFFFFFF);
+    RECT small = Measure(m, c.dc(), L"Ag", DT_SINGLELINE);
+    RECT big = Measure(m, c.dc(), L"<f 0>Ag</f>", DT_SINGLELINE);
+    RECT named = Measure(m, c.dc(), L"<f DejaVu 30>mmmmmmmm</f>", DT_SINGLELINE, 1000);
+    RECT bold = Measure(m, c.dc(), L"<f DejaVu 30 BOLD>mmmmmmmm</f>", DT_SINGLELINE, 1000);
+    EXPECT_GT(big.bottom - big.top, small.bottom - small.top);
+    EXPECT_GE(bold.right, named.right);
+    EXPECT_TRUE(m.GetFontInfo(2)->bold);
+    EXPECT_FALSE(m.GetFontInfo(1)->bold);
+    EXPECT_EQ(3, m.GetCustomFontCount());  // the named fonts were added
+    Measure(m, c.dc(), L"<f DejaVu 30>Ag</f>", DT_SINGLELINE);
+    EXPECT_EQ(3, m.GetCustomFontCount());  // and are found again
+    RECT spaced = Measure(m, c.dc(), L"a<x 40>b", DT_SINGLELINE);
+    RECT plain = Measure(m, c.dc(), L"ab", DT_SINGLELINE);
+    EXPECT_EQ(plain.right + 40, spaced.right);
+    RECT tall = Measure(m, c.dc(), L"a<y 50>", 0);
+    EXPECT_EQ(50, tall.bottom - tall.top);
+    RECT para = Measure(m, c.dc(), L"a<p 5>b</p>c", 0);
+    EXPECT_EQ(3 * (plain.bottom - plain.top) + 5, para.bottom - para.top);
+
+    // The second of three frames of the strip: 10x10 blue.
+    RECT rc = {0, 0, 200, 60};
+    int n = 0;
+    CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, L"<i strip.png 3 1>", 0xFF000000, nullptr, nullptr, n, 0);
+    EXPECT_EQ(0xFF0000FFu, c.At(5, 5));
+    EXPECT_EQ(0xFFFFFFFFu, c.At(12, 5));
+    Canvas f(200, 60, 0xFFFFFFFF);
+    CSkinRenderer::DrawHtmlText(f.dc(), &m, rc, L"<i file='strip.png' 3 7>", 0xFF000000, nullptr, nullptr, n, 0);
+    EXPECT_EQ(0xFFFF0000u, f.At(5, 5));  // a frame out of range is the first
+
+    // The pointer over a link's rectangle colours it with the hover colour.
+    m.SetDefaultLinkFontColor(0xFF000000);
+    m.SetDefaultLinkHoverFontColor(0xFFFF0000);
+    RECT links[1] = {{0, 0, 200, 60}};
+    CUIString texts[1] = {L"home"};
+    LRESULT result = 0;
+    m.MessageHandler(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10), result);
+    Canvas h(200, 60, 0xFFFFFFFF);
+    int count = 1;
+    CSkinRenderer::DrawHtmlText(h.dc(), &m, rc, L"<a home>link</a>", 0xFF000000, links, texts, count,
+                                DT_SINGLELINE);
+    EXPECT_EQ(1, count);
+    EXPECT_EQ(10, m.GetMousePos().x);
+    EXPECT_GT(Scan(h, h.Rect()).red, 5);
+  }
+  DestroyWindow(hwnd);
+  CWindowManagerUI::CloseResourceZip();
+  CWindowManagerUI::FreeResourceZipBuffer();
+}

@@ -27,20 +27,6 @@ class Callback : public IDialogBuilderCallback {
   }
 };
 
-LRESULT CALLBACK TestProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-HWND MakeWindow() {
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = TestProc;
-  wc.lpszClassName = L"UiBaseBuilderWindow";
-  RegisterClassExW(&wc);
-  return CreateWindowExW(0, L"UiBaseBuilderWindow", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr,
-                         nullptr);
-}
-
 int CountAll(CControlUI* control) {
   if (!control) return 0;
   int n = 1;
@@ -66,7 +52,7 @@ TEST(SkinBuilder, WindowOptionsOnlyWithAWindow) {
   EXPECT_EQ(1, windowless.GetCustomFontCount());
   EXPECT_EQ(0xFF000000u, windowless.GetDefaultFontColor());
 
-  HWND hwnd = MakeWindow();
+  HWND hwnd = uitest::MakeWindow();
   ASSERT_NE(nullptr, hwnd);
   {
     CWindowManagerUI m;

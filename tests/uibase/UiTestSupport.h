@@ -106,6 +106,20 @@ inline std::string MakePng(int width, int height, const std::vector<uint32_t>& a
   return out;
 }
 
+inline LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// A plain off-screen top-level window of 100 x 100.
+inline HWND MakeWindow() {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = PlainProc;
+  wc.lpszClassName = L"UiBasePlainWindow";
+  RegisterClassExW(&wc);
+  return CreateWindowExW(0, L"UiBasePlainWindow", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+}
+
 // A memory DC with a top-down 32-bit section; pixels read as 0xAARRGGBB premultiplied.
 class Canvas {
  public:
