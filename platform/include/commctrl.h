@@ -104,7 +104,8 @@ typedef struct tagTOOLINFOW {
 #define NM_KILLFOCUS (NM_FIRST - 8)
 
 // The date and time picker "SysDateTimePick32": a date field edited by keys (Left/Right choose
-// the year, month or day; Up/Down, Home/End and digits change it).
+// the year, month or day; Up/Down, Home/End and digits change it). Dates only: no time
+// format and no drop-down calendar.
 #define DATETIMEPICK_CLASSW L"SysDateTimePick32"
 #define DATETIMEPICK_CLASS DATETIMEPICK_CLASSW
 
@@ -112,10 +113,6 @@ typedef struct tagTOOLINFOW {
 #define DTS_SHOWNONE 0x0002
 #define DTS_SHORTDATEFORMAT 0x0000
 #define DTS_LONGDATEFORMAT 0x0004
-#define DTS_SHORTDATECENTURYFORMAT 0x000C
-#define DTS_TIMEFORMAT 0x0009
-#define DTS_APPCANPARSE 0x0010
-#define DTS_RIGHTALIGN 0x0020
 
 #define DTM_FIRST 0x1000
 #define DTM_GETSYSTEMTIME (DTM_FIRST + 1)
