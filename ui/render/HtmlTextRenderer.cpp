@@ -48,6 +48,15 @@ CHtmlTextRenderer::CHtmlTextRenderer(HDC hdc, CWindowManagerUI* manager, DWORD c
       m_measureOnly((style & DT_CALCRECT) != 0) {}
 
 void CHtmlTextRenderer::FontMetrics(HFONT font, int& height, int& ascentBox, int& spaceTrail) {
+  // Every run asks for its font's metrics: keep them for the fonts of this call.
+  for (const Metrics& m : m_metrics) {
+    if (m.font == font) {
+      height = m.height;
+      ascentBox = m.box;
+      spaceTrail = m.space;
+      return;
+    }
+  }
   HGDIOBJ old = SelectObject(m_hdc, font);
   TEXTMETRICW tm = {};
   GetTextMetricsW(m_hdc, &tm);
@@ -57,6 +66,7 @@ void CHtmlTextRenderer::FontMetrics(HFONT font, int& height, int& ascentBox, int
   GetTextExtentPoint32W(m_hdc, L" ", 1, &space);
   spaceTrail = space.cx;
   SelectObject(m_hdc, old);
+  m_metrics.push_back({font, height, ascentBox, spaceTrail});
 }
 
 int CHtmlTextRenderer::Extent(HFONT font, const wchar_t* text, int n) {

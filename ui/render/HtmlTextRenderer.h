@@ -46,6 +46,13 @@ class CHtmlTextRenderer {
   bool IsSingleLine() const { return (m_style & DT_SINGLELINE) != 0; }
   void DrawRun(const wchar_t* text, int n, int x, int top, int height, bool draw, State& st, int runWidth);
 
+  struct Metrics {
+    HFONT font;
+    int height;
+    int box;
+    int space;
+  };
+
   HDC m_hdc;
   CWindowManagerUI* m_manager;
   DWORD m_color;
@@ -57,6 +64,7 @@ class CHtmlTextRenderer {
   RECT m_rc = {0, 0, 0, 0};
   CUIString m_hoverLink;
   bool m_measureOnly;
+  std::vector<Metrics> m_metrics;
 };
 
 }  // namespace SkinUI
