@@ -103,7 +103,7 @@ void CSkinRenderer::DrawAlphaText(HDC hdc, LPCWSTR text, HFONT font, DWORD color
 void CSkinRenderer::DrawHtmlText(HDC hdc, CWindowManagerUI* manager, RECT& rc, LPCWSTR text, DWORD color,
                                  RECT* links, CUIString* linkTexts, int& linkCount, UINT style) {
   if (!hdc || !manager || !text || rc.right <= rc.left || rc.bottom <= rc.top) {
-    if (!text || !manager) linkCount = 0;
+    linkCount = 0;  // nothing drawn, no link found
     return;
   }
   CHtmlTextRenderer renderer(hdc, manager, color, links, linkTexts, linkCount, style);
