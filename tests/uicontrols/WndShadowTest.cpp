@@ -93,6 +93,13 @@ TEST_F(WndShadowTest, FollowsTheOwnerSizeAroundIt) {
   ShowWindow(owner_, SW_RESTORE);
   disptest::Pump();
   EXPECT_TRUE(IsWindowVisible(s));
+  ShowWindow(owner_, SW_MINIMIZE);
+  disptest::Pump();
+  EXPECT_FALSE(IsWindowVisible(s));
+  ShowWindow(owner_, SW_RESTORE);
+  disptest::Pump();
+  EXPECT_TRUE(IsWindowVisible(s));
+  EXPECT_EQ(Rect(s).left, Rect(owner_).left - 14);
   ShowWindow(owner_, SW_HIDE);
   EXPECT_FALSE(IsWindowVisible(s));
   EXPECT_EQ(shadow_->GetStatus(), CWndShadow::kEnabled);
