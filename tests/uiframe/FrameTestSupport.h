@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../messages/MsgTestWindow.h"
 #include "control/ControlUI.h"
 #include "jf/testinput.h"
 #include "jf/tick.h"
@@ -83,16 +84,7 @@ class HostWnd : public CWindowWnd {
   CWindowManagerUI manager;
 };
 
-inline int Pump() {
-  int n = 0;
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-    ++n;
-  }
-  return n;
-}
+inline int Pump() { return msgtest::PumpReady(); }
 
 inline LPARAM Pt(int x, int y) { return MAKELPARAM(x, y); }
 

@@ -3,9 +3,7 @@
 #include <cwchar>
 
 #include "control/ScrollBarUI.h"
-#include "core/UIRect.h"
 #include "core/UIValueParser.h"
-#include "render/SkinRenderer.h"
 #include "window/WindowManagerUI.h"
 
 namespace SkinUI {
@@ -29,9 +27,7 @@ LPVOID CHorizontalLayoutUI::GetInterface(LPCWSTR name) {
   return CContainerUI::GetInterface(name);
 }
 
-UINT CHorizontalLayoutUI::GetControlFlags() const {
-  return (IsEnabled() && m_sepWidth != 0) ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u;
-}
+UINT CHorizontalLayoutUI::GetControlFlags() const { return m_separator.GetControlFlags(*this); }
 
 void CHorizontalLayoutUI::SetPos(RECT rcPos) {
   CControlUI::SetPos(rcPos);
@@ -120,77 +116,10 @@ void CHorizontalLayoutUI::SetPos(RECT rcPos) {
   ProcessScrollBar(rc, needed, 0);
 }
 
-RECT CHorizontalLayoutUI::GetThumbRect(bool useNew) const {
-  const RECT& r = useNew ? m_rcNewPos : m_rcItem;
-  if (m_sepWidth >= 0) return RECT{r.right - m_sepWidth, r.top, r.right, r.bottom};
-  return RECT{r.left, r.top, r.left - m_sepWidth, r.bottom};
-}
+RECT CHorizontalLayoutUI::GetThumbRect(bool useNew) const { return m_separator.GetThumbRect(m_rcItem, useNew); }
 
 void CHorizontalLayoutUI::DoEvent(UIEventRecord& event) {
-  if (m_sepWidth != 0) {
-    bool captured = (m_buttonState & UISTATE_CAPTURED) != 0;
-    if (event.type == UIEVENT_BUTTONDOWN && IsEnabled()) {
-      RECT thumb = GetThumbRect(false);
-      if (PtInRect(&thumb, event.mouse)) {
-        m_buttonState |= UISTATE_CAPTURED;
-        m_lastMouse = event.mouse;
-        m_rcNewPos = m_rcItem;
-        if (!m_immMode && m_manager) m_manager->AddPostPaint(this);
-        return;
-      }
-    }
-    if (event.type == UIEVENT_BUTTONUP && captured) {
-      m_buttonState &= ~UISTATE_CAPTURED;
-      m_rcItem = m_rcNewPos;
-      if (!m_immMode && m_manager) m_manager->RemovePostPaint(this);
-      NeedParentUpdate();
-      return;
-    }
-    if (event.type == UIEVENT_MOUSEMOVE && captured) {
-      LONG dx = event.mouse.x - m_lastMouse.x;
-      m_lastMouse = event.mouse;
-      RECT rc = m_rcNewPos;
-      if (m_sepWidth >= 0) {
-        if (dx > 0 && event.mouse.x < m_rcNewPos.right - m_sepWidth) return;
-        if (dx < 0 && event.mouse.x > m_rcNewPos.right) return;
-        rc.right += dx;
-      } else {
-        if (dx > 0 && event.mouse.x < m_rcNewPos.left) return;
-        if (dx < 0 && event.mouse.x > m_rcNewPos.left - m_sepWidth) return;
-        rc.left += dx;
-      }
-      int oldWidth = m_rcNewPos.right - m_rcNewPos.left;
-      if (rc.right - rc.left <= GetMinWidth()) {
-        if (oldWidth <= GetMinWidth()) return;
-        if (m_sepWidth >= 0) rc.right = rc.left + GetMinWidth();
-        else rc.left = rc.right - GetMinWidth();
-      }
-      if (rc.right - rc.left >= GetMaxWidth()) {
-        if (oldWidth >= GetMaxWidth()) return;
-        if (m_sepWidth >= 0) rc.right = rc.left + GetMaxWidth();
-        else rc.left = rc.right - GetMaxWidth();
-      }
-      CUIRect dirty(GetThumbRect(true));
-      m_rcNewPos = rc;
-      m_fixedWidth = rc.right - rc.left;
-      if (m_immMode) {
-        m_rcItem = m_rcNewPos;
-        NeedParentUpdate();
-      } else {
-        dirty.Join(GetThumbRect(true));
-        dirty.Join(GetThumbRect(false));
-        if (m_manager) m_manager->Invalidate(dirty);
-      }
-      return;
-    }
-    if (event.type == UIEVENT_SETCURSOR) {
-      RECT thumb = GetThumbRect(false);
-      if (IsEnabled() && PtInRect(&thumb, event.mouse)) {
-        ::SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
-        return;
-      }
-    }
-  }
+  if (m_separator.DoEvent(*this, event, m_rcItem, m_fixedWidth)) return;
   CContainerUI::DoEvent(event);
 }
 
@@ -204,18 +133,10 @@ void CHorizontalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   }
 }
 
-void CHorizontalLayoutUI::DoPostPaint(HDC hdc, const RECT&) {
-  if ((m_buttonState & UISTATE_CAPTURED) != 0 && !m_immMode) {
-    CSkinRenderer::DrawColor(hdc, GetThumbRect(true), 0xAA000000);
-  }
-}
+void CHorizontalLayoutUI::DoPostPaint(HDC hdc, const RECT&) { m_separator.DoPostPaint(hdc, m_rcItem); }
 
-void CHorizontalLayoutUI::SetSepWidth(int width) { m_sepWidth = width; }
+void CHorizontalLayoutUI::SetSepWidth(int size) { m_separator.SetSize(size); }
 
-void CHorizontalLayoutUI::SetSepImmMode(bool immediately) {
-  if (m_immMode == immediately) return;
-  if ((m_buttonState & UISTATE_CAPTURED) != 0 && !m_immMode && m_manager) m_manager->RemovePostPaint(this);
-  m_immMode = immediately;
-}
+void CHorizontalLayoutUI::SetSepImmMode(bool immediately) { m_separator.SetImmMode(*this, immediately); }
 
 }  // namespace SkinUI

@@ -1,6 +1,7 @@
 // Children side by side, left to right; optionally its own edge is a drag separator.
 #pragma once
 #include "layout/ContainerUI.h"
+#include "layout/LayoutSeparator.h"
 
 namespace SkinUI {
 
@@ -17,17 +18,13 @@ class CHorizontalLayoutUI : public CContainerUI {
   void DoPostPaint(HDC hdc, const RECT& rcPaint) override;
 
   void SetSepWidth(int width);
-  int GetSepWidth() const { return m_sepWidth; }
+  int GetSepWidth() const { return m_separator.GetSize(); }
   void SetSepImmMode(bool immediately);
-  bool IsSepImmMode() const { return m_immMode; }
+  bool IsSepImmMode() const { return m_separator.IsImmMode(); }
   RECT GetThumbRect(bool useNew = false) const;
 
  protected:
-  int m_sepWidth = 0;
-  UINT m_buttonState = 0;
-  bool m_immMode = false;
-  POINT m_lastMouse = {0, 0};
-  RECT m_rcNewPos = {0, 0, 0, 0};
+  CLayoutSeparator m_separator{false};
 };
 
 }  // namespace SkinUI

@@ -1,12 +1,9 @@
 #include "layout/VerticalLayoutUI.h"
 
-#include <algorithm>
 #include <cwchar>
 
 #include "control/ScrollBarUI.h"
-#include "core/UIRect.h"
 #include "core/UIValueParser.h"
-#include "render/SkinRenderer.h"
 #include "window/WindowManagerUI.h"
 
 namespace SkinUI {
@@ -30,9 +27,7 @@ LPVOID CVerticalLayoutUI::GetInterface(LPCWSTR name) {
   return CContainerUI::GetInterface(name);
 }
 
-UINT CVerticalLayoutUI::GetControlFlags() const {
-  return (IsEnabled() && m_sepHeight != 0) ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u;
-}
+UINT CVerticalLayoutUI::GetControlFlags() const { return m_separator.GetControlFlags(*this); }
 
 void CVerticalLayoutUI::SetPos(RECT rcPos) {
   CControlUI::SetPos(rcPos);
@@ -123,79 +118,10 @@ void CVerticalLayoutUI::SetPos(RECT rcPos) {
   ProcessScrollBar(rc, 0, needed);
 }
 
-RECT CVerticalLayoutUI::GetThumbRect(bool useNew) const {
-  const RECT& r = useNew ? m_rcNewPos : m_rcItem;
-  if (m_sepHeight >= 0) return RECT{r.left, std::max<LONG>(r.bottom - m_sepHeight, r.top), r.right, r.bottom};
-  return RECT{r.left, r.top, r.right, std::min<LONG>(r.top - m_sepHeight, r.bottom)};
-}
+RECT CVerticalLayoutUI::GetThumbRect(bool useNew) const { return m_separator.GetThumbRect(m_rcItem, useNew); }
 
 void CVerticalLayoutUI::DoEvent(UIEventRecord& event) {
-  if (m_sepHeight != 0) {
-    bool captured = (m_buttonState & UISTATE_CAPTURED) != 0;
-    if (event.type == UIEVENT_BUTTONDOWN && IsEnabled()) {
-      RECT thumb = GetThumbRect(false);
-      if (PtInRect(&thumb, event.mouse)) {
-        m_buttonState |= UISTATE_CAPTURED;
-        m_lastMouse = event.mouse;
-        m_rcNewPos = m_rcItem;
-        if (!m_immMode && m_manager) m_manager->AddPostPaint(this);
-        return;
-      }
-    }
-    if (event.type == UIEVENT_BUTTONUP && captured) {
-      m_buttonState &= ~UISTATE_CAPTURED;
-      m_rcItem = m_rcNewPos;
-      if (!m_immMode && m_manager) m_manager->RemovePostPaint(this);
-      NeedParentUpdate();
-      return;
-    }
-    if (event.type == UIEVENT_MOUSEMOVE && captured) {
-      LONG dy = event.mouse.y - m_lastMouse.y;
-      m_lastMouse = event.mouse;
-      RECT rc = m_rcNewPos;
-      // The same tests as the horizontal separator with the axes exchanged: a move is taken
-      // while the pointer is on the strip's side of the edge it pulls.
-      if (m_sepHeight >= 0) {
-        if (dy > 0 && event.mouse.y < m_rcNewPos.bottom - m_sepHeight) return;
-        if (dy < 0 && event.mouse.y > m_rcNewPos.bottom) return;
-        rc.bottom += dy;
-      } else {
-        if (dy > 0 && event.mouse.y < m_rcNewPos.top) return;
-        if (dy < 0 && event.mouse.y > m_rcNewPos.top - m_sepHeight) return;
-        rc.top += dy;
-      }
-      int oldHeight = m_rcNewPos.bottom - m_rcNewPos.top;
-      if (rc.bottom - rc.top <= GetMinHeight()) {
-        if (oldHeight <= GetMinHeight()) return;
-        if (m_sepHeight >= 0) rc.bottom = rc.top + GetMinHeight();
-        else rc.top = rc.bottom - GetMinHeight();
-      }
-      if (rc.bottom - rc.top >= GetMaxHeight()) {
-        if (oldHeight >= GetMaxHeight()) return;
-        if (m_sepHeight >= 0) rc.bottom = rc.top + GetMaxHeight();
-        else rc.top = rc.bottom - GetMaxHeight();
-      }
-      CUIRect dirty(GetThumbRect(true));
-      m_rcNewPos = rc;
-      m_fixedHeight = rc.bottom - rc.top;
-      if (m_immMode) {
-        m_rcItem = m_rcNewPos;
-        NeedParentUpdate();
-      } else {
-        dirty.Join(GetThumbRect(true));
-        dirty.Join(GetThumbRect(false));
-        if (m_manager) m_manager->Invalidate(dirty);
-      }
-      return;
-    }
-    if (event.type == UIEVENT_SETCURSOR) {
-      RECT thumb = GetThumbRect(false);
-      if (IsEnabled() && PtInRect(&thumb, event.mouse)) {
-        ::SetCursor(LoadCursorW(nullptr, IDC_SIZENS));
-        return;
-      }
-    }
-  }
+  if (m_separator.DoEvent(*this, event, m_rcItem, m_fixedHeight)) return;
   CContainerUI::DoEvent(event);
 }
 
@@ -209,18 +135,10 @@ void CVerticalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   }
 }
 
-void CVerticalLayoutUI::DoPostPaint(HDC hdc, const RECT&) {
-  if ((m_buttonState & UISTATE_CAPTURED) != 0 && !m_immMode) {
-    CSkinRenderer::DrawColor(hdc, GetThumbRect(true), 0xAA000000);
-  }
-}
+void CVerticalLayoutUI::DoPostPaint(HDC hdc, const RECT&) { m_separator.DoPostPaint(hdc, m_rcItem); }
 
-void CVerticalLayoutUI::SetSepHeight(int height) { m_sepHeight = height; }
+void CVerticalLayoutUI::SetSepHeight(int size) { m_separator.SetSize(size); }
 
-void CVerticalLayoutUI::SetSepImmMode(bool immediately) {
-  if (m_immMode == immediately) return;
-  if ((m_buttonState & UISTATE_CAPTURED) != 0 && !m_immMode && m_manager) m_manager->RemovePostPaint(this);
-  m_immMode = immediately;
-}
+void CVerticalLayoutUI::SetSepImmMode(bool immediately) { m_separator.SetImmMode(*this, immediately); }
 
 }  // namespace SkinUI

@@ -1,6 +1,7 @@
 // Children one below the other, top to bottom; optionally its own edge is a drag separator.
 #pragma once
 #include "layout/ContainerUI.h"
+#include "layout/LayoutSeparator.h"
 
 namespace SkinUI {
 
@@ -17,17 +18,13 @@ class CVerticalLayoutUI : public CContainerUI {
   void DoPostPaint(HDC hdc, const RECT& rcPaint) override;
 
   void SetSepHeight(int height);
-  int GetSepHeight() const { return m_sepHeight; }
+  int GetSepHeight() const { return m_separator.GetSize(); }
   void SetSepImmMode(bool immediately);
-  bool IsSepImmMode() const { return m_immMode; }
+  bool IsSepImmMode() const { return m_separator.IsImmMode(); }
   RECT GetThumbRect(bool useNew = false) const;
 
  protected:
-  int m_sepHeight = 0;
-  UINT m_buttonState = 0;
-  bool m_immMode = false;
-  POINT m_lastMouse = {0, 0};
-  RECT m_rcNewPos = {0, 0, 0, 0};
+  CLayoutSeparator m_separator{true};
 };
 
 }  // namespace SkinUI

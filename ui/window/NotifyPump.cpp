@@ -42,11 +42,11 @@ bool CNotifyPump::LoopDispatch(UINotifyMsg& msg) {
   switch (entry->signature) {
     case UINOTIFY_SIG_PARAMS:
       if (!entry->paramsHandler) return false;
-      (this->*(entry->paramsHandler))(msg.wParam, msg.lParam);
+      entry->paramsHandler(this, msg.wParam, msg.lParam);
       return true;
     case UINOTIFY_SIG_MSG:
       if (!entry->msgHandler) return false;
-      (this->*(entry->msgHandler))(msg);
+      entry->msgHandler(this, msg);
       return true;
     default:
       return false;

@@ -18,8 +18,10 @@ enum : UINT {
   UINOTIFY_SIG_MSG = 2,     // void handler(UINotifyMsg&)
 };
 
-typedef void (CNotifyPump::*UINotifyParamsHandler)(WPARAM, LPARAM);
-typedef void (CNotifyPump::*UINotifyMsgHandler)(UINotifyMsg&);
+// Handlers are stored as small functions that call the member on the most derived class, so
+// any object adjustment of multiple inheritance is done by an ordinary cast.
+typedef void (*UINotifyParamsHandler)(CNotifyPump*, WPARAM, LPARAM);
+typedef void (*UINotifyMsgHandler)(CNotifyPump*, UINotifyMsg&);
 
 struct NotifyMapEntry {
   CUIString type;
@@ -75,19 +77,21 @@ class CNotifyPump {
   const ::SkinUI::NotifyMap* theClass::GetThisMessageMap() {               \
     typedef theClass ThisClass;                                            \
     typedef baseClass BaseClass;                                           \
+    static_assert(sizeof(ThisClass) > 0, "a complete class");              \
     static const ::SkinUI::NotifyMapEntry entries[] = {
-#define SKINUI_ON_NOTIFY(type, handler)                                     \
-  {type, L"", ::SkinUI::UINOTIFY_SIG_MSG, nullptr,                          \
-   static_cast<::SkinUI::UINotifyMsgHandler>(&ThisClass::handler)},
-#define SKINUI_ON_CONTROL_NOTIFY(type, name, handler)                       \
-  {type, name, ::SkinUI::UINOTIFY_SIG_MSG, nullptr,                         \
-   static_cast<::SkinUI::UINotifyMsgHandler>(&ThisClass::handler)},
-#define SKINUI_ON_NOTIFY_PARAMS(type, handler)                              \
-  {type, L"", ::SkinUI::UINOTIFY_SIG_PARAMS,                                \
-   static_cast<::SkinUI::UINotifyParamsHandler>(&ThisClass::handler), nullptr},
-#define SKINUI_ON_CONTROL_NOTIFY_PARAMS(type, name, handler)                \
-  {type, name, ::SkinUI::UINOTIFY_SIG_PARAMS,                               \
-   static_cast<::SkinUI::UINotifyParamsHandler>(&ThisClass::handler), nullptr},
+#define SKINUI_ON_CONTROL_NOTIFY(type, name, handler)                                       \
+  {type, name, ::SkinUI::UINOTIFY_SIG_MSG, nullptr,                                         \
+   [](::SkinUI::CNotifyPump* pump, ::SkinUI::UINotifyMsg& msg) {                             \
+     static_cast<ThisClass*>(pump)->handler(msg);                                           \
+   }},
+#define SKINUI_ON_NOTIFY(type, handler) SKINUI_ON_CONTROL_NOTIFY(type, L"", handler)
+#define SKINUI_ON_CONTROL_NOTIFY_PARAMS(type, name, handler)                                \
+  {type, name, ::SkinUI::UINOTIFY_SIG_PARAMS,                                               \
+   [](::SkinUI::CNotifyPump* pump, WPARAM wParam, LPARAM lParam) {                          \
+     static_cast<ThisClass*>(pump)->handler(wParam, lParam);                                \
+   },                                                                                       \
+   nullptr},
+#define SKINUI_ON_NOTIFY_PARAMS(type, handler) SKINUI_ON_CONTROL_NOTIFY_PARAMS(type, L"", handler)
 #define SKINUI_END_NOTIFY_MAP()                                             \
   {L"", L"", ::SkinUI::UINOTIFY_SIG_END, nullptr, nullptr}                  \
   };                                                                       \

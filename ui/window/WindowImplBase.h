@@ -35,6 +35,7 @@ class WindowImplBase : public CWindowWnd,
   WindowImplBase();
   ~WindowImplBase() override;
 
+  using CWindowWnd::Create;
   HWND Create(HWND parent, LPCWSTR name, DWORD style, DWORD exStyle, int x = CW_USEDEFAULT,
               int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT,
               HMENU menu = nullptr) override;

@@ -196,7 +196,6 @@ void CWindowManagerUI::ReapObjects(CControlUI* control) {
   }
   int at = m_postPaintControls.Find(control);
   if (at >= 0) m_postPaintControls.Remove(at);
-  if (m_root == control) m_root = nullptr;
 }
 
 CControlUI* CWindowManagerUI::FindControl(LPCWSTR name) const {

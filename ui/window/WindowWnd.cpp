@@ -26,8 +26,12 @@ HWND CWindowWnd::Create(HWND parent, LPCWSTR name, DWORD style, DWORD exStyle, i
   return m_hwnd;
 }
 
+HWND CWindowWnd::Create(HWND parent, LPCWSTR name, DWORD style, DWORD exStyle, const RECT& rc, HMENU menu) {
+  return Create(parent, name, style, exStyle, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, menu);
+}
+
 HWND CWindowWnd::CreateInRect(HWND parent, DWORD style, DWORD exStyle, RECT rc) {
-  return Create(parent, nullptr, style, exStyle, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, nullptr);
+  return Create(parent, nullptr, style, exStyle, rc, nullptr);
 }
 
 void CWindowWnd::ShowWindow(bool show, bool takeFocus) {
@@ -143,42 +147,37 @@ bool CWindowWnd::RegisterSuperclass() {
 }
 
 LRESULT CALLBACK CWindowWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  CWindowWnd* self = nullptr;
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<LPCREATESTRUCTW>(lParam);
-    self = static_cast<CWindowWnd*>(cs->lpCreateParams);
-    if (self) {
-      self->m_hwnd = hwnd;
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-  } else {
-    self = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (msg == WM_NCDESTROY && self) {
-      LRESULT result = ::CallWindowProcW(self->m_oldWndProc, hwnd, msg, wParam, lParam);
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      self->m_hwnd = nullptr;
-      self->OnFinalMessage(hwnd);
-      return result;
-    }
-  }
-  if (self) return self->HandleMessage(msg, wParam, lParam);
-  return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  return Route(hwnd, msg, wParam, lParam, false);
 }
 
 LRESULT CALLBACK CWindowWnd::StaticControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return Route(hwnd, msg, wParam, lParam, true);
+}
+
+LRESULT CWindowWnd::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool inProperty) {
+  // Own classes keep the object in the user data, superclassed ones in a window property.
   CWindowWnd* self = nullptr;
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<LPCREATESTRUCTW>(lParam);
     self = static_cast<CWindowWnd*>(cs->lpCreateParams);
     if (self) {
       self->m_hwnd = hwnd;
-      ::SetPropW(hwnd, kObjectProp, static_cast<HANDLE>(self));
+      if (inProperty) {
+        ::SetPropW(hwnd, kObjectProp, static_cast<HANDLE>(self));
+      } else {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      }
     }
   } else {
-    self = static_cast<CWindowWnd*>(::GetPropW(hwnd, kObjectProp));
+    self = inProperty ? static_cast<CWindowWnd*>(::GetPropW(hwnd, kObjectProp))
+                      : reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (msg == WM_NCDESTROY && self) {
       LRESULT result = ::CallWindowProcW(self->m_oldWndProc, hwnd, msg, wParam, lParam);
-      ::RemovePropW(hwnd, kObjectProp);
+      if (inProperty) {
+        ::RemovePropW(hwnd, kObjectProp);
+      } else {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      }
       self->m_hwnd = nullptr;
       self->OnFinalMessage(hwnd);
       return result;

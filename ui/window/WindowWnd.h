@@ -24,6 +24,7 @@ class CWindowWnd {
   virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual void OnFinalMessage(HWND hwnd);
 
+  HWND Create(HWND parent, LPCWSTR name, DWORD style, DWORD exStyle, const RECT& rc, HMENU menu = nullptr);
   HWND CreateInRect(HWND parent, DWORD style, DWORD exStyle, RECT rc);
   HWND GetHWND() const { return m_hwnd; }
   operator HWND() const { return m_hwnd; }
@@ -37,6 +38,7 @@ class CWindowWnd {
  protected:
   static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK StaticControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool inProperty);
 
   HWND m_hwnd = nullptr;
   WNDPROC m_oldWndProc;
