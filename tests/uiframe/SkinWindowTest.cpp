@@ -353,6 +353,11 @@ TEST(AnimationDriverTest, OneTimerSteppedByInterval) {
     driver->OnTimer();
   }
   EXPECT_EQ(fast.steps, 5) << "a 15 ms animation steps on every 20 ms tick";
+  // The window timer itself drives the same walk.
+  jf::TickAdvance(20);
+  Pump();
+  EXPECT_EQ(fast.steps, 6);
+  EXPECT_EQ(slow.steps, 2);
   EXPECT_EQ(slow.steps, 2) << "the first tick, then the one at or after 50 ms";
   slow.StopAnimation();
   EXPECT_NE(driver->GetTimerId(), 0u);
