@@ -1,5 +1,6 @@
 #include "control/LabelUI.h"
 
+#include <objidl.h>
 #include <gdiplus.h>
 
 #include <cwchar>

@@ -1,5 +1,6 @@
 // The render engine's image side: loading, image strings and the image drawers.
 #include <windows.h>
+#include <objidl.h>
 #include <gdiplus.h>
 
 #include <stb/stb_image.h>
