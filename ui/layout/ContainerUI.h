@@ -73,6 +73,9 @@ class CContainerUI : public CControlUI, public IContainerUI {
   virtual void ProcessScrollBar(RECT rc, int cxRequired, int cyRequired);
 
  protected:
+  // The child at an index of this container's own array, whatever a derived class's
+  // GetItemAt answers (a list answers with the rows of its body).
+  CControlUI* ItemAt(int index) const { return static_cast<CControlUI*>(m_items.GetAt(index)); }
   // Hands a removed child to the manager's delayed cleanup or deletes it.
   void DestroyChild(CControlUI* control);
 

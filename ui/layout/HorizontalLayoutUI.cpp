@@ -51,7 +51,7 @@ void CHorizontalLayoutUI::SetPos(RECT rcPos) {
   int fixed = 0;
   int counted = 0;
   for (int i = 0; i < m_items.GetSize(); ++i) {
-    CControlUI* child = GetItemAt(i);
+    CControlUI* child = ItemAt(i);
     if (!child->IsVisible() || child->IsFloat()) continue;
     SIZE sz = child->EstimateSize(available);
     if (sz.cx == 0) {
@@ -78,7 +78,7 @@ void CHorizontalLayoutUI::SetPos(RECT rcPos) {
   int adjustableSeen = 0;
   int needed = 0;
   for (int i = 0; i < m_items.GetSize(); ++i) {
-    CControlUI* child = GetItemAt(i);
+    CControlUI* child = ItemAt(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
       SetFloatPos(i);
