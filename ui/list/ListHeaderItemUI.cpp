@@ -100,7 +100,7 @@ void CListHeaderItemUI::DoEvent(UIEventRecord& event) {
       if (m_buttonState & kDragging) {
         RECT rc = m_rcItem;
         if (m_sepWidth < 0)
-          rc.left -= event.mouse.x - m_lastMouse.x;
+          rc.left += event.mouse.x - m_lastMouse.x;
         else
           rc.right += event.mouse.x - m_lastMouse.x;
         if (rc.right - rc.left > GetMinWidth()) {

@@ -221,6 +221,12 @@ void CListUI::SetHeaderItemsVisible(bool visible) {
 void CListUI::SetPos(RECT rc) {
   CVerticalLayoutUI::SetPos(rc);
   if (!m_header) return;
+  // A hidden header is still laid out, at no height, so that the rows keep their columns.
+  bool hidden = !m_header->IsVisible();
+  if (hidden) {
+    SetHeaderItemsVisible(true);
+    m_header->SetPos(RECT{rc.left, 0, rc.right, 0});
+  }
   UpdateColumnCount();
   int sx = m_list->GetScrollPos().cx;
   for (int i = 0; i < m_listInfo.columns; ++i) {
@@ -234,13 +240,8 @@ void CListUI::SetPos(RECT rc) {
     }
     m_listInfo.column[i] = item->GetPos();
   }
+  if (hidden) SetHeaderItemsVisible(false);
   CVerticalLayoutUI::SetPos(rc);
-  if (!m_header->IsVisible()) {
-    // A hidden header is still laid out, at no height, so that the rows keep their columns.
-    SetHeaderItemsVisible(true);
-    m_header->SetPos(RECT{rc.left, 0, rc.right, 0});
-    SetHeaderItemsVisible(false);
-  }
 }
 
 // ---- Selection and expansion ----
