@@ -164,7 +164,7 @@ bool CListUI::Remove(CControlUI* control) {
     default:
       break;
   }
-  return RemoveAt(m_list->GetItemIndex(control));
+  return CListUI::RemoveAt(m_list->GetItemIndex(control));
 }
 
 bool CListUI::RemoveAt(int index) {

@@ -40,7 +40,8 @@ CTreeNodeUI::CTreeNodeUI(CTreeNodeUI* parent)
   m_horiz->Add(m_folderButton);
   m_horiz->Add(m_checkBox);
   m_horiz->Add(m_itemButton);
-  CListContainerElementUI::Add(m_horiz);
+  // Straight into the container: this node's own AddAt takes only child nodes.
+  CContainerUI::AddAt(m_horiz, 0);
   if (parent) parent->Attach(this);
 }
 
@@ -123,7 +124,7 @@ void CTreeNodeUI::Attach(CTreeNodeUI* node) {
 
 bool CTreeNodeUI::Add(CControlUI* control) {
   if (CTreeNodeUI* node = AsNode(control)) return AddChildNode(node);
-  return CListContainerElementUI::Add(control);
+  return CContainerUI::AddAt(control, m_items.GetSize());
 }
 
 bool CTreeNodeUI::AddChildNode(CTreeNodeUI* node) {
