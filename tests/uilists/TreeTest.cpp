@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "ListTestHost.h"
 #include "control/CheckBoxUI.h"
 #include "control/LabelUI.h"
@@ -168,19 +170,20 @@ TEST_F(TreeTest, AddAtInsertsTheWholeSubtree) {
   r->Add(Node(L"r2"));
   EXPECT_EQ(view_->AddAt(r, 1), 5);
   EXPECT_EQ(Rows(), "p r r1 r11 r2 a b b1 b2 c q");
-  EXPECT_EQ(view_->AddAt(Node(L"x"), 99), -1);
+  std::unique_ptr<CTreeNodeUI> x(Node(L"x"));
+  EXPECT_EQ(view_->AddAt(x.get(), 99), -1);
   EXPECT_EQ(view_->AddAt(static_cast<CTreeNodeUI*>(nullptr), 0), -1);
   CTreeNodeUI* s = Node(L"s");
   EXPECT_TRUE(view_->AddAtNode(s, q_));
   EXPECT_EQ(Rows(), "p r r1 r11 r2 a b b1 b2 c s q");
-  CTreeNodeUI* stray = Node(L"stray");
-  EXPECT_FALSE(view_->AddAtNode(stray, Node(L"nowhere")));
-  delete stray;
+  std::unique_ptr<CTreeNodeUI> stray(Node(L"stray")), nowhere(Node(L"nowhere"));
+  EXPECT_FALSE(view_->AddAtNode(stray.get(), nowhere.get()));
   // A node inserted among the children of another, before its second child.
   EXPECT_TRUE(p_->AddAt(Node(L"ab"), 1));
   EXPECT_EQ(Rows(), "p r r1 r11 r2 a ab b b1 b2 c s q");
   EXPECT_EQ(p_->GetChildNode(1)->GetItemText(), CUIString(L"ab"));
-  EXPECT_FALSE(p_->AddAt(new CLabelUI, 0) );
+  CLabelUI label;
+  EXPECT_FALSE(p_->AddAt(&label, 0));
 }
 
 TEST_F(TreeTest, TextColoursAndMinimumWidth) {
@@ -205,6 +208,16 @@ TEST_F(TreeTest, TextColoursAndMinimumWidth) {
   EXPECT_STREQ(view_->GetClass(), L"TreeViewUI");
   EXPECT_NE(view_->GetInterface(L"TreeView"), nullptr);
   EXPECT_FALSE(view_->GetHeader()->IsVisible());
+}
+
+TEST_F(TreeTest, NodesGivenAsPlainChildrenJoinAsNodes) {
+  CTreeNodeUI* n = Node(L"n");
+  n->Add(Node(L"n1"));
+  IContainerUI* box = static_cast<IContainerUI*>(view_->GetInterface(L"IContainer"));
+  ASSERT_TRUE(box->Add(n));
+  EXPECT_EQ(Rows(), "n n1");
+  n->GetFolderButton()->SetSelected(true);
+  EXPECT_EQ(Rows(), "n n1-");
 }
 
 TEST_F(TreeTest, NodesOutsideAViewOwnTheirChildren) {

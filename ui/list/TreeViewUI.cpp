@@ -57,6 +57,11 @@ void CTreeViewUI::Prepare(CTreeNodeUI* node) {
   if (m_itemMinWidth > 0) node->SetMinWidth(int(m_itemMinWidth));
 }
 
+bool CTreeViewUI::Add(CControlUI* control) {
+  if (IsNodeClass(control)) return Add(static_cast<CTreeNodeUI*>(control->GetInterface(L"TreeNode")));
+  return CListUI::Add(control);
+}
+
 bool CTreeViewUI::Add(CTreeNodeUI* node) {
   if (!IsNodeClass(node)) return false;
   Prepare(node);

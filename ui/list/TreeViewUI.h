@@ -20,7 +20,8 @@ class CTreeViewUI : public CListUI, public INotifyUI {
   void RemoveAll() override;
   void Notify(UINotifyMsg&) override {}
 
-  using CListUI::Add;
+  // A tree node given as a plain child (as the skin builder does) joins as a node.
+  bool Add(CControlUI* control) override;
   using CListUI::AddAt;
   virtual bool Add(CTreeNodeUI* node);
   virtual bool AddAtNode(CTreeNodeUI* node, CTreeNodeUI* before);
