@@ -398,7 +398,7 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       SetCapture();
       RaiseEvent(control, UIEVENT_DBLCLICK, 0, 0, 0, LOWORD(wParam));
       if (JF_GONE()) return Gone(result);
-      m_click = FindControlAt(pt) == control ? control : nullptr;
+      m_click = control;
       break;
     }
     case WM_LBUTTONUP: {
