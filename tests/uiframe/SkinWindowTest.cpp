@@ -13,6 +13,7 @@
 #include "SurfacePng.h"
 #include "control/IUIAnimation.h"
 #include "window/UIAnimationDriver.h"
+#include "window/WndShadow.h"
 
 using namespace SkinUI;
 using frametest::Pump;
@@ -156,6 +157,38 @@ TEST_F(SkinWindowTest, CaptionButtonsAndCloseHandling) {
   EXPECT_EQ(wnd.finals, 1);
 }
 
+// A window that destroys itself from its click handler and deletes its object at the end,
+// as a message box does: the manager's handler on the stack must not touch it afterwards.
+class SelfDeletingWnd : public SkinWnd {
+ public:
+  explicit SelfDeletingWnd(bool* deleted) : m_deleted(deleted) {}
+  ~SelfDeletingWnd() override { *m_deleted = true; }
+  void Notify(UINotifyMsg& msg) override {
+    if (msg.type == L"click") {
+      ::DestroyWindow(m_hwnd);
+      return;
+    }
+    SkinWnd::Notify(msg);
+  }
+  void OnFinalMessage(HWND hwnd) override {
+    SkinWnd::OnFinalMessage(hwnd);
+    delete this;
+  }
+  bool* m_deleted;
+};
+
+TEST_F(SkinWindowTest, AClickHandlerMayDestroyTheWindow) {
+  bool deleted = false;
+  auto* wnd = new SelfDeletingWnd(&deleted);
+  HWND hwnd = Open(*wnd, 0, 0);
+  ::SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(185, 15));
+  ::SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(185, 15));
+  ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(185, 15));
+  EXPECT_TRUE(deleted);
+  EXPECT_FALSE(::IsWindow(hwnd));
+  Pump();
+}
+
 TEST_F(SkinWindowTest, EscapeClosesOnlyInsideShowModal) {
   SkinWnd modeless;
   HWND hwnd = Open(modeless, 50, 50);
@@ -229,6 +262,71 @@ TEST_F(SkinWindowTest, UnreadableSkinEndsTheProcess) {
       ::testing::ExitedWithCode(1), "box:1:1");
 }
 
+class ZipSkinWnd : public SkinWnd {
+ public:
+  using SkinWnd::SkinWnd;
+  LPCWSTR GetSkinResourceID() const override { return MAKEINTRESOURCEW(150); }
+};
+
+TEST_F(SkinWindowTest, SkinFromTheExecutablesResources) {
+  // Type 3: the XML itself is resource 7 of type "xml".
+  SkinWnd fromXml(L"7", UILIB_RESOURCE);
+  HWND first = Open(fromXml, 0, 0);
+  ASSERT_NE(fromXml.GetManager().FindControl(L"panel"), nullptr);
+  // Type 4: the archive "ZIPRES" 150 is copied once and serves every later window.
+  ZipSkinWnd one(L"main.xml", UILIB_ZIPRESOURCE);
+  HWND a = Open(one, 0, 0);
+  ASSERT_NE(one.GetManager().FindControl(L"panel"), nullptr);
+  const BYTE* copy = CWindowManagerUI::GetResourceZipBuffer();
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(CWindowManagerUI::GetResourceZip(), CUIString(L"membuffer"));
+  ZipSkinWnd two(L"main.xml", UILIB_ZIPRESOURCE);
+  HWND b = Open(two, 0, 0);
+  ASSERT_NE(two.GetManager().FindControl(L"panel"), nullptr);
+  EXPECT_EQ(CWindowManagerUI::GetResourceZipBuffer(), copy);
+  EXPECT_EQ(Pixel(b, 11, 11), 0xFFFF0000u) << "the image comes out of the archive";
+  EXPECT_EQ(Pixel(b, 80, 30), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(b, 80, 80), 0xFF336699u);
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(::GetWindowRgn(b, region), ERROR) << "no round corners, no region";
+  ::DeleteObject(region);
+  for (HWND w : {first, a, b}) ::DestroyWindow(w);
+}
+
+TEST_F(SkinWindowTest, ShadowIsMadeAndFreedWithTheWindow) {
+  CWndShadow::Initialize(::GetModuleHandleW(nullptr));
+  std::wstring skin = frametest::kSkin;
+  skin.replace(skin.find(L"roundcorner"), 0, L"shadow=\"true\" ");
+  auto* wnd = new SkinWnd(skin);
+  HWND hwnd = Open(*wnd, 300, 300);
+  ASSERT_NE(wnd->GetShadow(), nullptr);
+  HWND shadow = wnd->GetShadow()->GetShadowWnd();
+  EXPECT_TRUE(::IsWindow(shadow));
+  ::DestroyWindow(hwnd);
+  delete wnd;
+  EXPECT_FALSE(::IsWindow(shadow));
+  // With "selfshadow" the window draws its own shadow and makes no shadow window.
+  skin.replace(skin.find(L"roundcorner"), 0, L"selfshadow=\"true\" ");
+  SkinWnd self(skin);
+  hwnd = Open(self, 300, 300);
+  EXPECT_EQ(self.GetShadow(), nullptr);
+  ::DestroyWindow(hwnd);
+}
+
+TEST_F(SkinWindowTest, DirtyRectanglesAreOutlined) {
+  std::wstring skin = frametest::kSkin;
+  skin.replace(skin.find(L"roundcorner"), 0, L"showdirty=\"true\" ");
+  SkinWnd wnd(skin);
+  HWND hwnd = Open(wnd, 0, 0);
+  RECT part = {20, 50, 60, 80};
+  ::InvalidateRect(hwnd, &part, FALSE);
+  ::UpdateWindow(hwnd);
+  EXPECT_EQ(Pixel(hwnd, 20, 50) & 0xFFFFFF, 0xDC0000u);
+  EXPECT_EQ(Pixel(hwnd, 59, 79) & 0xFFFFFF, 0xDC0000u);
+  EXPECT_EQ(Pixel(hwnd, 40, 65), 0xFF00FF00u) << "inside, the panel's middle";
+  ::DestroyWindow(hwnd);
+}
+
 TEST_F(SkinWindowTest, LayeredWindowPaintsIntoItsOwnBackground) {
   std::wstring skin = frametest::kSkin;
   skin.replace(skin.find(L"roundcorner"), 0, L"bktrans=\"true\" ");
@@ -238,6 +336,16 @@ TEST_F(SkinWindowTest, LayeredWindowPaintsIntoItsOwnBackground) {
   EXPECT_NE(::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
   EXPECT_EQ(Pixel(hwnd, 11, 41), 0xFFFF0000u) << "the image survived a paint without off-screen DCs";
   EXPECT_EQ(Pixel(hwnd, 60, 25), 0xFF808080u);
+  ::DestroyWindow(hwnd);
+  // Its own shadow: the image's nine-grid without a middle around a root shrunk by the border.
+  skin.replace(skin.find(L"roundcorner"), 0,
+               L"selfshadow=\"true\" shadowimage=\"grid.png\" shadowborder=\"4,4,4,4\" ");
+  SkinWnd shadowed(skin);
+  hwnd = Open(shadowed, 10, 10);
+  ASSERT_TRUE(jf::TestWriteWindowPng(hwnd, Png("uiframe_selfshadow.png")));
+  EXPECT_EQ(Pixel(hwnd, 1, 1), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(hwnd, 1, 60), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(hwnd, 8, 60), 0xFF204060u) << "the root begins after the border";
   ::DestroyWindow(hwnd);
 }
 
@@ -277,6 +385,11 @@ TEST(AnimationDriverTest, OneTimerSteppedByInterval) {
     driver->OnTimer();
   }
   EXPECT_EQ(fast.steps, 5) << "a 15 ms animation steps on every 20 ms tick";
+  // The window timer itself drives the same walk.
+  jf::TickAdvance(20);
+  Pump();
+  EXPECT_EQ(fast.steps, 6);
+  EXPECT_EQ(slow.steps, 2);
   EXPECT_EQ(slow.steps, 2) << "the first tick, then the one at or after 50 ms";
   slow.StopAnimation();
   EXPECT_NE(driver->GetTimerId(), 0u);

@@ -14,15 +14,4 @@ void CExpandListUI::RemoveAll() {
   m_root = new UIExpandNode;
 }
 
-void CExpandListUI::DoEvent(UIEventRecord& event) {
-  if (!IsMouseEnabled() && event.type > UIEVENT__MOUSEBEGIN && event.type < UIEVENT__MOUSEEND) {
-    if (m_parent)
-      m_parent->DoEvent(event);
-    else
-      CVerticalLayoutUI::DoEvent(event);
-    return;
-  }
-  CListUI::DoEvent(event);
-}
-
 }  // namespace SkinUI

@@ -1,4 +1,5 @@
 // A list that keeps a tree of item nodes beside its rows; only its root is ever used.
+// Events, keys and the wheel are the list's.
 #pragma once
 #include "list/ListUI.h"
 
@@ -12,7 +13,6 @@ class CExpandListUI : public CListUI {
   ~CExpandListUI() override;
 
   void RemoveAll() override;
-  void DoEvent(UIEventRecord& event) override;
 
   UIExpandNode* GetRoot() const { return m_root; }
 

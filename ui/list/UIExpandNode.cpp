@@ -4,9 +4,9 @@ namespace SkinUI {
 
 UIExpandNode::~UIExpandNode() {
   // Taken out of the array before deleting, so that no node is reached twice.
-  CUIPtrArray children_(children);
+  CUIPtrArray nodes(children);
   children.Empty();
-  for (int i = 0; i < children_.GetSize(); ++i) delete static_cast<UIExpandNode*>(children_[i]);
+  for (int i = 0; i < nodes.GetSize(); ++i) delete static_cast<UIExpandNode*>(nodes[i]);
 }
 
 }  // namespace SkinUI
