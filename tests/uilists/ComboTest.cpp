@@ -210,6 +210,15 @@ TEST_F(ComboTest, OwnerGoneWhileOpen) {
   EXPECT_EQ(combo->GetDropDown(), nullptr);
   EXPECT_EQ(row->GetManager(), &host_.manager);
   EXPECT_EQ(row->GetParent(), combo);
+  // The window of the combo destroyed: its owned drop-down goes with it.
+  Open(combo);
+  drop = DropDown(combo);
+  ASSERT_NE(drop, nullptr);
+  DestroyWindow(host_.GetHWND());
+  Pump();
+  EXPECT_FALSE(IsWindow(drop));
+  EXPECT_EQ(combo->GetDropDown(), nullptr);
+  EXPECT_EQ(row->GetParent(), combo);
 }
 
 TEST_F(ComboTest, ComboBoxArrowFrames) {
