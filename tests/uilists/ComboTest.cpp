@@ -151,6 +151,12 @@ TEST_F(ComboTest, ManyRowsGetTheMaximumHeightAndAScrollBar) {
   CScrollBarUI* bar = combo->GetDropDown()->GetLayout()->GetVerticalScrollBar();
   ASSERT_NE(bar, nullptr);
   EXPECT_TRUE(bar->IsVisible());
+  // The wheel scrolls the drop-down by 10 pixels a notch.
+  SendMessageW(drop, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA)), 0);
+  SendMessageW(drop, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA)), 0);
+  SendMessageW(drop, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(WHEEL_DELTA)), 0);
+  EXPECT_EQ(combo->GetDropDown()->GetLayout()->GetScrollPos().cy, 10);
+  DestroyWindow(drop);
   // Keys in the drop-down move the selection and keep it in view; Escape restores.
   combo->SelectItem(0);
   Open(combo);
