@@ -234,6 +234,29 @@ TEST_F(ListTest, OnlyThirtyTwoHeaderItemsBecomeColumns) {
   EXPECT_EQ(list->GetHeader()->GetItemAt(0)->GetPos().left, 10 - 100);
 }
 
+TEST_F(ListTest, HeadersReplacedAndRemoved) {
+  CListUI* list = MakeList(2);
+  CListHeaderUI* empty = list->GetHeader();
+  CListHeaderUI* header = new CListHeaderUI;
+  header->Add(new CListHeaderItemUI);
+  EXPECT_TRUE(list->Add(header));  // the empty one makes way
+  EXPECT_EQ(list->GetHeader(), header);
+  EXPECT_EQ(list->GetItemIndex(header), 0);
+  EXPECT_NE(empty, header);
+  EXPECT_EQ(list->GetListInfo()->columns, 1);
+  EXPECT_TRUE(list->Remove(header));
+  EXPECT_EQ(list->GetHeader(), nullptr);
+  EXPECT_EQ(list->GetListInfo()->columns, 0);
+  CListHeaderItemUI item;
+  EXPECT_FALSE(list->Add(&item));
+  EXPECT_EQ(list->GetItemIndex(&item), -1);
+  list->SetAttribute(L"header", L"hidden");
+  Layout();
+  EXPECT_EQ(list->GetCount(), 2);
+  EXPECT_TRUE(list->Add(new CListHeaderUI));
+  EXPECT_NE(list->GetHeader(), nullptr);
+}
+
 TEST_F(ListTest, HeaderDragsResizeAboveTheMinimum) {
   struct Case {
     int sepWidth;

@@ -77,7 +77,7 @@ int CListUI::GetItemIndex(CControlUI* control) const {
     case kHeader:
       return CVerticalLayoutUI::GetItemIndex(control);
     case kHeaderItem:
-      return m_header->GetItemIndex(control);
+      return m_header ? m_header->GetItemIndex(control) : -1;
     default:
       return m_list->GetItemIndex(control);
   }
@@ -89,7 +89,7 @@ bool CListUI::SetItemIndex(CControlUI* control, int index) {
     case kHeader:
       return CVerticalLayoutUI::SetItemIndex(control, index);
     case kHeaderItem:
-      return m_header->SetItemIndex(control, index);
+      return m_header && m_header->SetItemIndex(control, index);
     default:
       break;
   }
@@ -107,14 +107,14 @@ bool CListUI::Add(CControlUI* control) {
   if (!control) return false;
   switch (KindOf(control)) {
     case kHeader:
-      if (m_header != control && m_header->GetCount() == 0) {
-        CVerticalLayoutUI::Remove(m_header);
+      if (!m_header || (m_header != control && m_header->GetCount() == 0)) {
+        if (m_header) CVerticalLayoutUI::Remove(m_header);
         m_header = static_cast<CListHeaderUI*>(control->GetInterface(L"ListHeader"));
       }
       UpdateColumnCount();
       return CVerticalLayoutUI::AddAt(control, 0);
     case kHeaderItem: {
-      bool ok = m_header->Add(control);
+      bool ok = m_header && m_header->Add(control);
       UpdateColumnCount();
       return ok;
     }
@@ -134,7 +134,7 @@ bool CListUI::AddAt(CControlUI* control, int index) {
     case kHeader:
       return Add(control);
     case kHeaderItem: {
-      bool ok = m_header->AddAt(control, index);
+      bool ok = m_header && m_header->AddAt(control, index);
       UpdateColumnCount();
       return ok;
     }
@@ -154,10 +154,16 @@ bool CListUI::AddAt(CControlUI* control, int index) {
 bool CListUI::Remove(CControlUI* control) {
   if (!control) return false;
   switch (KindOf(control)) {
-    case kHeader:
-      return CVerticalLayoutUI::Remove(control);
+    case kHeader: {
+      // The list goes on without a header; a later one takes its place.
+      bool isCurrent = control == m_header;
+      bool ok = CVerticalLayoutUI::Remove(control);
+      if (ok && isCurrent) m_header = nullptr;
+      UpdateColumnCount();
+      return ok;
+    }
     case kHeaderItem: {
-      bool ok = m_header->Remove(control);
+      bool ok = m_header && m_header->Remove(control);
       UpdateColumnCount();
       return ok;
     }
@@ -215,6 +221,7 @@ CScrollBarUI* CListUI::GetHorizontalScrollBar() const { return m_list->GetHorizo
 // ---- Layout ----
 
 void CListUI::SetHeaderItemsVisible(bool visible) {
+  if (!m_header) return;
   for (int i = 0; i < m_header->GetCount(); ++i) m_header->GetItemAt(i)->SetInternVisible(visible);
 }
 
@@ -458,9 +465,9 @@ void CListUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
     return;
   }
   if (wcscmp(name, L"header") == 0) {
-    m_header->SetVisible(wcscmp(value, L"hidden") != 0);
+    if (m_header) m_header->SetVisible(wcscmp(value, L"hidden") != 0);
   } else if (wcscmp(name, L"headerbkimage") == 0) {
-    m_header->SetBkImage(value);
+    if (m_header) m_header->SetBkImage(value);
   } else if (wcscmp(name, L"scrollselect") == 0) {
     m_scrollSelect = CUIValueParser::ReadBool(value);
   } else if (wcscmp(name, L"multiexpanding") == 0) {
