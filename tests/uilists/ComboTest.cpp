@@ -196,6 +196,23 @@ TEST_F(ComboTest, OpensAboveWhenBelowTheWorkArea) {
   EXPECT_EQ(WindowRect(DropDown(combo)).top, kY + 392);
 }
 
+TEST_F(ComboTest, RowsRemovedWhileOpen) {
+  CComboUI* combo = MakeCombo(4);
+  combo->SelectItem(1);
+  Open(combo);
+  HWND drop = DropDown(combo);
+  ASSERT_NE(drop, nullptr);
+  combo->RemoveAt(0);
+  EXPECT_EQ(combo->GetDropDown()->GetLayout()->GetCount(), 3);
+  UpdateWindow(drop);
+  combo->RemoveAll();
+  EXPECT_EQ(combo->GetDropDown()->GetLayout()->GetCount(), 0);
+  InvalidateRect(drop, nullptr, FALSE);
+  UpdateWindow(drop);  // paints no removed row (checked under ASan)
+  Pump();
+  EXPECT_EQ(combo->GetCount(), 0);
+}
+
 TEST_F(ComboTest, OwnerGoneWhileOpen) {
   // The combo deleted while its drop-down is open: the window goes first (checked under ASan).
   CComboUI* combo = MakeCombo(3);

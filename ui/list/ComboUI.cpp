@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "core/UIValueParser.h"
+#include "layout/VerticalLayoutUI.h"
 #include "list/ComboWnd.h"
 #include "list/IListItemUI.h"
 #include "render/SkinRenderer.h"
@@ -152,7 +153,10 @@ bool CComboUI::Remove(CControlUI* control) { return RemoveAt(GetItemIndex(contro
 
 bool CComboUI::RemoveAt(int index) {
   CControlUI* control = GetItemAt(index);
-  if (!control || !CContainerUI::Remove(control)) return false;
+  if (!control) return false;
+  // An open drop-down shows the row too: it lets go of it before the row goes.
+  if (m_window && m_window->GetLayout()) m_window->GetLayout()->Remove(control);
+  if (!CContainerUI::Remove(control)) return false;
   Renumber(index, m_items.GetSize() - 1);
   if (index == m_curSel) {
     m_curSel = -1;
@@ -164,6 +168,7 @@ bool CComboUI::RemoveAt(int index) {
 }
 
 void CComboUI::RemoveAll() {
+  if (m_window && m_window->GetLayout()) m_window->GetLayout()->RemoveAll();
   m_curSel = -1;
   CContainerUI::RemoveAll();
 }
