@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "core/UIValueParser.h"
+#include "list/StateImagesUI.h"
 #include "layout/VerticalLayoutUI.h"
 #include "list/ComboWnd.h"
 #include "list/IListItemUI.h"
@@ -253,22 +254,12 @@ void CComboUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
     if (relayout || wcscmp(name, L"itemtextcolor") == 0) Invalidate();
     return;
   }
-  struct ImageSlot {
-    const wchar_t* name;
-    CUIString CComboUI::*field;
-  };
-  static const ImageSlot kImages[] = {
+  static const CStateImagesUI::Slot<CComboUI> kImages[] = {
       {L"normalimage", &CComboUI::m_normalImage},   {L"hotimage", &CComboUI::m_hotImage},
       {L"pushedimage", &CComboUI::m_pushedImage},   {L"focusedimage", &CComboUI::m_focusedImage},
       {L"disabledimage", &CComboUI::m_disabledImage},
   };
-  for (const ImageSlot& slot : kImages) {
-    if (wcscmp(name, slot.name) == 0) {
-      this->*slot.field = value;
-      Invalidate();
-      return;
-    }
-  }
+  if (CStateImagesUI::Set(this, kImages, name, value)) return;
   if (wcscmp(name, L"textpadding") == 0) {
     m_textPadding = CUIValueParser::ReadRect(value);
     Invalidate();
@@ -287,13 +278,6 @@ void CComboUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
 // ---- Painting ----
 
 void CComboUI::DoPaint(HDC hdc, const RECT& rcPaint) { CControlUI::DoPaint(hdc, rcPaint); }
-
-bool CComboUI::DrawState(HDC hdc, CUIString& image, LPCWSTR modify) {
-  if (image.IsEmpty()) return false;
-  if (DrawImage(hdc, image, modify)) return true;
-  image.Empty();
-  return false;
-}
 
 void CComboUI::UpdateStateBits() {
   if (IsFocused())
@@ -317,8 +301,8 @@ void CComboUI::PaintStatusImage(HDC hdc) {
     state = &m_hotImage;
   else if (m_buttonState & UISTATE_FOCUSED)
     state = &m_focusedImage;
-  if (state && DrawState(hdc, *state)) return;
-  DrawState(hdc, m_normalImage);
+  if (state && CStateImagesUI::Draw(this, hdc, *state)) return;
+  CStateImagesUI::Draw(this, hdc, m_normalImage);
 }
 
 RECT CComboUI::TextRect() const {

@@ -53,7 +53,6 @@ class CComboUI : public CContainerUI, public IListOwnerUI {
   void Renumber(int from, int to);
   // The text rectangle less the padding.
   RECT TextRect() const;
-  bool DrawState(HDC hdc, CUIString& image, LPCWSTR modify = nullptr);
   // Focused and disabled bits from the control's state.
   void UpdateStateBits();
   // Draws the selected row into rc; false when nothing is selected.

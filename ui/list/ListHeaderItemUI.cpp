@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "core/UIValueParser.h"
+#include "list/StateImagesUI.h"
 #include "render/SkinRenderer.h"
 #include "window/WindowManagerUI.h"
 
@@ -136,22 +137,12 @@ void CListHeaderItemUI::DoEvent(UIEventRecord& event) {
 
 void CListHeaderItemUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   if (!name || !value) return;
-  struct ImageSlot {
-    const wchar_t* name;
-    CUIString CListHeaderItemUI::*field;
-  };
-  static const ImageSlot kImages[] = {
+  static const CStateImagesUI::Slot<CListHeaderItemUI> kImages[] = {
       {L"normalimage", &CListHeaderItemUI::m_normalImage},   {L"hotimage", &CListHeaderItemUI::m_hotImage},
       {L"pushedimage", &CListHeaderItemUI::m_pushedImage},   {L"focusedimage", &CListHeaderItemUI::m_focusedImage},
       {L"sepimage", &CListHeaderItemUI::m_sepImage},
   };
-  for (const ImageSlot& slot : kImages) {
-    if (wcscmp(name, slot.name) == 0) {
-      this->*slot.field = value;
-      Invalidate();
-      return;
-    }
-  }
+  if (CStateImagesUI::Set(this, kImages, name, value)) return;
   if (wcscmp(name, L"dragable") == 0) {
     SetDragable(CUIValueParser::ReadBool(value));
   } else if (wcscmp(name, L"sepwidth") == 0) {
@@ -188,13 +179,6 @@ SIZE CListHeaderItemUI::EstimateSize(SIZE) {
   return SIZE{m_fixedWidth, (font ? font->tm.tmHeight : 0) + 14};
 }
 
-bool CListHeaderItemUI::DrawState(HDC hdc, CUIString& image, LPCWSTR modify) {
-  if (image.IsEmpty()) return false;
-  if (DrawImage(hdc, image, modify)) return true;
-  image.Empty();
-  return false;
-}
-
 void CListHeaderItemUI::PaintStatusImage(HDC hdc) {
   if (IsFocused())
     m_buttonState |= UISTATE_FOCUSED;
@@ -208,16 +192,16 @@ void CListHeaderItemUI::PaintStatusImage(HDC hdc) {
   else if (m_buttonState & UISTATE_FOCUSED)
     state = &m_focusedImage;
   if (state) {
-    if (state->IsEmpty() && !m_normalImage.IsEmpty()) DrawState(hdc, m_normalImage);
-    DrawState(hdc, *state);
+    if (state->IsEmpty() && !m_normalImage.IsEmpty()) CStateImagesUI::Draw(this, hdc, m_normalImage);
+    CStateImagesUI::Draw(this, hdc, *state);
   } else {
-    DrawState(hdc, m_normalImage);
+    CStateImagesUI::Draw(this, hdc, m_normalImage);
   }
   if (!m_sepImage.IsEmpty()) {
     RECT thumb = GetThumbRect();
     m_sepImageModify.Format(L"dest='%d,%d,%d,%d'", int(thumb.left - m_rcItem.left), int(thumb.top - m_rcItem.top),
                             int(thumb.right - m_rcItem.left), int(thumb.bottom - m_rcItem.top));
-    DrawState(hdc, m_sepImage, m_sepImageModify);
+    CStateImagesUI::Draw(this, hdc, m_sepImage, m_sepImageModify);
   }
 }
 

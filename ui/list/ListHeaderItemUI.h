@@ -35,7 +35,6 @@ class CListHeaderItemUI : public CControlUI {
   RECT GetHitRect() const;
 
  private:
-  bool DrawState(HDC hdc, CUIString& image, LPCWSTR modify = nullptr);
   void MarkListForLayout();
 
   POINT m_lastMouse = {0, 0};
