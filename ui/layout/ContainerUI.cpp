@@ -104,7 +104,7 @@ void CContainerUI::RemoveAll() {
 }
 
 void CContainerUI::SetManager(CWindowManagerUI* manager, CControlUI* parent, bool init) {
-  for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetManager(manager, this, init);
+  for (int i = 0; i < m_items.GetSize(); ++i) ItemAt(i)->SetManager(manager, this, init);
   if (m_verticalScrollBar) m_verticalScrollBar->SetManager(manager, this, init);
   if (m_horizontalScrollBar) m_horizontalScrollBar->SetManager(manager, this, init);
   CControlUI::SetManager(manager, parent, init);
@@ -119,7 +119,7 @@ void CContainerUI::SetPos(RECT rc) {
   inner.right -= m_rcInset.right;
   inner.bottom -= m_rcInset.bottom;
   for (int i = 0; i < m_items.GetSize(); ++i) {
-    CControlUI* child = GetItemAt(i);
+    CControlUI* child = ItemAt(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
       SetFloatPos(i);
@@ -132,12 +132,12 @@ void CContainerUI::SetPos(RECT rc) {
 void CContainerUI::SetVisible(bool visible) {
   if (m_visible == visible) return;
   CControlUI::SetVisible(visible);
-  for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetInternVisible(IsVisible());
+  for (int i = 0; i < m_items.GetSize(); ++i) ItemAt(i)->SetInternVisible(IsVisible());
 }
 
 void CContainerUI::SetInternVisible(bool visible) {
   CControlUI::SetInternVisible(visible);
-  for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetInternVisible(IsVisible());
+  for (int i = 0; i < m_items.GetSize(); ++i) ItemAt(i)->SetInternVisible(IsVisible());
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled) {
@@ -180,7 +180,7 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT fl
   for (int n = 0; n < count; ++n) {
     // A callback may change the tree; re-read the child each time and stop if it vanished.
     int i = topFirst ? count - 1 - n : n;
-    CControlUI* child = GetItemAt(i);
+    CControlUI* child = ItemAt(i);
     if (!child) break;
     CControlUI* found = child->FindControl(proc, data, flags);
     if (!found) continue;
@@ -293,7 +293,7 @@ void CContainerUI::DoPaint(HDC hdc, const RECT& rcPaint) {
       inner.bottom -= m_horizontalScrollBar->GetFixedHeight();
     if (!IntersectRect(&rcTemp, &rcPaint, &inner)) {
       for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ItemAt(i);
         if (!child->IsVisible() || !child->IsFloat()) continue;
         if (!Meets(rcPaint, child->GetPos()) || !Meets(m_rcItem, child->GetPos())) continue;
         child->DoPaint(hdc, rcPaint);
@@ -302,7 +302,7 @@ void CContainerUI::DoPaint(HDC hdc, const RECT& rcPaint) {
       CRenderClip childClip;
       CSkinRenderer::GenerateClip(hdc, rcTemp, childClip);
       for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ItemAt(i);
         if (!child->IsVisible() || !Meets(rcPaint, child->GetPos())) continue;
         if (child->IsFloat()) {
           if (!Meets(m_rcItem, child->GetPos())) continue;
@@ -349,7 +349,7 @@ int CContainerUI::FindSelectable(int index, bool forward) const {
   if (index < 0) index = 0;
   if (index >= count) index = count - 1;
   auto selectable = [this](int i) {
-    CControlUI* c = GetItemAt(i);
+    CControlUI* c = ItemAt(i);
     return c->GetInterface(L"ListItem") != nullptr && c->IsVisible() && c->IsEnabled();
   };
   if (forward) {
@@ -391,7 +391,7 @@ void CContainerUI::SetScrollPos(SIZE pos) {
   }
   if (dx == 0 && dy == 0) return;
   for (int i = 0; i < m_items.GetSize(); ++i) {
-    CControlUI* child = GetItemAt(i);
+    CControlUI* child = ItemAt(i);
     if (!child->IsVisible() || child->IsFloat()) continue;
     RECT rc = child->GetPos();
     OffsetRect(&rc, -dx, -dy);
@@ -407,89 +407,41 @@ void CContainerUI::SetScrollBarSize(int horizontalHeight, int verticalWidth) {
   if (m_verticalScrollBar && verticalWidth >= 0) m_verticalScrollBar->SetFixedWidth(verticalWidth);
 }
 
-void CContainerUI::LineUp() {
-  int step = 8;
-  if (m_manager) step = m_manager->GetDefaultFontInfo()->tm.tmHeight + 8;
+void CContainerUI::ScrollBy(int dx, int dy) {
   SIZE sz = GetScrollPos();
-  sz.cy -= step;
+  sz.cx += dx;
+  sz.cy += dy;
   SetScrollPos(sz);
 }
 
-void CContainerUI::LineDown() {
-  int step = 8;
-  if (m_manager) step = m_manager->GetDefaultFontInfo()->tm.tmHeight + 8;
-  SIZE sz = GetScrollPos();
-  sz.cy += step;
-  SetScrollPos(sz);
+int CContainerUI::LineStep() const {
+  return m_manager ? m_manager->GetDefaultFontInfo()->tm.tmHeight + 8 : 8;
 }
 
-void CContainerUI::PageUp() {
-  SIZE sz = GetScrollPos();
+int CContainerUI::PageHeight() const {
   int page = m_rcItem.bottom - m_rcItem.top - m_rcInset.top - m_rcInset.bottom;
   if (m_horizontalScrollBar && m_horizontalScrollBar->IsVisible()) page -= m_horizontalScrollBar->GetFixedHeight();
-  sz.cy -= page;
-  SetScrollPos(sz);
+  return page;
 }
 
-void CContainerUI::PageDown() {
-  SIZE sz = GetScrollPos();
-  int page = m_rcItem.bottom - m_rcItem.top - m_rcInset.top - m_rcInset.bottom;
-  if (m_horizontalScrollBar && m_horizontalScrollBar->IsVisible()) page -= m_horizontalScrollBar->GetFixedHeight();
-  sz.cy += page;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::HomeUp() {
-  SIZE sz = GetScrollPos();
-  sz.cy = 0;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::EndDown() {
-  SIZE sz = GetScrollPos();
-  sz.cy = GetScrollRange().cy;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::LineLeft() {
-  SIZE sz = GetScrollPos();
-  sz.cx -= 8;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::LineRight() {
-  SIZE sz = GetScrollPos();
-  sz.cx += 8;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::PageLeft() {
-  SIZE sz = GetScrollPos();
+int CContainerUI::PageWidth() const {
   int page = m_rcItem.right - m_rcItem.left - m_rcInset.left - m_rcInset.right;
   if (m_verticalScrollBar && m_verticalScrollBar->IsVisible()) page -= m_verticalScrollBar->GetFixedWidth();
-  sz.cx -= page;
-  SetScrollPos(sz);
+  return page;
 }
 
-void CContainerUI::PageRight() {
-  SIZE sz = GetScrollPos();
-  int page = m_rcItem.right - m_rcItem.left - m_rcInset.left - m_rcInset.right;
-  if (m_verticalScrollBar && m_verticalScrollBar->IsVisible()) page -= m_verticalScrollBar->GetFixedWidth();
-  sz.cx += page;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::HomeLeft() {
-  SIZE sz = GetScrollPos();
-  sz.cx = 0;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::EndRight() {
-  SIZE sz = GetScrollPos();
-  sz.cx = GetScrollRange().cx;
-  SetScrollPos(sz);
-}
+void CContainerUI::LineUp() { ScrollBy(0, -LineStep()); }
+void CContainerUI::LineDown() { ScrollBy(0, LineStep()); }
+void CContainerUI::PageUp() { ScrollBy(0, -PageHeight()); }
+void CContainerUI::PageDown() { ScrollBy(0, PageHeight()); }
+void CContainerUI::HomeUp() { SetScrollPos(SIZE{GetScrollPos().cx, 0}); }
+void CContainerUI::EndDown() { SetScrollPos(SIZE{GetScrollPos().cx, GetScrollRange().cy}); }
+void CContainerUI::LineLeft() { ScrollBy(-8, 0); }
+void CContainerUI::LineRight() { ScrollBy(8, 0); }
+void CContainerUI::PageLeft() { ScrollBy(-PageWidth(), 0); }
+void CContainerUI::PageRight() { ScrollBy(PageWidth(), 0); }
+void CContainerUI::HomeLeft() { SetScrollPos(SIZE{0, GetScrollPos().cy}); }
+void CContainerUI::EndRight() { SetScrollPos(SIZE{GetScrollRange().cx, GetScrollPos().cy}); }
 
 void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
   auto make = [this](CScrollBarUI*& bar, bool on, bool isHorizontal) {
@@ -517,7 +469,7 @@ CScrollBarUI* CContainerUI::GetVerticalScrollBar() const { return m_verticalScro
 CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const { return m_horizontalScrollBar; }
 
 void CContainerUI::SetFloatPos(int index) {
-  CControlUI* child = GetItemAt(index);
+  CControlUI* child = ItemAt(index);
   if (!child || !child->IsVisible() || !child->IsFloat()) return;
   SIZE xy = child->GetFixedXY();
   int w = child->GetFixedWidth();

@@ -72,9 +72,22 @@ class CContainerUI : public CControlUI, public IContainerUI {
   virtual void SetFloatPos(int index);
   virtual void ProcessScrollBar(RECT rc, int cxRequired, int cyRequired);
 
+  // This container's own children, bars and padding, whatever a derived class's IContainerUI
+  // and scrolling operations answer (a list answers with the rows and bars of its body).
+  CControlUI* ItemAt(int index) const { return static_cast<CControlUI*>(m_items.GetAt(index)); }
+  int ItemCount() const { return m_items.GetSize(); }
+  CScrollBarUI* OwnVerticalScrollBar() const { return m_verticalScrollBar; }
+  CScrollBarUI* OwnHorizontalScrollBar() const { return m_horizontalScrollBar; }
+  int OwnChildPadding() const { return m_childPadding; }
+
  protected:
   // Hands a removed child to the manager's delayed cleanup or deletes it.
   void DestroyChild(CControlUI* control);
+  // Scrolling steps: by a line (the default font's height + 8), by a page of the inner area.
+  void ScrollBy(int dx, int dy);
+  int LineStep() const;
+  int PageHeight() const;
+  int PageWidth() const;
 
   CUIPtrArray m_items;
   RECT m_rcInset = {0, 0, 0, 0};

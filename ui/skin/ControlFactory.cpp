@@ -19,6 +19,18 @@
 #include "layout/ChildLayoutUI.h"
 #include "layout/TabLayoutUI.h"
 #include "layout/TileLayoutUI.h"
+#include "list/ComboBoxUI.h"
+#include "list/ComboUI.h"
+#include "list/ExpandListUI.h"
+#include "list/ListContainerElementUI.h"
+#include "list/ListHeaderItemUI.h"
+#include "list/ListHeaderUI.h"
+#include "list/ListLabelElementUI.h"
+#include "list/ListTextElementUI.h"
+#include "list/ListUI.h"
+#include "list/MenuUI.h"
+#include "list/TreeNodeUI.h"
+#include "list/TreeViewUI.h"
 
 namespace SkinUI {
 
@@ -53,6 +65,18 @@ const FactoryEntry kFactory[] = {
     {L"ChildLayout", Make<CChildLayoutUI>},
     {L"Slider", Make<CSliderUI>},
     {L"DateTime", Make<CDateTimeUI>},
+    {L"List", Make<CListUI>},
+    {L"ListHeader", Make<CListHeaderUI>},
+    {L"ListHeaderItem", Make<CListHeaderItemUI>},
+    {L"ListLabelElement", Make<CListLabelElementUI>},
+    {L"ListTextElement", Make<CListTextElementUI>},
+    {L"ListContainerElement", Make<CListContainerElementUI>},
+    {L"ExpandList", Make<CExpandListUI>},
+    {L"Combo", Make<CComboUI>},
+    {L"ComboBox", Make<CComboBoxUI>},
+    {L"TreeView", Make<CTreeViewUI>},
+    {L"TreeNode", Make<CTreeNodeUI>},
+    {L"Menu", Make<CMenuUI>},
 };
 // ---- end of the element table ----
 

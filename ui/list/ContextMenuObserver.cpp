@@ -1,0 +1,13 @@
+#include "list/ContextMenuObserver.h"
+
+namespace SkinUI {
+
+namespace {
+
+ContextMenuObserver s_contextMenuObserver;
+
+}  // namespace
+
+ContextMenuObserver& GetContextMenuObserver() { return s_contextMenuObserver; }
+
+}  // namespace SkinUI

@@ -1,0 +1,13 @@
+// The process-wide observer of context menus.
+#pragma once
+#include "list/ContextMenuParam.h"
+#include "list/ObserverImpl.h"
+
+namespace SkinUI {
+
+typedef ObserverImpl<int, ContextMenuParam> ContextMenuObserver;
+
+// Built before main, destroyed at exit.
+ContextMenuObserver& GetContextMenuObserver();
+
+}  // namespace SkinUI

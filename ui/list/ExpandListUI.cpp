@@ -1,0 +1,17 @@
+#include "list/ExpandListUI.h"
+
+#include "list/UIExpandNode.h"
+
+namespace SkinUI {
+
+CExpandListUI::CExpandListUI() : m_root(new UIExpandNode) {}
+
+CExpandListUI::~CExpandListUI() { delete m_root; }
+
+void CExpandListUI::RemoveAll() {
+  CListUI::RemoveAll();
+  delete m_root;
+  m_root = new UIExpandNode;
+}
+
+}  // namespace SkinUI

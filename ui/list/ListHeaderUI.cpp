@@ -1,0 +1,32 @@
+#include "list/ListHeaderUI.h"
+
+#include <cwchar>
+
+#include "window/WindowManagerUI.h"
+
+namespace SkinUI {
+
+CListHeaderUI::CListHeaderUI() = default;
+
+LPCWSTR CListHeaderUI::GetClass() const { return L"ListHeaderUI"; }
+
+LPVOID CListHeaderUI::GetInterface(LPCWSTR name) {
+  if (name && wcscmp(name, L"ListHeader") == 0) return static_cast<CListHeaderUI*>(this);
+  return CHorizontalLayoutUI::GetInterface(name);
+}
+
+SIZE CListHeaderUI::EstimateSize(SIZE available) {
+  SIZE sz = {0, m_fixedHeight};
+  for (int i = 0; i < m_items.GetSize(); ++i) sz.cx += GetItemAt(i)->EstimateSize(available).cx;
+  if (sz.cy == 0 && m_manager) {
+    UIFontInfo* font = m_manager->GetDefaultFontInfo();
+    sz.cy = (font ? font->tm.tmHeight : 0) + 6;
+    for (int i = 0; i < m_items.GetSize(); ++i) {
+      int cy = GetItemAt(i)->EstimateSize(available).cy;
+      if (cy > sz.cy) sz.cy = cy;
+    }
+  }
+  return sz;
+}
+
+}  // namespace SkinUI
