@@ -13,6 +13,7 @@
 #include "errhandlingapi.h"
 #include "jf/kernel.h"
 #include "jf/utf.h"
+#include "textserv.h"
 #include "winerror.h"
 
 namespace jf {
@@ -76,10 +77,11 @@ class ModuleTable {
     modules_.push_back(Module{});  // the program
     // Modules every Windows process has, even before anything registers an entry point.
     for (const wchar_t* name : {L"ntdll.dll", L"kernel32.dll", L"kernelbase.dll", L"user32.dll", L"gdi32.dll",
-                                L"advapi32.dll", L"shell32.dll", L"ole32.dll", L"ws2_32.dll"}) {
+                                L"advapi32.dll", L"shell32.dll", L"ole32.dll", L"ws2_32.dll", L"riched20.dll"}) {
       AddSystem(name);
     }
     FindSystem(L"ntdll.dll")->exports["RtlGetVersion"] = reinterpret_cast<void*>(&kernel::RtlGetVersion);
+    FindSystem(L"riched20.dll")->exports["CreateTextServices"] = reinterpret_cast<void*>(&CreateTextServices);
   }
 
   std::list<Module> modules_;  // stable addresses

@@ -19,6 +19,7 @@
 #include "layout/ChildLayoutUI.h"
 #include "layout/TabLayoutUI.h"
 #include "layout/TileLayoutUI.h"
+#include "richedit/RichEditUI.h"
 
 namespace SkinUI {
 
@@ -53,6 +54,7 @@ const FactoryEntry kFactory[] = {
     {L"ChildLayout", Make<CChildLayoutUI>},
     {L"Slider", Make<CSliderUI>},
     {L"DateTime", Make<CDateTimeUI>},
+    {L"RichEdit", Make<CRichEditUI>},
 };
 // ---- end of the element table ----
 
