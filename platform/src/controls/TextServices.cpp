@@ -538,7 +538,12 @@ void TextServices::ScrollCaretIntoView() {
 }
 
 void TextServices::PlaceCaret() {
-  if (!focused_) return;
+  if (!focused_ || placing_) return;
+  placing_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{placing_};
   if (SelMin() != SelMax()) {
     host_->TxSetCaretPos(-32000, -32000);
     return;
@@ -1000,9 +1005,16 @@ HRESULT TextServices::OnTxPropertyBitsChange(DWORD dwMask, DWORD dwBits) {
   if (dwMask & TXTBIT_BACKSTYLECHANGE) host_->TxGetBackStyle(&backStyle_);
   if (dwMask & TXTBIT_SCROLLBARCHANGE) host_->TxGetScrollBars(&scrollBars_);
   if (dwMask & TXTBIT_USEPASSWORD) host_->TxGetPasswordChar(&passwordChar_);
+  const RECT client = Client();
+  const bool moved = !EqualRect(&client, &laidOut_);
+  laidOut_ = client;
+  const DWORD relayout = TXTBIT_CHARFORMATCHANGE | TXTBIT_PARAFORMATCHANGE | TXTBIT_WORDWRAP | TXTBIT_USEPASSWORD |
+                         TXTBIT_MULTILINE;
+  if (!moved && (dwMask & ~DWORD(TXTBIT_VIEWINSETCHANGE | TXTBIT_CLIENTRECTCHANGE | TXTBIT_EXTENTCHANGE)) == 0) {
+    return S_OK;  // the same rectangle again: nothing to lay out
+  }
   Dirty();
-  if (active_ && (dwMask & (TXTBIT_VIEWINSETCHANGE | TXTBIT_CLIENTRECTCHANGE | TXTBIT_EXTENTCHANGE |
-                            TXTBIT_CHARFORMATCHANGE | TXTBIT_WORDWRAP))) {
+  if (active_ && (moved || (dwMask & relayout))) {
     UpdateScrollBars();
     PlaceCaret();
   }

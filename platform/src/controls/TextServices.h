@@ -123,6 +123,8 @@ class TextServices : public ITextServices {
   bool active_ = false;
   bool focused_ = false;
   bool dragging_ = false;
+  bool placing_ = false;  // the host may change the client rectangle while placing the caret
+  RECT laidOut_ = {0, 0, 0, 0};  // the client rectangle of the last property change
   bool modified_ = false;
   wchar_t pendingHigh_ = 0;  // a UTF-16 high surrogate waiting for its low half
 
