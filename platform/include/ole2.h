@@ -9,3 +9,6 @@ void OleUninitialize();
 // A window's drop target, kept with one reference until it is revoked.
 HRESULT RegisterDragDrop(HWND hwnd, LPDROPTARGET target);
 HRESULT RevokeDragDrop(HWND hwnd);
+
+// Keeps an object running while it is embedded (nothing to keep here); E_INVALIDARG for none.
+HRESULT OleLockRunning(LPUNKNOWN pUnknown, BOOL fLock, BOOL fLastUnlockCloses);
