@@ -752,6 +752,9 @@ typedef struct tagACCEL {
 #define FSHIFT 0x04
 #define FCONTROL 0x08
 #define FALT 0x10
+// Tables are kept as given until destroyed.
+HACCEL WINAPI CreateAcceleratorTableW(LPACCEL accels, int count);
+BOOL WINAPI DestroyAcceleratorTable(HACCEL table);
 
 #define DLGC_WANTARROWS 0x0001
 #define DLGC_WANTTAB 0x0002

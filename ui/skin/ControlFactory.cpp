@@ -20,6 +20,7 @@
 #include "layout/TabLayoutUI.h"
 #include "layout/TileLayoutUI.h"
 #include "richedit/RichEditUI.h"
+#include "activex/ActiveXUI.h"
 
 namespace SkinUI {
 
@@ -55,6 +56,7 @@ const FactoryEntry kFactory[] = {
     {L"Slider", Make<CSliderUI>},
     {L"DateTime", Make<CDateTimeUI>},
     {L"RichEdit", Make<CRichEditUI>},
+    {L"ActiveX", Make<CActiveXUI>},
 };
 // ---- end of the element table ----
 
