@@ -4,7 +4,6 @@
 #include "ole2.h"
 #include "oleidl.h"
 
-typedef LONG DISPID;
 typedef struct tagPOINTF { float x, y; } POINTF;
 typedef struct tagCONTROLINFO {
   ULONG cb;
@@ -34,7 +33,32 @@ OCX_IID(IID_IOleInPlaceSiteWindowless, 0x922EADA0, 0x3424, 0x11CF, 0xB6, 0x70, 0
 OCX_IID(IID_IOleInPlaceObjectWindowless, 0x1C2056CC, 0x5EF4, 0x101B, 0x8B, 0xC8, 0x00, 0xAA, 0x00, 0x3E, 0x3B, 0x29);
 OCX_IID(IID_IViewObjectEx, 0x3AF24292, 0x0C96, 0x11CE, 0xA0, 0xCF, 0x00, 0xAA, 0x00, 0x60, 0x0A, 0xB8);
 OCX_IID(IID_IObjectWithSite, 0xFC4801A3, 0x2BA9, 0x11CF, 0xA2, 0x29, 0x00, 0xAA, 0x00, 0x3D, 0x73, 0x52);
+OCX_IID(IID_IConnectionPointContainer, 0xB196B284, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07);
+OCX_IID(IID_IConnectionPoint, 0xB196B286, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07);
 #undef OCX_IID
+
+struct IConnectionPointContainer;
+struct IEnumConnections;
+struct IEnumConnectionPoints;
+
+struct IConnectionPoint : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* pIID) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** ppCPC) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Advise(IUnknown* pUnkSink, DWORD* pdwCookie) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Unadvise(DWORD dwCookie) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** ppEnum) = 0;
+
+ protected:
+  ~IConnectionPoint() = default;
+};
+
+struct IConnectionPointContainer : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** ppEnum) = 0;
+  virtual HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) = 0;
+
+ protected:
+  ~IConnectionPointContainer() = default;
+};
 
 struct IPersistStreamInit : public IPersist {
   virtual HRESULT STDMETHODCALLTYPE IsDirty() = 0;

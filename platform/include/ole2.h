@@ -1,6 +1,7 @@
 // OLE initialisation: counted like CoInitialize, nothing else to set up here.
 #pragma once
 #include "objbase.h"
+#include "oaidl.h"
 #include "oleidl.h"
 
 HRESULT OleInitialize(LPVOID pvReserved);

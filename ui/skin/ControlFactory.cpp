@@ -21,6 +21,7 @@
 #include "layout/TileLayoutUI.h"
 #include "richedit/RichEditUI.h"
 #include "activex/ActiveXUI.h"
+#include "activex/FlashUI.h"
 
 namespace SkinUI {
 
@@ -57,6 +58,7 @@ const FactoryEntry kFactory[] = {
     {L"DateTime", Make<CDateTimeUI>},
     {L"RichEdit", Make<CRichEditUI>},
     {L"ActiveX", Make<CActiveXUI>},
+    {L"Flash", Make<CFlashUI>},
 };
 // ---- end of the element table ----
 
