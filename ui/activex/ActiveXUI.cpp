@@ -1,5 +1,7 @@
 #include "activex/ActiveXUI.h"
 
+#include <windowsx.h>
+
 #include <cwchar>
 
 #include "activex/ActiveXCtrl.h"

@@ -1,5 +1,7 @@
 #include "richedit/RichEditUI.h"
 
+#include <windowsx.h>
+
 #include <cwchar>
 
 #include "control/ScrollBarUI.h"
