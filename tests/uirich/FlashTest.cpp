@@ -47,8 +47,8 @@ VARIANT Text(BSTR s) {
 using FlashTest = ControlTest;
 
 TEST_F(FlashTest, EventsWithGoodAndMalformedArguments) {
+  RecordingHandler handler;  // outlives the control, which gives its reference back
   CFlashUI flash;
-  RecordingHandler handler;
   BSTR cmd = SysAllocString(L"play"), args = SysAllocString(L"loop 1");
   LONG percent = 42;
   VARIANT progressRef;
