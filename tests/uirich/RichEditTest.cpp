@@ -66,6 +66,13 @@ TEST_F(RichEditTest, TypedTextRoundTripsWithChineseAndCharactersAboveTheBasicPla
   EXPECT_STREQ(buffer, L"第一行");
   GETTEXTLENGTHEX gl = {GTL_USECRLF, 1200};
   EXPECT_EQ(Send(edit, EM_GETTEXTLENGTHEX, WPARAM(&gl)), 7);
+  // Long lines wrap at the client width.
+  edit->SetText(L"安装程序正在准备 the words of a long line wrap inside the control");
+  Layout();
+  LRESULT lines = Send(edit, EM_GETLINECOUNT);
+  EXPECT_GE(lines, 2);
+  EXPECT_LT(edit->PosFromChar(edit->GetTextLength() - 1).x, 210);
+  Png("richedit_wrap");
   CControlUI* made = CControlFactory::Create(L"RichEdit");
   EXPECT_STREQ(made->GetClass(), L"RichEditUI");
   delete made;
