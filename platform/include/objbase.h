@@ -66,6 +66,41 @@ struct IPersistFile : public IPersist {
   ~IPersistFile() = default;
 };
 
+// ---- Class objects: registered in process, or in-process servers named under
+// HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32 and loaded with their DllGetClassObject ----
+inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr GUID GUID_NULL = {0x00000000, 0x0000, 0x0000, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}};
+#define CLSID_NULL GUID_NULL
+#define IID_NULL GUID_NULL
+
+struct IClassFactory : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) = 0;
+  virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) = 0;
+
+ protected:
+  ~IClassFactory() = default;
+};
+typedef IClassFactory* LPCLASSFACTORY;
+typedef CLSID* LPCLSID;
+
+#define REGCLS_SINGLEUSE 0
+#define REGCLS_MULTIPLEUSE 1
+#define REGCLS_MULTI_SEPARATE 2
+#define CO_E_CLASSSTRING ((HRESULT)0x800401F3L)
+#define CO_E_DLLNOTFOUND ((HRESULT)0x800401F8L)
+#define CO_E_ERRORINDLL ((HRESULT)0x800401F9L)
+#define CO_E_OBJNOTREG ((HRESULT)0x800401FBL)
+#define CLASS_E_CLASSNOTAVAILABLE ((HRESULT)0x80040111L)
+
+typedef HRESULT (*LPFNGETCLASSOBJECT)(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
+
+HRESULT CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk, DWORD dwClsContext, DWORD flags, LPDWORD lpdwRegister);
+HRESULT CoRevokeClassObject(DWORD dwRegister);
+HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved, REFIID riid, LPVOID* ppv);
+HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid);
+HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);
+int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
+
 HRESULT CoInitialize(LPVOID pvReserved);
 HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
 void CoUninitialize();

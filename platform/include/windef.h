@@ -167,6 +167,9 @@ typedef const RECT* LPCRECT;
 typedef struct tagPOINT { LONG x, y; } POINT, *PPOINT, *LPPOINT;
 typedef struct tagSIZE { LONG cx, cy; } SIZE, *PSIZE, *LPSIZE;
 typedef struct _POINTL { LONG x, y; } POINTL, *PPOINTL;
+typedef struct tagSIZE SIZEL, *PSIZEL, *LPSIZEL;
+typedef struct _RECTL { LONG left, top, right, bottom; } RECTL, *PRECTL, *LPRECTL;
+typedef const RECTL* LPCRECTL;
 
 typedef union _LARGE_INTEGER {
   struct { DWORD LowPart; LONG HighPart; } u;

@@ -752,6 +752,9 @@ typedef struct tagACCEL {
 #define FSHIFT 0x04
 #define FCONTROL 0x08
 #define FALT 0x10
+// Tables are kept as given until destroyed.
+HACCEL WINAPI CreateAcceleratorTableW(LPACCEL accels, int count);
+BOOL WINAPI DestroyAcceleratorTable(HACCEL table);
 
 #define DLGC_WANTARROWS 0x0001
 #define DLGC_WANTTAB 0x0002
@@ -854,6 +857,20 @@ typedef struct tagACCEL {
 #define EM_SETMODIFY 0x00B9
 #define EM_SETMARGINS 0x00D3
 #define EM_GETMARGINS 0x00D4
+#define EM_GETRECT 0x00B2
+#define EM_LINESCROLL 0x00B6
+#define EM_SCROLLCARET 0x00B7
+#define EM_GETLINECOUNT 0x00BA
+#define EM_LINEINDEX 0x00BB
+#define EM_LINELENGTH 0x00C1
+#define EM_GETLINE 0x00C4
+#define EM_CANUNDO 0x00C6
+#define EM_UNDO 0x00C7
+#define EM_LINEFROMCHAR 0x00C9
+#define EM_EMPTYUNDOBUFFER 0x00CD
+#define EM_GETFIRSTVISIBLELINE 0x00CE
+#define EM_POSFROMCHAR 0x00D6
+#define EM_CHARFROMPOS 0x00D7
 #define EC_LEFTMARGIN 0x0001
 #define EC_RIGHTMARGIN 0x0002
 #define EC_USEFONTINFO 0xFFFF
@@ -1068,6 +1085,26 @@ HWND WINAPI SetCapture(HWND hwnd);
 BOOL WINAPI ReleaseCapture(void);
 HWND WINAPI GetCapture(void);
 SHORT WINAPI GetKeyState(int virtKey);
+
+// The caret: one per thread, owned by one window; shown while its hide count is 0.
+BOOL WINAPI CreateCaret(HWND hwnd, HBITMAP bitmap, int width, int height);
+BOOL WINAPI DestroyCaret();
+BOOL WINAPI SetCaretPos(int x, int y);
+BOOL WINAPI GetCaretPos(LPPOINT point);
+BOOL WINAPI ShowCaret(HWND hwnd);
+BOOL WINAPI HideCaret(HWND hwnd);
+
+// A window's own scroll bars (SB_HORZ, SB_VERT, SB_BOTH): their ranges are kept.
+#define SB_HORZ 0
+#define SB_VERT 1
+#define SB_CTL 2
+#define SB_BOTH 3
+#define ESB_ENABLE_BOTH 0x0000
+#define ESB_DISABLE_LTUP 0x0001
+#define ESB_DISABLE_RTDN 0x0002
+#define ESB_DISABLE_BOTH 0x0003
+BOOL WINAPI SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL redraw);
+BOOL WINAPI GetScrollRange(HWND hwnd, int bar, LPINT minPos, LPINT maxPos);
 SHORT WINAPI GetAsyncKeyState(int virtKey);
 BOOL WINAPI TrackMouseEvent(LPTRACKMOUSEEVENT track);
 BOOL WINAPI GetCursorPos(LPPOINT point);

@@ -31,6 +31,9 @@
 #include "list/MenuUI.h"
 #include "list/TreeNodeUI.h"
 #include "list/TreeViewUI.h"
+#include "richedit/RichEditUI.h"
+#include "activex/ActiveXUI.h"
+#include "activex/FlashUI.h"
 
 namespace SkinUI {
 
@@ -77,6 +80,9 @@ const FactoryEntry kFactory[] = {
     {L"TreeView", Make<CTreeViewUI>},
     {L"TreeNode", Make<CTreeNodeUI>},
     {L"Menu", Make<CMenuUI>},
+    {L"RichEdit", Make<CRichEditUI>},
+    {L"ActiveX", Make<CActiveXUI>},
+    {L"Flash", Make<CFlashUI>},
 };
 // ---- end of the element table ----
 

@@ -137,6 +137,10 @@ inline PVOID InterlockedCompareExchangePointer(PVOID volatile* v, PVOID exchange
 }
 inline void MemoryBarrier() { __atomic_thread_fence(__ATOMIC_SEQ_CST); }
 
+// number * numerator / denominator in 64 bits, rounded half away from zero; -1 when the
+// denominator is 0 or the result does not fit in 32 bits.
+int MulDiv(int number, int numerator, int denominator);
+
 // ---------------------------------------------------------------------------------------
 // Clocks
 

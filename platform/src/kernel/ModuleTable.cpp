@@ -13,6 +13,7 @@
 #include "errhandlingapi.h"
 #include "jf/kernel.h"
 #include "jf/utf.h"
+#include "textserv.h"
 #include "winerror.h"
 
 namespace jf {
@@ -24,6 +25,7 @@ struct Module {
   bool isHost = false;
   void* host = nullptr;  // dlopen handle of a host library; null once it was unloaded
   int loads = 0;         // LoadLibrary calls not yet freed (host libraries)
+  bool onDemand = false; // a system module that is mapped only once a program loads it
 };
 
 class ModuleTable {
@@ -80,6 +82,10 @@ class ModuleTable {
       AddSystem(name);
     }
     FindSystem(L"ntdll.dll")->exports["RtlGetVersion"] = reinterpret_cast<void*>(&kernel::RtlGetVersion);
+    // The rich-edit library's text services, there once a program loads the library.
+    Module* riched = AddSystem(L"riched20.dll");
+    riched->onDemand = true;
+    riched->exports["CreateTextServices"] = reinterpret_cast<void*>(&CreateTextServices);
   }
 
   std::list<Module> modules_;  // stable addresses
@@ -123,7 +129,16 @@ HMODULE Load(const std::wstring& given, bool onlyIfLoaded) {
     }
     return reinterpret_cast<HMODULE>(table.AddHost(given, host));
   }
-  if (Module* m = table.FindSystem(SystemName(given))) return reinterpret_cast<HMODULE>(m);
+  if (Module* m = table.FindSystem(SystemName(given))) {
+    if (m->onDemand && m->loads == 0) {
+      if (onlyIfLoaded) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+      }
+      m->loads = 1;  // stays mapped, as the system's own modules do
+    }
+    return reinterpret_cast<HMODULE>(m);
+  }
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
 }

@@ -29,11 +29,20 @@ void OleUninitialize() { CountUninit(); }
 LPVOID CoTaskMemAlloc(SIZE_T cb) { return malloc(cb ? cb : 1); }
 void CoTaskMemFree(LPVOID pv) { free(pv); }
 
-HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD /*dwClsContext*/, REFIID riid, LPVOID* ppv) {
+HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (pUnkOuter) return CLASS_E_NOAGGREGATION;
-  if (!IsEqualCLSID(rclsid, CLSID_ShellLink)) return REGDB_E_CLASSNOTREG;
+  if (!IsEqualCLSID(rclsid, CLSID_ShellLink)) {
+    // Every other class comes from its class object: registered in process or in its server.
+    IClassFactory* factory = nullptr;
+    HRESULT hr = CoGetClassObject(rclsid, dwClsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (FAILED(hr)) return hr;
+    if (!factory) return REGDB_E_CLASSNOTREG;
+    hr = factory->CreateInstance(nullptr, riid, ppv);
+    factory->Release();
+    return hr;
+  }
   auto* link = new jf::ShellLink();
   HRESULT hr = link->QueryInterface(riid, ppv);
   link->Release();

@@ -1,0 +1,3 @@
+// Message crackers: the signed coordinates of mouse messages (defined with the window types).
+#pragma once
+#include "windows.h"

@@ -1,0 +1,149 @@
+// The windowless text services behind riched20.dll's CreateTextServices: one plain-text
+// document in the host's default character and paragraph format, laid out by pango, edited
+// by the host's messages and drawn into the DC the host gives.
+#pragma once
+#include <textserv.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace jf {
+
+class FontLayout;
+class FontObject;
+
+class TextServices : public ITextServices {
+ public:
+  explicit TextServices(ITextHost* host);
+  virtual ~TextServices();
+  TextServices(const TextServices&) = delete;
+  TextServices& operator=(const TextServices&) = delete;
+
+  // IUnknown
+  HRESULT QueryInterface(REFIID riid, void** ppv) override;
+  ULONG AddRef() override;
+  ULONG Release() override;
+
+  // ITextServices
+  HRESULT TxSendMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* plresult) override;
+  HRESULT TxDraw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVTARGETDEVICE* ptd, HDC hdcDraw,
+                 HDC hicTargetDev, LPCRECTL lprcBounds, LPCRECTL lprcWBounds, LPRECT lprcUpdate,
+                 BOOL(CALLBACK* pfnContinue)(DWORD), DWORD dwContinue, LONG lViewId) override;
+  HRESULT TxGetHScroll(LONG* plMin, LONG* plMax, LONG* plPos, LONG* plPage, BOOL* pfEnabled) override;
+  HRESULT TxGetVScroll(LONG* plMin, LONG* plMax, LONG* plPos, LONG* plPage, BOOL* pfEnabled) override;
+  HRESULT OnTxSetCursor(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVTARGETDEVICE* ptd, HDC hdcDraw,
+                        HDC hicTargetDev, LPCRECT lprcClient, INT x, INT y) override;
+  HRESULT TxQueryHitPoint(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVTARGETDEVICE* ptd, HDC hdcDraw,
+                          HDC hicTargetDev, LPCRECT lprcClient, INT x, INT y, DWORD* pHitResult) override;
+  HRESULT OnTxInPlaceActivate(LPCRECT prcClient) override;
+  HRESULT OnTxInPlaceDeactivate() override;
+  HRESULT OnTxUIActivate() override;
+  HRESULT OnTxUIDeactivate() override;
+  HRESULT TxGetText(BSTR* pbstrText) override;
+  HRESULT TxSetText(LPCWSTR pszText) override;
+  HRESULT TxGetCurTargetX(LONG* px) override;
+  HRESULT TxGetBaseLinePos(LONG* pBaseLinePos) override;
+  HRESULT TxGetNaturalSize(DWORD dwAspect, HDC hdcDraw, HDC hicTargetDev, DVTARGETDEVICE* ptd, DWORD dwMode,
+                           const SIZEL* psizelExtent, LONG* pwidth, LONG* pheight) override;
+  HRESULT TxGetDropTarget(IDropTarget** ppDropTarget) override;
+  HRESULT OnTxPropertyBitsChange(DWORD dwMask, DWORD dwBits) override;
+  HRESULT TxGetCachedSize(DWORD* pdwWidth, DWORD* pdwHeight) override;
+
+ private:
+  struct Snapshot {
+    std::wstring text;
+    LONG anchor = 0;
+    LONG caret = 0;
+  };
+
+  // Host state read at creation and on property changes.
+  void ReadFormat();
+  bool Has(DWORD bit) const { return (bits_ & bit) != 0; }
+  RECT Client() const;
+
+  // Layout of the shown text at the client width (rebuilt when dirty).
+  FontLayout& Layout();
+  FontLayout& LayoutAt(int width);
+  void Dirty();
+  int ByteOf(LONG cp) const;
+  LONG CpOf(int byte) const;
+  int ContentHeight();
+  int ContentWidth();
+  POINT PosOf(LONG cp);  // client coordinates of the character's top-left
+  LONG CpAt(int x, int y);
+  int LineOf(LONG cp);
+  int LineCount();
+  LONG LineStart(int line);
+  LONG LineEnd(int line);  // before the line's paragraph break
+
+  // Editing.
+  LONG Length() const { return LONG(text_.size()); }
+  LONG SelMin() const { return anchor_ < caret_ ? anchor_ : caret_; }
+  LONG SelMax() const { return anchor_ < caret_ ? caret_ : anchor_; }
+  void SetSel(LONG anchor, LONG caret);
+  void Replace(const std::wstring& with, bool undoable, bool typing = false);
+  void SaveUndo(bool typing);
+  bool Undo();
+  bool Redo();
+  void CopySelection();
+  void Paste();
+  void KeyDown(WPARAM key);
+  void Char(wchar_t ch);
+  void Move(LONG cp, bool extend);
+  LONG WordStart(LONG cp) const;
+  LONG WordEnd(LONG cp) const;
+
+  // Copies text (GT_USECRLF turns each paragraph break into CR LF) into a caller's buffer.
+  LRESULT CopyOut(const std::wstring& text, WPARAM capacity, LPARAM buffer) const;
+  std::wstring WithCrLf(const std::wstring& text) const;
+
+  // Views and notifications.
+  void Changed();
+  void SelectionChanged();
+  void ScrollTo(int x, int y);
+  void ScrollCaretIntoView();
+  void UpdateScrollBars();
+  void PlaceCaret();
+  void Invalidate();
+
+  ULONG refs_ = 1;
+  ITextHost* host_;  // not counted: the host owns these services
+  DWORD bits_ = 0;
+  DWORD scrollBars_ = 0;
+  DWORD maxLength_ = 32767;
+  DWORD eventMask_ = 0;
+  TXTBACKSTYLE backStyle_ = TXTBACK_OPAQUE;
+  wchar_t passwordChar_ = 0;
+  std::unique_ptr<FontObject> font_;
+  COLORREF color_ = 0;
+  bool autoColor_ = false;
+  WORD alignment_ = 1;
+  RECT client_ = {0, 0, 0, 0};
+  bool active_ = false;
+  bool focused_ = false;
+  bool dragging_ = false;
+  bool placing_ = false;  // the host may change the client rectangle while placing the caret
+  RECT laidOut_ = {0, 0, 0, 0};  // the client rectangle of the last property change
+  bool modified_ = false;
+  wchar_t pendingHigh_ = 0;  // a UTF-16 high surrogate waiting for its low half
+
+  std::wstring text_;  // paragraphs end with '\r'
+  LONG anchor_ = 0;
+  LONG caret_ = 0;
+  int goalX_ = -1;
+  int scrollX_ = 0;
+  int scrollY_ = 0;
+
+  bool canUndo_ = false;
+  bool canRedo_ = false;
+  bool typing_ = false;  // the undo record holds the state before a run of typed characters
+  Snapshot undo_;
+  Snapshot redo_;
+
+  std::unique_ptr<FontLayout> layout_;
+  int layoutWidth_ = -2;
+  std::vector<int> bytes_;  // byte offset of each character of the shown text, and of its end
+};
+
+}  // namespace jf
