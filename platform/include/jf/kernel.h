@@ -330,6 +330,9 @@ namespace jf {
 // RegisterModuleExport(L"kernel32.dll", "IsWow64Process", (void*)&IsWow64Process)). Module
 // names are matched without case; a name without extension gets ".dll".
 void RegisterModuleExport(const wchar_t* moduleName, const char* procName, void* address);
+// The same for a system library that is mapped only once a program loads it (until then
+// GetModuleHandleW does not find it), such as the rich-edit library that upper areas provide.
+void RegisterOnDemandModuleExport(const wchar_t* moduleName, const char* procName, void* address);
 
 // True for the handle of the program itself (GetModuleHandleW(nullptr), also nullptr).
 bool IsProgramModule(HMODULE module);

@@ -4,12 +4,12 @@
 #include <cmath>
 #include <cwctype>
 
-#include "../DcState.h"
-#include "../FontLayout.h"
-#include "../FontObject.h"
-#include "../GdiHandleTable.h"
-#include "../X11Bridge.h"
-#include "../user/Caret.h"
+#include "DcState.h"
+#include "FontLayout.h"
+#include "FontObject.h"
+#include "GdiHandleTable.h"
+#include "X11Bridge.h"
+#include "Caret.h"
 
 namespace jf {
 

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "ClassRegistry.h"
+#include "jf/kernel.h"
+#include "textserv.h"
 
 namespace jf {
 
@@ -281,6 +283,9 @@ extern "C" const bool jf_system_class_procs_set = [] {
   ClassRegistry::Get().SetSystemProc(L"Edit", EditClassProc());
   ClassRegistry::Get().SetSystemProc(L"tooltips_class32", TooltipProc);
   ClassRegistry::Get().SetSystemProc(L"SysDateTimePick32", DateTimePickClassProc());
+  // The rich-edit library's text services, there once a program loads the library.
+  RegisterOnDemandModuleExport(L"riched20.dll", "CreateTextServices",
+                               reinterpret_cast<void*>(&CreateTextServices));
   return true;
 }();
 

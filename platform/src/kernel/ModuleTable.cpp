@@ -13,7 +13,6 @@
 #include "errhandlingapi.h"
 #include "jf/kernel.h"
 #include "jf/utf.h"
-#include "textserv.h"
 #include "winerror.h"
 
 namespace jf {
@@ -82,10 +81,6 @@ class ModuleTable {
       AddSystem(name);
     }
     FindSystem(L"ntdll.dll")->exports["RtlGetVersion"] = reinterpret_cast<void*>(&kernel::RtlGetVersion);
-    // The rich-edit library's text services, there once a program loads the library.
-    Module* riched = AddSystem(L"riched20.dll");
-    riched->onDemand = true;
-    riched->exports["CreateTextServices"] = reinterpret_cast<void*>(&CreateTextServices);
   }
 
   std::list<Module> modules_;  // stable addresses
@@ -152,6 +147,15 @@ void RegisterModuleExport(const wchar_t* moduleName, const char* procName, void*
   ModuleTable& table = ModuleTable::Get();
   std::lock_guard<std::mutex> lock(table.mutex);
   table.AddSystem(SystemName(moduleName))->exports[procName] = address;
+}
+
+void RegisterOnDemandModuleExport(const wchar_t* moduleName, const char* procName, void* address) {
+  if (!moduleName || !procName) return;
+  ModuleTable& table = ModuleTable::Get();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  Module* m = table.AddSystem(SystemName(moduleName));
+  m->onDemand = true;
+  m->exports[procName] = address;
 }
 
 bool IsProgramModule(HMODULE module) {
