@@ -299,7 +299,7 @@ TEST(SyncTest, CriticalSectionIsRecursiveAndExcludesOtherThreads) {
   EnterCriticalSection(&section);
   EXPECT_TRUE(TryEnterCriticalSection(&section));
   EXPECT_EQ(section.RecursionCount, 2);
-  EXPECT_EQ(section.OwningThread, GetCurrentThreadId());
+  EXPECT_EQ(reinterpret_cast<ULONG_PTR>(section.OwningThread), GetCurrentThreadId());
 
   BOOL otherTry = TRUE;
   std::thread other([&] {
