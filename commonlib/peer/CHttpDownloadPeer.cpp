@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include "DAEventCenter.h"
-#include "DownloadChannel.h"
-#include "NetDiagStatsReporter.h"
+#include "peer/DAEventCenter.h"
+#include "http/DownloadChannel.h"
 #include "core/ProtoValueJsonConvertor.h"
 #include "http/CCurlHttp.h"
 #include "http/CHttpMgr.h"
@@ -306,7 +305,10 @@ void CHttpDownloadPeer::Done(int type, int code) {
       ProtoValue fields = m_options.type() == PV_MAP ? m_options : ProtoValue(PV_MAP);
       fields[L"opt_result"] = static_cast<int64_t>(4);
       fields[L"stats_rel"][L"msg"] = StringUtils::Format(L"url:%s;\n", m_url.c_str());
-      NetDiagStatsReporter::GetInstance().Start(fields, StringUtils::ToAnsi(GetHost()));
+      ProtoValue diagnosis(PV_MAP);
+      diagnosis[L"fields"] = fields;
+      diagnosis[L"host"] = GetHost();
+      FireEvent(DAEventDiagnose, type, code, diagnosis);
     }
   }
   m_busy = false;
