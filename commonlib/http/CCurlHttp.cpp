@@ -7,6 +7,7 @@
 
 #include "core/OBufferStream.h"
 #include "http/HttpLog.h"
+#include "http/ResultCodes.h"
 #include "util/StringUtils.h"
 
 namespace {
@@ -17,7 +18,7 @@ bool IsGood(int code) { return code >= 100 && code <= 399; }
 
 CCurlHttp::CCurlHttp(CCurlWorkshop* workshop, CurlListener* listener)
     : CCurlBase(workshop, listener),
-      m_httpCode(700),
+      m_httpCode(ResultCode::kNoHttpStatus),
       m_uploadSize(0),
       m_uploaded(0),
       m_rangeRequested(false),
@@ -57,8 +58,8 @@ void CCurlHttp::Close() {
 }
 
 int CCurlHttp::ReadResponseInfo() {
-  if (!m_easy) return 93;
-  long code = 700;
+  if (!m_easy) return ResultCode::kNoTransferHandle;
+  long code = ResultCode::kNoHttpStatus;
   CURLcode err = curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &code);
   m_httpCode = static_cast<int>(code);
   char* ip = nullptr;
@@ -89,7 +90,7 @@ void CCurlHttp::GetOutputError(int& type, int& code) {
 
 size_t CCurlHttp::OnRecieveHeader(const char* data, size_t size) {
   // An interim 1xx answer is followed by the real one, so its status is read again too.
-  if (m_httpCode == 700 || (m_httpCode >= 100 && m_httpCode <= 199) ||
+  if (m_httpCode == ResultCode::kNoHttpStatus || (m_httpCode >= 100 && m_httpCode <= 199) ||
       (m_httpCode >= 300 && m_httpCode <= 399)) {
     int err = ReadResponseInfo();
     if (err != 0 || !IsGood(m_httpCode)) {

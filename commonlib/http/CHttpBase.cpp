@@ -9,6 +9,7 @@
 #include "http/CCurlWorkshop.h"
 #include "http/CHttpMgr.h"
 #include "http/HttpLog.h"
+#include "http/ResultCodes.h"
 #include "util/StringUtils.h"
 
 namespace {
@@ -164,7 +165,7 @@ void CHttpBase::SetupCurl() {
   if (!e) return;
   t->m_uploadSize = 0;
   t->m_uploaded = 0;
-  t->m_httpCode = 700;
+  t->m_httpCode = ResultCode::kNoHttpStatus;
   t->m_headers.clear();
 
   std::string url = StringUtils::WideToAnsi(GetUrl());

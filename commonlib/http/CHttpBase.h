@@ -9,22 +9,11 @@
 
 #include "core/ProtoValue.h"
 #include "http/CCurlBase.h"
+#include "http/ResultCodes.h"
 #include "thread/CRefPtr.h"
 
 class CCurlWorkshop;
 class CHttpMgr;
-
-enum HttpErrorType {
-  kErrOk = 0,
-  kErrSys = 1,
-  kErrCrt = 2,
-  kErrUser = 3,
-  kErrHttp = 4,
-  kErrCurl = 5,
-  kErrWebkit = 6,
-  kErrDp = 7,
-  kErrNet = 8,
-};
 
 class CHttpBase {
  public:

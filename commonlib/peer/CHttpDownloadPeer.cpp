@@ -2,13 +2,14 @@
 
 #include <windows.h>
 
-#include "peer/DAEventCenter.h"
-#include "http/DownloadChannel.h"
 #include "core/ProtoValueJsonConvertor.h"
 #include "http/CCurlHttp.h"
 #include "http/CHttpMgr.h"
+#include "http/DownloadChannel.h"
 #include "http/HttpLog.h"
+#include "http/ResultCodes.h"
 #include "peer/CVRDownloadFileIO.h"
+#include "peer/DAEventCenter.h"
 #include "util/CommonUtils.h"
 #include "util/StringUtils.h"
 
@@ -116,12 +117,12 @@ uint64_t CHttpDownloadPeer::Start() {
   if (length != 0 && m_block->received > length) {
     JF_HTTP_LOG(kLogError, kFile, L"%s已经完成大小(%lld)超过预期(%lld)大小  ", m_fullName.c_str(),
                 static_cast<long long>(m_block->received), static_cast<long long>(length));
-    return MakeError(kErrUser, 2005);
+    return MakeError(kErrUser, ResultCode::kNothingToFetch);
   }
   if (length != 0 && m_block->received == length) {
     JF_HTTP_LOG(kLogInfo, kFile, L"文件大小等于预计大小，下载已完成 %s pos:%d", m_fullName.c_str(),
                 static_cast<int>(length));
-    return MakeError(kErrUser, 2005);
+    return MakeError(kErrUser, ResultCode::kNothingToFetch);
   }
   transfer->m_rangeRequested = offset != 0 || m_block->last != 0;
   m_rangeStart = static_cast<uint64_t>(offset);
@@ -196,7 +197,7 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
     FireEvent(DAEventRedirect, 0, 0, payload);
     if (m_restartOnRedirect) {
       m_restartOnRedirect = false;
-      Done(kErrUser, 3003);
+      Done(kErrUser, ResultCode::kRestartAfterRedirect);
       return;
     }
     if (!m_location.empty()) m_url = m_location;
@@ -208,7 +209,7 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
   CCurlHttp* transfer = dynamic_cast<CCurlHttp*>(m_curlHttp.get());
   if (status == 200 && transfer && transfer->m_rangeRequested) {
     JF_HTTP_LOG(kLogInfo, kFile, L"不支持断点续传 url:%s", m_url.c_str());
-    Done(kErrHttp, 2008);
+    Done(kErrHttp, ResultCode::kRangeIgnored);
     return;
   }
   std::wstring lengthText = FindHeader(headers, L"Content-Length");
@@ -222,7 +223,7 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
       if (expected != 0 && expected != n) {
         JF_HTTP_LOG(kLogError, kFile, L"长度不一致 预期值:%d 实际值:%lld url:%s ip:%s",
                     static_cast<int>(expected), static_cast<long long>(n), m_url.c_str(), m_address.c_str());
-        Done(kErrUser, 2009);
+        Done(kErrUser, ResultCode::kLengthMismatch);
       }
     }
   }
@@ -272,9 +273,9 @@ void CHttpDownloadPeer::Done(int type, int code) {
                 static_cast<long long>(m_attemptExpected), static_cast<long long>(m_attemptWritten),
                 m_url.c_str(), serverIp.c_str());
     type = kErrUser;
-    code = 2009;
+    code = ResultCode::kLengthMismatch;
   }
-  bool retryable = (type == kErrCurl && code != 0) || (type == kErrUser && (code == 3002 || code == 3003));
+  bool retryable = (type == kErrCurl && code != 0) || (type == kErrUser && (code == ResultCode::kRequestTimedOut || code == ResultCode::kRestartAfterRedirect));
   if (retryable && static_cast<int32_t>(m_attempts) <= m_retryLimit) {
     JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() 重试.... type:%d code:%d  url:%s ip:%s", type, code,
                 m_url.c_str(), serverIp.c_str());
@@ -285,7 +286,7 @@ void CHttpDownloadPeer::Done(int type, int code) {
     payload[L"ec"] = static_cast<int64_t>(code);
     payload[L"times"] = static_cast<int64_t>(m_attempts);
     FireEvent(DAEventRetry, 0, 0, payload);
-    if (type == kErrUser && code == 3003) {
+    if (type == kErrUser && code == ResultCode::kRestartAfterRedirect) {
       if (!m_location.empty()) m_url = m_location;
       m_location.clear();
     }
