@@ -41,10 +41,7 @@ CCurlHttp::~CCurlHttp() {
     m_input = nullptr;
   }
   // The easy handle may still point at the lists and the form: clean it up first.
-  if (m_easy) {
-    curl_easy_cleanup(m_easy);
-    m_easy = nullptr;
-  }
+  FreeEasy();
   if (m_headerList) curl_slist_free_all(m_headerList);
   if (m_connectToList) curl_slist_free_all(m_connectToList);
   if (m_formFirst) curl_formfree(m_formFirst);
@@ -58,12 +55,12 @@ void CCurlHttp::Close() {
 }
 
 int CCurlHttp::ReadResponseInfo() {
-  if (!m_easy) return ResultCode::kNoTransferHandle;
+  if (!GetEasy()) return ResultCode::kNoTransferHandle;
   long code = ResultCode::kNoHttpStatus;
-  CURLcode err = curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &code);
+  CURLcode err = curl_easy_getinfo(GetEasy(), CURLINFO_RESPONSE_CODE, &code);
   m_httpCode = static_cast<int>(code);
   char* ip = nullptr;
-  curl_easy_getinfo(m_easy, CURLINFO_PRIMARY_IP, &ip);
+  curl_easy_getinfo(GetEasy(), CURLINFO_PRIMARY_IP, &ip);
   if (ip) {
     std::lock_guard<std::mutex> guard(m_ipLock);
     m_serverIp = ip;

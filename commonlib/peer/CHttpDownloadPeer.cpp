@@ -97,7 +97,7 @@ uint64_t CHttpDownloadPeer::Start() {
   m_attemptCounted = false;
   CCurlHttp* transfer = new CCurlHttp(m_workshop, m_manager);
   m_curlHttp = transfer;
-  transfer->m_progressEnabled = true;
+  transfer->EnableProgress(true);
 
   int64_t offset = m_block->first + m_block->received;
   CVRDownloadFileIO* io = new CVRDownloadFileIO();
