@@ -110,7 +110,8 @@ void CCurlWorkshop::Run() {
       CScopedLock guard(m_lock);
       if (!m_runningList.empty()) limit = kBusyWaitLimitMs;
     }
-    curl_multi_poll(m_multi, nullptr, 0, limit, nullptr);
+    // Without a multi handle (libcurl could not be set up) there is nothing to wait in.
+    if (curl_multi_poll(m_multi, nullptr, 0, limit, nullptr) != CURLM_OK) Sleep(kBusyWaitLimitMs);
   }
 }
 
