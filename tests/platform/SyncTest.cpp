@@ -312,6 +312,7 @@ TEST(SyncTest, CriticalSectionIsRecursiveAndExcludesOtherThreads) {
   LeaveCriticalSection(&section);
   LeaveCriticalSection(&section);
   EXPECT_EQ(section.RecursionCount, 0);
+  DeleteCriticalSection(&section);
 
   // Many threads, each entering twice per step, never lose an update.
   ASSERT_TRUE(InitializeCriticalSectionAndSpinCount(&section, 4000));
