@@ -73,7 +73,9 @@ CDownloadTask::CDownloadTask(const std::wstring& url, const std::wstring& spareA
       m_options(options),
       m_serial(++g_taskSerial),
       m_sourceCallDepth(0),
-      m_deferredPosted(false) {
+      m_deferredPosted(false),
+      m_metaSaveTick(0),
+      m_metaDirty(false) {
   m_log->m_ownerStats = [this](ProtoValue& record) { GetStats(record); };
   if (!options.empty()) ProtoValueJsonConvertor::FromJson(StringUtils::FromUtf8(options), m_log->m_record);
   // The record is a map whatever the options text held.
@@ -136,6 +138,17 @@ bool CDownloadTask::StartTask() {
   bool loaded = LoadMeta();
   m_log->AddLineF(kCatState, L"开始下载:%s", m_url.c_str());
   std::wstring tempPath = GetTempFilePath();
+  if (loaded && FileUtils::IsFileExist(tempPath) &&
+      !(GetFileAttributesW(tempPath.c_str()) & FILE_ATTRIBUTE_DIRECTORY)) {
+    // A temporary file shorter than the download was never sized: whatever its resume
+    // file claims, the bytes are not there.
+    uint64_t tempSize = FileUtils::GetFileSize(tempPath);
+    if (tempSize != static_cast<uint64_t>(-1) && static_cast<int64_t>(tempSize) < m_size) {
+      TASK_LOG(kLogError, L"临时文件小于预期大小,重新下载 %s %lld/%lld", tempPath.c_str(),
+               static_cast<long long>(static_cast<int64_t>(tempSize)), static_cast<long long>(m_size));
+      loaded = false;
+    }
+  }
   if (!loaded || !FileUtils::IsFileExist(tempPath)) {
     uint64_t finalSize = FileUtils::GetFileSize(GetFullName());
     if (finalSize != static_cast<uint64_t>(-1) && static_cast<int64_t>(finalSize) == m_size) {
@@ -149,13 +162,15 @@ bool CDownloadTask::StartTask() {
       OnTaskCompleted(TaskCodeOk);
       return true;
     }
+    // Everything is missing before the file is sized, so the resume file that the end of a
+    // failed run saves cannot claim a single byte.
+    m_gaps.Clear();
+    if (m_size > 0) m_gaps.AddRange(0, m_size - 1);
     if (!CreateEmptyFile()) {
       TASK_LOG(kLogError, L"创建空文件失败 %s %lld", tempPath.c_str(), static_cast<long long>(m_size));
       OnTaskCompleted(TaskCodeTempFile);
       return true;
     }
-    m_gaps.Clear();
-    if (m_size > 0) m_gaps.AddRange(0, m_size - 1);
   }
   // Nothing is missing (an empty file needs no source either).
   if (m_size <= 0 || IsComplete()) {
@@ -505,6 +520,7 @@ bool CDownloadTask::OnTimer() {
       TASK_LOG(kLogInfo, L"%s", text.c_str());
     }
   }
+  if (m_metaDirty && static_cast<uint32_t>(now - m_metaSaveTick) >= kMetaSaveMs) SaveMeta();
   if (completed < m_size && FindIdlePeer()) {
     TASK_LOG(kLogInfo, L"%s 任务未完成，但还有空闲peer，开始调度下载", m_url.c_str());
     DownloadNextEmptyBlock();
@@ -531,7 +547,8 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
     return;
   }
   if (!HasPeer(peer)) {
-    TASK_LOG(kLogInfo, L"peer未找到 0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(peer)));
+    // %x with the pointer-sized prefix: the whole identity, on 32-bit and 64-bit alike.
+    TASK_LOG(kLogInfo, L"peer未找到 0x%Ix", reinterpret_cast<uintptr_t>(peer));
     return;
   }
   BlockRequest* block = peer->m_block;
@@ -561,13 +578,13 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
       m_p2pBytes += length;
     else
       AddSourceBytes(peer, length);
-    SaveMeta();
     if (IsComplete()) {
       TASK_LOG(kLogInfo, L"download task completed 正常完成 %s p2p部分/总大小:%lld/%lld", GetFullName().c_str(),
                static_cast<long long>(m_p2pBytes), static_cast<long long>(m_size));
       OnTaskCompleted(TaskCodeOk);
       return;
     }
+    SaveMetaSoon();
   } else {
     CHttpDownloadPeer* httpPeer = dynamic_cast<CHttpDownloadPeer*>(peer);
     if (!peer->IsP2P() && httpPeer)
@@ -620,7 +637,21 @@ void CDownloadTask::OnPeerRetry(CDownloadPeer* peer, int et, int ec, int times) 
 
 // ---- resume file ----
 
+void CDownloadTask::SaveMetaSoon() {
+  // Each save replaces a file, which can wait for the file system's journal; while a large
+  // download fills the disk cache that takes long enough to starve the sources of blocks.
+  // Saving at most once a second (the tick saves what waits) loses at most that much work.
+  if (m_metaSaveTick != 0 && static_cast<uint32_t>(GetTickCount() - m_metaSaveTick) < kMetaSaveMs) {
+    m_metaDirty = true;
+    return;
+  }
+  SaveMeta();
+}
+
 void CDownloadTask::SaveMeta() {
+  m_metaSaveTick = GetTickCount();
+  if (m_metaSaveTick == 0) m_metaSaveTick = 1;
+  m_metaDirty = false;
   uint64_t fileTime = 0;
   FileUtils::GetFileModifyTime(GetTempFilePath(), fileTime);
   int64_t elapsed = m_accumulatedMs + static_cast<int64_t>(static_cast<uint32_t>(GetTickCount() - m_startTick));

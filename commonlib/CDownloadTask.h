@@ -76,8 +76,11 @@ class CDownloadTask {
   void AddSourceBytes(CDownloadPeer* peer, int64_t bytes);
   void AddSourceTime(CDownloadPeer* peer);
 
-  // Resume file.
+  // Resume file. SaveMetaSoon saves unless a save is less than kMetaSaveMs old; then the
+  // tick saves later.
+  enum { kMetaSaveMs = 1000 };
   void SaveMeta();
+  void SaveMetaSoon();
   bool LoadMeta();
 
   // Runs the block results that arrived while the task was inside a call of its sources;
@@ -158,4 +161,6 @@ class CDownloadTask {
   int m_sourceCallDepth;
   bool m_deferredPosted;
   std::list<DeferredResult> m_deferred;
+  uint32_t m_metaSaveTick;
+  bool m_metaDirty;
 };

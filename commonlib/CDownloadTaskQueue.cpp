@@ -101,14 +101,21 @@ void CDownloadTaskQueue::RemoveTaskLog(CTaskLog* log) {
 
 void CDownloadTaskQueue::OnTimer() {
   // Callbacks run inside the walk and may remove or add tasks: walk the tasks listed now,
-  // each found again by its serial, so that none is touched after it is gone.
-  std::vector<uint64_t> serials;
-  for (CDownloadTask* t : m_tasks) serials.push_back(t->GetSerial());
-  for (uint64_t serial : serials) {
-    CDownloadTask* task = FindTaskBySerial(serial);
-    if (!task || task->OnTimer()) continue;
-    JF_HTTP_LOG(kLogError, kFile, L"下载任务，找不到任何源！！url:%s", task->GetUrl().c_str());
-    task->OnTaskCompleted(CDownloadTask::TaskCodeNoSource);
+  // each found again by its serial, so that none is touched after it is gone. A task that
+  // ends for want of a source leaves the list, and the walk starts again from its first
+  // task. Every new walk follows an end, so the walks are as many as the tasks that end.
+  for (bool again = true; again;) {
+    again = false;
+    std::vector<uint64_t> serials;
+    for (CDownloadTask* t : m_tasks) serials.push_back(t->GetSerial());
+    for (uint64_t serial : serials) {
+      CDownloadTask* task = FindTaskBySerial(serial);
+      if (!task || task->OnTimer()) continue;
+      JF_HTTP_LOG(kLogError, kFile, L"下载任务，找不到任何源！！url:%s", task->GetUrl().c_str());
+      task->OnTaskCompleted(CDownloadTask::TaskCodeNoSource);
+      again = true;
+      break;
+    }
   }
 }
 

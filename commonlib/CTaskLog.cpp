@@ -41,6 +41,12 @@ int64_t IntegerOf(const ProtoValue& v) {
   return v.integer();
 }
 
+int64_t CounterOf(const ProtoValue& v) {
+  int64_t n = IntegerOf(v);
+  if (n < 0 || n > CTaskLog::kMaxCounter) throw ProtoValueException(-1, L"counter out of range");
+  return n;
+}
+
 }  // namespace
 
 CTaskLog::CTaskLog() : m_noReport(false), m_finished(false) {}
@@ -110,11 +116,12 @@ bool CTaskLog::FromProtoValue(const ProtoValue& in) {
       r.nslookup = TextOf(e->get(L"nslookup"));
       records.push_back(r);
     }
+    // Byte and time totals feed sums and rates: a negative or absurd one is damage.
     if (const ProtoValue::Map* m = log.get(L"ws").map()) {
-      for (const auto& e : *m) bytes.emplace_back(e.first, IntegerOf(e.second));
+      for (const auto& e : *m) bytes.emplace_back(e.first, CounterOf(e.second));
     }
     if (const ProtoValue::Map* m = log.get(L"it").map()) {
-      for (const auto& e : *m) times.emplace_back(e.first, IntegerOf(e.second));
+      for (const auto& e : *m) times.emplace_back(e.first, CounterOf(e.second));
     }
   } catch (ProtoValueException&) {
     JF_HTTP_LOG(kLogError, kFile, L"CTaskLog::FromProtoValue wrong kind of entry, log not restored");

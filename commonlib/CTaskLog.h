@@ -15,6 +15,9 @@
 
 class CTaskLog : public CRefThreadSafeBase<CTaskLog> {
  public:
+  // Restored byte counts and times above this (2^50: a PiB, 35,000 years of ms) are damaged.
+  static const int64_t kMaxCounter = int64_t{1} << 50;
+
   CTaskLog();
   virtual ~CTaskLog();
   CTaskLog(const CTaskLog&) = delete;

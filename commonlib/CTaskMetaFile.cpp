@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <vector>
 
 #include "CTaskLog.h"
 #include "core/ProtoValueBytes.h"
@@ -44,11 +45,23 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
   return true;
 }
 
-// Adds the "gl" ranges, clipped to [0, size - 1], to gaps; throws on a wrong kind.
+// An integer entry that must lie within [low, high]; throws otherwise.
+int64_t CountAt(const ProtoValue& map, const wchar_t* key, int64_t low, int64_t high) {
+  int64_t v = IntegerAt(map, key);
+  if (v < low || v > high) throw ProtoValueException(-1, key);
+  return v;
+}
+
+// Replaces gaps by the "gl" ranges, clipped to [0, size - 1]; throws on a wrong kind or on
+// more ranges than a download leaves behind.
 void ReadRanges(const ProtoValue& gl, int64_t size, GapList& gaps) {
+  gaps.Clear();
   if (gl.isNull()) return;
   const ProtoValue::Array* ranges = gl.array();
   if (!ranges) throw ProtoValueException(-1, L"gl");
+  if (ranges->size() > CTaskMetaFile::kMaxRanges) throw ProtoValueException(-1, L"gl");
+  std::vector<GapList::Range> list;
+  list.reserve(ranges->size());
   for (const ProtoValue& r : *ranges) {
     if (r.type() != PV_MAP) throw ProtoValueException(-1, L"gl");
     int64_t start = IntegerAt(r, L"start");
@@ -56,8 +69,9 @@ void ReadRanges(const ProtoValue& gl, int64_t size, GapList& gaps) {
     if (start < 0) start = 0;
     if (end > size - 1) end = size - 1;
     if (start > end) continue;
-    gaps.AddRange(start, end);
+    list.push_back(GapList::Range{start, end});
   }
+  gaps.Assign(std::move(list));
 }
 
 }  // namespace
@@ -206,8 +220,9 @@ bool CTaskMetaFile::Restore(const std::wstring& path, int64_t fileSize, const st
   std::wstring savedMd5;
   GapList ranges;
   try {
-    loaded.p2pBytes = IntegerAt(m_value, L"ps");
-    loaded.elapsedMs = IntegerAt(m_value, L"ct");
+    // Counters go into sums and rates: each stays within what the file and a clock allow.
+    loaded.p2pBytes = CountAt(m_value, L"ps", 0, fileSize < 0 ? 0 : fileSize);
+    loaded.elapsedMs = CountAt(m_value, L"ct", 0, CTaskLog::kMaxCounter);
     loaded.isCdn = IntegerAt(m_value, L"is_cdn") != 0;
     savedTime = IntegerAt(m_value, L"ft");
     savedSize = IntegerAt(m_value, L"fs");

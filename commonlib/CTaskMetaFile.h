@@ -16,6 +16,8 @@ class CTaskMetaFile {
  public:
   // Resume files above this size are not read.
   static const int64_t kMaxFileSize = 16 * 1024 * 1024;
+  // A download leaves a few missing ranges per source and pause; a file with more is damaged.
+  static const size_t kMaxRanges = 4096;
 
   // What a resumed run takes back from the file.
   struct Resume {

@@ -1,5 +1,6 @@
 #include "GapList.h"
 
+#include <algorithm>
 #include <iterator>
 
 void GapList::Clear() { m_ranges.clear(); }
@@ -36,6 +37,22 @@ bool GapList::AddRange(int64_t first, int64_t last) {
   }
   m_ranges.push_back(Range{static_cast<int64_t>(f), static_cast<int64_t>(l)});
   return true;
+}
+
+void GapList::Assign(std::vector<Range> ranges) {
+  m_ranges.clear();
+  // Compared unsigned, as AddRange compares.
+  auto u = [](int64_t v) { return static_cast<uint64_t>(v); };
+  ranges.erase(std::remove_if(ranges.begin(), ranges.end(), [&](const Range& r) { return u(r.first) > u(r.last); }),
+               ranges.end());
+  std::sort(ranges.begin(), ranges.end(), [&](const Range& a, const Range& b) { return u(a.first) < u(b.first); });
+  for (const Range& r : ranges) {
+    if (!m_ranges.empty() && u(r.first) <= u(m_ranges.back().last)) {
+      if (u(r.last) > u(m_ranges.back().last)) m_ranges.back().last = r.last;
+    } else {
+      m_ranges.push_back(r);
+    }
+  }
 }
 
 bool GapList::RemoveRange(int64_t first, int64_t last) {

@@ -1,11 +1,13 @@
 // The byte ranges of a download that are still missing. Ranges are inclusive, never
 // overlap, and ranges that only touch are kept apart. The list stays small (a handful of
-// ranges), so every operation walks it from the front.
+// ranges), so every operation walks it from the front; a stored list is taken back whole
+// by Assign, which sorts instead.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <vector>
 
 class GapList {
  public:
@@ -26,6 +28,10 @@ class GapList {
   // Adds [first, last], swallowing ranges it overlaps or reaches into; appended at the end.
   // False when first > last or the range already lies inside one gap.
   bool AddRange(int64_t first, int64_t last);
+  // Replaces the list by the given ranges (any order, overlaps allowed; ranges with
+  // first > last are skipped), merged as AddRange would merge them, in ascending order.
+  // O(n log n).
+  void Assign(std::vector<Range> ranges);
   // Subtracts [first, last], splitting a gap where needed; true when any byte was removed.
   bool RemoveRange(int64_t first, int64_t last);
   // True when no gap starts at or below the position.

@@ -4,10 +4,12 @@
 
 const ProtoIteratorBase g_ProtoIteratorEnd;
 
-ProtoIteratorBase::ProtoIteratorBase() : m_container(&g_ProtoValueNull), m_kind(kNone), m_arrayPos(0) {}
+ProtoIteratorBase::ProtoIteratorBase()
+    : m_container(&g_ProtoValueNull), m_kind(kNone), m_arrayPos(0), m_ofMap(false) {}
 
 ProtoIteratorBase::ProtoIteratorBase(const ProtoValue* container)
-    : m_container(container != nullptr ? container : &g_ProtoValueNull), m_kind(kNone), m_arrayPos(0) {
+    : m_container(container != nullptr ? container : &g_ProtoValueNull), m_kind(kNone), m_arrayPos(0),
+      m_ofMap(m_container->m_type == PV_MAP) {
   switch (m_container->m_type) {
     case PV_NULL: break;
     case PV_MAP:
@@ -65,6 +67,7 @@ bool ProtoIteratorBase::operator==(const ProtoIteratorBase& other) const {
 }
 
 std::wstring ProtoIteratorBase::key() const {
+  if (m_ofMap && isEnd()) return std::wstring();
   if (m_container->m_type != PV_MAP) {
     ProtoValueException e(4, L"ProtoIteratorBase::key() wrong type ");
     e.SetLocation(".\\core\\ProtoValue", 1157);

@@ -30,6 +30,8 @@ class ProtoIteratorBase {
   PositionKind m_kind;
   ProtoValue::Map::const_iterator m_mapPos;
   size_t m_arrayPos;
+  // Made over a map: its end still answers key() with the empty text.
+  bool m_ofMap;
 };
 
 extern const ProtoIteratorBase g_ProtoIteratorEnd;

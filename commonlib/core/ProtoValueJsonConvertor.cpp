@@ -1,5 +1,7 @@
 #include "core/ProtoValueJsonConvertor.h"
 
+#include <exception>
+
 #include "logger/FileLogger.h"
 #include "logger/TraceLogger.h"
 #include "util/StringUtils.h"
@@ -13,8 +15,17 @@ bool FromJson(const std::wstring& text, ProtoValue& out) {
 
   Json::Reader reader;
   Json::Value root;
-  if (!reader.parse(document, root, true)) {
-    std::wstring error = StringUtils::AnsiToWide(reader.getFormattedErrorMessages());
+  bool parsed = false;
+  std::string message;
+  try {
+    parsed = reader.parse(document, root, true);
+    if (!parsed) message = reader.getFormattedErrorMessages();
+  } catch (const std::exception& e) {
+    // The reader gives up by throwing on nesting past its limit.
+    message = e.what();
+  }
+  if (!parsed) {
+    std::wstring error = StringUtils::AnsiToWide(message);
     const wchar_t* format = L"解析 AddGameInvite json失败，data:%s error:%s";
     FileLogger::Instance().LogAt(kLogError, 130, L".\\util\\ProtoValueJsonConvertor", format, text.c_str(),
                                  error.c_str());

@@ -5,23 +5,30 @@
 #include "thread/MainThreadQueue.h"
 #include "thread/MainThreadTask4.h"
 
-CDNSThread::CDNSThread() : m_callback(nullptr), m_context(nullptr) {}
+CDNSThread::CDNSThread() : m_callback(nullptr), m_context(nullptr), m_running(false) {}
 
-// Run reads this object's fields when it begins, and a thread that was slow to begin may do
-// so late: the waits below are unbounded. Run sees a stop within one 20 ms poll.
 CDNSThread::~CDNSThread() {
-  DestroyThread(INFINITE);
+  // A run still going holds its own reference, so this is the last run's end or no run.
+  DestroyThread(100);
   m_host.clear();
   m_server.clear();
 }
 
 bool CDNSThread::Resolve(void* context, const std::string& host, DnsResultCallback callback) {
   if (!context || host.size() < 3) return false;
-  DestroyThread(INFINITE);
+  DestroyThread(500);
+  std::lock_guard<std::mutex> guard(m_lock);
+  // A run that outlasted its stop may still read the fields: they stay as they are.
+  if (m_running) return false;
   m_context = context;
   m_callback = callback;
   m_host = host;
-  return Start();
+  m_keepAlive = weak_from_this().lock();
+  m_running = true;
+  if (Start()) return true;
+  m_running = false;
+  m_keepAlive.reset();
+  return false;
 }
 
 void CDNSThread::PostResult(DnsResultCallback callback, int code, void* context,
@@ -34,11 +41,16 @@ void CDNSThread::PostResult(DnsResultCallback callback, int code, void* context,
 }
 
 void CDNSThread::Run() {
-  // Copies: the owner may reuse its fields for a later run.
-  const std::string host = m_host;
-  const std::string server = m_server;
-  void* const context = m_context;
-  const DnsResultCallback callback = m_callback;
+  std::string host, server;
+  void* context = nullptr;
+  DnsResultCallback callback = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    host = m_host;
+    server = m_server;
+    context = m_context;
+    callback = m_callback;
+  }
   auto stopped = [this] { return IsStopRequested(); };
 
   CDnsResolver resolver;
@@ -60,4 +72,9 @@ void CDNSThread::Run() {
     PostResult(callback, ok ? 0 : -1, context, host, ok ? joined : std::string());
   }
   resolver.Release();
+  // The last thing this run does: it may let the object go, which no later step touches.
+  std::shared_ptr<CDNSThread> keep;
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_running = false;
+  keep.swap(m_keepAlive);
 }

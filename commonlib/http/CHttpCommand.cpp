@@ -45,7 +45,6 @@ CHttpCommand::CHttpCommand()
       m_reportErrors(false),
       m_dnsRetried(false),
       m_useResolved(false),
-      m_dnsThread(nullptr),
       m_dnsPending(false),
       m_fallbackError(0, 0) {
   m_totalTimeout = 20000;
@@ -59,11 +58,10 @@ CHttpCommand::~CHttpCommand() {
 void CHttpCommand::StopDnsThread() {
   m_dnsPending = false;
   if (m_dnsThread) {
-    // Waited for to the end: the thread object goes right after, and a thread that has
-    // not begun yet would still read it. A running lookup sees the stop within 20 ms.
-    m_dnsThread->DestroyThread(INFINITE);
-    delete m_dnsThread;
-    m_dnsThread = nullptr;
+    // A run that does not end within the wait keeps the thread object alive itself and
+    // reports nothing (it sees its stop flag within 20 ms).
+    m_dnsThread->DestroyThread(100);
+    m_dnsThread.reset();
   }
 }
 
@@ -202,11 +200,6 @@ void CHttpCommand::Done(int et, int ec) {
     JF_HTTP_LOG(kLogError, kFile, L"m_curlHttp is Null et:%d ec:%d", et, ec);
     return;
   }
-  if (m_dnsPending && et == kErrUser && ec == ResultCode::kRequestTimedOut) {
-    // The fresh lookup did not answer in time.
-    FinishAfterFailedLookup();
-    return;
-  }
   CCurlHttp* transfer = static_cast<CCurlHttp*>(hold.get());
   std::wstring ip = StringUtils::AnsiToWide(transfer->GetServerIp());
   if (et == kErrCurl) {
@@ -274,15 +267,17 @@ void CHttpCommand::Done(int et, int ec) {
       m_dnsRetried = true;
       m_fallbackError = std::make_pair(et, ec);
       std::string host = StringUtils::WideToUtf8(CommonUtils::GetUrlHost(m_savedUrl));
-      if (!m_dnsThread) m_dnsThread = new CDNSThread();
+      if (!m_dnsThread) m_dnsThread = std::make_shared<CDNSThread>();
       if (!m_dnsThread->Resolve(this, host, cmd_dns_result_callback)) {
         // No lookup can start: that is a failed lookup.
         FinishAfterFailedLookup();
         return;
       }
-      // The command stays registered while the lookup runs; its clock bounds the wait.
+      // The command stays registered while the lookup runs, and its clock runs on: a
+      // time-out retries the last address (the lookup stops with it) and the ladder ends
+      // without a second lookup. A lookup that a time-out started waits without a clock;
+      // the lookup itself always answers.
       m_dnsPending = true;
-      m_startTick = GetTickCount();
       return;
     }
   }

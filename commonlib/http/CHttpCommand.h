@@ -4,6 +4,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -59,7 +60,8 @@ class CHttpCommand : public CHttpBase {
   std::list<std::wstring> m_resolvedAddresses;
   bool m_dnsRetried;
   bool m_useResolved;
-  CDNSThread* m_dnsThread;
+  // Shared with its run, which may outlast the 100 ms that a stop waits.
+  std::shared_ptr<CDNSThread> m_dnsThread;
 
  private:
   // False while a start is in progress or when no address is left.

@@ -31,7 +31,9 @@ CHttpDownloadPeer::CHttpDownloadPeer(const std::string& options, const std::wstr
       m_attemptOffset(0),
       m_attemptExpected(0),
       m_attemptCounted(false),
-      m_attemptWritten(0) {
+      m_attemptWritten(0),
+      m_floorTick(0),
+      m_floorBytes(0) {
   m_url = url;
   m_fullName = fullName;
   m_totalTimeout = 16000;
@@ -130,14 +132,23 @@ uint64_t CHttpDownloadPeer::Start() {
   m_attemptOffset = offset;
   m_attemptExpected = m_block->last - offset + 1;
   m_attemptWritten = 0;
+  m_floorBytes = 0;
   uint64_t result = CHttpBase::Start();
   m_attemptCounted = result == 0;
   return result;
 }
 
 void CHttpDownloadPeer::OnReceived(int64_t bytes) {
-  m_startTick = GetTickCount();
   uint32_t n = static_cast<uint32_t>(bytes);
+  // A source that trickles is as good as stalled: the stall clock restarts only once a
+  // floor of bytes has come since it last started (the start or the header restart it too).
+  if (m_startTick != m_floorTick) m_floorBytes = 0;
+  m_floorBytes += n;
+  if (m_floorBytes >= kStallFloorBytes) {
+    m_startTick = GetTickCount();
+    m_floorBytes = 0;
+  }
+  m_floorTick = m_startTick;
   if (m_block) m_block->received += n;
   m_speedMeter.AddBytes(n);
 }
@@ -151,6 +162,36 @@ std::wstring CHttpDownloadPeer::FindHeader(const ProtoValue& headers, const std:
       return entry.second.string();
   }
   return std::wstring();
+}
+
+bool CHttpDownloadPeer::NamesRange(const std::wstring& contentRange, uint64_t first, uint64_t last) {
+  std::wstring text = StringUtils::ToLower(contentRange);
+  size_t i = 0;
+  auto skipSpaces = [&] {
+    while (i < text.size() && (text[i] == L' ' || text[i] == L'\t')) ++i;
+  };
+  auto number = [&](uint64_t& out) {
+    size_t start = i;
+    out = 0;
+    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
+      if (out > (UINT64_MAX - 9) / 10) return false;
+      out = out * 10 + static_cast<uint64_t>(text[i++] - L'0');
+    }
+    return i > start;
+  };
+  skipSpaces();
+  if (text.compare(i, 5, L"bytes") != 0) return false;
+  i += 5;
+  skipSpaces();
+  uint64_t a = 0, b = 0;
+  if (!number(a)) return false;
+  skipSpaces();
+  if (i >= text.size() || text[i++] != L'-') return false;
+  skipSpaces();
+  if (!number(b)) return false;
+  skipSpaces();
+  if (i < text.size() && text[i] != L'/') return false;
+  return a == first && b == last;
 }
 
 std::wstring CHttpDownloadPeer::ResolveLocation(const std::wstring& base, const std::wstring& location) {
@@ -210,6 +251,15 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
   if (status == 200 && transfer && transfer->m_rangeRequested) {
     JF_HTTP_LOG(kLogInfo, kFile, L"不支持断点续传 url:%s", m_url.c_str());
     Done(kErrHttp, ResultCode::kRangeIgnored);
+    return;
+  }
+  std::wstring rangeText = FindHeader(headers, L"Content-Range");
+  if (status == 206 && !rangeText.empty() && transfer && transfer->m_rangeRequested &&
+      !NamesRange(rangeText, m_rangeStart, m_rangeEnd)) {
+    // Bytes of another range would land at the asked offset.
+    JF_HTTP_LOG(kLogError, kFile, L"范围不一致 预期值:%I64u-%I64u 实际值:%s url:%s ip:%s", m_rangeStart, m_rangeEnd,
+                rangeText.c_str(), m_url.c_str(), m_address.c_str());
+    Done(kErrUser, ResultCode::kLengthMismatch);
     return;
   }
   std::wstring lengthText = FindHeader(headers, L"Content-Length");

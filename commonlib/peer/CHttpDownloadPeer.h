@@ -40,6 +40,8 @@ class CHttpDownloadPeer : public CDownloadPeer, public CHttpBase {
 
   // The value of a header, whatever the case of its name; empty when absent.
   static std::wstring FindHeader(const ProtoValue& headers, const std::wstring& name);
+  // True when a Content-Range value ("bytes 5-9/100") names exactly [first, last].
+  static bool NamesRange(const std::wstring& contentRange, uint64_t first, uint64_t last);
   // A Location value made absolute against the address that was asked for.
   static std::wstring ResolveLocation(const std::wstring& base, const std::wstring& location);
 
@@ -61,4 +63,8 @@ class CHttpDownloadPeer : public CDownloadPeer, public CHttpBase {
   int64_t m_attemptExpected;
   bool m_attemptCounted;
   int64_t m_attemptWritten;
+  // Fewer bytes than this within the stall time-out count as a stall.
+  static const int64_t kStallFloorBytes = 1024;
+  uint32_t m_floorTick;
+  int64_t m_floorBytes;
 };

@@ -108,7 +108,6 @@ std::wstring GetOSVersionName() {
   if (!ReadVersion(info)) return std::wstring();
   SYSTEM_INFO system = SYSTEM_INFO();
   GetSystemInfo(&system);
-  bool workstation = info.wProductType == VER_NT_WORKSTATION;
 
   if (AboveWindows7(info)) {
     bool server = IsWindowsServer();
@@ -126,6 +125,11 @@ std::wstring GetOSVersionName() {
     }
   }
 
+  return GetLegacyOSVersionName(info, system.wProcessorArchitecture, GetSystemMetrics(SM_SERVERR2));
+}
+
+std::wstring GetLegacyOSVersionName(const OSVERSIONINFOEXW& info, WORD processorArchitecture, int serverR2) {
+  bool workstation = info.wProductType == VER_NT_WORKSTATION;
   DWORD major = info.dwMajorVersion;
   DWORD minor = info.dwMinorVersion;
   if (major == 4) {
@@ -141,11 +145,10 @@ std::wstring GetOSVersionName() {
     if (minor == 0) return L"Microsoft Windows 2000";
     if (minor == 1) return L"Microsoft Windows XP";
     if (minor == 2) {
-      if (workstation && system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64) {
+      if (workstation && processorArchitecture == PROCESSOR_ARCHITECTURE_AMD64) {
         return L"Microsoft Windows XP Professional x64 Edition";
       }
-      // This layer never reports 5.2; the R2 test (SM_SERVERR2) has no counterpart here.
-      return L"Microsoft Windows Server 2003";
+      return serverR2 != 0 ? L"Microsoft Windows Server 2003 R2" : L"Microsoft Windows Server 2003";
     }
     return std::wstring();
   }

@@ -22,6 +22,9 @@ DWORD GetOSMajorVersion();
 DWORD GetOSMinorVersion();
 // "Microsoft Windows 10 SP0" and the like; empty when the version cannot be read.
 std::wstring GetOSVersionName();
+// The names of the systems before Windows 8 (and of unknown ones) from the version record,
+// the processor architecture and GetSystemMetrics(SM_SERVERR2).
+std::wstring GetLegacyOSVersionName(const OSVERSIONINFOEXW& info, WORD processorArchitecture, int serverR2);
 
 // The folder of the running program, without a trailing backslash (kept after the first
 // success).

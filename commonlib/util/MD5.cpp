@@ -1,30 +1,25 @@
 #include "util/MD5.h"
 
 #include <atomic>
-#include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 std::atomic<MD5::ProgressHook> g_progressHook{nullptr};
 
-// The 64 additive constants: the integer part of |sin(i + 1)| * 2^32.
-struct SineTable {
-  uint32_t k[64];
-  SineTable() {
-    for (int i = 0; i < 64; ++i) {
-      k[i] = static_cast<uint32_t>(std::floor(std::fabs(std::sin(static_cast<double>(i + 1))) * 4294967296.0));
-    }
-  }
-};
-const SineTable& Sines() {
-  static const SineTable table;
-  return table;
-}
-
-const int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
-
+// Round functions and one step of RFC 1321, written out so that the compiler keeps the
+// whole block in registers.
 inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+#define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
+#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
+#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
+#define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
+#define MD5_STEP(f, a, b, c, d, x, k, s) (a) = (b) + RotateLeft((a) + f((b), (c), (d)) + (x) + (k), (s))
+
+// Bytes handed to the progress hook's steps, and the size of one read of the file form.
+const size_t kProgressStep = 1024;
+const size_t kReadSize = 256 * 1024;
 
 void EncodeLE(unsigned char* out, const uint32_t* in, size_t words) {
   for (size_t i = 0; i < words; ++i) {
@@ -49,14 +44,23 @@ MD5::MD5(const unsigned char* data, uint32_t length) {
 MD5::MD5(FILE* file) {
   init();
   abort_ = nullptr;
-  unsigned char chunk[1024];
+  // Large reads, digested and reported in 1,024-byte steps.
+  std::vector<unsigned char> chunk(kReadSize);
   int64_t total = 0;
   size_t got;
-  while ((abort_ == nullptr || *abort_ == 0) && (got = fread(chunk, 1, sizeof(chunk), file)) != 0) {
-    update(chunk, static_cast<uint32_t>(got));
-    total += static_cast<int64_t>(got);
-    ProgressHook hook = g_progressHook.load();
-    if (hook != nullptr) hook(total);
+  bool stop = false;
+  while (!stop && (abort_ == nullptr || *abort_ == 0) && (got = fread(chunk.data(), 1, chunk.size(), file)) != 0) {
+    for (size_t at = 0; at < got; at += kProgressStep) {
+      if (abort_ != nullptr && *abort_ != 0) {
+        stop = true;
+        break;
+      }
+      size_t n = got - at < kProgressStep ? got - at : kProgressStep;
+      update(chunk.data() + at, static_cast<uint32_t>(n));
+      total += static_cast<int64_t>(n);
+      ProgressHook hook = g_progressHook.load(std::memory_order_relaxed);
+      if (hook != nullptr) hook(total);
+    }
   }
   fclose(file);
   finalize();
@@ -145,24 +149,76 @@ void MD5::transform(const unsigned char block[64]) {
     x[i] = static_cast<uint32_t>(block[i * 4]) | (static_cast<uint32_t>(block[i * 4 + 1]) << 8) |
            (static_cast<uint32_t>(block[i * 4 + 2]) << 16) | (static_cast<uint32_t>(block[i * 4 + 3]) << 24);
   }
-  const uint32_t* k = Sines().k;
   uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  for (int i = 0; i < 64; ++i) {
-    uint32_t f;
-    int g;
-    int round = i / 16;
-    switch (round) {
-      case 0: f = (b & c) | (~b & d); g = i; break;
-      case 1: f = (b & d) | (c & ~d); g = (5 * i + 1) % 16; break;
-      case 2: f = b ^ c ^ d; g = (3 * i + 5) % 16; break;
-      default: f = c ^ (b | ~d); g = (7 * i) % 16; break;
-    }
-    uint32_t next = b + RotateLeft(a + f + k[i] + x[g], kShift[round][i % 4]);
-    a = d;
-    d = c;
-    c = b;
-    b = next;
-  }
+
+  MD5_STEP(MD5_F, a, b, c, d, x[0], 0xd76aa478u, 7);
+  MD5_STEP(MD5_F, d, a, b, c, x[1], 0xe8c7b756u, 12);
+  MD5_STEP(MD5_F, c, d, a, b, x[2], 0x242070dbu, 17);
+  MD5_STEP(MD5_F, b, c, d, a, x[3], 0xc1bdceeeu, 22);
+  MD5_STEP(MD5_F, a, b, c, d, x[4], 0xf57c0fafu, 7);
+  MD5_STEP(MD5_F, d, a, b, c, x[5], 0x4787c62au, 12);
+  MD5_STEP(MD5_F, c, d, a, b, x[6], 0xa8304613u, 17);
+  MD5_STEP(MD5_F, b, c, d, a, x[7], 0xfd469501u, 22);
+  MD5_STEP(MD5_F, a, b, c, d, x[8], 0x698098d8u, 7);
+  MD5_STEP(MD5_F, d, a, b, c, x[9], 0x8b44f7afu, 12);
+  MD5_STEP(MD5_F, c, d, a, b, x[10], 0xffff5bb1u, 17);
+  MD5_STEP(MD5_F, b, c, d, a, x[11], 0x895cd7beu, 22);
+  MD5_STEP(MD5_F, a, b, c, d, x[12], 0x6b901122u, 7);
+  MD5_STEP(MD5_F, d, a, b, c, x[13], 0xfd987193u, 12);
+  MD5_STEP(MD5_F, c, d, a, b, x[14], 0xa679438eu, 17);
+  MD5_STEP(MD5_F, b, c, d, a, x[15], 0x49b40821u, 22);
+
+  MD5_STEP(MD5_G, a, b, c, d, x[1], 0xf61e2562u, 5);
+  MD5_STEP(MD5_G, d, a, b, c, x[6], 0xc040b340u, 9);
+  MD5_STEP(MD5_G, c, d, a, b, x[11], 0x265e5a51u, 14);
+  MD5_STEP(MD5_G, b, c, d, a, x[0], 0xe9b6c7aau, 20);
+  MD5_STEP(MD5_G, a, b, c, d, x[5], 0xd62f105du, 5);
+  MD5_STEP(MD5_G, d, a, b, c, x[10], 0x02441453u, 9);
+  MD5_STEP(MD5_G, c, d, a, b, x[15], 0xd8a1e681u, 14);
+  MD5_STEP(MD5_G, b, c, d, a, x[4], 0xe7d3fbc8u, 20);
+  MD5_STEP(MD5_G, a, b, c, d, x[9], 0x21e1cde6u, 5);
+  MD5_STEP(MD5_G, d, a, b, c, x[14], 0xc33707d6u, 9);
+  MD5_STEP(MD5_G, c, d, a, b, x[3], 0xf4d50d87u, 14);
+  MD5_STEP(MD5_G, b, c, d, a, x[8], 0x455a14edu, 20);
+  MD5_STEP(MD5_G, a, b, c, d, x[13], 0xa9e3e905u, 5);
+  MD5_STEP(MD5_G, d, a, b, c, x[2], 0xfcefa3f8u, 9);
+  MD5_STEP(MD5_G, c, d, a, b, x[7], 0x676f02d9u, 14);
+  MD5_STEP(MD5_G, b, c, d, a, x[12], 0x8d2a4c8au, 20);
+
+  MD5_STEP(MD5_H, a, b, c, d, x[5], 0xfffa3942u, 4);
+  MD5_STEP(MD5_H, d, a, b, c, x[8], 0x8771f681u, 11);
+  MD5_STEP(MD5_H, c, d, a, b, x[11], 0x6d9d6122u, 16);
+  MD5_STEP(MD5_H, b, c, d, a, x[14], 0xfde5380cu, 23);
+  MD5_STEP(MD5_H, a, b, c, d, x[1], 0xa4beea44u, 4);
+  MD5_STEP(MD5_H, d, a, b, c, x[4], 0x4bdecfa9u, 11);
+  MD5_STEP(MD5_H, c, d, a, b, x[7], 0xf6bb4b60u, 16);
+  MD5_STEP(MD5_H, b, c, d, a, x[10], 0xbebfbc70u, 23);
+  MD5_STEP(MD5_H, a, b, c, d, x[13], 0x289b7ec6u, 4);
+  MD5_STEP(MD5_H, d, a, b, c, x[0], 0xeaa127fau, 11);
+  MD5_STEP(MD5_H, c, d, a, b, x[3], 0xd4ef3085u, 16);
+  MD5_STEP(MD5_H, b, c, d, a, x[6], 0x04881d05u, 23);
+  MD5_STEP(MD5_H, a, b, c, d, x[9], 0xd9d4d039u, 4);
+  MD5_STEP(MD5_H, d, a, b, c, x[12], 0xe6db99e5u, 11);
+  MD5_STEP(MD5_H, c, d, a, b, x[15], 0x1fa27cf8u, 16);
+  MD5_STEP(MD5_H, b, c, d, a, x[2], 0xc4ac5665u, 23);
+
+  MD5_STEP(MD5_I, a, b, c, d, x[0], 0xf4292244u, 6);
+  MD5_STEP(MD5_I, d, a, b, c, x[7], 0x432aff97u, 10);
+  MD5_STEP(MD5_I, c, d, a, b, x[14], 0xab9423a7u, 15);
+  MD5_STEP(MD5_I, b, c, d, a, x[5], 0xfc93a039u, 21);
+  MD5_STEP(MD5_I, a, b, c, d, x[12], 0x655b59c3u, 6);
+  MD5_STEP(MD5_I, d, a, b, c, x[3], 0x8f0ccc92u, 10);
+  MD5_STEP(MD5_I, c, d, a, b, x[10], 0xffeff47du, 15);
+  MD5_STEP(MD5_I, b, c, d, a, x[1], 0x85845dd1u, 21);
+  MD5_STEP(MD5_I, a, b, c, d, x[8], 0x6fa87e4fu, 6);
+  MD5_STEP(MD5_I, d, a, b, c, x[15], 0xfe2ce6e0u, 10);
+  MD5_STEP(MD5_I, c, d, a, b, x[6], 0xa3014314u, 15);
+  MD5_STEP(MD5_I, b, c, d, a, x[13], 0x4e0811a1u, 21);
+  MD5_STEP(MD5_I, a, b, c, d, x[4], 0xf7537e82u, 6);
+  MD5_STEP(MD5_I, d, a, b, c, x[11], 0xbd3af235u, 10);
+  MD5_STEP(MD5_I, c, d, a, b, x[2], 0x2ad7d2bbu, 15);
+  MD5_STEP(MD5_I, b, c, d, a, x[9], 0xeb86d391u, 21);
+
   state_[0] += a;
   state_[1] += b;
   state_[2] += c;

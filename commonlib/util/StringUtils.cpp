@@ -151,6 +151,9 @@ std::wstring ReplaceAll(const std::wstring& text, const std::wstring& from, cons
     start = pos + from.size();
   }
   out.append(text, start, std::wstring::npos);
+  // The result is a C string: it ends at its first null unit.
+  size_t nul = out.find(L'\0');
+  if (nul != std::wstring::npos) out.resize(nul);
   return out;
 }
 

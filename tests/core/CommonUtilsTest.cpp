@@ -112,6 +112,36 @@ TEST(CommonUtilsTextTest, Times) {
   tzset();
 }
 
+TEST(CommonUtilsNameTest, NamesOfEarlierSystems) {
+  struct Case {
+    DWORD major, minor, platform;
+    BYTE product;
+    WORD arch;
+    int r2;
+    const wchar_t* name;
+  } cases[] = {
+      {4, 0, VER_PLATFORM_WIN32_NT, VER_NT_WORKSTATION, 0, 0, L"Microsoft Windows NT 4.0"},
+      {4, 0, VER_PLATFORM_WIN32_WINDOWS, VER_NT_WORKSTATION, 0, 0, L"Microsoft Windows 95"},
+      {4, 90, VER_PLATFORM_WIN32_WINDOWS, VER_NT_WORKSTATION, 0, 0, L"Microsoft Windows Me"},
+      {5, 1, VER_PLATFORM_WIN32_NT, VER_NT_WORKSTATION, 0, 0, L"Microsoft Windows XP"},
+      {5, 2, VER_PLATFORM_WIN32_NT, VER_NT_WORKSTATION, PROCESSOR_ARCHITECTURE_AMD64, 0,
+       L"Microsoft Windows XP Professional x64 Edition"},
+      {5, 2, VER_PLATFORM_WIN32_NT, VER_NT_SERVER, PROCESSOR_ARCHITECTURE_AMD64, 0, L"Microsoft Windows Server 2003"},
+      {5, 2, VER_PLATFORM_WIN32_NT, VER_NT_SERVER, 0, 1, L"Microsoft Windows Server 2003 R2"},
+      {6, 1, VER_PLATFORM_WIN32_NT, VER_NT_SERVER, 0, 0, L"Microsoft Windows Server 2008 R2"},
+      {6, 1, VER_PLATFORM_WIN32_NT, VER_NT_WORKSTATION, 0, 0, L"Microsoft Windows 7"},
+      {11, 0, VER_PLATFORM_WIN32_NT, VER_NT_WORKSTATION, 0, 0, L"未知操作系统"},
+  };
+  for (const Case& c : cases) {
+    OSVERSIONINFOEXW info = OSVERSIONINFOEXW();
+    info.dwMajorVersion = c.major;
+    info.dwMinorVersion = c.minor;
+    info.dwPlatformId = c.platform;
+    info.wProductType = c.product;
+    EXPECT_EQ(c.name, CommonUtils::GetLegacyOSVersionName(info, c.arch, c.r2)) << c.major << "." << c.minor;
+  }
+}
+
 TEST_F(CommonUtilsTest, SystemVersionAndFolders) {
   EXPECT_EQ(CommonUtils::GetOSMajorVersion(), 10u);
   EXPECT_EQ(CommonUtils::GetOSMinorVersion(), 0u);

@@ -69,6 +69,21 @@ TEST(Md5Test, FileDigestReportsProgressPerKilobyteAndClosesFile) {
   EXPECT_EQ(g_progress, (std::vector<int64_t>{1024, 2048, 2500}));
   EXPECT_EQ(std::string(fromFile.hex_digest()), Digest(data));
 
+  // Past one read of the file form: steps stay 1,024 bytes, the digest is the same.
+  std::string big(700000, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7) % 253);
+  f = fopen(path.c_str(), "wb");
+  fwrite(big.data(), 1, big.size(), f);
+  fclose(f);
+  g_progress.clear();
+  MD5::SetProgressHook(&RecordProgress);
+  MD5 bigFile(fopen(path.c_str(), "rb"));
+  MD5::SetProgressHook(nullptr);
+  ASSERT_EQ(g_progress.size(), (big.size() + 1023) / 1024);
+  for (size_t i = 0; i + 1 < g_progress.size(); ++i) EXPECT_EQ(g_progress[i], static_cast<int64_t>(1024 * (i + 1)));
+  EXPECT_EQ(g_progress.back(), static_cast<int64_t>(big.size()));
+  EXPECT_EQ(std::string(bigFile.hex_digest()), Digest(big));
+
   // An empty file: no progress, the empty digest.
   std::string empty = std::string(dir) + "/empty.bin";
   fclose(fopen(empty.c_str(), "wb"));

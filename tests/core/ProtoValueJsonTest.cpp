@@ -49,11 +49,18 @@ TEST(ProtoValueJsonTest, InvalidJsonFailsWithOneLineOnEachLogger) {
     CapturedLog trace;
     EXPECT_FALSE(FromJson(L"{", out));
     EXPECT_EQ(trace.CountContaining(L"解析 AddGameInvite json失败，data:{ error:"), 1u);
+    // Nesting past the reader's limit fails the same way (arrays and objects).
+    for (const wchar_t* open : {L"[", L"{\"a\":"}) {
+      std::wstring deep;
+      for (int i = 0; i < 5000; ++i) deep += open;
+      EXPECT_FALSE(FromJson(deep, out));
+    }
+    EXPECT_EQ(trace.CountContaining(L"解析 AddGameInvite json失败"), 3u);
   }
   FileLogger::Instance().Close();
   EXPECT_EQ(out.integer(), 7);
   std::vector<std::wstring> lines = CapturedLog::ReadFileLog(logPath);
-  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_NE(lines[0].find(L"[.\\util\\ProtoValueJsonConvertor:130]"), std::wstring::npos) << lines[0];
   EXPECT_NE(lines[0].find(L"json失败，data:{ error:"), std::wstring::npos);
   unlink(logPath.c_str());

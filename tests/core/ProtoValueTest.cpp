@@ -148,6 +148,14 @@ TEST(ProtoValueTest, IterationOrderAndKinds) {
   }
   EXPECT_EQ(keys, L"A,a,ab,");
   EXPECT_EQ(sum, 123);
+  // A map's end, and the begin of an empty map, have the empty key.
+  ProtoIteratorBase last = m.begin();
+  for (int k = 0; k < 3; ++k) ++last;
+  EXPECT_EQ(last.key(), L"");
+  ProtoValue empty(PV_MAP);
+  EXPECT_EQ(empty.begin().key(), L"");
+  EXPECT_TRUE(empty.begin() == empty.end());
+  EXPECT_EQ(Thrown([&] { g_ProtoIteratorEnd.key(); }).GetCode(), 4);
 
   ProtoValue a;
   a.append(ProtoValue(1));

@@ -74,6 +74,9 @@ TEST(StringUtilsTest, ReplaceAll) {
   EXPECT_EQ(StringUtils::ReplaceAll(L"a.b.c", L".", L"..."), L"a...b...c");
   EXPECT_EQ(StringUtils::ReplaceAll(L"xyz", L"q", L"r"), L"xyz");
   EXPECT_EQ(StringUtils::ReplaceAll(L"abab", L"ab", L""), L"");
+  // The result ends at its first null unit, wherever that came from.
+  EXPECT_EQ(StringUtils::ReplaceAll(std::wstring(L"a.b\0c.d", 7), L".", L"-"), L"a-b");
+  EXPECT_EQ(StringUtils::ReplaceAll(L"a.b", L".", std::wstring(L"x\0y", 3)), L"ax");
   EXPECT_EQ(StringUtils::ReplaceAll(L"abc", L"", L"x"), L"abc");  // nothing to look for
 }
 

@@ -32,6 +32,34 @@ TEST_F(CDownloadTaskQueueTest, DuplicateFullPathIsRefusedAndItsLogReleased) {
   server.ReleaseStalls();
 }
 
+std::string g_ticked;
+
+void RecordTick(uintptr_t user, int64_t, int64_t, int32_t) { g_ticked += static_cast<char>(user); }
+
+TEST_F(CDownloadTaskQueueTest, TickStartsItsWalkAgainAfterATaskWithoutSourcesEnds) {
+  ServeHeld("/h", 3000000, 'h');
+  DownloadOutcome ended;
+  auto add = [&](char name, const std::string& path, const std::wstring& spares) {
+    return queue.AddTask(Url(path), spares, L"", 0, dir.Win(std::wstring(1, name) + L".bin"),
+                         std::wstring(L"md5-") + static_cast<wchar_t>(name), 3000000, "", static_cast<uintptr_t>(name), &RecordTick, 0,
+                         &DownloadOutcome::OnDone, 0);
+  };
+  ASSERT_TRUE(add('a', "/h", L""));
+  ASSERT_TRUE(queue.AddTask(Url("/none"), L"127.0.0.2", L"", 0, dir.Win(L"b.bin"), L"md5-b", 3000000, "",
+                            reinterpret_cast<uintptr_t>(&ended), nullptr, 0, &DownloadOutcome::OnDone, 0));
+  ASSERT_TRUE(add('c', "/h", L""));
+  ASSERT_TRUE(MainThreadPump::Until([&] { return Task(L"b.bin")->GetPeers().empty(); }));
+  queue.OnTimer();  // b's clock starts
+  jf::TickAdvance(10001);
+  g_ticked.clear();
+  queue.OnTimer();
+  EXPECT_TRUE(ended.done);
+  EXPECT_EQ(809, ended.ec);
+  // a, then b ends, then the walk starts again at a and goes on to c.
+  EXPECT_EQ("aac", g_ticked);
+  server.ReleaseStalls();
+}
+
 TEST_F(CDownloadTaskQueueTest, TasksOfTheSameContentEachGetTheirOwnResults) {
   // Two copies of one file share the digest, which is also their sources' owner key.
   std::string body = HttpTestServer::RandomBody(2000000, 61);

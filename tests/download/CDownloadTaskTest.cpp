@@ -4,6 +4,7 @@
 
 #include "DownloadTestEnv.h"
 #include "InstantPause.h"
+#include "TraceCapture.h"
 #include "peer/CHttpDownloadPeer.h"
 
 namespace {
@@ -75,6 +76,53 @@ HttpTestServer::Handler StallingAfterFirstBlock(const std::string& body, long lo
 int64_t IntAt(const ProtoValue& v, const wchar_t* key) {
   const ProtoValue& x = v.get(key);
   return x.type() == PV_INTEGER ? x.integer() : -1;
+}
+
+TEST_F(CDownloadTaskTest, ResumeFileIsSavedAtMostOnceASecondAndTheTickSavesWhatWaits) {
+  const size_t size = 4000000;
+  std::string body = HttpTestServer::RandomBody(size, 12);
+  auto calls = std::make_shared<int>(0);
+  server.SetHandler("/t", [body, calls](const Request&) {
+    Script s;
+    s.ranges = true;
+    s.body = body;
+    if ((*calls)++ >= 2) s.stallAfter = 10;  // the third block holds
+    return s;
+  });
+  DownloadOutcome out;
+  Add(Url("/t"), L"", L"t.bin", size, out, Md5Of(body));
+  auto firstMissing = [&] {
+    ProtoValue v = ReadResume("t.bin");
+    const ProtoValue::Array* gl = v.get(L"gl").array();
+    return gl && !gl->empty() ? (*gl)[0].get(L"start").integer() : -1;
+  };
+  // Two blocks arrive within one second of the frozen clock: only the first is saved.
+  ASSERT_TRUE(MainThreadPump::Until([&] { return server.RequestsFor("/t").size() == 3; }));
+  MainThreadPump::For(50);
+  EXPECT_EQ(2621440, Task(L"t.bin")->GetGaps().begin()->first);
+  EXPECT_EQ(1310720, firstMissing());
+  jf::TickAdvance(999);
+  CDownloadTaskQueue::GetInstance().OnTimer();
+  EXPECT_EQ(1310720, firstMissing());
+  jf::TickAdvance(1);
+  CDownloadTaskQueue::GetInstance().OnTimer();
+  // The held block's first bytes count as received.
+  EXPECT_GE(firstMissing(), 2621440);
+  EXPECT_LE(firstMissing(), 2621450);
+  server.ReleaseStalls();
+}
+
+TEST_F(CDownloadTaskTest, ResultOfAnUnknownSourceIsLoggedWithItsWholeIdentity) {
+  TraceCapture trace;
+  ServeHeld("/u", 3000000, 'u');
+  DownloadOutcome out;
+  Add(Url("/u"), L"", L"u.bin", 3000000, out);
+  CDownloadTask* task = Task(L"u.bin");
+  ASSERT_NE(nullptr, task);
+  task->OnRangeCompleted(reinterpret_cast<CDownloadPeer*>(uintptr_t{0x7f12345678ab}), 0, 0);
+  EXPECT_TRUE(trace.Contains(L"peer未找到 0x7f12345678ab"));
+  EXPECT_EQ(1u, task->GetPeers().size());
+  server.ReleaseStalls();
 }
 
 TEST_F(CDownloadTaskTest, StopSavesReceivedBytesAndResumeFetchesOnlyTheRest) {
@@ -296,6 +344,36 @@ TEST_F(CDownloadTaskResumeTest, TemporaryFileThatCannotBePreparedEndsWithSix) {
   EXPECT_TRUE(out.done);
   EXPECT_EQ(3, out.et);
   EXPECT_EQ(6, out.ec);
+}
+
+TEST_F(CDownloadTaskResumeTest, FailedPreSizeNeverLeadsToACompleteClaim) {
+  // A size no file system can hold: the pre-size fails, and so does every later run.
+  const int64_t huge = int64_t{1} << 62;
+  for (int run = 0; run < 2; ++run) {
+    DownloadOutcome out;
+    Add(Url("/m"), L"", L"p.bin", huge, out, md5);
+    EXPECT_TRUE(out.done);
+    EXPECT_EQ(3, out.et) << run;
+    EXPECT_EQ(6, out.ec) << run;
+    EXPECT_FALSE(dir.Exists("p.bin")) << run;
+    ProtoValue saved = ReadResume("p.bin");
+    if (!saved.isNull()) {
+      CTaskMetaFile meta;
+      meta.m_value = saved;
+      EXPECT_EQ(0, meta.GetDownloadedSize()) << run;
+    }
+  }
+  EXPECT_EQ(0u, server.RequestsFor("/m").size());
+}
+
+TEST_F(CDownloadTaskResumeTest, ShortTemporaryFileIsNotTrustedWhateverItsResumeFileSays) {
+  dir.Write("q.bin.vrdt", body.substr(0, 1000));
+  CTaskMetaFile meta;
+  meta.Build(0, size, md5, 0, 0, nullptr, GapList());
+  std::string bytes;
+  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
+  dir.Write("q.bin.vrdt.vrmt", bytes);
+  ExpectFreshDownload("q.bin");
 }
 
 }  // namespace

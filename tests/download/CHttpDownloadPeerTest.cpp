@@ -33,6 +33,17 @@ TEST(CHttpDownloadPeerUnitTest, RelativeLocationsAreResolvedAgainstTheAskedAddre
   EXPECT_EQ(L"http://h/?y=2", CHttpDownloadPeer::ResolveLocation(L"http://h?q=1", L"?y=2"));
 }
 
+TEST(CHttpDownloadPeerUnitTest, ContentRangeMustNameTheAskedRange) {
+  struct Case {
+    const wchar_t* text;
+    bool names;
+  } cases[] = {{L"bytes 100-199/1000", true}, {L"Bytes 100-199/*", true}, {L"bytes  100 - 199", true},
+               {L"bytes 0-199/1000", false},  {L"bytes 100-198/1000", false}, {L"bytes */1000", false},
+               {L"items 100-199/1000", false}, {L"bytes 100-199x", false},   {L"bytes 99999999999999999999-1", false},
+               {L"", false}};
+  for (const Case& c : cases) EXPECT_EQ(c.names, CHttpDownloadPeer::NamesRange(c.text, 100, 199)) << c.text;
+}
+
 class CHttpDownloadPeerTest : public DownloadTestEnv {
  protected:
   const size_t size = 3000000;
@@ -139,6 +150,49 @@ TEST_F(CHttpDownloadPeerTest, StalledSourceTimesOutAfterSixteenSecondsAndResumes
   ASSERT_EQ(2u, reqs.size());
   // The written bytes are counted exactly: the retry asks from byte 1000 on.
   EXPECT_EQ("bytes=1000-999999", reqs[1].Header("Range"));
+}
+
+TEST_F(CHttpDownloadPeerTest, TricklingSourcesCountAsStalledAndTheTaskEnds) {
+  TraceCapture trace;
+  HttpTestServer::Script s;
+  s.ranges = true;
+  s.body = HttpTestServer::RandomBody(200000, 38);
+  s.trickleBytes = 2;  // far below 1 KiB per 16 s of the manual clock
+  s.trickleMs = 20;
+  server.Set("/trickle", s);
+  DownloadOutcome out;
+  Add(Url("/trickle"), L"127.0.0.2;127.0.0.3", L"trickle.bin", 200000, out);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }, 20000, 1000));
+  EXPECT_EQ(3, out.et);
+  EXPECT_EQ(809, out.ec);
+  EXPECT_TRUE(trace.Contains(L"CHttpDownloadFile::Done() 重试.... type:3 code:3002"));
+  EXPECT_TRUE(trace.Contains(L"CHttpDownloadFile::Done() type:3 code:3002"));
+}
+
+TEST_F(CHttpDownloadPeerTest, AnswerForAnotherRangeIsNeverWritten) {
+  TraceCapture trace;
+  std::string body = HttpTestServer::RandomBody(size, 39);
+  // 127.0.0.2 answers every range with the file's first bytes, under an honest header.
+  server.SetHandler("/r", [body](const Request& r) {
+    Script s;
+    s.ranges = true;
+    s.body = body;
+    if (r.localAddress == "127.0.0.2") {
+      std::string range = r.Header("Range");
+      long long first = std::stoll(range.substr(6)), last = std::stoll(range.substr(range.find('-') + 1));
+      s = Script();
+      s.status = 206;
+      s.headers = {{"Content-Range", "bytes 0-" + std::to_string(last - first) + "/" + std::to_string(body.size())}};
+      s.body = body.substr(0, static_cast<size_t>(last - first + 1));
+    }
+    return s;
+  });
+  DownloadOutcome out;
+  Add(Url("/r"), L"127.0.0.2", L"r.bin", size, out, Md5Of(body));
+  ASSERT_TRUE(RunUntil([&] { return out.done; }));
+  EXPECT_EQ(0, out.et);
+  EXPECT_EQ(body, dir.Read("r.bin"));
+  EXPECT_TRUE(trace.Contains(L"范围不一致"));
 }
 
 TEST_F(CHttpDownloadPeerTest, TransferEndingShortIsNoSuccess) {

@@ -141,7 +141,7 @@ TEST_F(CTaskMetaFileTest, ForeignResumeFilesStartFreshAndRangesAreClippedToTheFi
   ASSERT_TRUE(meta.Restore(ResumePath(), 100, kMd5, 0, gaps, resume, nullptr));
   std::vector<std::pair<int64_t, int64_t>> got;
   for (const auto& r : gaps) got.emplace_back(r.first, r.last);
-  EXPECT_EQ(got, (std::vector<std::pair<int64_t, int64_t>>{{90, 99}, {0, 3}}));
+  EXPECT_EQ(got, (std::vector<std::pair<int64_t, int64_t>>{{0, 3}, {90, 99}}));
   EXPECT_EQ(meta.GetDownloadedSize(), 100 - 14);
 }
 
@@ -187,6 +187,27 @@ TEST_F(CTaskMetaFileTest, DamagedEmptyMissingAndWronglyTypedFilesCountAsAbsent) 
   badLog[L"tl"][0] = ProtoValue(5);
   EXPECT_FALSE(wrong(L"log", badLog));
   EXPECT_FALSE(wrong(L"log", ProtoValue(L"text")));
+  // Counters out of what the file and a clock allow.
+  const long long huge = 1LL << 62;
+  EXPECT_FALSE(wrong(L"ct", ProtoValue(huge)));
+  EXPECT_FALSE(wrong(L"ct", ProtoValue(-1LL)));
+  EXPECT_FALSE(wrong(L"ps", ProtoValue(101LL)));
+  EXPECT_FALSE(wrong(L"ps", ProtoValue(-5LL)));
+  for (const wchar_t* part : {L"ws", L"it"}) {
+    ProtoValue counters;
+    counters[L"tl"][0] = ProtoValue(L"line");
+    counters[part][L"127.0.0.2"] = ProtoValue(huge);
+    EXPECT_FALSE(wrong(L"log", counters));
+    counters[part][L"127.0.0.2"] = ProtoValue(-1LL);
+    EXPECT_FALSE(wrong(L"log", counters));
+  }
+  // More ranges than a download leaves.
+  ProtoValue many;
+  for (int i = 0; i <= static_cast<int>(CTaskMetaFile::kMaxRanges); ++i) {
+    many[i][L"start"] = ProtoValue(static_cast<long long>(i % 50 * 2));
+    many[i][L"end"] = ProtoValue(static_cast<long long>(i % 50 * 2));
+  }
+  EXPECT_FALSE(wrong(L"gl", many));
   EXPECT_TRUE(log->m_lines.empty()) << "a rejected file leaves the log alone";
 }
 

@@ -148,7 +148,8 @@ void Collect(int code, void* context, const std::string& host, const std::string
 
 TEST_F(DnsResponderTest, ThreadAsksTheResolversInTurnAndReportsOnce) {
   g_result = Result();
-  CDNSThread thread;
+  auto owned = std::make_shared<CDNSThread>();
+  CDNSThread& thread = *owned;
   int ctx = 0;
   EXPECT_FALSE(thread.Resolve(&ctx, "ab", Collect));
   EXPECT_FALSE(thread.Resolve(nullptr, "abc.test", Collect));
@@ -179,6 +180,20 @@ TEST_F(DnsResponderTest, ThreadAsksTheResolversInTurnAndReportsOnce) {
   MainThreadPump::Drain();
   EXPECT_EQ(0, g_result.calls);
   EXPECT_EQ(before + 1, dns.QueryCount());  // the second server was never asked
+
+  // The owner stops with the short wait and lets go at once: a run still going keeps the
+  // object itself and ends without a report.
+  dns.Set("gone.test", {silent});
+  ASSERT_TRUE(thread.Resolve(&ctx, "gone.test", Collect));
+  ASSERT_TRUE(MainThreadPump::Until([&] { return dns.QueryCount() > before + 1; }, 20000));
+  t0 = std::chrono::steady_clock::now();
+  thread.DestroyThread(100);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(400));
+  std::weak_ptr<CDNSThread> watch = owned;
+  owned.reset();
+  ASSERT_TRUE(MainThreadPump::Until([&] { return watch.expired(); }, 5000));
+  MainThreadPump::For(50);
+  EXPECT_EQ(0, g_result.calls);
 }
 
 }  // namespace

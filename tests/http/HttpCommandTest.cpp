@@ -327,6 +327,42 @@ TEST_F(HttpCommandTest, ALookupThatNeverAnswersStillEnds) {
   EXPECT_EQ(503, g_out.ec);
 }
 
+TEST_F(HttpCommandTest, TimeOutDuringTheLookupRetriesTheLastAddressOnTheRunningClock) {
+  TraceCapture trace;
+  DnsTestServer::Reply none;
+  none.silent = true;
+  dns.Set("127.0.0.1", {none});
+  HttpTestServer::Script slow;
+  slow.status = 503;
+  slow.body = std::string(100, 'x');
+  slow.stallAfter = 10;
+  server->Set("/slow", slow);
+  CHttpCommand cmd;
+  ASSERT_TRUE(cmd.Get(Wide(server->Url("/slow")), nullptr, OnResult));
+  ASSERT_TRUE(MainThreadPump::Until([&] { return cmd.m_startTick != 0 && server->RequestsFor("/slow").size() == 1; }));
+  MainThreadPump::For(50);
+  // The status came 10 s before the answer ends and the lookup starts.
+  jf::TickAdvance(10000);
+  HttpTestServer::Script quick;
+  quick.status = 503;
+  server->Set("/slow", quick);
+  server->ReleaseStalls();
+  ASSERT_TRUE(MainThreadPump::Until([&] { return cmd.IsWaitingForLookup(); }));
+  jf::TickAdvance(9000);
+  g_commandManager->CheckTimeouts();
+  EXPECT_TRUE(cmd.IsWaitingForLookup());
+  jf::TickAdvance(1001);  // 20 s since the status
+  g_commandManager->CheckTimeouts();
+  EXPECT_FALSE(cmd.IsWaitingForLookup());
+  ASSERT_TRUE(Drive());
+  EXPECT_EQ(1, g_out.calls);
+  EXPECT_EQ(4, g_out.et);
+  EXPECT_EQ(503, g_out.ec);
+  // The last address once more, and no second lookup.
+  EXPECT_EQ(2u, server->RequestsFor("/slow").size());
+  EXPECT_EQ(1, trace.Count(L"开始重试DNS解析"));
+}
+
 TEST_F(HttpCommandTest, ALookupThatCannotStartEndsWithTheFailure) {
   ReservedPort closed;
   ASSERT_NE(0, closed.Port());

@@ -129,6 +129,22 @@ TEST_F(NetToolThreadTest, CancelledLookupStopsMidWalkWithoutACallback) {
   EXPECT_TRUE(g_results.empty());
 }
 
+TEST_F(NetToolThreadTest, ExitStopsTheWorkerWithinAHundredMilliseconds) {
+  DnsTestServer::Reply silent;
+  silent.silent = true;
+  dns.Set("exit.test", {silent});
+  ASSERT_TRUE(tools().NSLookUpWithServer("exit.test", "127.0.0.1;127.0.0.2", &ctx, Collect));
+  ASSERT_TRUE(MainThreadPump::Until([this] { return dns.QueryCount() >= 1; }));
+  DWORD start = GetTickCount();
+  tools().Shutdown();  // what the exit handler runs
+  EXPECT_LT(GetTickCount() - start, 500u);
+  EXPECT_EQ(nullptr, tools().GetThreadHandle());
+  // What the stop left queued is not run by later tests.
+  while (CNetToolTask* left = tools().PopTask()) delete left;
+  MainThreadPump::For(50);
+  EXPECT_TRUE(g_results.empty());
+}
+
 TEST_F(NetToolThreadTest, PingAndTraceTasksAnswerInUtf8WithCodeZero) {
   while (WSACleanup() == 0) {
   }

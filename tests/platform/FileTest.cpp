@@ -219,6 +219,25 @@ TEST_F(FileTest, MoveCopyDeleteAndFolders) {
   EXPECT_FALSE(HostExists(c_ + "/a.txt"));
   EXPECT_FALSE(MoveFileExW(L"C:\\a.txt", L"C:\\c.txt", MOVEFILE_REPLACE_EXISTING));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  // A plain replace: the new file takes the name, the old one is gone, and a handle that
+  // still holds the old file reads its bytes.
+  WriteHost(c_ + "/n.txt", "new");
+  HANDLE old = CreateFileW(L"C:\\b.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(old, INVALID_HANDLE_VALUE);
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(MoveFileExW(L"C:\\n.txt", L"C:\\b.txt", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(HostExists(c_ + "/n.txt"));
+    WriteHost(c_ + "/n.txt", "new");
+  }
+  EXPECT_EQ(ReadHost(c_ + "/b.txt"), "new");
+  char held[4] = {};
+  DWORD got = 0;
+  EXPECT_TRUE(ReadFile(old, held, 3, &got, nullptr));
+  EXPECT_EQ(std::string(held, got), "A");
+  CloseHandle(old);
+  DeleteFileW(L"C:\\n.txt");
+  WriteHost(c_ + "/b.txt", "A");
 
   ASSERT_TRUE(CopyFileW(L"C:\\b.txt", L"D:\\b.txt", TRUE));
   EXPECT_EQ(ReadHost(d_ + "/b.txt"), "A");

@@ -92,6 +92,29 @@ TEST(FormatTest, FloatingPoint) {
   EXPECT_EQ("3.14 B", A("%.2f B", 3.14159));
 }
 
+TEST(FormatTest, HugePrecisionsCostOnlyWhatTheBufferTakes) {
+  // Past the exact digits the text is the host printf's, zeros included.
+  struct Case {
+    const char* format;
+    double v;
+  } cases[] = {{"%.20000f", 0.1},  {"%.20000e", -1e300},   {"%#.20000g", 4.9e-324}, {"%.20000g", 1.0 / 3},
+               {"%.20000a", 0.1},  {"%+030.17000f", 2.5}, {"%-.17000E", 7e-5},     {"%.20000f", -HUGE_VAL}};
+  for (const Case& c : cases) {
+    std::string host(size_t(snprintf(nullptr, 0, c.format, c.v)), '\0');
+    snprintf(&host[0], host.size() + 1, c.format, c.v);
+    EXPECT_EQ(host, A(c.format, c.v)) << c.format;
+  }
+  std::string hostL(size_t(snprintf(nullptr, 0, "%.20000Le", 1e-4950L)), '\0');
+  snprintf(&hostL[0], hostL.size() + 1, "%.20000Le", 1e-4950L);
+  EXPECT_EQ(hostL, A("%.20000Le", 1e-4950L));
+  // A precision of 100,000,000 into a small buffer, and measured.
+  wchar_t small[16];
+  EXPECT_EQ(-1, _snwprintf(small, 16, L"%.*f", 100000000, 1.5));
+  EXPECT_EQ(std::wstring(L"1.50000000000000"), std::wstring(small, 16));
+  EXPECT_EQ(100000002, _scwprintf(L"%.*f", 100000000, 1.5));
+  EXPECT_EQ(100000006, _scprintf("%.*e", 100000000, 1.5));
+}
+
 TEST(FormatTest, WideFormatStrings) {
   EXPECT_EQ(L"abc", W(L"%s", L"abc"));
   EXPECT_EQ(L"       abc|abc       |", W(L"%10s|%-10s|", L"abc", L"abc"));

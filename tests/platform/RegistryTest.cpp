@@ -216,15 +216,49 @@ TEST_F(RegistryTest, DefaultValueMultiStringsAndClassesRoot) {
   RegCloseKey(key);
 }
 
-TEST_F(RegistryTest, DamagedHiveIsSetAsideNotFatal) {
+TEST_F(RegistryTest, DamagedOrWronglyShapedHiveIsSetAsideNotFatal) {
   mkdir((c_ + "/Windows").c_str(), 0777);
   mkdir((c_ + "/Windows/System32").c_str(), 0777);
   mkdir((c_ + "/Windows/System32/config").c_str(), 0777);
-  WriteHost(HiveFile("HKEY_LOCAL_MACHINE"), "{ not json");
+  const std::string value = R"({"name":"v","type":1,"data":""})";
+  const std::string keyed = R"({"keys":{"SOFTWARE":{"keys":{"VarnelLauncher":{"values":[)";
+  std::vector<std::string> hives = {
+      "{ not json",
+      "[]",
+      R"({"keys":{"SOFTWARE":[1]}})",
+      R"({"keys":[]})",
+      R"({"values":{}})",
+      keyed + "1]}}}}}}",
+      keyed + R"({"name":7,"type":1,"data":""}]}}}}}})",
+      keyed + R"({"name":"v","type":-1,"data":""}]}}}}}})",
+      keyed + R"({"name":"v","type":"1","data":""}]}}}}}})",
+      keyed + R"({"name":"v","type":1.5,"data":""}]}}}}}})",
+      keyed + R"({"name":"v","type":1,"data":[]}]}}}}}})",
+      std::string(5000, '[') + std::string(5000, ']'),
+  };
+  std::string deep;
+  for (int i = 0; i < 3000; ++i) deep += R"({"keys":{"k":)";
+  deep += "{}";
+  for (int i = 0; i < 3000; ++i) deep += "}}";
+  hives.push_back(deep);
+  for (size_t i = 0; i < hives.size(); ++i) {
+    WriteHost(HiveFile("HKEY_LOCAL_MACHINE"), hives[i]);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VarnelLauncher", 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND)
+        << i;
+    EXPECT_EQ(ReadHost(HiveFile("HKEY_LOCAL_MACHINE") + ".corrupt"), hives[i]) << i;
+    jf::ResetRegistryForTests();
+  }
+  // A well-shaped hive is read.
+  WriteHost(HiveFile("HKEY_LOCAL_MACHINE"), keyed + value + "]}}}}}}");
   HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VarnelLauncher", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(ReadHost(HiveFile("HKEY_LOCAL_MACHINE") + ".corrupt"), "{ not json");
-  key = Create(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VarnelLauncher");
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VarnelLauncher", 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD type = 0;
+  EXPECT_EQ(RegQueryValueExW(key, L"v", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  RegCloseKey(key);
+  key = Create(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Other");
   EXPECT_NE(key, nullptr);
   RegCloseKey(key);
 }

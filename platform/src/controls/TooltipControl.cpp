@@ -15,6 +15,7 @@
 namespace jf {
 
 WNDPROC EditClassProc();
+WNDPROC DateTimePickClassProc();
 
 namespace {
 
@@ -279,6 +280,7 @@ LRESULT CALLBACK TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 extern "C" const bool jf_system_class_procs_set = [] {
   ClassRegistry::Get().SetSystemProc(L"Edit", EditClassProc());
   ClassRegistry::Get().SetSystemProc(L"tooltips_class32", TooltipProc);
+  ClassRegistry::Get().SetSystemProc(L"SysDateTimePick32", DateTimePickClassProc());
   return true;
 }();
 
@@ -287,7 +289,11 @@ extern "C" const bool jf_system_class_procs_set = [] {
 void WINAPI InitCommonControls(void) {}
 
 BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
-  if (icc == nullptr || icc->dwSize != sizeof(INITCOMMONCONTROLSEX)) {
+  // Every class of the flags is registered from the start; a flag no class answers to fails.
+  constexpr DWORD kKnown = ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_COOL_CLASSES |
+                           ICC_INTERNET_CLASSES | ICC_PAGESCROLLER_CLASS | ICC_NATIVEFNTCTL_CLASS |
+                           ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
+  if (icc == nullptr || icc->dwSize != sizeof(INITCOMMONCONTROLSEX) || (icc->dwICC & ~kKnown) != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }

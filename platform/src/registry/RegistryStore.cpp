@@ -183,16 +183,24 @@ void RegistryStore::Refresh(int hive) {
 
 namespace {
 
-void FromJson(const Json::Value& node, std::function<void(const Json::Value&)> onValue,
-              std::function<void(const std::string&, const Json::Value&)> onKey) {
+// Walks a key's entries; false as soon as a part has the wrong shape (a key that is no
+// object, a value entry that is no object, a name or data that is no text, a type that
+// is no unsigned number).
+bool FromJson(const Json::Value& node, std::function<bool(const Json::Value&)> onValue,
+              std::function<bool(const std::string&, const Json::Value&)> onKey) {
+  if (!node.isObject()) return false;
   const Json::Value& values = node["values"];
-  if (values.isArray()) {
-    for (const Json::Value& v : values) onValue(v);
+  if (!values.isNull() && !values.isArray()) return false;
+  for (const Json::Value& v : values) {
+    if (!v.isObject() || !v["name"].isString() || !v["type"].isUInt() || !v["data"].isString()) return false;
+    if (!onValue(v)) return false;
   }
   const Json::Value& keys = node["keys"];
-  if (keys.isObject()) {
-    for (const std::string& name : keys.getMemberNames()) onKey(name, keys[name]);
+  if (!keys.isNull() && !keys.isObject()) return false;
+  for (const std::string& name : keys.getMemberNames()) {
+    if (!onKey(name, keys[name])) return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -219,32 +227,44 @@ void RegistryStore::LoadHive(int hive) {
   Json::CharReaderBuilder builder;
   std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   std::string errors;
-  if (!reader->parse(text.data(), text.data() + text.size(), &doc, &errors) || !doc.isObject()) {
-    // Keep the damaged file for inspection and go on with an empty hive.
-    std::string aside = path + ".corrupt";
-    rename(path.c_str(), aside.c_str());
-    fprintf(stderr, "registry: %s is damaged (%s); moved to %s\n", path.c_str(), errors.c_str(), aside.c_str());
-    std::memset(&h.seen, 0, sizeof h.seen);
-    return;
+  bool parsed = false;
+  try {
+    parsed = reader->parse(text.data(), text.data() + text.size(), &doc, &errors) && doc.isObject();
+  } catch (const std::exception& e) {
+    // Nesting past the reader's limit.
+    errors = e.what();
   }
-  std::function<void(Key&, const Json::Value&)> fill = [&](Key& key, const Json::Value& node) {
-    FromJson(
+  std::function<bool(Key&, const Json::Value&)> fill = [&](Key& key, const Json::Value& node) {
+    return FromJson(
         node,
         [&](const Json::Value& v) {
           Value value;
           value.name = FromUtf8(v["name"].asString());
           value.type = v["type"].asUInt();
-          if (!Unhex(v["data"].asString(), value.bytes)) return;
-          key.values[Fold(value.name)] = value;
+          if (Unhex(v["data"].asString(), value.bytes)) key.values[Fold(value.name)] = value;
+          return true;
         },
         [&](const std::string& name, const Json::Value& child) {
           auto sub = std::make_unique<Key>();
           sub->name = FromUtf8(name);
-          fill(*sub, child);
+          if (!fill(*sub, child)) return false;
           key.keys[Fold(sub->name)] = std::move(sub);
+          return true;
         });
   };
-  fill(h.root, doc);
+  if (parsed && !fill(h.root, doc)) {
+    parsed = false;
+    errors = "an entry of the wrong kind";
+    h.root = Key();
+    h.root.name = FromUtf8(h.name);
+  }
+  if (!parsed) {
+    // Keep the damaged file for inspection and go on with an empty hive.
+    std::string aside = path + ".corrupt";
+    rename(path.c_str(), aside.c_str());
+    fprintf(stderr, "registry: %s is damaged (%s); moved to %s\n", path.c_str(), errors.c_str(), aside.c_str());
+    std::memset(&h.seen, 0, sizeof h.seen);
+  }
 }
 
 bool RegistryStore::SaveHive(int hive) {

@@ -232,7 +232,12 @@ void FormatEngine<Ch>::Floating(const Spec& spec) {
   if (spec.plus) *f++ = '+';
   if (spec.space) *f++ = ' ';
   if (spec.alt) *f++ = '#';
-  if (spec.precision >= 0) f += snprintf(f, 24, ".%lld", spec.precision);
+  // Past the digits that a binary number has exactly (16,445 fraction digits of the
+  // smallest long double), further digits are zeros: they are padded in below instead of
+  // printed, so a huge precision costs no more than the buffer takes.
+  const long long kExactDigits = 16500;
+  long long printed = spec.precision > kExactDigits ? kExactDigits : spec.precision;
+  if (spec.precision >= 0) f += snprintf(f, 24, ".%lld", printed);
   if (spec.size == Size::LongDouble) *f++ = 'L';
   *f++ = char(spec.type);
   *f = 0;
@@ -252,19 +257,34 @@ void FormatEngine<Ch>::Floating(const Spec& spec) {
     print(va_arg(args_, double));
   }
   std::basic_string<Ch> out(text.begin(), text.end());
+  // The zeros past the printed precision go before the exponent; %g without '#' drops them.
+  size_t extra = 0;
+  size_t at = out.size();
+  bool general = spec.type == 'g' || spec.type == 'G';
+  if (finite && spec.precision > printed && (!general || spec.alt)) {
+    extra = size_t(spec.precision - printed);
+    size_t exponent = text.find_first_of(spec.type == 'a' || spec.type == 'A' ? "pP" : "eE");
+    if (exponent != std::string::npos) at = exponent;
+  }
+  size_t total = out.size() + extra;
+  auto body = [&](size_t from) {
+    Put(out.data() + from, at - from);
+    Pad(Ch('0'), extra);
+    Put(out.data() + at, out.size() - at);
+  };
+  size_t pad = size_t(spec.width) > total ? size_t(spec.width) - total : 0;
   if (!spec.zero || spec.left || !finite) {
-    Spec plain = spec;
-    plain.zero = false;
-    Padded(plain, out.data(), out.size());
+    if (!spec.left) Pad(Ch(' '), pad);
+    body(0);
+    if (spec.left) Pad(Ch(' '), pad);
     return;
   }
   // Zeros go between the sign (and a hexadecimal prefix) and the digits.
   size_t head = (!out.empty() && (out[0] == '-' || out[0] == '+' || out[0] == ' ')) ? 1 : 0;
   if ((spec.type == 'a' || spec.type == 'A') && out.size() >= head + 2) head += 2;
-  size_t pad = size_t(spec.width) > out.size() ? size_t(spec.width) - out.size() : 0;
   Put(out.data(), head);
   Pad(Ch('0'), pad);
-  Put(out.data() + head, out.size() - head);
+  body(head);
 }
 
 template <typename Ch>
