@@ -67,9 +67,9 @@ CDownloadTask::CDownloadTask(const std::wstring& url, const std::wstring& spareA
       m_startTick(GetTickCount()),
       m_size(size),
       m_noSourceSince(0),
-      m_state(0),
+      m_runState(kStopped),
       m_p2pBytes(0),
-      m_status(0),
+      m_outcome(kOutcomePending),
       m_options(options),
       m_serial(++g_taskSerial),
       m_sourceCallDepth(0),
@@ -128,11 +128,11 @@ bool CDownloadTask::CreateEmptyFile() {
 }
 
 bool CDownloadTask::StartTask() {
-  if (m_state == 1) {
+  if (m_runState == kRunning) {
     TASK_LOG(kLogError, L"StartTask error 状态错误 %s", GetFullName().c_str());
     return false;
   }
-  m_state = 1;
+  m_runState = kRunning;
   m_lastGoodTick = m_startTick = GetTickCount();
   DeletePeers();
   bool loaded = LoadMeta();
@@ -204,11 +204,11 @@ CHttpDownloadPeer* CDownloadTask::NewHttpPeer(const std::wstring& url, bool rest
 }
 
 bool CDownloadTask::StopTask() {
-  if (m_state == 0) {
+  if (m_runState == kStopped) {
     TASK_LOG(kLogError, L"StopTask error 状态错误 %s", GetFullName().c_str());
     return false;
   }
-  m_state = 0;
+  m_runState = kStopped;
   for (CDownloadPeer* peer : m_peers) {
     CHttpDownloadPeer* http = dynamic_cast<CHttpDownloadPeer*>(peer);
     if (!http) continue;
@@ -247,13 +247,13 @@ void CDownloadTask::DropPeer(CDownloadPeer* peer) {
 
 void CDownloadTask::OnTaskCompleted(int code) {
   m_log->AddLineF(kCatState, L"下载完成 code:%d", code);
-  m_status = code == 0 ? 1 : 2;
+  m_outcome = code == 0 ? kOutcomeSucceeded : kOutcomeFailed;
   StopTask();
   m_log->m_finished = true;
   m_log->BuildReport();
   int et = 0;
   if (code != 0) {
-    et = 3;
+    et = kErrUser;
   } else if (FileUtils::MoveFileRetry(GetTempFilePath(), GetFullName(), 10)) {
     DeleteMetaFiles();
   } else {
@@ -305,7 +305,7 @@ void CDownloadTask::GetStats(ProtoValue& record) {
   record[L"download_size"] = downloaded;
   record[L"time_comsuming"] = static_cast<int64_t>(seconds < 1 ? 1 : seconds);
   record[L"avg_speed"] = static_cast<int64_t>(elapsed > 0 ? downloaded * 1000 / elapsed : 0);
-  record[L"status"] = static_cast<int64_t>(m_status);
+  record[L"status"] = static_cast<int64_t>(m_outcome);
   record[L"is_cdn"] = static_cast<int64_t>(m_isCdn ? 1 : 0);
 }
 

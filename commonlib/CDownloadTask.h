@@ -22,6 +22,10 @@ class CDownloadTask {
  public:
   enum { kHttpBlockLimit = 5 * 262144, kOtherBlockLimit = 262144 };
   enum { TaskCodeOk = 0, TaskCodeTempFile = 6, TaskCodeNoSource = 809 };
+  // Whether the sources run (StartTask/StopTask).
+  enum RunState { kStopped = 0, kRunning = 1 };
+  // How the download ended, as the report's "status" gives it.
+  enum Outcome { kOutcomePending = 0, kOutcomeSucceeded = 1, kOutcomeFailed = 2 };
 
   CDownloadTask(const std::wstring& url, const std::wstring& spareAddresses, const std::wstring& cdnHost,
                 int64_t cdnMinSpeed, const std::wstring& fullPath, const std::wstring& md5, int64_t size,
@@ -90,8 +94,8 @@ class CDownloadTask {
   const std::wstring& GetMd5() const { return m_md5; }
   int64_t GetSize() const { return m_size; }
   uint64_t GetSerial() const { return m_serial; }
-  int GetState() const { return m_state; }
-  int GetStatus() const { return m_status; }
+  RunState GetRunState() const { return m_runState; }
+  Outcome GetOutcome() const { return m_outcome; }
   bool IsCdnUsed() const { return m_isCdn; }
   bool IsSwitched() const { return m_switched; }
   const CRefPtr<CTaskLog>& GetLog() const { return m_log; }
@@ -147,9 +151,9 @@ class CDownloadTask {
   uint32_t m_startTick;
   int64_t m_size;
   uint32_t m_noSourceSince;
-  int m_state;
+  RunState m_runState;
   int64_t m_p2pBytes;
-  int m_status;
+  Outcome m_outcome;
   CTaskMetaFile m_meta;
   std::string m_options;
 

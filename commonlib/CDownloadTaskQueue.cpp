@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "CDownloadTask.h"
+#include "NetDiagStatsReporter.h"
 #include "http/HttpLog.h"
 #include "peer/CDownloadPeer.h"
+#include "util/StringUtils.h"
 
 namespace {
 const wchar_t kFile[] = L"DownloadTaskQueue";
@@ -118,6 +120,10 @@ void CDownloadTaskQueue::OnTimer() {
 }
 
 void CDownloadTaskQueue::OnEvent(int32_t event, int32_t type, int32_t code, ProtoValue& payload) {
+  if (event == DAEventDiagnose) {
+    NetDiagStatsReporter::GetInstance().Start(payload.get(L"fields"), StringUtils::ToAnsi(TextOf(payload, L"host")));
+    return;
+  }
   if (event < DAEventRangeResult || event > DAEventRetry) return;
   const ProtoValue& id = payload.get(L"peer");
   CDownloadPeer* peer =

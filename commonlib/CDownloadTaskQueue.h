@@ -8,7 +8,7 @@
 #include <string>
 
 #include "CTaskLog.h"
-#include "DAEventListener.h"
+#include "peer/DAEventListener.h"
 #include "DownloadTaskRequest.h"
 #include "logger/CSingleton.h"
 #include "thread/CRefPtr.h"

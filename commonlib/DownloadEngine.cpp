@@ -1,7 +1,7 @@
 #include "DownloadEngine.h"
 
 #include "CDownloadTaskQueue.h"
-#include "DAEventCenter.h"
+#include "peer/DAEventCenter.h"
 #include "logger/DownloadLog.h"
 
 namespace {
@@ -15,21 +15,19 @@ namespace DownloadEngine {
 bool Start() {
   InitHttp();
   DAEventCenter& center = DAEventCenter::GetInstance();
-  if (!center.m_started) {
-    center.m_timerId = static_cast<uint32_t>(SetTimer(nullptr, 0, 1000, DownloadTimerProc));
+  if (!center.IsEngineStarted()) {
+    UINT_PTR timer = SetTimer(nullptr, 0, 1000, DownloadTimerProc);
     center.AddListener(&CDownloadTaskQueue::GetInstance());
-    center.m_started = true;
+    center.EngineStarted(static_cast<uint32_t>(timer));
   }
   return true;
 }
 
 bool Stop() {
   DAEventCenter& center = DAEventCenter::GetInstance();
-  if (center.m_started) {
-    KillTimer(nullptr, center.m_timerId);
-    center.m_timerId = 0;
+  if (center.IsEngineStarted()) {
+    KillTimer(nullptr, center.EngineStopped());
     center.RemoveListener(&CDownloadTaskQueue::GetInstance());
-    center.m_started = false;
   }
   UninitHttp();
   return true;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "DownloadChannel.h"
+#include "http/DownloadChannel.h"
 #include "DownloadTaskRequest.h"
 
 // The procedure of the 1000 ms engine timer: one tick of the task queue.

@@ -17,7 +17,18 @@ CCurlBase::CCurlBase(CCurlWorkshop* workshop, CurlListener* listener)
       m_lastProgressTick(0),
       m_active(true) {}
 
-CCurlBase::~CCurlBase() {
+CCurlBase::~CCurlBase() { FreeEasy(); }
+
+CURL* CCurlBase::PrepareEasy() {
+  if (!m_easy) {
+    m_easy = CCurlWorkshop::InitCurlOnce() ? curl_easy_init() : nullptr;
+  } else {
+    curl_easy_reset(m_easy);
+  }
+  return m_easy;
+}
+
+void CCurlBase::FreeEasy() {
   if (m_easy) {
     curl_easy_cleanup(m_easy);
     m_easy = nullptr;

@@ -44,6 +44,16 @@ class CCurlBase : public CRefThreadSafeBase<CCurlBase> {
   static void OnRemovedTrampoline(const CRefPtr<CCurlBase>& transfer, int value);
   static void OnAddedTrampoline(const CRefPtr<CCurlBase>& transfer, int value);
 
+  // The easy handle: made and set up by the owning request before the transfer goes to the
+  // worker, then used by the worker alone, which frees it when it detaches the transfer.
+  CURL* GetEasy() const { return m_easy; }
+  // Makes the handle, or resets the one there is; null when libcurl cannot make one.
+  CURL* PrepareEasy();
+  void FreeEasy();
+  // Progress events (and the speed count) for received data; off by default.
+  void EnableProgress(bool on) { m_progressEnabled = on; }
+
+ private:
   CURL* m_easy;
   CurlListener* m_listener;
   CCurlWorkshop* m_workshop;

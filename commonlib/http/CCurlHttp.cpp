@@ -7,6 +7,7 @@
 
 #include "core/OBufferStream.h"
 #include "http/HttpLog.h"
+#include "http/ResultCodes.h"
 #include "util/StringUtils.h"
 
 namespace {
@@ -17,7 +18,7 @@ bool IsGood(int code) { return code >= 100 && code <= 399; }
 
 CCurlHttp::CCurlHttp(CCurlWorkshop* workshop, CurlListener* listener)
     : CCurlBase(workshop, listener),
-      m_httpCode(700),
+      m_httpCode(ResultCode::kNoHttpStatus),
       m_uploadSize(0),
       m_uploaded(0),
       m_rangeRequested(false),
@@ -40,10 +41,7 @@ CCurlHttp::~CCurlHttp() {
     m_input = nullptr;
   }
   // The easy handle may still point at the lists and the form: clean it up first.
-  if (m_easy) {
-    curl_easy_cleanup(m_easy);
-    m_easy = nullptr;
-  }
+  FreeEasy();
   if (m_headerList) curl_slist_free_all(m_headerList);
   if (m_connectToList) curl_slist_free_all(m_connectToList);
   if (m_formFirst) curl_formfree(m_formFirst);
@@ -57,12 +55,12 @@ void CCurlHttp::Close() {
 }
 
 int CCurlHttp::ReadResponseInfo() {
-  if (!m_easy) return 93;
-  long code = 700;
-  CURLcode err = curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &code);
+  if (!GetEasy()) return ResultCode::kNoTransferHandle;
+  long code = ResultCode::kNoHttpStatus;
+  CURLcode err = curl_easy_getinfo(GetEasy(), CURLINFO_RESPONSE_CODE, &code);
   m_httpCode = static_cast<int>(code);
   char* ip = nullptr;
-  curl_easy_getinfo(m_easy, CURLINFO_PRIMARY_IP, &ip);
+  curl_easy_getinfo(GetEasy(), CURLINFO_PRIMARY_IP, &ip);
   if (ip) {
     std::lock_guard<std::mutex> guard(m_ipLock);
     m_serverIp = ip;
@@ -89,7 +87,7 @@ void CCurlHttp::GetOutputError(int& type, int& code) {
 
 size_t CCurlHttp::OnRecieveHeader(const char* data, size_t size) {
   // An interim 1xx answer is followed by the real one, so its status is read again too.
-  if (m_httpCode == 700 || (m_httpCode >= 100 && m_httpCode <= 199) ||
+  if (m_httpCode == ResultCode::kNoHttpStatus || (m_httpCode >= 100 && m_httpCode <= 199) ||
       (m_httpCode >= 300 && m_httpCode <= 399)) {
     int err = ReadResponseInfo();
     if (err != 0 || !IsGood(m_httpCode)) {

@@ -20,7 +20,7 @@ class CCurlHttp : public CCurlBase {
   size_t OnSendBody(char* buffer, size_t size) override;
   void Close() override;
 
-  // Reads the status and the server address from libcurl; 93 without an easy handle.
+  // Reads the status and the server address from libcurl; kNoTransferHandle without an easy handle.
   int ReadResponseInfo();
 
   // Main thread, safe while the worker still runs the transfer.

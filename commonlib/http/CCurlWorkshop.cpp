@@ -76,10 +76,9 @@ void CCurlWorkshop::OnStopRequested() {
 }
 
 void CCurlWorkshop::Detach(CURLM* multi, CCurlBase* transfer) {
-  if (!transfer->m_easy) return;
-  if (multi) curl_multi_remove_handle(multi, transfer->m_easy);
-  curl_easy_cleanup(transfer->m_easy);
-  transfer->m_easy = nullptr;
+  if (!transfer->GetEasy()) return;
+  if (multi) curl_multi_remove_handle(multi, transfer->GetEasy());
+  transfer->FreeEasy();
 }
 
 void CCurlWorkshop::UnInit() {
@@ -111,7 +110,8 @@ void CCurlWorkshop::Run() {
       CScopedLock guard(m_lock);
       if (!m_runningList.empty()) limit = kBusyWaitLimitMs;
     }
-    curl_multi_poll(m_multi, nullptr, 0, limit, nullptr);
+    // Without a multi handle (libcurl could not be set up) there is nothing to wait in.
+    if (curl_multi_poll(m_multi, nullptr, 0, limit, nullptr) != CURLM_OK) Sleep(kBusyWaitLimitMs);
   }
 }
 
@@ -137,7 +137,7 @@ int CCurlWorkshop::ReadDone() {
     ++count;
     CRefPtr<CCurlBase> found;
     for (auto& t : m_runningList) {
-      if (t->m_easy == msg->easy_handle) {
+      if (t->GetEasy() == msg->easy_handle) {
         found = t;
         break;
       }
@@ -185,11 +185,11 @@ bool CCurlWorkshop::AddHandle(const CRefPtr<CCurlBase>& transfer) {
     if (t == transfer) return false;
   // A transfer that cannot be attached is reported as finished with an error, so its
   // request does not wait for ever.
-  if (!transfer->m_easy) {
+  if (!transfer->GetEasy()) {
     PostCurlResult(CCurlBase::OnDoneTrampoline, transfer, CURLE_FAILED_INIT);
     return false;
   }
-  CURLMcode r = curl_multi_add_handle(m_multi, transfer->m_easy);
+  CURLMcode r = curl_multi_add_handle(m_multi, transfer->GetEasy());
   if (r != CURLM_OK) {
     PostCurlResult(CCurlBase::OnDoneTrampoline, transfer, CURLE_FAILED_INIT);
     return false;
@@ -200,15 +200,15 @@ bool CCurlWorkshop::AddHandle(const CRefPtr<CCurlBase>& transfer) {
 }
 
 bool CCurlWorkshop::RemoveFromLists(const CRefPtr<CCurlBase>& transfer) {
-  if (!transfer->m_easy) return false;
+  if (!transfer->GetEasy()) return false;
   for (auto it = m_runningList.begin(); it != m_runningList.end(); ++it) {
-    if ((*it)->m_easy == transfer->m_easy) {
+    if ((*it)->GetEasy() == transfer->GetEasy()) {
       m_runningList.erase(it);
       return true;
     }
   }
   for (auto it = m_pendingList.begin(); it != m_pendingList.end(); ++it) {
-    if ((*it)->m_easy == transfer->m_easy) {
+    if ((*it)->GetEasy() == transfer->GetEasy()) {
       m_pendingList.erase(it);
       return true;
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -23,7 +24,14 @@ CDnsResolver::CDnsResolver()
 
 CDnsResolver::~CDnsResolver() { Release(); }
 
+namespace {
+std::atomic<CDnsResolver::ClockFn> g_clock{nullptr};
+}  // namespace
+
+void CDnsResolver::SetClock(ClockFn clock) { g_clock = clock; }
+
 uint32_t CDnsResolver::GetClockMs() {
+  if (ClockFn clock = g_clock.load()) return clock();
   static bool initialised = false;
   static uint32_t firstTick = 0;
   static uint64_t firstLocalMs = 0;

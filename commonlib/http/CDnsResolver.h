@@ -29,6 +29,9 @@ class CDnsResolver {
 
   // Milliseconds: the tick count at first use plus the local time elapsed since.
   static uint32_t GetClockMs();
+  // Replaces that clock (the probes' time-outs and round trips follow it); null restores it.
+  typedef uint32_t (*ClockFn)();
+  static void SetClock(ClockFn clock);
   // Header, question and name; the datagram length, 0 when the host does not fit.
   static size_t BuildQuery(const char* host, uint16_t id, unsigned char* buffer, size_t size);
   // Walks an accepted answer; every read is checked against `length`.

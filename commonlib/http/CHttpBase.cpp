@@ -9,6 +9,7 @@
 #include "http/CCurlWorkshop.h"
 #include "http/CHttpMgr.h"
 #include "http/HttpLog.h"
+#include "http/ResultCodes.h"
 #include "util/StringUtils.h"
 
 namespace {
@@ -36,14 +37,11 @@ CHttpBase::CHttpBase(CCurlWorkshop* workshop, CHttpMgr* manager)
     : m_manager(manager),
       m_workshop(workshop),
       m_started(false),
-      m_serial(0),
-      m_addTick(0),
       m_method(1),
       m_rangeStart(0),
       m_rangeEnd(0),
       m_postSize(0),
       m_attempts(0),
-      m_running(false),
       m_retryLimit(2),
       m_connectTimeout(5),
       m_retryPending(false),
@@ -52,7 +50,10 @@ CHttpBase::CHttpBase(CCurlWorkshop* workshop, CHttpMgr* manager)
       m_verifyHost(false),
       m_startTick(0),
       m_totalTimeout(0),
-      m_redirected(false) {}
+      m_redirected(false),
+      m_serial(0),
+      m_addTick(0),
+      m_running(false) {}
 
 CHttpBase::~CHttpBase() { CHttpBase::Stop(); }
 
@@ -156,15 +157,11 @@ std::string CHttpBase::RangeText(uint64_t start, uint64_t end, bool wanted) {
 void CHttpBase::SetupCurl() {
   CCurlHttp* t = dynamic_cast<CCurlHttp*>(m_curlHttp.get());
   if (!t) return;
-  if (!t->m_easy)
-    t->m_easy = CCurlWorkshop::InitCurlOnce() ? curl_easy_init() : nullptr;
-  else
-    curl_easy_reset(t->m_easy);
-  CURL* e = t->m_easy;
+  CURL* e = t->PrepareEasy();
   if (!e) return;
   t->m_uploadSize = 0;
   t->m_uploaded = 0;
-  t->m_httpCode = 700;
+  t->m_httpCode = ResultCode::kNoHttpStatus;
   t->m_headers.clear();
 
   std::string url = StringUtils::WideToAnsi(GetUrl());

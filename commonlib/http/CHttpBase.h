@@ -9,22 +9,11 @@
 
 #include "core/ProtoValue.h"
 #include "http/CCurlBase.h"
+#include "http/ResultCodes.h"
 #include "thread/CRefPtr.h"
 
 class CCurlWorkshop;
 class CHttpMgr;
-
-enum HttpErrorType {
-  kErrOk = 0,
-  kErrSys = 1,
-  kErrCrt = 2,
-  kErrUser = 3,
-  kErrHttp = 4,
-  kErrCurl = 5,
-  kErrWebkit = 6,
-  kErrDp = 7,
-  kErrNet = 8,
-};
 
 class CHttpBase {
  public:
@@ -66,6 +55,12 @@ class CHttpBase {
   // The range header value for a request of [start, end]; empty when none is wanted.
   static std::string RangeText(uint64_t start, uint64_t end, bool wanted);
 
+  // The manager's record of the request: its serial and add time while registered, and
+  // whether it counts as running.
+  uint32_t GetSerial() const { return m_serial; }
+  uint32_t GetAddTick() const { return m_addTick; }
+  bool IsRunning() const { return m_running; }
+
   CRefPtr<CCurlBase> m_curlHttp;
   CHttpMgr* m_manager;
   CCurlWorkshop* m_workshop;
@@ -74,14 +69,11 @@ class CHttpBase {
   std::vector<std::pair<std::string, std::string>> m_formFields;
   bool m_started;
   std::wstring m_url;
-  uint32_t m_serial;
-  uint32_t m_addTick;
   int32_t m_method;  // 1 GET, 2 POST
   uint64_t m_rangeStart;
   uint64_t m_rangeEnd;
   uint64_t m_postSize;
   uint32_t m_attempts;
-  bool m_running;
   ProtoValue m_result;
   int32_t m_retryLimit;
   int32_t m_connectTimeout;
@@ -92,4 +84,11 @@ class CHttpBase {
   uint32_t m_startTick;
   uint32_t m_totalTimeout;
   bool m_redirected;
+
+ private:
+  // Written by the manager alone.
+  friend class CHttpMgr;
+  uint32_t m_serial;
+  uint32_t m_addTick;
+  bool m_running;
 };

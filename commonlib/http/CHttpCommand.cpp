@@ -14,6 +14,7 @@
 #include "http/CHttpMgr.h"
 #include "http/HttpChannel.h"
 #include "http/HttpLog.h"
+#include "http/ResultCodes.h"
 #include "logger/HttpErrorReport.h"
 #include "thread/MainThreadQueue.h"
 #include "thread/MainThreadTask4.h"
@@ -215,7 +216,7 @@ void CHttpCommand::Done(int et, int ec) {
   }
   std::string body = transfer->CopyBufferedBody();
   std::wstring url = GetUrl();
-  bool retryable = (et == kErrCurl && ec != 0) || (et == kErrUser && ec == 3002);
+  bool retryable = (et == kErrCurl && ec != 0) || (et == kErrUser && ec == ResultCode::kRequestTimedOut);
   uint32_t limit = (m_urls.size() > 1 || !m_resolvedAddresses.empty())
                        ? 1u
                        : static_cast<uint32_t>(m_retryLimit);
@@ -223,7 +224,7 @@ void CHttpCommand::Done(int et, int ec) {
   if (m_attempts <= limit && retryable) {
     Stop();
     if (m_reportErrors)
-      GetHttpErrorLog().AddRecord(1, 9003, et, ec, L"CHttpCommand::Done() 失败重试....url:%s ip:%s",
+      GetHttpErrorLog().AddRecord(1, ResultCode::kCommandFailedRecord, et, ec, L"CHttpCommand::Done() 失败重试....url:%s ip:%s",
                                   url.c_str(), ip.c_str());
     JF_HTTP_LOG(kLogError, kFile, L"CHttpCommand::Done() 重试.... type:%d code:%d  url:%s ip:%s", et,
                 ec, url.c_str(), ip.c_str());
@@ -239,7 +240,7 @@ void CHttpCommand::Done(int et, int ec) {
                 L"CHttpCommand::Done() type:%d code:%d  url:%s ip:%s 连接失败，尝试使用备用地址:%s", et,
                 ec, url.c_str(), ip.c_str(), GetUrl().c_str());
     if (m_reportErrors)
-      GetHttpErrorLog().AddRecord(1, 9003, et, ec,
+      GetHttpErrorLog().AddRecord(1, ResultCode::kCommandFailedRecord, et, ec,
                                   L"CHttpCommand::Done() url:%s ip:%s 连接失败，尝试使用备用地址:%s",
                                   url.c_str(), ip.c_str(), GetUrl().c_str());
     Retry();
@@ -290,7 +291,7 @@ void CHttpCommand::Finish(int et, int ec, const std::string& body, const std::ws
     JF_HTTP_LOG(kLogError, kFile, L"CHttpCommand::Done() 最终失败.... type:%d code:%d  url:%s ip:%s",
                 et, ec, url.c_str(), ip.c_str());
     if (m_reportErrors)
-      GetHttpErrorLog().AddRecord(2, 9003, et, ec, L"CHttpCommand::Done() 最终失败.... url:%s ip:%s",
+      GetHttpErrorLog().AddRecord(2, ResultCode::kCommandFailedRecord, et, ec, L"CHttpCommand::Done() 最终失败.... url:%s ip:%s",
                                   url.c_str(), ip.c_str());
   }
   m_urls.clear();

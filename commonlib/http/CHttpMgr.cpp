@@ -9,6 +9,7 @@
 
 #include "http/CHttpBase.h"
 #include "http/HttpLog.h"
+#include "http/ResultCodes.h"
 
 namespace {
 const wchar_t kFile[] = L"http\\HttpMgr";
@@ -94,7 +95,7 @@ bool CHttpMgr::ScheduleLevel(int level) {
         } else {
           startFailed = true;
           failed.insert(entry.second);
-          if (code == 2005)
+          if (code == ResultCode::kNothingToFetch)
             r->Done(0, 0);
           else
             r->Done(type, static_cast<int>(code));
@@ -133,7 +134,7 @@ void CHttpMgr::CheckTimeouts() {
     if (static_cast<uint32_t>(GetTickCount() - r->m_startTick) > r->m_totalTimeout) {
       // Cleared before Done: Done may destroy the request.
       r->m_startTick = 0;
-      r->Done(kErrUser, 3002);
+      r->Done(kErrUser, ResultCode::kRequestTimedOut);
     }
   }
 }

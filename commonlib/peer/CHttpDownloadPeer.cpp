@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include "DAEventCenter.h"
-#include "DownloadChannel.h"
-#include "NetDiagStatsReporter.h"
 #include "core/ProtoValueJsonConvertor.h"
 #include "http/CCurlHttp.h"
 #include "http/CHttpMgr.h"
+#include "http/DownloadChannel.h"
 #include "http/HttpLog.h"
+#include "http/ResultCodes.h"
 #include "peer/CVRDownloadFileIO.h"
+#include "peer/DAEventCenter.h"
 #include "util/CommonUtils.h"
 #include "util/StringUtils.h"
 
@@ -99,7 +99,7 @@ uint64_t CHttpDownloadPeer::Start() {
   m_attemptCounted = false;
   CCurlHttp* transfer = new CCurlHttp(m_workshop, m_manager);
   m_curlHttp = transfer;
-  transfer->m_progressEnabled = true;
+  transfer->EnableProgress(true);
 
   int64_t offset = m_block->first + m_block->received;
   CVRDownloadFileIO* io = new CVRDownloadFileIO();
@@ -119,12 +119,12 @@ uint64_t CHttpDownloadPeer::Start() {
   if (length != 0 && m_block->received > length) {
     JF_HTTP_LOG(kLogError, kFile, L"%s已经完成大小(%lld)超过预期(%lld)大小  ", m_fullName.c_str(),
                 static_cast<long long>(m_block->received), static_cast<long long>(length));
-    return MakeError(kErrUser, 2005);
+    return MakeError(kErrUser, ResultCode::kNothingToFetch);
   }
   if (length != 0 && m_block->received == length) {
     JF_HTTP_LOG(kLogInfo, kFile, L"文件大小等于预计大小，下载已完成 %s pos:%d", m_fullName.c_str(),
                 static_cast<int>(length));
-    return MakeError(kErrUser, 2005);
+    return MakeError(kErrUser, ResultCode::kNothingToFetch);
   }
   transfer->m_rangeRequested = offset != 0 || m_block->last != 0;
   m_rangeStart = static_cast<uint64_t>(offset);
@@ -238,7 +238,7 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
     FireEvent(DAEventRedirect, 0, 0, payload);
     if (m_restartOnRedirect) {
       m_restartOnRedirect = false;
-      Done(kErrUser, 3003);
+      Done(kErrUser, ResultCode::kRestartAfterRedirect);
       return;
     }
     if (!m_location.empty()) m_url = m_location;
@@ -250,7 +250,7 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
   CCurlHttp* transfer = dynamic_cast<CCurlHttp*>(m_curlHttp.get());
   if (status == 200 && transfer && transfer->m_rangeRequested) {
     JF_HTTP_LOG(kLogInfo, kFile, L"不支持断点续传 url:%s", m_url.c_str());
-    Done(kErrHttp, 2008);
+    Done(kErrHttp, ResultCode::kRangeIgnored);
     return;
   }
   std::wstring rangeText = FindHeader(headers, L"Content-Range");
@@ -259,7 +259,7 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
     // Bytes of another range would land at the asked offset.
     JF_HTTP_LOG(kLogError, kFile, L"范围不一致 预期值:%I64u-%I64u 实际值:%s url:%s ip:%s", m_rangeStart, m_rangeEnd,
                 rangeText.c_str(), m_url.c_str(), m_address.c_str());
-    Done(kErrUser, 2009);
+    Done(kErrUser, ResultCode::kLengthMismatch);
     return;
   }
   std::wstring lengthText = FindHeader(headers, L"Content-Length");
@@ -273,7 +273,7 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
       if (expected != 0 && expected != n) {
         JF_HTTP_LOG(kLogError, kFile, L"长度不一致 预期值:%d 实际值:%lld url:%s ip:%s",
                     static_cast<int>(expected), static_cast<long long>(n), m_url.c_str(), m_address.c_str());
-        Done(kErrUser, 2009);
+        Done(kErrUser, ResultCode::kLengthMismatch);
       }
     }
   }
@@ -323,9 +323,9 @@ void CHttpDownloadPeer::Done(int type, int code) {
                 static_cast<long long>(m_attemptExpected), static_cast<long long>(m_attemptWritten),
                 m_url.c_str(), serverIp.c_str());
     type = kErrUser;
-    code = 2009;
+    code = ResultCode::kLengthMismatch;
   }
-  bool retryable = (type == kErrCurl && code != 0) || (type == kErrUser && (code == 3002 || code == 3003));
+  bool retryable = (type == kErrCurl && code != 0) || (type == kErrUser && (code == ResultCode::kRequestTimedOut || code == ResultCode::kRestartAfterRedirect));
   if (retryable && static_cast<int32_t>(m_attempts) <= m_retryLimit) {
     JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() 重试.... type:%d code:%d  url:%s ip:%s", type, code,
                 m_url.c_str(), serverIp.c_str());
@@ -336,7 +336,7 @@ void CHttpDownloadPeer::Done(int type, int code) {
     payload[L"ec"] = static_cast<int64_t>(code);
     payload[L"times"] = static_cast<int64_t>(m_attempts);
     FireEvent(DAEventRetry, 0, 0, payload);
-    if (type == kErrUser && code == 3003) {
+    if (type == kErrUser && code == ResultCode::kRestartAfterRedirect) {
       if (!m_location.empty()) m_url = m_location;
       m_location.clear();
     }
@@ -356,7 +356,10 @@ void CHttpDownloadPeer::Done(int type, int code) {
       ProtoValue fields = m_options.type() == PV_MAP ? m_options : ProtoValue(PV_MAP);
       fields[L"opt_result"] = static_cast<int64_t>(4);
       fields[L"stats_rel"][L"msg"] = StringUtils::Format(L"url:%s;\n", m_url.c_str());
-      NetDiagStatsReporter::GetInstance().Start(fields, StringUtils::ToAnsi(GetHost()));
+      ProtoValue diagnosis(PV_MAP);
+      diagnosis[L"fields"] = fields;
+      diagnosis[L"host"] = GetHost();
+      FireEvent(DAEventDiagnose, type, code, diagnosis);
     }
   }
   m_busy = false;

@@ -1,6 +1,7 @@
 #include "peer/CVRDownloadFileIO.h"
 
 #include "http/HttpLog.h"
+#include "http/ResultCodes.h"
 
 namespace {
 const wchar_t kFile[] = L"peer\\VRFileIO";
@@ -53,7 +54,7 @@ bool CVRDownloadFileIO::open(const std::wstring& path, uint64_t offset, int64_t 
 int32_t CVRDownloadFileIO::Write(const void* data, uint32_t length) {
   std::lock_guard<std::mutex> guard(m_lock);
   if (!m_file.IsOpen() || m_disposed) {
-    SetError(3, 2001);
+    SetError(kErrUser, ResultCode::kSinkClosed);
     return -1;
   }
   uint32_t allowed = length;
@@ -77,7 +78,7 @@ int32_t CVRDownloadFileIO::Write(const void* data, uint32_t length) {
     // More than the block asked for: the rest would land on other blocks' bytes.
     JF_HTTP_LOG(kLogError, kFile, L"CDownloadFileIO::Write past the block end %s %u:%u",
                 m_path.c_str(), length, allowed);
-    SetError(3, 2009);
+    SetError(kErrUser, ResultCode::kLengthMismatch);
     return -1;
   }
   return static_cast<int32_t>(length);

@@ -23,8 +23,8 @@ class CVRDownloadFileIO : public OBaseStream {
   // the block's last byte (inclusive); bytes past it are refused. A negative lastByte sets
   // no limit. Failure: error pair (1, system error), false.
   bool open(const std::wstring& path, uint64_t offset, int64_t lastByte = -1);
-  // Writes at the current position; -1 with (3, 2001) when closed or disposed, (1, code)
-  // when the file fails, (3, 2009) when the data reaches past the block's last byte (the
+  // Writes at the current position; -1 with (3, kSinkClosed) when closed or disposed, (1, code)
+  // when the file fails, (3, kLengthMismatch) when the data reaches past the block's last byte (the
   // bytes up to that byte are still written).
   int32_t Write(const void* data, uint32_t length) override;
   // Closes the file; the error pair becomes (0, 0).

@@ -37,8 +37,3 @@ void ILFree(LPITEMIDLIST pidl);
 int SHCreateDirectoryExW(HWND hwnd, LPCWSTR pszPath, const SECURITY_ATTRIBUTES* psa);
 #include "jf/browsefolder.h"
 
-namespace jf {
-// The item list of a folder in the form SHGetPathFromIDListW reads (free it with
-// CoTaskMemFree); null for a path of MAX_PATH characters or more.
-PIDLIST_ABSOLUTE ItemListFromPath(const std::wstring& path);
-}  // namespace jf

@@ -62,7 +62,4 @@ LSTATUS RegFlushKey(HKEY hKey);
 LSTATUS RegCloseKey(HKEY hKey);
 
 namespace jf {
-// Forgets the hives loaded in memory, so the next call reads them from disk again
-// (after tests change the drive map, or to check what a restart would see).
-void ResetRegistryForTests();
 }  // namespace jf

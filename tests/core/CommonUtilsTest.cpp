@@ -14,6 +14,7 @@
 #include "WaitUntil.h"
 #include "jf/paths.h"
 #include "util/CommonUtils.h"
+#include "jf/teststate.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "TempFolder.h"
 #include "util/FileUtils.h"
+#include "jf/testinput.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 
 #include "DisplayTestWindow.h"
 #include "jf/paths.h"
+#include "jf/testinput.h"
 
 using disptest::DisplayTest;
 using Strings = std::vector<std::string>;

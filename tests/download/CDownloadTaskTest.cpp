@@ -466,6 +466,33 @@ TEST_F(CDownloadTaskCdnTest, AllSourcesFailedSwitchesToTheCdnAtOnce) {
   EXPECT_TRUE(AskedCdn(server, "/f"));
 }
 
+// Hears what the sources tell the engine, as the task queue does.
+class DiagnosisListener : public DAEventListener {
+ public:
+  void OnEvent(int32_t event, int32_t, int32_t, ProtoValue& payload) override {
+    if (event == DAEventDiagnose) requests.push_back(payload);
+  }
+  std::vector<ProtoValue> requests;
+};
+
+TEST_F(CDownloadTaskCdnTest, FailingCdnSourceAsksForADiagnosisThroughTheEventCentre) {
+  server.SetHandler("/d", [](const HttpTestServer::Request&) {
+    Script s;
+    s.status = 404;
+    return s;
+  });
+  DiagnosisListener listener;
+  DAEventCenter::GetInstance().AddListener(&listener);
+  DownloadOutcome out;
+  Add(Url("/d"), L"127.0.0.2", L"d.bin", size, out, L"", L"localhost", 0);
+  bool asked = RunUntil([&] { return !listener.requests.empty(); });
+  DAEventCenter::GetInstance().RemoveListener(&listener);
+  ASSERT_TRUE(asked);
+  const ProtoValue& request = listener.requests.front();
+  EXPECT_EQ(4, request.get(L"fields").get(L"opt_result").integer());
+  EXPECT_EQ(L"localhost", request.get(L"host").string());
+}
+
 TEST_F(CDownloadTaskCdnTest, NoSourceForTenSecondsEndsWith809) {
   DownloadOutcome out;
   Add(Url("/none"), L"127.0.0.2;127.0.0.3", L"z.bin", size, out);

@@ -1,11 +1,11 @@
-#include "DAEventCenter.h"
+#include "peer/DAEventCenter.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "DownloadChannel.h"
+#include "http/DownloadChannel.h"
 #include "http/CCurlWorkshop.h"
 #include "http/CHttpMgr.h"
 

@@ -14,14 +14,14 @@ TEST(DownloadEngineTest, StartTwiceMakesOneTimerAndStopTearsEverythingDown) {
   size_t listeners = center.GetListenerCount();
   EXPECT_TRUE(DownloadEngine::Start());
   CCurlWorkshop* workshop = g_downloadWorkshop;
-  uint32_t timer = center.m_timerId;
+  uint32_t timer = center.EngineTimer();
   EXPECT_NE(0u, timer);
   EXPECT_TRUE(DownloadEngine::Start());
   EXPECT_EQ(workshop, g_downloadWorkshop);
-  EXPECT_EQ(timer, center.m_timerId);
+  EXPECT_EQ(timer, center.EngineTimer());
   EXPECT_EQ(listeners + 1, center.GetListenerCount());
   EXPECT_TRUE(DownloadEngine::Stop());
-  EXPECT_FALSE(center.m_started);
+  EXPECT_FALSE(center.IsEngineStarted());
   EXPECT_EQ(listeners, center.GetListenerCount());
   EXPECT_EQ(nullptr, g_downloadWorkshop);
   EXPECT_EQ(nullptr, g_downloadManager);

@@ -171,7 +171,7 @@ TEST_F(CurlTransferTest, ProgressOnlyWhenEnabled) {
   EXPECT_TRUE(listener.Of(1, quiet.get()).empty());
 
   auto loud = Make("/slow");
-  loud->m_progressEnabled = true;
+  loud->EnableProgress(true);
   ASSERT_TRUE(RunToEnd(loud));
   auto progress = listener.Of(1, loud.get());
   ASSERT_GE(progress.size(), 2u);
@@ -207,16 +207,16 @@ TEST(CurlWorkshop, RefusesBeforeInitAndKeepsAReAddedTransfer) {
   EXPECT_FALSE(w.AddRequest(t));
   EXPECT_FALSE(w.CancelRequest(t));
   w.Init();
-  t->m_easy = curl_easy_init();
-  curl_easy_setopt(t->m_easy, CURLOPT_URL, "http://127.0.0.1:1/");
-  curl_easy_setopt(t->m_easy, CURLOPT_CONNECTTIMEOUT_MS, 200L);
+  t->PrepareEasy();
+  curl_easy_setopt(t->GetEasy(), CURLOPT_URL, "http://127.0.0.1:1/");
+  curl_easy_setopt(t->GetEasy(), CURLOPT_CONNECTTIMEOUT_MS, 200L);
   // Cancelled and handed in again before the worker's first pass: it still runs.
   EXPECT_TRUE(w.AddRequest(t));
   EXPECT_TRUE(w.CancelRequest(t));
   EXPECT_TRUE(w.AddRequest(t));
   // Given up while pending: taken out, never attached.
   CRefPtr<CCurlBase> gone(new CCurlHttp(&w, &listener));
-  gone->m_easy = curl_easy_init();
+  gone->PrepareEasy();
   EXPECT_TRUE(w.AddRequest(gone));
   gone->Abandon();
   // No easy handle at all: ends with an error instead of waiting for ever.
@@ -254,7 +254,7 @@ TEST(CurlWorkshop, DestroyedWhileTransfersRunStopsItsWorkerAndFreesTheirHandles)
     ASSERT_TRUE(w.AddRequest(t));
     ASSERT_TRUE(MainThreadPump::Until([&] { return listener.Has(3, t.get()); }));
   }  // no DestroyThread, no UnInit
-  EXPECT_EQ(nullptr, t->m_easy);
+  EXPECT_EQ(nullptr, t->GetEasy());
   t = nullptr;
   MainThreadPump::Drain();
 }
@@ -304,7 +304,7 @@ TEST_F(CurlTransferTest, AbandonedTransfersNeverWriteIntoClosedSinks) {
       delete h->m_output;
       h->m_output = new CheckingSink(&misuse);
     }
-    t->m_progressEnabled = true;
+    t->EnableProgress(true);
     ASSERT_TRUE(workshop.AddRequest(t));
     live.push_back(t);
     MainThreadPump::For(static_cast<int>(gen() % 3));

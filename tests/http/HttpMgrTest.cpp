@@ -78,7 +78,7 @@ TEST_F(HttpMgrTest, FailedStartsEndTheirRequests) {
   for (const auto& d : written.done) EXPECT_EQ(std::make_pair(0, 0), d);
   ASSERT_EQ(1u, broken.done.size());
   EXPECT_EQ(std::make_pair(3, 7), broken.done[0]);
-  EXPECT_FALSE(written.m_running);
+  EXPECT_FALSE(written.IsRunning());
   EXPECT_EQ(0u, mgr.m_runningCount);
   EXPECT_TRUE(trace.Contains(L"CHttpMgr::Schedule 有调度任务开始失败，重新调度"));
   mgr.Add(&dup);

@@ -14,6 +14,7 @@
 #include "CPingTask.h"
 #include "CTraceRootTask.h"
 #include "DnsTestServer.h"
+#include "FastProbeClock.h"
 #include "InstantPause.h"
 #include "MainThreadPump.h"
 #include "core/DeploymentProfile.h"
@@ -104,6 +105,7 @@ TEST_F(NetToolThreadTest, SecondServerOnlyWithoutAnAnswerAndSkippedNonAddresses)
   DnsTestServer::Reply silent;
   silent.silent = true;
   dns.Set("quiet.test", {silent});
+  FastProbeClock clock;
   ASSERT_TRUE(tools().NSLookUpWithServer("quiet.test", ";name.test;127.0.0.1;127.0.0.2", &ctx, Collect));
   ASSERT_TRUE(MainThreadPump::Until([] { return !g_results.empty(); }));
   EXPECT_EQ(2, dns.QueryCount());

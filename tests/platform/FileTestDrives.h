@@ -15,6 +15,7 @@
 #include "jf/paths.h"
 #include "jf/utf.h"
 #include "winreg.h"
+#include "jf/teststate.h"
 
 namespace filetest {
 

@@ -4,6 +4,7 @@
 #include "FileTestDrives.h"
 #include "shlwapi.h"
 #include "windows.h"
+#include "jf/teststate.h"
 
 namespace {
 

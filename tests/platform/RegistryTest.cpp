@@ -8,6 +8,7 @@
 
 #include "FileTestDrives.h"
 #include "windows.h"
+#include "jf/teststate.h"
 
 namespace {
 

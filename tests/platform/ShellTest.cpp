@@ -10,6 +10,7 @@
 #include "shellapi.h"
 #include "shlobj.h"
 #include "windows.h"
+#include "jf/shellitems.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // receive time-outs in milliseconds, the adapter list. Loopback only.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -95,6 +96,23 @@ TEST_F(SocketTest, UdpRoundTripThroughEventSelect) {
   EXPECT_TRUE(WSACloseEvent(event));
   EXPECT_FALSE(WSACloseEvent(event));
   EXPECT_EQ(0, closesocket(client));
+}
+
+TEST_F(SocketTest, KernelWaitOnAnEventFollowsASocketSelectedDuringTheWait) {
+  sockaddr_in serverAddress, clientAddress;
+  SOCKET server = BoundLoopback(serverAddress);
+  SOCKET client = BoundLoopback(clientAddress);
+  WSAEVENT event = WSACreateEvent();
+  std::atomic<DWORD> result{WAIT_FAILED};
+  std::thread waiter([&] { result = WaitForSingleObject(event, 5000); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the waiter sleeps on the bare event
+  ASSERT_EQ(0, WSAEventSelect(server, event, FD_READ));
+  SendTo(client, serverAddress, "late", 4);
+  waiter.join();
+  EXPECT_EQ(WAIT_OBJECT_0, result);
+  closesocket(server);
+  closesocket(client);
+  WSACloseEvent(event);
 }
 
 TEST_F(SocketTest, TcpAcceptConnectWriteAndCloseEvents) {

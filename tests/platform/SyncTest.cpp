@@ -299,7 +299,7 @@ TEST(SyncTest, CriticalSectionIsRecursiveAndExcludesOtherThreads) {
   EnterCriticalSection(&section);
   EXPECT_TRUE(TryEnterCriticalSection(&section));
   EXPECT_EQ(section.RecursionCount, 2);
-  EXPECT_EQ(section.OwningThread, GetCurrentThreadId());
+  EXPECT_EQ(reinterpret_cast<ULONG_PTR>(section.OwningThread), GetCurrentThreadId());
 
   BOOL otherTry = TRUE;
   std::thread other([&] {
@@ -312,6 +312,7 @@ TEST(SyncTest, CriticalSectionIsRecursiveAndExcludesOtherThreads) {
   LeaveCriticalSection(&section);
   LeaveCriticalSection(&section);
   EXPECT_EQ(section.RecursionCount, 0);
+  DeleteCriticalSection(&section);
 
   // Many threads, each entering twice per step, never lose an update.
   ASSERT_TRUE(InitializeCriticalSectionAndSpinCount(&section, 4000));

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "jf/ansi.h"
 
 namespace {
 

@@ -45,13 +45,3 @@ typedef struct _browseinfoW {
 PIDLIST_ABSOLUTE WINAPI SHBrowseForFolderW(LPBROWSEINFOW bi);
 #define SHBrowseForFolder SHBrowseForFolderW
 
-namespace jf {
-
-// For tests: SHBrowseForFolderW creates its dialog window (hidden when there is no display),
-// sends BFFM_INITIALIZED, then calls this driver instead of running its own loop. The driver
-// may send messages to the dialog (BFFM_SETSELECTIONW, ...) and returns the chosen Windows
-// path, or an empty string for Cancel. Null restores the default.
-using BrowseFolderDriver = std::function<std::wstring(HWND dialog, const std::wstring& selection)>;
-void TestSetBrowseFolderDriver(BrowseFolderDriver driver);
-
-}  // namespace jf

@@ -138,11 +138,6 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR lpDirectoryName, PULARGE_INTEGER lpFreeBytesAva
 DWORD GetLogicalDriveStringsW(DWORD nBufferLength, LPWSTR lpBuffer);
 UINT GetDriveTypeW(LPCWSTR lpRootPathName);
 
-namespace jf {
-// Makes GetDiskFreeSpaceExW report `freeBytes` (free and available) for a drive letter, so
-// tests can place a drive exactly at a space limit; a negative value goes back to statvfs.
-void SetDiskFreeSpaceForTests(wchar_t drive, int64_t freeBytes);
-}  // namespace jf
 
 // Environment.
 DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);

@@ -2,7 +2,6 @@
 // sections, atomics, clocks, system and version information, modules, debug and console
 // output, the command line.
 #pragma once
-#include <pthread.h>
 
 #include "../windef.h"
 #include "../winerror.h"
@@ -93,11 +92,12 @@ BOOL ReleaseMutex(HANDLE mutex);
 // Critical sections (recursive, as on Windows)
 
 typedef struct _RTL_CRITICAL_SECTION {
-  pthread_mutex_t Mutex;
-  DWORD OwningThread;
+  PVOID DebugInfo;
+  LONG LockCount;
   LONG RecursionCount;
-  DWORD SpinCount;
-  BOOL Initialized;
+  HANDLE OwningThread;  // the owner's thread id
+  HANDLE LockSemaphore;  // the layer's lock behind the section
+  ULONG_PTR SpinCount;
 } RTL_CRITICAL_SECTION, CRITICAL_SECTION, *PCRITICAL_SECTION, *LPCRITICAL_SECTION;
 
 void InitializeCriticalSection(LPCRITICAL_SECTION section);

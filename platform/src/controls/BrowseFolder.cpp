@@ -14,6 +14,7 @@
 
 #include "DialogButtonRow.h"
 #include "X11Bridge.h"
+#include "jf/testinput.h"
 
 namespace {
 

@@ -7,6 +7,8 @@
 namespace jf {
 
 RECT ScreenRect();
+// The size of the screen and the height of the task bar along its bottom edge.
+void SetScreen(int width, int height, int taskBarHeight);
 RECT WorkAreaRect();
 // The non-client frame a style gives a window (left, top, right, bottom thickness).
 RECT FrameInsets(DWORD style, DWORD exStyle);

@@ -48,7 +48,9 @@ HMONITOR Choose(bool onScreen, DWORD flags) {
 
 namespace jf {
 
-void TestSetScreen(int width, int height, int taskBarHeight) {
+void TestSetScreen(int width, int height, int taskBarHeight) { SetScreen(width, height, taskBarHeight); }
+
+void SetScreen(int width, int height, int taskBarHeight) {
   Screen& s = TheScreen();
   std::lock_guard<std::mutex> guard(s.lock);
   s.width = std::max(1, width);

@@ -19,7 +19,7 @@
 #include "MsgQueue.h"
 #include "X11Bridge.h"
 #include "jf/testinput.h"
-#include "jf/tick.h"
+#include "jf/ticksource.h"
 
 namespace jf {
 
@@ -537,7 +537,7 @@ void InputBeginMoveSize(HWND hwnd, int hit, POINT start) {
 
 // ---- Test drivers and the X events ------------------------------------------------------
 
-void TestMouseMove(int x, int y) {
+void InputMouseMove(int x, int y) {
   POINT screen{x, y};
   {
     Input& in = In();
@@ -573,7 +573,7 @@ void TestMouseMove(int x, int y) {
   }
 }
 
-void TestMouseButton(int vkButton, bool down) {
+void InputMouseButton(int vkButton, bool down) {
   POINT screen{};
   {
     Input& in = In();
@@ -634,12 +634,19 @@ void TestMouseButton(int vkButton, bool down) {
   }
 }
 
+// The test driver feeds the same input functions as the X connection.
+void TestMouseMove(int x, int y) { InputMouseMove(x, y); }
+
+void TestMouseButton(int vkButton, bool down) { InputMouseButton(vkButton, down); }
+
+void TestMouseWheel(int delta) { InputMouseWheel(delta); }
+
 void TestMouseClick(int vkButton) {
-  TestMouseButton(vkButton, true);
-  TestMouseButton(vkButton, false);
+  InputMouseButton(vkButton, true);
+  InputMouseButton(vkButton, false);
 }
 
-void TestMouseWheel(int delta) {
+void InputMouseWheel(int delta) {
   POINT screen = InputCursorPos();
   Target t = FindTarget(screen);
   if (t.hwnd == nullptr) return;
@@ -864,8 +871,8 @@ BOOL WINAPI GetCursorPos(LPPOINT point) {
 
 BOOL WINAPI SetCursorPos(int x, int y) {
   RECT screen = jf::ScreenRect();
-  jf::TestMouseMove(std::clamp(x, int(screen.left), int(screen.right - 1)),
-                    std::clamp(y, int(screen.top), int(screen.bottom - 1)));
+  jf::InputMouseMove(std::clamp(x, int(screen.left), int(screen.right - 1)),
+                     std::clamp(y, int(screen.top), int(screen.bottom - 1)));
   return TRUE;
 }
 

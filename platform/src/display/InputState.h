@@ -24,6 +24,11 @@ POINT InputCursorPos();
 void InputBeginMoveSize(HWND hwnd, int hit, POINT start);
 // A key from the keyboard (the X connection): VK_PACKET carries a character of its own.
 void InputKey(UINT vk, bool down, wchar_t packetChar);
+// The pointer moved to (x, y) on the screen; a button (VK_LBUTTON, VK_RBUTTON, VK_MBUTTON)
+// went down or up; the wheel turned by `delta` (multiples of WHEEL_DELTA).
+void InputMouseMove(int x, int y);
+void InputMouseButton(int vkButton, bool down);
+void InputMouseWheel(int delta);
 // The cursor the class or the hit code asks for (DefWindowProcW's WM_SETCURSOR).
 HCURSOR SystemCursor(LPCWSTR id);
 

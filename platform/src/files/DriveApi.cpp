@@ -12,6 +12,7 @@
 #include "jf/files.h"
 #include "jf/paths.h"
 #include "winerror.h"
+#include "jf/teststate.h"
 
 namespace {
 std::mutex g_freeLock;

@@ -17,6 +17,7 @@
 #include "jf/paths.h"
 #include "jf/utf.h"
 #include "winerror.h"
+#include "jf/teststate.h"
 
 namespace {
 

@@ -25,7 +25,5 @@ std::wstring CurrentWinDirectory();
 std::vector<std::pair<wchar_t, std::string>> MappedDrives();
 // The host folder of a drive letter; false for an unmapped letter.
 bool DriveHostRoot(wchar_t letter, std::string& hostRoot);
-// Forgets the drive map and the current folder, so the next call reads JF_DRIVES again.
-void ResetDriveMapForTests();
 
 }  // namespace jf

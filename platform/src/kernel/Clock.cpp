@@ -4,9 +4,9 @@
 
 #include "errhandlingapi.h"
 #include "jf/kernel.h"
-#include "jf/tick.h"
 #include "mmsystem.h"
 #include "winerror.h"
+#include "jf/ticksource.h"
 
 namespace {
 

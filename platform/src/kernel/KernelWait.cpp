@@ -121,13 +121,14 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
   DWORD result = TrySatisfy(objects, waitAll != FALSE);
   if (result != WAIT_TIMEOUT || (!infinite && milliseconds == 0)) return result;
 
-  std::vector<pollfd> probe;
-  for (const auto& object : objects) object->AddPollFds(probe);
-  const bool polled = !probe.empty();
   jf::Waiter waiter;
   Listing listing(objects, waiter);
+  std::vector<pollfd> probe;
   for (;;) {
-    if (polled) {
+    // Asked again each round: a socket selected on an event meanwhile joins the wait.
+    probe.clear();
+    for (const auto& object : objects) object->AddPollFds(probe);
+    if (!probe.empty()) {
       PollOnce(lock, objects, waiter, infinite, deadline);
     } else if (infinite) {
       waiter.condition.wait(lock, [&] { return waiter.notified; });

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "jf/text.h"
+#include "jf/ansi.h"
 
 namespace jf {
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <vector>
+#include "jf/ticksource.h"
 
 namespace jf {
 namespace {

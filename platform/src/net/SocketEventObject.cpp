@@ -197,6 +197,7 @@ int WSAEventSelect(SOCKET s, WSAEVENT hEventObject, long lNetworkEvents) {
   int flags = fcntl(s, F_GETFL);
   if (flags >= 0) fcntl(s, F_SETFL, flags | O_NONBLOCK);
   jf::SocketEventObject::Attach(s, event, lNetworkEvents);
+  jf::SignalStateChanged(event->Waiters());  // a wait on the event now watches the socket too
   return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "RegistryStore.h"
 #include "winerror.h"
 #include "winreg.h"
+#include "jf/teststate.h"
 
 LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired, PHKEY phkResult) {
   return jf::RegistryStore::Instance().Open(hKey, lpSubKey, samDesired, false, phkResult, nullptr);

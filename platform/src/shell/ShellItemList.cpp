@@ -7,6 +7,7 @@
 #include "errhandlingapi.h"
 #include "objbase.h"
 #include "winerror.h"
+#include "jf/shellitems.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "jf/utf.h"
 #include "shlobj.h"
 #include "winerror.h"
+#include "jf/ansi.h"
 
 namespace jf {
 namespace {

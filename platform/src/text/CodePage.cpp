@@ -8,6 +8,7 @@
 #include "jf/text.h"
 #include "jf/utf.h"
 #include "winerror.h"
+#include "jf/ansi.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "jf/text.h"
+#include "jf/ansi.h"
 
 namespace jf {
 

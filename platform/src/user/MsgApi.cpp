@@ -4,7 +4,7 @@
 #include "MsgQueue.h"
 #include "WindowDisplayHooks.h"
 #include "WindowTable.h"
-#include "jf/tick.h"
+#include "jf/ticksource.h"
 
 namespace {
 

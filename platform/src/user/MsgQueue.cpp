@@ -8,7 +8,7 @@
 #include "WindowDisplayHooks.h"
 #include "WindowRecord.h"
 #include "WindowTable.h"
-#include "jf/tick.h"
+#include "jf/ticksource.h"
 
 namespace jf {
 

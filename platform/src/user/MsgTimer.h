@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include "jf/ticksource.h"
 
 namespace jf {
 

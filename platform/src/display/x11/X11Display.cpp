@@ -24,13 +24,14 @@
 #include <vector>
 
 #include "DisplayIcons.h"
+#include "DisplayMetrics.h"
 #include "DisplayState.h"
 #include "InputState.h"
 #include "X11Bridge.h"
 #include "jf/gdisurface.h"
-#include "jf/tick.h"
 #include "jf/testinput.h"
 #include "jf/utf.h"
+#include "jf/ticksource.h"
 
 namespace jf {
 
@@ -215,17 +216,17 @@ void Dispatch(XEvent& ev) {
       if (ev.xexpose.count == 0) X11Push(hwnd);
       break;
     case MotionNotify:
-      TestMouseMove(ev.xmotion.x_root, ev.xmotion.y_root);
+      InputMouseMove(ev.xmotion.x_root, ev.xmotion.y_root);
       break;
     case ButtonPress:
     case ButtonRelease: {
-      TestMouseMove(ev.xbutton.x_root, ev.xbutton.y_root);
+      InputMouseMove(ev.xbutton.x_root, ev.xbutton.y_root);
       if (ev.xbutton.button == Button4 || ev.xbutton.button == Button5) {
-        if (ev.type == ButtonPress) TestMouseWheel(ev.xbutton.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA);
+        if (ev.type == ButtonPress) InputMouseWheel(ev.xbutton.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA);
         break;
       }
       int vk = ButtonKey(ev.xbutton.button);
-      if (vk != 0) TestMouseButton(vk, ev.type == ButtonPress);
+      if (vk != 0) InputMouseButton(vk, ev.type == ButtonPress);
       break;
     }
     case KeyPress:
@@ -302,7 +303,7 @@ bool Connect(const char* name) {
   XSetLocaleModifiers("");
   c.im = XOpenIM(dpy, nullptr, nullptr, nullptr);
   // The headless monitor becomes the X screen (its work area the whole screen).
-  TestSetScreen(DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy)), 0);
+  SetScreen(DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy)), 0);
   c.clipboard = XInternAtom(dpy, "CLIPBOARD", False);
   c.utf8 = XInternAtom(dpy, "UTF8_STRING", False);
   c.targets = XInternAtom(dpy, "TARGETS", False);

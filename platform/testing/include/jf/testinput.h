@@ -42,6 +42,13 @@ unsigned long TestXWindow(HWND hwnd);
 
 // MessageBoxW asks this instead of showing a box (arguments: owner, text, caption, type;
 // returns the button id). Null restores the default.
+// For tests: SHBrowseForFolderW creates its dialog window (hidden when there is no display),
+// sends BFFM_INITIALIZED, then calls this driver instead of running its own loop. The driver
+// may send messages to the dialog (BFFM_SETSELECTIONW, ...) and returns the chosen Windows
+// path, or an empty string for Cancel. Null restores the default.
+using BrowseFolderDriver = std::function<std::wstring(HWND dialog, const std::wstring& selection)>;
+void TestSetBrowseFolderDriver(BrowseFolderDriver driver);
+
 void TestSetMessageBoxAnswer(std::function<int(HWND, const std::wstring&, const std::wstring&, UINT)> answer);
 
 }  // namespace jf

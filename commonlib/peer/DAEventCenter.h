@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <list>
 
-#include "DAEventListener.h"
+#include "peer/DAEventListener.h"
 #include "core/ProtoValue.h"
 
 class DAEventCenter {
@@ -20,10 +20,24 @@ class DAEventCenter {
   void Fire(int32_t event, int32_t type, int32_t code, ProtoValue& payload);
   size_t GetListenerCount() const { return m_listeners.size(); }
 
-  uint32_t m_timerId;
-  bool m_started;
+  // The engine's start and stop: whether it runs, and its timer.
+  bool IsEngineStarted() const { return m_started; }
+  uint32_t EngineTimer() const { return m_timerId; }
+  void EngineStarted(uint32_t timerId) {
+    m_timerId = timerId;
+    m_started = true;
+  }
+  // Returns the engine timer to kill.
+  uint32_t EngineStopped() {
+    uint32_t id = m_timerId;
+    m_timerId = 0;
+    m_started = false;
+    return id;
+  }
 
  private:
   DAEventCenter();
+  uint32_t m_timerId;
+  bool m_started;
   std::list<DAEventListener*> m_listeners;
 };

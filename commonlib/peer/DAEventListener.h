@@ -12,6 +12,7 @@ enum DAEvent : int32_t {
   DAEventRedirect = 7,     // HTTP 3xx: "log_name", "location"
   DAEventIpChanged = 8,    // "old_server_ip", "server_ip" (raised by nothing today)
   DAEventRetry = 9,        // before a retry: "et", "ec", "times"
+  DAEventDiagnose = 10,    // a CDN source failed: "fields" (of the diagnosis record), "host"
 };
 
 class DAEventListener {

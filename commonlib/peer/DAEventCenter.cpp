@@ -1,4 +1,4 @@
-#include "DAEventCenter.h"
+#include "peer/DAEventCenter.h"
 
 #include <algorithm>
 #include <vector>

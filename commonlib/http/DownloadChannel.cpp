@@ -1,4 +1,4 @@
-#include "DownloadChannel.h"
+#include "http/DownloadChannel.h"
 
 #include <windows.h>
 
