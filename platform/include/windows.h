@@ -10,6 +10,7 @@
 #include "winreg.h"
 #include "jf/process.h"
 #include "winuser.h"
+#include "jf/resources.h"
 #include "wingdi.h"
 #include "shellapi.h"
 #include "mmsystem.h"
