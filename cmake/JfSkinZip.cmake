@@ -34,7 +34,7 @@ function(jf_skin_zip target)
     OUTPUT "${out}"
     COMMAND ${CMAKE_COMMAND} -E rm -f "${out}"
     COMMAND ${CMAKE_COMMAND} -E chdir "${folder}"
-            ${CMAKE_COMMAND} -E tar cf "${out}" --format=zip --mtime=2020-01-01T00:00:00Z -- ${files}
+            ${CMAKE_COMMAND} -E tar cf "${out}" --format=zip "--mtime=2020-01-01 00:00:00 UTC" -- ${files}
     DEPENDS ${deps}
     COMMENT "Zipping the skin ${folder}"
     VERBATIM)
