@@ -4,6 +4,7 @@
 // module's message-only window, whose procedure does the work.
 #pragma once
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "Updater/CUpdateInfo.h"
 #include "Updater/IGameEventListener.h"
+#include "DownloadTaskRequest.h"
 #include "Updater/InstallInfo.h"
 #include "core/ProtoValue.h"
 #include "http/CHttpCommand.h"
@@ -86,4 +88,6 @@ class CUpdateModule {
   std::wstring m_installerPath;
   std::wstring m_partialName;
   std::string m_optionsText;
+  // The task last handed to the engine, handed again by ResumeDownload.
+  DownloadTaskRequest m_task;
 };

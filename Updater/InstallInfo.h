@@ -9,7 +9,7 @@ struct InstallInfo {
   std::wstring murl;      // kept, not used
   std::wstring md5;       // Md5
   std::wstring sizeText;  // Size, decimal
-  std::wstring version;   // Version, without "\", "/" and ":"
+  std::wstring version;   // Version
   std::wstring cdnHost;   // ThirdCDNHost
   int64_t cdnMinSpeed = 0;  // ThirdCDNMinSpeed, bytes per second
   std::wstring sslUrl;    // SSLUrl
