@@ -299,6 +299,10 @@ TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndEndsStaleInstal
   DWORD staleWait = WAIT_TIMEOUT;
   listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
 
+  // The first lookup picked another spare list before the download starts.
+  const auto selector = DeploymentProfile::SpareSelectorLists()[2];
+  dns_result_callback(0, nullptr, "spare.test", StringUtils::ToUtf8(selector.first));
+  ASSERT_EQ(selector.second, GetSpareDnsTable().downloadAddresses);
   m = Start();
   ASSERT_TRUE(RunUntilEvent('r'));
   EXPECT_TRUE(checked);
@@ -383,20 +387,39 @@ TEST_F(UpdateModuleTest, AnswerFormsAreReadAsTheServerMeantThem) {
          EXPECT_EQ(L"4.1", m.GetInstallInfo().version);
          EXPECT_EQ(t.body, t.dir.Read("down/vrinstaller.exe"));
        }},
-      {"cdn host and minimum speed",
+      {"cdn host and minimum speed reach the engine",
        [](UpdateModuleTest& t) {
-         return InstallAnswer({{"Url", t.server.Url("/vrinstaller.exe")},
+         // Only the alternative host serves the file: the download can only end well
+         // through it.
+         Script s;
+         s.ranges = true;
+         s.body = t.body;
+         t.server.SetHandler("/cdn-only.exe", [s](const HttpTestServer::Request& r) {
+           Script answer = s;
+           if (r.Header("Host").rfind("localhost", 0) != 0) {
+             answer.status = 404;
+             answer.ranges = false;
+             answer.body.clear();
+           }
+           return answer;
+         });
+         return InstallAnswer({{"Url", t.server.Url("/cdn-only.exe")},
                                {"ThirdCDNHost", "localhost"},
                                {"ThirdCDNMinSpeed", "123456"},
+                               {"Md5", Md5Hex(t.body)},
                                {"murl", "http://m/"},
-                               {"Size", "x"},
+                               {"Size", std::to_string(t.body.size())},
                                {"Version", "5"}});
        },
-       [](UpdateModuleTest&, CUpdateModule& m) {
+       [](UpdateModuleTest& t, CUpdateModule& m) {
          EXPECT_EQ(L"localhost", m.GetInstallInfo().cdnHost);
          EXPECT_EQ(123456, m.GetInstallInfo().cdnMinSpeed);
          EXPECT_EQ(L"http://m/", m.GetInstallInfo().murl);
-         EXPECT_EQ(L"x", m.GetInstallInfo().sizeText);
+         EXPECT_EQ(0, t.listener.Last('r')->c);
+         EXPECT_EQ(t.body, t.dir.Read("down/vrinstaller.exe"));
+         bool viaCdn = false;
+         for (const auto& r : t.server.RequestsFor("/cdn-only.exe")) viaCdn |= r.Header("Host").rfind("localhost", 0) == 0;
+         EXPECT_TRUE(viaCdn);
        }},
       {"minimum speed that is no number",
        [](UpdateModuleTest& t) {
