@@ -76,7 +76,7 @@ CUpdateModule::~CUpdateModule() {
 }
 
 DWORD CUpdateModule::CreateHelperWindow() {
-  if (m_messageWindow) Stop();
+  DestroyHelperWindow();
   ++g_classCounter;
   _snwprintf(g_classNameBuffer, sizeof g_classNameBuffer / sizeof g_classNameBuffer[0] - 1,
              L"_UPDATE_MODULE_HELPER_WINDOW_VARNEL%d", g_classCounter);
@@ -138,12 +138,15 @@ void CUpdateModule::Stop() {
   m_infoText.clear();
   m_downloading = 0;
   m_updateInfo.Reset();
-  if (m_messageWindow) {
-    SetWindowLongPtrW(m_messageWindow, GWLP_USERDATA, 0);
-    DestroyWindow(m_messageWindow);
-    UnregisterClassW(m_windowClassName.c_str(), ModuleInstance());
-    m_messageWindow = nullptr;
-  }
+  DestroyHelperWindow();
+}
+
+void CUpdateModule::DestroyHelperWindow() {
+  if (!m_messageWindow) return;
+  SetWindowLongPtrW(m_messageWindow, GWLP_USERDATA, 0);
+  DestroyWindow(m_messageWindow);
+  UnregisterClassW(m_windowClassName.c_str(), ModuleInstance());
+  m_messageWindow = nullptr;
 }
 
 void CUpdateModule::ResumeDownload() { AddDownloadTask(); }

@@ -62,6 +62,7 @@ class CUpdateModule {
   bool IsDownloading() const { return m_downloading != 0; }
 
  private:
+  void DestroyHelperWindow();
   void OnInstallInfoReceived(int errorType, int errorCode);
   bool StoreAndReadInstallInfo(const std::wstring& path, int& errorType, int& errorCode);
   // 0 when the task was handed to the engine, else the system error of the folder.
