@@ -157,7 +157,7 @@ TEST_F(HiddenRunTest, RZeroInstallsWithoutStartingTheLauncher) {
 
 TEST_F(HiddenRunTest, UsableFolderWithBlanksIsTaken) {
   ASSERT_NO_FATAL_FAILURE(StartServers());
-  mkdir(Host("D:\\My Games").c_str(), 0755);
+  ASSERT_EQ(system(("mkdir -p '" + Host("D:\\My Games\\澜铭聚峰") + "'").c_str()), 0);
   EXPECT_EQ(Run({"-h", "-p", "D:\\My Games\\澜铭聚峰"}, 90).exitCode, 0);
   ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo("D:\\My Games\\澜铭聚峰"));
   auto launches = Stubs("launcher");
