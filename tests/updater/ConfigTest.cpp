@@ -97,8 +97,9 @@ TEST(AppConfigTest, StringTableAndLogFileName) {
   EXPECT_EQ(stamp, GetLogStartStamp());
   const std::wstring dir = CommonUtils::GetModuleDir() + L"\\MiniLog";
   EXPECT_EQ(dir + L"\\mini_downloader" + stamp + L".jfelog", BuildLogFilePath());
-  // The folder is made again on every call.
-  ASSERT_TRUE(FileUtils::DeleteDirectoryTree(dir));
+  // The folder is made again on every call (removed here only when no other test's log
+  // lies in it).
+  RemoveDirectoryW(dir.c_str());
   EXPECT_EQ(dir, GetMiniLogDir());
   EXPECT_TRUE(FileUtils::IsFileExist(dir));
 }
