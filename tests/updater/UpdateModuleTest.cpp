@@ -521,6 +521,28 @@ TEST_F(UpdateModuleTest, UnusableDownloadFolderEndsInAFailurePair) {
   EXPECT_TRUE(server.RequestsFor("/vrinstaller.exe").empty());
 }
 
+TEST_F(UpdateModuleTest, DownloadThatCannotStartIsAFailedAnswer) {
+  // A relative folder takes the stored answer (below the current folder) but cannot be made
+  // as a tree: without a download no result would ever follow, so the answer counts as failed.
+  std::filesystem::create_directories(dir.Host("down"));
+  wchar_t previous[1024];
+  ASSERT_NE(0u, GetCurrentDirectoryW(1024, previous));
+  ASSERT_TRUE(SetCurrentDirectoryW(dir.Win().c_str()));
+  Answer(GoodAnswer());
+  CUpdateModule* m = Make(L"down", server.Url("/info.txt"));
+  m->RequestInstallInfo();
+  const bool answered = RunUntilEvent('i');
+  SetCurrentDirectoryW(previous);
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(1, listener.Last('i')->c);
+  EXPECT_EQ(ERROR_PATH_NOT_FOUND, listener.Last('i')->d);
+  EXPECT_EQ(L"2.0.1", listener.Last('i')->s1);
+  EXPECT_FALSE(m->IsDownloading());
+  EXPECT_TRUE(IniFiles().empty());
+  Settle(50);
+  EXPECT_TRUE(server.RequestsFor("/vrinstaller.exe").empty());
+}
+
 TEST_F(UpdateModuleTest, StopDuringTheDownloadSilencesTheModule) {
   Script held;
   held.ranges = true;
