@@ -1,32 +1,19 @@
 #include "app/MainApp.h"
 
-#include <commctrl.h>
-#include <objbase.h>
-#include <ole2.h>
-#include <shellapi.h>
-
-#include <memory>
 #include <string>
 
 #include "BigDataLog.h"
 #include "CNetToolThread.h"
 #include "DownloadEngine.h"
 #include "app/AppConfig.h"
-#include "app/MainDlg.h"
-#include "app/MsgBoxDlg.h"
 #include "http/CHttpCommand.h"
 #include "http/CHttpMgr.h"
 #include "DownloadChannel.h"
 #include "logger/DownloadLog.h"
 #include "logger/FileLogger.h"
 #include "thread/MainThreadQueue.h"
-#include "util/CommandLineOptions.h"
 #include "util/CommonUtils.h"
 #include "util/StringUtils.h"
-#include "window/WndShadow.h"
-#include "window/WindowManagerUI.h"
-
-const wchar_t kInstanceMutexName[] = L"vrjf_install_20170309";
 
 namespace {
 
@@ -47,7 +34,7 @@ void CALLBACK HttpMgrTimerProc(HWND, UINT, UINT_PTR, DWORD) {
   ++g_timerTicks;
 }
 
-bool InitAppServices(int32_t gameId) {
+bool InitApp(int32_t gameId) {
   AppConfig& config = AppConfig::Instance();
   std::wstring ini = CommonUtils::GetModuleDir() + L"\\jfminiinstall.ini";
   wchar_t text[260] = {0};
@@ -81,8 +68,6 @@ bool InitAppServices(int32_t gameId) {
                                                    dns_result_callback);
   return true;
 }
-
-bool InitApp(CMainDlg* window) { return InitAppServices(window ? window->GetFlow().GetGameId() : 0); }
 
 bool UninitApp() {
   DownloadLog::GetInstance().UnInit();
@@ -136,59 +121,3 @@ bool FlushPendingReports(DWORD timeoutMs) {
   return true;
 }
 
-void ShowAlreadyRunningBox() {
-  CMsgBoxDlg* box = new CMsgBoxDlg(L"您已经运行了一个聚峰安装程序。", L"提示信息", L"");
-  if (box->Create(nullptr, L"提示信息", WS_POPUP, 0, 0, 0, 0, 0) == nullptr) return;
-  box->CenterWindow();
-  box->SetRowVisible(false);
-  box->ShowWindow(true, true);
-  box->ShowModal();
-}
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
-
-  int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::unique_ptr<CommandLineOptions> options(new CommandLineOptions(argc, argv));
-  ReadCommandLine(*options);
-
-  SkinUI::CWindowManagerUI::SetInstance(instance);
-  SkinUI::CWindowManagerUI::SetResourceInstance(instance);
-  SkinUI::CWndShadow::Initialize(instance);
-
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    if (mutex) CloseHandle(mutex);
-    if (!AppConfig::Instance().hidden) ShowAlreadyRunningBox();
-    if (argv) LocalFree(argv);
-    return 0;
-  }
-
-  std::unique_ptr<CMainDlg> window(new CMainDlg());
-  InitApp(window.get());
-  window->Create(nullptr, LoadStringResource(kStringWindowTitle).c_str(), WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0,
-                 0, 0, 0, 0);
-  window->CenterWindow();
-  if (!AppConfig::Instance().hidden) window->ShowWindow(true, true);
-  CoInitialize(nullptr);
-  OleInitialize(nullptr);
-  int result = RunMessageLoop();
-
-  // The worker must be done with the window and the services before they go.
-  window->GetFlow().Shutdown();
-  SkinUI::CWindowManagerUI::CloseResourceZip();
-  // The run's records would be lost with the request side: let them go out first.
-  FlushPendingReports(3000);
-  UninitApp();
-  OleUninitialize();
-  if (mutex) {
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
-  }
-  window.reset();
-  options.reset();
-  if (argv) LocalFree(argv);
-  return result;
-}

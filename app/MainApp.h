@@ -1,21 +1,15 @@
-// The program's entry: configuration from the command line, one running instance, the
-// services brought up and taken down in a fixed order around the main window's message loop.
+// The services around the main window's message loop (WinMain brings them up and down):
+// the file log, the main-thread queue, the request side, the download engine and its
+// 500 ms timer, the download report and the first name lookup.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
-class CMainDlg;
-
-// The single-instance mutex.
-extern const wchar_t kInstanceMutexName[];
-
-// Brings up the file log, the main-thread queue, the request side, the download engine and
-// its 500 ms timer, the download report's identity and the first name lookup. gameId is the
-// window's default game id (the report's identity uses it).
-bool InitAppServices(int32_t gameId);
-bool InitApp(CMainDlg* window);
+// Brings the services up in order; gameId is the main window's default game id, which the
+// download report's identity carries. Returns true.
+bool InitApp(int32_t gameId);
 // Takes the services down again, in the reverse of their dependencies.
 bool UninitApp();
 void CALLBACK HttpMgrTimerProc(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
@@ -26,4 +20,5 @@ int RunMessageLoop();
 bool FlushPendingReports(DWORD timeoutMs);
 // True while a record or report is queued or being sent.
 bool ReportsInFlight();
+// The one-button notice of a second instance.
 void ShowAlreadyRunningBox();
