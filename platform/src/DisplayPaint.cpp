@@ -65,6 +65,12 @@ void PaintDispatched(HWND hwnd) {
   jf::X11Push(hwnd);
 }
 
+// Programs that blend their own windows look UpdateLayeredWindow up by name in "user32".
+const bool kLayeredExported = [] {
+  jf::RegisterModuleExport(L"user32.dll", "UpdateLayeredWindow", reinterpret_cast<void*>(&UpdateLayeredWindow));
+  return true;
+}();
+
 }  // namespace
 
 namespace jf {

@@ -32,6 +32,9 @@ struct EditState {
   bool focused = false;
   bool dragging = false;
   size_t scroll = 0;  // first character shown
+  int leftMargin = kMargin;
+  int rightMargin = kMargin;
+  bool modified = false;  // changed by the user since the text was last set
 };
 
 std::mutex g_lock;
@@ -96,7 +99,7 @@ class Measure {
 size_t IndexAt(HWND hwnd, const EditState& s, int x) {
   std::wstring shown = Shown(hwnd, s);
   Measure m(s.font);
-  int base = kMargin;
+  int base = s.leftMargin;
   size_t best = s.scroll;
   for (size_t i = s.scroll; i <= shown.size(); ++i) {
     int here = base + m.Width(shown, s.scroll, i);
@@ -113,7 +116,7 @@ size_t IndexAt(HWND hwnd, const EditState& s, int x) {
 void ScrollToCaret(HWND hwnd, EditState& s) {
   RECT client{};
   GetClientRect(hwnd, &client);
-  int room = std::max<int>(1, client.right - 2 * kMargin);
+  int room = std::max<int>(1, client.right - s.leftMargin - s.rightMargin);
   std::wstring shown = Shown(hwnd, s);
   Measure m(s.font);
   if (s.caret < s.scroll) s.scroll = s.caret;
@@ -122,6 +125,7 @@ void ScrollToCaret(HWND hwnd, EditState& s) {
 }
 
 void Changed(HWND hwnd, std::shared_ptr<EditState> s, bool textChanged) {
+  if (textChanged) s->modified = true;
   ScrollToCaret(hwnd, *s);
   InvalidateRect(hwnd, nullptr, TRUE);
   if (textChanged) {
@@ -301,13 +305,13 @@ void Paint(HWND hwnd, const EditState& s) {
   int y = std::max<int>(0, (client.bottom - tm.tmHeight) / 2);
   SetBkMode(dc, TRANSPARENT);
   size_t from = std::min(s.scroll, shown.size());
-  TextOutW(dc, kMargin, y, shown.c_str() + from, int(shown.size() - from));
+  TextOutW(dc, s.leftMargin, y, shown.c_str() + from, int(shown.size() - from));
   size_t a = std::max(SelMin(s), from), b = SelMax(s);
   if (s.focused && b > a) {
     SIZE before{}, sel{};
     GetTextExtentPoint32W(dc, shown.c_str() + from, int(a - from), &before);
     GetTextExtentPoint32W(dc, shown.c_str() + a, int(b - a), &sel);
-    RECT hl{kMargin + before.cx, y, kMargin + before.cx + sel.cx, y + tm.tmHeight};
+    RECT hl{s.leftMargin + before.cx, y, s.leftMargin + before.cx + sel.cx, y + tm.tmHeight};
     FillRect(dc, &hl, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
     TextOutW(dc, hl.left, y, shown.c_str() + a, int(b - a));
@@ -315,7 +319,7 @@ void Paint(HWND hwnd, const EditState& s) {
   if (s.focused && s.caret >= from) {
     SIZE before{};
     GetTextExtentPoint32W(dc, shown.c_str() + from, int(s.caret - from), &before);
-    RECT caret{kMargin + before.cx, y, kMargin + before.cx + 1, y + tm.tmHeight};
+    RECT caret{s.leftMargin + before.cx, y, s.leftMargin + before.cx + 1, y + tm.tmHeight};
     InvertRect(dc, &caret);
   }
   SelectObject(dc, oldFont);
@@ -346,6 +350,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       s->scroll = 0;
       DefWindowProcW(hwnd, msg, wParam, lParam);
       Changed(hwnd, s, true);
+      s->modified = false;  // set text is not a change of the user's
       return TRUE;
     }
     case WM_GETTEXT: {
@@ -401,6 +406,19 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd, nullptr, TRUE);
       return TRUE;
     }
+    case EM_GETMODIFY:
+      return s->modified ? TRUE : FALSE;
+    case EM_SETMODIFY:
+      s->modified = wParam != 0;
+      return 0;
+    case EM_SETMARGINS:
+      // EC_USEFONTINFO picks the default margin; otherwise the words give pixels.
+      if ((wParam & EC_LEFTMARGIN) != 0) s->leftMargin = LOWORD(lParam) == EC_USEFONTINFO ? kMargin : LOWORD(lParam);
+      if ((wParam & EC_RIGHTMARGIN) != 0) s->rightMargin = HIWORD(lParam) == EC_USEFONTINFO ? kMargin : HIWORD(lParam);
+      Changed(hwnd, s, false);
+      return 0;
+    case EM_GETMARGINS:
+      return MAKELRESULT(s->leftMargin, s->rightMargin);
     case EM_SETPASSWORDCHAR:
       s->password = wchar_t(wParam);
       InvalidateRect(hwnd, nullptr, TRUE);

@@ -13,6 +13,7 @@
 namespace jf {
 
 WNDPROC EditClassProc();
+WNDPROC DateTimePickClassProc();
 
 namespace {
 
@@ -277,6 +278,7 @@ WNDPROC DisplaySystemClassProc(const wchar_t* name) {
   std::wstring n = name;
   if (n == L"Edit") return EditClassProc();
   if (n == L"tooltips_class32") return TooltipProc;
+  if (n == L"SysDateTimePick32") return DateTimePickClassProc();
   return nullptr;
 }
 
@@ -285,7 +287,11 @@ WNDPROC DisplaySystemClassProc(const wchar_t* name) {
 void WINAPI InitCommonControls(void) {}
 
 BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
-  if (icc == nullptr || icc->dwSize != sizeof(INITCOMMONCONTROLSEX)) {
+  // Every class of the flags is registered from the start; a flag no class answers to fails.
+  constexpr DWORD kKnown = ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_COOL_CLASSES |
+                           ICC_INTERNET_CLASSES | ICC_PAGESCROLLER_CLASS | ICC_NATIVEFNTCTL_CLASS |
+                           ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
+  if (icc == nullptr || icc->dwSize != sizeof(INITCOMMONCONTROLSEX) || (icc->dwICC & ~kKnown) != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }

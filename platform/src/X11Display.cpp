@@ -40,6 +40,7 @@ struct XWin {
   ::Window id = 0;
   bool argb = false;
   bool mapped = false;
+  bool below = false;  // kept under its owner (a click-through companion such as a shadow)
   XIC ic = nullptr;
 };
 
@@ -316,6 +317,10 @@ bool Connect(const char* name) {
   return true;
 }
 
+bool ClickThrough(DWORD exStyle) {
+  return (exStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) == (WS_EX_LAYERED | WS_EX_TRANSPARENT);
+}
+
 Visual* ArgbVisual(Display* dpy, int* depth) {
   XVisualInfo info{};
   if (XMatchVisualInfo(dpy, DefaultScreen(dpy), 32, TrueColor, &info) != 0) {
@@ -369,9 +374,10 @@ void X11WindowCreated(HWND hwnd) {
       mask |= CWColormap;
     }
   }
-  // Tool windows (tips, shadows) bypass the window manager.
+  // Tool windows (tips) and click-through layered windows (shadows) bypass the window manager.
+  bool clickThrough = ClickThrough(exStyle);
   if ((exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST)) != 0 || (style & (WS_POPUP | WS_CAPTION)) == WS_POPUP) {
-    attrs.override_redirect = (exStyle & WS_EX_TOOLWINDOW) != 0 ? True : False;
+    attrs.override_redirect = (exStyle & WS_EX_TOOLWINDOW) != 0 || clickThrough ? True : False;
     mask |= CWOverrideRedirect;
   }
   unsigned w = unsigned(std::max<LONG>(1, r.right - r.left));
@@ -379,6 +385,11 @@ void X11WindowCreated(HWND hwnd) {
   win.id = XCreateWindow(dpy, RootWindow(dpy, screen), int(r.left), int(r.top), w, h, 0, depth, InputOutput, visual,
                          mask, &attrs);
   XSetWMProtocols(dpy, win.id, &c.deleteWindow, 1);
+  if (clickThrough) {
+    // An empty input shape: the pointer reaches whatever lies below.
+    XShapeCombineRectangles(dpy, win.id, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+    win.below = true;
+  }
   if ((style & WS_CAPTION) != WS_CAPTION) {
     // Motif hints: no decorations for a borderless (skinned) window.
     long hints[5] = {2, 0, 0, 0, 0};
@@ -405,9 +416,11 @@ void X11WindowChanged(HWND hwnd) {
   bool visible = false;
   bool minimized = false;
   HRGN region = nullptr;
+  HWND owner = nullptr;
   std::vector<XRectangle> shape;
   bool ok = WindowTable::Get().WithRecord(hwnd, false, [&](WindowRecord& rec) {
     r = rec.windowRect;
+    owner = rec.owner;
     visible = (rec.style & WS_VISIBLE) != 0;
     minimized = (rec.style & WS_MINIMIZE) != 0;
     region = rec.display ? rec.display->region : HRGN(nullptr);
@@ -446,6 +459,15 @@ void X11WindowChanged(HWND hwnd) {
   if (visible && !win.mapped) {
     XMapRaised(dpy, win.id);
     win.mapped = true;
+    auto ownerWin = c.windows.find(owner);
+    if (win.below && ownerWin != c.windows.end() && ownerWin->second.mapped) {
+      // Without a compositing manager its transparent pixels would hide the owner: under it,
+      // the owner covers its middle and the band around the owner shows.
+      XWindowChanges changes{};
+      changes.sibling = ownerWin->second.id;
+      changes.stack_mode = Below;
+      XReconfigureWMWindow(dpy, win.id, DefaultScreen(dpy), CWSibling | CWStackMode, &changes);
+    }
   } else if (!visible && win.mapped) {
     XUnmapWindow(dpy, win.id);
     win.mapped = false;
