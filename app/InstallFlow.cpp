@@ -88,7 +88,7 @@ void InstallFlow::PrepareInstall() {
       m_installDir = FileUtils::GetParentDir(m_installDir) + L"\\" + candidate;
     }
   }
-  SetTimer(Window(), kTimerLauncherQuestion, 100, nullptr);
+  InstallWorker::SetFlowTimer(m_shared, Window(), kTimerLauncherQuestion, 100);
 }
 
 void InstallFlow::StopUpdateModule() {
@@ -102,9 +102,9 @@ void InstallFlow::StartDownload() {
   m_shared.installerSize = 0;
   m_shared.md5Percent = 0;
   m_progress.Reset();
-  KillTimer(Window(), kTimerRetry);
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
   m_view->SetPicture(L"file='ad00.png'");
-  SetTimer(Window(), kTimerPicture, 8000, nullptr);
+  InstallWorker::SetFlowTimer(m_shared, Window(), kTimerPicture, 8000);
   StopUpdateModule();
   m_updateModule.reset(new CUpdateModule(m_downloadDir, this, 0));
   m_updateModule->CreateHelperWindow();
@@ -156,7 +156,7 @@ void InstallFlow::CalcMd5() {
              static_cast<long long>(m_shared.installerSize.load()));
   m_view->SetBubbleInstalling(true);
   StartWorker(true);
-  SetTimer(Window(), kTimerDigest, 100, nullptr);
+  InstallWorker::SetFlowTimer(m_shared, Window(), kTimerDigest, 100);
 }
 
 void InstallFlow::StartWorker(bool checkDigest) {
@@ -269,7 +269,7 @@ void InstallFlow::OnInstallInfoResult(int32_t errorType, int32_t errorCode, cons
 
 void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
   if (event != 0 && event != 4) return;
-  KillTimer(Window(), kTimerRetry);
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
   if (!m_updateModule) return;
   DeleteFileW((m_installDir + L"\\vrinstaller.exe").c_str());
   m_updateModule->ResumeDownload();
@@ -278,7 +278,7 @@ void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
 void InstallFlow::OnNetworkFailure(int32_t errorType, int32_t errorCode) {
   ReportInstallStatistics(false);
   JF_APP_LOG(kLogInfo, kFile, L"%s", kNetworkFailure);
-  SetTimer(Window(), kTimerRetry, 5000, nullptr);
+  InstallWorker::SetFlowTimer(m_shared, Window(), kTimerRetry, 5000);
   if (!m_mayShowRetryBox || AppConfig::Instance().hidden) return;
   m_mayShowRetryBox = false;
   int result = ShowMessageBox(IInstallView::kBoxRetry, kNetworkFailure, L"重试", L"",
@@ -288,7 +288,7 @@ void InstallFlow::OnNetworkFailure(int32_t errorType, int32_t errorCode) {
 }
 
 void InstallFlow::OnDigestWrong() {
-  KillTimer(Window(), kTimerDigest);
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerDigest);
   ReportInstallStatistics(false);
   JF_APP_LOG(kLogInfo, kFile, L"%s", kDigestWrong);
   if (AppConfig::Instance().hidden) {
@@ -323,7 +323,7 @@ void InstallFlow::OnInstallResult(WPARAM errorType, LPARAM errorCode) {
       DeleteFileW(m_installerPath.c_str());
       InstallSteps::CleanMiniLog(AppConfig::Instance().logEnabled);
       if (!CommonUtils::IsProcessRunning(L"JFMain.exe")) {
-        SetTimer(Window(), kTimerPlatformWait, 1000, nullptr);
+        InstallWorker::SetFlowTimer(m_shared, Window(), kTimerPlatformWait, 1000);
       } else {
         Close(1);
       }
@@ -357,7 +357,7 @@ void InstallFlow::OnTimer(UINT_PTR id, bool& handled) {
       int step = InstallProgress::NextAnimationStep(m_shared.animationStep.load(), m_shared.installFinished.load());
       m_shared.animationStep = step;
       if (step > InstallProgress::kFullAnimationStep) {
-        KillTimer(Window(), kTimerAnimation);
+        InstallWorker::KillFlowTimer(m_shared, Window(), kTimerAnimation);
       } else {
         UpdateProgress();
       }
@@ -369,12 +369,12 @@ void InstallFlow::OnTimer(UINT_PTR id, bool& handled) {
         return;
       }
       if (m_updateModule) {
-        KillTimer(Window(), kTimerRetry);
+        InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
         if (!m_updateModule->GetUrlList().empty()) m_updateModule->RequestInstallInfo();
       }
       break;
     case kTimerLauncherQuestion:
-      KillTimer(Window(), kTimerLauncherQuestion);
+      InstallWorker::KillFlowTimer(m_shared, Window(), kTimerLauncherQuestion);
       if (!AppConfig::Instance().jfFlag) {
         int result = ShowMessageBox(IInstallView::kBoxPlain, L"您已经安装了澜铭聚峰，是否覆盖安装？", L"覆盖安装",
                                     L"直接启动", L"", false, true);
@@ -399,7 +399,7 @@ void InstallFlow::OnTimer(UINT_PTR id, bool& handled) {
       if (g_platformWaitTicks >= 30 || CommonUtils::IsProcessRunning(L"JFMain.exe") ||
           CommonUtils::IsProcessRunning(L"VRUpdater.exe")) {
         JF_APP_LOG(kLogInfo, kFile, L"Close, iTimes:%d", g_platformWaitTicks);
-        KillTimer(Window(), kTimerPlatformWait);
+        InstallWorker::KillFlowTimer(m_shared, Window(), kTimerPlatformWait);
         Close(1);
       }
       break;
@@ -412,7 +412,8 @@ LRESULT InstallFlow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, b
   handled = false;
   switch (message) {
     case WM_TIMER:
-      OnTimer(wParam, handled);
+      // Only the flow's own running timers; the others belong to the window's framework.
+      if (InstallWorker::IsFlowTimer(m_shared, wParam)) OnTimer(wParam, handled);
       break;
     case WM_CLOSE:
       if (m_view->IsBoxOpen(IInstallView::kBoxExit)) {

@@ -26,6 +26,20 @@ void OnDigestProgress(int64_t bytesDone) {
 
 }  // namespace
 
+void InstallWorker::SetFlowTimer(Shared& shared, HWND window, UINT_PTR id, UINT ms) {
+  if (id < 32) shared.timers |= 1u << id;
+  SetTimer(window, id, ms, nullptr);
+}
+
+void InstallWorker::KillFlowTimer(Shared& shared, HWND window, UINT_PTR id) {
+  if (id < 32) shared.timers &= ~(1u << id);
+  KillTimer(window, id);
+}
+
+bool InstallWorker::IsFlowTimer(const Shared& shared, UINT_PTR id) {
+  return id < 32 && (shared.timers.load() & (1u << id)) != 0;
+}
+
 InstallWorker::~InstallWorker() {
   Cancel();
   Join();
@@ -71,8 +85,8 @@ void InstallWorker::Run(Job job) {
 void InstallWorker::Install(const Job& job) {
   if (m_cancel) return;
   JF_APP_LOG(kLogInfo, kFile, L"StartInstallExe begin");
-  KillTimer(job.window, kTimerDigest);
-  SetTimer(job.window, kTimerAnimation, 100, nullptr);
+  KillFlowTimer(*m_shared, job.window, kTimerDigest);
+  SetFlowTimer(*m_shared, job.window, kTimerAnimation, 100);
   if (job.launcherInstalled) OldInstallRemoval::EndProcessAndDelFile(job.installDir);
   if (m_cancel) return;
 
@@ -83,7 +97,7 @@ void InstallWorker::Install(const Job& job) {
     // Nothing was installed: configuring and starting a launcher that is not there would
     // report a failure as success.
     JF_APP_LOG(kLogError, kFile, L"installer start failed:%u", static_cast<unsigned>(run.startError));
-    KillTimer(job.window, kTimerAnimation);
+    KillFlowTimer(*m_shared, job.window, kTimerAnimation);
     Post(job, kMsgInstallResult, 1, static_cast<LPARAM>(run.startError));
     return;
   }

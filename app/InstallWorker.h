@@ -29,7 +29,15 @@ class InstallWorker {
     std::atomic<bool> installFinished{false};
     std::atomic<int> md5Percent{0};
     std::atomic<int64_t> installerSize{0};
+    // The flow's window timers that run (bit = id): the window's framework keeps timers of
+    // its own on the same window, whose ids may meet these.
+    std::atomic<uint32_t> timers{0};
   };
+
+  // Window timers of the flow, set and killed from either thread.
+  static void SetFlowTimer(Shared& shared, HWND window, UINT_PTR id, UINT ms);
+  static void KillFlowTimer(Shared& shared, HWND window, UINT_PTR id);
+  static bool IsFlowTimer(const Shared& shared, UINT_PTR id);
 
   struct Job {
     HWND window = nullptr;
