@@ -48,11 +48,24 @@ InstallWorker::~InstallWorker() {
 void InstallWorker::Start(const Job& job) {
   Join();
   m_cancel = false;
-  m_thread = std::thread(&InstallWorker::Run, this, job);
+  m_job = job;
+  m_thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+  if (m_thread == nullptr) {
+    JF_APP_LOG(kLogError, kFile, L"install worker not started:%u", static_cast<unsigned>(GetLastError()));
+  }
 }
 
 void InstallWorker::Join() {
-  if (m_thread.joinable()) m_thread.join();
+  if (m_thread == nullptr) return;
+  WaitForSingleObject(m_thread, INFINITE);
+  CloseHandle(m_thread);
+  m_thread = nullptr;
+}
+
+DWORD WINAPI InstallWorker::ThreadProc(LPVOID self) {
+  InstallWorker* worker = static_cast<InstallWorker*>(self);
+  worker->Run(worker->m_job);
+  return 0;
 }
 
 void InstallWorker::Post(const Job& job, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -70,7 +83,7 @@ std::wstring InstallWorker::FileDigest(const std::wstring& path, Shared* progres
   return StringUtils::ToLower(StringUtils::Utf8ToWide(digest.hex_digest()));
 }
 
-void InstallWorker::Run(Job job) {
+void InstallWorker::Run(const Job& job) {
   if (job.checkDigest && !job.expectedMd5.empty()) {
     std::wstring digest = FileDigest(job.installerPath, m_shared);
     if (digest.empty() || digest != StringUtils::ToLower(job.expectedMd5)) {

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <thread>
 
 #include "app/RunStatistics.h"
 
@@ -75,12 +74,14 @@ class InstallWorker {
   static std::wstring FileDigest(const std::wstring& path, Shared* progress);
 
  private:
-  void Run(Job job);
+  static DWORD WINAPI ThreadProc(LPVOID self);
+  void Run(const Job& job);
   void Install(const Job& job);
   void Post(const Job& job, UINT message, WPARAM wParam, LPARAM lParam);
 
   Shared* m_shared;
-  std::thread m_thread;
+  HANDLE m_thread = nullptr;
+  Job m_job;
   std::atomic<bool> m_cancel{false};
   std::atomic<DWORD> m_installEndTick{0};
 };
