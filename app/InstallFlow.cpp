@@ -422,6 +422,8 @@ LRESULT InstallFlow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, b
         break;
       }
       m_closing = true;
+      // A retry box still open would otherwise restart the download after the close.
+      if (m_view->IsBoxOpen(IInstallView::kBoxRetry)) m_view->CloseBox(IInstallView::kBoxRetry, 2);
       m_worker.Cancel();
       StopUpdateModule();
       m_patcher.DestroyThread(3000);

@@ -25,6 +25,7 @@
 #include "logger/DownloadLog.h"
 #include "thread/MainThreadQueue.h"
 #include "util/CommonUtils.h"
+#include "util/FileUtils.h"
 #include "util/MD5.h"
 #include "util/StringUtils.h"
 
@@ -147,18 +148,12 @@ class FlowTest : public apptest::AppDrives {
                                 std::to_string(bytes.size()) + "\r\nMd5=" + (digest.empty() ? md5 : digest) +
                                 "\r\nVersion=1.0.0\r\nThirdCDNHost=\r\nThirdCDNMinSpeed=0\r\nSSLUrl=\r\n");
   }
-  // Turns the loop with time running at about ten times the real pace.
+  // Turns the loop until done, for at most realMs of real time.
   bool Pump(const std::function<bool()>& done, int realMs = 30000) {
     auto start = std::chrono::steady_clock::now();
     while (!done()) {
       if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(realMs)) return false;
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-      if (jf::TickIsManual()) jf::TickAdvance(20);
-      Sleep(2);
+      FlowTestView::Turn();
     }
     return true;
   }
@@ -340,6 +335,59 @@ TEST_F(FlowTest, PanelAndFolderBrowserFillTheFolderAndItsTip) {
   EXPECT_EQ(view->tip.text, L"安装目录无效，请选择正确的目录");
   flow->OnClickFree();
   EXPECT_FALSE(view->panel);
+}
+
+class FlowLauncherTest : public FlowTest {
+ protected:
+  // The stand-in launcher installed in folder (host path under D:), registered for the user.
+  void InstallLauncher(const std::wstring& folder) {
+    FileUtils::CreateDirectoryTree(folder);
+    WriteWin(folder + L"\\VarnelLauncher.exe", installer);
+    chmod(Host(folder + L"\\VarnelLauncher.exe").c_str(), 0755);
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\VarnelLauncher", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    RegSetValueExW(key, L"InstPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+};
+
+TEST_F(FlowLauncherTest, InstalledLauncherStartedDirectlyEndsTheRun) {
+  InstallLauncher(L"D:\\old\\jf");
+  view->answers = {2};
+  flow->PrepareInstall();
+  EXPECT_TRUE(flow->IsLauncherInstalled());
+  ASSERT_TRUE(Pump([&] { return view->closed; }, 10000));
+  ASSERT_EQ(view->boxes.size(), 1u);
+  EXPECT_EQ(view->boxes[0].text, L"您已经安装了澜铭聚峰，是否覆盖安装？");
+  EXPECT_EQ(view->boxes[0].okCaption, L"覆盖安装");
+  EXPECT_EQ(view->boxes[0].cancelCaption, L"直接启动");
+  EXPECT_FALSE(view->boxes[0].showClose);
+  EXPECT_EQ(flow->GetUpdateModule(), nullptr);
+  ASSERT_TRUE(Pump([&] { return !LauncherArgs(d_ + "/old/jf").empty(); }, 5000));
+  EXPECT_NE(LauncherArgs(d_ + "/old/jf").find("-i\n314\n-d"), std::string::npos);
+  EXPECT_TRUE(records.empty());
+}
+
+TEST_F(FlowLauncherTest, OverwriteOpensThePanelOnTheLaunchersFolder) {
+  InstallLauncher(L"D:\\old\\jf");
+  view->answers = {1};
+  flow->PrepareInstall();
+  ASSERT_TRUE(Pump([&] { return view->panel; }, 10000));
+  EXPECT_EQ(view->folderText, L"D:\\old\\jf");
+  EXPECT_FALSE(view->closed);
+}
+
+TEST_F(FlowLauncherTest, PlatformFlagProposesAFreshSiblingWithoutAsking) {
+  std::wstring name = L"澜铭聚峰" + std::to_wstring(GetCurrentProcessId());
+  InstallLauncher(L"D:\\" + name);
+  AppConfig::Instance().jfFlag = true;
+  view->agree = false;
+  flow->PrepareInstall();
+  EXPECT_TRUE(view->agree);
+  ASSERT_TRUE(Pump([&] { return view->panel; }, 10000));
+  EXPECT_TRUE(view->boxes.empty());
+  EXPECT_EQ(view->folderText, L"D:\\" + name + L"_new");
 }
 
 }  // namespace
