@@ -13,7 +13,17 @@ LRESULT CMsgBoxDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void CMsgBoxDlg::OnFinalMessage(HWND hwnd) {
   WindowImplBase::OnFinalMessage(hwnd);
-  delete this;
+  m_windowGone = true;
+  // The modal loop still reads the object after the window is destroyed.
+  if (!m_inModalLoop) delete this;
+}
+
+UINT CMsgBoxDlg::ShowModal() {
+  m_inModalLoop = true;
+  UINT result = WindowImplBase::ShowModal();
+  m_inModalLoop = false;
+  if (m_windowGone) delete this;
+  return result;
 }
 
 void CMsgBoxDlg::InitWindow() {

@@ -24,6 +24,10 @@ class CMsgBoxDlg : public SkinUI::WindowImplBase {
   SkinUI::CUIString GetZIPFileName() const override { return SkinUI::CUIString(L""); }
   void Notify(SkinUI::UINotifyMsg& msg) override;
 
+  // Runs the box modally and answers the code given to Close. The box deletes itself once
+  // its window is gone; while the modal loop runs, that waits until the loop has returned.
+  UINT ShowModal();
+
   // An empty caption keeps the skin's.
   void SetButtonTexts(const std::wstring& okCaption, const std::wstring& cancelCaption);
   void SetCloseVisible(bool visible);
@@ -33,6 +37,8 @@ class CMsgBoxDlg : public SkinUI::WindowImplBase {
  private:
   ~CMsgBoxDlg() override = default;
 
+  bool m_inModalLoop = false;
+  bool m_windowGone = false;
   std::wstring m_text;
   std::wstring m_title;
   std::wstring m_codeLine;
