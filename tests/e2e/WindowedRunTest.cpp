@@ -128,7 +128,7 @@ TEST_F(WindowedRunTest, CustomPanelChecksTheTypedFolder) {
 
 TEST_F(WindowedRunTest, InstallRunsToTheEndWithTheProgressPage) {
   ServerOptions o;
-  o.rate = 1000000;
+  o.rate = 300000;
   ASSERT_NO_FATAL_FAILURE(StartServers(o));
   ASSERT_NO_FATAL_FAILURE(Open());
   ClickMain(kInstall);
@@ -141,9 +141,11 @@ TEST_F(WindowedRunTest, InstallRunsToTheEndWithTheProgressPage) {
   EXPECT_EQ(app_.exitCode, 0);
   auto launches = Stubs("launcher");
   ASSERT_EQ(launches.size(), 1u);
+  // Without a folder of its own the window proposes the first drive's default.
+  EXPECT_EQ(launches[0]["exe"].asString(), "D:\\澜铭网络\\澜铭聚峰\\VarnelLauncher.exe");
   EXPECT_EQ(UserValue(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"VarnelCom-Launcher"),
-            L"\"D:\\澜铭聚峰\\VarnelLauncher.exe\" --auto");
-  EXPECT_NE(ReadFile(Host("D:\\澜铭聚峰\\preference.ini")).find("StartupWithOS=1"), std::string::npos);
+            L"\"D:\\澜铭网络\\澜铭聚峰\\VarnelLauncher.exe\" --auto");
+  EXPECT_NE(ReadFile(Host("D:\\澜铭网络\\澜铭聚峰\\preference.ini")).find("StartupWithOS=1"), std::string::npos);
 }
 
 class AlreadyInstalledTest : public WindowedRunTest {
