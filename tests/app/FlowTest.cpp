@@ -116,6 +116,7 @@ class FlowTest : public apptest::AppDrives {
     view->flow = flow.get();
   }
   void TearDown() override {
+    FlowTestView::PaceMs() = 20;
     flow->Shutdown();
     view->flow = nullptr;
     flow.reset();
@@ -301,6 +302,23 @@ TEST_F(FlowTest, NetworkFailureShowsOneRetryBoxThatAProgressReportCloses) {
       << jf::ToUtf8(view->boxes[0].codeLine);
   EXPECT_EQ(view->barValue, 48);
   EXPECT_GE(CountRecords("0"), 1u);
+}
+
+TEST_F(FlowTest, HiddenNetworkFailureEndsAfterTheEleventhRetryTick) {
+  HttpTestServer::Script fail;
+  fail.status = 500;
+  server.Set("/info", fail);
+  AppConfig::Instance().hidden = true;
+  AppConfig::Instance().installPath = L"D:\\jf";
+  FlowTestView::PaceMs() = 250;
+  flow->PrepareInstall();
+  ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
+  EXPECT_TRUE(view->boxes.empty());
+  // One info request per attempt: the first and one for each of ten retry ticks.
+  EXPECT_EQ(server.RequestsFor("/info").size(), 11u);
+  jf::TickRestore();
+  EXPECT_TRUE(FlushPendingReports(3000));
+  EXPECT_EQ(CountRecords("0"), 11u);
 }
 
 TEST_F(FlowTest, CloseMessageAnswersAnOpenQuitQuestionWithYes) {

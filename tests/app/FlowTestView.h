@@ -29,15 +29,19 @@ class FlowTestView : public IInstallView {
     if (IsWindow(hwnd)) DestroyWindow(hwnd);
   }
 
-  // One turn of a loop: what is queued, then 20 ms of a manual clock (about ten times the
-  // real pace).
+  // One turn of a loop: what is queued, then paceMs of a manual clock (20 ms: about ten
+  // times the real pace).
+  static int& PaceMs() {
+    static int pace = 20;
+    return pace;
+  }
   static void Turn() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
-    if (jf::TickIsManual()) jf::TickAdvance(20);
+    if (jf::TickIsManual()) jf::TickAdvance(PaceMs());
     Sleep(2);
   }
 
