@@ -120,6 +120,10 @@ TEST_F(WindowsTest, MainWindowPanelAndProgressPageChangeItsHeight) {
   EXPECT_TRUE(static_cast<COptionUI*>(m.FindControl(L"opt_agree"))->IsSelected());
   EXPECT_FALSE(m.FindControl(L"lb_tip1")->IsVisible());
   EXPECT_EQ(dlg.GetFlow().GetGameId(), 314);
+  // Escape closes only a modal box; the main window is modeless.
+  PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+  Pump();
+  EXPECT_TRUE(IsWindow(hwnd));
 
   dlg.GetFlow().OnClickFree();
   Pump();
