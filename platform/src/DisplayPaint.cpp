@@ -65,9 +65,12 @@ void PaintDispatched(HWND hwnd) {
   jf::X11Push(hwnd);
 }
 
-// Programs that blend their own windows look UpdateLayeredWindow up by name in "user32".
+// Programs that blend their own windows look UpdateLayeredWindow and SetLayeredWindowAttributes
+// up by name in "user32".
 const bool kLayeredExported = [] {
   jf::RegisterModuleExport(L"user32.dll", "UpdateLayeredWindow", reinterpret_cast<void*>(&UpdateLayeredWindow));
+  jf::RegisterModuleExport(L"user32.dll", "SetLayeredWindowAttributes",
+                           reinterpret_cast<void*>(&SetLayeredWindowAttributes));
   return true;
 }();
 

@@ -199,3 +199,23 @@ TEST(RichText, FontsImagesSpacingAndHover) {
   CWindowManagerUI::CloseResourceZip();
   CWindowManagerUI::FreeResourceZipBuffer();
 }
+
+TEST(RichText, CentredLinesMoveAsAWhole) {
+  CWindowManagerUI m;
+  for (UINT align : {static_cast<UINT>(DT_CENTER), static_cast<UINT>(DT_RIGHT)}) {
+    Canvas c(300, 40, 0xFFFFFFFF);
+    RECT rc = {0, 0, 300, 40};
+    int n = 0;
+    const wchar_t* text = L"<b>Left</b> and <c #FF0000>right</c>";
+    CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, text, 0xFF000000, nullptr, nullptr, n, DT_WORDBREAK | align);
+    RECT size = Measure(m, c.dc(), text, DT_WORDBREAK, 300);
+    Ink ink = Scan(c, c.Rect());
+    int drawn = ink.maxX - ink.minX + 1;
+    EXPECT_NEAR(size.right, drawn, 4) << align;  // the runs follow each other, none overlaps
+    if (align == DT_CENTER) {
+      EXPECT_NEAR(ink.minX, 299 - ink.maxX, 4);
+    } else {
+      EXPECT_GE(ink.maxX, 294);
+    }
+  }
+}

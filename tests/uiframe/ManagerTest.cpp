@@ -517,3 +517,92 @@ TEST(NotifyPumpTest, MatchingRules) {
 }
 
 }  // namespace
+
+namespace {
+
+class Filter : public IMessageFilterUI {
+ public:
+  explicit Filter(UINT consume) : m_consume(consume) {}
+  LRESULT MessageHandler(UINT msg, WPARAM, LPARAM, bool& handled) override {
+    seen.push_back(msg);
+    if (msg == m_consume) {
+      handled = true;
+      return 42;
+    }
+    return 0;
+  }
+  UINT m_consume;
+  std::vector<UINT> seen;
+};
+
+class Accelerator : public ITranslateAccelerator {
+ public:
+  HRESULT TranslateAccelerator(MSG* msg) override { return msg->wParam == VK_F5 ? S_OK : S_FALSE; }
+};
+
+TEST_F(ManagerTest, FiltersTranslatorsAndChildWindows) {
+  Filter first(WM_USER + 1);
+  Filter second(WM_USER + 2);
+  manager().AddMessageFilter(&first);
+  manager().AddMessageFilter(&second);
+  EXPECT_EQ(::SendMessageW(hwnd(), WM_USER + 2, 0, 0), 42);
+  EXPECT_EQ(first.seen, std::vector<UINT>{WM_USER + 2});
+  EXPECT_EQ(::SendMessageW(hwnd(), WM_USER + 1, 0, 0), 42);
+  EXPECT_EQ(second.seen.size(), 1u) << "the first filter that takes it ends the walk";
+  EXPECT_TRUE(manager().RemoveMessageFilter(&first));
+  EXPECT_FALSE(manager().RemoveMessageFilter(&first));
+  // Pre-message filters and accelerators act in the modal loop's pre-translation, also for
+  // the messages of child windows.
+  Accelerator accelerator;
+  manager().AddTranslateAccelerator(&accelerator);
+  HWND child = ::CreateWindowExW(0, L"JfFrameHost", L"", WS_CHILD, 0, 0, 10, 10, hwnd(), nullptr, nullptr, nullptr);
+  MSG f5 = {child, WM_KEYDOWN, VK_F5, 0, 0, {0, 0}};
+  EXPECT_TRUE(CWindowManagerUI::TranslateMessage(&f5));
+  MSG f6 = {child, WM_KEYDOWN, VK_F6, 0, 0, {0, 0}};
+  EXPECT_FALSE(CWindowManagerUI::TranslateMessage(&f6));
+  Filter pre(WM_KEYDOWN);
+  manager().AddPreMessageFilter(&pre);
+  EXPECT_TRUE(CWindowManagerUI::TranslateMessage(&f6));
+  manager().RemovePreMessageFilter(&pre);
+  EXPECT_TRUE(manager().RemoveTranslateAccelerator(&accelerator));
+  MSG stray = {nullptr, WM_KEYDOWN, VK_F5, 0, 0, {0, 0}};
+  EXPECT_FALSE(CWindowManagerUI::TranslateMessage(&stray));
+  ::DestroyWindow(child);
+  manager().RemoveMessageFilter(&second);
+}
+
+TEST_F(ManagerTest, OptionGroups) {
+  EXPECT_TRUE(manager().AddOptionGroup(L"g", a));
+  EXPECT_FALSE(manager().AddOptionGroup(L"g", a));
+  EXPECT_TRUE(manager().AddOptionGroup(L"g", b));
+  ASSERT_NE(manager().GetOptionGroup(L"g"), nullptr);
+  EXPECT_EQ(manager().GetOptionGroup(L"g")->GetSize(), 2);
+  manager().RemoveOptionGroup(L"g", a);
+  EXPECT_EQ(manager().GetOptionGroup(L"g")->GetSize(), 1);
+  manager().RemoveOptionGroup(L"g", b);
+  EXPECT_EQ(manager().GetOptionGroup(L"g"), nullptr) << "an empty group goes";
+  EXPECT_TRUE(manager().AddOptionGroup(L"h", c));  // freed with the manager
+}
+
+TEST_F(ManagerTest, InitialSizeAndTransparency) {
+  // The initial rectangle is taken once; the window is resized only before a tree exists.
+  CWindowManagerUI fresh;
+  fresh.SetInitSize(0, 0, 50, 40);
+  fresh.SetInitSize(0, 0, 70, 80);
+  EXPECT_EQ(fresh.GetInitSize().cx, 50);
+  manager().SetInitSize(0, 0, 10, 10);
+  RECT rc;
+  ::GetWindowRect(hwnd(), &rc);
+  EXPECT_EQ(Str(rc), "100,100,400,300") << "a window with a tree keeps its size";
+  const struct {
+    int alpha;
+    bool layered;
+  } cases[] = {{128, true}, {300, false}, {0, true}, {255, true}, {256, false}};
+  for (const auto& c : cases) {
+    manager().SetTransparent(c.alpha);
+    EXPECT_EQ((::GetWindowLongW(hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED) != 0, c.layered) << c.alpha;
+  }
+  fresh.SetTransparent(10);  // no window: nothing
+}
+
+}  // namespace

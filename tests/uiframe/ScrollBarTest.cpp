@@ -183,3 +183,30 @@ TEST(ScrollBarOwnerTest, OwnerScrollsAndNothingIsReported) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScrollLineTest, ALineIsTheDefaultFontHeightPlusEight) {
+  frametest::HostWnd host;
+  ASSERT_TRUE(host.Open(0, 0, 200, 100));
+  auto* list = new CVerticalLayoutUI;
+  list->EnableScrollBar(true, false);
+  for (int i = 0; i < 10; ++i) {
+    auto* row = new CControlUI;
+    row->SetFixedHeight(50);
+    list->Add(row);
+  }
+  host.manager.AttachDialog(list);
+  ::UpdateWindow(host.GetHWND());
+  int height = host.manager.GetDefaultFontInfo()->tm.tmHeight;
+  ASSERT_GT(height, 0);
+  list->LineDown();
+  EXPECT_EQ(list->GetScrollPos().cy, height + 8);
+  list->PageDown();
+  EXPECT_EQ(list->GetScrollPos().cy, height + 8 + 100);
+  list->HomeUp();
+  EXPECT_EQ(list->GetItemAt(0)->GetPos().top, 0);
+  ::DestroyWindow(host.GetHWND());
+}
+
+}  // namespace

@@ -407,89 +407,41 @@ void CContainerUI::SetScrollBarSize(int horizontalHeight, int verticalWidth) {
   if (m_verticalScrollBar && verticalWidth >= 0) m_verticalScrollBar->SetFixedWidth(verticalWidth);
 }
 
-void CContainerUI::LineUp() {
-  int step = 8;
-  if (m_manager) step = m_manager->GetDefaultFontInfo()->tm.tmHeight + 8;
+void CContainerUI::ScrollBy(int dx, int dy) {
   SIZE sz = GetScrollPos();
-  sz.cy -= step;
+  sz.cx += dx;
+  sz.cy += dy;
   SetScrollPos(sz);
 }
 
-void CContainerUI::LineDown() {
-  int step = 8;
-  if (m_manager) step = m_manager->GetDefaultFontInfo()->tm.tmHeight + 8;
-  SIZE sz = GetScrollPos();
-  sz.cy += step;
-  SetScrollPos(sz);
+int CContainerUI::LineStep() const {
+  return m_manager ? m_manager->GetDefaultFontInfo()->tm.tmHeight + 8 : 8;
 }
 
-void CContainerUI::PageUp() {
-  SIZE sz = GetScrollPos();
+int CContainerUI::PageHeight() const {
   int page = m_rcItem.bottom - m_rcItem.top - m_rcInset.top - m_rcInset.bottom;
   if (m_horizontalScrollBar && m_horizontalScrollBar->IsVisible()) page -= m_horizontalScrollBar->GetFixedHeight();
-  sz.cy -= page;
-  SetScrollPos(sz);
+  return page;
 }
 
-void CContainerUI::PageDown() {
-  SIZE sz = GetScrollPos();
-  int page = m_rcItem.bottom - m_rcItem.top - m_rcInset.top - m_rcInset.bottom;
-  if (m_horizontalScrollBar && m_horizontalScrollBar->IsVisible()) page -= m_horizontalScrollBar->GetFixedHeight();
-  sz.cy += page;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::HomeUp() {
-  SIZE sz = GetScrollPos();
-  sz.cy = 0;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::EndDown() {
-  SIZE sz = GetScrollPos();
-  sz.cy = GetScrollRange().cy;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::LineLeft() {
-  SIZE sz = GetScrollPos();
-  sz.cx -= 8;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::LineRight() {
-  SIZE sz = GetScrollPos();
-  sz.cx += 8;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::PageLeft() {
-  SIZE sz = GetScrollPos();
+int CContainerUI::PageWidth() const {
   int page = m_rcItem.right - m_rcItem.left - m_rcInset.left - m_rcInset.right;
   if (m_verticalScrollBar && m_verticalScrollBar->IsVisible()) page -= m_verticalScrollBar->GetFixedWidth();
-  sz.cx -= page;
-  SetScrollPos(sz);
+  return page;
 }
 
-void CContainerUI::PageRight() {
-  SIZE sz = GetScrollPos();
-  int page = m_rcItem.right - m_rcItem.left - m_rcInset.left - m_rcInset.right;
-  if (m_verticalScrollBar && m_verticalScrollBar->IsVisible()) page -= m_verticalScrollBar->GetFixedWidth();
-  sz.cx += page;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::HomeLeft() {
-  SIZE sz = GetScrollPos();
-  sz.cx = 0;
-  SetScrollPos(sz);
-}
-
-void CContainerUI::EndRight() {
-  SIZE sz = GetScrollPos();
-  sz.cx = GetScrollRange().cx;
-  SetScrollPos(sz);
-}
+void CContainerUI::LineUp() { ScrollBy(0, -LineStep()); }
+void CContainerUI::LineDown() { ScrollBy(0, LineStep()); }
+void CContainerUI::PageUp() { ScrollBy(0, -PageHeight()); }
+void CContainerUI::PageDown() { ScrollBy(0, PageHeight()); }
+void CContainerUI::HomeUp() { SetScrollPos(SIZE{GetScrollPos().cx, 0}); }
+void CContainerUI::EndDown() { SetScrollPos(SIZE{GetScrollPos().cx, GetScrollRange().cy}); }
+void CContainerUI::LineLeft() { ScrollBy(-8, 0); }
+void CContainerUI::LineRight() { ScrollBy(8, 0); }
+void CContainerUI::PageLeft() { ScrollBy(-PageWidth(), 0); }
+void CContainerUI::PageRight() { ScrollBy(PageWidth(), 0); }
+void CContainerUI::HomeLeft() { SetScrollPos(SIZE{0, GetScrollPos().cy}); }
+void CContainerUI::EndRight() { SetScrollPos(SIZE{GetScrollRange().cx, GetScrollPos().cy}); }
 
 void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
   auto make = [this](CScrollBarUI*& bar, bool on, bool isHorizontal) {

@@ -75,6 +75,11 @@ class CContainerUI : public CControlUI, public IContainerUI {
  protected:
   // Hands a removed child to the manager's delayed cleanup or deletes it.
   void DestroyChild(CControlUI* control);
+  // Scrolling steps: by a line (the default font's height + 8), by a page of the inner area.
+  void ScrollBy(int dx, int dy);
+  int LineStep() const;
+  int PageHeight() const;
+  int PageWidth() const;
 
   CUIPtrArray m_items;
   RECT m_rcInset = {0, 0, 0, 0};

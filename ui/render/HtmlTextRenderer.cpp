@@ -107,23 +107,16 @@ HFONT CHtmlTextRenderer::FontFromArgs(const CUIString& args) {
   return font ? font : m_manager->GetFont(-1);
 }
 
-void CHtmlTextRenderer::DrawRun(const wchar_t* text, int n, int x, int top, int height, bool draw, State& st,
-                                int runWidth) {
+void CHtmlTextRenderer::DrawRun(const wchar_t* text, int n, int x, int top, int height, bool draw, State& st) {
   if (!draw || n <= 0) return;
   int fontHeight = 0, box = 0, trail = 0;
   FontMetrics(st.fonts.back(), fontHeight, box, trail);
-  int shift = 0;
-  if (!IsSingleLine()) {
-    int avail = m_rc.right - m_rc.left;
-    if (m_style & DT_CENTER) shift = (avail - runWidth) / 2;
-    else if (m_style & DT_RIGHT) shift = avail - runWidth;
-  }
   HGDIOBJ old = SelectObject(m_hdc, st.fonts.back());
   SetTextColor(m_hdc, ToColorRef(st.colors.back()));
   if (st.selected) {
     SetBkMode(m_hdc, OPAQUE);
   }
-  TextOutW(m_hdc, x + shift, top + height - box, text, n);
+  TextOutW(m_hdc, x + m_lineShift, top + height - box, text, n);
   if (st.selected) SetBkMode(m_hdc, TRANSPARENT);
   SelectObject(m_hdc, old);
 }
@@ -160,7 +153,7 @@ CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top,
             if (final && index >= 0 && index < m_linkCapacity) {
               int fh = 0, box = 0, trail = 0;
               FontMetrics(st.fonts.back(), fh, box, trail);
-              m_links[index] = {st.linkStarts.back(), top, x, top + box};
+              m_links[index] = {st.linkStarts.back() + m_lineShift, top, x + m_lineShift, top + box};
             }
             st.linkIndexes.pop_back();
             st.linkStarts.pop_back();
@@ -289,7 +282,7 @@ CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top,
             if (h > lineHeight) lineHeight = h;
             if (draw) {
               int y = top + (height > h ? (height - h) / 2 : 0);
-              RECT dest = {x, y, x + w, y + h};
+              RECT dest = {x + m_lineShift, y, x + m_lineShift + w, y + h};
               RECT source = {frame * w, 0, frame * w + w, h};
               RECT corner = {0, 0, 0, 0};
               CSkinRenderer::DrawImage(m_hdc, image->hBitmap, dest, m_rc, source, corner, image->alphaChannel);
@@ -331,7 +324,7 @@ CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top,
     if (!st.raw && p[0] == L'<' && p[1] == L'{' && p[2] == L'>') literal = L"{";
     if (!st.raw && p[0] == L'{' && p[1] == L'<' && p[2] == L'}') literal = L"<";
     if (literal) {
-      DrawRun(literal, 1, x, top, height, draw, st, 0);
+      DrawRun(literal, 1, x, top, height, draw, st);
       x += Extent(st.fonts.back(), literal, 1);
       p += 3;
       empty = false;
@@ -397,12 +390,12 @@ CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top,
     }
     GetTextExtentPoint32W(m_hdc, p, fit, &size);
     SelectObject(m_hdc, old);
-    DrawRun(p, fit, x, top, height, draw, st, size.cx);
+    DrawRun(p, fit, x, top, height, draw, st);
     x += size.cx;
     p += fit;
     empty = false;
     if (ellipsis) {
-      DrawRun(L"...", 3, x, top, height, draw, st, 0);
+      DrawRun(L"...", 3, x, top, height, draw, st);
       x += Extent(st.fonts.back(), L"...", 3);
       LineResult r = finish(p);
       r.stop = true;
@@ -472,6 +465,17 @@ void CHtmlTextRenderer::Render(RECT& rc, LPCWSTR text) {
     LineResult measure = Line(p, top, 0, false, st);
     st = saved;
     m_linkCount = savedLinks;
+    // Centred or right-aligned lines move as a whole, by what their measuring pass found;
+    // moving each run by its own width would lay the runs of one line over each other.
+    m_lineShift = 0;
+    if (!IsSingleLine()) {
+      int slack = (m_rc.right - m_rc.left) - measure.width;
+      if (m_style & DT_CENTER) {
+        m_lineShift = slack / 2;
+      } else if (m_style & DT_RIGHT) {
+        m_lineShift = slack;
+      }
+    }
     LineResult drawn = Line(p, top, measure.height - st.spacings.back(), true, st);
     if (drawn.width > widest) widest = drawn.width;
     top += measure.height;

@@ -44,7 +44,7 @@ class CHtmlTextRenderer {
   HFONT Variant(HFONT base, int bold, int underline, int italic);
   HFONT FontFromArgs(const CUIString& args);
   bool IsSingleLine() const { return (m_style & DT_SINGLELINE) != 0; }
-  void DrawRun(const wchar_t* text, int n, int x, int top, int height, bool draw, State& st, int runWidth);
+  void DrawRun(const wchar_t* text, int n, int x, int top, int height, bool draw, State& st);
 
   struct Metrics {
     HFONT font;
@@ -65,6 +65,7 @@ class CHtmlTextRenderer {
   CUIString m_hoverLink;
   bool m_measureOnly;
   std::vector<Metrics> m_metrics;
+  int m_lineShift = 0;  // where the line being drawn starts, from the rectangle's left
 };
 
 }  // namespace SkinUI

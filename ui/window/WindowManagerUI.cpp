@@ -83,7 +83,7 @@ CWindowManagerUI::CWindowManagerUI() {
 }
 
 CWindowManagerUI::~CWindowManagerUI() {
-  for (AliveGuard* g = m_aliveGuards; g; g = g->prev) g->alive = false;
+  *m_alive = false;
   CleanupDelayed();
   for (int i = 0; i < m_asyncNotify.GetSize(); ++i) delete static_cast<UINotifyMsg*>(m_asyncNotify[i]);
   m_asyncNotify.Empty();
@@ -446,17 +446,22 @@ void CWindowManagerUI::DeliverNotify(UINotifyMsg& msg) {
   msg.mouse = m_lastMouse;
   msg.timestamp = ::GetTickCount();
   if (m_virtualWindows) msg.virtualWnd = msg.sender->GetVirtualWnd();
+  // A notifier may destroy the window, and this manager with it: then the delivery ends.
+  AliveScope scope(this);
   if (msg.sender->OnNotify.GetCount() > 0) msg.sender->OnNotify(&msg);
-  for (int i = 0; i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(msg);
+  for (int i = 0; !scope.Gone() && i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(msg);
 }
 
 void CWindowManagerUI::FlushAsyncNotify() {
   while (!m_asyncNotify.IsEmpty()) {
     auto* msg = static_cast<UINotifyMsg*>(m_asyncNotify[0]);
     m_asyncNotify.Remove(0);
+    AliveScope scope(this);
     if (msg->sender->OnNotify.GetCount() > 0) msg->sender->OnNotify(msg);
-    for (int i = 0; i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(*msg);
+    for (int i = 0; !scope.Gone() && i < m_notifiers.GetSize(); ++i)
+      static_cast<INotifyUI*>(m_notifiers[i])->Notify(*msg);
     delete msg;
+    if (scope.Gone()) return;
   }
 }
 

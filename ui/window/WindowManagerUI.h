@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
 #include "control/ControlUI.h"
 #include "core/UIPtrArray.h"
 #include "core/UIString.h"
@@ -297,13 +299,17 @@ class CWindowManagerUI {
   CUIPtrArray m_translators;
   CUIAnimationDriver* m_animationDriver = nullptr;
 
-  // Frames of MessageHandler still on the stack; a handler may destroy the window and with
-  // it this manager, and each frame then returns without touching it again.
-  struct AliveGuard {
-    bool alive;
-    AliveGuard* prev;
+  // Cleared when the manager goes. A handler may destroy the window, and this manager with
+  // it; the frames still on the stack hold a copy and return without touching it again.
+  class AliveScope {
+   public:
+    explicit AliveScope(const CWindowManagerUI* manager) : m_alive(manager->m_alive) {}
+    bool Gone() const { return !*m_alive; }
+
+   private:
+    std::shared_ptr<bool> m_alive;
   };
-  AliveGuard* m_aliveGuards = nullptr;
+  std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 }  // namespace SkinUI

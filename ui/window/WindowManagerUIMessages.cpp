@@ -16,6 +16,13 @@ CControlUI* FindControlFromUpdate(CControlUI* control, LPVOID) {
 // Messages reflected to child windows are offset by this base.
 const UINT kReflectBase = WM_USER + 0x1C00;
 
+// The window and its manager went away inside a handler: the message counts as handled, so
+// that no caller touches the dead window object for its default processing.
+bool Gone(LRESULT& result) {
+  result = 0;
+  return true;
+}
+
 POINT PointFromLParam(LPARAM lParam) {
   return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
@@ -209,23 +216,15 @@ void CWindowManagerUI::ShowToolTip(CControlUI* control) {
 
 bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (!m_hwnd) return false;
-  AliveGuard guard = {true, m_aliveGuards};
-  m_aliveGuards = &guard;
-  struct Unlink {
-    AliveGuard& g;
-    CWindowManagerUI* self;
-    ~Unlink() {
-      if (g.alive) self->m_aliveGuards = g.prev;
-    }
-  } unlink{guard, this};
-#define JF_GONE() (!guard.alive)
+  AliveScope scope(this);
+#define JF_GONE() (scope.Gone())
 
   FlushAsyncNotify();
-  if (JF_GONE()) return false;
+  if (JF_GONE()) return Gone(result);
   for (int i = 0; i < m_messageFilters.GetSize(); ++i) {
     bool handled = false;
     LRESULT answer = static_cast<IMessageFilterUI*>(m_messageFilters[i])->MessageHandler(msg, wParam, lParam, handled);
-    if (JF_GONE()) return false;
+    if (JF_GONE()) return Gone(result);
     if (handled) {
       result = answer;
       return true;
@@ -238,11 +237,11 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       break;
     case WM_CLOSE: {
       if (m_hover) RaiseEvent(m_hover, UIEVENT_MOUSELEAVE);
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       if (m_click) RaiseEvent(m_click, UIEVENT_BUTTONUP);
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       SetFocus(nullptr);
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       HWND owner = ::GetWindow(m_hwnd, GW_OWNER);
       if (owner) ::SetFocus(owner);
       break;
@@ -301,7 +300,7 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
     }
     case WM_SIZE:
       if (m_focus) RaiseEvent(m_focus, UIEVENT_WINDOWSIZE);
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       if (m_root) m_root->NeedUpdate();
       result = 0;
       return true;
@@ -323,7 +322,7 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
         event.timestamp = ::GetTickCount();
         event.mouse = pt;
         m_hover->Event(event);
-        if (JF_GONE()) return false;
+        if (JF_GONE()) return Gone(result);
       }
       ShowToolTip(control);
       result = 0;
@@ -335,7 +334,7 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       if (m_mouseTracking || m_hover) {
         m_mouseTracking = true;
         ::SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, static_cast<LPARAM>(-1));
-        if (JF_GONE()) return false;
+        if (JF_GONE()) return Gone(result);
       }
       m_mouseTracking = false;
       break;
@@ -359,13 +358,13 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       if (m_hover && m_hover != control) {
         CControlUI* old = m_hover;
         RaiseEvent(old, UIEVENT_MOUSELEAVE);
-        if (JF_GONE()) return false;
+        if (JF_GONE()) return Gone(result);
         m_hover = nullptr;
         if (m_hwndTooltip) ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_toolTip));
       }
       if (control && control != m_hover) {
         RaiseEvent(control, UIEVENT_MOUSEENTER);
-        if (JF_GONE()) return false;
+        if (JF_GONE()) return Gone(result);
         m_hover = control;
       }
       if (m_click) {
@@ -373,7 +372,7 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       } else if (control) {
         RaiseEvent(control, UIEVENT_MOUSEMOVE);
       }
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       break;
     }
     case WM_LBUTTONDOWN: {
@@ -384,10 +383,10 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       if (!control) break;
       m_click = control;
       control->SetFocus();
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       SetCapture();
       if (m_click) RaiseEvent(m_click, UIEVENT_BUTTONDOWN, wParam, lParam, 0, LOWORD(wParam));
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       break;
     }
     case WM_LBUTTONDBLCLK: {
@@ -398,8 +397,8 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       if (!control) break;
       SetCapture();
       RaiseEvent(control, UIEVENT_DBLCLICK, 0, 0, 0, LOWORD(wParam));
-      if (JF_GONE()) return false;
-      m_click = FindControlAt(pt) == control ? control : nullptr;
+      if (JF_GONE()) return Gone(result);
+      m_click = control;
       break;
     }
     case WM_LBUTTONUP: {
@@ -409,7 +408,7 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       CControlUI* control = m_click;
       m_click = nullptr;
       RaiseEvent(control, UIEVENT_BUTTONUP, wParam, lParam, 0, LOWORD(wParam));
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       break;
     }
     case WM_RBUTTONDOWN: {
@@ -419,11 +418,11 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       CControlUI* control = ControlForMouse(pt);
       if (!control) break;
       control->SetFocus();
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       SetCapture();
       m_click = control;
       RaiseEvent(control, UIEVENT_RBUTTONDOWN, wParam, lParam);
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       break;
     }
     case WM_CONTEXTMENU: {
@@ -435,7 +434,7 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       CControlUI* control = m_click;
       m_click = nullptr;
       RaiseEvent(control, UIEVENT_CONTEXTMENU, 0, reinterpret_cast<LPARAM>(control), 0, LOWORD(wParam));
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       break;
     }
     case WM_MOUSEWHEEL: {
@@ -446,9 +445,9 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
       if (!control) break;
       int delta = static_cast<short>(HIWORD(wParam));
       RaiseEvent(control, UIEVENT_SCROLLWHEEL, delta < 0 ? 1 : 0, lParam, 0, KeyState());
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       ::SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(m_lastMouse.x, m_lastMouse.y));
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       break;
     }
     case WM_SETCURSOR: {
@@ -469,21 +468,21 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
     case WM_KEYDOWN:
       if (!m_focus) break;
       RaiseEvent(m_focus, UIEVENT_KEYDOWN, 0, 0, static_cast<wchar_t>(wParam), KeyState());
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       m_keyTarget = m_focus;
       break;
     case WM_KEYUP: {
       if (!m_keyTarget) break;
       CControlUI* target = m_keyTarget;
       RaiseEvent(target, UIEVENT_KEYUP, 0, 0, static_cast<wchar_t>(wParam), KeyState());
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       m_keyTarget = nullptr;
       break;
     }
     case WM_CHAR:
       if (!m_focus) break;
       RaiseEvent(m_focus, UIEVENT_CHAR, 0, 0, static_cast<wchar_t>(wParam), KeyState());
-      if (JF_GONE()) return false;
+      if (JF_GONE()) return Gone(result);
       break;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<LPNMHDR>(lParam);

@@ -1,0 +1,140 @@
+#include "layout/LinearLayout.h"
+
+#include "control/ScrollBarUI.h"
+#include "layout/ContainerUI.h"
+
+namespace SkinUI {
+
+namespace {
+
+int Clamp(int v, int lo, int hi) {
+  if (v < lo) v = lo;
+  if (v > hi) v = hi;
+  return v;
+}
+
+// One axis of the placement: "main" runs along the layout, "cross" across it.
+struct Axis {
+  bool vertical;
+  LONG& Main(SIZE& s) const { return vertical ? s.cy : s.cx; }
+  LONG& Cross(SIZE& s) const { return vertical ? s.cx : s.cy; }
+  LONG MainStart(const RECT& r) const { return vertical ? r.top : r.left; }
+  LONG MainEnd(const RECT& r) const { return vertical ? r.bottom : r.right; }
+  LONG CrossStart(const RECT& r) const { return vertical ? r.left : r.top; }
+  LONG CrossEnd(const RECT& r) const { return vertical ? r.right : r.bottom; }
+  int MinMain(const CControlUI* c) const { return vertical ? c->GetMinHeight() : c->GetMinWidth(); }
+  int MaxMain(const CControlUI* c) const { return vertical ? c->GetMaxHeight() : c->GetMaxWidth(); }
+  int MinCross(const CControlUI* c) const { return vertical ? c->GetMinWidth() : c->GetMinHeight(); }
+  int MaxCross(const CControlUI* c) const { return vertical ? c->GetMaxWidth() : c->GetMaxHeight(); }
+  int FixedCross(const CControlUI* c) const { return vertical ? c->GetFixedWidth() : c->GetFixedHeight(); }
+  RECT Make(LONG main0, LONG main1, LONG cross0, LONG cross1) const {
+    return vertical ? RECT{cross0, main0, cross1, main1} : RECT{main0, cross0, main1, cross1};
+  }
+};
+
+}  // namespace
+
+void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
+  const Axis axis{vertical};
+  RECT rc = layout.GetPos();
+  RECT inset = layout.GetInset();
+  rc.left += inset.left;
+  rc.top += inset.top;
+  rc.right -= inset.right;
+  rc.bottom -= inset.bottom;
+  CScrollBarUI* vbar = layout.GetVerticalScrollBar();
+  CScrollBarUI* hbar = layout.GetHorizontalScrollBar();
+  bool vbarShown = vbar && vbar->IsVisible();
+  bool hbarShown = hbar && hbar->IsVisible();
+  auto takeBars = [&] {
+    if (vbarShown) rc.right -= vbar->GetFixedWidth();
+    if (hbarShown) rc.bottom -= hbar->GetFixedHeight();
+  };
+  // The vertical layout gives its bars their room even without children.
+  if (vertical) takeBars();
+  if (layout.GetCount() == 0) {
+    layout.ProcessScrollBar(rc, 0, 0);
+    return;
+  }
+  if (!vertical) takeBars();
+  SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
+  if (hbarShown) available.cx += hbar->GetScrollRange();
+  const int childPadding = layout.GetChildPadding();
+
+  int adjustable = 0;
+  int fixed = 0;
+  int counted = 0;
+  for (int i = 0; i < layout.GetCount(); ++i) {
+    CControlUI* child = layout.GetItemAt(i);
+    if (!child->IsVisible() || child->IsFloat()) continue;
+    SIZE sz = child->EstimateSize(available);
+    if (axis.Main(sz) == 0) {
+      ++adjustable;
+    } else {
+      axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
+    }
+    RECT pad = child->GetPadding();
+    fixed += axis.Main(sz) + axis.MainStart(pad) + axis.MainEnd(pad);
+    ++counted;
+  }
+  if (counted > 0) fixed += (counted - 1) * childPadding;
+
+  int expand = 0;
+  if (adjustable > 0) {
+    expand = (axis.Main(available) - fixed) / adjustable;
+    if (expand < 0) expand = 0;
+  }
+
+  CScrollBarUI* mainBar = vertical ? vbar : hbar;
+  bool mainBarShown = vertical ? vbarShown : hbarShown;
+  LONG pos = axis.MainStart(rc) - (mainBarShown ? mainBar->GetScrollPos() : 0);
+  LONG cross = axis.CrossStart(rc) - ((vertical && hbarShown) ? hbar->GetScrollPos() : 0);
+  // Across the layout: the horizontal layout's own height, the vertical one's available width.
+  LONG crossRoom = vertical ? available.cx : rc.bottom - rc.top;
+  SIZE remaining = available;
+  int fixedRemaining = fixed;
+  int adjustableSeen = 0;
+  int needed = 0;
+  for (int i = 0; i < layout.GetCount(); ++i) {
+    CControlUI* child = layout.GetItemAt(i);
+    if (!child->IsVisible()) continue;
+    if (child->IsFloat()) {
+      layout.SetFloatPos(i);
+      continue;
+    }
+    RECT pad = child->GetPadding();
+    LONG padStart = axis.MainStart(pad);
+    LONG padEnd = axis.MainEnd(pad);
+    axis.Main(remaining) -= padStart;
+    // What the children after this one still need: their sizes, paddings and the gaps.
+    fixedRemaining -= padStart + padEnd;
+    SIZE sz = child->EstimateSize(remaining);
+    if (axis.Main(sz) == 0) {
+      ++adjustableSeen;
+      axis.Main(sz) = expand;
+      if (adjustableSeen == adjustable) {
+        axis.Main(sz) = axis.Main(remaining) - padEnd - fixedRemaining;
+        if (axis.Main(sz) < 0) axis.Main(sz) = 0;
+      }
+      axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
+    } else {
+      axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
+      fixedRemaining -= axis.Main(sz);
+    }
+    LONG crossSize = axis.FixedCross(child);
+    if (crossSize == 0) crossSize = crossRoom - axis.CrossStart(pad) - axis.CrossEnd(pad);
+    if (crossSize < 0) crossSize = 0;
+    crossSize = Clamp(crossSize, axis.MinCross(child), axis.MaxCross(child));
+    LONG size = axis.Main(sz);
+    LONG crossStart = cross + axis.CrossStart(pad);
+    child->SetPos(axis.Make(pos + padStart, pos + padStart + size + padEnd, crossStart, crossStart + crossSize));
+    pos += size + childPadding + padStart + padEnd;
+    needed += size + padStart + padEnd;
+    axis.Main(remaining) -= size + childPadding + padEnd;
+    fixedRemaining -= childPadding;
+  }
+  if (counted > 0) needed += (counted - 1) * childPadding;
+  layout.ProcessScrollBar(rc, vertical ? 0 : needed, vertical ? needed : 0);
+}
+
+}  // namespace SkinUI
