@@ -9,6 +9,7 @@ that the spare addresses 127.0.0.2, 127.0.0.3, ... reach them too:
     GET  /files/vrinstaller.exe           the installer, with byte ranges (206)
     POST /                                the statistics server: [{"body":"<HEX>",...}],
                                           each body DES-ECB under the fixed key -> 11 fields
+  DNS port (default 53, UDP)               every name lookup answered "no such name"
   report port (default 8080)
     POST /api/jf/data/rece_download_data  the download report: multipart "sign", "data";
                                           sign = md5(key + data) is checked
@@ -303,6 +304,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
     do_GET = do_HEAD = do_POST = dispatch
 
 
+class DnsHandler(socketserver.BaseRequestHandler):
+    """Answers every query with "no such name", so that lookups of the spare host end at once."""
+
+    def handle(self):
+        data, sock = self.request
+        if len(data) < 12:
+            return
+        flags = 0x8183  # response, recursion desired and available, NXDOMAIN
+        answer = data[:2] + flags.to_bytes(2, "big") + data[4:6] + b"\0\0\0\0\0\0" + data[12:]
+        sock.sendto(answer, self.client_address)
+        self.server.state.record({"kind": "dns", "local": sock.getsockname()[0], "bytes": len(data)})
+
+
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
@@ -316,6 +330,13 @@ def serve(args):
         s.state, s.role = state, role
         servers.append(s)
         threading.Thread(target=s.serve_forever, daemon=True).start()
+    if args.dns_port:
+        try:
+            dns = socketserver.ThreadingUDPServer((args.bind, args.dns_port), DnsHandler)
+            dns.state = state
+            threading.Thread(target=dns.serve_forever, daemon=True).start()
+        except OSError as e:
+            sys.stderr.write("no DNS responder on port %d: %s\n" % (args.dns_port, e))
     ready = {"update_port": servers[0].server_address[1], "report_port": servers[1].server_address[1],
              "installer_size": len(state.installer), "installer_md5": state.md5}
     if args.ready:
@@ -378,6 +399,7 @@ def main():
     s.add_argument("--bind", default="0.0.0.0")
     s.add_argument("--update-port", type=int, default=80)
     s.add_argument("--report-port", type=int, default=8080)
+    s.add_argument("--dns-port", type=int, default=53, help="0: no DNS responder")
     s.add_argument("--info", default="ok")
     s.add_argument("--rate", type=int, default=0)
     s.add_argument("--record")
