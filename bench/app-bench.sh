@@ -62,6 +62,7 @@ read -r hidden_s hidden_kib < "$work/hidden.txt"
 
 # 1. first paint: the main window mapped with its picture drawn (a non-black pixel in the hero)
 paint_ms=()
+map_ms=()
 if command -v Xvfb > /dev/null; then
   for n in $(seq 170 199); do
     [ -e "/tmp/.X$n-lock" ] && continue
@@ -76,25 +77,26 @@ if command -v Xvfb > /dev/null; then
     start=$(date +%s%N)
     (cd "$work/d/Downloads" && exec ./jfinstall) &
     app=$!
-    painted=
-    for _ in $(seq 2000); do
-      if geo=$("$build/tools/jfxdrive" wait 540 434 1 2> /dev/null); then
-        read -r id x y w h <<< "$geo"
+    # mapped: one driver process polls the server every 20 ms
+    if geo=$("$build/tools/jfxdrive" wait 540 434 20000 2> /dev/null); then
+      mapped=$(( ($(date +%s%N) - start) / 1000000 ))
+      read -r id x y w h <<< "$geo"
+      # painted: the hero picture is in the window (a bright pixel where the title is drawn)
+      for _ in $(seq 500); do
         "$build/tools/jfxdrive" shot "$work/paint.png" "$id" 2> /dev/null || true
-        if "$py" -c 'import sys,zlib,struct
-d=open(sys.argv[1],"rb").read()
-# the PNG is RGB; any row of the hero that is not all black means it was painted
-idat=b"".join(d[i+8:i+8+struct.unpack(">I",d[i:i+4])[0]] for i in range(8,len(d)-12) if d[i+4:i+8]==b"IDAT")
-raw=zlib.decompress(idat)
-sys.exit(0 if raw.count(0) < len(raw)*0.9 else 1)' "$work/paint.png" 2> /dev/null; then
+        if "$py" -c 'import sys
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("L").crop((140, 100, 400, 160))
+sys.exit(0 if max(im.getdata()) > 200 else 1)' "$work/paint.png" 2> /dev/null; then
           painted=$(( ($(date +%s%N) - start) / 1000000 ))
+          map_ms+=("$mapped")
+          paint_ms+=("$painted")
           break
         fi
-      fi
-    done
+      done
+    fi
     kill "$app" 2> /dev/null || true
     wait "$app" 2> /dev/null || true
-    [ -n "$painted" ] && paint_ms+=("$painted")
   done
 fi
 
@@ -109,7 +111,9 @@ print("%-48s %.2f s" % ("hidden run minus engine download", h-e))' "$engine_s" "
 if [ ${#paint_ms[@]} -gt 0 ]; then
   sorted=$(printf '%s\n' "${paint_ms[@]}" | sort -n | tr '\n' ' ')
   median=$(printf '%s\n' "${paint_ms[@]}" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}')
-  printf '%-48s %s ms (runs: %s; the polling adds up to ~30 ms)\n' "process start to first painted main window" "$median" "$sorted"
+  mmedian=$(printf '%s\n' "${map_ms[@]}" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}')
+  printf '%-48s %s ms (runs: %s)\n' "process start to the main window mapped" "$mmedian" "$(printf '%s ' "${map_ms[@]}")"
+  printf '%-48s %s ms (runs: %s; one check costs ~60 ms)\n' "process start to the window seen painted" "$median" "$sorted"
 else
   echo "first paint: not measured (no Xvfb, or no window appeared)"
 fi

@@ -27,8 +27,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -110,14 +112,35 @@ bool MakeDirs(const std::string& path) {
   return true;
 }
 
+// Copies the program's own bytes: a served installer is padded behind them, and the launcher
+// needs only the program (an ELF file ends with its section header table).
 bool CopyFile(const std::string& from, const std::string& to) {
   std::ifstream in(from, std::ios::binary);
   if (!in) return false;
+  char head[64] = {};
+  in.read(head, sizeof head);
+  uint64_t limit = UINT64_MAX;
+  if (in.gcount() == 64 && memcmp(head, "\x7f" "ELF", 4) == 0 && head[4] == 2) {
+    uint64_t shoff = 0;
+    uint16_t shentsize = 0, shnum = 0;
+    memcpy(&shoff, head + 0x28, 8);
+    memcpy(&shentsize, head + 0x3A, 2);
+    memcpy(&shnum, head + 0x3C, 2);
+    if (shoff + uint64_t(shentsize) * shnum > 64) limit = shoff + uint64_t(shentsize) * shnum;
+  }
+  in.clear();
+  in.seekg(0);
   std::string tmp = to + ".part";
   {
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    out << in.rdbuf();
+    std::vector<char> buf(1 << 16);
+    uint64_t copied = 0;
+    while (copied < limit && in) {
+      in.read(buf.data(), std::streamsize(std::min<uint64_t>(buf.size(), limit - copied)));
+      out.write(buf.data(), in.gcount());
+      copied += uint64_t(in.gcount());
+    }
     if (!out) return false;
   }
   chmod(tmp.c_str(), 0755);
