@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "SurfacePng.h"
 #include "control/ControlUI.h"
@@ -58,9 +60,11 @@ class SkinContractTest : public ::testing::Test {
     for (HWND h : {box_, main_})
       if (h && IsWindow(h)) DestroyWindow(h);
     Pump();
+    windows_.clear();
     CWindowManagerUI::SetResourcePath(L"");
   }
   HWND Open(SkinWindow* w, HWND owner, DWORD style) {
+    windows_.emplace_back(w);
     HWND h = w->Create(owner, L"", style, 0, 0, 0, 0, 0);
     w->ShowWindow(true, false);
     Pump();
@@ -89,6 +93,7 @@ class SkinContractTest : public ::testing::Test {
     EXPECT_TRUE(x >= r.left && x < r.right && y >= r.top && y < r.bottom) << jf::ToUtf8(name);
   }
   HWND main_ = nullptr, box_ = nullptr;
+  std::vector<std::unique_ptr<SkinWindow>> windows_;  // deleted after their windows
 };
 
 TEST_F(SkinContractTest, MainWindowHasEveryNamedControlAndItsSizes) {
