@@ -137,12 +137,12 @@ TEST_F(HiddenRunTest, LogTwoKeepsTheLogAndAnExistingRunValueIsRewritten) {
 
 TEST_F(HiddenRunTest, SecondInstanceEndsAtOnceWhileTheFirstRuns) {
   ASSERT_NO_FATAL_FAILURE(StartServers());
-  Control("{\"info_delay_ms\": 2500}");
+  Control("{\"info_delay_ms\": 6000}");
   Process first = Start({"-h"});
   ASSERT_TRUE(Until([&] { return FileExists(exeDir_ + "/MiniLog"); }, 20));
   Process second = Run({"-h"}, 20);
   EXPECT_EQ(second.exitCode, 0);
-  EXPECT_LT(second.seconds, 2.0);
+  EXPECT_LT(second.seconds, 4.0) << "it must not wait for the first";
   ASSERT_TRUE(Wait(first, 90));
   EXPECT_EQ(first.exitCode, 0);
   EXPECT_EQ(Stubs("installer").size(), 1u);
