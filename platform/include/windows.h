@@ -11,6 +11,7 @@
 #include "jf/process.h"
 #include "jf/resources.h"
 #include "winuser.h"
+#include "jf/resources.h"
 #include "wingdi.h"
 #include "shellapi.h"
 #include "mmsystem.h"

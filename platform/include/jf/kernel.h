@@ -321,6 +321,11 @@ LPWSTR GetCommandLineW();
 #define GetCommandLine GetCommandLineW
 [[noreturn]] void ExitProcess(UINT exitCode);
 
+// The entry of a windowed program. The program links platform/entry, whose main() calls it
+// with the program's module, the command line after the program name and SW_SHOWDEFAULT;
+// its result is the process exit code.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
+
 // ---------------------------------------------------------------------------------------
 // Layer extensions
 

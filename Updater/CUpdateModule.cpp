@@ -1,0 +1,324 @@
+#include "Updater/CUpdateModule.h"
+
+#include <json/json.h>
+
+#include <ctime>
+
+#include "DownloadEngine.h"
+#include "app/PathText.h"
+#include "app/SpareDnsTable.h"
+#include "core/CFileEx.h"
+#include "core/DeploymentProfile.h"
+#include "logger/ConsoleLogger.h"
+#include "logger/FileLogger.h"
+#include "util/CommonUtils.h"
+#include "util/FileUtils.h"
+#include "util/StringUtils.h"
+
+namespace {
+
+const wchar_t kSourceFile[] = L".\\Updater\\CUpdateModule";
+const wchar_t kInstallerName[] = L"vrinstaller.exe";
+const wchar_t kSection[] = L"Install";
+const DWORD kIniValueLength = 2048;
+
+// Numbers the helper window classes of every module of the process.
+int g_classCounter = 0;
+// Receives the formatted class name; shared by all modules (main thread only).
+wchar_t g_classNameBuffer[64];
+
+HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+
+CUpdateModule* ModuleOf(HWND window) {
+  if (!window || !IsWindow(window)) return nullptr;
+  return reinterpret_cast<CUpdateModule*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+std::wstring ReadIniValue(const std::wstring& path, const wchar_t* key, const wchar_t* fallback) {
+  wchar_t buffer[kIniValueLength] = {0};
+  GetPrivateProfileStringW(kSection, key, fallback, buffer, kIniValueLength, path.c_str());
+  return buffer;
+}
+
+// The server's version becomes part of a file name that the module may delete: it must
+// not lead out of the download folder.
+std::wstring FileNameSafe(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c != L'\\' && c != L'/' && c != L':') out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+CUpdateModule::CUpdateModule(const std::wstring& downloadDir, IGameEventListener* listener, uint32_t ownerValue)
+    : m_ownerValue(ownerValue), m_downloadDir(downloadDir), m_listener(listener) {
+  Json::Value options(Json::objectValue);
+  options["game"] = "JF_mini_downloader";
+  options["type"] = 2;
+  Json::StreamWriterBuilder writer;
+  writer["indentation"] = "";
+  m_optionsText = Json::writeString(writer, options);
+
+  const std::wstring ini = CommonUtils::GetModuleDir() + L"\\jfminiinstall.ini";
+  if (FileUtils::IsFileExist(ini)) {
+    wchar_t url[256] = {0};
+    GetPrivateProfileStringW(L"Debug", L"UpdateURL", L"", url, 256, ini.c_str());
+    if (url[0]) m_urlList.push_back(url);
+  }
+  if (m_urlList.empty()) m_urlList = DeploymentProfile::UpdateUrls();
+}
+
+CUpdateModule::~CUpdateModule() {
+  // The window carries a pointer to this module: it must not outlive it.
+  if (m_messageWindow) Stop();
+}
+
+DWORD CUpdateModule::CreateHelperWindow() {
+  DestroyHelperWindow();
+  ++g_classCounter;
+  _snwprintf(g_classNameBuffer, sizeof g_classNameBuffer / sizeof g_classNameBuffer[0] - 1,
+             L"_UPDATE_MODULE_HELPER_WINDOW_VARNEL%d", g_classCounter);
+  m_windowClassName = g_classNameBuffer;
+
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = &CUpdateModule::HelperWndProc;
+  wc.hInstance = ModuleInstance();
+  wc.lpszClassName = m_windowClassName.c_str();
+  if (!RegisterClassW(&wc)) {
+    const DWORD error = GetLastError();
+    ConsoleLogger::Instance().Log(kLogError, L"[UM]regclass %d", static_cast<int>(error));
+    FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"[UM]rcls %d:%d", 1, static_cast<int>(error));
+    return error;
+  }
+  HWND window = CreateWindowExW(0, m_windowClassName.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                ModuleInstance(), nullptr);
+  if (!window) {
+    const DWORD error = GetLastError();
+    UnregisterClassW(m_windowClassName.c_str(), ModuleInstance());
+    ConsoleLogger::Instance().Log(kLogError, L"[UM]unregclass %d", static_cast<int>(error));
+    FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"[UM]urcls %d:%d", 1, static_cast<int>(error));
+    return error;
+  }
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  m_messageWindow = window;
+  return 0;
+}
+
+DWORD CUpdateModule::CreateDownloadDir() {
+  SetLastError(ERROR_SUCCESS);
+  if (FileUtils::CreateDirectoryTree(m_downloadDir)) return 0;
+  const DWORD error = GetLastError();
+  return error ? error : ERROR_PATH_NOT_FOUND;
+}
+
+void CUpdateModule::RequestInstallInfo() {
+  if (m_urlList.empty()) return;
+  std::wstring joined;
+  if (m_urlList.size() > 1) {
+    for (const std::wstring& url : m_urlList) {
+      if (!joined.empty()) joined += L";";
+      joined += url;
+    }
+  }
+  m_infoCommand.m_verifyHost = true;
+  m_infoCommand.GetWithIps(joined, m_urlList.front(), m_messageWindow, GetSpareDnsTable().infoAddresses,
+                           &CUpdateModule::OnInfoHttpDone);
+}
+
+void CUpdateModule::ReportAttemptFailure(DWORD error) {
+  if (m_messageWindow && PostMessageW(m_messageWindow, kMsgInfoDone, 1, static_cast<LPARAM>(error))) return;
+  if (m_listener) m_listener->OnInstallInfoResult(1, static_cast<int32_t>(error), m_installInfo.version, m_installInfo.md5);
+}
+
+void CUpdateModule::Stop() {
+  m_infoCommand.Stop();
+  DownloadEngine::RemoveTask(m_installInfo.url.c_str(), m_installerPath.c_str());
+  m_infoText.clear();
+  m_downloading = 0;
+  m_updateInfo.Reset();
+  DestroyHelperWindow();
+}
+
+void CUpdateModule::DestroyHelperWindow() {
+  if (!m_messageWindow) return;
+  SetWindowLongPtrW(m_messageWindow, GWLP_USERDATA, 0);
+  DestroyWindow(m_messageWindow);
+  UnregisterClassW(m_windowClassName.c_str(), ModuleInstance());
+  m_messageWindow = nullptr;
+}
+
+void CUpdateModule::ResumeDownload() { AddDownloadTask(); }
+
+void CUpdateModule::OnInfoHttpDone(void* userData, const std::string& body, int errorType, int errorCode) {
+  HWND window = static_cast<HWND>(userData);
+  if (CUpdateModule* module = ModuleOf(window)) {
+    module->m_infoText = StringUtils::Utf8ToWide(body);
+    // A byte-order mark would become part of the first section name.
+    if (!module->m_infoText.empty() && module->m_infoText[0] == 0xFEFF) module->m_infoText.erase(0, 1);
+  }
+  PostToWindow(window, kMsgInfoDone, static_cast<WPARAM>(static_cast<uint32_t>(errorType)),
+               static_cast<LPARAM>(errorCode));
+}
+
+void CUpdateModule::OnDownloadProgressCallback(uintptr_t userData, int64_t total, int64_t complete, int32_t speed) {
+  HWND window = reinterpret_cast<HWND>(userData);
+  if (CUpdateModule* module = ModuleOf(window)) {
+    ProtoValue& process = module->m_progressRecord[L"process"];
+    process[L"total"] = total;
+    process[L"complete"] = complete;
+    process[L"speed"] = speed;
+  }
+  PostToWindow(window, kMsgProgress, 0, 0);
+}
+
+void CUpdateModule::OnDownloadDoneCallback(uintptr_t userData, int32_t errorType, int32_t errorCode) {
+  PostToWindow(reinterpret_cast<HWND>(userData), kMsgDownloadDone, static_cast<WPARAM>(static_cast<uint32_t>(errorType)),
+               static_cast<LPARAM>(errorCode));
+}
+
+LRESULT CALLBACK CUpdateModule::HelperWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CUpdateModule* module = reinterpret_cast<CUpdateModule*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  const int32_t errorType = static_cast<int32_t>(static_cast<uint32_t>(wParam));
+  const int32_t errorCode = static_cast<int32_t>(lParam);
+  switch (message) {
+    case kMsgInfoDone:
+      if (module) module->OnInstallInfoReceived(errorType, errorCode);
+      return 0;
+    case kMsgProgress:
+      if (module) module->OnProgressMessage();
+      return 0;
+    case kMsgDownloadDone:
+      if (module) module->OnDownloadFinished(errorType, errorCode);
+      return 0;
+    case 0x7EB:
+    case 0x7EC:
+    case 0x7ED:
+    case 0x7EE:
+    case 0x7EF:
+    case WM_TIMER:
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+void CUpdateModule::OnInstallInfoReceived(int errorType, int errorCode) {
+  m_infoCommand.Stop();
+  if (errorType == 0) {
+    wchar_t path[2048] = {0};
+    _snwprintf(path, 2047, L"%s\\jfinstall_%d.ini", m_downloadDir.c_str(),
+               static_cast<int>(static_cast<uint32_t>(time(nullptr))));
+    if (StoreAndReadInstallInfo(path, errorType, errorCode)) {
+      const DWORD error = StartInstallerDownload(L".tmp");
+      // Without a download no result would ever follow: the attempt failed.
+      if (error) {
+        errorType = 1;
+        errorCode = static_cast<int>(error);
+      }
+    }
+    DeleteFileW(path);
+  }
+  if (m_listener) m_listener->OnInstallInfoResult(errorType, errorCode, m_installInfo.version, m_installInfo.md5);
+}
+
+bool CUpdateModule::StoreAndReadInstallInfo(const std::wstring& path, int& errorType, int& errorCode) {
+  CFileEx file;
+  CFileExException openError;
+  if (!file.Open(path.c_str(), CFileEx::modeWrite | CFileEx::shareDenyWrite | CFileEx::modeNoInherit | CFileEx::modeCreate,
+                 &openError)) {
+    errorType = 1;
+    errorCode = openError.GetCode();
+    return false;
+  }
+  try {
+    std::string bytes("\xFF\xFE", 2);
+    bytes += StringUtils::ToUtf16LE(m_infoText);
+    file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    file.Flush();
+    file.Close();
+  } catch (const CFileExException& e) {
+    // A file that was not written whole would be read as a shorter answer.
+    file.Abort();
+    errorType = 1;
+    errorCode = e.GetCode();
+    return false;
+  }
+
+  InstallInfo info;
+  info.url = ReadIniValue(path, L"Url", L"");
+  info.murl = ReadIniValue(path, L"murl", L"");
+  info.sizeText = ReadIniValue(path, L"Size", L"");
+  info.md5 = ReadIniValue(path, L"Md5", L"");
+  info.version = ReadIniValue(path, L"Version", L"");
+  info.cdnHost = ReadIniValue(path, L"ThirdCDNHost", L"");
+  info.cdnMinSpeed = StringUtils::ToInt64(ReadIniValue(path, L"ThirdCDNMinSpeed", L"0"));
+  info.sslUrl = ReadIniValue(path, L"SSLUrl", L"");
+  if (!info.sslUrl.empty()) info.url = info.sslUrl;
+  m_installInfo = info;
+  return true;
+}
+
+DWORD CUpdateModule::StartInstallerDownload(const std::wstring& suffix) {
+  if (const DWORD error = CreateDownloadDir()) return error;
+  m_installerPath = StringUtils::Format(L"%s\\%s", m_downloadDir.c_str(), kInstallerName);
+  m_partialName = StringUtils::Format(L"%s_%s%s", PathBeforeLast(m_installerPath, L".").c_str(),
+                                      FileNameSafe(m_installInfo.version).c_str(), suffix.c_str());
+  m_downloading = 1;
+  m_task = DownloadTaskRequest();
+  m_task.url = m_installInfo.url;
+  m_task.spareAddresses = GetSpareDnsTable().downloadAddresses;
+  m_task.cdnHost = m_installInfo.cdnHost;
+  m_task.cdnMinSpeed = m_installInfo.cdnMinSpeed;
+  m_task.fullPath = m_installerPath;
+  m_task.md5 = m_installInfo.md5;
+  m_task.size = StringUtils::ToInt64(m_installInfo.sizeText);
+  m_task.options = m_optionsText;
+  m_task.userData = reinterpret_cast<uintptr_t>(m_messageWindow);
+  m_task.progress = &CUpdateModule::OnDownloadProgressCallback;
+  m_task.completion = &CUpdateModule::OnDownloadDoneCallback;
+  AddDownloadTask();
+  return 0;
+}
+
+void CUpdateModule::AddDownloadTask() {
+  if (m_task.fullPath.empty()) return;
+  DownloadEngine::AddTask(m_task);
+}
+
+void CUpdateModule::OnProgressMessage() {
+  if (!m_downloading || !m_listener) return;
+  const ProtoValue& process = m_progressRecord.get(L"process");
+  m_listener->OnDownloadProgress(process.get(L"total").integer(), process.get(L"complete").integer(),
+                                 static_cast<int32_t>(process.get(L"speed").integer()), 0);
+}
+
+void CUpdateModule::OnDownloadFinished(int errorType, int errorCode) {
+  if (!m_downloading) return;
+  DownloadEngine::RemoveTask(m_installInfo.url.c_str(), m_installerPath.c_str());
+  m_downloading = 0;
+  if (errorType == 0) {
+    // A stale installer still running would keep the new one from starting.
+    CommonUtils::EnableDebugPrivilege();
+    CommonUtils::KillProcessesByName(kInstallerName);
+    NotifyDownloadResult(0, errorCode, nullptr);
+    return;
+  }
+  const uint64_t size = FileUtils::GetFileSize(m_partialName);
+  if (size == static_cast<uint64_t>(-1) || size == 0) DeleteFileW(m_partialName.c_str());
+  NotifyDownloadResult(errorType, errorCode, L"安装失败");
+}
+
+void CUpdateModule::NotifyDownloadResult(int errorType, int errorCode, const wchar_t* message) {
+  if (m_listener) m_listener->OnDownloadResult(errorType, errorCode, message ? message : L"");
+}
+
+void CUpdateModule::LogPostFailure(DWORD error) {
+  FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"[UM] post message failed:%u", error);
+  ConsoleLogger::Instance().Log(kLogError, L"[UM] post_message failed:%u", error);
+}
+
+void CUpdateModule::PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!PostMessageW(window, message, wParam, lParam)) LogPostFailure(GetLastError());
+}

@@ -1,0 +1,79 @@
+// The program's entry: configuration from the command line, one running instance, the
+// services brought up and taken down in a fixed order around the main window's message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+
+#include "app/AppConfig.h"
+#include "app/MainApp.h"
+#include "app/MainDlg.h"
+#include "app/MsgBoxDlg.h"
+#include "util/CommandLineOptions.h"
+#include "window/WindowManagerUI.h"
+#include "window/WndShadow.h"
+
+namespace {
+const wchar_t kInstanceMutexName[] = L"vrjf_install_20170309";
+}  // namespace
+
+void ShowAlreadyRunningBox() {
+  CMsgBoxDlg* box = new CMsgBoxDlg(L"您已经运行了一个聚峰安装程序。", L"提示信息", L"");
+  if (box->Create(nullptr, L"提示信息", WS_POPUP, 0, 0, 0, 0, 0) == nullptr) return;
+  box->CenterWindow();
+  box->SetRowVisible(false);
+  box->ShowWindow(true, true);
+  box->ShowModal();
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::unique_ptr<CommandLineOptions> options(new CommandLineOptions(argc, argv));
+  ReadCommandLine(*options);
+
+  SkinUI::CWindowManagerUI::SetInstance(instance);
+  SkinUI::CWindowManagerUI::SetResourceInstance(instance);
+  SkinUI::CWndShadow::Initialize(instance);
+
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (mutex) CloseHandle(mutex);
+    if (!AppConfig::Instance().hidden) ShowAlreadyRunningBox();
+    if (argv) LocalFree(argv);
+    return 0;
+  }
+
+  std::unique_ptr<CMainDlg> window(new CMainDlg());
+  InitApp(window->GetFlow().GetGameId());
+  window->Create(nullptr, LoadStringResource(kStringWindowTitle).c_str(), WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0,
+                 0, 0, 0, 0);
+  window->CenterWindow();
+  if (!AppConfig::Instance().hidden) window->ShowWindow(true, true);
+  CoInitialize(nullptr);
+  OleInitialize(nullptr);
+  int result = RunMessageLoop();
+
+  // The worker must be done with the window and the services before they go.
+  window->GetFlow().Shutdown();
+  SkinUI::CWindowManagerUI::CloseResourceZip();
+  // The run's records would be lost with the request side: let them go out first.
+  FlushPendingReports(3000);
+  UninitApp();
+  OleUninitialize();
+  if (mutex) {
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+  }
+  window.reset();
+  options.reset();
+  if (argv) LocalFree(argv);
+  return result;
+}

@@ -1,0 +1,411 @@
+// The install flow in this process against the scripted server: the update module and the
+// download engine fetch the stand-in installer, the worker checks and runs it, the stand-in
+// launcher records its start. Time runs on the manual tick source.
+#include <openssl/des.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include <json/json.h>
+
+#include "AppDrives.h"
+#include "FlowTestView.h"
+#include "HttpTestServer.h"
+#include "BigDataLog.h"
+#include "DownloadEngine.h"
+#include "Updater/CUpdateModule.h"
+#include "app/AppConfig.h"
+#include "app/MainApp.h"
+#include "jf/tick.h"
+#include "logger/DownloadLog.h"
+#include "thread/MainThreadQueue.h"
+#include "util/CommonUtils.h"
+#include "util/FileUtils.h"
+#include "util/MD5.h"
+#include "util/StringUtils.h"
+
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
+namespace {
+
+const std::string kProgramIni = std::string(JF_TEST_BIN_DIR) + "/jfminiinstall.ini";
+const std::string kStandin = std::string(JF_TEST_BIN_DIR) + "/../tools/jfstandin";
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+// The statistics line of one posted body: DES-ECB under the record key, PKCS#5 fill.
+std::vector<std::string> DecodeStatistics(const std::string& body) {
+  std::vector<std::string> lines;
+  Json::Value posts;
+  Json::Reader().parse(body, posts);
+  DES_cblock key;
+  memcpy(key, "kelvo514", 8);
+  DES_key_schedule schedule;
+  DES_set_key_unchecked(&key, &schedule);
+  for (const Json::Value& post : posts) {
+    std::string hex = post["body"].asString(), bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    std::string plain(bytes.size(), '\0');
+    for (size_t i = 0; i + 8 <= bytes.size(); i += 8) {
+      DES_ecb_encrypt(reinterpret_cast<DES_cblock*>(&bytes[i]), reinterpret_cast<DES_cblock*>(&plain[i]), &schedule,
+                      DES_DECRYPT);
+    }
+    if (!plain.empty()) plain.resize(plain.size() - static_cast<unsigned char>(plain.back()));
+    lines.push_back(plain);
+  }
+  return lines;
+}
+
+class Services : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    WriteAll(kProgramIni, "[Debug]\r\nLog=0\r\n");
+    InitApp(314);
+  }
+  void TearDown() override {
+    UninitApp();
+    remove(kProgramIni.c_str());
+  }
+};
+::testing::Environment* const g_services = ::testing::AddGlobalTestEnvironment(new Services);
+
+class FlowTest : public apptest::AppDrives {
+ protected:
+  void SetUp() override {
+    AppDrives::SetUp();
+    jf::SetDiskFreeSpaceForTests(L'D', 1LL << 32);
+    jf::SetDiskFreeSpaceForTests(L'C', 1LL << 32);
+    ASSERT_TRUE(server.Start());
+    installer = ReadAll(kStandin);
+    ASSERT_GT(installer.size(), 100000u) << kStandin;
+    md5 = MD5(reinterpret_cast<const unsigned char*>(installer.data()), static_cast<uint32_t>(installer.size()))
+              .hex_digest();
+    server.SetHandler("/stat", [this](const HttpTestServer::Request& request) {
+      for (const std::string& line : DecodeStatistics(request.body)) records.push_back(line);
+      HttpTestServer::Script ok;
+      ok.body = "ok";
+      return ok;
+    });
+    ServeInstaller(installer);
+    WriteAll(kProgramIni, "[Debug]\r\nLog=0\r\nUpdateURL=" + server.Url("/info") + "\r\n");
+    BigDataLog::GetInstance().SetServerAddress(jf::FromUtf8(server.Url("/stat")));
+    server.SetBody("/report", "ok");
+    DownloadEngine::InitDownloadLog(jf::FromUtf8(server.Url("/report")).c_str(), L"1.0.2|mini_downloader|GameId:314",
+                                    L"mini_downloader|id:314");
+    AppConfig& config = AppConfig::Instance();
+    config = Defaults();
+    // From the real now, so timers set before keep their place.
+    jf::TickOverride(jf::TickNow());
+    view.reset(new FlowTestView);
+    flow.reset(new InstallFlow(view.get()));
+    view->flow = flow.get();
+  }
+  void TearDown() override {
+    FlowTestView::PaceMs() = 20;
+    flow->Shutdown();
+    view->flow = nullptr;
+    flow.reset();
+    view.reset();
+    Pump([] { return false; }, 50);
+    jf::TickRestore();
+    BigDataLog::GetInstance().UnInit();
+    server.Stop();
+    WriteAll(kProgramIni, "[Debug]\r\nLog=0\r\n");
+    AppConfig::Instance() = Defaults();
+    AppDrives::TearDown();
+  }
+  static AppConfig Defaults() {
+    AppConfig& config = AppConfig::Instance();
+    AppConfig copy = config;
+    copy.gameId = 0;
+    copy.hidden = false;
+    copy.jfFlag = false;
+    copy.runLauncher = true;
+    copy.installPath.clear();
+    copy.logEnabled = 0;
+    return copy;
+  }
+  void ServeInstaller(const std::string& bytes, const std::string& digest = "") {
+    HttpTestServer::Script file;
+    file.body = bytes;
+    file.ranges = true;
+    server.Set("/files/vrinstaller.exe", file);
+    server.SetBody("/info", "[Install]\r\nUrl=" + server.Url("/files/vrinstaller.exe") + "\r\nmurl=\r\nSize=" +
+                                std::to_string(bytes.size()) + "\r\nMd5=" + (digest.empty() ? md5 : digest) +
+                                "\r\nVersion=1.0.0\r\nThirdCDNHost=\r\nThirdCDNMinSpeed=0\r\nSSLUrl=\r\n");
+  }
+  // Turns the loop until done, for at most realMs of real time.
+  bool Pump(const std::function<bool()>& done, int realMs = 30000) {
+    auto start = std::chrono::steady_clock::now();
+    while (!done()) {
+      if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(realMs)) return false;
+      FlowTestView::Turn();
+    }
+    return true;
+  }
+  size_t CountRecords(const std::string& state) {
+    size_t n = 0;
+    for (const std::string& line : records) n += line.find("\tinstalljf_state:" + state + "\t") != std::string::npos;
+    return n;
+  }
+  std::string LauncherArgs(const std::string& folder) { return ReadHost(folder + "/launcher-args.txt"); }
+
+  HttpTestServer server;
+  std::string installer, md5;
+  std::vector<std::string> records;
+  std::unique_ptr<FlowTestView> view;
+  std::unique_ptr<InstallFlow> flow;
+};
+
+TEST_F(FlowTest, HiddenRunInstallsConfiguresAndStartsTheLauncher) {
+  AppConfig::Instance().hidden = true;
+  AppConfig::Instance().installPath = L"D:\\games\\jf";
+  flow->PrepareInstall();
+  EXPECT_FALSE(view->autoStart);
+  ASSERT_TRUE(Pump([&] { return view->closed; }));
+  EXPECT_EQ(view->closeCode, 1u);
+  EXPECT_TRUE(view->boxes.empty());
+  const std::string dir = d_ + "/games/jf";
+  EXPECT_TRUE(HostExists(dir + "/VarnelLauncher.exe"));
+  EXPECT_FALSE(HostExists(dir + "/vrinstaller.exe"));
+  EXPECT_EQ(ReadHost(dir + "/preference.ini"), "[Config]\r\nStartupWithOS=0\r\n");
+  EXPECT_FALSE(HostExists(dir + "/tg.id"));
+  ASSERT_TRUE(Pump([&] { return !LauncherArgs(dir).empty(); }, 5000));
+  EXPECT_NE(LauncherArgs(dir).find("-i\n314\n-d"), std::string::npos) << LauncherArgs(dir);
+  ASSERT_TRUE(Pump([&] { return CountRecords("1") == 1; }, 5000));
+  EXPECT_EQ(CountRecords("0"), 0u);
+  std::string success;
+  for (const std::string& line : records) success = line;
+  EXPECT_NE(success.find("\tc_downInstall_telmar_5.2\t1\t"), std::string::npos) << success;
+  EXPECT_NE(success.find("\txshx\t"), std::string::npos) << success;
+  EXPECT_NE(success.find("installjf_time:"), std::string::npos);
+}
+
+TEST_F(FlowTest, HiddenRunWithoutLaunchStillRemovesTheInstaller) {
+  AppConfig::Instance().hidden = true;
+  AppConfig::Instance().runLauncher = false;
+  AppConfig::Instance().gameId = 42;
+  AppConfig::Instance().installPath = L"D:\\jf";
+  flow->PrepareInstall();
+  EXPECT_EQ(flow->GetGameId(), 42);
+  ASSERT_TRUE(Pump([&] { return view->closed; }));
+  EXPECT_TRUE(HostExists(d_ + "/jf/VarnelLauncher.exe"));
+  EXPECT_FALSE(HostExists(d_ + "/jf/vrinstaller.exe"));
+  Pump([] { return false; }, 300);
+  EXPECT_FALSE(HostExists(d_ + "/jf/launcher-args.txt"));
+}
+
+TEST_F(FlowTest, HiddenWrongDigestDeletesTheDownloadAndCloses) {
+  ServeInstaller(installer, std::string(32, '0'));
+  AppConfig::Instance().hidden = true;
+  AppConfig::Instance().installPath = L"D:\\jf";
+  flow->PrepareInstall();
+  ASSERT_TRUE(Pump([&] { return view->closed; }));
+  EXPECT_TRUE(view->boxes.empty());
+  EXPECT_FALSE(HostExists(d_ + "/jf/vrinstaller.exe"));
+  EXPECT_FALSE(HostExists(d_ + "/jf/VarnelLauncher.exe"));
+  ASSERT_TRUE(Pump([&] { return CountRecords("0") == 1; }, 5000));
+  EXPECT_EQ(CountRecords("1"), 0u);
+}
+
+TEST_F(FlowTest, InstallerThatCannotStartIsAnInstallErrorNotASuccess) {
+  std::string broken(200000, 'x');
+  md5 = MD5(reinterpret_cast<const unsigned char*>(broken.data()), static_cast<uint32_t>(broken.size())).hex_digest();
+  ServeInstaller(broken);
+  AppConfig::Instance().hidden = true;
+  AppConfig::Instance().installPath = L"D:\\jf";
+  flow->PrepareInstall();
+  ASSERT_TRUE(Pump([&] { return view->closed; }));
+  EXPECT_TRUE(view->boxes.empty());
+  ASSERT_TRUE(Pump([&] { return CountRecords("0") == 1; }, 5000));
+  EXPECT_EQ(CountRecords("1"), 0u);
+  EXPECT_FALSE(HostExists(d_ + "/jf/preference.ini"));
+  EXPECT_FALSE(ExistsWin(CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA) + L"\\VarnelLaucher.ini"));
+}
+
+TEST_F(FlowTest, WindowedInstallErrorIsRetriedOnAWorkerWhileTheWindowRuns) {
+  std::string broken(200000, 'x');
+  md5 = MD5(reinterpret_cast<const unsigned char*>(broken.data()), static_cast<uint32_t>(broken.size())).hex_digest();
+  ServeInstaller(broken);
+  view->answers = {1, 2};
+  EXPECT_TRUE(flow->OnClickInstall());
+  EXPECT_TRUE(view->progressPage);
+  EXPECT_EQ(flow->GetInstallDir(), L"D:\\澜铭网络\\澜铭聚峰");
+  EXPECT_EQ(CommonUtils::GetAutoRun(L"VarnelCom-Launcher"), L"D:\\澜铭网络\\澜铭聚峰\\VarnelLauncher.exe");
+  ASSERT_TRUE(Pump([&] { return view->boxes.size() == 2; }));
+  for (const IInstallView::BoxRequest& box : view->boxes) {
+    EXPECT_EQ(box.text, L"安装过程出错");
+    EXPECT_EQ(box.okCaption, L"重试");
+    EXPECT_EQ(box.codeLine.substr(0, 12), L"type:1 code:");
+    EXPECT_FALSE(box.showCancelRow);
+  }
+  EXPECT_FALSE(view->closed);
+  // The second record waited behind the first; the shutdown's flush sends it (on the
+  // real clock, which bounds it).
+  jf::TickRestore();
+  EXPECT_TRUE(FlushPendingReports(3000))
+      << BigDataLog::GetInstance().IsBusy() << BigDataLog::GetInstance().PendingCount()
+      << DownloadLog::GetInstance().IsBusy() << DownloadLog::GetInstance().GetPendingCount() << " "
+      << GetMainThreadQueueSize();
+  EXPECT_EQ(CountRecords("0"), 2u);
+}
+
+TEST_F(FlowTest, ClosingWhileTheInstallerRunsEndsTheWorkerAndTouchesNothingMore) {
+  setenv("JF_STUB_INSTALLER_DELAY_MS", "20000", 1);
+  AppConfig::Instance().hidden = true;
+  AppConfig::Instance().installPath = L"D:\\jf";
+  flow->PrepareInstall();
+  ASSERT_TRUE(Pump([&] { return flow->GetShared().animationStep.load() > 30; }));
+  PostMessageW(view->hwnd, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(Pump([&] { return view->closed; }, 5000));
+  auto start = std::chrono::steady_clock::now();
+  flow->Shutdown();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  unsetenv("JF_STUB_INSTALLER_DELAY_MS");
+  CommonUtils::KillProcessesByName(L"vrinstaller.exe");
+  EXPECT_FALSE(HostExists(d_ + "/jf/preference.ini"));
+  EXPECT_EQ(flow->GetUpdateModule(), nullptr);
+}
+
+TEST_F(FlowTest, NetworkFailureShowsOneRetryBoxThatAProgressReportCloses) {
+  HttpTestServer::Script fail;
+  fail.status = 500;
+  server.Set("/info", fail);
+  view->answers = {0};
+  EXPECT_TRUE(flow->OnClickInstall());
+  // While the box runs its loop, a progress report arrives and closes it with 2.
+  SetTimer(view->hwnd, 77, 50, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    auto* self = reinterpret_cast<FlowTestView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self->openSlot != IInstallView::kBoxRetry) return;
+    KillTimer(hwnd, id);
+    self->flow->OnDownloadProgress(100, 10, 5, 0);
+  });
+  ASSERT_TRUE(Pump([&] { return view->boxes.size() == 1 && view->openSlot == -1; }));
+  EXPECT_EQ(view->boxes[0].text, L"连接超时，请检查网络是否正常");
+  // The pair of the last address tried, code first.
+  EXPECT_TRUE(std::regex_match(jf::ToUtf8(view->boxes[0].codeLine), std::regex("code:-?[0-9]+ type:[1-9][0-9]*")))
+      << jf::ToUtf8(view->boxes[0].codeLine);
+  EXPECT_EQ(view->barValue, 48);
+  EXPECT_GE(CountRecords("0"), 1u);
+}
+
+TEST_F(FlowTest, HiddenNetworkFailureEndsAfterTheEleventhRetryTick) {
+  HttpTestServer::Script fail;
+  fail.status = 500;
+  server.Set("/info", fail);
+  AppConfig::Instance().hidden = true;
+  AppConfig::Instance().installPath = L"D:\\jf";
+  FlowTestView::PaceMs() = 250;
+  flow->PrepareInstall();
+  ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
+  EXPECT_TRUE(view->boxes.empty());
+  // One info request per attempt: the first and one for each of ten retry ticks.
+  EXPECT_EQ(server.RequestsFor("/info").size(), 11u);
+  jf::TickRestore();
+  EXPECT_TRUE(FlushPendingReports(3000));
+  EXPECT_EQ(CountRecords("0"), 11u);
+}
+
+TEST_F(FlowTest, CloseMessageAnswersAnOpenQuitQuestionWithYes) {
+  view->answers = {0};
+  PostMessageW(view->hwnd, WM_CLOSE, 0, 0);
+  flow->OnClickClose();
+  ASSERT_EQ(view->boxes.size(), 1u);
+  EXPECT_EQ(view->boxes[0].text, L"是否退出安装？");
+  EXPECT_EQ(view->boxes[0].title, L"退出安装");
+  ASSERT_TRUE(Pump([&] { return view->closed; }, 5000));
+  EXPECT_EQ(view->closeCode, 1u);
+}
+
+TEST_F(FlowTest, AgreementUntickedOnlyReminds) {
+  view->agree = false;
+  EXPECT_FALSE(flow->OnClickInstall());
+  ASSERT_EQ(view->boxes.size(), 1u);
+  EXPECT_EQ(view->boxes[0].text, L"请点击阅读 软件许可协议 并勾选同意。");
+  EXPECT_FALSE(view->progressPage);
+  EXPECT_EQ(flow->GetUpdateModule(), nullptr);
+}
+
+TEST_F(FlowTest, PanelAndFolderBrowserFillTheFolderAndItsTip) {
+  flow->OnClickFree();
+  EXPECT_TRUE(view->panel);
+  EXPECT_EQ(view->folderText, L"D:\\澜铭网络\\澜铭聚峰");
+  EXPECT_EQ(view->tip.color, 0xFFABAEB4u);
+  view->browseAnswer = L"C:\\Games\\";
+  flow->OnClickSelect();
+  EXPECT_EQ(flow->GetInstallDir(), L"C:\\Games\\澜铭聚峰");
+  view->SetFolderText(L"C:\\bad|name");
+  EXPECT_EQ(view->tip.text, L"安装目录无效，请选择正确的目录");
+  flow->OnClickFree();
+  EXPECT_FALSE(view->panel);
+}
+
+class FlowLauncherTest : public FlowTest {
+ protected:
+  // The stand-in launcher installed in folder (host path under D:), registered for the user.
+  void InstallLauncher(const std::wstring& folder) {
+    FileUtils::CreateDirectoryTree(folder);
+    WriteWin(folder + L"\\VarnelLauncher.exe", installer);
+    chmod(Host(folder + L"\\VarnelLauncher.exe").c_str(), 0755);
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\VarnelLauncher", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    RegSetValueExW(key, L"InstPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+};
+
+TEST_F(FlowLauncherTest, InstalledLauncherStartedDirectlyEndsTheRun) {
+  InstallLauncher(L"D:\\old\\jf");
+  view->answers = {2};
+  flow->PrepareInstall();
+  EXPECT_TRUE(flow->IsLauncherInstalled());
+  ASSERT_TRUE(Pump([&] { return view->closed; }, 10000));
+  ASSERT_EQ(view->boxes.size(), 1u);
+  EXPECT_EQ(view->boxes[0].text, L"您已经安装了澜铭聚峰，是否覆盖安装？");
+  EXPECT_EQ(view->boxes[0].okCaption, L"覆盖安装");
+  EXPECT_EQ(view->boxes[0].cancelCaption, L"直接启动");
+  EXPECT_FALSE(view->boxes[0].showClose);
+  EXPECT_EQ(flow->GetUpdateModule(), nullptr);
+  ASSERT_TRUE(Pump([&] { return !LauncherArgs(d_ + "/old/jf").empty(); }, 5000));
+  EXPECT_NE(LauncherArgs(d_ + "/old/jf").find("-i\n314\n-d"), std::string::npos);
+  EXPECT_TRUE(records.empty());
+}
+
+TEST_F(FlowLauncherTest, OverwriteOpensThePanelOnTheLaunchersFolder) {
+  InstallLauncher(L"D:\\old\\jf");
+  view->answers = {1};
+  flow->PrepareInstall();
+  ASSERT_TRUE(Pump([&] { return view->panel; }, 10000));
+  EXPECT_EQ(view->folderText, L"D:\\old\\jf");
+  EXPECT_FALSE(view->closed);
+}
+
+TEST_F(FlowLauncherTest, PlatformFlagProposesAFreshSiblingWithoutAsking) {
+  std::wstring name = L"澜铭聚峰" + std::to_wstring(GetCurrentProcessId());
+  InstallLauncher(L"D:\\" + name);
+  AppConfig::Instance().jfFlag = true;
+  view->agree = false;
+  flow->PrepareInstall();
+  EXPECT_TRUE(view->agree);
+  ASSERT_TRUE(Pump([&] { return view->panel; }, 10000));
+  EXPECT_TRUE(view->boxes.empty());
+  EXPECT_EQ(view->folderText, L"D:\\" + name + L"_new");
+}
+
+}  // namespace

@@ -1,0 +1,206 @@
+#include <shlobj.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "AppDrives.h"
+#include "app/AppConfig.h"
+#include "app/InstallSteps.h"
+#include "app/LauncherDetection.h"
+#include "app/OldInstallRemoval.h"
+#include "util/CommonUtils.h"
+#include "util/FileUtils.h"
+
+namespace {
+
+using apptest::AppDrives;
+
+class InstallStepsTest : public AppDrives {
+ protected:
+  // jf_child copied to a Windows path (a real program under that name).
+  std::wstring CopyChild(const std::wstring& win) {
+    FileUtils::CreateDirectoryTree(FileUtils::GetParentDir(win));
+    std::ifstream in(std::string(JF_TEST_BIN_DIR) + "/jf_child", std::ios::binary);
+    std::ofstream out(Host(win), std::ios::binary);
+    out << in.rdbuf();
+    out.close();
+    chmod(Host(win).c_str(), 0755);
+    return win;
+  }
+  static std::wstring Docs() { return CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_DOCUMENTS); }
+  static std::wstring AppData() { return CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA); }
+  static void WriteLauncherIni(const std::wstring& path, const std::wstring& launcher) {
+    FileUtils::CreateDirectoryTree(FileUtils::GetParentDir(path));
+    WritePrivateProfileStringW(L"VarnelCom-Launcher", L"InstallPath", launcher.c_str(), path.c_str());
+  }
+  static void SetInstPath(HKEY root, const wchar_t* key, const std::wstring& folder) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
+    RegSetValueExW(k, L"InstPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+  }
+};
+
+TEST_F(InstallStepsTest, CommandLinesKeepTheirQuotingAndTheRunValueItsQuotes) {
+  EXPECT_EQ(InstallSteps::InstallerCommandLine(L"D:\\my dl\\vrinstaller.exe", L"D:\\my games\\jf"),
+            L"D:\\my dl\\vrinstaller.exe /S \"/unpack=D:\\my games\\jf\" /launch=off");
+  EXPECT_EQ(InstallSteps::LauncherCommandLine(L"D:\\jf\\VarnelLauncher.exe", -7),
+            L"D:\\jf\\VarnelLauncher.exe -i \"-7\" -d");
+  EXPECT_EQ(InstallSteps::AutoRunText(L"D:\\jf\\VarnelLauncher.exe"), L"\"D:\\jf\\VarnelLauncher.exe\" --auto");
+  EXPECT_EQ(InstallSteps::OtherGamePath(L"D:\\jf"), L"D:\\jf\\远岚秘境\\yl.exe");
+}
+
+TEST_F(InstallStepsTest, DetectionTriesTheFourPlacesInOrder) {
+  std::wstring launcher, dir;
+  EXPECT_FALSE(LauncherDetection::FindInstalledLauncher(launcher, dir));
+  EXPECT_EQ(dir, L"");
+
+  // The local machine's key needs its folder to exist; the launcher is then found there.
+  CopyChild(L"D:\\hklm\\VarnelLauncher.exe");
+  SetInstPath(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VarnelLauncher", L"D:\\hklm");
+  EXPECT_TRUE(LauncherDetection::FindInstalledLauncher(launcher, dir));
+  EXPECT_EQ(launcher, L"D:\\hklm\\VarnelLauncher.exe");
+
+  CopyChild(L"D:\\appdata\\VarnelLauncher.exe");
+  WriteLauncherIni(AppData() + L"\\VarnelLaucher.ini", L"D:\\appdata\\VarnelLauncher.exe");
+  EXPECT_TRUE(LauncherDetection::FindInstalledLauncher(launcher, dir));
+  EXPECT_EQ(dir, L"D:\\appdata");
+
+  // A current-user folder without a launcher still becomes the folder; detection goes on.
+  SetInstPath(HKEY_CURRENT_USER, L"Software\\VarnelLauncher", L"D:\\empty");
+  dir.clear();
+  EXPECT_TRUE(LauncherDetection::FindInstalledLauncher(launcher, dir));
+  EXPECT_EQ(launcher, L"D:\\appdata\\VarnelLauncher.exe");
+
+  CopyChild(L"D:\\hkcu\\VarnelLauncher.exe");
+  SetInstPath(HKEY_CURRENT_USER, L"Software\\VarnelLauncher", L"D:\\hkcu");
+  EXPECT_TRUE(LauncherDetection::FindInstalledLauncher(launcher, dir));
+  EXPECT_EQ(launcher, L"D:\\hkcu\\VarnelLauncher.exe");
+  EXPECT_EQ(dir, L"D:\\hkcu");
+
+  // A documents INI naming a missing file is skipped; one naming a launcher wins.
+  WriteLauncherIni(Docs() + L"\\VarnelLauncher\\VarnelLaucher.ini", L"D:\\gone\\VarnelLauncher.exe");
+  EXPECT_TRUE(LauncherDetection::FindInstalledLauncher(launcher, dir));
+  EXPECT_EQ(dir, L"D:\\hkcu");
+  CopyChild(L"D:\\docs\\VarnelLauncher.exe");
+  WriteLauncherIni(Docs() + L"\\VarnelLauncher\\VarnelLaucher.ini", L"D:\\docs\\VarnelLauncher.exe");
+  EXPECT_TRUE(LauncherDetection::FindInstalledLauncher(launcher, dir));
+  EXPECT_EQ(launcher, L"D:\\docs\\VarnelLauncher.exe");
+  EXPECT_EQ(dir, L"D:\\docs");
+}
+
+TEST_F(InstallStepsTest, LongRegistryFolderIsReadWhole) {
+  std::wstring folder = L"D:\\" + std::wstring(1500, L'a');
+  SetInstPath(HKEY_CURRENT_USER, L"Software\\VarnelLauncher", folder);
+  std::wstring launcher, dir;
+  EXPECT_FALSE(LauncherDetection::FindInstalledLauncher(launcher, dir));
+  EXPECT_EQ(dir, folder);
+}
+
+TEST_F(InstallStepsTest, LauncherIniFilesAreUtf16WithTheirMarkAndTheRunValueFollowsInHiddenMode) {
+  InstallSteps::WriteLauncherIni(L"D:\\jf", false);
+  const std::wstring exe = L"D:\\jf\\VarnelLauncher.exe";
+  for (const std::wstring& ini : {AppData() + L"\\VarnelLaucher.ini", Docs() + L"\\VarnelLauncher\\VarnelLaucher.ini"}) {
+    std::string bytes = ReadWin(ini);
+    ASSERT_GE(bytes.size(), 2u) << jf::ToUtf8(ini);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    EXPECT_NE(bytes.find(Utf16(L"InstallPath=" + exe)), std::string::npos);
+    EXPECT_NE(bytes.find(Utf16(L"SouiInstallPath=" + exe)), std::string::npos);
+  }
+  EXPECT_EQ(CommonUtils::GetAutoRun(InstallSteps::kRunValueName), L"");
+  InstallSteps::WriteLauncherIni(L"D:\\jf", true);  // no value yet: none written
+  EXPECT_EQ(CommonUtils::GetAutoRun(InstallSteps::kRunValueName), L"");
+  CommonUtils::SetAutoRun(InstallSteps::kRunValueName, L"\"C:\\old\\VarnelLauncher.exe\" --auto");
+  InstallSteps::WriteLauncherIni(L"D:\\jf", false);
+  EXPECT_EQ(CommonUtils::GetAutoRun(InstallSteps::kRunValueName), L"C:\\old\\VarnelLauncher.exe");
+  InstallSteps::WriteLauncherIni(L"D:\\jf", true);
+  EXPECT_EQ(CommonUtils::GetAutoRun(InstallSteps::kRunValueName), exe);
+}
+
+TEST_F(InstallStepsTest, PreferenceAndTgIdFilesWithLongPathsUntruncated) {
+  std::wstring dir = L"D:\\" + std::wstring(120, L'p') + L"\\" + std::wstring(120, L'q') + L"\\jf";
+  FileUtils::CreateDirectoryTree(dir);
+  EXPECT_TRUE(InstallSteps::WritePreference(dir, false));
+  EXPECT_EQ(ReadWin(dir + L"\\preference.ini"), "[Config]\r\nStartupWithOS=0\r\n");
+  mkdir((d_ + "/jf").c_str(), 0755);
+  EXPECT_TRUE(InstallSteps::WritePreference(L"D:\\jf", true));
+  EXPECT_EQ(ReadWin(L"D:\\jf\\preference.ini"), "[Config]\r\nStartupWithOS=1\r\n");
+  EXPECT_TRUE(InstallSteps::WriteTgId(L"D:\\new\\jf", L"渠道7"));
+  EXPECT_EQ(ReadWin(L"D:\\new\\jf\\tg.id"), "\xEF\xBB\xBF" "\xE6\xB8\xA0\xE9\x81\x93" "7");
+  EXPECT_FALSE(InstallSteps::WriteTgId(L"D:\\a|b", L"x"));
+}
+
+TEST_F(InstallStepsTest, MiniLogIsRemovedOnlyWithLogSettingOne) {
+  std::wstring logDir = CommonUtils::GetModuleDir() + L"\\MiniLog";
+  for (int setting : {0, 2, 1}) {
+    FileUtils::CreateDirectoryTree(logDir);
+    WriteWin(logDir + L"\\x.jfelog", "x");
+    InstallSteps::CleanMiniLog(setting);
+    EXPECT_EQ(ExistsWin(logDir), setting != 1) << setting;
+  }
+}
+
+TEST_F(InstallStepsTest, OtherGameShortcutTargetsTheGameProgramInItsFolder) {
+  InstallSteps::CreateOtherGameShortcuts(L"D:\\jf");
+  std::wstring link = CommonUtils::GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY) + L"\\远岚秘境.lnk";
+  std::string bytes = ReadWin(link);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_NE(bytes.find(jf::ToUtf8(L"D:\\jf\\")), std::string::npos);
+}
+
+TEST_F(InstallStepsTest, RunAndWaitReportsStartErrorsExitCodesAndGivesUpWhenCancelled) {
+  std::wstring child = CopyChild(L"D:\\bin\\child.exe");
+  InstallSteps::RunResult missing = InstallSteps::RunProcessAndWait(L"D:\\bin\\none.exe", L"none.exe", nullptr);
+  EXPECT_EQ(missing.startError, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  InstallSteps::RunResult done = InstallSteps::RunProcessAndWait(child, child + L" /S exit=7", nullptr);
+  EXPECT_EQ(done.startError, 0u);
+  EXPECT_EQ(done.exitCode, 7u);
+  std::atomic<bool> cancel{false};
+  std::thread later([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    cancel = true;
+  });
+  auto start = std::chrono::steady_clock::now();
+  InstallSteps::RunResult given = InstallSteps::RunProcessAndWait(child, child + L" sleep=20000", &cancel);
+  later.join();
+  EXPECT_TRUE(given.cancelled);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  OldInstallRemoval::EndProcessAndDelFile(L"D:\\bin");
+}
+
+TEST_F(InstallStepsTest, OldInstallIsStoppedAndItsFilesRemoved) {
+  std::wstring exe = CopyChild(L"D:\\jf\\VarnelLauncher.exe");
+  for (const char* name : {"tmupdate.ini", "uninst.exe", "Launcher.ini", "tg.id", "preference.ini",
+                           "GameSettings.ini", "keep.txt"}) {
+    WriteHost(d_ + "/jf/" + name, "x");
+  }
+  mkdir((d_ + "/jf/bin").c_str(), 0755);
+  WriteHost(d_ + "/jf/bin/a.dll", "x");
+  mkdir((d_ + "/jf/patch").c_str(), 0755);
+  STARTUPINFOW si = STARTUPINFOW();
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = PROCESS_INFORMATION();
+  std::wstring line = exe + L" sleep=30000";
+  ASSERT_TRUE(CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  for (int i = 0; i < 100 && OldInstallRemoval::FindProcessesInDir(L"D:\\jf").empty(); ++i) Sleep(10);
+  EXPECT_EQ(OldInstallRemoval::FindProcessesInDir(L"D:\\JF").size(), 1u);  // case-insensitive
+  EXPECT_TRUE(OldInstallRemoval::FindProcessesInDir(L"D:\\j").empty());    // a folder, not a prefix
+
+  OldInstallRemoval::EndProcessAndDelFile(L"D:\\jf");
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 2000), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  EXPECT_TRUE(OldInstallRemoval::FindProcessesInDir(L"D:\\jf").empty());
+  EXPECT_FALSE(HostExists(d_ + "/jf/bin"));
+  EXPECT_FALSE(HostExists(d_ + "/jf/patch"));
+  EXPECT_FALSE(HostExists(d_ + "/jf/VarnelLauncher.exe"));
+  EXPECT_FALSE(HostExists(d_ + "/jf/GameSettings.ini"));
+  EXPECT_TRUE(HostExists(d_ + "/jf/keep.txt"));
+}
+
+}  // namespace

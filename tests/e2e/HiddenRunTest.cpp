@@ -1,0 +1,252 @@
+// The program's hidden runs (-h) end to end: the servers' records, the files and registry
+// values it leaves, what the stand-ins were started with, and its exit code.
+#include <dirent.h>
+#include <shlobj.h>
+#include <sys/stat.h>
+
+#include "E2eHarness.h"
+
+namespace e2e {
+namespace {
+
+const char kInstallDir[] = "D:\\澜铭聚峰";
+
+class HiddenRunTest : public Harness {
+ protected:
+  std::vector<std::string> Argv(const Json::Value& stub) {
+    std::vector<std::string> out;
+    for (const Json::Value& a : stub["argv"]) out.push_back(a.asString());
+    return out;
+  }
+  // The statistics records with this state (1 success, 0 failure).
+  std::vector<Json::Value> States(int state) {
+    std::vector<Json::Value> out;
+    for (const Json::Value& r : Statistics())
+      if (r["count_dimension"].asString() == "installjf_state:" + std::to_string(state)) out.push_back(r);
+    return out;
+  }
+  bool AnyFileMatching(const std::string& dir, const std::string& prefix) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) return false;
+    bool found = false;
+    while (dirent* e = readdir(d)) found = found || std::string(e->d_name).compare(0, prefix.size(), prefix) == 0;
+    closedir(d);
+    return found;
+  }
+  std::string LauncherIni(int csidl, const char* sub) { return SpecialFolder(csidl) + sub + "/VarnelLaucher.ini"; }
+  // Installer bytes asked by the file requests recorded after `since` (server time).
+  long long BytesAsked(double since = 0) {
+    long long n = 0;
+    for (const Json::Value& r : Records("file"))
+      if (r["time"].asDouble() >= since && r["status"].asInt() == 206)
+        n += r["end"].asInt64() - r["start"].asInt64() + 1;
+    return n;
+  }
+  void ExpectInstalledTo(const std::string& dir) {
+    auto installs = Stubs("installer");
+    ASSERT_EQ(installs.size(), 1u);
+    auto argv = Argv(installs[0]);
+    auto has = [&](const std::string& a) { return std::find(argv.begin(), argv.end(), a) != argv.end(); };
+    EXPECT_TRUE(has("/S"));
+    EXPECT_TRUE(has("/unpack=" + dir)) << installs[0].toStyledString();
+    EXPECT_TRUE(has("/launch=off"));
+    EXPECT_TRUE(FileExists(Host(dir + "\\VarnelLauncher.exe")));
+    EXPECT_FALSE(FileExists(Host(dir + "\\vrinstaller.exe"))) << "the installer is deleted after the launch";
+  }
+};
+
+TEST_F(HiddenRunTest, InstallsConfiguresAndStartsTheLauncher) {
+  WriteIni("[Debug]\r\nLog=1\r\nUpdateURL=http://127.0.0.1/vrminiinstall.txt\r\n");
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  Process p = Run({"-h"}, 90);
+  EXPECT_EQ(p.exitCode, 0);
+
+  auto infos = Records("info");
+  ASSERT_FALSE(infos.empty());
+  EXPECT_EQ(infos[0]["path"].asString(), "/vrminiinstall.txt");
+  EXPECT_EQ(infos[0]["headers"]["User-Agent"].asString(), "HTTP-VRJF-1.0");
+  auto files = Records("file");
+  ASSERT_FALSE(files.empty());
+  for (const Json::Value& f : files) {
+    EXPECT_EQ(f["headers"]["User-Agent"].asString(), "HTTP-VRJF-1.0");
+    EXPECT_TRUE(f["headers"].isMember("Range")) << f.toStyledString();
+    EXPECT_LE(f["end"].asInt64() - f["start"].asInt64() + 1, 1310720);
+  }
+  EXPECT_GE(BytesAsked(), ready_["installer_size"].asInt64());
+
+  auto reports = Records("report");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_TRUE(reports[0]["sign_ok"].asBool());
+  ASSERT_TRUE(reports[0]["data"].isArray());
+  const Json::Value& task = reports[0]["data"][0];
+  EXPECT_EQ(task["upload_platform"].asString(), "PC");
+  EXPECT_EQ(task["product_id"].asString(), "mini_downloader|id:314");
+  EXPECT_EQ(task["version"].asString(), "1.0.2|mini_downloader|GameId:314");
+
+  auto ok = States(1);
+  ASSERT_EQ(ok.size(), 1u);
+  EXPECT_TRUE(States(0).empty());
+  EXPECT_EQ(ok[0]["logname"].asString(), "c_downInstall_telmar_5.2");
+  EXPECT_EQ(ok[0]["title"].asString(), "1");
+  EXPECT_EQ(ok[0]["package_id"].asString(), "00000000");
+  EXPECT_EQ(ok[0]["version"].asString(), "2.4.1");
+  EXPECT_FALSE(ok[0]["gate"].asString().empty());
+  const std::string os = ok[0]["os"].asString();
+  EXPECT_NE(os.find("Windows"), std::string::npos) << os;
+  EXPECT_NE(os.find(" MajorVersion 10 MinorVersion 0"), std::string::npos) << os;
+  EXPECT_EQ(ok[0]["count_value"].asString().rfind("installjf_time:", 0), 0u);
+
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo(kInstallDir));
+  std::string pref = ReadFile(Host(std::string(kInstallDir) + "\\preference.ini"));
+  EXPECT_NE(pref.find("[Config]"), std::string::npos) << pref;
+  EXPECT_NE(pref.find("StartupWithOS=0"), std::string::npos) << pref;
+  for (std::string ini : {LauncherIni(CSIDL_COMMON_APPDATA, ""), LauncherIni(CSIDL_COMMON_DOCUMENTS, "/VarnelLauncher")}) {
+    std::string text = Utf16FileAsUtf8(ini);
+    EXPECT_NE(text.find("[VarnelCom-Launcher]"), std::string::npos) << ini;
+    EXPECT_NE(text.find("InstallPath=D:\\澜铭聚峰\\VarnelLauncher.exe"), std::string::npos) << text;
+    EXPECT_NE(text.find("SouiInstallPath=D:\\澜铭聚峰\\VarnelLauncher.exe"), std::string::npos) << text;
+  }
+  EXPECT_EQ(UserValue(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"VarnelCom-Launcher"), L"");
+
+  auto launches = Stubs("launcher");
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(Argv(launches[0]), (std::vector<std::string>{"-i", "314", "-d"}));
+  EXPECT_EQ(launches[0]["exe"].asString(), "D:\\澜铭聚峰\\VarnelLauncher.exe");
+
+  EXPECT_FALSE(FileExists(exeDir_ + "/MiniLog")) << "Log=1 clears the log folder";
+  EXPECT_FALSE(AnyFileMatching(Host("D:\\"), "jftest_"));
+  EXPECT_FALSE(AnyFileMatching(Host(kInstallDir), "jftest_"));
+}
+
+TEST_F(HiddenRunTest, LogTwoKeepsTheLogAndAnExistingRunValueIsRewritten) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  SetUserValue(run, L"VarnelCom-Launcher", L"\"D:\\Old\\VarnelLauncher.exe\" --auto");
+  Process p = Run({"-h", "-i", "42"}, 90);
+  EXPECT_EQ(p.exitCode, 0);
+  EXPECT_TRUE(AnyFileMatching(exeDir_ + "/MiniLog", "mini_downloader"));
+  EXPECT_EQ(UserValue(run, L"VarnelCom-Launcher"), L"\"D:\\澜铭聚峰\\VarnelLauncher.exe\" --auto");
+  auto launches = Stubs("launcher");
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(Argv(launches[0]), (std::vector<std::string>{"-i", "42", "-d"}));
+  // The report's identity keeps the string table's game id.
+  auto reports = Records("report");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0]["data"][0]["product_id"].asString(), "mini_downloader|id:314");
+}
+
+TEST_F(HiddenRunTest, SecondInstanceEndsAtOnceWhileTheFirstRuns) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  Control("{\"info_delay_ms\": 6000}");
+  Process first = Start({"-h"});
+  ASSERT_TRUE(Until([&] { return FileExists(exeDir_ + "/MiniLog"); }, 20));
+  Process second = Run({"-h"}, 20);
+  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_LT(second.seconds, 4.0) << "it must not wait for the first";
+  ASSERT_TRUE(Wait(first, 90));
+  EXPECT_EQ(first.exitCode, 0);
+  EXPECT_EQ(Stubs("installer").size(), 1u);
+  EXPECT_EQ(Stubs("launcher").size(), 1u);
+}
+
+TEST_F(HiddenRunTest, RZeroInstallsWithoutStartingTheLauncher) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  EXPECT_EQ(Run({"-h", "-r", "0"}, 90).exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo(kInstallDir));
+  EXPECT_TRUE(Stubs("launcher").empty());
+  EXPECT_EQ(States(1).size(), 1u);
+}
+
+TEST_F(HiddenRunTest, UsableFolderWithBlanksIsTaken) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  ASSERT_EQ(system(("mkdir -p '" + Host("D:\\My Games\\澜铭聚峰") + "'").c_str()), 0);
+  EXPECT_EQ(Run({"-h", "-p", "D:\\My Games\\澜铭聚峰"}, 90).exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo("D:\\My Games\\澜铭聚峰"));
+  auto launches = Stubs("launcher");
+  ASSERT_EQ(launches.size(), 1u);
+  auto argv = Argv(launches[0]);
+  ASSERT_GE(argv.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(argv.end() - 3, argv.end()), (std::vector<std::string>{"-i", "314", "-d"}));
+}
+
+TEST_F(HiddenRunTest, UnusableFolderFallsBackToItsNameBesideTheProgram) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  EXPECT_EQ(Run({"-h", "-p", "Q:\\nowhere\\StarSand"}, 90).exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo("D:\\StarSand"));
+}
+
+TEST_F(HiddenRunTest, WrongMd5EndsWithAFailureRecordAndRemovesTheDownload) {
+  ServerOptions o;
+  o.info = "wrong-md5";
+  ASSERT_NO_FATAL_FAILURE(StartServers(o));
+  EXPECT_EQ(Run({"-h"}, 60).exitCode, 0);
+  EXPECT_TRUE(Stubs("installer").empty());
+  EXPECT_FALSE(States(0).empty());
+  EXPECT_TRUE(States(1).empty());
+  EXPECT_FALSE(FileExists(Host(std::string(kInstallDir) + "\\vrinstaller.exe")))
+      << "a corrupt download must not satisfy the next run";
+}
+
+TEST_F(HiddenRunTest, EmptyMd5SkipsTheCheck) {
+  ServerOptions o;
+  o.info = "empty-md5";
+  ASSERT_NO_FATAL_FAILURE(StartServers(o));
+  EXPECT_EQ(Run({"-h"}, 90).exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo(kInstallDir));
+  EXPECT_EQ(States(1).size(), 1u);
+}
+
+TEST_F(HiddenRunTest, InstallerThatCannotStartIsAnInstallError) {
+  ServerOptions o;
+  o.installerKind = "broken";
+  ASSERT_NO_FATAL_FAILURE(StartServers(o));
+  EXPECT_EQ(Run({"-h"}, 90).exitCode, 0);
+  EXPECT_FALSE(States(0).empty());
+  EXPECT_TRUE(States(1).empty()) << "a failed start is no success";
+  EXPECT_TRUE(Stubs("launcher").empty());
+  EXPECT_FALSE(FileExists(LauncherIni(CSIDL_COMMON_APPDATA, "")));
+  EXPECT_FALSE(FileExists(Host(std::string(kInstallDir) + "\\preference.ini")));
+}
+
+TEST_F(HiddenRunTest, KilledDownloadResumesOnTheNextRun) {
+  ServerOptions o;
+  o.rate = 300000;
+  ASSERT_NO_FATAL_FAILURE(StartServers(o));
+  Process first = Start({"-h"});
+  const long long size = ready_["installer_size"].asInt64();
+  // Kill once a good part has arrived: the partial file holds more than a block.
+  ASSERT_TRUE(Until([&] { return BytesAsked() >= 1310720 && Records("file").size() >= 2; }, 30));
+  Nap(100);
+  ASSERT_TRUE(Until([&] {
+    struct stat st;
+    return stat(Host(std::string(kInstallDir) + "\\vrinstaller.exe.vrdt.vrmt").c_str(), &st) == 0;
+  }, 20));
+  Nap(100);
+  Kill(first);
+  const double killedAt = Records("file").back()["time"].asDouble() + 0.001;
+  Control("{\"rate\": 0}");
+  Process second = Run({"-h"}, 90);
+  EXPECT_EQ(second.exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo(kInstallDir));
+  long long again = BytesAsked(killedAt);
+  EXPECT_GT(again, 0);
+  EXPECT_LT(again, size) << "the second run asks only for what is missing";
+}
+
+// Every attempt fails: a failure record each time, retries every 5 s, and the end after the
+// eleventh retry tick (about a minute of real time: the program runs on its own clock).
+TEST_F(HiddenRunTest, FailingUpdateServerEndsAfterTheEleventhRetry) {
+  ServerOptions o;
+  o.info = "fail";
+  ASSERT_NO_FATAL_FAILURE(StartServers(o));
+  Process p = Run({"-h"}, 200);
+  EXPECT_EQ(p.exitCode, 0);
+  EXPECT_GE(p.seconds, 50.0);
+  EXPECT_GE(States(0).size(), 10u);
+  EXPECT_TRUE(States(1).empty());
+  EXPECT_TRUE(Stubs("installer").empty());
+  EXPECT_TRUE(Records("file").empty());
+}
+
+}  // namespace
+}  // namespace e2e
