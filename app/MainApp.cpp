@@ -8,7 +8,7 @@
 #include "app/AppConfig.h"
 #include "http/CHttpCommand.h"
 #include "http/CHttpMgr.h"
-#include "DownloadChannel.h"
+#include "http/DownloadChannel.h"
 #include "logger/DownloadLog.h"
 #include "logger/FileLogger.h"
 #include "thread/MainThreadQueue.h"

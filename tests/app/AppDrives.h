@@ -11,6 +11,7 @@
 #include "jf/files.h"
 #include "jf/paths.h"
 #include "jf/utf.h"
+#include "jf/teststate.h"
 
 namespace apptest {
 

@@ -28,6 +28,8 @@
 #include "util/FileUtils.h"
 #include "util/MD5.h"
 #include "util/StringUtils.h"
+#include "jf/teststate.h"
+#include "jf/ticksource.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 

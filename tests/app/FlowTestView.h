@@ -12,6 +12,7 @@
 #include "app/IInstallView.h"
 #include "app/InstallFlow.h"
 #include "jf/tick.h"
+#include "jf/ticksource.h"
 
 class FlowTestView : public IInstallView {
  public:

@@ -3,6 +3,7 @@
 
 #include "AppDrives.h"
 #include "app/InstallFolderChoice.h"
+#include "jf/teststate.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "control/OptionUI.h"
 #include "control/ProgressUI.h"
 #include "layout/TabLayoutUI.h"
+#include "jf/teststate.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 
 #include "jf/paths.h"
 #include "jf/utf.h"
+#include "jf/teststate.h"
 
 extern char** environ;
 

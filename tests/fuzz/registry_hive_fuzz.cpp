@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include "jf/teststate.h"
 
 namespace {
 
