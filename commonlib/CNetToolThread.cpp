@@ -1,7 +1,6 @@
 #include "CNetToolThread.h"
 
 #include <cstdlib>
-#include <mutex>
 
 #include "CNSLookUpTask.h"
 #include "CPingTask.h"
@@ -9,24 +8,39 @@
 #include "NetDiagStatsReporter.h"
 #include "thread/CScopedLock.h"
 
-CNetToolThread::CNetToolThread() : m_active(false) {}
+namespace {
+// How long a stop waits for a probe under way before the worker is left to end on its own.
+const uint32_t kStopWaitMs = 100;
+}  // namespace
 
-CNetToolThread::~CNetToolThread() {
-  DestroyThread(100);
-  CScopedLock guard(m_lock);
-  for (CNetToolTask* task : m_tasks) delete task;
-  m_tasks.clear();
+CNetToolThread::Shared::~Shared() {
+  for (CNetToolTask* task : tasks) delete task;
 }
+
+CNetToolThread::CNetToolThread() : m_shared(std::make_shared<Shared>()) {}
+
+CNetToolThread::~CNetToolThread() { Shutdown(); }
+
+void CNetToolThread::Shutdown() {
+  DestroyThread(kStopWaitMs);
+  std::list<CNetToolTask*> dropped;
+  {
+    CScopedLock guard(m_shared->lock);
+    dropped.swap(m_shared->tasks);
+  }
+  for (CNetToolTask* task : dropped) delete task;
+}
+
+void CNetToolThread::OnStopRequested() { m_shared->stopping = true; }
 
 CNetToolThread& CNetToolThread::GetInstance() {
-  // The instance lives on for a worker that outlasts the wait, but its worker is stopped
-  // when the process exits, as the end of the instance would stop it.
-  static std::once_flag registered;
-  std::call_once(registered, [] { std::atexit(&CNetToolThread::StopAtExit); });
+  static const bool stopAtExit = [] {
+    std::atexit([] { Instance().Shutdown(); });
+    return true;
+  }();
+  (void)stopAtExit;
   return Instance();
 }
-
-void CNetToolThread::StopAtExit() { Instance().DestroyThread(100); }
 
 bool CNetToolThread::NSLookUp(const std::string& host, void* context) {
   if (!context || host.size() < 3) return false;
@@ -55,50 +69,56 @@ bool CNetToolThread::Queue(CNetToolTask* task) {
 }
 
 void CNetToolThread::AddTask(CNetToolTask* task) {
-  CScopedLock guard(m_lock);
-  m_tasks.push_back(task);
+  CScopedLock guard(m_shared->lock);
+  m_shared->tasks.push_back(task);
 }
 
 CNetToolTask* CNetToolThread::PopTask() {
-  CScopedLock guard(m_lock);
-  if (m_tasks.empty()) return nullptr;
-  CNetToolTask* task = m_tasks.front();
-  m_tasks.pop_front();
+  CScopedLock guard(m_shared->lock);
+  if (m_shared->tasks.empty()) return nullptr;
+  CNetToolTask* task = m_shared->tasks.front();
+  m_shared->tasks.pop_front();
   return task;
 }
 
-CNetToolTask* CNetToolThread::NextOrEnd() {
-  CScopedLock guard(m_lock);
-  CNetToolTask* task = PopTask();
-  if (!task) m_active = false;
+CNetToolTask* CNetToolThread::NextOrEnd(Shared& shared) {
+  CScopedLock guard(shared.lock);
+  if (shared.tasks.empty()) {
+    shared.active = false;
+    return nullptr;
+  }
+  CNetToolTask* task = shared.tasks.front();
+  shared.tasks.pop_front();
   return task;
 }
 
 bool CNetToolThread::Start() {
   {
-    CScopedLock guard(m_lock);
-    if (m_active) return true;
-    m_active = true;
+    CScopedLock guard(m_shared->lock);
+    if (m_shared->active) return true;
+    m_shared->active = true;
   }
   // A worker that found the queue empty touches nothing more: wait until it has ended, so
   // that the start below is not mistaken for a thread still alive.
   DestroyThread(INFINITE);
+  m_shared->stopping = false;
   if (CSimpleThread::Start()) return true;
-  CScopedLock guard(m_lock);
-  m_active = false;
+  CScopedLock guard(m_shared->lock);
+  m_shared->active = false;
   return false;
 }
 
 void CNetToolThread::Run() {
-  while (CNetToolTask* task = NextOrEnd()) {
-    if (IsStopRequested()) {
-      // Shutting down: what is still queued stays for a later worker or the destructor.
-      CScopedLock guard(m_lock);
-      m_tasks.push_front(task);
-      m_active = false;
+  std::shared_ptr<Shared> shared = m_shared;  // from here on the worker touches only this
+  while (CNetToolTask* task = NextOrEnd(*shared)) {
+    if (shared->stopping) {
+      // Shutting down: what is still queued stays for a later worker or the owner.
+      CScopedLock guard(shared->lock);
+      shared->tasks.push_front(task);
+      shared->active = false;
       return;
     }
-    task->SetStopCheck([this] { return IsStopRequested(); });
+    task->SetStopCheck([shared] { return shared->stopping.load(); });
     task->Run();
     delete task;
   }

@@ -1,9 +1,12 @@
 // The network-tool worker: runs queued probes (name lookups, pings, route traces) one after
 // another; each result reaches the main thread as a call of the task's callback. The thread
-// ends when it finds the queue empty and starts again with the next task.
+// ends when it finds the queue empty and starts again with the next task. The process's
+// instance stops its worker when the process exits.
 #pragma once
 
+#include <atomic>
 #include <list>
+#include <memory>
 #include <string>
 
 #include "CNetToolTask.h"
@@ -17,8 +20,6 @@ class CNetToolThread : public CSimpleThread, public CSingleton<CNetToolThread> {
   ~CNetToolThread() override;
 
   static CNetToolThread& GetInstance();
-  // Asks the worker to stop and waits up to 100 ms; runs at process exit.
-  static void StopAtExit();
 
   // Every maker: false (nothing queued) when a condition fails, else the result of Start.
   // Needs a context and a host of at least 3 characters; the diagnosis report's callback.
@@ -37,16 +38,29 @@ class CNetToolThread : public CSimpleThread, public CSingleton<CNetToolThread> {
   // Starts the worker unless it is running; a worker on its way out is waited for first.
   bool Start() override;
   void Run() override;
+  // Asks the worker to stop, waits for it a short while and drops what is still queued.
+  void Shutdown();
+
+ protected:
+  void OnStopRequested() override;
 
  private:
+  // What the worker touches. It keeps its own reference, so a worker that outlives a
+  // timed-out stop never touches a freed object.
+  struct Shared {
+    CCriticalLock lock;
+    std::list<CNetToolTask*> tasks;
+    bool active = false;
+    std::atomic<bool> stopping{false};
+    ~Shared();
+  };
+
   bool Queue(CNetToolTask* task);
   // The next task, or null after marking the worker as ending (under the lock, so a task
   // queued afterwards starts a new worker).
-  CNetToolTask* NextOrEnd();
+  static CNetToolTask* NextOrEnd(Shared& shared);
 
-  std::list<CNetToolTask*> m_tasks;
-  CCriticalLock m_lock;
-  bool m_active;
+  std::shared_ptr<Shared> m_shared;
 };
 
 // Hands a result to the main thread, where `callback` runs with the other arguments.

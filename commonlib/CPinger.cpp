@@ -7,6 +7,7 @@
 
 #include "http/CDnsResolver.h"
 #include "util/CommonUtils.h"
+#include "util/Pause.h"
 #include "util/StringUtils.h"
 
 CPinger::CPinger()
@@ -120,7 +121,7 @@ bool CPinger::ResolveFirst(const char* host, uint32_t& address, std::wstring& ad
 bool CPinger::Pause(unsigned ms) const {
   for (unsigned waited = 0; waited < ms; waited += 100) {
     if (Stopped()) return false;
-    Sleep(ms - waited < 100 ? ms - waited : 100);
+    Pause::For(ms - waited < 100 ? ms - waited : 100);
   }
   return !Stopped();
 }
@@ -143,7 +144,7 @@ bool CPinger::Probe(uint32_t address, Reply& reply) {
         const uint32_t receiveTime = CDnsResolver::GetClockMs();
         unsigned char datagram[256];
         sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
+        int fromLength = sizeof from;
         int n = recvfrom(m_socket, reinterpret_cast<char*>(datagram), sizeof datagram, 0,
                          reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n > 0 && ParseEchoReply(datagram, static_cast<size_t>(n), m_id, m_sequence,

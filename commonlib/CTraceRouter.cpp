@@ -1,7 +1,8 @@
 #include "CTraceRouter.h"
 
-#include <windows.h>
 #include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
 
 #include <cstring>
 
@@ -66,7 +67,7 @@ CTraceRouter::ReceiveResult CTraceRouter::Receive(SOCKET s, WSAEVENT event, uint
     if (WSAEnumNetworkEvents(s, event, &events) != 0 || !(events.lNetworkEvents & FD_READ)) continue;
     unsigned char datagram[1024];
     sockaddr_in from{};
-    socklen_t fromLength = sizeof from;
+    int fromLength = sizeof from;
     int n = recvfrom(s, reinterpret_cast<char*>(datagram), sizeof datagram, 0,
                      reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (n == SOCKET_ERROR) {

@@ -23,7 +23,7 @@ NetDiagStatsReporter& NetDiagStatsReporter::GetInstance() {
   return instance;
 }
 
-NetDiagStatsReporter::NetDiagStatsReporter() : m_pending(nullptr), m_sender(nullptr), m_userId(0) {}
+NetDiagStatsReporter::NetDiagStatsReporter() : m_pending(nullptr), m_userId(0) {}
 
 NetDiagStatsReporter::~NetDiagStatsReporter() { ClearIdentity(); }
 

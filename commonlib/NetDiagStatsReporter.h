@@ -17,8 +17,6 @@
 #include "core/ProtoValue.h"
 #include "thread/CCriticalLock.h"
 
-class CHttpCommand;
-
 class NetDiagStatsReporter {
  public:
   static NetDiagStatsReporter& GetInstance();
@@ -54,7 +52,6 @@ class NetDiagStatsReporter {
   NetDiagStatsReporter();
 
   Json::Value* m_pending;
-  CHttpCommand* m_sender;
   std::wstring m_reportAddress;
   std::wstring m_version;
   std::wstring m_productId;

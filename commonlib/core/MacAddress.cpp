@@ -9,6 +9,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include <cwchar>
+
 namespace {
 
 const size_t kMacChars = 20;

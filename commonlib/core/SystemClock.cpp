@@ -1,6 +1,9 @@
 #include "core/SystemClock.h"
 
+#include <mmsystem.h>
+
 #include <cmath>
+#include <cstdint>
 
 namespace {
 

@@ -1,10 +1,7 @@
 #include "http/CCurlWorkshop.h"
 
-#include <dlfcn.h>
-#include <sys/select.h>
 #include <windows.h>
 
-#include <cerrno>
 #include <mutex>
 
 #include "http/HttpLog.h"
@@ -13,16 +10,11 @@
 namespace {
 const wchar_t kFile[] = L"http\\CurlWorkshop";
 
-// libcurl's TLS library keeps per-thread state (its random generator, for one) that it
-// frees from a hook that runs after the thread function returned. Waiters learn of this
-// thread's end before that hook has run, so a process that ends right after would lose
-// that state; it is released here, while the thread still runs. The library is looked up
-// at run time: it comes with libcurl, and another TLS library needs nothing of this.
-void ReleaseThreadTlsState() {
-  typedef void (*StopFn)();
-  static const StopFn stop = reinterpret_cast<StopFn>(dlsym(RTLD_DEFAULT, "OPENSSL_thread_stop"));
-  if (stop) stop();
-}
+// The longest sleep while transfers are attached, so one that its request gave up without
+// cancelling it is detached soon; libcurl's own timers wake the worker earlier.
+const int kBusyWaitLimitMs = 100;
+// The longest sleep without transfers: new requests and stop requests wake the worker.
+const int kIdleWaitLimitMs = 10000;
 }  // namespace
 
 CCurlWorkshop::CCurlWorkshop() : m_multi(nullptr) {}
@@ -66,6 +58,7 @@ bool CCurlWorkshop::AddRequest(const CRefPtr<CCurlBase>& transfer) {
       break;
     }
   }
+  curl_multi_wakeup(m_multi);
   return true;
 }
 
@@ -73,7 +66,13 @@ bool CCurlWorkshop::CancelRequest(const CRefPtr<CCurlBase>& transfer) {
   CScopedLock guard(m_lock);
   if (!m_multi) return false;
   m_cancelList.push_back(transfer);
+  curl_multi_wakeup(m_multi);
   return true;
+}
+
+void CCurlWorkshop::OnStopRequested() {
+  CScopedLock guard(m_lock);
+  if (m_multi) curl_multi_wakeup(m_multi);
 }
 
 void CCurlWorkshop::Detach(CURLM* multi, CCurlBase* transfer) {
@@ -102,30 +101,23 @@ void CCurlWorkshop::UnInit() {
 
 void CCurlWorkshop::Run() {
   while (!IsStopRequested()) {
-    int busy = Perform();
-    int done = ReadDone();
-    if (busy == 0 && done == 0 && !IsStopRequested()) Sleep(1);
+    Perform();
+    ReadDone();
+    if (IsStopRequested()) break;
+    // Sleeps until a socket of a transfer is ready, libcurl's next timer is due, or
+    // AddRequest, CancelRequest or a stop request wakes it.
+    int limit = kIdleWaitLimitMs;
+    {
+      CScopedLock guard(m_lock);
+      if (!m_runningList.empty()) limit = kBusyWaitLimitMs;
+    }
+    curl_multi_poll(m_multi, nullptr, 0, limit, nullptr);
   }
-  ReleaseThreadTlsState();
 }
 
 int CCurlWorkshop::Perform() {
   if (IsStopRequested()) return 0;
   ProcessPending();
-  fd_set readSet, writeSet, errorSet;
-  FD_ZERO(&readSet);
-  FD_ZERO(&writeSet);
-  FD_ZERO(&errorSet);
-  int maxFd = -1;
-  curl_multi_fdset(m_multi, &readSet, &writeSet, &errorSet, &maxFd);
-  if (maxFd >= 0) {
-    for (;;) {
-      timeval limit{0, 5000};
-      int r = select(maxFd + 1, &readSet, &writeSet, &errorSet, &limit);
-      if (r == -1 && errno == EINTR) continue;
-      break;
-    }
-  }
   int running = 0;
   bool any = false;
   CURLMcode code;

@@ -30,6 +30,9 @@ class CCurlWorkshop : public CSimpleThread {
 
   CSpeedCenter& GetSpeedCenter() { return m_speedCenter; }
 
+ protected:
+  void OnStopRequested() override;
+
  private:
   int Perform();
   int ReadDone();

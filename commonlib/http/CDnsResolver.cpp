@@ -195,8 +195,8 @@ bool CDnsResolver::Query(const char* host, uint32_t serverAddress, std::vector<u
         uint32_t received = GetClockMs();
         unsigned char answer[1024];
         sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        ssize_t n = recvfrom(m_socket, reinterpret_cast<char*>(answer), sizeof answer, 0,
+        int fromLength = sizeof from;
+        int n = recvfrom(m_socket, reinterpret_cast<char*>(answer), sizeof answer, 0,
                              reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n >= 12 && std::memcmp(answer, &m_id, 2) == 0 &&
             (Read16(answer + 2) & 0xFB7F) == 0x8100 && Read16(answer + 6) > 0) {

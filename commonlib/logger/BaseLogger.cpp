@@ -91,11 +91,7 @@ void BaseLogger::WriteLine(int level, const int* line, const wchar_t* file, cons
   if (flags & LogOptions::kTime) {
     std::time_t now = std::time(nullptr);
     std::tm local = {};
-#ifdef _WIN32
     localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
     wchar_t timeText[32] = {};
     if (std::wcsftime(timeText, 32, L"[%Y-%m-%d %H:%M:%S]", &local) == 0) timeText[0] = L'\0';
     AppendTag(out, kTagChars, L"%s[tick:%u]", timeText, static_cast<unsigned>(GetTickCount()));

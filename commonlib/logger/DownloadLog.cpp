@@ -22,7 +22,7 @@ const wchar_t* BitnessText() {
   BOOL wow64 = FALSE;
   HMODULE kernel = GetModuleHandleW(L"kernel32");
   IsWow64ProcessFn fn =
-      kernel ? reinterpret_cast<IsWow64ProcessFn>(GetProcAddress(kernel, "IsWow64Process")) : nullptr;
+      kernel ? reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "IsWow64Process"))) : nullptr;
   if (fn && !fn(GetCurrentProcess(), &wow64)) wow64 = FALSE;
   return (wow64 || sizeof(void*) == 8) ? L" x64" : L" x32";
 }

@@ -7,7 +7,7 @@
 #include "thread/CScopedLock.h"
 #include "util/StringUtils.h"
 
-HttpErrorLog::HttpErrorLog() : m_pending(nullptr), m_sender(nullptr), m_userId(0) {}
+HttpErrorLog::HttpErrorLog() : m_pending(nullptr), m_userId(0) {}
 
 HttpErrorLog::~HttpErrorLog() { delete m_pending; }
 

@@ -10,8 +10,6 @@
 
 #include "thread/CCriticalLock.h"
 
-class CHttpCommand;
-
 class HttpErrorLog {
  public:
   HttpErrorLog();
@@ -28,7 +26,6 @@ class HttpErrorLog {
 
  private:
   Json::Value* m_pending;
-  CHttpCommand* m_sender;
   std::wstring m_reportUrl;
   std::wstring m_version;
   std::wstring m_productId;

@@ -97,6 +97,7 @@ bool CSimpleThread::DestroyThread(uint32_t timeoutMs) {
     return true;
   }
   state->stopRequested = true;
+  OnStopRequested();
   uint32_t tid = state->threadId.load();
   // Take the handle now so the worker, should it end meanwhile, leaves it to us.
   h = TakeHandle(*state);

@@ -35,6 +35,9 @@ class CSimpleThread {
   // True once DestroyThread asked this worker to stop. On the worker thread it reads the
   // flag of that very thread, so a thread left behind after a time-out keeps seeing it.
   bool IsStopRequested() const;
+  // Called by DestroyThread right after the stop flag is set, on the stopping thread: a
+  // worker that sleeps in a wait of its own wakes itself here.
+  virtual void OnStopRequested() {}
 
  private:
   struct State;

@@ -18,6 +18,7 @@ std::deque<MainThreadQueueEntry>& Queue() {
   return *queue;
 }
 
+// Set once by the main thread, read by posters: both under the queue lock.
 HWND g_window = nullptr;
 UINT g_firedMessage = 0;
 double g_highWaterMark = 0.0;
@@ -33,6 +34,8 @@ double SliceClock() {
 
 void Enqueue(MainThreadInvoke invoke, const CRefPtr<MainThreadTaskBase>& task, CCondition* done) {
   bool wasEmpty;
+  HWND window;
+  UINT fired;
   {
     CScopedLock lock(GetMainThreadQueueLock());
     wasEmpty = Queue().empty();
@@ -41,8 +44,11 @@ void Enqueue(MainThreadInvoke invoke, const CRefPtr<MainThreadTaskBase>& task, C
     entry.task = task;
     entry.done = done;
     Queue().push_back(entry);
+    window = g_window;
+    fired = g_firedMessage;
   }
-  if (wasEmpty) PostMessageW(g_window, g_firedMessage, 0, 0);
+  // Before the window exists nobody can be woken: its creation wakes the main thread.
+  if (wasEmpty && window) PostMessageW(window, fired, 0, 0);
 }
 
 }  // namespace
@@ -53,14 +59,23 @@ CCriticalLock* GetMainThreadQueueLock() {
 }
 
 void CreateThreadingWindow() {
-  if (g_window) return;
+  if (GetThreadingWindow()) return;
   WNDCLASSW wc = {};
   wc.lpfnWndProc = ThreadingWindowProc;
   wc.lpszClassName = L"ThreadingWindowClass";
   RegisterClassW(&wc);
-  g_window = CreateWindowExW(0, L"ThreadingWindowClass", nullptr, 0, CW_USEDEFAULT, 0,
-                             CW_USEDEFAULT, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  g_firedMessage = RegisterWindowMessageW(L"com.varnel.MainThreadFired");
+  HWND window = CreateWindowExW(0, L"ThreadingWindowClass", nullptr, 0, CW_USEDEFAULT, 0,
+                                CW_USEDEFAULT, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  UINT fired = RegisterWindowMessageW(L"com.varnel.MainThreadFired");
+  bool waiting;
+  {
+    CScopedLock lock(GetMainThreadQueueLock());
+    g_window = window;
+    g_firedMessage = fired;
+    waiting = !Queue().empty();
+  }
+  // Tasks posted before the window existed found no one to wake.
+  if (waiting && window) PostMessageW(window, fired, 0, 0);
 }
 
 void PostToMainThread(MainThreadInvoke invoke, const CRefPtr<MainThreadTaskBase>& task) {
@@ -107,7 +122,7 @@ void PumpMainThreadTasks() {
     double now = SliceClock();
     if (now < start) start = now;  // the clock was set back: the slice starts again here
     if (now - start > kSliceSeconds) {
-      PostMessageW(g_window, g_firedMessage, 0, 0);
+      PostMessageW(GetThreadingWindow(), GetMainThreadFiredMessage(), 0, 0);
       break;
     }
   }
@@ -122,12 +137,18 @@ void ShutdownMainThreadQueue() {
     dropped.swap(Queue());
   }
   dropped.clear();
-  if (g_window) DestroyWindow(g_window);
+  if (HWND window = GetThreadingWindow()) DestroyWindow(window);
 }
 
-HWND GetThreadingWindow() { return g_window; }
+HWND GetThreadingWindow() {
+  CScopedLock lock(GetMainThreadQueueLock());
+  return g_window;
+}
 
-UINT GetMainThreadFiredMessage() { return g_firedMessage; }
+UINT GetMainThreadFiredMessage() {
+  CScopedLock lock(GetMainThreadQueueLock());
+  return g_firedMessage;
+}
 
 size_t GetMainThreadQueueSize() {
   CScopedLock lock(GetMainThreadQueueLock());

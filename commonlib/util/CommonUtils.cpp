@@ -67,7 +67,7 @@ namespace CommonUtils {
 bool RtlGetVersion(DWORD& major, DWORD& minor, DWORD* servicePackMajor) {
   static RtlGetVersionFn fn = [] {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr ? reinterpret_cast<RtlGetVersionFn>(GetProcAddress(ntdll, "RtlGetVersion")) : nullptr;
+    return ntdll != nullptr ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlGetVersion"))) : nullptr;
   }();
   if (fn == nullptr) return false;
   RTL_OSVERSIONINFOEXW info = RTL_OSVERSIONINFOEXW();
@@ -351,11 +351,7 @@ std::wstring CreateShortcut(const std::wstring& folder, const std::wstring& name
 std::wstring GetTimeString(int64_t secondsSince1970) {
   time_t t = static_cast<time_t>(secondsSince1970);
   struct tm local;
-#ifdef _WIN32
   if (localtime_s(&local, &t) != 0) return std::wstring();
-#else
-  if (localtime_r(&t, &local) == nullptr) return std::wstring();
-#endif
   return StringUtils::Format(L"%d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                              local.tm_hour, local.tm_min, local.tm_sec);
 }

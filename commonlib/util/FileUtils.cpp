@@ -10,6 +10,7 @@
 #include "logger/FileLogger.h"
 #include "logger/TraceLogger.h"
 #include "util/CommonUtils.h"
+#include "util/Pause.h"
 #include "util/StringUtils.h"
 
 namespace FileUtils {
@@ -126,7 +127,7 @@ bool DeleteFileRetry(const std::wstring& path, int retries) {
   if (retries < 0) retries = 0;  // one attempt at least
   for (int i = 0; i <= retries; ++i) {
     if (DeleteFileW(path.c_str())) return true;
-    if (retries != 0) Sleep(static_cast<DWORD>(1 + 100 * i));
+    if (retries != 0) Pause::For(static_cast<DWORD>(1 + 100 * i));
   }
   return false;
 }
@@ -136,7 +137,7 @@ bool MoveFileRetry(const std::wstring& source, const std::wstring& target, int r
   if (retries < 0) retries = 0;
   for (int i = 0; i <= retries; ++i) {
     if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    if (retries != 0) Sleep(static_cast<DWORD>(1 + 100 * i));
+    if (retries != 0) Pause::For(static_cast<DWORD>(1 + 100 * i));
   }
   return false;
 }

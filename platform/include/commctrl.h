@@ -18,6 +18,9 @@ typedef struct tagINITCOMMONCONTROLSEX {
 #define ICC_USEREX_CLASSES 0x00000200
 #define ICC_COOL_CLASSES 0x00000400
 #define ICC_STANDARD_CLASSES 0x00004000
+#define ICC_INTERNET_CLASSES 0x00000800
+#define ICC_PAGESCROLLER_CLASS 0x00001000
+#define ICC_NATIVEFNTCTL_CLASS 0x00002000
 #define ICC_LINK_CLASS 0x00008000
 
 void WINAPI InitCommonControls(void);
@@ -93,3 +96,41 @@ typedef struct tagTOOLINFOW {
 #define TTM_SETTOOLINFO TTM_SETTOOLINFOW
 #define TTM_GETTOOLINFO TTM_GETTOOLINFOW
 #define TTM_UPDATETIPTEXT TTM_UPDATETIPTEXTW
+
+// Common notification codes (WM_NOTIFY).
+#define NM_FIRST (0U - 0U)
+#define NM_CLICK (NM_FIRST - 2)
+#define NM_SETFOCUS (NM_FIRST - 7)
+#define NM_KILLFOCUS (NM_FIRST - 8)
+
+// The date and time picker "SysDateTimePick32": a date field edited by keys (Left/Right choose
+// the year, month or day; Up/Down, Home/End and digits change it). Dates only: no time
+// format and no drop-down calendar.
+#define DATETIMEPICK_CLASSW L"SysDateTimePick32"
+#define DATETIMEPICK_CLASS DATETIMEPICK_CLASSW
+
+#define DTS_UPDOWN 0x0001
+#define DTS_SHOWNONE 0x0002
+#define DTS_SHORTDATEFORMAT 0x0000
+#define DTS_LONGDATEFORMAT 0x0004
+
+#define DTM_FIRST 0x1000
+#define DTM_GETSYSTEMTIME (DTM_FIRST + 1)
+#define DTM_SETSYSTEMTIME (DTM_FIRST + 2)
+
+#define GDT_ERROR (-1)
+#define GDT_VALID 0
+#define GDT_NONE 1
+
+#define DTN_FIRST (0U - 740U)
+#define DTN_FIRST2 (0U - 753U)
+#define DTN_DATETIMECHANGE (DTN_FIRST2 - 6)
+
+typedef struct tagNMDATETIMECHANGE {
+  NMHDR nmhdr;
+  DWORD dwFlags;
+  SYSTEMTIME st;
+} NMDATETIMECHANGE, *LPNMDATETIMECHANGE;
+
+#define DateTime_GetSystemtime(hdp, pst) (DWORD) SendMessageW((hdp), DTM_GETSYSTEMTIME, 0, (LPARAM)(pst))
+#define DateTime_SetSystemtime(hdp, gd, pst) (BOOL) SendMessageW((hdp), DTM_SETSYSTEMTIME, (WPARAM)(gd), (LPARAM)(pst))

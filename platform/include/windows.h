@@ -9,6 +9,7 @@
 #include "jf/files.h"
 #include "winreg.h"
 #include "jf/process.h"
+#include "jf/resources.h"
 #include "winuser.h"
 #include "wingdi.h"
 #include "shellapi.h"

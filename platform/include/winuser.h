@@ -277,6 +277,25 @@ typedef struct tagFLASHWINFO {
 #define WM_APP 0x8000
 #define UNICODE_NOCHAR 0xFFFF
 
+// Scroll-bar request codes (WM_HSCROLL/WM_VSCROLL and the wheel's word of a skinned control).
+#ifndef SB_LINEUP
+#define SB_LINEUP 0
+#define SB_LINELEFT 0
+#define SB_LINEDOWN 1
+#define SB_LINERIGHT 1
+#define SB_PAGEUP 2
+#define SB_PAGELEFT 2
+#define SB_PAGEDOWN 3
+#define SB_PAGERIGHT 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
+#define SB_TOP 6
+#define SB_LEFT 6
+#define SB_BOTTOM 7
+#define SB_RIGHT 7
+#define SB_ENDSCROLL 8
+#endif
+
 // ---- Window styles ------------------------------------------------------------------------
 #define WS_OVERLAPPED 0x00000000L
 #define WS_POPUP 0x80000000L
@@ -831,6 +850,13 @@ typedef struct tagACCEL {
 #define EM_SETLIMITTEXT EM_LIMITTEXT
 #define EM_SETREADONLY 0x00CF
 #define EM_SETPASSWORDCHAR 0x00CC
+#define EM_GETMODIFY 0x00B8
+#define EM_SETMODIFY 0x00B9
+#define EM_SETMARGINS 0x00D3
+#define EM_GETMARGINS 0x00D4
+#define EC_LEFTMARGIN 0x0001
+#define EC_RIGHTMARGIN 0x0002
+#define EC_USEFONTINFO 0xFFFF
 
 #define BS_PUSHBUTTON 0x00000000L
 #define BS_DEFPUSHBUTTON 0x00000001L

@@ -265,6 +265,29 @@ TEST(MainThreadTaskTest, BindsCopiesOfFourArguments) {
   EXPECT_EQ(seen, "3+xy");
 }
 
+// Posts from a worker and from the main thread before the window exists, then creates it.
+void PostBeforeTheWindowAndExit() {
+  std::thread worker([] {
+    PostRecord(1, 0);
+    PostRecord(2, 0);
+  });
+  worker.join();
+  PostRecord(3, 0);
+  CreateThreadingWindow();
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  bool ok = g_ran == std::vector<int>{1, 2, 3} && GetMainThreadQueueSize() == 0;
+  // The queue is empty again: the next post wakes the window by itself.
+  PostRecord(4, 0);
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  std::exit(ok && g_ran.back() == 4 ? 0 : 1);
+}
+
+TEST(MainThreadQueueStartTest, TasksPostedBeforeTheWindowExistsRunOnceItDoes) {
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(PostBeforeTheWindowAndExit(), ::testing::ExitedWithCode(0), "");
+}
+
 TEST(MainThreadQueueShutdownTest, DropsQueuedTasksWithoutRunningThem) {
   ::testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_EXIT(

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "../../platform/src/DisplayIcons.h"
+#include "../../platform/src/display/DisplayIcons.h"
 #include "DisplayTestWindow.h"
 #include "jf/resources.h"
 

@@ -3,6 +3,7 @@
 #include "CDownloadTask.h"
 
 #include "DownloadTestEnv.h"
+#include "InstantPause.h"
 #include "TraceCapture.h"
 #include "peer/CHttpDownloadPeer.h"
 
@@ -323,9 +324,12 @@ TEST_F(CDownloadTaskResumeTest, RenameFailureReportsTheSystemErrorAndKeepsTheRes
   // The final name is taken by a folder that is not empty.
   ASSERT_EQ(0, mkdir(dir.Host("x.bin").c_str(), 0755));
   dir.Write("x.bin/inside", "1");
+  InstantPause pauses;
   DownloadOutcome out;
   Add(Url("/m"), L"", L"x.bin", size, out, md5);
   ASSERT_TRUE(RunUntil([&] { return out.done; }, 30000));
+  // Eleven attempts, each failure followed by a longer pause: 1, 101, ..., 1001 ms.
+  EXPECT_EQ(11u + 100u * 55u, InstantPause::Total());
   EXPECT_NE(0, out.et);
   EXPECT_EQ(0, out.ec);
   EXPECT_EQ(body, dir.Read("x.bin.vrdt"));

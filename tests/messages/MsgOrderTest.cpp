@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "../../platform/src/WindowDisplayHooks.h"
+#include "../../platform/src/user/WindowDisplayHooks.h"
 #include "MsgTestWindow.h"
 #include "jf/tick.h"
 

@@ -4,6 +4,7 @@
 
 #include "CNetToolThread.h"
 #include "DnsTestServer.h"
+#include "InstantPause.h"
 #include "MainThreadPump.h"
 #include "NetDiagStatsReporter.h"
 #include "core/DeploymentProfile.h"
@@ -12,6 +13,7 @@ namespace {
 
 class NetDiagnosisTest : public ::testing::Test {
  protected:
+  InstantPause pauses;
   void SetUp() override {
     ASSERT_TRUE(dns.Start());
     DeploymentProfile::OverrideResolvers({"127.0.0.1"}, dns.Port());

@@ -14,6 +14,7 @@
 #include "CPingTask.h"
 #include "CTraceRootTask.h"
 #include "DnsTestServer.h"
+#include "InstantPause.h"
 #include "MainThreadPump.h"
 #include "core/DeploymentProfile.h"
 
@@ -34,6 +35,7 @@ void Collect(int code, void* context, const std::string& host, const std::string
 
 class NetToolThreadTest : public ::testing::Test {
  protected:
+  InstantPause pauses;
   void SetUp() override {
     g_results.clear();
     ASSERT_TRUE(dns.Start("0.0.0.0"));
@@ -132,7 +134,7 @@ TEST_F(NetToolThreadTest, ExitStopsTheWorkerWithinAHundredMilliseconds) {
   ASSERT_TRUE(tools().NSLookUpWithServer("exit.test", "127.0.0.1;127.0.0.2", &ctx, Collect));
   ASSERT_TRUE(MainThreadPump::Until([this] { return dns.QueryCount() >= 1; }));
   DWORD start = GetTickCount();
-  CNetToolThread::StopAtExit();
+  tools().Shutdown();  // what the exit handler runs
   EXPECT_LT(GetTickCount() - start, 500u);
   EXPECT_EQ(nullptr, tools().GetThreadHandle());
   // What the stop left queued is not run by later tests.
@@ -165,4 +167,44 @@ TEST_F(NetToolThreadTest, PingAndTraceTasksAnswerInUtf8WithCodeZero) {
   ASSERT_TRUE(MainThreadPump::Until([this] { return tools().GetThreadHandle() == nullptr; }));
   // Each task undid its own Winsock startup, once.
   EXPECT_EQ(SOCKET_ERROR, WSACleanup());
+}
+
+namespace {
+
+// A probe that ignores stop requests until the test lets it go.
+class HeldTask : public CNetToolTask {
+ public:
+  HeldTask(HANDLE release, HANDLE ended) : CNetToolTask("held", nullptr, nullptr), m_release(release), m_ended(ended) {}
+  ~HeldTask() override { SetEvent(m_ended); }
+  void Run() override {
+    SetEvent(m_running);
+    WaitForSingleObject(m_release, INFINITE);
+  }
+  static HANDLE m_running;
+
+ private:
+  HANDLE m_release;
+  HANDLE m_ended;
+};
+HANDLE HeldTask::m_running = nullptr;
+
+}  // namespace
+
+TEST(NetToolThreadStopTest, WorkerOutlivingATimedOutStopTouchesNoFreedState) {
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HeldTask::m_running = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE queuedEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  {
+    CNetToolThread tools;
+    tools.AddTask(new HeldTask(release, ended));
+    tools.AddTask(new HeldTask(release, queuedEnded));
+    ASSERT_TRUE(tools.Start());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(HeldTask::m_running, 5000));
+  }  // the stop times out: the worker still holds the first task
+  // The task still queued was dropped with the owner; the worker ends once let go.
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(queuedEnded, 0));
+  SetEvent(release);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ended, 5000));
+  for (HANDLE h : {release, ended, HeldTask::m_running, queuedEnded}) CloseHandle(h);
 }

@@ -10,6 +10,7 @@
 
 #include "CPinger.h"
 #include "CTraceRouter.h"
+#include "InstantPause.h"
 
 namespace {
 
@@ -170,6 +171,7 @@ TEST(IcmpPackets, TraceMatchesEchoRepliesAndTimeExceeded) {
 
 class LoopbackProbeTest : public ::testing::Test {
  protected:
+  InstantPause pauses;
   void SetUp() override {
     if (!RawSocketsWork()) GTEST_SKIP() << "raw ICMP sockets need root";
     DrainWinsock();
@@ -211,6 +213,7 @@ TEST_F(LoopbackProbeTest, PingerWithoutSetUpTimesOutEveryProbe) {
   pinger.Ping("127.0.0.1", text);
   EXPECT_EQ(L"正在ping 127.0.0.1 具有32字节的数据。超时。超时。超时。超时。", text);
   EXPECT_EQ(4u, pinger.Replies().size());
+  EXPECT_EQ(4u * 500u, InstantPause::Total());  // half a second after each probe
   // A stop request ends the run after the probe under way.
   pinger.SetStopCheck([] { return true; });
   pinger.Ping("127.0.0.1", text);

@@ -244,8 +244,8 @@ TEST(SyncTest, NamedMutexIsSeenByASecondProcess) {
   CloseHandle(fresh);
 }
 
-// An object of another area, as processes and sockets are: signaled by a flag that changes
-// with or without a SignalStateChanged call.
+// An object of another area, as processes and sockets are: signaled by a flag whose changes
+// are announced with SignalStateChanged.
 class FlagObject : public jf::KernelObject {
  public:
   std::atomic<bool> flag{false};
@@ -266,19 +266,25 @@ TEST(SyncTest, ObjectsOfOtherAreasWakeWaitersAndLearnOfTheirLastHandle) {
   std::thread signaler([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     object->flag = true;
-    jf::SignalStateChanged();
+    jf::SignalStateChanged(object->Waiters());
   });
   EXPECT_EQ(WaitForSingleObject(first, 5000), WAIT_OBJECT_0);
   signaler.join();
 
-  // A change nobody announces is still noticed, by the waiters' periodic re-check.
+  // A sleeping wait is listed on its object, and leaves the list when it ends.
   object->flag = false;
-  std::thread quiet([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    object->flag = true;
-  });
-  EXPECT_EQ(WaitForSingleObject(second, 5000), WAIT_OBJECT_0);
-  quiet.join();
+  std::atomic<DWORD> result{WAIT_FAILED};
+  std::thread waiter([&] { result = WaitForSingleObject(second, 5000); });
+  for (bool listed = false; !listed; std::this_thread::yield()) {
+    jf::WithWaitLock([&] { listed = !object->Waiters().Empty(); });
+  }
+  object->flag = true;
+  jf::SignalStateChanged(object->Waiters());
+  waiter.join();
+  EXPECT_EQ(result, WAIT_OBJECT_0);
+  bool empty = false;
+  jf::WithWaitLock([&] { empty = object->Waiters().Empty(); });
+  EXPECT_TRUE(empty);
 
   CloseHandle(first);
   EXPECT_EQ(object->closed, 0);

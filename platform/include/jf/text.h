@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <cwchar>
 #include <cwctype>
 #include <string>
@@ -103,6 +104,11 @@ int _snprintf_s(char* buffer, size_t sizeOfBuffer, size_t count, const char* for
 int _vsnprintf_s(char* buffer, size_t sizeOfBuffer, size_t count, const char* format, va_list args);
 int sprintf_s(char* buffer, size_t sizeOfBuffer, const char* format, ...);
 int vsprintf_s(char* buffer, size_t sizeOfBuffer, const char* format, va_list args);
+
+// ---------------------------------------------------------------- time
+typedef int errno_t;
+// Local time of a time_t: 0, or EINVAL (every field -1) for a null argument or a time before 1970.
+errno_t localtime_s(struct tm* result, const time_t* time);
 
 // The array forms of the C++ runtime.
 template <size_t N, typename... A>

@@ -1,0 +1,518 @@
+// The system "Edit" class, single-line: text, selection by mouse and keys, caret, limit,
+// password, number and read-only styles, the clipboard, notifications through WM_COMMAND
+// and colours through WM_CTLCOLOREDIT.
+#include <windows.h>
+
+#include <cwctype>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "X11Bridge.h"
+
+namespace jf {
+
+namespace {
+
+constexpr UINT kGetLimitText = 0x00D5;
+constexpr UINT kGetPasswordChar = 0x00D2;
+constexpr UINT kDefaultLimit = 30000;
+constexpr UINT kSingleLineMax = 0x7FFFFFFE;
+constexpr int kMargin = 2;
+constexpr wchar_t kDefaultPasswordChar = 0x25CF;
+
+struct EditState {
+  std::wstring text;
+  size_t anchor = 0;  // the fixed end of the selection
+  size_t caret = 0;   // the moving end
+  size_t limit = kDefaultLimit;
+  wchar_t password = 0;
+  HFONT font = nullptr;
+  bool focused = false;
+  bool dragging = false;
+  size_t scroll = 0;  // first character shown
+  int leftMargin = kMargin;
+  int rightMargin = kMargin;
+  bool modified = false;  // changed by the user since the text was last set
+};
+
+std::mutex g_lock;
+std::map<HWND, std::shared_ptr<EditState>>& States() {
+  static auto* states = new std::map<HWND, std::shared_ptr<EditState>>;
+  return *states;
+}
+
+std::wstring& Clipboard() {
+  static auto* text = new std::wstring;
+  return *text;
+}
+
+std::shared_ptr<EditState> State(HWND hwnd) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  auto it = States().find(hwnd);
+  return it == States().end() ? nullptr : it->second;
+}
+
+DWORD Style(HWND hwnd) { return DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)); }
+
+size_t SelMin(const EditState& s) { return std::min(s.anchor, s.caret); }
+size_t SelMax(const EditState& s) { return std::max(s.anchor, s.caret); }
+
+void Notify(HWND hwnd, WORD code) {
+  HWND parent = GetParent(hwnd);
+  if (parent == nullptr) return;
+  WORD id = WORD(GetWindowLongPtrW(hwnd, GWLP_ID));
+  SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(hwnd));
+}
+
+std::wstring Shown(HWND hwnd, const EditState& s) {
+  if (s.password != 0 && (Style(hwnd) & ES_PASSWORD) != 0) return std::wstring(s.text.size(), s.password);
+  return s.text;
+}
+
+// Text widths in the edit's font, measured on a memory DC.
+class Measure {
+ public:
+  explicit Measure(HFONT font) : dc_(CreateCompatibleDC(nullptr)) {
+    old_ = SelectObject(dc_, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+  }
+  ~Measure() {
+    SelectObject(dc_, old_);
+    DeleteDC(dc_);
+  }
+  Measure(const Measure&) = delete;
+  Measure& operator=(const Measure&) = delete;
+  int Width(const std::wstring& text, size_t from, size_t to) {
+    if (to <= from) return 0;
+    SIZE size{};
+    GetTextExtentPoint32W(dc_, text.c_str() + from, int(to - from), &size);
+    return size.cx;
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// The character boundary nearest to client x.
+size_t IndexAt(HWND hwnd, const EditState& s, int x) {
+  std::wstring shown = Shown(hwnd, s);
+  Measure m(s.font);
+  int base = s.leftMargin;
+  size_t best = s.scroll;
+  for (size_t i = s.scroll; i <= shown.size(); ++i) {
+    int here = base + m.Width(shown, s.scroll, i);
+    if (here > x) {
+      int before = base + m.Width(shown, s.scroll, i == 0 ? 0 : i - 1);
+      return (x - before < here - x && i > 0) ? i - 1 : i;
+    }
+    best = i;
+  }
+  return best;
+}
+
+// Keeps the caret visible by moving the first shown character.
+void ScrollToCaret(HWND hwnd, EditState& s) {
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  int room = std::max<int>(1, client.right - s.leftMargin - s.rightMargin);
+  std::wstring shown = Shown(hwnd, s);
+  Measure m(s.font);
+  if (s.caret < s.scroll) s.scroll = s.caret;
+  while (s.scroll < s.caret && m.Width(shown, s.scroll, s.caret) > room) ++s.scroll;
+  if (s.scroll > shown.size()) s.scroll = shown.size();
+}
+
+void Changed(HWND hwnd, std::shared_ptr<EditState> s, bool textChanged) {
+  if (textChanged) s->modified = true;
+  ScrollToCaret(hwnd, *s);
+  InvalidateRect(hwnd, nullptr, TRUE);
+  if (textChanged) {
+    Notify(hwnd, EN_UPDATE);
+    Notify(hwnd, EN_CHANGE);
+  }
+}
+
+std::wstring Filter(HWND hwnd, const std::wstring& in) {
+  DWORD style = Style(hwnd);
+  std::wstring out;
+  for (wchar_t c : in) {
+    if (c == L'\r' || c == L'\n') break;  // one line only
+    if ((style & ES_UPPERCASE) != 0) c = wchar_t(towupper(c));
+    if ((style & ES_LOWERCASE) != 0) c = wchar_t(towlower(c));
+    out.push_back(c);
+  }
+  return out;
+}
+
+// Replaces the selection; false (and EN_MAXTEXT) when nothing of it fits the limit.
+bool ReplaceSelection(HWND hwnd, EditState& s, const std::wstring& raw) {
+  std::wstring insert = Filter(hwnd, raw);
+  size_t a = SelMin(s), b = SelMax(s);
+  size_t room = s.limit > s.text.size() - (b - a) ? s.limit - (s.text.size() - (b - a)) : 0;
+  bool cut = insert.size() > room;
+  if (cut) insert.resize(room);
+  if (insert.empty() && a == b) {
+    if (cut) Notify(hwnd, EN_MAXTEXT);
+    return false;
+  }
+  s.text.replace(a, b - a, insert);
+  s.anchor = s.caret = a + insert.size();
+  if (cut) Notify(hwnd, EN_MAXTEXT);
+  return true;
+}
+
+bool IsWordChar(wchar_t c) { return iswalnum(c) || c == L'_' || c > 0x2E80; }
+
+size_t WordLeft(const std::wstring& t, size_t i) {
+  while (i > 0 && !IsWordChar(t[i - 1])) --i;
+  while (i > 0 && IsWordChar(t[i - 1])) --i;
+  return i;
+}
+
+size_t WordRight(const std::wstring& t, size_t i) {
+  while (i < t.size() && IsWordChar(t[i])) ++i;
+  while (i < t.size() && !IsWordChar(t[i])) ++i;
+  return i;
+}
+
+bool Editable(HWND hwnd) { return (Style(hwnd) & ES_READONLY) == 0; }
+
+bool Copy(HWND hwnd, const EditState& s) {
+  if ((Style(hwnd) & ES_PASSWORD) != 0 || SelMin(s) == SelMax(s)) return false;
+  std::wstring text = s.text.substr(SelMin(s), SelMax(s) - SelMin(s));
+  X11SetClipboard(text);
+  std::lock_guard<std::mutex> guard(g_lock);
+  Clipboard() = text;
+  return true;
+}
+
+void Paste(HWND hwnd, std::shared_ptr<EditState> s) {
+  if (!Editable(hwnd)) return;
+  std::wstring text;
+  if (!X11GetClipboard(&text)) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    text = Clipboard();
+  }
+  if ((Style(hwnd) & ES_NUMBER) != 0 && text.find_first_not_of(L"0123456789") != std::wstring::npos) return;
+  if (ReplaceSelection(hwnd, *s, text)) Changed(hwnd, s, true);
+}
+
+void DeleteSelection(HWND hwnd, std::shared_ptr<EditState> s) {
+  if (SelMin(*s) == SelMax(*s) || !Editable(hwnd)) return;
+  ReplaceSelection(hwnd, *s, L"");
+  Changed(hwnd, s, true);
+}
+
+void OnChar(HWND hwnd, std::shared_ptr<EditState> s, wchar_t c) {
+  switch (c) {
+    case 1:  // Ctrl+A
+      s->anchor = 0;
+      s->caret = s->text.size();
+      Changed(hwnd, s, false);
+      return;
+    case 3:  // Ctrl+C
+      Copy(hwnd, *s);
+      return;
+    case 22:  // Ctrl+V
+      Paste(hwnd, s);
+      return;
+    case 24:  // Ctrl+X
+      if (Editable(hwnd) && Copy(hwnd, *s)) DeleteSelection(hwnd, s);
+      return;
+    case 8:  // Backspace
+      if (!Editable(hwnd)) return;
+      if (SelMin(*s) == SelMax(*s)) {
+        if (s->caret == 0) return;
+        s->anchor = s->caret - 1;
+      }
+      DeleteSelection(hwnd, s);
+      return;
+    default:
+      break;
+  }
+  if (c < 0x20 || c == 0x7F || !Editable(hwnd)) return;
+  if ((Style(hwnd) & ES_NUMBER) != 0 && (c < L'0' || c > L'9')) return;
+  if (ReplaceSelection(hwnd, *s, std::wstring(1, c))) Changed(hwnd, s, true);
+}
+
+void OnKeyDown(HWND hwnd, std::shared_ptr<EditState> s, UINT vk) {
+  bool shift = GetKeyState(VK_SHIFT) < 0;
+  bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  size_t to = s->caret;
+  switch (vk) {
+    case VK_LEFT:
+      if (!shift && SelMin(*s) != SelMax(*s)) to = SelMin(*s);
+      else to = ctrl ? WordLeft(s->text, s->caret) : (s->caret > 0 ? s->caret - 1 : 0);
+      break;
+    case VK_RIGHT:
+      if (!shift && SelMin(*s) != SelMax(*s)) to = SelMax(*s);
+      else to = ctrl ? WordRight(s->text, s->caret) : std::min(s->text.size(), s->caret + 1);
+      break;
+    case VK_HOME:
+      to = 0;
+      break;
+    case VK_END:
+      to = s->text.size();
+      break;
+    case VK_DELETE:
+      if (shift) {
+        if (Editable(hwnd) && Copy(hwnd, *s)) DeleteSelection(hwnd, s);
+        return;
+      }
+      if (!Editable(hwnd)) return;
+      if (SelMin(*s) == SelMax(*s)) {
+        if (s->caret >= s->text.size()) return;
+        s->anchor = s->caret + 1;
+      }
+      DeleteSelection(hwnd, s);
+      return;
+    case VK_INSERT:
+      if (ctrl) Copy(hwnd, *s);
+      if (shift) Paste(hwnd, s);
+      return;
+    default:
+      return;
+  }
+  s->caret = to;
+  if (!shift) s->anchor = to;
+  Changed(hwnd, s, false);
+}
+
+void Paint(HWND hwnd, const EditState& s) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  if (dc == nullptr) return;
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  DWORD style = Style(hwnd);
+  bool plain = (style & (ES_READONLY | WS_DISABLED)) == 0;
+  SetTextColor(dc, GetSysColor((style & WS_DISABLED) != 0 ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+  SetBkColor(dc, GetSysColor(plain ? COLOR_WINDOW : COLOR_BTNFACE));
+  // The parent chooses the colours (and the brush) as for any edit control.
+  HBRUSH brush = nullptr;
+  HWND parent = GetParent(hwnd);
+  if (parent != nullptr) {
+    UINT ask = plain ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC;
+    brush = reinterpret_cast<HBRUSH>(SendMessageW(parent, ask, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+  }
+  FillRect(dc, &client, brush != nullptr ? brush : GetSysColorBrush(plain ? COLOR_WINDOW : COLOR_BTNFACE));
+  HGDIOBJ oldFont = SelectObject(dc, s.font != nullptr ? s.font : GetStockObject(DEFAULT_GUI_FONT));
+  std::wstring shown = Shown(hwnd, s);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  int y = std::max<int>(0, (client.bottom - tm.tmHeight) / 2);
+  SetBkMode(dc, TRANSPARENT);
+  size_t from = std::min(s.scroll, shown.size());
+  TextOutW(dc, s.leftMargin, y, shown.c_str() + from, int(shown.size() - from));
+  size_t a = std::max(SelMin(s), from), b = SelMax(s);
+  if (s.focused && b > a) {
+    SIZE before{}, sel{};
+    GetTextExtentPoint32W(dc, shown.c_str() + from, int(a - from), &before);
+    GetTextExtentPoint32W(dc, shown.c_str() + a, int(b - a), &sel);
+    RECT hl{s.leftMargin + before.cx, y, s.leftMargin + before.cx + sel.cx, y + tm.tmHeight};
+    FillRect(dc, &hl, GetSysColorBrush(COLOR_HIGHLIGHT));
+    SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    TextOutW(dc, hl.left, y, shown.c_str() + a, int(b - a));
+  }
+  if (s.focused && s.caret >= from) {
+    SIZE before{};
+    GetTextExtentPoint32W(dc, shown.c_str() + from, int(s.caret - from), &before);
+    RECT caret{s.leftMargin + before.cx, y, s.leftMargin + before.cx + 1, y + tm.tmHeight};
+    InvertRect(dc, &caret);
+  }
+  SelectObject(dc, oldFont);
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto s = std::make_shared<EditState>();
+    auto cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName)) s->text = Filter(hwnd, cs->lpszName);
+    if ((Style(hwnd) & ES_PASSWORD) != 0) s->password = kDefaultPasswordChar;
+    std::lock_guard<std::mutex> guard(g_lock);
+    States()[hwnd] = s;
+  }
+  auto s = State(hwnd);
+  if (!s) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  switch (msg) {
+    case WM_NCDESTROY: {
+      std::lock_guard<std::mutex> guard(g_lock);
+      States().erase(hwnd);
+      break;
+    }
+    case WM_SETTEXT: {
+      auto text = reinterpret_cast<LPCWSTR>(lParam);
+      s->text = Filter(hwnd, text != nullptr ? text : L"");
+      s->anchor = s->caret = 0;
+      s->scroll = 0;
+      DefWindowProcW(hwnd, msg, wParam, lParam);
+      Changed(hwnd, s, true);
+      s->modified = false;  // set text is not a change of the user's
+      return TRUE;
+    }
+    case WM_GETTEXT: {
+      auto buffer = reinterpret_cast<LPWSTR>(lParam);
+      if (buffer == nullptr || wParam == 0) return 0;
+      size_t n = std::min<size_t>(s->text.size(), size_t(wParam) - 1);
+      wmemcpy(buffer, s->text.data(), n);
+      buffer[n] = 0;
+      return LRESULT(n);
+    }
+    case WM_GETTEXTLENGTH:
+      return LRESULT(s->text.size());
+    case WM_SETFONT:
+      s->font = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(s->font);
+    case EM_LIMITTEXT:
+      s->limit = wParam == 0 ? kSingleLineMax : size_t(wParam);
+      return 0;
+    case kGetLimitText:
+      return LRESULT(s->limit);
+    case EM_GETSEL: {
+      DWORD a = DWORD(SelMin(*s)), b = DWORD(SelMax(*s));
+      if (wParam != 0) *reinterpret_cast<DWORD*>(wParam) = a;
+      if (lParam != 0) *reinterpret_cast<DWORD*>(lParam) = b;
+      return MAKELRESULT(std::min<DWORD>(a, 0xFFFF), std::min<DWORD>(b, 0xFFFF));
+    }
+    case EM_SETSEL: {
+      // -1 as the start removes the selection; an end of -1 (or past the text) is the end.
+      long long a = (long long)(INT_PTR)wParam, b = (long long)(INT_PTR)lParam;
+      long long len = (long long)s->text.size();
+      if (a == -1) {
+        s->anchor = s->caret;
+      } else {
+        if (a < 0 || a > len) a = len;
+        if (b < 0 || b > len) b = len;
+        s->anchor = size_t(std::min(a, b));
+        s->caret = size_t(std::max(a, b));
+      }
+      Changed(hwnd, s, false);
+      return 0;
+    }
+    case EM_REPLACESEL: {
+      auto text = reinterpret_cast<LPCWSTR>(lParam);
+      if (ReplaceSelection(hwnd, *s, text != nullptr ? text : L"")) Changed(hwnd, s, true);
+      return 0;
+    }
+    case EM_SETREADONLY: {
+      LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+      SetWindowLongPtrW(hwnd, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~LONG_PTR(ES_READONLY)));
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return TRUE;
+    }
+    case EM_GETMODIFY:
+      return s->modified ? TRUE : FALSE;
+    case EM_SETMODIFY:
+      s->modified = wParam != 0;
+      return 0;
+    case EM_SETMARGINS:
+      // EC_USEFONTINFO picks the default margin; otherwise the words give pixels.
+      if ((wParam & EC_LEFTMARGIN) != 0) s->leftMargin = LOWORD(lParam) == EC_USEFONTINFO ? kMargin : LOWORD(lParam);
+      if ((wParam & EC_RIGHTMARGIN) != 0) s->rightMargin = HIWORD(lParam) == EC_USEFONTINFO ? kMargin : HIWORD(lParam);
+      Changed(hwnd, s, false);
+      return 0;
+    case EM_GETMARGINS:
+      return MAKELRESULT(s->leftMargin, s->rightMargin);
+    case EM_SETPASSWORDCHAR:
+      s->password = wchar_t(wParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case kGetPasswordChar:
+      return LRESULT(s->password);
+    case WM_COPY:
+      Copy(hwnd, *s);
+      return 0;
+    case WM_CUT:
+      if (Editable(hwnd) && Copy(hwnd, *s)) DeleteSelection(hwnd, s);
+      return 0;
+    case WM_PASTE:
+      Paste(hwnd, s);
+      return 0;
+    case WM_CLEAR:
+      DeleteSelection(hwnd, s);
+      return 0;
+    case WM_CHAR:
+      OnChar(hwnd, s, wchar_t(wParam));
+      return 0;
+    case WM_KEYDOWN:
+      OnKeyDown(hwnd, s, UINT(wParam));
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+    case WM_SETFOCUS:
+      s->focused = true;
+      InvalidateRect(hwnd, nullptr, FALSE);
+      Notify(hwnd, EN_SETFOCUS);
+      return 0;
+    case WM_KILLFOCUS:
+      s->focused = false;
+      s->dragging = false;
+      InvalidateRect(hwnd, nullptr, FALSE);
+      Notify(hwnd, EN_KILLFOCUS);
+      return 0;
+    case WM_LBUTTONDOWN: {
+      if (GetFocus() != hwnd) SetFocus(hwnd);
+      size_t at = IndexAt(hwnd, *s, GET_X_LPARAM(lParam));
+      s->caret = at;
+      if ((wParam & MK_SHIFT) == 0) s->anchor = at;
+      s->dragging = true;
+      SetCapture(hwnd);
+      Changed(hwnd, s, false);
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (s->dragging) {
+        s->caret = IndexAt(hwnd, *s, GET_X_LPARAM(lParam));
+        Changed(hwnd, s, false);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (s->dragging) {
+        s->dragging = false;
+        if (GetCapture() == hwnd) ReleaseCapture();
+      }
+      return 0;
+    case WM_LBUTTONDBLCLK: {
+      size_t at = std::min(IndexAt(hwnd, *s, GET_X_LPARAM(lParam)), s->text.size());
+      size_t a = at, b = at;
+      while (a > 0 && IsWordChar(s->text[a - 1])) --a;
+      while (b < s->text.size() && IsWordChar(s->text[b])) ++b;
+      s->anchor = a;
+      s->caret = b;
+      Changed(hwnd, s, false);
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      s->dragging = false;
+      return 0;
+    case WM_PAINT:
+      Paint(hwnd, *s);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT fills with the parent's brush
+    case WM_ENABLE:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+WNDPROC EditClassProc() { return EditProc; }
+
+}  // namespace jf

@@ -1,0 +1,675 @@
+// Top-level windows as Xlib windows: an ARGB visual for layered windows, Motif hints for
+// borderless ones, the Shape extension for window regions, the backing store pushed with
+// XPutImage, and a reader thread that turns X events into the same input as the test drivers.
+#include <windows.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/shape.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "DisplayIcons.h"
+#include "DisplayState.h"
+#include "InputState.h"
+#include "X11Bridge.h"
+#include "jf/gdisurface.h"
+#include "jf/tick.h"
+#include "jf/testinput.h"
+#include "jf/utf.h"
+
+namespace jf {
+
+namespace {
+
+struct XWin {
+  ::Window id = 0;
+  bool argb = false;
+  bool mapped = false;
+  bool below = false;  // kept under its owner (a click-through companion such as a shadow)
+  XIC ic = nullptr;
+};
+
+struct Connection {
+  std::recursive_mutex lock;
+  Display* dpy = nullptr;
+  bool decided = false;
+  Atom deleteWindow = 0;
+  Atom motifHints = 0;
+  XIM im = nullptr;
+  int wake[2] = {-1, -1};
+  std::thread reader;
+  std::map<HWND, XWin> windows;
+  std::map<::Window, HWND> byId;
+  std::map<unsigned, Cursor> cursors;
+  // The clipboard: a hidden window owns the CLIPBOARD selection for what the process copied.
+  ::Window helper = 0;
+  Atom clipboard = 0, utf8 = 0, targets = 0, incoming = 0;
+  std::wstring copied;
+  std::condition_variable_any pasted;
+  bool pasteDone = false;
+  std::wstring pasteText;
+};
+
+Connection& Conn() {
+  static auto* c = new Connection;
+  return *c;
+}
+
+UINT VirtualKey(KeySym sym) {
+  if (sym >= XK_a && sym <= XK_z) return UINT('A' + (sym - XK_a));
+  if (sym >= XK_A && sym <= XK_Z) return UINT('A' + (sym - XK_A));
+  if (sym >= XK_0 && sym <= XK_9) return UINT('0' + (sym - XK_0));
+  if (sym >= XK_F1 && sym <= XK_F12) return UINT(VK_F1 + (sym - XK_F1));
+  switch (sym) {
+    case XK_Return: case XK_KP_Enter: return VK_RETURN;
+    case XK_BackSpace: return VK_BACK;
+    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
+    case XK_Escape: return VK_ESCAPE;
+    case XK_space: return VK_SPACE;
+    case XK_Left: return VK_LEFT;
+    case XK_Right: return VK_RIGHT;
+    case XK_Up: return VK_UP;
+    case XK_Down: return VK_DOWN;
+    case XK_Home: return VK_HOME;
+    case XK_End: return VK_END;
+    case XK_Prior: return VK_PRIOR;
+    case XK_Next: return VK_NEXT;
+    case XK_Insert: return VK_INSERT;
+    case XK_Delete: return VK_DELETE;
+    case XK_Shift_L: return VK_LSHIFT;
+    case XK_Shift_R: return VK_RSHIFT;
+    case XK_Control_L: return VK_LCONTROL;
+    case XK_Control_R: return VK_RCONTROL;
+    case XK_Alt_L: case XK_Meta_L: return VK_LMENU;
+    case XK_Alt_R: case XK_Meta_R: case XK_ISO_Level3_Shift: return VK_RMENU;
+    case XK_Caps_Lock: return VK_CAPITAL;
+    default: return 0;
+  }
+}
+
+int ButtonKey(unsigned button) {
+  switch (button) {
+    case Button1: return VK_LBUTTON;
+    case Button2: return VK_MBUTTON;
+    case Button3: return VK_RBUTTON;
+    default: return 0;
+  }
+}
+
+void OnKey(XKeyEvent& ev, bool down) {
+  Connection& c = Conn();
+  KeySym sym = NoSymbol;
+  char text[64] = {};
+  int n = 0;
+  XIC ic = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> guard(c.lock);
+    auto it = c.byId.find(ev.window);
+    if (it != c.byId.end()) ic = c.windows[it->second].ic;
+  }
+  if (down && ic != nullptr) {
+    Status status = 0;
+    n = Xutf8LookupString(ic, &ev, text, sizeof(text) - 1, &sym, &status);
+    if (status == XBufferOverflow) n = 0;
+  } else {
+    n = XLookupString(&ev, text, sizeof(text) - 1, &sym, nullptr);
+    if (n > 0 && static_cast<unsigned char>(text[0]) >= 0x80) {
+      // Latin-1 from XLookupString.
+      wchar_t wc = wchar_t(static_cast<unsigned char>(text[0]));
+      std::string utf = ToUtf8(std::wstring(1, wc));
+      n = int(std::min(sizeof(text) - 1, utf.size()));
+      memcpy(text, utf.data(), size_t(n));
+    }
+  }
+  UINT vk = VirtualKey(sym);
+  if (vk != 0) {
+    InputKey(vk, down, 0);
+    return;
+  }
+  if (!down || n <= 0) return;
+  // Text without a key of its own (an input method, Chinese included).
+  for (wchar_t ch : FromUtf8(std::string(text, size_t(n)))) {
+    InputKey(VK_PACKET, true, ch);
+    InputKey(VK_PACKET, false, ch);
+  }
+}
+
+// Another client asks for what we copied.
+void AnswerSelection(Connection& c, const XSelectionRequestEvent& req) {
+  XSelectionEvent reply{};
+  reply.type = SelectionNotify;
+  reply.display = req.display;
+  reply.requestor = req.requestor;
+  reply.selection = req.selection;
+  reply.target = req.target;
+  reply.time = req.time;
+  reply.property = None;
+  Atom property = req.property != None ? req.property : req.target;
+  if (req.target == c.targets) {
+    Atom offered[3] = {c.targets, c.utf8, XA_STRING};
+    XChangeProperty(c.dpy, req.requestor, property, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(offered), 3);
+    reply.property = property;
+  } else if (req.target == c.utf8 || req.target == XA_STRING) {
+    std::string text = ToUtf8(c.copied);
+    XChangeProperty(c.dpy, req.requestor, property, req.target, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(text.data()), int(text.size()));
+    reply.property = property;
+  }
+  XSendEvent(c.dpy, req.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+  XFlush(c.dpy);
+}
+
+// The clipboard's events; true when the event was one.
+bool ClipboardEvent(Connection& c, XEvent& ev) {
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  if (c.helper == 0 || ev.xany.window != c.helper) return false;
+  if (ev.type == SelectionRequest) {
+    AnswerSelection(c, ev.xselectionrequest);
+  } else if (ev.type == SelectionNotify) {
+    c.pasteText.clear();
+    if (ev.xselection.property != None) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long count = 0, after = 0;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(c.dpy, c.helper, c.incoming, 0, 1 << 20, True, AnyPropertyType, &type, &format, &count,
+                             &after, &data) == Success && data != nullptr) {
+        if (format == 8) c.pasteText = FromUtf8(std::string(reinterpret_cast<char*>(data), count));
+        XFree(data);
+      }
+    }
+    c.pasteDone = true;
+    c.pasted.notify_all();
+  }
+  return true;
+}
+
+void Dispatch(XEvent& ev) {
+  Connection& c = Conn();
+  HWND hwnd = nullptr;
+  if (ClipboardEvent(c, ev)) return;
+  {
+    std::lock_guard<std::recursive_mutex> guard(c.lock);
+    auto it = c.byId.find(ev.xany.window);
+    if (it != c.byId.end()) hwnd = it->second;
+  }
+  if (hwnd == nullptr || !IsWindow(hwnd)) return;
+  switch (ev.type) {
+    case Expose:
+      if (ev.xexpose.count == 0) X11Push(hwnd);
+      break;
+    case MotionNotify:
+      TestMouseMove(ev.xmotion.x_root, ev.xmotion.y_root);
+      break;
+    case ButtonPress:
+    case ButtonRelease: {
+      TestMouseMove(ev.xbutton.x_root, ev.xbutton.y_root);
+      if (ev.xbutton.button == Button4 || ev.xbutton.button == Button5) {
+        if (ev.type == ButtonPress) TestMouseWheel(ev.xbutton.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA);
+        break;
+      }
+      int vk = ButtonKey(ev.xbutton.button);
+      if (vk != 0) TestMouseButton(vk, ev.type == ButtonPress);
+      break;
+    }
+    case KeyPress:
+    case KeyRelease:
+      OnKey(ev.xkey, ev.type == KeyPress);
+      break;
+    case ConfigureNotify: {
+      // The window manager moved or sized the window: the record follows. Only its own
+      // (synthetic) notices count; the server's echo of our own requests may be stale.
+      XConfigureEvent& ce = ev.xconfigure;
+      if (!ce.send_event) break;
+      RECT r{};
+      GetWindowRect(hwnd, &r);
+      if (ce.x != r.left || ce.y != r.top || ce.width != r.right - r.left || ce.height != r.bottom - r.top) {
+        SetWindowPos(hwnd, nullptr, ce.x, ce.y, ce.width, ce.height, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      break;
+    }
+    case ClientMessage:
+      if (Atom(ev.xclient.data.l[0]) == c.deleteWindow) PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+void Reader(Display* dpy, int wakeFd) {
+  for (;;) {
+    // A round trip made on another thread (XSync, a property read) moves events that arrive
+    // meanwhile into Xlib's queue, where the socket no longer shows them: take those first,
+    // and never sleep long on the socket alone.
+    if (XEventsQueued(dpy, QueuedAlready) == 0) {
+      pollfd fds[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+      if (poll(fds, 2, 20) < 0) continue;
+      if ((fds[1].revents & POLLIN) != 0) return;
+    } else {
+      pollfd wake = {wakeFd, POLLIN, 0};
+      if (poll(&wake, 1, 0) > 0 && (wake.revents & POLLIN) != 0) return;
+    }
+    while (XPending(dpy) > 0) {
+      XEvent ev;
+      XNextEvent(dpy, &ev);
+      if (XFilterEvent(&ev, None)) continue;
+      Dispatch(ev);
+    }
+  }
+}
+
+// X errors (a window gone a moment early, a focus request the server refuses) are logged
+// when tracing and never end the process, as Xlib's default handler would.
+int IgnoreError(Display* dpy, XErrorEvent* error) {
+  const char* trace = getenv("JF_TRACE");
+  if (trace != nullptr && strcmp(trace, "1") == 0) {
+    char text[128] = {};
+    XGetErrorText(dpy, error->error_code, text, sizeof(text));
+    fprintf(stderr, "X error %d (%s), request %d\n", error->error_code, text, error->request_code);
+  }
+  return 0;
+}
+
+bool Connect(const char* name) {
+  Connection& c = Conn();
+  if (name == nullptr || *name == 0) return false;
+  static std::once_flag threads;
+  std::call_once(threads, [] {
+    XInitThreads();
+    XSetErrorHandler(IgnoreError);
+  });
+  Display* dpy = XOpenDisplay(name);
+  if (dpy == nullptr) return false;
+  c.dpy = dpy;
+  c.deleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+  c.motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
+  XSetLocaleModifiers("");
+  c.im = XOpenIM(dpy, nullptr, nullptr, nullptr);
+  // The headless monitor becomes the X screen (its work area the whole screen).
+  TestSetScreen(DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy)), 0);
+  c.clipboard = XInternAtom(dpy, "CLIPBOARD", False);
+  c.utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+  c.targets = XInternAtom(dpy, "TARGETS", False);
+  c.incoming = XInternAtom(dpy, "JF_CLIPBOARD", False);
+  c.helper = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), -10, -10, 1, 1, 0, 0, 0);
+  if (pipe2(c.wake, O_CLOEXEC) != 0) {
+    XCloseDisplay(dpy);
+    c.dpy = nullptr;
+    return false;
+  }
+  c.reader = std::thread(Reader, dpy, c.wake[0]);
+  return true;
+}
+
+bool ClickThrough(DWORD exStyle) {
+  return (exStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) == (WS_EX_LAYERED | WS_EX_TRANSPARENT);
+}
+
+Visual* ArgbVisual(Display* dpy, int* depth) {
+  XVisualInfo info{};
+  if (XMatchVisualInfo(dpy, DefaultScreen(dpy), 32, TrueColor, &info) != 0) {
+    *depth = 32;
+    return info.visual;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool X11Active() {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  if (!c.decided) {
+    c.decided = true;
+    Connect(getenv("DISPLAY"));
+  }
+  return c.dpy != nullptr;
+}
+
+void X11WindowCreated(HWND hwnd) {
+  if (!X11Active()) return;
+  DWORD style = 0, exStyle = 0;
+  RECT r{};
+  bool topLevel = WindowTable::Get().WithRecord(hwnd, false, [&](WindowRecord& rec) {
+    style = rec.style;
+    exStyle = rec.exStyle;
+    r = rec.windowRect;
+    return rec.parent == nullptr && !rec.messageOnly;
+  });
+  if (!topLevel) return;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Display* dpy = c.dpy;
+  int screen = DefaultScreen(dpy);
+  XSetWindowAttributes attrs{};
+  unsigned long mask = CWEventMask | CWBackPixel | CWBorderPixel;
+  attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
+                     KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+  XWin win;
+  int depth = DefaultDepth(dpy, screen);
+  Visual* visual = DefaultVisual(dpy, screen);
+  if ((exStyle & WS_EX_LAYERED) != 0) {
+    int argbDepth = 0;
+    if (Visual* v = ArgbVisual(dpy, &argbDepth)) {
+      visual = v;
+      depth = argbDepth;
+      win.argb = true;
+      attrs.colormap = XCreateColormap(dpy, RootWindow(dpy, screen), visual, AllocNone);
+      mask |= CWColormap;
+    }
+  }
+  // Tool windows (tips) and click-through layered windows (shadows) bypass the window manager.
+  bool clickThrough = ClickThrough(exStyle);
+  if ((exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST)) != 0 || (style & (WS_POPUP | WS_CAPTION)) == WS_POPUP) {
+    attrs.override_redirect = (exStyle & WS_EX_TOOLWINDOW) != 0 || clickThrough ? True : False;
+    mask |= CWOverrideRedirect;
+  }
+  unsigned w = unsigned(std::max<LONG>(1, r.right - r.left));
+  unsigned h = unsigned(std::max<LONG>(1, r.bottom - r.top));
+  win.id = XCreateWindow(dpy, RootWindow(dpy, screen), int(r.left), int(r.top), w, h, 0, depth, InputOutput, visual,
+                         mask, &attrs);
+  XSetWMProtocols(dpy, win.id, &c.deleteWindow, 1);
+  if (clickThrough) {
+    // An empty input shape: the pointer reaches whatever lies below.
+    XShapeCombineRectangles(dpy, win.id, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+    win.below = true;
+  }
+  if ((style & WS_CAPTION) != WS_CAPTION) {
+    // Motif hints: no decorations for a borderless (skinned) window.
+    long hints[5] = {2, 0, 0, 0, 0};
+    XChangeProperty(dpy, win.id, c.motifHints, c.motifHints, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(hints), 5);
+  }
+  XSizeHints size{};
+  size.flags = PPosition | USPosition;
+  size.x = int(r.left);
+  size.y = int(r.top);
+  XSetWMNormalHints(dpy, win.id, &size);
+  if (c.im != nullptr) {
+    win.ic = XCreateIC(c.im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, win.id,
+                       XNFocusWindow, win.id, nullptr);
+  }
+  c.windows[hwnd] = win;
+  c.byId[win.id] = hwnd;
+  XFlush(dpy);
+}
+
+void X11WindowChanged(HWND hwnd) {
+  if (!X11Active()) return;
+  RECT r{};
+  bool visible = false;
+  bool minimized = false;
+  HRGN region = nullptr;
+  HWND owner = nullptr;
+  std::vector<XRectangle> shape;
+  bool ok = WindowTable::Get().WithRecord(hwnd, false, [&](WindowRecord& rec) {
+    r = rec.windowRect;
+    owner = rec.owner;
+    visible = (rec.style & WS_VISIBLE) != 0;
+    minimized = (rec.style & WS_MINIMIZE) != 0;
+    region = rec.display ? rec.display->region : HRGN(nullptr);
+    // Read while the record is held: another thread's SetWindowRgn deletes the region it replaces.
+    if (cairo_region_t* data = region != nullptr ? GetRegionData(region) : nullptr) {
+      for (int i = 0; i < cairo_region_num_rectangles(data); ++i) {
+        cairo_rectangle_int_t rect;
+        cairo_region_get_rectangle(data, i, &rect);
+        shape.push_back(XRectangle{short(rect.x), short(rect.y), static_cast<unsigned short>(rect.width),
+                                   static_cast<unsigned short>(rect.height)});
+      }
+    }
+    return rec.parent == nullptr;
+  });
+  if (!ok) return;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  if (it == c.windows.end()) return;
+  XWin& win = it->second;
+  Display* dpy = c.dpy;
+  if (minimized) {
+    // A minimised window goes to the window manager's icons, not to -32000.
+    if (win.mapped) XIconifyWindow(dpy, win.id, DefaultScreen(dpy));
+    win.mapped = false;
+    XFlush(dpy);
+    return;
+  }
+  XMoveResizeWindow(dpy, win.id, int(r.left), int(r.top), unsigned(std::max<LONG>(1, r.right - r.left)),
+                    unsigned(std::max<LONG>(1, r.bottom - r.top)));
+  if (region != nullptr) {
+    XShapeCombineRectangles(dpy, win.id, ShapeBounding, 0, 0, shape.data(), int(shape.size()), ShapeSet, Unsorted);
+  } else {
+    XShapeCombineMask(dpy, win.id, ShapeBounding, 0, 0, None, ShapeSet);
+  }
+  if (visible && !win.mapped) {
+    XMapRaised(dpy, win.id);
+    win.mapped = true;
+    auto ownerWin = c.windows.find(owner);
+    if (win.below && ownerWin != c.windows.end() && ownerWin->second.mapped) {
+      // Without a compositing manager its transparent pixels would hide the owner: under it,
+      // the owner covers its middle and the band around the owner shows.
+      XWindowChanges changes{};
+      changes.sibling = ownerWin->second.id;
+      changes.stack_mode = Below;
+      XReconfigureWMWindow(dpy, win.id, DefaultScreen(dpy), CWSibling | CWStackMode, &changes);
+    }
+  } else if (!visible && win.mapped) {
+    XUnmapWindow(dpy, win.id);
+    win.mapped = false;
+  }
+  XFlush(dpy);
+}
+
+void X11WindowDestroyed(HWND hwnd) {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  if (c.dpy == nullptr || it == c.windows.end()) return;
+  if (it->second.ic != nullptr) XDestroyIC(it->second.ic);
+  XDestroyWindow(c.dpy, it->second.id);
+  c.byId.erase(it->second.id);
+  c.windows.erase(it);
+  XFlush(c.dpy);
+}
+
+void X11WindowIcon(HWND hwnd, HICON icon) {
+  if (!X11Active()) return;
+  cairo_surface_t* surface = IconSurface(icon);
+  std::vector<long> data;
+  if (surface != nullptr) {
+    // _NET_WM_ICON: width, height, then straight (not premultiplied) ARGB, one long each.
+    cairo_surface_flush(surface);
+    int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    data.push_back(w);
+    data.push_back(h);
+    for (int y = 0; y < h; ++y) {
+      auto row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(surface) + y * stride);
+      for (int x = 0; x < w; ++x) {
+        uint32_t p = row[x], a = p >> 24;
+        auto straight = [&](int shift) { return a == 0 ? 0u : ((p >> shift) & 0xFF) * 255 / a; };
+        data.push_back(long(a << 24 | straight(16) << 16 | straight(8) << 8 | straight(0)));
+      }
+    }
+  }
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  if (it == c.windows.end()) return;
+  Atom netIcon = XInternAtom(c.dpy, "_NET_WM_ICON", False);
+  if (data.empty()) {
+    XDeleteProperty(c.dpy, it->second.id, netIcon);
+  } else {
+    XChangeProperty(c.dpy, it->second.id, netIcon, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(data.data()), int(data.size()));
+  }
+  XFlush(c.dpy);
+}
+
+void X11Cursor(uintptr_t systemId) {
+  unsigned shape = XC_left_ptr;
+  switch (systemId) {
+    case 32513: shape = XC_xterm; break;
+    case 32514: case 32650: shape = XC_watch; break;
+    case 32515: shape = XC_crosshair; break;
+    case 32516: shape = XC_sb_up_arrow; break;
+    case 32642: shape = XC_bottom_right_corner; break;
+    case 32643: shape = XC_bottom_left_corner; break;
+    case 32644: shape = XC_sb_h_double_arrow; break;
+    case 32645: shape = XC_sb_v_double_arrow; break;
+    case 32646: shape = XC_fleur; break;
+    case 32648: shape = XC_X_cursor; break;
+    case 32649: shape = XC_hand2; break;
+    default: break;
+  }
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  if (c.dpy == nullptr) return;
+  auto it = c.cursors.find(shape);
+  if (it == c.cursors.end()) it = c.cursors.emplace(shape, XCreateFontCursor(c.dpy, shape)).first;
+  for (auto& entry : c.windows) XDefineCursor(c.dpy, entry.second.id, it->second);
+  XFlush(c.dpy);
+}
+
+void X11Focus(HWND hwnd) {
+  if (!X11Active()) return;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  if (it == c.windows.end() || !it->second.mapped) return;
+  XSetInputFocus(c.dpy, it->second.id, RevertToParent, CurrentTime);
+  if (it->second.ic != nullptr) XSetICFocus(it->second.ic);
+  XFlush(c.dpy);
+}
+
+void X11Push(HWND hwnd) {
+  if (!X11Active()) return;
+  HWND root = GetAncestor(hwnd, GA_ROOT);
+  if (root == nullptr) root = hwnd;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(root);
+  if (it == c.windows.end() || !it->second.mapped) return;
+  XWin win = it->second;
+  Display* dpy = c.dpy;
+  WindowTable::Get().WithRecord(root, 0, [&](WindowRecord& rec) {
+    cairo_surface_t* surface = SurfaceLocked(rec);
+    if (surface == nullptr) return 0;
+    cairo_surface_flush(surface);
+    int w = cairo_image_surface_get_width(surface);
+    int h = cairo_image_surface_get_height(surface);
+    XWindowAttributes attrs{};
+    if (XGetWindowAttributes(dpy, win.id, &attrs) == 0 || attrs.visual == nullptr) return 0;
+    XImage* image = XCreateImage(dpy, attrs.visual, unsigned(attrs.depth), ZPixmap, 0,
+                                 reinterpret_cast<char*>(cairo_image_surface_get_data(surface)), unsigned(w),
+                                 unsigned(h), 32, cairo_image_surface_get_stride(surface));
+    if (image == nullptr) return 0;
+    image->byte_order = LSBFirst;
+    GC gc = XCreateGC(dpy, win.id, 0, nullptr);
+    XPutImage(dpy, win.id, gc, image, 0, 0, 0, 0, unsigned(w), unsigned(h));
+    XFreeGC(dpy, gc);
+    image->data = nullptr;  // the pixels belong to the surface
+    XDestroyImage(image);
+    XSync(dpy, False);
+    return 0;
+  });
+}
+
+void X11SetClipboard(const std::wstring& text) {
+  if (!X11Active()) return;
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  c.copied = text;
+  XSetSelectionOwner(c.dpy, c.clipboard, c.helper, CurrentTime);
+  XSync(c.dpy, False);  // owned once the copy returns
+}
+
+bool X11GetClipboard(std::wstring* text) {
+  if (!X11Active()) return false;
+  Connection& c = Conn();
+  std::unique_lock<std::recursive_mutex> guard(c.lock);
+  // The server knows the owner; a SelectionClear may still be on its way to the reader.
+  ::Window owner = XGetSelectionOwner(c.dpy, c.clipboard);
+  if (owner == c.helper) {
+    *text = c.copied;
+    return true;
+  }
+  if (owner == None) return false;
+  c.pasteDone = false;
+  XConvertSelection(c.dpy, c.clipboard, c.utf8, c.incoming, c.helper, CurrentTime);
+  XFlush(c.dpy);
+  // The reader thread brings the answer; an owner that never answers costs a second of the
+  // tick source (checked in short slices, so a test's manual clock decides when it is over).
+  const uint64_t deadline = TickNow() + 1000;
+  while (!c.pasteDone) {
+    if (TickNow() >= deadline) return false;
+    c.pasted.wait_for(guard, std::chrono::milliseconds(10));
+  }
+  *text = c.pasteText;
+  return true;
+}
+
+bool TestUseDisplay(const char* name) {
+  TestCloseDisplay();
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  c.decided = true;
+  return Connect(name);
+}
+
+void TestCloseDisplay() {
+  Connection& c = Conn();
+  std::thread reader;
+  Display* dpy = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> guard(c.lock);
+    if (c.dpy == nullptr) return;
+    if (write(c.wake[1], "x", 1) < 0) {
+      // The reader also ends when the connection goes.
+    }
+    reader = std::move(c.reader);
+    dpy = c.dpy;
+  }
+  if (reader.joinable()) reader.join();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  for (auto& entry : c.windows) {
+    if (entry.second.ic != nullptr) XDestroyIC(entry.second.ic);
+  }
+  c.windows.clear();
+  c.byId.clear();
+  for (auto& entry : c.cursors) XFreeCursor(dpy, entry.second);
+  c.cursors.clear();
+  if (c.helper != 0) XDestroyWindow(dpy, c.helper);
+  c.helper = 0;
+  if (c.im != nullptr) XCloseIM(c.im);
+  c.im = nullptr;
+  XCloseDisplay(dpy);
+  c.dpy = nullptr;
+  close(c.wake[0]);
+  close(c.wake[1]);
+  c.wake[0] = c.wake[1] = -1;
+}
+
+unsigned long TestXWindow(HWND hwnd) {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(hwnd);
+  return it == c.windows.end() ? 0 : it->second.id;
+}
+
+}  // namespace jf

@@ -1,0 +1,15 @@
+#include "WindowDisplayHooks.h"
+
+namespace jf {
+
+WindowDisplayHooks& WindowDisplayHooks::Get() {
+  static WindowDisplayHooks hooks;
+  return hooks;
+}
+
+bool WindowDisplayHooks::Install(void (*installer)(WindowDisplayHooks& hooks)) {
+  installer(Get());
+  return true;
+}
+
+}  // namespace jf

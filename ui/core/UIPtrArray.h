@@ -1,0 +1,34 @@
+// A growable array of untyped pointers; it never owns what the pointers point at.
+#pragma once
+
+namespace SkinUI {
+
+class CUIPtrArray {
+ public:
+  explicit CUIPtrArray(int preallocSize = 0);
+  CUIPtrArray(const CUIPtrArray& other);
+  CUIPtrArray& operator=(const CUIPtrArray& other);
+  ~CUIPtrArray();
+
+  void Empty();
+  void Resize(int size);
+  bool IsEmpty() const { return m_nCount == 0; }
+  bool Add(void* data);
+  bool InsertAt(int index, void* data);
+  bool SetAt(int index, void* data);
+  bool Remove(int index);
+  int Find(void* data) const;
+  int GetSize() const { return m_nCount; }
+  void* GetAt(int index) const;
+  void* operator[](int index) const { return GetAt(index); }
+  void** GetData() { return m_ppVoid; }
+
+ private:
+  bool Grow();
+
+  void** m_ppVoid;
+  int m_nCount;
+  int m_nAllocated;
+};
+
+}  // namespace SkinUI

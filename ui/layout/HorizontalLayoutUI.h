@@ -1,0 +1,30 @@
+// Children side by side, left to right; optionally its own edge is a drag separator.
+#pragma once
+#include "layout/ContainerUI.h"
+#include "layout/LayoutSeparator.h"
+
+namespace SkinUI {
+
+class CHorizontalLayoutUI : public CContainerUI {
+ public:
+  CHorizontalLayoutUI();
+
+  LPCWSTR GetClass() const override;
+  LPVOID GetInterface(LPCWSTR name) override;
+  UINT GetControlFlags() const override;
+  void SetPos(RECT rc) override;
+  void DoEvent(UIEventRecord& event) override;
+  void SetAttribute(LPCWSTR name, LPCWSTR value) override;
+  void DoPostPaint(HDC hdc, const RECT& rcPaint) override;
+
+  void SetSepWidth(int width);
+  int GetSepWidth() const { return m_separator.GetSize(); }
+  void SetSepImmMode(bool immediately);
+  bool IsSepImmMode() const { return m_separator.IsImmMode(); }
+  RECT GetThumbRect(bool useNew = false) const;
+
+ protected:
+  CLayoutSeparator m_separator{false};
+};
+
+}  // namespace SkinUI

@@ -1,0 +1,493 @@
+#include "render/HtmlTextRenderer.h"
+
+#include <cwchar>
+#include <cwctype>
+
+#include "core/UIValueParser.h"
+#include "render/SkinRenderer.h"
+#include "render/UIImageInfo.h"
+#include "window/WindowManagerUI.h"
+
+namespace SkinUI {
+
+namespace {
+
+COLORREF ToColorRef(DWORD argb) { return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF); }
+bool IsTagLetter(wchar_t c) { return c >= L'a' && c <= L'z'; }
+bool IsOpenBracket(wchar_t c) { return c == L'<' || c == L'{'; }
+bool IsCloseBracket(wchar_t c) { return c == L'>' || c == L'}'; }
+bool IsSpecial(wchar_t c) { return c == L'<' || c == L'{' || c == L'\n' || c == L'\0'; }
+bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+// Finds a word inside args, letter case ignored.
+bool HasWord(const CUIString& args, const wchar_t* word) {
+  CUIString lower(args);
+  for (int i = 0; i < lower.GetLength(); ++i) lower.SetAt(i, static_cast<wchar_t>(towlower(lower[i])));
+  return lower.Find(word) >= 0;
+}
+
+// The closing tag of raw text: "</r>" or "{/r}".
+const wchar_t* FindRawEnd(const wchar_t* p) {
+  for (; *p; ++p) {
+    if (IsOpenBracket(p[0]) && p[1] == L'/' && p[2] == L'r' && IsCloseBracket(p[3])) return p;
+  }
+  return p;
+}
+
+}  // namespace
+
+CHtmlTextRenderer::CHtmlTextRenderer(HDC hdc, CWindowManagerUI* manager, DWORD color, RECT* links,
+                                     CUIString* linkTexts, int linkCapacity, UINT style)
+    : m_hdc(hdc),
+      m_manager(manager),
+      m_color(color),
+      m_links(links),
+      m_linkTexts(linkTexts),
+      m_linkCapacity(links && linkTexts && linkCapacity > 0 ? linkCapacity : 0),
+      m_style(style),
+      m_measureOnly((style & DT_CALCRECT) != 0) {}
+
+void CHtmlTextRenderer::FontMetrics(HFONT font, int& height, int& ascentBox, int& spaceTrail) {
+  // Every run asks for its font's metrics: keep them for the fonts of this call.
+  for (const Metrics& m : m_metrics) {
+    if (m.font == font) {
+      height = m.height;
+      ascentBox = m.box;
+      spaceTrail = m.space;
+      return;
+    }
+  }
+  HGDIOBJ old = SelectObject(m_hdc, font);
+  TEXTMETRICW tm = {};
+  GetTextMetricsW(m_hdc, &tm);
+  height = tm.tmHeight;
+  ascentBox = tm.tmHeight + tm.tmExternalLeading;
+  SIZE space = {0, 0};
+  GetTextExtentPoint32W(m_hdc, L" ", 1, &space);
+  spaceTrail = space.cx;
+  SelectObject(m_hdc, old);
+  m_metrics.push_back({font, height, ascentBox, spaceTrail});
+}
+
+int CHtmlTextRenderer::Extent(HFONT font, const wchar_t* text, int n) {
+  SIZE size = {0, 0};
+  HGDIOBJ old = SelectObject(m_hdc, font);
+  GetTextExtentPoint32W(m_hdc, text, n, &size);
+  SelectObject(m_hdc, old);
+  return size.cx;
+}
+
+HFONT CHtmlTextRenderer::Variant(HFONT base, int bold, int underline, int italic) {
+  UIFontInfo* info = m_manager->GetFontInfo(base);
+  if (!info) return base;
+  bool b = bold < 0 ? info->bold : (bold > 0 || info->bold);
+  bool u = underline < 0 ? info->underline : (underline > 0 || info->underline);
+  bool i = italic < 0 ? info->italic : (italic > 0 || info->italic);
+  CUIString face = info->faceName;
+  int size = info->size;
+  HFONT font = m_manager->FindFont(face, size, b, u, i);
+  if (!font) font = m_manager->AddFont(face, size, b, u, i);
+  return font ? font : base;
+}
+
+HFONT CHtmlTextRenderer::FontFromArgs(const CUIString& args) {
+  const wchar_t* p = args.GetData();
+  while (*p == L' ') ++p;
+  if (*p >= L'0' && *p <= L'9') return m_manager->GetFont(CUIValueParser::ReadInt(p));
+  const wchar_t* faceStart = p;
+  while (*p && *p != L' ') ++p;
+  CUIString face(faceStart, static_cast<int>(p - faceStart));
+  while (*p == L' ') ++p;
+  int size = 10;
+  if (*p >= L'0' && *p <= L'9') size = CUIValueParser::ReadInt(p);
+  CUIString rest(p);
+  bool bold = HasWord(rest, L"bold"), underline = HasWord(rest, L"underline"), italic = HasWord(rest, L"italic");
+  HFONT font = m_manager->FindFont(face, size, bold, underline, italic);
+  if (!font) font = m_manager->AddFont(face, size, bold, underline, italic);
+  return font ? font : m_manager->GetFont(-1);
+}
+
+void CHtmlTextRenderer::DrawRun(const wchar_t* text, int n, int x, int top, int height, bool draw, State& st) {
+  if (!draw || n <= 0) return;
+  int fontHeight = 0, box = 0, trail = 0;
+  FontMetrics(st.fonts.back(), fontHeight, box, trail);
+  HGDIOBJ old = SelectObject(m_hdc, st.fonts.back());
+  SetTextColor(m_hdc, ToColorRef(st.colors.back()));
+  if (st.selected) {
+    SetBkMode(m_hdc, OPAQUE);
+  }
+  TextOutW(m_hdc, x + m_lineShift, top + height - box, text, n);
+  if (st.selected) SetBkMode(m_hdc, TRANSPARENT);
+  SelectObject(m_hdc, old);
+}
+
+CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top, int height, bool final,
+                                                      State& st) {
+  bool draw = final && !m_measureOnly;
+  int x = m_rc.left;
+  int lineHeight = 0;
+  {
+    int fh = 0, box = 0, trail = 0;
+    FontMetrics(st.fonts.back(), fh, box, trail);
+    lineHeight = box;
+  }
+  if (st.pendingLineMin > lineHeight) lineHeight = st.pendingLineMin;
+  bool empty = true;
+  LineResult result = {p, 0, 0, false};
+  auto finish = [&](const wchar_t* next) {
+    result.next = next;
+    int spacing = st.spacings.back();
+    result.height = lineHeight + spacing;
+    result.width = x - m_rc.left;
+    return result;
+  };
+  while (*p) {
+    if (!st.raw && IsOpenBracket(p[0]) && p[1] == L'/' && IsTagLetter(p[2]) && IsCloseBracket(p[3])) {
+      wchar_t tag = p[2];
+      p += 4;
+      // Closers never pop the base entry of a stack: an unmatched closer changes nothing.
+      switch (tag) {
+        case L'a':
+          if (!st.linkIndexes.empty()) {
+            int index = st.linkIndexes.back();
+            if (final && index >= 0 && index < m_linkCapacity) {
+              int fh = 0, box = 0, trail = 0;
+              FontMetrics(st.fonts.back(), fh, box, trail);
+              m_links[index] = {st.linkStarts.back() + m_lineShift, top, x + m_lineShift, top + box};
+            }
+            st.linkIndexes.pop_back();
+            st.linkStarts.pop_back();
+            if (st.colors.size() > 1) st.colors.pop_back();
+            if (st.fonts.size() > 1) st.fonts.pop_back();
+          }
+          break;
+        case L'b':
+        case L'f':
+        case L'i':
+        case L'u':
+          if (st.fonts.size() > 1) {
+            HFONT leaving = st.fonts.back();
+            st.fonts.pop_back();
+            UIFontInfo* was = m_manager->GetFontInfo(leaving);
+            UIFontInfo* now = m_manager->GetFontInfo(st.fonts.back());
+            if (was && now && was->italic && !now->italic) {
+              int fh = 0, box = 0, trail = 0;
+              FontMetrics(leaving, fh, box, trail);
+              x += trail / 2;
+            }
+          }
+          break;
+        case L'c':
+          if (st.colors.size() > 1) st.colors.pop_back();
+          break;
+        case L'p':
+          if (st.spacings.size() > 1) st.spacings.pop_back();
+          if (!empty && !IsSingleLine()) return finish(p);
+          break;
+        case L's':
+          st.selected = !st.selected;
+          break;
+        default:
+          break;
+      }
+      continue;
+    }
+    if (!st.raw && IsOpenBracket(p[0]) && IsTagLetter(p[1]) &&
+        (p[2] == L' ' || IsCloseBracket(p[2]))) {
+      wchar_t tag = p[1];
+      const wchar_t* tagStart = p;
+      const wchar_t* q = p + 2;
+      if (*q == L' ') ++q;
+      const wchar_t* argStart = q;
+      while (*q && !IsCloseBracket(*q)) ++q;  // arguments stop at the end of the text
+      CUIString args(argStart, static_cast<int>(q - argStart));
+      p = *q ? q + 1 : q;
+      switch (tag) {
+        case L'a': {
+          DWORD linkColor = m_manager->GetDefaultLinkFontColor();
+          if (!m_hoverLink.IsEmpty() && m_hoverLink == args.GetData()) {
+            linkColor = m_manager->GetDefaultLinkHoverFontColor();
+          }
+          st.colors.push_back(linkColor);
+          st.fonts.push_back(Variant(st.fonts.back(), -1, 1, -1));
+          int index = -1;
+          if (m_linkCount < m_linkCapacity) {
+            index = m_linkCount++;
+            if (final) m_linkTexts[index] = args;
+          } else if (!final) {
+            // counted in the final pass only
+          }
+          st.linkIndexes.push_back(index);
+          st.linkStarts.push_back(x);
+          break;
+        }
+        case L'b':
+          st.fonts.push_back(Variant(st.fonts.back(), 1, -1, -1));
+          break;
+        case L'u':
+          st.fonts.push_back(Variant(st.fonts.back(), -1, 1, -1));
+          break;
+        case L'c': {
+          const wchar_t* c = args.GetData();
+          while (*c == L' ') ++c;
+          if (*c == L'#') ++c;
+          // Unsigned, so a colour with a high alpha byte keeps its RGB.
+          DWORD value = CUIValueParser::ReadHex(c);
+          st.colors.push_back(0xFF000000 | (value & 0x00FFFFFF));
+          break;
+        }
+        case L'f':
+          st.fonts.push_back(FontFromArgs(args));
+          break;
+        case L'i': {
+          CUIString name, type;
+          const wchar_t* a = args.GetData();
+          int pos = args.Find(L"file='");
+          int resPos = args.Find(L"res='");
+          int at = pos >= 0 ? pos + 6 : (resPos >= 0 ? resPos + 5 : -1);
+          const wchar_t* after = a;
+          if (at >= 0) {
+            int end = args.Find(L'\'', at);
+            if (end < 0) end = args.GetLength();
+            name = args.Mid(at, end - at);
+            int typePos = args.Find(L"restype='");
+            if (typePos >= 0) {
+              int typeEnd = args.Find(L'\'', typePos + 9);
+              if (typeEnd < 0) typeEnd = args.GetLength();
+              type = args.Mid(typePos + 9, typeEnd - typePos - 9);
+              if (typeEnd + 1 > end) end = typeEnd;
+            }
+            after = end < args.GetLength() ? a + end + 1 : a + args.GetLength();
+          } else {
+            while (*after && *after != L' ') ++after;
+            name = CUIString(a, static_cast<int>(after - a));
+          }
+          while (*after == L' ') ++after;
+          int frames = 1, frame = 0;
+          if (*after) {
+            const wchar_t* stop = after;
+            frames = CUIValueParser::ReadInt(after, &stop);
+            after = stop;
+            while (*after == L' ') ++after;
+            if (*after) frame = CUIValueParser::ReadInt(after);
+          }
+          if (frames < 1) frames = 1;
+          if (frame < 0 || frame >= frames) frame = 0;
+          const UIImageInfo* image =
+              m_manager->GetImageEx(name, type.IsEmpty() ? nullptr : type.GetData(), 0);
+          if (image) {
+            int w = image->nX / frames;
+            int h = image->nY;
+            if (!empty && !IsSingleLine() && x + w > m_rc.right) return finish(tagStart);
+            if (h > lineHeight) lineHeight = h;
+            if (draw) {
+              int y = top + (height > h ? (height - h) / 2 : 0);
+              RECT dest = {x + m_lineShift, y, x + m_lineShift + w, y + h};
+              RECT source = {frame * w, 0, frame * w + w, h};
+              RECT corner = {0, 0, 0, 0};
+              CSkinRenderer::DrawImage(m_hdc, image->hBitmap, dest, m_rc, source, corner, image->alphaChannel);
+            }
+            x += w;
+            empty = false;
+          }
+          st.fonts.push_back(st.fonts.back());  // closed by </i> like the other font tags
+          break;
+        }
+        case L'n':
+          if (!IsSingleLine()) return finish(p);
+          break;
+        case L'p':
+          st.spacings.push_back(CUIValueParser::ReadInt(args));
+          if (!empty && !IsSingleLine()) return finish(p);
+          break;
+        case L'r':
+          st.raw = true;
+          break;
+        case L's':
+          st.selected = !st.selected;
+          break;
+        case L'x':
+          x += CUIValueParser::ReadInt(args);
+          break;
+        case L'y': {
+          int y = CUIValueParser::ReadInt(args);
+          if (y > lineHeight) lineHeight = y;
+          break;
+        }
+        default:
+          break;
+      }
+      continue;
+    }
+    // "<{>" draws a brace, "{<}" an angle bracket.
+    const wchar_t* literal = nullptr;
+    if (!st.raw && p[0] == L'<' && p[1] == L'{' && p[2] == L'>') literal = L"{";
+    if (!st.raw && p[0] == L'{' && p[1] == L'<' && p[2] == L'}') literal = L"<";
+    if (literal) {
+      DrawRun(literal, 1, x, top, height, draw, st);
+      x += Extent(st.fonts.back(), literal, 1);
+      p += 3;
+      empty = false;
+      continue;
+    }
+    if (*p == L'\n') {
+      ++p;
+      if (!IsSingleLine()) return finish(p);
+      continue;
+    }
+    // A text run: up to the next tag, line break or end (raw text up to its closing tag).
+    const wchar_t* end;
+    if (st.raw) {
+      end = FindRawEnd(p);
+      if (end == p) {
+        st.raw = false;
+        p += 4;
+        continue;
+      }
+    } else {
+      end = p + 1;
+      while (!IsSpecial(*end)) ++end;
+    }
+    int n = static_cast<int>(end - p);
+    HGDIOBJ old = SelectObject(m_hdc, st.fonts.back());
+    int fh = 0, box = 0, trail = 0;
+    FontMetrics(st.fonts.back(), fh, box, trail);
+    if (box > lineHeight) lineHeight = box;
+    int avail = m_rc.right - x;
+    int fit = n;
+    SIZE size = {0, 0};
+    GetTextExtentPoint32W(m_hdc, p, n, &size);
+    bool cut = false;
+    bool ellipsis = false;
+    if (size.cx > avail && (!IsSingleLine() || (m_style & DT_END_ELLIPSIS))) {
+      fit = 0;
+      GetTextExtentExPointW(m_hdc, p, n, avail < 0 ? 0 : avail, &fit, nullptr, &size);
+      if (m_style & DT_END_ELLIPSIS) {
+        SIZE dots = {0, 0};
+        GetTextExtentPoint32W(m_hdc, L"...", 3, &dots);
+        fit = 0;
+        GetTextExtentExPointW(m_hdc, p, n, avail - dots.cx < 0 ? 0 : avail - dots.cx, &fit, nullptr, &size);
+        ellipsis = true;
+      } else if (m_style & DT_WORDBREAK) {
+        int at = -1;
+        for (int i = fit; i > 0; --i) {
+          if (p[i - 1] == L' ' || !IsAsciiLetter(p[i - 1])) {
+            at = i;
+            break;
+          }
+        }
+        if (at > 0 && fit < n) fit = at;
+      }
+      if (fit <= 0) {
+        if (empty || ellipsis) {
+          fit = ellipsis ? 0 : 1;  // a run that fits nowhere keeps its first part
+        } else {
+          SelectObject(m_hdc, old);
+          return finish(p);
+        }
+      }
+      cut = fit < n;
+    }
+    GetTextExtentPoint32W(m_hdc, p, fit, &size);
+    SelectObject(m_hdc, old);
+    DrawRun(p, fit, x, top, height, draw, st);
+    x += size.cx;
+    p += fit;
+    empty = false;
+    if (ellipsis) {
+      DrawRun(L"...", 3, x, top, height, draw, st);
+      x += Extent(st.fonts.back(), L"...", 3);
+      LineResult r = finish(p);
+      r.stop = true;
+      return r;
+    }
+    if (cut && !IsSingleLine()) {
+      while (*p == L' ') ++p;
+      return finish(p);
+    }
+  }
+  return finish(p);
+}
+
+void CHtmlTextRenderer::Render(RECT& rc, LPCWSTR text) {
+  m_rc = rc;
+  // The hovered link: the first of the caller's rectangles that holds the pointer.
+  POINT mouse = m_manager->GetMousePos();
+  for (int i = 0; i < m_linkCapacity; ++i) {
+    if (PtInRect(&m_links[i], mouse)) {
+      m_hoverLink = m_linkTexts[i];
+      break;
+    }
+  }
+  if (!m_measureOnly && (m_style & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM))) {
+    RECT measure = {0, 0, 9999, 100};
+    int none = 0;
+    CHtmlTextRenderer probe(m_hdc, m_manager, m_color, nullptr, nullptr, none,
+                            (m_style & ~(DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM)) | DT_CALCRECT);
+    probe.Render(measure, text);
+    int w = measure.right - measure.left, h = measure.bottom - measure.top;
+    if (IsSingleLine()) {
+      if (m_style & DT_CENTER) {
+        m_rc.left = m_rc.left + (m_rc.right - m_rc.left - w) / 2;
+        m_rc.right = m_rc.left + w;
+      } else if (m_style & DT_RIGHT) {
+        m_rc.left = m_rc.right - w;
+      }
+    }
+    if (m_style & DT_VCENTER) {
+      m_rc.top = m_rc.top + (m_rc.bottom - m_rc.top - h) / 2;
+      m_rc.bottom = m_rc.top + h;
+    } else if (m_style & DT_BOTTOM) {
+      m_rc.top = m_rc.bottom - h;
+    }
+  }
+  CSkinClip clip;
+  if (!m_measureOnly) {
+    CSkinClip::ClipToRect(m_hdc, rc, clip);
+    SetBkMode(m_hdc, TRANSPARENT);
+    SetTextColor(m_hdc, ToColorRef(m_color));
+    SetBkColor(m_hdc, ToColorRef(m_manager->GetDefaultSelectedBkColor()));
+  }
+  State st;
+  UIFontInfo* base = m_manager->GetDefaultFontInfo();
+  st.fonts.push_back(base ? base->hFont : m_manager->GetFont(-1));
+  st.colors.push_back(m_color);
+  st.spacings.push_back(0);
+  const wchar_t* p = text;
+  int top = m_rc.top;
+  int widest = 0;
+  int lines = 0;
+  while (*p && lines < 100000) {
+    ++lines;
+    if (!m_measureOnly && top >= rc.bottom) break;  // stop at the first line below the rectangle
+    State saved = st;
+    int savedLinks = m_linkCount;
+    LineResult measure = Line(p, top, 0, false, st);
+    st = saved;
+    m_linkCount = savedLinks;
+    // Centred or right-aligned lines move as a whole, by what their measuring pass found;
+    // moving each run by its own width would lay the runs of one line over each other.
+    m_lineShift = 0;
+    if (!IsSingleLine()) {
+      int slack = (m_rc.right - m_rc.left) - measure.width;
+      if (m_style & DT_CENTER) {
+        m_lineShift = slack / 2;
+      } else if (m_style & DT_RIGHT) {
+        m_lineShift = slack;
+      }
+    }
+    LineResult drawn = Line(p, top, measure.height - st.spacings.back(), true, st);
+    if (drawn.width > widest) widest = drawn.width;
+    top += measure.height;
+    if (drawn.next == p) break;  // no progress: never loop
+    p = drawn.next;
+    if (drawn.stop) break;
+  }
+  if (m_measureOnly) {
+    rc.bottom = top;
+    long right = rc.left + widest;
+    rc.right = right < rc.right ? right : rc.right;
+  }
+}
+
+}  // namespace SkinUI

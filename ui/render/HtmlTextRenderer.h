@@ -1,0 +1,71 @@
+// Draws (or measures) text with the engine's inline markup: one-letter tags in <...> or
+// {...} for links, bold, colour, fonts, images, line breaks, paragraphs, raw text, selection,
+// underline and spacing. Each line is laid out twice: once to find its height, once to draw.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "core/UIString.h"
+
+namespace SkinUI {
+
+class CWindowManagerUI;
+
+class CHtmlTextRenderer {
+ public:
+  CHtmlTextRenderer(HDC hdc, CWindowManagerUI* manager, DWORD color, RECT* links, CUIString* linkTexts,
+                    int linkCapacity, UINT style);
+  void Render(RECT& rc, LPCWSTR text);
+  int GetLinkCount() const { return m_linkCount; }
+
+ private:
+  struct State {
+    std::vector<HFONT> fonts;
+    std::vector<DWORD> colors;
+    std::vector<int> spacings;
+    std::vector<int> linkStarts;  // x where each open link began, -1 when not recorded
+    std::vector<int> linkIndexes;
+    bool raw = false;
+    bool selected = false;
+    int pendingLineMin = 0;
+  };
+  struct LineResult {
+    const wchar_t* next;
+    int height;
+    int width;
+    bool stop;
+  };
+
+  LineResult Line(const wchar_t* p, int top, int height, bool final, State& st);
+  void FontMetrics(HFONT font, int& height, int& ascentBox, int& spaceTrail);
+  int Extent(HFONT font, const wchar_t* text, int n);
+  HFONT Variant(HFONT base, int bold, int underline, int italic);
+  HFONT FontFromArgs(const CUIString& args);
+  bool IsSingleLine() const { return (m_style & DT_SINGLELINE) != 0; }
+  void DrawRun(const wchar_t* text, int n, int x, int top, int height, bool draw, State& st);
+
+  struct Metrics {
+    HFONT font;
+    int height;
+    int box;
+    int space;
+  };
+
+  HDC m_hdc;
+  CWindowManagerUI* m_manager;
+  DWORD m_color;
+  RECT* m_links;
+  CUIString* m_linkTexts;
+  int m_linkCapacity;
+  int m_linkCount = 0;
+  UINT m_style;
+  RECT m_rc = {0, 0, 0, 0};
+  CUIString m_hoverLink;
+  bool m_measureOnly;
+  std::vector<Metrics> m_metrics;
+  int m_lineShift = 0;  // where the line being drawn starts, from the rectangle's left
+};
+
+}  // namespace SkinUI

@@ -1,0 +1,44 @@
+// Turns one skin XML document into a tree of controls: declares its images, fonts, class
+// defaults and window options to a window manager, then creates one control per element.
+#pragma once
+
+#include <windows.h>
+
+#include "skin/SkinMarkup.h"
+
+namespace SkinUI {
+
+class CControlUI;
+class CWindowManagerUI;
+class IDialogBuilderCallback;
+
+class CSkinBuilder {
+ public:
+  enum { kMaxIncludeDepth = 16 };
+
+  CSkinBuilder();
+  CSkinBuilder(const CSkinBuilder&) = delete;
+  CSkinBuilder& operator=(const CSkinBuilder&) = delete;
+
+  // xml: a resource id (upper 16 bits 0), markup text beginning with "<", or a file name.
+  CControlUI* Create(LPCWSTR xml, LPCWSTR type = nullptr, IDialogBuilderCallback* callback = nullptr,
+                     CWindowManagerUI* manager = nullptr, CControlUI* parent = nullptr);
+  CControlUI* Create(IDialogBuilderCallback* callback = nullptr, CWindowManagerUI* manager = nullptr,
+                     CControlUI* parent = nullptr);
+  CSkinMarkup* GetMarkup() { return &m_markup; }
+  LPCWSTR GetLastErrorMessage() const { return m_markup.GetLastErrorMessage(); }
+  LPCWSTR GetLastErrorLocation() const { return m_markup.GetLastErrorLocation(); }
+
+ private:
+  void Declare(CSkinMarkupNode& root, CWindowManagerUI* manager);
+  void ApplyWindowAttributes(CSkinMarkupNode& root, CWindowManagerUI* manager);
+  CControlUI* Parse(CSkinMarkupNode* parentNode, CControlUI* parent, CWindowManagerUI* manager, int depth);
+  void Include(CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager);
+
+  CSkinMarkup m_markup;
+  IDialogBuilderCallback* m_callback = nullptr;
+  LPCWSTR m_type = nullptr;
+  int m_includeDepth = 0;
+};
+
+}  // namespace SkinUI
