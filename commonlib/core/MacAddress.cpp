@@ -49,10 +49,12 @@ const wchar_t* GetMacAddress() {
 const wchar_t* GetMacAddressBySnmp() {
   HMODULE agent = LoadLibraryW(L"inetmib1.dll");
   if (reinterpret_cast<uintptr_t>(agent) < 32) return nullptr;
-  auto init = reinterpret_cast<PFNSNMPEXTENSIONINIT>(GetProcAddress(agent, "SnmpExtensionInit"));
-  auto initEx = reinterpret_cast<PFNSNMPEXTENSIONINITEX>(GetProcAddress(agent, "SnmpExtensionInitEx"));
-  auto query = reinterpret_cast<PFNSNMPEXTENSIONQUERY>(GetProcAddress(agent, "SnmpExtensionQuery"));
-  auto trap = reinterpret_cast<PFNSNMPEXTENSIONTRAP>(GetProcAddress(agent, "SnmpExtensionTrap"));
+  // Through a plain function pointer: the entry points have their own signatures.
+  auto entry = [agent](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(agent, name)); };
+  auto init = reinterpret_cast<PFNSNMPEXTENSIONINIT>(entry("SnmpExtensionInit"));
+  auto initEx = reinterpret_cast<PFNSNMPEXTENSIONINITEX>(entry("SnmpExtensionInitEx"));
+  auto query = reinterpret_cast<PFNSNMPEXTENSIONQUERY>(entry("SnmpExtensionQuery"));
+  auto trap = reinterpret_cast<PFNSNMPEXTENSIONTRAP>(entry("SnmpExtensionTrap"));
   (void)initEx;
   (void)trap;
   if (!init || !query) {

@@ -107,7 +107,8 @@ TEST(MacAddressTest, SnmpWalkOfTheInterfaceTableTakesTheLastEthernetRow) {
     EXPECT_EQ(expected, std::wstring(mac));
     // The agent answers the number of interfaces too.
     HMODULE agent = LoadLibraryW(L"inetmib1.dll");
-    auto query = reinterpret_cast<PFNSNMPEXTENSIONQUERY>(GetProcAddress(agent, "SnmpExtensionQuery"));
+    auto query = reinterpret_cast<PFNSNMPEXTENSIONQUERY>(
+        reinterpret_cast<void (*)()>(GetProcAddress(agent, "SnmpExtensionQuery")));
     ASSERT_NE(query, nullptr);
     UINT ids[] = {1, 3, 6, 1, 2, 1, 2, 1};
     AsnObjectIdentifier ifNumber = {8, ids};
