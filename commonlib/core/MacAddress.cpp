@@ -3,6 +3,11 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
+#include <snmp.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
 
 #include <cwchar>
 
@@ -44,8 +49,58 @@ const wchar_t* GetMacAddress() {
 const wchar_t* GetMacAddressBySnmp() {
   HMODULE agent = LoadLibraryW(L"inetmib1.dll");
   if (reinterpret_cast<uintptr_t>(agent) < 32) return nullptr;
-  // The agent's interface table is not walked here: systems that have the agent also have
-  // the IP helper's adapter list, which answers first.
+  // Through a plain function pointer: the entry points have their own signatures.
+  auto entry = [agent](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(agent, name)); };
+  auto init = reinterpret_cast<PFNSNMPEXTENSIONINIT>(entry("SnmpExtensionInit"));
+  auto initEx = reinterpret_cast<PFNSNMPEXTENSIONINITEX>(entry("SnmpExtensionInitEx"));
+  auto query = reinterpret_cast<PFNSNMPEXTENSIONQUERY>(entry("SnmpExtensionQuery"));
+  auto trap = reinterpret_cast<PFNSNMPEXTENSIONTRAP>(entry("SnmpExtensionTrap"));
+  (void)initEx;
+  (void)trap;
+  if (!init || !query) {
+    FreeLibrary(agent);
+    return g_snmpMac;
+  }
+  HANDLE trapEvent = nullptr;
+  AsnObjectIdentifier region = {0, nullptr};
+  init(GetTickCount(), &trapEvent, &region);
+
+  UINT ifNumberIds[] = {1, 3, 6, 1, 2, 1, 2, 1};
+  UINT ifTypeIds[] = {1, 3, 6, 1, 2, 1, 2, 2, 1, 3};
+  UINT ifPhysAddressIds[] = {1, 3, 6, 1, 2, 1, 2, 2, 1, 6};
+  AsnObjectIdentifier ifNumber = {8, ifNumberIds};
+  AsnObjectIdentifier ifType = {10, ifTypeIds};
+  AsnObjectIdentifier ifPhysAddress = {10, ifPhysAddressIds};
+  SnmpVarBind binds[2] = {};
+  SnmpVarBindList list = {binds, 1};
+  AsnInteger32 status = 0, index = 0;
+
+  // The number of interfaces first; its answer is not needed.
+  SnmpUtilOidCpy(&binds[0].name, &ifNumber);
+  query(SNMP_PDU_GETNEXT, &list, &status, &index);
+  SnmpUtilVarBindFree(&binds[0]);
+
+  // Then the type and address columns together, row by row.
+  SnmpUtilOidCpy(&binds[0].name, &ifType);
+  SnmpUtilOidCpy(&binds[1].name, &ifPhysAddress);
+  list.len = 2;
+  static const BYTE kDialUp[5] = {'D', 'E', 'S', 'T', 0};
+  for (;;) {
+    if (!query(SNMP_PDU_GETNEXT, &list, &status, &index) || status != SNMP_ERRORSTATUS_NOERROR) break;
+    if (SnmpUtilOidNCmp(&binds[0].name, &ifType, ifType.idLength) != 0 ||
+        SnmpUtilOidNCmp(&binds[1].name, &ifPhysAddress, ifPhysAddress.idLength) != 0)
+      break;
+    if (binds[0].value.asnValue.number != 6) continue;  // ethernetCsmacd only
+    const AsnOctetString& address = binds[1].value.asnValue.address;
+    if (!address.stream || address.length < 6) continue;
+    if (memcmp(address.stream, kDialUp, sizeof kDialUp) == 0) continue;
+    static const BYTE kZero[6] = {};
+    if (memcmp(address.stream, kZero, 6) == 0) continue;
+    // The walk goes on: the last qualifying row wins.
+    FormatMac(g_snmpMac, address.stream);
+  }
   FreeLibrary(agent);
+  SnmpUtilVarBindFree(&binds[0]);
+  SnmpUtilVarBindFree(&binds[1]);
   return g_snmpMac;
 }

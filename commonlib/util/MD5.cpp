@@ -17,6 +17,19 @@ inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
 #define MD5_STEP(f, a, b, c, d, x, k, s) (a) = (b) + RotateLeft((a) + f((b), (c), (d)) + (x) + (k), (s))
 
+// A little-endian word; one plain load where the machine is little-endian (the compiler
+// turns the byte form into vector shuffles instead).
+inline uint32_t LoadLE32(const unsigned char* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+#else
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
+#endif
+}
+
 // Bytes handed to the progress hook's steps, and the size of one read of the file form.
 const size_t kProgressStep = 1024;
 const size_t kReadSize = 256 * 1024;
@@ -145,10 +158,7 @@ void MD5::hex_digest_wide(wchar_t* out) const {
 
 void MD5::transform(const unsigned char block[64]) {
   uint32_t x[16];
-  for (int i = 0; i < 16; ++i) {
-    x[i] = static_cast<uint32_t>(block[i * 4]) | (static_cast<uint32_t>(block[i * 4 + 1]) << 8) |
-           (static_cast<uint32_t>(block[i * 4 + 2]) << 16) | (static_cast<uint32_t>(block[i * 4 + 3]) << 24);
-  }
+  for (int i = 0; i < 16; ++i) x[i] = LoadLE32(block + i * 4);
   uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
 
   MD5_STEP(MD5_F, a, b, c, d, x[0], 0xd76aa478u, 7);

@@ -1,7 +1,12 @@
 // The smoothed clock against a manual system time and performance counter.
 #include <gtest/gtest.h>
 
+#include <snmp.h>
+#include <unistd.h>
 #include <windows.h>
+
+#include <cstdlib>
+#include <string>
 
 #include "core/MacAddress.h"
 #include "FakeClock.h"
@@ -89,6 +94,47 @@ TEST(MacAddressTest, TwelveLowerCaseHexDigitsOrEmpty) {
   if (text.empty()) return;
   ASSERT_EQ(text.size(), 12u);
   for (wchar_t c : text) EXPECT_TRUE((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f'));
+}
+
+// In a network namespace of its own with two Ethernet pairs of known addresses, the walk
+// of the agent's interface table gives the last Ethernet row; loopback rows never count.
+TEST(MacAddressTest, SnmpWalkOfTheInterfaceTableTakesTheLastEthernetRow) {
+  if (getenv("JF_SNMP_CHILD")) {
+    // jfb0 is made last, so its row comes last.
+    const std::wstring expected = L"0266778899aa";
+    const wchar_t* mac = GetMacAddressBySnmp();
+    ASSERT_NE(mac, nullptr);
+    EXPECT_EQ(expected, std::wstring(mac));
+    // The agent answers the number of interfaces too.
+    HMODULE agent = LoadLibraryW(L"inetmib1.dll");
+    auto query = reinterpret_cast<PFNSNMPEXTENSIONQUERY>(
+        reinterpret_cast<void (*)()>(GetProcAddress(agent, "SnmpExtensionQuery")));
+    ASSERT_NE(query, nullptr);
+    UINT ids[] = {1, 3, 6, 1, 2, 1, 2, 1};
+    AsnObjectIdentifier ifNumber = {8, ids};
+    SnmpVarBind bind = {};
+    SnmpUtilOidCpy(&bind.name, &ifNumber);
+    SnmpVarBindList list = {&bind, 1};
+    AsnInteger32 status = -1, index = -1;
+    ASSERT_TRUE(query(SNMP_PDU_GETNEXT, &list, &status, &index));
+    EXPECT_EQ(status, SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(bind.name.idLength, 9u);
+    EXPECT_EQ(bind.value.asnValue.number, 5);  // lo and the two pairs
+    SnmpUtilVarBindFree(&bind);
+    FreeLibrary(agent);
+    return;
+  }
+  if (geteuid() != 0 || system("command -v ip >/dev/null && command -v unshare >/dev/null") != 0)
+    GTEST_SKIP() << "needs root, ip and unshare for a network namespace";
+  char self[4096] = {};
+  ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+  std::string command =
+      "unshare --net -- sh -c 'ip link set lo up && "
+      "ip link add jfa0 type veth peer name jfa1 && ip link add jfb0 type veth peer name jfb1 && "
+      "ip link set jfa0 address 02:11:22:33:44:55 && ip link set jfb0 address 02:66:77:88:99:aa && "
+      "JF_SNMP_CHILD=1 exec \"$0\" --gtest_filter=MacAddressTest.SnmpWalkOfTheInterfaceTableTakesTheLastEthernetRow' ";
+  command += std::string("'") + self + "' > /dev/null 2>&1";
+  EXPECT_EQ(0, system(command.c_str()));
 }
 
 }  // namespace

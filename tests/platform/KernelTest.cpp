@@ -106,8 +106,14 @@ TEST(KernelTest, ModulesOfTheLayerAndOfTheHost) {
   EXPECT_EQ(GetModuleHandleA("C:\\Windows\\System32\\ntdll.dll"), GetModuleHandleW(L"ntdll.dll"));
   EXPECT_FALSE(jf::IsProgramModule(GetModuleHandleW(L"ntdll.dll")));
 
-  EXPECT_EQ(LoadLibraryW(L"inetmib1.dll"), nullptr);
+  EXPECT_EQ(LoadLibraryW(L"nosuchagent.dll"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  // The MIB-II agent is one of the layer's modules.
+  HMODULE mib = LoadLibraryW(L"inetmib1.dll");
+  ASSERT_NE(mib, nullptr);
+  for (const char* entry : {"SnmpExtensionInit", "SnmpExtensionInitEx", "SnmpExtensionQuery", "SnmpExtensionTrap"})
+    EXPECT_NE(GetProcAddress(mib, entry), nullptr) << entry;
+  EXPECT_TRUE(FreeLibrary(mib));
   EXPECT_EQ(GetModuleHandleW(L"riched20.dll"), nullptr);
   EXPECT_EQ(GetProcAddress(GetModuleHandleW(L"user32.dll"), "NoSuchEntry"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));

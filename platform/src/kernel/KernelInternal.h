@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "snmp.h"
 #include "windef.h"
 
 namespace jf {
@@ -22,6 +23,13 @@ void AbandonOwnedMutexes();
 
 // ntdll.dll!RtlGetVersion, registered by the module table.
 LONG RtlGetVersion(void* versionInfo);
+
+// inetmib1.dll's entry points (SnmpAgent.cpp), registered by the module table.
+BOOL SnmpExtensionInit(DWORD upTime, HANDLE* trapEvent, AsnObjectIdentifier* region);
+BOOL SnmpExtensionInitEx(AsnObjectIdentifier* region);
+BOOL SnmpExtensionQuery(BYTE pduType, SnmpVarBindList* binds, AsnInteger32* errorStatus, AsnInteger32* errorIndex);
+BOOL SnmpExtensionTrap(AsnObjectIdentifier* enterprise, AsnInteger32* generic, AsnInteger32* specific,
+                       AsnTimeticks* stamp, SnmpVarBindList* binds);
 
 }  // namespace kernel
 

@@ -81,6 +81,12 @@ class ModuleTable {
       AddSystem(name);
     }
     FindSystem(L"ntdll.dll")->exports["RtlGetVersion"] = reinterpret_cast<void*>(&kernel::RtlGetVersion);
+    // The MIB-II agent a program loads by name to walk the interface table.
+    Module* mib = AddSystem(L"inetmib1.dll");
+    mib->exports["SnmpExtensionInit"] = reinterpret_cast<void*>(&kernel::SnmpExtensionInit);
+    mib->exports["SnmpExtensionInitEx"] = reinterpret_cast<void*>(&kernel::SnmpExtensionInitEx);
+    mib->exports["SnmpExtensionQuery"] = reinterpret_cast<void*>(&kernel::SnmpExtensionQuery);
+    mib->exports["SnmpExtensionTrap"] = reinterpret_cast<void*>(&kernel::SnmpExtensionTrap);
   }
 
   std::list<Module> modules_;  // stable addresses
