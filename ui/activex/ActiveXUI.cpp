@@ -103,7 +103,10 @@ bool CActiveXUI::DoCreateControl() {
   IOleControl* control = nullptr;
   if (!m_moduleName.IsEmpty()) {
     HMODULE module = LoadLibraryW(m_moduleName.GetData());
-    auto get = module ? reinterpret_cast<LPFNGETCLASSOBJECT>(GetProcAddress(module, "DllGetClassObject")) : nullptr;
+    // Through a data pointer: entry points come back as the generic FARPROC type.
+    auto get = module ? reinterpret_cast<LPFNGETCLASSOBJECT>(
+                            reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")))
+                      : nullptr;
     IClassFactory* factory = nullptr;
     if (get && SUCCEEDED(get(m_clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory))) && factory) {
       factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&control));

@@ -67,7 +67,9 @@ BOOL CTxtWinHost::Init(CRichEditUI* control, const CREATESTRUCTW* create) {
 
   HMODULE module = LoadLibraryW(L"riched20.dll");
   auto create_services =
-      module ? reinterpret_cast<PCreateTextServices>(GetProcAddress(module, "CreateTextServices")) : nullptr;
+      module ? reinterpret_cast<PCreateTextServices>(
+                   reinterpret_cast<void*>(GetProcAddress(module, "CreateTextServices")))
+             : nullptr;
   if (!create_services) return FALSE;
   IUnknown* unknown = nullptr;
   if (FAILED(create_services(nullptr, this, &unknown)) || !unknown) return FALSE;
