@@ -9,7 +9,7 @@ that the spare addresses 127.0.0.2, 127.0.0.3, ... reach them too:
     GET  /files/vrinstaller.exe           the installer, with byte ranges (206)
     POST /                                the statistics server: [{"body":"<HEX>",...}],
                                           each body DES-ECB under the fixed key -> 11 fields
-  DNS port (default 53, UDP)               every name lookup answered "no such name"
+  DNS port (default 53, UDP)               every address lookup answered 127.0.0.1 at once
   report port (default 8080)
     POST /api/jf/data/rece_download_data  the download report: multipart "sign", "data";
                                           sign = md5(key + data) is checked
@@ -305,16 +305,34 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 class DnsHandler(socketserver.BaseRequestHandler):
-    """Answers every query with "no such name", so that lookups of the spare host end at once."""
+    """Answers every address query at once with the servers' loopback address.
+
+    A resolver takes only an answer with at least one record; it waits out its time-out on
+    "no such name", and the installer asks four resolvers in turn, so a refusal would cost
+    seconds per lookup where a real resolver answers in milliseconds.
+    """
 
     def handle(self):
         data, sock = self.request
         if len(data) < 12:
             return
-        flags = 0x8183  # response, recursion desired and available, NXDOMAIN
-        answer = data[:2] + flags.to_bytes(2, "big") + data[4:6] + b"\0\0\0\0\0\0" + data[12:]
-        sock.sendto(answer, self.client_address)
-        self.server.state.record({"kind": "dns", "local": sock.getsockname()[0], "bytes": len(data)})
+        pos = 12
+        while pos < len(data) and data[pos] != 0:
+            pos += 1 + data[pos]
+        if pos + 5 > len(data):
+            return
+        question = data[12:pos + 5]
+        qtype = int.from_bytes(data[pos + 1:pos + 3], "big")
+        if qtype == 1:
+            flags = 0x8180  # response, recursion desired and available, no error
+            record = b"\xc0\x0c\x00\x01\x00\x01" + (60).to_bytes(4, "big") + b"\x00\x04" + bytes([127, 0, 0, 1])
+            counts = b"\x00\x01\x00\x01\x00\x00\x00\x00"
+        else:
+            flags = 0x8183  # no such name
+            record = b""
+            counts = b"\x00\x01\x00\x00\x00\x00\x00\x00"
+        sock.sendto(data[:2] + flags.to_bytes(2, "big") + counts + question + record, self.client_address)
+        self.server.state.record({"kind": "dns", "local": sock.getsockname()[0], "qtype": qtype, "bytes": len(data)})
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
