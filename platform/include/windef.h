@@ -64,6 +64,7 @@ typedef int64_t __int64;
 typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
+typedef LONG_PTR SHANDLE_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef uintptr_t DWORD_PTR;
 typedef ULONG_PTR SIZE_T;
@@ -157,6 +158,7 @@ typedef LONG_PTR LRESULT;
 #define E_NOTIMPL ((HRESULT)0x80004001L)
 #define E_NOINTERFACE ((HRESULT)0x80004002L)
 #define E_POINTER ((HRESULT)0x80004003L)
+#define E_ABORT ((HRESULT)0x80004004L)
 #define E_INVALIDARG ((HRESULT)0x80070057L)
 #define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)

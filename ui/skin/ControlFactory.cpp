@@ -34,6 +34,7 @@
 #include "richedit/RichEditUI.h"
 #include "activex/ActiveXUI.h"
 #include "activex/FlashUI.h"
+#include "activex/WebBrowserUI.h"
 
 namespace SkinUI {
 
@@ -83,6 +84,7 @@ const FactoryEntry kFactory[] = {
     {L"RichEdit", Make<CRichEditUI>},
     {L"ActiveX", Make<CActiveXUI>},
     {L"Flash", Make<CFlashUI>},
+    {L"WebBrowser", Make<CWebBrowserUI>},
 };
 // ---- end of the element table ----
 
