@@ -77,20 +77,23 @@ LRESULT CWindowWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void CWindowWnd::OnFinalMessage(HWND) {}
 
 UINT CWindowWnd::ShowModal() {
-  HWND owner = ::GetWindow(m_hwnd, GW_OWNER);
+  // A window may delete itself in OnFinalMessage while the loop runs: after the first
+  // dispatch only locals are read.
+  const HWND hwnd = m_hwnd;
+  const HWND owner = ::GetWindow(hwnd, GW_OWNER);
   UINT result = 0;
-  ::ShowWindow(m_hwnd, SW_SHOWNORMAL);
+  ::ShowWindow(hwnd, SW_SHOWNORMAL);
   ::EnableWindow(owner, FALSE);
   MSG msg = {};
   bool quit = false;
-  while (::IsWindow(m_hwnd)) {
+  while (::IsWindow(hwnd)) {
     BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) {
       quit = true;
       break;
     }
     if (got == -1) continue;
-    if (msg.message == WM_CLOSE && msg.hwnd == m_hwnd) {
+    if (msg.message == WM_CLOSE && msg.hwnd == hwnd) {
       result = static_cast<UINT>(msg.wParam);
       ::EnableWindow(owner, TRUE);
       ::SetFocus(owner);
