@@ -219,6 +219,22 @@ TEST_F(SkinWindowTest, EscapeClosesOnlyInsideShowModal) {
   ::DestroyWindow(hwnd);
 }
 
+TEST_F(SkinWindowTest, AModalWindowMayDeleteItselfInItsFinalMessage) {
+  SkinWnd owner;
+  HWND main = Open(owner, 50, 50);
+  // Closed with a code: the loop ends after the object is gone.
+  bool deleted = false;
+  auto* box = new SelfDeletingWnd(&deleted);
+  HWND hwnd = box->Create(main, L"box", WS_POPUP, 0, 0, 0, 0, 0);
+  ASSERT_TRUE(hwnd);
+  box->Close(3);
+  EXPECT_EQ(box->ShowModal(), 3u);
+  EXPECT_TRUE(deleted);
+  EXPECT_FALSE(::IsWindow(hwnd));
+  EXPECT_TRUE(::IsWindowEnabled(main));
+  ::DestroyWindow(main);
+}
+
 TEST_F(SkinWindowTest, CentredOnTheWorkAreaOrTheOwner) {
   SkinWnd wnd;
   wnd.CenterWindow();  // no window yet: nothing

@@ -8,6 +8,9 @@
 //   jfxdrive type TEXT                     types printable ASCII text
 //   jfxdrive key NAME                      one key by keysym name; "ctrl+a" style allowed
 //   jfxdrive shot FILE [ID]                PNG of a window (default: the whole screen)
+//   jfxdrive painted W H X Y CW CH [ms]    waits for a mapped window of that size, then for a
+//                                          bright pixel (grey > 200) in its rectangle X,Y,CW,CH;
+//                                          prints "id x y w h mapped painted" (wall clock, ns)
 // The display is $DISPLAY. Exit code 0 on success, 1 on a time-out or failure.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -16,6 +19,7 @@
 #include <cairo.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -119,13 +123,63 @@ int Shot(Display* d, const char* file, ::Window id) {
   return rc;
 }
 
+long long WallNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+bool Bright(Display* d, ::Window id, int x, int y, int w, int h) {
+  XImage* img = XGetImage(d, id, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+  if (!img) return false;
+  bool bright = false;
+  for (int j = 0; j < h && !bright; ++j) {
+    for (int i = 0; i < w; ++i) {
+      unsigned long p = XGetPixel(img, i, j);
+      unsigned r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+      if ((r * 299 + g * 587 + b * 114) / 1000 > 200) {
+        bright = true;
+        break;
+      }
+    }
+  }
+  XDestroyImage(img);
+  return bright;
+}
+
+// One connection, sampled every 2 ms: a sample costs a round trip and a small image, so the
+// times printed are within a few milliseconds of the events.
+int Painted(Display* d, int w, int h, int cx, int cy, int cw, int ch, int ms) {
+  const long long deadline = WallNs() + ms * 1000000LL;
+  Win found{};
+  long long mapped = 0;
+  while (WallNs() < deadline) {
+    if (mapped == 0) {
+      for (const Win& win : TopLevels(d)) {
+        if (win.w == w && win.h == h) {
+          found = win;
+          mapped = WallNs();
+          break;
+        }
+      }
+    }
+    if (mapped != 0 && Bright(d, found.id, cx, cy, cw, ch)) {
+      long long painted = WallNs();
+      printf("%lu %d %d %d %d %lld %lld\n", static_cast<unsigned long>(found.id), found.x, found.y, found.w, found.h,
+             mapped, painted);
+      return 0;
+    }
+    usleep(2000);
+  }
+  return 1;
+}
+
 void Print(const Win& w) { printf("%lu %d %d %d %d\n", static_cast<unsigned long>(w.id), w.x, w.y, w.w, w.h); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    fprintf(stderr, "usage: jfxdrive windows|wait|click|type|key|shot ...\n");
+    fprintf(stderr, "usage: jfxdrive windows|wait|click|type|key|shot|painted ...\n");
     return 2;
   }
   Display* d = XOpenDisplay(nullptr);
@@ -169,6 +223,9 @@ int main(int argc, char** argv) {
     rc = Key(d, argv[2]);
   } else if (cmd == "shot" && argc >= 3) {
     rc = Shot(d, argv[2], argc >= 4 ? ::Window(strtoul(argv[3], nullptr, 10)) : 0);
+  } else if (cmd == "painted" && argc >= 8) {
+    rc = Painted(d, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), atoi(argv[7]),
+                 argc >= 9 ? atoi(argv[8]) : 10000);
   }
   XCloseDisplay(d);
   return rc;
