@@ -139,6 +139,8 @@ TEST_F(WindowedRunTest, InstallRunsToTheEndWithTheProgressPage) {
   Shot("page1-progress-install", main_);
   ASSERT_TRUE(Wait(app_, 60));
   EXPECT_EQ(app_.exitCode, 0);
+  // The launcher is a process of its own: its record may land after the program ends.
+  Until([&] { return !Stubs("launcher").empty(); }, 10);
   auto launches = Stubs("launcher");
   ASSERT_EQ(launches.size(), 1u);
   // Without a folder of its own the window proposes the first drive's default.
@@ -173,6 +175,8 @@ TEST_F(AlreadyInstalledTest, DirectStartRunsTheInstalledLauncher) {
   ClickBox(bx, by, kBoxCancel);  // 直接启动
   ASSERT_TRUE(Wait(app_, 20));
   EXPECT_EQ(app_.exitCode, 0);
+  // The launcher is a process of its own: its record may land after the program ends.
+  Until([&] { return !Stubs("launcher").empty(); }, 10);
   auto launches = Stubs("launcher");
   ASSERT_EQ(launches.size(), 1u);
   EXPECT_EQ(launches[0]["exe"].asString(), "D:\\Old\\VarnelLauncher.exe");
@@ -205,6 +209,8 @@ TEST_F(WindowedRunTest, NetworkFailureBoxRetriesTheDownload) {
   ASSERT_TRUE(Until([&] { return !Stubs("installer").empty(); }, 60));
   ASSERT_TRUE(Wait(app_, 60));
   EXPECT_EQ(app_.exitCode, 0);
+  // The launcher is a process of its own: its record may land after the program ends.
+  Until([&] { return !Stubs("launcher").empty(); }, 10);
   EXPECT_EQ(Stubs("launcher").size(), 1u);
 }
 
