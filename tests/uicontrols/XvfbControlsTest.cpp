@@ -13,7 +13,7 @@
 
 #include "ControlTestHost.h"
 #include "SurfacePng.h"
-#include "XvfbServer.h"
+#include "XvfbUiTest.h"
 #include "control/DateTimeUI.h"
 #include "control/EditUI.h"
 #include "control/LabelUI.h"
@@ -23,45 +23,8 @@ using namespace uictest;
 
 namespace {
 
-class XvfbControlsTest : public ::testing::Test {
+class XvfbControlsTest : public XvfbUiTest {
  protected:
-  void SetUp() override {
-    jf::TickRestore();  // X events arrive in real time
-    jf::TestResetInput();
-    if (!jftest::XvfbServer::Available()) GTEST_SKIP() << "Xvfb is not installed";
-    ASSERT_TRUE(x_.Start());
-    probe_ = x_.Probe();
-  }
-  void TearDown() override {
-    frametest::Pump();
-    x_.Stop();
-    jf::TestResetInput();
-  }
-  // Pumps until `done` or thirty seconds (a loaded machine answers late).
-  template <class F>
-  bool PumpUntil(F done) {
-    for (int i = 0; i < 3000; ++i) {
-      frametest::Pump();
-      if (done()) return true;
-      usleep(10000);
-    }
-    return false;
-  }
-  bool Viewable(HWND hwnd) {
-    XWindowAttributes attrs{};
-    return XGetWindowAttributes(probe_, ::Window(jf::TestXWindow(hwnd)), &attrs) && attrs.map_state == IsViewable;
-  }
-  void Key(KeySym sym) {
-    XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, sym), True, CurrentTime);
-    XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, sym), False, CurrentTime);
-    XFlush(probe_);
-  }
-  void ClickAt(int x, int y) {
-    XTestFakeMotionEvent(probe_, -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(probe_, 1, True, CurrentTime);
-    XTestFakeButtonEvent(probe_, 1, False, CurrentTime);
-    XFlush(probe_);
-  }
   // Waits for the next event of `type` on the probe.
   bool NextEvent(int type, XEvent* ev) {
     for (int i = 0; i < 3000; ++i) {
@@ -101,8 +64,6 @@ class XvfbControlsTest : public ::testing::Test {
     cairo_surface_destroy(s);
   }
 
-  jftest::XvfbServer x_;
-  Display* probe_ = nullptr;
 };
 
 // A skinned window's own tree: a white root and the controls the test adds.

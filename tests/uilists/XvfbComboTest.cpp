@@ -8,7 +8,7 @@
 
 #include "../uicontrols/ControlTestHost.h"
 #include "SurfacePng.h"
-#include "XvfbServer.h"
+#include "../uicontrols/XvfbUiTest.h"
 #include "list/ComboUI.h"
 #include "list/ComboWnd.h"
 #include "list/ListLabelElementUI.h"
@@ -17,40 +17,8 @@ using namespace uictest;
 
 namespace {
 
-class XvfbComboTest : public ::testing::Test {
+class XvfbComboTest : public XvfbUiTest {
  protected:
-  void SetUp() override {
-    jf::TickRestore();  // X events arrive in real time
-    jf::TestResetInput();
-    if (!jftest::XvfbServer::Available()) GTEST_SKIP() << "Xvfb is not installed";
-    ASSERT_TRUE(x_.Start());
-    probe_ = x_.Probe();
-  }
-  void TearDown() override {
-    frametest::Pump();
-    x_.Stop();
-    jf::TestResetInput();
-  }
-  template <class F>
-  bool PumpUntil(F done) {
-    for (int i = 0; i < 3000; ++i) {
-      frametest::Pump();
-      if (done()) return true;
-      usleep(10000);
-    }
-    return false;
-  }
-  bool Viewable(HWND hwnd) {
-    XWindowAttributes attrs{};
-    return jf::TestXWindow(hwnd) != 0 &&
-           XGetWindowAttributes(probe_, ::Window(jf::TestXWindow(hwnd)), &attrs) && attrs.map_state == IsViewable;
-  }
-  void ClickAt(int x, int y) {
-    XTestFakeMotionEvent(probe_, -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(probe_, 1, True, CurrentTime);
-    XTestFakeButtonEvent(probe_, 1, False, CurrentTime);
-    XFlush(probe_);
-  }
   // The screen as the server shows it, saved as PNG; returns the pixel at (px, py).
   uint32_t Shot(const char* name, int w, int h, int px, int py) {
     XImage* image = XGetImage(probe_, DefaultRootWindow(probe_), 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
@@ -68,9 +36,6 @@ class XvfbComboTest : public ::testing::Test {
     XDestroyImage(image);
     return at;
   }
-
-  jftest::XvfbServer x_;
-  Display* probe_ = nullptr;
 };
 
 }  // namespace
