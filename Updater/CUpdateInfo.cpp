@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "util/StringUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

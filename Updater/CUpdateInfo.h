@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Updater/CParserBase.h"
-#include "core/ProtoValue.h"
+#include "commonlib/core/ProtoValue.h"
 
 class CUpdateInfo : public CParserBase {
  public:

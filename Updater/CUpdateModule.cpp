@@ -4,16 +4,16 @@
 
 #include <ctime>
 
-#include "DownloadEngine.h"
+#include "commonlib/DownloadEngine.h"
 #include "app/PathText.h"
 #include "app/SpareDnsTable.h"
-#include "core/CFileEx.h"
-#include "core/DeploymentProfile.h"
-#include "logger/ConsoleLogger.h"
-#include "logger/FileLogger.h"
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/CFileEx.h"
+#include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/logger/ConsoleLogger.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

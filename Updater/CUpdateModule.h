@@ -13,10 +13,10 @@
 
 #include "Updater/CUpdateInfo.h"
 #include "Updater/IGameEventListener.h"
-#include "DownloadTaskRequest.h"
+#include "commonlib/DownloadTaskRequest.h"
 #include "Updater/InstallInfo.h"
-#include "core/ProtoValue.h"
-#include "http/CHttpCommand.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/http/CHttpCommand.h"
 
 class CUpdateModule {
  public:

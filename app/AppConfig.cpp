@@ -1,6 +1,6 @@
 #include "app/AppConfig.h"
 
-#include "core/DeploymentProfile.h"
+#include "commonlib/core/DeploymentProfile.h"
 
 AppConfig::AppConfig() : logServerUrl(DeploymentProfile::DownloadReportUrl()) {}
 

@@ -2,6 +2,6 @@
 // source line and file) and to the trace log.
 #pragma once
 
-#include "http/HttpLog.h"
+#include "commonlib/http/HttpLog.h"
 
 #define JF_APP_LOG(level, file, ...) HttpLog::Write((level), __LINE__, (file), __VA_ARGS__)

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "app/AppConfig.h"
-#include "util/CommandLineOptions.h"
-#include "util/StringUtils.h"
+#include "commonlib/util/CommandLineOptions.h"
+#include "commonlib/util/StringUtils.h"
 
 bool ReadCommandLine(const CommandLineOptions& options) {
   AppConfig& config = AppConfig::Instance();

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "app/SpareDnsTable.h"
-#include "logger/FileLogger.h"
-#include "logger/TraceLogger.h"
-#include "util/StringUtils.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/TraceLogger.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "app/InstallSteps.h"
 #include "app/LauncherDetection.h"
 #include "app/RunStatistics.h"
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 const wchar_t InstallFolderChoice::kCompanyFolder[] = L"澜铭网络";
 const wchar_t InstallFolderChoice::kPlatformFolder[] = L"澜铭聚峰";

@@ -1,6 +1,6 @@
 #include "app/InstallProgress.h"
 
-#include "util/StringUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 const int kBubbleHalfWidth = 14;

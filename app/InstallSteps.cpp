@@ -8,10 +8,10 @@
 
 #include "app/AppLog.h"
 #include "app/LauncherDetection.h"
-#include "logger/FileLogger.h"
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 const wchar_t kFile[] = L".\\app\\InstallSteps.cpp";

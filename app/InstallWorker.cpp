@@ -5,8 +5,8 @@
 #include "app/AppLog.h"
 #include "app/InstallSteps.h"
 #include "app/OldInstallRemoval.h"
-#include "util/MD5.h"
-#include "util/StringUtils.h"
+#include "commonlib/util/MD5.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

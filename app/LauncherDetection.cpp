@@ -5,8 +5,8 @@
 #include <shlobj.h>
 
 #include "app/PathText.h"
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
 
 const wchar_t LauncherDetection::kLauncherExe[] = L"VarnelLauncher.exe";
 // The launcher's own spelling of its INI file.

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 std::wstring GetLogStartStamp() {
   static const std::wstring stamp = [] {

@@ -2,18 +2,18 @@
 
 #include <string>
 
-#include "BigDataLog.h"
-#include "CNetToolThread.h"
-#include "DownloadEngine.h"
+#include "commonlib/BigDataLog.h"
+#include "commonlib/CNetToolThread.h"
+#include "commonlib/DownloadEngine.h"
 #include "app/AppConfig.h"
-#include "http/CHttpCommand.h"
-#include "http/CHttpMgr.h"
-#include "http/DownloadChannel.h"
-#include "logger/DownloadLog.h"
-#include "logger/FileLogger.h"
-#include "thread/MainThreadQueue.h"
-#include "util/CommonUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/http/CHttpCommand.h"
+#include "commonlib/http/CHttpMgr.h"
+#include "commonlib/http/DownloadChannel.h"
+#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/thread/MainThreadQueue.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

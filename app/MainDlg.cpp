@@ -1,13 +1,13 @@
 #include "app/MainDlg.h"
 
 #include "app/MsgBoxDlg.h"
-#include "control/ControlUI.h"
-#include "control/EditUI.h"
-#include "control/LabelUI.h"
-#include "control/OptionUI.h"
-#include "control/ProgressUI.h"
-#include "layout/TabLayoutUI.h"
-#include "util/FileUtils.h"
+#include "ui/control/ControlUI.h"
+#include "ui/control/EditUI.h"
+#include "ui/control/LabelUI.h"
+#include "ui/control/OptionUI.h"
+#include "ui/control/ProgressUI.h"
+#include "ui/layout/TabLayoutUI.h"
+#include "commonlib/util/FileUtils.h"
 
 using namespace SkinUI;
 

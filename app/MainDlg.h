@@ -8,7 +8,7 @@
 
 #include "app/IInstallView.h"
 #include "app/InstallFlow.h"
-#include "window/WindowImplBase.h"
+#include "ui/window/WindowImplBase.h"
 
 class CMsgBoxDlg;
 

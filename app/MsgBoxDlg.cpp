@@ -1,6 +1,6 @@
 #include "app/MsgBoxDlg.h"
 
-#include "control/ControlUI.h"
+#include "ui/control/ControlUI.h"
 
 using SkinUI::CControlUI;
 

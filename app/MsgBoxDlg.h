@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "window/WindowImplBase.h"
+#include "ui/window/WindowImplBase.h"
 
 class CMsgBoxDlg : public SkinUI::WindowImplBase {
  public:

@@ -7,8 +7,8 @@
 #include <set>
 
 #include "app/AppLog.h"
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "BigDataLog.h"
+#include "commonlib/BigDataLog.h"
 #include "app/AppLog.h"
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

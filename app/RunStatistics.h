@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "core/ProtoValue.h"
+#include "commonlib/core/ProtoValue.h"
 
 class RunStatistics {
  public:

@@ -1,6 +1,6 @@
 #include "app/SpareDnsTable.h"
 
-#include "core/DeploymentProfile.h"
+#include "commonlib/core/DeploymentProfile.h"
 
 void InitSpareDnsTable(SpareDnsTable& table) {
   table.dnsServers = DeploymentProfile::SpareDnsServers();

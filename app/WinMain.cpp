@@ -13,9 +13,9 @@
 #include "app/MainApp.h"
 #include "app/MainDlg.h"
 #include "app/MsgBoxDlg.h"
-#include "util/CommandLineOptions.h"
-#include "window/WindowManagerUI.h"
-#include "window/WndShadow.h"
+#include "commonlib/util/CommandLineOptions.h"
+#include "ui/window/WindowManagerUI.h"
+#include "ui/window/WndShadow.h"
 
 namespace {
 const wchar_t kInstanceMutexName[] = L"vrjf_install_20170309";

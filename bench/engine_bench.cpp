@@ -1,7 +1,7 @@
 // Downloads one address through the download engine, as the installer does (main loop,
 // engine timer, request timer, spare addresses, CDN host, expected size), and prints the
 // time, the throughput and the peak resident memory. Exit code 0 on success.
-#include <jf/paths.h>
+#include "platform/src/internal/paths.h"
 #include <unistd.h>
 #include <windows.h>
 
@@ -11,11 +11,11 @@
 #include <cstring>
 #include <string>
 
-#include "DownloadEngine.h"
-#include "http/CHttpMgr.h"
-#include "thread/MainThreadQueue.h"
-#include "util/MD5.h"
-#include "util/StringUtils.h"
+#include "commonlib/DownloadEngine.h"
+#include "commonlib/http/CHttpMgr.h"
+#include "commonlib/thread/MainThreadQueue.h"
+#include "commonlib/util/MD5.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

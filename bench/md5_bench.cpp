@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "util/MD5.h"
+#include "commonlib/util/MD5.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -3,7 +3,7 @@
 // load-and-build time, one full layout and paint, and the mean full repaint over 1000 frames,
 // beside a plain cairo program that draws the same images and texts at the same places.
 #include <cairo.h>
-#include <jf/gdisurface.h>
+#include "platform/src/internal/gdisurface.h"
 #include <minizip/zip.h>
 #include <pango/pangocairo.h>
 #include <stb/stb_image.h>
@@ -20,11 +20,11 @@
 
 #include <windows.h>
 
-#include "control/ControlUI.h"
-#include "layout/IContainerUI.h"
-#include "skin/SkinBuilder.h"
-#include "window/WindowManagerUI.h"
-#include "window/WindowWnd.h"
+#include "ui/control/ControlUI.h"
+#include "ui/layout/IContainerUI.h"
+#include "ui/skin/SkinBuilder.h"
+#include "ui/window/WindowManagerUI.h"
+#include "ui/window/WindowWnd.h"
 
 using namespace SkinUI;
 using Clock = std::chrono::steady_clock;

@@ -19,14 +19,14 @@
 #include <string>
 #include <vector>
 
-#include "MainThreadPump.h"
-#include "core/OBufferStream.h"
-#include "http/CCurlHttp.h"
-#include "http/CCurlWorkshop.h"
-#include "http/CHttpBase.h"
-#include "http/CHttpMgr.h"
-#include "http/CurlListener.h"
-#include "http/HttpChannel.h"
+#include "tests/support/MainThreadPump.h"
+#include "commonlib/core/OBufferStream.h"
+#include "commonlib/http/CCurlHttp.h"
+#include "commonlib/http/CCurlWorkshop.h"
+#include "commonlib/http/CHttpBase.h"
+#include "commonlib/http/CHttpMgr.h"
+#include "commonlib/http/CurlListener.h"
+#include "commonlib/http/HttpChannel.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
-#include "BigDataLog.h"
+#include "commonlib/BigDataLog.h"
 
 #include <ctime>
 #include <vector>
 
-#include "core/DeploymentProfile.h"
-#include "http/CHttpCommand.h"
-#include "http/HttpLog.h"
-#include "logger/TraceLogger.h"
-#include "thread/MainThreadQueue.h"
-#include "thread/MainThreadTask2.h"
-#include "util/CommonUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/http/CHttpCommand.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/logger/TraceLogger.h"
+#include "commonlib/thread/MainThreadQueue.h"
+#include "commonlib/thread/MainThreadTask2.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 const wchar_t kFile[] = L"BigDataLog";

@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "DesCipher.h"
-#include "core/ProtoValue.h"
+#include "commonlib/DesCipher.h"
+#include "commonlib/core/ProtoValue.h"
 
 class CHttpCommand;
 

@@ -1,4 +1,4 @@
-#include "CDownloadTask.h"
+#include "commonlib/CDownloadTask.h"
 
 #include <windows.h>
 
@@ -8,19 +8,19 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "CDownloadTaskQueue.h"
-#include "core/CFileEx.h"
-#include "core/ProtoValueJsonConvertor.h"
-#include "http/HttpLog.h"
-#include "logger/FileLogger.h"
-#include "logger/TraceLogger.h"
-#include "peer/CDownloadPeer.h"
-#include "peer/CHttpDownloadPeer.h"
-#include "thread/MainThreadQueue.h"
-#include "thread/MainThreadTask2.h"
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/CDownloadTaskQueue.h"
+#include "commonlib/core/CFileEx.h"
+#include "commonlib/core/ProtoValueJsonConvertor.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/TraceLogger.h"
+#include "commonlib/peer/CDownloadPeer.h"
+#include "commonlib/peer/CHttpDownloadPeer.h"
+#include "commonlib/thread/MainThreadQueue.h"
+#include "commonlib/thread/MainThreadTask2.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 const wchar_t kFile[] = L"DownloadTask";

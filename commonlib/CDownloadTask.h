@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "CTaskLog.h"
-#include "CTaskMetaFile.h"
-#include "DownloadTaskRequest.h"
-#include "GapList.h"
-#include "peer/BlockRequest.h"
-#include "thread/CRefPtr.h"
+#include "commonlib/CTaskLog.h"
+#include "commonlib/CTaskMetaFile.h"
+#include "commonlib/DownloadTaskRequest.h"
+#include "commonlib/GapList.h"
+#include "commonlib/peer/BlockRequest.h"
+#include "commonlib/thread/CRefPtr.h"
 
 class CDownloadPeer;
 class CHttpDownloadPeer;

@@ -1,13 +1,13 @@
-#include "CDownloadTaskQueue.h"
+#include "commonlib/CDownloadTaskQueue.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "CDownloadTask.h"
-#include "NetDiagStatsReporter.h"
-#include "http/HttpLog.h"
-#include "peer/CDownloadPeer.h"
-#include "util/StringUtils.h"
+#include "commonlib/CDownloadTask.h"
+#include "commonlib/NetDiagStatsReporter.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/peer/CDownloadPeer.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 const wchar_t kFile[] = L"DownloadTaskQueue";

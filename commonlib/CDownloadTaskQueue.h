@@ -7,11 +7,11 @@
 #include <list>
 #include <string>
 
-#include "CTaskLog.h"
-#include "peer/DAEventListener.h"
-#include "DownloadTaskRequest.h"
-#include "logger/CSingleton.h"
-#include "thread/CRefPtr.h"
+#include "commonlib/CTaskLog.h"
+#include "commonlib/peer/DAEventListener.h"
+#include "commonlib/DownloadTaskRequest.h"
+#include "commonlib/logger/CSingleton.h"
+#include "commonlib/thread/CRefPtr.h"
 
 class CDownloadTask;
 

@@ -1,12 +1,12 @@
-#include "CNSLookUpTask.h"
+#include "commonlib/CNSLookUpTask.h"
 
 #include <winsock2.h>
 
 #include <vector>
 
-#include "core/DeploymentProfile.h"
-#include "http/CDnsResolver.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/http/CDnsResolver.h"
+#include "commonlib/util/StringUtils.h"
 
 CNSLookUpTask::CNSLookUpTask(const std::string& host, const std::string& server,
                              NetToolCallback callback, void* context)

@@ -2,7 +2,7 @@
 // or the public resolvers, asked in turn until one answers.
 #pragma once
 
-#include "CNetToolTask.h"
+#include "commonlib/CNetToolTask.h"
 
 class CNSLookUpTask : public CNetToolTask {
  public:

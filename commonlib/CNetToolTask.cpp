@@ -1,6 +1,6 @@
-#include "CNetToolTask.h"
+#include "commonlib/CNetToolTask.h"
 
-#include "CNetToolThread.h"
+#include "commonlib/CNetToolThread.h"
 
 CNetToolTask::CNetToolTask(const std::string& host, NetToolCallback callback, void* context)
     : m_host(host), m_cancel(0), m_callback(callback), m_context(context) {}

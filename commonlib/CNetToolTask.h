@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "http/CDNSThread.h"
+#include "commonlib/http/CDNSThread.h"
 
 typedef DnsResultCallback NetToolCallback;
 

@@ -1,12 +1,12 @@
-#include "CNetToolThread.h"
+#include "commonlib/CNetToolThread.h"
 
 #include <cstdlib>
 
-#include "CNSLookUpTask.h"
-#include "CPingTask.h"
-#include "CTraceRootTask.h"
-#include "NetDiagStatsReporter.h"
-#include "thread/CScopedLock.h"
+#include "commonlib/CNSLookUpTask.h"
+#include "commonlib/CPingTask.h"
+#include "commonlib/CTraceRootTask.h"
+#include "commonlib/NetDiagStatsReporter.h"
+#include "commonlib/thread/CScopedLock.h"
 
 namespace {
 // How long a stop waits for a probe under way before the worker is left to end on its own.

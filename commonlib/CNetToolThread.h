@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "CNetToolTask.h"
-#include "logger/CSingleton.h"
-#include "thread/CCriticalLock.h"
-#include "thread/CSimpleThread.h"
+#include "commonlib/CNetToolTask.h"
+#include "commonlib/logger/CSingleton.h"
+#include "commonlib/thread/CCriticalLock.h"
+#include "commonlib/thread/CSimpleThread.h"
 
 class CNetToolThread : public CSimpleThread, public CSingleton<CNetToolThread> {
  public:

@@ -1,7 +1,7 @@
-#include "CPingTask.h"
+#include "commonlib/CPingTask.h"
 
-#include "CPinger.h"
-#include "util/StringUtils.h"
+#include "commonlib/CPinger.h"
+#include "commonlib/util/StringUtils.h"
 
 void CPingTask::Run() {
   CPinger pinger;

@@ -1,14 +1,14 @@
-#include "CPinger.h"
+#include "commonlib/CPinger.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "http/CDnsResolver.h"
-#include "util/CommonUtils.h"
-#include "util/Pause.h"
-#include "util/StringUtils.h"
+#include "commonlib/http/CDnsResolver.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/Pause.h"
+#include "commonlib/util/StringUtils.h"
 
 CPinger::CPinger()
     : m_socket(INVALID_SOCKET), m_event(WSA_INVALID_EVENT), m_id(0), m_packet(nullptr),

@@ -1,15 +1,15 @@
-#include "CTaskLog.h"
+#include "commonlib/CTaskLog.h"
 
 #include <cstdarg>
 #include <ctime>
 #include <vector>
 
-#include "core/ProtoValueException.h"
-#include "http/HttpLog.h"
-#include "logger/DownloadLog.h"
-#include "thread/CRefPtr.h"
-#include "util/CommonUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/ProtoValueException.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/thread/CRefPtr.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

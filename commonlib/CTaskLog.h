@@ -9,9 +9,9 @@
 #include <map>
 #include <string>
 
-#include "NetRecord.h"
-#include "core/ProtoValue.h"
-#include "thread/CRefThreadSafeBase.h"
+#include "commonlib/NetRecord.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/thread/CRefThreadSafeBase.h"
 
 class CTaskLog : public CRefThreadSafeBase<CTaskLog> {
  public:

@@ -1,15 +1,15 @@
-#include "CTaskMetaFile.h"
+#include "commonlib/CTaskMetaFile.h"
 
 #include <windows.h>
 
 #include <cwctype>
 #include <vector>
 
-#include "CTaskLog.h"
-#include "core/ProtoValueBytes.h"
-#include "core/ProtoValueException.h"
-#include "http/HttpLog.h"
-#include "util/FileUtils.h"
+#include "commonlib/CTaskLog.h"
+#include "commonlib/core/ProtoValueBytes.h"
+#include "commonlib/core/ProtoValueException.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/util/FileUtils.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "GapList.h"
-#include "core/CFileEx.h"
-#include "core/ProtoValue.h"
+#include "commonlib/GapList.h"
+#include "commonlib/core/CFileEx.h"
+#include "commonlib/core/ProtoValue.h"
 
 class CTaskLog;
 

@@ -1,9 +1,9 @@
-#include "CTraceRootTask.h"
+#include "commonlib/CTraceRootTask.h"
 
 #include <vector>
 
-#include "CTraceRouter.h"
-#include "util/StringUtils.h"
+#include "commonlib/CTraceRouter.h"
+#include "commonlib/util/StringUtils.h"
 
 void CTraceRootTask::Run() {
   CTraceRouter router;

@@ -1,7 +1,7 @@
 // A route trace of the host; the text comes back in UTF-8 with code 0.
 #pragma once
 
-#include "CNetToolTask.h"
+#include "commonlib/CNetToolTask.h"
 
 class CTraceRootTask : public CNetToolTask {
  public:

@@ -1,4 +1,4 @@
-#include "CTraceRouter.h"
+#include "commonlib/CTraceRouter.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "CPinger.h"
-#include "http/CDnsResolver.h"
-#include "util/StringUtils.h"
+#include "commonlib/CPinger.h"
+#include "commonlib/http/CDnsResolver.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 // The receive wait goes in slices of 100 ms, so a stop request is seen quickly.

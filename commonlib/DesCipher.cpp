@@ -1,4 +1,4 @@
-#include "DesCipher.h"
+#include "commonlib/DesCipher.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "DownloadEngine.h"
+#include "commonlib/DownloadEngine.h"
 
-#include "CDownloadTaskQueue.h"
-#include "peer/DAEventCenter.h"
-#include "logger/DownloadLog.h"
+#include "commonlib/CDownloadTaskQueue.h"
+#include "commonlib/peer/DAEventCenter.h"
+#include "commonlib/logger/DownloadLog.h"
 
 namespace {
 std::wstring TextOrEmpty(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "http/DownloadChannel.h"
-#include "DownloadTaskRequest.h"
+#include "commonlib/http/DownloadChannel.h"
+#include "commonlib/DownloadTaskRequest.h"
 
 // The procedure of the 1000 ms engine timer: one tick of the task queue.
 void CALLBACK DownloadTimerProc(HWND hwnd, UINT message, UINT_PTR id, DWORD time);

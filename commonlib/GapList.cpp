@@ -1,4 +1,4 @@
-#include "GapList.h"
+#include "commonlib/GapList.h"
 
 #include <algorithm>
 #include <iterator>

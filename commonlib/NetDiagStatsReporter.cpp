@@ -1,12 +1,12 @@
-#include "NetDiagStatsReporter.h"
+#include "commonlib/NetDiagStatsReporter.h"
 
 #include <windows.h>
 
-#include "CNetToolThread.h"
-#include "core/ProtoValueJsonConvertor.h"
-#include "thread/CScopedLock.h"
-#include "util/CommonUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/CNetToolThread.h"
+#include "commonlib/core/ProtoValueJsonConvertor.h"
+#include "commonlib/thread/CScopedLock.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 // The text as JSON; null when it is not JSON.

@@ -14,8 +14,8 @@
 #include <list>
 #include <string>
 
-#include "core/ProtoValue.h"
-#include "thread/CCriticalLock.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/thread/CCriticalLock.h"
 
 class NetDiagStatsReporter {
  public:

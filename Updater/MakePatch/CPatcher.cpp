@@ -1,6 +1,6 @@
 #include "Updater/MakePatch/CPatcher.h"
 
-#include "logger/FileLogger.h"
+#include "commonlib/logger/FileLogger.h"
 
 namespace {
 

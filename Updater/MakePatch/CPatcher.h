@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/ProtoValue.h"
-#include "thread/CSimpleThread.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/thread/CSimpleThread.h"
 
 class CPatcher : public CSimpleThread {
  public:

@@ -1,4 +1,4 @@
-#include "core/CFileEx.h"
+#include "commonlib/core/CFileEx.h"
 
 namespace {
 const int kShortWrite = -12;

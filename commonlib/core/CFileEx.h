@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/CFileExException.h"
+#include "commonlib/core/CFileExException.h"
 
 class CFileEx {
  public:

@@ -1,7 +1,7 @@
 // Thrown by the file wrapper on a failed file operation.
 #pragma once
 
-#include "core/IException.h"
+#include "commonlib/core/IException.h"
 
 class CFileExException : public IException {
  public:

@@ -1,4 +1,4 @@
-#include "core/DeploymentProfile.h"
+#include "commonlib/core/DeploymentProfile.h"
 
 #include <mutex>
 

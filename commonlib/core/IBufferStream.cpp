@@ -1,4 +1,4 @@
-#include "core/IBufferStream.h"
+#include "commonlib/core/IBufferStream.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Reads bytes from memory, either borrowed from the caller or copied.
 #pragma once
 
-#include "core/IBaseStream.h"
+#include "commonlib/core/IBaseStream.h"
 
 class IBufferStream : public IBaseStream {
  public:

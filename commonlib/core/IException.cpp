@@ -1,8 +1,8 @@
-#include "core/IException.h"
+#include "commonlib/core/IException.h"
 
-#include "logger/FileLogger.h"
-#include "logger/TraceLogger.h"
-#include "util/StringUtils.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/TraceLogger.h"
+#include "commonlib/util/StringUtils.h"
 
 IException::IException() : m_code(0), m_line(0) {}
 

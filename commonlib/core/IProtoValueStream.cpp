@@ -1,9 +1,9 @@
-#include "core/IProtoValueStream.h"
+#include "commonlib/core/IProtoValueStream.h"
 
 #include <cstring>
 
-#include "core/ProtoValueBytes.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/ProtoValueBytes.h"
+#include "commonlib/util/StringUtils.h"
 
 int32_t IProtoValueStream::ReadSized(void* buffer, uint32_t& length) {
   uint32_t start = m_position;

@@ -2,8 +2,8 @@
 // crashes, never allocates more than the data could hold and never nests without bound.
 #pragma once
 
-#include "core/IBufferStream.h"
-#include "core/ProtoValue.h"
+#include "commonlib/core/IBufferStream.h"
+#include "commonlib/core/ProtoValue.h"
 
 class IProtoValueStream : public IBufferStream {
  public:

@@ -1,4 +1,4 @@
-#include "core/MacAddress.h"
+#include "commonlib/core/MacAddress.h"
 
 #include <winsock2.h>
 #include <windows.h>

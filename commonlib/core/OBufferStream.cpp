@@ -1,4 +1,4 @@
-#include "core/OBufferStream.h"
+#include "commonlib/core/OBufferStream.h"
 
 #include <cstring>
 #include <new>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/OBaseStream.h"
+#include "commonlib/core/OBaseStream.h"
 
 class OBufferStream : public OBaseStream {
  public:

@@ -1,9 +1,9 @@
-#include "core/OProtoValueStream.h"
+#include "commonlib/core/OProtoValueStream.h"
 
 #include <cstring>
 
-#include "core/ProtoValueBytes.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/ProtoValueBytes.h"
+#include "commonlib/util/StringUtils.h"
 
 int32_t OProtoValueStream::WriteSized(const void* bytes, int32_t length) {
   int32_t a = WriteVarint(static_cast<uint64_t>(static_cast<int64_t>(length)));

@@ -1,8 +1,8 @@
 // Writes ProtoValue trees in the compact byte format (type byte, then the payload).
 #pragma once
 
-#include "core/OBufferStream.h"
-#include "core/ProtoValue.h"
+#include "commonlib/core/OBufferStream.h"
+#include "commonlib/core/ProtoValue.h"
 
 class OProtoValueStream : public OBufferStream {
  public:

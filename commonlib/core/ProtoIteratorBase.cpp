@@ -1,6 +1,6 @@
-#include "core/ProtoIteratorBase.h"
+#include "commonlib/core/ProtoIteratorBase.h"
 
-#include "core/ProtoValueException.h"
+#include "commonlib/core/ProtoValueException.h"
 
 const ProtoIteratorBase g_ProtoIteratorEnd;
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/ProtoValue.h"
+#include "commonlib/core/ProtoValue.h"
 
 class ProtoIteratorBase {
  public:

@@ -1,8 +1,8 @@
-#include "core/ProtoValue.h"
+#include "commonlib/core/ProtoValue.h"
 
 #include <utility>
 
-#include "core/ProtoValueException.h"
+#include "commonlib/core/ProtoValueException.h"
 
 const ProtoValue g_ProtoValueNull;
 

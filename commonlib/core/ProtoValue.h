@@ -102,4 +102,4 @@ class ProtoValue {
 
 extern const ProtoValue g_ProtoValueNull;
 
-#include "core/ProtoIteratorBase.h"
+#include "commonlib/core/ProtoIteratorBase.h"

@@ -1,7 +1,7 @@
-#include "core/ProtoValueBytes.h"
+#include "commonlib/core/ProtoValueBytes.h"
 
-#include "core/IProtoValueStream.h"
-#include "core/OProtoValueStream.h"
+#include "commonlib/core/IProtoValueStream.h"
+#include "commonlib/core/OProtoValueStream.h"
 
 bool ProtoValueToBytes(std::string& out, const ProtoValue& v) {
   OProtoValueStream stream;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/ProtoValue.h"
+#include "commonlib/core/ProtoValue.h"
 
 // True (out = exactly the bytes) when the tree was written; out is untouched otherwise.
 bool ProtoValueToBytes(std::string& out, const ProtoValue& v);

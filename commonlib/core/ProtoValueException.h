@@ -1,7 +1,7 @@
 // Thrown by the ProtoValue accessors on a wrong-type access.
 #pragma once
 
-#include "core/IException.h"
+#include "commonlib/core/IException.h"
 
 class ProtoValueException : public IException {
  public:

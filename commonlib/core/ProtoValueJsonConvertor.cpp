@@ -1,10 +1,10 @@
-#include "core/ProtoValueJsonConvertor.h"
+#include "commonlib/core/ProtoValueJsonConvertor.h"
 
 #include <exception>
 
-#include "logger/FileLogger.h"
-#include "logger/TraceLogger.h"
-#include "util/StringUtils.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/TraceLogger.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace ProtoValueJsonConvertor {
 

@@ -5,7 +5,7 @@
 
 #include <json/json.h>
 
-#include "core/ProtoValue.h"
+#include "commonlib/core/ProtoValue.h"
 
 namespace ProtoValueJsonConvertor {
 

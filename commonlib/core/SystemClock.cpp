@@ -1,4 +1,4 @@
-#include "core/SystemClock.h"
+#include "commonlib/core/SystemClock.h"
 
 #include <mmsystem.h>
 

@@ -1,12 +1,12 @@
-#include "http/CCurlBase.h"
+#include "commonlib/http/CCurlBase.h"
 
 #include <windows.h>
 
-#include "http/CCurlWorkshop.h"
-#include "http/CurlListener.h"
-#include "thread/MainThreadQueue.h"
-#include "thread/MainThreadTask2.h"
-#include "thread/MainThreadTask3.h"
+#include "commonlib/http/CCurlWorkshop.h"
+#include "commonlib/http/CurlListener.h"
+#include "commonlib/thread/MainThreadQueue.h"
+#include "commonlib/thread/MainThreadTask2.h"
+#include "commonlib/thread/MainThreadTask3.h"
 
 CCurlBase::CCurlBase(CCurlWorkshop* workshop, CurlListener* listener)
     : m_easy(nullptr),

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <mutex>
 
-#include "core/ProtoValue.h"
-#include "thread/CRefPtr.h"
-#include "thread/CRefThreadSafeBase.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/thread/CRefPtr.h"
+#include "commonlib/thread/CRefThreadSafeBase.h"
 
 class CCurlWorkshop;
 class CurlListener;

@@ -1,14 +1,14 @@
 // The multipart form goes through curl_formadd, which this libcurl marks as deprecated.
 #define CURL_DISABLE_DEPRECATION 1
 
-#include "http/CCurlHttp.h"
+#include "commonlib/http/CCurlHttp.h"
 
 #include <cerrno>
 
-#include "core/OBufferStream.h"
-#include "http/HttpLog.h"
-#include "http/ResultCodes.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/OBufferStream.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/http/ResultCodes.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 const wchar_t kFile[] = L"http\\CurlHttp";

@@ -5,10 +5,10 @@
 #include <mutex>
 #include <string>
 
-#include "core/IBaseStream.h"
-#include "core/OBaseStream.h"
-#include "core/ProtoValue.h"
-#include "http/CCurlBase.h"
+#include "commonlib/core/IBaseStream.h"
+#include "commonlib/core/OBaseStream.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/http/CCurlBase.h"
 
 class CCurlHttp : public CCurlBase {
  public:

@@ -1,11 +1,11 @@
-#include "http/CCurlWorkshop.h"
+#include "commonlib/http/CCurlWorkshop.h"
 
 #include <windows.h>
 
 #include <mutex>
 
-#include "http/HttpLog.h"
-#include "thread/CScopedLock.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/thread/CScopedLock.h"
 
 namespace {
 const wchar_t kFile[] = L"http\\CurlWorkshop";

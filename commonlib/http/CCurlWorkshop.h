@@ -7,11 +7,11 @@
 
 #include <list>
 
-#include "http/CCurlBase.h"
-#include "http/CSpeedCenter.h"
-#include "thread/CCriticalLock.h"
-#include "thread/CRefPtr.h"
-#include "thread/CSimpleThread.h"
+#include "commonlib/http/CCurlBase.h"
+#include "commonlib/http/CSpeedCenter.h"
+#include "commonlib/thread/CCriticalLock.h"
+#include "commonlib/thread/CRefPtr.h"
+#include "commonlib/thread/CSimpleThread.h"
 
 class CCurlWorkshop : public CSimpleThread {
  public:

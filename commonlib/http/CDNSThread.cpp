@@ -1,9 +1,9 @@
-#include "http/CDNSThread.h"
+#include "commonlib/http/CDNSThread.h"
 
-#include "core/DeploymentProfile.h"
-#include "http/CDnsResolver.h"
-#include "thread/MainThreadQueue.h"
-#include "thread/MainThreadTask4.h"
+#include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/http/CDnsResolver.h"
+#include "commonlib/thread/MainThreadQueue.h"
+#include "commonlib/thread/MainThreadTask4.h"
 
 CDNSThread::CDNSThread() : m_callback(nullptr), m_context(nullptr), m_running(false) {}
 

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "thread/CSimpleThread.h"
+#include "commonlib/thread/CSimpleThread.h"
 
 typedef void (*DnsResultCallback)(int code, void* context, const std::string& host,
                                   const std::string& text);

@@ -1,4 +1,4 @@
-#include "http/CDnsResolver.h"
+#include "commonlib/http/CDnsResolver.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "core/DeploymentProfile.h"
+#include "commonlib/core/DeploymentProfile.h"
 
 namespace {
 

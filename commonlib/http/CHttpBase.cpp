@@ -1,16 +1,16 @@
 // The multipart form goes through curl_formadd, which this libcurl marks as deprecated.
 #define CURL_DISABLE_DEPRECATION 1
 
-#include "http/CHttpBase.h"
+#include "commonlib/http/CHttpBase.h"
 
 #include <windows.h>
 
-#include "http/CCurlHttp.h"
-#include "http/CCurlWorkshop.h"
-#include "http/CHttpMgr.h"
-#include "http/HttpLog.h"
-#include "http/ResultCodes.h"
-#include "util/StringUtils.h"
+#include "commonlib/http/CCurlHttp.h"
+#include "commonlib/http/CCurlWorkshop.h"
+#include "commonlib/http/CHttpMgr.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/http/ResultCodes.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 const wchar_t kFile[] = L"http\\HttpBase";

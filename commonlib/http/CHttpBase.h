@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/ProtoValue.h"
-#include "http/CCurlBase.h"
-#include "http/ResultCodes.h"
-#include "thread/CRefPtr.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/http/CCurlBase.h"
+#include "commonlib/http/ResultCodes.h"
+#include "commonlib/thread/CRefPtr.h"
 
 class CCurlWorkshop;
 class CHttpMgr;

@@ -1,4 +1,4 @@
-#include "http/CHttpCommand.h"
+#include "commonlib/http/CHttpCommand.h"
 
 #include <windows.h>
 
@@ -6,20 +6,20 @@
 #include <ctime>
 #include <vector>
 
-#include "core/IBufferStream.h"
-#include "core/OBufferStream.h"
-#include "http/CCurlHttp.h"
-#include "http/CCurlWorkshop.h"
-#include "http/CDNSThread.h"
-#include "http/CHttpMgr.h"
-#include "http/HttpChannel.h"
-#include "http/HttpLog.h"
-#include "http/ResultCodes.h"
-#include "logger/HttpErrorReport.h"
-#include "thread/MainThreadQueue.h"
-#include "thread/MainThreadTask4.h"
-#include "util/CommonUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/IBufferStream.h"
+#include "commonlib/core/OBufferStream.h"
+#include "commonlib/http/CCurlHttp.h"
+#include "commonlib/http/CCurlWorkshop.h"
+#include "commonlib/http/CDNSThread.h"
+#include "commonlib/http/CHttpMgr.h"
+#include "commonlib/http/HttpChannel.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/http/ResultCodes.h"
+#include "commonlib/logger/HttpErrorReport.h"
+#include "commonlib/thread/MainThreadQueue.h"
+#include "commonlib/thread/MainThreadTask4.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 CCurlWorkshop* g_commandWorkshop = nullptr;
 CHttpMgr* g_commandManager = nullptr;

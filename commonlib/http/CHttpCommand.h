@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "http/CHttpBase.h"
+#include "commonlib/http/CHttpBase.h"
 
 class CCurlWorkshop;
 class CDNSThread;

@@ -1,4 +1,4 @@
-#include "http/CHttpMgr.h"
+#include "commonlib/http/CHttpMgr.h"
 
 #include <windows.h>
 
@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "http/CHttpBase.h"
-#include "http/HttpLog.h"
-#include "http/ResultCodes.h"
+#include "commonlib/http/CHttpBase.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/http/ResultCodes.h"
 
 namespace {
 const wchar_t kFile[] = L"http\\HttpMgr";

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <list>
 
-#include "http/CurlListener.h"
+#include "commonlib/http/CurlListener.h"
 
 class CHttpBase;
 

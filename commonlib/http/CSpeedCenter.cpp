@@ -1,6 +1,6 @@
-#include "http/CSpeedCenter.h"
+#include "commonlib/http/CSpeedCenter.h"
 
-#include "thread/CScopedLock.h"
+#include "commonlib/thread/CScopedLock.h"
 
 CSpeedCenter::CSpeedCenter() : m_enabled(false), m_total(0), m_limit(1048576) {}
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "thread/CCriticalLock.h"
+#include "commonlib/thread/CCriticalLock.h"
 
 class CSpeedCenter {
  public:

@@ -1,4 +1,4 @@
-#include "http/CurlListener.h"
+#include "commonlib/http/CurlListener.h"
 
 #include <mutex>
 #include <set>

@@ -3,7 +3,7 @@
 // listener went away (at shutdown) is dropped instead of reaching freed memory.
 #pragma once
 
-#include "core/ProtoValue.h"
+#include "commonlib/core/ProtoValue.h"
 
 class CCurlBase;
 

@@ -1,8 +1,8 @@
-#include "http/DownloadChannel.h"
+#include "commonlib/http/DownloadChannel.h"
 
 #include <windows.h>
 
-#include "http/HttpChannel.h"
+#include "commonlib/http/HttpChannel.h"
 
 CCurlWorkshop* g_downloadWorkshop = nullptr;
 CHttpMgr* g_downloadManager = nullptr;

@@ -1,9 +1,9 @@
-#include "http/HttpChannel.h"
+#include "commonlib/http/HttpChannel.h"
 
 #include <windows.h>
 
-#include "http/CCurlWorkshop.h"
-#include "http/CHttpMgr.h"
+#include "commonlib/http/CCurlWorkshop.h"
+#include "commonlib/http/CHttpMgr.h"
 
 namespace HttpChannel {
 

@@ -1,9 +1,9 @@
-#include "http/HttpLog.h"
+#include "commonlib/http/HttpLog.h"
 
 #include <cstdarg>
 
-#include "logger/FileLogger.h"
-#include "logger/TraceLogger.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/TraceLogger.h"
 
 void HttpLog::Write(int level, int line, const wchar_t* file, const wchar_t* format, ...) {
   va_list args;

@@ -2,7 +2,7 @@
 // to the trace log.
 #pragma once
 
-#include "logger/BaseLogger.h"
+#include "commonlib/logger/BaseLogger.h"
 
 class HttpLog {
  public:

@@ -17,6 +17,16 @@ enum HttpErrorType {
   kErrNet = 8,
 };
 
+// A (type, code) pair carried as one value inside the code; it is unpacked into two ints
+// only at the signatures that the listeners and callbacks fix.
+struct ErrorPair {
+  int type = kErrOk;
+  int code = 0;
+  bool Ok() const { return type == kErrOk; }
+  bool operator==(const ErrorPair& other) const { return type == other.type && code == other.code; }
+  bool operator!=(const ErrorPair& other) const { return !(*this == other); }
+};
+
 namespace ResultCode {
 
 // Codes of type kErrUser (3) and kErrHttp (4).

@@ -1,4 +1,4 @@
-#include "logger/BaseLogger.h"
+#include "commonlib/logger/BaseLogger.h"
 
 #include <ctime>
 #include <cwchar>
@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "thread/CScopedLock.h"
-#include "util/StringUtils.h"
+#include "commonlib/thread/CScopedLock.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdarg>
 #include <string>
 
-#include "logger/LogOptions.h"
-#include "thread/CCriticalLock.h"
+#include "commonlib/logger/LogOptions.h"
+#include "commonlib/thread/CCriticalLock.h"
 
 enum LogLevel { kLogInfo = 0, kLogWarn = 1, kLogError = 2 };
 

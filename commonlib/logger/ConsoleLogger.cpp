@@ -1,4 +1,4 @@
-#include "logger/ConsoleLogger.h"
+#include "commonlib/logger/ConsoleLogger.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // Writes each line to standard output; created switched off.
 #pragma once
 
-#include "logger/BaseLogger.h"
-#include "logger/CSingleton.h"
+#include "commonlib/logger/BaseLogger.h"
+#include "commonlib/logger/CSingleton.h"
 
 class ConsoleLogger : public BaseLogger, public CSingleton<ConsoleLogger> {
  public:

@@ -1,16 +1,16 @@
-#include "logger/DownloadLog.h"
+#include "commonlib/logger/DownloadLog.h"
 
 #include <windows.h>
 
 #include <ctime>
 
-#include "core/ProtoValueJsonConvertor.h"
-#include "http/CHttpCommand.h"
-#include "http/HttpLog.h"
-#include "thread/CScopedLock.h"
-#include "util/CommonUtils.h"
-#include "util/MD5.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/ProtoValueJsonConvertor.h"
+#include "commonlib/http/CHttpCommand.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/thread/CScopedLock.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/MD5.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 const wchar_t kFile[] = L"logger\\DownloadLog";

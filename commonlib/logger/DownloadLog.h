@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "core/ProtoValue.h"
-#include "thread/CCriticalLock.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/thread/CCriticalLock.h"
 
 class CHttpCommand;
 

@@ -1,9 +1,9 @@
-#include "logger/FileLogger.h"
+#include "commonlib/logger/FileLogger.h"
 
 #include <windows.h>
 
-#include "logger/LogRecordCipher.h"
-#include "thread/CScopedLock.h"
+#include "commonlib/logger/LogRecordCipher.h"
+#include "commonlib/thread/CScopedLock.h"
 
 FileLogger::FileLogger() : m_file(nullptr) { SetOptions(new LogOptions()); }
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "logger/BaseLogger.h"
-#include "logger/CSingleton.h"
+#include "commonlib/logger/BaseLogger.h"
+#include "commonlib/logger/CSingleton.h"
 
 class FileLogger : public BaseLogger, public CSingleton<FileLogger> {
  public:

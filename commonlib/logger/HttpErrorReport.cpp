@@ -1,11 +1,11 @@
-#include "logger/HttpErrorReport.h"
+#include "commonlib/logger/HttpErrorReport.h"
 
 #include <windows.h>
 
 #include <cstdarg>
 
-#include "thread/CScopedLock.h"
-#include "util/StringUtils.h"
+#include "commonlib/thread/CScopedLock.h"
+#include "commonlib/util/StringUtils.h"
 
 HttpErrorLog::HttpErrorLog() : m_pending(nullptr), m_userId(0) {}
 

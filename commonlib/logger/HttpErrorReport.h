@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "thread/CCriticalLock.h"
+#include "commonlib/thread/CCriticalLock.h"
 
 class HttpErrorLog {
  public:

@@ -1,6 +1,6 @@
-#include "logger/LogRecordCipher.h"
+#include "commonlib/logger/LogRecordCipher.h"
 
-#include "util/StringUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

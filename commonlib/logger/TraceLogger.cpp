@@ -1,4 +1,4 @@
-#include "logger/TraceLogger.h"
+#include "commonlib/logger/TraceLogger.h"
 
 #include <windows.h>
 

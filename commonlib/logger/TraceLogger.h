@@ -1,8 +1,8 @@
 // Writes each line to the debugger output. Enabled from construction.
 #pragma once
 
-#include "logger/BaseLogger.h"
-#include "logger/CSingleton.h"
+#include "commonlib/logger/BaseLogger.h"
+#include "commonlib/logger/CSingleton.h"
 
 class TraceLogger : public BaseLogger, public CSingleton<TraceLogger> {
  public:

@@ -1,4 +1,4 @@
-#include "peer/CDownloadPeer.h"
+#include "commonlib/peer/CDownloadPeer.h"
 
 CDownloadPeer::CDownloadPeer() : m_busy(false), m_block(nullptr) {}
 

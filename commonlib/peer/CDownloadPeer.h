@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "peer/BlockRequest.h"
-#include "peer/CPeerSpeedMeter.h"
+#include "commonlib/peer/BlockRequest.h"
+#include "commonlib/peer/CPeerSpeedMeter.h"
 
 class CDownloadPeer {
  public:

@@ -1,17 +1,17 @@
-#include "peer/CHttpDownloadPeer.h"
+#include "commonlib/peer/CHttpDownloadPeer.h"
 
 #include <windows.h>
 
-#include "core/ProtoValueJsonConvertor.h"
-#include "http/CCurlHttp.h"
-#include "http/CHttpMgr.h"
-#include "http/DownloadChannel.h"
-#include "http/HttpLog.h"
-#include "http/ResultCodes.h"
-#include "peer/CVRDownloadFileIO.h"
-#include "peer/DAEventCenter.h"
-#include "util/CommonUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/ProtoValueJsonConvertor.h"
+#include "commonlib/http/CCurlHttp.h"
+#include "commonlib/http/CHttpMgr.h"
+#include "commonlib/http/DownloadChannel.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/http/ResultCodes.h"
+#include "commonlib/peer/CVRDownloadFileIO.h"
+#include "commonlib/peer/DAEventCenter.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 const wchar_t kFile[] = L"peer\\HttpDownloadPeer";

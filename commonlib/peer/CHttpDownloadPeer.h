@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/ProtoValue.h"
-#include "http/CHttpBase.h"
-#include "peer/CDownloadPeer.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/http/CHttpBase.h"
+#include "commonlib/peer/CDownloadPeer.h"
 
 class CHttpDownloadPeer : public CDownloadPeer, public CHttpBase {
  public:

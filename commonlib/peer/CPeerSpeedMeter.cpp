@@ -1,4 +1,4 @@
-#include "peer/CPeerSpeedMeter.h"
+#include "commonlib/peer/CPeerSpeedMeter.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "peer/CVRDownloadFileIO.h"
+#include "commonlib/peer/CVRDownloadFileIO.h"
 
-#include "http/HttpLog.h"
-#include "http/ResultCodes.h"
+#include "commonlib/http/HttpLog.h"
+#include "commonlib/http/ResultCodes.h"
 
 namespace {
 const wchar_t kFile[] = L"peer\\VRFileIO";

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
-#include "core/CFileEx.h"
-#include "core/OBaseStream.h"
+#include "commonlib/core/CFileEx.h"
+#include "commonlib/core/OBaseStream.h"
 
 class CVRDownloadFileIO : public OBaseStream {
  public:

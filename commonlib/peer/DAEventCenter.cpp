@@ -1,4 +1,4 @@
-#include "peer/DAEventCenter.h"
+#include "commonlib/peer/DAEventCenter.h"
 
 #include <algorithm>
 #include <vector>

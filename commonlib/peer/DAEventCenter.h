@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <list>
 
-#include "peer/DAEventListener.h"
-#include "core/ProtoValue.h"
+#include "commonlib/peer/DAEventListener.h"
+#include "commonlib/core/ProtoValue.h"
 
 class DAEventCenter {
  public:

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/ProtoValue.h"
+#include "commonlib/core/ProtoValue.h"
 
 enum DAEvent : int32_t {
   DAEventRangeResult = 5,  // block finished or failed; (type, code) = the block's result

@@ -1,4 +1,4 @@
-#include "thread/CCondition.h"
+#include "commonlib/thread/CCondition.h"
 
 #include <chrono>
 

@@ -5,7 +5,7 @@
 
 #include <condition_variable>
 
-#include "thread/CCriticalLock.h"
+#include "commonlib/thread/CCriticalLock.h"
 
 class CCondition {
  public:

@@ -1,4 +1,4 @@
-#include "thread/CCriticalLock.h"
+#include "commonlib/thread/CCriticalLock.h"
 
 CCriticalLock::CCriticalLock() : m_depth(0) { InitializeCriticalSection(&m_cs); }
 

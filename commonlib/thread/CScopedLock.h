@@ -1,7 +1,7 @@
 // Holds a CCriticalLock for the lifetime of a scope (also when an exception leaves it).
 #pragma once
 
-#include "thread/CCriticalLock.h"
+#include "commonlib/thread/CCriticalLock.h"
 
 class CScopedLock {
  public:

@@ -1,9 +1,9 @@
-#include "thread/CSimpleThread.h"
+#include "commonlib/thread/CSimpleThread.h"
 
 #include <process.h>
 
-#include "logger/FileLogger.h"
-#include "logger/TraceLogger.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/TraceLogger.h"
 
 struct CSimpleThread::State {
   std::atomic<HANDLE> thread{nullptr};

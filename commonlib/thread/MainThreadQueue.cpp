@@ -1,9 +1,9 @@
-#include "thread/MainThreadQueue.h"
+#include "commonlib/thread/MainThreadQueue.h"
 
 #include <deque>
 
-#include "core/SystemClock.h"
-#include "thread/CScopedLock.h"
+#include "commonlib/core/SystemClock.h"
+#include "commonlib/thread/CScopedLock.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <windows.h>
 
-#include "thread/CCondition.h"
-#include "thread/CCriticalLock.h"
-#include "thread/CRefPtr.h"
-#include "thread/MainThreadQueueEntry.h"
-#include "thread/MainThreadTaskBase.h"
+#include "commonlib/thread/CCondition.h"
+#include "commonlib/thread/CCriticalLock.h"
+#include "commonlib/thread/CRefPtr.h"
+#include "commonlib/thread/MainThreadQueueEntry.h"
+#include "commonlib/thread/MainThreadTaskBase.h"
 
 // Main thread, once during start-up: registers "ThreadingWindowClass", creates the
 // message-only window and registers "com.varnel.MainThreadFired". A second call does nothing.

@@ -1,8 +1,8 @@
 // One queued call for the main thread.
 #pragma once
 
-#include "thread/CRefPtr.h"
-#include "thread/MainThreadTaskBase.h"
+#include "commonlib/thread/CRefPtr.h"
+#include "commonlib/thread/MainThreadTaskBase.h"
 
 class CCondition;
 

@@ -2,7 +2,7 @@
 // Si is the stored type of an argument, Pi the parameter type of the function.
 #pragma once
 
-#include "thread/MainThreadTaskBase.h"
+#include "commonlib/thread/MainThreadTaskBase.h"
 
 template <class S1, class P1, class S2, class P2>
 class MainThreadTask2 : public MainThreadTaskBase {

@@ -1,7 +1,7 @@
 // A unit of work that a background thread hands to the main thread.
 #pragma once
 
-#include "thread/CRefThreadSafeBase.h"
+#include "commonlib/thread/CRefThreadSafeBase.h"
 
 class MainThreadTaskBase : public CRefThreadSafeBase<MainThreadTaskBase> {
  public:

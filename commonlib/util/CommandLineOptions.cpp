@@ -1,8 +1,8 @@
-#include "util/CommandLineOptions.h"
+#include "commonlib/util/CommandLineOptions.h"
 
 #include <windows.h>
 
-#include "util/StringUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 const CommandLineOptions::OptionSpec CommandLineOptions::kOptionTable[] = {
     {L'n', L"none", 0, 1}, {L'h', L"hide", 0, 0}, {L'i', L"id", 1, 1}, {L'r', L"run", 1, 1},

@@ -1,4 +1,4 @@
-#include "util/CommonUtils.h"
+#include "commonlib/util/CommonUtils.h"
 
 #include <psapi.h>
 #include <shlobj.h>
@@ -11,10 +11,10 @@
 #include <functional>
 #include <mutex>
 
-#include "core/MacAddress.h"
-#include "logger/FileLogger.h"
-#include "logger/TraceLogger.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/MacAddress.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/TraceLogger.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "util/FileUtils.h"
+#include "commonlib/util/FileUtils.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -7,11 +7,11 @@
 #include <ctime>
 #include <vector>
 
-#include "logger/FileLogger.h"
-#include "logger/TraceLogger.h"
-#include "util/CommonUtils.h"
-#include "util/Pause.h"
-#include "util/StringUtils.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/TraceLogger.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/Pause.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace FileUtils {
 

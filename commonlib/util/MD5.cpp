@@ -1,4 +1,4 @@
-#include "util/MD5.h"
+#include "commonlib/util/MD5.h"
 
 #include <atomic>
 #include <cstring>

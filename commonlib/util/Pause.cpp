@@ -1,4 +1,4 @@
-#include "util/Pause.h"
+#include "commonlib/util/Pause.h"
 
 #include <atomic>
 

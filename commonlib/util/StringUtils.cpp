@@ -1,4 +1,4 @@
-#include "util/StringUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 #include <windows.h>
 

@@ -35,5 +35,5 @@ HRESULT SHGetFolderPathW(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPW
 void ILFree(LPITEMIDLIST pidl);
 // ERROR_SUCCESS, ERROR_ALREADY_EXISTS / ERROR_FILE_EXISTS, or the error of the failing level.
 int SHCreateDirectoryExW(HWND hwnd, LPCWSTR pszPath, const SECURITY_ATTRIBUTES* psa);
-#include "jf/browsefolder.h"
+#include "windows/browsefolder.h"
 

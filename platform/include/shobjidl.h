@@ -1,7 +1,7 @@
 // The shell link object: IShellLinkW to describe the link, IPersistFile::Save to write
 // the .lnk file in the binary shell-link format.
 #pragma once
-#include "jf/files.h"
+#include "windows/files.h"
 #include "objbase.h"
 
 typedef struct _SHITEMID {

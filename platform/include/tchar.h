@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "jf/text.h"
+#include "windows/text.h"
 
 #ifndef _T
 #define __T(x) L##x

@@ -3,7 +3,7 @@
 // Every device context draws into a 32-bit cairo image surface whose memory has the layout
 // of a 32-bit DIB section: bytes blue, green, red, alpha, colour channels premultiplied by
 // alpha. Memory DCs draw into their selected bitmap; window DCs into the window's backing
-// surface (see jf/gdisurface.h).
+// surface (see platform/src/internal/gdisurface.h).
 //
 // The alpha byte. Windows GDI leaves alpha 0 in everything it draws, which makes fills and
 // text invisible on a layered window; programs work around it by blending their own text
@@ -420,4 +420,4 @@ int WINAPI GetClipBox(HDC hdc, LPRECT rect);
 int WINAPI GetClipRgn(HDC hdc, HRGN rgn);
 
 // The drawing calls of user32 (DrawTextW, FillRect, system colours ...).
-#include "jf/userdraw.h"
+#include "windows/userdraw.h"

@@ -7,11 +7,11 @@
 
 #include <string>
 
-#include "../platform/FileTestDrives.h"
-#include "jf/files.h"
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "jf/teststate.h"
+#include "tests/platform/FileTestDrives.h"
+#include <windows/files.h>
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include "platform/testing/hooks/teststate.h"
 
 namespace apptest {
 

@@ -11,8 +11,8 @@
 
 #include "app/IInstallView.h"
 #include "app/InstallFlow.h"
-#include "jf/tick.h"
-#include "jf/ticksource.h"
+#include "platform/testing/hooks/tick.h"
+#include "platform/src/internal/ticksource.h"
 
 class FlowTestView : public IInstallView {
  public:

@@ -1,9 +1,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "AppDrives.h"
+#include "tests/app/AppDrives.h"
 #include "app/InstallFolderChoice.h"
-#include "jf/teststate.h"
+#include "platform/testing/hooks/teststate.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <fstream>
 #include <thread>
 
-#include "AppDrives.h"
+#include "tests/app/AppDrives.h"
 #include "app/AppConfig.h"
 #include "app/InstallSteps.h"
 #include "app/LauncherDetection.h"
 #include "app/OldInstallRemoval.h"
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "AppDrives.h"
+#include "tests/app/AppDrives.h"
 #include "app/RunStatistics.h"
-#include "util/CommonUtils.h"
+#include "commonlib/util/CommonUtils.h"
 
 namespace {
 

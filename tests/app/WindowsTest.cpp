@@ -6,17 +6,17 @@
 
 #include <string>
 
-#include "AppDrives.h"
-#include "SurfacePng.h"
+#include "tests/app/AppDrives.h"
+#include "tests/support/SurfacePng.h"
 #include "app/AppConfig.h"
 #include "app/MainDlg.h"
 #include "app/MsgBoxDlg.h"
-#include "control/EditUI.h"
-#include "control/LabelUI.h"
-#include "control/OptionUI.h"
-#include "control/ProgressUI.h"
-#include "layout/TabLayoutUI.h"
-#include "jf/teststate.h"
+#include "ui/control/EditUI.h"
+#include "ui/control/LabelUI.h"
+#include "ui/control/OptionUI.h"
+#include "ui/control/ProgressUI.h"
+#include "ui/layout/TabLayoutUI.h"
+#include "platform/testing/hooks/teststate.h"
 
 namespace {
 

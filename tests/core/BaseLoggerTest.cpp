@@ -2,16 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <jf/tick.h>
+#include "platform/testing/hooks/tick.h"
 
 #include <mutex>
 #include <regex>
 #include <thread>
 #include <vector>
 
-#include "CapturedLog.h"
-#include "logger/ConsoleLogger.h"
-#include "logger/TraceLogger.h"
+#include "tests/core/CapturedLog.h"
+#include "commonlib/logger/ConsoleLogger.h"
+#include "commonlib/logger/TraceLogger.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <random>
 #include <string>
 
-#include "core/IProtoValueStream.h"
-#include "core/OProtoValueStream.h"
-#include "core/ProtoValueBytes.h"
+#include "commonlib/core/IProtoValueStream.h"
+#include "commonlib/core/OProtoValueStream.h"
+#include "commonlib/core/ProtoValueBytes.h"
 
 namespace {
 

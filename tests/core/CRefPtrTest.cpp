@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "thread/CRefPtr.h"
-#include "thread/CRefThreadSafeBase.h"
+#include "commonlib/thread/CRefPtr.h"
+#include "commonlib/thread/CRefThreadSafeBase.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "logger/LogRecordCipher.h"
+#include "commonlib/logger/LogRecordCipher.h"
 
 class CapturedLog {
  public:

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "util/CommandLineOptions.h"
+#include "commonlib/util/CommandLineOptions.h"
 
 namespace {
 

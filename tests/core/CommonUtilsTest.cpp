@@ -10,11 +10,11 @@
 #include <fstream>
 #include <thread>
 
-#include "CapturedLog.h"
-#include "WaitUntil.h"
-#include "jf/paths.h"
-#include "util/CommonUtils.h"
-#include "jf/teststate.h"
+#include "tests/core/CapturedLog.h"
+#include "tests/core/WaitUntil.h"
+#include "platform/src/internal/paths.h"
+#include "commonlib/util/CommonUtils.h"
+#include "platform/testing/hooks/teststate.h"
 
 namespace {
 

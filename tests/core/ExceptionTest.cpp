@@ -1,11 +1,11 @@
 // Exceptions: the formatted text, the location, and logging it verbatim.
 #include <gtest/gtest.h>
 
-#include "LogTestDecoder.h"
-#include "TempFolder.h"
-#include "core/CFileExException.h"
-#include "core/ProtoValueException.h"
-#include "logger/FileLogger.h"
+#include "tests/core/LogTestDecoder.h"
+#include "tests/core/TempFolder.h"
+#include "commonlib/core/CFileExException.h"
+#include "commonlib/core/ProtoValueException.h"
+#include "commonlib/logger/FileLogger.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/SystemClock.h"
+#include "commonlib/core/SystemClock.h"
 
 class FakeClock {
  public:

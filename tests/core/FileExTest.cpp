@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "CapturedLog.h"
-#include "core/CFileEx.h"
+#include "tests/core/CapturedLog.h"
+#include "commonlib/core/CFileEx.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <windows.h>
 
-#include "LogTestDecoder.h"
-#include "TempFolder.h"
-#include "logger/FileLogger.h"
-#include "logger/LogRecordCipher.h"
+#include "tests/core/LogTestDecoder.h"
+#include "tests/core/TempFolder.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/LogRecordCipher.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include "TempFolder.h"
-#include "util/FileUtils.h"
-#include "jf/testinput.h"
+#include "tests/core/TempFolder.h"
+#include "commonlib/util/FileUtils.h"
+#include "platform/testing/hooks/testinput.h"
 
 namespace {
 

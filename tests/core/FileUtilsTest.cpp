@@ -10,10 +10,10 @@
 #include <chrono>
 #include <fstream>
 
-#include "CapturedLog.h"
-#include "InstantPause.h"
-#include "TempFolder.h"
-#include "util/FileUtils.h"
+#include "tests/core/CapturedLog.h"
+#include "tests/support/InstantPause.h"
+#include "tests/core/TempFolder.h"
+#include "commonlib/util/FileUtils.h"
 
 namespace {
 

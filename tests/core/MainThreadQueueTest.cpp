@@ -10,12 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include "FakeClock.h"
-#include "thread/CRefPtr.h"
-#include "thread/CScopedLock.h"
-#include "thread/MainThreadQueue.h"
-#include "thread/MainThreadTask2.h"
-#include "thread/MainThreadTask4.h"
+#include "tests/core/FakeClock.h"
+#include "commonlib/thread/CRefPtr.h"
+#include "commonlib/thread/CScopedLock.h"
+#include "commonlib/thread/MainThreadQueue.h"
+#include "commonlib/thread/MainThreadTask2.h"
+#include "commonlib/thread/MainThreadTask4.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "util/MD5.h"
+#include "commonlib/util/MD5.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "CapturedLog.h"
-#include "core/ProtoValueJsonConvertor.h"
-#include "logger/FileLogger.h"
+#include "tests/core/CapturedLog.h"
+#include "commonlib/core/ProtoValueJsonConvertor.h"
+#include "commonlib/logger/FileLogger.h"
 
 using ProtoValueJsonConvertor::FromJson;
 using ProtoValueJsonConvertor::ToJson;

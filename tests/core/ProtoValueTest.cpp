@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/ProtoValue.h"
-#include "core/ProtoValueException.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/core/ProtoValueException.h"
 
 namespace {
 

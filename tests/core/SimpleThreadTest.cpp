@@ -4,9 +4,9 @@
 #include <chrono>
 #include <thread>
 
-#include "CapturedLog.h"
-#include "WaitUntil.h"
-#include "thread/CSimpleThread.h"
+#include "tests/core/CapturedLog.h"
+#include "tests/core/WaitUntil.h"
+#include "commonlib/thread/CSimpleThread.h"
 
 namespace {
 

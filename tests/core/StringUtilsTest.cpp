@@ -1,7 +1,7 @@
 // String conversions (GBK as the ANSI page, UTF-8), formatting, numbers, trimming, splitting.
 #include <gtest/gtest.h>
 
-#include "util/StringUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

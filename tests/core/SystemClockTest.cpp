@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/MacAddress.h"
-#include "FakeClock.h"
-#include "core/SystemClock.h"
+#include "commonlib/core/MacAddress.h"
+#include "tests/core/FakeClock.h"
+#include "commonlib/core/SystemClock.h"
 
 namespace {
 

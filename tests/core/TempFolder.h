@@ -1,7 +1,7 @@
 // A unique temporary folder for one test, removed with everything in it afterwards.
 #pragma once
 
-#include <jf/paths.h>
+#include "platform/src/internal/paths.h"
 #include <stdlib.h>
 
 #include <sys/stat.h>

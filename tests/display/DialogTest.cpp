@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "DisplayTestWindow.h"
-#include "jf/paths.h"
-#include "jf/testinput.h"
+#include "tests/display/DisplayTestWindow.h"
+#include "platform/src/internal/paths.h"
+#include "platform/testing/hooks/testinput.h"
 
 using disptest::DisplayTest;
 using Strings = std::vector<std::string>;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "DisplayTestWindow.h"
+#include "tests/display/DisplayTestWindow.h"
 
 using disptest::DisplayTest;
 using disptest::Make;

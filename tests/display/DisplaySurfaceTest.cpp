@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "DisplayTestWindow.h"
+#include "tests/display/DisplayTestWindow.h"
 
 using disptest::DisplayTest;
 using disptest::Make;

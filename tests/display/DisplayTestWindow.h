@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "../messages/MsgTestWindow.h"
-#include "jf/testinput.h"
-#include "jf/tick.h"
+#include "tests/messages/MsgTestWindow.h"
+#include "platform/testing/hooks/testinput.h"
+#include "platform/testing/hooks/tick.h"
 
 namespace disptest {
 

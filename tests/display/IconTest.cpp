@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "../../platform/src/display/DisplayIcons.h"
-#include "DisplayTestWindow.h"
-#include "jf/resources.h"
+#include "platform/src/display/DisplayIcons.h"
+#include "tests/display/DisplayTestWindow.h"
+#include <windows/resources.h>
 
 using disptest::DisplayTest;
 

@@ -3,7 +3,7 @@
 
 #include <commctrl.h>
 
-#include "DisplayTestWindow.h"
+#include "tests/display/DisplayTestWindow.h"
 
 using disptest::DisplayTest;
 using disptest::Make;

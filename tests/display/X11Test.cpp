@@ -19,8 +19,8 @@
 #include <string>
 #include <thread>
 
-#include "DisplayTestWindow.h"
-#include "jf/paths.h"
+#include "tests/display/DisplayTestWindow.h"
+#include "platform/src/internal/paths.h"
 
 extern char** environ;
 

@@ -1,9 +1,9 @@
 // The task queue: duplicates, removal, event routing and the engine tick over many tasks.
-#include "CDownloadTaskQueue.h"
+#include "commonlib/CDownloadTaskQueue.h"
 
-#include "DownloadTestEnv.h"
-#include "TraceCapture.h"
-#include "peer/CHttpDownloadPeer.h"
+#include "tests/download/DownloadTestEnv.h"
+#include "tests/support/TraceCapture.h"
+#include "commonlib/peer/CHttpDownloadPeer.h"
 
 namespace {
 

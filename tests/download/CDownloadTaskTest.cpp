@@ -1,11 +1,11 @@
 // The download task end to end: real transfers from the scripted server through the
 // download channel, the queue and the task, with the engine tick driven by the test.
-#include "CDownloadTask.h"
+#include "commonlib/CDownloadTask.h"
 
-#include "DownloadTestEnv.h"
-#include "InstantPause.h"
-#include "TraceCapture.h"
-#include "peer/CHttpDownloadPeer.h"
+#include "tests/download/DownloadTestEnv.h"
+#include "tests/support/InstantPause.h"
+#include "tests/support/TraceCapture.h"
+#include "commonlib/peer/CHttpDownloadPeer.h"
 
 namespace {
 

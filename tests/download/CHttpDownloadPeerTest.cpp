@@ -1,9 +1,9 @@
 // The HTTP source: header look-ups, redirects, answers that ignore or break the range,
 // stalls and retries, each through a real transfer inside a running task.
-#include "peer/CHttpDownloadPeer.h"
+#include "commonlib/peer/CHttpDownloadPeer.h"
 
-#include "DownloadTestEnv.h"
-#include "TraceCapture.h"
+#include "tests/download/DownloadTestEnv.h"
+#include "tests/support/TraceCapture.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "peer/CPeerSpeedMeter.h"
+#include "commonlib/peer/CPeerSpeedMeter.h"
 
 #include <gtest/gtest.h>
-#include <jf/tick.h>
+#include "platform/testing/hooks/tick.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "CTaskLog.h"
+#include "commonlib/CTaskLog.h"
 
 #include <gtest/gtest.h>
 
 #include <regex>
 #include <string>
 
-#include "core/ProtoValueBytes.h"
-#include "logger/DownloadLog.h"
-#include "thread/CRefPtr.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/ProtoValueBytes.h"
+#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/thread/CRefPtr.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

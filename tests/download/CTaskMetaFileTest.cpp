@@ -1,4 +1,4 @@
-#include "CTaskMetaFile.h"
+#include "commonlib/CTaskMetaFile.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "../core/TempFolder.h"
-#include "CTaskLog.h"
-#include "core/ProtoValueBytes.h"
-#include "thread/CRefPtr.h"
+#include "tests/core/TempFolder.h"
+#include "commonlib/CTaskLog.h"
+#include "commonlib/core/ProtoValueBytes.h"
+#include "commonlib/thread/CRefPtr.h"
 
 namespace {
 

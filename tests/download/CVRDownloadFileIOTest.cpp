@@ -1,4 +1,4 @@
-#include "peer/CVRDownloadFileIO.h"
+#include "commonlib/peer/CVRDownloadFileIO.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "../core/TempFolder.h"
+#include "tests/core/TempFolder.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "peer/DAEventCenter.h"
+#include "commonlib/peer/DAEventCenter.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "http/DownloadChannel.h"
-#include "http/CCurlWorkshop.h"
-#include "http/CHttpMgr.h"
+#include "commonlib/http/DownloadChannel.h"
+#include "commonlib/http/CCurlWorkshop.h"
+#include "commonlib/http/CHttpMgr.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The engine's entry points: start and stop, the engine timer in a message loop, the
 // download report of a finished download.
-#include "DownloadEngine.h"
+#include "commonlib/DownloadEngine.h"
 
-#include "DownloadTestEnv.h"
-#include "http/CCurlWorkshop.h"
-#include "http/CHttpCommand.h"
-#include "logger/DownloadLog.h"
+#include "tests/download/DownloadTestEnv.h"
+#include "commonlib/http/CCurlWorkshop.h"
+#include "commonlib/http/CHttpCommand.h"
+#include "commonlib/logger/DownloadLog.h"
 
 namespace {
 

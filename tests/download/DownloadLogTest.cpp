@@ -1,17 +1,17 @@
-#include "logger/DownloadLog.h"
+#include "commonlib/logger/DownloadLog.h"
 
 #include <gtest/gtest.h>
-#include <jf/tick.h>
+#include "platform/testing/hooks/tick.h"
 #include <json/json.h>
 
 #include <string>
 
-#include "DownloadTestEnv.h"
-#include "HttpTestServer.h"
-#include "MainThreadPump.h"
-#include "http/CHttpCommand.h"
-#include "util/CommonUtils.h"
-#include "util/MD5.h"
+#include "tests/download/DownloadTestEnv.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MainThreadPump.h"
+#include "commonlib/http/CHttpCommand.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/MD5.h"
 
 namespace {
 

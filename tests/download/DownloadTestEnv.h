@@ -4,7 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <jf/tick.h>
+#include "platform/testing/hooks/tick.h"
 #include <windows.h>
 
 #include <algorithm>
@@ -12,18 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "../core/TempFolder.h"
-#include "CDownloadTask.h"
-#include "CDownloadTaskQueue.h"
-#include "peer/DAEventCenter.h"
-#include "http/DownloadChannel.h"
-#include "DownloadEngine.h"
-#include "HttpTestServer.h"
-#include "MainThreadPump.h"
-#include "core/ProtoValueBytes.h"
-#include "http/CHttpMgr.h"
-#include "util/MD5.h"
-#include "util/StringUtils.h"
+#include "tests/core/TempFolder.h"
+#include "commonlib/CDownloadTask.h"
+#include "commonlib/CDownloadTaskQueue.h"
+#include "commonlib/peer/DAEventCenter.h"
+#include "commonlib/http/DownloadChannel.h"
+#include "commonlib/DownloadEngine.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MainThreadPump.h"
+#include "commonlib/core/ProtoValueBytes.h"
+#include "commonlib/http/CHttpMgr.h"
+#include "commonlib/util/MD5.h"
+#include "commonlib/util/StringUtils.h"
 
 struct DownloadOutcome {
   bool done = false;

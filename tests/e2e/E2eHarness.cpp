@@ -1,4 +1,4 @@
-#include "E2eHarness.h"
+#include "tests/e2e/E2eHarness.h"
 
 #include <fcntl.h>
 #include <sched.h>
@@ -16,9 +16,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "jf/teststate.h"
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include "platform/testing/hooks/teststate.h"
 
 extern char** environ;
 

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <sys/stat.h>
 
-#include "E2eHarness.h"
+#include "tests/e2e/E2eHarness.h"
 
 namespace e2e {
 namespace {

@@ -7,11 +7,11 @@
 
 #include <windows.h>
 
-#include "control/ControlUI.h"
-#include "control/ScrollBarUI.h"
-#include "layout/ContainerUI.h"
-#include "layout/HorizontalLayoutUI.h"
-#include "layout/VerticalLayoutUI.h"
+#include "ui/control/ControlUI.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/layout/ContainerUI.h"
+#include "ui/layout/HorizontalLayoutUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "http/CDnsResolver.h"
+#include "commonlib/http/CDnsResolver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Exactly the datagram's bytes, so that any read past it is caught.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "render/ImageStringParser.h"
+#include "ui/render/ImageStringParser.h"
 
 namespace {
 void Draw(const SkinUI::UIImageDrawSet& set, void* context) {

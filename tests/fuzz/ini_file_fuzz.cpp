@@ -1,6 +1,6 @@
 // INI files from disk, with the UTF-16LE mark (the first input byte odd) or without it
 // (GBK): every section, key and value is read, and a key is written and read back.
-#include <jf/paths.h>
+#include "platform/src/internal/paths.h"
 #include <unistd.h>
 #include <windows.h>
 

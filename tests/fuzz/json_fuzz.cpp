@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/ProtoValue.h"
-#include "core/ProtoValueJsonConvertor.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/core/ProtoValueJsonConvertor.h"
+#include "commonlib/util/StringUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring text = StringUtils::FromUtf8(std::string(reinterpret_cast<const char*>(data), size));

@@ -1,7 +1,7 @@
 // A registry hive file from disk: any bytes give either the hive they describe or, for a
 // damaged or wrongly shaped one, an empty hive (the file set aside); never a crash. The keys
 // and values that load are walked and read.
-#include <jf/paths.h>
+#include "platform/src/internal/paths.h"
 #include <sys/stat.h>
 #include <unistd.h>
 #include <windows.h>
@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include "jf/teststate.h"
+#include "platform/testing/hooks/teststate.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // in range) or refused as damaged; never a crash, an overflow or a long stall. Inputs that
 // are maps are also given this download's size and digest, so that their ranges, counters
 // and log are read too.
-#include <jf/paths.h>
+#include "platform/src/internal/paths.h"
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "CTaskLog.h"
-#include "CTaskMetaFile.h"
-#include "GapList.h"
-#include "core/ProtoValue.h"
-#include "core/ProtoValueBytes.h"
-#include "thread/CRefPtr.h"
+#include "commonlib/CTaskLog.h"
+#include "commonlib/CTaskMetaFile.h"
+#include "commonlib/GapList.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/core/ProtoValueBytes.h"
+#include "commonlib/thread/CRefPtr.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace {
 SkinUI::CWindowManagerUI* manager = nullptr;

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/ProtoValue.h"
-#include "core/ProtoValueBytes.h"
+#include "commonlib/core/ProtoValue.h"
+#include "commonlib/core/ProtoValueBytes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);

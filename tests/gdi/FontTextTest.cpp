@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "GdiCanvas.h"
+#include "tests/gdi/GdiCanvas.h"
 
 namespace {
 

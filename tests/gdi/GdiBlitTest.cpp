@@ -4,7 +4,7 @@
 #include <climits>
 #include <vector>
 
-#include "GdiCanvas.h"
+#include "tests/gdi/GdiCanvas.h"
 
 namespace {
 

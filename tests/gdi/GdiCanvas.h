@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "SurfacePng.h"
+#include "tests/support/SurfacePng.h"
 
 class GdiCanvas {
  public:

@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "GdiCanvas.h"
+#include "tests/gdi/GdiCanvas.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <limits>
 
-#include "GdiCanvas.h"
+#include "tests/gdi/GdiCanvas.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "jf/resources.h"
+#include <windows/resources.h>
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "GdiCanvas.h"
-#include "jf/gdisurface.h"
+#include "tests/gdi/GdiCanvas.h"
+#include "platform/src/internal/gdisurface.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "jf/utf.h"
+#include "platform/src/internal/utf.h"
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "cmdline") == 0) {

@@ -5,15 +5,15 @@
 #include <atomic>
 #include <random>
 
-#include "HttpTestServer.h"
-#include "MainThreadPump.h"
-#include "TraceCapture.h"
-#include "WorkshopTest.h"
-#include "core/OBufferStream.h"
-#include "http/CCurlHttp.h"
-#include "http/CCurlWorkshop.h"
-#include "http/CHttpBase.h"
-#include "http/CurlListener.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MainThreadPump.h"
+#include "tests/support/TraceCapture.h"
+#include "tests/support/WorkshopTest.h"
+#include "commonlib/core/OBufferStream.h"
+#include "commonlib/http/CCurlHttp.h"
+#include "commonlib/http/CCurlWorkshop.h"
+#include "commonlib/http/CHttpBase.h"
+#include "commonlib/http/CurlListener.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/DeploymentProfile.h"
+#include "commonlib/core/DeploymentProfile.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include <chrono>
 
-#include "DnsTestServer.h"
-#include "FastProbeClock.h"
-#include "MainThreadPump.h"
-#include "core/DeploymentProfile.h"
-#include "http/CDNSThread.h"
-#include "http/CDnsResolver.h"
+#include "tests/support/DnsTestServer.h"
+#include "tests/support/FastProbeClock.h"
+#include "tests/support/MainThreadPump.h"
+#include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/http/CDNSThread.h"
+#include "commonlib/http/CDnsResolver.h"
 
 namespace {
 

@@ -1,19 +1,19 @@
 // What the request base turns into libcurl options, seen from the local server.
 #include <gtest/gtest.h>
-#include <jf/tick.h>
+#include "platform/testing/hooks/tick.h"
 #include <windows.h>
 
-#include "HttpTestServer.h"
-#include "MainThreadPump.h"
-#include "TestCertificate.h"
-#include "TraceCapture.h"
-#include "WorkshopTest.h"
-#include "core/IBufferStream.h"
-#include "core/OBufferStream.h"
-#include "http/CCurlHttp.h"
-#include "http/CCurlWorkshop.h"
-#include "http/CHttpBase.h"
-#include "http/CHttpMgr.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MainThreadPump.h"
+#include "tests/support/TestCertificate.h"
+#include "tests/support/TraceCapture.h"
+#include "tests/support/WorkshopTest.h"
+#include "commonlib/core/IBufferStream.h"
+#include "commonlib/core/OBufferStream.h"
+#include "commonlib/http/CCurlHttp.h"
+#include "commonlib/http/CCurlWorkshop.h"
+#include "commonlib/http/CHttpBase.h"
+#include "commonlib/http/CHttpMgr.h"
 
 namespace {
 

@@ -1,21 +1,21 @@
 // The command's whole ladder against the local HTTP server and DNS responder, with the
 // request timer's work (retries, time-outs) driven by hand on the manual tick.
 #include <gtest/gtest.h>
-#include <jf/tick.h>
+#include "platform/testing/hooks/tick.h"
 #include <windows.h>
 
 #include <random>
 #include <set>
 
-#include "DnsTestServer.h"
-#include "HttpTestServer.h"
-#include "MainThreadPump.h"
-#include "ReservedPort.h"
-#include "TestCertificate.h"
-#include "TraceCapture.h"
-#include "core/DeploymentProfile.h"
-#include "http/CHttpCommand.h"
-#include "http/CHttpMgr.h"
+#include "tests/support/DnsTestServer.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MainThreadPump.h"
+#include "tests/support/ReservedPort.h"
+#include "tests/support/TestCertificate.h"
+#include "tests/support/TraceCapture.h"
+#include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/http/CHttpCommand.h"
+#include "commonlib/http/CHttpMgr.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "logger/HttpErrorReport.h"
+#include "commonlib/logger/HttpErrorReport.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // The request manager with requests that need no network.
 #include <gtest/gtest.h>
-#include <jf/tick.h>
+#include "platform/testing/hooks/tick.h"
 #include <windows.h>
 
 #include <functional>
 #include <memory>
 
-#include "TraceCapture.h"
-#include "http/CHttpBase.h"
-#include "http/CHttpMgr.h"
+#include "tests/support/TraceCapture.h"
+#include "commonlib/http/CHttpBase.h"
+#include "commonlib/http/CHttpMgr.h"
 
 namespace {
 

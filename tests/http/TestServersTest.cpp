@@ -9,10 +9,10 @@
 
 #include <chrono>
 
-#include "DnsTestServer.h"
-#include "HttpTestServer.h"
-#include "ReservedPort.h"
-#include "TestCertificate.h"
+#include "tests/support/DnsTestServer.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/ReservedPort.h"
+#include "tests/support/TestCertificate.h"
 
 namespace {
 

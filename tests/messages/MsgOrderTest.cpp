@@ -5,9 +5,9 @@
 #include <string>
 #include <thread>
 
-#include "../../platform/src/user/WindowDisplayHooks.h"
-#include "MsgTestWindow.h"
-#include "jf/tick.h"
+#include "platform/src/user/WindowDisplayHooks.h"
+#include "tests/messages/MsgTestWindow.h"
+#include "platform/testing/hooks/tick.h"
 
 using msgtest::Handler;
 using msgtest::Log;

@@ -5,8 +5,8 @@
 #include <string>
 #include <thread>
 
-#include "MsgTestWindow.h"
-#include "jf/tick.h"
+#include "tests/messages/MsgTestWindow.h"
+#include "platform/testing/hooks/tick.h"
 
 using msgtest::Handler;
 using msgtest::Log;

@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "MsgTestWindow.h"
-#include "jf/tick.h"
+#include "tests/messages/MsgTestWindow.h"
+#include "platform/testing/hooks/tick.h"
 
 using msgtest::Handler;
 using msgtest::MakeWindow;

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "MsgTestWindow.h"
+#include "tests/messages/MsgTestWindow.h"
 
 using msgtest::Handler;
 using msgtest::Log;

@@ -2,12 +2,12 @@
 // probe texts of the network-tool thread into a record.
 #include <gtest/gtest.h>
 
-#include "CNetToolThread.h"
-#include "DnsTestServer.h"
-#include "InstantPause.h"
-#include "MainThreadPump.h"
-#include "NetDiagStatsReporter.h"
-#include "core/DeploymentProfile.h"
+#include "commonlib/CNetToolThread.h"
+#include "tests/support/DnsTestServer.h"
+#include "tests/support/InstantPause.h"
+#include "tests/support/MainThreadPump.h"
+#include "commonlib/NetDiagStatsReporter.h"
+#include "commonlib/core/DeploymentProfile.h"
 
 namespace {
 

@@ -9,15 +9,15 @@
 #include <regex>
 #include <vector>
 
-#include "CNSLookUpTask.h"
-#include "CNetToolThread.h"
-#include "CPingTask.h"
-#include "CTraceRootTask.h"
-#include "DnsTestServer.h"
-#include "FastProbeClock.h"
-#include "InstantPause.h"
-#include "MainThreadPump.h"
-#include "core/DeploymentProfile.h"
+#include "commonlib/CNSLookUpTask.h"
+#include "commonlib/CNetToolThread.h"
+#include "commonlib/CPingTask.h"
+#include "commonlib/CTraceRootTask.h"
+#include "tests/support/DnsTestServer.h"
+#include "tests/support/FastProbeClock.h"
+#include "tests/support/InstantPause.h"
+#include "tests/support/MainThreadPump.h"
+#include "commonlib/core/DeploymentProfile.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <regex>
 #include <vector>
 
-#include "CPinger.h"
-#include "CTraceRouter.h"
-#include "InstantPause.h"
+#include "commonlib/CPinger.h"
+#include "commonlib/CTraceRouter.h"
+#include "tests/support/InstantPause.h"
 
 namespace {
 

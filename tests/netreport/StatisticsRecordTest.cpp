@@ -1,7 +1,7 @@
 // The statistics record: the cipher against an independent DES, the line's fields, and the
 // posts as the scripted server receives them.
 #include <gtest/gtest.h>
-#include <jf/tick.h>
+#include "platform/testing/hooks/tick.h"
 #include <openssl/des.h>
 #include <windows.h>
 
@@ -9,13 +9,13 @@
 #include <regex>
 #include <thread>
 
-#include "BigDataLog.h"
-#include "DesCipher.h"
-#include "HttpTestServer.h"
-#include "MainThreadPump.h"
-#include "TraceCapture.h"
-#include "http/CHttpCommand.h"
-#include "http/CHttpMgr.h"
+#include "commonlib/BigDataLog.h"
+#include "commonlib/DesCipher.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MainThreadPump.h"
+#include "tests/support/TraceCapture.h"
+#include "commonlib/http/CHttpCommand.h"
+#include "commonlib/http/CHttpMgr.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "jf/tick.h"
+#include "platform/testing/hooks/tick.h"
 
 namespace {
 

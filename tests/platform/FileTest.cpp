@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "FileTestDrives.h"
-#include "shlwapi.h"
-#include "windows.h"
-#include "jf/teststate.h"
+#include "tests/platform/FileTestDrives.h"
+#include <shlwapi.h>
+#include <windows.h>
+#include "platform/testing/hooks/teststate.h"
 
 namespace {
 

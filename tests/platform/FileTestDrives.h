@@ -12,10 +12,10 @@
 #include <sstream>
 #include <string>
 
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "winreg.h"
-#include "jf/teststate.h"
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include <winreg.h>
+#include "platform/testing/hooks/teststate.h"
 
 namespace filetest {
 

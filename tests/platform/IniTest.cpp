@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "FileTestDrives.h"
-#include "windows.h"
+#include "tests/platform/FileTestDrives.h"
+#include <windows.h>
 
 namespace {
 

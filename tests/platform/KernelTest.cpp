@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "KernelProbe.h"
+#include "tests/platform/KernelProbe.h"
 
 namespace {
 

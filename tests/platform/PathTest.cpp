@@ -1,10 +1,10 @@
 // The drive map, full path names, the path helpers and the runtime's path splitting.
 #include <gtest/gtest.h>
 
-#include "FileTestDrives.h"
-#include "shlwapi.h"
-#include "windows.h"
-#include "jf/teststate.h"
+#include "tests/platform/FileTestDrives.h"
+#include <shlwapi.h>
+#include <windows.h>
+#include "platform/testing/hooks/teststate.h"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include <thread>
 #include <vector>
 
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "psapi.h"
-#include "tlhelp32.h"
-#include "windows.h"
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include <psapi.h>
+#include <tlhelp32.h>
+#include <windows.h>
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "FileTestDrives.h"
-#include "windows.h"
-#include "jf/teststate.h"
+#include "tests/platform/FileTestDrives.h"
+#include <windows.h>
+#include "platform/testing/hooks/teststate.h"
 
 namespace {
 

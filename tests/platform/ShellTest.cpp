@@ -5,12 +5,12 @@
 #include <cstring>
 #include <thread>
 
-#include "FileTestDrives.h"
-#include "ole2.h"
-#include "shellapi.h"
-#include "shlobj.h"
-#include "windows.h"
-#include "jf/shellitems.h"
+#include "tests/platform/FileTestDrives.h"
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <windows.h>
+#include "platform/src/internal/shellitems.h"
 
 namespace {
 

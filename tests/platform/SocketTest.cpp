@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "iphlpapi.h"
-#include "winsock2.h"
-#include "ws2tcpip.h"
+#include <iphlpapi.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
-#include "ReservedPort.h"
+#include "tests/support/ReservedPort.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
-#include "KernelProbe.h"
-#include "jf/handles.h"
-#include "jf/utf.h"
+#include "tests/platform/KernelProbe.h"
+#include "platform/src/internal/handles.h"
+#include "platform/src/internal/utf.h"
 
 namespace {
 

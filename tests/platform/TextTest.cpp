@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "jf/ansi.h"
+#include "platform/src/internal/ansi.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "SurfacePng.h"
-#include "control/ControlUI.h"
-#include "control/LabelUI.h"
-#include "control/ProgressUI.h"
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "layout/TabLayoutUI.h"
-#include "window/WindowImplBase.h"
+#include "tests/support/SurfacePng.h"
+#include "ui/control/ControlUI.h"
+#include "ui/control/LabelUI.h"
+#include "ui/control/ProgressUI.h"
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include "ui/layout/TabLayoutUI.h"
+#include "ui/window/WindowImplBase.h"
 
 namespace {
 

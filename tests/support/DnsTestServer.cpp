@@ -1,4 +1,4 @@
-#include "DnsTestServer.h"
+#include "tests/support/DnsTestServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "http/CDnsResolver.h"
+#include "commonlib/http/CDnsResolver.h"
 
 class FastProbeClock {
  public:

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "util/Pause.h"
+#include "commonlib/util/Pause.h"
 
 class InstantPause {
  public:

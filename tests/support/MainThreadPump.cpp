@@ -1,9 +1,9 @@
-#include "MainThreadPump.h"
+#include "tests/support/MainThreadPump.h"
 
 #include <chrono>
 #include <thread>
 
-#include "thread/MainThreadQueue.h"
+#include "commonlib/thread/MainThreadQueue.h"
 
 bool MainThreadPump::Until(const std::function<bool()>& done, int timeoutMs) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -1,4 +1,4 @@
-#include "ReservedPort.h"
+#include "tests/support/ReservedPort.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,6 +1,6 @@
-#include "SurfacePng.h"
+#include "tests/support/SurfacePng.h"
 
-#include "jf/gdisurface.h"
+#include "platform/src/internal/gdisurface.h"
 
 namespace jftest {
 

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "HttpTestServer.h"
-#include "MainThreadPump.h"
-#include "http/CCurlWorkshop.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MainThreadPump.h"
+#include "commonlib/http/CCurlWorkshop.h"
 
 class WorkshopTest : public ::testing::Test {
  protected:

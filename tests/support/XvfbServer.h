@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-#include "jf/testinput.h"
+#include "platform/testing/hooks/testinput.h"
 
 extern char** environ;
 

@@ -5,13 +5,13 @@
 #include <set>
 #include <string>
 
-#include "core/Delegate.h"
-#include "core/EventSourceUI.h"
-#include "core/UIPtrArray.h"
-#include "core/UIRect.h"
-#include "core/UIString.h"
-#include "core/UIStringMap.h"
-#include "core/UIValueParser.h"
+#include "ui/core/Delegate.h"
+#include "ui/core/EventSourceUI.h"
+#include "ui/core/UIPtrArray.h"
+#include "ui/core/UIRect.h"
+#include "ui/core/UIString.h"
+#include "ui/core/UIStringMap.h"
+#include "ui/core/UIValueParser.h"
 
 using namespace SkinUI;
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "UiTestSupport.h"
-#include "SurfacePng.h"
-#include "render/ImageStringParser.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "tests/uibase/UiTestSupport.h"
+#include "tests/support/SurfacePng.h"
+#include "ui/render/ImageStringParser.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 using namespace SkinUI;
 using uitest::Canvas;

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "UiTestSupport.h"
-#include "SurfacePng.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "tests/uibase/UiTestSupport.h"
+#include "tests/support/SurfacePng.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 using namespace SkinUI;
 using uitest::Canvas;

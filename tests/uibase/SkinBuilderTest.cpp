@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "UiTestSupport.h"
-#include "control/ControlUI.h"
-#include "layout/ContainerUI.h"
-#include "render/SkinRenderer.h"
-#include "render/UIImageInfo.h"
-#include "skin/SkinBuilder.h"
-#include "window/IDialogBuilderCallback.h"
-#include "window/WindowManagerUI.h"
+#include "tests/uibase/UiTestSupport.h"
+#include "ui/control/ControlUI.h"
+#include "ui/layout/ContainerUI.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/render/UIImageInfo.h"
+#include "ui/skin/SkinBuilder.h"
+#include "ui/window/IDialogBuilderCallback.h"
+#include "ui/window/WindowManagerUI.h"
 
 using namespace SkinUI;
 

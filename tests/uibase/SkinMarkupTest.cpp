@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "UiTestSupport.h"
-#include "skin/SkinMarkup.h"
-#include "window/WindowManagerUI.h"
+#include "tests/uibase/UiTestSupport.h"
+#include "ui/skin/SkinMarkup.h"
+#include "ui/window/WindowManagerUI.h"
 
 using namespace SkinUI;
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <jf/paths.h>
+#include "platform/src/internal/paths.h"
 #include <minizip/zip.h>
 #include <stb/stb_image_write.h>
 #include <stdlib.h>

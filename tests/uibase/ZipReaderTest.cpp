@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "UiTestSupport.h"
-#include "skin/ZipReader.h"
+#include "tests/uibase/UiTestSupport.h"
+#include "ui/skin/ZipReader.h"
 
 using namespace SkinUI;
 using uitest::BuildZip;

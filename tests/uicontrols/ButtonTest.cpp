@@ -1,8 +1,8 @@
-#include "ControlTestHost.h"
-#include "control/ButtonUI.h"
-#include "control/CheckBoxUI.h"
-#include "control/OptionUI.h"
-#include "window/UIAnimationDriver.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/control/ButtonUI.h"
+#include "ui/control/CheckBoxUI.h"
+#include "ui/control/OptionUI.h"
+#include "ui/window/UIAnimationDriver.h"
 
 using namespace uictest;
 using Strings = std::vector<std::string>;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../uiframe/FrameTestSupport.h"
-#include "layout/ContainerUI.h"
+#include "tests/uiframe/FrameTestSupport.h"
+#include "ui/layout/ContainerUI.h"
 
 namespace uictest {
 

@@ -1,6 +1,6 @@
-#include "ControlTestHost.h"
-#include "control/ButtonUI.h"
-#include "control/EditUI.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/control/ButtonUI.h"
+#include "ui/control/EditUI.h"
 
 using namespace uictest;
 using Strings = std::vector<std::string>;

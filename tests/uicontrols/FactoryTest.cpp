@@ -1,5 +1,5 @@
-#include "ControlTestHost.h"
-#include "skin/SkinBuilder.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/skin/SkinBuilder.h"
 
 using namespace uictest;
 

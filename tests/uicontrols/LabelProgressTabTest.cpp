@@ -1,7 +1,7 @@
-#include "ControlTestHost.h"
-#include "control/LabelUI.h"
-#include "control/ProgressUI.h"
-#include "layout/TabLayoutUI.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/control/LabelUI.h"
+#include "ui/control/ProgressUI.h"
+#include "ui/layout/TabLayoutUI.h"
 
 using namespace uictest;
 using Strings = std::vector<std::string>;

@@ -1,7 +1,7 @@
-#include "ControlTestHost.h"
-#include "control/DateTimeUI.h"
-#include "control/SliderUI.h"
-#include "control/TextUI.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/control/DateTimeUI.h"
+#include "ui/control/SliderUI.h"
+#include "ui/control/TextUI.h"
 
 #include <commctrl.h>
 

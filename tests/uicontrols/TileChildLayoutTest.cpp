@@ -1,10 +1,10 @@
 #include <fstream>
 
-#include "ControlTestHost.h"
-#include "control/ButtonUI.h"
-#include "jf/paths.h"
-#include "layout/ChildLayoutUI.h"
-#include "layout/TileLayoutUI.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/control/ButtonUI.h"
+#include "platform/src/internal/paths.h"
+#include "ui/layout/ChildLayoutUI.h"
+#include "ui/layout/TileLayoutUI.h"
 
 using namespace uictest;
 using frametest::Str;

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "../display/DisplayTestWindow.h"
-#include "window/WndShadow.h"
+#include "tests/display/DisplayTestWindow.h"
+#include "ui/window/WndShadow.h"
 
 using SkinUI::CWndShadow;
 

@@ -11,13 +11,13 @@
 #include <memory>
 #include <thread>
 
-#include "ControlTestHost.h"
-#include "SurfacePng.h"
-#include "XvfbUiTest.h"
-#include "control/DateTimeUI.h"
-#include "control/EditUI.h"
-#include "control/LabelUI.h"
-#include "window/WndShadow.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "tests/support/SurfacePng.h"
+#include "tests/uicontrols/XvfbUiTest.h"
+#include "ui/control/DateTimeUI.h"
+#include "ui/control/EditUI.h"
+#include "ui/control/LabelUI.h"
+#include "ui/window/WndShadow.h"
 
 using namespace uictest;
 

@@ -8,8 +8,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-#include "ControlTestHost.h"
-#include "XvfbServer.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "tests/support/XvfbServer.h"
 
 namespace uictest {
 

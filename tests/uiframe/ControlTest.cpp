@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "FrameTestSupport.h"
-#include "layout/HorizontalLayoutUI.h"
-#include "layout/VerticalLayoutUI.h"
+#include "tests/uiframe/FrameTestSupport.h"
+#include "ui/layout/HorizontalLayoutUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
 
 using namespace SkinUI;
 using frametest::ProbeUI;

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "../messages/MsgTestWindow.h"
-#include "control/ControlUI.h"
-#include "jf/testinput.h"
-#include "jf/tick.h"
-#include "window/INotifyUI.h"
-#include "window/WindowManagerUI.h"
-#include "window/WindowWnd.h"
+#include "tests/messages/MsgTestWindow.h"
+#include "ui/control/ControlUI.h"
+#include "platform/testing/hooks/testinput.h"
+#include "platform/testing/hooks/tick.h"
+#include "ui/window/INotifyUI.h"
+#include "ui/window/WindowManagerUI.h"
+#include "ui/window/WindowWnd.h"
 
 namespace frametest {
 

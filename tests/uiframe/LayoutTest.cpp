@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "FrameTestSupport.h"
-#include "control/ScrollBarUI.h"
-#include "layout/HorizontalLayoutUI.h"
-#include "layout/VerticalLayoutUI.h"
+#include "tests/uiframe/FrameTestSupport.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/layout/HorizontalLayoutUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
 
 using namespace SkinUI;
 using frametest::Str;

@@ -3,11 +3,11 @@
 // order, deferred deletion and the first layout.
 #include <gtest/gtest.h>
 
-#include "FrameTestSupport.h"
-#include "core/Delegate.h"
-#include "window/NotifyPump.h"
-#include "layout/HorizontalLayoutUI.h"
-#include "layout/VerticalLayoutUI.h"
+#include "tests/uiframe/FrameTestSupport.h"
+#include "ui/core/Delegate.h"
+#include "ui/window/NotifyPump.h"
+#include "ui/layout/HorizontalLayoutUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
 
 using namespace SkinUI;
 using frametest::NotifyLog;

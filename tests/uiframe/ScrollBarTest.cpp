@@ -2,9 +2,9 @@
 // thumb drags with and without an owner, and the "scroll" notifications.
 #include <gtest/gtest.h>
 
-#include "FrameTestSupport.h"
-#include "control/ScrollBarUI.h"
-#include "layout/VerticalLayoutUI.h"
+#include "tests/uiframe/FrameTestSupport.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
 
 using namespace SkinUI;
 using frametest::Str;

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "FrameTestSupport.h"
-#include "window/WindowImplBase.h"
+#include "tests/uiframe/FrameTestSupport.h"
+#include "ui/window/WindowImplBase.h"
 
 namespace frametest {
 

@@ -7,13 +7,13 @@
 #include <functional>
 #include <set>
 
-#include "../uibase/UiTestSupport.h"
-#include "FrameTestSupport.h"
-#include "SkinTestWindow.h"
-#include "SurfacePng.h"
-#include "control/IUIAnimation.h"
-#include "window/UIAnimationDriver.h"
-#include "window/WndShadow.h"
+#include "tests/uibase/UiTestSupport.h"
+#include "tests/uiframe/FrameTestSupport.h"
+#include "tests/uiframe/SkinTestWindow.h"
+#include "tests/support/SurfacePng.h"
+#include "ui/control/IUIAnimation.h"
+#include "ui/window/UIAnimationDriver.h"
+#include "ui/window/WndShadow.h"
 
 using namespace SkinUI;
 using frametest::Pump;

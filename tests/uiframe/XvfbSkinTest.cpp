@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <string>
 
-#include "SkinTestWindow.h"
+#include "tests/uiframe/SkinTestWindow.h"
 
 extern char** environ;
 

@@ -1,9 +1,9 @@
-#include "ListTestHost.h"
-#include "control/ScrollBarUI.h"
-#include "layout/VerticalLayoutUI.h"
-#include "list/ComboBoxUI.h"
-#include "list/ComboUI.h"
-#include "list/ComboWnd.h"
+#include "tests/uilists/ListTestHost.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
+#include "ui/list/ComboBoxUI.h"
+#include "ui/list/ComboUI.h"
+#include "ui/list/ComboWnd.h"
 
 using namespace listtest;
 using frametest::Str;

@@ -1,13 +1,13 @@
 #include <cmath>
 
-#include "ListTestHost.h"
-#include "control/ScrollBarUI.h"
-#include "list/ExpandListUI.h"
-#include "list/IListTextCallbackUI.h"
-#include "list/ListContainerElementUI.h"
-#include "list/ListTextElementUI.h"
-#include "list/UIExpandNode.h"
-#include "skin/ControlFactory.h"
+#include "tests/uilists/ListTestHost.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/list/ExpandListUI.h"
+#include "ui/list/IListTextCallbackUI.h"
+#include "ui/list/ListContainerElementUI.h"
+#include "ui/list/ListTextElementUI.h"
+#include "ui/list/UIExpandNode.h"
+#include "ui/skin/ControlFactory.h"
 
 using namespace listtest;
 using frametest::Str;

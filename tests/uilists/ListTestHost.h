@@ -1,10 +1,10 @@
 // Hosts for the list tests: a list of label rows floating in the control test window.
 #pragma once
-#include "../uicontrols/ControlTestHost.h"
-#include "list/ListHeaderItemUI.h"
-#include "list/ListHeaderUI.h"
-#include "list/ListLabelElementUI.h"
-#include "list/ListUI.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/list/ListHeaderItemUI.h"
+#include "ui/list/ListHeaderUI.h"
+#include "ui/list/ListLabelElementUI.h"
+#include "ui/list/ListUI.h"
 
 namespace listtest {
 

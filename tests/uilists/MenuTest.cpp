@@ -1,9 +1,9 @@
-#include "ListTestHost.h"
-#include "control/ButtonUI.h"
-#include "control/LabelUI.h"
-#include "list/ContextMenuObserver.h"
-#include "list/ListContainerElementUI.h"
-#include "list/MenuUI.h"
+#include "tests/uilists/ListTestHost.h"
+#include "ui/control/ButtonUI.h"
+#include "ui/control/LabelUI.h"
+#include "ui/list/ContextMenuObserver.h"
+#include "ui/list/ListContainerElementUI.h"
+#include "ui/list/MenuUI.h"
 
 using namespace listtest;
 

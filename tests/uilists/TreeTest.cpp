@@ -1,11 +1,11 @@
 #include <memory>
 
-#include "ListTestHost.h"
-#include "control/CheckBoxUI.h"
-#include "control/LabelUI.h"
-#include "control/OptionUI.h"
-#include "list/TreeNodeUI.h"
-#include "list/TreeViewUI.h"
+#include "tests/uilists/ListTestHost.h"
+#include "ui/control/CheckBoxUI.h"
+#include "ui/control/LabelUI.h"
+#include "ui/control/OptionUI.h"
+#include "ui/list/TreeNodeUI.h"
+#include "ui/list/TreeViewUI.h"
 
 using namespace listtest;
 

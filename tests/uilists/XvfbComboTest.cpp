@@ -6,12 +6,12 @@
 #include <X11/extensions/XTest.h>
 #include <cairo.h>
 
-#include "../uicontrols/ControlTestHost.h"
-#include "SurfacePng.h"
-#include "../uicontrols/XvfbUiTest.h"
-#include "list/ComboUI.h"
-#include "list/ComboWnd.h"
-#include "list/ListLabelElementUI.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "tests/support/SurfacePng.h"
+#include "tests/uicontrols/XvfbUiTest.h"
+#include "ui/list/ComboUI.h"
+#include "ui/list/ComboWnd.h"
+#include "ui/list/ListLabelElementUI.h"
 
 using namespace uictest;
 

@@ -1,11 +1,11 @@
 #include <windows.h>
 #include <ocidl.h>
 
-#include "../uicontrols/ControlTestHost.h"
-#include "activex/ActiveXCtrl.h"
-#include "activex/ActiveXUI.h"
-#include "RecordingControl.h"
-#include "skin/ControlFactory.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/activex/ActiveXCtrl.h"
+#include "ui/activex/ActiveXUI.h"
+#include "tests/uirich/RecordingControl.h"
+#include "ui/skin/ControlFactory.h"
 
 using namespace uictest;
 using namespace axtest;

@@ -1,9 +1,9 @@
 #include <windows.h>
 #include <ocidl.h>
 
-#include "../uicontrols/ControlTestHost.h"
-#include "activex/FlashUI.h"
-#include "skin/ControlFactory.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/activex/FlashUI.h"
+#include "ui/skin/ControlFactory.h"
 
 using namespace uictest;
 using Strings = std::vector<std::string>;

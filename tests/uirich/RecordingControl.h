@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../uicontrols/ControlTestHost.h"
+#include "tests/uicontrols/ControlTestHost.h"
 
 namespace axtest {
 

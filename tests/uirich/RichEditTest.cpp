@@ -1,12 +1,12 @@
 #include <richedit.h>
 #include <textserv.h>
 
-#include "../uicontrols/ControlTestHost.h"
-#include "control/ButtonUI.h"
-#include "control/ScrollBarUI.h"
-#include "richedit/RichEditUI.h"
-#include "richedit/TxtWinHost.h"
-#include "skin/ControlFactory.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/control/ButtonUI.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/richedit/RichEditUI.h"
+#include "ui/richedit/TxtWinHost.h"
+#include "ui/skin/ControlFactory.h"
 
 using namespace uictest;
 using Strings = std::vector<std::string>;

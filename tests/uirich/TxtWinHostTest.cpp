@@ -1,10 +1,10 @@
 #include <richedit.h>
 #include <textserv.h>
 
-#include "../uicontrols/ControlTestHost.h"
-#include "control/ScrollBarUI.h"
-#include "richedit/RichEditUI.h"
-#include "richedit/TxtWinHost.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/richedit/RichEditUI.h"
+#include "ui/richedit/TxtWinHost.h"
 
 using namespace uictest;
 

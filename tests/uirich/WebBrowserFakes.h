@@ -8,7 +8,7 @@
 #include <mshtml.h>
 #include <mshtmhst.h>
 
-#include "RecordingControl.h"
+#include "tests/uirich/RecordingControl.h"
 
 namespace axtest {
 

@@ -1,10 +1,10 @@
 #include <windows.h>
 #include <exdispid.h>
 
-#include "../uicontrols/ControlTestHost.h"
-#include "WebBrowserFakes.h"
-#include "activex/WebBrowserUI.h"
-#include "skin/ControlFactory.h"
+#include "tests/uicontrols/ControlTestHost.h"
+#include "tests/uirich/WebBrowserFakes.h"
+#include "ui/activex/WebBrowserUI.h"
+#include "ui/skin/ControlFactory.h"
 
 using namespace uictest;
 using namespace axtest;

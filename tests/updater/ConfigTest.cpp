@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "CNetToolThread.h"
-#include "DnsTestServer.h"
-#include "MainThreadPump.h"
+#include "commonlib/CNetToolThread.h"
+#include "tests/support/DnsTestServer.h"
+#include "tests/support/MainThreadPump.h"
 #include "app/AppConfig.h"
-#include "core/DeploymentProfile.h"
-#include "util/CommandLineOptions.h"
-#include "util/CommonUtils.h"
-#include "util/FileUtils.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/util/CommandLineOptions.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "Updater/CUpdateInfo.h"
 #include "Updater/MakePatch/CPatcher.h"
-#include "util/StringUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

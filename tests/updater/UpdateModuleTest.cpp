@@ -2,7 +2,7 @@
 // information request, the stored answer, the download task, and what reaches the listener.
 // The test's thread plays the main thread; time runs on the tick source.
 #include <gtest/gtest.h>
-#include <jf/tick.h>
+#include "platform/testing/hooks/tick.h"
 #include <windows.h>
 
 #include <arpa/inet.h>
@@ -20,21 +20,21 @@
 #include <thread>
 #include <vector>
 
-#include "../core/TempFolder.h"
-#include "CDownloadTask.h"
-#include "CDownloadTaskQueue.h"
-#include "DnsTestServer.h"
-#include "DownloadEngine.h"
-#include "HttpTestServer.h"
-#include "MainThreadPump.h"
-#include "TestCertificate.h"
+#include "tests/core/TempFolder.h"
+#include "commonlib/CDownloadTask.h"
+#include "commonlib/CDownloadTaskQueue.h"
+#include "tests/support/DnsTestServer.h"
+#include "commonlib/DownloadEngine.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/MainThreadPump.h"
+#include "tests/support/TestCertificate.h"
 #include "Updater/CUpdateModule.h"
 #include "app/AppConfig.h"
-#include "core/DeploymentProfile.h"
-#include "http/CHttpMgr.h"
-#include "util/CommonUtils.h"
-#include "util/MD5.h"
-#include "util/StringUtils.h"
+#include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/http/CHttpMgr.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/MD5.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 

@@ -38,8 +38,8 @@
 #include <thread>
 #include <vector>
 
-#include "jf/paths.h"
-#include "jf/utf.h"
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
 
 extern char** environ;
 

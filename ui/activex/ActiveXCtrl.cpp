@@ -1,9 +1,9 @@
-#include "activex/ActiveXCtrl.h"
+#include "ui/activex/ActiveXCtrl.h"
 
-#include "activex/ActiveXFrameWnd.h"
-#include "activex/ActiveXUI.h"
-#include "activex/ActiveXWnd.h"
-#include "window/WindowManagerUI.h"
+#include "ui/activex/ActiveXFrameWnd.h"
+#include "ui/activex/ActiveXUI.h"
+#include "ui/activex/ActiveXWnd.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

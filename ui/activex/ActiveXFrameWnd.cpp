@@ -1,7 +1,7 @@
-#include "activex/ActiveXFrameWnd.h"
+#include "ui/activex/ActiveXFrameWnd.h"
 
-#include "activex/ActiveXUI.h"
-#include "window/WindowManagerUI.h"
+#include "ui/activex/ActiveXUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,12 +1,12 @@
-#include "activex/ActiveXUI.h"
+#include "ui/activex/ActiveXUI.h"
 
 #include <windowsx.h>
 
 #include <cwchar>
 
-#include "activex/ActiveXCtrl.h"
-#include "activex/ActiveXWnd.h"
-#include "window/WindowManagerUI.h"
+#include "ui/activex/ActiveXCtrl.h"
+#include "ui/activex/ActiveXWnd.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <ocidl.h>
 
-#include "control/ControlUI.h"
-#include "window/IMessageFilterUI.h"
+#include "ui/control/ControlUI.h"
+#include "ui/window/IMessageFilterUI.h"
 
 namespace SkinUI {
 

@@ -1,7 +1,7 @@
-#include "activex/ActiveXWnd.h"
+#include "ui/activex/ActiveXWnd.h"
 
-#include "activex/ActiveXCtrl.h"
-#include "activex/ActiveXUI.h"
+#include "ui/activex/ActiveXCtrl.h"
+#include "ui/activex/ActiveXUI.h"
 
 namespace SkinUI {
 

@@ -1,6 +1,6 @@
-#include "activex/DownloadManagerFace.h"
+#include "ui/activex/DownloadManagerFace.h"
 
-#include "activex/WebBrowserUI.h"
+#include "ui/activex/WebBrowserUI.h"
 
 namespace SkinUI {
 

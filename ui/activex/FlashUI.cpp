@@ -1,4 +1,4 @@
-#include "activex/FlashUI.h"
+#include "ui/activex/FlashUI.h"
 
 #include <cwchar>
 

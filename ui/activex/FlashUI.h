@@ -1,10 +1,10 @@
 // The skin element "Flash": an ActiveX host preset to the Shockwave Flash object, listening
 // to its events for an optional handler.
 #pragma once
-#include "activex/ActiveXUI.h"
-#include "activex/FlashEventHandler.h"
-#include "activex/ShockwaveFlashObjects.h"
-#include "window/ITranslateAccelerator.h"
+#include "ui/activex/ActiveXUI.h"
+#include "ui/activex/FlashEventHandler.h"
+#include "ui/activex/ShockwaveFlashObjects.h"
+#include "ui/window/ITranslateAccelerator.h"
 
 namespace SkinUI {
 

@@ -1,11 +1,11 @@
-#include "activex/WebBrowserUI.h"
+#include "ui/activex/WebBrowserUI.h"
 
 #include <exdispid.h>
 #include <mshtml.h>
 
 #include <cwchar>
 
-#include "window/WindowManagerUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

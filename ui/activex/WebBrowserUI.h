@@ -10,10 +10,10 @@
 #include <mshtmhst.h>
 #include <servprov.h>
 
-#include "activex/ActiveXUI.h"
-#include "activex/DownloadManagerFace.h"
-#include "activex/WebBrowserEventHandler.h"
-#include "window/ITranslateAccelerator.h"
+#include "ui/activex/ActiveXUI.h"
+#include "ui/activex/DownloadManagerFace.h"
+#include "ui/activex/WebBrowserEventHandler.h"
+#include "ui/window/ITranslateAccelerator.h"
 
 namespace SkinUI {
 

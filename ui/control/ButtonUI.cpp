@@ -1,11 +1,11 @@
-#include "control/ButtonUI.h"
+#include "ui/control/ButtonUI.h"
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "render/SkinRenderer.h"
-#include "window/UIAnimationDriver.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/UIAnimationDriver.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

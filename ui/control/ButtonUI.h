@@ -3,8 +3,8 @@
 #pragma once
 #include <windows.h>
 
-#include "control/IUIAnimation.h"
-#include "control/LabelUI.h"
+#include "ui/control/IUIAnimation.h"
+#include "ui/control/LabelUI.h"
 
 namespace SkinUI {
 

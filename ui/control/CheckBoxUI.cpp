@@ -1,4 +1,4 @@
-#include "control/CheckBoxUI.h"
+#include "ui/control/CheckBoxUI.h"
 
 #include <cwchar>
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "control/OptionUI.h"
+#include "ui/control/OptionUI.h"
 
 namespace SkinUI {
 

@@ -1,13 +1,13 @@
-#include "control/ControlUI.h"
+#include "ui/control/ControlUI.h"
 
 #include <climits>
 #include <cwchar>
 
-#include "core/UIRect.h"
-#include "core/UIValueParser.h"
-#include "render/RenderClip.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIRect.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/render/RenderClip.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

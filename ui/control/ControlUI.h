@@ -4,8 +4,8 @@
 #pragma once
 #include <windows.h>
 
-#include "core/EventSourceUI.h"
-#include "core/UIString.h"
+#include "ui/core/EventSourceUI.h"
+#include "ui/core/UIString.h"
 
 namespace SkinUI {
 

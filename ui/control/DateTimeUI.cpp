@@ -1,10 +1,10 @@
-#include "control/DateTimeUI.h"
+#include "ui/control/DateTimeUI.h"
 
 #include <cwchar>
 
-#include "control/DateTimeWnd.h"
-#include "control/NativeOverlay.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/DateTimeWnd.h"
+#include "ui/control/NativeOverlay.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,9 +1,9 @@
-#include "control/DateTimeWnd.h"
+#include "ui/control/DateTimeWnd.h"
 
 #include <commctrl.h>
 
-#include "control/DateTimeUI.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/DateTimeUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

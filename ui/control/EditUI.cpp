@@ -1,12 +1,12 @@
-#include "control/EditUI.h"
+#include "ui/control/EditUI.h"
 
 #include <cwchar>
 
-#include "control/EditWnd.h"
-#include "control/NativeOverlay.h"
-#include "core/UIValueParser.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/EditWnd.h"
+#include "ui/control/NativeOverlay.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

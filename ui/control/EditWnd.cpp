@@ -1,7 +1,7 @@
-#include "control/EditWnd.h"
+#include "ui/control/EditWnd.h"
 
-#include "control/EditUI.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/EditUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

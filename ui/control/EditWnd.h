@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "window/WindowWnd.h"
+#include "ui/window/WindowWnd.h"
 
 namespace SkinUI {
 

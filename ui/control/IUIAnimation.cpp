@@ -1,6 +1,6 @@
-#include "control/IUIAnimation.h"
+#include "ui/control/IUIAnimation.h"
 
-#include "window/UIAnimationDriver.h"
+#include "ui/window/UIAnimationDriver.h"
 
 namespace SkinUI {
 

@@ -1,13 +1,13 @@
-#include "control/LabelUI.h"
+#include "ui/control/LabelUI.h"
 
 #include <objidl.h>
 #include <gdiplus.h>
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "control/ControlUI.h"
+#include "ui/control/ControlUI.h"
 
 namespace SkinUI {
 

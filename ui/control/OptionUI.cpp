@@ -1,10 +1,10 @@
-#include "control/OptionUI.h"
+#include "ui/control/OptionUI.h"
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "control/ButtonUI.h"
+#include "ui/control/ButtonUI.h"
 
 namespace SkinUI {
 

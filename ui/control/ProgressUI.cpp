@@ -1,9 +1,9 @@
-#include "control/ProgressUI.h"
+#include "ui/control/ProgressUI.h"
 
 #include <climits>
 #include <cwchar>
 
-#include "core/UIValueParser.h"
+#include "ui/core/UIValueParser.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "control/LabelUI.h"
+#include "ui/control/LabelUI.h"
 
 namespace SkinUI {
 

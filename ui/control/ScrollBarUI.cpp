@@ -1,13 +1,13 @@
-#include "control/ScrollBarUI.h"
+#include "ui/control/ScrollBarUI.h"
 
 #include <algorithm>
 #include <climits>
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "layout/ContainerUI.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/layout/ContainerUI.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,9 +1,9 @@
-#include "control/SliderUI.h"
+#include "ui/control/SliderUI.h"
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "control/ProgressUI.h"
+#include "ui/control/ProgressUI.h"
 
 namespace SkinUI {
 

@@ -1,10 +1,10 @@
-#include "control/TextUI.h"
+#include "ui/control/TextUI.h"
 
 #include <algorithm>
 #include <cwchar>
 
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,7 +1,7 @@
 // A delegate that calls a member function bool (T::*)(void*) of an object of class O.
 #pragma once
 
-#include "core/DelegateBase.h"
+#include "ui/core/DelegateBase.h"
 
 namespace SkinUI {
 

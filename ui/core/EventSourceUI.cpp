@@ -1,4 +1,4 @@
-#include "core/EventSourceUI.h"
+#include "ui/core/EventSourceUI.h"
 
 namespace SkinUI {
 

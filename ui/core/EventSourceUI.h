@@ -1,8 +1,8 @@
 // An ordered list of owned delegates; invoking it stops at the first delegate that says no.
 #pragma once
 
-#include "core/DelegateBase.h"
-#include "core/UIPtrArray.h"
+#include "ui/core/DelegateBase.h"
+#include "ui/core/UIPtrArray.h"
 
 namespace SkinUI {
 

@@ -1,4 +1,4 @@
-#include "core/UIPtrArray.h"
+#include "ui/core/UIPtrArray.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "core/UIString.h"
+#include "ui/core/UIString.h"
 
 #include <cstdarg>
 #include <cstdlib>

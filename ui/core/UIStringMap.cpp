@@ -1,4 +1,4 @@
-#include "core/UIStringMap.h"
+#include "ui/core/UIStringMap.h"
 
 #include <cstdlib>
 #include <cwchar>

@@ -3,7 +3,7 @@
 // name stay short.
 #pragma once
 
-#include "core/UIString.h"
+#include "ui/core/UIString.h"
 
 namespace SkinUI {
 

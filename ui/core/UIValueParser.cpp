@@ -1,4 +1,4 @@
-#include "core/UIValueParser.h"
+#include "ui/core/UIValueParser.h"
 
 #include <climits>
 #include <cwchar>

@@ -1,8 +1,8 @@
-#include "layout/ChildLayoutUI.h"
+#include "ui/layout/ChildLayoutUI.h"
 
 #include <cwchar>
 
-#include "skin/SkinBuilder.h"
+#include "ui/skin/SkinBuilder.h"
 
 namespace SkinUI {
 

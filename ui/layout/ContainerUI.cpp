@@ -1,11 +1,11 @@
-#include "layout/ContainerUI.h"
+#include "ui/layout/ContainerUI.h"
 
 #include <cwchar>
 
-#include "control/ScrollBarUI.h"
-#include "core/UIValueParser.h"
-#include "render/RenderClip.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/render/RenderClip.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

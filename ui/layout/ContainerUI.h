@@ -1,9 +1,9 @@
 // A control that owns child controls: keeps them in order, places, paints and hit-tests
 // them inside its inset, and scrolls them with optional scroll bars.
 #pragma once
-#include "control/ControlUI.h"
-#include "core/UIPtrArray.h"
-#include "layout/IContainerUI.h"
+#include "ui/control/ControlUI.h"
+#include "ui/core/UIPtrArray.h"
+#include "ui/layout/IContainerUI.h"
 
 namespace SkinUI {
 

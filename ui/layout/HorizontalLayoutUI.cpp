@@ -1,10 +1,10 @@
-#include "layout/HorizontalLayoutUI.h"
+#include "ui/layout/HorizontalLayoutUI.h"
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "layout/LinearLayout.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/layout/LinearLayout.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

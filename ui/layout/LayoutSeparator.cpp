@@ -1,10 +1,10 @@
-#include "layout/LayoutSeparator.h"
+#include "ui/layout/LayoutSeparator.h"
 
 #include <algorithm>
 
-#include "core/UIRect.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIRect.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,7 +1,7 @@
-#include "layout/LinearLayout.h"
+#include "ui/layout/LinearLayout.h"
 
-#include "control/ScrollBarUI.h"
-#include "layout/ContainerUI.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/layout/ContainerUI.h"
 
 namespace SkinUI {
 

@@ -1,10 +1,10 @@
-#include "layout/TabLayoutUI.h"
+#include "ui/layout/TabLayoutUI.h"
 
 #include <algorithm>
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

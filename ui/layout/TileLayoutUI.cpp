@@ -1,10 +1,10 @@
-#include "layout/TileLayoutUI.h"
+#include "ui/layout/TileLayoutUI.h"
 
 #include <algorithm>
 #include <cwchar>
 
-#include "control/ScrollBarUI.h"
-#include "core/UIValueParser.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/core/UIValueParser.h"
 
 namespace SkinUI {
 

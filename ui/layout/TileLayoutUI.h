@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "layout/ContainerUI.h"
+#include "ui/layout/ContainerUI.h"
 
 namespace SkinUI {
 

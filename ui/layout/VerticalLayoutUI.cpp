@@ -1,10 +1,10 @@
-#include "layout/VerticalLayoutUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "layout/LinearLayout.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/layout/LinearLayout.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,7 +1,7 @@
 // Children one below the other, top to bottom; optionally its own edge is a drag separator.
 #pragma once
-#include "layout/ContainerUI.h"
-#include "layout/LayoutSeparator.h"
+#include "ui/layout/ContainerUI.h"
+#include "ui/layout/LayoutSeparator.h"
 
 namespace SkinUI {
 

@@ -1,8 +1,8 @@
-#include "list/ComboBoxUI.h"
+#include "ui/list/ComboBoxUI.h"
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
+#include "ui/core/UIValueParser.h"
 
 namespace SkinUI {
 

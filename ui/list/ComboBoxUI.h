@@ -1,7 +1,7 @@
 // A combo that paints an arrow at its right edge, cut from a strip of five state frames
 // (normal, hot, pushed, focused, disabled).
 #pragma once
-#include "list/ComboUI.h"
+#include "ui/list/ComboUI.h"
 
 namespace SkinUI {
 

@@ -1,14 +1,14 @@
-#include "list/ComboUI.h"
+#include "ui/list/ComboUI.h"
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "list/StateImagesUI.h"
-#include "layout/VerticalLayoutUI.h"
-#include "list/ComboWnd.h"
-#include "list/IListItemUI.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/list/StateImagesUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
+#include "ui/list/ComboWnd.h"
+#include "ui/list/IListItemUI.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,9 +1,9 @@
 // The drop-down selector: a field that shows the selected row, and owns rows that it lays
 // out in a pop-up window of their own while it is dropped down.
 #pragma once
-#include "layout/ContainerUI.h"
-#include "list/IListOwnerUI.h"
-#include "list/UIListInfo.h"
+#include "ui/layout/ContainerUI.h"
+#include "ui/list/IListOwnerUI.h"
+#include "ui/list/UIListInfo.h"
 
 namespace SkinUI {
 

@@ -1,8 +1,8 @@
-#include "list/ComboWnd.h"
+#include "ui/list/ComboWnd.h"
 
-#include "control/ScrollBarUI.h"
-#include "layout/VerticalLayoutUI.h"
-#include "list/ComboUI.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
+#include "ui/list/ComboUI.h"
 
 namespace SkinUI {
 

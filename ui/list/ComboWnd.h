@@ -1,8 +1,8 @@
 // The drop-down of a combo: a borderless pop-up with a manager of its own, showing the
 // combo's rows in a scrolling vertical layout.
 #pragma once
-#include "window/WindowManagerUI.h"
-#include "window/WindowWnd.h"
+#include "ui/window/WindowManagerUI.h"
+#include "ui/window/WindowWnd.h"
 
 namespace SkinUI {
 

@@ -1,4 +1,4 @@
-#include "list/ContextMenuObserver.h"
+#include "ui/list/ContextMenuObserver.h"
 
 namespace SkinUI {
 

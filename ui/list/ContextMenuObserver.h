@@ -1,7 +1,7 @@
 // The process-wide observer of context menus.
 #pragma once
-#include "list/ContextMenuParam.h"
-#include "list/ObserverImpl.h"
+#include "ui/list/ContextMenuParam.h"
+#include "ui/list/ObserverImpl.h"
 
 namespace SkinUI {
 

@@ -1,6 +1,6 @@
-#include "list/ExpandListUI.h"
+#include "ui/list/ExpandListUI.h"
 
-#include "list/UIExpandNode.h"
+#include "ui/list/UIExpandNode.h"
 
 namespace SkinUI {
 

@@ -1,7 +1,7 @@
 // A list that keeps a tree of item nodes beside its rows; only its root is ever used.
 // Events, keys and the wheel are the list's.
 #pragma once
-#include "list/ListUI.h"
+#include "ui/list/ListUI.h"
 
 namespace SkinUI {
 

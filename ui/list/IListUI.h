@@ -1,7 +1,7 @@
 // A full list as its rows see it: the owner interface plus header, body, text callback and
 // expansion.
 #pragma once
-#include "list/IListOwnerUI.h"
+#include "ui/list/IListOwnerUI.h"
 
 namespace SkinUI {
 

@@ -1,9 +1,9 @@
-#include "list/ListBodyUI.h"
+#include "ui/list/ListBodyUI.h"
 
-#include "control/ScrollBarUI.h"
-#include "list/ListHeaderUI.h"
-#include "list/ListUI.h"
-#include "list/UIListInfo.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/list/ListHeaderUI.h"
+#include "ui/list/ListUI.h"
+#include "ui/list/UIListInfo.h"
 
 namespace SkinUI {
 

@@ -1,7 +1,7 @@
 // The body of a list: the vertical layout that holds the rows, as wide as the header needs,
 // moving the header items with its horizontal scroll position.
 #pragma once
-#include "layout/VerticalLayoutUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
 
 namespace SkinUI {
 

@@ -1,9 +1,9 @@
-#include "list/ListContainerElementUI.h"
+#include "ui/list/ListContainerElementUI.h"
 
 #include <cwchar>
 
-#include "list/UIListInfo.h"
-#include "window/WindowManagerUI.h"
+#include "ui/list/UIListInfo.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

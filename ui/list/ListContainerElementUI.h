@@ -1,7 +1,7 @@
 // A row that is a container: its children are laid out one per header column.
 #pragma once
-#include "layout/ContainerUI.h"
-#include "list/ListItemImpl.h"
+#include "ui/layout/ContainerUI.h"
+#include "ui/list/ListItemImpl.h"
 
 namespace SkinUI {
 

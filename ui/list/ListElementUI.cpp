@@ -1,4 +1,4 @@
-#include "list/ListElementUI.h"
+#include "ui/list/ListElementUI.h"
 
 #include <cwchar>
 

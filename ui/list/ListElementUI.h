@@ -1,7 +1,7 @@
 // The base of the plain (non-container) list rows.
 #pragma once
-#include "control/ControlUI.h"
-#include "list/ListItemImpl.h"
+#include "ui/control/ControlUI.h"
+#include "ui/list/ListItemImpl.h"
 
 namespace SkinUI {
 

@@ -1,11 +1,11 @@
-#include "list/ListHeaderItemUI.h"
+#include "ui/list/ListHeaderItemUI.h"
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
-#include "list/StateImagesUI.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/list/StateImagesUI.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,8 +1,8 @@
-#include "list/ListHeaderUI.h"
+#include "ui/list/ListHeaderUI.h"
 
 #include <cwchar>
 
-#include "window/WindowManagerUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

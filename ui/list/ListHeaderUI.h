@@ -1,6 +1,6 @@
 // The column header of a list: a horizontal layout of header items.
 #pragma once
-#include "layout/HorizontalLayoutUI.h"
+#include "ui/layout/HorizontalLayoutUI.h"
 
 namespace SkinUI {
 

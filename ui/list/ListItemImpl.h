@@ -1,10 +1,10 @@
 // The list-item half every row shares, over a plain control or a container: index,
 // selection, owner, activation, the background and the clipped repaint.
 #pragma once
-#include "list/IListItemUI.h"
-#include "list/IListOwnerUI.h"
-#include "list/ListRowUI.h"
-#include "window/WindowManagerUI.h"
+#include "ui/list/IListItemUI.h"
+#include "ui/list/IListOwnerUI.h"
+#include "ui/list/ListRowUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

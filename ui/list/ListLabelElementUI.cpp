@@ -1,12 +1,12 @@
-#include "list/ListLabelElementUI.h"
+#include "ui/list/ListLabelElementUI.h"
 
 #include <cwchar>
 
-#include "list/IListOwnerUI.h"
-#include "list/ListRowUI.h"
-#include "list/UIListInfo.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/list/IListOwnerUI.h"
+#include "ui/list/ListRowUI.h"
+#include "ui/list/UIListInfo.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

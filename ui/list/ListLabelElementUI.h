@@ -1,6 +1,6 @@
 // A one-line text row.
 #pragma once
-#include "list/ListElementUI.h"
+#include "ui/list/ListElementUI.h"
 
 namespace SkinUI {
 

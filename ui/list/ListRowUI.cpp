@@ -1,11 +1,11 @@
-#include "list/ListRowUI.h"
+#include "ui/list/ListRowUI.h"
 
-#include "control/ScrollBarUI.h"
-#include "layout/ContainerUI.h"
-#include "list/IListOwnerUI.h"
-#include "list/UIListInfo.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/layout/ContainerUI.h"
+#include "ui/list/IListOwnerUI.h"
+#include "ui/list/UIListInfo.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

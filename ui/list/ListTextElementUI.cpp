@@ -1,13 +1,13 @@
-#include "list/ListTextElementUI.h"
+#include "ui/list/ListTextElementUI.h"
 
 #include <cwchar>
 
-#include "list/IListTextCallbackUI.h"
-#include "list/IListUI.h"
-#include "list/ListRowUI.h"
-#include "list/UIListInfo.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/list/IListTextCallbackUI.h"
+#include "ui/list/IListUI.h"
+#include "ui/list/ListRowUI.h"
+#include "ui/list/UIListInfo.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

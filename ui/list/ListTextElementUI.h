@@ -1,8 +1,8 @@
 // A row with one text per header column, from its own texts or the list's text callback;
 // with markup on, the links in its cells can be clicked.
 #pragma once
-#include "core/UIPtrArray.h"
-#include "list/ListLabelElementUI.h"
+#include "ui/core/UIPtrArray.h"
+#include "ui/list/ListLabelElementUI.h"
 
 namespace SkinUI {
 

@@ -1,14 +1,14 @@
-#include "list/ListUI.h"
+#include "ui/list/ListUI.h"
 
 #include <cmath>
 #include <cwchar>
 
-#include "control/ScrollBarUI.h"
-#include "core/UIValueParser.h"
-#include "list/IListItemUI.h"
-#include "list/ListBodyUI.h"
-#include "list/ListHeaderUI.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/list/IListItemUI.h"
+#include "ui/list/ListBodyUI.h"
+#include "ui/list/ListHeaderUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

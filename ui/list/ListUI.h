@@ -1,9 +1,9 @@
 // The list box: a header of columns over a body of rows, with one selection, an expanded
 // row, keyboard and wheel navigation and a smooth, delayed wheel scroll.
 #pragma once
-#include "layout/VerticalLayoutUI.h"
-#include "list/IListUI.h"
-#include "list/UIListInfo.h"
+#include "ui/layout/VerticalLayoutUI.h"
+#include "ui/list/IListUI.h"
+#include "ui/list/UIListInfo.h"
 
 namespace SkinUI {
 

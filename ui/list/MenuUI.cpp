@@ -1,9 +1,9 @@
-#include "list/MenuUI.h"
+#include "ui/list/MenuUI.h"
 
 #include <cwchar>
 
-#include "layout/IContainerUI.h"
-#include "list/ListHeaderUI.h"
+#include "ui/layout/IContainerUI.h"
+#include "ui/list/ListHeaderUI.h"
 
 namespace SkinUI {
 

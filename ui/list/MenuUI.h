@@ -1,7 +1,7 @@
 // A list without a visible header whose items are menu elements; its natural size is the
 // stack of its visible items.
 #pragma once
-#include "list/ListUI.h"
+#include "ui/list/ListUI.h"
 
 namespace SkinUI {
 

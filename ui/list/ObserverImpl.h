@@ -1,8 +1,8 @@
 // An observer keeping its receivers in registration order (not owned).
 #pragma once
-#include "core/UIPtrArray.h"
-#include "list/ObserverImplBase.h"
-#include "list/ReceiverImplBase.h"
+#include "ui/core/UIPtrArray.h"
+#include "ui/list/ObserverImplBase.h"
+#include "ui/list/ReceiverImplBase.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cwchar>
 
-#include "control/ControlUI.h"
+#include "ui/control/ControlUI.h"
 
 namespace SkinUI {
 

@@ -1,14 +1,14 @@
-#include "list/TreeNodeUI.h"
+#include "ui/list/TreeNodeUI.h"
 
 #include <cwchar>
 
-#include "control/CheckBoxUI.h"
-#include "control/LabelUI.h"
-#include "control/OptionUI.h"
-#include "core/UIValueParser.h"
-#include "layout/HorizontalLayoutUI.h"
-#include "list/TreeViewUI.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/CheckBoxUI.h"
+#include "ui/control/LabelUI.h"
+#include "ui/control/OptionUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/layout/HorizontalLayoutUI.h"
+#include "ui/list/TreeViewUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,8 +1,8 @@
 // One node of a tree view: a list container row holding an indentation spacer, a folder
 // button (selected = collapsed), a check button and the button that shows the text.
 #pragma once
-#include "core/UIPtrArray.h"
-#include "list/ListContainerElementUI.h"
+#include "ui/core/UIPtrArray.h"
+#include "ui/list/ListContainerElementUI.h"
 
 namespace SkinUI {
 

@@ -1,14 +1,14 @@
-#include "list/TreeViewUI.h"
+#include "ui/list/TreeViewUI.h"
 
 #include <cwchar>
 
-#include "control/CheckBoxUI.h"
-#include "control/OptionUI.h"
-#include "core/Delegate.h"
-#include "core/UIValueParser.h"
-#include "list/ListHeaderUI.h"
-#include "list/TreeNodeUI.h"
-#include "window/UINotifyMsg.h"
+#include "ui/control/CheckBoxUI.h"
+#include "ui/control/OptionUI.h"
+#include "ui/core/Delegate.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/list/ListHeaderUI.h"
+#include "ui/list/TreeNodeUI.h"
+#include "ui/window/UINotifyMsg.h"
 
 namespace SkinUI {
 

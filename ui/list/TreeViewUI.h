@@ -1,8 +1,8 @@
 // A tree shown as a flat list of tree nodes: children follow their parent, indented; the
 // folder buttons expand and collapse, the check buttons check whole subtrees.
 #pragma once
-#include "list/ListUI.h"
-#include "window/INotifyUI.h"
+#include "ui/list/ListUI.h"
+#include "ui/window/INotifyUI.h"
 
 namespace SkinUI {
 

@@ -1,4 +1,4 @@
-#include "list/UIExpandNode.h"
+#include "ui/list/UIExpandNode.h"
 
 namespace SkinUI {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "core/UIPtrArray.h"
+#include "ui/core/UIPtrArray.h"
 
 namespace SkinUI {
 

@@ -1,8 +1,8 @@
-#include "list/UIListInfo.h"
+#include "ui/list/UIListInfo.h"
 
 #include <cwchar>
 
-#include "core/UIValueParser.h"
+#include "ui/core/UIValueParser.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "core/UIString.h"
+#include "ui/core/UIString.h"
 
 namespace SkinUI {
 

@@ -1,12 +1,12 @@
-#include "render/HtmlTextRenderer.h"
+#include "ui/render/HtmlTextRenderer.h"
 
 #include <cwchar>
 #include <cwctype>
 
-#include "core/UIValueParser.h"
-#include "render/SkinRenderer.h"
-#include "render/UIImageInfo.h"
-#include "window/WindowManagerUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/render/UIImageInfo.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "core/UIString.h"
+#include "ui/core/UIString.h"
 
 namespace SkinUI {
 

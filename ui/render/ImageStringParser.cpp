@@ -1,6 +1,6 @@
-#include "render/ImageStringParser.h"
+#include "ui/render/ImageStringParser.h"
 
-#include "core/UIValueParser.h"
+#include "ui/core/UIValueParser.h"
 
 namespace SkinUI {
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "core/UIString.h"
+#include "ui/core/UIString.h"
 
 namespace SkinUI {
 

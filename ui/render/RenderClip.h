@@ -1,8 +1,8 @@
 // The clip record under the name the window half of the framework uses.
 #pragma once
 
-#include "render/SkinClip.h"
-#include "render/SkinRenderer.h"
+#include "ui/render/SkinClip.h"
+#include "ui/render/SkinRenderer.h"
 
 namespace SkinUI {
 typedef CSkinClip CRenderClip;

@@ -1,4 +1,4 @@
-#include "render/SkinClip.h"
+#include "ui/render/SkinClip.h"
 
 namespace SkinUI {
 

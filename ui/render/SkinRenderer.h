@@ -5,9 +5,9 @@
 
 #include <windows.h>
 
-#include "core/UIString.h"
-#include "render/SkinClip.h"
-#include "render/UIImageInfo.h"
+#include "ui/core/UIString.h"
+#include "ui/render/SkinClip.h"
+#include "ui/render/UIImageInfo.h"
 
 namespace SkinUI {
 

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <vector>
 
-#include "render/ImageStringParser.h"
-#include "render/SkinRenderer.h"
-#include "skin/ZipReader.h"
-#include "window/WindowManagerUI.h"
+#include "ui/render/ImageStringParser.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/skin/ZipReader.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

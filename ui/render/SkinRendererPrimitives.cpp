@@ -1,7 +1,7 @@
 // The render engine's colours, gradients, lines, outlines and clips.
 #include <windows.h>
 
-#include "render/SkinRenderer.h"
+#include "ui/render/SkinRenderer.h"
 
 namespace SkinUI {
 

@@ -1,9 +1,9 @@
 // The render engine's plain text and the text of transparent-background windows.
 #include <windows.h>
 
-#include "render/HtmlTextRenderer.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "ui/render/HtmlTextRenderer.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,15 +1,15 @@
-#include "richedit/RichEditUI.h"
+#include "ui/richedit/RichEditUI.h"
 
 #include <windowsx.h>
 
 #include <cwchar>
 
-#include "control/ScrollBarUI.h"
-#include "core/UIValueParser.h"
-#include "render/SkinClip.h"
-#include "render/SkinRenderer.h"
-#include "richedit/TxtWinHost.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/render/SkinClip.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/richedit/TxtWinHost.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -6,8 +6,8 @@
 #include <richedit.h>
 #include <textserv.h>
 
-#include "layout/ContainerUI.h"
-#include "window/IMessageFilterUI.h"
+#include "ui/layout/ContainerUI.h"
+#include "ui/window/IMessageFilterUI.h"
 
 namespace SkinUI {
 

@@ -1,8 +1,8 @@
-#include "richedit/TxtWinHost.h"
+#include "ui/richedit/TxtWinHost.h"
 
-#include "control/ScrollBarUI.h"
-#include "richedit/RichEditUI.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/ScrollBarUI.h"
+#include "ui/richedit/RichEditUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,15 +1,15 @@
-#include "skin/SkinBuilder.h"
+#include "ui/skin/SkinBuilder.h"
 
 #include <cwchar>
 
-#include "control/ControlUI.h"
-#include "core/UIValueParser.h"
-#include "layout/IContainerUI.h"
-#include "logger/FileLogger.h"
-#include "logger/TraceLogger.h"
-#include "skin/ControlFactory.h"
-#include "window/IDialogBuilderCallback.h"
-#include "window/WindowManagerUI.h"
+#include "ui/control/ControlUI.h"
+#include "ui/core/UIValueParser.h"
+#include "ui/layout/IContainerUI.h"
+#include "commonlib/logger/FileLogger.h"
+#include "commonlib/logger/TraceLogger.h"
+#include "ui/skin/ControlFactory.h"
+#include "ui/window/IDialogBuilderCallback.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "skin/SkinMarkup.h"
+#include "ui/skin/SkinMarkup.h"
 
 namespace SkinUI {
 

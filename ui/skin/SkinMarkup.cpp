@@ -1,12 +1,12 @@
-#include "skin/SkinMarkup.h"
+#include "ui/skin/SkinMarkup.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
 
-#include "skin/ZipReader.h"
-#include "window/WindowManagerUI.h"
+#include "ui/skin/ZipReader.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "skin/SkinMarkupNode.h"
+#include "ui/skin/SkinMarkupNode.h"
 
 namespace SkinUI {
 

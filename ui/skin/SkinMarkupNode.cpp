@@ -1,8 +1,8 @@
-#include "skin/SkinMarkupNode.h"
+#include "ui/skin/SkinMarkupNode.h"
 
 #include <cwchar>
 
-#include "skin/SkinMarkup.h"
+#include "ui/skin/SkinMarkup.h"
 
 namespace SkinUI {
 

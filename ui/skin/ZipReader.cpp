@@ -1,4 +1,4 @@
-#include "skin/ZipReader.h"
+#include "ui/skin/ZipReader.h"
 
 #include <minizip/unzip.h>
 
@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string>
 
-#include "skin/ZipSource.h"
+#include "ui/skin/ZipSource.h"
 
 namespace SkinUI {
 

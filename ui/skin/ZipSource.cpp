@@ -1,4 +1,4 @@
-#include "skin/ZipSource.h"
+#include "ui/skin/ZipSource.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // Receiver of every notification of a window manager.
 #pragma once
-#include "window/UINotifyMsg.h"
+#include "ui/window/UINotifyMsg.h"
 
 namespace SkinUI {
 

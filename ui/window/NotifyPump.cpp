@@ -1,6 +1,6 @@
-#include "window/NotifyPump.h"
+#include "ui/window/NotifyPump.h"
 
-#include "control/ControlUI.h"
+#include "ui/control/ControlUI.h"
 
 namespace SkinUI {
 

@@ -3,9 +3,9 @@
 #pragma once
 #include <windows.h>
 
-#include "core/UIString.h"
-#include "core/UIStringMap.h"
-#include "window/UINotifyMsg.h"
+#include "ui/core/UIString.h"
+#include "ui/core/UIStringMap.h"
+#include "ui/window/UINotifyMsg.h"
 
 namespace SkinUI {
 

@@ -1,8 +1,8 @@
-#include "window/UIAnimationDriver.h"
+#include "ui/window/UIAnimationDriver.h"
 
 #include <vector>
 
-#include "control/IUIAnimation.h"
+#include "ui/control/IUIAnimation.h"
 
 namespace SkinUI {
 

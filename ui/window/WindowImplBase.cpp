@@ -1,11 +1,11 @@
-#include "window/WindowImplBase.h"
+#include "ui/window/WindowImplBase.h"
 
 #include <cstring>
 #include <cwchar>
 
-#include "control/ControlUI.h"
-#include "skin/SkinBuilder.h"
-#include "window/WndShadow.h"
+#include "ui/control/ControlUI.h"
+#include "ui/skin/SkinBuilder.h"
+#include "ui/window/WndShadow.h"
 
 namespace SkinUI {
 

@@ -6,13 +6,13 @@
 
 #include <memory>
 
-#include "core/UIString.h"
-#include "window/IDialogBuilderCallback.h"
-#include "window/IMessageFilterUI.h"
-#include "window/INotifyUI.h"
-#include "window/NotifyPump.h"
-#include "window/WindowManagerUI.h"
-#include "window/WindowWnd.h"
+#include "ui/core/UIString.h"
+#include "ui/window/IDialogBuilderCallback.h"
+#include "ui/window/IMessageFilterUI.h"
+#include "ui/window/INotifyUI.h"
+#include "ui/window/NotifyPump.h"
+#include "ui/window/WindowManagerUI.h"
+#include "ui/window/WindowWnd.h"
 
 namespace SkinUI {
 

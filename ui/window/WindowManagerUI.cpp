@@ -1,10 +1,10 @@
 // The manager's set-up, tree, focus, timers, notifications and filters.
-#include "window/WindowManagerUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 #include <cwchar>
 #include <cwctype>
 
-#include "window/UIAnimationDriver.h"
+#include "ui/window/UIAnimationDriver.h"
 
 namespace SkinUI {
 

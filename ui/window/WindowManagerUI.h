@@ -11,14 +11,14 @@
 
 #include <memory>
 
-#include "control/ControlUI.h"
-#include "core/UIPtrArray.h"
-#include "core/UIString.h"
-#include "core/UIStringMap.h"
-#include "window/IMessageFilterUI.h"
-#include "window/INotifyUI.h"
-#include "window/ITranslateAccelerator.h"
-#include "window/UINotifyMsg.h"
+#include "ui/control/ControlUI.h"
+#include "ui/core/UIPtrArray.h"
+#include "ui/core/UIString.h"
+#include "ui/core/UIStringMap.h"
+#include "ui/window/IMessageFilterUI.h"
+#include "ui/window/INotifyUI.h"
+#include "ui/window/ITranslateAccelerator.h"
+#include "ui/window/UINotifyMsg.h"
 
 namespace SkinUI {
 

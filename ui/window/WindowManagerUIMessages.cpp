@@ -1,9 +1,9 @@
 // The manager's message handling and painting.
 #include <set>
 
-#include "logger/TraceLogger.h"
-#include "render/SkinRenderer.h"
-#include "window/WindowManagerUI.h"
+#include "commonlib/logger/TraceLogger.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

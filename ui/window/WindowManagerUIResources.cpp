@@ -1,12 +1,12 @@
 // The window manager's resources: the process-wide resource path and skin archive, and each
 // manager's fonts, images, default colours and per-class default attribute lists.
-#include "window/WindowManagerUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 #include <cwchar>
 
-#include "render/SkinRenderer.h"
-#include "render/UIImageInfo.h"
-#include "skin/ZipReader.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/render/UIImageInfo.h"
+#include "ui/skin/ZipReader.h"
 
 namespace SkinUI {
 

@@ -1,6 +1,6 @@
-#include "window/WindowWnd.h"
+#include "ui/window/WindowWnd.h"
 
-#include "window/WindowManagerUI.h"
+#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

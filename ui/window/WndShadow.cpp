@@ -1,4 +1,4 @@
-#include "window/WndShadow.h"
+#include "ui/window/WndShadow.h"
 
 #include <cmath>
 #include <cstring>

@@ -12,9 +12,9 @@
 #include <mutex>
 #include <vector>
 
-#include "DialogButtonRow.h"
-#include "X11Bridge.h"
-#include "jf/testinput.h"
+#include "platform/src/controls/DialogButtonRow.h"
+#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/testing/hooks/testinput.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "DialogButtonRow.h"
+#include "platform/src/controls/DialogButtonRow.h"
 
 namespace jf {
 

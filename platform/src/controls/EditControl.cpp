@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "X11Bridge.h"
+#include "platform/src/display/x11/X11Bridge.h"
 
 namespace jf {
 

@@ -1,15 +1,15 @@
-#include "TextServices.h"
+#include "platform/src/controls/TextServices.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
 
-#include "DcState.h"
-#include "FontLayout.h"
-#include "FontObject.h"
-#include "GdiHandleTable.h"
-#include "X11Bridge.h"
-#include "Caret.h"
+#include "platform/src/gdi/DcState.h"
+#include "platform/src/gdi/FontLayout.h"
+#include "platform/src/gdi/FontObject.h"
+#include "platform/src/gdi/GdiHandleTable.h"
+#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/user/Caret.h"
 
 namespace jf {
 

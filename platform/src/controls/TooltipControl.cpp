@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "ClassRegistry.h"
-#include "jf/kernel.h"
-#include "textserv.h"
+#include "platform/src/user/ClassRegistry.h"
+#include <windows/kernel.h>
+#include <textserv.h>
 
 namespace jf {
 

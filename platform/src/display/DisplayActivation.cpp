@@ -1,8 +1,8 @@
 // Enabling windows, flashing them, and the little of the system menu that callers use.
 #include <windows.h>
 
-#include "DisplayState.h"
-#include "InputState.h"
+#include "platform/src/display/DisplayState.h"
+#include "platform/src/display/InputState.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <atomic>
 
-#include "DisplayIcons.h"
-#include "InputState.h"
-#include "X11Bridge.h"
+#include "platform/src/display/DisplayIcons.h"
+#include "platform/src/display/InputState.h"
+#include "platform/src/display/x11/X11Bridge.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Window and client rectangles, coordinate mapping and finding the window under a point.
 #include <windows.h>
 
-#include "DisplayMetrics.h"
-#include "DisplayState.h"
+#include "platform/src/display/DisplayMetrics.h"
+#include "platform/src/display/DisplayState.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Plugs the display half into the window and message code.
 #include <windows.h>
 
-#include "DisplayState.h"
-#include "InputState.h"
-#include "X11Bridge.h"
-#include "WindowDisplayHooks.h"
+#include "platform/src/display/DisplayState.h"
+#include "platform/src/display/InputState.h"
+#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/user/WindowDisplayHooks.h"
 
 namespace jf {
 

@@ -9,8 +9,8 @@
 #include <set>
 #include <vector>
 
-#include "DisplayIcons.h"
-#include "jf/resources.h"
+#include "platform/src/display/DisplayIcons.h"
+#include <windows/resources.h>
 
 namespace {
 

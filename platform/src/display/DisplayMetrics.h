@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "WindowTable.h"
+#include "platform/src/user/WindowTable.h"
 
 namespace jf {
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "DisplayMetrics.h"
-#include "DisplayState.h"
-#include "jf/testinput.h"
+#include "platform/src/display/DisplayMetrics.h"
+#include "platform/src/display/DisplayState.h"
+#include "platform/testing/hooks/testinput.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // attributes of layered windows.
 #include <windows.h>
 
-#include "DisplayState.h"
-#include "jf/gdisurface.h"
-#include "MsgQueue.h"
-#include "WindowDisplayHooks.h"
-#include "X11Bridge.h"
+#include "platform/src/display/DisplayState.h"
+#include "platform/src/internal/gdisurface.h"
+#include "platform/src/user/MsgQueue.h"
+#include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/display/x11/X11Bridge.h"
 
 namespace {
 

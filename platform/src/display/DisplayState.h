@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "WindowRecord.h"
-#include "WindowTable.h"
+#include "platform/src/user/WindowRecord.h"
+#include "platform/src/user/WindowTable.h"
 
 namespace jf {
 

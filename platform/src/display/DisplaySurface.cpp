@@ -6,10 +6,10 @@
 #include <mutex>
 #include <vector>
 
-#include "DisplayMetrics.h"
-#include "DisplayState.h"
-#include "jf/gdisurface.h"
-#include "jf/testinput.h"
+#include "platform/src/display/DisplayMetrics.h"
+#include "platform/src/display/DisplayState.h"
+#include "platform/src/internal/gdisurface.h"
+#include "platform/testing/hooks/testinput.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <climits>
 
-#include "DisplayMetrics.h"
-#include "DisplayState.h"
-#include "InputState.h"
-#include "X11Bridge.h"
+#include "platform/src/display/DisplayMetrics.h"
+#include "platform/src/display/DisplayState.h"
+#include "platform/src/display/InputState.h"
+#include "platform/src/display/x11/X11Bridge.h"
 
 namespace {
 

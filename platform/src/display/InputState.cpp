@@ -2,7 +2,7 @@
 // pointer, focus and activation, double clicks, hover and leave tracking, key state,
 // TranslateMessage, and DefWindowProcW's move and size drag. The X connection feeds the same
 // entry points as the test drivers.
-#include "InputState.h"
+#include "platform/src/display/InputState.h"
 
 #include <algorithm>
 #include <array>
@@ -13,13 +13,13 @@
 #include <mutex>
 #include <thread>
 
-#include "ClassRecord.h"
-#include "DisplayMetrics.h"
-#include "DisplayState.h"
-#include "MsgQueue.h"
-#include "X11Bridge.h"
-#include "jf/testinput.h"
-#include "jf/ticksource.h"
+#include "platform/src/user/ClassRecord.h"
+#include "platform/src/display/DisplayMetrics.h"
+#include "platform/src/display/DisplayState.h"
+#include "platform/src/user/MsgQueue.h"
+#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/testing/hooks/testinput.h"
+#include "platform/src/internal/ticksource.h"
 
 namespace jf {
 

@@ -6,13 +6,13 @@
 #include <mutex>
 #include <string>
 
-#include "FileStat.h"
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/files.h"
-#include "jf/paths.h"
-#include "winerror.h"
-#include "jf/teststate.h"
+#include "platform/src/files/FileStat.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include <windows/files.h>
+#include "platform/src/internal/paths.h"
+#include <winerror.h>
+#include "platform/testing/hooks/teststate.h"
 
 namespace {
 std::mutex g_freeLock;

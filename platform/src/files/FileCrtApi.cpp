@@ -11,14 +11,14 @@
 #include <cwchar>
 #include <string>
 
-#include "FileStat.h"
-#include "FileTextStream.h"
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/files.h"
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "winerror.h"
+#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FileTextStream.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include <windows/files.h>
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
 
 namespace {
 

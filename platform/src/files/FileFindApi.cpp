@@ -3,13 +3,13 @@
 
 #include <memory>
 
-#include "FileFindObject.h"
-#include "FileStat.h"
-#include "errhandlingapi.h"
-#include "jf/files.h"
-#include "jf/kernel.h"
-#include "jf/paths.h"
-#include "winerror.h"
+#include "platform/src/files/FileFindObject.h"
+#include "platform/src/files/FileStat.h"
+#include <errhandlingapi.h>
+#include <windows/files.h>
+#include <windows/kernel.h>
+#include "platform/src/internal/paths.h"
+#include <winerror.h>
 
 HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
   if (!lpFileName || !lpFindFileData || !*lpFileName) {

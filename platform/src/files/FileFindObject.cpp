@@ -1,4 +1,4 @@
-#include "FileFindObject.h"
+#include "platform/src/files/FileFindObject.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "FileStat.h"
-#include "jf/utf.h"
+#include "platform/src/files/FileStat.h"
+#include "platform/src/internal/utf.h"
 
 namespace jf {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "jf/files.h"
-#include "jf/handles.h"
+#include <windows/files.h>
+#include "platform/src/internal/handles.h"
 
 namespace jf {
 

@@ -8,12 +8,12 @@
 #include <memory>
 #include <mutex>
 
-#include "FileObject.h"
-#include "FileStat.h"
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/files.h"
-#include "winerror.h"
+#include "platform/src/files/FileObject.h"
+#include "platform/src/files/FileStat.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include <windows/files.h>
+#include <winerror.h>
 
 namespace {
 

@@ -11,16 +11,16 @@
 
 #include <string>
 
-#include "FileObject.h"
-#include "FileStat.h"
-#include "ShellFolders.h"
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/files.h"
-#include "jf/kernel.h"
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "winerror.h"
+#include "platform/src/files/FileObject.h"
+#include "platform/src/files/FileStat.h"
+#include "platform/src/files/ShellFolders.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include <windows/files.h>
+#include <windows/kernel.h>
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "FileObject.h"
+#include "platform/src/files/FileObject.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "errhandlingapi.h"
-#include "jf/files.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include <windows/files.h>
+#include <winerror.h>
 
 namespace jf {
 namespace {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "jf/handles.h"
-#include "windef.h"
+#include "platform/src/internal/handles.h"
+#include <windef.h>
 
 namespace jf {
 

@@ -1,12 +1,12 @@
-#include "FileStat.h"
+#include "platform/src/files/FileStat.h"
 
 #include <errno.h>
 
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/files.h"
-#include "jf/paths.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include <windows/files.h>
+#include "platform/src/internal/paths.h"
+#include <winerror.h>
 
 namespace jf {
 

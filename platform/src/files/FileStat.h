@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "CopyOut.h"
-#include "windef.h"
+#include "platform/src/kernel/CopyOut.h"
+#include <windef.h>
 
 namespace jf {
 

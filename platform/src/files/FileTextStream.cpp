@@ -1,4 +1,4 @@
-#include "FileTextStream.h"
+#include "platform/src/files/FileTextStream.h"
 
 #include <errno.h>
 #include <unistd.h>

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "errhandlingapi.h"
-#include "jf/files.h"
-#include "shlwapi.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include <windows/files.h>
+#include <shlwapi.h>
+#include <winerror.h>
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Special folders laid out as on Windows 10 inside drive C:.
-#include "ShellFolders.h"
+#include "platform/src/files/ShellFolders.h"
 
 #include <pwd.h>
 #include <stdlib.h>
@@ -7,12 +7,12 @@
 
 #include <cstring>
 
-#include "errhandlingapi.h"
-#include "jf/files.h"
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "shlwapi.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include <windows/files.h>
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include <shlwapi.h>
+#include <winerror.h>
 
 namespace {
 

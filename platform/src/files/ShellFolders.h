@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "shlobj.h"
+#include <shlobj.h>
 
 namespace jf {
 

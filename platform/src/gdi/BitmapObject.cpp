@@ -1,4 +1,4 @@
-#include "BitmapObject.h"
+#include "platform/src/gdi/BitmapObject.h"
 
 #include <cstdlib>
 

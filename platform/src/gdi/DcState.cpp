@@ -1,8 +1,8 @@
-#include "DcState.h"
+#include "platform/src/gdi/DcState.h"
 
 #include <algorithm>
 
-#include "GdiHandleTable.h"
+#include "platform/src/gdi/GdiHandleTable.h"
 
 namespace jf {
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "BitmapObject.h"
-#include "FontObject.h"
-#include "GdiBrush.h"
-#include "GdiPen.h"
+#include "platform/src/gdi/BitmapObject.h"
+#include "platform/src/gdi/FontObject.h"
+#include "platform/src/gdi/GdiBrush.h"
+#include "platform/src/gdi/GdiPen.h"
 
 namespace jf {
 

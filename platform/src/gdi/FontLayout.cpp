@@ -1,9 +1,9 @@
-#include "FontLayout.h"
+#include "platform/src/gdi/FontLayout.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "jf/utf.h"
+#include "platform/src/internal/utf.h"
 
 namespace jf {
 

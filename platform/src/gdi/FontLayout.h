@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "FontObject.h"
+#include "platform/src/gdi/FontObject.h"
 
 #include <pango/pangocairo.h>
 

@@ -1,9 +1,9 @@
-#include "FontObject.h"
+#include "platform/src/gdi/FontObject.h"
 
 #include <algorithm>
 #include <cwctype>
 
-#include "jf/utf.h"
+#include "platform/src/internal/utf.h"
 
 namespace jf {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "GdiObject.h"  // before pango: the Windows TRUE/FALSE come first
+#include "platform/src/gdi/GdiObject.h"  // before pango: the Windows TRUE/FALSE come first
 
 #include <pango/pango.h>
 

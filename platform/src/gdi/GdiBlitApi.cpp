@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "GdiHandleTable.h"
-#include "errhandlingapi.h"
-#include "winerror.h"
+#include "platform/src/gdi/GdiHandleTable.h"
+#include <errhandlingapi.h>
+#include <winerror.h>
 
 using jf::DcState;
 using jf::GdiHandleTable;

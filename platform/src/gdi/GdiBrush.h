@@ -1,6 +1,6 @@
 // A brush: solid or null.
 #pragma once
-#include "GdiObject.h"
+#include "platform/src/gdi/GdiObject.h"
 
 namespace jf {
 

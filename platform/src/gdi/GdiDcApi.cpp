@@ -1,9 +1,9 @@
 // Device contexts: creation, selection of objects, origins, save levels and capabilities.
-#include "GdiHandleTable.h"
-#include "RegionObject.h"
-#include "errhandlingapi.h"
-#include "jf/gdisurface.h"
-#include "winerror.h"
+#include "platform/src/gdi/GdiHandleTable.h"
+#include "platform/src/gdi/RegionObject.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/gdisurface.h"
+#include <winerror.h>
 
 using jf::DcState;
 using jf::GdiHandleTable;

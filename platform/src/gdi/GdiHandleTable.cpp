@@ -1,7 +1,7 @@
-#include "GdiHandleTable.h"
+#include "platform/src/gdi/GdiHandleTable.h"
 
-#include "errhandlingapi.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include <winerror.h>
 
 namespace jf {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <mutex>
 
-#include "DcState.h"
-#include "GdiObject.h"
+#include "platform/src/gdi/DcState.h"
+#include "platform/src/gdi/GdiObject.h"
 
 namespace jf {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <memory>
 
-#include "wingdi.h"
+#include <wingdi.h>
 
 namespace jf {
 

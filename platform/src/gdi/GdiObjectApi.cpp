@@ -2,11 +2,11 @@
 #include <climits>
 #include <cstring>
 
-#include "GdiHandleTable.h"
-#include "RegionObject.h"
-#include "errhandlingapi.h"
-#include "jf/gdisurface.h"
-#include "winerror.h"
+#include "platform/src/gdi/GdiHandleTable.h"
+#include "platform/src/gdi/RegionObject.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/gdisurface.h"
+#include <winerror.h>
 
 using jf::GdiHandleTable;
 

@@ -1,6 +1,6 @@
 // A pen: style, width and colour.
 #pragma once
-#include "GdiObject.h"
+#include "platform/src/gdi/GdiObject.h"
 
 namespace jf {
 

@@ -1,7 +1,7 @@
 // Rectangle helpers and system colours of user32.
 #include <algorithm>
 
-#include "GdiHandleTable.h"
+#include "platform/src/gdi/GdiHandleTable.h"
 
 BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom) {
   if (!rect) return FALSE;

@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "GdiHandleTable.h"
-#include "RegionObject.h"
-#include "errhandlingapi.h"
-#include "winerror.h"
+#include "platform/src/gdi/GdiHandleTable.h"
+#include "platform/src/gdi/RegionObject.h"
+#include <errhandlingapi.h>
+#include <winerror.h>
 
 using jf::DcState;
 using jf::GdiHandleTable;

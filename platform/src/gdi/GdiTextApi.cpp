@@ -3,10 +3,10 @@
 #include <climits>
 #include <cwchar>
 
-#include "FontLayout.h"
-#include "GdiHandleTable.h"
-#include "errhandlingapi.h"
-#include "winerror.h"
+#include "platform/src/gdi/FontLayout.h"
+#include "platform/src/gdi/GdiHandleTable.h"
+#include <errhandlingapi.h>
+#include <winerror.h>
 
 using jf::DcState;
 using jf::FontLayout;

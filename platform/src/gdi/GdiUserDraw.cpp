@@ -1,9 +1,9 @@
 // The rectangle fills and frames of user32.
 #include <algorithm>
 
-#include "GdiHandleTable.h"
-#include "errhandlingapi.h"
-#include "winerror.h"
+#include "platform/src/gdi/GdiHandleTable.h"
+#include <errhandlingapi.h>
+#include <winerror.h>
 
 using jf::DcState;
 using jf::GdiHandleTable;

@@ -1,4 +1,4 @@
-#include "RegionObject.h"
+#include "platform/src/gdi/RegionObject.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 #pragma once
 #include <cairo.h>
 
-#include "GdiObject.h"
+#include "platform/src/gdi/GdiObject.h"
 
 namespace jf {
 

@@ -1,6 +1,6 @@
-#include "GdiPlusBitmap.h"
+#include <GdiPlusBitmap.h>
 
-#include "jf/gdisurface.h"
+#include "platform/src/internal/gdisurface.h"
 
 namespace Gdiplus {
 

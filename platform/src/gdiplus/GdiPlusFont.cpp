@@ -1,8 +1,8 @@
-#include "GdiPlusFont.h"
+#include <GdiPlusFont.h>
 
 #include <algorithm>
 
-#include "FontObject.h"
+#include "platform/src/gdi/FontObject.h"
 
 namespace Gdiplus {
 

@@ -1,12 +1,12 @@
-#include "GdiPlusGraphics.h"
+#include <GdiPlusGraphics.h>
 
 #include <algorithm>
 #include <climits>
 #include <cwchar>
 #include <memory>
 
-#include "FontLayout.h"
-#include "GdiHandleTable.h"
+#include "platform/src/gdi/FontLayout.h"
+#include "platform/src/gdi/GdiHandleTable.h"
 
 namespace Gdiplus {
 

@@ -1,4 +1,4 @@
-#include "GdiPlusGraphicsPath.h"
+#include <GdiPlusGraphicsPath.h>
 
 #include <cmath>
 

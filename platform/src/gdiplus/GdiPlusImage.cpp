@@ -1,4 +1,4 @@
-#include "GdiPlusImage.h"
+#include <GdiPlusImage.h>
 
 namespace Gdiplus {
 

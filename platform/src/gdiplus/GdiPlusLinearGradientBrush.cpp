@@ -1,4 +1,4 @@
-#include "GdiPlusLinearGradientBrush.h"
+#include <GdiPlusLinearGradientBrush.h>
 
 namespace Gdiplus {
 

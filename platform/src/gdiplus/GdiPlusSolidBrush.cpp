@@ -1,4 +1,4 @@
-#include "GdiPlusSolidBrush.h"
+#include <GdiPlusSolidBrush.h>
 
 namespace Gdiplus {
 

@@ -1,7 +1,7 @@
 // GDI+ start-up and shutdown: counted, nothing to load.
 #include <atomic>
 
-#include "gdiplus.h"
+#include <gdiplus.h>
 
 namespace Gdiplus {
 

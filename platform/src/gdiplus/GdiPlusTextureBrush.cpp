@@ -1,4 +1,4 @@
-#include "GdiPlusTextureBrush.h"
+#include <GdiPlusTextureBrush.h>
 
 namespace Gdiplus {
 

@@ -2,11 +2,11 @@
 // 1601-01-01 00:00 UTC; the tick count comes from the layer's injectable tick source.
 #include <time.h>
 
-#include "errhandlingapi.h"
-#include "jf/kernel.h"
-#include "mmsystem.h"
-#include "winerror.h"
-#include "jf/ticksource.h"
+#include <errhandlingapi.h>
+#include <windows/kernel.h>
+#include <mmsystem.h>
+#include <winerror.h>
+#include "platform/src/internal/ticksource.h"
 
 namespace {
 

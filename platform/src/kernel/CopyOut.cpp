@@ -1,4 +1,4 @@
-#include "CopyOut.h"
+#include "platform/src/kernel/CopyOut.h"
 
 namespace jf {
 

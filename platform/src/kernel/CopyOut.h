@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "windef.h"
+#include <windef.h>
 
 namespace jf {
 

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <string>
 
-#include "jf/kernel.h"
-#include "jf/utf.h"
+#include <windows/kernel.h>
+#include "platform/src/internal/utf.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <mutex>
 #include <string>
 
-#include "CopyOut.h"
-#include "errhandlingapi.h"
-#include "jf/files.h"
-#include "jf/utf.h"
-#include "winerror.h"
+#include "platform/src/kernel/CopyOut.h"
+#include <errhandlingapi.h>
+#include <windows/files.h>
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
 
 extern char** environ;
 

@@ -5,12 +5,12 @@
 #include <cerrno>
 #include <mutex>
 
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/handles.h"
-#include "jf/kernel.h"
-#include "jf/utf.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include "platform/src/internal/handles.h"
+#include <windows/kernel.h>
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
 
 namespace jf {
 namespace {

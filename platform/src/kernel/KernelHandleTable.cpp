@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "KernelInternal.h"
-#include "errhandlingapi.h"
-#include "jf/handles.h"
-#include "jf/kernel.h"
-#include "winerror.h"
+#include "platform/src/kernel/KernelInternal.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/handles.h"
+#include <windows/kernel.h>
+#include <winerror.h>
 
 namespace jf {
 namespace {

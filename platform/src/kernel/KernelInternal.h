@@ -3,8 +3,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "snmp.h"
-#include "windef.h"
+#include <snmp.h>
+#include <windef.h>
 
 namespace jf {
 namespace kernel {

@@ -12,12 +12,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "KernelInternal.h"
-#include "SyncMutex.h"
-#include "errhandlingapi.h"
-#include "jf/handles.h"
-#include "jf/kernel.h"
-#include "winerror.h"
+#include "platform/src/kernel/KernelInternal.h"
+#include "platform/src/kernel/SyncMutex.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/handles.h"
+#include <windows/kernel.h>
+#include <winerror.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <errno.h>
 
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include <winerror.h>
 
 namespace {
 thread_local DWORD t_lastError = 0;

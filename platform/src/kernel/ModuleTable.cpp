@@ -9,11 +9,11 @@
 #include <mutex>
 #include <string>
 
-#include "KernelInternal.h"
-#include "errhandlingapi.h"
-#include "jf/kernel.h"
-#include "jf/utf.h"
-#include "winerror.h"
+#include "platform/src/kernel/KernelInternal.h"
+#include <errhandlingapi.h>
+#include <windows/kernel.h>
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
 
 namespace jf {
 namespace {

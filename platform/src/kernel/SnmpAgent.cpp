@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "KernelInternal.h"
-#include "snmp.h"
+#include "platform/src/kernel/KernelInternal.h"
+#include <snmp.h>
 
 namespace {
 

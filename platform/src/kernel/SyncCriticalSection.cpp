@@ -1,8 +1,8 @@
 // Critical sections: recursive mutexes that remember their owner thread, as on Windows.
 #include <pthread.h>
 
-#include "KernelInternal.h"
-#include "jf/kernel.h"
+#include "platform/src/kernel/KernelInternal.h"
+#include <windows/kernel.h>
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Event objects: manual-reset events stay set until ResetEvent; auto-reset events wake one
 // waiter and reset themselves.
-#include "errhandlingapi.h"
-#include "jf/handles.h"
-#include "jf/kernel.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/handles.h"
+#include <windows/kernel.h>
+#include <winerror.h>
 
 namespace jf {
 namespace {

@@ -1,13 +1,13 @@
-#include "SyncMutex.h"
+#include "platform/src/kernel/SyncMutex.h"
 
 #include <map>
 #include <thread>
 
-#include "KernelInternal.h"
-#include "SyncOwnedMutexes.h"
-#include "errhandlingapi.h"
-#include "jf/kernel.h"
-#include "winerror.h"
+#include "platform/src/kernel/KernelInternal.h"
+#include "platform/src/kernel/SyncOwnedMutexes.h"
+#include <errhandlingapi.h>
+#include <windows/kernel.h>
+#include <winerror.h>
 
 namespace jf {
 namespace {

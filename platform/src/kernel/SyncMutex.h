@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "SyncNamedLock.h"
-#include "jf/handles.h"
+#include "platform/src/kernel/SyncNamedLock.h"
+#include "platform/src/internal/handles.h"
 
 namespace jf {
 

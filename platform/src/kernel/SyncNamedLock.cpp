@@ -1,4 +1,4 @@
-#include "SyncNamedLock.h"
+#include "platform/src/kernel/SyncNamedLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/utf.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
 
 namespace jf {
 namespace {

@@ -1,7 +1,7 @@
-#include "SyncOwnedMutexes.h"
+#include "platform/src/kernel/SyncOwnedMutexes.h"
 
-#include "KernelInternal.h"
-#include "SyncMutex.h"
+#include "platform/src/kernel/KernelInternal.h"
+#include "platform/src/kernel/SyncMutex.h"
 
 namespace jf {
 

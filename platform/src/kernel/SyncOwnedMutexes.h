@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "windef.h"
+#include <windef.h>
 
 namespace jf {
 

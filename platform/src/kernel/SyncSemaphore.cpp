@@ -1,8 +1,8 @@
 // Semaphore objects: signaled while the count is above zero; each satisfied wait takes one.
-#include "errhandlingapi.h"
-#include "jf/handles.h"
-#include "jf/kernel.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/handles.h"
+#include <windows/kernel.h>
+#include <winerror.h>
 
 namespace jf {
 namespace {

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "KernelInternal.h"
-#include "errhandlingapi.h"
-#include "jf/kernel.h"
-#include "winerror.h"
+#include "platform/src/kernel/KernelInternal.h"
+#include <errhandlingapi.h>
+#include <windows/kernel.h>
+#include <winerror.h>
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <clocale>
 #include <mutex>
 
-#include "jf/text.h"
-#include "jf/ansi.h"
+#include <windows/text.h>
+#include "platform/src/internal/ansi.h"
 
 namespace jf {
 

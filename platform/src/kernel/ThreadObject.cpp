@@ -10,13 +10,13 @@
 #include <climits>
 #include <ctime>
 
-#include "KernelInternal.h"
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/handles.h"
-#include "jf/kernel.h"
-#include "process.h"
-#include "winerror.h"
+#include "platform/src/kernel/KernelInternal.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include "platform/src/internal/handles.h"
+#include <windows/kernel.h>
+#include <process.h>
+#include <winerror.h>
 
 namespace jf {
 namespace {

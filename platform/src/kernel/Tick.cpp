@@ -1,11 +1,11 @@
-#include "jf/tick.h"
+#include "platform/testing/hooks/tick.h"
 
 #include <time.h>
 
 #include <atomic>
 #include <mutex>
 #include <vector>
-#include "jf/ticksource.h"
+#include "platform/src/internal/ticksource.h"
 
 namespace jf {
 namespace {

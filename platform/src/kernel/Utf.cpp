@@ -1,4 +1,4 @@
-#include "jf/utf.h"
+#include "platform/src/internal/utf.h"
 
 namespace jf {
 namespace {

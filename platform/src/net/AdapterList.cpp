@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "errhandlingapi.h"
-#include "iphlpapi.h"
-#include "jf/utf.h"
+#include <errhandlingapi.h>
+#include <iphlpapi.h>
+#include "platform/src/internal/utf.h"
 
 namespace jf {
 

@@ -1,4 +1,4 @@
-#include "SocketEventObject.h"
+#include "platform/src/net/SocketEventObject.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,9 +11,9 @@
 #include <chrono>
 #include <cstring>
 
-#include "WinsockError.h"
-#include "errhandlingapi.h"
-#include "winsock2.h"
+#include "platform/src/net/WinsockError.h"
+#include <errhandlingapi.h>
+#include <winsock2.h>
 
 namespace jf {
 namespace {

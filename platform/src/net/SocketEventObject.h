@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "jf/handles.h"
+#include "platform/src/internal/handles.h"
 
 namespace jf {
 

@@ -12,10 +12,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "WinsockError.h"
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "winsock2.h"
+#include "platform/src/net/WinsockError.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include <winsock2.h>
 
 // This file calls the host's functions themselves.
 #undef setsockopt

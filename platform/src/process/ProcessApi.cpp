@@ -8,16 +8,16 @@
 #include <cstring>
 #include <memory>
 
-#include "ProcessLauncher.h"
-#include "ProcessObject.h"
-#include "ProcessSnapshot.h"
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/kernel.h"
-#include "jf/paths.h"
-#include "jf/process.h"
-#include "psapi.h"
-#include "winerror.h"
+#include "platform/src/process/ProcessLauncher.h"
+#include "platform/src/process/ProcessObject.h"
+#include "platform/src/process/ProcessSnapshot.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include <windows/kernel.h>
+#include "platform/src/internal/paths.h"
+#include <windows/process.h>
+#include <psapi.h>
+#include <winerror.h>
 
 namespace {
 

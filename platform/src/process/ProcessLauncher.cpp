@@ -1,4 +1,4 @@
-#include "ProcessLauncher.h"
+#include "platform/src/process/ProcessLauncher.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -11,15 +11,15 @@
 #include <cstring>
 #include <memory>
 
-#include "errhandlingapi.h"
-#include "ProcessSnapshot.h"
-#include "jf/errors.h"
-#include "jf/paths.h"
-#include "jf/process.h"
-#include "jf/text.h"
-#include "jf/utf.h"
-#include "shellapi.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include "platform/src/process/ProcessSnapshot.h"
+#include "platform/src/internal/errors.h"
+#include "platform/src/internal/paths.h"
+#include <windows/process.h>
+#include <windows/text.h>
+#include "platform/src/internal/utf.h"
+#include <shellapi.h>
+#include <winerror.h>
 
 extern char** environ;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "windef.h"
+#include <windef.h>
 
 namespace jf {
 

@@ -1,7 +1,7 @@
-#include "ProcessObject.h"
+#include "platform/src/process/ProcessObject.h"
 
-#include "errhandlingapi.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include <winerror.h>
 
 namespace jf {
 

@@ -3,8 +3,8 @@
 #pragma once
 #include <memory>
 
-#include "ProcessState.h"
-#include "jf/handles.h"
+#include "platform/src/process/ProcessState.h"
+#include "platform/src/internal/handles.h"
 
 namespace jf {
 

@@ -1,4 +1,4 @@
-#include "ProcessSnapshot.h"
+#include "platform/src/process/ProcessSnapshot.h"
 
 #include <dirent.h>
 #include <unistd.h>
@@ -10,11 +10,11 @@
 #include <cstring>
 #include <memory>
 
-#include "errhandlingapi.h"
-#include "jf/utf.h"
-#include "tlhelp32.h"
-#include "psapi.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/utf.h"
+#include <tlhelp32.h>
+#include <psapi.h>
+#include <winerror.h>
 
 namespace jf {
 namespace {

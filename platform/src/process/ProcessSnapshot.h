@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "jf/handles.h"
+#include "platform/src/internal/handles.h"
 
 namespace jf {
 

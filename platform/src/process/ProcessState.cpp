@@ -1,4 +1,4 @@
-#include "ProcessState.h"
+#include "platform/src/process/ProcessState.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,9 +13,9 @@
 #include <mutex>
 #include <thread>
 
-#include "ProcessSnapshot.h"
-#include "jf/handles.h"
-#include "jf/kernel.h"
+#include "platform/src/process/ProcessSnapshot.h"
+#include "platform/src/internal/handles.h"
+#include <windows/kernel.h>
 
 namespace jf {
 

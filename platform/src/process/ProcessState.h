@@ -7,8 +7,8 @@
 #include <atomic>
 #include <memory>
 
-#include "jf/handles.h"
-#include "windef.h"
+#include "platform/src/internal/handles.h"
+#include <windef.h>
 
 namespace jf {
 

@@ -4,11 +4,11 @@
 #include <cwctype>
 #include <memory>
 
-#include "ProcessObject.h"
-#include "errhandlingapi.h"
-#include "jf/handles.h"
-#include "jf/process.h"
-#include "winerror.h"
+#include "platform/src/process/ProcessObject.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/handles.h"
+#include <windows/process.h>
+#include <winerror.h>
 
 namespace jf {
 

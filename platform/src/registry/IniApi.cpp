@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "IniFile.h"
-#include "ShellFolders.h"
-#include "errhandlingapi.h"
-#include "jf/files.h"
-#include "jf/paths.h"
-#include "winerror.h"
+#include "platform/src/registry/IniFile.h"
+#include "platform/src/files/ShellFolders.h"
+#include <errhandlingapi.h>
+#include <windows/files.h>
+#include "platform/src/internal/paths.h"
+#include <winerror.h>
 
 namespace {
 

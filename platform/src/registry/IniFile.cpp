@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "platform/src/registry/IniFile.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -8,13 +8,13 @@
 
 #include <cwctype>
 
-#include "FileStat.h"
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/text.h"
-#include "jf/utf.h"
-#include "winerror.h"
-#include "jf/ansi.h"
+#include "platform/src/files/FileStat.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include <windows/text.h>
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
+#include "platform/src/internal/ansi.h"
 
 namespace jf {
 namespace {

@@ -1,8 +1,8 @@
 // The registry calls over the layer's own store.
-#include "RegistryStore.h"
-#include "winerror.h"
-#include "winreg.h"
-#include "jf/teststate.h"
+#include "platform/src/registry/RegistryStore.h"
+#include <winerror.h>
+#include <winreg.h>
+#include "platform/testing/hooks/teststate.h"
 
 LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired, PHKEY phkResult) {
   return jf::RegistryStore::Instance().Open(hKey, lpSubKey, samDesired, false, phkResult, nullptr);

@@ -1,4 +1,4 @@
-#include "RegistryStore.h"
+#include "platform/src/registry/RegistryStore.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -11,11 +11,11 @@
 #include <cwctype>
 #include <functional>
 
-#include "errhandlingapi.h"
-#include "jf/files.h"
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include <windows/files.h>
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
 
 namespace jf {
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "windef.h"
-#include "winreg.h"
+#include <windef.h>
+#include <winreg.h>
 
 namespace jf {
 

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "ResourceTable.h"
-#include "errhandlingapi.h"
-#include "winerror.h"
+#include "platform/src/resources/ResourceTable.h"
+#include <errhandlingapi.h>
+#include <winerror.h>
 
 using jf::ResourceTable;
 

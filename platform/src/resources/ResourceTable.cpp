@@ -1,10 +1,10 @@
-#include "ResourceTable.h"
+#include "platform/src/resources/ResourceTable.h"
 
 #include <cwctype>
 
-#include "errhandlingapi.h"
-#include "jf/utf.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
 
 namespace jf {
 

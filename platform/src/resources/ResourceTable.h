@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "jf/resources.h"
+#include <windows/resources.h>
 
 namespace jf {
 

@@ -2,10 +2,10 @@
 // the one class the installer creates: the shell link.
 #include <stdlib.h>
 
-#include "ShellLink.h"
-#include "objbase.h"
-#include "ole2.h"
-#include "shobjidl.h"
+#include "platform/src/shell/ShellLink.h"
+#include <objbase.h>
+#include <ole2.h>
+#include <shobjidl.h>
 
 namespace {
 thread_local int t_comInits = 0;

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "errhandlingapi.h"
-#include "jf/files.h"
-#include "shellapi.h"
-#include "winerror.h"
+#include <errhandlingapi.h>
+#include <windows/files.h>
+#include <shellapi.h>
+#include <winerror.h>
 
 namespace {
 

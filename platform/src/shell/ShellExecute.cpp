@@ -10,13 +10,13 @@
 #include <string>
 #include <thread>
 
-#include "FileStat.h"
-#include "errhandlingapi.h"
-#include "jf/errors.h"
-#include "jf/paths.h"
-#include "jf/utf.h"
-#include "shellapi.h"
-#include "winerror.h"
+#include "platform/src/files/FileStat.h"
+#include <errhandlingapi.h>
+#include "platform/src/internal/errors.h"
+#include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
+#include <shellapi.h>
+#include <winerror.h>
 
 extern char** environ;
 

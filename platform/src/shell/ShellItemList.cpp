@@ -2,12 +2,12 @@
 #include <cstring>
 #include <string>
 
-#include "ShellFolders.h"
-#include "shlobj.h"
-#include "errhandlingapi.h"
-#include "objbase.h"
-#include "winerror.h"
-#include "jf/shellitems.h"
+#include "platform/src/files/ShellFolders.h"
+#include <shlobj.h>
+#include <errhandlingapi.h>
+#include <objbase.h>
+#include <winerror.h>
+#include "platform/src/internal/shellitems.h"
 
 namespace {
 

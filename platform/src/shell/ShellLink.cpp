@@ -1,19 +1,19 @@
-#include "ShellLink.h"
+#include "platform/src/shell/ShellLink.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "FileStat.h"
-#include "errhandlingapi.h"
-#include "jf/kernel.h"
-#include "jf/paths.h"
-#include "jf/text.h"
-#include "jf/utf.h"
-#include "shlobj.h"
-#include "winerror.h"
-#include "jf/ansi.h"
+#include "platform/src/files/FileStat.h"
+#include <errhandlingapi.h>
+#include <windows/kernel.h>
+#include "platform/src/internal/paths.h"
+#include <windows/text.h>
+#include "platform/src/internal/utf.h"
+#include <shlobj.h>
+#include <winerror.h>
+#include "platform/src/internal/ansi.h"
 
 namespace jf {
 namespace {

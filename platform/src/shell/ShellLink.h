@@ -4,8 +4,8 @@
 #include <atomic>
 #include <string>
 
-#include "objbase.h"
-#include "shobjidl.h"
+#include <objbase.h>
+#include <shobjidl.h>
 
 namespace jf {
 

@@ -3,12 +3,12 @@
 // an output that does not fit fails with ERROR_INSUFFICIENT_BUFFER.
 #include <cstring>
 
-#include "CodePageIconv.h"
-#include "errhandlingapi.h"
-#include "jf/text.h"
-#include "jf/utf.h"
-#include "winerror.h"
-#include "jf/ansi.h"
+#include "platform/src/text/CodePageIconv.h"
+#include <errhandlingapi.h>
+#include <windows/text.h>
+#include "platform/src/internal/utf.h"
+#include <winerror.h>
+#include "platform/src/internal/ansi.h"
 
 namespace {
 

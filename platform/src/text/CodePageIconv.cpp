@@ -1,4 +1,4 @@
-#include "CodePageIconv.h"
+#include "platform/src/text/CodePageIconv.h"
 
 #include <cerrno>
 #include <cstring>

@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "jf/text.h"
+#include <windows/text.h>
 
 namespace {
 

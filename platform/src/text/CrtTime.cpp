@@ -2,7 +2,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "jf/text.h"
+#include <windows/text.h>
 
 errno_t localtime_s(struct tm* result, const time_t* time) {
   if (result == nullptr) return EINVAL;

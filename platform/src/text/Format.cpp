@@ -1,6 +1,6 @@
 // The Windows C runtime's printf family over the layer's own formatter.
-#include "FormatEngine.h"
-#include "jf/text.h"
+#include "platform/src/text/FormatEngine.h"
+#include <windows/text.h>
 
 namespace {
 using Wide = jf::FormatEngine<wchar_t>;

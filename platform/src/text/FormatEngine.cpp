@@ -1,4 +1,4 @@
-#include "FormatEngine.h"
+#include "platform/src/text/FormatEngine.h"
 
 #include <cerrno>
 #include <climits>
@@ -9,8 +9,8 @@
 #include <cwchar>
 #include <type_traits>
 
-#include "jf/text.h"
-#include "jf/ansi.h"
+#include <windows/text.h>
+#include "platform/src/internal/ansi.h"
 
 namespace jf {
 

@@ -1,9 +1,9 @@
-#include "ClassRegistry.h"
+#include "platform/src/user/ClassRegistry.h"
 
 #include <algorithm>
 
-#include "MsgAtomTable.h"
-#include "WindowTable.h"
+#include "platform/src/user/MsgAtomTable.h"
+#include "platform/src/user/WindowTable.h"
 
 namespace jf {
 

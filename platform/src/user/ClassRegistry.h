@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "ClassRecord.h"
+#include "platform/src/user/ClassRecord.h"
 
 namespace jf {
 

@@ -1,10 +1,10 @@
 // Posting, sending, retrieving and dispatching messages.
 #include <windows.h>
 
-#include "MsgQueue.h"
-#include "WindowDisplayHooks.h"
-#include "WindowTable.h"
-#include "jf/ticksource.h"
+#include "platform/src/user/MsgQueue.h"
+#include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/user/WindowTable.h"
+#include "platform/src/internal/ticksource.h"
 
 namespace {
 

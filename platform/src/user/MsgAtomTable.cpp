@@ -1,4 +1,4 @@
-#include "MsgAtomTable.h"
+#include "platform/src/user/MsgAtomTable.h"
 
 #include <cwctype>
 

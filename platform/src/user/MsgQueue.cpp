@@ -1,14 +1,14 @@
-#include "MsgQueue.h"
+#include "platform/src/user/MsgQueue.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <unordered_map>
 
-#include "WindowDisplayHooks.h"
-#include "WindowRecord.h"
-#include "WindowTable.h"
-#include "jf/ticksource.h"
+#include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/user/WindowRecord.h"
+#include "platform/src/user/WindowTable.h"
+#include "platform/src/internal/ticksource.h"
 
 namespace jf {
 

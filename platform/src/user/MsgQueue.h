@@ -11,9 +11,9 @@
 #include <mutex>
 #include <vector>
 
-#include "MsgFilter.h"
-#include "MsgSentMessage.h"
-#include "MsgTimer.h"
+#include "platform/src/user/MsgFilter.h"
+#include "platform/src/user/MsgSentMessage.h"
+#include "platform/src/user/MsgTimer.h"
 
 namespace jf {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <memory>
-#include "jf/ticksource.h"
+#include "platform/src/internal/ticksource.h"
 
 namespace jf {
 

@@ -1,8 +1,8 @@
 // Window and thread timers. The ticks themselves are made by the owner's queue.
 #include <windows.h>
 
-#include "MsgQueue.h"
-#include "WindowTable.h"
+#include "platform/src/user/MsgQueue.h"
+#include "platform/src/user/WindowTable.h"
 
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
   if (hwnd == nullptr) return jf::MsgQueue::Current()->SetTimer(nullptr, {}, id, elapseMs, proc);

@@ -7,11 +7,11 @@
 #include <climits>
 #include <cstring>
 
-#include "ClassRegistry.h"
-#include "MsgAtomTable.h"
-#include "MsgQueue.h"
-#include "WindowDisplayHooks.h"
-#include "WindowTable.h"
+#include "platform/src/user/ClassRegistry.h"
+#include "platform/src/user/MsgAtomTable.h"
+#include "platform/src/user/MsgQueue.h"
+#include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/user/WindowTable.h"
 
 namespace {
 

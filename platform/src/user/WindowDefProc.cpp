@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "WindowDisplayHooks.h"
-#include "WindowTable.h"
+#include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/user/WindowTable.h"
 
 namespace {
 

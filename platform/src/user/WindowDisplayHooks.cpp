@@ -1,4 +1,4 @@
-#include "WindowDisplayHooks.h"
+#include "platform/src/user/WindowDisplayHooks.h"
 
 namespace jf {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "MsgFilter.h"
+#include "platform/src/user/MsgFilter.h"
 
 namespace jf {
 

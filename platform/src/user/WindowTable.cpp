@@ -1,9 +1,9 @@
-#include "WindowTable.h"
+#include "platform/src/user/WindowTable.h"
 
 #include <algorithm>
 
-#include "ClassRegistry.h"
-#include "WindowDisplayHooks.h"
+#include "platform/src/user/ClassRegistry.h"
+#include "platform/src/user/WindowDisplayHooks.h"
 
 namespace jf {
 

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "WindowRecord.h"
+#include "platform/src/user/WindowRecord.h"
 
 namespace jf {
 

@@ -23,15 +23,15 @@
 #include <thread>
 #include <vector>
 
-#include "DisplayIcons.h"
-#include "DisplayMetrics.h"
-#include "DisplayState.h"
-#include "InputState.h"
-#include "X11Bridge.h"
-#include "jf/gdisurface.h"
-#include "jf/testinput.h"
-#include "jf/utf.h"
-#include "jf/ticksource.h"
+#include "platform/src/display/DisplayIcons.h"
+#include "platform/src/display/DisplayMetrics.h"
+#include "platform/src/display/DisplayState.h"
+#include "platform/src/display/InputState.h"
+#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/internal/gdisurface.h"
+#include "platform/testing/hooks/testinput.h"
+#include "platform/src/internal/utf.h"
+#include "platform/src/internal/ticksource.h"
 
 namespace jf {
 
