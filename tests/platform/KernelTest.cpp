@@ -1,3 +1,4 @@
+#include "platform/src/internal/trace.h"
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -173,14 +174,33 @@ TEST(KernelTest, DebugOutputGoesToStandardErrorOnlyWhenTraced) {
   const char* old = getenv("JF_TRACE");
   std::string saved = old ? old : "";
   setenv("JF_TRACE", "1", 1);
+  jf::TraceReload();
   EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"traced 中\n"); }), "traced \xE4\xB8\xAD\n");
   setenv("JF_TRACE", "0", 1);
+  jf::TraceReload();
   EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"quiet\n"); }), "");
   if (old) {
     setenv("JF_TRACE", saved.c_str(), 1);
   } else {
     unsetenv("JF_TRACE");
   }
+  jf::TraceReload();
+}
+
+TEST(KernelTest, TraceChannelsAreChosenByName) {
+  struct Case {
+    const char* spec;
+    unsigned mask;
+  } cases[] = {
+      {nullptr, 0},
+      {"", 0},
+      {"0", 0},
+      {"1", 1u << jf::kTraceDebug},
+      {"+user,+gdi", (1u << jf::kTraceUser) | (1u << jf::kTraceGdi)},
+      {"+all,-display", ((1u << jf::kTraceChannelCount) - 1) & ~(1u << jf::kTraceDisplay)},
+      {"controls,,+nosuch", 1u << jf::kTraceControls},
+  };
+  for (const Case& c : cases) EXPECT_EQ(jf::TraceParse(c.spec), c.mask) << (c.spec ? c.spec : "(null)");
 }
 
 TEST(KernelTest, WriteConsoleWritesUtf8ToStandardOutput) {

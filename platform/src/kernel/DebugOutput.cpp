@@ -1,5 +1,5 @@
-// OutputDebugStringW/A: to a test hook when one is installed, to standard error when
-// JF_TRACE=1, and nowhere otherwise.
+// OutputDebugStringW/A: to a test hook when one is installed, to standard error when the
+// debug trace channel is on (JF_TRACE=1 or +debug), and nowhere otherwise.
 #include <unistd.h>
 
 #include <atomic>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include <windows/kernel.h>
+#include "platform/src/internal/trace.h"
 #include "platform/src/internal/utf.h"
 
 namespace {
@@ -18,8 +19,7 @@ jf::DebugOutputHook g_hook = nullptr;
 void* g_hookContext = nullptr;
 
 bool TraceEnabled() {
-  const char* trace = std::getenv("JF_TRACE");
-  return trace && std::strcmp(trace, "1") == 0;
+  return jf::TraceOn(jf::kTraceDebug);
 }
 
 void Emit(const std::wstring& text) {

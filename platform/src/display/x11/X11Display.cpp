@@ -2,6 +2,7 @@
 // borderless ones, the Shape extension for window regions, the backing store pushed with
 // XPutImage, and a reader thread that turns X events into the same input as the test drivers.
 #include <windows.h>
+#include "platform/src/internal/trace.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -23,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/src/internal/trace.h"
 #include "platform/src/display/DisplayIcons.h"
 #include "platform/src/display/DisplayMetrics.h"
 #include "platform/src/display/DisplayState.h"
@@ -278,11 +280,10 @@ void Reader(Display* dpy, int wakeFd) {
 // X errors (a window gone a moment early, a focus request the server refuses) are logged
 // when tracing and never end the process, as Xlib's default handler would.
 int IgnoreError(Display* dpy, XErrorEvent* error) {
-  const char* trace = getenv("JF_TRACE");
-  if (trace != nullptr && strcmp(trace, "1") == 0) {
+  if (jf::TraceOn(jf::kTraceDisplay)) {
     char text[128] = {};
     XGetErrorText(dpy, error->error_code, text, sizeof(text));
-    fprintf(stderr, "X error %d (%s), request %d\n", error->error_code, text, error->request_code);
+    JF_TRACE_FAIL(Display, "X error %d (%s), request %d", error->error_code, text, error->request_code);
   }
   return 0;
 }
