@@ -1,10 +1,12 @@
-// Class objects of the process: those registered with CoRegisterClassObject, then in-process
-// servers named in the registry (HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32), loaded once
+// Class objects of the process: those registered with CoRegisterClassObject, then the classes
+// the layer provides itself, then in-process servers named in the registry (HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32), loaded once
 // with LoadLibraryW and asked through their DllGetClassObject. ProgIDs map to classes through
 // HKEY_CLASSES_ROOT\<ProgID>\CLSID, as on the system.
 #include <windows.h>
 #include <objbase.h>
 #include <ole2.h>
+
+#include "platform/src/shell/ComBuiltinClasses.h"
 
 #include <cwctype>
 #include <map>
@@ -107,6 +109,8 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD /*dwClsContext*/, LPVOID /*pvRes
     registered->Release();
     return hr;
   }
+  const HRESULT builtin = jf::GetBuiltinClassObject(rclsid, riid, ppv);
+  if (builtin != REGDB_E_CLASSNOTREG) return builtin;
   wchar_t name[40] = {};
   StringFromGUID2(rclsid, name, 40);
   const std::wstring server = ClassesValue(std::wstring(L"CLSID\\") + name + L"\\InprocServer32");

@@ -1,0 +1,85 @@
+#include "platform/src/web/GlibPump.h"
+
+#include <vector>
+
+namespace jf {
+
+namespace {
+
+constexpr UINT kPumpMessage = WM_APP + 1;
+constexpr wchar_t kClassName[] = L"JfGlibPump";
+thread_local GlibPump* t_pump = nullptr;
+constexpr int kDrainMs = 100;
+
+}  // namespace
+
+GlibPump* GlibPump::Acquire() {
+  if (!t_pump) t_pump = new GlibPump();
+  ++t_pump->m_users;
+  return t_pump;
+}
+
+void GlibPump::Release() {
+  if (--m_users > 0) return;
+  if (t_pump == this) t_pump = nullptr;
+  delete this;
+}
+
+GlibPump::GlibPump() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = &GlibPump::WindowProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = kClassName;
+  RegisterClassW(&wc);  // fails harmlessly when the class is there already
+  m_window = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+  SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  m_poll.reset(new GlibPollThread(m_window, kPumpMessage));
+  Kick();
+}
+
+GlibPump::~GlibPump() {
+  m_poll.reset();
+  m_core.Drain(kDrainMs);
+  if (m_window) {
+    SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
+    DestroyWindow(m_window);
+  }
+}
+
+void GlibPump::Kick() {
+  if (m_window) PostMessageW(m_window, kPumpMessage, 0, 0);
+}
+
+void GlibPump::Defer(std::function<void()> task) {
+  ++m_users;  // the pump stays until the task has run
+  m_deferred.push_back(std::move(task));
+  Kick();
+}
+
+void GlibPump::Dispatch() {
+  m_dispatching = true;
+  std::vector<pollfd> fds;
+  int timeout = -1;
+  m_core.DispatchAndPrepare(&fds, &timeout);
+  m_dispatching = false;
+  if (m_poll) m_poll->WaitOn(std::move(fds), timeout);
+  if (!m_deferred.empty()) Kick();
+}
+
+LRESULT CALLBACK GlibPump::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kPumpMessage) {
+    auto* pump = reinterpret_cast<GlibPump*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!pump) return 0;
+    if (pump->m_dispatching) return 0;  // a nested loop inside a callback of the engine
+    std::vector<std::function<void()>> tasks;
+    tasks.swap(pump->m_deferred);
+    for (auto& task : tasks) task();
+    pump->Dispatch();
+    for (size_t i = 0; i < tasks.size(); ++i) pump->Release();  // the last one may end the pump
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace jf

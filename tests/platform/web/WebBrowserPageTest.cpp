@@ -1,0 +1,271 @@
+// The "WebBrowser" element over the layer's browser object and the real engine, headless:
+// the home page of a loopback server drawn into the window, the events in the order the
+// control's sink expects, input from the layer's mouse and keyboard, cancelled navigations
+// and windows, errors, script errors, files, and the engine's processes ending with the
+// browser.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <mshtml.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "tests/platform/web/ScriptErrorProbe.h"
+#include "tests/platform/web/WebPageFixture.h"
+
+namespace webtest {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class WebBrowserPageTest : public WebPageFixture {
+ protected:
+  // Outlives the window (and so every document that may hold it).
+  std::unique_ptr<ScriptErrorProbe> probe_;
+};
+
+TEST_F(WebBrowserPageTest, HomePageIsDrawnWithTheEventsInOrder) {
+  const std::string home = Url("/first.html");
+  Open(home);
+  ASSERT_TRUE(WaitForPage(home)) << ::testing::PrintToString(log_.lines);
+  // Navigation begins, the document arrives, it completes: each once, in this order.
+  EXPECT_EQ(log_.Only({"BeforeNavigate2", "DownloadBegin", "NavigateComplete2", "DownloadComplete",
+                       "DocumentComplete"}),
+            (Lines{"BeforeNavigate2 " + home, "DownloadBegin", "NavigateComplete2 " + home, "DownloadComplete",
+                   "DocumentComplete " + home}));
+  EXPECT_TRUE(log_.Has("TitleChange first"));
+  EXPECT_TRUE(log_.typeErrors.empty()) << ::testing::PrintToString(log_.typeErrors);
+  // The control passed its events on and became the document's UI handler, which the
+  // document then asked how to look.
+  EXPECT_EQ(handler_.calls, (Lines{"before " + home, "complete " + home, "hostinfo"}));
+
+  // The page in the window's backing store: the red block, the green page, the skin around.
+  EXPECT_EQ(PagePixel(50, 25), 0xFF0000u);
+  EXPECT_EQ(PagePixel(300, 25), 0x00FF00u);
+  EXPECT_EQ(PagePixel(kWidth - 2, kHeight - 2), 0x00FF00u);
+  EXPECT_EQ(WindowPixel(10, 100), 0x204060u);
+  EXPECT_EQ(WindowPixel(100, 20), 0x808080u);
+  EXPECT_TRUE(jf::TestWriteWindowPng(hwnd_, ScreenshotPath("home-page")));
+
+  // What the control reads of the browser.
+  IWebBrowser2* browser = web_->GetWebBrowser2();
+  BSTR url = nullptr;
+  EXPECT_EQ(browser->get_LocationURL(&url), S_OK);
+  EXPECT_EQ(Narrow(url), home);
+  SysFreeString(url);
+  EXPECT_EQ(Title(), "first");
+  READYSTATE state = READYSTATE_UNINITIALIZED;
+  EXPECT_EQ(browser->get_ReadyState(&state), S_OK);
+  EXPECT_EQ(state, READYSTATE_COMPLETE);
+  VARIANT_BOOL busy = VARIANT_TRUE;
+  EXPECT_EQ(browser->get_Busy(&busy), S_OK);
+  EXPECT_EQ(busy, VARIANT_FALSE);
+  IDispatch* document = nullptr;
+  ASSERT_EQ(browser->get_Document(&document), S_OK);
+  IHTMLDocument2* html = nullptr;
+  ASSERT_EQ(document->QueryInterface(IID_IHTMLDocument2, reinterpret_cast<void**>(&html)), S_OK);
+  BSTR title = nullptr;
+  EXPECT_EQ(html->get_title(&title), S_OK);
+  EXPECT_EQ(Narrow(title), "first");
+  SysFreeString(title);
+  html->Release();
+  document->Release();
+  // Windowed: the host made a child window and the page lives in a child of it.
+  IOleInPlaceObject* inPlace = nullptr;
+  ASSERT_EQ(browser->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)), S_OK);
+  HWND view = nullptr;
+  EXPECT_EQ(inPlace->GetWindow(&view), S_OK);
+  EXPECT_EQ(GetParent(GetParent(view)), hwnd_);
+  inPlace->Release();
+  IUnknown* windowless = nullptr;
+  EXPECT_EQ(browser->QueryInterface(IID_IOleInPlaceObjectWindowless, reinterpret_cast<void**>(&windowless)),
+            E_NOINTERFACE);
+
+  // Hidden with the control, shown again.
+  web_->SetVisible(false);
+  EXPECT_FALSE(IsWindowVisible(view));
+  web_->SetVisible(true);
+  EXPECT_TRUE(IsWindowVisible(view));
+}
+
+TEST_F(WebBrowserPageTest, MouseWheelAndKeysReachThePage) {
+  const std::string home = Url("/first.html");
+  Open(home);
+  ASSERT_TRUE(WaitForPage(home));
+  ClickAt(60, 120);  // the button
+  EXPECT_TRUE(PumpUntil([&] { return Title() == "clicked"; }, 10000)) << Title();
+
+  ClickAt(100, 172);  // the text box
+  PumpFrames(200);
+  jf::TestTypeText(L"a中");
+  jf::TestKeyPress(VK_BACK);
+  jf::TestTypeText(L"b");
+  EXPECT_TRUE(PumpUntil([&] { return Title() == "key:ab"; }, 10000)) << Title();
+
+  PointAt(300, 150);
+  jf::TestMouseWheel(-WHEEL_DELTA);
+  EXPECT_TRUE(PumpUntil([&] { return Title().rfind("scroll:", 0) == 0 && Title() != "scroll:0"; }, 10000))
+      << Title();
+  jf::TestMouseWheel(10 * WHEEL_DELTA);
+  EXPECT_TRUE(PumpUntil([&] { return Title() == "scroll:0"; }, 10000)) << Title();
+
+  // A link: the status text names it while the pointer is over it; a click goes there and
+  // the back command becomes available.
+  PointAt(15, 230);
+  EXPECT_TRUE(PumpUntil([&] { return log_.status == Url("/second.html"); }, 10000)) << log_.status;
+  jf::TestMouseClick(VK_LBUTTON);
+  ASSERT_TRUE(WaitForPage(Url("/second.html")));
+  EXPECT_EQ(PagePixel(100, 100), 0x0000FFu);
+  EXPECT_TRUE(log_.Has("CommandStateChange 2 1"));
+  EXPECT_NE(std::find(handler_.calls.begin(), handler_.calls.end(), "command 2 1"), handler_.calls.end());
+  EXPECT_EQ(web_->GetWebBrowser2()->GoBack(), S_OK);
+  EXPECT_TRUE(PumpUntil([&] { return PagePixel(50, 25) == 0xFF0000u; }, 10000));
+  BSTR url = nullptr;
+  web_->GetWebBrowser2()->get_LocationURL(&url);
+  EXPECT_EQ(Narrow(url), home);
+  SysFreeString(url);
+}
+
+TEST_F(WebBrowserPageTest, CancelledNavigationsAndWindowsStayOnThePage) {
+  const std::string home = Url("/first.html");
+  Open(home);
+  ASSERT_TRUE(WaitForPage(home));
+  // The handler cancels the link's navigation: nothing is asked of the server.
+  handler_.cancelSuffix = "/second.html";
+  ClickAt(15, 230);
+  EXPECT_TRUE(PumpUntil([&] { return log_.Has("BeforeNavigate2 " + Url("/second.html")); }, 10000));
+  PumpFrames(500);
+  EXPECT_TRUE(server_.RequestsFor("/second.html").empty());
+  EXPECT_FALSE(log_.Has("NavigateComplete2 " + Url("/second.html")));
+  EXPECT_EQ(PagePixel(50, 25), 0xFF0000u);
+
+  // A page that wants a window of its own: the control's handler refuses it (user-initiated).
+  ClickAt(15, 270);
+  EXPECT_TRUE(PumpUntil([&] { return log_.Has("NewWindow3 " + Url("/popup.html") + " 2"); }, 10000))
+      << ::testing::PrintToString(log_.lines);
+  PumpFrames(500);
+  EXPECT_TRUE(server_.RequestsFor("/popup.html").empty());
+  EXPECT_EQ(PagePixel(50, 25), 0xFF0000u);
+  // Not refused, it opens in the browser itself (there is no other window to put it in).
+  handler_.cancelNewWindows = false;
+  ClickAt(15, 270);
+  EXPECT_TRUE(WaitForPage(Url("/popup.html")));
+  EXPECT_EQ(PagePixel(50, 25), 0x0000FFu);
+}
+
+TEST_F(WebBrowserPageTest, ErrorsScriptErrorsAndFilesGoToTheHost) {
+  const std::string home = Url("/first.html");
+  Open(home);
+  ASSERT_TRUE(WaitForPage(home));
+  // A missing page: NavigateError with the HTTP status; the server's page still shows.
+  web_->Navigate2(Wide(Url("/missing.html")).c_str());
+  ASSERT_TRUE(WaitForPage(Url("/missing.html")));
+  EXPECT_TRUE(log_.Has("NavigateError " + Url("/missing.html") + " 404")) << ::testing::PrintToString(log_.lines);
+  // Nobody listening on a port: NavigateError with the resource-not-found code.
+  const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
+  web_->Navigate2(Wide(refused).c_str());
+  EXPECT_TRUE(PumpUntil([&] {
+    for (const std::string& line : log_.lines)
+      if (line.rfind("NavigateError " + refused, 0) == 0) return true;
+    return false;
+  }, 10000)) << ::testing::PrintToString(log_.lines);
+  EXPECT_NE(std::find(handler_.calls.begin(), handler_.calls.end(),
+                      "error " + refused + " " + std::to_string(LONG(0x800C0005L))),
+            handler_.calls.end());
+
+  // A script error goes to the control's command target, which reads it and says to go on:
+  // the page's scripts keep running, and no dialog comes up.
+  // The probe takes the document's UI handler right after the control has set it.
+  probe_.reset(new ScriptErrorProbe(static_cast<IDocHostUIHandler*>(web_)));
+  ScriptErrorProbe& probe = *probe_;
+  const std::string errorPage = Url("/error.html");
+  log_.hook = [&](const std::string& name) {
+    if (name != "NavigateComplete2") return;
+    IDispatch* document = nullptr;
+    ICustomDoc* custom = nullptr;
+    if (SUCCEEDED(web_->GetWebBrowser2()->get_Document(&document)) && document &&
+        SUCCEEDED(document->QueryInterface(IID_ICustomDoc, reinterpret_cast<void**>(&custom)))) {
+      custom->SetUIHandler(&probe);
+      custom->Release();
+    }
+    if (document) document->Release();
+  };
+  web_->Navigate2(Wide(errorPage).c_str());
+  ASSERT_TRUE(WaitForPage(errorPage));
+  EXPECT_TRUE(PumpUntil([&] { return Title() == "still running"; }, 10000)) << Title();
+  log_.hook = nullptr;
+  ASSERT_EQ(probe.reports.size(), 1u);
+  EXPECT_EQ(probe.reports[0], "1,146,0,ReferenceError: Can't find variable: notDefinedAnywhere," + errorPage + " -> 0 go on");
+  EXPECT_EQ(PagePixel(10, 10), 0xFFFF00u);
+
+  // A file the engine cannot show goes to the control's download manager, and to its handler.
+  const std::string file = Url("/setup.bin");
+  web_->Navigate2(Wide(file).c_str());
+  EXPECT_TRUE(PumpUntil([&] {
+    return std::find(handler_.calls.begin(), handler_.calls.end(), "download " + file) != handler_.calls.end();
+  }, 10000)) << ::testing::PrintToString(handler_.calls);
+  EXPECT_EQ(PagePixel(10, 10), 0xFFFF00u);
+}
+
+TEST_F(WebBrowserPageTest, ReleasingTheBrowserEndsTheEngineProcesses) {
+  // Those of the browsers of earlier tests have ended too.
+  EXPECT_TRUE(PumpUntil([&] { return ChildProcesses() == 0; }, 10000)) << ChildProcesses();
+  const std::string home = Url("/first.html");
+  Open(home);
+  ASSERT_TRUE(WaitForPage(home));
+  EXPECT_GE(ChildProcesses(), 2) << "the engine's web and network processes";
+  Close();
+  EXPECT_TRUE(PumpUntil([&] { return ChildProcesses() == 0; }, 10000)) << ChildProcesses();
+  // A second browser in the same process starts again.
+  Open(home);
+  EXPECT_TRUE(WaitForPage(home));
+  EXPECT_EQ(PagePixel(50, 25), 0xFF0000u);
+}
+
+TEST_F(WebBrowserPageTest, TheClassIsTheLayersOwn) {
+  IWebBrowser2* browser = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IWebBrowser2,
+                             reinterpret_cast<void**>(&browser)),
+            S_OK);
+  static const IID* const kFaces[] = {&IID_IOleObject, &IID_IOleInPlaceObject, &IID_IOleInPlaceActiveObject,
+                                      &IID_IOleControl, &IID_IPersistStreamInit, &IID_IObjectWithSite,
+                                      &IID_IConnectionPointContainer, &IID_IDispatch};
+  for (const IID* iid : kFaces) {
+    IUnknown* face = nullptr;
+    EXPECT_EQ(browser->QueryInterface(*iid, reinterpret_cast<void**>(&face)), S_OK);
+    if (face) face->Release();
+  }
+  IConnectionPointContainer* container = nullptr;
+  ASSERT_EQ(browser->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)), S_OK);
+  IConnectionPoint* point = nullptr;
+  EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, &point), CONNECT_E_NOCONNECTION);
+  ASSERT_EQ(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point), S_OK);
+  DWORD cookie = 0;
+  EXPECT_EQ(point->Advise(&log_, &cookie), S_OK);
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
+  EXPECT_EQ(point->Unadvise(cookie), CONNECT_E_NOCONNECTION);
+  point->Release();
+  container->Release();
+  // Not in place: navigating still works; the events come without a window.
+  WebEventLog log;
+  IConnectionPointContainer* again = nullptr;
+  browser->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&again));
+  again->FindConnectionPoint(DIID_DWebBrowserEvents2, &point);
+  point->Advise(&log, &cookie);
+  VARIANT target;
+  VariantInit(&target);
+  target.vt = VT_BSTR;
+  const std::string home = Url("/second.html");
+  target.bstrVal = SysAllocString(Wide(home).c_str());
+  EXPECT_EQ(browser->Navigate2(&target, nullptr, nullptr, nullptr, nullptr), S_OK);
+  VariantClear(&target);
+  EXPECT_TRUE(PumpUntil([&] { return log.Has("DocumentComplete " + home); }, 30000));
+  point->Unadvise(cookie);
+  point->Release();
+  again->Release();
+  EXPECT_EQ(browser->Release(), 0u);
+  Pump();
+}
+
+}  // namespace
+}  // namespace webtest
