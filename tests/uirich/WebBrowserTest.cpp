@@ -341,7 +341,9 @@ TEST_F(WebBrowserTest, HostAnswersWithAndWithoutHandler) {
   EXPECT_EQ(web->TranslateAccelerator(&key), S_FALSE);
 }
 
-TEST_F(WebBrowserTest, NoBrowserOnThisSystemLeavesTheControlEmpty) {
+// This suite does not link the layer's browser object (tests/platform/web does): its class is
+// not there, as on a system without a browser, and the element stays empty.
+TEST_F(WebBrowserTest, WithoutTheLayersBrowserTheControlStaysEmpty) {
   auto* web = new CWebBrowserUI;
   CLSID expected = GUID_NULL;
   CLSIDFromString(L"{8856F961-340A-11D0-A96B-00C04FD705A2}", &expected);

@@ -36,6 +36,12 @@ HRESULT Text(const std::wstring& text, BSTR* out) {
   return S_OK;
 }
 
+HRESULT Number(LONG value, LONG* out) {
+  if (!out) return E_POINTER;
+  *out = value;
+  return S_OK;
+}
+
 HRESULT Flag(bool value, VARIANT_BOOL* out) {
   if (!out) return E_POINTER;
   *out = value ? VARIANT_TRUE : VARIANT_FALSE;
@@ -355,18 +361,6 @@ ULONG WebBrowserObject::Release() {
   return ULONG(left);
 }
 
-// ---- IDispatch: no type information; the host uses the interfaces ----
-
-HRESULT WebBrowserObject::GetTypeInfoCount(UINT* pctinfo) {
-  if (pctinfo) *pctinfo = 0;
-  return S_OK;
-}
-HRESULT WebBrowserObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-HRESULT WebBrowserObject::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-HRESULT WebBrowserObject::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-  return DISP_E_MEMBERNOTFOUND;
-}
-
 // ---- IWebBrowser2 ----
 
 HRESULT WebBrowserObject::GoBack() {
@@ -428,26 +422,10 @@ HRESULT WebBrowserObject::get_Document(IDispatch** ppDisp) {
 HRESULT WebBrowserObject::get_TopLevelContainer(VARIANT_BOOL* pBool) { return Flag(false, pBool); }
 HRESULT WebBrowserObject::get_Type(BSTR* Type) { return Text(m_document ? L"HTML Document" : L"", Type); }
 
-HRESULT WebBrowserObject::get_Left(LONG* pl) {
-  if (!pl) return E_POINTER;
-  *pl = m_rect.left;
-  return S_OK;
-}
-HRESULT WebBrowserObject::get_Top(LONG* pl) {
-  if (!pl) return E_POINTER;
-  *pl = m_rect.top;
-  return S_OK;
-}
-HRESULT WebBrowserObject::get_Width(LONG* pl) {
-  if (!pl) return E_POINTER;
-  *pl = m_rect.right - m_rect.left;
-  return S_OK;
-}
-HRESULT WebBrowserObject::get_Height(LONG* pl) {
-  if (!pl) return E_POINTER;
-  *pl = m_rect.bottom - m_rect.top;
-  return S_OK;
-}
+HRESULT WebBrowserObject::get_Left(LONG* pl) { return Number(m_rect.left, pl); }
+HRESULT WebBrowserObject::get_Top(LONG* pl) { return Number(m_rect.top, pl); }
+HRESULT WebBrowserObject::get_Width(LONG* pl) { return Number(m_rect.right - m_rect.left, pl); }
+HRESULT WebBrowserObject::get_Height(LONG* pl) { return Number(m_rect.bottom - m_rect.top, pl); }
 
 HRESULT WebBrowserObject::get_LocationName(BSTR* LocationName) {
   std::wstring name = m_view ? FromUtf8(m_view->Title()) : L"";

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/src/web/DispatchWithoutTypeInfo.h"
+
 #include "platform/src/web/WebConnectionPoint.h"
 #include "platform/src/web/WebEventFirer.h"
 
@@ -23,7 +25,7 @@ class WebDocument;
 class WebEmbeddingWindow;
 class WebEngineView;
 
-class WebBrowserObject final : public IWebBrowser2,
+class WebBrowserObject final : public DispatchWithoutTypeInfo<IWebBrowser2>,
                          public IOleObject,
                          public IOleInPlaceObject,
                          public IOleInPlaceActiveObject,
@@ -41,14 +43,6 @@ class WebBrowserObject final : public IWebBrowser2,
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
-
-  // IDispatch (of IWebBrowser2)
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                                          DISPID* rgDispId) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
-                                   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
   // IWebBrowser2: navigation and what a host reads
   HRESULT STDMETHODCALLTYPE GoBack() override;

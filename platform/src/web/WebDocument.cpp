@@ -46,16 +46,6 @@ HRESULT WebDocument::SetUIHandler(IDocHostUIHandler* pUIHandler) {
   return S_OK;
 }
 
-HRESULT WebDocument::GetTypeInfoCount(UINT* pctinfo) {
-  if (pctinfo) *pctinfo = 0;
-  return S_OK;
-}
-HRESULT WebDocument::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-HRESULT WebDocument::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-HRESULT WebDocument::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-  return DISP_E_MEMBERNOTFOUND;
-}
-
 HRESULT WebDocument::get_title(BSTR* p) {
   if (!p) return E_POINTER;
   *p = SysAllocString(m_title.c_str());

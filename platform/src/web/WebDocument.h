@@ -8,11 +8,13 @@
 
 #include <string>
 
+#include "platform/src/web/DispatchWithoutTypeInfo.h"
+
 #include "platform/src/web/WebHtmlWindow.h"
 
 namespace jf {
 
-class WebDocument final : public IHTMLDocument2, public ICustomDoc {
+class WebDocument final : public DispatchWithoutTypeInfo<IHTMLDocument2>, public ICustomDoc {
  public:
   WebDocument(const std::wstring& url, const std::wstring& title);
   WebDocument(const WebDocument&) = delete;
@@ -30,13 +32,6 @@ class WebDocument final : public IHTMLDocument2, public ICustomDoc {
   ULONG STDMETHODCALLTYPE Release() override;
   // ICustomDoc
   HRESULT STDMETHODCALLTYPE SetUIHandler(IDocHostUIHandler* pUIHandler) override;
-  // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                                          DISPID* rgDispId) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
-                                   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
   // IHTMLDocument2: what a host reads
   HRESULT STDMETHODCALLTYPE get_title(BSTR* p) override;
   HRESULT STDMETHODCALLTYPE get_URL(BSTR* p) override;

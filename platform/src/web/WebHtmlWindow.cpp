@@ -20,16 +20,6 @@ HRESULT WebHtmlWindow::QueryInterface(REFIID riid, void** ppv) {
   return S_OK;
 }
 
-HRESULT WebHtmlWindow::GetTypeInfoCount(UINT* pctinfo) {
-  if (pctinfo) *pctinfo = 0;
-  return S_OK;
-}
-HRESULT WebHtmlWindow::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-HRESULT WebHtmlWindow::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-HRESULT WebHtmlWindow::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-  return DISP_E_MEMBERNOTFOUND;
-}
-
 HRESULT WebHtmlWindow::get_document(IHTMLDocument2** p) {
   if (!p) return E_POINTER;
   *p = m_document;

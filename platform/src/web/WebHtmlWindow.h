@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <mshtml.h>
 
+#include "platform/src/web/DispatchWithoutTypeInfo.h"
+
 namespace jf {
 
-class WebHtmlWindow final : public IHTMLWindow2 {
+class WebHtmlWindow final : public DispatchWithoutTypeInfo<IHTMLWindow2> {
  public:
   explicit WebHtmlWindow(IHTMLDocument2* document) : m_document(document) {}
   ~WebHtmlWindow();
@@ -19,13 +21,6 @@ class WebHtmlWindow final : public IHTMLWindow2 {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return m_document->AddRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return m_document->Release(); }
-  // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                                          DISPID* rgDispId) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
-                                   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
   // IHTMLWindow2: what a host reads
   HRESULT STDMETHODCALLTYPE get_document(IHTMLDocument2** p) override;
   HRESULT STDMETHODCALLTYPE get_event(IHTMLEventObj** p) override;

@@ -190,6 +190,10 @@ class WebPageFixture : public ::testing::Test {
     EXPECT_TRUE(jf::TestWindowPixel(hwnd_, kLeft + x, kTop + y, &argb));
     return argb & 0xFFFFFF;
   }
+  // Pumps until the page shows `rgb` at a point (frames may come a little after the load).
+  bool PageShows(int x, int y, DWORD rgb) {
+    return PumpUntil([&] { return PagePixel(x, y) == rgb; }, 10000);
+  }
   DWORD WindowPixel(int x, int y) {
     DWORD argb = 0;
     EXPECT_TRUE(jf::TestWindowPixel(hwnd_, x, y, &argb));
