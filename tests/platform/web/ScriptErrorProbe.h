@@ -17,13 +17,12 @@ namespace webtest {
 
 class ScriptErrorProbe : public IDocHostUIHandler, public IOleCommandTarget {
  public:
+  // The control owns its lifetime (its count only answers): the faces are kept uncounted.
   explicit ScriptErrorProbe(IUnknown* control) : m_control(control) {
     control->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&m_handler));
     control->QueryInterface(IID_IOleCommandTarget, reinterpret_cast<void**>(&m_target));
-  }
-  ~ScriptErrorProbe() {
-    if (m_handler) m_handler->Release();
-    if (m_target) m_target->Release();
+    m_handler->Release();
+    m_target->Release();
   }
   // "line,column,code,message,url -> answer out"
   std::vector<std::string> reports;
