@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "commonlib/BigDataLog.h"
-#include "commonlib/CNetToolThread.h"
+#include "commonlib/logger/report/BigDataLog.h"
+#include "commonlib/netdiag/CNetToolThread.h"
 #include "commonlib/DownloadEngine.h"
 #include "app/AppConfig.h"
 #include "commonlib/http/CHttpCommand.h"
 #include "commonlib/http/CHttpMgr.h"
 #include "commonlib/http/DownloadChannel.h"
-#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/logger/report/DownloadLog.h"
 #include "commonlib/logger/FileLogger.h"
 #include "commonlib/thread/MainThreadQueue.h"
 #include "commonlib/util/CommonUtils.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "commonlib/BigDataLog.h"
+#include "commonlib/logger/report/BigDataLog.h"
 #include "app/AppLog.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"

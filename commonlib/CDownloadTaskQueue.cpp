@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "commonlib/CDownloadTask.h"
-#include "commonlib/NetDiagStatsReporter.h"
+#include "commonlib/netdiag/NetDiagStatsReporter.h"
 #include "commonlib/http/HttpLog.h"
 #include "commonlib/peer/CDownloadPeer.h"
 #include "commonlib/util/StringUtils.h"

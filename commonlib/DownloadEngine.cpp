@@ -2,7 +2,7 @@
 
 #include "commonlib/CDownloadTaskQueue.h"
 #include "commonlib/peer/DAEventCenter.h"
-#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/logger/report/DownloadLog.h"
 
 namespace {
 std::wstring TextOrEmpty(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }

@@ -15,7 +15,7 @@
 #include "commonlib/http/HttpChannel.h"
 #include "commonlib/http/HttpLog.h"
 #include "commonlib/http/ResultCodes.h"
-#include "commonlib/logger/HttpErrorReport.h"
+#include "commonlib/logger/report/HttpErrorReport.h"
 #include "commonlib/thread/MainThreadQueue.h"
 #include "commonlib/thread/MainThreadTask4.h"
 #include "commonlib/util/CommonUtils.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "commonlib/core/ProtoValueBytes.h"
-#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/logger/report/DownloadLog.h"
 #include "commonlib/thread/CRefPtr.h"
 #include "commonlib/util/StringUtils.h"
 

@@ -5,7 +5,7 @@
 #include "tests/download/DownloadTestEnv.h"
 #include "commonlib/http/CCurlWorkshop.h"
 #include "commonlib/http/CHttpCommand.h"
-#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/logger/report/DownloadLog.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/logger/report/DownloadLog.h"
 
 #include <gtest/gtest.h>
 #include "platform/testing/hooks/tick.h"

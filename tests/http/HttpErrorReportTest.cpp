@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "commonlib/logger/HttpErrorReport.h"
+#include "commonlib/logger/report/HttpErrorReport.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // probe texts of the network-tool thread into a record.
 #include <gtest/gtest.h>
 
-#include "commonlib/CNetToolThread.h"
+#include "commonlib/netdiag/CNetToolThread.h"
 #include "tests/support/DnsTestServer.h"
 #include "tests/support/InstantPause.h"
 #include "tests/support/MainThreadPump.h"
-#include "commonlib/NetDiagStatsReporter.h"
+#include "commonlib/netdiag/NetDiagStatsReporter.h"
 #include "commonlib/core/DeploymentProfile.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <regex>
 #include <vector>
 
-#include "commonlib/CNSLookUpTask.h"
-#include "commonlib/CNetToolThread.h"
-#include "commonlib/CPingTask.h"
-#include "commonlib/CTraceRootTask.h"
+#include "commonlib/netdiag/CNSLookUpTask.h"
+#include "commonlib/netdiag/CNetToolThread.h"
+#include "commonlib/netdiag/CPingTask.h"
+#include "commonlib/netdiag/CTraceRootTask.h"
 #include "tests/support/DnsTestServer.h"
 #include "tests/support/FastProbeClock.h"
 #include "tests/support/InstantPause.h"

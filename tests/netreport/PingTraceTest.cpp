@@ -8,8 +8,8 @@
 #include <regex>
 #include <vector>
 
-#include "commonlib/CPinger.h"
-#include "commonlib/CTraceRouter.h"
+#include "commonlib/netdiag/CPinger.h"
+#include "commonlib/netdiag/CTraceRouter.h"
 #include "tests/support/InstantPause.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <regex>
 #include <thread>
 
-#include "commonlib/BigDataLog.h"
-#include "commonlib/DesCipher.h"
+#include "commonlib/logger/report/BigDataLog.h"
+#include "commonlib/logger/report/DesCipher.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/MainThreadPump.h"
 #include "tests/support/TraceCapture.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commonlib/CNetToolThread.h"
+#include "commonlib/netdiag/CNetToolThread.h"
 #include "tests/support/DnsTestServer.h"
 #include "tests/support/MainThreadPump.h"
 #include "app/AppConfig.h"

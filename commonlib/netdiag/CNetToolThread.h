@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "commonlib/CNetToolTask.h"
+#include "commonlib/netdiag/CNetToolTask.h"
 #include "commonlib/logger/CSingleton.h"
 #include "commonlib/thread/CCriticalLock.h"
 #include "commonlib/thread/CSimpleThread.h"

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "commonlib/DesCipher.h"
+#include "commonlib/logger/report/DesCipher.h"
 #include "commonlib/core/ProtoValue.h"
 
 class CHttpCommand;

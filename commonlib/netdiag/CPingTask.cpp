@@ -1,6 +1,6 @@
-#include "commonlib/CPingTask.h"
+#include "commonlib/netdiag/CPingTask.h"
 
-#include "commonlib/CPinger.h"
+#include "commonlib/netdiag/CPinger.h"
 #include "commonlib/util/StringUtils.h"
 
 void CPingTask::Run() {

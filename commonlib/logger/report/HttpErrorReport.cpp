@@ -1,4 +1,4 @@
-#include "commonlib/logger/HttpErrorReport.h"
+#include "commonlib/logger/report/HttpErrorReport.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "commonlib/CPinger.h"
+#include "commonlib/netdiag/CPinger.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "commonlib/CNetToolTask.h"
+#include "commonlib/netdiag/CNetToolTask.h"
 
-#include "commonlib/CNetToolThread.h"
+#include "commonlib/netdiag/CNetToolThread.h"
 
 CNetToolTask::CNetToolTask(const std::string& host, NetToolCallback callback, void* context)
     : m_host(host), m_cancel(0), m_callback(callback), m_context(context) {}

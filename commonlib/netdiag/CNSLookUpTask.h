@@ -2,7 +2,7 @@
 // or the public resolvers, asked in turn until one answers.
 #pragma once
 
-#include "commonlib/CNetToolTask.h"
+#include "commonlib/netdiag/CNetToolTask.h"
 
 class CNSLookUpTask : public CNetToolTask {
  public:

@@ -1,4 +1,4 @@
-#include "commonlib/CNSLookUpTask.h"
+#include "commonlib/netdiag/CNSLookUpTask.h"
 
 #include <winsock2.h>
 

@@ -1,4 +1,4 @@
-#include "commonlib/DesCipher.h"
+#include "commonlib/logger/report/DesCipher.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "commonlib/BigDataLog.h"
+#include "commonlib/logger/report/BigDataLog.h"
 
 #include <ctime>
 #include <vector>

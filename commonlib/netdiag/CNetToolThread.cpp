@@ -1,11 +1,11 @@
-#include "commonlib/CNetToolThread.h"
+#include "commonlib/netdiag/CNetToolThread.h"
 
 #include <cstdlib>
 
-#include "commonlib/CNSLookUpTask.h"
-#include "commonlib/CPingTask.h"
-#include "commonlib/CTraceRootTask.h"
-#include "commonlib/NetDiagStatsReporter.h"
+#include "commonlib/netdiag/CNSLookUpTask.h"
+#include "commonlib/netdiag/CPingTask.h"
+#include "commonlib/netdiag/CTraceRootTask.h"
+#include "commonlib/netdiag/NetDiagStatsReporter.h"
 #include "commonlib/thread/CScopedLock.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "commonlib/CTraceRouter.h"
+#include "commonlib/netdiag/CTraceRouter.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "commonlib/CPinger.h"
+#include "commonlib/netdiag/CPinger.h"
 #include "commonlib/http/CDnsResolver.h"
 #include "commonlib/util/StringUtils.h"
 

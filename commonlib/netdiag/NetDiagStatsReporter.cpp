@@ -1,8 +1,8 @@
-#include "commonlib/NetDiagStatsReporter.h"
+#include "commonlib/netdiag/NetDiagStatsReporter.h"
 
 #include <windows.h>
 
-#include "commonlib/CNetToolThread.h"
+#include "commonlib/netdiag/CNetToolThread.h"
 #include "commonlib/core/ProtoValueJsonConvertor.h"
 #include "commonlib/thread/CScopedLock.h"
 #include "commonlib/util/CommonUtils.h"

@@ -1,8 +1,8 @@
-#include "commonlib/CTraceRootTask.h"
+#include "commonlib/netdiag/CTraceRootTask.h"
 
 #include <vector>
 
-#include "commonlib/CTraceRouter.h"
+#include "commonlib/netdiag/CTraceRouter.h"
 #include "commonlib/util/StringUtils.h"
 
 void CTraceRootTask::Run() {
