@@ -80,85 +80,94 @@ CTraceRouter::ReceiveResult CTraceRouter::Receive(SOCKET s, WSAEVENT event, uint
   }
 }
 
-void CTraceRouter::Trace(const std::wstring& host, std::wstring& text, std::vector<Hop>& hops) {
-  WSADATA data;
-  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
+bool CTraceRouter::DescribeDestination(const std::wstring& host, std::wstring& text, uint32_t& destination,
+                                      std::wstring& destinationText) {
   const std::string narrowHost = StringUtils::WideToAnsi(host);
-  uint32_t destination = inet_addr(narrowHost.c_str());
-  std::wstring destinationText = host;
+  destination = inet_addr(narrowHost.c_str());
+  destinationText = host;
   if (destination == INADDR_NONE) {
     if (!CPinger::ResolveFirst(narrowHost.c_str(), destination, destinationText)) {
       text += StringUtils::Format(L"无法解析目标系统名称 %s 。", host.c_str());
-      WSACleanup();
-      return;
+      return false;
     }
     text += StringUtils::Format(L"通过最多 30 个跃点跟踪到 %s [%s] 的路由。", host.c_str(),
                                 destinationText.c_str());
-  } else {
-    in_addr a;
-    a.s_addr = destination;
-    destinationText = StringUtils::AnsiToWide(inet_ntoa(a));
-    text += StringUtils::Format(L"通过最多 30 个跃点跟踪到 %s 的路由。", destinationText.c_str());
+    return true;
   }
+  in_addr a;
+  a.s_addr = destination;
+  destinationText = StringUtils::AnsiToWide(inet_ntoa(a));
+  text += StringUtils::Format(L"通过最多 30 个跃点跟踪到 %s 的路由。", destinationText.c_str());
+  return true;
+}
 
+SOCKET CTraceRouter::OpenProbeSocket(WSAEVENT& event) {
+  event = WSA_INVALID_EVENT;
   SOCKET s = WSASocketW(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, WSA_FLAG_OVERLAPPED);
-  if (s == INVALID_SOCKET) {
-    WSACleanup();
-    return;
-  }
+  if (s == INVALID_SOCKET) return s;
   DWORD timeout = kReceiveTimeoutMs;
-  WSAEVENT event = WSA_INVALID_EVENT;
   if (setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0 ||
       (event = WSACreateEvent()) == WSA_INVALID_EVENT || WSAEventSelect(s, event, FD_READ) != 0) {
     if (event != WSA_INVALID_EVENT) WSACloseEvent(event);
+    event = WSA_INVALID_EVENT;
     closesocket(s);
+    return INVALID_SOCKET;
+  }
+  return s;
+}
+
+CTraceRouter::HopResult CTraceRouter::ProbeHop(const Probe& probe, int ttl, std::wstring& text,
+                                               std::vector<Hop>& hops) const {
+  const uint16_t sequence = static_cast<uint16_t>(ttl - 1);
+  unsigned char packet[kPacketSize];
+  setsockopt(probe.socket, IPPROTO_IP, IP_TTL, reinterpret_cast<const char*>(&ttl), sizeof ttl);
+  BuildEchoRequest(packet, probe.id, sequence);
+  const DWORD sendTick = GetTickCount();
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = probe.destination;
+  if (sendto(probe.socket, reinterpret_cast<const char*>(packet), kPacketSize, 0,
+             reinterpret_cast<sockaddr*>(&to), sizeof to) == SOCKET_ERROR) {
+    if (WSAGetLastError() == WSAEHOSTUNREACH)
+      text += StringUtils::Format(L"无法访问目标系统名称 %s 。", probe.destinationText.c_str());
+    return kHopBroken;
+  }
+  uint32_t source = 0;
+  switch (Receive(probe.socket, probe.event, probe.id, sequence, source)) {
+    case kMatched: {
+      Hop hop;
+      hop.sequence = sequence;
+      hop.roundTripMs = GetTickCount() - sendTick;
+      hop.address = source;
+      hops.push_back(hop);
+      in_addr a;
+      a.s_addr = source;
+      text += StringUtils::Format(L"TTL:%d,TripTime:%d,ip:%s。", ttl, static_cast<int>(hop.roundTripMs),
+                                  StringUtils::AnsiToWide(inet_ntoa(a)).c_str());
+      return source == probe.destination ? kHopReached : kHopPassed;
+    }
+    case kTimedOut:
+      text += L"超时。";
+      return kHopPassed;
+    default:
+      return kHopBroken;
+  }
+}
+
+void CTraceRouter::Trace(const std::wstring& host, std::wstring& text, std::vector<Hop>& hops) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
+  Probe probe;
+  if (!DescribeDestination(host, text, probe.destination, probe.destinationText) ||
+      (probe.socket = OpenProbeSocket(probe.event)) == INVALID_SOCKET) {
     WSACleanup();
     return;
   }
-  const uint16_t id = static_cast<uint16_t>(GetCurrentProcessId() & 0xFFFF);
-  unsigned char packet[kPacketSize];
-  bool complete = true;
-  bool reached = false;
-  for (int ttl = 1; ttl <= kMaxHops && !reached && complete; ++ttl) {
-    const uint16_t sequence = static_cast<uint16_t>(ttl - 1);
-    setsockopt(s, IPPROTO_IP, IP_TTL, reinterpret_cast<const char*>(&ttl), sizeof ttl);
-    BuildEchoRequest(packet, id, sequence);
-    const DWORD sendTick = GetTickCount();
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = destination;
-    if (sendto(s, reinterpret_cast<const char*>(packet), kPacketSize, 0,
-               reinterpret_cast<sockaddr*>(&to), sizeof to) == SOCKET_ERROR) {
-      if (WSAGetLastError() == WSAEHOSTUNREACH)
-        text += StringUtils::Format(L"无法访问目标系统名称 %s 。", destinationText.c_str());
-      complete = false;
-      break;
-    }
-    uint32_t source = 0;
-    switch (Receive(s, event, id, sequence, source)) {
-      case kMatched: {
-        Hop hop;
-        hop.sequence = sequence;
-        hop.roundTripMs = GetTickCount() - sendTick;
-        hop.address = source;
-        hops.push_back(hop);
-        in_addr a;
-        a.s_addr = source;
-        text += StringUtils::Format(L"TTL:%d,TripTime:%d,ip:%s。", ttl, static_cast<int>(hop.roundTripMs),
-                                    StringUtils::AnsiToWide(inet_ntoa(a)).c_str());
-        reached = source == destination;
-        break;
-      }
-      case kTimedOut:
-        text += L"超时。";
-        break;
-      default:
-        complete = false;
-        break;
-    }
-  }
-  WSACloseEvent(event);
-  if (complete) text += L"跟踪完成。";
-  closesocket(s);
+  probe.id = static_cast<uint16_t>(GetCurrentProcessId() & 0xFFFF);
+  HopResult result = kHopPassed;
+  for (int ttl = 1; ttl <= kMaxHops && result == kHopPassed; ++ttl) result = ProbeHop(probe, ttl, text, hops);
+  WSACloseEvent(probe.event);
+  if (result != kHopBroken) text += L"跟踪完成。";
+  closesocket(probe.socket);
   WSACleanup();
 }

@@ -36,6 +36,23 @@ class CTraceRouter {
 
  private:
   enum ReceiveResult { kMatched, kTimedOut, kFailed };
+  // One hop: answered or timed out (go on), the destination answered, or the trace broke.
+  enum HopResult { kHopPassed, kHopReached, kHopBroken };
+  // The socket of one trace and where it goes.
+  struct Probe {
+    SOCKET socket = INVALID_SOCKET;
+    WSAEVENT event = WSA_INVALID_EVENT;
+    uint16_t id = 0;
+    uint32_t destination = 0;  // network order
+    std::wstring destinationText;
+  };
+
+  // Resolves the host and writes the opening line; false (with its line) when it cannot.
+  static bool DescribeDestination(const std::wstring& host, std::wstring& text, uint32_t& destination,
+                                  std::wstring& destinationText);
+  // A raw ICMP socket that signals `event` when a datagram arrives; INVALID_SOCKET on failure.
+  static SOCKET OpenProbeSocket(WSAEVENT& event);
+  HopResult ProbeHop(const Probe& probe, int ttl, std::wstring& text, std::vector<Hop>& hops) const;
 
   bool Stopped() const { return m_stop && m_stop(); }
   // Waits up to 3000 ms for our request to come back (as a reply or a time-exceeded).
