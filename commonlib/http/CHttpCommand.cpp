@@ -214,10 +214,8 @@ void CHttpCommand::Done(int errorType, int errorCode) {
 
 ErrorPair CHttpCommand::ReadCurlFailure(CCurlHttp* transfer, int curlCode) {
   m_result[L"curl"][L"code"] = curlCode;
-  int streamType = 0, streamCode = 0;
-  transfer->GetOutputError(streamType, streamCode);
-  if (streamCode != 0 && ErrorTypeName(streamType))
-    m_result[ErrorTypeName(streamType)][L"code"] = streamCode;
+  ErrorPair stream = transfer->GetOutputError();
+  if (stream.code != 0 && ErrorTypeName(stream.type)) m_result[ErrorTypeName(stream.type)][L"code"] = stream.code;
   ErrorPair error = ErrorPair::Unpack(GetError());
   if (error.type == kErrCurl && error.code == CURLE_PEER_FAILED_VERIFICATION)
     JF_HTTP_LOG(kLogInfo, kFile, L"ssl 验证失败:%s", GetUrl().c_str());
