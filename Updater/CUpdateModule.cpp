@@ -5,14 +5,14 @@
 #include <ctime>
 
 #include "commonlib/DownloadEngine.h"
-#include "app/PathText.h"
-#include "app/SpareDnsTable.h"
 #include "commonlib/core/CFileEx.h"
 #include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/http/SpareDnsTable.h"
 #include "commonlib/logger/ConsoleLogger.h"
 #include "commonlib/logger/FileLogger.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
+#include "commonlib/util/PathText.h"
 #include "commonlib/util/StringUtils.h"
 
 namespace {

@@ -13,8 +13,8 @@
 
 #include "Updater/CUpdateInfo.h"
 #include "Updater/IGameEventListener.h"
-#include "commonlib/DownloadTaskRequest.h"
 #include "Updater/InstallInfo.h"
+#include "commonlib/DownloadTaskRequest.h"
 #include "commonlib/core/ProtoValue.h"
 #include "commonlib/http/CHttpCommand.h"
 

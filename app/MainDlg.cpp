@@ -1,13 +1,13 @@
 #include "app/MainDlg.h"
 
 #include "app/MsgBoxDlg.h"
+#include "commonlib/util/FileUtils.h"
 #include "ui/control/ControlUI.h"
 #include "ui/control/EditUI.h"
 #include "ui/control/LabelUI.h"
 #include "ui/control/OptionUI.h"
 #include "ui/control/ProgressUI.h"
 #include "ui/layout/TabLayoutUI.h"
-#include "commonlib/util/FileUtils.h"
 
 using namespace SkinUI;
 

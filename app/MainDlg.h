@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/IInstallView.h"
-#include "app/InstallFlow.h"
+#include "app/install/IInstallView.h"
+#include "app/install/InstallFlow.h"
 #include "ui/window/WindowImplBase.h"
 
 class CMsgBoxDlg;

@@ -12,9 +12,9 @@
 
 #include "Updater/IGameEventListener.h"
 #include "Updater/MakePatch/CPatcher.h"
-#include "app/IInstallView.h"
-#include "app/InstallProgress.h"
-#include "app/InstallWorker.h"
+#include "app/install/IInstallView.h"
+#include "app/install/InstallProgress.h"
+#include "app/install/InstallWorker.h"
 
 class CUpdateModule;
 

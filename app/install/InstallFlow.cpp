@@ -1,21 +1,21 @@
-#include "app/InstallFlow.h"
+#include "app/install/InstallFlow.h"
 
 #include <shellapi.h>
 
 #include "Updater/CUpdateModule.h"
-#include "app/AppConfig.h"
-#include "app/AppLog.h"
-#include "app/InstallFolderChoice.h"
-#include "app/InstallSteps.h"
-#include "app/LauncherDetection.h"
-#include "app/RunStatistics.h"
+#include "app/config/AppConfig.h"
+#include "app/install/AppLog.h"
+#include "app/install/InstallFolderChoice.h"
+#include "app/install/InstallSteps.h"
+#include "app/install/LauncherDetection.h"
+#include "app/install/RunStatistics.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
 #include "commonlib/util/StringUtils.h"
 
 namespace {
 
-const wchar_t kFile[] = L".\\app\\InstallFlow.cpp";
+const wchar_t kFile[] = L".\\app\\install\\InstallFlow.cpp";
 const wchar_t kBoxTitle[] = L"提示信息";
 const wchar_t kNetworkFailure[] = L"连接超时，请检查网络是否正常";
 const wchar_t kDigestWrong[] = L"文件已损坏，请重新下载！";

@@ -1,16 +1,16 @@
-#include "app/InstallWorker.h"
+#include "app/install/InstallWorker.h"
 
 #include <cstdio>
 
-#include "app/AppLog.h"
-#include "app/InstallSteps.h"
-#include "app/OldInstallRemoval.h"
+#include "app/install/AppLog.h"
+#include "app/install/InstallSteps.h"
+#include "app/install/OldInstallRemoval.h"
 #include "commonlib/util/MD5.h"
 #include "commonlib/util/StringUtils.h"
 
 namespace {
 
-const wchar_t kFile[] = L".\\app\\InstallWorker.cpp";
+const wchar_t kFile[] = L".\\app\\install\\InstallWorker.cpp";
 
 // The digest's progress hook is process-wide; one check runs at a time.
 std::atomic<InstallWorker::Shared*> g_digestProgress{nullptr};
