@@ -251,20 +251,22 @@ void InstallFlow::OnDownloadProgress(int64_t totalBytes, int64_t completedBytes,
 }
 
 void InstallFlow::OnDownloadResult(int32_t errorType, int32_t errorCode, const std::wstring&) {
-  if (errorType == 0 && errorCode == 0) {
+  const ErrorPair result{errorType, errorCode};
+  if (result == ErrorPair{}) {
     m_totalBytes = 1;
     m_completeBytes = 1;
     UpdateProgress();
     CalcMd5();
     return;
   }
-  OnNetworkFailure(errorType, errorCode);
+  OnNetworkFailure(result);
 }
 
 void InstallFlow::OnInstallInfoResult(int32_t errorType, int32_t errorCode, const std::wstring&,
                                       const std::wstring& md5) {
   m_expectedMd5 = md5;
-  if (errorType != 0) OnNetworkFailure(errorType, errorCode);
+  const ErrorPair result{errorType, errorCode};
+  if (!result.Ok()) OnNetworkFailure(result);
 }
 
 void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
@@ -275,14 +277,14 @@ void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
   m_updateModule->ResumeDownload();
 }
 
-void InstallFlow::OnNetworkFailure(int32_t errorType, int32_t errorCode) {
+void InstallFlow::OnNetworkFailure(ErrorPair failure) {
   ReportInstallStatistics(false);
   JF_APP_LOG(kLogInfo, kFile, L"%s", kNetworkFailure);
   InstallWorker::SetFlowTimer(m_shared, Window(), kTimerRetry, 5000);
   if (!m_mayShowRetryBox || AppConfig::Instance().hidden) return;
   m_mayShowRetryBox = false;
   int result = ShowMessageBox(IInstallView::kBoxRetry, kNetworkFailure, L"重试", L"",
-                              StringUtils::Format(L"code:%d type:%d", errorCode, errorType), true, false);
+                              StringUtils::Format(L"code:%d type:%d", failure.code, failure.type), true, false);
   m_mayShowRetryBox = true;
   if (result == 1 && !m_closing) StartDownload();
 }
@@ -311,14 +313,14 @@ void InstallFlow::OnDigestWrong() {
   }
 }
 
-void InstallFlow::OnInstallResult(WPARAM errorType, LPARAM errorCode) {
-  if (errorType == 0) {
+void InstallFlow::OnInstallResult(ErrorPair outcome) {
+  if (outcome.Ok()) {
     m_shared.installFinished = true;
     UpdateProgress();
     std::wstring game = InstallSteps::OtherGamePath(m_installDir);
     if (FileUtils::IsFileExist(game)) {
-      DWORD result = CommonUtils::RunProcess(nullptr, game, L"");
-      JF_APP_LOG(kLogError, kFile, L"启动游戏更新器 %s, ret:%d", game.c_str(), static_cast<int>(result));
+      DWORD started = CommonUtils::RunProcess(nullptr, game, L"");
+      JF_APP_LOG(kLogError, kFile, L"启动游戏更新器 %s, ret:%d", game.c_str(), static_cast<int>(started));
       InstallSteps::CreateOtherGameShortcuts(m_installDir);
       DeleteFileW(m_installerPath.c_str());
       InstallSteps::CleanMiniLog(AppConfig::Instance().logEnabled);
@@ -336,16 +338,14 @@ void InstallFlow::OnInstallResult(WPARAM errorType, LPARAM errorCode) {
   }
   m_installEndTick = GetTickCount();
   ReportInstallStatistics(false);
-  JF_APP_LOG(kLogError, kFile, L"解压补丁出错，et:%u, ec:%u", static_cast<unsigned>(errorType),
-             static_cast<unsigned>(errorCode));
+  JF_APP_LOG(kLogError, kFile, L"解压补丁出错，et:%u, ec:%u", static_cast<unsigned>(outcome.type),
+             static_cast<unsigned>(outcome.code));
   if (AppConfig::Instance().hidden) {
     Close(1);
     return;
   }
   int result = ShowMessageBox(IInstallView::kBoxPlain, L"安装过程出错", L"重试", L"",
-                              StringUtils::Format(L"type:%d code:%d", static_cast<int>(errorType),
-                                                  static_cast<int>(errorCode)),
-                              true, false);
+                              StringUtils::Format(L"type:%d code:%d", outcome.type, outcome.code), true, false);
   // The retry runs on a new worker: the installer's wait and the animation wait must not
   // block the window.
   if (result == 1 && !m_closing) StartWorker(false);
@@ -436,7 +436,7 @@ LRESULT InstallFlow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, b
       UpdateProgress();
       break;
     case kMsgInstallResult:
-      OnInstallResult(wParam, lParam);
+      OnInstallResult(ErrorPairFromParams(wParam, lParam));
       break;
     default:
       break;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Updater/ErrorPairParams.h"
 #include "app/install/AppLog.h"
 #include "app/install/InstallSteps.h"
 #include "app/install/OldInstallRemoval.h"
@@ -111,7 +112,8 @@ void InstallWorker::Install(const Job& job) {
     // report a failure as success.
     JF_APP_LOG(kLogError, kFile, L"installer start failed:%u", static_cast<unsigned>(run.startError));
     KillFlowTimer(*m_shared, job.window, kTimerAnimation);
-    Post(job, kMsgInstallResult, 1, static_cast<LPARAM>(run.startError));
+    const ErrorPair failure = SystemErrorPair(run.startError);
+    Post(job, kMsgInstallResult, ErrorTypeParam(failure), ErrorCodeParam(failure));
     return;
   }
   JF_APP_LOG(kLogInfo, kFile, L"installer exit code:%u", static_cast<unsigned>(run.exitCode));
