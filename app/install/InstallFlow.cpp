@@ -353,59 +353,61 @@ void InstallFlow::OnInstallResult(ErrorPair outcome) {
 
 void InstallFlow::OnTimer(UINT_PTR id, bool& handled) {
   switch (id) {
-    case kTimerAnimation: {
-      int step = InstallProgress::NextAnimationStep(m_shared.animationStep.load(), m_shared.installFinished.load());
-      m_shared.animationStep = step;
-      if (step > InstallProgress::kFullAnimationStep) {
-        InstallWorker::KillFlowTimer(m_shared, Window(), kTimerAnimation);
-      } else {
-        UpdateProgress();
-      }
-      break;
-    }
-    case kTimerRetry:
-      if (AppConfig::Instance().hidden && ++g_hiddenRetryTicks > 10) {
-        Close(1);
-        return;
-      }
-      if (m_updateModule) {
-        InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
-        if (!m_updateModule->GetUrlList().empty()) m_updateModule->RequestInstallInfo();
-      }
-      break;
-    case kTimerLauncherQuestion:
-      InstallWorker::KillFlowTimer(m_shared, Window(), kTimerLauncherQuestion);
-      if (!AppConfig::Instance().jfFlag) {
-        int result = ShowMessageBox(IInstallView::kBoxPlain, L"您已经安装了澜铭聚峰，是否覆盖安装？", L"覆盖安装",
-                                    L"直接启动", L"", false, true);
-        if (m_closing) return;
-        if (result == 2 && CommonUtils::RunProcess(nullptr, m_launcherPath,
-                                                   InstallSteps::LauncherCommandLine(m_launcherPath, m_gameId)) == 0) {
-          Close(1);
-          handled = true;
-          return;
-        }
-      }
-      OnClickFree();
-      break;
-    case kTimerPicture:
-      m_view->SetPicture(L"file='ad00.png'");
-      break;
-    case kTimerDigest:
-      UpdateProgress();
-      break;
-    case kTimerPlatformWait:
-      ++g_platformWaitTicks;
-      if (g_platformWaitTicks >= 30 || CommonUtils::IsProcessRunning(L"JFMain.exe") ||
-          CommonUtils::IsProcessRunning(L"VRUpdater.exe")) {
-        JF_APP_LOG(kLogInfo, kFile, L"Close, iTimes:%d", g_platformWaitTicks);
-        InstallWorker::KillFlowTimer(m_shared, Window(), kTimerPlatformWait);
-        Close(1);
-      }
-      break;
-    default:
-      break;
+    case kTimerAnimation: OnAnimationTimer(); break;
+    case kTimerRetry: OnRetryTimer(); break;
+    case kTimerLauncherQuestion: handled = OnLauncherQuestionTimer(); break;
+    case kTimerPicture: m_view->SetPicture(L"file='ad00.png'"); break;
+    case kTimerDigest: UpdateProgress(); break;
+    case kTimerPlatformWait: OnPlatformWaitTimer(); break;
+    default: break;
   }
+}
+
+void InstallFlow::OnAnimationTimer() {
+  int step = InstallProgress::NextAnimationStep(m_shared.animationStep.load(), m_shared.installFinished.load());
+  m_shared.animationStep = step;
+  if (step > InstallProgress::kFullAnimationStep) {
+    InstallWorker::KillFlowTimer(m_shared, Window(), kTimerAnimation);
+  } else {
+    UpdateProgress();
+  }
+}
+
+void InstallFlow::OnRetryTimer() {
+  if (AppConfig::Instance().hidden && ++g_hiddenRetryTicks > 10) {
+    Close(1);
+    return;
+  }
+  if (!m_updateModule) return;
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
+  if (!m_updateModule->GetUrlList().empty()) m_updateModule->RequestInstallInfo();
+}
+
+bool InstallFlow::OnLauncherQuestionTimer() {
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerLauncherQuestion);
+  if (!AppConfig::Instance().jfFlag) {
+    int result = ShowMessageBox(IInstallView::kBoxPlain, L"您已经安装了澜铭聚峰，是否覆盖安装？", L"覆盖安装",
+                                L"直接启动", L"", false, true);
+    if (m_closing) return false;
+    if (result == 2 && CommonUtils::RunProcess(nullptr, m_launcherPath,
+                                               InstallSteps::LauncherCommandLine(m_launcherPath, m_gameId)) == 0) {
+      Close(1);
+      return true;
+    }
+  }
+  OnClickFree();
+  return false;
+}
+
+void InstallFlow::OnPlatformWaitTimer() {
+  ++g_platformWaitTicks;
+  if (g_platformWaitTicks < 30 && !CommonUtils::IsProcessRunning(L"JFMain.exe") &&
+      !CommonUtils::IsProcessRunning(L"VRUpdater.exe")) {
+    return;
+  }
+  JF_APP_LOG(kLogInfo, kFile, L"Close, iTimes:%d", g_platformWaitTicks);
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerPlatformWait);
+  Close(1);
 }
 
 LRESULT InstallFlow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {

@@ -92,6 +92,11 @@ class InstallFlow : public IGameEventListener {
   void OnDigestWrong();
   void OnInstallResult(ErrorPair outcome);
   void OnTimer(UINT_PTR id, bool& handled);
+  void OnAnimationTimer();
+  void OnRetryTimer();
+  // true when the launcher was started instead: the window's own handling is skipped.
+  bool OnLauncherQuestionTimer();
+  void OnPlatformWaitTimer();
   void StartWorker(bool checkDigest);
   void StopUpdateModule();
   void Close(UINT code);
