@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/AppConfig.h"
+#include "app/config/AppConfig.h"
 #include "app/MainApp.h"
 #include "app/MainDlg.h"
 #include "app/MsgBoxDlg.h"

@@ -19,7 +19,7 @@
 #include "commonlib/logger/report/BigDataLog.h"
 #include "commonlib/DownloadEngine.h"
 #include "Updater/CUpdateModule.h"
-#include "app/AppConfig.h"
+#include "app/config/AppConfig.h"
 #include "app/MainApp.h"
 #include "platform/testing/hooks/tick.h"
 #include "commonlib/logger/report/DownloadLog.h"

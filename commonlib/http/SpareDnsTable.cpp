@@ -1,4 +1,4 @@
-#include "app/SpareDnsTable.h"
+#include "commonlib/http/SpareDnsTable.h"
 
 #include "commonlib/core/DeploymentProfile.h"
 

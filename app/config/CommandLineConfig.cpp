@@ -1,8 +1,8 @@
-#include "app/CommandLineConfig.h"
+#include "app/config/CommandLineConfig.h"
 
 #include <string>
 
-#include "app/AppConfig.h"
+#include "app/config/AppConfig.h"
 #include "commonlib/util/CommandLineOptions.h"
 #include "commonlib/util/StringUtils.h"
 

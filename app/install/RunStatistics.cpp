@@ -1,17 +1,17 @@
-#include "app/RunStatistics.h"
+#include "app/install/RunStatistics.h"
 
 #include <cstdio>
 #include <vector>
 
+#include "app/install/AppLog.h"
 #include "commonlib/logger/report/BigDataLog.h"
-#include "app/AppLog.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
 #include "commonlib/util/StringUtils.h"
 
 namespace {
 
-const wchar_t kFile[] = L".\\app\\RunStatistics.cpp";
+const wchar_t kFile[] = L".\\app\\install\\RunStatistics.cpp";
 
 struct GameCode {
   int32_t id;

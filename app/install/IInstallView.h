@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/InstallFolderChoice.h"
-#include "app/InstallProgress.h"
+#include "app/install/InstallFolderChoice.h"
+#include "app/install/InstallProgress.h"
 
 class IInstallView {
  public:

@@ -11,7 +11,7 @@
 #include <map>
 #include <string>
 
-#include "app/RunStatistics.h"
+#include "app/install/RunStatistics.h"
 
 class InstallWorker {
  public:

@@ -1,10 +1,10 @@
-#include "app/LauncherDetection.h"
+#include "app/install/LauncherDetection.h"
 
 #include <vector>
 
 #include <shlobj.h>
 
-#include "app/PathText.h"
+#include "commonlib/util/PathText.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
 

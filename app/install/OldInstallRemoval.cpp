@@ -1,4 +1,4 @@
-#include "app/OldInstallRemoval.h"
+#include "app/install/OldInstallRemoval.h"
 
 #include <tlhelp32.h>
 #include <psapi.h>
@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <set>
 
-#include "app/AppLog.h"
+#include "app/install/AppLog.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
 
 namespace {
 
-const wchar_t kFile[] = L".\\app\\OldInstallRemoval.cpp";
+const wchar_t kFile[] = L".\\app\\install\\OldInstallRemoval.cpp";
 
 const wchar_t* const kOldFiles[] = {L"VarnelLauncher.exe", L"tmupdate.ini",   L"uninst.exe",      L"Launcher.ini",
                                     L"tg.id",              L"preference.ini", L"GameSettings.ini"};

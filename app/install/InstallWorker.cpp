@@ -1,16 +1,17 @@
-#include "app/InstallWorker.h"
+#include "app/install/InstallWorker.h"
 
 #include <cstdio>
 
-#include "app/AppLog.h"
-#include "app/InstallSteps.h"
-#include "app/OldInstallRemoval.h"
+#include "Updater/ErrorPairParams.h"
+#include "app/install/AppLog.h"
+#include "app/install/InstallSteps.h"
+#include "app/install/OldInstallRemoval.h"
 #include "commonlib/util/MD5.h"
 #include "commonlib/util/StringUtils.h"
 
 namespace {
 
-const wchar_t kFile[] = L".\\app\\InstallWorker.cpp";
+const wchar_t kFile[] = L".\\app\\install\\InstallWorker.cpp";
 
 // The digest's progress hook is process-wide; one check runs at a time.
 std::atomic<InstallWorker::Shared*> g_digestProgress{nullptr};
@@ -111,7 +112,8 @@ void InstallWorker::Install(const Job& job) {
     // report a failure as success.
     JF_APP_LOG(kLogError, kFile, L"installer start failed:%u", static_cast<unsigned>(run.startError));
     KillFlowTimer(*m_shared, job.window, kTimerAnimation);
-    Post(job, kMsgInstallResult, 1, static_cast<LPARAM>(run.startError));
+    const ErrorPair failure = SystemErrorPair(run.startError);
+    Post(job, kMsgInstallResult, ErrorTypeParam(failure), ErrorCodeParam(failure));
     return;
   }
   JF_APP_LOG(kLogInfo, kFile, L"installer exit code:%u", static_cast<unsigned>(run.exitCode));

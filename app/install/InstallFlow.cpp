@@ -1,21 +1,21 @@
-#include "app/InstallFlow.h"
+#include "app/install/InstallFlow.h"
 
 #include <shellapi.h>
 
 #include "Updater/CUpdateModule.h"
-#include "app/AppConfig.h"
-#include "app/AppLog.h"
-#include "app/InstallFolderChoice.h"
-#include "app/InstallSteps.h"
-#include "app/LauncherDetection.h"
-#include "app/RunStatistics.h"
+#include "app/config/AppConfig.h"
+#include "app/install/AppLog.h"
+#include "app/install/InstallFolderChoice.h"
+#include "app/install/InstallSteps.h"
+#include "app/install/LauncherDetection.h"
+#include "app/install/RunStatistics.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
 #include "commonlib/util/StringUtils.h"
 
 namespace {
 
-const wchar_t kFile[] = L".\\app\\InstallFlow.cpp";
+const wchar_t kFile[] = L".\\app\\install\\InstallFlow.cpp";
 const wchar_t kBoxTitle[] = L"提示信息";
 const wchar_t kNetworkFailure[] = L"连接超时，请检查网络是否正常";
 const wchar_t kDigestWrong[] = L"文件已损坏，请重新下载！";
@@ -251,20 +251,22 @@ void InstallFlow::OnDownloadProgress(int64_t totalBytes, int64_t completedBytes,
 }
 
 void InstallFlow::OnDownloadResult(int32_t errorType, int32_t errorCode, const std::wstring&) {
-  if (errorType == 0 && errorCode == 0) {
+  const ErrorPair result{errorType, errorCode};
+  if (result == ErrorPair{}) {
     m_totalBytes = 1;
     m_completeBytes = 1;
     UpdateProgress();
     CalcMd5();
     return;
   }
-  OnNetworkFailure(errorType, errorCode);
+  OnNetworkFailure(result);
 }
 
 void InstallFlow::OnInstallInfoResult(int32_t errorType, int32_t errorCode, const std::wstring&,
                                       const std::wstring& md5) {
   m_expectedMd5 = md5;
-  if (errorType != 0) OnNetworkFailure(errorType, errorCode);
+  const ErrorPair result{errorType, errorCode};
+  if (!result.Ok()) OnNetworkFailure(result);
 }
 
 void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
@@ -275,14 +277,14 @@ void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
   m_updateModule->ResumeDownload();
 }
 
-void InstallFlow::OnNetworkFailure(int32_t errorType, int32_t errorCode) {
+void InstallFlow::OnNetworkFailure(ErrorPair failure) {
   ReportInstallStatistics(false);
   JF_APP_LOG(kLogInfo, kFile, L"%s", kNetworkFailure);
   InstallWorker::SetFlowTimer(m_shared, Window(), kTimerRetry, 5000);
   if (!m_mayShowRetryBox || AppConfig::Instance().hidden) return;
   m_mayShowRetryBox = false;
   int result = ShowMessageBox(IInstallView::kBoxRetry, kNetworkFailure, L"重试", L"",
-                              StringUtils::Format(L"code:%d type:%d", errorCode, errorType), true, false);
+                              StringUtils::Format(L"code:%d type:%d", failure.code, failure.type), true, false);
   m_mayShowRetryBox = true;
   if (result == 1 && !m_closing) StartDownload();
 }
@@ -311,14 +313,14 @@ void InstallFlow::OnDigestWrong() {
   }
 }
 
-void InstallFlow::OnInstallResult(WPARAM errorType, LPARAM errorCode) {
-  if (errorType == 0) {
+void InstallFlow::OnInstallResult(ErrorPair outcome) {
+  if (outcome.Ok()) {
     m_shared.installFinished = true;
     UpdateProgress();
     std::wstring game = InstallSteps::OtherGamePath(m_installDir);
     if (FileUtils::IsFileExist(game)) {
-      DWORD result = CommonUtils::RunProcess(nullptr, game, L"");
-      JF_APP_LOG(kLogError, kFile, L"启动游戏更新器 %s, ret:%d", game.c_str(), static_cast<int>(result));
+      DWORD started = CommonUtils::RunProcess(nullptr, game, L"");
+      JF_APP_LOG(kLogError, kFile, L"启动游戏更新器 %s, ret:%d", game.c_str(), static_cast<int>(started));
       InstallSteps::CreateOtherGameShortcuts(m_installDir);
       DeleteFileW(m_installerPath.c_str());
       InstallSteps::CleanMiniLog(AppConfig::Instance().logEnabled);
@@ -336,16 +338,14 @@ void InstallFlow::OnInstallResult(WPARAM errorType, LPARAM errorCode) {
   }
   m_installEndTick = GetTickCount();
   ReportInstallStatistics(false);
-  JF_APP_LOG(kLogError, kFile, L"解压补丁出错，et:%u, ec:%u", static_cast<unsigned>(errorType),
-             static_cast<unsigned>(errorCode));
+  JF_APP_LOG(kLogError, kFile, L"解压补丁出错，et:%u, ec:%u", static_cast<unsigned>(outcome.type),
+             static_cast<unsigned>(outcome.code));
   if (AppConfig::Instance().hidden) {
     Close(1);
     return;
   }
   int result = ShowMessageBox(IInstallView::kBoxPlain, L"安装过程出错", L"重试", L"",
-                              StringUtils::Format(L"type:%d code:%d", static_cast<int>(errorType),
-                                                  static_cast<int>(errorCode)),
-                              true, false);
+                              StringUtils::Format(L"type:%d code:%d", outcome.type, outcome.code), true, false);
   // The retry runs on a new worker: the installer's wait and the animation wait must not
   // block the window.
   if (result == 1 && !m_closing) StartWorker(false);
@@ -353,59 +353,61 @@ void InstallFlow::OnInstallResult(WPARAM errorType, LPARAM errorCode) {
 
 void InstallFlow::OnTimer(UINT_PTR id, bool& handled) {
   switch (id) {
-    case kTimerAnimation: {
-      int step = InstallProgress::NextAnimationStep(m_shared.animationStep.load(), m_shared.installFinished.load());
-      m_shared.animationStep = step;
-      if (step > InstallProgress::kFullAnimationStep) {
-        InstallWorker::KillFlowTimer(m_shared, Window(), kTimerAnimation);
-      } else {
-        UpdateProgress();
-      }
-      break;
-    }
-    case kTimerRetry:
-      if (AppConfig::Instance().hidden && ++g_hiddenRetryTicks > 10) {
-        Close(1);
-        return;
-      }
-      if (m_updateModule) {
-        InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
-        if (!m_updateModule->GetUrlList().empty()) m_updateModule->RequestInstallInfo();
-      }
-      break;
-    case kTimerLauncherQuestion:
-      InstallWorker::KillFlowTimer(m_shared, Window(), kTimerLauncherQuestion);
-      if (!AppConfig::Instance().jfFlag) {
-        int result = ShowMessageBox(IInstallView::kBoxPlain, L"您已经安装了澜铭聚峰，是否覆盖安装？", L"覆盖安装",
-                                    L"直接启动", L"", false, true);
-        if (m_closing) return;
-        if (result == 2 && CommonUtils::RunProcess(nullptr, m_launcherPath,
-                                                   InstallSteps::LauncherCommandLine(m_launcherPath, m_gameId)) == 0) {
-          Close(1);
-          handled = true;
-          return;
-        }
-      }
-      OnClickFree();
-      break;
-    case kTimerPicture:
-      m_view->SetPicture(L"file='ad00.png'");
-      break;
-    case kTimerDigest:
-      UpdateProgress();
-      break;
-    case kTimerPlatformWait:
-      ++g_platformWaitTicks;
-      if (g_platformWaitTicks >= 30 || CommonUtils::IsProcessRunning(L"JFMain.exe") ||
-          CommonUtils::IsProcessRunning(L"VRUpdater.exe")) {
-        JF_APP_LOG(kLogInfo, kFile, L"Close, iTimes:%d", g_platformWaitTicks);
-        InstallWorker::KillFlowTimer(m_shared, Window(), kTimerPlatformWait);
-        Close(1);
-      }
-      break;
-    default:
-      break;
+    case kTimerAnimation: OnAnimationTimer(); break;
+    case kTimerRetry: OnRetryTimer(); break;
+    case kTimerLauncherQuestion: handled = OnLauncherQuestionTimer(); break;
+    case kTimerPicture: m_view->SetPicture(L"file='ad00.png'"); break;
+    case kTimerDigest: UpdateProgress(); break;
+    case kTimerPlatformWait: OnPlatformWaitTimer(); break;
+    default: break;
   }
+}
+
+void InstallFlow::OnAnimationTimer() {
+  int step = InstallProgress::NextAnimationStep(m_shared.animationStep.load(), m_shared.installFinished.load());
+  m_shared.animationStep = step;
+  if (step > InstallProgress::kFullAnimationStep) {
+    InstallWorker::KillFlowTimer(m_shared, Window(), kTimerAnimation);
+  } else {
+    UpdateProgress();
+  }
+}
+
+void InstallFlow::OnRetryTimer() {
+  if (AppConfig::Instance().hidden && ++g_hiddenRetryTicks > 10) {
+    Close(1);
+    return;
+  }
+  if (!m_updateModule) return;
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
+  if (!m_updateModule->GetUrlList().empty()) m_updateModule->RequestInstallInfo();
+}
+
+bool InstallFlow::OnLauncherQuestionTimer() {
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerLauncherQuestion);
+  if (!AppConfig::Instance().jfFlag) {
+    int result = ShowMessageBox(IInstallView::kBoxPlain, L"您已经安装了澜铭聚峰，是否覆盖安装？", L"覆盖安装",
+                                L"直接启动", L"", false, true);
+    if (m_closing) return false;
+    if (result == 2 && CommonUtils::RunProcess(nullptr, m_launcherPath,
+                                               InstallSteps::LauncherCommandLine(m_launcherPath, m_gameId)) == 0) {
+      Close(1);
+      return true;
+    }
+  }
+  OnClickFree();
+  return false;
+}
+
+void InstallFlow::OnPlatformWaitTimer() {
+  ++g_platformWaitTicks;
+  if (g_platformWaitTicks < 30 && !CommonUtils::IsProcessRunning(L"JFMain.exe") &&
+      !CommonUtils::IsProcessRunning(L"VRUpdater.exe")) {
+    return;
+  }
+  JF_APP_LOG(kLogInfo, kFile, L"Close, iTimes:%d", g_platformWaitTicks);
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerPlatformWait);
+  Close(1);
 }
 
 LRESULT InstallFlow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -436,7 +438,7 @@ LRESULT InstallFlow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, b
       UpdateProgress();
       break;
     case kMsgInstallResult:
-      OnInstallResult(wParam, lParam);
+      OnInstallResult(ErrorPairFromParams(wParam, lParam));
       break;
     default:
       break;

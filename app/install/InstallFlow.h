@@ -10,11 +10,12 @@
 #include <memory>
 #include <string>
 
+#include "Updater/ErrorPairParams.h"
 #include "Updater/IGameEventListener.h"
 #include "Updater/MakePatch/CPatcher.h"
-#include "app/IInstallView.h"
-#include "app/InstallProgress.h"
-#include "app/InstallWorker.h"
+#include "app/install/IInstallView.h"
+#include "app/install/InstallProgress.h"
+#include "app/install/InstallWorker.h"
 
 class CUpdateModule;
 
@@ -43,8 +44,7 @@ class InstallFlow : public IGameEventListener {
   // go down.
   void Shutdown();
 
-  // Notifications of the controls; the install click answers whether the window's own
-  // handling follows.
+  // Notifications of the controls; the install click answers whether the install started.
   void OnProgressTimer() { UpdateProgress(); }
   void OnClickClose();
   bool OnClickInstall();
@@ -88,10 +88,15 @@ class InstallFlow : public IGameEventListener {
   static const wchar_t kAgreementUrl[];
 
  private:
-  void OnNetworkFailure(int32_t errorType, int32_t errorCode);
+  void OnNetworkFailure(ErrorPair failure);
   void OnDigestWrong();
-  void OnInstallResult(WPARAM errorType, LPARAM errorCode);
+  void OnInstallResult(ErrorPair outcome);
   void OnTimer(UINT_PTR id, bool& handled);
+  void OnAnimationTimer();
+  void OnRetryTimer();
+  // true when the launcher was started instead: the window's own handling is skipped.
+  bool OnLauncherQuestionTimer();
+  void OnPlatformWaitTimer();
   void StartWorker(bool checkDigest);
   void StopUpdateModule();
   void Close(UINT code);

@@ -1,4 +1,4 @@
-#include "app/StringResource.h"
+#include "app/config/StringResource.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "app/DnsResultCallback.h"
+#include "app/config/DnsResultCallback.h"
 
 #include <vector>
 
-#include "app/SpareDnsTable.h"
+#include "commonlib/http/SpareDnsTable.h"
 #include "commonlib/logger/FileLogger.h"
 #include "commonlib/logger/TraceLogger.h"
 #include "commonlib/util/StringUtils.h"

@@ -1,4 +1,4 @@
-#include "app/AppConfig.h"
+#include "app/config/AppConfig.h"
 
 #include "commonlib/core/DeploymentProfile.h"
 

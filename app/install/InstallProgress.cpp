@@ -1,4 +1,4 @@
-#include "app/InstallProgress.h"
+#include "app/install/InstallProgress.h"
 
 #include "commonlib/util/StringUtils.h"
 

@@ -1,4 +1,4 @@
-#include "app/LogFilePath.h"
+#include "app/config/LogFilePath.h"
 
 #include <windows.h>
 

@@ -1,17 +1,15 @@
 // The process-wide configuration of the installer: what the command line asks for and the
 // fixed endpoints. Created with its defaults on first use, kept until the process ends.
-// The other configuration pieces are declared in the headers included below.
+// The other configuration pieces of app/config are declared in the headers included below.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "app/CommandLineConfig.h"
-#include "app/DnsResultCallback.h"
-#include "app/LogFilePath.h"
-#include "app/PathText.h"
-#include "app/SpareDnsTable.h"
-#include "app/StringResource.h"
+#include "app/config/CommandLineConfig.h"
+#include "app/config/DnsResultCallback.h"
+#include "app/config/LogFilePath.h"
+#include "app/config/StringResource.h"
 
 class AppConfig {
  public:

@@ -1,4 +1,4 @@
-#include "app/PathText.h"
+#include "commonlib/util/PathText.h"
 
 std::wstring NormalizeAndGetParentDir(const std::wstring& path) {
   std::wstring p = path;

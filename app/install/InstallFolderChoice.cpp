@@ -1,4 +1,4 @@
-#include "app/InstallFolderChoice.h"
+#include "app/install/InstallFolderChoice.h"
 
 #include <vector>
 

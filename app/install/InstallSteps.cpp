@@ -1,4 +1,4 @@
-#include "app/InstallSteps.h"
+#include "app/install/InstallSteps.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/AppLog.h"
-#include "app/LauncherDetection.h"
+#include "app/install/AppLog.h"
+#include "app/install/LauncherDetection.h"
 #include "commonlib/logger/FileLogger.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
 #include "commonlib/util/StringUtils.h"
 
 namespace {
-const wchar_t kFile[] = L".\\app\\InstallSteps.cpp";
+const wchar_t kFile[] = L".\\app\\install\\InstallSteps.cpp";
 const wchar_t kOtherGame[] = L"远岚秘境";
 }  // namespace
 
