@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <functional>
+#include <string>
+
+#include "platform/src/internal/trace.h"
 #include "tests/display/DisplayTestWindow.h"
 
 using disptest::DisplayTest;
@@ -226,4 +232,69 @@ TEST_F(EditTest, SuperclassedEditKeepsItsBehaviour) {
   Pump();
   EXPECT_EQ(Text(edit), L"ok");
   EXPECT_EQ(g_superChars, 2);
+}
+
+TEST_F(EditTest, StateLivesInTheWindowsExtraBytesUntilTheLastHandlerReturns) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  ASSERT_TRUE(GetClassInfoExW(nullptr, L"Edit", &wc));
+  EXPECT_EQ(wc.cbWndExtra, int(sizeof(LONG_PTR)));
+  HWND edit = MakeEdit(0);
+  EXPECT_NE(GetWindowLongPtrW(edit, 0), 0);
+  // A parent that destroys the edit while it is told of a change: the edit's handler is still
+  // running on its state when the window goes.
+  disptest::Handler destroying = [&](HWND hwnd, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+    if (msg == WM_COMMAND && LOWORD(w) == kEditId && HIWORD(w) == EN_UPDATE) DestroyWindow(edit);
+    return DefWindowProcW(hwnd, msg, w, l);
+  };
+  parent_.handler.swap(destroying);
+  jf::TestTypeText(L"a");
+  Pump();
+  parent_.handler.swap(destroying);
+  EXPECT_FALSE(IsWindow(edit));
+}
+
+namespace {
+
+// What `write` puts on standard error while it runs, with the trace channels of `spec` on.
+std::string TracedStandardError(const char* spec, const std::function<void()>& write) {
+  const char* old = getenv("JF_TRACE");
+  std::string saved = old ? old : "";
+  setenv("JF_TRACE", spec, 1);
+  jf::TraceReload();
+  char path[] = "/tmp/jf-trace-XXXXXX";
+  int file = mkstemp(path);
+  std::string out;
+  if (file >= 0) {
+    fflush(stderr);
+    int kept = dup(STDERR_FILENO);
+    dup2(file, STDERR_FILENO);
+    write();
+    dup2(kept, STDERR_FILENO);
+    close(kept);
+    char bytes[4096] = {};
+    ssize_t n = pread(file, bytes, sizeof bytes - 1, 0);
+    out.assign(bytes, n > 0 ? size_t(n) : 0);
+    close(file);
+    unlink(path);
+  }
+  if (old) {
+    setenv("JF_TRACE", saved.c_str(), 1);
+  } else {
+    unsetenv("JF_TRACE");
+  }
+  jf::TraceReload();
+  return out;
+}
+
+}  // namespace
+
+TEST_F(EditTest, MessageItDoesNotHandleShowsOnTheControlsChannel) {
+  HWND edit = MakeEdit(0);
+  std::string traced = TracedStandardError("+controls", [&] { SendMessageW(edit, EM_GETLINECOUNT, 0, 0); });
+  EXPECT_NE(traced.find("controls:entry:EditProc hwnd "), std::string::npos) << traced;
+  EXPECT_NE(traced.find("msg 0xba"), std::string::npos) << traced;
+  EXPECT_NE(traced.find("controls:fixme:Unhandled message 0xba\n"), std::string::npos) << traced;
+  // Off, the channel says nothing.
+  EXPECT_EQ(TracedStandardError("-controls", [&] { SendMessageW(edit, EM_GETLINECOUNT, 0, 0); }), "");
 }

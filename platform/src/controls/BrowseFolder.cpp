@@ -14,6 +14,7 @@
 
 #include "platform/src/controls/DialogButtonRow.h"
 #include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/internal/trace.h"
 #include "platform/testing/hooks/testinput.h"
 
 namespace {
@@ -224,6 +225,8 @@ bool ScreenMessage(HWND hwnd, Dialog* d, UINT msg, WPARAM wParam, LPARAM lParam,
 }
 
 LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  JF_TRACE_ENTRY(Controls, "hwnd %p msg 0x%x wp 0x%lx lp 0x%lx", (void*)hwnd, msg, (unsigned long)wParam,
+                 (unsigned long)lParam);
   if (msg == WM_NCCREATE) {
     auto cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
@@ -249,6 +252,7 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case BFFM_SETSTATUSTEXTW:
     case BFFM_SETOKTEXT:
     case BFFM_SETEXPANDED:
+      JF_FIXME(Controls, "message 0x%x", msg);
       return 0;
     default: {
       LRESULT result = 0;
