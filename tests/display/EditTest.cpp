@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <functional>
 #include <string>
 
-#include "platform/src/internal/trace.h"
 #include "tests/display/DisplayTestWindow.h"
+#include "tests/support/StreamCapture.h"
+#include "tests/support/TraceSpecScope.h"
 
 using disptest::DisplayTest;
 using disptest::Make;
@@ -254,47 +253,17 @@ TEST_F(EditTest, StateLivesInTheWindowsExtraBytesUntilTheLastHandlerReturns) {
   EXPECT_FALSE(IsWindow(edit));
 }
 
-namespace {
-
-// What `write` puts on standard error while it runs, with the trace channels of `spec` on.
-std::string TracedStandardError(const char* spec, const std::function<void()>& write) {
-  const char* old = getenv("JF_TRACE");
-  std::string saved = old ? old : "";
-  setenv("JF_TRACE", spec, 1);
-  jf::TraceReload();
-  char path[] = "/tmp/jf-trace-XXXXXX";
-  int file = mkstemp(path);
-  std::string out;
-  if (file >= 0) {
-    fflush(stderr);
-    int kept = dup(STDERR_FILENO);
-    dup2(file, STDERR_FILENO);
-    write();
-    dup2(kept, STDERR_FILENO);
-    close(kept);
-    char bytes[4096] = {};
-    ssize_t n = pread(file, bytes, sizeof bytes - 1, 0);
-    out.assign(bytes, n > 0 ? size_t(n) : 0);
-    close(file);
-    unlink(path);
-  }
-  if (old) {
-    setenv("JF_TRACE", saved.c_str(), 1);
-  } else {
-    unsetenv("JF_TRACE");
-  }
-  jf::TraceReload();
-  return out;
-}
-
-}  // namespace
-
 TEST_F(EditTest, MessageItDoesNotHandleShowsOnTheControlsChannel) {
   HWND edit = MakeEdit(0);
-  std::string traced = TracedStandardError("+controls", [&] { SendMessageW(edit, EM_GETLINECOUNT, 0, 0); });
-  EXPECT_NE(traced.find("controls:entry:EditProc hwnd "), std::string::npos) << traced;
-  EXPECT_NE(traced.find("msg 0xba"), std::string::npos) << traced;
-  EXPECT_NE(traced.find("controls:fixme:Unhandled message 0xba\n"), std::string::npos) << traced;
+  auto send = [&] { SendMessageW(edit, EM_GETLINECOUNT, 0, 0); };
+  {
+    TraceSpecScope on("+controls");
+    std::string traced = CaptureStream(STDERR_FILENO, send);
+    EXPECT_NE(traced.find("controls:entry:EditProc hwnd "), std::string::npos) << traced;
+    EXPECT_NE(traced.find("msg 0xba"), std::string::npos) << traced;
+    EXPECT_NE(traced.find("controls:fixme:ControlDefault message 0xba\n"), std::string::npos) << traced;
+  }
   // Off, the channel says nothing.
-  EXPECT_EQ(TracedStandardError("-controls", [&] { SendMessageW(edit, EM_GETLINECOUNT, 0, 0); }), "");
+  TraceSpecScope off("-controls");
+  EXPECT_EQ(CaptureStream(STDERR_FILENO, send), "");
 }

@@ -12,9 +12,9 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/DialogButtonRow.h"
 #include "platform/src/display/x11/X11Bridge.h"
-#include "platform/src/internal/trace.h"
 #include "platform/testing/hooks/testinput.h"
 
 namespace {
@@ -225,8 +225,7 @@ bool ScreenMessage(HWND hwnd, Dialog* d, UINT msg, WPARAM wParam, LPARAM lParam,
 }
 
 LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  JF_TRACE_ENTRY(Controls, "hwnd %p msg 0x%x wp 0x%lx lp 0x%lx", (void*)hwnd, msg, (unsigned long)wParam,
-                 (unsigned long)lParam);
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) {
     auto cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));

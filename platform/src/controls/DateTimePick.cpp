@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/WindowExtraState.h"
-#include "platform/src/internal/trace.h"
 
 namespace jf {
 
@@ -281,8 +281,7 @@ constexpr DWORD kStylesNotDone = DTS_UPDOWN | kFormatBit | kAppCanParse | kRight
 LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   auto s = std::make_shared<PickState>();
   GetLocalTime(&s->time);
-  DWORD style = Style(hwnd);
-  if ((style & kStylesNotDone) != 0) JF_FIXME(Controls, "style 0x%lx", (unsigned long)(style & kStylesNotDone));
+  ControlStylesNotDone(hwnd, kStylesNotDone);
   PickStates::Attach(hwnd, std::move(s));
   return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
 }
@@ -395,15 +394,8 @@ LRESULT OnEnable(HWND hwnd) {
   return 0;
 }
 
-// The picker's own messages (DTM_*) start at DTM_FIRST; the rest go to the default procedure.
-LRESULT Unhandled(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg >= DTM_FIRST && msg < DTM_FIRST + 0x100) JF_FIXME(Controls, "message 0x%x", msg);
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
 LRESULT CALLBACK DateTimePickProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  JF_TRACE_ENTRY(Controls, "hwnd %p msg 0x%x wp 0x%lx lp 0x%lx", (void*)hwnd, msg, (unsigned long)wParam,
-                 (unsigned long)lParam);
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) return OnNcCreate(hwnd, wParam, lParam);
   std::shared_ptr<PickState> state = PickStates::Get(hwnd);
   if (!state) return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -426,7 +418,7 @@ LRESULT CALLBACK DateTimePickProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_PAINT: return OnPaint(hwnd, s);
     case WM_ERASEBKGND: return 1;  // WM_PAINT fills the whole field
     case WM_ENABLE: return OnEnable(hwnd);
-    default: return Unhandled(hwnd, msg, wParam, lParam);
+    default: return ControlDefault(hwnd, msg, wParam, lParam, DTM_FIRST, DTM_FIRST + 0x100);
   }
 }
 

@@ -8,9 +8,9 @@
 #include <mutex>
 #include <string>
 
+#include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/WindowExtraState.h"
 #include "platform/src/display/x11/X11Bridge.h"
-#include "platform/src/internal/trace.h"
 
 namespace jf {
 
@@ -331,9 +331,8 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   auto s = std::make_shared<EditState>();
   auto cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
   if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName)) s->text = Filter(hwnd, cs->lpszName);
-  DWORD style = Style(hwnd);
-  if ((style & ES_PASSWORD) != 0) s->password = kDefaultPasswordChar;
-  if ((style & kStylesNotDone) != 0) JF_FIXME(Controls, "style 0x%lx", (unsigned long)(style & kStylesNotDone));
+  if ((Style(hwnd) & ES_PASSWORD) != 0) s->password = kDefaultPasswordChar;
+  ControlStylesNotDone(hwnd, kStylesNotDone);
   EditStates::Attach(hwnd, std::move(s));
   return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
 }
@@ -527,16 +526,8 @@ LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-// The edit messages (EM_*) run from EM_GETSEL to kEditMessagesEnd; the rest go to the default
-// procedure, which answers for every window.
-LRESULT Unhandled(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg >= EM_GETSEL && msg < kEditMessagesEnd) JF_FIXME(Controls, "message 0x%x", msg);
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
 LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  JF_TRACE_ENTRY(Controls, "hwnd %p msg 0x%x wp 0x%lx lp 0x%lx", (void*)hwnd, msg, (unsigned long)wParam,
-                 (unsigned long)lParam);
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) return OnNcCreate(hwnd, wParam, lParam);
   std::shared_ptr<EditState> state = EditStates::Get(hwnd);
   if (!state) return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -578,7 +569,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: return 1;  // WM_PAINT fills with the parent's brush
     case WM_ENABLE: return OnEnable(hwnd);
     case WM_SETCURSOR: return OnSetCursor(hwnd, wParam, lParam);
-    default: return Unhandled(hwnd, msg, wParam, lParam);
+    default: return ControlDefault(hwnd, msg, wParam, lParam, EM_GETSEL, kEditMessagesEnd);
   }
 }
 

@@ -11,7 +11,7 @@
 
 #include "platform/src/controls/DialogButtonRow.h"
 #include "platform/src/display/x11/X11Bridge.h"
-#include "platform/src/internal/trace.h"
+#include "platform/src/controls/ControlDefault.h"
 #include "platform/testing/hooks/testinput.h"
 #include "platform/src/internal/utf.h"
 
@@ -69,8 +69,7 @@ void Finish(Box* box, int id) {
 }
 
 LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  JF_TRACE_ENTRY(Controls, "hwnd %p msg 0x%x wp 0x%lx lp 0x%lx", (void*)hwnd, msg, (unsigned long)wParam,
-                 (unsigned long)lParam);
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                       reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));

@@ -88,6 +88,8 @@ class TextServices : public ITextServices {
   void SaveUndo(bool typing);
   bool Undo();
   bool Redo();
+  // Goes back to `back` (undo or redo) and keeps the present text in `keep` for the other way.
+  bool Restore(const Snapshot& back, bool& canBack, Snapshot& keep, bool& canKeep);
   void CopySelection();
   void Paste();
   void KeyDown(WPARAM key);

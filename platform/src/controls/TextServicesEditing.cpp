@@ -91,28 +91,18 @@ void TextServices::Replace(const std::wstring& with, bool undoable, bool typing)
   if (LONG(insert.size()) < LONG(with.size())) host_->TxNotify(EN_MAXTEXT, nullptr);
 }
 
-bool TextServices::Undo() {
-  if (!canUndo_) return false;
-  redo_ = Snapshot{text_, anchor_, caret_};
-  text_ = undo_.text;
-  anchor_ = undo_.anchor;
-  caret_ = undo_.caret;
-  canUndo_ = false;
-  canRedo_ = true;
-  typing_ = false;
-  Dirty();
-  Changed();
-  return true;
-}
+bool TextServices::Undo() { return Restore(undo_, canUndo_, redo_, canRedo_); }
 
-bool TextServices::Redo() {
-  if (!canRedo_) return false;
-  undo_ = Snapshot{text_, anchor_, caret_};
-  text_ = redo_.text;
-  anchor_ = redo_.anchor;
-  caret_ = redo_.caret;
-  canRedo_ = false;
-  canUndo_ = true;
+bool TextServices::Redo() { return Restore(redo_, canRedo_, undo_, canUndo_); }
+
+bool TextServices::Restore(const Snapshot& back, bool& canBack, Snapshot& keep, bool& canKeep) {
+  if (!canBack) return false;
+  keep = Snapshot{text_, anchor_, caret_};
+  text_ = back.text;
+  anchor_ = back.anchor;
+  caret_ = back.caret;
+  canBack = false;
+  canKeep = true;
   typing_ = false;
   Dirty();
   Changed();

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/WindowExtraState.h"
-#include "platform/src/internal/trace.h"
 
 namespace jf {
 
@@ -136,8 +136,7 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   s->delays[TTDT_AUTOMATIC] = s->delays[TTDT_INITIAL];
   s->delays[TTDT_RESHOW] = s->delays[TTDT_INITIAL] / 5;
   s->delays[TTDT_AUTOPOP] = s->delays[TTDT_INITIAL] * 10;
-  DWORD style = DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE));
-  if ((style & kStylesNotDone) != 0) JF_FIXME(Controls, "style 0x%lx", (unsigned long)(style & kStylesNotDone));
+  ControlStylesNotDone(hwnd, kStylesNotDone);
   TipStates::Attach(hwnd, std::move(s));
   return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
 }
@@ -261,15 +260,8 @@ LRESULT OnPaint(HWND hwnd, const TipState& s) {
   return 0;
 }
 
-// The tip's own messages (TTM_*) lie from WM_USER on; the rest go to the default procedure.
-LRESULT Unhandled(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg >= WM_USER && msg < WM_USER + 0x100) JF_FIXME(Controls, "message 0x%x", msg);
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
 LRESULT CALLBACK TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  JF_TRACE_ENTRY(Controls, "hwnd %p msg 0x%x wp 0x%lx lp 0x%lx", (void*)hwnd, msg, (unsigned long)wParam,
-                 (unsigned long)lParam);
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) return OnNcCreate(hwnd, wParam, lParam);
   std::shared_ptr<TipState> state = TipStates::Get(hwnd);
   if (!state) return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -300,7 +292,7 @@ LRESULT CALLBACK TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_ERASEBKGND: return 1;
     case WM_NCHITTEST: return HTTRANSPARENT;  // the pointer reaches what lies under the tip
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
-    default: return Unhandled(hwnd, msg, wParam, lParam);
+    default: return ControlDefault(hwnd, msg, wParam, lParam, WM_USER, WM_USER + 0x100);
   }
 }
 
