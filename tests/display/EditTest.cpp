@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "tests/display/DisplayTestWindow.h"
+#include "tests/support/StreamCapture.h"
+#include "tests/support/TraceSpecScope.h"
 
 using disptest::DisplayTest;
 using disptest::Make;
@@ -226,4 +231,39 @@ TEST_F(EditTest, SuperclassedEditKeepsItsBehaviour) {
   Pump();
   EXPECT_EQ(Text(edit), L"ok");
   EXPECT_EQ(g_superChars, 2);
+}
+
+TEST_F(EditTest, StateLivesInTheWindowsExtraBytesUntilTheLastHandlerReturns) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  ASSERT_TRUE(GetClassInfoExW(nullptr, L"Edit", &wc));
+  EXPECT_EQ(wc.cbWndExtra, int(sizeof(LONG_PTR)));
+  HWND edit = MakeEdit(0);
+  EXPECT_NE(GetWindowLongPtrW(edit, 0), 0);
+  // A parent that destroys the edit while it is told of a change: the edit's handler is still
+  // running on its state when the window goes.
+  disptest::Handler destroying = [&](HWND hwnd, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+    if (msg == WM_COMMAND && LOWORD(w) == kEditId && HIWORD(w) == EN_UPDATE) DestroyWindow(edit);
+    return DefWindowProcW(hwnd, msg, w, l);
+  };
+  parent_.handler.swap(destroying);
+  jf::TestTypeText(L"a");
+  Pump();
+  parent_.handler.swap(destroying);
+  EXPECT_FALSE(IsWindow(edit));
+}
+
+TEST_F(EditTest, MessageItDoesNotHandleShowsOnTheControlsChannel) {
+  HWND edit = MakeEdit(0);
+  auto send = [&] { SendMessageW(edit, EM_GETLINECOUNT, 0, 0); };
+  {
+    TraceSpecScope on("+controls");
+    std::string traced = CaptureStream(STDERR_FILENO, send);
+    EXPECT_NE(traced.find("controls:entry:EditProc hwnd "), std::string::npos) << traced;
+    EXPECT_NE(traced.find("msg 0xba"), std::string::npos) << traced;
+    EXPECT_NE(traced.find("controls:fixme:ControlDefault message 0xba\n"), std::string::npos) << traced;
+  }
+  // Off, the channel says nothing.
+  TraceSpecScope off("-controls");
+  EXPECT_EQ(CaptureStream(STDERR_FILENO, send), "");
 }

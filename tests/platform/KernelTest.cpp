@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "tests/platform/KernelProbe.h"
+#include "tests/support/StreamCapture.h"
+#include "tests/support/TraceSpecScope.h"
 
 namespace {
 
@@ -152,39 +154,13 @@ TEST(KernelTest, DebugOutputReachesTheHook) {
   EXPECT_EQ(seen, L"wide 中文\nnarrow\n");
 }
 
-// What `write` puts on a standard stream (1 or 2) while it runs.
-std::string CaptureStream(int fd, const std::function<void()>& write) {
-  char path[] = "/tmp/jf-stream-XXXXXX";
-  int file = mkstemp(path);
-  if (file < 0) return "<no temp file>";
-  fflush(nullptr);
-  int saved = dup(fd);
-  dup2(file, fd);
-  write();
-  dup2(saved, fd);
-  close(saved);
-  char bytes[256] = {};
-  ssize_t n = pread(file, bytes, sizeof bytes - 1, 0);
-  close(file);
-  unlink(path);
-  return std::string(bytes, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
 TEST(KernelTest, DebugOutputGoesToStandardErrorOnlyWhenTraced) {
-  const char* old = getenv("JF_TRACE");
-  std::string saved = old ? old : "";
-  setenv("JF_TRACE", "1", 1);
-  jf::TraceReload();
-  EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"traced 中\n"); }), "traced \xE4\xB8\xAD\n");
-  setenv("JF_TRACE", "0", 1);
-  jf::TraceReload();
-  EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"quiet\n"); }), "");
-  if (old) {
-    setenv("JF_TRACE", saved.c_str(), 1);
-  } else {
-    unsetenv("JF_TRACE");
+  {
+    TraceSpecScope traced("1");
+    EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"traced 中\n"); }), "traced \xE4\xB8\xAD\n");
   }
-  jf::TraceReload();
+  TraceSpecScope quiet("0");
+  EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"quiet\n"); }), "");
 }
 
 TEST(KernelTest, TraceChannelsAreChosenByName) {

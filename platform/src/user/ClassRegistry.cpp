@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/src/internal/trace.h"
 #include "platform/src/user/MsgAtomTable.h"
 #include "platform/src/user/WindowTable.h"
 
@@ -11,6 +12,7 @@ namespace {
 
 // Predefined classes answer like plain windows until the display half gives them a procedure.
 LRESULT CALLBACK SystemClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  JF_TRACE_ENTRY(User, "hwnd %p msg 0x%x", (void*)hwnd, msg);
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
@@ -123,11 +125,14 @@ void ClassRegistry::AddWindow(const std::shared_ptr<ClassRecord>& cls, int delta
   cls->windows += delta;
 }
 
-void ClassRegistry::SetSystemProc(LPCWSTR name, WNDPROC proc) {
+void ClassRegistry::SetSystemProc(LPCWSTR name, WNDPROC proc, int wndExtra) {
   std::wstring folded = MsgAtomTable::Fold(name);
   std::lock_guard<std::mutex> guard(lock_);
   for (auto& cls : classes_) {
-    if (cls->system && cls->folded == folded) cls->proc = proc;
+    if (cls->system && cls->folded == folded) {
+      cls->proc = proc;
+      cls->wndExtra = wndExtra;
+    }
   }
 }
 

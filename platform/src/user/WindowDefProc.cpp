@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/src/internal/trace.h"
 #include "platform/src/user/WindowDisplayHooks.h"
 #include "platform/src/user/WindowTable.h"
 
@@ -21,6 +22,8 @@ void StoreText(HWND hwnd, LPCWSTR text) {
 }  // namespace
 
 LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  JF_TRACE_ENTRY(User, "hwnd %p msg 0x%x wp 0x%lx lp 0x%lx", (void*)hwnd, msg, (unsigned long)wParam,
+                 (unsigned long)lParam);
   auto hook = jf::WindowDisplayHooks::Get().defWindowProc;
   LRESULT hooked = 0;
   if (hook != nullptr && hook(hwnd, msg, wParam, lParam, &hooked)) return hooked;
