@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/display/DisplayArea.h"
 
 namespace jf {
 

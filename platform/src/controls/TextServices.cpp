@@ -4,12 +4,9 @@
 #include <cmath>
 #include <cwctype>
 
-#include "platform/src/gdi/DcState.h"
-#include "platform/src/gdi/FontLayout.h"
-#include "platform/src/gdi/FontObject.h"
-#include "platform/src/gdi/GdiHandleTable.h"
-#include "platform/src/display/x11/X11Bridge.h"
-#include "platform/src/user/Caret.h"
+#include "platform/src/gdi/GdiArea.h"
+#include "platform/src/display/DisplayArea.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 

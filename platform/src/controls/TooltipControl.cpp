@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/src/user/ClassRegistry.h"
+#include "platform/src/user/UserArea.h"
 #include <windows/kernel.h>
 #include <textserv.h>
 

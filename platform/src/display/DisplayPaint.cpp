@@ -4,8 +4,7 @@
 
 #include "platform/src/display/DisplayState.h"
 #include "platform/src/internal/gdisurface.h"
-#include "platform/src/user/MsgQueue.h"
-#include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/user/UserArea.h"
 #include "platform/src/display/x11/X11Bridge.h"
 
 namespace {

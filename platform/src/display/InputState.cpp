@@ -13,10 +13,9 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/src/user/ClassRecord.h"
+#include "platform/src/user/UserArea.h"
 #include "platform/src/display/DisplayMetrics.h"
 #include "platform/src/display/DisplayState.h"
-#include "platform/src/user/MsgQueue.h"
 #include "platform/src/display/x11/X11Bridge.h"
 #include "platform/testing/hooks/testinput.h"
 #include "platform/src/internal/ticksource.h"

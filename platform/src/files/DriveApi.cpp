@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include <windows/files.h>

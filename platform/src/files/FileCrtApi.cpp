@@ -11,7 +11,7 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include "platform/src/files/FileTextStream.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "platform/src/files/FileFindObject.h"
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include <windows/files.h>
 #include <windows/kernel.h>

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "platform/src/files/FileObject.h"
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include <windows/files.h>

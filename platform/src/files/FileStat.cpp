@@ -1,4 +1,4 @@
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 
 #include <errno.h>
 

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
+#include "platform/src/kernel/KernelArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include <windows/files.h>

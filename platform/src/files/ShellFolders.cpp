@@ -1,5 +1,5 @@
 // Special folders laid out as on Windows 10 inside drive C:.
-#include "platform/src/files/ShellFolders.h"
+#include "platform/src/files/FilesArea.h"
 
 #include <pwd.h>
 #include <stdlib.h>

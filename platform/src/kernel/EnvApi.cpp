@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/src/kernel/CopyOut.h"
+#include "platform/src/kernel/KernelArea.h"
 #include <errhandlingapi.h>
 #include <windows/files.h>
 #include "platform/src/internal/utf.h"

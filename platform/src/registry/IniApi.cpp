@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/src/registry/IniFile.h"
-#include "platform/src/files/ShellFolders.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include <windows/files.h>
 #include "platform/src/internal/paths.h"

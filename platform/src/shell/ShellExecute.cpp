@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include "platform/src/internal/paths.h"

@@ -2,7 +2,7 @@
 // position, and a hide count (a new caret starts hidden).
 #include <windows.h>
 
-#include "platform/src/user/Caret.h"
+#include "platform/src/user/UserArea.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
-// Helpers shared by the file sources: host file status in Windows terms.
+// What the file area offers the areas above it: host file status in Windows terms, and the
+// special folders inside drive C: (shared by the shell calls and GetTempPathW).
 #pragma once
 #include <sys/stat.h>
 
 #include <string>
 
-#include "platform/src/kernel/CopyOut.h"
+#include <shlobj.h>
 #include <windef.h>
 
 namespace jf {
@@ -21,5 +22,12 @@ struct timespec TimespecFromFileTime(const FILETIME& ft);
 DWORD SetLastErrorForPath(int err, const std::string& hostPath);
 // Maps a Windows path and reports failure through the last error (null gives ERROR_INVALID_PARAMETER).
 bool MapPathArg(const wchar_t* winPath, std::string& hostPath);
+
+// The temporary folder (C:\Users\<user>\AppData\Local\Temp), beside the CSIDL values.
+constexpr int kFolderTemp = 0x00FE;
+
+// The Windows path of a special folder (without a trailing '\'), created on demand.
+// False with ERROR_INVALID_PARAMETER for an unknown id, or the error of the creation.
+bool SpecialFolderPath(int csidl, std::wstring& path);
 
 }  // namespace jf
