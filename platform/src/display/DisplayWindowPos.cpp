@@ -8,6 +8,7 @@
 #include "platform/src/display/DisplayState.h"
 #include "platform/src/display/InputState.h"
 #include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -249,7 +250,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
       activate = !child && cmdShow == SW_SHOW;
       break;
     default:
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
       return FALSE;
   }
   if (activate && IsWindow(hwnd) && (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE) == 0) {
@@ -271,7 +272,7 @@ BOOL WINAPI IsZoomed(HWND hwnd) { return (GetWindowLongPtrW(hwnd, GWL_STYLE) & W
 
 BOOL WINAPI GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement) {
   if (placement == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   return WindowTable::Get().WithRecord(hwnd, FALSE, [&](WindowRecord& rec) {

@@ -62,7 +62,7 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR lpDirectoryName, PULARGE_INTEGER lpFreeBytesAva
   if (!jf::HostPathFromWin(dir, host)) return FALSE;
   struct statvfs vfs;
   if (statvfs(host.c_str(), &vfs) != 0) {
-    jf::SetLastErrorFromErrno(errno, true);
+    JF_SET_ERRNO(Files, errno, true);
     return FALSE;
   }
   uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;

@@ -8,6 +8,8 @@
 #include <shlobj.h>
 #include <windef.h>
 
+#include "platform/src/internal/trace.h"
+
 namespace jf {
 
 // FILE_ATTRIBUTE_DIRECTORY or FILE_ATTRIBUTE_ARCHIVE, plus FILE_ATTRIBUTE_READONLY for a file
@@ -19,7 +21,8 @@ FILETIME FileTimeFromTimespec(const struct timespec& ts);
 struct timespec TimespecFromFileTime(const FILETIME& ft);
 // Sets the last error for a failed call on `hostPath`: ENOENT becomes ERROR_PATH_NOT_FOUND
 // when the parent folder is missing, ERROR_FILE_NOT_FOUND otherwise. Returns the code.
-DWORD SetLastErrorForPath(int err, const std::string& hostPath);
+// Use JF_SET_PATH_ERROR, which traces the failing function on its area's channel.
+DWORD SetPathFailure(TraceChannel channel, const char* function, int err, const std::string& hostPath);
 // Maps a Windows path and reports failure through the last error (null gives ERROR_INVALID_PARAMETER).
 bool MapPathArg(const wchar_t* winPath, std::string& hostPath);
 
@@ -31,3 +34,6 @@ constexpr int kFolderTemp = 0x00FE;
 bool SpecialFolderPath(int csidl, std::wstring& path);
 
 }  // namespace jf
+
+// JF_SET_PATH_ERROR(Files, errno, hostPath): the call on that host path fails.
+#define JF_SET_PATH_ERROR(area, err, hostPath) ::jf::SetPathFailure(::jf::kTrace##area, __func__, (err), (hostPath))

@@ -7,6 +7,7 @@
 #include "platform/src/gdi/GdiHandleTable.h"
 #include <errhandlingapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 using jf::DcState;
 using jf::FontLayout;
@@ -86,7 +87,7 @@ BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, L
 
 BOOL WINAPI TextOutW(HDC hdc, int x, int y, LPCWSTR text, int length) {
   if (length < 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   return ExtTextOutW(hdc, x, y, 0, nullptr, text, static_cast<UINT>(length), nullptr);
@@ -107,7 +108,7 @@ BOOL WINAPI GetTextExtentExPointW(HDC hdc, LPCWSTR text, int length, int maxExte
                                   LPSIZE size) {
   auto dc = Dc(hdc);
   if (!dc || !size || length < 0 || (length > 0 && !text)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   const std::wstring s = Text(text, length);
@@ -165,7 +166,7 @@ int WINAPI GetTextFaceW(HDC hdc, int count, LPWSTR face) {
 int WINAPI DrawTextW(HDC hdc, LPCWSTR text, int length, LPRECT rect, UINT format) {
   auto dc = Dc(hdc);
   if (!dc || !rect) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return 0;
   }
   std::wstring s = Text(text, length);
