@@ -34,6 +34,21 @@ std::wstring Text(LPCWSTR text, int length) {
   return length < 0 ? std::wstring(text) : std::wstring(text, static_cast<size_t>(length));
 }
 
+// The text as drawn: "&&" is one '&', a single '&' (the mnemonic prefix) vanishes.
+std::wstring WithoutPrefixes(const std::wstring& s) {
+  std::wstring plain;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == L'&') {
+      if (i + 1 < s.size() && s[i + 1] == L'&') plain += L'&';
+      ++i;
+      if (i < s.size() && s[i] != L'&') plain += s[i];
+    } else {
+      plain += s[i];
+    }
+  }
+  return plain;
+}
+
 }  // namespace
 
 BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT length,
@@ -170,19 +185,7 @@ int WINAPI DrawTextW(HDC hdc, LPCWSTR text, int length, LPRECT rect, UINT format
     return 0;
   }
   std::wstring s = Text(text, length);
-  if (!(format & DT_NOPREFIX)) {
-    std::wstring plain;
-    for (size_t i = 0; i < s.size(); ++i) {
-      if (s[i] == L'&') {
-        if (i + 1 < s.size() && s[i + 1] == L'&') plain += L'&';
-        ++i;
-        if (i < s.size() && s[i] != L'&') plain += s[i];
-      } else {
-        plain += s[i];
-      }
-    }
-    s.swap(plain);
-  }
+  if (!(format & DT_NOPREFIX)) s = WithoutPrefixes(s);
   const bool single = format & DT_SINGLELINE;
   // One line: line breaks in the text take no room, as on Windows.
   if (single) s.erase(std::remove_if(s.begin(), s.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }), s.end());
