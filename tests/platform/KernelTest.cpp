@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -177,6 +178,32 @@ TEST(KernelTest, TraceChannelsAreChosenByName) {
       {"controls,,+nosuch", 1u << jf::kTraceControls},
   };
   for (const Case& c : cases) EXPECT_EQ(jf::TraceParse(c.spec), c.mask) << (c.spec ? c.spec : "(null)");
+}
+
+TEST(KernelTest, FailingCallIsTracedOnItsAreaChannel) {
+  const char* old = getenv("JF_TRACE");
+  std::string saved = old ? old : "";
+  const std::wstring missing = L"Z:\\jf-no-such-folder\\file.txt";
+  setenv("JF_TRACE", "+files", 1);
+  jf::TraceReload();
+  DWORD attributes = 0;
+  std::string line = CaptureStream(STDERR_FILENO, [&] { attributes = GetFileAttributesW(missing.c_str()); });
+  EXPECT_EQ(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  // "<channel>:fail:<function> error <code>", the function being the one that failed.
+  EXPECT_EQ(line.rfind("files:fail:", 0), 0u) << line;
+  EXPECT_NE(line.find(" error 3\n"), std::string::npos) << line;
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+  // Another area's channel leaves the failure silent.
+  setenv("JF_TRACE", "+gdi", 1);
+  jf::TraceReload();
+  EXPECT_EQ(CaptureStream(STDERR_FILENO, [&] { GetFileAttributesW(missing.c_str()); }), "");
+  if (old) {
+    setenv("JF_TRACE", saved.c_str(), 1);
+  } else {
+    unsetenv("JF_TRACE");
+  }
+  jf::TraceReload();
 }
 
 TEST(KernelTest, WriteConsoleWritesUtf8ToStandardOutput) {

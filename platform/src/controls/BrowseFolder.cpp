@@ -12,9 +12,10 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/src/internal/errors.h"
 #include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/DialogButtonRow.h"
-#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/display/DisplayArea.h"
 #include "platform/testing/hooks/testinput.h"
 
 namespace {
@@ -281,7 +282,7 @@ void TestSetBrowseFolderDriver(BrowseFolderDriver driver) {
 
 PIDLIST_ABSOLUTE WINAPI SHBrowseForFolderW(LPBROWSEINFOW bi) {
   if (bi == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Controls, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   RegisterOnce();

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "platform/src/internal/errors.h"
 #include "platform/src/controls/WindowExtraState.h"
 #include "platform/src/user/ClassRegistry.h"
 #include <windows/kernel.h>
@@ -37,7 +38,7 @@ BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
                            ICC_INTERNET_CLASSES | ICC_PAGESCROLLER_CLASS | ICC_NATIVEFNTCTL_CLASS |
                            ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
   if (icc == nullptr || icc->dwSize != sizeof(INITCOMMONCONTROLSEX) || (icc->dwICC & ~kKnown) != 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Controls, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   return TRUE;

@@ -10,6 +10,7 @@
 
 #include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/WindowExtraState.h"
+#include "platform/src/display/DisplayArea.h"
 #include "platform/src/display/x11/X11Bridge.h"
 
 namespace jf {

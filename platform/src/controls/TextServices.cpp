@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/src/display/DisplayArea.h"
 #include "platform/src/gdi/FontLayout.h"
 #include "platform/src/gdi/FontObject.h"
+#include "platform/src/gdi/GdiArea.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 

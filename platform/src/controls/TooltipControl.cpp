@@ -8,8 +8,12 @@
 #include <string>
 #include <vector>
 
+#include <textserv.h>
+#include <windows/kernel.h>
+
 #include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/WindowExtraState.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/src/user/ClassRecord.h"
+#include "platform/src/user/UserArea.h"
 #include "platform/src/display/DisplayMetrics.h"
 #include "platform/src/display/DisplayState.h"
 #include "platform/src/display/InputState.h"

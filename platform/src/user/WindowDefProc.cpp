@@ -7,6 +7,7 @@
 #include "platform/src/internal/trace.h"
 #include "platform/src/user/WindowDisplayHooks.h"
 #include "platform/src/user/WindowTable.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 LRESULT WINAPI CallWindowProcW(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (proc == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return 0;
   }
   return proc(hwnd, msg, wParam, lParam);
