@@ -6,7 +6,7 @@
 
 #include "platform/src/internal/errors.h"
 #include "platform/src/controls/WindowExtraState.h"
-#include "platform/src/user/ClassRegistry.h"
+#include "platform/src/user/UserArea.h"
 #include <windows/kernel.h>
 #include <textserv.h>
 

@@ -11,7 +11,6 @@
 #include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/WindowExtraState.h"
 #include "platform/src/display/DisplayArea.h"
-#include "platform/src/display/x11/X11Bridge.h"
 
 namespace jf {
 

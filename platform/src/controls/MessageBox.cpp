@@ -12,7 +12,6 @@
 #include "platform/src/controls/DialogButtonRow.h"
 #include "platform/src/controls/ControlDefault.h"
 #include "platform/src/display/DisplayArea.h"
-#include "platform/src/display/x11/X11Bridge.h"
 #include "platform/testing/hooks/testinput.h"
 #include "platform/src/internal/utf.h"
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include "platform/src/display/DisplayArea.h"
-#include "platform/src/gdi/FontLayout.h"
-#include "platform/src/gdi/FontObject.h"
 #include "platform/src/gdi/GdiArea.h"
 #include "platform/src/user/UserArea.h"
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "platform/src/gdi/FontLayout.h"
-#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/gdi/GdiArea.h"
+#include "platform/src/display/DisplayArea.h"
 
 namespace jf {
 

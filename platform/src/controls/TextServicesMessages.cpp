@@ -3,8 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/src/gdi/FontLayout.h"
-#include "platform/src/gdi/FontObject.h"
+#include "platform/src/gdi/GdiArea.h"
 #include "platform/src/internal/trace.h"
 
 namespace jf {

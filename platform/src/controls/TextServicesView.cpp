@@ -3,10 +3,8 @@
 
 #include <algorithm>
 
-#include "platform/src/gdi/DcState.h"
-#include "platform/src/gdi/FontLayout.h"
-#include "platform/src/gdi/GdiHandleTable.h"
-#include "platform/src/user/Caret.h"
+#include "platform/src/gdi/GdiArea.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 
