@@ -1,7 +1,7 @@
 #include "app/MainDlg.h"
 
 #include "app/MsgBoxDlg.h"
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "ui/control/EditUI.h"
 #include "ui/control/LabelUI.h"
 #include "ui/control/OptionUI.h"

@@ -1,7 +1,7 @@
 #include "ui/layout/LinearLayout.h"
 
-#include "ui/control/ScrollBarUI.h"
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ScrollBarUI.h"
+#include "ui/base/ContainerUI.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/core/UIValueParser.h"
 
 namespace SkinUI {

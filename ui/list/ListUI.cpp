@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cwchar>
 
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/list/IListItemUI.h"
 #include "ui/list/ListBodyUI.h"
 #include "ui/list/ListHeaderUI.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -6,7 +6,7 @@
 #include "ui/core/UIValueParser.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/render/UIImageInfo.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/render/IRenderResources.h"
 
 namespace SkinUI {
 
@@ -36,7 +36,7 @@ const wchar_t* FindRawEnd(const wchar_t* p) {
 
 }  // namespace
 
-CHtmlTextRenderer::CHtmlTextRenderer(HDC hdc, CWindowManagerUI* manager, DWORD color, RECT* links,
+CHtmlTextRenderer::CHtmlTextRenderer(HDC hdc, IRenderResources* manager, DWORD color, RECT* links,
                                      CUIString* linkTexts, int linkCapacity, UINT style)
     : m_hdc(hdc),
       m_manager(manager),

@@ -11,11 +11,11 @@
 
 namespace SkinUI {
 
-class CWindowManagerUI;
+class IRenderResources;
 
 class CHtmlTextRenderer {
  public:
-  CHtmlTextRenderer(HDC hdc, CWindowManagerUI* manager, DWORD color, RECT* links, CUIString* linkTexts,
+  CHtmlTextRenderer(HDC hdc, IRenderResources* manager, DWORD color, RECT* links, CUIString* linkTexts,
                     int linkCapacity, UINT style);
   void Render(RECT& rc, LPCWSTR text);
   int GetLinkCount() const { return m_linkCount; }
@@ -54,7 +54,7 @@ class CHtmlTextRenderer {
   };
 
   HDC m_hdc;
-  CWindowManagerUI* m_manager;
+  IRenderResources* m_manager;
   DWORD m_color;
   RECT* m_links;
   CUIString* m_linkTexts;

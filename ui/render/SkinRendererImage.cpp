@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "ui/render/ImageStringParser.h"
+#include "ui/render/SkinResourceLocation.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/skin/ZipReader.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/archive/ZipReader.h"
+#include "ui/render/IRenderResources.h"
 
 namespace SkinUI {
 
@@ -37,7 +38,7 @@ bool ReadWholeFile(LPCWSTR path, std::vector<BYTE>& bytes) {
 
 bool ReadResource(LPCWSTR name, LPCWSTR type, std::vector<BYTE>& bytes) {
   if (!name || name[0] < L'0' || name[0] > L'9') return false;
-  HINSTANCE module = CWindowManagerUI::GetResourceInstance();
+  HINSTANCE module = CSkinResourceLocation::GetResourceInstance();
   WORD id = static_cast<WORD>(_wtoi(name));
   HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(id), type);
   if (!res) return false;
@@ -52,7 +53,7 @@ bool ReadResource(LPCWSTR name, LPCWSTR type, std::vector<BYTE>& bytes) {
 }
 
 bool ReadArchiveEntry(LPCWSTR name, std::vector<BYTE>& bytes) {
-  ZipHandle* archive = static_cast<ZipHandle*>(CWindowManagerUI::GetResourceZipHandle());
+  ZipHandle* archive = static_cast<ZipHandle*>(CSkinResourceLocation::GetResourceZipHandle());
   if (!archive) return false;
   int index = -1;
   ZipEntryInfo entry = {};
@@ -130,7 +131,7 @@ int BitmapSize(HBITMAP bitmap, int* height) {
 
 struct DrawContext {
   HDC hdc;
-  CWindowManagerUI* manager;
+  IRenderResources* manager;
   const RECT* rcItem;
   const RECT* rcPaint;
 };
@@ -151,8 +152,8 @@ UIImageInfo* CSkinRenderer::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask) {
   bool found = false;
   if (type) {
     found = ReadResource(name, type, bytes);
-  } else if (CWindowManagerUI::GetResourceZip().IsEmpty()) {
-    CUIString path = CWindowManagerUI::GetResourcePath();
+  } else if (CSkinResourceLocation::GetResourceZip().IsEmpty()) {
+    CUIString path = CSkinResourceLocation::GetResourcePath();
     path += name;
     found = ReadWholeFile(path, bytes);
   } else {
@@ -217,7 +218,7 @@ void CSkinRenderer::FreeImage(UIImageInfo* info) {
   delete info;
 }
 
-bool CSkinRenderer::DrawImageString(HDC hdc, CWindowManagerUI* manager, const RECT& rcItem, const RECT& rcPaint,
+bool CSkinRenderer::DrawImageString(HDC hdc, IRenderResources* manager, const RECT& rcItem, const RECT& rcPaint,
                                     LPCWSTR image, LPCWSTR modify) {
   if (!hdc || !manager) return false;
   DrawContext context = {hdc, manager, &rcItem, &rcPaint};
@@ -225,7 +226,7 @@ bool CSkinRenderer::DrawImageString(HDC hdc, CWindowManagerUI* manager, const RE
   return true;
 }
 
-bool CSkinRenderer::DrawImageByName(HDC hdc, CWindowManagerUI* manager, const RECT& rcItem, const RECT& rcPaint,
+bool CSkinRenderer::DrawImageByName(HDC hdc, IRenderResources* manager, const RECT& rcItem, const RECT& rcPaint,
                                     LPCWSTR name, LPCWSTR type, RECT rcDest, RECT rcSource, RECT rcCorner,
                                     RECT rcCenter, SIZE roundCorner, DWORD mask, BYTE fade, bool hole, bool xtiled,
                                     bool ytiled, bool stretch, bool center, bool alignTop, bool alignLeft) {

@@ -4,12 +4,12 @@
 
 #include <cwchar>
 
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/render/SkinClip.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/richedit/TxtWinHost.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -6,8 +6,8 @@
 #include <richedit.h>
 #include <textserv.h>
 
-#include "ui/layout/ContainerUI.h"
-#include "ui/window/IMessageFilterUI.h"
+#include "ui/base/ContainerUI.h"
+#include "ui/base/IMessageFilterUI.h"
 
 namespace SkinUI {
 

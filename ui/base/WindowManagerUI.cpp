@@ -1,10 +1,10 @@
 // The manager's set-up, tree, focus, timers, notifications and filters.
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 #include <cwchar>
 #include <cwctype>
 
-#include "ui/window/UIAnimationDriver.h"
+#include "ui/base/UIAnimationDriver.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 
 #include "commonlib/logger/TraceLogger.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,4 +1,4 @@
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 #include <climits>
 #include <cwchar>
@@ -7,7 +7,7 @@
 #include "ui/core/UIValueParser.h"
 #include "ui/render/RenderClip.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -2,7 +2,7 @@
 // grip and a background. With an owner container every action scrolls the owner;
 // without one the bar moves itself and reports "scroll".
 #pragma once
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 namespace SkinUI {
 

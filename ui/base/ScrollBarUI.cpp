@@ -1,13 +1,13 @@
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 
 #include <algorithm>
 #include <climits>
 #include <cwchar>
 
 #include "ui/core/UIValueParser.h"
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 
