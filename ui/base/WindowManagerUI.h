@@ -181,8 +181,47 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
 
  private:
   void DeliverNotify(UINotifyMsg& msg);
-  void RaiseEvent(CControlUI* target, int type, WPARAM wParam = 0, LPARAM lParam = 0,
+  // Both report whether this manager is still there afterwards: a handler may destroy the
+  // window, and the manager with it.
+  bool RaiseEvent(CControlUI* target, int type, WPARAM wParam = 0, LPARAM lParam = 0,
                   wchar_t key = 0, WORD keyState = 0);
+  template <class Action>
+  bool Survives(Action&& action) {
+    AliveScope scope(this);
+    action();
+    return !scope.Gone();
+  }
+
+  // The window procedure's handlers (WindowManagerUIMessages.cpp); each answers whether it
+  // handled the message.
+  bool FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnCleanup(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnClose(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnEraseBackground(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnPaint(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnPrintClient(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnSize(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnTimer(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnMouseHover(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnMouseLeave(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnMouseMove(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnButtonDown(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnDoubleClick(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnButtonUp(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnRightButtonDown(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnContextMenu(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnMouseWheel(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnKeyDown(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnKeyUp(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnChar(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  CControlUI* ControlForClick(LPARAM lParam);
+  void TrackMouse();
+  void HideToolTip();
   static WORD KeyState();
   void DoLayout();
   void PaintNormal(const RECT& client);

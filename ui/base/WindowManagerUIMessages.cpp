@@ -214,296 +214,333 @@ void CWindowManagerUI::ShowToolTip(CControlUI* control) {
   ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&m_toolTip));
 }
 
+// Every handler below answers whether it handled the message. A handler may destroy the
+// window, and this manager with it: RaiseEvent and Survives report that, the handler then
+// returns at once, and this one place turns it into "handled, result 0".
 bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (!m_hwnd) return false;
   AliveScope scope(this);
-#define JF_GONE() (scope.Gone())
-
   FlushAsyncNotify();
-  if (JF_GONE()) return Gone(result);
+  bool handled = !scope.Gone() && (FilterMessage(msg, wParam, lParam, result) ||
+                                   RouteMessage(msg, wParam, lParam, result));
+  if (scope.Gone()) return Gone(result);
+  if (!handled) FlushAsyncNotify();
+  return handled;
+}
+
+bool CWindowManagerUI::FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   for (int i = 0; i < m_messageFilters.GetSize(); ++i) {
+    auto* filter = static_cast<IMessageFilterUI*>(m_messageFilters[i]);
     bool handled = false;
-    LRESULT answer = static_cast<IMessageFilterUI*>(m_messageFilters[i])->MessageHandler(msg, wParam, lParam, handled);
-    if (JF_GONE()) return Gone(result);
+    LRESULT answer = 0;
+    if (!Survives([&] { answer = filter->MessageHandler(msg, wParam, lParam, handled); })) return true;
     if (handled) {
       result = answer;
       return true;
     }
   }
-
-  switch (msg) {
-    case WM_APP + 1:
-      CleanupDelayed();
-      break;
-    case WM_CLOSE: {
-      if (m_hover) RaiseEvent(m_hover, UIEVENT_MOUSELEAVE);
-      if (JF_GONE()) return Gone(result);
-      if (m_click) RaiseEvent(m_click, UIEVENT_BUTTONUP);
-      if (JF_GONE()) return Gone(result);
-      SetFocus(nullptr);
-      if (JF_GONE()) return Gone(result);
-      HWND owner = ::GetWindow(m_hwnd, GW_OWNER);
-      if (owner) ::SetFocus(owner);
-      break;
-    }
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
-    case WM_PAINT: {
-      result = 0;
-      RECT update;
-      if (!::GetUpdateRect(m_hwnd, &update, FALSE)) return true;
-      if (!m_root) {
-        PAINTSTRUCT ps;
-        ::BeginPaint(m_hwnd, &ps);
-        ::EndPaint(m_hwnd, &ps);
-        return true;
-      }
-      RECT client;
-      ::GetClientRect(m_hwnd, &client);
-      if (m_layeredBackground) {
-        PaintLayered(client);
-      } else {
-        PaintNormal(client);
-      }
-      return true;
-    }
-    case WM_PRINTCLIENT: {
-      if (!m_root) break;
-      RECT client;
-      ::GetClientRect(m_hwnd, &client);
-      HDC hdc = reinterpret_cast<HDC>(wParam);
-      int saved = ::SaveDC(hdc);
-      m_root->DoPaint(hdc, client);
-      ::RestoreDC(hdc, saved);
-      if ((lParam & PRF_CHILDREN) != 0) {
-        for (HWND child = ::GetWindow(m_hwnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-          RECT rcChild;
-          ::GetWindowRect(child, &rcChild);
-          ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&rcChild), 2);
-          POINT old;
-          ::SetWindowOrgEx(hdc, -rcChild.left, -rcChild.top, &old);
-          ::SendMessageW(child, WM_PRINT, wParam, lParam | PRF_CHECKVISIBLE);
-          ::SetWindowOrgEx(hdc, old.x, old.y, nullptr);
-        }
-      }
-      break;
-    }
-    case WM_GETMINMAXINFO: {
-      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-      if (!info) break;
-      if (m_minInfo.cx > 0) info->ptMinTrackSize.x = m_minInfo.cx;
-      if (m_minInfo.cy > 0) info->ptMinTrackSize.y = m_minInfo.cy;
-      if (m_maxInfo.cx > 0) info->ptMaxTrackSize.x = m_maxInfo.cx;
-      if (m_maxInfo.cy > 0) info->ptMaxTrackSize.y = m_maxInfo.cy;
-      break;
-    }
-    case WM_SIZE:
-      if (m_focus) RaiseEvent(m_focus, UIEVENT_WINDOWSIZE);
-      if (JF_GONE()) return Gone(result);
-      if (m_root) m_root->NeedUpdate();
-      result = 0;
-      return true;
-    case WM_TIMER: {
-      UINT localId = 0;
-      CControlUI* control = TimerTarget(LOWORD(wParam), localId);
-      if (control) RaiseEvent(control, UIEVENT_TIMER, localId, lParam);
-      break;
-    }
-    case WM_MOUSEHOVER: {
-      m_mouseTracking = false;
-      POINT pt = PointFromLParam(lParam);
-      CControlUI* control = FindControlAt(pt);
-      if (!control) break;
-      if (m_hover) {
-        UIEventRecord event;
-        event.type = UIEVENT_MOUSEHOVER;
-        event.sender = m_hover;
-        event.timestamp = ::GetTickCount();
-        event.mouse = pt;
-        m_hover->Event(event);
-        if (JF_GONE()) return Gone(result);
-      }
-      ShowToolTip(control);
-      result = 0;
-      return true;
-    }
-    case WM_MOUSELEAVE: {
-      if (m_hwndTooltip) ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_toolTip));
-      // The leave comes even when a hover ended the tracking: the hover control must hear it.
-      if (m_mouseTracking || m_hover) {
-        m_mouseTracking = true;
-        ::SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, static_cast<LPARAM>(-1));
-        if (JF_GONE()) return Gone(result);
-      }
-      m_mouseTracking = false;
-      break;
-    }
-    case WM_MOUSEMOVE: {
-      if (!m_mouseTracking) {
-        TRACKMOUSEEVENT tme = {};
-        tme.cbSize = sizeof(tme);
-        tme.dwFlags = TME_HOVER | TME_LEAVE;
-        tme.hwndTrack = m_hwnd;
-        tme.dwHoverTime = m_hwndTooltip
-                              ? static_cast<DWORD>(::SendMessageW(m_hwndTooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
-                              : 400;
-        ::TrackMouseEvent(&tme);
-        m_mouseTracking = true;
-      }
-      POINT pt = PointFromLParam(lParam);
-      m_lastMouse = pt;
-      CControlUI* control = FindControlAt(pt);
-      if (control && control->GetManager() != this) break;
-      if (m_hover && m_hover != control) {
-        CControlUI* old = m_hover;
-        RaiseEvent(old, UIEVENT_MOUSELEAVE);
-        if (JF_GONE()) return Gone(result);
-        m_hover = nullptr;
-        if (m_hwndTooltip) ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_toolTip));
-      }
-      if (control && control != m_hover) {
-        RaiseEvent(control, UIEVENT_MOUSEENTER);
-        if (JF_GONE()) return Gone(result);
-        m_hover = control;
-      }
-      if (m_click) {
-        RaiseEvent(m_click, UIEVENT_MOUSEMOVE);
-      } else if (control) {
-        RaiseEvent(control, UIEVENT_MOUSEMOVE);
-      }
-      if (JF_GONE()) return Gone(result);
-      break;
-    }
-    case WM_LBUTTONDOWN: {
-      ::SetFocus(m_hwnd);
-      POINT pt = PointFromLParam(lParam);
-      m_lastMouse = pt;
-      CControlUI* control = ControlForMouse(pt);
-      if (!control) break;
-      m_click = control;
-      control->SetFocus();
-      if (JF_GONE()) return Gone(result);
-      SetCapture();
-      if (m_click) RaiseEvent(m_click, UIEVENT_BUTTONDOWN, wParam, lParam, 0, LOWORD(wParam));
-      if (JF_GONE()) return Gone(result);
-      break;
-    }
-    case WM_LBUTTONDBLCLK: {
-      ::SetFocus(m_hwnd);
-      POINT pt = PointFromLParam(lParam);
-      m_lastMouse = pt;
-      CControlUI* control = ControlForMouse(pt);
-      if (!control) break;
-      SetCapture();
-      RaiseEvent(control, UIEVENT_DBLCLICK, 0, 0, 0, LOWORD(wParam));
-      if (JF_GONE()) return Gone(result);
-      m_click = control;
-      break;
-    }
-    case WM_LBUTTONUP: {
-      m_lastMouse = PointFromLParam(lParam);
-      if (!m_click) break;
-      ReleaseCapture();
-      CControlUI* control = m_click;
-      m_click = nullptr;
-      RaiseEvent(control, UIEVENT_BUTTONUP, wParam, lParam, 0, LOWORD(wParam));
-      if (JF_GONE()) return Gone(result);
-      break;
-    }
-    case WM_RBUTTONDOWN: {
-      ::SetFocus(m_hwnd);
-      POINT pt = PointFromLParam(lParam);
-      m_lastMouse = pt;
-      CControlUI* control = ControlForMouse(pt);
-      if (!control) break;
-      control->SetFocus();
-      if (JF_GONE()) return Gone(result);
-      SetCapture();
-      m_click = control;
-      RaiseEvent(control, UIEVENT_RBUTTONDOWN, wParam, lParam);
-      if (JF_GONE()) return Gone(result);
-      break;
-    }
-    case WM_CONTEXTMENU: {
-      POINT pt = PointFromLParam(lParam);
-      ::ScreenToClient(m_hwnd, &pt);
-      m_lastMouse = pt;
-      if (!m_click) break;
-      ReleaseCapture();
-      CControlUI* control = m_click;
-      m_click = nullptr;
-      RaiseEvent(control, UIEVENT_CONTEXTMENU, 0, reinterpret_cast<LPARAM>(control), 0, LOWORD(wParam));
-      if (JF_GONE()) return Gone(result);
-      break;
-    }
-    case WM_MOUSEWHEEL: {
-      POINT pt = PointFromLParam(lParam);
-      ::ScreenToClient(m_hwnd, &pt);
-      m_lastMouse = pt;
-      CControlUI* control = ControlForMouse(pt);
-      if (!control) break;
-      int delta = static_cast<short>(HIWORD(wParam));
-      RaiseEvent(control, UIEVENT_SCROLLWHEEL, delta < 0 ? 1 : 0, lParam, 0, KeyState());
-      if (JF_GONE()) return Gone(result);
-      ::SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(m_lastMouse.x, m_lastMouse.y));
-      if (JF_GONE()) return Gone(result);
-      break;
-    }
-    case WM_SETCURSOR: {
-      if (LOWORD(lParam) != HTCLIENT) break;
-      if (m_mouseCapture) {
-        result = TRUE;
-        return true;
-      }
-      POINT pt;
-      ::GetCursorPos(&pt);
-      ::ScreenToClient(m_hwnd, &pt);
-      CControlUI* control = FindControlAt(pt);
-      if (!control || (control->GetControlFlags() & UIFLAG_SETCURSOR) == 0) break;
-      RaiseEvent(control, UIEVENT_SETCURSOR, wParam, lParam, 0, KeyState());
-      result = TRUE;
-      return true;
-    }
-    case WM_KEYDOWN:
-      if (!m_focus) break;
-      RaiseEvent(m_focus, UIEVENT_KEYDOWN, 0, 0, static_cast<wchar_t>(wParam), KeyState());
-      if (JF_GONE()) return Gone(result);
-      m_keyTarget = m_focus;
-      break;
-    case WM_KEYUP: {
-      if (!m_keyTarget) break;
-      CControlUI* target = m_keyTarget;
-      RaiseEvent(target, UIEVENT_KEYUP, 0, 0, static_cast<wchar_t>(wParam), KeyState());
-      if (JF_GONE()) return Gone(result);
-      m_keyTarget = nullptr;
-      break;
-    }
-    case WM_CHAR:
-      if (!m_focus) break;
-      RaiseEvent(m_focus, UIEVENT_CHAR, 0, 0, static_cast<wchar_t>(wParam), KeyState());
-      if (JF_GONE()) return Gone(result);
-      break;
-    case WM_NOTIFY: {
-      auto* header = reinterpret_cast<LPNMHDR>(lParam);
-      result = header ? ::SendMessageW(header->hwndFrom, kReflectBase + WM_NOTIFY, wParam, lParam) : 0;
-      return true;
-    }
-    case WM_COMMAND:
-      if (lParam == 0) break;
-      result = ::SendMessageW(reinterpret_cast<HWND>(lParam), kReflectBase + WM_COMMAND, wParam, lParam);
-      return true;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-      if (lParam == 0) break;
-      result = ::SendMessageW(reinterpret_cast<HWND>(lParam), kReflectBase + msg, wParam, lParam);
-      return true;
-    default:
-      break;
-  }
-  FlushAsyncNotify();
-#undef JF_GONE
   return false;
+}
+
+bool CWindowManagerUI::RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (msg) {
+    case WM_APP + 1: return OnCleanup(wParam, lParam, result);
+    case WM_CLOSE: return OnClose(wParam, lParam, result);
+    case WM_ERASEBKGND: return OnEraseBackground(wParam, lParam, result);
+    case WM_PAINT: return OnPaint(wParam, lParam, result);
+    case WM_PRINTCLIENT: return OnPrintClient(wParam, lParam, result);
+    case WM_GETMINMAXINFO: return OnGetMinMaxInfo(wParam, lParam, result);
+    case WM_SIZE: return OnSize(wParam, lParam, result);
+    case WM_TIMER: return OnTimer(wParam, lParam, result);
+    case WM_MOUSEHOVER: return OnMouseHover(wParam, lParam, result);
+    case WM_MOUSELEAVE: return OnMouseLeave(wParam, lParam, result);
+    case WM_MOUSEMOVE: return OnMouseMove(wParam, lParam, result);
+    case WM_LBUTTONDOWN: return OnButtonDown(wParam, lParam, result);
+    case WM_LBUTTONDBLCLK: return OnDoubleClick(wParam, lParam, result);
+    case WM_LBUTTONUP: return OnButtonUp(wParam, lParam, result);
+    case WM_RBUTTONDOWN: return OnRightButtonDown(wParam, lParam, result);
+    case WM_CONTEXTMENU: return OnContextMenu(wParam, lParam, result);
+    case WM_MOUSEWHEEL: return OnMouseWheel(wParam, lParam, result);
+    case WM_SETCURSOR: return OnSetCursor(wParam, lParam, result);
+    case WM_KEYDOWN: return OnKeyDown(wParam, lParam, result);
+    case WM_KEYUP: return OnKeyUp(wParam, lParam, result);
+    case WM_CHAR: return OnChar(wParam, lParam, result);
+    case WM_NOTIFY: return OnNotify(wParam, lParam, result);
+    case WM_COMMAND: return OnReflect(msg, wParam, lParam, result);
+    case WM_CTLCOLOREDIT: return OnReflect(msg, wParam, lParam, result);
+    case WM_CTLCOLORSTATIC: return OnReflect(msg, wParam, lParam, result);
+    default: return false;
+  }
+}
+
+bool CWindowManagerUI::OnCleanup(WPARAM, LPARAM, LRESULT&) {
+  CleanupDelayed();
+  return false;
+}
+
+bool CWindowManagerUI::OnClose(WPARAM, LPARAM, LRESULT&) {
+  if (m_hover && !RaiseEvent(m_hover, UIEVENT_MOUSELEAVE)) return true;
+  if (m_click && !RaiseEvent(m_click, UIEVENT_BUTTONUP)) return true;
+  if (!Survives([this] { SetFocus(nullptr); })) return true;
+  HWND owner = ::GetWindow(m_hwnd, GW_OWNER);
+  if (owner) ::SetFocus(owner);
+  return false;
+}
+
+bool CWindowManagerUI::OnEraseBackground(WPARAM, LPARAM, LRESULT& result) {
+  result = 1;
+  return true;
+}
+
+bool CWindowManagerUI::OnPaint(WPARAM, LPARAM, LRESULT& result) {
+  result = 0;
+  RECT update;
+  if (!::GetUpdateRect(m_hwnd, &update, FALSE)) return true;
+  if (!m_root) {
+    PAINTSTRUCT ps;
+    ::BeginPaint(m_hwnd, &ps);
+    ::EndPaint(m_hwnd, &ps);
+    return true;
+  }
+  RECT client;
+  ::GetClientRect(m_hwnd, &client);
+  if (m_layeredBackground) {
+    PaintLayered(client);
+  } else {
+    PaintNormal(client);
+  }
+  return true;
+}
+
+bool CWindowManagerUI::OnPrintClient(WPARAM wParam, LPARAM lParam, LRESULT&) {
+  if (!m_root) return false;
+  RECT client;
+  ::GetClientRect(m_hwnd, &client);
+  HDC hdc = reinterpret_cast<HDC>(wParam);
+  int saved = ::SaveDC(hdc);
+  m_root->DoPaint(hdc, client);
+  ::RestoreDC(hdc, saved);
+  if ((lParam & PRF_CHILDREN) == 0) return false;
+  for (HWND child = ::GetWindow(m_hwnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT rcChild;
+    ::GetWindowRect(child, &rcChild);
+    ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&rcChild), 2);
+    POINT old;
+    ::SetWindowOrgEx(hdc, -rcChild.left, -rcChild.top, &old);
+    ::SendMessageW(child, WM_PRINT, wParam, lParam | PRF_CHECKVISIBLE);
+    ::SetWindowOrgEx(hdc, old.x, old.y, nullptr);
+  }
+  return false;
+}
+
+bool CWindowManagerUI::OnGetMinMaxInfo(WPARAM, LPARAM lParam, LRESULT&) {
+  auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+  if (!info) return false;
+  if (m_minInfo.cx > 0) info->ptMinTrackSize.x = m_minInfo.cx;
+  if (m_minInfo.cy > 0) info->ptMinTrackSize.y = m_minInfo.cy;
+  if (m_maxInfo.cx > 0) info->ptMaxTrackSize.x = m_maxInfo.cx;
+  if (m_maxInfo.cy > 0) info->ptMaxTrackSize.y = m_maxInfo.cy;
+  return false;
+}
+
+bool CWindowManagerUI::OnSize(WPARAM, LPARAM, LRESULT& result) {
+  if (m_focus && !RaiseEvent(m_focus, UIEVENT_WINDOWSIZE)) return true;
+  if (m_root) m_root->NeedUpdate();
+  result = 0;
+  return true;
+}
+
+bool CWindowManagerUI::OnTimer(WPARAM wParam, LPARAM lParam, LRESULT&) {
+  UINT localId = 0;
+  CControlUI* control = TimerTarget(LOWORD(wParam), localId);
+  if (control) RaiseEvent(control, UIEVENT_TIMER, localId, lParam);
+  return false;
+}
+
+bool CWindowManagerUI::OnMouseHover(WPARAM, LPARAM lParam, LRESULT& result) {
+  m_mouseTracking = false;
+  POINT pt = PointFromLParam(lParam);
+  CControlUI* control = FindControlAt(pt);
+  if (!control) return false;
+  if (m_hover) {
+    // The hover event carries the hover point, not the last move's.
+    UIEventRecord event;
+    event.type = UIEVENT_MOUSEHOVER;
+    event.sender = m_hover;
+    event.timestamp = ::GetTickCount();
+    event.mouse = pt;
+    CControlUI* hover = m_hover;
+    if (!Survives([&] { hover->Event(event); })) return true;
+  }
+  ShowToolTip(control);
+  result = 0;
+  return true;
+}
+
+bool CWindowManagerUI::OnMouseLeave(WPARAM, LPARAM, LRESULT&) {
+  HideToolTip();
+  // The leave comes even when a hover ended the tracking: the hover control must hear it.
+  if (m_mouseTracking || m_hover) {
+    m_mouseTracking = true;
+    if (!Survives([this] { ::SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, static_cast<LPARAM>(-1)); })) return true;
+  }
+  m_mouseTracking = false;
+  return false;
+}
+
+void CWindowManagerUI::HideToolTip() {
+  if (m_hwndTooltip) ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_toolTip));
+}
+
+void CWindowManagerUI::TrackMouse() {
+  if (m_mouseTracking) return;
+  TRACKMOUSEEVENT tme = {};
+  tme.cbSize = sizeof(tme);
+  tme.dwFlags = TME_HOVER | TME_LEAVE;
+  tme.hwndTrack = m_hwnd;
+  tme.dwHoverTime =
+      m_hwndTooltip ? static_cast<DWORD>(::SendMessageW(m_hwndTooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0)) : 400;
+  ::TrackMouseEvent(&tme);
+  m_mouseTracking = true;
+}
+
+bool CWindowManagerUI::OnMouseMove(WPARAM, LPARAM lParam, LRESULT&) {
+  TrackMouse();
+  POINT pt = PointFromLParam(lParam);
+  m_lastMouse = pt;
+  CControlUI* control = FindControlAt(pt);
+  if (control && control->GetManager() != this) return false;
+  if (m_hover && m_hover != control) {
+    if (!RaiseEvent(m_hover, UIEVENT_MOUSELEAVE)) return true;
+    m_hover = nullptr;
+    HideToolTip();
+  }
+  if (control && control != m_hover) {
+    if (!RaiseEvent(control, UIEVENT_MOUSEENTER)) return true;
+    m_hover = control;
+  }
+  RaiseEvent(m_click ? m_click : control, UIEVENT_MOUSEMOVE);
+  return false;
+}
+
+// The control under a mouse message's point, after the window takes the focus; remembers
+// the point as the last mouse position.
+CControlUI* CWindowManagerUI::ControlForClick(LPARAM lParam) {
+  ::SetFocus(m_hwnd);
+  POINT pt = PointFromLParam(lParam);
+  m_lastMouse = pt;
+  return ControlForMouse(pt);
+}
+
+bool CWindowManagerUI::OnButtonDown(WPARAM wParam, LPARAM lParam, LRESULT&) {
+  CControlUI* control = ControlForClick(lParam);
+  if (!control) return false;
+  m_click = control;
+  if (!Survives([control] { control->SetFocus(); })) return true;
+  SetCapture();
+  if (m_click) RaiseEvent(m_click, UIEVENT_BUTTONDOWN, wParam, lParam, 0, LOWORD(wParam));
+  return false;
+}
+
+bool CWindowManagerUI::OnDoubleClick(WPARAM wParam, LPARAM lParam, LRESULT&) {
+  CControlUI* control = ControlForClick(lParam);
+  if (!control) return false;
+  SetCapture();
+  if (!RaiseEvent(control, UIEVENT_DBLCLICK, 0, 0, 0, LOWORD(wParam))) return true;
+  m_click = control;
+  return false;
+}
+
+bool CWindowManagerUI::OnButtonUp(WPARAM wParam, LPARAM lParam, LRESULT&) {
+  m_lastMouse = PointFromLParam(lParam);
+  if (!m_click) return false;
+  ReleaseCapture();
+  CControlUI* control = m_click;
+  m_click = nullptr;
+  RaiseEvent(control, UIEVENT_BUTTONUP, wParam, lParam, 0, LOWORD(wParam));
+  return false;
+}
+
+bool CWindowManagerUI::OnRightButtonDown(WPARAM wParam, LPARAM lParam, LRESULT&) {
+  CControlUI* control = ControlForClick(lParam);
+  if (!control) return false;
+  if (!Survives([control] { control->SetFocus(); })) return true;
+  SetCapture();
+  m_click = control;
+  RaiseEvent(control, UIEVENT_RBUTTONDOWN, wParam, lParam);
+  return false;
+}
+
+bool CWindowManagerUI::OnContextMenu(WPARAM wParam, LPARAM lParam, LRESULT&) {
+  POINT pt = PointFromLParam(lParam);
+  ::ScreenToClient(m_hwnd, &pt);
+  m_lastMouse = pt;
+  if (!m_click) return false;
+  ReleaseCapture();
+  CControlUI* control = m_click;
+  m_click = nullptr;
+  RaiseEvent(control, UIEVENT_CONTEXTMENU, 0, reinterpret_cast<LPARAM>(control), 0, LOWORD(wParam));
+  return false;
+}
+
+bool CWindowManagerUI::OnMouseWheel(WPARAM wParam, LPARAM lParam, LRESULT&) {
+  POINT pt = PointFromLParam(lParam);
+  ::ScreenToClient(m_hwnd, &pt);
+  m_lastMouse = pt;
+  CControlUI* control = ControlForMouse(pt);
+  if (!control) return false;
+  int delta = static_cast<short>(HIWORD(wParam));
+  if (!RaiseEvent(control, UIEVENT_SCROLLWHEEL, delta < 0 ? 1 : 0, lParam, 0, KeyState())) return true;
+  ::SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(m_lastMouse.x, m_lastMouse.y));
+  return false;
+}
+
+bool CWindowManagerUI::OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (LOWORD(lParam) != HTCLIENT) return false;
+  if (m_mouseCapture) {
+    result = TRUE;
+    return true;
+  }
+  POINT pt;
+  ::GetCursorPos(&pt);
+  ::ScreenToClient(m_hwnd, &pt);
+  CControlUI* control = FindControlAt(pt);
+  if (!control || (control->GetControlFlags() & UIFLAG_SETCURSOR) == 0) return false;
+  RaiseEvent(control, UIEVENT_SETCURSOR, wParam, lParam, 0, KeyState());
+  result = TRUE;
+  return true;
+}
+
+bool CWindowManagerUI::OnKeyDown(WPARAM wParam, LPARAM, LRESULT&) {
+  if (!m_focus) return false;
+  if (!RaiseEvent(m_focus, UIEVENT_KEYDOWN, 0, 0, static_cast<wchar_t>(wParam), KeyState())) return true;
+  m_keyTarget = m_focus;
+  return false;
+}
+
+bool CWindowManagerUI::OnKeyUp(WPARAM wParam, LPARAM, LRESULT&) {
+  if (!m_keyTarget) return false;
+  if (!RaiseEvent(m_keyTarget, UIEVENT_KEYUP, 0, 0, static_cast<wchar_t>(wParam), KeyState())) return true;
+  m_keyTarget = nullptr;
+  return false;
+}
+
+bool CWindowManagerUI::OnChar(WPARAM wParam, LPARAM, LRESULT&) {
+  if (m_focus) RaiseEvent(m_focus, UIEVENT_CHAR, 0, 0, static_cast<wchar_t>(wParam), KeyState());
+  return false;
+}
+
+bool CWindowManagerUI::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  auto* header = reinterpret_cast<LPNMHDR>(lParam);
+  result = header ? ::SendMessageW(header->hwndFrom, kReflectBase + WM_NOTIFY, wParam, lParam) : 0;
+  return true;
+}
+
+// Commands and colour requests of child windows go back to the child that sent them.
+bool CWindowManagerUI::OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (lParam == 0) return false;
+  result = ::SendMessageW(reinterpret_cast<HWND>(lParam), kReflectBase + msg, wParam, lParam);
+  return true;
 }
 
 }  // namespace SkinUI
