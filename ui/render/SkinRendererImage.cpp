@@ -144,6 +144,130 @@ void DrawSet(const UIImageDrawSet& set, void* context) {
                                  set.ytiled, set.stretch, set.centerImage, set.alignTop, set.alignLeft);
 }
 
+// Without stretching, the destination keeps the source's proportions: shrunk to fit and
+// centred, or (center) the source's own size, centred, when it fits.
+void FitDest(RECT& rcDest, const RECT& rcSource, bool center) {
+  if (Width(rcDest) <= 0 || Height(rcDest) <= 0 || Width(rcSource) <= 0 || Height(rcSource) <= 0) return;
+  long long sw = Width(rcSource), sh = Height(rcSource), dw = Width(rcDest), dh = Height(rcDest);
+  if (!center) {
+    if (sh * dw > sw * dh) {
+      int w = static_cast<int>(sw * dh / sh);
+      rcDest.left = rcDest.left + (rcDest.right - w - rcDest.left) / 2;
+      rcDest.right = rcDest.left + w;
+    } else if (sh * dw < sw * dh) {
+      int h = static_cast<int>(sh * dw / sw);
+      rcDest.top = rcDest.top + (rcDest.bottom - h - rcDest.top) / 2;
+      rcDest.bottom = rcDest.top + h;
+    }
+  } else if (sw <= dw && sh <= dh) {
+    rcDest.left = rcDest.left + (rcDest.right - static_cast<int>(sw) - rcDest.left) / 2;
+    rcDest.right = rcDest.left + static_cast<int>(sw);
+    rcDest.top = rcDest.top + (rcDest.bottom - static_cast<int>(sh) - rcDest.top) / 2;
+    rcDest.bottom = rcDest.top + static_cast<int>(sh);
+  }
+}
+
+// Fills the rounded rectangle of w x h in `hdc` with the picture `bitmap`.
+void FillRounded(HDC hdc, HBITMAP bitmap, int w, int h, SIZE roundCorner) {
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartupInput input;
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  {
+    Gdiplus::Graphics graphics(hdc);
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHighQuality);
+    int rx = roundCorner.cx, ry = roundCorner.cy;
+    Gdiplus::GraphicsPath path;
+    path.AddArc(0, 0, rx * 2, ry * 2, 180.0f, 90.0f);
+    path.AddLine(rx, 0, w - rx, 0);
+    path.AddArc(w - rx * 2, 0, rx * 2, ry * 2, 270.0f, 90.0f);
+    path.AddLine(w, ry, w, h - ry);
+    path.AddArc(w - rx * 2, h - ry * 2, rx * 2, ry * 2, 0.0f, 90.0f);
+    path.AddLine(w - rx, h, rx, h);
+    path.AddArc(0, h - ry * 2, rx * 2, ry * 2, 90.0f, 90.0f);
+    path.AddLine(0, h - ry, 0, ry);
+    path.CloseFigure();
+    Gdiplus::Bitmap* picture = Gdiplus::Bitmap::FromHBITMAP(bitmap, nullptr);
+    if (picture) {
+      Gdiplus::TextureBrush brush(picture, Gdiplus::WrapModeTile);
+      graphics.FillPath(&brush, &path);
+      delete picture;
+    }
+  }
+  Gdiplus::GdiplusShutdown(token);
+}
+
+// The middle of a nine-grid image, stretched or tiled.
+void DrawMiddle(const PieceDrawer& piece, const RECT& D, const RECT& S, const RECT& C, bool xtiled, bool ytiled) {
+  RECT mid = {D.left + C.left, D.top + C.top, D.right - C.right, D.bottom - C.bottom};
+  RECT smid = {S.left + C.left, S.top + C.top, S.right - C.right, S.bottom - C.bottom};
+  int tileW = Width(smid), tileH = Height(smid);
+  if (!xtiled && !ytiled) {
+    piece.Draw(mid, smid);
+  } else if (tileW > 0 && tileH > 0 && Width(mid) > 0 && Height(mid) > 0) {
+    int cols = xtiled ? (Width(mid) + tileW - 1) / tileW : 1;
+    int rows = ytiled ? (Height(mid) + tileH - 1) / tileH : 1;
+    for (int row = 0; row < rows; ++row) {
+      RECT d = mid, s = smid;
+      if (ytiled) {
+        d.top = mid.top + row * tileH;
+        d.bottom = d.top + tileH;
+        if (d.bottom > mid.bottom) {
+          s.bottom -= d.bottom - mid.bottom;
+          d.bottom = mid.bottom;
+        }
+      }
+      for (int col = 0; col < cols; ++col) {
+        RECT dd = d, ss = s;
+        if (xtiled) {
+          dd.left = mid.left + col * tileW;
+          dd.right = dd.left + tileW;
+          if (dd.right > mid.right) {
+            ss.right -= dd.right - mid.right;
+            dd.right = mid.right;
+          }
+        }
+        piece.Draw(dd, ss);
+      }
+    }
+  }
+}
+
+// The corners and edges of a nine-grid image.
+void DrawFrame(const PieceDrawer& piece, const RECT& D, const RECT& S, const RECT& C) {
+  if (C.left > 0 && C.top > 0) {
+    piece.Draw({D.left, D.top, D.left + C.left, D.top + C.top}, {S.left, S.top, S.left + C.left, S.top + C.top});
+  }
+  if (C.top > 0) {
+    piece.Draw({D.left + C.left, D.top, D.right - C.right, D.top + C.top},
+               {S.left + C.left, S.top, S.right - C.right, S.top + C.top});
+  }
+  if (C.right > 0 && C.top > 0) {
+    piece.Draw({D.right - C.right, D.top, D.right, D.top + C.top},
+               {S.right - C.right, S.top, S.right, S.top + C.top});
+  }
+  if (C.left > 0) {
+    piece.Draw({D.left, D.top + C.top, D.left + C.left, D.bottom - C.bottom},
+               {S.left, S.top + C.top, S.left + C.left, S.bottom - C.bottom});
+  }
+  if (C.right > 0) {
+    piece.Draw({D.right - C.right, D.top + C.top, D.right, D.bottom - C.bottom},
+               {S.right - C.right, S.top + C.top, S.right, S.bottom - C.bottom});
+  }
+  if (C.left > 0 && C.bottom > 0) {
+    piece.Draw({D.left, D.bottom - C.bottom, D.left + C.left, D.bottom},
+               {S.left, S.bottom - C.bottom, S.left + C.left, S.bottom});
+  }
+  if (C.bottom > 0) {
+    piece.Draw({D.left + C.left, D.bottom - C.bottom, D.right - C.right, D.bottom},
+               {S.left + C.left, S.bottom - C.bottom, S.right - C.right, S.bottom});
+  }
+  if (C.right > 0 && C.bottom > 0) {
+    piece.Draw({D.right - C.right, D.bottom - C.bottom, D.right, D.bottom},
+               {S.right - C.right, S.bottom - C.bottom, S.right, S.bottom});
+  }
+}
+
 }  // namespace
 
 UIImageInfo* CSkinRenderer::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask) {
@@ -241,25 +365,7 @@ bool CSkinRenderer::DrawImageByName(HDC hdc, IRenderResources* manager, const RE
   if (rcSource.bottom > image->nY) rcSource.bottom = image->nY;
   if (!Meets(rcDest, rcItem) || !Meets(rcDest, rcPaint)) return true;
 
-  if (!stretch && Width(rcDest) > 0 && Height(rcDest) > 0 && Width(rcSource) > 0 && Height(rcSource) > 0) {
-    long long sw = Width(rcSource), sh = Height(rcSource), dw = Width(rcDest), dh = Height(rcDest);
-    if (!center) {
-      if (sh * dw > sw * dh) {
-        int w = static_cast<int>(sw * dh / sh);
-        rcDest.left = rcDest.left + (rcDest.right - w - rcDest.left) / 2;
-        rcDest.right = rcDest.left + w;
-      } else if (sh * dw < sw * dh) {
-        int h = static_cast<int>(sh * dw / sw);
-        rcDest.top = rcDest.top + (rcDest.bottom - h - rcDest.top) / 2;
-        rcDest.bottom = rcDest.top + h;
-      }
-    } else if (sw <= dw && sh <= dh) {
-      rcDest.left = rcDest.left + (rcDest.right - static_cast<int>(sw) - rcDest.left) / 2;
-      rcDest.right = rcDest.left + static_cast<int>(sw);
-      rcDest.top = rcDest.top + (rcDest.bottom - static_cast<int>(sh) - rcDest.top) / 2;
-      rcDest.bottom = rcDest.top + static_cast<int>(sh);
-    }
-  }
+  if (!stretch) FitDest(rcDest, rcSource, center);
 
   bool centered = !(rcCenter.left == 0 && rcCenter.top == 0 && rcCenter.right == 0 && rcCenter.bottom == 0);
   if (roundCorner.cx == 0 && roundCorner.cy == 0) {
@@ -293,32 +399,7 @@ bool CSkinRenderer::DrawImageByName(HDC hdc, IRenderResources* manager, const RE
       DrawImageCenter(first, image->hBitmap, local, local, rcSource, rcCenter, alignTop, alignLeft, fade);
     }
     SelectObject(first, oldFirst);
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    {
-      Gdiplus::Graphics graphics(second);
-      graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-      graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHighQuality);
-      int rx = roundCorner.cx, ry = roundCorner.cy;
-      Gdiplus::GraphicsPath path;
-      path.AddArc(0, 0, rx * 2, ry * 2, 180.0f, 90.0f);
-      path.AddLine(rx, 0, w - rx, 0);
-      path.AddArc(w - rx * 2, 0, rx * 2, ry * 2, 270.0f, 90.0f);
-      path.AddLine(w, ry, w, h - ry);
-      path.AddArc(w - rx * 2, h - ry * 2, rx * 2, ry * 2, 0.0f, 90.0f);
-      path.AddLine(w - rx, h, rx, h);
-      path.AddArc(0, h - ry * 2, rx * 2, ry * 2, 90.0f, 90.0f);
-      path.AddLine(0, h - ry, 0, ry);
-      path.CloseFigure();
-      Gdiplus::Bitmap* picture = Gdiplus::Bitmap::FromHBITMAP(firstBmp, nullptr);
-      if (picture) {
-        Gdiplus::TextureBrush brush(picture, Gdiplus::WrapModeTile);
-        graphics.FillPath(&brush, &path);
-        delete picture;
-      }
-    }
-    Gdiplus::GdiplusShutdown(token);
+    FillRounded(second, firstBmp, w, h, roundCorner);
     BitBlt(hdc, rcDest.left, rcDest.top, w, h, second, 0, 0, SRCCOPY);
     SelectObject(second, oldSecond);
   }
@@ -355,71 +436,8 @@ void CSkinRenderer::DrawImage(HDC hdc, HBITMAP bitmap, const RECT& rcDest, const
       piece.Draw(part, s);
     }
   } else {
-    if (!hole) {
-      RECT mid = {D.left + C.left, D.top + C.top, D.right - C.right, D.bottom - C.bottom};
-      RECT smid = {S.left + C.left, S.top + C.top, S.right - C.right, S.bottom - C.bottom};
-      int tileW = Width(smid), tileH = Height(smid);
-      if (!xtiled && !ytiled) {
-        piece.Draw(mid, smid);
-      } else if (tileW > 0 && tileH > 0 && Width(mid) > 0 && Height(mid) > 0) {
-        int cols = xtiled ? (Width(mid) + tileW - 1) / tileW : 1;
-        int rows = ytiled ? (Height(mid) + tileH - 1) / tileH : 1;
-        for (int row = 0; row < rows; ++row) {
-          RECT d = mid, s = smid;
-          if (ytiled) {
-            d.top = mid.top + row * tileH;
-            d.bottom = d.top + tileH;
-            if (d.bottom > mid.bottom) {
-              s.bottom -= d.bottom - mid.bottom;
-              d.bottom = mid.bottom;
-            }
-          }
-          for (int col = 0; col < cols; ++col) {
-            RECT dd = d, ss = s;
-            if (xtiled) {
-              dd.left = mid.left + col * tileW;
-              dd.right = dd.left + tileW;
-              if (dd.right > mid.right) {
-                ss.right -= dd.right - mid.right;
-                dd.right = mid.right;
-              }
-            }
-            piece.Draw(dd, ss);
-          }
-        }
-      }
-    }
-    if (C.left > 0 && C.top > 0) {
-      piece.Draw({D.left, D.top, D.left + C.left, D.top + C.top}, {S.left, S.top, S.left + C.left, S.top + C.top});
-    }
-    if (C.top > 0) {
-      piece.Draw({D.left + C.left, D.top, D.right - C.right, D.top + C.top},
-                 {S.left + C.left, S.top, S.right - C.right, S.top + C.top});
-    }
-    if (C.right > 0 && C.top > 0) {
-      piece.Draw({D.right - C.right, D.top, D.right, D.top + C.top},
-                 {S.right - C.right, S.top, S.right, S.top + C.top});
-    }
-    if (C.left > 0) {
-      piece.Draw({D.left, D.top + C.top, D.left + C.left, D.bottom - C.bottom},
-                 {S.left, S.top + C.top, S.left + C.left, S.bottom - C.bottom});
-    }
-    if (C.right > 0) {
-      piece.Draw({D.right - C.right, D.top + C.top, D.right, D.bottom - C.bottom},
-                 {S.right - C.right, S.top + C.top, S.right, S.bottom - C.bottom});
-    }
-    if (C.left > 0 && C.bottom > 0) {
-      piece.Draw({D.left, D.bottom - C.bottom, D.left + C.left, D.bottom},
-                 {S.left, S.bottom - C.bottom, S.left + C.left, S.bottom});
-    }
-    if (C.bottom > 0) {
-      piece.Draw({D.left + C.left, D.bottom - C.bottom, D.right - C.right, D.bottom},
-                 {S.left + C.left, S.bottom - C.bottom, S.right - C.right, S.bottom});
-    }
-    if (C.right > 0 && C.bottom > 0) {
-      piece.Draw({D.right - C.right, D.bottom - C.bottom, D.right, D.bottom},
-                 {S.right - C.right, S.bottom - C.bottom, S.right, S.bottom});
-    }
+    if (!hole) DrawMiddle(piece, D, S, C, xtiled, ytiled);
+    DrawFrame(piece, D, S, C);
   }
   SelectObject(src, old);
   DeleteDC(src);
