@@ -22,6 +22,8 @@ class CTileLayoutUI : public CContainerUI {
   void SetColumns(int columns);
 
  protected:
+  int RowHeight(int index, int placed, int cellWidth, const CControlUI* first);
+  void PlaceInCell(CControlUI* child, const RECT& cell);
   SIZE m_itemSize = {0, 0};
   int m_columns = 1;
 };

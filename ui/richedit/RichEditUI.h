@@ -96,6 +96,8 @@ class CRichEditUI : public CContainerUI, public IMessageFilterUI {
   RECT GetTextRect() const;
 
  private:
+  void SetEditAttribute(LPCWSTR name, LPCWSTR value);
+  bool SetTextAttribute(LPCWSTR name, LPCWSTR value);
   RECT ContentRect() const;
   LONG NaturalHeight(LONG width) const;
 
