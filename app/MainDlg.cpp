@@ -2,7 +2,7 @@
 
 #include "app/MsgBoxDlg.h"
 #include "commonlib/util/FileUtils.h"
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "ui/control/EditUI.h"
 #include "ui/control/LabelUI.h"
 #include "ui/control/OptionUI.h"

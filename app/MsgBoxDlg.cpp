@@ -1,6 +1,6 @@
 #include "app/MsgBoxDlg.h"
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 using SkinUI::CControlUI;
 

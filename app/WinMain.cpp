@@ -14,7 +14,7 @@
 #include "app/MainDlg.h"
 #include "app/MsgBoxDlg.h"
 #include "commonlib/util/CommandLineOptions.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 #include "ui/window/WndShadow.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/support/SurfacePng.h"
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "ui/control/LabelUI.h"
 #include "ui/control/ProgressUI.h"
 #include "platform/src/internal/paths.h"

@@ -8,7 +8,7 @@
 #include "tests/support/SurfacePng.h"
 #include "ui/render/ImageStringParser.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 using namespace SkinUI;
 using uitest::Canvas;

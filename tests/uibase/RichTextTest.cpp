@@ -6,7 +6,7 @@
 #include "tests/uibase/UiTestSupport.h"
 #include "tests/support/SurfacePng.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 using namespace SkinUI;
 using uitest::Canvas;

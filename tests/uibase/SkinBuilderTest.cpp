@@ -5,13 +5,13 @@
 #include <string>
 
 #include "tests/uibase/UiTestSupport.h"
-#include "ui/control/ControlUI.h"
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ControlUI.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/render/UIImageInfo.h"
 #include "ui/skin/SkinBuilder.h"
-#include "ui/window/IDialogBuilderCallback.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/skin/IDialogBuilderCallback.h"
+#include "ui/base/WindowManagerUI.h"
 
 using namespace SkinUI;
 

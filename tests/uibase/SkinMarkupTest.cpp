@@ -5,7 +5,7 @@
 
 #include "tests/uibase/UiTestSupport.h"
 #include "ui/skin/SkinMarkup.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 using namespace SkinUI;
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "tests/uibase/UiTestSupport.h"
-#include "ui/skin/ZipReader.h"
+#include "ui/archive/ZipReader.h"
 
 using namespace SkinUI;
 using uitest::BuildZip;

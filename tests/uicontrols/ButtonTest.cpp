@@ -2,7 +2,7 @@
 #include "ui/control/ButtonUI.h"
 #include "ui/control/CheckBoxUI.h"
 #include "ui/control/OptionUI.h"
-#include "ui/window/UIAnimationDriver.h"
+#include "ui/base/UIAnimationDriver.h"
 
 using namespace uictest;
 using Strings = std::vector<std::string>;

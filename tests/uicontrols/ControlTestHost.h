@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/uiframe/FrameTestSupport.h"
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ContainerUI.h"
 
 namespace uictest {
 

@@ -3,7 +3,7 @@
 #include "tests/uicontrols/ControlTestHost.h"
 #include "ui/control/ButtonUI.h"
 #include "platform/src/internal/paths.h"
-#include "ui/layout/ChildLayoutUI.h"
+#include "ui/skin/ChildLayoutUI.h"
 #include "ui/layout/TileLayoutUI.h"
 
 using namespace uictest;

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "tests/messages/MsgTestWindow.h"
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "platform/testing/hooks/testinput.h"
 #include "platform/testing/hooks/tick.h"
-#include "ui/window/INotifyUI.h"
-#include "ui/window/WindowManagerUI.h"
-#include "ui/window/WindowWnd.h"
+#include "ui/base/INotifyUI.h"
+#include "ui/base/WindowManagerUI.h"
+#include "ui/base/WindowWnd.h"
 
 namespace frametest {
 

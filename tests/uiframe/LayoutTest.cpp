@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "tests/uiframe/FrameTestSupport.h"
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/layout/HorizontalLayoutUI.h"
 #include "ui/layout/VerticalLayoutUI.h"
 

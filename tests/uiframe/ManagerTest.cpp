@@ -5,7 +5,7 @@
 
 #include "tests/uiframe/FrameTestSupport.h"
 #include "ui/core/Delegate.h"
-#include "ui/window/NotifyPump.h"
+#include "ui/base/NotifyPump.h"
 #include "ui/layout/HorizontalLayoutUI.h"
 #include "ui/layout/VerticalLayoutUI.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/uiframe/FrameTestSupport.h"
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/layout/VerticalLayoutUI.h"
 
 using namespace SkinUI;

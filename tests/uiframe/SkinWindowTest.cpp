@@ -11,8 +11,8 @@
 #include "tests/uiframe/FrameTestSupport.h"
 #include "tests/uiframe/SkinTestWindow.h"
 #include "tests/support/SurfacePng.h"
-#include "ui/control/IUIAnimation.h"
-#include "ui/window/UIAnimationDriver.h"
+#include "ui/base/IUIAnimation.h"
+#include "ui/base/UIAnimationDriver.h"
 #include "ui/window/WndShadow.h"
 
 using namespace SkinUI;

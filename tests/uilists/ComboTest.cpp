@@ -1,5 +1,5 @@
 #include "tests/uilists/ListTestHost.h"
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/layout/VerticalLayoutUI.h"
 #include "ui/list/ComboBoxUI.h"
 #include "ui/list/ComboUI.h"

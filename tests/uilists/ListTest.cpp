@@ -1,7 +1,7 @@
 #include <cmath>
 
 #include "tests/uilists/ListTestHost.h"
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/list/ExpandListUI.h"
 #include "ui/list/IListTextCallbackUI.h"
 #include "ui/list/ListContainerElementUI.h"

@@ -3,7 +3,7 @@
 
 #include "tests/uicontrols/ControlTestHost.h"
 #include "ui/control/ButtonUI.h"
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/richedit/RichEditUI.h"
 #include "ui/richedit/TxtWinHost.h"
 #include "ui/skin/ControlFactory.h"

@@ -2,7 +2,7 @@
 #include <textserv.h>
 
 #include "tests/uicontrols/ControlTestHost.h"
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/richedit/RichEditUI.h"
 #include "ui/richedit/TxtWinHost.h"
 

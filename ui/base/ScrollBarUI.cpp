@@ -1,13 +1,13 @@
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 
 #include <algorithm>
 #include <climits>
 #include <cwchar>
 
 #include "ui/core/UIValueParser.h"
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 
@@ -191,136 +191,138 @@ void CScrollBarUI::StepRail(POINT pt) {
 }
 
 void CScrollBarUI::DoEvent(UIEventRecord& event) {
-  if (!IsMouseEnabled() && event.type > UIEVENT__MOUSEBEGIN && event.type < UIEVENT__MOUSEEND) {
-    if (m_owner) {
-      m_owner->DoEvent(event);
-    } else {
-      CControlUI::DoEvent(event);
-    }
-    return;
-  }
+  if (!IsMouseEnabled() && event.type > UIEVENT__MOUSEBEGIN && event.type < UIEVENT__MOUSEEND) return PassOn(event);
   switch (event.type) {
     case UIEVENT_SETFOCUS:
     case UIEVENT_KILLFOCUS:
-    case UIEVENT_CONTEXTMENU:
-      return;
+    case UIEVENT_CONTEXTMENU: return;
     case UIEVENT_BUTTONDOWN:
-    case UIEVENT_DBLCLICK: {
-      if (!IsEnabled()) return;
-      m_lastScrollOffset = 0;
-      m_scrollRepeatDelay = 0;
-      if (m_manager) m_manager->SetTimer(this, kRepeatTimerId, kRepeatElapse);
-      int hit = -1;
-      for (int i = 0; i < 4; ++i) {
-        // Search order: button 1, 2, 3, 4.
-        if (m_buttons[i].shown && PtInRect(&m_buttons[i].rc, event.mouse)) {
-          hit = i;
-          break;
-        }
-      }
-      if (hit >= 0) {
-        m_buttons[hit].state |= UISTATE_PUSHED;
-        StepButton(hit);
-      } else if (PtInRect(&m_thumb.rc, event.mouse)) {
-        m_thumb.state |= UISTATE_CAPTURED | UISTATE_PUSHED;
-        m_lastMouse = event.mouse;
-        m_lastScrollPos = m_scrollPos;
-      } else {
-        StepRail(event.mouse);
-      }
-      NotifyScroll();
-      return;
-    }
-    case UIEVENT_BUTTONUP: {
-      m_scrollRepeatDelay = 0;
-      m_lastScrollOffset = 0;
-      if (m_manager) m_manager->KillTimer(this, kRepeatTimerId);
-      if ((m_thumb.state & UISTATE_CAPTURED) != 0) {
-        m_thumb.state &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
-        Invalidate();
-        return;
-      }
-      for (Piece& b : m_buttons) {
-        if ((b.state & UISTATE_PUSHED) != 0) {
-          b.state &= ~UISTATE_PUSHED;
-          Invalidate();
-          return;
-        }
-      }
-      return;
-    }
-    case UIEVENT_MOUSEMOVE: {
-      if ((m_thumb.state & UISTATE_CAPTURED) != 0) {
-        const int t = Thickness();
-        int length = m_horizontal ? m_rcItem.right - m_rcItem.left : m_rcItem.bottom - m_rcItem.top;
-        int thumbLength = m_horizontal ? m_thumb.rc.right - m_thumb.rc.left : m_thumb.rc.bottom - m_thumb.rc.top;
-        long long divisor = static_cast<long long>(length) - thumbLength - 2LL * t;
-        if (divisor == 0) return;
-        long long delta = m_horizontal ? event.mouse.x - m_lastMouse.x : event.mouse.y - m_lastMouse.y;
-        long long offset = delta * m_range / divisor;
-        m_lastScrollOffset = static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, offset)));
-      } else if ((m_thumb.state & UISTATE_HOT) != 0) {
-        if (!PtInRect(&m_thumb.rc, event.mouse)) {
-          m_thumb.state &= ~UISTATE_HOT;
-          Invalidate();
-        }
-      } else if (IsEnabled() && PtInRect(&m_thumb.rc, event.mouse)) {
-        m_thumb.state |= UISTATE_HOT;
-        Invalidate();
-      }
-      return;
-    }
+    case UIEVENT_DBLCLICK: return OnButtonDown(event);
+    case UIEVENT_BUTTONUP: return OnButtonUp();
+    case UIEVENT_MOUSEMOVE: return OnMouseMove(event);
     case UIEVENT_TIMER:
-      if (event.wParam != kRepeatTimerId) break;
-      ++m_scrollRepeatDelay;
-      if ((m_thumb.state & UISTATE_CAPTURED) != 0) {
-        long long target = static_cast<long long>(m_lastScrollPos) + m_lastScrollOffset;
-        int pos = static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, target)));
-        if (m_owner) {
-          SIZE sz = m_owner->GetScrollPos();
-          if (m_horizontal) sz.cx = pos;
-          else sz.cy = pos;
-          m_owner->SetScrollPos(sz);
-        } else {
-          SetScrollPos(pos);
-        }
-        Invalidate();
-      } else if (m_scrollRepeatDelay <= 5) {
-        return;
-      } else if ((m_buttons[0].state & UISTATE_PUSHED) != 0) {
-        StepButton(0);
-      } else if ((m_buttons[1].state & UISTATE_PUSHED) != 0) {
-        StepButton(1);
-      } else {
-        POINT pt;
-        ::GetCursorPos(&pt);
-        if (m_manager) ::ScreenToClient(m_manager->GetPaintWindow(), &pt);
-        StepRail(pt);
-      }
-      NotifyScroll();
-      return;
-    case UIEVENT_MOUSEENTER:
-      if (IsEnabled()) {
-        for (Piece& b : m_buttons) b.state |= UISTATE_HOT;
-        if (PtInRect(&m_thumb.rc, event.mouse)) m_thumb.state |= UISTATE_HOT;
-        Invalidate();
-      }
-      return;
-    case UIEVENT_MOUSELEAVE:
-      if (IsEnabled()) {
-        for (Piece& b : m_buttons) b.state &= ~UISTATE_HOT;
-        m_thumb.state &= ~UISTATE_HOT;
-        Invalidate();
-      }
-      return;
-    default:
+      if (event.wParam == kRepeatTimerId) return OnRepeatTimer();
       break;
+    case UIEVENT_MOUSEENTER: return SetHot(true, event.mouse);
+    case UIEVENT_MOUSELEAVE: return SetHot(false, event.mouse);
+    default: break;
   }
+  PassOn(event);
+}
+
+// What the bar does not take goes to its owner, or to the control base when it has none.
+void CScrollBarUI::PassOn(UIEventRecord& event) {
   if (m_owner) {
     m_owner->DoEvent(event);
   } else {
     CControlUI::DoEvent(event);
   }
+}
+
+void CScrollBarUI::OnButtonDown(const UIEventRecord& event) {
+  if (!IsEnabled()) return;
+  m_lastScrollOffset = 0;
+  m_scrollRepeatDelay = 0;
+  if (m_manager) m_manager->SetTimer(this, kRepeatTimerId, kRepeatElapse);
+  int hit = -1;
+  for (int i = 0; i < 4; ++i) {
+    // Search order: button 1, 2, 3, 4.
+    if (m_buttons[i].shown && PtInRect(&m_buttons[i].rc, event.mouse)) {
+      hit = i;
+      break;
+    }
+  }
+  if (hit >= 0) {
+    m_buttons[hit].state |= UISTATE_PUSHED;
+    StepButton(hit);
+  } else if (PtInRect(&m_thumb.rc, event.mouse)) {
+    m_thumb.state |= UISTATE_CAPTURED | UISTATE_PUSHED;
+    m_lastMouse = event.mouse;
+    m_lastScrollPos = m_scrollPos;
+  } else {
+    StepRail(event.mouse);
+  }
+  NotifyScroll();
+}
+
+void CScrollBarUI::OnButtonUp() {
+  m_scrollRepeatDelay = 0;
+  m_lastScrollOffset = 0;
+  if (m_manager) m_manager->KillTimer(this, kRepeatTimerId);
+  if ((m_thumb.state & UISTATE_CAPTURED) != 0) {
+    m_thumb.state &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
+    Invalidate();
+    return;
+  }
+  for (Piece& b : m_buttons) {
+    if ((b.state & UISTATE_PUSHED) != 0) {
+      b.state &= ~UISTATE_PUSHED;
+      Invalidate();
+      return;
+    }
+  }
+}
+
+void CScrollBarUI::OnMouseMove(const UIEventRecord& event) {
+  if ((m_thumb.state & UISTATE_CAPTURED) != 0) {
+    // A dragged thumb: the offset is applied by the repeat timer.
+    const int t = Thickness();
+    int length = m_horizontal ? m_rcItem.right - m_rcItem.left : m_rcItem.bottom - m_rcItem.top;
+    int thumbLength = m_horizontal ? m_thumb.rc.right - m_thumb.rc.left : m_thumb.rc.bottom - m_thumb.rc.top;
+    long long divisor = static_cast<long long>(length) - thumbLength - 2LL * t;
+    if (divisor == 0) return;
+    long long delta = m_horizontal ? event.mouse.x - m_lastMouse.x : event.mouse.y - m_lastMouse.y;
+    long long offset = delta * m_range / divisor;
+    m_lastScrollOffset = static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, offset)));
+  } else if ((m_thumb.state & UISTATE_HOT) != 0) {
+    if (!PtInRect(&m_thumb.rc, event.mouse)) {
+      m_thumb.state &= ~UISTATE_HOT;
+      Invalidate();
+    }
+  } else if (IsEnabled() && PtInRect(&m_thumb.rc, event.mouse)) {
+    m_thumb.state |= UISTATE_HOT;
+    Invalidate();
+  }
+}
+
+void CScrollBarUI::OnRepeatTimer() {
+  ++m_scrollRepeatDelay;
+  if ((m_thumb.state & UISTATE_CAPTURED) != 0) {
+    long long target = static_cast<long long>(m_lastScrollPos) + m_lastScrollOffset;
+    int pos = static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, target)));
+    if (m_owner) {
+      SIZE sz = m_owner->GetScrollPos();
+      if (m_horizontal) sz.cx = pos;
+      else sz.cy = pos;
+      m_owner->SetScrollPos(sz);
+    } else {
+      SetScrollPos(pos);
+    }
+    Invalidate();
+  } else if (m_scrollRepeatDelay <= 5) {
+    return;
+  } else if ((m_buttons[0].state & UISTATE_PUSHED) != 0) {
+    StepButton(0);
+  } else if ((m_buttons[1].state & UISTATE_PUSHED) != 0) {
+    StepButton(1);
+  } else {
+    POINT pt;
+    ::GetCursorPos(&pt);
+    if (m_manager) ::ScreenToClient(m_manager->GetPaintWindow(), &pt);
+    StepRail(pt);
+  }
+  NotifyScroll();
+}
+
+void CScrollBarUI::SetHot(bool hot, POINT mouse) {
+  if (!IsEnabled()) return;
+  for (Piece& b : m_buttons) {
+    if (hot) b.state |= UISTATE_HOT;
+    else b.state &= ~UISTATE_HOT;
+  }
+  if (!hot) m_thumb.state &= ~UISTATE_HOT;
+  else if (PtInRect(&m_thumb.rc, mouse)) m_thumb.state |= UISTATE_HOT;
+  Invalidate();
 }
 
 void CScrollBarUI::SetAttribute(LPCWSTR name, LPCWSTR value) {

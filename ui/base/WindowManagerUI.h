@@ -11,32 +11,23 @@
 
 #include <memory>
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "ui/core/UIPtrArray.h"
+#include "ui/render/IRenderResources.h"
+#include "ui/render/SkinResourceLocation.h"
 #include "ui/core/UIString.h"
 #include "ui/core/UIStringMap.h"
-#include "ui/window/IMessageFilterUI.h"
-#include "ui/window/INotifyUI.h"
-#include "ui/window/ITranslateAccelerator.h"
-#include "ui/window/UINotifyMsg.h"
+#include "ui/base/IMessageFilterUI.h"
+#include "ui/base/INotifyUI.h"
+#include "ui/base/ITranslateAccelerator.h"
+#include "ui/base/UINotifyMsg.h"
 
 namespace SkinUI {
 
 class CUIAnimationDriver;
 struct UIImageInfo;
 
-// One font of a manager; the text metrics are fetched on first use.
-struct UIFontInfo {
-  HFONT hFont = nullptr;
-  CUIString faceName;
-  int size = 0;
-  bool bold = false;
-  bool underline = false;
-  bool italic = false;
-  TEXTMETRICW tm = {};
-};
-
-class CWindowManagerUI {
+class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
  public:
   CWindowManagerUI();
   CWindowManagerUI(const CWindowManagerUI&) = delete;
@@ -52,7 +43,7 @@ class CWindowManagerUI {
   HDC GetPaintDC() const { return m_hdcPaint; }
   HWND GetTooltipWindow() const { return m_hwndTooltip; }
   CControlUI* GetRoot() const { return m_root; }
-  POINT GetMousePos() const { return m_lastMouse; }
+  POINT GetMousePos() const override { return m_lastMouse; }
   CUIAnimationDriver* GetAnimationDriver() const { return m_animationDriver; }
   CWindowManagerUI* GetParentResource() const { return m_parentResource; }
   void SetParentResource(CWindowManagerUI* parent) { m_parentResource = parent; }
@@ -75,7 +66,7 @@ class CWindowManagerUI {
   void SetCaptionRect(const RECT& rc) { m_caption = rc; }
   SIZE GetGripSize() const { return m_sizeGrip; }
   void SetGripSize(int cx, int cy);
-  bool IsLayeredBackground() const { return m_layeredBackground; }
+  bool IsLayeredBackground() const override { return m_layeredBackground; }
   void SetLayeredBackground(bool on) { m_layeredBackground = on; }
   bool IsOffscreenPaint() const { return m_offscreenPaint; }
   void SetOffscreenPaint(bool on) { m_offscreenPaint = on; }
@@ -99,47 +90,30 @@ class CWindowManagerUI {
 
   // ---- Resources: fonts, images, default attributes, resource path ----
   // (owned by the skin/render half; implemented in WindowManagerUIResources.cpp)
-  static HINSTANCE GetInstance();
-  static void SetInstance(HINSTANCE instance);
-  static CUIString GetInstancePath();
-  static HINSTANCE GetResourceInstance();
-  static void SetResourceInstance(HINSTANCE instance);
-  static const CUIString& GetResourcePath();
-  static void SetResourcePath(LPCWSTR path);
-  static const CUIString& GetResourceZip();
-  static bool IsCachedResourceZip();
-  static void* GetResourceZipHandle();
-  static void SetResourceZip(LPCWSTR zipName);
-  static void SetResourceZipFromMemory();
-  // The process-wide copy of the skin archive resource (filled by the window base).
-  static const BYTE* GetResourceZipBuffer();
-  static DWORD GetResourceZipBufferSize();
-  static void SetResourceZipBuffer(BYTE* buffer, DWORD size);  // takes ownership (new[])
-  static void FreeResourceZipBuffer();
-  static void CloseResourceZip();
-
+  // The process-wide resource location (instance, path, skin archive) comes from
+  // CSkinResourceLocation: CWindowManagerUI::GetResourcePath() and the rest.
   DWORD GetDefaultDisabledColor() const;
   void SetDefaultDisabledColor(DWORD color);
   DWORD GetDefaultFontColor() const;
   void SetDefaultFontColor(DWORD color);
-  DWORD GetDefaultLinkFontColor() const;
+  DWORD GetDefaultLinkFontColor() const override;
   void SetDefaultLinkFontColor(DWORD color);
-  DWORD GetDefaultLinkHoverFontColor() const;
+  DWORD GetDefaultLinkHoverFontColor() const override;
   void SetDefaultLinkHoverFontColor(DWORD color);
-  DWORD GetDefaultSelectedBkColor() const;
+  DWORD GetDefaultSelectedBkColor() const override;
   void SetDefaultSelectedBkColor(DWORD color);
 
-  UIFontInfo* GetDefaultFontInfo();
+  UIFontInfo* GetDefaultFontInfo() override;
   void SetDefaultFont(LPCWSTR name, int size, bool bold, bool underline, bool italic);
   int GetCustomFontCount() const;
-  HFONT AddFont(LPCWSTR name, int size, bool bold, bool underline, bool italic);
-  HFONT GetFont(int index);
-  HFONT FindFont(LPCWSTR name, int size, bool bold, bool underline, bool italic);
+  HFONT AddFont(LPCWSTR name, int size, bool bold, bool underline, bool italic) override;
+  HFONT GetFont(int index) override;
+  HFONT FindFont(LPCWSTR name, int size, bool bold, bool underline, bool italic) override;
   UIFontInfo* GetFontInfo(int index);
-  UIFontInfo* GetFontInfo(HFONT font);
+  UIFontInfo* GetFontInfo(HFONT font) override;
 
   const UIImageInfo* GetImage(LPCWSTR name);
-  const UIImageInfo* GetImageEx(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0);
+  const UIImageInfo* GetImageEx(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0) override;
   const UIImageInfo* AddImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0);
 
   void AddDefaultAttributeList(LPCWSTR className, LPCWSTR attributes);
@@ -207,8 +181,47 @@ class CWindowManagerUI {
 
  private:
   void DeliverNotify(UINotifyMsg& msg);
-  void RaiseEvent(CControlUI* target, int type, WPARAM wParam = 0, LPARAM lParam = 0,
+  // Both report whether this manager is still there afterwards: a handler may destroy the
+  // window, and the manager with it.
+  bool RaiseEvent(CControlUI* target, int type, WPARAM wParam = 0, LPARAM lParam = 0,
                   wchar_t key = 0, WORD keyState = 0);
+  template <class Action>
+  bool Survives(Action&& action) {
+    AliveScope scope(this);
+    action();
+    return !scope.Gone();
+  }
+
+  // The window procedure's handlers (WindowManagerUIMessages.cpp); each answers whether it
+  // handled the message.
+  bool FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnCleanup(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnClose(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnEraseBackground(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnPaint(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnPrintClient(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnSize(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnTimer(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnMouseHover(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnMouseLeave(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnMouseMove(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnButtonDown(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnDoubleClick(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnButtonUp(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnRightButtonDown(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnContextMenu(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnMouseWheel(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnKeyDown(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnKeyUp(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnChar(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  CControlUI* ControlForClick(LPARAM lParam);
+  void TrackMouse();
+  void HideToolTip();
   static WORD KeyState();
   void DoLayout();
   void PaintNormal(const RECT& client);

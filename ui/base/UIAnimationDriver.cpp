@@ -1,8 +1,8 @@
-#include "ui/window/UIAnimationDriver.h"
+#include "ui/base/UIAnimationDriver.h"
 
 #include <vector>
 
-#include "ui/control/IUIAnimation.h"
+#include "ui/base/IUIAnimation.h"
 
 namespace SkinUI {
 

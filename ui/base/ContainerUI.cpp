@@ -1,11 +1,11 @@
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ContainerUI.h"
 
 #include <cwchar>
 
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/render/RenderClip.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -241,6 +241,10 @@ class CControlUI {
   CEventSourceUI OnNotify;
 
  protected:
+  // The attribute groups SetAttribute tries in turn; each answers whether it knew the name.
+  bool SetPlaceAttribute(LPCWSTR name, LPCWSTR value);
+  bool SetLookAttribute(LPCWSTR name, LPCWSTR value);
+  bool SetStateAttribute(LPCWSTR name, LPCWSTR value);
   CWindowManagerUI* m_manager = nullptr;
   CControlUI* m_parent = nullptr;
   CUIString m_virtualWnd;

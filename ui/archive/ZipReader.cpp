@@ -1,4 +1,4 @@
-#include "ui/skin/ZipReader.h"
+#include "ui/archive/ZipReader.h"
 
 #include <minizip/unzip.h>
 
@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string>
 
-#include "ui/skin/ZipSource.h"
+#include "ui/archive/ZipSource.h"
 
 namespace SkinUI {
 

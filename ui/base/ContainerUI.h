@@ -1,9 +1,9 @@
 // A control that owns child controls: keeps them in order, places, paints and hit-tests
 // them inside its inset, and scrolls them with optional scroll bars.
 #pragma once
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "ui/core/UIPtrArray.h"
-#include "ui/layout/IContainerUI.h"
+#include "ui/base/IContainerUI.h"
 
 namespace SkinUI {
 

@@ -1,6 +1,6 @@
-#include "ui/window/WindowWnd.h"
+#include "ui/base/WindowWnd.h"
 
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

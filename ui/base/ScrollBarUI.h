@@ -2,7 +2,7 @@
 // grip and a background. With an owner container every action scrolls the owner;
 // without one the bar moves itself and reports "scroll".
 #pragma once
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 namespace SkinUI {
 
@@ -65,6 +65,12 @@ class CScrollBarUI : public CControlUI {
   void StepButton(int index);
   void StepRail(POINT pt);
   void NotifyScroll();
+  void PassOn(UIEventRecord& event);
+  void OnButtonDown(const UIEventRecord& event);
+  void OnButtonUp();
+  void OnMouseMove(const UIEventRecord& event);
+  void OnRepeatTimer();
+  void SetHot(bool hot, POINT mouse);
   // Draws the image of a piece chosen by `state`; false when nothing could be drawn.
   bool PaintPiece(HDC hdc, CUIString* images, UINT& state, const RECT& rc, bool useDest);
 

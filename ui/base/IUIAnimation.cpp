@@ -1,6 +1,6 @@
-#include "ui/control/IUIAnimation.h"
+#include "ui/base/IUIAnimation.h"
 
-#include "ui/window/UIAnimationDriver.h"
+#include "ui/base/UIAnimationDriver.h"
 
 namespace SkinUI {
 

@@ -1,32 +1,16 @@
 // The window manager's resources: the process-wide resource path and skin archive, and each
 // manager's fonts, images, default colours and per-class default attribute lists.
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 #include <cwchar>
 
 #include "ui/render/SkinRenderer.h"
 #include "ui/render/UIImageInfo.h"
-#include "ui/skin/ZipReader.h"
+#include "ui/archive/ZipReader.h"
 
 namespace SkinUI {
 
 namespace {
-
-struct ResourceState {
-  HINSTANCE instance = nullptr;
-  HINSTANCE resourceInstance = nullptr;
-  CUIString resourcePath;
-  CUIString zipName;
-  bool zipOpen = false;
-  ZipHandle* zip = nullptr;
-  BYTE* buffer = nullptr;
-  DWORD bufferSize = 0;
-};
-
-ResourceState& State() {
-  static ResourceState* state = new ResourceState();
-  return *state;
-}
 
 LOGFONTW DefaultLogFont() {
   LOGFONTW lf = {};
@@ -87,90 +71,6 @@ void CWindowManagerUI::FreeResources() {
     if (key) delete static_cast<CUIString*>(m_defaultAttributes.Find(key, false));
   }
   m_defaultAttributes.RemoveAll();
-}
-
-// ---- Process-wide resource state ----
-
-HINSTANCE CWindowManagerUI::GetInstance() { return State().instance; }
-
-void CWindowManagerUI::SetInstance(HINSTANCE instance) { State().instance = instance; }
-
-CUIString CWindowManagerUI::GetInstancePath() {
-  if (!State().instance) return CUIString();
-  wchar_t path[MAX_PATH + 1] = {};
-  DWORD n = GetModuleFileNameW(State().instance, path, MAX_PATH);
-  if (n == 0) return CUIString();
-  wchar_t* slash = wcsrchr(path, L'\\');
-  if (slash) slash[1] = L'\0';
-  return CUIString(path);
-}
-
-HINSTANCE CWindowManagerUI::GetResourceInstance() {
-  return State().resourceInstance ? State().resourceInstance : State().instance;
-}
-
-void CWindowManagerUI::SetResourceInstance(HINSTANCE instance) { State().resourceInstance = instance; }
-
-const CUIString& CWindowManagerUI::GetResourcePath() { return State().resourcePath; }
-
-void CWindowManagerUI::SetResourcePath(LPCWSTR path) {
-  CUIString& stored = State().resourcePath;
-  stored = path;
-  if (stored.IsEmpty()) return;
-  wchar_t last = stored[stored.GetLength() - 1];
-  if (last != L'\\' && last != L'/') stored += L'\\';
-}
-
-const CUIString& CWindowManagerUI::GetResourceZip() { return State().zipName; }
-
-bool CWindowManagerUI::IsCachedResourceZip() { return State().zipOpen; }
-
-void* CWindowManagerUI::GetResourceZipHandle() { return State().zip; }
-
-void CWindowManagerUI::SetResourceZip(LPCWSTR zipName) {
-  ResourceState& s = State();
-  if (s.zipOpen && s.zipName == (zipName ? zipName : L"")) return;
-  if (s.zip) CloseZip(s.zip);
-  s.zip = nullptr;
-  s.zipName = zipName;
-  s.zipOpen = true;
-  CUIString path = s.resourcePath;
-  path += s.zipName;
-  s.zip = OpenZip(path.GetData(), 0, ZIP_FILENAME);
-}
-
-void CWindowManagerUI::SetResourceZipFromMemory() {
-  ResourceState& s = State();
-  if (s.zipName == L"membuffer") return;
-  if (s.zip) CloseZip(s.zip);
-  s.zip = nullptr;
-  s.zipName = L"membuffer";
-  s.zipOpen = true;
-  s.zip = OpenZip(s.buffer, s.bufferSize, ZIP_MEMORY);
-}
-
-const BYTE* CWindowManagerUI::GetResourceZipBuffer() { return State().buffer; }
-
-DWORD CWindowManagerUI::GetResourceZipBufferSize() { return State().bufferSize; }
-
-void CWindowManagerUI::SetResourceZipBuffer(BYTE* buffer, DWORD size) {
-  ResourceState& s = State();
-  if (s.buffer == buffer) return;
-  // The memory archive reads straight from the buffer: it is closed with it.
-  if (s.zip && s.zipName == L"membuffer") CloseResourceZip();
-  delete[] s.buffer;
-  s.buffer = buffer;
-  s.bufferSize = buffer ? size : 0;
-}
-
-void CWindowManagerUI::FreeResourceZipBuffer() { SetResourceZipBuffer(nullptr, 0); }
-
-void CWindowManagerUI::CloseResourceZip() {
-  ResourceState& s = State();
-  if (s.zip) CloseZip(s.zip);
-  s.zip = nullptr;
-  s.zipOpen = false;
-  s.zipName.Empty();
 }
 
 // ---- Colours: the chain's root manager holds them ----

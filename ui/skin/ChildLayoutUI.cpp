@@ -1,4 +1,4 @@
-#include "ui/layout/ChildLayoutUI.h"
+#include "ui/skin/ChildLayoutUI.h"
 
 #include <cwchar>
 

@@ -1,10 +1,10 @@
 // The manager's set-up, tree, focus, timers, notifications and filters.
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 #include <cwchar>
 #include <cwctype>
 
-#include "ui/window/UIAnimationDriver.h"
+#include "ui/base/UIAnimationDriver.h"
 
 namespace SkinUI {
 
@@ -565,9 +565,9 @@ WORD CWindowManagerUI::KeyState() {
   return state;
 }
 
-void CWindowManagerUI::RaiseEvent(CControlUI* target, int type, WPARAM wParam, LPARAM lParam, wchar_t key,
+bool CWindowManagerUI::RaiseEvent(CControlUI* target, int type, WPARAM wParam, LPARAM lParam, wchar_t key,
                                   WORD keyState) {
-  if (!target) return;
+  if (!target) return true;
   UIEventRecord event;
   event.type = type;
   event.sender = target;
@@ -577,7 +577,7 @@ void CWindowManagerUI::RaiseEvent(CControlUI* target, int type, WPARAM wParam, L
   event.keyState = keyState;
   event.wParam = wParam;
   event.lParam = lParam;
-  target->Event(event);
+  return Survives([&] { target->Event(event); });
 }
 
 }  // namespace SkinUI

@@ -1,4 +1,4 @@
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 #include <climits>
 #include <cwchar>
@@ -7,7 +7,7 @@
 #include "ui/core/UIValueParser.h"
 #include "ui/render/RenderClip.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 
@@ -266,12 +266,13 @@ void CControlUI::DoEvent(UIEventRecord& event) {
 void CControlUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   if (!name) return;
   if (!value) value = L"";
+  if (SetPlaceAttribute(name, value) || SetLookAttribute(name, value)) return;
+  SetStateAttribute(name, value);
+}
+
+// Where the control sits and how big it may be.
+bool CControlUI::SetPlaceAttribute(LPCWSTR name, LPCWSTR value) {
   auto is = [name](LPCWSTR n) { return wcscmp(name, n) == 0; };
-  auto setColor = [this](DWORD& field, DWORD color) {
-    if (field == color) return;
-    field = color;
-    Invalidate();
-  };
   if (is(L"pos")) {
     RECT rc = CUIValueParser::ReadRect(value);
     SIZE xy = {rc.left >= 0 ? rc.left : rc.right, rc.top >= 0 ? rc.top : rc.bottom};
@@ -287,7 +288,33 @@ void CControlUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
     SetRelativePos(SIZE{v[0], v[1]}, SIZE{v[2], v[3]});
   } else if (is(L"padding")) {
     SetPadding(CUIValueParser::ReadRect(value));
-  } else if (is(L"bkcolor") || is(L"bkcolor1") || is(L"bkcolor2") || is(L"bkcolor3")) {
+  } else if (is(L"width")) {
+    SetFixedWidth(CUIValueParser::ReadInt(value));
+  } else if (is(L"height")) {
+    SetFixedHeight(CUIValueParser::ReadInt(value));
+  } else if (is(L"minwidth")) {
+    SetMinWidth(CUIValueParser::ReadInt(value));
+  } else if (is(L"minheight")) {
+    SetMinHeight(CUIValueParser::ReadInt(value));
+  } else if (is(L"maxwidth")) {
+    SetMaxWidth(CUIValueParser::ReadInt(value));
+  } else if (is(L"maxheight")) {
+    SetMaxHeight(CUIValueParser::ReadInt(value));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Colours, borders and images.
+bool CControlUI::SetLookAttribute(LPCWSTR name, LPCWSTR value) {
+  auto is = [name](LPCWSTR n) { return wcscmp(name, n) == 0; };
+  auto setColor = [this](DWORD& field, DWORD color) {
+    if (field == color) return;
+    field = color;
+    Invalidate();
+  };
+  if (is(L"bkcolor") || is(L"bkcolor1") || is(L"bkcolor2") || is(L"bkcolor3")) {
     LPCWSTR p = value;
     while (*p != L'\0' && *p <= L' ') ++p;
     DWORD color = CUIValueParser::ReadColor(p);
@@ -326,19 +353,16 @@ void CControlUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
     SetBkImage(value);
   } else if (is(L"foreimage")) {
     SetForeImage(value);
-  } else if (is(L"width")) {
-    SetFixedWidth(CUIValueParser::ReadInt(value));
-  } else if (is(L"height")) {
-    SetFixedHeight(CUIValueParser::ReadInt(value));
-  } else if (is(L"minwidth")) {
-    SetMinWidth(CUIValueParser::ReadInt(value));
-  } else if (is(L"minheight")) {
-    SetMinHeight(CUIValueParser::ReadInt(value));
-  } else if (is(L"maxwidth")) {
-    SetMaxWidth(CUIValueParser::ReadInt(value));
-  } else if (is(L"maxheight")) {
-    SetMaxHeight(CUIValueParser::ReadInt(value));
-  } else if (is(L"name")) {
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Name, text and the switches of its behaviour.
+bool CControlUI::SetStateAttribute(LPCWSTR name, LPCWSTR value) {
+  auto is = [name](LPCWSTR n) { return wcscmp(name, n) == 0; };
+  if (is(L"name")) {
     SetName(value);
   } else if (is(L"text")) {
     SetText(value);
@@ -362,7 +386,10 @@ void CControlUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
     SetContextMenuUsed(CUIValueParser::ReadBool(value));
   } else if (is(L"virtualwnd")) {
     SetVirtualWnd(value);
+  } else {
+    return false;
   }
+  return true;
 }
 
 SIZE CControlUI::EstimateSize(SIZE) { return SIZE{m_fixedWidth, m_fixedHeight}; }

@@ -1,4 +1,4 @@
-#include "ui/skin/ZipSource.h"
+#include "ui/archive/ZipSource.h"
 
 #include <cstring>
 

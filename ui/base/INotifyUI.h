@@ -1,6 +1,6 @@
 // Receiver of every notification of a window manager.
 #pragma once
-#include "ui/window/UINotifyMsg.h"
+#include "ui/base/UINotifyMsg.h"
 
 namespace SkinUI {
 

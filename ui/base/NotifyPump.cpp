@@ -1,6 +1,6 @@
-#include "ui/window/NotifyPump.h"
+#include "ui/base/NotifyPump.h"
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 namespace SkinUI {
 

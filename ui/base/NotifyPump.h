@@ -5,7 +5,7 @@
 
 #include "ui/core/UIString.h"
 #include "ui/core/UIStringMap.h"
-#include "ui/window/UINotifyMsg.h"
+#include "ui/base/UINotifyMsg.h"
 
 namespace SkinUI {
 
