@@ -15,7 +15,7 @@
 
 #include "tests/app/AppDrives.h"
 #include "tests/app/FlowTestView.h"
-#include "tests/support/HttpTestServer.h"
+#include "tests/support/net/HttpTestServer.h"
 #include "commonlib/BigDataLog.h"
 #include "commonlib/DownloadEngine.h"
 #include "Updater/CUpdateModule.h"
