@@ -233,17 +233,21 @@ class CDownloadTaskResumeTest : public CDownloadTaskTest {
   std::wstring md5;
 };
 
-TEST_F(CDownloadTaskResumeTest, DamagedResumeFileMeansAFreshStart) {
+// A resume file that does not read as a resume value: damaged bytes, or none at all.
+class CDownloadTaskUnreadableResumeTest : public CDownloadTaskResumeTest,
+                                          public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(CDownloadTaskUnreadableResumeTest, MeansAFreshStart) {
   dir.Write("d.bin.vrdt", std::string(size, 'x'));
-  dir.Write("d.bin.vrdt.vrmt", std::string("\x06\x05\xff\xff\xff", 5));
+  dir.Write("d.bin.vrdt.vrmt", GetParam());
   ExpectFreshDownload("d.bin");
 }
 
-TEST_F(CDownloadTaskResumeTest, EmptyResumeFileMeansAFreshStart) {
-  dir.Write("e.bin.vrdt", std::string(size, 'x'));
-  dir.Write("e.bin.vrdt.vrmt", "");
-  ExpectFreshDownload("e.bin");
-}
+INSTANTIATE_TEST_SUITE_P(CDownloadTaskResumeTest, CDownloadTaskUnreadableResumeTest,
+                         ::testing::Values(std::string("\x06\x05\xff\xff\xff", 5), std::string()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return std::string(info.param.empty() ? "Empty" : "Damaged");
+                         });
 
 TEST_F(CDownloadTaskResumeTest, ResumeFileOfAnotherDownloadIsNotUsed) {
   // Claims that only the last byte is missing, but of a file of another size ...

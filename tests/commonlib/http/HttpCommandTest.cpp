@@ -220,14 +220,26 @@ TEST_F(HttpCommandTest, AddressListsAreOrderedAndSampled) {
   EXPECT_EQ(3u, picked.size());
   for (const auto& a : picked) EXPECT_EQ(0u, a.rfind(L"10.0.0.", 0));
   cmd.Stop();
-
-  EXPECT_TRUE(CHttpCommand::IsDottedIpv4(L"1.2.3.4"));
-  EXPECT_TRUE(CHttpCommand::IsDottedIpv4(L"255.255.255.255"));
-  EXPECT_FALSE(CHttpCommand::IsDottedIpv4(L"1.2.3"));
-  EXPECT_FALSE(CHttpCommand::IsDottedIpv4(L"1.2.3.256"));
-  EXPECT_FALSE(CHttpCommand::IsDottedIpv4(L"1.2..4"));
-  EXPECT_FALSE(CHttpCommand::IsDottedIpv4(L"a.b.c.d"));
 }
+
+struct DottedCase {
+  const wchar_t* text;
+  bool dotted;
+};
+
+class DottedIpv4Test : public ::testing::TestWithParam<DottedCase> {};
+
+TEST_P(DottedIpv4Test, FourNumbersUpTo255) {
+  EXPECT_EQ(CHttpCommand::IsDottedIpv4(GetParam().text), GetParam().dotted) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(HttpCommandTest, DottedIpv4Test, ::testing::Values(
+    DottedCase{L"1.2.3.4", true},
+    DottedCase{L"255.255.255.255", true},
+    DottedCase{L"1.2.3", false},
+    DottedCase{L"1.2.3.256", false},
+    DottedCase{L"1.2..4", false},
+    DottedCase{L"a.b.c.d", false}));
 
 TEST_F(HttpCommandTest, SevenCharacterAddressesAreUsed) {
   // "1.2.3.4"-sized answers count: the fresh address is tried (and refused here).

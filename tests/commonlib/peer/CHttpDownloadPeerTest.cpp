@@ -17,21 +17,33 @@ TEST(CHttpDownloadPeerUnitTest, HeadersAreFoundWhateverTheirCase) {
   EXPECT_EQ(L"", CHttpDownloadPeer::FindHeader(ProtoValue(), L"Location"));
 }
 
-TEST(CHttpDownloadPeerUnitTest, RelativeLocationsAreResolvedAgainstTheAskedAddress) {
-  const std::wstring base = L"http://h.example:8080/a/b/file.bin?x=1";
-  EXPECT_EQ(L"https://o/p", CHttpDownloadPeer::ResolveLocation(base, L"https://o/p"));
-  EXPECT_EQ(L"HTTP://o/p", CHttpDownloadPeer::ResolveLocation(base, L"HTTP://o/p"));
-  EXPECT_EQ(L"http://h.example:8080/new", CHttpDownloadPeer::ResolveLocation(base, L"/new"));
-  EXPECT_EQ(L"http://cdn/x", CHttpDownloadPeer::ResolveLocation(base, L"//cdn/x"));
-  EXPECT_EQ(L"http://h.example:8080/a/b/other.bin", CHttpDownloadPeer::ResolveLocation(base, L"other.bin"));
-  EXPECT_EQ(L"http://h.example:8080/a/b/file.bin?y=2", CHttpDownloadPeer::ResolveLocation(base, L"?y=2"));
-  EXPECT_EQ(L"http://h/x", CHttpDownloadPeer::ResolveLocation(L"http://h", L"x"));
-  EXPECT_EQ(L"", CHttpDownloadPeer::ResolveLocation(base, L""));
-  // No path before the query or fragment: the root.
-  EXPECT_EQ(L"http://h/x", CHttpDownloadPeer::ResolveLocation(L"http://h?q=1", L"x"));
-  EXPECT_EQ(L"http://h/x", CHttpDownloadPeer::ResolveLocation(L"http://h#top", L"x"));
-  EXPECT_EQ(L"http://h/?y=2", CHttpDownloadPeer::ResolveLocation(L"http://h?q=1", L"?y=2"));
+struct LocationCase {
+  const wchar_t* asked;
+  const wchar_t* location;
+  const wchar_t* resolved;
+};
+
+const wchar_t kAsked[] = L"http://h.example:8080/a/b/file.bin?x=1";
+
+class ResolveLocationTest : public ::testing::TestWithParam<LocationCase> {};
+
+TEST_P(ResolveLocationTest, RelativeLocationsAreResolvedAgainstTheAskedAddress) {
+  EXPECT_EQ(GetParam().resolved, CHttpDownloadPeer::ResolveLocation(GetParam().asked, GetParam().location));
 }
+
+INSTANTIATE_TEST_SUITE_P(CHttpDownloadPeerUnitTest, ResolveLocationTest, ::testing::Values(
+    LocationCase{kAsked, L"https://o/p", L"https://o/p"},
+    LocationCase{kAsked, L"HTTP://o/p", L"HTTP://o/p"},
+    LocationCase{kAsked, L"/new", L"http://h.example:8080/new"},
+    LocationCase{kAsked, L"//cdn/x", L"http://cdn/x"},
+    LocationCase{kAsked, L"other.bin", L"http://h.example:8080/a/b/other.bin"},
+    LocationCase{kAsked, L"?y=2", L"http://h.example:8080/a/b/file.bin?y=2"},
+    LocationCase{L"http://h", L"x", L"http://h/x"},
+    LocationCase{kAsked, L"", L""},
+    // No path before the query or fragment: the root.
+    LocationCase{L"http://h?q=1", L"x", L"http://h/x"},
+    LocationCase{L"http://h#top", L"x", L"http://h/x"},
+    LocationCase{L"http://h?q=1", L"?y=2", L"http://h/?y=2"}));
 
 TEST(CHttpDownloadPeerUnitTest, ContentRangeMustNameTheAskedRange) {
   struct Case {

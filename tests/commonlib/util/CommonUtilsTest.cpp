@@ -42,30 +42,67 @@ class CommonUtilsTest : public ::testing::Test {
 
 }  // namespace
 
-TEST(CommonUtilsTextTest, FormatByteSizeClimbsAtAThousandOfTheCurrentUnit) {
-  using CommonUtils::FormatByteSize;
-  EXPECT_EQ(FormatByteSize(0, true), L"0 B");
-  EXPECT_EQ(FormatByteSize(0, false), L"0B");
-  EXPECT_EQ(FormatByteSize(999, true), L"999 B");
-  EXPECT_EQ(FormatByteSize(1000, true), L"0.98 KB");
-  EXPECT_EQ(FormatByteSize(1023, true), L"1.00 KB");
-  EXPECT_EQ(FormatByteSize(1024000, true), L"0.98 MB");
-  EXPECT_EQ(FormatByteSize(1024000, false), L"0.98MB");
-  EXPECT_EQ(FormatByteSize(5368709120ULL, true), L"5.00 GB");
-  EXPECT_EQ(FormatByteSize(5000ULL << 40, true), L"5000.00 TB");
-  EXPECT_EQ(FormatByteSize(~0ULL, false), L"16777216.00TB");
+namespace {
+
+struct ByteSizeCase {
+  unsigned long long bytes;
+  bool spaced;
+  const wchar_t* text;
+};
+
+class FormatByteSizeTest : public ::testing::TestWithParam<ByteSizeCase> {};
+
+// The size climbs to the next unit at a thousand of the current one.
+TEST_P(FormatByteSizeTest, ClimbsAtAThousandOfTheCurrentUnit) {
+  EXPECT_EQ(CommonUtils::FormatByteSize(GetParam().bytes, GetParam().spaced), GetParam().text);
 }
+
+INSTANTIATE_TEST_SUITE_P(CommonUtilsTextTest, FormatByteSizeTest, ::testing::Values(
+    ByteSizeCase{0, true, L"0 B"},
+    ByteSizeCase{0, false, L"0B"},
+    ByteSizeCase{999, true, L"999 B"},
+    ByteSizeCase{1000, true, L"0.98 KB"},
+    ByteSizeCase{1023, true, L"1.00 KB"},
+    ByteSizeCase{1024000, true, L"0.98 MB"},
+    ByteSizeCase{1024000, false, L"0.98MB"},
+    ByteSizeCase{5368709120ULL, true, L"5.00 GB"},
+    ByteSizeCase{5000ULL << 40, true, L"5000.00 TB"},
+    ByteSizeCase{~0ULL, false, L"16777216.00TB"}));
+
+struct UrlPortCase {
+  const wchar_t* url;
+  int port;
+};
+
+class UrlPortTest : public ::testing::TestWithParam<UrlPortCase> {};
+
+TEST_P(UrlPortTest, PortOfTheUrl) { EXPECT_EQ(CommonUtils::GetUrlPort(GetParam().url), GetParam().port); }
+
+INSTANTIATE_TEST_SUITE_P(CommonUtilsTextTest, UrlPortTest, ::testing::Values(
+    UrlPortCase{L"http://host.example:8080/x", 8080},
+    UrlPortCase{L"https://host.example/x", 443},
+    UrlPortCase{L"http://host.example:0/x", 80},
+    UrlPortCase{L"http://host.example:99999999999999999999/x", 80}));
+
+struct UrlHostCase {
+  const wchar_t* url;
+  const wchar_t* host;
+};
+
+class UrlHostTest : public ::testing::TestWithParam<UrlHostCase> {};
+
+TEST_P(UrlHostTest, HostOfTheUrl) { EXPECT_EQ(CommonUtils::GetUrlHost(GetParam().url), GetParam().host); }
+
+INSTANTIATE_TEST_SUITE_P(CommonUtilsTextTest, UrlHostTest, ::testing::Values(
+    UrlHostCase{L"http://user@host.example/x", L"user"},
+    UrlHostCase{L"https://my_host.example/x", L"my"},
+    UrlHostCase{L"https://a-b.example.com:81/x", L"a-b.example.com"},
+    UrlHostCase{L"127.0.0.1:81/x", L"127.0.0.1"}));
+
+}  // namespace
 
 TEST(CommonUtilsTextTest, UrlPieces) {
   using namespace CommonUtils;
-  EXPECT_EQ(GetUrlPort(L"http://host.example:8080/x"), 8080);
-  EXPECT_EQ(GetUrlPort(L"https://host.example/x"), 443);
-  EXPECT_EQ(GetUrlPort(L"http://host.example:0/x"), 80);
-  EXPECT_EQ(GetUrlPort(L"http://host.example:99999999999999999999/x"), 80);
-  EXPECT_EQ(GetUrlHost(L"http://user@host.example/x"), L"user");
-  EXPECT_EQ(GetUrlHost(L"https://my_host.example/x"), L"my");
-  EXPECT_EQ(GetUrlHost(L"https://a-b.example.com:81/x"), L"a-b.example.com");
-  EXPECT_EQ(GetUrlHost(L"127.0.0.1:81/x"), L"127.0.0.1");
   EXPECT_TRUE(IsHttpsUrl(L"https://x"));
   EXPECT_FALSE(IsHttpsUrl(L"HTTPS://x"));
   EXPECT_TRUE(IsIpAddress(L"127.0.0.1"));

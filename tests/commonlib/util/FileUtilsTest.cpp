@@ -33,16 +33,29 @@ TEST(FileUtilsTest, PathTexts) {
   EXPECT_EQ(GetAfterLast(L"a::b::", L"::"), L"");
 }
 
+struct PathCase {
+  const wchar_t* path;
+  bool valid;
+};
+
+class ValidPathTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(ValidPathTest, DriveLetterAndNoForbiddenCharacter) {
+  EXPECT_EQ(IsValidPath(GetParam().path), GetParam().valid) << GetParam().path;
+}
+
+INSTANTIATE_TEST_SUITE_P(FileUtilsTest, ValidPathTest, ::testing::Values(
+    PathCase{L"D:\\Games\\JF", true},
+    PathCase{L"d:", true},
+    PathCase{L"1:\\x", false},
+    PathCase{L"DD:\\x", false},
+    PathCase{L"\\\\server\\share", false},
+    PathCase{L"C:\\a*b", false},
+    PathCase{L"C:\\a:b", false},
+    PathCase{L"C:\\a/b", false},
+    PathCase{L"", false}));
+
 TEST(FileUtilsTest, PathTests) {
-  EXPECT_TRUE(IsValidPath(L"D:\\Games\\JF"));
-  EXPECT_TRUE(IsValidPath(L"d:"));
-  EXPECT_FALSE(IsValidPath(L"1:\\x"));
-  EXPECT_FALSE(IsValidPath(L"DD:\\x"));
-  EXPECT_FALSE(IsValidPath(L"\\\\server\\share"));
-  EXPECT_FALSE(IsValidPath(L"C:\\a*b"));
-  EXPECT_FALSE(IsValidPath(L"C:\\a:b"));
-  EXPECT_FALSE(IsValidPath(L"C:\\a/b"));
-  EXPECT_FALSE(IsValidPath(L""));
   EXPECT_TRUE(IsAbsolutePath(L"C:\\x"));
   EXPECT_TRUE(IsAbsolutePath(L"\\\\srv\\x"));
   EXPECT_FALSE(IsAbsolutePath(L"x\\y"));

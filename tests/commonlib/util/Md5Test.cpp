@@ -19,17 +19,29 @@ void RecordProgress(int64_t done) { g_progress.push_back(done); }
 
 }  // namespace
 
-TEST(Md5Test, Rfc1321Vectors) {
-  EXPECT_EQ(Digest(""), "d41d8cd98f00b204e9800998ecf8427e");
-  EXPECT_EQ(Digest("a"), "0cc175b9c0f1b6a831c399e269772661");
-  EXPECT_EQ(Digest("abc"), "900150983cd24fb0d6963f7d28e17f72");
-  EXPECT_EQ(Digest("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
-  EXPECT_EQ(Digest("abcdefghijklmnopqrstuvwxyz"), "c3fcd3d76192e4007dfb496cca67e13b");
-  EXPECT_EQ(Digest("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
-            "d174ab98d277d9f5a5611c2c9f419d9f");
-  EXPECT_EQ(Digest("12345678901234567890123456789012345678901234567890123456789012345678901234567890"),
-            "57edf4a22be3c955ac49da2e2107b67a");
-}
+namespace {
+
+struct Md5Vector {
+  const char* text;
+  const char* digest;
+};
+
+class Md5VectorTest : public ::testing::TestWithParam<Md5Vector> {};
+
+}  // namespace
+
+TEST_P(Md5VectorTest, DigestOfTheText) { EXPECT_EQ(Digest(GetParam().text), GetParam().digest); }
+
+INSTANTIATE_TEST_SUITE_P(Rfc1321, Md5VectorTest, ::testing::Values(
+    Md5Vector{"", "d41d8cd98f00b204e9800998ecf8427e"},
+    Md5Vector{"a", "0cc175b9c0f1b6a831c399e269772661"},
+    Md5Vector{"abc", "900150983cd24fb0d6963f7d28e17f72"},
+    Md5Vector{"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+    Md5Vector{"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+    Md5Vector{"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+              "d174ab98d277d9f5a5611c2c9f419d9f"},
+    Md5Vector{"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+              "57edf4a22be3c955ac49da2e2107b67a"}));
 
 TEST(Md5Test, FinalDigestRefusesMoreInputAndHasAWideForm) {
   std::string data(1000, '\0');

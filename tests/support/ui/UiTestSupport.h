@@ -1,4 +1,4 @@
-// Helpers of the UI base tests: a temporary folder, a canvas over a DIB section, ZIP archives
+// Helpers of the UI framework tests: a temporary folder, a canvas over a DIB section, ZIP archives
 // and PNG images built at test time.
 #pragma once
 
