@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include "platform/src/internal/paths.h"
+#include "tests/support/TempFolder.h"
 #include <minizip/zip.h>
 #include <stb/stb_image_write.h>
 #include <stdlib.h>
@@ -21,32 +22,7 @@
 
 namespace uitest {
 
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/jfui_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    m_host = made ? made : "";
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_host, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  std::string Host(const std::string& name) const { return m_host + "/" + name; }
-  void Write(const std::string& name, const std::string& content) const {
-    std::ofstream(Host(name), std::ios::binary) << content;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Host(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  std::wstring Win() const { return jf::WinPathFromHost(m_host); }
-
- private:
-  std::string m_host;
-};
+using TempFolder = ::TempFolder;
 
 struct ZipItem {
   ZipItem(std::string n, std::string d, int m = Z_DEFLATED, std::string extra = "", uLong attr = 0)
