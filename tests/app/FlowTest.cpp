@@ -15,8 +15,8 @@
 
 #include "tests/app/AppDrives.h"
 #include "tests/app/FlowTestView.h"
-#include "tests/support/HttpTestServer.h"
 #include "commonlib/logger/report/BigDataLog.h"
+#include "tests/support/net/HttpTestServer.h"
 #include "commonlib/DownloadEngine.h"
 #include "Updater/CUpdateModule.h"
 #include "app/config/AppConfig.h"
