@@ -5,14 +5,14 @@
 #include <ctime>
 
 #include "commonlib/DownloadEngine.h"
-#include "app/PathText.h"
-#include "app/SpareDnsTable.h"
 #include "commonlib/core/CFileEx.h"
 #include "commonlib/core/DeploymentProfile.h"
+#include "commonlib/http/SpareDnsTable.h"
 #include "commonlib/logger/ConsoleLogger.h"
 #include "commonlib/logger/FileLogger.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
+#include "commonlib/util/PathText.h"
 #include "commonlib/util/StringUtils.h"
 
 namespace {
@@ -89,7 +89,7 @@ DWORD CUpdateModule::CreateHelperWindow() {
   if (!RegisterClassW(&wc)) {
     const DWORD error = GetLastError();
     ConsoleLogger::Instance().Log(kLogError, L"[UM]regclass %d", static_cast<int>(error));
-    FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"[UM]rcls %d:%d", 1, static_cast<int>(error));
+    FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"[UM]rcls %d:%d", kErrSys, static_cast<int>(error));
     return error;
   }
   HWND window = CreateWindowExW(0, m_windowClassName.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
@@ -98,7 +98,7 @@ DWORD CUpdateModule::CreateHelperWindow() {
     const DWORD error = GetLastError();
     UnregisterClassW(m_windowClassName.c_str(), ModuleInstance());
     ConsoleLogger::Instance().Log(kLogError, L"[UM]unregclass %d", static_cast<int>(error));
-    FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"[UM]urcls %d:%d", 1, static_cast<int>(error));
+    FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"[UM]urcls %d:%d", kErrSys, static_cast<int>(error));
     return error;
   }
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -128,8 +128,12 @@ void CUpdateModule::RequestInstallInfo() {
 }
 
 void CUpdateModule::ReportAttemptFailure(DWORD error) {
-  if (m_messageWindow && PostMessageW(m_messageWindow, kMsgInfoDone, 1, static_cast<LPARAM>(error))) return;
-  if (m_listener) m_listener->OnInstallInfoResult(1, static_cast<int32_t>(error), m_installInfo.version, m_installInfo.md5);
+  const ErrorPair failure = SystemErrorPair(error);
+  if (m_messageWindow &&
+      PostMessageW(m_messageWindow, kMsgInfoDone, ErrorTypeParam(failure), ErrorCodeParam(failure))) {
+    return;
+  }
+  if (m_listener) m_listener->OnInstallInfoResult(failure.type, failure.code, m_installInfo.version, m_installInfo.md5);
 }
 
 void CUpdateModule::Stop() {
@@ -158,8 +162,8 @@ void CUpdateModule::OnInfoHttpDone(void* userData, const std::string& body, int 
     // A byte-order mark would become part of the first section name.
     if (!module->m_infoText.empty() && module->m_infoText[0] == 0xFEFF) module->m_infoText.erase(0, 1);
   }
-  PostToWindow(window, kMsgInfoDone, static_cast<WPARAM>(static_cast<uint32_t>(errorType)),
-               static_cast<LPARAM>(errorCode));
+  const ErrorPair result{errorType, errorCode};
+  PostToWindow(window, kMsgInfoDone, ErrorTypeParam(result), ErrorCodeParam(result));
 }
 
 void CUpdateModule::OnDownloadProgressCallback(uintptr_t userData, int64_t total, int64_t complete, int32_t speed) {
@@ -174,23 +178,22 @@ void CUpdateModule::OnDownloadProgressCallback(uintptr_t userData, int64_t total
 }
 
 void CUpdateModule::OnDownloadDoneCallback(uintptr_t userData, int32_t errorType, int32_t errorCode) {
-  PostToWindow(reinterpret_cast<HWND>(userData), kMsgDownloadDone, static_cast<WPARAM>(static_cast<uint32_t>(errorType)),
-               static_cast<LPARAM>(errorCode));
+  const ErrorPair result{errorType, errorCode};
+  PostToWindow(reinterpret_cast<HWND>(userData), kMsgDownloadDone, ErrorTypeParam(result), ErrorCodeParam(result));
 }
 
 LRESULT CALLBACK CUpdateModule::HelperWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CUpdateModule* module = reinterpret_cast<CUpdateModule*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  const int32_t errorType = static_cast<int32_t>(static_cast<uint32_t>(wParam));
-  const int32_t errorCode = static_cast<int32_t>(lParam);
+  const ErrorPair result = ErrorPairFromParams(wParam, lParam);
   switch (message) {
     case kMsgInfoDone:
-      if (module) module->OnInstallInfoReceived(errorType, errorCode);
+      if (module) module->OnInstallInfoReceived(result);
       return 0;
     case kMsgProgress:
       if (module) module->OnProgressMessage();
       return 0;
     case kMsgDownloadDone:
-      if (module) module->OnDownloadFinished(errorType, errorCode);
+      if (module) module->OnDownloadFinished(result);
       return 0;
     case 0x7EB:
     case 0x7EC:
@@ -204,32 +207,28 @@ LRESULT CALLBACK CUpdateModule::HelperWndProc(HWND hwnd, UINT message, WPARAM wP
   }
 }
 
-void CUpdateModule::OnInstallInfoReceived(int errorType, int errorCode) {
+void CUpdateModule::OnInstallInfoReceived(ErrorPair result) {
   m_infoCommand.Stop();
-  if (errorType == 0) {
+  if (result.Ok()) {
     wchar_t path[2048] = {0};
     _snwprintf(path, 2047, L"%s\\jfinstall_%d.ini", m_downloadDir.c_str(),
                static_cast<int>(static_cast<uint32_t>(time(nullptr))));
-    if (StoreAndReadInstallInfo(path, errorType, errorCode)) {
+    if (StoreAndReadInstallInfo(path, result)) {
       const DWORD error = StartInstallerDownload(L".tmp");
       // Without a download no result would ever follow: the attempt failed.
-      if (error) {
-        errorType = 1;
-        errorCode = static_cast<int>(error);
-      }
+      if (error) result = SystemErrorPair(error);
     }
     DeleteFileW(path);
   }
-  if (m_listener) m_listener->OnInstallInfoResult(errorType, errorCode, m_installInfo.version, m_installInfo.md5);
+  if (m_listener) m_listener->OnInstallInfoResult(result.type, result.code, m_installInfo.version, m_installInfo.md5);
 }
 
-bool CUpdateModule::StoreAndReadInstallInfo(const std::wstring& path, int& errorType, int& errorCode) {
+bool CUpdateModule::StoreAndReadInstallInfo(const std::wstring& path, ErrorPair& result) {
   CFileEx file;
   CFileExException openError;
   if (!file.Open(path.c_str(), CFileEx::modeWrite | CFileEx::shareDenyWrite | CFileEx::modeNoInherit | CFileEx::modeCreate,
                  &openError)) {
-    errorType = 1;
-    errorCode = openError.GetCode();
+    result = SystemErrorPair(openError.GetCode());
     return false;
   }
   try {
@@ -241,8 +240,7 @@ bool CUpdateModule::StoreAndReadInstallInfo(const std::wstring& path, int& error
   } catch (const CFileExException& e) {
     // A file that was not written whole would be read as a shorter answer.
     file.Abort();
-    errorType = 1;
-    errorCode = e.GetCode();
+    result = SystemErrorPair(e.GetCode());
     return false;
   }
 
@@ -294,24 +292,24 @@ void CUpdateModule::OnProgressMessage() {
                                  static_cast<int32_t>(process.get(L"speed").integer()), 0);
 }
 
-void CUpdateModule::OnDownloadFinished(int errorType, int errorCode) {
+void CUpdateModule::OnDownloadFinished(ErrorPair result) {
   if (!m_downloading) return;
   DownloadEngine::RemoveTask(m_installInfo.url.c_str(), m_installerPath.c_str());
   m_downloading = 0;
-  if (errorType == 0) {
+  if (result.Ok()) {
     // A stale installer still running would keep the new one from starting.
     CommonUtils::EnableDebugPrivilege();
     CommonUtils::KillProcessesByName(kInstallerName);
-    NotifyDownloadResult(0, errorCode, nullptr);
+    NotifyDownloadResult(result, nullptr);
     return;
   }
   const uint64_t size = FileUtils::GetFileSize(m_partialName);
   if (size == static_cast<uint64_t>(-1) || size == 0) DeleteFileW(m_partialName.c_str());
-  NotifyDownloadResult(errorType, errorCode, L"安装失败");
+  NotifyDownloadResult(result, L"安装失败");
 }
 
-void CUpdateModule::NotifyDownloadResult(int errorType, int errorCode, const wchar_t* message) {
-  if (m_listener) m_listener->OnDownloadResult(errorType, errorCode, message ? message : L"");
+void CUpdateModule::NotifyDownloadResult(ErrorPair result, const wchar_t* message) {
+  if (m_listener) m_listener->OnDownloadResult(result.type, result.code, message ? message : L"");
 }
 
 void CUpdateModule::LogPostFailure(DWORD error) {

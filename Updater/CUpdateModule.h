@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "Updater/CUpdateInfo.h"
+#include "Updater/ErrorPairParams.h"
 #include "Updater/IGameEventListener.h"
-#include "commonlib/DownloadTaskRequest.h"
 #include "Updater/InstallInfo.h"
+#include "commonlib/DownloadTaskRequest.h"
 #include "commonlib/core/ProtoValue.h"
 #include "commonlib/http/CHttpCommand.h"
 
@@ -38,7 +39,7 @@ class CUpdateModule {
   DWORD CreateDownloadDir();
   // Starts (or restarts) the installer-information request from the first address.
   void RequestInstallInfo();
-  // Hands a failed attempt to the listener as OnInstallInfoResult(1, error), after the
+  // Hands a failed attempt to the listener as OnInstallInfoResult(kErrSys, error), after the
   // current dispatch (directly when there is no helper window).
   void ReportAttemptFailure(DWORD error);
   // Cancels everything and removes the helper window; no listener call follows.
@@ -63,14 +64,15 @@ class CUpdateModule {
 
  private:
   void DestroyHelperWindow();
-  void OnInstallInfoReceived(int errorType, int errorCode);
-  bool StoreAndReadInstallInfo(const std::wstring& path, int& errorType, int& errorCode);
+  void OnInstallInfoReceived(ErrorPair result);
+  // On failure, result is the pair of the file that could not be written.
+  bool StoreAndReadInstallInfo(const std::wstring& path, ErrorPair& result);
   // 0 when the task was handed to the engine, else the system error of the folder.
   DWORD StartInstallerDownload(const std::wstring& suffix);
   void AddDownloadTask();
   void OnProgressMessage();
-  void OnDownloadFinished(int errorType, int errorCode);
-  void NotifyDownloadResult(int errorType, int errorCode, const wchar_t* message);
+  void OnDownloadFinished(ErrorPair result);
+  void NotifyDownloadResult(ErrorPair result, const wchar_t* message);
   static void LogPostFailure(DWORD error);
   static void PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

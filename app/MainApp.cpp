@@ -2,14 +2,15 @@
 
 #include <string>
 
-#include "commonlib/BigDataLog.h"
-#include "commonlib/CNetToolThread.h"
+#include "app/config/AppConfig.h"
+#include "commonlib/logger/report/BigDataLog.h"
+#include "commonlib/netdiag/CNetToolThread.h"
 #include "commonlib/DownloadEngine.h"
-#include "app/AppConfig.h"
 #include "commonlib/http/CHttpCommand.h"
 #include "commonlib/http/CHttpMgr.h"
 #include "commonlib/http/DownloadChannel.h"
-#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/http/SpareDnsTable.h"
+#include "commonlib/logger/report/DownloadLog.h"
 #include "commonlib/logger/FileLogger.h"
 #include "commonlib/thread/MainThreadQueue.h"
 #include "commonlib/util/CommonUtils.h"

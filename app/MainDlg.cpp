@@ -1,13 +1,13 @@
 #include "app/MainDlg.h"
 
 #include "app/MsgBoxDlg.h"
-#include "ui/control/ControlUI.h"
+#include "commonlib/util/FileUtils.h"
+#include "ui/base/ControlUI.h"
 #include "ui/control/EditUI.h"
 #include "ui/control/LabelUI.h"
 #include "ui/control/OptionUI.h"
 #include "ui/control/ProgressUI.h"
 #include "ui/layout/TabLayoutUI.h"
-#include "commonlib/util/FileUtils.h"
 
 using namespace SkinUI;
 
@@ -20,6 +20,16 @@ T* Find(CWindowManagerUI& manager, const wchar_t* name) {
 
 }  // namespace
 
+SKINUI_BEGIN_NOTIFY_MAP(CMainDlg, WindowImplBase)
+SKINUI_ON_CONTROL_NOTIFY(L"timer", L"pro_InstallProgress", OnProgressTimer)
+SKINUI_ON_CONTROL_NOTIFY(L"click", L"btn_close", OnCloseClick)
+SKINUI_ON_CONTROL_NOTIFY(L"click", L"btn_install", OnInstallClick)
+SKINUI_ON_CONTROL_NOTIFY(L"click", L"btn_free", OnFreeClick)
+SKINUI_ON_CONTROL_NOTIFY(L"click", L"btn_select", OnSelectClick)
+SKINUI_ON_CONTROL_NOTIFY(L"click", L"btn_agreement", OnAgreementClick)
+SKINUI_ON_CONTROL_NOTIFY(L"textchanged", L"edit_input", OnFolderTextChanged)
+SKINUI_END_NOTIFY_MAP()
+
 CMainDlg::CMainDlg() : m_flow(this) {}
 
 CMainDlg::~CMainDlg() { m_flow.Shutdown(); }
@@ -29,21 +39,16 @@ void CMainDlg::InitWindow() {
   EnableMenuItem(GetSystemMenu(m_hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
   m_tabMain = Find<CTabLayoutUI>(m_manager, L"tb_main");
   m_optAgree = Find<COptionUI>(m_manager, L"opt_agree");
-  m_btnAgreement = m_manager.FindControl(L"btn_agreement");
   m_btnFree = m_manager.FindControl(L"btn_free");
   m_aboutFree = m_manager.FindControl(L"about_free");
   m_editInput = Find<CEditUI>(m_manager, L"edit_input");
-  m_btnSelect = m_manager.FindControl(L"btn_select");
   m_lbTip = Find<CLabelUI>(m_manager, L"lb_tip");
   m_optAuto = Find<COptionUI>(m_manager, L"opt_auto");
   m_hlayoutInstall = m_manager.FindControl(L"hlayout_install");
-  m_btnInstall = m_manager.FindControl(L"btn_install");
   m_changeAd = Find<CLabelUI>(m_manager, L"change_ad");
   m_progress = Find<CProgressUI>(m_manager, L"pro_InstallProgress");
   m_lbTip1 = Find<CLabelUI>(m_manager, L"lb_tip1");
   m_lbTip2 = Find<CLabelUI>(m_manager, L"lb_tip2");
-  m_btnMin = m_manager.FindControl(L"btn_min");
-  m_btnClose = m_manager.FindControl(L"btn_close");
   if (m_lbTip1) m_lbTip1->SetVisible(false);
   if (m_lbTip2) m_lbTip2->SetVisible(false);
   if (m_optAuto) m_optAuto->SetSelected(true);
@@ -71,29 +76,19 @@ void CMainDlg::OnFinalMessage(HWND hwnd) {
   ::PostQuitMessage(0);
 }
 
-void CMainDlg::Notify(UINotifyMsg& msg) {
-  CControlUI* sender = msg.sender;
-  if (msg.type == L"timer" && sender != nullptr && sender == m_progress) {
-    m_flow.OnProgressTimer();
-  } else if (msg.type == L"click" && sender != nullptr) {
-    if (sender == m_btnClose) {
-      m_flow.OnClickClose();
-      return;
-    }
-    if (sender == m_btnInstall) {
-      if (!m_flow.OnClickInstall()) return;
-    } else if (sender == m_btnFree) {
-      m_flow.OnClickFree();
-    } else if (sender == m_btnSelect) {
-      m_flow.OnClickSelect();
-    } else if (sender == m_btnAgreement) {
-      m_flow.OnClickAgreement();
-    }
-  } else if (msg.type == L"textchanged" && sender != nullptr && sender == m_editInput) {
-    m_flow.OnFolderTextChanged(m_editInput->GetText().GetData());
-  }
-  WindowImplBase::Notify(msg);
-}
+void CMainDlg::OnProgressTimer(UINotifyMsg&) { m_flow.OnProgressTimer(); }
+
+void CMainDlg::OnCloseClick(UINotifyMsg&) { m_flow.OnClickClose(); }
+
+void CMainDlg::OnInstallClick(UINotifyMsg&) { m_flow.OnClickInstall(); }
+
+void CMainDlg::OnFreeClick(UINotifyMsg&) { m_flow.OnClickFree(); }
+
+void CMainDlg::OnSelectClick(UINotifyMsg&) { m_flow.OnClickSelect(); }
+
+void CMainDlg::OnAgreementClick(UINotifyMsg&) { m_flow.OnClickAgreement(); }
+
+void CMainDlg::OnFolderTextChanged(UINotifyMsg& msg) { m_flow.OnFolderTextChanged(msg.sender->GetText().GetData()); }
 
 COptionUI* CMainDlg::OptionControl(Option option) const { return option == kOptionAgree ? m_optAgree : m_optAuto; }
 

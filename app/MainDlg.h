@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/IInstallView.h"
-#include "app/InstallFlow.h"
+#include "app/install/IInstallView.h"
+#include "app/install/InstallFlow.h"
 #include "ui/window/WindowImplBase.h"
 
 class CMsgBoxDlg;
@@ -35,7 +35,6 @@ class CMainDlg : public SkinUI::WindowImplBase, public IInstallView {
   UINT GetResourceType() const override { return SkinUI::UILIB_ZIPRESOURCE; }
   SkinUI::CUIString GetZIPFileName() const override { return SkinUI::CUIString(L""); }
   LRESULT OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
-  void Notify(SkinUI::UINotifyMsg& msg) override;
 
   InstallFlow& GetFlow() { return m_flow; }
 
@@ -60,7 +59,19 @@ class CMainDlg : public SkinUI::WindowImplBase, public IInstallView {
   void CloseBox(BoxSlot slot, UINT code) override;
   std::wstring BrowseForFolder(const std::wstring& start) override;
 
+  // The window hears its controls by name, through its notify map; the names the map does
+  // not list (btn_min) reach the window base's handlers.
+  SKINUI_DECLARE_NOTIFY_MAP()
+
  private:
+  void OnProgressTimer(SkinUI::UINotifyMsg& msg);
+  void OnCloseClick(SkinUI::UINotifyMsg& msg);
+  void OnInstallClick(SkinUI::UINotifyMsg& msg);
+  void OnFreeClick(SkinUI::UINotifyMsg& msg);
+  void OnSelectClick(SkinUI::UINotifyMsg& msg);
+  void OnAgreementClick(SkinUI::UINotifyMsg& msg);
+  void OnFolderTextChanged(SkinUI::UINotifyMsg& msg);
+
   SkinUI::COptionUI* OptionControl(Option option) const;
   void ResizeBy(int delta);
 
@@ -70,19 +81,14 @@ class CMainDlg : public SkinUI::WindowImplBase, public IInstallView {
 
   SkinUI::CTabLayoutUI* m_tabMain = nullptr;
   SkinUI::COptionUI* m_optAgree = nullptr;
-  SkinUI::CControlUI* m_btnAgreement = nullptr;
   SkinUI::CControlUI* m_btnFree = nullptr;
   SkinUI::CControlUI* m_aboutFree = nullptr;
   SkinUI::CEditUI* m_editInput = nullptr;
-  SkinUI::CControlUI* m_btnSelect = nullptr;
   SkinUI::CLabelUI* m_lbTip = nullptr;
   SkinUI::COptionUI* m_optAuto = nullptr;
   SkinUI::CControlUI* m_hlayoutInstall = nullptr;
-  SkinUI::CControlUI* m_btnInstall = nullptr;
   SkinUI::CLabelUI* m_changeAd = nullptr;
   SkinUI::CProgressUI* m_progress = nullptr;
   SkinUI::CLabelUI* m_lbTip1 = nullptr;
   SkinUI::CLabelUI* m_lbTip2 = nullptr;
-  SkinUI::CControlUI* m_btnMin = nullptr;
-  SkinUI::CControlUI* m_btnClose = nullptr;
 };

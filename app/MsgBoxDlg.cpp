@@ -1,8 +1,14 @@
 #include "app/MsgBoxDlg.h"
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 using SkinUI::CControlUI;
+
+SKINUI_BEGIN_NOTIFY_MAP(CMsgBoxDlg, WindowImplBase)
+SKINUI_ON_CONTROL_NOTIFY(L"click", L"btn_ok", OnOkClick)
+SKINUI_ON_CONTROL_NOTIFY(L"click", L"btn_cancel", OnCancelClick)
+SKINUI_ON_CONTROL_NOTIFY(L"click", L"btn_close", OnCancelClick)
+SKINUI_END_NOTIFY_MAP()
 
 CMsgBoxDlg::CMsgBoxDlg(const std::wstring& text, const std::wstring& title, const std::wstring& codeLine)
     : m_text(text), m_title(title), m_codeLine(codeLine) {}
@@ -39,14 +45,9 @@ void CMsgBoxDlg::InitWindow() {
   if (m_codeLabel) m_codeLabel->SetText(m_codeLine.c_str());
 }
 
-void CMsgBoxDlg::Notify(SkinUI::UINotifyMsg& msg) {
-  if (msg.type != L"click" || msg.sender == nullptr) return;
-  if (msg.sender == m_ok) {
-    Close(1);
-  } else if (msg.sender == m_cancel || msg.sender == m_close) {
-    Close(2);
-  }
-}
+void CMsgBoxDlg::OnOkClick(SkinUI::UINotifyMsg&) { Close(1); }
+
+void CMsgBoxDlg::OnCancelClick(SkinUI::UINotifyMsg&) { Close(2); }
 
 void CMsgBoxDlg::SetButtonTexts(const std::wstring& okCaption, const std::wstring& cancelCaption) {
   if (m_ok && !okCaption.empty()) m_ok->SetText(okCaption.c_str());

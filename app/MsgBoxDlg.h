@@ -22,7 +22,6 @@ class CMsgBoxDlg : public SkinUI::WindowImplBase {
   LRESULT HandleDefaultKey(WPARAM) override { return FALSE; }
   UINT GetResourceType() const override { return SkinUI::UILIB_ZIPRESOURCE; }
   SkinUI::CUIString GetZIPFileName() const override { return SkinUI::CUIString(L""); }
-  void Notify(SkinUI::UINotifyMsg& msg) override;
 
   // Runs the box modally and answers the code given to Close. The box deletes itself once
   // its window is gone; while the modal loop runs, that waits until the loop has returned.
@@ -34,8 +33,14 @@ class CMsgBoxDlg : public SkinUI::WindowImplBase {
   // The row that holds the cancel button.
   void SetRowVisible(bool visible);
 
+  // The box hears its buttons by name, through its notify map.
+  SKINUI_DECLARE_NOTIFY_MAP()
+
  private:
   ~CMsgBoxDlg() override = default;
+
+  void OnOkClick(SkinUI::UINotifyMsg& msg);
+  void OnCancelClick(SkinUI::UINotifyMsg& msg);
 
   bool m_inModalLoop = false;
   bool m_windowGone = false;

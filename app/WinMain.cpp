@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
-#include "app/AppConfig.h"
+#include "app/config/AppConfig.h"
 #include "app/MainApp.h"
 #include "app/MainDlg.h"
 #include "app/MsgBoxDlg.h"
 #include "commonlib/util/CommandLineOptions.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 #include "ui/window/WndShadow.h"
 
 namespace {

@@ -20,11 +20,11 @@
 
 #include <windows.h>
 
-#include "ui/control/ControlUI.h"
-#include "ui/layout/IContainerUI.h"
+#include "ui/base/ControlUI.h"
+#include "ui/base/IContainerUI.h"
 #include "ui/skin/SkinBuilder.h"
-#include "ui/window/WindowManagerUI.h"
-#include "ui/window/WindowWnd.h"
+#include "ui/base/WindowManagerUI.h"
+#include "ui/base/WindowWnd.h"
 
 using namespace SkinUI;
 using Clock = std::chrono::steady_clock;

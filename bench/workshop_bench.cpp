@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/MainThreadPump.h"
+#include "tests/support/core/MainThreadPump.h"
 #include "commonlib/core/OBufferStream.h"
 #include "commonlib/http/CCurlHttp.h"
 #include "commonlib/http/CCurlWorkshop.h"

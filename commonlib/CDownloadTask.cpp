@@ -44,44 +44,45 @@ void CDownloadTask::Log(int level, int line, const wchar_t* format, ...) {
   HttpLog::Write(level, line, kFile, L"%s", text.c_str());
 }
 
-CDownloadTask::CDownloadTask(const std::wstring& url, const std::wstring& spareAddresses,
-                             const std::wstring& cdnHost, int64_t cdnMinSpeed, const std::wstring& fullPath,
-                             const std::wstring& md5, int64_t size, const std::string& options)
+CDownloadTask::CDownloadTask(const DownloadTaskRequest& request, uintptr_t progressContext,
+                             uintptr_t completionContext)
     : m_log(new CTaskLog()),
-      m_userData(0),
-      m_progress(nullptr),
-      m_progressContext(0),
-      m_completion(nullptr),
-      m_completionContext(0),
-      m_url(url),
+      m_userData(request.userData),
+      m_progress(request.progress),
+      m_progressContext(progressContext),
+      m_completion(request.completion),
+      m_completionContext(completionContext),
+      m_url(request.url),
       m_sourceLimit(3),
-      m_md5(md5),
-      m_directory(FileUtils::GetParentDir(fullPath)),
-      m_fileName(FileUtils::GetFileName(fullPath)),
-      m_cdnHost(cdnHost),
-      m_cdnMinSpeed(cdnMinSpeed),
+      m_md5(request.md5),
+      m_directory(FileUtils::GetParentDir(request.fullPath)),
+      m_fileName(FileUtils::GetFileName(request.fullPath)),
+      m_cdnHost(request.cdnHost),
+      m_cdnMinSpeed(request.cdnMinSpeed),
       m_lastGoodTick(0),
       m_switched(false),
       m_isCdn(false),
       m_accumulatedMs(0),
       m_startTick(GetTickCount()),
-      m_size(size),
+      m_size(request.size),
       m_noSourceSince(0),
       m_runState(kStopped),
       m_p2pBytes(0),
       m_outcome(kOutcomePending),
-      m_options(options),
+      m_options(request.options),
       m_serial(++g_taskSerial),
       m_sourceCallDepth(0),
       m_deferredPosted(false),
       m_metaSaveTick(0),
       m_metaDirty(false) {
   m_log->m_ownerStats = [this](ProtoValue& record) { GetStats(record); };
-  if (!options.empty()) ProtoValueJsonConvertor::FromJson(StringUtils::FromUtf8(options), m_log->m_record);
+  if (!request.options.empty())
+    ProtoValueJsonConvertor::FromJson(StringUtils::FromUtf8(request.options), m_log->m_record);
   // The record is a map whatever the options text held.
   if (m_log->m_record.type() != PV_MAP) m_log->m_record = ProtoValue(PV_MAP);
-  m_log->m_record[L"file_name"] = FileUtils::GetFileName(fullPath);
-  TASK_LOG(kLogInfo, L"CDownloadTask::CDownloadTask full_name:%s", fullPath.c_str());
+  m_log->m_record[L"file_name"] = FileUtils::GetFileName(request.fullPath);
+  TASK_LOG(kLogInfo, L"CDownloadTask::CDownloadTask full_name:%s", request.fullPath.c_str());
+  const std::wstring& spareAddresses = request.spareAddresses;
   if (!spareAddresses.empty()) {
     // Empty pieces stay: they are addresses as far as the caller is concerned.
     size_t start = 0;
@@ -94,7 +95,6 @@ CDownloadTask::CDownloadTask(const std::wstring& url, const std::wstring& spareA
     std::sort(m_spareAddresses.begin(), m_spareAddresses.end());
   }
   m_meta.SetPath(GetMetaFilePath());
-  CDownloadTaskQueue::GetInstance().AddTaskLog(m_log);
 }
 
 CDownloadTask::~CDownloadTask() {
@@ -112,7 +112,7 @@ bool CDownloadTask::CreateEmptyFile() {
   uint32_t flags = CFileEx::modeReadWrite | CFileEx::shareDenyNone | CFileEx::modeNoInherit |
                    CFileEx::modeCreate | CFileEx::modeNoTruncate | CFileEx::typeBinary;
   if (!file.Open(path.c_str(), flags, &error)) {
-    TASK_LOG(kLogError, L"[CreateEmptyFile]打开错误 %d:%d %s", 1, error.GetCode(), path.c_str());
+    TASK_LOG(kLogError, L"[CreateEmptyFile]打开错误 %d:%d %s", kErrSys, error.GetCode(), path.c_str());
     return false;
   }
   try {
@@ -120,8 +120,8 @@ bool CDownloadTask::CreateEmptyFile() {
     file.Close();
     return true;
   } catch (CFileExException& e) {
-    TASK_LOG(kLogError, L"CDownloadTask::SetLength %s %lld %d:%d", path.c_str(), static_cast<long long>(m_size), 1,
-             e.GetCode());
+    TASK_LOG(kLogError, L"CDownloadTask::SetLength %s %lld %d:%d", path.c_str(), static_cast<long long>(m_size),
+             kErrSys, e.GetCode());
     file.Abort();
     return false;
   }
@@ -251,9 +251,9 @@ void CDownloadTask::OnTaskCompleted(int code) {
   StopTask();
   m_log->m_finished = true;
   m_log->BuildReport();
-  int et = 0;
+  ErrorPair result{kErrOk, code};
   if (code != 0) {
-    et = kErrUser;
+    result.type = kErrUser;
   } else if (FileUtils::MoveFileRetry(GetTempFilePath(), GetFullName(), 10)) {
     DeleteMetaFiles();
   } else {
@@ -262,16 +262,17 @@ void CDownloadTask::OnTaskCompleted(int code) {
       DeleteMetaFiles();
     } else {
       TASK_LOG(kLogInfo, L"文件下载完成，但是文件重命名失败 et:%d", static_cast<int>(error));
-      et = static_cast<int>(error);
+      // A failed move reports the system error number as the type.
+      result.type = static_cast<int>(error);
     }
   }
   // Unlisted before the application hears of the end: its callback may remove the task by
   // its path (which would destroy it a second time) or start the same download again.
   CDownloadTaskQueue::GetInstance().RemoveTaskFromList(this);
   if (m_completion || m_completionContext) {
-    if (m_completion) m_completion(m_userData, et, code);
+    if (m_completion) m_completion(m_userData, result.type, result.code);
   }
-  TASK_LOG(kLogInfo, L"task:%s OnTaskCompleted:et %d,ec,%d", GetFullName().c_str(), et, code);
+  TASK_LOG(kLogInfo, L"task:%s OnTaskCompleted:et %d,ec,%d", GetFullName().c_str(), result.type, result.code);
   delete this;
 }
 
@@ -416,7 +417,7 @@ void CDownloadTask::RunDeferredResults(uint64_t serial, int) {
     if (task->m_deferred.empty() || task->m_sourceCallDepth > 0) return;
     DeferredResult d = task->m_deferred.front();
     task->m_deferred.pop_front();
-    task->OnRangeCompleted(d.peer, d.et, d.ec);
+    task->OnRangeCompleted(d.peer, d.result.type, d.result.code);
   }
 }
 
@@ -540,10 +541,11 @@ bool CDownloadTask::OnTimer() {
 // ---- source events ----
 
 void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
+  ErrorPair result{et, ec};
   if (m_sourceCallDepth > 0) {
     // Inside a call of the sources (a start that failed at once): the block and the source
     // are still in use up the stack, so the result waits.
-    m_deferred.push_back(DeferredResult{peer, et, ec});
+    m_deferred.push_back(DeferredResult{peer, result});
     return;
   }
   if (!HasPeer(peer)) {
@@ -553,14 +555,15 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
   }
   BlockRequest* block = peer->m_block;
   if (!block) {
-    TASK_LOG(kLogInfo, L"et:%d ec:%d peer block_未分配而移除", et, ec);
+    TASK_LOG(kLogInfo, L"et:%d ec:%d peer block_未分配而移除", result.type, result.code);
     DropPeer(peer);
     return;
   }
   std::wstring desc;
   bool http = DescribePeer(peer, desc);
   (void)http;
-  TASK_LOG(kLogInfo, L"%s code=%d:%d OnRangeCompleted task %s start:%lld size:%d", desc.c_str(), et, ec,
+  TASK_LOG(kLogInfo, L"%s code=%d:%d OnRangeCompleted task %s start:%lld size:%d", desc.c_str(), result.type,
+           result.code,
            GetFullName().c_str(), static_cast<long long>(block->first), static_cast<int>(block->Length()));
   TASK_LOG(kLogInfo, L"%s block+gap begin: %s", GetFullName().c_str(), DumpBlocks().c_str());
   int64_t first = block->first, last = block->last;
@@ -571,39 +574,49 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
   }
   peer->m_block = nullptr;
 
-  if (et == 0) {
-    m_gaps.RemoveRange(first, last);
-    int64_t length = last - first + 1;
-    if (peer->IsP2P() || !dynamic_cast<CHttpDownloadPeer*>(peer))
-      m_p2pBytes += length;
-    else
-      AddSourceBytes(peer, length);
-    if (IsComplete()) {
-      TASK_LOG(kLogInfo, L"download task completed 正常完成 %s p2p部分/总大小:%lld/%lld", GetFullName().c_str(),
-               static_cast<long long>(m_p2pBytes), static_cast<long long>(m_size));
-      OnTaskCompleted(TaskCodeOk);
-      return;
-    }
-    SaveMetaSoon();
+  if (result.Ok()) {
+    // The last block ends the task, which is gone then.
+    if (OnBlockFetched(peer, first, last)) return;
   } else {
-    CHttpDownloadPeer* httpPeer = dynamic_cast<CHttpDownloadPeer*>(peer);
-    if (!peer->IsP2P() && httpPeer)
-      m_log->AddLineF(kCatFail, L"源：%s失败,et:%d,ec:%d", peer->GetLogName().c_str(), et, ec);
-    AddSourceTime(peer);
-    DropPeer(peer);
-    if (!m_switched && !m_cdnHost.empty() && !HasNonP2PPeer()) {
-      int64_t completed = GetCompletedSize();
-      SwitchToCdn();
-      std::wstring text =
-          StringUtils::Format(L"%d%%,已下载%s,下载源全部失败，切换为第三方cdn下载源：%s", Percent(completed),
-                              CommonUtils::FormatByteSize(static_cast<uint64_t>(completed), true).c_str(),
-                              m_cdnHost.c_str());
-      m_log->AddLine(kCatSource, text);
-      TASK_LOG(kLogInfo, L"%s", text.c_str());
-    }
+    OnSourceFailed(peer, result);
   }
   TASK_LOG(kLogInfo, L"%s block+gap end: %s", GetFullName().c_str(), DumpBlocks().c_str());
   DownloadNextEmptyBlock();
+}
+
+bool CDownloadTask::OnBlockFetched(CDownloadPeer* peer, int64_t first, int64_t last) {
+  m_gaps.RemoveRange(first, last);
+  int64_t length = last - first + 1;
+  if (peer->IsP2P() || !dynamic_cast<CHttpDownloadPeer*>(peer))
+    m_p2pBytes += length;
+  else
+    AddSourceBytes(peer, length);
+  if (IsComplete()) {
+    TASK_LOG(kLogInfo, L"download task completed 正常完成 %s p2p部分/总大小:%lld/%lld", GetFullName().c_str(),
+             static_cast<long long>(m_p2pBytes), static_cast<long long>(m_size));
+    OnTaskCompleted(TaskCodeOk);
+    return true;
+  }
+  SaveMetaSoon();
+  return false;
+}
+
+void CDownloadTask::OnSourceFailed(CDownloadPeer* peer, ErrorPair error) {
+  CHttpDownloadPeer* httpPeer = dynamic_cast<CHttpDownloadPeer*>(peer);
+  if (!peer->IsP2P() && httpPeer)
+    m_log->AddLineF(kCatFail, L"源：%s失败,et:%d,ec:%d", peer->GetLogName().c_str(), error.type, error.code);
+  AddSourceTime(peer);
+  DropPeer(peer);
+  if (!m_switched && !m_cdnHost.empty() && !HasNonP2PPeer()) {
+    int64_t completed = GetCompletedSize();
+    SwitchToCdn();
+    std::wstring text =
+        StringUtils::Format(L"%d%%,已下载%s,下载源全部失败，切换为第三方cdn下载源：%s", Percent(completed),
+                            CommonUtils::FormatByteSize(static_cast<uint64_t>(completed), true).c_str(),
+                            m_cdnHost.c_str());
+    m_log->AddLine(kCatSource, text);
+    TASK_LOG(kLogInfo, L"%s", text.c_str());
+  }
 }
 
 void CDownloadTask::OnPeerResolved(CDownloadPeer* peer) {

@@ -12,6 +12,7 @@
 #include "commonlib/CTaskMetaFile.h"
 #include "commonlib/DownloadTaskRequest.h"
 #include "commonlib/GapList.h"
+#include "commonlib/http/ResultCodes.h"
 #include "commonlib/peer/BlockRequest.h"
 #include "commonlib/thread/CRefPtr.h"
 
@@ -27,22 +28,12 @@ class CDownloadTask {
   // How the download ended, as the report's "status" gives it.
   enum Outcome { kOutcomePending = 0, kOutcomeSucceeded = 1, kOutcomeFailed = 2 };
 
-  CDownloadTask(const std::wstring& url, const std::wstring& spareAddresses, const std::wstring& cdnHost,
-                int64_t cdnMinSpeed, const std::wstring& fullPath, const std::wstring& md5, int64_t size,
-                const std::string& options);
+  // The request's user data and callbacks are the task's; the contexts go with the callbacks.
+  explicit CDownloadTask(const DownloadTaskRequest& request, uintptr_t progressContext = 0,
+                         uintptr_t completionContext = 0);
   virtual ~CDownloadTask();
   CDownloadTask(const CDownloadTask&) = delete;
   CDownloadTask& operator=(const CDownloadTask&) = delete;
-
-  void SetUserData(uintptr_t userData) { m_userData = userData; }
-  void SetProgressCallback(DownloadProgressCallback fn, uintptr_t context) {
-    m_progress = fn;
-    m_progressContext = context;
-  }
-  void SetCompletionCallback(DownloadCompletionCallback fn, uintptr_t context) {
-    m_completion = fn;
-    m_completionContext = context;
-  }
 
   // Lifecycle. A completion destroys the task: after StartTask the task may be gone.
   bool StartTask();
@@ -108,8 +99,7 @@ class CDownloadTask {
  private:
   struct DeferredResult {
     CDownloadPeer* peer;
-    int et;
-    int ec;
+    ErrorPair result;
   };
 
   bool CreateEmptyFile();
@@ -119,6 +109,10 @@ class CDownloadTask {
   void DropPeer(CDownloadPeer* peer);
   CHttpDownloadPeer* NewHttpPeer(const std::wstring& url, bool restartOnRedirect);
   void SwitchToCdn();
+  // A block's outcome once it has left the outstanding requests; OnBlockFetched answers
+  // whether the block completed the file (the task is gone then).
+  bool OnBlockFetched(CDownloadPeer* peer, int64_t first, int64_t last);
+  void OnSourceFailed(CDownloadPeer* peer, ErrorPair error);
   int Percent(int64_t completed) const;
   bool IsComplete() const;
   void Log(int level, int line, const wchar_t* format, ...);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "commonlib/CDownloadTask.h"
-#include "commonlib/NetDiagStatsReporter.h"
+#include "commonlib/netdiag/NetDiagStatsReporter.h"
 #include "commonlib/http/HttpLog.h"
 #include "commonlib/peer/CDownloadPeer.h"
 #include "commonlib/util/StringUtils.h"
@@ -28,10 +28,16 @@ bool CDownloadTaskQueue::AddTask(const std::wstring& url, const std::wstring& sp
                                  const std::wstring& md5, int64_t size, const std::string& options,
                                  uintptr_t userData, DownloadProgressCallback progress, uintptr_t progressContext,
                                  DownloadCompletionCallback completion, uintptr_t completionContext) {
-  CDownloadTask* task = new CDownloadTask(url, spareAddresses, cdnHost, cdnMinSpeed, fullPath, md5, size, options);
-  task->SetUserData(userData);
-  task->SetProgressCallback(progress, progressContext);
-  task->SetCompletionCallback(completion, completionContext);
+  DownloadTaskRequest request{url, spareAddresses, cdnHost, cdnMinSpeed, fullPath, md5, size, options,
+                              userData, progress, completion};
+  return AddTask(request, progressContext, completionContext);
+}
+
+bool CDownloadTaskQueue::AddTask(const DownloadTaskRequest& request, uintptr_t progressContext,
+                                 uintptr_t completionContext) {
+  CDownloadTask* task = new CDownloadTask(request, progressContext, completionContext);
+  // The log outlives its task: it is sent after the task has ended.
+  AddTaskLog(task->GetLog());
   if (!AddTaskToList(task)) {
     // The refused task's log will never be sent: let it go with the task.
     RemoveTaskLog(task->GetLog().get());

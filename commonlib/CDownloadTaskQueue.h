@@ -19,6 +19,10 @@ class CDownloadTaskQueue : public CSingleton<CDownloadTaskQueue>, public DAEvent
  public:
   static CDownloadTaskQueue& GetInstance() { return Instance(); }
 
+  // Creates the task from the request, keeps its log, lists and starts it; false when a task
+  // of the same full path is listed already (the new one is dropped) or the start fails.
+  bool AddTask(const DownloadTaskRequest& request, uintptr_t progressContext = 0, uintptr_t completionContext = 0);
+  // The same, from the request's fields one by one.
   bool AddTask(const std::wstring& url, const std::wstring& spareAddresses, const std::wstring& cdnHost,
                int64_t cdnMinSpeed, const std::wstring& fullPath, const std::wstring& md5, int64_t size,
                const std::string& options, uintptr_t userData, DownloadProgressCallback progress,

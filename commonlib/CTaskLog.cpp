@@ -6,7 +6,7 @@
 
 #include "commonlib/core/ProtoValueException.h"
 #include "commonlib/http/HttpLog.h"
-#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/logger/report/DownloadLog.h"
 #include "commonlib/thread/CRefPtr.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/StringUtils.h"

@@ -2,7 +2,7 @@
 
 #include "commonlib/CDownloadTaskQueue.h"
 #include "commonlib/peer/DAEventCenter.h"
-#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/logger/report/DownloadLog.h"
 
 namespace {
 std::wstring TextOrEmpty(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
@@ -41,16 +41,18 @@ bool InitDownloadLog(const wchar_t* reportAddress, const wchar_t* version, const
 bool AddTask(const wchar_t* url, const wchar_t* spareAddresses, const wchar_t* cdnHost, int64_t cdnMinSpeed,
              const wchar_t* fullPath, const wchar_t* md5, int64_t size, const char* options, uintptr_t userData,
              DownloadProgressCallback progress, DownloadCompletionCallback completion) {
-  CDownloadTaskQueue::GetInstance().AddTask(TextOrEmpty(url), TextOrEmpty(spareAddresses), TextOrEmpty(cdnHost),
-                                            cdnMinSpeed, TextOrEmpty(fullPath), TextOrEmpty(md5), size,
-                                            options ? std::string(options) : std::string(), userData, progress, 0,
-                                            completion, 0);
-  return true;
+  DownloadTaskRequest request{TextOrEmpty(url),      TextOrEmpty(spareAddresses),
+                              TextOrEmpty(cdnHost),  cdnMinSpeed,
+                              TextOrEmpty(fullPath), TextOrEmpty(md5),
+                              size,                  options ? std::string(options) : std::string(),
+                              userData,              progress,
+                              completion};
+  return AddTask(request);
 }
 
-bool AddTask(const DownloadTaskRequest& r) {
-  return AddTask(r.url.c_str(), r.spareAddresses.c_str(), r.cdnHost.c_str(), r.cdnMinSpeed, r.fullPath.c_str(),
-                 r.md5.c_str(), r.size, r.options.c_str(), r.userData, r.progress, r.completion);
+bool AddTask(const DownloadTaskRequest& request) {
+  CDownloadTaskQueue::GetInstance().AddTask(request);
+  return true;
 }
 
 bool RemoveTask(const wchar_t*, const wchar_t* fullPath) {

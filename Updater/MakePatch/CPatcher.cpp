@@ -1,5 +1,6 @@
 #include "Updater/MakePatch/CPatcher.h"
 
+#include "commonlib/http/ResultCodes.h"
 #include "commonlib/logger/FileLogger.h"
 
 namespace {
@@ -36,13 +37,13 @@ void CPatcher::DoPatch() {
   m_options[L"real_file"] = ProtoValue(PV_ARRAY);
   // No patch procedure is supplied: the outcome stays the zero pair.
   m_outcome.clear();
-  m_outcome[L"error_type"] = static_cast<int64_t>(0);
+  m_outcome[L"error_type"] = static_cast<int64_t>(kErrOk);
   m_outcome[L"error_code"] = static_cast<int64_t>(0);
-  const int32_t errorType = static_cast<int32_t>(m_outcome.get(L"error_type").integer());
-  const int32_t errorCode = static_cast<int32_t>(m_outcome.get(L"error_code").integer());
-  if (errorType != 0 || errorCode != 0) {
+  const ErrorPair outcome{static_cast<int32_t>(m_outcome.get(L"error_type").integer()),
+                          static_cast<int32_t>(m_outcome.get(L"error_code").integer())};
+  if (outcome != ErrorPair{}) {
     FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"s7ZPatchProc StopCallback %s %d %d",
-                                 m_packagePath.c_str(), errorType, errorCode);
+                                 m_packagePath.c_str(), outcome.type, outcome.code);
   }
-  if (m_callback) m_callback(m_userData, errorType, errorCode);
+  if (m_callback) m_callback(m_userData, outcome.type, outcome.code);
 }

@@ -79,10 +79,9 @@ std::string CCurlHttp::CopyBufferedBody() {
   return buffer ? buffer->ToString() : std::string();
 }
 
-void CCurlHttp::GetOutputError(int& type, int& code) {
+ErrorPair CCurlHttp::GetOutputError() {
   std::lock_guard<std::mutex> guard(m_streamLock);
-  type = m_output ? m_output->GetErrorType() : 0;
-  code = m_output ? m_output->GetErrorCode() : 0;
+  return m_output ? ErrorPair{m_output->GetErrorType(), m_output->GetErrorCode()} : ErrorPair();
 }
 
 size_t CCurlHttp::OnRecieveHeader(const char* data, size_t size) {

@@ -9,6 +9,7 @@
 #include "commonlib/core/OBaseStream.h"
 #include "commonlib/core/ProtoValue.h"
 #include "commonlib/http/CCurlBase.h"
+#include "commonlib/http/ResultCodes.h"
 
 class CCurlHttp : public CCurlBase {
  public:
@@ -28,7 +29,8 @@ class CCurlHttp : public CCurlBase {
   // The bytes collected so far by a memory sink (empty for other sinks).
   std::string CopyBufferedBody();
   // The output stream's error pair, (0, 0) when it has none.
-  void GetOutputError(int& type, int& code);
+  // The error pair of the output stream; none without one.
+  ErrorPair GetOutputError();
 
   ProtoValue m_headers;
   int m_httpCode;

@@ -15,6 +15,9 @@ uint16_t Read16(const unsigned char* p) { return static_cast<uint16_t>((p[0] << 
 
 const size_t kMaxName = 128;
 const int kMaxPointerHops = 16;
+// Answer record types.
+const uint16_t kRecordA = 1;
+const uint16_t kRecordCname = 5;
 
 }  // namespace
 
@@ -159,14 +162,14 @@ bool CDnsResolver::ParseAnswer(const unsigned char* packet, size_t length,
     size_t dataLength = Read16(packet + pos + 8);
     pos += 10;
     if (pos + dataLength > length) return false;
-    if (type == 1) {
+    if (type == kRecordA) {
       if (dataLength != 4) return false;
       if (addresses) {
         uint32_t a;
         std::memcpy(&a, packet + pos, 4);
         addresses->push_back(a);
       }
-    } else if (type == 5) {
+    } else if (type == kRecordCname) {
       size_t dataPos = pos;
       std::string alias;
       if (!DecodeName(packet, length, dataPos, alias, true)) return false;

@@ -50,7 +50,7 @@ class CHttpBase {
   // "ok", "sys", "crt", "user", "http", "curl", "webkit", "dp", "net"; null out of range.
   static const wchar_t* ErrorTypeName(int type);
   static uint64_t MakeError(uint32_t type, uint32_t code) {
-    return (static_cast<uint64_t>(type) << 32) | code;
+    return ErrorPair{static_cast<int>(type), static_cast<int>(code)}.Packed();
   }
   // The range header value for a request of [start, end]; empty when none is wanted.
   static std::string RangeText(uint64_t start, uint64_t end, bool wanted);

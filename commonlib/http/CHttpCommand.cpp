@@ -15,7 +15,7 @@
 #include "commonlib/http/HttpChannel.h"
 #include "commonlib/http/HttpLog.h"
 #include "commonlib/http/ResultCodes.h"
-#include "commonlib/logger/HttpErrorReport.h"
+#include "commonlib/logger/report/HttpErrorReport.h"
 #include "commonlib/thread/MainThreadQueue.h"
 #include "commonlib/thread/MainThreadTask4.h"
 #include "commonlib/util/CommonUtils.h"
@@ -46,7 +46,7 @@ CHttpCommand::CHttpCommand()
       m_dnsRetried(false),
       m_useResolved(false),
       m_dnsPending(false),
-      m_fallbackError(0, 0) {
+      m_fallbackError() {
   m_totalTimeout = 20000;
 }
 
@@ -194,105 +194,123 @@ void CHttpCommand::Retry() {
   Submit();
 }
 
-void CHttpCommand::Done(int et, int ec) {
+void CHttpCommand::Done(int errorType, int errorCode) {
   CRefPtr<CCurlBase> hold = m_curlHttp;
+  ErrorPair error{errorType, errorCode};
   if (!hold) {
-    JF_HTTP_LOG(kLogError, kFile, L"m_curlHttp is Null et:%d ec:%d", et, ec);
+    JF_HTTP_LOG(kLogError, kFile, L"m_curlHttp is Null et:%d ec:%d", error.type, error.code);
     return;
   }
   CCurlHttp* transfer = static_cast<CCurlHttp*>(hold.get());
   std::wstring ip = StringUtils::AnsiToWide(transfer->GetServerIp());
-  if (et == kErrCurl) {
-    m_result[L"curl"][L"code"] = ec;
-    int streamType = 0, streamCode = 0;
-    transfer->GetOutputError(streamType, streamCode);
-    if (streamCode != 0 && ErrorTypeName(streamType))
-      m_result[ErrorTypeName(streamType)][L"code"] = streamCode;
-    uint64_t error = GetError();
-    et = static_cast<int>(error >> 32);
-    ec = static_cast<int>(error & 0xFFFFFFFFu);
-    if (et == kErrCurl && ec == CURLE_PEER_FAILED_VERIFICATION)
-      JF_HTTP_LOG(kLogInfo, kFile, L"ssl 验证失败:%s", GetUrl().c_str());
-  }
+  if (error.type == kErrCurl) error = ReadCurlFailure(transfer, error.code);
   std::string body = transfer->CopyBufferedBody();
   std::wstring url = GetUrl();
-  bool retryable = (et == kErrCurl && ec != 0) || (et == kErrUser && ec == ResultCode::kRequestTimedOut);
+  if (RetrySameAddress(error, url, ip) || TrySpareAddress(error, url, ip)) return;
+  if (m_useResolved && !m_resolvedAddresses.empty()) m_resolvedAddresses.pop_front();
+  if (!m_savedUrl.empty() && (TryResolvedAddresses(error) || StartLookup(error))) return;
+  Finish(error, body, url, ip, true);
+}
+
+ErrorPair CHttpCommand::ReadCurlFailure(CCurlHttp* transfer, int curlCode) {
+  m_result[L"curl"][L"code"] = curlCode;
+  ErrorPair stream = transfer->GetOutputError();
+  if (stream.code != 0 && ErrorTypeName(stream.type)) m_result[ErrorTypeName(stream.type)][L"code"] = stream.code;
+  ErrorPair error = ErrorPair::Unpack(GetError());
+  if (error.type == kErrCurl && error.code == CURLE_PEER_FAILED_VERIFICATION)
+    JF_HTTP_LOG(kLogInfo, kFile, L"ssl 验证失败:%s", GetUrl().c_str());
+  return error;
+}
+
+namespace {
+// A failure that another attempt on the same address may cure.
+bool IsRetryable(ErrorPair error) {
+  return (error.type == kErrCurl && error.code != 0) ||
+         (error.type == kErrUser && error.code == static_cast<int>(ResultCode::kRequestTimedOut));
+}
+
+// A failure that a different address may cure.
+bool CallsForOtherAddress(ErrorPair error) {
+  return IsRetryable(error) || (error.type == kErrHttp && error.code != 0);
+}
+}  // namespace
+
+bool CHttpCommand::RetrySameAddress(ErrorPair error, const std::wstring& url, const std::wstring& ip) {
   uint32_t limit = (m_urls.size() > 1 || !m_resolvedAddresses.empty())
                        ? 1u
                        : static_cast<uint32_t>(m_retryLimit);
-
-  if (m_attempts <= limit && retryable) {
-    Stop();
-    if (m_reportErrors)
-      GetHttpErrorLog().AddRecord(1, ResultCode::kCommandFailedRecord, et, ec, L"CHttpCommand::Done() 失败重试....url:%s ip:%s",
-                                  url.c_str(), ip.c_str());
-    JF_HTTP_LOG(kLogError, kFile, L"CHttpCommand::Done() 重试.... type:%d code:%d  url:%s ip:%s", et,
-                ec, url.c_str(), ip.c_str());
-    Retry();
-    return;
-  }
-  bool escalate = retryable || (et == kErrHttp && ec != 0);
-  if (m_urls.size() > 1 && escalate) {
-    Stop();
-    m_attempts = 0;
-    m_urls.pop_front();
-    JF_HTTP_LOG(kLogInfo, kFile,
-                L"CHttpCommand::Done() type:%d code:%d  url:%s ip:%s 连接失败，尝试使用备用地址:%s", et,
-                ec, url.c_str(), ip.c_str(), GetUrl().c_str());
-    if (m_reportErrors)
-      GetHttpErrorLog().AddRecord(1, ResultCode::kCommandFailedRecord, et, ec,
-                                  L"CHttpCommand::Done() url:%s ip:%s 连接失败，尝试使用备用地址:%s",
-                                  url.c_str(), ip.c_str(), GetUrl().c_str());
-    Retry();
-    return;
-  }
-  if (m_useResolved && !m_resolvedAddresses.empty()) m_resolvedAddresses.pop_front();
-  if (!m_savedUrl.empty()) {
-    if (!m_resolvedAddresses.empty() && escalate) {
-      Stop();
-      m_attempts = 0;
-      m_urls.clear();
-      JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::Done() 重试ip列表.... type:%d code:%d url:%s", et,
-                  ec, m_savedUrl.c_str());
-      m_useResolved = true;
-      Retry();
-      return;
-    }
-    if (!m_dnsRetried && escalate) {
-      m_attempts = 0;
-      JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::Done() 开始重试DNS解析.... type:%d code:%d url:%s ",
-                  et, ec, m_savedUrl.c_str());
-      m_retryPending = true;
-      m_retryTick = GetTickCount();
-      m_dnsRetried = true;
-      m_fallbackError = std::make_pair(et, ec);
-      std::string host = StringUtils::WideToUtf8(CommonUtils::GetUrlHost(m_savedUrl));
-      if (!m_dnsThread) m_dnsThread = std::make_shared<CDNSThread>();
-      if (!m_dnsThread->Resolve(this, host, cmd_dns_result_callback)) {
-        // No lookup can start: that is a failed lookup.
-        FinishAfterFailedLookup();
-        return;
-      }
-      // The command stays registered while the lookup runs, and its clock runs on: a
-      // time-out retries the last address (the lookup stops with it) and the ladder ends
-      // without a second lookup. A lookup that a time-out started waits without a clock;
-      // the lookup itself always answers.
-      m_dnsPending = true;
-      return;
-    }
-  }
-  Finish(et, ec, body, url, ip, true);
+  if (m_attempts > limit || !IsRetryable(error)) return false;
+  Stop();
+  if (m_reportErrors)
+    GetHttpErrorLog().AddRecord(1, ResultCode::kCommandFailedRecord, error.type, error.code,
+                                L"CHttpCommand::Done() 失败重试....url:%s ip:%s", url.c_str(), ip.c_str());
+  JF_HTTP_LOG(kLogError, kFile, L"CHttpCommand::Done() 重试.... type:%d code:%d  url:%s ip:%s", error.type,
+              error.code, url.c_str(), ip.c_str());
+  Retry();
+  return true;
 }
 
-void CHttpCommand::Finish(int et, int ec, const std::string& body, const std::wstring& url,
+bool CHttpCommand::TrySpareAddress(ErrorPair error, const std::wstring& url, const std::wstring& ip) {
+  if (m_urls.size() <= 1 || !CallsForOtherAddress(error)) return false;
+  Stop();
+  m_attempts = 0;
+  m_urls.pop_front();
+  JF_HTTP_LOG(kLogInfo, kFile,
+              L"CHttpCommand::Done() type:%d code:%d  url:%s ip:%s 连接失败，尝试使用备用地址:%s", error.type,
+              error.code, url.c_str(), ip.c_str(), GetUrl().c_str());
+  if (m_reportErrors)
+    GetHttpErrorLog().AddRecord(1, ResultCode::kCommandFailedRecord, error.type, error.code,
+                                L"CHttpCommand::Done() url:%s ip:%s 连接失败，尝试使用备用地址:%s",
+                                url.c_str(), ip.c_str(), GetUrl().c_str());
+  Retry();
+  return true;
+}
+
+bool CHttpCommand::TryResolvedAddresses(ErrorPair error) {
+  if (m_resolvedAddresses.empty() || !CallsForOtherAddress(error)) return false;
+  Stop();
+  m_attempts = 0;
+  m_urls.clear();
+  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::Done() 重试ip列表.... type:%d code:%d url:%s", error.type,
+              error.code, m_savedUrl.c_str());
+  m_useResolved = true;
+  Retry();
+  return true;
+}
+
+bool CHttpCommand::StartLookup(ErrorPair error) {
+  if (m_dnsRetried || !CallsForOtherAddress(error)) return false;
+  m_attempts = 0;
+  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::Done() 开始重试DNS解析.... type:%d code:%d url:%s ",
+              error.type, error.code, m_savedUrl.c_str());
+  m_retryPending = true;
+  m_retryTick = GetTickCount();
+  m_dnsRetried = true;
+  m_fallbackError = error;
+  std::string host = StringUtils::WideToUtf8(CommonUtils::GetUrlHost(m_savedUrl));
+  if (!m_dnsThread) m_dnsThread = std::make_shared<CDNSThread>();
+  if (!m_dnsThread->Resolve(this, host, cmd_dns_result_callback)) {
+    // No lookup can start: that is a failed lookup.
+    FinishAfterFailedLookup();
+    return true;
+  }
+  // The command stays registered while the lookup runs, and its clock runs on: a
+  // time-out retries the last address (the lookup stops with it) and the ladder ends
+  // without a second lookup. A lookup that a time-out started waits without a clock;
+  // the lookup itself always answers.
+  m_dnsPending = true;
+  return true;
+}
+
+void CHttpCommand::Finish(ErrorPair error, const std::string& body, const std::wstring& url,
                           const std::wstring& ip, bool logFailure) {
   Stop();
-  if (et != 0 && logFailure) {
+  if (!error.Ok() && logFailure) {
     JF_HTTP_LOG(kLogError, kFile, L"CHttpCommand::Done() 最终失败.... type:%d code:%d  url:%s ip:%s",
-                et, ec, url.c_str(), ip.c_str());
+                error.type, error.code, url.c_str(), ip.c_str());
     if (m_reportErrors)
-      GetHttpErrorLog().AddRecord(2, ResultCode::kCommandFailedRecord, et, ec, L"CHttpCommand::Done() 最终失败.... url:%s ip:%s",
-                                  url.c_str(), ip.c_str());
+      GetHttpErrorLog().AddRecord(2, ResultCode::kCommandFailedRecord, error.type, error.code,
+                                  L"CHttpCommand::Done() 最终失败.... url:%s ip:%s", url.c_str(), ip.c_str());
   }
   m_urls.clear();
   m_resolvedAddresses.clear();
@@ -301,26 +319,27 @@ void CHttpCommand::Finish(int et, int ec, const std::string& body, const std::ws
   m_fixedAddresses.clear();
   ClearHeaders();
   ClearFormFields();
-  if (m_resultCallback) PostHttpCommandResult(m_resultCallback, m_userData, body, et, ec);
+  if (m_resultCallback) PostHttpCommandResult(m_resultCallback, m_userData, body, error.type, error.code);
 }
 
 void CHttpCommand::FinishAfterFailedLookup() {
   Stop();
-  int et = m_fallbackError.first, ec = m_fallbackError.second;
+  ErrorPair error = m_fallbackError;
   JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::OnDNSResult() 解析DNS失败 type:%d code:%d  url:%s",
-              et, ec, m_savedUrl.c_str());
-  Finish(et, ec, std::string(), m_savedUrl, std::wstring(), false);
+              error.type, error.code, m_savedUrl.c_str());
+  Finish(error, std::string(), m_savedUrl, std::wstring(), false);
 }
 
 void CHttpCommand::OnDNSResult(const std::wstring& domain, const std::wstring& ipList) {
   Stop();
   // The failure that led to the lookup, not what the result map says now.
-  int et = m_fallbackError.first, ec = m_fallbackError.second;
+  ErrorPair error = m_fallbackError;
   m_urls.clear();
   m_resolvedAddresses.clear();
   if (m_savedUrl.empty()) {
-    JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::OnDNSResult() 状态不对，忽略 type:%d code:%d", et, ec);
-    Finish(et, ec, std::string(), m_savedUrl, std::wstring(), false);
+    JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::OnDNSResult() 状态不对，忽略 type:%d code:%d", error.type,
+                error.code);
+    Finish(error, std::string(), m_savedUrl, std::wstring(), false);
     return;
   }
   std::vector<std::wstring> parts;
@@ -331,15 +350,15 @@ void CHttpCommand::OnDNSResult(const std::wstring& domain, const std::wstring& i
     m_retryPending = true;
     m_retryTick = GetTickCount();
     JF_HTTP_LOG(kLogInfo, kFile,
-                L"CHttpCommand::Done() 重试DNS解析到的ip列表.... type:%d code:%d  url:%s ip_list:%s", et,
-                ec, m_savedUrl.c_str(), ipList.c_str());
+                L"CHttpCommand::Done() 重试DNS解析到的ip列表.... type:%d code:%d  url:%s ip_list:%s", error.type,
+                error.code, m_savedUrl.c_str(), ipList.c_str());
     m_useResolved = true;
     Submit();
     return;
   }
-  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::OnDNSResult() 解析DNS失败 type:%d code:%d  url:%s", et,
-              ec, m_savedUrl.c_str());
-  Finish(et, ec, std::string(), m_savedUrl, std::wstring(), false);
+  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpCommand::OnDNSResult() 解析DNS失败 type:%d code:%d  url:%s", error.type,
+              error.code, m_savedUrl.c_str());
+  Finish(error, std::string(), m_savedUrl, std::wstring(), false);
 }
 
 void cmd_dns_result_callback(int code, void* context, const std::string& domain,

@@ -6,10 +6,11 @@
 #include <list>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "commonlib/http/CHttpBase.h"
+#include "commonlib/http/ResultCodes.h"
 
+class CCurlHttp;
 class CCurlWorkshop;
 class CDNSThread;
 class CHttpMgr;
@@ -68,15 +69,22 @@ class CHttpCommand : public CHttpBase {
   bool AddFirstUrl(const std::wstring& url);
   bool Launch(void* userData, HttpCommandCallback callback);
   void Retry();
+  // The failure of a transfer that libcurl ended, as the result map and its output tell it.
+  ErrorPair ReadCurlFailure(CCurlHttp* transfer, int curlCode);
+  // The steps of the retry ladder; each answers whether it took the request on.
+  bool RetrySameAddress(ErrorPair error, const std::wstring& url, const std::wstring& ip);
+  bool TrySpareAddress(ErrorPair error, const std::wstring& url, const std::wstring& ip);
+  bool TryResolvedAddresses(ErrorPair error);
+  bool StartLookup(ErrorPair error);
   // The final result: stop, forget this request's addresses and extras, post the pair.
-  void Finish(int errorType, int errorCode, const std::string& body, const std::wstring& url,
-              const std::wstring& ip, bool logFailure);
+  void Finish(ErrorPair error, const std::string& body, const std::wstring& url, const std::wstring& ip,
+              bool logFailure);
   // The DNS fallback failed or never answered: end with the failure that started it.
   void FinishAfterFailedLookup();
   void StopDnsThread();
 
   bool m_dnsPending;
-  std::pair<int, int> m_fallbackError;
+  ErrorPair m_fallbackError;
   std::wstring m_emptyUrl;
 };
 

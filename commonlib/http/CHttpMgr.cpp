@@ -86,19 +86,16 @@ bool CHttpMgr::ScheduleLevel(int level) {
       if (r->m_priority != level) continue;
       bool startFailed = false;
       if (!r->m_running && !r->m_started && !r->m_retryPending && !failed.count(entry.second)) {
-        uint64_t result = r->Start();
-        uint32_t code = static_cast<uint32_t>(result);
-        int type = static_cast<int>(result >> 32);
-        if (code == 0) {
+        ErrorPair result = ErrorPair::Unpack(r->Start());
+        if (result.code == 0) {
           r->m_running = true;
           ++m_runningCount;
         } else {
           startFailed = true;
           failed.insert(entry.second);
-          if (code == ResultCode::kNothingToFetch)
-            r->Done(0, 0);
-          else
-            r->Done(type, static_cast<int>(code));
+          // A block that is complete already ends as a success.
+          if (result.code == static_cast<int>(ResultCode::kNothingToFetch)) result = ErrorPair();
+          r->Done(result.type, result.code);
         }
       }
       if (m_runningCount >= m_maxRunning) return false;

@@ -25,6 +25,13 @@ struct ErrorPair {
   bool Ok() const { return type == kErrOk; }
   bool operator==(const ErrorPair& other) const { return type == other.type && code == other.code; }
   bool operator!=(const ErrorPair& other) const { return !(*this == other); }
+  // Start results and GetError carry the pair in 64 bits, the type in the high half.
+  uint64_t Packed() const {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(type)) << 32) | static_cast<uint32_t>(code);
+  }
+  static ErrorPair Unpack(uint64_t packed) {
+    return ErrorPair{static_cast<int>(packed >> 32), static_cast<int>(packed & 0xFFFFFFFFu)};
+  }
 };
 
 namespace ResultCode {

@@ -85,15 +85,15 @@ std::wstring CHttpDownloadPeer::ServerIp() {
   return t ? StringUtils::AnsiToWide(t->GetServerIp()) : std::wstring();
 }
 
-void CHttpDownloadPeer::FireEvent(int event, int type, int code, ProtoValue& payload) {
-  DAEventCenter::GetInstance().Fire(event, type, code, payload);
+void CHttpDownloadPeer::FireEvent(int event, ErrorPair error, ProtoValue& payload) {
+  DAEventCenter::GetInstance().Fire(event, error.type, error.code, payload);
 }
 
 uint64_t CHttpDownloadPeer::Start() {
   if (m_started) return 0;
   if (!m_block) {
     JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Start() url:%s BLOCK==NULL", m_url.c_str());
-    return MakeError(kErrUser, static_cast<uint32_t>(-1));
+    return ErrorPair{kErrUser, -1}.Packed();
   }
   ReleaseTransfer();
   m_attemptCounted = false;
@@ -104,13 +104,12 @@ uint64_t CHttpDownloadPeer::Start() {
   int64_t offset = m_block->first + m_block->received;
   CVRDownloadFileIO* io = new CVRDownloadFileIO();
   if (!io->open(m_fullName, static_cast<uint64_t>(offset), m_block->last)) {
-    int type = io->GetErrorType();
-    int code = io->GetErrorCode();
+    ErrorPair error{io->GetErrorType(), io->GetErrorCode()};
     io->Close();
     delete io;
     // A failed open always carries a system pair; never report it as started.
-    if (type == 0 && code == 0) type = kErrSys;
-    return MakeError(static_cast<uint32_t>(type), static_cast<uint32_t>(code));
+    if (error == ErrorPair()) error.type = kErrSys;
+    return error.Packed();
   }
   transfer->m_output = io;
   JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Start() url:%s", m_url.c_str());
@@ -119,12 +118,12 @@ uint64_t CHttpDownloadPeer::Start() {
   if (length != 0 && m_block->received > length) {
     JF_HTTP_LOG(kLogError, kFile, L"%s已经完成大小(%lld)超过预期(%lld)大小  ", m_fullName.c_str(),
                 static_cast<long long>(m_block->received), static_cast<long long>(length));
-    return MakeError(kErrUser, ResultCode::kNothingToFetch);
+    return ErrorPair{kErrUser, ResultCode::kNothingToFetch}.Packed();
   }
   if (length != 0 && m_block->received == length) {
     JF_HTTP_LOG(kLogInfo, kFile, L"文件大小等于预计大小，下载已完成 %s pos:%d", m_fullName.c_str(),
                 static_cast<int>(length));
-    return MakeError(kErrUser, ResultCode::kNothingToFetch);
+    return ErrorPair{kErrUser, ResultCode::kNothingToFetch}.Packed();
   }
   transfer->m_rangeRequested = offset != 0 || m_block->last != 0;
   m_rangeStart = static_cast<uint64_t>(offset);
@@ -221,7 +220,7 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
     payload[L"peer"] = EventId();
     payload[L"full_name"] = m_fullName;
     payload[L"server_ip"] = m_address;
-    FireEvent(DAEventServerIp, 0, 0, payload);
+    FireEvent(DAEventServerIp, ErrorPair(), payload);
   }
   if (status >= 300 && status <= 399) {
     std::wstring location = ResolveLocation(m_url, FindHeader(headers, L"Location"));
@@ -235,7 +234,7 @@ void CHttpDownloadPeer::OnHeader(int status, const ProtoValue& headers) {
     m_fixedAddresses.clear();
     m_address.clear();
     m_redirected = true;
-    FireEvent(DAEventRedirect, 0, 0, payload);
+    FireEvent(DAEventRedirect, ErrorPair(), payload);
     if (m_restartOnRedirect) {
       m_restartOnRedirect = false;
       Done(kErrUser, ResultCode::kRestartAfterRedirect);
@@ -299,10 +298,11 @@ void CHttpDownloadPeer::Settle() {
   SettleReceived();
 }
 
-void CHttpDownloadPeer::Done(int type, int code) {
+void CHttpDownloadPeer::Done(int errorType, int errorCode) {
+  ErrorPair error{errorType, errorCode};
   std::wstring serverIp = ServerIp();
-  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() begin type:%d code:%d  url:%s ip:%s", type, code,
-              m_url.c_str(), serverIp.c_str());
+  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() begin type:%d code:%d  url:%s ip:%s", error.type,
+              error.code, m_url.c_str(), serverIp.c_str());
   CRefPtr<CCurlBase> transfer = m_curlHttp;
   if (transfer) transfer->Abandon();
   SettleReceived();
@@ -310,48 +310,22 @@ void CHttpDownloadPeer::Done(int type, int code) {
   m_attemptCounted = false;
   transfer = nullptr;
   Cancel();
-  if (type == kErrCurl) {
-    m_result[L"curl"][L"code"] = static_cast<int64_t>(code);
-    uint64_t error = GetError();
-    type = static_cast<int>(error >> 32);
-    code = static_cast<int>(static_cast<uint32_t>(error));
+  if (error.type == kErrCurl) {
+    m_result[L"curl"][L"code"] = static_cast<int64_t>(error.code);
+    error = ErrorPair::Unpack(GetError());
   }
   m_result.clear();
   // A clean end that brought fewer bytes than the block needs is no success.
-  if (type == 0 && counted && m_attemptWritten < m_attemptExpected) {
+  if (error.Ok() && counted && m_attemptWritten < m_attemptExpected) {
     JF_HTTP_LOG(kLogError, kFile, L"长度不一致 预期值:%lld 实际值:%lld url:%s ip:%s",
                 static_cast<long long>(m_attemptExpected), static_cast<long long>(m_attemptWritten),
                 m_url.c_str(), serverIp.c_str());
-    type = kErrUser;
-    code = ResultCode::kLengthMismatch;
+    error = ErrorPair{kErrUser, ResultCode::kLengthMismatch};
   }
-  bool retryable = (type == kErrCurl && code != 0) || (type == kErrUser && (code == ResultCode::kRequestTimedOut || code == ResultCode::kRestartAfterRedirect));
-  if (retryable && static_cast<int32_t>(m_attempts) <= m_retryLimit) {
-    JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() 重试.... type:%d code:%d  url:%s ip:%s", type, code,
-                m_url.c_str(), serverIp.c_str());
-    ProtoValue payload;
-    payload[L"peer"] = EventId();
-    payload[L"full_name"] = m_fullName;
-    payload[L"et"] = static_cast<int64_t>(type);
-    payload[L"ec"] = static_cast<int64_t>(code);
-    payload[L"times"] = static_cast<int64_t>(m_attempts);
-    FireEvent(DAEventRetry, 0, 0, payload);
-    if (type == kErrUser && code == ResultCode::kRestartAfterRedirect) {
-      if (!m_location.empty()) m_url = m_location;
-      m_location.clear();
-    }
-    m_retryPending = true;
-    m_retryTick = GetTickCount();
-    if (g_downloadManager && g_downloadWorkshop) {
-      m_manager = g_downloadManager;
-      m_workshop = g_downloadWorkshop;
-      g_downloadManager->Add(this);
-    }
-    return;
-  }
-  if (type != 0) {
-    JF_HTTP_LOG(kLogError, kFile, L"CHttpDownloadFile::Done() type:%d code:%d  url:%s ip:%s", type, code,
-                m_url.c_str(), serverIp.c_str());
+  if (RetryAfter(error, serverIp)) return;
+  if (!error.Ok()) {
+    JF_HTTP_LOG(kLogError, kFile, L"CHttpDownloadFile::Done() type:%d code:%d  url:%s ip:%s", error.type,
+                error.code, m_url.c_str(), serverIp.c_str());
     if (m_cdn) {
       ProtoValue fields = m_options.type() == PV_MAP ? m_options : ProtoValue(PV_MAP);
       fields[L"opt_result"] = static_cast<int64_t>(4);
@@ -359,7 +333,7 @@ void CHttpDownloadPeer::Done(int type, int code) {
       ProtoValue diagnosis(PV_MAP);
       diagnosis[L"fields"] = fields;
       diagnosis[L"host"] = GetHost();
-      FireEvent(DAEventDiagnose, type, code, diagnosis);
+      FireEvent(DAEventDiagnose, error, diagnosis);
     }
   }
   m_busy = false;
@@ -367,5 +341,33 @@ void CHttpDownloadPeer::Done(int type, int code) {
   ProtoValue payload;
   payload[L"peer"] = EventId();
   payload[L"full_name"] = m_fullName;
-  FireEvent(DAEventRangeResult, type, code, payload);
+  FireEvent(DAEventRangeResult, error, payload);
+}
+
+bool CHttpDownloadPeer::RetryAfter(ErrorPair error, const std::wstring& serverIp) {
+  const ErrorPair restart{kErrUser, ResultCode::kRestartAfterRedirect};
+  bool retryable = (error.type == kErrCurl && error.code != 0) ||
+                   error == ErrorPair{kErrUser, ResultCode::kRequestTimedOut} || error == restart;
+  if (!retryable || static_cast<int32_t>(m_attempts) > m_retryLimit) return false;
+  JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() 重试.... type:%d code:%d  url:%s ip:%s", error.type,
+              error.code, m_url.c_str(), serverIp.c_str());
+  ProtoValue payload;
+  payload[L"peer"] = EventId();
+  payload[L"full_name"] = m_fullName;
+  payload[L"et"] = static_cast<int64_t>(error.type);
+  payload[L"ec"] = static_cast<int64_t>(error.code);
+  payload[L"times"] = static_cast<int64_t>(m_attempts);
+  FireEvent(DAEventRetry, ErrorPair(), payload);
+  if (error == restart) {
+    if (!m_location.empty()) m_url = m_location;
+    m_location.clear();
+  }
+  m_retryPending = true;
+  m_retryTick = GetTickCount();
+  if (g_downloadManager && g_downloadWorkshop) {
+    m_manager = g_downloadManager;
+    m_workshop = g_downloadWorkshop;
+    g_downloadManager->Add(this);
+  }
+  return true;
 }

@@ -8,6 +8,7 @@
 
 #include "commonlib/core/ProtoValue.h"
 #include "commonlib/http/CHttpBase.h"
+#include "commonlib/http/ResultCodes.h"
 #include "commonlib/peer/CDownloadPeer.h"
 
 class CHttpDownloadPeer : public CDownloadPeer, public CHttpBase {
@@ -54,7 +55,10 @@ class CHttpDownloadPeer : public CDownloadPeer, public CHttpBase {
 
  private:
   std::wstring ServerIp();
-  void FireEvent(int event, int type, int code, ProtoValue& payload);
+  void FireEvent(int event, ErrorPair error, ProtoValue& payload);
+  // A failure that another attempt may cure, while attempts are left: announce the retry and
+  // queue the request again. Answers whether it did.
+  bool RetryAfter(ErrorPair error, const std::wstring& serverIp);
   // Bytes the sink of the running attempt has written (its transfer must be given up).
   void SettleReceived();
 

@@ -33,7 +33,7 @@ bool CVRDownloadFileIO::open(const std::wstring& path, uint64_t offset, int64_t 
   if (!m_file.Open(path.c_str(), kOpenFlags, &error)) {
     JF_HTTP_LOG(kLogError, kFile, L"[CDownloadFileIO]打开错误 %d:%d %s", 1, error.GetCode(),
                 path.c_str());
-    SetError(1, error.GetCode());
+    SetError(kErrSys, error.GetCode());
     return false;
   }
   if (offset > 0) {
@@ -43,7 +43,7 @@ bool CVRDownloadFileIO::open(const std::wstring& path, uint64_t offset, int64_t 
       JF_HTTP_LOG(kLogError, kFile, L"CDownloadFileIO::open %s %d:%d", path.c_str(), 1,
                   e.GetCode());
       // A stream that stays "fine" here would leave its block running for ever.
-      SetError(1, e.GetCode() != 0 ? e.GetCode() : ERROR_SEEK);
+      SetError(kErrSys, e.GetCode() != 0 ? e.GetCode() : ERROR_SEEK);
       m_file.Abort();
       return false;
     }
@@ -68,7 +68,7 @@ int32_t CVRDownloadFileIO::Write(const void* data, uint32_t length) {
       m_file.Write(data, allowed);
     } catch (CFileExException& e) {
       JF_HTTP_LOG(kLogError, kFile, L"[CDownloadFileIO]打开错误 %d:%d", 1, e.GetCode());
-      SetError(1, e.GetCode());
+      SetError(kErrSys, e.GetCode());
       return -1;
     }
     m_written += allowed;
@@ -87,7 +87,7 @@ int32_t CVRDownloadFileIO::Write(const void* data, uint32_t length) {
 void CVRDownloadFileIO::Close() {
   std::lock_guard<std::mutex> guard(m_lock);
   if (m_file.IsOpen()) m_file.Abort();
-  SetError(0, 0);
+  SetError(kErrOk, 0);
 }
 
 void CVRDownloadFileIO::Dispose() {

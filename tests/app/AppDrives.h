@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tests/platform/FileTestDrives.h"
+#include "tests/platform/files/FileTestDrives.h"
 #include <windows/files.h>
 #include "platform/src/internal/paths.h"
 #include "platform/src/internal/utf.h"

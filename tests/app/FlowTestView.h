@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/IInstallView.h"
-#include "app/InstallFlow.h"
+#include "app/install/IInstallView.h"
+#include "app/install/InstallFlow.h"
 #include "platform/testing/hooks/tick.h"
 #include "platform/src/internal/ticksource.h"
 

@@ -2,7 +2,7 @@
 #include <unistd.h>
 
 #include "tests/app/AppDrives.h"
-#include "app/InstallFolderChoice.h"
+#include "app/install/InstallFolderChoice.h"
 #include "platform/testing/hooks/teststate.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "tests/app/AppDrives.h"
-#include "app/AppConfig.h"
-#include "app/InstallSteps.h"
-#include "app/LauncherDetection.h"
-#include "app/OldInstallRemoval.h"
+#include "app/config/AppConfig.h"
+#include "app/install/InstallSteps.h"
+#include "app/install/LauncherDetection.h"
+#include "app/install/OldInstallRemoval.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
 

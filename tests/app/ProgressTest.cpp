@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/InstallProgress.h"
+#include "app/install/InstallProgress.h"
 
 namespace {
 

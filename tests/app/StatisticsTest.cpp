@@ -1,5 +1,5 @@
 #include "tests/app/AppDrives.h"
-#include "app/RunStatistics.h"
+#include "app/install/RunStatistics.h"
 #include "commonlib/util/CommonUtils.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "tests/app/AppDrives.h"
 #include "tests/support/SurfacePng.h"
-#include "app/AppConfig.h"
+#include "app/config/AppConfig.h"
 #include "app/MainDlg.h"
 #include "app/MsgBoxDlg.h"
 #include "ui/control/EditUI.h"

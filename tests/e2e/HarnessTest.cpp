@@ -4,10 +4,10 @@
 #include <curl/curl.h>
 #include <windows.h>
 
-#include "commonlib/BigDataLog.h"
+#include "commonlib/logger/report/BigDataLog.h"
 #include "tests/e2e/E2eHarness.h"
 #include "commonlib/core/ProtoValue.h"
-#include "commonlib/logger/DownloadLog.h"
+#include "commonlib/logger/report/DownloadLog.h"
 
 namespace e2e {
 namespace {

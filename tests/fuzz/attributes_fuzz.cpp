@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-#include "ui/control/ControlUI.h"
-#include "ui/control/ScrollBarUI.h"
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ControlUI.h"
+#include "ui/base/ScrollBarUI.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/layout/HorizontalLayoutUI.h"
 #include "ui/layout/VerticalLayoutUI.h"
 

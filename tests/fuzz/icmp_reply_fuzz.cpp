@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "commonlib/CPinger.h"
-#include "commonlib/CTraceRouter.h"
+#include "commonlib/netdiag/CPinger.h"
+#include "commonlib/netdiag/CTraceRouter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<unsigned char> datagram(data, data + size);

@@ -2,10 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "ui/skin/SkinBuilder.h"
 #include "ui/skin/SkinMarkup.h"
-#include "ui/window/IDialogBuilderCallback.h"
+#include "ui/skin/IDialogBuilderCallback.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SkinUI::CSkinBuilder builder;

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace {
 SkinUI::CWindowManagerUI* manager = nullptr;

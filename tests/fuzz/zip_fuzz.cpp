@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ui/skin/ZipReader.h"
+#include "ui/archive/ZipReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SkinUI::ZipHandle* zip = SkinUI::OpenZip(data, static_cast<DWORD>(size), SkinUI::ZIP_MEMORY);

@@ -1,7 +1,7 @@
 #include "ui/activex/ActiveXFrameWnd.h"
 
 #include "ui/activex/ActiveXUI.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -6,7 +6,7 @@
 
 #include "ui/activex/ActiveXCtrl.h"
 #include "ui/activex/ActiveXWnd.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

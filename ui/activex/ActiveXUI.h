@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <ocidl.h>
 
-#include "ui/control/ControlUI.h"
-#include "ui/window/IMessageFilterUI.h"
+#include "ui/base/ControlUI.h"
+#include "ui/base/IMessageFilterUI.h"
 
 namespace SkinUI {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/window/WindowWnd.h"
+#include "ui/base/WindowWnd.h"
 
 namespace SkinUI {
 

@@ -4,7 +4,7 @@
 #include "ui/activex/ActiveXUI.h"
 #include "ui/activex/FlashEventHandler.h"
 #include "ui/activex/ShockwaveFlashObjects.h"
-#include "ui/window/ITranslateAccelerator.h"
+#include "ui/base/ITranslateAccelerator.h"
 
 namespace SkinUI {
 

@@ -5,7 +5,7 @@
 
 #include <cwchar>
 
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

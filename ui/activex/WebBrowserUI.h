@@ -13,7 +13,7 @@
 #include "ui/activex/ActiveXUI.h"
 #include "ui/activex/DownloadManagerFace.h"
 #include "ui/activex/WebBrowserEventHandler.h"
-#include "ui/window/ITranslateAccelerator.h"
+#include "ui/base/ITranslateAccelerator.h"
 
 namespace SkinUI {
 

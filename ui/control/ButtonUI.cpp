@@ -4,8 +4,8 @@
 
 #include "ui/core/UIValueParser.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/UIAnimationDriver.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/UIAnimationDriver.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/control/IUIAnimation.h"
+#include "ui/base/IUIAnimation.h"
 #include "ui/control/LabelUI.h"
 
 namespace SkinUI {

@@ -4,7 +4,7 @@
 
 #include "ui/control/DateTimeWnd.h"
 #include "ui/control/NativeOverlay.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "ui/control/DateTimeUI.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

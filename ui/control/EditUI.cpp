@@ -6,7 +6,7 @@
 #include "ui/control/NativeOverlay.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,7 +1,7 @@
 #include "ui/control/EditWnd.h"
 
 #include "ui/control/EditUI.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -7,7 +7,7 @@
 
 #include "ui/core/UIValueParser.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 
@@ -108,31 +108,7 @@ void CLabelUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   if (!value) value = L"";
   auto is = [name](LPCWSTR n) { return wcscmp(name, n) == 0; };
   if (is(L"align")) {
-    if (wcsstr(value, L"left")) m_textStyle &= ~UINT(DT_CENTER | DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-    if (wcsstr(value, L"center")) {
-      m_textStyle &= ~UINT(DT_RIGHT);
-      m_textStyle |= DT_CENTER;
-    }
-    if (wcsstr(value, L"right")) {
-      m_textStyle &= ~UINT(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-      m_textStyle |= DT_RIGHT;
-    }
-    if (wcsstr(value, L"top")) {
-      m_textStyle &= ~UINT(DT_BOTTOM | DT_VCENTER);
-      m_textStyle |= DT_SINGLELINE;
-    }
-    if (wcsstr(value, L"vcenter")) {
-      m_textStyle &= ~UINT(DT_BOTTOM);
-      m_textStyle |= DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-    }
-    if (wcsstr(value, L"bottom")) {
-      m_textStyle &= ~UINT(DT_VCENTER);
-      m_textStyle |= DT_BOTTOM | DT_SINGLELINE;
-    }
-    if (wcsstr(value, L"vleft")) {
-      m_textStyle &= ~UINT(DT_SINGLELINE | DT_RIGHT | DT_CENTER);
-      m_textStyle |= DT_VCENTER;
-    }
+    SetAlign(value);
   } else if (is(L"endellipsis")) {
     if (wcscmp(value, L"true") == 0) {
       m_textStyle |= DT_END_ELLIPSIS;
@@ -151,7 +127,44 @@ void CLabelUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
     SetShowHtml(wcscmp(value, L"true") == 0);
   } else if (is(L"enabledeffect")) {
     SetEnabledEffect(wcscmp(value, L"true") == 0);
-  } else if (is(L"rhaa")) {
+  } else if (!SetEffectAttribute(name, value)) {
+    CControlUI::SetAttribute(name, value);
+  }
+}
+
+// "left", "center", "right", "top", "vcenter", "bottom", "vleft", in that order.
+void CLabelUI::SetAlign(LPCWSTR value) {
+  if (wcsstr(value, L"left")) m_textStyle &= ~UINT(DT_CENTER | DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+  if (wcsstr(value, L"center")) {
+    m_textStyle &= ~UINT(DT_RIGHT);
+    m_textStyle |= DT_CENTER;
+  }
+  if (wcsstr(value, L"right")) {
+    m_textStyle &= ~UINT(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    m_textStyle |= DT_RIGHT;
+  }
+  if (wcsstr(value, L"top")) {
+    m_textStyle &= ~UINT(DT_BOTTOM | DT_VCENTER);
+    m_textStyle |= DT_SINGLELINE;
+  }
+  if (wcsstr(value, L"vcenter")) {
+    m_textStyle &= ~UINT(DT_BOTTOM);
+    m_textStyle |= DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+  }
+  if (wcsstr(value, L"bottom")) {
+    m_textStyle &= ~UINT(DT_VCENTER);
+    m_textStyle |= DT_BOTTOM | DT_SINGLELINE;
+  }
+  if (wcsstr(value, L"vleft")) {
+    m_textStyle &= ~UINT(DT_SINGLELINE | DT_RIGHT | DT_CENTER);
+    m_textStyle |= DT_VCENTER;
+  }
+}
+
+// The text effects: shadow, stroke, gradient and transparency.
+bool CLabelUI::SetEffectAttribute(LPCWSTR name, LPCWSTR value) {
+  auto is = [name](LPCWSTR n) { return wcscmp(name, n) == 0; };
+  if (is(L"rhaa")) {
     SetTextRenderingHintAntiAlias(CUIValueParser::ReadInt(value));
   } else if (is(L"transshadow")) {
     SetTransShadow(CUIValueParser::ReadInt(value));
@@ -183,8 +196,9 @@ void CLabelUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   } else if (is(L"strokecolor")) {
     SetStrokeColor(CUIValueParser::ReadColor(value));
   } else {
-    CControlUI::SetAttribute(name, value);
+    return false;
   }
+  return true;
 }
 
 SIZE CLabelUI::EstimateSize(SIZE available) {

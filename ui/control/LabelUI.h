@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 namespace SkinUI {
 
@@ -70,6 +70,8 @@ class CLabelUI : public CControlUI {
   int GetTextRenderingHintAntiAlias() const { return m_renderingHint; }
 
  protected:
+  void SetAlign(LPCWSTR value);
+  bool SetEffectAttribute(LPCWSTR name, LPCWSTR value);
   // Default colours of the manager replace the colours left at 0 (and are kept).
   void TakeDefaultColors();
   // The item rectangle less the text padding.

@@ -4,7 +4,6 @@
 
 #include "ui/core/UIValueParser.h"
 #include "ui/layout/LinearLayout.h"
-#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

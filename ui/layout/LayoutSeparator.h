@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 namespace SkinUI {
 

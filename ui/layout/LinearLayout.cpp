@@ -1,7 +1,9 @@
 #include "ui/layout/LinearLayout.h"
 
-#include "ui/control/ScrollBarUI.h"
-#include "ui/layout/ContainerUI.h"
+#include <algorithm>
+
+#include "ui/base/ScrollBarUI.h"
+#include "ui/base/ContainerUI.h"
 
 namespace SkinUI {
 
@@ -32,16 +34,50 @@ struct Axis {
   }
 };
 
+RECT InnerRect(const CContainerUI& layout) {
+  RECT rc = layout.GetPos();
+  RECT inset = layout.GetInset();
+  return RECT{rc.left + inset.left, rc.top + inset.top, rc.right - inset.right, rc.bottom - inset.bottom};
+}
+
+// The first pass: how many children share the rest, and what the others take.
+struct Tally {
+  int adjustable = 0;
+  int fixed = 0;
+  int counted = 0;
+};
+
+Tally Measure(CContainerUI& layout, const Axis& axis, SIZE available, int childPadding) {
+  Tally t;
+  for (int i = 0; i < layout.ItemCount(); ++i) {
+    CControlUI* child = layout.ItemAt(i);
+    if (!child->IsVisible() || child->IsFloat()) continue;
+    SIZE sz = child->EstimateSize(available);
+    if (axis.Main(sz) == 0) {
+      ++t.adjustable;
+    } else {
+      axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
+    }
+    RECT pad = child->GetPadding();
+    t.fixed += axis.Main(sz) + axis.MainStart(pad) + axis.MainEnd(pad);
+    ++t.counted;
+  }
+  if (t.counted > 0) t.fixed += (t.counted - 1) * childPadding;
+  return t;
+}
+
+LONG CrossSize(const Axis& axis, const CControlUI* child, const RECT& pad, LONG crossRoom) {
+  LONG crossSize = axis.FixedCross(child);
+  if (crossSize == 0) crossSize = crossRoom - axis.CrossStart(pad) - axis.CrossEnd(pad);
+  if (crossSize < 0) crossSize = 0;
+  return Clamp(crossSize, axis.MinCross(child), axis.MaxCross(child));
+}
+
 }  // namespace
 
 void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
   const Axis axis{vertical};
-  RECT rc = layout.GetPos();
-  RECT inset = layout.GetInset();
-  rc.left += inset.left;
-  rc.top += inset.top;
-  rc.right -= inset.right;
-  rc.bottom -= inset.bottom;
+  RECT rc = InnerRect(layout);
   CScrollBarUI* vbar = layout.OwnVerticalScrollBar();
   CScrollBarUI* hbar = layout.OwnHorizontalScrollBar();
   bool vbarShown = vbar && vbar->IsVisible();
@@ -60,24 +96,8 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
   SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
   if (hbarShown) available.cx += hbar->GetScrollRange();
   const int childPadding = layout.OwnChildPadding();
-
-  int adjustable = 0;
-  int fixed = 0;
-  int counted = 0;
-  for (int i = 0; i < layout.ItemCount(); ++i) {
-    CControlUI* child = layout.ItemAt(i);
-    if (!child->IsVisible() || child->IsFloat()) continue;
-    SIZE sz = child->EstimateSize(available);
-    if (axis.Main(sz) == 0) {
-      ++adjustable;
-    } else {
-      axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
-    }
-    RECT pad = child->GetPadding();
-    fixed += axis.Main(sz) + axis.MainStart(pad) + axis.MainEnd(pad);
-    ++counted;
-  }
-  if (counted > 0) fixed += (counted - 1) * childPadding;
+  const Tally tally = Measure(layout, axis, available, childPadding);
+  const int adjustable = tally.adjustable, fixed = tally.fixed, counted = tally.counted;
 
   int expand = 0;
   if (adjustable > 0) {
@@ -110,21 +130,16 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
     fixedRemaining -= padStart + padEnd;
     SIZE sz = child->EstimateSize(remaining);
     if (axis.Main(sz) == 0) {
+      // The last adjustable child takes what is left, so rounding loses no pixel.
       ++adjustableSeen;
       axis.Main(sz) = expand;
-      if (adjustableSeen == adjustable) {
-        axis.Main(sz) = axis.Main(remaining) - padEnd - fixedRemaining;
-        if (axis.Main(sz) < 0) axis.Main(sz) = 0;
-      }
+      if (adjustableSeen == adjustable) axis.Main(sz) = std::max<LONG>(0, axis.Main(remaining) - padEnd - fixedRemaining);
       axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
     } else {
       axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
       fixedRemaining -= axis.Main(sz);
     }
-    LONG crossSize = axis.FixedCross(child);
-    if (crossSize == 0) crossSize = crossRoom - axis.CrossStart(pad) - axis.CrossEnd(pad);
-    if (crossSize < 0) crossSize = 0;
-    crossSize = Clamp(crossSize, axis.MinCross(child), axis.MaxCross(child));
+    LONG crossSize = CrossSize(axis, child, pad, crossRoom);
     LONG size = axis.Main(sz);
     LONG crossStart = cross + axis.CrossStart(pad);
     child->SetPos(axis.Make(pos + padStart, pos + padStart + size + padEnd, crossStart, crossStart + crossSize));

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ContainerUI.h"
 
 namespace SkinUI {
 

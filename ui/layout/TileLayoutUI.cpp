@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/core/UIValueParser.h"
 
 namespace SkinUI {
@@ -45,6 +45,44 @@ void CTileLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   }
 }
 
+// The row that starts with `first` (the index-th item, the placed-th tile) is as high as
+// its highest child; every child of the row is measured within the first one's limits.
+int CTileLayoutUI::RowHeight(int index, int placed, int cellWidth, const CControlUI* first) {
+  const int half = m_childPadding / 2;
+  int rowHeight = 0;
+  int row = placed;
+  for (int j = index; j < GetCount(); ++j) {
+    CControlUI* other = GetItemAt(j);
+    if (!other->IsVisible() || other->IsFloat()) continue;
+    RECT p = other->GetPadding();
+    int offered = cellWidth - p.left - p.right;
+    bool edge = row % m_columns == 0 || (row + 1) % m_columns == 0;
+    offered -= edge ? half : m_childPadding;
+    offered = Clamp(offered, first->GetMinWidth(), first->GetMaxWidth());
+    SIZE size = other->EstimateSize(SIZE{offered, 9999});
+    size.cx = Clamp(size.cx, first->GetMinWidth(), first->GetMaxWidth());
+    size.cy = Clamp(size.cy, first->GetMinHeight(), first->GetMaxHeight());
+    rowHeight = std::max<int>(rowHeight, size.cy + p.top + p.bottom);
+    if ((++row) % m_columns == 0) break;
+  }
+  return rowHeight;
+}
+
+// A child takes its estimated size (the cell's where it has none), centred in the cell.
+void CTileLayoutUI::PlaceInCell(CControlUI* child, const RECT& cell) {
+  SIZE size = child->EstimateSize(SIZE{cell.right - cell.left, cell.bottom - cell.top});
+  if (size.cx == 0) size.cx = cell.right - cell.left;
+  if (size.cy == 0) size.cy = cell.bottom - cell.top;
+  size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+  size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+  RECT pos;
+  pos.left = (cell.left + cell.right - size.cx) / 2;
+  pos.top = (cell.top + cell.bottom - size.cy) / 2;
+  pos.right = pos.left + size.cx;
+  pos.bottom = pos.top + size.cy;
+  child->SetPos(pos);
+}
+
 void CTileLayoutUI::SetPos(RECT rc) {
   CControlUI::SetPos(rc);
   rc = m_rcItem;
@@ -81,24 +119,7 @@ void CTileLayoutUI::SetPos(RECT rc) {
       continue;
     }
     RECT cell = {tile.x, tile.y, tile.x + cellWidth, tile.y};
-    if (placed % m_columns == 0) {
-      // The row is as high as its highest child.
-      int row = placed;
-      for (int j = index; j < GetCount(); ++j) {
-        CControlUI* other = GetItemAt(j);
-        if (!other->IsVisible() || other->IsFloat()) continue;
-        RECT p = other->GetPadding();
-        int offered = cellWidth - p.left - p.right;
-        bool edge = row % m_columns == 0 || (row + 1) % m_columns == 0;
-        offered -= edge ? half : m_childPadding;
-        offered = Clamp(offered, child->GetMinWidth(), child->GetMaxWidth());
-        SIZE size = other->EstimateSize(SIZE{offered, 9999});
-        size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
-        size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
-        rowHeight = std::max<int>(rowHeight, size.cy + p.top + p.bottom);
-        if ((++row) % m_columns == 0) break;
-      }
-    }
+    if (placed % m_columns == 0) rowHeight = RowHeight(index, placed, cellWidth, child);
     RECT p = child->GetPadding();
     cell.left += p.left + half;
     cell.right -= p.right + half;
@@ -106,17 +127,7 @@ void CTileLayoutUI::SetPos(RECT rc) {
     if ((placed + 1) % m_columns == 0) cell.right += half;
     cell.top = tile.y + p.top;
     cell.bottom = tile.y + rowHeight;
-    SIZE size = child->EstimateSize(SIZE{cell.right - cell.left, cell.bottom - cell.top});
-    if (size.cx == 0) size.cx = cell.right - cell.left;
-    if (size.cy == 0) size.cy = cell.bottom - cell.top;
-    size.cx = Clamp(size.cx, child->GetMinWidth(), child->GetMaxWidth());
-    size.cy = Clamp(size.cy, child->GetMinHeight(), child->GetMaxHeight());
-    RECT pos;
-    pos.left = (cell.left + cell.right - size.cx) / 2;
-    pos.top = (cell.top + cell.bottom - size.cy) / 2;
-    pos.right = pos.left + size.cx;
-    pos.bottom = pos.top + size.cy;
-    child->SetPos(pos);
+    PlaceInCell(child, cell);
     ++placed;
     if (placed % m_columns == 0) {
       tile.x = rowStart;

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ContainerUI.h"
 
 namespace SkinUI {
 
@@ -22,6 +22,8 @@ class CTileLayoutUI : public CContainerUI {
   void SetColumns(int columns);
 
  protected:
+  int RowHeight(int index, int placed, int cellWidth, const CControlUI* first);
+  void PlaceInCell(CControlUI* child, const RECT& cell);
   SIZE m_itemSize = {0, 0};
   int m_columns = 1;
 };

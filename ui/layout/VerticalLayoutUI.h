@@ -1,6 +1,6 @@
 // Children one below the other, top to bottom; optionally its own edge is a drag separator.
 #pragma once
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/layout/LayoutSeparator.h"
 
 namespace SkinUI {

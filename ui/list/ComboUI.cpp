@@ -8,7 +8,7 @@
 #include "ui/list/ComboWnd.h"
 #include "ui/list/IListItemUI.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,7 +1,7 @@
 // The drop-down selector: a field that shows the selected row, and owns rows that it lays
 // out in a pop-up window of their own while it is dropped down.
 #pragma once
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/list/IListOwnerUI.h"
 #include "ui/list/UIListInfo.h"
 

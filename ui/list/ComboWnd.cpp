@@ -1,6 +1,6 @@
 #include "ui/list/ComboWnd.h"
 
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/layout/VerticalLayoutUI.h"
 #include "ui/list/ComboUI.h"
 

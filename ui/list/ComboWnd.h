@@ -1,8 +1,8 @@
 // The drop-down of a combo: a borderless pop-up with a manager of its own, showing the
 // combo's rows in a scrolling vertical layout.
 #pragma once
-#include "ui/window/WindowManagerUI.h"
-#include "ui/window/WindowWnd.h"
+#include "ui/base/WindowManagerUI.h"
+#include "ui/base/WindowWnd.h"
 
 namespace SkinUI {
 

@@ -1,6 +1,6 @@
 #include "ui/list/ListBodyUI.h"
 
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/list/ListHeaderUI.h"
 #include "ui/list/ListUI.h"
 #include "ui/list/UIListInfo.h"

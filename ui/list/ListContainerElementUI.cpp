@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "ui/list/UIListInfo.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

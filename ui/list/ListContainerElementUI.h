@@ -1,6 +1,6 @@
 // A row that is a container: its children are laid out one per header column.
 #pragma once
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/list/ListItemImpl.h"
 
 namespace SkinUI {

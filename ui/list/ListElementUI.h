@@ -1,6 +1,6 @@
 // The base of the plain (non-container) list rows.
 #pragma once
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "ui/list/ListItemImpl.h"
 
 namespace SkinUI {

@@ -5,7 +5,7 @@
 #include "ui/core/UIValueParser.h"
 #include "ui/list/StateImagesUI.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,7 +1,7 @@
 // One column of a list header: caption, state images, "headerclick", and a separator strip
 // at one edge that resizes the column when dragged.
 #pragma once
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 namespace SkinUI {
 

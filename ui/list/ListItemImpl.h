@@ -4,7 +4,7 @@
 #include "ui/list/IListItemUI.h"
 #include "ui/list/IListOwnerUI.h"
 #include "ui/list/ListRowUI.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

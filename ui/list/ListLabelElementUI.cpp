@@ -6,7 +6,7 @@
 #include "ui/list/ListRowUI.h"
 #include "ui/list/UIListInfo.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -1,11 +1,11 @@
 #include "ui/list/ListRowUI.h"
 
-#include "ui/control/ScrollBarUI.h"
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ScrollBarUI.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/list/IListOwnerUI.h"
 #include "ui/list/UIListInfo.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cwchar>
 
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/list/IListItemUI.h"
 #include "ui/list/ListBodyUI.h"
 #include "ui/list/ListHeaderUI.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 
@@ -363,6 +363,65 @@ void CListUI::WheelStop() {
   if (m_manager) m_manager->KillTimer(this, kScrollTimerId);
 }
 
+// A wheel step scrolls (smoothly when delayed) or, with scroll-select, moves the selection.
+bool CListUI::OnScrollWheel(const UIEventRecord& event) {
+  if (m_delayScroll) {
+    WheelStart(LOWORD(event.wParam));
+    return true;
+  }
+  switch (LOWORD(event.wParam)) {
+    case 0:
+      if (m_scrollSelect)
+        SelectItem(m_list->FindSelectable(m_curSel - 1, false), true);
+      else
+        LineUp();
+      return true;
+    case 1:
+      if (m_scrollSelect)
+        SelectItem(m_list->FindSelectable(m_curSel + 1, true), true);
+      else
+        LineDown();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CListUI::OnKeyDown(const UIEventRecord& event) {
+  int target = -2;
+  switch (event.key) {
+    case VK_RETURN:
+      if (m_curSel != -1) {
+        if (CControlUI* row = m_list->GetItemAt(m_curSel)) row->Activate();
+      }
+      return true;
+    case VK_PRIOR:
+      PageUp();
+      return true;
+    case VK_NEXT:
+      PageDown();
+      return true;
+    case VK_HOME:
+      target = m_list->FindSelectable(0, false);
+      break;
+    case VK_END:
+      target = m_list->FindSelectable(GetCount() - 1, true);
+      break;
+    case VK_UP:
+      target = m_list->FindSelectable(m_curSel - 1, false);
+      break;
+    case VK_DOWN:
+      target = m_list->FindSelectable(m_curSel + 1, true);
+      break;
+    default:
+      return false;
+  }
+  if (target == -2) return false;
+  SelectItem(target, true);
+  EnsureVisible(m_curSel);
+  return true;
+}
+
 void CListUI::DoEvent(UIEventRecord& event) {
   if (!IsMouseEnabled() && event.type > UIEVENT__MOUSEBEGIN && event.type < UIEVENT__MOUSEEND) {
     if (m_parent)
@@ -385,63 +444,11 @@ void CListUI::DoEvent(UIEventRecord& event) {
       }
       break;
     case UIEVENT_SCROLLWHEEL:
-      if (m_delayScroll) {
-        WheelStart(LOWORD(event.wParam));
-        return;
-      }
-      switch (LOWORD(event.wParam)) {
-        case 0:
-          if (m_scrollSelect)
-            SelectItem(m_list->FindSelectable(m_curSel - 1, false), true);
-          else
-            LineUp();
-          return;
-        case 1:
-          if (m_scrollSelect)
-            SelectItem(m_list->FindSelectable(m_curSel + 1, true), true);
-          else
-            LineDown();
-          return;
-        default:
-          break;
-      }
+      if (OnScrollWheel(event)) return;
       break;
-    case UIEVENT_KEYDOWN: {
-      int target = -2;
-      switch (event.key) {
-        case VK_RETURN:
-          if (m_curSel != -1) {
-            if (CControlUI* row = m_list->GetItemAt(m_curSel)) row->Activate();
-          }
-          return;
-        case VK_PRIOR:
-          PageUp();
-          return;
-        case VK_NEXT:
-          PageDown();
-          return;
-        case VK_HOME:
-          target = m_list->FindSelectable(0, false);
-          break;
-        case VK_END:
-          target = m_list->FindSelectable(GetCount() - 1, true);
-          break;
-        case VK_UP:
-          target = m_list->FindSelectable(m_curSel - 1, false);
-          break;
-        case VK_DOWN:
-          target = m_list->FindSelectable(m_curSel + 1, true);
-          break;
-        default:
-          break;
-      }
-      if (target != -2) {
-        SelectItem(target, true);
-        EnsureVisible(m_curSel);
-        return;
-      }
+    case UIEVENT_KEYDOWN:
+      if (OnKeyDown(event)) return;
       break;
-    }
     default:
       break;
   }

@@ -82,6 +82,8 @@ class CListUI : public CVerticalLayoutUI, public IListUI {
   void SetHeaderItemsVisible(bool visible);
 
  protected:
+  bool OnScrollWheel(const UIEventRecord& event);
+  bool OnKeyDown(const UIEventRecord& event);
   void WheelStart(WPARAM code);
   void WheelStep();
   void WheelStop();

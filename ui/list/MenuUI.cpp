@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "ui/layout/IContainerUI.h"
+#include "ui/base/IContainerUI.h"
 #include "ui/list/ListHeaderUI.h"
 
 namespace SkinUI {

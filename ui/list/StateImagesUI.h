@@ -3,7 +3,7 @@
 #pragma once
 #include <cwchar>
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 
 namespace SkinUI {
 

@@ -8,7 +8,6 @@
 #include "ui/core/UIValueParser.h"
 #include "ui/layout/HorizontalLayoutUI.h"
 #include "ui/list/TreeViewUI.h"
-#include "ui/window/WindowManagerUI.h"
 
 namespace SkinUI {
 

@@ -8,7 +8,7 @@
 #include "ui/core/UIValueParser.h"
 #include "ui/list/ListHeaderUI.h"
 #include "ui/list/TreeNodeUI.h"
-#include "ui/window/UINotifyMsg.h"
+#include "ui/base/UINotifyMsg.h"
 
 namespace SkinUI {
 

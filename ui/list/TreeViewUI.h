@@ -2,7 +2,7 @@
 // folder buttons expand and collapse, the check buttons check whole subtrees.
 #pragma once
 #include "ui/list/ListUI.h"
-#include "ui/window/INotifyUI.h"
+#include "ui/base/INotifyUI.h"
 
 namespace SkinUI {
 

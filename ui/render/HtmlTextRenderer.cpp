@@ -1,12 +1,13 @@
 #include "ui/render/HtmlTextRenderer.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 
 #include "ui/core/UIValueParser.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/render/UIImageInfo.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/render/IRenderResources.h"
 
 namespace SkinUI {
 
@@ -36,7 +37,7 @@ const wchar_t* FindRawEnd(const wchar_t* p) {
 
 }  // namespace
 
-CHtmlTextRenderer::CHtmlTextRenderer(HDC hdc, CWindowManagerUI* manager, DWORD color, RECT* links,
+CHtmlTextRenderer::CHtmlTextRenderer(HDC hdc, IRenderResources* manager, DWORD color, RECT* links,
                                      CUIString* linkTexts, int linkCapacity, UINT style)
     : m_hdc(hdc),
       m_manager(manager),
@@ -121,292 +122,338 @@ void CHtmlTextRenderer::DrawRun(const wchar_t* text, int n, int x, int top, int 
   SelectObject(m_hdc, old);
 }
 
+// ---- Tag scanning: what stands at a point of the text, apart from what it does to a line ----
+
+CHtmlTextRenderer::Tag CHtmlTextRenderer::ScanTag(const wchar_t* p) {
+  Tag tag;
+  if (IsOpenBracket(p[0]) && p[1] == L'/' && IsTagLetter(p[2]) && IsCloseBracket(p[3])) {
+    tag.kind = Tag::kClose;
+    tag.letter = p[2];
+    tag.end = p + 4;
+  } else if (IsOpenBracket(p[0]) && IsTagLetter(p[1]) && (p[2] == L' ' || IsCloseBracket(p[2]))) {
+    tag.kind = Tag::kOpen;
+    tag.letter = p[1];
+    const wchar_t* q = p + 2;
+    if (*q == L' ') ++q;
+    const wchar_t* argStart = q;
+    while (*q && !IsCloseBracket(*q)) ++q;  // arguments stop at the end of the text
+    tag.args = CUIString(argStart, static_cast<int>(q - argStart));
+    tag.end = *q ? q + 1 : q;
+  } else if (p[0] == L'<' && p[1] == L'{' && p[2] == L'>') {
+    // "<{>" draws a brace, "{<}" an angle bracket.
+    tag.kind = Tag::kLiteral;
+    tag.literal = L"{";
+    tag.end = p + 3;
+  } else if (p[0] == L'{' && p[1] == L'<' && p[2] == L'}') {
+    tag.kind = Tag::kLiteral;
+    tag.literal = L"<";
+    tag.end = p + 3;
+  }
+  return tag;
+}
+
+// An image tag's arguments: "file='name'" or "res='id' restype='type'" or a bare name, then
+// the frame count and the frame drawn.
+void CHtmlTextRenderer::ParseImageArgs(const CUIString& args, CUIString& name, CUIString& type, int& frames,
+                                       int& frame) {
+  const wchar_t* a = args.GetData();
+  int pos = args.Find(L"file='");
+  int resPos = args.Find(L"res='");
+  int at = pos >= 0 ? pos + 6 : (resPos >= 0 ? resPos + 5 : -1);
+  const wchar_t* after = a;
+  if (at >= 0) {
+    int end = args.Find(L'\'', at);
+    if (end < 0) end = args.GetLength();
+    name = args.Mid(at, end - at);
+    int typePos = args.Find(L"restype='");
+    if (typePos >= 0) {
+      int typeEnd = args.Find(L'\'', typePos + 9);
+      if (typeEnd < 0) typeEnd = args.GetLength();
+      type = args.Mid(typePos + 9, typeEnd - typePos - 9);
+      if (typeEnd + 1 > end) end = typeEnd;
+    }
+    after = end < args.GetLength() ? a + end + 1 : a + args.GetLength();
+  } else {
+    while (*after && *after != L' ') ++after;
+    name = CUIString(a, static_cast<int>(after - a));
+  }
+  while (*after == L' ') ++after;
+  frames = 1;
+  frame = 0;
+  if (*after) {
+    const wchar_t* stop = after;
+    frames = CUIValueParser::ReadInt(after, &stop);
+    after = stop;
+    while (*after == L' ') ++after;
+    if (*after) frame = CUIValueParser::ReadInt(after);
+  }
+  if (frames < 1) frames = 1;
+  if (frame < 0 || frame >= frames) frame = 0;
+}
+
+// ---- Line breaking: one line laid out piece by piece; a piece that ends the line sets
+// cursor.next ----
+
 CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top, int height, bool final,
                                                       State& st) {
-  bool draw = final && !m_measureOnly;
-  int x = m_rc.left;
-  int lineHeight = 0;
-  {
-    int fh = 0, box = 0, trail = 0;
-    FontMetrics(st.fonts.back(), fh, box, trail);
-    lineHeight = box;
+  Cursor c;
+  c.p = p;
+  c.top = top;
+  c.height = height;
+  c.final = final;
+  c.draw = final && !m_measureOnly;
+  c.x = m_rc.left;
+  int fh = 0, trail = 0;
+  FontMetrics(st.fonts.back(), fh, c.lineHeight, trail);
+  if (st.pendingLineMin > c.lineHeight) c.lineHeight = st.pendingLineMin;
+  while (*c.p && !c.next) {
+    Tag tag = st.raw ? Tag() : ScanTag(c.p);
+    if (tag.kind == Tag::kNone && *c.p == L'\n') {
+      ++c.p;
+      if (!IsSingleLine()) c.next = c.p;
+      continue;
+    }
+    const wchar_t* at = c.p;
+    if (tag.kind != Tag::kNone) c.p = tag.end;
+    switch (tag.kind) {
+      case Tag::kClose: CloseTag(tag.letter, c, st); break;
+      case Tag::kOpen: OpenTag(tag, at, c, st); break;
+      case Tag::kLiteral: Literal(tag.literal, c, st); break;
+      default: TextRun(c, st); break;
+    }
   }
-  if (st.pendingLineMin > lineHeight) lineHeight = st.pendingLineMin;
-  bool empty = true;
-  LineResult result = {p, 0, 0, false};
-  auto finish = [&](const wchar_t* next) {
-    result.next = next;
-    int spacing = st.spacings.back();
-    result.height = lineHeight + spacing;
-    result.width = x - m_rc.left;
-    return result;
-  };
-  while (*p) {
-    if (!st.raw && IsOpenBracket(p[0]) && p[1] == L'/' && IsTagLetter(p[2]) && IsCloseBracket(p[3])) {
-      wchar_t tag = p[2];
-      p += 4;
-      // Closers never pop the base entry of a stack: an unmatched closer changes nothing.
-      switch (tag) {
-        case L'a':
-          if (!st.linkIndexes.empty()) {
-            int index = st.linkIndexes.back();
-            if (final && index >= 0 && index < m_linkCapacity) {
-              int fh = 0, box = 0, trail = 0;
-              FontMetrics(st.fonts.back(), fh, box, trail);
-              m_links[index] = {st.linkStarts.back() + m_lineShift, top, x + m_lineShift, top + box};
-            }
-            st.linkIndexes.pop_back();
-            st.linkStarts.pop_back();
-            if (st.colors.size() > 1) st.colors.pop_back();
-            if (st.fonts.size() > 1) st.fonts.pop_back();
-          }
-          break;
-        case L'b':
-        case L'f':
-        case L'i':
-        case L'u':
-          if (st.fonts.size() > 1) {
-            HFONT leaving = st.fonts.back();
-            st.fonts.pop_back();
-            UIFontInfo* was = m_manager->GetFontInfo(leaving);
-            UIFontInfo* now = m_manager->GetFontInfo(st.fonts.back());
-            if (was && now && was->italic && !now->italic) {
-              int fh = 0, box = 0, trail = 0;
-              FontMetrics(leaving, fh, box, trail);
-              x += trail / 2;
-            }
-          }
-          break;
-        case L'c':
-          if (st.colors.size() > 1) st.colors.pop_back();
-          break;
-        case L'p':
-          if (st.spacings.size() > 1) st.spacings.pop_back();
-          if (!empty && !IsSingleLine()) return finish(p);
-          break;
-        case L's':
-          st.selected = !st.selected;
-          break;
-        default:
-          break;
-      }
-      continue;
-    }
-    if (!st.raw && IsOpenBracket(p[0]) && IsTagLetter(p[1]) &&
-        (p[2] == L' ' || IsCloseBracket(p[2]))) {
-      wchar_t tag = p[1];
-      const wchar_t* tagStart = p;
-      const wchar_t* q = p + 2;
-      if (*q == L' ') ++q;
-      const wchar_t* argStart = q;
-      while (*q && !IsCloseBracket(*q)) ++q;  // arguments stop at the end of the text
-      CUIString args(argStart, static_cast<int>(q - argStart));
-      p = *q ? q + 1 : q;
-      switch (tag) {
-        case L'a': {
-          DWORD linkColor = m_manager->GetDefaultLinkFontColor();
-          if (!m_hoverLink.IsEmpty() && m_hoverLink == args.GetData()) {
-            linkColor = m_manager->GetDefaultLinkHoverFontColor();
-          }
-          st.colors.push_back(linkColor);
-          st.fonts.push_back(Variant(st.fonts.back(), -1, 1, -1));
-          int index = -1;
-          if (m_linkCount < m_linkCapacity) {
-            index = m_linkCount++;
-            if (final) m_linkTexts[index] = args;
-          } else if (!final) {
-            // counted in the final pass only
-          }
-          st.linkIndexes.push_back(index);
-          st.linkStarts.push_back(x);
-          break;
-        }
-        case L'b':
-          st.fonts.push_back(Variant(st.fonts.back(), 1, -1, -1));
-          break;
-        case L'u':
-          st.fonts.push_back(Variant(st.fonts.back(), -1, 1, -1));
-          break;
-        case L'c': {
-          const wchar_t* c = args.GetData();
-          while (*c == L' ') ++c;
-          if (*c == L'#') ++c;
-          // Unsigned, so a colour with a high alpha byte keeps its RGB.
-          DWORD value = CUIValueParser::ReadHex(c);
-          st.colors.push_back(0xFF000000 | (value & 0x00FFFFFF));
-          break;
-        }
-        case L'f':
-          st.fonts.push_back(FontFromArgs(args));
-          break;
-        case L'i': {
-          CUIString name, type;
-          const wchar_t* a = args.GetData();
-          int pos = args.Find(L"file='");
-          int resPos = args.Find(L"res='");
-          int at = pos >= 0 ? pos + 6 : (resPos >= 0 ? resPos + 5 : -1);
-          const wchar_t* after = a;
-          if (at >= 0) {
-            int end = args.Find(L'\'', at);
-            if (end < 0) end = args.GetLength();
-            name = args.Mid(at, end - at);
-            int typePos = args.Find(L"restype='");
-            if (typePos >= 0) {
-              int typeEnd = args.Find(L'\'', typePos + 9);
-              if (typeEnd < 0) typeEnd = args.GetLength();
-              type = args.Mid(typePos + 9, typeEnd - typePos - 9);
-              if (typeEnd + 1 > end) end = typeEnd;
-            }
-            after = end < args.GetLength() ? a + end + 1 : a + args.GetLength();
-          } else {
-            while (*after && *after != L' ') ++after;
-            name = CUIString(a, static_cast<int>(after - a));
-          }
-          while (*after == L' ') ++after;
-          int frames = 1, frame = 0;
-          if (*after) {
-            const wchar_t* stop = after;
-            frames = CUIValueParser::ReadInt(after, &stop);
-            after = stop;
-            while (*after == L' ') ++after;
-            if (*after) frame = CUIValueParser::ReadInt(after);
-          }
-          if (frames < 1) frames = 1;
-          if (frame < 0 || frame >= frames) frame = 0;
-          const UIImageInfo* image =
-              m_manager->GetImageEx(name, type.IsEmpty() ? nullptr : type.GetData(), 0);
-          if (image) {
-            int w = image->nX / frames;
-            int h = image->nY;
-            if (!empty && !IsSingleLine() && x + w > m_rc.right) return finish(tagStart);
-            if (h > lineHeight) lineHeight = h;
-            if (draw) {
-              int y = top + (height > h ? (height - h) / 2 : 0);
-              RECT dest = {x + m_lineShift, y, x + m_lineShift + w, y + h};
-              RECT source = {frame * w, 0, frame * w + w, h};
-              RECT corner = {0, 0, 0, 0};
-              CSkinRenderer::DrawImage(m_hdc, image->hBitmap, dest, m_rc, source, corner, image->alphaChannel);
-            }
-            x += w;
-            empty = false;
-          }
-          st.fonts.push_back(st.fonts.back());  // closed by </i> like the other font tags
-          break;
-        }
-        case L'n':
-          if (!IsSingleLine()) return finish(p);
-          break;
-        case L'p':
-          st.spacings.push_back(CUIValueParser::ReadInt(args));
-          if (!empty && !IsSingleLine()) return finish(p);
-          break;
-        case L'r':
-          st.raw = true;
-          break;
-        case L's':
-          st.selected = !st.selected;
-          break;
-        case L'x':
-          x += CUIValueParser::ReadInt(args);
-          break;
-        case L'y': {
-          int y = CUIValueParser::ReadInt(args);
-          if (y > lineHeight) lineHeight = y;
-          break;
-        }
-        default:
-          break;
-      }
-      continue;
-    }
-    // "<{>" draws a brace, "{<}" an angle bracket.
-    const wchar_t* literal = nullptr;
-    if (!st.raw && p[0] == L'<' && p[1] == L'{' && p[2] == L'>') literal = L"{";
-    if (!st.raw && p[0] == L'{' && p[1] == L'<' && p[2] == L'}') literal = L"<";
-    if (literal) {
-      DrawRun(literal, 1, x, top, height, draw, st);
-      x += Extent(st.fonts.back(), literal, 1);
-      p += 3;
-      empty = false;
-      continue;
-    }
-    if (*p == L'\n') {
-      ++p;
-      if (!IsSingleLine()) return finish(p);
-      continue;
-    }
-    // A text run: up to the next tag, line break or end (raw text up to its closing tag).
-    const wchar_t* end;
-    if (st.raw) {
-      end = FindRawEnd(p);
-      if (end == p) {
-        st.raw = false;
-        p += 4;
-        continue;
-      }
-    } else {
-      end = p + 1;
-      while (!IsSpecial(*end)) ++end;
-    }
-    int n = static_cast<int>(end - p);
-    HGDIOBJ old = SelectObject(m_hdc, st.fonts.back());
+  LineResult result;
+  result.next = c.next ? c.next : c.p;
+  result.height = c.lineHeight + st.spacings.back();
+  result.width = c.x - m_rc.left;
+  result.stop = c.stop;
+  return result;
+}
+
+// Closers never pop the base entry of a stack: an unmatched closer changes nothing.
+void CHtmlTextRenderer::CloseTag(wchar_t letter, Cursor& c, State& st) {
+  switch (letter) {
+    case L'a': CloseLink(c, st); break;
+    case L'b':
+    case L'f':
+    case L'i':
+    case L'u': CloseFont(c, st); break;
+    case L'c':
+      if (st.colors.size() > 1) st.colors.pop_back();
+      break;
+    case L'p':
+      if (st.spacings.size() > 1) st.spacings.pop_back();
+      if (!c.empty && !IsSingleLine()) c.next = c.p;
+      break;
+    case L's': st.selected = !st.selected; break;
+    default: break;
+  }
+}
+
+void CHtmlTextRenderer::CloseLink(Cursor& c, State& st) {
+  if (st.linkIndexes.empty()) return;
+  int index = st.linkIndexes.back();
+  if (c.final && index >= 0 && index < m_linkCapacity) {
     int fh = 0, box = 0, trail = 0;
     FontMetrics(st.fonts.back(), fh, box, trail);
-    if (box > lineHeight) lineHeight = box;
-    int avail = m_rc.right - x;
-    int fit = n;
-    SIZE size = {0, 0};
-    GetTextExtentPoint32W(m_hdc, p, n, &size);
-    bool cut = false;
-    bool ellipsis = false;
-    if (size.cx > avail && (!IsSingleLine() || (m_style & DT_END_ELLIPSIS))) {
-      fit = 0;
-      GetTextExtentExPointW(m_hdc, p, n, avail < 0 ? 0 : avail, &fit, nullptr, &size);
-      if (m_style & DT_END_ELLIPSIS) {
-        SIZE dots = {0, 0};
-        GetTextExtentPoint32W(m_hdc, L"...", 3, &dots);
-        fit = 0;
-        GetTextExtentExPointW(m_hdc, p, n, avail - dots.cx < 0 ? 0 : avail - dots.cx, &fit, nullptr, &size);
-        ellipsis = true;
-      } else if (m_style & DT_WORDBREAK) {
-        int at = -1;
-        for (int i = fit; i > 0; --i) {
-          if (p[i - 1] == L' ' || !IsAsciiLetter(p[i - 1])) {
-            at = i;
-            break;
-          }
-        }
-        if (at > 0 && fit < n) fit = at;
-      }
-      if (fit <= 0) {
-        if (empty || ellipsis) {
-          fit = ellipsis ? 0 : 1;  // a run that fits nowhere keeps its first part
-        } else {
-          SelectObject(m_hdc, old);
-          return finish(p);
-        }
-      }
-      cut = fit < n;
+    m_links[index] = {st.linkStarts.back() + m_lineShift, c.top, c.x + m_lineShift, c.top + box};
+  }
+  st.linkIndexes.pop_back();
+  st.linkStarts.pop_back();
+  if (st.colors.size() > 1) st.colors.pop_back();
+  if (st.fonts.size() > 1) st.fonts.pop_back();
+}
+
+void CHtmlTextRenderer::CloseFont(Cursor& c, State& st) {
+  if (st.fonts.size() <= 1) return;
+  HFONT leaving = st.fonts.back();
+  st.fonts.pop_back();
+  UIFontInfo* was = m_manager->GetFontInfo(leaving);
+  UIFontInfo* now = m_manager->GetFontInfo(st.fonts.back());
+  if (was && now && was->italic && !now->italic) {
+    // Upright text after italic starts a little further on, past the slant.
+    int fh = 0, box = 0, trail = 0;
+    FontMetrics(leaving, fh, box, trail);
+    c.x += trail / 2;
+  }
+}
+
+void CHtmlTextRenderer::OpenTag(const Tag& tag, const wchar_t* tagStart, Cursor& c, State& st) {
+  switch (tag.letter) {
+    case L'a': OpenLink(tag.args, c, st); break;
+    case L'b': st.fonts.push_back(Variant(st.fonts.back(), 1, -1, -1)); break;
+    case L'u': st.fonts.push_back(Variant(st.fonts.back(), -1, 1, -1)); break;
+    case L'c': st.colors.push_back(ColorFromArgs(tag.args)); break;
+    case L'f': st.fonts.push_back(FontFromArgs(tag.args)); break;
+    case L'i': PlaceImage(tag.args, tagStart, c, st); break;
+    case L'n':
+      if (!IsSingleLine()) c.next = c.p;
+      break;
+    case L'p':
+      st.spacings.push_back(CUIValueParser::ReadInt(tag.args));
+      if (!c.empty && !IsSingleLine()) c.next = c.p;
+      break;
+    case L'r': st.raw = true; break;
+    case L's': st.selected = !st.selected; break;
+    case L'x': c.x += CUIValueParser::ReadInt(tag.args); break;
+    case L'y': c.lineHeight = (std::max)(c.lineHeight, CUIValueParser::ReadInt(tag.args)); break;
+    default: break;
+  }
+}
+
+DWORD CHtmlTextRenderer::ColorFromArgs(const CUIString& args) {
+  const wchar_t* c = args.GetData();
+  while (*c == L' ') ++c;
+  if (*c == L'#') ++c;
+  // Unsigned, so a colour with a high alpha byte keeps its RGB.
+  DWORD value = CUIValueParser::ReadHex(c);
+  return 0xFF000000 | (value & 0x00FFFFFF);
+}
+
+void CHtmlTextRenderer::OpenLink(const CUIString& args, Cursor& c, State& st) {
+  DWORD linkColor = m_manager->GetDefaultLinkFontColor();
+  if (!m_hoverLink.IsEmpty() && m_hoverLink == args.GetData()) linkColor = m_manager->GetDefaultLinkHoverFontColor();
+  st.colors.push_back(linkColor);
+  st.fonts.push_back(Variant(st.fonts.back(), -1, 1, -1));
+  int index = -1;
+  if (m_linkCount < m_linkCapacity) {
+    index = m_linkCount++;
+    if (c.final) m_linkTexts[index] = args;
+  }
+  st.linkIndexes.push_back(index);
+  st.linkStarts.push_back(c.x);
+}
+
+void CHtmlTextRenderer::PlaceImage(const CUIString& args, const wchar_t* tagStart, Cursor& c, State& st) {
+  CUIString name, type;
+  int frames = 1, frame = 0;
+  ParseImageArgs(args, name, type, frames, frame);
+  const UIImageInfo* image = m_manager->GetImageEx(name, type.IsEmpty() ? nullptr : type.GetData(), 0);
+  if (image) {
+    int w = image->nX / frames;
+    int h = image->nY;
+    if (!c.empty && !IsSingleLine() && c.x + w > m_rc.right) {
+      c.next = tagStart;  // the image opens the next line
+      return;
     }
-    GetTextExtentPoint32W(m_hdc, p, fit, &size);
+    if (h > c.lineHeight) c.lineHeight = h;
+    if (c.draw) {
+      int y = c.top + (c.height > h ? (c.height - h) / 2 : 0);
+      RECT dest = {c.x + m_lineShift, y, c.x + m_lineShift + w, y + h};
+      RECT source = {frame * w, 0, frame * w + w, h};
+      RECT corner = {0, 0, 0, 0};
+      CSkinRenderer::DrawImage(m_hdc, image->hBitmap, dest, m_rc, source, corner, image->alphaChannel);
+    }
+    c.x += w;
+    c.empty = false;
+  }
+  st.fonts.push_back(st.fonts.back());  // closed by </i> like the other font tags
+}
+
+void CHtmlTextRenderer::Literal(const wchar_t* literal, Cursor& c, State& st) {
+  DrawRun(literal, 1, c.x, c.top, c.height, c.draw, st);
+  c.x += Extent(st.fonts.back(), literal, 1);
+  c.empty = false;
+}
+
+// How much of a run of n characters fits in `avail` with the font selected: n when all of
+// it does, -1 when the line must end before it. Sets `ellipsis` when the run ends in "...".
+int CHtmlTextRenderer::FitRun(const wchar_t* p, int n, int avail, bool empty, bool& ellipsis) {
+  SIZE size = {0, 0};
+  GetTextExtentPoint32W(m_hdc, p, n, &size);
+  if (size.cx <= avail || (IsSingleLine() && !(m_style & DT_END_ELLIPSIS))) return n;
+  int fit = 0;
+  GetTextExtentExPointW(m_hdc, p, n, avail < 0 ? 0 : avail, &fit, nullptr, &size);
+  if (m_style & DT_END_ELLIPSIS) {
+    SIZE dots = {0, 0};
+    GetTextExtentPoint32W(m_hdc, L"...", 3, &dots);
+    fit = 0;
+    GetTextExtentExPointW(m_hdc, p, n, avail - dots.cx < 0 ? 0 : avail - dots.cx, &fit, nullptr, &size);
+    ellipsis = true;
+  } else if (m_style & DT_WORDBREAK) {
+    int at = -1;
+    for (int i = fit; i > 0; --i) {
+      if (p[i - 1] == L' ' || !IsAsciiLetter(p[i - 1])) {
+        at = i;
+        break;
+      }
+    }
+    if (at > 0 && fit < n) fit = at;
+  }
+  if (fit > 0) return fit;
+  if (ellipsis) return 0;
+  return empty ? 1 : -1;  // a run that fits nowhere keeps its first part
+}
+
+// A text run: up to the next tag, line break or end (raw text up to its closing tag).
+void CHtmlTextRenderer::TextRun(Cursor& c, State& st) {
+  const wchar_t* end;
+  if (st.raw) {
+    end = FindRawEnd(c.p);
+    if (end == c.p) {
+      st.raw = false;
+      c.p += 4;
+      return;
+    }
+  } else {
+    end = c.p + 1;
+    while (!IsSpecial(*end)) ++end;
+  }
+  int n = static_cast<int>(end - c.p);
+  HGDIOBJ old = SelectObject(m_hdc, st.fonts.back());
+  int fh = 0, box = 0, trail = 0;
+  FontMetrics(st.fonts.back(), fh, box, trail);
+  if (box > c.lineHeight) c.lineHeight = box;
+  bool ellipsis = false;
+  int fit = FitRun(c.p, n, m_rc.right - c.x, c.empty, ellipsis);
+  if (fit < 0) {
     SelectObject(m_hdc, old);
-    DrawRun(p, fit, x, top, height, draw, st);
-    x += size.cx;
-    p += fit;
-    empty = false;
-    if (ellipsis) {
-      DrawRun(L"...", 3, x, top, height, draw, st);
-      x += Extent(st.fonts.back(), L"...", 3);
-      LineResult r = finish(p);
-      r.stop = true;
-      return r;
-    }
-    if (cut && !IsSingleLine()) {
-      while (*p == L' ') ++p;
-      return finish(p);
+    c.next = c.p;
+    return;
+  }
+  SIZE size = {0, 0};
+  GetTextExtentPoint32W(m_hdc, c.p, fit, &size);
+  SelectObject(m_hdc, old);
+  DrawRun(c.p, fit, c.x, c.top, c.height, c.draw, st);
+  c.x += size.cx;
+  c.p += fit;
+  c.empty = false;
+  if (ellipsis) {
+    DrawRun(L"...", 3, c.x, c.top, c.height, c.draw, st);
+    c.x += Extent(st.fonts.back(), L"...", 3);
+    c.next = c.p;
+    c.stop = true;
+  } else if (fit < n && !IsSingleLine()) {
+    while (*c.p == L' ') ++c.p;
+    c.next = c.p;
+  }
+}
+
+// ---- The whole text ----
+
+// Centred, right-aligned or bottom-aligned text: the rectangle shrinks to the text's size,
+// measured first.
+void CHtmlTextRenderer::AlignToText(LPCWSTR text) {
+  RECT measure = {0, 0, 9999, 100};
+  int none = 0;
+  CHtmlTextRenderer probe(m_hdc, m_manager, m_color, nullptr, nullptr, none,
+                          (m_style & ~(DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM)) | DT_CALCRECT);
+  probe.Render(measure, text);
+  int w = measure.right - measure.left, h = measure.bottom - measure.top;
+  if (IsSingleLine()) {
+    if (m_style & DT_CENTER) {
+      m_rc.left = m_rc.left + (m_rc.right - m_rc.left - w) / 2;
+      m_rc.right = m_rc.left + w;
+    } else if (m_style & DT_RIGHT) {
+      m_rc.left = m_rc.right - w;
     }
   }
-  return finish(p);
+  if (m_style & DT_VCENTER) {
+    m_rc.top = m_rc.top + (m_rc.bottom - m_rc.top - h) / 2;
+    m_rc.bottom = m_rc.top + h;
+  } else if (m_style & DT_BOTTOM) {
+    m_rc.top = m_rc.bottom - h;
+  }
 }
 
 void CHtmlTextRenderer::Render(RECT& rc, LPCWSTR text) {
@@ -419,28 +466,7 @@ void CHtmlTextRenderer::Render(RECT& rc, LPCWSTR text) {
       break;
     }
   }
-  if (!m_measureOnly && (m_style & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM))) {
-    RECT measure = {0, 0, 9999, 100};
-    int none = 0;
-    CHtmlTextRenderer probe(m_hdc, m_manager, m_color, nullptr, nullptr, none,
-                            (m_style & ~(DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM)) | DT_CALCRECT);
-    probe.Render(measure, text);
-    int w = measure.right - measure.left, h = measure.bottom - measure.top;
-    if (IsSingleLine()) {
-      if (m_style & DT_CENTER) {
-        m_rc.left = m_rc.left + (m_rc.right - m_rc.left - w) / 2;
-        m_rc.right = m_rc.left + w;
-      } else if (m_style & DT_RIGHT) {
-        m_rc.left = m_rc.right - w;
-      }
-    }
-    if (m_style & DT_VCENTER) {
-      m_rc.top = m_rc.top + (m_rc.bottom - m_rc.top - h) / 2;
-      m_rc.bottom = m_rc.top + h;
-    } else if (m_style & DT_BOTTOM) {
-      m_rc.top = m_rc.bottom - h;
-    }
-  }
+  if (!m_measureOnly && (m_style & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM))) AlignToText(text);
   CSkinClip clip;
   if (!m_measureOnly) {
     CSkinClip::ClipToRect(m_hdc, rc, clip);
@@ -448,18 +474,27 @@ void CHtmlTextRenderer::Render(RECT& rc, LPCWSTR text) {
     SetTextColor(m_hdc, ToColorRef(m_color));
     SetBkColor(m_hdc, ToColorRef(m_manager->GetDefaultSelectedBkColor()));
   }
+  int widest = 0;
+  int bottom = RenderLines(text, rc.bottom, widest);
+  if (m_measureOnly) {
+    rc.bottom = bottom;
+    long right = rc.left + widest;
+    rc.right = right < rc.right ? right : rc.right;
+  }
+}
+
+// Lays out (and draws) the lines from the rectangle's top; answers where the last one ends.
+int CHtmlTextRenderer::RenderLines(const wchar_t* p, int bottom, int& widest) {
   State st;
   UIFontInfo* base = m_manager->GetDefaultFontInfo();
   st.fonts.push_back(base ? base->hFont : m_manager->GetFont(-1));
   st.colors.push_back(m_color);
   st.spacings.push_back(0);
-  const wchar_t* p = text;
   int top = m_rc.top;
-  int widest = 0;
   int lines = 0;
   while (*p && lines < 100000) {
     ++lines;
-    if (!m_measureOnly && top >= rc.bottom) break;  // stop at the first line below the rectangle
+    if (!m_measureOnly && top >= bottom) break;  // stop at the first line below the rectangle
     State saved = st;
     int savedLinks = m_linkCount;
     LineResult measure = Line(p, top, 0, false, st);
@@ -483,11 +518,7 @@ void CHtmlTextRenderer::Render(RECT& rc, LPCWSTR text) {
     p = drawn.next;
     if (drawn.stop) break;
   }
-  if (m_measureOnly) {
-    rc.bottom = top;
-    long right = rc.left + widest;
-    rc.right = right < rc.right ? right : rc.right;
-  }
+  return top;
 }
 
 }  // namespace SkinUI

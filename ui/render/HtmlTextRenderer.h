@@ -11,11 +11,11 @@
 
 namespace SkinUI {
 
-class CWindowManagerUI;
+class IRenderResources;
 
 class CHtmlTextRenderer {
  public:
-  CHtmlTextRenderer(HDC hdc, CWindowManagerUI* manager, DWORD color, RECT* links, CUIString* linkTexts,
+  CHtmlTextRenderer(HDC hdc, IRenderResources* manager, DWORD color, RECT* links, CUIString* linkTexts,
                     int linkCapacity, UINT style);
   void Render(RECT& rc, LPCWSTR text);
   int GetLinkCount() const { return m_linkCount; }
@@ -38,7 +38,45 @@ class CHtmlTextRenderer {
     bool stop;
   };
 
+  // What stands at a point of the text: a closing tag, an opening tag with its arguments, an
+  // escaped bracket, or nothing (text).
+  struct Tag {
+    enum Kind { kNone, kClose, kOpen, kLiteral } kind = kNone;
+    wchar_t letter = 0;
+    CUIString args;
+    const wchar_t* literal = nullptr;
+    const wchar_t* end = nullptr;
+  };
+  // The line being laid out: where it stands and what it holds so far. `next` is set by the
+  // piece that ends the line (where the next line starts); `stop` ends the text.
+  struct Cursor {
+    const wchar_t* p = nullptr;
+    int top = 0;
+    int height = 0;
+    bool final = false;
+    bool draw = false;
+    int x = 0;
+    int lineHeight = 0;
+    bool empty = true;
+    const wchar_t* next = nullptr;
+    bool stop = false;
+  };
+
+  static Tag ScanTag(const wchar_t* p);
+  static void ParseImageArgs(const CUIString& args, CUIString& name, CUIString& type, int& frames, int& frame);
+  static DWORD ColorFromArgs(const CUIString& args);
   LineResult Line(const wchar_t* p, int top, int height, bool final, State& st);
+  void CloseTag(wchar_t letter, Cursor& c, State& st);
+  void CloseLink(Cursor& c, State& st);
+  void CloseFont(Cursor& c, State& st);
+  void OpenTag(const Tag& tag, const wchar_t* tagStart, Cursor& c, State& st);
+  void OpenLink(const CUIString& args, Cursor& c, State& st);
+  void PlaceImage(const CUIString& args, const wchar_t* tagStart, Cursor& c, State& st);
+  void Literal(const wchar_t* literal, Cursor& c, State& st);
+  int FitRun(const wchar_t* p, int n, int avail, bool empty, bool& ellipsis);
+  void TextRun(Cursor& c, State& st);
+  void AlignToText(LPCWSTR text);
+  int RenderLines(const wchar_t* p, int bottom, int& widest);
   void FontMetrics(HFONT font, int& height, int& ascentBox, int& spaceTrail);
   int Extent(HFONT font, const wchar_t* text, int n);
   HFONT Variant(HFONT base, int bold, int underline, int italic);
@@ -54,7 +92,7 @@ class CHtmlTextRenderer {
   };
 
   HDC m_hdc;
-  CWindowManagerUI* m_manager;
+  IRenderResources* m_manager;
   DWORD m_color;
   RECT* m_links;
   CUIString* m_linkTexts;

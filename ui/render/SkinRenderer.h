@@ -11,7 +11,7 @@
 
 namespace SkinUI {
 
-class CWindowManagerUI;
+class IRenderResources;
 
 class CSkinRenderer {
  public:
@@ -20,9 +20,9 @@ class CSkinRenderer {
   // Decodes image file bytes (PNG and the other formats the decoder knows).
   static UIImageInfo* LoadImageFromMemory(const BYTE* bytes, DWORD size, DWORD mask = 0);
   static void FreeImage(UIImageInfo* info);
-  static bool DrawImageString(HDC hdc, CWindowManagerUI* manager, const RECT& rcItem, const RECT& rcPaint,
+  static bool DrawImageString(HDC hdc, IRenderResources* manager, const RECT& rcItem, const RECT& rcPaint,
                               LPCWSTR image, LPCWSTR modify = nullptr);
-  static bool DrawImageByName(HDC hdc, CWindowManagerUI* manager, const RECT& rcItem, const RECT& rcPaint,
+  static bool DrawImageByName(HDC hdc, IRenderResources* manager, const RECT& rcItem, const RECT& rcPaint,
                               LPCWSTR name, LPCWSTR type, RECT rcDest, RECT rcSource, RECT rcCorner,
                               RECT rcCenter, SIZE roundCorner, DWORD mask, BYTE fade, bool hole, bool xtiled,
                               bool ytiled, bool stretch, bool center, bool alignTop, bool alignLeft);
@@ -48,9 +48,9 @@ class CSkinRenderer {
   static void GenerateRoundClip(HDC hdc, RECT rc, RECT rcItem, int width, int height, CSkinClip& clip);
 
   // ---- Text ----
-  static void DrawText(HDC hdc, CWindowManagerUI* manager, RECT& rc, LPCWSTR text, DWORD color, int font,
+  static void DrawText(HDC hdc, IRenderResources* manager, RECT& rc, LPCWSTR text, DWORD color, int font,
                        UINT style);
-  static void DrawHtmlText(HDC hdc, CWindowManagerUI* manager, RECT& rc, LPCWSTR text, DWORD color,
+  static void DrawHtmlText(HDC hdc, IRenderResources* manager, RECT& rc, LPCWSTR text, DWORD color,
                            RECT* links, CUIString* linkTexts, int& linkCount, UINT style);
   static HBITMAP GenerateTextBitmap(LPCWSTR text, HFONT font, DWORD color, SIZE* size);
   static void DrawAlphaText(HDC hdc, LPCWSTR text, HFONT font, DWORD color, UINT style, const RECT& rc);

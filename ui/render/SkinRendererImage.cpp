@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "ui/render/ImageStringParser.h"
+#include "ui/render/SkinResourceLocation.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/skin/ZipReader.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/archive/ZipReader.h"
+#include "ui/render/IRenderResources.h"
 
 namespace SkinUI {
 
@@ -37,7 +38,7 @@ bool ReadWholeFile(LPCWSTR path, std::vector<BYTE>& bytes) {
 
 bool ReadResource(LPCWSTR name, LPCWSTR type, std::vector<BYTE>& bytes) {
   if (!name || name[0] < L'0' || name[0] > L'9') return false;
-  HINSTANCE module = CWindowManagerUI::GetResourceInstance();
+  HINSTANCE module = CSkinResourceLocation::GetResourceInstance();
   WORD id = static_cast<WORD>(_wtoi(name));
   HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(id), type);
   if (!res) return false;
@@ -52,7 +53,7 @@ bool ReadResource(LPCWSTR name, LPCWSTR type, std::vector<BYTE>& bytes) {
 }
 
 bool ReadArchiveEntry(LPCWSTR name, std::vector<BYTE>& bytes) {
-  ZipHandle* archive = static_cast<ZipHandle*>(CWindowManagerUI::GetResourceZipHandle());
+  ZipHandle* archive = static_cast<ZipHandle*>(CSkinResourceLocation::GetResourceZipHandle());
   if (!archive) return false;
   int index = -1;
   ZipEntryInfo entry = {};
@@ -130,7 +131,7 @@ int BitmapSize(HBITMAP bitmap, int* height) {
 
 struct DrawContext {
   HDC hdc;
-  CWindowManagerUI* manager;
+  IRenderResources* manager;
   const RECT* rcItem;
   const RECT* rcPaint;
 };
@@ -143,6 +144,130 @@ void DrawSet(const UIImageDrawSet& set, void* context) {
                                  set.ytiled, set.stretch, set.centerImage, set.alignTop, set.alignLeft);
 }
 
+// Without stretching, the destination keeps the source's proportions: shrunk to fit and
+// centred, or (center) the source's own size, centred, when it fits.
+void FitDest(RECT& rcDest, const RECT& rcSource, bool center) {
+  if (Width(rcDest) <= 0 || Height(rcDest) <= 0 || Width(rcSource) <= 0 || Height(rcSource) <= 0) return;
+  long long sw = Width(rcSource), sh = Height(rcSource), dw = Width(rcDest), dh = Height(rcDest);
+  if (!center) {
+    if (sh * dw > sw * dh) {
+      int w = static_cast<int>(sw * dh / sh);
+      rcDest.left = rcDest.left + (rcDest.right - w - rcDest.left) / 2;
+      rcDest.right = rcDest.left + w;
+    } else if (sh * dw < sw * dh) {
+      int h = static_cast<int>(sh * dw / sw);
+      rcDest.top = rcDest.top + (rcDest.bottom - h - rcDest.top) / 2;
+      rcDest.bottom = rcDest.top + h;
+    }
+  } else if (sw <= dw && sh <= dh) {
+    rcDest.left = rcDest.left + (rcDest.right - static_cast<int>(sw) - rcDest.left) / 2;
+    rcDest.right = rcDest.left + static_cast<int>(sw);
+    rcDest.top = rcDest.top + (rcDest.bottom - static_cast<int>(sh) - rcDest.top) / 2;
+    rcDest.bottom = rcDest.top + static_cast<int>(sh);
+  }
+}
+
+// Fills the rounded rectangle of w x h in `hdc` with the picture `bitmap`.
+void FillRounded(HDC hdc, HBITMAP bitmap, int w, int h, SIZE roundCorner) {
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartupInput input;
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  {
+    Gdiplus::Graphics graphics(hdc);
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHighQuality);
+    int rx = roundCorner.cx, ry = roundCorner.cy;
+    Gdiplus::GraphicsPath path;
+    path.AddArc(0, 0, rx * 2, ry * 2, 180.0f, 90.0f);
+    path.AddLine(rx, 0, w - rx, 0);
+    path.AddArc(w - rx * 2, 0, rx * 2, ry * 2, 270.0f, 90.0f);
+    path.AddLine(w, ry, w, h - ry);
+    path.AddArc(w - rx * 2, h - ry * 2, rx * 2, ry * 2, 0.0f, 90.0f);
+    path.AddLine(w - rx, h, rx, h);
+    path.AddArc(0, h - ry * 2, rx * 2, ry * 2, 90.0f, 90.0f);
+    path.AddLine(0, h - ry, 0, ry);
+    path.CloseFigure();
+    Gdiplus::Bitmap* picture = Gdiplus::Bitmap::FromHBITMAP(bitmap, nullptr);
+    if (picture) {
+      Gdiplus::TextureBrush brush(picture, Gdiplus::WrapModeTile);
+      graphics.FillPath(&brush, &path);
+      delete picture;
+    }
+  }
+  Gdiplus::GdiplusShutdown(token);
+}
+
+// The middle of a nine-grid image, stretched or tiled.
+void DrawMiddle(const PieceDrawer& piece, const RECT& D, const RECT& S, const RECT& C, bool xtiled, bool ytiled) {
+  RECT mid = {D.left + C.left, D.top + C.top, D.right - C.right, D.bottom - C.bottom};
+  RECT smid = {S.left + C.left, S.top + C.top, S.right - C.right, S.bottom - C.bottom};
+  int tileW = Width(smid), tileH = Height(smid);
+  if (!xtiled && !ytiled) {
+    piece.Draw(mid, smid);
+  } else if (tileW > 0 && tileH > 0 && Width(mid) > 0 && Height(mid) > 0) {
+    int cols = xtiled ? (Width(mid) + tileW - 1) / tileW : 1;
+    int rows = ytiled ? (Height(mid) + tileH - 1) / tileH : 1;
+    for (int row = 0; row < rows; ++row) {
+      RECT d = mid, s = smid;
+      if (ytiled) {
+        d.top = mid.top + row * tileH;
+        d.bottom = d.top + tileH;
+        if (d.bottom > mid.bottom) {
+          s.bottom -= d.bottom - mid.bottom;
+          d.bottom = mid.bottom;
+        }
+      }
+      for (int col = 0; col < cols; ++col) {
+        RECT dd = d, ss = s;
+        if (xtiled) {
+          dd.left = mid.left + col * tileW;
+          dd.right = dd.left + tileW;
+          if (dd.right > mid.right) {
+            ss.right -= dd.right - mid.right;
+            dd.right = mid.right;
+          }
+        }
+        piece.Draw(dd, ss);
+      }
+    }
+  }
+}
+
+// The corners and edges of a nine-grid image.
+void DrawFrame(const PieceDrawer& piece, const RECT& D, const RECT& S, const RECT& C) {
+  if (C.left > 0 && C.top > 0) {
+    piece.Draw({D.left, D.top, D.left + C.left, D.top + C.top}, {S.left, S.top, S.left + C.left, S.top + C.top});
+  }
+  if (C.top > 0) {
+    piece.Draw({D.left + C.left, D.top, D.right - C.right, D.top + C.top},
+               {S.left + C.left, S.top, S.right - C.right, S.top + C.top});
+  }
+  if (C.right > 0 && C.top > 0) {
+    piece.Draw({D.right - C.right, D.top, D.right, D.top + C.top},
+               {S.right - C.right, S.top, S.right, S.top + C.top});
+  }
+  if (C.left > 0) {
+    piece.Draw({D.left, D.top + C.top, D.left + C.left, D.bottom - C.bottom},
+               {S.left, S.top + C.top, S.left + C.left, S.bottom - C.bottom});
+  }
+  if (C.right > 0) {
+    piece.Draw({D.right - C.right, D.top + C.top, D.right, D.bottom - C.bottom},
+               {S.right - C.right, S.top + C.top, S.right, S.bottom - C.bottom});
+  }
+  if (C.left > 0 && C.bottom > 0) {
+    piece.Draw({D.left, D.bottom - C.bottom, D.left + C.left, D.bottom},
+               {S.left, S.bottom - C.bottom, S.left + C.left, S.bottom});
+  }
+  if (C.bottom > 0) {
+    piece.Draw({D.left + C.left, D.bottom - C.bottom, D.right - C.right, D.bottom},
+               {S.left + C.left, S.bottom - C.bottom, S.right - C.right, S.bottom});
+  }
+  if (C.right > 0 && C.bottom > 0) {
+    piece.Draw({D.right - C.right, D.bottom - C.bottom, D.right, D.bottom},
+               {S.right - C.right, S.bottom - C.bottom, S.right, S.bottom});
+  }
+}
+
 }  // namespace
 
 UIImageInfo* CSkinRenderer::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask) {
@@ -151,8 +276,8 @@ UIImageInfo* CSkinRenderer::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask) {
   bool found = false;
   if (type) {
     found = ReadResource(name, type, bytes);
-  } else if (CWindowManagerUI::GetResourceZip().IsEmpty()) {
-    CUIString path = CWindowManagerUI::GetResourcePath();
+  } else if (CSkinResourceLocation::GetResourceZip().IsEmpty()) {
+    CUIString path = CSkinResourceLocation::GetResourcePath();
     path += name;
     found = ReadWholeFile(path, bytes);
   } else {
@@ -217,7 +342,7 @@ void CSkinRenderer::FreeImage(UIImageInfo* info) {
   delete info;
 }
 
-bool CSkinRenderer::DrawImageString(HDC hdc, CWindowManagerUI* manager, const RECT& rcItem, const RECT& rcPaint,
+bool CSkinRenderer::DrawImageString(HDC hdc, IRenderResources* manager, const RECT& rcItem, const RECT& rcPaint,
                                     LPCWSTR image, LPCWSTR modify) {
   if (!hdc || !manager) return false;
   DrawContext context = {hdc, manager, &rcItem, &rcPaint};
@@ -225,7 +350,7 @@ bool CSkinRenderer::DrawImageString(HDC hdc, CWindowManagerUI* manager, const RE
   return true;
 }
 
-bool CSkinRenderer::DrawImageByName(HDC hdc, CWindowManagerUI* manager, const RECT& rcItem, const RECT& rcPaint,
+bool CSkinRenderer::DrawImageByName(HDC hdc, IRenderResources* manager, const RECT& rcItem, const RECT& rcPaint,
                                     LPCWSTR name, LPCWSTR type, RECT rcDest, RECT rcSource, RECT rcCorner,
                                     RECT rcCenter, SIZE roundCorner, DWORD mask, BYTE fade, bool hole, bool xtiled,
                                     bool ytiled, bool stretch, bool center, bool alignTop, bool alignLeft) {
@@ -240,25 +365,7 @@ bool CSkinRenderer::DrawImageByName(HDC hdc, CWindowManagerUI* manager, const RE
   if (rcSource.bottom > image->nY) rcSource.bottom = image->nY;
   if (!Meets(rcDest, rcItem) || !Meets(rcDest, rcPaint)) return true;
 
-  if (!stretch && Width(rcDest) > 0 && Height(rcDest) > 0 && Width(rcSource) > 0 && Height(rcSource) > 0) {
-    long long sw = Width(rcSource), sh = Height(rcSource), dw = Width(rcDest), dh = Height(rcDest);
-    if (!center) {
-      if (sh * dw > sw * dh) {
-        int w = static_cast<int>(sw * dh / sh);
-        rcDest.left = rcDest.left + (rcDest.right - w - rcDest.left) / 2;
-        rcDest.right = rcDest.left + w;
-      } else if (sh * dw < sw * dh) {
-        int h = static_cast<int>(sh * dw / sw);
-        rcDest.top = rcDest.top + (rcDest.bottom - h - rcDest.top) / 2;
-        rcDest.bottom = rcDest.top + h;
-      }
-    } else if (sw <= dw && sh <= dh) {
-      rcDest.left = rcDest.left + (rcDest.right - static_cast<int>(sw) - rcDest.left) / 2;
-      rcDest.right = rcDest.left + static_cast<int>(sw);
-      rcDest.top = rcDest.top + (rcDest.bottom - static_cast<int>(sh) - rcDest.top) / 2;
-      rcDest.bottom = rcDest.top + static_cast<int>(sh);
-    }
-  }
+  if (!stretch) FitDest(rcDest, rcSource, center);
 
   bool centered = !(rcCenter.left == 0 && rcCenter.top == 0 && rcCenter.right == 0 && rcCenter.bottom == 0);
   if (roundCorner.cx == 0 && roundCorner.cy == 0) {
@@ -292,32 +399,7 @@ bool CSkinRenderer::DrawImageByName(HDC hdc, CWindowManagerUI* manager, const RE
       DrawImageCenter(first, image->hBitmap, local, local, rcSource, rcCenter, alignTop, alignLeft, fade);
     }
     SelectObject(first, oldFirst);
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    {
-      Gdiplus::Graphics graphics(second);
-      graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-      graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHighQuality);
-      int rx = roundCorner.cx, ry = roundCorner.cy;
-      Gdiplus::GraphicsPath path;
-      path.AddArc(0, 0, rx * 2, ry * 2, 180.0f, 90.0f);
-      path.AddLine(rx, 0, w - rx, 0);
-      path.AddArc(w - rx * 2, 0, rx * 2, ry * 2, 270.0f, 90.0f);
-      path.AddLine(w, ry, w, h - ry);
-      path.AddArc(w - rx * 2, h - ry * 2, rx * 2, ry * 2, 0.0f, 90.0f);
-      path.AddLine(w - rx, h, rx, h);
-      path.AddArc(0, h - ry * 2, rx * 2, ry * 2, 90.0f, 90.0f);
-      path.AddLine(0, h - ry, 0, ry);
-      path.CloseFigure();
-      Gdiplus::Bitmap* picture = Gdiplus::Bitmap::FromHBITMAP(firstBmp, nullptr);
-      if (picture) {
-        Gdiplus::TextureBrush brush(picture, Gdiplus::WrapModeTile);
-        graphics.FillPath(&brush, &path);
-        delete picture;
-      }
-    }
-    Gdiplus::GdiplusShutdown(token);
+    FillRounded(second, firstBmp, w, h, roundCorner);
     BitBlt(hdc, rcDest.left, rcDest.top, w, h, second, 0, 0, SRCCOPY);
     SelectObject(second, oldSecond);
   }
@@ -354,71 +436,8 @@ void CSkinRenderer::DrawImage(HDC hdc, HBITMAP bitmap, const RECT& rcDest, const
       piece.Draw(part, s);
     }
   } else {
-    if (!hole) {
-      RECT mid = {D.left + C.left, D.top + C.top, D.right - C.right, D.bottom - C.bottom};
-      RECT smid = {S.left + C.left, S.top + C.top, S.right - C.right, S.bottom - C.bottom};
-      int tileW = Width(smid), tileH = Height(smid);
-      if (!xtiled && !ytiled) {
-        piece.Draw(mid, smid);
-      } else if (tileW > 0 && tileH > 0 && Width(mid) > 0 && Height(mid) > 0) {
-        int cols = xtiled ? (Width(mid) + tileW - 1) / tileW : 1;
-        int rows = ytiled ? (Height(mid) + tileH - 1) / tileH : 1;
-        for (int row = 0; row < rows; ++row) {
-          RECT d = mid, s = smid;
-          if (ytiled) {
-            d.top = mid.top + row * tileH;
-            d.bottom = d.top + tileH;
-            if (d.bottom > mid.bottom) {
-              s.bottom -= d.bottom - mid.bottom;
-              d.bottom = mid.bottom;
-            }
-          }
-          for (int col = 0; col < cols; ++col) {
-            RECT dd = d, ss = s;
-            if (xtiled) {
-              dd.left = mid.left + col * tileW;
-              dd.right = dd.left + tileW;
-              if (dd.right > mid.right) {
-                ss.right -= dd.right - mid.right;
-                dd.right = mid.right;
-              }
-            }
-            piece.Draw(dd, ss);
-          }
-        }
-      }
-    }
-    if (C.left > 0 && C.top > 0) {
-      piece.Draw({D.left, D.top, D.left + C.left, D.top + C.top}, {S.left, S.top, S.left + C.left, S.top + C.top});
-    }
-    if (C.top > 0) {
-      piece.Draw({D.left + C.left, D.top, D.right - C.right, D.top + C.top},
-                 {S.left + C.left, S.top, S.right - C.right, S.top + C.top});
-    }
-    if (C.right > 0 && C.top > 0) {
-      piece.Draw({D.right - C.right, D.top, D.right, D.top + C.top},
-                 {S.right - C.right, S.top, S.right, S.top + C.top});
-    }
-    if (C.left > 0) {
-      piece.Draw({D.left, D.top + C.top, D.left + C.left, D.bottom - C.bottom},
-                 {S.left, S.top + C.top, S.left + C.left, S.bottom - C.bottom});
-    }
-    if (C.right > 0) {
-      piece.Draw({D.right - C.right, D.top + C.top, D.right, D.bottom - C.bottom},
-                 {S.right - C.right, S.top + C.top, S.right, S.bottom - C.bottom});
-    }
-    if (C.left > 0 && C.bottom > 0) {
-      piece.Draw({D.left, D.bottom - C.bottom, D.left + C.left, D.bottom},
-                 {S.left, S.bottom - C.bottom, S.left + C.left, S.bottom});
-    }
-    if (C.bottom > 0) {
-      piece.Draw({D.left + C.left, D.bottom - C.bottom, D.right - C.right, D.bottom},
-                 {S.left + C.left, S.bottom - C.bottom, S.right - C.right, S.bottom});
-    }
-    if (C.right > 0 && C.bottom > 0) {
-      piece.Draw({D.right - C.right, D.bottom - C.bottom, D.right, D.bottom},
-                 {S.right - C.right, S.bottom - C.bottom, S.right, S.bottom});
-    }
+    if (!hole) DrawMiddle(piece, D, S, C, xtiled, ytiled);
+    DrawFrame(piece, D, S, C);
   }
   SelectObject(src, old);
   DeleteDC(src);

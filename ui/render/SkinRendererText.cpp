@@ -3,7 +3,7 @@
 
 #include "ui/render/HtmlTextRenderer.h"
 #include "ui/render/SkinRenderer.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/render/IRenderResources.h"
 
 namespace SkinUI {
 
@@ -11,7 +11,7 @@ namespace {
 COLORREF ToColorRef(DWORD argb) { return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF); }
 }  // namespace
 
-void CSkinRenderer::DrawText(HDC hdc, CWindowManagerUI* manager, RECT& rc, LPCWSTR text, DWORD color, int font,
+void CSkinRenderer::DrawText(HDC hdc, IRenderResources* manager, RECT& rc, LPCWSTR text, DWORD color, int font,
                              UINT style) {
   if (!hdc || !manager || !text) return;
   SetBkMode(hdc, TRANSPARENT);
@@ -100,7 +100,7 @@ void CSkinRenderer::DrawAlphaText(HDC hdc, LPCWSTR text, HFONT font, DWORD color
   DeleteObject(bitmap);
 }
 
-void CSkinRenderer::DrawHtmlText(HDC hdc, CWindowManagerUI* manager, RECT& rc, LPCWSTR text, DWORD color,
+void CSkinRenderer::DrawHtmlText(HDC hdc, IRenderResources* manager, RECT& rc, LPCWSTR text, DWORD color,
                                  RECT* links, CUIString* linkTexts, int& linkCount, UINT style) {
   if (!hdc || !manager || !text || rc.right <= rc.left || rc.bottom <= rc.top) {
     linkCount = 0;  // nothing drawn, no link found

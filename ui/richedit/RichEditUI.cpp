@@ -4,12 +4,12 @@
 
 #include <cwchar>
 
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/render/SkinClip.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/richedit/TxtWinHost.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 
@@ -616,6 +616,13 @@ void CRichEditUI::DoPaint(HDC hdc, const RECT& rcPaint) {
 // ---- Attributes ----
 
 void CRichEditUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
+  // The edit's switches go on to the container as well; its text attributes stop here.
+  SetEditAttribute(name, value);
+  if (!SetTextAttribute(name, value)) CContainerUI::SetAttribute(name, value);
+}
+
+// Styles, limits, keys and the hint.
+void CRichEditUI::SetEditAttribute(LPCWSTR name, LPCWSTR value) {
   if (wcscmp(name, L"vscrollbar") == 0) {
     if (IsTrue(value)) m_style |= ES_DISABLENOSCROLL | WS_VSCROLL;
   } else if (wcscmp(name, L"autovscroll") == 0) {
@@ -669,7 +676,10 @@ void CRichEditUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
     m_hintColorSet = true;
     Invalidate();
   }
+}
 
+// The hint's padding, alignment, font and colour of the text.
+bool CRichEditUI::SetTextAttribute(LPCWSTR name, LPCWSTR value) {
   if (wcscmp(name, L"hinttextpadding") == 0) {
     m_hintPadding = CUIValueParser::ReadRect(value);
     Invalidate();
@@ -694,8 +704,9 @@ void CRichEditUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
       m_host->GetTextServices()->OnTxPropertyBitsChange(TXTBIT_CHARFORMATCHANGE, TXTBIT_CHARFORMATCHANGE);
     }
   } else {
-    CContainerUI::SetAttribute(name, value);
+    return false;
   }
+  return true;
 }
 
 }  // namespace SkinUI

@@ -6,8 +6,8 @@
 #include <richedit.h>
 #include <textserv.h>
 
-#include "ui/layout/ContainerUI.h"
-#include "ui/window/IMessageFilterUI.h"
+#include "ui/base/ContainerUI.h"
+#include "ui/base/IMessageFilterUI.h"
 
 namespace SkinUI {
 
@@ -96,6 +96,8 @@ class CRichEditUI : public CContainerUI, public IMessageFilterUI {
   RECT GetTextRect() const;
 
  private:
+  void SetEditAttribute(LPCWSTR name, LPCWSTR value);
+  bool SetTextAttribute(LPCWSTR name, LPCWSTR value);
   RECT ContentRect() const;
   LONG NaturalHeight(LONG width) const;
 

@@ -2,11 +2,11 @@
 
 #include <cwchar>
 
-#include "ui/control/ControlUI.h"
-#include "ui/layout/ContainerUI.h"
+#include "ui/base/ControlUI.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/layout/HorizontalLayoutUI.h"
 #include "ui/layout/VerticalLayoutUI.h"
-#include "ui/control/ScrollBarUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/control/ButtonUI.h"
 #include "ui/control/CheckBoxUI.h"
 #include "ui/control/DateTimeUI.h"
@@ -16,7 +16,7 @@
 #include "ui/control/ProgressUI.h"
 #include "ui/control/SliderUI.h"
 #include "ui/control/TextUI.h"
-#include "ui/layout/ChildLayoutUI.h"
+#include "ui/skin/ChildLayoutUI.h"
 #include "ui/layout/TabLayoutUI.h"
 #include "ui/layout/TileLayoutUI.h"
 #include "ui/list/ComboBoxUI.h"

@@ -2,14 +2,14 @@
 
 #include <cwchar>
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "ui/core/UIValueParser.h"
-#include "ui/layout/IContainerUI.h"
+#include "ui/base/IContainerUI.h"
 #include "commonlib/logger/FileLogger.h"
 #include "commonlib/logger/TraceLogger.h"
 #include "ui/skin/ControlFactory.h"
-#include "ui/window/IDialogBuilderCallback.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/skin/IDialogBuilderCallback.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

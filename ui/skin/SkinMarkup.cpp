@@ -5,8 +5,8 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "ui/skin/ZipReader.h"
-#include "ui/window/WindowManagerUI.h"
+#include "ui/archive/ZipReader.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 

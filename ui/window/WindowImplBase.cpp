@@ -3,7 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "ui/control/ControlUI.h"
+#include "ui/base/ControlUI.h"
 #include "ui/skin/SkinBuilder.h"
 #include "ui/window/WndShadow.h"
 

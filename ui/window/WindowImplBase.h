@@ -7,12 +7,12 @@
 #include <memory>
 
 #include "ui/core/UIString.h"
-#include "ui/window/IDialogBuilderCallback.h"
-#include "ui/window/IMessageFilterUI.h"
-#include "ui/window/INotifyUI.h"
-#include "ui/window/NotifyPump.h"
-#include "ui/window/WindowManagerUI.h"
-#include "ui/window/WindowWnd.h"
+#include "ui/skin/IDialogBuilderCallback.h"
+#include "ui/base/IMessageFilterUI.h"
+#include "ui/base/INotifyUI.h"
+#include "ui/base/NotifyPump.h"
+#include "ui/base/WindowManagerUI.h"
+#include "ui/base/WindowWnd.h"
 
 namespace SkinUI {
 

@@ -207,25 +207,57 @@ void CALLBACK CWndShadow::DelayedUpdateProc(HWND hwnd, UINT msg, UINT_PTR id, DW
   if (shadow != nullptr && shadow->m_hWnd == hwnd) shadow->Update(owner);
 }
 
+// The owner was shown or hidden (its procedure has run and answered `result`).
+LRESULT CWndShadow::OnOwnerShow(HWND owner, WPARAM shown, LRESULT result) {
+  if (!shown) {
+    ShowWindow(m_hWnd, SW_HIDE);
+    m_status &= BYTE(~(kVisible | kParentVisible));
+  } else {
+    m_status |= kVisible | kParentVisible;
+    m_updatePending = true;
+    Show(owner);
+  }
+  return result;
+}
+
+// The owner changed size: the shadow hides while the owner is maximised or minimised and
+// follows it otherwise. True when the shadow first shows with this size: the owner's
+// procedure has then run already and `result` holds its answer.
+bool CWndShadow::OnOwnerSize(HWND owner, WPARAM wParam, LPARAM lParam, WNDPROC prev, LRESULT& result) {
+  if (wParam == SIZE_MAXIMIZED || wParam == SIZE_MINIMIZED) {
+    ShowWindow(m_hWnd, SW_HIDE);
+    m_status &= BYTE(~kVisible);
+  } else if ((GetWindowLongPtrW(owner, GWL_STYLE) & WS_VISIBLE) != 0) {
+    m_status |= kParentVisible;
+    if ((m_status & kVisible) == 0) {
+      result = CallWindowProcW(prev, owner, WM_SIZE, wParam, lParam);
+      m_status |= kVisible;
+      Update(owner);
+      ShowWindow(m_hWnd, SW_SHOWNA);
+      m_updatePending = true;
+      m_lastSize = lParam;
+      return true;
+    }
+    // A growing owner is rebuilt at its next paint, a shrinking one at once.
+    if (LOWORD(lParam) > LOWORD(m_lastSize) || HIWORD(lParam) > HIWORD(m_lastSize)) {
+      m_updatePending = true;
+    } else {
+      Update(owner);
+    }
+  }
+  m_lastSize = lParam;
+  return false;
+}
+
 LRESULT CALLBACK CWndShadow::ParentSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   CWndShadow* shadow = Find(hwnd);
   if (shadow == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
   WNDPROC prev = shadow->m_prevProc;
   auto passOn = [&]() { return CallWindowProcW(prev, hwnd, msg, wParam, lParam); };
+  LRESULT result = 0;
   switch (msg) {
     case WM_SHOWWINDOW:
-      if ((shadow->m_status & kEnabled) != 0) {
-        LRESULT result = passOn();
-        if (!wParam) {
-          ShowWindow(shadow->m_hWnd, SW_HIDE);
-          shadow->m_status &= BYTE(~(kVisible | kParentVisible));
-        } else {
-          shadow->m_status |= kVisible | kParentVisible;
-          shadow->m_updatePending = true;
-          shadow->Show(hwnd);
-        }
-        return result;
-      }
+      if ((shadow->m_status & kEnabled) != 0) return shadow->OnOwnerShow(hwnd, wParam, passOn());
       break;
     case WM_DESTROY:
       if (IsWindow(shadow->m_hWnd)) {
@@ -241,30 +273,7 @@ LRESULT CALLBACK CWndShadow::ParentSubclassProc(HWND hwnd, UINT msg, WPARAM wPar
       }
       break;
     case WM_SIZE:
-      if ((shadow->m_status & kEnabled) != 0) {
-        if (wParam == SIZE_MAXIMIZED || wParam == SIZE_MINIMIZED) {
-          ShowWindow(shadow->m_hWnd, SW_HIDE);
-          shadow->m_status &= BYTE(~kVisible);
-        } else if ((GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0) {
-          shadow->m_status |= kParentVisible;
-          if ((shadow->m_status & kVisible) == 0) {
-            LRESULT result = passOn();
-            shadow->m_status |= kVisible;
-            shadow->Update(hwnd);
-            ShowWindow(shadow->m_hWnd, SW_SHOWNA);
-            shadow->m_updatePending = true;
-            shadow->m_lastSize = lParam;
-            return result;
-          }
-          // A growing owner is rebuilt at its next paint, a shrinking one at once.
-          if (LOWORD(lParam) > LOWORD(shadow->m_lastSize) || HIWORD(lParam) > HIWORD(shadow->m_lastSize)) {
-            shadow->m_updatePending = true;
-          } else {
-            shadow->Update(hwnd);
-          }
-        }
-        shadow->m_lastSize = lParam;
-      }
+      if ((shadow->m_status & kEnabled) != 0 && shadow->OnOwnerSize(hwnd, wParam, lParam, prev, result)) return result;
       break;
     case WM_PAINT: {
       LRESULT result = passOn();

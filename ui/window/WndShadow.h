@@ -39,6 +39,8 @@ class CWndShadow {
   static DWORD PreMultiply(COLORREF color, BYTE alpha);
   static void CALLBACK DelayedUpdateProc(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);
   static LRESULT CALLBACK ParentSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnOwnerShow(HWND owner, WPARAM shown, LRESULT result);
+  bool OnOwnerSize(HWND owner, WPARAM wParam, LPARAM lParam, WNDPROC prev, LRESULT& result);
 
  private:
   // Gives the owner its procedure back, forgets the owner and destroys the shadow window.

@@ -12,8 +12,10 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/src/internal/errors.h"
+#include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/DialogButtonRow.h"
-#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/display/DisplayArea.h"
 #include "platform/testing/hooks/testinput.h"
 
 namespace {
@@ -157,73 +159,85 @@ void PaintDialog(HWND hwnd, Dialog* d) {
   EndPaint(hwnd, &ps);
 }
 
+void PressEntry(HWND hwnd, Dialog* d, POINT pt) {
+  int index = EntryAt(d, pt);
+  if (index >= 0) {
+    d->selected = index;
+    Select(hwnd, d, Join(d->folder, d->entries[size_t(index)]), false);
+  }
+  d->row.SetPressed(d->row.HitTest(pt));
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void OpenEntry(HWND hwnd, Dialog* d, POINT pt) {
+  int index = EntryAt(d, pt);
+  if (index >= 0) Select(hwnd, d, Join(d->folder, d->entries[size_t(index)]), true);
+}
+
+// A button (0 for none) ends the dialog: OK accepts, Cancel does not.
+void Answer(Dialog* d, int id) {
+  if (id == 0) return;
+  d->accepted = id == IDOK;
+  d->done = true;
+}
+
+void ReleaseButton(HWND hwnd, Dialog* d, POINT pt) {
+  int id = d->row.HitTest(pt);
+  d->row.SetPressed(0);
+  InvalidateRect(hwnd, nullptr, FALSE);
+  Answer(d, id);
+}
+
+void Wheel(HWND hwnd, Dialog* d, WPARAM wParam) {
+  int rows = std::max<int>(1, (d->list.bottom - d->list.top) / kLine);
+  int most = std::max<int>(0, int(d->entries.size()) - rows);
+  d->scroll = std::clamp(d->scroll - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3, 0, most);
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+// The edit box's text is the selection the caller gets.
+void EditCommand(Dialog* d, WPARAM wParam) {
+  if (LOWORD(wParam) != kEditId || HIWORD(wParam) != EN_CHANGE) return;
+  wchar_t text[MAX_PATH] = {};
+  GetWindowTextW(d->edit, text, MAX_PATH);
+  d->selection = text;
+}
+
 // Clicks, keys and the edit box of the chooser on screen; false for anything else.
-bool ScreenMessage(HWND hwnd, Dialog* d, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  *result = 0;
+bool ScreenMessage(HWND hwnd, Dialog* d, UINT msg, WPARAM wParam, LPARAM lParam) {
   POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (msg) {
-    case WM_PAINT:
-      PaintDialog(hwnd, d);
-      return true;
-    case WM_LBUTTONDOWN: {
-      int index = EntryAt(d, pt);
-      if (index >= 0) {
-        d->selected = index;
-        Select(hwnd, d, Join(d->folder, d->entries[size_t(index)]), false);
-      }
-      d->row.SetPressed(d->row.HitTest(pt));
-      InvalidateRect(hwnd, nullptr, FALSE);
-      return true;
-    }
-    case WM_LBUTTONDBLCLK: {
-      int index = EntryAt(d, pt);
-      if (index >= 0) {
-        std::wstring path = Join(d->folder, d->entries[size_t(index)]);
-        Select(hwnd, d, path, true);
-      }
-      return true;
-    }
-    case WM_LBUTTONUP: {
-      int id = d->row.HitTest(pt);
-      d->row.SetPressed(0);
-      InvalidateRect(hwnd, nullptr, FALSE);
-      if (id != 0) {
-        d->accepted = id == IDOK;
-        d->done = true;
-      }
-      return true;
-    }
-    case WM_MOUSEWHEEL: {
-      int rows = std::max<int>(1, (d->list.bottom - d->list.top) / kLine);
-      int most = std::max<int>(0, int(d->entries.size()) - rows);
-      d->scroll = std::clamp(d->scroll - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3, 0, most);
-      InvalidateRect(hwnd, nullptr, FALSE);
-      return true;
-    }
-    case WM_KEYDOWN: {
-      int id = d->row.ForKey(UINT(wParam));
-      if (id != 0) {
-        d->accepted = id == IDOK;
-        d->done = true;
-      }
-      return true;
-    }
-    case WM_CLOSE:
-      d->done = true;
-      return true;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == kEditId && HIWORD(wParam) == EN_CHANGE) {
-        wchar_t text[MAX_PATH] = {};
-        GetWindowTextW(d->edit, text, MAX_PATH);
-        d->selection = text;
-      }
-      return true;
-    default:
-      return false;
+    case WM_PAINT: PaintDialog(hwnd, d); return true;
+    case WM_LBUTTONDOWN: PressEntry(hwnd, d, pt); return true;
+    case WM_LBUTTONDBLCLK: OpenEntry(hwnd, d, pt); return true;
+    case WM_LBUTTONUP: ReleaseButton(hwnd, d, pt); return true;
+    case WM_MOUSEWHEEL: Wheel(hwnd, d, wParam); return true;
+    case WM_KEYDOWN: Answer(d, d->row.ForKey(UINT(wParam))); return true;
+    case WM_CLOSE: d->done = true; return true;
+    case WM_COMMAND: EditCommand(d, wParam); return true;
+    default: return false;
   }
 }
 
+// wParam TRUE: lParam is a path; FALSE: an item-id list.
+void SetSelection(HWND hwnd, Dialog* d, WPARAM wParam, LPARAM lParam) {
+  std::wstring path;
+  if (wParam) {
+    if (lParam != 0) path = reinterpret_cast<LPCWSTR>(lParam);
+  } else {
+    wchar_t buffer[MAX_PATH];
+    if (SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(lParam), buffer)) path = buffer;
+  }
+  if (!path.empty()) Select(hwnd, d, path, true);
+}
+
+LRESULT NotDone(UINT msg) {
+  JF_FIXME(Controls, "message 0x%x", msg);
+  return 0;
+}
+
 LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) {
     auto cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
@@ -231,31 +245,15 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto d = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (d == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
-    case BFFM_SETSELECTIONW: {
-      // wParam TRUE: lParam is a path; FALSE: an item-id list.
-      std::wstring path;
-      if (wParam) {
-        if (lParam != 0) path = reinterpret_cast<LPCWSTR>(lParam);
-      } else {
-        wchar_t buffer[MAX_PATH];
-        if (SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(lParam), buffer)) path = buffer;
-      }
-      if (!path.empty()) Select(hwnd, d, path, true);
-      return 0;
-    }
-    case BFFM_ENABLEOK:
-      d->okEnabled = lParam != 0;
-      return 0;
-    case BFFM_SETSTATUSTEXTW:
-    case BFFM_SETOKTEXT:
-    case BFFM_SETEXPANDED:
-      return 0;
-    default: {
-      LRESULT result = 0;
-      if (d->onScreen && ScreenMessage(hwnd, d, msg, wParam, lParam, &result)) return result;
-      return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
+    case BFFM_SETSELECTIONW: SetSelection(hwnd, d, wParam, lParam); return 0;
+    case BFFM_ENABLEOK: d->okEnabled = lParam != 0; return 0;
+    case BFFM_SETSTATUSTEXTW: return NotDone(msg);
+    case BFFM_SETOKTEXT: return NotDone(msg);
+    case BFFM_SETEXPANDED: return NotDone(msg);
+    default: break;
   }
+  if (d->onScreen && ScreenMessage(hwnd, d, msg, wParam, lParam)) return 0;
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 void RegisterOnce() {
@@ -284,7 +282,7 @@ void TestSetBrowseFolderDriver(BrowseFolderDriver driver) {
 
 PIDLIST_ABSOLUTE WINAPI SHBrowseForFolderW(LPBROWSEINFOW bi) {
   if (bi == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Controls, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   RegisterOnce();

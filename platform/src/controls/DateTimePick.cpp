@@ -7,10 +7,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
+
+#include "platform/src/controls/ControlDefault.h"
+#include "platform/src/controls/WindowExtraState.h"
 
 namespace jf {
 
@@ -30,18 +31,6 @@ struct PickState {
   HFONT font = nullptr;
   bool focused = false;
 };
-
-std::mutex g_lock;
-std::map<HWND, std::shared_ptr<PickState>>& States() {
-  static auto* states = new std::map<HWND, std::shared_ptr<PickState>>;
-  return *states;
-}
-
-std::shared_ptr<PickState> State(HWND hwnd) {
-  std::lock_guard<std::mutex> guard(g_lock);
-  auto it = States().find(hwnd);
-  return it == States().end() ? nullptr : it->second;
-}
 
 DWORD Style(HWND hwnd) { return DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)); }
 
@@ -162,9 +151,9 @@ void Notify(HWND hwnd, UINT code, const PickState* s) {
 }
 
 // A change the user made: repaint and tell the parent.
-void Changed(HWND hwnd, std::shared_ptr<PickState> s) {
+void Changed(HWND hwnd, PickState& s) {
   InvalidateRect(hwnd, nullptr, TRUE);
-  Notify(hwnd, DTN_DATETIMECHANGE, s.get());
+  Notify(hwnd, DTN_DATETIMECHANGE, &s);
 }
 
 void SelectPart(HWND hwnd, PickState& s, int part) {
@@ -175,58 +164,58 @@ void SelectPart(HWND hwnd, PickState& s, int part) {
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-void Step(HWND hwnd, std::shared_ptr<PickState> s, int delta, bool wrap) {
-  if (s->none) return;
-  int low = Lowest(s->part), high = Highest(s->time, s->part);
-  int v = Get(s->time, s->part) + delta;
+void Step(HWND hwnd, PickState& s, int delta, bool wrap) {
+  if (s.none) return;
+  int low = Lowest(s.part), high = Highest(s.time, s.part);
+  int v = Get(s.time, s.part) + delta;
   if (v > high) v = wrap ? low : high;
   if (v < low) v = wrap ? high : low;
-  s->typed.clear();
-  if (v == Get(s->time, s->part)) return;
-  Put(s->time, s->part, v);
+  s.typed.clear();
+  if (v == Get(s.time, s.part)) return;
+  Put(s.time, s.part, v);
   Changed(hwnd, s);
 }
 
-void SetTo(HWND hwnd, std::shared_ptr<PickState> s, int value) {
-  s->typed.clear();
-  if (s->none || value == Get(s->time, s->part)) return;
-  Put(s->time, s->part, value);
+void SetTo(HWND hwnd, PickState& s, int value) {
+  s.typed.clear();
+  if (s.none || value == Get(s.time, s.part)) return;
+  Put(s.time, s.part, value);
   Changed(hwnd, s);
 }
 
 // Digits accumulate in the part as long as a longer number could still be valid; a number
 // that fits the part's range is taken at once.
-void Digit(HWND hwnd, std::shared_ptr<PickState> s, wchar_t c) {
-  if (s->none) return;
-  int low = Lowest(s->part), high = Highest(s->time, s->part);
+void Digit(HWND hwnd, PickState& s, wchar_t c) {
+  if (s.none) return;
+  int low = Lowest(s.part), high = Highest(s.time, s.part);
   for (int attempt = 0; attempt < 2; ++attempt) {
-    s->typed.push_back(c);
-    long value = std::stol(s->typed);
+    s.typed.push_back(c);
+    long value = std::stol(s.typed);
     bool fits = value >= low && value <= high;
-    bool more = value * 10 <= high && s->typed.size() < (s->part == kYear ? 4u : 2u);
+    bool more = value * 10 <= high && s.typed.size() < (s.part == kYear ? 4u : 2u);
     if (fits) {
-      if (value != Get(s->time, s->part)) {
-        Put(s->time, s->part, int(value));
+      if (value != Get(s.time, s.part)) {
+        Put(s.time, s.part, int(value));
         Changed(hwnd, s);
       }
-      if (!more) s->typed.clear();
+      if (!more) s.typed.clear();
       return;
     }
     if (more) return;
-    s->typed.clear();  // start again with this digit alone
+    s.typed.clear();  // start again with this digit alone
   }
 }
 
-void OnKeyDown(HWND hwnd, std::shared_ptr<PickState> s, UINT vk) {
+void OnKeyDown(HWND hwnd, PickState& s, UINT vk) {
   switch (vk) {
-    case VK_LEFT: SelectPart(hwnd, *s, s->part - 1); break;
-    case VK_RIGHT: SelectPart(hwnd, *s, s->part + 1); break;
+    case VK_LEFT: SelectPart(hwnd, s, s.part - 1); break;
+    case VK_RIGHT: SelectPart(hwnd, s, s.part + 1); break;
     case VK_UP: case VK_ADD: Step(hwnd, s, 1, true); break;
     case VK_DOWN: case VK_SUBTRACT: Step(hwnd, s, -1, true); break;
-    case VK_PRIOR: Step(hwnd, s, s->part == kYear ? 10 : 1, false); break;
-    case VK_NEXT: Step(hwnd, s, s->part == kYear ? -10 : -1, false); break;
-    case VK_HOME: SetTo(hwnd, s, Lowest(s->part)); break;
-    case VK_END: SetTo(hwnd, s, Highest(s->time, s->part)); break;
+    case VK_PRIOR: Step(hwnd, s, s.part == kYear ? 10 : 1, false); break;
+    case VK_NEXT: Step(hwnd, s, s.part == kYear ? -10 : -1, false); break;
+    case VK_HOME: SetTo(hwnd, s, Lowest(s.part)); break;
+    case VK_END: SetTo(hwnd, s, Highest(s.time, s.part)); break;
     default:
       if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) Digit(hwnd, s, wchar_t(L'0' + (vk - VK_NUMPAD0)));
       break;
@@ -277,125 +266,160 @@ void Paint(HWND hwnd, const PickState& s) {
   EndPaint(hwnd, &ps);
 }
 
+// ---- Messages ----
+
+using PickStates = WindowExtraState<PickState>;
+
+// Styles the picker does not implement: the up-down control, the time and century formats
+// (bit 3 of DTS_TIMEFORMAT and DTS_SHORTDATECENTURYFORMAT), typed text (DTS_APPCANPARSE) and
+// the calendar's right alignment (DTS_RIGHTALIGN).
+constexpr DWORD kFormatBit = 0x0008;
+constexpr DWORD kAppCanParse = 0x0010;
+constexpr DWORD kRightAlign = 0x0020;
+constexpr DWORD kStylesNotDone = DTS_UPDOWN | kFormatBit | kAppCanParse | kRightAlign;
+
+LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  auto s = std::make_shared<PickState>();
+  GetLocalTime(&s->time);
+  ControlStylesNotDone(hwnd, kStylesNotDone);
+  PickStates::Attach(hwnd, std::move(s));
+  return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
+}
+
+LRESULT OnNcDestroy(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  PickStates::Detach(hwnd);
+  return DefWindowProcW(hwnd, WM_NCDESTROY, wParam, lParam);
+}
+
+LRESULT OnGetSystemTime(const PickState& s, LPARAM lParam) {
+  auto out = reinterpret_cast<SYSTEMTIME*>(lParam);
+  if (out == nullptr) return GDT_ERROR;
+  if (s.none) return GDT_NONE;
+  *out = s.time;
+  return GDT_VALID;
+}
+
+LRESULT OnSetSystemTime(HWND hwnd, PickState& s, WPARAM wParam, LPARAM lParam) {
+  auto in = reinterpret_cast<const SYSTEMTIME*>(lParam);
+  if (wParam == GDT_NONE) {
+    // Only a picker with the "no date" box can hold no date.
+    if ((Style(hwnd) & DTS_SHOWNONE) == 0) return FALSE;
+    s.none = true;
+  } else if (wParam == GDT_VALID) {
+    if (in == nullptr || !Valid(*in)) return FALSE;
+    s.time = *in;
+    s.time.wDayOfWeek = DayOfWeek(in->wYear, in->wMonth, in->wDay);
+    s.none = false;
+  } else {
+    return FALSE;
+  }
+  s.typed.clear();
+  InvalidateRect(hwnd, nullptr, TRUE);
+  return TRUE;
+}
+
+LRESULT OnGetText(HWND hwnd, const PickState& s, WPARAM wParam, LPARAM lParam) {
+  auto buffer = reinterpret_cast<LPWSTR>(lParam);
+  if (buffer == nullptr || wParam == 0) return 0;
+  std::wstring text = Shown(hwnd, s);
+  size_t n = std::min<size_t>(text.size(), size_t(wParam) - 1);
+  wmemcpy(buffer, text.data(), n);
+  buffer[n] = 0;
+  return LRESULT(n);
+}
+
+LRESULT OnSetFont(HWND hwnd, PickState& s, WPARAM wParam, LPARAM lParam) {
+  s.font = reinterpret_cast<HFONT>(wParam);
+  if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+  return 0;
+}
+
+LRESULT OnKeyDownMessage(HWND hwnd, PickState& s, WPARAM wParam) {
+  OnKeyDown(hwnd, s, UINT(wParam));
+  return 0;
+}
+
+// Digits go into the part, space ticks the "no date" box, a separator moves to the next part.
+LRESULT OnChar(HWND hwnd, PickState& s, WPARAM wParam) {
+  wchar_t c = wchar_t(wParam);
+  if (c >= L'0' && c <= L'9') {
+    Digit(hwnd, s, c);
+  } else if (c == L' ' && CheckWidth(hwnd) > 0) {
+    s.none = !s.none;
+    Changed(hwnd, s);
+  } else if (c == L'/' || c == L'-' || c == L'.') {
+    SelectPart(hwnd, s, s.part + 1);
+  }
+  return 0;
+}
+
+LRESULT OnFocus(HWND hwnd, PickState& s, bool focused) {
+  s.focused = focused;
+  if (!focused) s.typed.clear();
+  InvalidateRect(hwnd, nullptr, FALSE);
+  Notify(hwnd, focused ? NM_SETFOCUS : NM_KILLFOCUS, nullptr);
+  return 0;
+}
+
+// A click on the box ticks it; a click on the text picks the part under it.
+LRESULT OnLButtonDown(HWND hwnd, PickState& s, LPARAM lParam) {
+  if (GetFocus() != hwnd) SetFocus(hwnd);
+  int x = GET_X_LPARAM(lParam);
+  if (x < kMargin + CheckWidth(hwnd)) {
+    s.none = !s.none;
+    Changed(hwnd, s);
+    return 0;
+  }
+  FontDc m(s.font);
+  RECT parts[kParts];
+  PartRects(hwnd, s, m.dc(), parts);
+  int part = kDay;
+  for (int i = 0; i < kParts; ++i) {
+    if (x < parts[i].right) {
+      part = i;
+      break;
+    }
+  }
+  SelectPart(hwnd, s, part);
+  return 0;
+}
+
+LRESULT OnPaint(HWND hwnd, const PickState& s) {
+  Paint(hwnd, s);
+  return 0;
+}
+
+LRESULT OnEnable(HWND hwnd) {
+  InvalidateRect(hwnd, nullptr, TRUE);
+  return 0;
+}
+
 LRESULT CALLBACK DateTimePickProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto s = std::make_shared<PickState>();
-    GetLocalTime(&s->time);
-    std::lock_guard<std::mutex> guard(g_lock);
-    States()[hwnd] = s;
-  }
-  auto s = State(hwnd);
-  if (!s) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCCREATE) return OnNcCreate(hwnd, wParam, lParam);
+  std::shared_ptr<PickState> state = PickStates::Get(hwnd);
+  if (!state) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  PickState& s = *state;
   switch (msg) {
-    case WM_NCDESTROY: {
-      std::lock_guard<std::mutex> guard(g_lock);
-      States().erase(hwnd);
-      break;
-    }
-    case DTM_GETSYSTEMTIME: {
-      auto out = reinterpret_cast<SYSTEMTIME*>(lParam);
-      if (out == nullptr) return GDT_ERROR;
-      if (s->none) return GDT_NONE;
-      *out = s->time;
-      return GDT_VALID;
-    }
-    case DTM_SETSYSTEMTIME: {
-      auto in = reinterpret_cast<const SYSTEMTIME*>(lParam);
-      if (wParam == GDT_NONE) {
-        // Only a picker with the "no date" box can hold no date.
-        if ((Style(hwnd) & DTS_SHOWNONE) == 0) return FALSE;
-        s->none = true;
-      } else if (wParam == GDT_VALID) {
-        if (in == nullptr || !Valid(*in)) return FALSE;
-        s->time = *in;
-        s->time.wDayOfWeek = DayOfWeek(in->wYear, in->wMonth, in->wDay);
-        s->none = false;
-      } else {
-        return FALSE;
-      }
-      s->typed.clear();
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return TRUE;
-    }
-    case WM_GETTEXT: {
-      auto buffer = reinterpret_cast<LPWSTR>(lParam);
-      if (buffer == nullptr || wParam == 0) return 0;
-      std::wstring text = Shown(hwnd, *s);
-      size_t n = std::min<size_t>(text.size(), size_t(wParam) - 1);
-      wmemcpy(buffer, text.data(), n);
-      buffer[n] = 0;
-      return LRESULT(n);
-    }
-    case WM_GETTEXTLENGTH:
-      return LRESULT(Shown(hwnd, *s).size());
-    case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_KEYDOWN:
-      OnKeyDown(hwnd, s, UINT(wParam));
-      return 0;
-    case WM_CHAR: {
-      wchar_t c = wchar_t(wParam);
-      if (c >= L'0' && c <= L'9') {
-        Digit(hwnd, s, c);
-      } else if (c == L' ' && CheckWidth(hwnd) > 0) {
-        s->none = !s->none;
-        Changed(hwnd, s);
-      } else if (c == L'/' || c == L'-' || c == L'.') {
-        SelectPart(hwnd, *s, s->part + 1);
-      }
-      return 0;
-    }
-    case WM_SETFOCUS:
-      s->focused = true;
-      InvalidateRect(hwnd, nullptr, FALSE);
-      Notify(hwnd, NM_SETFOCUS, nullptr);
-      return 0;
-    case WM_KILLFOCUS:
-      s->focused = false;
-      s->typed.clear();
-      InvalidateRect(hwnd, nullptr, FALSE);
-      Notify(hwnd, NM_KILLFOCUS, nullptr);
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      if (GetFocus() != hwnd) SetFocus(hwnd);
-      int x = GET_X_LPARAM(lParam);
-      if (x < kMargin + CheckWidth(hwnd)) {
-        s->none = !s->none;
-        Changed(hwnd, s);
-        return 0;
-      }
-      FontDc m(s->font);
-      RECT parts[kParts];
-      PartRects(hwnd, *s, m.dc(), parts);
-      int part = kDay;
-      for (int i = 0; i < kParts; ++i) {
-        if (x < parts[i].right) {
-          part = i;
-          break;
-        }
-      }
-      SelectPart(hwnd, *s, part);
-      return 0;
-    }
-    case WM_PAINT:
-      Paint(hwnd, *s);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;  // WM_PAINT fills the whole field
-    case WM_ENABLE:
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    default:
-      break;
+    case WM_NCDESTROY: return OnNcDestroy(hwnd, wParam, lParam);
+    case DTM_GETSYSTEMTIME: return OnGetSystemTime(s, lParam);
+    case DTM_SETSYSTEMTIME: return OnSetSystemTime(hwnd, s, wParam, lParam);
+    case WM_GETTEXT: return OnGetText(hwnd, s, wParam, lParam);
+    case WM_GETTEXTLENGTH: return LRESULT(Shown(hwnd, s).size());
+    case WM_SETFONT: return OnSetFont(hwnd, s, wParam, lParam);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(s.font);
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN: return OnKeyDownMessage(hwnd, s, wParam);
+    case WM_CHAR: return OnChar(hwnd, s, wParam);
+    case WM_SETFOCUS: return OnFocus(hwnd, s, true);
+    case WM_KILLFOCUS: return OnFocus(hwnd, s, false);
+    case WM_LBUTTONDOWN: return OnLButtonDown(hwnd, s, lParam);
+    case WM_LBUTTONDBLCLK: return OnLButtonDown(hwnd, s, lParam);
+    case WM_PAINT: return OnPaint(hwnd, s);
+    case WM_ERASEBKGND: return 1;  // WM_PAINT fills the whole field
+    case WM_ENABLE: return OnEnable(hwnd);
+    default: return ControlDefault(hwnd, msg, wParam, lParam, DTM_FIRST, DTM_FIRST + 0x100);
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 }  // namespace

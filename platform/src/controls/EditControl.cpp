@@ -4,12 +4,13 @@
 #include <windows.h>
 
 #include <cwctype>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 
-#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/controls/ControlDefault.h"
+#include "platform/src/controls/WindowExtraState.h"
+#include "platform/src/display/DisplayArea.h"
 
 namespace jf {
 
@@ -21,6 +22,7 @@ constexpr UINT kDefaultLimit = 30000;
 constexpr UINT kSingleLineMax = 0x7FFFFFFE;
 constexpr int kMargin = 2;
 constexpr wchar_t kDefaultPasswordChar = 0x25CF;
+constexpr UINT kEditMessagesEnd = 0x00E0;
 
 struct EditState {
   std::wstring text;
@@ -37,21 +39,11 @@ struct EditState {
   bool modified = false;  // changed by the user since the text was last set
 };
 
-std::mutex g_lock;
-std::map<HWND, std::shared_ptr<EditState>>& States() {
-  static auto* states = new std::map<HWND, std::shared_ptr<EditState>>;
-  return *states;
-}
-
+// The text copied last, for a program without a display to hold the clipboard.
+std::mutex g_clipboardLock;
 std::wstring& Clipboard() {
   static auto* text = new std::wstring;
   return *text;
-}
-
-std::shared_ptr<EditState> State(HWND hwnd) {
-  std::lock_guard<std::mutex> guard(g_lock);
-  auto it = States().find(hwnd);
-  return it == States().end() ? nullptr : it->second;
 }
 
 DWORD Style(HWND hwnd) { return DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)); }
@@ -124,9 +116,9 @@ void ScrollToCaret(HWND hwnd, EditState& s) {
   if (s.scroll > shown.size()) s.scroll = shown.size();
 }
 
-void Changed(HWND hwnd, std::shared_ptr<EditState> s, bool textChanged) {
-  if (textChanged) s->modified = true;
-  ScrollToCaret(hwnd, *s);
+void Changed(HWND hwnd, EditState& s, bool textChanged) {
+  if (textChanged) s.modified = true;
+  ScrollToCaret(hwnd, s);
   InvalidateRect(hwnd, nullptr, TRUE);
   if (textChanged) {
     Notify(hwnd, EN_UPDATE);
@@ -183,49 +175,49 @@ bool Copy(HWND hwnd, const EditState& s) {
   if ((Style(hwnd) & ES_PASSWORD) != 0 || SelMin(s) == SelMax(s)) return false;
   std::wstring text = s.text.substr(SelMin(s), SelMax(s) - SelMin(s));
   X11SetClipboard(text);
-  std::lock_guard<std::mutex> guard(g_lock);
+  std::lock_guard<std::mutex> guard(g_clipboardLock);
   Clipboard() = text;
   return true;
 }
 
-void Paste(HWND hwnd, std::shared_ptr<EditState> s) {
+void Paste(HWND hwnd, EditState& s) {
   if (!Editable(hwnd)) return;
   std::wstring text;
   if (!X11GetClipboard(&text)) {
-    std::lock_guard<std::mutex> guard(g_lock);
+    std::lock_guard<std::mutex> guard(g_clipboardLock);
     text = Clipboard();
   }
   if ((Style(hwnd) & ES_NUMBER) != 0 && text.find_first_not_of(L"0123456789") != std::wstring::npos) return;
-  if (ReplaceSelection(hwnd, *s, text)) Changed(hwnd, s, true);
+  if (ReplaceSelection(hwnd, s, text)) Changed(hwnd, s, true);
 }
 
-void DeleteSelection(HWND hwnd, std::shared_ptr<EditState> s) {
-  if (SelMin(*s) == SelMax(*s) || !Editable(hwnd)) return;
-  ReplaceSelection(hwnd, *s, L"");
+void DeleteSelection(HWND hwnd, EditState& s) {
+  if (SelMin(s) == SelMax(s) || !Editable(hwnd)) return;
+  ReplaceSelection(hwnd, s, L"");
   Changed(hwnd, s, true);
 }
 
-void OnChar(HWND hwnd, std::shared_ptr<EditState> s, wchar_t c) {
+void OnChar(HWND hwnd, EditState& s, wchar_t c) {
   switch (c) {
     case 1:  // Ctrl+A
-      s->anchor = 0;
-      s->caret = s->text.size();
+      s.anchor = 0;
+      s.caret = s.text.size();
       Changed(hwnd, s, false);
       return;
     case 3:  // Ctrl+C
-      Copy(hwnd, *s);
+      Copy(hwnd, s);
       return;
     case 22:  // Ctrl+V
       Paste(hwnd, s);
       return;
     case 24:  // Ctrl+X
-      if (Editable(hwnd) && Copy(hwnd, *s)) DeleteSelection(hwnd, s);
+      if (Editable(hwnd) && Copy(hwnd, s)) DeleteSelection(hwnd, s);
       return;
     case 8:  // Backspace
       if (!Editable(hwnd)) return;
-      if (SelMin(*s) == SelMax(*s)) {
-        if (s->caret == 0) return;
-        s->anchor = s->caret - 1;
+      if (SelMin(s) == SelMax(s)) {
+        if (s.caret == 0) return;
+        s.anchor = s.caret - 1;
       }
       DeleteSelection(hwnd, s);
       return;
@@ -234,49 +226,49 @@ void OnChar(HWND hwnd, std::shared_ptr<EditState> s, wchar_t c) {
   }
   if (c < 0x20 || c == 0x7F || !Editable(hwnd)) return;
   if ((Style(hwnd) & ES_NUMBER) != 0 && (c < L'0' || c > L'9')) return;
-  if (ReplaceSelection(hwnd, *s, std::wstring(1, c))) Changed(hwnd, s, true);
+  if (ReplaceSelection(hwnd, s, std::wstring(1, c))) Changed(hwnd, s, true);
 }
 
-void OnKeyDown(HWND hwnd, std::shared_ptr<EditState> s, UINT vk) {
+void OnKeyDown(HWND hwnd, EditState& s, UINT vk) {
   bool shift = GetKeyState(VK_SHIFT) < 0;
   bool ctrl = GetKeyState(VK_CONTROL) < 0;
-  size_t to = s->caret;
+  size_t to = s.caret;
   switch (vk) {
     case VK_LEFT:
-      if (!shift && SelMin(*s) != SelMax(*s)) to = SelMin(*s);
-      else to = ctrl ? WordLeft(s->text, s->caret) : (s->caret > 0 ? s->caret - 1 : 0);
+      if (!shift && SelMin(s) != SelMax(s)) to = SelMin(s);
+      else to = ctrl ? WordLeft(s.text, s.caret) : (s.caret > 0 ? s.caret - 1 : 0);
       break;
     case VK_RIGHT:
-      if (!shift && SelMin(*s) != SelMax(*s)) to = SelMax(*s);
-      else to = ctrl ? WordRight(s->text, s->caret) : std::min(s->text.size(), s->caret + 1);
+      if (!shift && SelMin(s) != SelMax(s)) to = SelMax(s);
+      else to = ctrl ? WordRight(s.text, s.caret) : std::min(s.text.size(), s.caret + 1);
       break;
     case VK_HOME:
       to = 0;
       break;
     case VK_END:
-      to = s->text.size();
+      to = s.text.size();
       break;
     case VK_DELETE:
       if (shift) {
-        if (Editable(hwnd) && Copy(hwnd, *s)) DeleteSelection(hwnd, s);
+        if (Editable(hwnd) && Copy(hwnd, s)) DeleteSelection(hwnd, s);
         return;
       }
       if (!Editable(hwnd)) return;
-      if (SelMin(*s) == SelMax(*s)) {
-        if (s->caret >= s->text.size()) return;
-        s->anchor = s->caret + 1;
+      if (SelMin(s) == SelMax(s)) {
+        if (s.caret >= s.text.size()) return;
+        s.anchor = s.caret + 1;
       }
       DeleteSelection(hwnd, s);
       return;
     case VK_INSERT:
-      if (ctrl) Copy(hwnd, *s);
+      if (ctrl) Copy(hwnd, s);
       if (shift) Paste(hwnd, s);
       return;
     default:
       return;
   }
-  s->caret = to;
-  if (!shift) s->anchor = to;
+  s.caret = to;
+  if (!shift) s.anchor = to;
   Changed(hwnd, s, false);
 }
 
@@ -326,189 +318,259 @@ void Paint(HWND hwnd, const EditState& s) {
   EndPaint(hwnd, &ps);
 }
 
+// ---- Messages ----
+
+using EditStates = WindowExtraState<EditState>;
+
+// Styles the control does not implement: it is single-line and left-aligned, and always
+// scrolls horizontally.
+constexpr DWORD kStylesNotDone = ES_CENTER | ES_RIGHT | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL | ES_OEMCONVERT |
+                                 ES_WANTRETURN;
+
+LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  auto s = std::make_shared<EditState>();
+  auto cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+  if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName)) s->text = Filter(hwnd, cs->lpszName);
+  if ((Style(hwnd) & ES_PASSWORD) != 0) s->password = kDefaultPasswordChar;
+  ControlStylesNotDone(hwnd, kStylesNotDone);
+  EditStates::Attach(hwnd, std::move(s));
+  return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
+}
+
+LRESULT OnNcDestroy(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  EditStates::Detach(hwnd);
+  return DefWindowProcW(hwnd, WM_NCDESTROY, wParam, lParam);
+}
+
+LRESULT OnSetText(HWND hwnd, EditState& s, WPARAM wParam, LPARAM lParam) {
+  auto text = reinterpret_cast<LPCWSTR>(lParam);
+  s.text = Filter(hwnd, text != nullptr ? text : L"");
+  s.anchor = s.caret = 0;
+  s.scroll = 0;
+  DefWindowProcW(hwnd, WM_SETTEXT, wParam, lParam);
+  Changed(hwnd, s, true);
+  s.modified = false;  // set text is not a change of the user's
+  return TRUE;
+}
+
+LRESULT OnGetText(const EditState& s, WPARAM wParam, LPARAM lParam) {
+  auto buffer = reinterpret_cast<LPWSTR>(lParam);
+  if (buffer == nullptr || wParam == 0) return 0;
+  size_t n = std::min<size_t>(s.text.size(), size_t(wParam) - 1);
+  wmemcpy(buffer, s.text.data(), n);
+  buffer[n] = 0;
+  return LRESULT(n);
+}
+
+LRESULT OnSetFont(HWND hwnd, EditState& s, WPARAM wParam, LPARAM lParam) {
+  s.font = reinterpret_cast<HFONT>(wParam);
+  if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+  return 0;
+}
+
+LRESULT OnLimitText(EditState& s, WPARAM wParam) {
+  s.limit = wParam == 0 ? kSingleLineMax : size_t(wParam);
+  return 0;
+}
+
+LRESULT OnGetSel(const EditState& s, WPARAM wParam, LPARAM lParam) {
+  DWORD a = DWORD(SelMin(s)), b = DWORD(SelMax(s));
+  if (wParam != 0) *reinterpret_cast<DWORD*>(wParam) = a;
+  if (lParam != 0) *reinterpret_cast<DWORD*>(lParam) = b;
+  return MAKELRESULT(std::min<DWORD>(a, 0xFFFF), std::min<DWORD>(b, 0xFFFF));
+}
+
+LRESULT OnSetSel(HWND hwnd, EditState& s, WPARAM wParam, LPARAM lParam) {
+  // -1 as the start removes the selection; an end of -1 (or past the text) is the end.
+  long long a = (long long)(INT_PTR)wParam, b = (long long)(INT_PTR)lParam;
+  long long len = (long long)s.text.size();
+  if (a == -1) {
+    s.anchor = s.caret;
+  } else {
+    if (a < 0 || a > len) a = len;
+    if (b < 0 || b > len) b = len;
+    s.anchor = size_t(std::min(a, b));
+    s.caret = size_t(std::max(a, b));
+  }
+  Changed(hwnd, s, false);
+  return 0;
+}
+
+LRESULT OnReplaceSel(HWND hwnd, EditState& s, LPARAM lParam) {
+  auto text = reinterpret_cast<LPCWSTR>(lParam);
+  if (ReplaceSelection(hwnd, s, text != nullptr ? text : L"")) Changed(hwnd, s, true);
+  return 0;
+}
+
+LRESULT OnSetReadOnly(HWND hwnd, WPARAM wParam) {
+  LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+  SetWindowLongPtrW(hwnd, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~LONG_PTR(ES_READONLY)));
+  InvalidateRect(hwnd, nullptr, TRUE);
+  return TRUE;
+}
+
+LRESULT OnSetModify(EditState& s, WPARAM wParam) {
+  s.modified = wParam != 0;
+  return 0;
+}
+
+LRESULT OnSetMargins(HWND hwnd, EditState& s, WPARAM wParam, LPARAM lParam) {
+  // EC_USEFONTINFO picks the default margin; otherwise the words give pixels.
+  if ((wParam & EC_LEFTMARGIN) != 0) s.leftMargin = LOWORD(lParam) == EC_USEFONTINFO ? kMargin : LOWORD(lParam);
+  if ((wParam & EC_RIGHTMARGIN) != 0) s.rightMargin = HIWORD(lParam) == EC_USEFONTINFO ? kMargin : HIWORD(lParam);
+  Changed(hwnd, s, false);
+  return 0;
+}
+
+LRESULT OnSetPasswordChar(HWND hwnd, EditState& s, WPARAM wParam) {
+  s.password = wchar_t(wParam);
+  InvalidateRect(hwnd, nullptr, TRUE);
+  return 0;
+}
+
+LRESULT OnCopy(HWND hwnd, const EditState& s) {
+  Copy(hwnd, s);
+  return 0;
+}
+
+LRESULT OnCut(HWND hwnd, EditState& s) {
+  if (Editable(hwnd) && Copy(hwnd, s)) DeleteSelection(hwnd, s);
+  return 0;
+}
+
+LRESULT OnPaste(HWND hwnd, EditState& s) {
+  Paste(hwnd, s);
+  return 0;
+}
+
+LRESULT OnClear(HWND hwnd, EditState& s) {
+  DeleteSelection(hwnd, s);
+  return 0;
+}
+
+LRESULT OnCharMessage(HWND hwnd, EditState& s, WPARAM wParam) {
+  OnChar(hwnd, s, wchar_t(wParam));
+  return 0;
+}
+
+LRESULT OnKeyDownMessage(HWND hwnd, EditState& s, WPARAM wParam) {
+  OnKeyDown(hwnd, s, UINT(wParam));
+  return 0;
+}
+
+LRESULT OnFocus(HWND hwnd, EditState& s, bool focused) {
+  s.focused = focused;
+  if (!focused) s.dragging = false;
+  InvalidateRect(hwnd, nullptr, FALSE);
+  Notify(hwnd, focused ? EN_SETFOCUS : EN_KILLFOCUS);
+  return 0;
+}
+
+LRESULT OnLButtonDown(HWND hwnd, EditState& s, WPARAM wParam, LPARAM lParam) {
+  if (GetFocus() != hwnd) SetFocus(hwnd);
+  size_t at = IndexAt(hwnd, s, GET_X_LPARAM(lParam));
+  s.caret = at;
+  if ((wParam & MK_SHIFT) == 0) s.anchor = at;
+  s.dragging = true;
+  SetCapture(hwnd);
+  Changed(hwnd, s, false);
+  return 0;
+}
+
+LRESULT OnMouseMove(HWND hwnd, EditState& s, LPARAM lParam) {
+  if (s.dragging) {
+    s.caret = IndexAt(hwnd, s, GET_X_LPARAM(lParam));
+    Changed(hwnd, s, false);
+  }
+  return 0;
+}
+
+LRESULT OnLButtonUp(HWND hwnd, EditState& s) {
+  if (s.dragging) {
+    s.dragging = false;
+    if (GetCapture() == hwnd) ReleaseCapture();
+  }
+  return 0;
+}
+
+// A double click selects the word under the pointer.
+LRESULT OnLButtonDblClk(HWND hwnd, EditState& s, LPARAM lParam) {
+  size_t at = std::min(IndexAt(hwnd, s, GET_X_LPARAM(lParam)), s.text.size());
+  size_t a = at, b = at;
+  while (a > 0 && IsWordChar(s.text[a - 1])) --a;
+  while (b < s.text.size() && IsWordChar(s.text[b])) ++b;
+  s.anchor = a;
+  s.caret = b;
+  Changed(hwnd, s, false);
+  return 0;
+}
+
+LRESULT OnCaptureChanged(EditState& s) {
+  s.dragging = false;
+  return 0;
+}
+
+LRESULT OnPaint(HWND hwnd, const EditState& s) {
+  Paint(hwnd, s);
+  return 0;
+}
+
+LRESULT OnEnable(HWND hwnd) {
+  InvalidateRect(hwnd, nullptr, TRUE);
+  return 0;
+}
+
+LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  if (LOWORD(lParam) != HTCLIENT) return DefWindowProcW(hwnd, WM_SETCURSOR, wParam, lParam);
+  SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
+  return TRUE;
+}
+
 LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto s = std::make_shared<EditState>();
-    auto cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName)) s->text = Filter(hwnd, cs->lpszName);
-    if ((Style(hwnd) & ES_PASSWORD) != 0) s->password = kDefaultPasswordChar;
-    std::lock_guard<std::mutex> guard(g_lock);
-    States()[hwnd] = s;
-  }
-  auto s = State(hwnd);
-  if (!s) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCCREATE) return OnNcCreate(hwnd, wParam, lParam);
+  std::shared_ptr<EditState> state = EditStates::Get(hwnd);
+  if (!state) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  EditState& s = *state;
   switch (msg) {
-    case WM_NCDESTROY: {
-      std::lock_guard<std::mutex> guard(g_lock);
-      States().erase(hwnd);
-      break;
-    }
-    case WM_SETTEXT: {
-      auto text = reinterpret_cast<LPCWSTR>(lParam);
-      s->text = Filter(hwnd, text != nullptr ? text : L"");
-      s->anchor = s->caret = 0;
-      s->scroll = 0;
-      DefWindowProcW(hwnd, msg, wParam, lParam);
-      Changed(hwnd, s, true);
-      s->modified = false;  // set text is not a change of the user's
-      return TRUE;
-    }
-    case WM_GETTEXT: {
-      auto buffer = reinterpret_cast<LPWSTR>(lParam);
-      if (buffer == nullptr || wParam == 0) return 0;
-      size_t n = std::min<size_t>(s->text.size(), size_t(wParam) - 1);
-      wmemcpy(buffer, s->text.data(), n);
-      buffer[n] = 0;
-      return LRESULT(n);
-    }
-    case WM_GETTEXTLENGTH:
-      return LRESULT(s->text.size());
-    case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
-    case EM_LIMITTEXT:
-      s->limit = wParam == 0 ? kSingleLineMax : size_t(wParam);
-      return 0;
-    case kGetLimitText:
-      return LRESULT(s->limit);
-    case EM_GETSEL: {
-      DWORD a = DWORD(SelMin(*s)), b = DWORD(SelMax(*s));
-      if (wParam != 0) *reinterpret_cast<DWORD*>(wParam) = a;
-      if (lParam != 0) *reinterpret_cast<DWORD*>(lParam) = b;
-      return MAKELRESULT(std::min<DWORD>(a, 0xFFFF), std::min<DWORD>(b, 0xFFFF));
-    }
-    case EM_SETSEL: {
-      // -1 as the start removes the selection; an end of -1 (or past the text) is the end.
-      long long a = (long long)(INT_PTR)wParam, b = (long long)(INT_PTR)lParam;
-      long long len = (long long)s->text.size();
-      if (a == -1) {
-        s->anchor = s->caret;
-      } else {
-        if (a < 0 || a > len) a = len;
-        if (b < 0 || b > len) b = len;
-        s->anchor = size_t(std::min(a, b));
-        s->caret = size_t(std::max(a, b));
-      }
-      Changed(hwnd, s, false);
-      return 0;
-    }
-    case EM_REPLACESEL: {
-      auto text = reinterpret_cast<LPCWSTR>(lParam);
-      if (ReplaceSelection(hwnd, *s, text != nullptr ? text : L"")) Changed(hwnd, s, true);
-      return 0;
-    }
-    case EM_SETREADONLY: {
-      LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
-      SetWindowLongPtrW(hwnd, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~LONG_PTR(ES_READONLY)));
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return TRUE;
-    }
-    case EM_GETMODIFY:
-      return s->modified ? TRUE : FALSE;
-    case EM_SETMODIFY:
-      s->modified = wParam != 0;
-      return 0;
-    case EM_SETMARGINS:
-      // EC_USEFONTINFO picks the default margin; otherwise the words give pixels.
-      if ((wParam & EC_LEFTMARGIN) != 0) s->leftMargin = LOWORD(lParam) == EC_USEFONTINFO ? kMargin : LOWORD(lParam);
-      if ((wParam & EC_RIGHTMARGIN) != 0) s->rightMargin = HIWORD(lParam) == EC_USEFONTINFO ? kMargin : HIWORD(lParam);
-      Changed(hwnd, s, false);
-      return 0;
-    case EM_GETMARGINS:
-      return MAKELRESULT(s->leftMargin, s->rightMargin);
-    case EM_SETPASSWORDCHAR:
-      s->password = wchar_t(wParam);
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case kGetPasswordChar:
-      return LRESULT(s->password);
-    case WM_COPY:
-      Copy(hwnd, *s);
-      return 0;
-    case WM_CUT:
-      if (Editable(hwnd) && Copy(hwnd, *s)) DeleteSelection(hwnd, s);
-      return 0;
-    case WM_PASTE:
-      Paste(hwnd, s);
-      return 0;
-    case WM_CLEAR:
-      DeleteSelection(hwnd, s);
-      return 0;
-    case WM_CHAR:
-      OnChar(hwnd, s, wchar_t(wParam));
-      return 0;
-    case WM_KEYDOWN:
-      OnKeyDown(hwnd, s, UINT(wParam));
-      return 0;
-    case WM_GETDLGCODE:
-      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-    case WM_SETFOCUS:
-      s->focused = true;
-      InvalidateRect(hwnd, nullptr, FALSE);
-      Notify(hwnd, EN_SETFOCUS);
-      return 0;
-    case WM_KILLFOCUS:
-      s->focused = false;
-      s->dragging = false;
-      InvalidateRect(hwnd, nullptr, FALSE);
-      Notify(hwnd, EN_KILLFOCUS);
-      return 0;
-    case WM_LBUTTONDOWN: {
-      if (GetFocus() != hwnd) SetFocus(hwnd);
-      size_t at = IndexAt(hwnd, *s, GET_X_LPARAM(lParam));
-      s->caret = at;
-      if ((wParam & MK_SHIFT) == 0) s->anchor = at;
-      s->dragging = true;
-      SetCapture(hwnd);
-      Changed(hwnd, s, false);
-      return 0;
-    }
-    case WM_MOUSEMOVE:
-      if (s->dragging) {
-        s->caret = IndexAt(hwnd, *s, GET_X_LPARAM(lParam));
-        Changed(hwnd, s, false);
-      }
-      return 0;
-    case WM_LBUTTONUP:
-      if (s->dragging) {
-        s->dragging = false;
-        if (GetCapture() == hwnd) ReleaseCapture();
-      }
-      return 0;
-    case WM_LBUTTONDBLCLK: {
-      size_t at = std::min(IndexAt(hwnd, *s, GET_X_LPARAM(lParam)), s->text.size());
-      size_t a = at, b = at;
-      while (a > 0 && IsWordChar(s->text[a - 1])) --a;
-      while (b < s->text.size() && IsWordChar(s->text[b])) ++b;
-      s->anchor = a;
-      s->caret = b;
-      Changed(hwnd, s, false);
-      return 0;
-    }
-    case WM_CAPTURECHANGED:
-      s->dragging = false;
-      return 0;
-    case WM_PAINT:
-      Paint(hwnd, *s);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;  // WM_PAINT fills with the parent's brush
-    case WM_ENABLE:
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_SETCURSOR:
-      if (LOWORD(lParam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
-        return TRUE;
-      }
-      break;
-    default:
-      break;
+    case WM_NCDESTROY: return OnNcDestroy(hwnd, wParam, lParam);
+    case WM_SETTEXT: return OnSetText(hwnd, s, wParam, lParam);
+    case WM_GETTEXT: return OnGetText(s, wParam, lParam);
+    case WM_GETTEXTLENGTH: return LRESULT(s.text.size());
+    case WM_SETFONT: return OnSetFont(hwnd, s, wParam, lParam);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(s.font);
+    case EM_LIMITTEXT: return OnLimitText(s, wParam);
+    case kGetLimitText: return LRESULT(s.limit);
+    case EM_GETSEL: return OnGetSel(s, wParam, lParam);
+    case EM_SETSEL: return OnSetSel(hwnd, s, wParam, lParam);
+    case EM_REPLACESEL: return OnReplaceSel(hwnd, s, lParam);
+    case EM_SETREADONLY: return OnSetReadOnly(hwnd, wParam);
+    case EM_GETMODIFY: return s.modified ? TRUE : FALSE;
+    case EM_SETMODIFY: return OnSetModify(s, wParam);
+    case EM_SETMARGINS: return OnSetMargins(hwnd, s, wParam, lParam);
+    case EM_GETMARGINS: return MAKELRESULT(s.leftMargin, s.rightMargin);
+    case EM_SETPASSWORDCHAR: return OnSetPasswordChar(hwnd, s, wParam);
+    case kGetPasswordChar: return LRESULT(s.password);
+    case WM_COPY: return OnCopy(hwnd, s);
+    case WM_CUT: return OnCut(hwnd, s);
+    case WM_PASTE: return OnPaste(hwnd, s);
+    case WM_CLEAR: return OnClear(hwnd, s);
+    case WM_CHAR: return OnCharMessage(hwnd, s, wParam);
+    case WM_KEYDOWN: return OnKeyDownMessage(hwnd, s, wParam);
+    case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+    case WM_SETFOCUS: return OnFocus(hwnd, s, true);
+    case WM_KILLFOCUS: return OnFocus(hwnd, s, false);
+    case WM_LBUTTONDOWN: return OnLButtonDown(hwnd, s, wParam, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(hwnd, s, lParam);
+    case WM_LBUTTONUP: return OnLButtonUp(hwnd, s);
+    case WM_LBUTTONDBLCLK: return OnLButtonDblClk(hwnd, s, lParam);
+    case WM_CAPTURECHANGED: return OnCaptureChanged(s);
+    case WM_PAINT: return OnPaint(hwnd, s);
+    case WM_ERASEBKGND: return 1;  // WM_PAINT fills with the parent's brush
+    case WM_ENABLE: return OnEnable(hwnd);
+    case WM_SETCURSOR: return OnSetCursor(hwnd, wParam, lParam);
+    default: return ControlDefault(hwnd, msg, wParam, lParam, EM_GETSEL, kEditMessagesEnd);
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 }  // namespace

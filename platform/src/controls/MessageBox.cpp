@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "platform/src/controls/DialogButtonRow.h"
-#include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/controls/ControlDefault.h"
+#include "platform/src/display/DisplayArea.h"
 #include "platform/testing/hooks/testinput.h"
 #include "platform/src/internal/utf.h"
 
@@ -67,55 +68,59 @@ void Finish(Box* box, int id) {
   box->done = true;
 }
 
+void PaintBox(HWND hwnd, Box* box) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  RECT top = client;
+  top.bottom -= jf::DialogButtonRow::Height();
+  FillRect(dc, &top, GetSysColorBrush(COLOR_WINDOW));
+  HGDIOBJ old = SelectObject(dc, box->font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  RECT text{kTextMargin, kTextMargin, client.right - kTextMargin, top.bottom - kTextMargin};
+  DrawTextW(dc, box->text.c_str(), int(box->text.size()), &text, DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, old);
+  box->row.Paint(dc, box->font);
+  EndPaint(hwnd, &ps);
+}
+
+void PressButton(HWND hwnd, Box* box, POINT pt) {
+  box->row.SetPressed(box->row.HitTest(pt));
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void ReleaseButton(HWND hwnd, Box* box, POINT pt) {
+  int id = box->row.HitTest(pt);
+  box->row.SetPressed(0);
+  InvalidateRect(hwnd, nullptr, FALSE);
+  Finish(box, id);
+}
+
+LRESULT BoxMessage(HWND hwnd, Box* box, UINT msg, WPARAM wParam, LPARAM lParam) {
+  POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  switch (msg) {
+    case WM_PAINT: PaintBox(hwnd, box); return 0;
+    case WM_LBUTTONDOWN: PressButton(hwnd, box, pt); return 0;
+    case WM_LBUTTONUP: ReleaseButton(hwnd, box, pt); return 0;
+    case WM_KEYDOWN: Finish(box, box->row.ForKey(UINT(wParam))); return 0;
+    // The close box answers Cancel, or OK for a box with only that.
+    case WM_CLOSE: Finish(box, box->row.CancelId()); return 0;
+    default: return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
 LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                       reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
   }
   auto box = reinterpret_cast<Box*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (box == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT client{};
-      GetClientRect(hwnd, &client);
-      FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-      RECT top = client;
-      top.bottom -= jf::DialogButtonRow::Height();
-      FillRect(dc, &top, GetSysColorBrush(COLOR_WINDOW));
-      HGDIOBJ old = SelectObject(dc, box->font);
-      SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      RECT text{kTextMargin, kTextMargin, client.right - kTextMargin, top.bottom - kTextMargin};
-      DrawTextW(dc, box->text.c_str(), int(box->text.size()), &text, DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-      SelectObject(dc, old);
-      box->row.Paint(dc, box->font);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_LBUTTONDOWN:
-      box->row.SetPressed(box->row.HitTest(pt));
-      InvalidateRect(hwnd, nullptr, FALSE);
-      return 0;
-    case WM_LBUTTONUP: {
-      int id = box->row.HitTest(pt);
-      box->row.SetPressed(0);
-      InvalidateRect(hwnd, nullptr, FALSE);
-      Finish(box, id);
-      return 0;
-    }
-    case WM_KEYDOWN:
-      Finish(box, box->row.ForKey(UINT(wParam)));
-      return 0;
-    case WM_CLOSE:
-      // The close box answers Cancel, or OK for a box with only that.
-      Finish(box, box->row.CancelId());
-      return 0;
-    default:
-      return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
+  return BoxMessage(hwnd, box, msg, wParam, lParam);
 }
 
 // The box on screen: sized to its text, centred on its owner (or the work area).

@@ -4,6 +4,8 @@
 #pragma once
 #include <textserv.h>
 
+#include <cairo.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,10 +88,17 @@ class TextServices : public ITextServices {
   void SaveUndo(bool typing);
   bool Undo();
   bool Redo();
+  // Goes back to `back` (undo or redo) and keeps the present text in `keep` for the other way.
+  bool Restore(const Snapshot& back, bool& canBack, Snapshot& keep, bool& canKeep);
   void CopySelection();
   void Paste();
   void KeyDown(WPARAM key);
+  LONG VerticalTarget(WPARAM key);  // where up, down, page up and page down move the caret
+  bool ControlKey(WPARAM key, bool editable);  // Ctrl+A, C, X, V, Z, Y; false for other keys
   void Char(wchar_t ch);
+  void SetText(const wchar_t* text);
+  void ReplaceSelection(const wchar_t* text, bool undoable);
+  void SelectWordAt(LONG cp);
   void Move(LONG cp, bool extend);
   LONG WordStart(LONG cp) const;
   LONG WordEnd(LONG cp) const;
@@ -97,6 +106,48 @@ class TextServices : public ITextServices {
   // Copies text (GT_USECRLF turns each paragraph break into CR LF) into a caller's buffer.
   LRESULT CopyOut(const std::wstring& text, WPARAM capacity, LPARAM buffer) const;
   std::wstring WithCrLf(const std::wstring& text) const;
+
+  // The messages of TxSendMessage; *hr becomes S_FALSE for those the host should handle.
+  LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam, HRESULT* hr);
+  LRESULT Unhandled(UINT msg, HRESULT* hr);
+  LRESULT OnSetText(LPARAM lparam);
+  LRESULT OnGetTextEx(WPARAM wparam, LPARAM lparam);
+  LRESULT OnGetTextLengthEx(WPARAM wparam);
+  LRESULT OnReplaceSel(WPARAM wparam, LPARAM lparam);
+  LRESULT OnExGetSel(LPARAM lparam);
+  LRESULT OnExSetSel(LPARAM lparam);
+  LRESULT OnGetSel(WPARAM wparam, LPARAM lparam);
+  LRESULT OnSetSel(WPARAM wparam, LPARAM lparam);
+  LRESULT OnGetSelText(LPARAM lparam);
+  LRESULT OnEmptyUndoBuffer();
+  LRESULT OnClear();
+  LRESULT OnCut();
+  LRESULT OnCopy();
+  LRESULT OnPaste();
+  LRESULT OnPosFromChar(WPARAM wparam, LPARAM lparam);
+  LRESULT OnCharFromPos(LPARAM lparam);
+  LRESULT OnLineIndex(WPARAM wparam);
+  LRESULT OnLineLength(WPARAM wparam);
+  LRESULT OnFirstVisibleLine();
+  LRESULT OnSetEventMask(LPARAM lparam);
+  LRESULT OnLimitText(UINT msg, WPARAM wparam, LPARAM lparam);
+  LRESULT OnSetReadOnly(WPARAM wparam);
+  LRESULT OnSetModify(WPARAM wparam);
+  LRESULT OnScrollCaret();
+  LRESULT OnGetScrollPos(LPARAM lparam);
+  LRESULT OnSetScrollPos(LPARAM lparam);
+  LRESULT OnScroll(UINT msg, WPARAM wparam);
+  LRESULT OnMouseWheel(WPARAM wparam);
+  LRESULT OnKeyDown(WPARAM wparam);
+  LRESULT OnChar(WPARAM wparam);
+  LRESULT OnButtonDown(UINT msg, WPARAM wparam, LPARAM lparam);
+  LRESULT OnMouseMove(LPARAM lparam);
+  LRESULT OnButtonUp();
+  LRESULT OnSetFocus();
+  LRESULT OnKillFocus();
+
+  // Drawing: the selection's background, then its text in the highlight colour.
+  void DrawSelection(cairo_t* cr, FontLayout& layout, double x0, double y0);
 
   // Views and notifications.
   void Changed();

@@ -1,23 +1,21 @@
-// The common controls: InitCommonControls(Ex), the "tooltips_class32" class (tools, text,
-// tracking, maximum width, delays) and the procedures of the predefined classes.
+// The common controls' "tooltips_class32": tools, text, tracking, maximum width, delays.
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <map>
+#include <algorithm>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "platform/src/user/ClassRegistry.h"
-#include <windows/kernel.h>
 #include <textserv.h>
+#include <windows/kernel.h>
+
+#include "platform/src/controls/ControlDefault.h"
+#include "platform/src/controls/WindowExtraState.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
-
-WNDPROC EditClassProc();
-WNDPROC DateTimePickClassProc();
 
 namespace {
 
@@ -43,18 +41,6 @@ struct TipState {
   COLORREF textColor = 0;
   bool customColors = false;
 };
-
-std::mutex g_lock;
-std::map<HWND, std::shared_ptr<TipState>>& Tips() {
-  static auto* tips = new std::map<HWND, std::shared_ptr<TipState>>;
-  return *tips;
-}
-
-std::shared_ptr<TipState> Tip(HWND hwnd) {
-  std::lock_guard<std::mutex> guard(g_lock);
-  auto it = Tips().find(hwnd);
-  return it == Tips().end() ? nullptr : it->second;
-}
 
 int Find(const TipState& s, const TOOLINFOW* ti) {
   if (ti == nullptr) return -1;
@@ -138,169 +124,184 @@ void Paint(HWND hwnd, const TipState& s) {
   EndPaint(hwnd, &ps);
 }
 
-LRESULT CALLBACK TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    // A tip floats above everything and stays out of the task bar and the window manager.
-    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
-    auto s = std::make_shared<TipState>();
-    s->delays[TTDT_INITIAL] = int(GetDoubleClickTime());
-    s->delays[TTDT_AUTOMATIC] = s->delays[TTDT_INITIAL];
-    s->delays[TTDT_RESHOW] = s->delays[TTDT_INITIAL] / 5;
-    s->delays[TTDT_AUTOPOP] = s->delays[TTDT_INITIAL] * 10;
-    std::lock_guard<std::mutex> guard(g_lock);
-    Tips()[hwnd] = s;
+// ---- Messages ----
+
+using TipStates = WindowExtraState<TipState>;
+
+// Styles and tool flags the tip does not implement.
+constexpr DWORD kStylesNotDone = TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_NOANIMATE | TTS_NOFADE | TTS_BALLOON;
+constexpr UINT kFlagsNotDone = TTF_CENTERTIP | TTF_RTLREADING | TTF_SUBCLASS | TTF_TRANSPARENT | TTF_PARSELINKS;
+
+LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  // A tip floats above everything and stays out of the task bar and the window manager.
+  SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+  auto s = std::make_shared<TipState>();
+  s->delays[TTDT_INITIAL] = int(GetDoubleClickTime());
+  s->delays[TTDT_AUTOMATIC] = s->delays[TTDT_INITIAL];
+  s->delays[TTDT_RESHOW] = s->delays[TTDT_INITIAL] / 5;
+  s->delays[TTDT_AUTOPOP] = s->delays[TTDT_INITIAL] * 10;
+  ControlStylesNotDone(hwnd, kStylesNotDone);
+  TipStates::Attach(hwnd, std::move(s));
+  return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
+}
+
+LRESULT OnNcDestroy(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  TipStates::Detach(hwnd);
+  return DefWindowProcW(hwnd, WM_NCDESTROY, wParam, lParam);
+}
+
+LRESULT OnAddTool(TipState& s, const TOOLINFOW* ti) {
+  if (ti == nullptr || ti->cbSize < offsetof(TOOLINFOW, lParam)) return FALSE;
+  if ((ti->uFlags & kFlagsNotDone) != 0) JF_FIXME(Controls, "tool flags 0x%x", ti->uFlags & kFlagsNotDone);
+  int at = Find(s, ti);
+  if (at < 0) {
+    s.tools.emplace_back();
+    at = int(s.tools.size()) - 1;
   }
-  auto s = Tip(hwnd);
-  if (!s) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  Store(s.tools[size_t(at)], ti);
+  return TRUE;
+}
+
+LRESULT OnDelTool(HWND hwnd, TipState& s, const TOOLINFOW* ti) {
+  int at = Find(s, ti);
+  if (at >= 0) {
+    if (s.shown == at) Hide(hwnd, s);
+    s.tools.erase(s.tools.begin() + at);
+    if (s.shown > at) --s.shown;
+  }
+  return 0;
+}
+
+// TTM_SETTOOLINFOW, TTM_UPDATETIPTEXTW and TTM_NEWTOOLRECTW: one tool changes.
+LRESULT OnChangeTool(HWND hwnd, TipState& s, UINT msg, const TOOLINFOW* ti) {
+  int at = Find(s, ti);
+  if (at < 0) return 0;
+  Tool& tool = s.tools[size_t(at)];
+  if (msg == TTM_SETTOOLINFOW) Store(tool, ti);
+  if (msg == TTM_UPDATETIPTEXTW) tool.text = TextOf(ti);
+  if (msg == TTM_NEWTOOLRECTW) tool.rect = ti->rect;
+  if (s.shown == at) Show(hwnd, s, at);
+  return 0;
+}
+
+// TTM_GETTOOLINFOW and TTM_GETTEXTW.
+LRESULT OnGetTool(const TipState& s, UINT msg, TOOLINFOW* ti) {
+  int at = Find(s, ti);
+  if (at < 0) return FALSE;
+  const Tool& tool = s.tools[size_t(at)];
+  if (msg == TTM_GETTOOLINFOW) {
+    ti->uFlags = tool.flags;
+    ti->rect = tool.rect;
+    ti->hinst = tool.instance;
+  }
+  // The caller's buffer holds 80 characters, as the common controls assume.
+  if (ti->lpszText != nullptr && ti->lpszText != LPSTR_TEXTCALLBACKW && !IS_INTRESOURCE(ti->lpszText)) {
+    size_t n = std::min<size_t>(tool.text.size(), 79);
+    wmemcpy(ti->lpszText, tool.text.c_str(), n);
+    ti->lpszText[n] = 0;
+  }
+  return TRUE;
+}
+
+LRESULT OnSetMaxTipWidth(TipState& s, LPARAM lParam) {
+  int old = s.maxWidth;
+  s.maxWidth = int(lParam);
+  return old;
+}
+
+LRESULT OnSetDelayTime(TipState& s, WPARAM wParam, LPARAM lParam) {
+  if (wParam == TTDT_AUTOMATIC) {
+    int base = LOWORD(lParam) == 0xFFFF ? int(GetDoubleClickTime()) : int(SHORT(LOWORD(lParam)));
+    s.delays[TTDT_AUTOMATIC] = s.delays[TTDT_INITIAL] = base;
+    s.delays[TTDT_RESHOW] = base / 5;
+    s.delays[TTDT_AUTOPOP] = base * 10;
+  } else if (wParam <= TTDT_INITIAL) {
+    s.delays[wParam] = SHORT(LOWORD(lParam)) < 0 ? int(GetDoubleClickTime()) : int(SHORT(LOWORD(lParam)));
+  }
+  return 0;
+}
+
+LRESULT OnActivate(HWND hwnd, TipState& s, WPARAM wParam) {
+  s.active = wParam != 0;
+  if (!s.active) Hide(hwnd, s);
+  return 0;
+}
+
+LRESULT OnTrackPosition(HWND hwnd, TipState& s, LPARAM lParam) {
+  s.trackPos = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  if (s.shown >= 0 && (s.tools[size_t(s.shown)].flags & TTF_TRACK) != 0) Show(hwnd, s, s.shown);
+  return 0;
+}
+
+LRESULT OnTrackActivate(HWND hwnd, TipState& s, WPARAM wParam, const TOOLINFOW* ti) {
+  int at = Find(s, ti);
+  if (wParam && at >= 0 && s.active && !s.tools[size_t(at)].text.empty()) {
+    Show(hwnd, s, at);
+  } else if (!wParam && (at < 0 || at == s.shown)) {
+    Hide(hwnd, s);
+  }
+  return 0;
+}
+
+LRESULT OnPop(HWND hwnd, TipState& s) {
+  Hide(hwnd, s);
+  return 0;
+}
+
+LRESULT OnUpdate(HWND hwnd, TipState& s) {
+  if (s.shown >= 0) Show(hwnd, s, s.shown);
+  return 0;
+}
+
+LRESULT OnSetColor(TipState& s, COLORREF& which, WPARAM wParam) {
+  which = COLORREF(wParam);
+  s.customColors = true;
+  return 0;
+}
+
+LRESULT OnPaint(HWND hwnd, const TipState& s) {
+  Paint(hwnd, s);
+  return 0;
+}
+
+LRESULT CALLBACK TooltipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  JF_CONTROL_ENTRY(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCCREATE) return OnNcCreate(hwnd, wParam, lParam);
+  std::shared_ptr<TipState> state = TipStates::Get(hwnd);
+  if (!state) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  TipState& s = *state;
   auto ti = reinterpret_cast<TOOLINFOW*>(lParam);
   switch (msg) {
-    case WM_NCDESTROY: {
-      std::lock_guard<std::mutex> guard(g_lock);
-      Tips().erase(hwnd);
-      break;
-    }
-    case TTM_ADDTOOLW: {
-      if (ti == nullptr || ti->cbSize < offsetof(TOOLINFOW, lParam)) return FALSE;
-      int at = Find(*s, ti);
-      if (at < 0) {
-        s->tools.emplace_back();
-        at = int(s->tools.size()) - 1;
-      }
-      Store(s->tools[size_t(at)], ti);
-      return TRUE;
-    }
-    case TTM_DELTOOLW: {
-      int at = Find(*s, ti);
-      if (at >= 0) {
-        if (s->shown == at) Hide(hwnd, *s);
-        s->tools.erase(s->tools.begin() + at);
-        if (s->shown > at) --s->shown;
-      }
-      return 0;
-    }
-    case TTM_SETTOOLINFOW:
-    case TTM_UPDATETIPTEXTW:
-    case TTM_NEWTOOLRECTW: {
-      int at = Find(*s, ti);
-      if (at < 0) return 0;
-      Tool& tool = s->tools[size_t(at)];
-      if (msg == TTM_SETTOOLINFOW) Store(tool, ti);
-      if (msg == TTM_UPDATETIPTEXTW) tool.text = TextOf(ti);
-      if (msg == TTM_NEWTOOLRECTW) tool.rect = ti->rect;
-      if (s->shown == at) Show(hwnd, *s, at);
-      return 0;
-    }
-    case TTM_GETTOOLINFOW:
-    case TTM_GETTEXTW: {
-      int at = Find(*s, ti);
-      if (at < 0) return FALSE;
-      const Tool& tool = s->tools[size_t(at)];
-      if (msg == TTM_GETTOOLINFOW) {
-        ti->uFlags = tool.flags;
-        ti->rect = tool.rect;
-        ti->hinst = tool.instance;
-      }
-      // The caller's buffer holds 80 characters, as the common controls assume.
-      if (ti->lpszText != nullptr && ti->lpszText != LPSTR_TEXTCALLBACKW && !IS_INTRESOURCE(ti->lpszText)) {
-        size_t n = std::min<size_t>(tool.text.size(), 79);
-        wmemcpy(ti->lpszText, tool.text.c_str(), n);
-        ti->lpszText[n] = 0;
-      }
-      return TRUE;
-    }
-    case TTM_GETTOOLCOUNT:
-      return LRESULT(s->tools.size());
-    case TTM_SETMAXTIPWIDTH: {
-      int old = s->maxWidth;
-      s->maxWidth = int(lParam);
-      return old;
-    }
-    case TTM_GETMAXTIPWIDTH:
-      return s->maxWidth;
-    case TTM_SETDELAYTIME:
-      if (wParam == TTDT_AUTOMATIC) {
-        int base = LOWORD(lParam) == 0xFFFF ? int(GetDoubleClickTime()) : int(SHORT(LOWORD(lParam)));
-        s->delays[TTDT_AUTOMATIC] = s->delays[TTDT_INITIAL] = base;
-        s->delays[TTDT_RESHOW] = base / 5;
-        s->delays[TTDT_AUTOPOP] = base * 10;
-      } else if (wParam <= TTDT_INITIAL) {
-        s->delays[wParam] = SHORT(LOWORD(lParam)) < 0 ? int(GetDoubleClickTime()) : int(SHORT(LOWORD(lParam)));
-      }
-      return 0;
-    case TTM_GETDELAYTIME:
-      return wParam <= TTDT_INITIAL ? s->delays[wParam] : 0;
-    case TTM_ACTIVATE:
-      s->active = wParam != 0;
-      if (!s->active) Hide(hwnd, *s);
-      return 0;
-    case TTM_TRACKPOSITION:
-      s->trackPos = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      if (s->shown >= 0 && (s->tools[size_t(s->shown)].flags & TTF_TRACK) != 0) Show(hwnd, *s, s->shown);
-      return 0;
-    case TTM_TRACKACTIVATE: {
-      int at = Find(*s, ti);
-      if (wParam && at >= 0 && s->active && !s->tools[size_t(at)].text.empty()) {
-        Show(hwnd, *s, at);
-      } else if (!wParam && (at < 0 || at == s->shown)) {
-        Hide(hwnd, *s);
-      }
-      return 0;
-    }
-    case TTM_POP:
-      Hide(hwnd, *s);
-      return 0;
-    case TTM_UPDATE:
-      if (s->shown >= 0) Show(hwnd, *s, s->shown);
-      return 0;
-    case TTM_SETTIPBKCOLOR:
-      s->background = COLORREF(wParam);
-      s->customColors = true;
-      return 0;
-    case TTM_SETTIPTEXTCOLOR:
-      s->textColor = COLORREF(wParam);
-      s->customColors = true;
-      return 0;
-    case WM_PAINT:
-      Paint(hwnd, *s);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_NCHITTEST:
-      return HTTRANSPARENT;  // the pointer reaches what lies under the tip
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
-    default:
-      break;
+    case WM_NCDESTROY: return OnNcDestroy(hwnd, wParam, lParam);
+    case TTM_ADDTOOLW: return OnAddTool(s, ti);
+    case TTM_DELTOOLW: return OnDelTool(hwnd, s, ti);
+    case TTM_SETTOOLINFOW: return OnChangeTool(hwnd, s, msg, ti);
+    case TTM_UPDATETIPTEXTW: return OnChangeTool(hwnd, s, msg, ti);
+    case TTM_NEWTOOLRECTW: return OnChangeTool(hwnd, s, msg, ti);
+    case TTM_GETTOOLINFOW: return OnGetTool(s, msg, ti);
+    case TTM_GETTEXTW: return OnGetTool(s, msg, ti);
+    case TTM_GETTOOLCOUNT: return LRESULT(s.tools.size());
+    case TTM_SETMAXTIPWIDTH: return OnSetMaxTipWidth(s, lParam);
+    case TTM_GETMAXTIPWIDTH: return s.maxWidth;
+    case TTM_SETDELAYTIME: return OnSetDelayTime(s, wParam, lParam);
+    case TTM_GETDELAYTIME: return wParam <= TTDT_INITIAL ? s.delays[wParam] : 0;
+    case TTM_ACTIVATE: return OnActivate(hwnd, s, wParam);
+    case TTM_TRACKPOSITION: return OnTrackPosition(hwnd, s, lParam);
+    case TTM_TRACKACTIVATE: return OnTrackActivate(hwnd, s, wParam, ti);
+    case TTM_POP: return OnPop(hwnd, s);
+    case TTM_UPDATE: return OnUpdate(hwnd, s);
+    case TTM_SETTIPBKCOLOR: return OnSetColor(s, s.background, wParam);
+    case TTM_SETTIPTEXTCOLOR: return OnSetColor(s, s.textColor, wParam);
+    case WM_PAINT: return OnPaint(hwnd, s);
+    case WM_ERASEBKGND: return 1;
+    case WM_NCHITTEST: return HTTRANSPARENT;  // the pointer reaches what lies under the tip
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    default: return ControlDefault(hwnd, msg, wParam, lParam, WM_USER, WM_USER + 0x100);
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 }  // namespace
 
-// The predefined classes this half implements get their procedures while the program
-// starts; the build keeps this object linked into every program.
-extern "C" const bool jf_system_class_procs_set = [] {
-  ClassRegistry::Get().SetSystemProc(L"Edit", EditClassProc());
-  ClassRegistry::Get().SetSystemProc(L"tooltips_class32", TooltipProc);
-  ClassRegistry::Get().SetSystemProc(L"SysDateTimePick32", DateTimePickClassProc());
-  // The rich-edit library's text services, there once a program loads the library.
-  RegisterOnDemandModuleExport(L"riched20.dll", "CreateTextServices",
-                               reinterpret_cast<void*>(&CreateTextServices));
-  return true;
-}();
+WNDPROC TooltipClassProc() { return TooltipProc; }
 
 }  // namespace jf
-
-void WINAPI InitCommonControls(void) {}
-
-BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
-  // Every class of the flags is registered from the start; a flag no class answers to fails.
-  constexpr DWORD kKnown = ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_COOL_CLASSES |
-                           ICC_INTERNET_CLASSES | ICC_PAGESCROLLER_CLASS | ICC_NATIVEFNTCTL_CLASS |
-                           ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
-  if (icc == nullptr || icc->dwSize != sizeof(INITCOMMONCONTROLSEX) || (icc->dwICC & ~kKnown) != 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return TRUE;
-}

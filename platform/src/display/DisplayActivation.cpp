@@ -3,6 +3,7 @@
 
 #include "platform/src/display/DisplayState.h"
 #include "platform/src/display/InputState.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ BOOL WINAPI FlashWindow(HWND hwnd, BOOL invert) {
 
 BOOL WINAPI FlashWindowEx(PFLASHWINFO info) {
   if (info == nullptr || info->cbSize != sizeof(FLASHWINFO)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   return FlashWindow(info->hwnd, TRUE);
@@ -74,7 +75,7 @@ HMENU WINAPI GetSystemMenu(HWND hwnd, BOOL revert) {
 BOOL WINAPI EnableMenuItem(HMENU menu, UINT item, UINT enable) {
   HWND hwnd = MenuWindow(menu);
   if (hwnd == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return -1;
   }
   // The system menu holds the usual commands; only SC_CLOSE changes anything here.
@@ -89,7 +90,7 @@ BOOL WINAPI EnableMenuItem(HMENU menu, UINT item, UINT enable) {
 
 BOOL WINAPI DestroyMenu(HMENU menu) {
   if (MenuWindow(menu) == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   return TRUE;

@@ -6,6 +6,7 @@
 #include "platform/src/display/DisplayIcons.h"
 #include "platform/src/display/InputState.h"
 #include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ HCURSOR WINAPI LoadCursorW(HINSTANCE instance, LPCWSTR name) {
   if (instance == nullptr && IS_INTRESOURCE(name) && KnownCursor(reinterpret_cast<uintptr_t>(name))) {
     return jf::SystemCursor(name);
   }
-  SetLastError(kErrorResourceNameNotFound);
+  JF_SET_ERROR(Display, kErrorResourceNameNotFound);
   return nullptr;
 }
 
@@ -51,7 +52,7 @@ HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name) {
     return reinterpret_cast<HICON>(kIconBase + reinterpret_cast<uintptr_t>(name));
   }
   if (instance == nullptr) {
-    SetLastError(kErrorResourceNameNotFound);
+    JF_SET_ERROR(Display, kErrorResourceNameNotFound);
     return nullptr;
   }
   return jf::LoadResourceIcon(instance, name, 0, 0);
@@ -69,7 +70,7 @@ HANDLE WINAPI LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, in
       }
       return LoadIconW(instance, name);
     default:
-      SetLastError(kErrorResourceNameNotFound);
+      JF_SET_ERROR(Display, kErrorResourceNameNotFound);
       return nullptr;
   }
 }

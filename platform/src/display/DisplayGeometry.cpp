@@ -3,6 +3,7 @@
 
 #include "platform/src/display/DisplayMetrics.h"
 #include "platform/src/display/DisplayState.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ bool ClientOffset(WindowTable& table, HWND hwnd, POINT* offset) {
 // Moves a point by the window's client origin: +1 client to screen, -1 screen to client.
 BOOL ShiftByClientOrigin(HWND hwnd, LPPOINT point, int sign) {
   if (point == nullptr || hwnd == nullptr) {
-    SetLastError(point == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(Display, point == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   WindowTable& table = WindowTable::Get();
@@ -83,7 +84,7 @@ HWND WindowFromPointLocked(WindowTable& table, POINT screen) {
 
 BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
   if (rect == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (hwnd == GetDesktopWindow()) {
@@ -99,7 +100,7 @@ BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
 
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
   if (rect == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (hwnd == GetDesktopWindow()) {
@@ -154,7 +155,7 @@ HWND WINAPI ChildWindowFromPoint(HWND parent, POINT point) {
 
 BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle) {
   if (rect == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   RECT frame = jf::FrameInsets(style, exStyle);

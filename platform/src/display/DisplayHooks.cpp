@@ -4,7 +4,7 @@
 #include "platform/src/display/DisplayState.h"
 #include "platform/src/display/InputState.h"
 #include "platform/src/display/x11/X11Bridge.h"
-#include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 

@@ -11,6 +11,7 @@
 
 #include "platform/src/display/DisplayIcons.h"
 #include <windows/resources.h>
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -131,7 +132,7 @@ HICON LoadResourceIcon(HINSTANCE instance, LPCWSTR name, int cx, int cy) {
   HRSRC found = FindResourceW(instance, name, RT_GROUP_ICON);
   if (found == nullptr) found = FindResourceW(instance, name, RT_ICON);
   if (found == nullptr) {
-    SetLastError(kErrorResourceNameNotFound);
+    JF_SET_ERROR(Display, kErrorResourceNameNotFound);
     return nullptr;
   }
   auto data = static_cast<const unsigned char*>(LockResource(LoadResource(instance, found)));
@@ -139,7 +140,7 @@ HICON LoadResourceIcon(HINSTANCE instance, LPCWSTR name, int cx, int cy) {
   int want = cx > 0 ? cx : GetSystemMetrics(SM_CXICON);
   cairo_surface_t* s = data == nullptr ? nullptr : IsPng(data, size) ? DecodePng(data, size) : DecodeIco(data, size, want);
   if (s == nullptr) {
-    SetLastError(ERROR_INVALID_DATA);
+    JF_SET_ERROR(Display, ERROR_INVALID_DATA);
     return nullptr;
   }
   auto* record = new IconRecord{Scaled(s, cx, cy)};
@@ -160,7 +161,7 @@ bool DestroyResourceIcon(HICON icon) {
   {
     std::lock_guard<std::mutex> guard(g_lock);
     if (Icons().erase(icon) == 0) {
-      SetLastError(kErrorInvalidIconHandle);
+      JF_SET_ERROR(Display, kErrorInvalidIconHandle);
       return false;
     }
     record = reinterpret_cast<IconRecord*>(icon);

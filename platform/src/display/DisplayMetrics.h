@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "platform/src/user/WindowTable.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 

@@ -8,6 +8,7 @@
 #include "platform/src/display/DisplayMetrics.h"
 #include "platform/src/display/DisplayState.h"
 #include "platform/testing/hooks/testinput.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD flags) {
 
 BOOL WINAPI GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
   if (monitor != kMonitor || info == nullptr || info->cbSize < sizeof(MONITORINFO)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   info->rcMonitor = jf::ScreenRect();
@@ -181,7 +182,7 @@ BOOL WINAPI SystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winI
   (void)param;
   (void)winIni;
   if (data == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   switch (action) {
@@ -196,7 +197,7 @@ BOOL WINAPI SystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winI
       *static_cast<UINT*>(data) = 400;
       return TRUE;
     default:
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
       return FALSE;
   }
 }

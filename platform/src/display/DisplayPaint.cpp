@@ -4,9 +4,9 @@
 
 #include "platform/src/display/DisplayState.h"
 #include "platform/src/internal/gdisurface.h"
-#include "platform/src/user/MsgQueue.h"
-#include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/user/UserArea.h"
 #include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -192,7 +192,7 @@ BOOL WINAPI RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
 
 HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
   if (paint == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   *paint = PAINTSTRUCT{};
@@ -250,7 +250,7 @@ BOOL WINAPI SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWOR
   WindowTable& table = WindowTable::Get();
   return table.WithRecord(hwnd, FALSE, [&](WindowRecord& rec) {
     if ((rec.exStyle & WS_EX_LAYERED) == 0) {
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
       return FALSE;
     }
     WindowDisplayState& ds = jf::DisplayStateLocked(rec);
@@ -267,7 +267,7 @@ BOOL WINAPI GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DW
   return WindowTable::Get().WithRecord(hwnd, FALSE, [&](WindowRecord& rec) {
     WindowDisplayState& ds = jf::DisplayStateLocked(rec);
     if ((rec.exStyle & WS_EX_LAYERED) == 0 || !ds.layeredSet) {
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
       return FALSE;
     }
     if (key != nullptr) *key = ds.layeredKey;
@@ -284,12 +284,12 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC hdcDst, POINT* pptDst, SIZE* psiz
   bool usable = WindowTable::Get().WithRecord(hwnd, false, [&](WindowRecord& rec) {
     // Windows refuses windows whose look was set by SetLayeredWindowAttributes.
     bool ok = (rec.exStyle & WS_EX_LAYERED) != 0 && !(rec.display && rec.display->layeredSet);
-    if (!ok) SetLastError(ERROR_INVALID_PARAMETER);
+    if (!ok) JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return ok;
   });
   if (!usable) return FALSE;
   if (psize != nullptr && hdcSrc != nullptr && (psize->cx <= 0 || psize->cy <= 0)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   UINT swp = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW;
@@ -302,7 +302,7 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC hdcDst, POINT* pptDst, SIZE* psiz
   if (hdcSrc == nullptr) return TRUE;
   cairo_surface_t* source = jf::GetDcSurface(hdcSrc);
   if (source == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Display, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   // The window's look becomes the source pixels as they are (premultiplied, per-pixel alpha

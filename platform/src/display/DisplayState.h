@@ -7,8 +7,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/src/user/WindowRecord.h"
-#include "platform/src/user/WindowTable.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 

@@ -8,6 +8,7 @@
 #include "platform/src/display/DisplayState.h"
 #include "platform/src/display/InputState.h"
 #include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -87,6 +88,35 @@ MINMAXINFO QueryMinMax(HWND hwnd) {
   return mmi;
 }
 
+// The client rectangle of a window moving from oldWindow to newWindow: WM_NCCALCSIZE asks the
+// procedure when the size or frame changes, else the client moves with the window. Marks
+// wp.flags with SWP_NOCLIENTSIZE / SWP_NOCLIENTMOVE where the client stays.
+RECT ClientRectAfterMove(HWND hwnd, WINDOWPOS& wp, const RECT& newWindow, const RECT& oldWindow,
+                         const RECT& oldClient, bool sized) {
+  RECT newClient{};
+  if (sized || (wp.flags & SWP_FRAMECHANGED) != 0) {
+    NCCALCSIZE_PARAMS params{};
+    params.rgrc[0] = newWindow;
+    params.rgrc[1] = oldWindow;
+    params.rgrc[2] = oldClient;
+    params.lppos = &wp;
+    SendMessageW(hwnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&params));
+    newClient = params.rgrc[0];
+  } else {
+    int dx = newWindow.left - oldWindow.left;
+    int dy = newWindow.top - oldWindow.top;
+    newClient = RECT{oldClient.left + dx, oldClient.top + dy, oldClient.right + dx, oldClient.bottom + dy};
+  }
+  if (Width(newClient) == Width(oldClient) && Height(newClient) == Height(oldClient) &&
+      (wp.flags & SWP_FRAMECHANGED) == 0) {
+    wp.flags |= SWP_NOCLIENTSIZE;
+  }
+  if (newClient.left == oldClient.left && newClient.top == oldClient.top && (wp.flags & SWP_FRAMECHANGED) == 0) {
+    wp.flags |= SWP_NOCLIENTMOVE;
+  }
+  return newClient;
+}
+
 }  // namespace jf
 
 BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
@@ -119,27 +149,7 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int 
   auto end = [](int from, int extent) { return int(std::min<long long>((long long)from + extent, INT_MAX)); };
   RECT newWindow{wp.x, wp.y, end(wp.x, wp.cx), end(wp.y, wp.cy)};
   bool sized = Width(newWindow) != Width(oldWindow) || Height(newWindow) != Height(oldWindow);
-  RECT newClient{};
-  if (sized || (wp.flags & SWP_FRAMECHANGED) != 0) {
-    NCCALCSIZE_PARAMS params{};
-    params.rgrc[0] = newWindow;
-    params.rgrc[1] = oldWindow;
-    params.rgrc[2] = oldClient;
-    params.lppos = &wp;
-    SendMessageW(hwnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&params));
-    newClient = params.rgrc[0];
-  } else {
-    int dx = newWindow.left - oldWindow.left;
-    int dy = newWindow.top - oldWindow.top;
-    newClient = RECT{oldClient.left + dx, oldClient.top + dy, oldClient.right + dx, oldClient.bottom + dy};
-  }
-  if (Width(newClient) == Width(oldClient) && Height(newClient) == Height(oldClient) &&
-      (wp.flags & SWP_FRAMECHANGED) == 0) {
-    wp.flags |= SWP_NOCLIENTSIZE;
-  }
-  if (newClient.left == oldClient.left && newClient.top == oldClient.top && (wp.flags & SWP_FRAMECHANGED) == 0) {
-    wp.flags |= SWP_NOCLIENTMOVE;
-  }
+  RECT newClient = jf::ClientRectAfterMove(hwnd, wp, newWindow, oldWindow, oldClient, sized);
   bool nowVisible = false;
   {
     auto guard = table.Guard();
@@ -249,7 +259,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
       activate = !child && cmdShow == SW_SHOW;
       break;
     default:
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
       return FALSE;
   }
   if (activate && IsWindow(hwnd) && (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE) == 0) {
@@ -271,7 +281,7 @@ BOOL WINAPI IsZoomed(HWND hwnd) { return (GetWindowLongPtrW(hwnd, GWL_STYLE) & W
 
 BOOL WINAPI GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement) {
   if (placement == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   return WindowTable::Get().WithRecord(hwnd, FALSE, [&](WindowRecord& rec) {

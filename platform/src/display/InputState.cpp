@@ -13,13 +13,13 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/src/user/ClassRecord.h"
+#include "platform/src/user/UserArea.h"
 #include "platform/src/display/DisplayMetrics.h"
 #include "platform/src/display/DisplayState.h"
-#include "platform/src/user/MsgQueue.h"
 #include "platform/src/display/x11/X11Bridge.h"
 #include "platform/testing/hooks/testinput.h"
 #include "platform/src/internal/ticksource.h"
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 
@@ -817,7 +817,7 @@ SHORT WINAPI GetAsyncKeyState(int virtKey) {
 
 BOOL WINAPI TrackMouseEvent(LPTRACKMOUSEEVENT track) {
   if (track == nullptr || track->cbSize != sizeof(TRACKMOUSEEVENT)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   jf::Input& in = In();
@@ -862,7 +862,7 @@ BOOL WINAPI TrackMouseEvent(LPTRACKMOUSEEVENT track) {
 
 BOOL WINAPI GetCursorPos(LPPOINT point) {
   if (point == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   *point = jf::InputCursorPos();

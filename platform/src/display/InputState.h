@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "platform/src/user/MsgFilter.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include <windows/files.h>
@@ -62,7 +62,7 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR lpDirectoryName, PULARGE_INTEGER lpFreeBytesAva
   if (!jf::HostPathFromWin(dir, host)) return FALSE;
   struct statvfs vfs;
   if (statvfs(host.c_str(), &vfs) != 0) {
-    jf::SetLastErrorFromErrno(errno, true);
+    JF_SET_ERRNO(Files, errno, true);
     return FALSE;
   }
   uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;

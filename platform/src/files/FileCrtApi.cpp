@@ -11,7 +11,7 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include "platform/src/files/FileTextStream.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
@@ -126,14 +126,14 @@ FILE* _wfopen(const wchar_t* filename, const wchar_t* mode) {
   struct stat st;
   if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     // The host would open a folder for reading; Windows refuses it.
-    SetLastError(ERROR_ACCESS_DENIED);
+    JF_SET_ERROR(Files, ERROR_ACCESS_DENIED);
     errno = EACCES;
     return nullptr;
   }
   FILE* f = OpenCrtStream(host, m);
   if (!f) {
     int err = errno;
-    jf::SetLastErrorForPath(err, host);
+    JF_SET_PATH_ERROR(Files, err, host);
     if (err == EISDIR) err = EACCES;
     errno = err;
   }
@@ -167,7 +167,7 @@ int _wremove(const wchar_t* path) {
   if (!MapCrtPath(path, host)) return -1;
   if (unlink(host.c_str()) != 0) {
     int err = errno == EISDIR ? EACCES : errno;
-    jf::SetLastErrorForPath(errno, host);
+    JF_SET_PATH_ERROR(Files, errno, host);
     errno = err;
     return -1;
   }
@@ -189,7 +189,7 @@ int _wrename(const wchar_t* oldName, const wchar_t* newName) {
   }
   if (rc != 0) {
     int err = errno == EEXIST ? EACCES : errno;
-    jf::SetLastErrorForPath(errno, from);
+    JF_SET_PATH_ERROR(Files, errno, from);
     errno = err;
     return -1;
   }
@@ -200,7 +200,7 @@ int _wmkdir(const wchar_t* path) {
   std::string host;
   if (!MapCrtPath(path, host)) return -1;
   if (mkdir(host.c_str(), 0777) != 0) {
-    jf::SetLastErrorFromErrno(errno, true);
+    JF_SET_ERRNO(Files, errno, true);
     return -1;
   }
   return 0;
@@ -211,7 +211,7 @@ int _wrmdir(const wchar_t* path) {
   if (!MapCrtPath(path, host)) return -1;
   if (rmdir(host.c_str()) != 0) {
     int err = errno == EEXIST ? ENOTEMPTY : errno;
-    jf::SetLastErrorForPath(errno, host);
+    JF_SET_PATH_ERROR(Files, errno, host);
     errno = err;
     return -1;
   }

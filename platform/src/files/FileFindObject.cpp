@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include "platform/src/internal/utf.h"
 
 namespace jf {

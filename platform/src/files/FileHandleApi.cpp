@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "platform/src/files/FileObject.h"
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include <windows/files.h>
@@ -27,7 +27,7 @@ int OpenFlagsFor(DWORD access) {
 
 HANDLE Fail(int fd, DWORD code) {
   if (fd >= 0) close(fd);
-  SetLastError(code);
+  JF_SET_ERROR(Files, code);
   return INVALID_HANDLE_VALUE;
 }
 
@@ -54,7 +54,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
       return Fail(-1, dwCreationDisposition == CREATE_NEW ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED);
     }
     int fd = open(host.c_str(), O_RDONLY | O_DIRECTORY | (inherit ? 0 : O_CLOEXEC));
-    if (fd < 0) return Fail(-1, jf::SetLastErrorForPath(errno, host));
+    if (fd < 0) return Fail(-1, JF_SET_PATH_ERROR(Files, errno, host));
     auto obj = std::make_shared<jf::FileObject>(fd, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                                 st.st_dev, st.st_ino, host, false);
     SetLastError(ERROR_SUCCESS);
@@ -67,7 +67,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   switch (dwCreationDisposition) {
     case CREATE_NEW:
       fd = open(host.c_str(), base | O_CREAT | O_EXCL, mode);
-      if (fd < 0) return Fail(-1, errno == EEXIST ? ERROR_FILE_EXISTS : jf::SetLastErrorForPath(errno, host));
+      if (fd < 0) return Fail(-1, errno == EEXIST ? ERROR_FILE_EXISTS : JF_SET_PATH_ERROR(Files, errno, host));
       break;
     case CREATE_ALWAYS:
     case OPEN_ALWAYS:
@@ -76,12 +76,12 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         existed = true;
         fd = open(host.c_str(), base);
       }
-      if (fd < 0) return Fail(-1, jf::SetLastErrorForPath(errno, host));
+      if (fd < 0) return Fail(-1, JF_SET_PATH_ERROR(Files, errno, host));
       break;
     default:  // OPEN_EXISTING, TRUNCATE_EXISTING
       existed = true;
       fd = open(host.c_str(), base);
-      if (fd < 0) return Fail(-1, jf::SetLastErrorForPath(errno, host));
+      if (fd < 0) return Fail(-1, JF_SET_PATH_ERROR(Files, errno, host));
       break;
   }
   if (fstat(fd, &st) != 0) return Fail(fd, jf::Win32FromErrno(errno));
@@ -118,17 +118,17 @@ BOOL Transfer(HANDLE hFile, char* buffer, DWORD count, LPDWORD done, LPOVERLAPPE
   auto file = jf::FileObject::FromHandle(hFile);
   if (!file) return FALSE;
   if (writing ? !file->CanWrite() : !file->CanRead()) {
-    SetLastError(ERROR_ACCESS_DENIED);
+    JF_SET_ERROR(Files, ERROR_ACCESS_DENIED);
     return FALSE;
   }
   if (!buffer && count) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   uint64_t given = overlapped ? (static_cast<uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset : 0;
   if (given > static_cast<uint64_t>(INT64_MAX) - count) {
     // Past any file: never fall back to the file pointer for it.
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   off_t offset = overlapped ? static_cast<off_t>(given) : -1;
@@ -144,7 +144,7 @@ BOOL Transfer(HANDLE hFile, char* buffer, DWORD count, LPDWORD done, LPOVERLAPPE
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      jf::SetLastErrorFromErrno(errno);
+      JF_SET_ERRNO(Files, errno);
       ok = FALSE;
       break;
     }
@@ -155,7 +155,7 @@ BOOL Transfer(HANDLE hFile, char* buffer, DWORD count, LPDWORD done, LPOVERLAPPE
   if (overlapped) overlapped->InternalHigh = moved;
   if (ok && !writing && overlapped && moved == 0 && count) {
     // Reading at or past the end with an explicit offset is reported, as Windows does.
-    SetLastError(ERROR_HANDLE_EOF);
+    JF_SET_ERROR(Files, ERROR_HANDLE_EOF);
     return FALSE;
   }
   return ok;
@@ -181,25 +181,25 @@ BOOL SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove, PLARGE_INTEG
   int whence = dwMoveMethod == FILE_BEGIN ? SEEK_SET : dwMoveMethod == FILE_CURRENT ? SEEK_CUR
              : dwMoveMethod == FILE_END   ? SEEK_END : -1;
   if (whence < 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   off_t base = whence == SEEK_SET ? 0 : lseek(file->fd(), 0, whence);
   if (base < 0) {
-    jf::SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Files, errno);
     return FALSE;
   }
   if (liDistanceToMove.QuadPart < 0 && -liDistanceToMove.QuadPart > base) {
-    SetLastError(ERROR_NEGATIVE_SEEK);
+    JF_SET_ERROR(Files, ERROR_NEGATIVE_SEEK);
     return FALSE;
   }
   if (liDistanceToMove.QuadPart > INT64_MAX - base) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   off_t pos = lseek(file->fd(), base + liDistanceToMove.QuadPart, SEEK_SET);
   if (pos < 0) {
-    jf::SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Files, errno);
     return FALSE;
   }
   if (lpNewFilePointer) lpNewFilePointer->QuadPart = pos;
@@ -222,7 +222,7 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
   if (!lpDistanceToMoveHigh && pos.QuadPart > 0xFFFFFFFELL) {
     // The position does not fit the 32-bit answer: leave the pointer where it was.
     lseek(file->fd(), before, SEEK_SET);
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return INVALID_SET_FILE_POINTER;
   }
   if (lpDistanceToMoveHigh) *lpDistanceToMoveHigh = static_cast<LONG>(pos.QuadPart >> 32);
@@ -234,7 +234,7 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
 static std::shared_ptr<jf::FileObject> WritableFile(HANDLE hFile) {
   auto file = jf::FileObject::FromHandle(hFile);
   if (file && !file->CanWrite()) {
-    SetLastError(ERROR_ACCESS_DENIED);
+    JF_SET_ERROR(Files, ERROR_ACCESS_DENIED);
     return nullptr;
   }
   return file;
@@ -245,7 +245,7 @@ BOOL SetEndOfFile(HANDLE hFile) {
   if (!file) return FALSE;
   off_t pos = lseek(file->fd(), 0, SEEK_CUR);
   if (pos < 0 || ftruncate(file->fd(), pos) != 0) {
-    jf::SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Files, errno);
     return FALSE;
   }
   return TRUE;
@@ -255,7 +255,7 @@ BOOL FlushFileBuffers(HANDLE hFile) {
   auto file = WritableFile(hFile);
   if (!file) return FALSE;
   if (fsync(file->fd()) != 0) {
-    jf::SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Files, errno);
     return FALSE;
   }
   return TRUE;
@@ -266,7 +266,7 @@ static bool StatHandle(HANDLE hFile, struct stat& st) {
   auto file = jf::FileObject::FromHandle(hFile);
   if (!file) return false;
   if (fstat(file->fd(), &st) != 0) {
-    jf::SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Files, errno);
     return false;
   }
   return true;
@@ -307,7 +307,7 @@ BOOL SetFileTime(HANDLE hFile, const FILETIME* /*lpCreationTime*/, const FILETIM
   if (lpLastAccessTime) times[0] = jf::TimespecFromFileTime(*lpLastAccessTime);
   if (lpLastWriteTime) times[1] = jf::TimespecFromFileTime(*lpLastWriteTime);
   if (futimens(file->fd(), times) != 0) {
-    jf::SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Files, errno);
     return FALSE;
   }
   return TRUE;

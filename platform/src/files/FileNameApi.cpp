@@ -12,8 +12,8 @@
 #include <string>
 
 #include "platform/src/files/FileObject.h"
-#include "platform/src/files/FileStat.h"
-#include "platform/src/files/ShellFolders.h"
+#include "platform/src/files/FilesArea.h"
+#include "platform/src/kernel/KernelArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include <windows/files.h>
@@ -25,7 +25,7 @@
 namespace {
 
 BOOL FailWith(DWORD code) {
-  SetLastError(code);
+  JF_SET_ERROR(Files, code);
   return FALSE;
 }
 
@@ -46,7 +46,7 @@ bool CopyBytes(int in, int out) {
     ssize_t n = read(in, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      jf::SetLastErrorFromErrno(errno);
+      JF_SET_ERRNO(Files, errno);
       return false;
     }
     if (n == 0) return true;
@@ -54,7 +54,7 @@ bool CopyBytes(int in, int out) {
       ssize_t w = write(out, buf + off, static_cast<size_t>(n - off));
       if (w < 0 && errno == EINTR) continue;
       if (w < 0) {
-        jf::SetLastErrorFromErrno(errno);
+        JF_SET_ERRNO(Files, errno);
         return false;
       }
       off += w;
@@ -68,27 +68,27 @@ bool CopyBytes(int in, int out) {
 bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIfExists) {
   int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) {
-    jf::SetLastErrorForPath(errno, src);
+    JF_SET_PATH_ERROR(Files, errno, src);
     return false;
   }
   struct stat st;
   if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
     close(in);
-    SetLastError(ERROR_ACCESS_DENIED);
+    JF_SET_ERROR(Files, ERROR_ACCESS_DENIED);
     return false;
   }
   struct stat dstSt;
   bool dstExisted = stat(dst.c_str(), &dstSt) == 0;
   if (dstExisted && (failIfExists || S_ISDIR(dstSt.st_mode) || jf::IsReadOnlyFile(dstSt))) {
     close(in);
-    SetLastError(failIfExists ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED);
+    JF_SET_ERROR(Files, failIfExists ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED);
     return false;
   }
   size_t slash = dst.rfind('/');
   std::string tmp = (slash == std::string::npos ? std::string() : dst.substr(0, slash + 1)) + ".jfcopy-XXXXXX";
   int out = mkostemp(&tmp[0], O_CLOEXEC);
   if (out < 0) {
-    jf::SetLastErrorForPath(errno, dst);
+    JF_SET_PATH_ERROR(Files, errno, dst);
     close(in);
     return false;
   }
@@ -99,7 +99,7 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
     fchmod(out, st.st_mode & 07777);
   }
   if (close(out) != 0 && ok) {
-    jf::SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Files, errno);
     ok = false;
   }
   close(in);
@@ -114,9 +114,9 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
     }
     if (rc != 0) {
       if (errno == EEXIST) {
-        SetLastError(ERROR_FILE_EXISTS);
+        JF_SET_ERROR(Files, ERROR_FILE_EXISTS);
       } else {
-        jf::SetLastErrorForPath(errno, dst);
+        JF_SET_PATH_ERROR(Files, errno, dst);
       }
       ok = false;
     }
@@ -125,7 +125,7 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
   if (tmpLeft) {
     DWORD err = GetLastError();
     unlink(tmp.c_str());
-    SetLastError(err);
+    JF_SET_ERROR(Files, err);
   }
   return ok;
 }
@@ -134,7 +134,7 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
 bool StatArg(LPCWSTR name, std::string& host, struct stat& st) {
   if (!jf::MapPathArg(name, host)) return false;
   if (stat(host.c_str(), &st) != 0) {
-    jf::SetLastErrorForPath(errno, host);
+    JF_SET_PATH_ERROR(Files, errno, host);
     return false;
   }
   return true;
@@ -147,13 +147,13 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
   if (!jf::MapPathArg(lpFileName, host)) return FALSE;
   struct stat st;
   if (lstat(host.c_str(), &st) != 0) {
-    jf::SetLastErrorForPath(errno, host);
+    JF_SET_PATH_ERROR(Files, errno, host);
     return FALSE;
   }
   if (S_ISDIR(st.st_mode) || jf::IsReadOnlyFile(st)) return FailWith(ERROR_ACCESS_DENIED);
   if (!jf::FileObject::DeleteAllowed(host)) return FailWith(ERROR_SHARING_VIOLATION);
   if (unlink(host.c_str()) != 0) {
-    jf::SetLastErrorForPath(errno, host);
+    JF_SET_PATH_ERROR(Files, errno, host);
     return FALSE;
   }
   return TRUE;
@@ -178,7 +178,7 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
   if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) return FailWith(ERROR_NOT_SUPPORTED);
   struct stat srcSt, dstSt;
   if (lstat(src.c_str(), &srcSt) != 0) {
-    jf::SetLastErrorForPath(errno, src);
+    JF_SET_PATH_ERROR(Files, errno, src);
     return FALSE;
   }
   if (!jf::FileObject::DeleteAllowed(src)) return FailWith(ERROR_SHARING_VIOLATION);
@@ -218,13 +218,13 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
       }
     }
     if (unlink(src.c_str()) != 0) {
-      jf::SetLastErrorFromErrno(errno);
+      JF_SET_ERRNO(Files, errno);
       return FALSE;
     }
     rc = 0;
   }
   if (rc != 0) {
-    jf::SetLastErrorForPath(errno, errno == ENOENT ? dst : src);
+    JF_SET_PATH_ERROR(Files, errno, errno == ENOENT ? dst : src);
     return FALSE;
   }
   if (dwFlags & MOVEFILE_WRITE_THROUGH) SyncFolderOf(dst);
@@ -250,7 +250,7 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES /*lpSecurityAttr
   if (mkdir(host.c_str(), 0777) != 0) {
     if (errno == EEXIST) return FailWith(ERROR_ALREADY_EXISTS);
     // A missing parent is a missing path, never a missing file.
-    jf::SetLastErrorFromErrno(errno, true);
+    JF_SET_ERRNO(Files, errno, true);
     return FALSE;
   }
   return TRUE;
@@ -262,7 +262,7 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName) {
   if (rmdir(host.c_str()) != 0) {
     if (errno == ENOTDIR) return FailWith(ERROR_DIRECTORY);
     if (errno == ENOTEMPTY || errno == EEXIST) return FailWith(ERROR_DIR_NOT_EMPTY);
-    jf::SetLastErrorForPath(errno, host);
+    JF_SET_PATH_ERROR(Files, errno, host);
     return FALSE;
   }
   return TRUE;
@@ -302,7 +302,7 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
     mode |= S_IWUSR;
   }
   if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) {
-    jf::SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Files, errno);
     return FALSE;
   }
   return TRUE;
@@ -316,14 +316,14 @@ DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer) {
 
 UINT GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique, LPWSTR lpTempFileName) {
   if (!lpPathName || !lpTempFileName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return 0;
   }
   std::string hostDir;
   if (!jf::HostPathFromWin(lpPathName, hostDir)) return 0;
   struct stat st;
   if (stat(hostDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    SetLastError(ERROR_DIRECTORY);
+    JF_SET_ERROR(Files, ERROR_DIRECTORY);
     return 0;
   }
   std::wstring dir(lpPathName);
@@ -346,7 +346,7 @@ UINT GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique, 
   if (uUnique != 0) {
     uUnique &= 0xFFFF;
     if (!store(nameFor(uUnique))) {
-      SetLastError(ERROR_BUFFER_OVERFLOW);
+      JF_SET_ERROR(Files, ERROR_BUFFER_OVERFLOW);
       return 0;
     }
     return uUnique;
@@ -363,43 +363,43 @@ UINT GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique, 
     int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
-      jf::SetLastErrorForPath(errno, host);
+      JF_SET_PATH_ERROR(Files, errno, host);
       return 0;
     }
     close(fd);
     if (!store(name)) {
       unlink(host.c_str());
-      SetLastError(ERROR_BUFFER_OVERFLOW);
+      JF_SET_ERROR(Files, ERROR_BUFFER_OVERFLOW);
       return 0;
     }
     return n;
   }
-  SetLastError(ERROR_FILE_EXISTS);
+  JF_SET_ERROR(Files, ERROR_FILE_EXISTS);
   return 0;
 }
 
 DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
   if (hModule && !jf::IsProgramModule(hModule)) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
+    JF_SET_ERROR(Files, ERROR_MOD_NOT_FOUND);
     return 0;
   }
   char buf[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n < 0) {
-    jf::SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Files, errno);
     return 0;
   }
   buf[n] = 0;
   std::wstring path = jf::WinPathFromHost(buf);
   if (!lpFilename || nSize == 0) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    JF_SET_ERROR(Files, ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
   if (path.size() >= nSize) {
     // Truncated to the buffer, still terminated; the caller learns it from the error.
     path.copy(lpFilename, nSize - 1);
     lpFilename[nSize - 1] = 0;
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    JF_SET_ERROR(Files, ERROR_INSUFFICIENT_BUFFER);
     return nSize;
   }
   path.copy(lpFilename, path.size());

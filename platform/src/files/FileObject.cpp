@@ -11,6 +11,7 @@
 #include <errhandlingapi.h>
 #include <windows/files.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 namespace {
@@ -100,7 +101,7 @@ bool FileObject::DeleteAllowed(const std::string& hostPath) {
 std::shared_ptr<FileObject> FileObject::FromHandle(HANDLE h) {
   std::shared_ptr<KernelObject> object = LookupHandle(h);
   auto file = std::dynamic_pointer_cast<FileObject>(object);
-  if (!file) SetLastError(ERROR_INVALID_HANDLE);
+  if (!file) JF_SET_ERROR(Files, ERROR_INVALID_HANDLE);
   return file;
 }
 

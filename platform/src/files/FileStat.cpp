@@ -1,4 +1,4 @@
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 
 #include <errno.h>
 
@@ -42,7 +42,7 @@ struct timespec TimespecFromFileTime(const FILETIME& ft) {
   return ts;
 }
 
-DWORD SetLastErrorForPath(int err, const std::string& hostPath) {
+DWORD SetPathFailure(TraceChannel channel, const char* function, int err, const std::string& hostPath) {
   bool folderMissing = false;
   if (err == ENOENT) {
     std::string parent = hostPath;
@@ -52,12 +52,12 @@ DWORD SetLastErrorForPath(int err, const std::string& hostPath) {
     struct stat st;
     folderMissing = stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode);
   }
-  return SetLastErrorFromErrno(err, folderMissing);
+  return SetFailureFromErrno(channel, function, err, folderMissing);
 }
 
 bool MapPathArg(const wchar_t* winPath, std::string& hostPath) {
   if (!winPath) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return false;
   }
   return HostPathFromWin(winPath, hostPath);

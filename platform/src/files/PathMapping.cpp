@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
+#include "platform/src/kernel/KernelArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include <windows/files.h>
@@ -132,18 +133,18 @@ std::wstring CurrentWinDirectory() {
 bool FullWinPath(const std::wstring& winPathIn, std::wstring& fullPath) {
   std::wstring p = winPathIn;
   if (p.empty()) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
+    JF_SET_ERROR(Files, ERROR_PATH_NOT_FOUND);
     return false;
   }
   if (p.size() >= 4 && IsSep(p[0]) && IsSep(p[1]) && (p[2] == L'?' || p[2] == L'.') && IsSep(p[3])) {
     p = p.substr(4);
     if (p.size() >= 4 && (p.compare(0, 3, L"UNC") == 0 || p.compare(0, 3, L"unc") == 0) && IsSep(p[3])) {
-      SetLastError(ERROR_BAD_NETPATH);
+      JF_SET_ERROR(Files, ERROR_BAD_NETPATH);
       return false;
     }
   }
   if (p.size() >= 2 && IsSep(p[0]) && IsSep(p[1])) {
-    SetLastError(ERROR_BAD_NETPATH);
+    JF_SET_ERROR(Files, ERROR_BAD_NETPATH);
     return false;
   }
   wchar_t drive;
@@ -175,12 +176,12 @@ bool HostPathFromWin(const std::wstring& winPath, std::string& hostPath) {
   std::wstring full;
   if (!FullWinPath(winPath, full)) return false;
   if (HasForbiddenChar(full.substr(2))) {
-    SetLastError(ERROR_INVALID_NAME);
+    JF_SET_ERROR(Files, ERROR_INVALID_NAME);
     return false;
   }
   std::string root;
   if (!DriveHostRoot(full[0], root)) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
+    JF_SET_ERROR(Files, ERROR_PATH_NOT_FOUND);
     return false;
   }
   std::string rest = ToUtf8(full.substr(2));
@@ -264,13 +265,13 @@ DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer) {
 BOOL SetCurrentDirectoryW(LPCWSTR lpPathName) {
   std::string host;
   if (!lpPathName || !jf::HostPathFromWin(lpPathName, host)) {
-    if (!lpPathName) SetLastError(ERROR_INVALID_PARAMETER);
+    if (!lpPathName) JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (chdir(host.c_str()) != 0) {
     int err = errno;
-    jf::SetLastErrorForPath(err, host);
-    if (err == ENOTDIR) SetLastError(ERROR_DIRECTORY);
+    JF_SET_PATH_ERROR(Files, err, host);
+    if (err == ENOTDIR) JF_SET_ERROR(Files, ERROR_DIRECTORY);
     return FALSE;
   }
   return TRUE;
@@ -279,7 +280,7 @@ BOOL SetCurrentDirectoryW(LPCWSTR lpPathName) {
 DWORD GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer, LPWSTR* lpFilePart) {
   std::wstring full;
   if (!lpFileName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return 0;
   }
   if (!jf::FullWinPath(lpFileName, full)) return 0;

@@ -1,5 +1,5 @@
 // Special folders laid out as on Windows 10 inside drive C:.
-#include "platform/src/files/ShellFolders.h"
+#include "platform/src/files/FilesArea.h"
 
 #include <pwd.h>
 #include <stdlib.h>
@@ -13,6 +13,7 @@
 #include "platform/src/internal/utf.h"
 #include <shlwapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -81,18 +82,18 @@ namespace jf {
 bool SpecialFolderPath(int csidl, std::wstring& path) {
   std::wstring rel;
   if (!RelativeFolder(csidl & ~CSIDL_FLAG_MASK, rel)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Files, ERROR_INVALID_PARAMETER);
     return false;
   }
   path = L"C:\\" + rel;
   DWORD err = CreateTree(path);
   if (err != ERROR_SUCCESS && err != ERROR_ALREADY_EXISTS) {
-    SetLastError(err);
+    JF_SET_ERROR(Files, err);
     return false;
   }
   DWORD attrs = GetFileAttributesW(path.c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
+    JF_SET_ERROR(Files, ERROR_PATH_NOT_FOUND);
     return false;
   }
   return true;
@@ -130,6 +131,6 @@ int SHCreateDirectoryExW(HWND /*hwnd*/, LPCWSTR pszPath, const SECURITY_ATTRIBUT
     return (attrs & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_ALREADY_EXISTS : ERROR_FILE_EXISTS;
   }
   DWORD err = CreateTree(full);
-  SetLastError(err);
+  JF_SET_ERROR(Files, err);
   return static_cast<int>(err);
 }

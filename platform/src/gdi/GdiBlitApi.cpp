@@ -5,6 +5,7 @@
 #include "platform/src/gdi/GdiHandleTable.h"
 #include <errhandlingapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 using jf::DcState;
 using jf::GdiHandleTable;
@@ -14,7 +15,7 @@ namespace {
 std::shared_ptr<DcState> Dc(HDC hdc) { return GdiHandleTable::Instance().LookupDc(hdc); }
 
 BOOL Fail(DWORD error) {
-  SetLastError(error);
+  JF_SET_ERROR(Gdi, error);
   return FALSE;
 }
 

@@ -4,6 +4,7 @@
 #include <errhandlingapi.h>
 #include "platform/src/internal/gdisurface.h"
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 using jf::DcState;
 using jf::GdiHandleTable;
@@ -52,7 +53,7 @@ BOOL WINAPI RestoreDC(HDC hdc, int level) {
   auto dc = Dc(hdc);
   if (!dc) return FALSE;
   if (!dc->Restore(level)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   return TRUE;
@@ -127,7 +128,7 @@ BOOL WINAPI SetBrushOrgEx(HDC hdc, int, int, LPPOINT old) {
 
 int WINAPI SetMapMode(HDC hdc, int mode) {
   if (!Dc(hdc)) return 0;
-  if (mode != MM_TEXT) SetLastError(ERROR_NOT_SUPPORTED);
+  if (mode != MM_TEXT) JF_SET_ERROR(Gdi, ERROR_NOT_SUPPORTED);
   return MM_TEXT;
 }
 
@@ -172,7 +173,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ handle) {
     case OBJ_BITMAP: {
       auto bitmap = std::static_pointer_cast<jf::BitmapObject>(object);
       if (!dc->IsMemory() || (!table.IsStock(handle) && bitmap->owner && bitmap->owner != dc.get())) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
         return nullptr;
       }
       if (a.bitmap && a.bitmap->owner == dc.get()) a.bitmap->owner = nullptr;
@@ -254,7 +255,7 @@ namespace jf {
 
 HDC CreateDcForSurface(cairo_surface_t* surface, POINT origin, const RECT* clip) {
   if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   return GdiHandleTable::Instance().AddDc(NewDc(false, surface, origin, clip));

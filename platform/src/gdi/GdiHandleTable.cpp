@@ -2,6 +2,7 @@
 
 #include <errhandlingapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 
@@ -76,7 +77,7 @@ std::shared_ptr<GdiObject> GdiHandleTable::Lookup(HGDIOBJ handle) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = objects_.find(h);
   if (it == objects_.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_HANDLE);
     return nullptr;
   }
   return it->second;
@@ -121,7 +122,7 @@ std::shared_ptr<DcState> GdiHandleTable::LookupDc(HDC hdc) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = dcs_.find(reinterpret_cast<uintptr_t>(hdc));
   if (it == dcs_.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_HANDLE);
     return nullptr;
   }
   return it->second;

@@ -7,6 +7,7 @@
 #include <errhandlingapi.h>
 #include "platform/src/internal/gdisurface.h"
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 using jf::GdiHandleTable;
 
@@ -14,14 +15,14 @@ namespace {
 
 HGDIOBJ Add(std::shared_ptr<jf::GdiObject> object) {
   if (!object) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    JF_SET_ERROR(Gdi, ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   return GdiHandleTable::Instance().Add(std::move(object));
 }
 
 HGDIOBJ Invalid() {
-  SetLastError(ERROR_INVALID_PARAMETER);
+  JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
   return nullptr;
 }
 
@@ -139,7 +140,7 @@ int WINAPI GetDIBits(HDC hdc, HBITMAP handle, UINT start, UINT lines, LPVOID bit
     return bitmap->Height();
   }
   if (h.biBitCount != 32 || h.biWidth != bitmap->Width()) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return 0;
   }
   if (start >= static_cast<UINT>(bitmap->Height())) return 0;
@@ -169,7 +170,7 @@ int WINAPI GetObjectW(HGDIOBJ handle, int size, LPVOID buffer) {
   auto copy = [&](const void* data, int n) {
     if (!buffer) return n;
     if (size < n) {
-      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      JF_SET_ERROR(Gdi, ERROR_INSUFFICIENT_BUFFER);
       return 0;
     }
     std::memcpy(buffer, data, static_cast<size_t>(n));
@@ -188,7 +189,7 @@ int WINAPI GetObjectW(HGDIOBJ handle, int size, LPVOID buffer) {
       return copy(&bm, sizeof(BITMAP));
     }
     default:
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
       return 0;
   }
 }

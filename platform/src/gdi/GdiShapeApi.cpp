@@ -6,6 +6,7 @@
 #include "platform/src/gdi/RegionObject.h"
 #include <errhandlingapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 using jf::DcState;
 using jf::GdiHandleTable;
@@ -237,7 +238,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 BOOL WINAPI Polyline(HDC hdc, const POINT* points, int count) {
   auto dc = Dc(hdc);
   if (!dc || !points || count < 2) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   cairo_t* cr = dc->Begin();
@@ -280,7 +281,7 @@ BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
       op = CAIRO_OPERATOR_DIFFERENCE;
       break;
     default:
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
       return FALSE;
   }
   cairo_t* cr = dc->Begin();
@@ -327,13 +328,13 @@ BOOL WINAPI GradientFill(HDC hdc, PTRIVERTEX v, ULONG count, PVOID mesh, ULONG m
   auto dc = Dc(hdc);
   if (!dc) return FALSE;
   if (!v || !mesh || (mode != GRADIENT_FILL_RECT_H && mode != GRADIENT_FILL_RECT_V)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   const GRADIENT_RECT* rects = static_cast<const GRADIENT_RECT*>(mesh);
   for (ULONG i = 0; i < meshCount; ++i)
     if (rects[i].UpperLeft >= count || rects[i].LowerRight >= count) {
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
       return FALSE;
     }
   cairo_t* cr = dc->Begin();

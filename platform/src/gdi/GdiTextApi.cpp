@@ -7,6 +7,7 @@
 #include "platform/src/gdi/GdiHandleTable.h"
 #include <errhandlingapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 using jf::DcState;
 using jf::FontLayout;
@@ -31,6 +32,21 @@ double Drawable(long long v) {
 std::wstring Text(LPCWSTR text, int length) {
   if (!text) return std::wstring();
   return length < 0 ? std::wstring(text) : std::wstring(text, static_cast<size_t>(length));
+}
+
+// The text as drawn: "&&" is one '&', a single '&' (the mnemonic prefix) vanishes.
+std::wstring WithoutPrefixes(const std::wstring& s) {
+  std::wstring plain;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == L'&') {
+      if (i + 1 < s.size() && s[i + 1] == L'&') plain += L'&';
+      ++i;
+      if (i < s.size() && s[i] != L'&') plain += s[i];
+    } else {
+      plain += s[i];
+    }
+  }
+  return plain;
 }
 
 }  // namespace
@@ -86,7 +102,7 @@ BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, L
 
 BOOL WINAPI TextOutW(HDC hdc, int x, int y, LPCWSTR text, int length) {
   if (length < 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   return ExtTextOutW(hdc, x, y, 0, nullptr, text, static_cast<UINT>(length), nullptr);
@@ -107,7 +123,7 @@ BOOL WINAPI GetTextExtentExPointW(HDC hdc, LPCWSTR text, int length, int maxExte
                                   LPSIZE size) {
   auto dc = Dc(hdc);
   if (!dc || !size || length < 0 || (length > 0 && !text)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   const std::wstring s = Text(text, length);
@@ -165,23 +181,11 @@ int WINAPI GetTextFaceW(HDC hdc, int count, LPWSTR face) {
 int WINAPI DrawTextW(HDC hdc, LPCWSTR text, int length, LPRECT rect, UINT format) {
   auto dc = Dc(hdc);
   if (!dc || !rect) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return 0;
   }
   std::wstring s = Text(text, length);
-  if (!(format & DT_NOPREFIX)) {
-    std::wstring plain;
-    for (size_t i = 0; i < s.size(); ++i) {
-      if (s[i] == L'&') {
-        if (i + 1 < s.size() && s[i + 1] == L'&') plain += L'&';
-        ++i;
-        if (i < s.size() && s[i] != L'&') plain += s[i];
-      } else {
-        plain += s[i];
-      }
-    }
-    s.swap(plain);
-  }
+  if (!(format & DT_NOPREFIX)) s = WithoutPrefixes(s);
   const bool single = format & DT_SINGLELINE;
   // One line: line breaks in the text take no room, as on Windows.
   if (single) s.erase(std::remove_if(s.begin(), s.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }), s.end());

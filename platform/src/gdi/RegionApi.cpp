@@ -6,6 +6,7 @@
 #include "platform/src/gdi/RegionObject.h"
 #include <errhandlingapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 using jf::GdiHandleTable;
 using jf::RegionObject;
@@ -36,7 +37,7 @@ int CombineClip(jf::DcState& dc, const cairo_region_t* region, int mode) {
       case RGN_DIFF: cairo_region_subtract(cur, region); break;
       default:
         cairo_region_destroy(cur);
-        SetLastError(ERROR_INVALID_PARAMETER);
+        JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
         return RGN_ERROR;
     }
     dc.attr.clip = Shared(cur);
@@ -55,7 +56,7 @@ HRGN WINAPI CreateRectRgn(int left, int top, int right, int bottom) {
 
 HRGN WINAPI CreateRectRgnIndirect(const RECT* rect) {
   if (!rect) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   return CreateRectRgn(rect->left, rect->top, rect->right, rect->bottom);
@@ -87,7 +88,7 @@ int WINAPI CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
     case RGN_DIFF: cairo_region_subtract(r, b->Data()); break;
     default:
       cairo_region_destroy(r);
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
       return RGN_ERROR;
   }
   d->Reset(r);
@@ -145,7 +146,7 @@ int WINAPI ExtSelectClipRgn(HDC hdc, HRGN rgn, int mode) {
     r = Rgn(rgn);
     if (!r) return RGN_ERROR;
   } else if (mode != RGN_COPY) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Gdi, ERROR_INVALID_PARAMETER);
     return RGN_ERROR;
   }
   return CombineClip(*dc, r ? r->Data() : nullptr, mode);

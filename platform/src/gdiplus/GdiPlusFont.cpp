@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/src/gdi/FontObject.h"
+#include "platform/src/gdi/GdiArea.h"
 
 namespace Gdiplus {
 

@@ -5,8 +5,7 @@
 #include <cwchar>
 #include <memory>
 
-#include "platform/src/gdi/FontLayout.h"
-#include "platform/src/gdi/GdiHandleTable.h"
+#include "platform/src/gdi/GdiArea.h"
 
 namespace Gdiplus {
 

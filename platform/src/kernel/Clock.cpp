@@ -7,6 +7,7 @@
 #include <mmsystem.h>
 #include <winerror.h>
 #include "platform/src/internal/ticksource.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ ULONGLONG GetTickCount64() { return jf::TickNow(); }
 
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
   if (!count) {
-    SetLastError(ERROR_NOACCESS);
+    JF_SET_ERROR(Kernel, ERROR_NOACCESS);
     return FALSE;
   }
   timespec ts;
@@ -106,7 +107,7 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
 
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
   if (!frequency) {
-    SetLastError(ERROR_NOACCESS);
+    JF_SET_ERROR(Kernel, ERROR_NOACCESS);
     return FALSE;
   }
   frequency->QuadPart = kTicksPerSecond;
@@ -131,7 +132,7 @@ BOOL SystemTimeToFileTime(const SYSTEMTIME* st, LPFILETIME fileTime) {
   if (!st || !fileTime || st->wYear < 1601 || st->wYear > 30827 || st->wMonth < 1 || st->wMonth > 12 ||
       st->wDay < 1 || st->wDay > DaysInMonth(st->wYear, st->wMonth) || st->wHour > 23 || st->wMinute > 59 ||
       st->wSecond > 59 || st->wMilliseconds > 999) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   int64_t days = DaysFromCivil(st->wYear, st->wMonth, st->wDay) + kUnixEpochDays;
@@ -142,12 +143,12 @@ BOOL SystemTimeToFileTime(const SYSTEMTIME* st, LPFILETIME fileTime) {
 
 BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME st) {
   if (!fileTime || !st || FromFileTime(*fileTime) < 0) {  // the top bit set is out of range
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   SYSTEMTIME result = SystemTimeFromValue(FromFileTime(*fileTime));
   if (result.wYear > 30827) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   *st = result;
@@ -159,7 +160,7 @@ namespace {
 // Moves a FILETIME between UTC and local time.
 BOOL ShiftFileTime(const FILETIME* in, LPFILETIME out, bool toLocal) {
   if (!in || !out) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   int64_t value = FromFileTime(*in);

@@ -1,4 +1,4 @@
-#include "platform/src/kernel/CopyOut.h"
+#include "platform/src/kernel/KernelArea.h"
 
 namespace jf {
 

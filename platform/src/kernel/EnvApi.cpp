@@ -7,11 +7,12 @@
 #include <mutex>
 #include <string>
 
-#include "platform/src/kernel/CopyOut.h"
+#include "platform/src/kernel/KernelArea.h"
 #include <errhandlingapi.h>
 #include <windows/files.h>
 #include "platform/src/internal/utf.h"
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 extern char** environ;
 
@@ -41,14 +42,14 @@ bool Lookup(const std::wstring& name, std::wstring& value) {
 
 DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize) {
   if (!lpName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return 0;
   }
   std::wstring value;
   {
     std::lock_guard<std::mutex> lock(g_envLock);
     if (!Lookup(lpName, value)) {
-      SetLastError(ERROR_ENVVAR_NOT_FOUND);
+      JF_SET_ERROR(Kernel, ERROR_ENVVAR_NOT_FOUND);
       return 0;
     }
   }
@@ -58,14 +59,14 @@ DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize) {
 
 BOOL SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue) {
   if (!lpName || !*lpName || wcschr(lpName, L'=')) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   std::string name = jf::ToUtf8(lpName);
   std::lock_guard<std::mutex> lock(g_envLock);
   int rc = lpValue ? setenv(name.c_str(), jf::ToUtf8(lpValue).c_str(), 1) : unsetenv(name.c_str());
   if (rc != 0) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    JF_SET_ERROR(Kernel, ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
   return TRUE;
@@ -73,7 +74,7 @@ BOOL SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue) {
 
 DWORD ExpandEnvironmentStringsW(LPCWSTR lpSrc, LPWSTR lpDst, DWORD nSize) {
   if (!lpSrc) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return 0;
   }
   std::wstring src(lpSrc), out;

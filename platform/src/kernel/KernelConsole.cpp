@@ -38,7 +38,7 @@ HANDLE GetStdHandle(DWORD which) {
     case STD_OUTPUT_HANDLE: fd = STDOUT_FILENO; break;
     case STD_ERROR_HANDLE: fd = STDERR_FILENO; break;
     default:
-      SetLastError(ERROR_INVALID_HANDLE);
+      JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
       return INVALID_HANDLE_VALUE;
   }
   std::lock_guard<std::mutex> lock(jf::g_consoleMutex);
@@ -48,7 +48,7 @@ HANDLE GetStdHandle(DWORD which) {
   if (!handle || !jf::LookupHandleAs<jf::KernelConsole>(handle)) {
     handle = jf::RegisterHandle(std::make_shared<jf::KernelConsole>(fd));
   }
-  SetLastError(error);
+  JF_SET_ERROR(Kernel, error);
   return handle;
 }
 
@@ -56,11 +56,11 @@ BOOL WriteConsoleW(HANDLE console, const void* buffer, DWORD charsToWrite, LPDWO
   if (charsWritten) *charsWritten = 0;
   auto target = jf::LookupHandleAs<jf::KernelConsole>(console);
   if (!target || target->Fd() == STDIN_FILENO) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   if (!buffer && charsToWrite > 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   std::string bytes = jf::ToUtf8(static_cast<const wchar_t*>(buffer), charsToWrite);
@@ -69,7 +69,7 @@ BOOL WriteConsoleW(HANDLE console, const void* buffer, DWORD charsToWrite, LPDWO
     ssize_t n = write(target->Fd(), bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      jf::SetLastErrorFromErrno(n < 0 ? errno : EIO);
+      JF_SET_ERRNO(Kernel, n < 0 ? errno : EIO);
       return FALSE;
     }
     done += static_cast<size_t>(n);

@@ -10,6 +10,7 @@
 #include "platform/src/internal/handles.h"
 #include <windows/kernel.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 namespace {
@@ -79,7 +80,7 @@ HANDLE RegisterHandle(std::shared_ptr<KernelObject> object) {
 
 std::shared_ptr<KernelObject> LookupHandle(HANDLE handle) {
   std::shared_ptr<KernelObject> object = Table().Find(handle);
-  if (!object) SetLastError(ERROR_INVALID_HANDLE);
+  if (!object) JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
   return object;
 }
 
@@ -128,7 +129,7 @@ BOOL CloseHandle(HANDLE handle) {
   bool last = false;
   std::shared_ptr<jf::KernelObject> object = jf::Table().Remove(handle, last);
   if (!object) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   if (last) object->OnLastHandleClosed();

@@ -18,6 +18,7 @@
 #include "platform/src/internal/handles.h"
 #include <windows/kernel.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -94,21 +95,21 @@ void PollOnce(std::unique_lock<std::mutex>& lock, const Objects& objects, jf::Wa
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
   if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !handles) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return WAIT_FAILED;
   }
   Objects objects;
   for (DWORD i = 0; i < count; ++i) {
     auto object = jf::LookupHandle(handles[i]);
     if (!object) {
-      SetLastError(ERROR_INVALID_HANDLE);
+      JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
       return WAIT_FAILED;
     }
     if (waitAll) {
       // Windows refuses the same object twice in a wait for all.
       for (const auto& seen : objects) {
         if (seen == object) {
-          SetLastError(ERROR_INVALID_PARAMETER);
+          JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
           return WAIT_FAILED;
         }
       }

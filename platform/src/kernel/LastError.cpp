@@ -50,10 +50,16 @@ DWORD Win32FromErrno(int err, bool folderMissing) {
   }
 }
 
-DWORD SetLastErrorFromErrno(int err, bool folderMissing) {
-  DWORD code = Win32FromErrno(err, folderMissing);
+DWORD SetFailure(TraceChannel channel, const char* function, DWORD code) {
   SetLastError(code);
+  if (code != ERROR_SUCCESS && TraceOn(channel)) {
+    TracePrintf(channel, "fail", function, "error %lu", static_cast<unsigned long>(code));
+  }
   return code;
+}
+
+DWORD SetFailureFromErrno(TraceChannel channel, const char* function, int err, bool folderMissing) {
+  return SetFailure(channel, function, Win32FromErrno(err, folderMissing));
 }
 
 }  // namespace jf

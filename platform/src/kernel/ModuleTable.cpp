@@ -14,6 +14,7 @@
 #include <windows/kernel.h>
 #include "platform/src/internal/utf.h"
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 namespace {
@@ -109,7 +110,7 @@ Module* ToModule(HMODULE handle) { return reinterpret_cast<Module*>(handle); }
 
 HMODULE Load(const std::wstring& given, bool onlyIfLoaded) {
   if (given.empty()) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
+    JF_SET_ERROR(Kernel, ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
   ModuleTable& table = ModuleTable::Get();
@@ -120,12 +121,12 @@ HMODULE Load(const std::wstring& given, bool onlyIfLoaded) {
       return reinterpret_cast<HMODULE>(m);
     }
     if (onlyIfLoaded) {
-      SetLastError(ERROR_MOD_NOT_FOUND);
+      JF_SET_ERROR(Kernel, ERROR_MOD_NOT_FOUND);
       return nullptr;
     }
     void* host = dlopen(ToUtf8(given).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!host) {
-      SetLastError(ERROR_MOD_NOT_FOUND);
+      JF_SET_ERROR(Kernel, ERROR_MOD_NOT_FOUND);
       return nullptr;
     }
     return reinterpret_cast<HMODULE>(table.AddHost(given, host));
@@ -133,14 +134,14 @@ HMODULE Load(const std::wstring& given, bool onlyIfLoaded) {
   if (Module* m = table.FindSystem(SystemName(given))) {
     if (m->onDemand && m->loads == 0) {
       if (onlyIfLoaded) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
+        JF_SET_ERROR(Kernel, ERROR_MOD_NOT_FOUND);
         return nullptr;
       }
       m->loads = 1;  // stays mapped, as the system's own modules do
     }
     return reinterpret_cast<HMODULE>(m);
   }
-  SetLastError(ERROR_MOD_NOT_FOUND);
+  JF_SET_ERROR(Kernel, ERROR_MOD_NOT_FOUND);
   return nullptr;
 }
 
@@ -189,12 +190,12 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   std::lock_guard<std::mutex> lock(table.mutex);
   if (!module) module = reinterpret_cast<HMODULE>(table.Program());
   if (!table.Contains(module)) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
     return nullptr;
   }
   // Lookups by ordinal (a value below 0x10000 in place of a name) find nothing here.
   if (reinterpret_cast<uintptr_t>(procName) < 0x10000) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
+    JF_SET_ERROR(Kernel, ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
   jf::Module* m = jf::ToModule(module);
@@ -206,7 +207,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
     if (it != m->exports.end()) address = it->second;
   }
   if (!address) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
+    JF_SET_ERROR(Kernel, ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
   return reinterpret_cast<FARPROC>(address);
@@ -216,7 +217,7 @@ BOOL FreeLibrary(HMODULE module) {
   jf::ModuleTable& table = jf::ModuleTable::Get();
   std::lock_guard<std::mutex> lock(table.mutex);
   if (!module || !table.Contains(module)) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   jf::Module* m = jf::ToModule(module);

@@ -4,6 +4,7 @@
 #include "platform/src/internal/handles.h"
 #include <windows/kernel.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 namespace {
@@ -25,7 +26,7 @@ class SyncEvent : public KernelObject {
 BOOL ChangeEvent(HANDLE handle, bool signaled) {
   auto event = LookupHandleAs<SyncEvent>(handle);
   if (!event) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   ChangeState(*event, [&] { event->Set(signaled); });

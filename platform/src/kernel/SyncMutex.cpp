@@ -8,6 +8,7 @@
 #include <errhandlingapi.h>
 #include <windows/kernel.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 namespace {
@@ -113,7 +114,7 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR givenName)
 HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR givenName) {
   const std::wstring name = givenName ? jf::SyncNamedLock::Key(givenName) : std::wstring();
   if (name.empty()) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   std::shared_ptr<jf::SyncMutex> mutex;
@@ -124,7 +125,7 @@ HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR givenName) {
     std::unique_ptr<jf::SyncNamedLock> probe;
     if (jf::SyncNamedLock::TryAcquire(name, probe) != jf::SyncNamedLock::Result::kHeldElsewhere) {
       probe.reset();
-      SetLastError(ERROR_FILE_NOT_FOUND);
+      JF_SET_ERROR(Kernel, ERROR_FILE_NOT_FOUND);
       return nullptr;
     }
     mutex = std::make_shared<jf::SyncMutex>(name, nullptr);
@@ -136,13 +137,13 @@ HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR givenName) {
 BOOL ReleaseMutex(HANDLE handle) {
   auto mutex = jf::LookupHandleAs<jf::SyncMutex>(handle);
   if (!mutex) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   bool released = false;
   jf::ChangeState(*mutex, [&] { released = mutex->Release(); });
   if (!released) {
-    SetLastError(ERROR_NOT_OWNER);
+    JF_SET_ERROR(Kernel, ERROR_NOT_OWNER);
     return FALSE;
   }
   return TRUE;

@@ -69,14 +69,14 @@ SyncNamedLock::Result SyncNamedLock::TryAcquire(const std::wstring& name, std::u
   for (int attempt = 0; attempt < 100; ++attempt) {
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-      SetLastErrorFromErrno(errno);
+      JF_SET_ERRNO(Kernel, errno);
       return Result::kFailed;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
       int err = errno;
       close(fd);
       if (err == EWOULDBLOCK) return Result::kHeldElsewhere;
-      SetLastErrorFromErrno(err);
+      JF_SET_ERRNO(Kernel, err);
       return Result::kFailed;
     }
     struct stat byFd, byPath;
@@ -87,7 +87,7 @@ SyncNamedLock::Result SyncNamedLock::TryAcquire(const std::wstring& name, std::u
     }
     close(fd);
   }
-  SetLastError(ERROR_BUSY);
+  JF_SET_ERROR(Kernel, ERROR_BUSY);
   return Result::kFailed;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/src/internal/handles.h"
 #include <windows/kernel.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 namespace {
@@ -30,7 +31,7 @@ class SyncSemaphore : public KernelObject {
 
 HANDLE CreateSemaphoreW(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCount, LPCWSTR) {
   if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   HANDLE handle = jf::RegisterHandle(std::make_shared<jf::SyncSemaphore>(initialCount, maximumCount));
@@ -41,18 +42,18 @@ HANDLE CreateSemaphoreW(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCo
 BOOL ReleaseSemaphore(HANDLE handle, LONG releaseCount, LPLONG previousCount) {
   auto semaphore = jf::LookupHandleAs<jf::SyncSemaphore>(handle);
   if (!semaphore) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   if (releaseCount <= 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   bool released = false;
   LONG previous = 0;
   jf::ChangeState(*semaphore, [&] { released = semaphore->Release(releaseCount, previous); });
   if (!released) {
-    SetLastError(ERROR_TOO_MANY_POSTS);
+    JF_SET_ERROR(Kernel, ERROR_TOO_MANY_POSTS);
     return FALSE;
   }
   if (previousCount) *previousCount = previous;

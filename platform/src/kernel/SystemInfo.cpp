@@ -10,6 +10,7 @@
 #include <errhandlingapi.h>
 #include <windows/kernel.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ LONG RtlGetVersion(void* versionInfo) {
 
 BOOL GetVersionExW(LPOSVERSIONINFOW info) {
   if (!info || !FillVersion(info)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    JF_SET_ERROR(Kernel, ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }
   return TRUE;
@@ -85,7 +86,7 @@ ULONGLONG VerSetConditionMask(ULONGLONG conditionMask, DWORD typeMask, BYTE cond
 
 BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW info, DWORD typeMask, DWORDLONG conditionMask) {
   if (!info || typeMask == 0 || conditionMask == 0) {
-    SetLastError(ERROR_BAD_ARGUMENTS);
+    JF_SET_ERROR(Kernel, ERROR_BAD_ARGUMENTS);
     return FALSE;
   }
   OSVERSIONINFOEXW actual{};
@@ -123,7 +124,7 @@ BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW info, DWORD typeMask, DWORDLONG condi
     ok = condition == VER_OR ? common != 0 : common == info->wSuiteMask;
   }
   if (!ok) {
-    SetLastError(ERROR_OLD_WIN_VERSION);
+    JF_SET_ERROR(Kernel, ERROR_OLD_WIN_VERSION);
     return FALSE;
   }
   return TRUE;
@@ -150,12 +151,12 @@ void GetNativeSystemInfo(LPSYSTEM_INFO info) { GetSystemInfo(info); }
 
 BOOL GlobalMemoryStatusEx(LPMEMORYSTATUSEX status) {
   if (!status || status->dwLength != sizeof(MEMORYSTATUSEX)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   struct sysinfo si;
   if (sysinfo(&si) != 0) {
-    SetLastError(ERROR_GEN_FAILURE);
+    JF_SET_ERROR(Kernel, ERROR_GEN_FAILURE);
     return FALSE;
   }
   const DWORDLONG unit = si.mem_unit ? si.mem_unit : 1;
@@ -179,7 +180,7 @@ HANDLE GetProcessHeap() {
 LPVOID HeapAlloc(HANDLE, DWORD flags, SIZE_T bytes) {
   if (bytes == 0) bytes = 1;  // a valid, distinct block, as on Windows
   void* block = (flags & HEAP_ZERO_MEMORY) ? std::calloc(1, bytes) : std::malloc(bytes);
-  if (!block) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  if (!block) JF_SET_ERROR(Kernel, ERROR_NOT_ENOUGH_MEMORY);
   return block;
 }
 

@@ -54,7 +54,7 @@ class ThreadObject : public KernelObject {
     pthread_attr_destroy(&attr);
     if (err != 0) {
       delete boxed;
-      SetLastErrorFromErrno(err);
+      JF_SET_ERRNO(Kernel, err);
       errno = err;
       return false;
     }
@@ -128,7 +128,7 @@ thread_local ThreadObject* ThreadObject::current = nullptr;
 
 HANDLE StartThread(SIZE_T stackSize, LPTHREAD_START_ROUTINE start, void* parameter, DWORD flags, DWORD* tid) {
   if (!start) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     errno = EINVAL;
     return nullptr;
   }
@@ -174,7 +174,7 @@ uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned(__stdcall* start)(v
                          unsigned* thrdaddr) {
   if (!start) {
     errno = EINVAL;
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return 0;
   }
   auto* s = new jf::BeginThreadStart{start, arg};
@@ -199,7 +199,7 @@ void _endthreadex(unsigned exitCode) { ExitThread(exitCode); }
 DWORD ResumeThread(HANDLE handle) {
   auto thread = jf::LookupHandleAs<jf::ThreadObject>(handle);
   if (!thread) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
     return static_cast<DWORD>(-1);
   }
   return thread->Resume();
@@ -207,7 +207,7 @@ DWORD ResumeThread(HANDLE handle) {
 
 BOOL GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
   if (!exitCode) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (handle == GetCurrentThread()) {
@@ -216,7 +216,7 @@ BOOL GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
   }
   auto thread = jf::LookupHandleAs<jf::ThreadObject>(handle);
   if (!thread) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Kernel, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   *exitCode = thread->ExitCode();

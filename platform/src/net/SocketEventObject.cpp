@@ -152,7 +152,7 @@ namespace {
 
 std::shared_ptr<jf::SocketEventObject> EventFromHandle(WSAEVENT event) {
   std::shared_ptr<jf::SocketEventObject> object = jf::LookupHandleAs<jf::SocketEventObject>(event);
-  if (!object) jf::SetWsaError(WSA_INVALID_HANDLE);
+  if (!object) JF_SET_WSA_ERROR(WSA_INVALID_HANDLE);
   return object;
 }
 
@@ -184,7 +184,7 @@ int WSAEventSelect(SOCKET s, WSAEVENT hEventObject, long lNetworkEvents) {
   int type = 0;
   socklen_t len = sizeof type;
   if (getsockopt(s, SOL_SOCKET, SO_TYPE, &type, &len) != 0) {
-    jf::SetWsaError(WSAENOTSOCK);
+    JF_SET_WSA_ERROR(WSAENOTSOCK);
     return SOCKET_ERROR;
   }
   std::shared_ptr<jf::SocketEventObject> event;
@@ -204,7 +204,7 @@ int WSAEventSelect(SOCKET s, WSAEVENT hEventObject, long lNetworkEvents) {
 DWORD WSAWaitForMultipleEvents(DWORD cEvents, const WSAEVENT* lphEvents, BOOL fWaitAll, DWORD dwTimeout,
                                BOOL /*fAlertable*/) {
   if (cEvents == 0 || cEvents > WSA_MAXIMUM_WAIT_EVENTS || !lphEvents) {
-    jf::SetWsaError(WSA_INVALID_PARAMETER);
+    JF_SET_WSA_ERROR(WSA_INVALID_PARAMETER);
     return WSA_WAIT_FAILED;
   }
   std::vector<std::shared_ptr<jf::SocketEventObject>> events;
@@ -238,7 +238,7 @@ DWORD WSAWaitForMultipleEvents(DWORD cEvents, const WSAEVENT* lphEvents, BOOL fW
     // Wake at least every second: an event set while this thread polls other descriptors,
     // or a socket selected meanwhile, is noticed on the next round.
     if (poll(fds.data(), fds.size(), wait) < 0 && errno != EINTR) {
-      jf::SetWsaError(jf::WsaFromErrno(errno));
+      JF_SET_WSA_ERROR(jf::WsaFromErrno(errno));
       return WSA_WAIT_FAILED;
     }
   }
@@ -246,7 +246,7 @@ DWORD WSAWaitForMultipleEvents(DWORD cEvents, const WSAEVENT* lphEvents, BOOL fW
 
 int WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEventObject, LPWSANETWORKEVENTS lpNetworkEvents) {
   if (!lpNetworkEvents) {
-    jf::SetWsaError(WSAEFAULT);
+    JF_SET_WSA_ERROR(WSAEFAULT);
     return SOCKET_ERROR;
   }
   std::memset(lpNetworkEvents, 0, sizeof(WSANETWORKEVENTS));
@@ -258,7 +258,7 @@ int WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEventObject, LPWSANETWORKEVENTS lpN
   int type = 0;
   socklen_t len = sizeof type;
   if (getsockopt(s, SOL_SOCKET, SO_TYPE, &type, &len) != 0) {
-    jf::SetWsaError(WSAENOTSOCK);
+    JF_SET_WSA_ERROR(WSAENOTSOCK);
     return SOCKET_ERROR;
   }
   if (std::shared_ptr<jf::SocketEventObject> owner = jf::SocketEventObject::EventOf(s))
@@ -270,7 +270,7 @@ int WSAEnumNetworkEvents(SOCKET s, WSAEVENT hEventObject, LPWSANETWORKEVENTS lpN
 int closesocket(SOCKET s) {
   jf::SocketEventObject::ForgetSocket(s);
   if (close(s) != 0) {
-    jf::SetWsaError(errno == EBADF ? WSAENOTSOCK : jf::WsaFromErrno(errno));
+    JF_SET_WSA_ERROR(errno == EBADF ? WSAENOTSOCK : jf::WsaFromErrno(errno));
     return SOCKET_ERROR;
   }
   return 0;

@@ -61,10 +61,10 @@ ssize_t ReceiveResult(int s, ssize_t n, size_t len, int flags, bool datagram) {
 
 namespace jf {
 
-void SetWsaError(int code) {
+void SetWsaError(int code, const char* function) {
   t_layerError = code;
   errno = kLayerErrno;
-  SetLastError(static_cast<DWORD>(code));
+  SetFailure(kTraceNet, function, static_cast<DWORD>(code));
 }
 
 int WsaFromErrno(int err) {
@@ -140,7 +140,7 @@ int WSACleanup() {
   while (n > 0 && !g_startups.compare_exchange_weak(n, n - 1)) {
   }
   if (n <= 0) {
-    jf::SetWsaError(WSANOTINITIALISED);
+    JF_SET_WSA_ERROR(WSANOTINITIALISED);
     return SOCKET_ERROR;
   }
   return 0;
@@ -148,11 +148,11 @@ int WSACleanup() {
 
 int WSAGetLastError() { return errno == kLayerErrno ? t_layerError : jf::WsaFromErrno(errno); }
 
-void WSASetLastError(int iError) { jf::SetWsaError(iError); }
+void WSASetLastError(int iError) { jf::SetWsaError(iError, __func__); }
 
 int ioctlsocket(SOCKET s, long cmd, u_long* argp) {
   if (!argp) {
-    jf::SetWsaError(WSAEFAULT);
+    JF_SET_WSA_ERROR(WSAEFAULT);
     return SOCKET_ERROR;
   }
   if (cmd == static_cast<long>(FIONBIO)) {
@@ -167,17 +167,17 @@ int ioctlsocket(SOCKET s, long cmd, u_long* argp) {
     *argp = static_cast<u_long>(bytes);
     return 0;
   }
-  jf::SetWsaError(WSAEINVAL);
+  JF_SET_WSA_ERROR(WSAEINVAL);
   return SOCKET_ERROR;
 }
 
 SOCKET WSASocketW(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpProtocolInfo, GROUP g, DWORD /*dwFlags*/) {
   if (g_startups.load() <= 0) {
-    jf::SetWsaError(WSANOTINITIALISED);
+    JF_SET_WSA_ERROR(WSANOTINITIALISED);
     return INVALID_SOCKET;
   }
   if (lpProtocolInfo || g != 0) {
-    jf::SetWsaError(WSAEINVAL);
+    JF_SET_WSA_ERROR(WSAEINVAL);
     return INVALID_SOCKET;
   }
   // Windows sockets are not inherited by programs we start unless asked for.
@@ -213,7 +213,7 @@ struct hostent* jf_gethostbyname(const char* name) {
   thread_local hostent entry;
   thread_local std::vector<char> storage(1024);
   if (!name) {
-    jf::SetWsaError(WSAEFAULT);
+    JF_SET_WSA_ERROR(WSAEFAULT);
     return nullptr;
   }
   hostent* result = nullptr;
@@ -224,10 +224,10 @@ struct hostent* jf_gethostbyname(const char* name) {
     storage.resize(storage.size() * 2);
   if (rc == 0 && result) return result;
   switch (herr) {
-    case HOST_NOT_FOUND: jf::SetWsaError(WSAHOST_NOT_FOUND); break;
-    case TRY_AGAIN: jf::SetWsaError(WSATRY_AGAIN); break;
-    case NO_RECOVERY: jf::SetWsaError(WSANO_RECOVERY); break;
-    default: jf::SetWsaError(WSANO_DATA); break;
+    case HOST_NOT_FOUND: JF_SET_WSA_ERROR(WSAHOST_NOT_FOUND); break;
+    case TRY_AGAIN: JF_SET_WSA_ERROR(WSATRY_AGAIN); break;
+    case NO_RECOVERY: JF_SET_WSA_ERROR(WSANO_RECOVERY); break;
+    default: JF_SET_WSA_ERROR(WSANO_DATA); break;
   }
   return nullptr;
 }

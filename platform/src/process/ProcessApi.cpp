@@ -34,12 +34,12 @@ bool ImageWinPath(HANDLE process, std::wstring& path) {
   if (!jf::ProcessObject::Resolve(process, state, self)) return false;
   pid_t pid = self ? getpid() : state->Pid();
   if (!self && state->HasExited()) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Process, ERROR_INVALID_HANDLE);
     return false;
   }
   std::string host;
   if (!jf::ProcessSnapshot::ImagePath(pid, host)) {
-    SetLastError(errno == ENOENT ? ERROR_INVALID_HANDLE : jf::Win32FromErrno(errno));
+    JF_SET_ERROR(Process, errno == ENOENT ? ERROR_INVALID_HANDLE : jf::Win32FromErrno(errno));
     return false;
   }
   path = jf::WinPathFromHost(host);
@@ -53,7 +53,7 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSECURITY_
                     LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory, LPSTARTUPINFOW lpStartupInfo,
                     LPPROCESS_INFORMATION lpProcessInformation) {
   if (!lpStartupInfo || !lpProcessInformation || (!lpApplicationName && !lpCommandLine)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Process, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   jf::ProcessLauncher launcher(lpApplicationName, lpCommandLine);
@@ -74,18 +74,18 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSECURITY_
 
 HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL /*bInheritHandle*/, DWORD dwProcessId) {
   if (dwProcessId == 0 || dwProcessId > 0x7FFFFFFFu) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Process, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   pid_t pid = static_cast<pid_t>(dwProcessId);
   std::shared_ptr<jf::ProcessState> state = jf::ProcessState::ForRunning(pid);
   if (!state) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Process, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   // Ending a process takes the right to signal it.
   if ((dwDesiredAccess & PROCESS_TERMINATE) && pid != getpid() && kill(pid, 0) != 0 && errno == EPERM) {
-    SetLastError(ERROR_ACCESS_DENIED);
+    JF_SET_ERROR(Process, ERROR_ACCESS_DENIED);
     return nullptr;
   }
   return jf::RegisterHandle(std::make_shared<jf::ProcessObject>(state, false));
@@ -100,7 +100,7 @@ BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) {
     _exit(static_cast<int>(uExitCode));
   }
   if (!state->Terminate(uExitCode)) {
-    SetLastError(state->HasExited() ? ERROR_ACCESS_DENIED : jf::Win32FromErrno(errno));
+    JF_SET_ERROR(Process, state->HasExited() ? ERROR_ACCESS_DENIED : jf::Win32FromErrno(errno));
     return FALSE;
   }
   return TRUE;
@@ -135,7 +135,7 @@ BOOL IsWow64Process(HANDLE hProcess, PBOOL Wow64Process) {
 
 DWORD GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
   if (hModule || !lpFilename || nSize == 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Process, ERROR_INVALID_PARAMETER);
     return 0;
   }
   std::wstring path;
@@ -143,19 +143,19 @@ DWORD GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename, 
   DWORD n = static_cast<DWORD>(std::min<size_t>(path.size(), nSize - 1));
   std::wmemcpy(lpFilename, path.data(), n);
   lpFilename[n] = 0;
-  SetLastError(n < path.size() ? ERROR_INSUFFICIENT_BUFFER : ERROR_SUCCESS);
+  JF_SET_ERROR(Process, n < path.size() ? ERROR_INSUFFICIENT_BUFFER : ERROR_SUCCESS);
   return n;
 }
 
 BOOL QueryFullProcessImageNameW(HANDLE hProcess, DWORD /*dwFlags*/, LPWSTR lpExeName, PDWORD lpdwSize) {
   if (!lpExeName || !lpdwSize) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Process, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   std::wstring path;
   if (!ImageWinPath(hProcess, path)) return FALSE;
   if (path.size() + 1 > *lpdwSize) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    JF_SET_ERROR(Process, ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }
   std::wmemcpy(lpExeName, path.c_str(), path.size() + 1);

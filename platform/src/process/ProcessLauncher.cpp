@@ -135,18 +135,18 @@ bool ProcessLauncher::ResolveProgram(std::string& hostPath) {
       }
     }
   }
-  SetLastError(first.empty() || ParentExists(first) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+  JF_SET_ERROR(Process, first.empty() || ParentExists(first) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
   return false;
 }
 
 bool ProcessLauncher::CheckProgram(const std::string& hostPath) {
   struct stat st;
   if (stat(hostPath.c_str(), &st) != 0) {
-    SetLastErrorFromErrno(errno, !ParentExists(hostPath));
+    JF_SET_ERRNO(Process, errno, !ParentExists(hostPath));
     return false;
   }
   if (!S_ISREG(st.st_mode)) {
-    SetLastError(ERROR_ACCESS_DENIED);
+    JF_SET_ERROR(Process, ERROR_ACCESS_DENIED);
     return false;
   }
   // Windows needs no execute bit, and a freshly downloaded program has none. When we may not
@@ -154,7 +154,7 @@ bool ProcessLauncher::CheckProgram(const std::string& hostPath) {
   if (!(st.st_mode & S_IXUSR)) (void)chmod(hostPath.c_str(), (st.st_mode & 07777) | S_IXUSR);
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    SetLastErrorFromErrno(errno);
+    JF_SET_ERRNO(Process, errno);
     return false;
   }
   char head[4] = {};
@@ -163,7 +163,7 @@ bool ProcessLauncher::CheckProgram(const std::string& hostPath) {
   bool elf = n == 4 && std::memcmp(head, "\x7f" "ELF", 4) == 0;
   bool script = n >= 2 && head[0] == '#' && head[1] == '!';
   if (!elf && !script) {
-    SetLastError(ERROR_BAD_EXE_FORMAT);
+    JF_SET_ERROR(Process, ERROR_BAD_EXE_FORMAT);
     return false;
   }
   return true;
@@ -194,7 +194,7 @@ bool ProcessLauncher::Start(pid_t& pid) {
   if (directory_ && *directory_) {
     struct stat st;
     if (!HostPathFromWin(directory_, directory) || stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-      SetLastError(ERROR_DIRECTORY);
+      JF_SET_ERROR(Process, ERROR_DIRECTORY);
       return false;
     }
   }
@@ -236,7 +236,7 @@ bool ProcessLauncher::Start(pid_t& pid) {
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (err != 0) {
-    SetLastError(Win32FromSpawnError(err));
+    JF_SET_ERROR(Process, Win32FromSpawnError(err));
     return false;
   }
   return true;

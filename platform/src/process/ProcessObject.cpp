@@ -2,6 +2,7 @@
 
 #include <errhandlingapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 
@@ -13,13 +14,13 @@ bool ProcessObject::Resolve(HANDLE handle, std::shared_ptr<ProcessState>& state,
   if (!self) {
     std::shared_ptr<ProcessObject> object = LookupHandleAs<ProcessObject>(handle);
     if (!object || object->IsMainThread()) {
-      SetLastError(ERROR_INVALID_HANDLE);
+      JF_SET_ERROR(Process, ERROR_INVALID_HANDLE);
       return false;
     }
     state = object->State();
   }
   if (!result) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Process, ERROR_INVALID_PARAMETER);
     return false;
   }
   return true;

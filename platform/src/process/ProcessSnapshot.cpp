@@ -15,6 +15,7 @@
 #include <tlhelp32.h>
 #include <psapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 namespace {
@@ -120,17 +121,17 @@ namespace {
 BOOL FillEntry(HANDLE snapshot, LPPROCESSENTRY32W entry, bool first) {
   std::shared_ptr<jf::ProcessSnapshot> list = jf::LookupHandleAs<jf::ProcessSnapshot>(snapshot);
   if (!list) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Process, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   if (!entry || entry->dwSize < sizeof(PROCESSENTRY32W)) {
-    SetLastError(ERROR_BAD_LENGTH);
+    JF_SET_ERROR(Process, ERROR_BAD_LENGTH);
     return FALSE;
   }
   if (first) list->Rewind();
   jf::ProcessSnapshot::Entry e;
   if (!list->Next(e)) {
-    SetLastError(ERROR_NO_MORE_FILES);
+    JF_SET_ERROR(Process, ERROR_NO_MORE_FILES);
     return FALSE;
   }
   DWORD size = entry->dwSize;
@@ -151,7 +152,7 @@ BOOL FillEntry(HANDLE snapshot, LPPROCESSENTRY32W entry, bool first) {
 HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD /*th32ProcessID*/) {
   if (!(dwFlags & TH32CS_SNAPPROCESS) || (dwFlags & (TH32CS_SNAPHEAPLIST | TH32CS_SNAPTHREAD | TH32CS_SNAPMODULE |
                                                      TH32CS_SNAPMODULE32))) {
-    SetLastError(ERROR_NOT_SUPPORTED);
+    JF_SET_ERROR(Process, ERROR_NOT_SUPPORTED);
     return INVALID_HANDLE_VALUE;
   }
   return jf::RegisterHandle(std::make_shared<jf::ProcessSnapshot>());
@@ -163,7 +164,7 @@ BOOL Process32NextW(HANDLE hSnapshot, LPPROCESSENTRY32W lppe) { return FillEntry
 
 BOOL EnumProcesses(DWORD* lpidProcess, DWORD cb, LPDWORD lpcbNeeded) {
   if (!lpcbNeeded || (!lpidProcess && cb)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Process, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   std::vector<pid_t> ids = jf::ProcessSnapshot::RunningIds();

@@ -9,6 +9,7 @@
 #include "platform/src/internal/handles.h"
 #include <windows/process.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 
@@ -62,7 +63,7 @@ BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD /*DesiredAccess*/, PHANDLE Tok
 
 BOOL LookupPrivilegeValueW(LPCWSTR /*lpSystemName*/, LPCWSTR lpName, PLUID lpLuid) {
   if (!lpName || !lpLuid) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Process, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   for (const PrivilegeName& p : kPrivileges) {
@@ -72,18 +73,18 @@ BOOL LookupPrivilegeValueW(LPCWSTR /*lpSystemName*/, LPCWSTR lpName, PLUID lpLui
       return TRUE;
     }
   }
-  SetLastError(ERROR_NO_SUCH_PRIVILEGE);
+  JF_SET_ERROR(Process, ERROR_NO_SUCH_PRIVILEGE);
   return FALSE;
 }
 
 BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES NewState,
                            DWORD BufferLength, PTOKEN_PRIVILEGES PreviousState, PDWORD ReturnLength) {
   if (!jf::LookupHandleAs<jf::TokenObject>(TokenHandle)) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Process, ERROR_INVALID_HANDLE);
     return FALSE;
   }
   if (!DisableAllPrivileges && !NewState) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Process, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (PreviousState) {
@@ -92,7 +93,7 @@ BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN
     DWORD needed = static_cast<DWORD>(offsetof(TOKEN_PRIVILEGES, Privileges) + count * sizeof(LUID_AND_ATTRIBUTES));
     if (ReturnLength) *ReturnLength = needed;
     if (BufferLength < needed) {
-      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      JF_SET_ERROR(Process, ERROR_INSUFFICIENT_BUFFER);
       return FALSE;
     }
     LUID_AND_ATTRIBUTES* out = PreviousState->Privileges;

@@ -4,11 +4,12 @@
 #include <vector>
 
 #include "platform/src/registry/IniFile.h"
-#include "platform/src/files/ShellFolders.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include <windows/files.h>
 #include "platform/src/internal/paths.h"
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ std::mutex g_iniLock;
 // A bare file name lives in the Windows folder, as on Windows.
 bool IniHostPath(LPCWSTR fileName, std::string& host) {
   if (!fileName || !*fileName) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Registry, ERROR_INVALID_PARAMETER);
     return false;
   }
   std::wstring name(fileName);
@@ -50,7 +51,7 @@ DWORD CopyList(const std::vector<std::wstring>& names, LPWSTR out, DWORD nSize) 
   all.copy(out, nSize - 2);
   out[nSize - 2] = 0;
   out[nSize - 1] = 0;
-  SetLastError(ERROR_MORE_DATA);
+  JF_SET_ERROR(Registry, ERROR_MORE_DATA);
   return nSize - 2;
 }
 
@@ -58,7 +59,7 @@ DWORD CopyValue(const std::wstring& value, LPWSTR out, DWORD nSize) {
   size_t n = value.size();
   if (n >= nSize) {
     n = nSize - 1;
-    SetLastError(ERROR_MORE_DATA);
+    JF_SET_ERROR(Registry, ERROR_MORE_DATA);
   }
   value.copy(out, n);
   out[n] = 0;
@@ -80,7 +81,7 @@ DWORD GetPrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName, LPCWSTR lpD
     loaded = IniHostPath(lpFileName, host) && ini.Load(host);
   }
   DWORD err = loaded ? ERROR_SUCCESS : GetLastError();
-  SetLastError(err);
+  JF_SET_ERROR(Registry, err);
   if (!lpAppName) return CopyList(loaded ? ini.Sections() : std::vector<std::wstring>(), lpReturnedString, nSize);
   if (!lpKeyName) return CopyList(loaded ? ini.Keys(lpAppName) : std::vector<std::wstring>(), lpReturnedString, nSize);
   std::wstring value;
@@ -106,7 +107,7 @@ BOOL WritePrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName, LPCWSTR lp
   if (!lpAppName) {
     // All null asks to flush the cache; there is none.
     if (!lpKeyName && !lpString) return TRUE;
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Registry, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   std::string host;

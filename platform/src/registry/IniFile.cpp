@@ -8,7 +8,7 @@
 
 #include <cwctype>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include <windows/text.h>
@@ -50,7 +50,7 @@ bool IniFile::Load(const std::string& hostPath) {
   unicode_ = false;
   FILE* f = fopen(hostPath.c_str(), "rbe");
   if (!f) {
-    SetLastErrorForPath(errno, hostPath);
+    JF_SET_PATH_ERROR(Registry, errno, hostPath);
     return false;
   }
   std::string bytes;
@@ -60,7 +60,7 @@ bool IniFile::Load(const std::string& hostPath) {
   bool failed = ferror(f);
   fclose(f);
   if (failed) {
-    SetLastError(ERROR_READ_FAULT);
+    JF_SET_ERROR(Registry, ERROR_READ_FAULT);
     return false;
   }
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -107,7 +107,7 @@ bool IniFile::Save(const std::string& hostPath) const {
   std::string tmp = hostPath + ".tmp" + std::to_string(getpid());
   int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
-    SetLastErrorForPath(errno, hostPath);
+    JF_SET_PATH_ERROR(Registry, errno, hostPath);
     return false;
   }
   bool ok = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
@@ -123,7 +123,7 @@ bool IniFile::Save(const std::string& hostPath) const {
   }
   if (!ok) {
     unlink(tmp.c_str());
-    SetLastErrorFromErrno(err ? err : EIO);
+    JF_SET_ERRNO(Registry, err ? err : EIO);
   }
   return ok;
 }

@@ -5,6 +5,7 @@
 #include "platform/src/resources/ResourceTable.h"
 #include <errhandlingapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 using jf::ResourceTable;
 
@@ -12,7 +13,7 @@ namespace {
 
 const ResourceTable::Entry* EntryOf(HRSRC resource) {
   if (!resource || !ResourceTable::Instance().Contains(resource)) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    JF_SET_ERROR(Resources, ERROR_INVALID_HANDLE);
     return nullptr;
   }
   return reinterpret_cast<const ResourceTable::Entry*>(resource);
@@ -45,12 +46,12 @@ BOOL WINAPI FreeResource(HGLOBAL) { return FALSE; }
 
 int WINAPI LoadStringW(HINSTANCE, UINT id, LPWSTR buffer, int maxCount) {
   if (!buffer || maxCount < 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Resources, ERROR_INVALID_PARAMETER);
     return 0;
   }
   const std::wstring* s = ResourceTable::Instance().String(id);
   if (!s) {
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    JF_SET_ERROR(Resources, ERROR_RESOURCE_NAME_NOT_FOUND);
     if (maxCount > 0) buffer[0] = 0;
     return 0;
   }

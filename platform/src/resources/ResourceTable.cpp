@@ -5,6 +5,7 @@
 #include <errhandlingapi.h>
 #include "platform/src/internal/utf.h"
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 
@@ -94,7 +95,7 @@ void ResourceTable::AddStrings(const unsigned char* text, size_t size) {
 
 const ResourceTable::Entry* ResourceTable::Find(LPCWSTR name, LPCWSTR type) {
   if (!name || !type) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Resources, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   const Key t = KeyOf(type), n = KeyOf(name);
@@ -105,7 +106,7 @@ const ResourceTable::Entry* ResourceTable::Find(LPCWSTR name, LPCWSTR type) {
     typeSeen = true;
     if (Matches(n, e->name, e->id)) return e.get();
   }
-  SetLastError(typeSeen ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
+  JF_SET_ERROR(Resources, typeSeen ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
   return nullptr;
 }
 

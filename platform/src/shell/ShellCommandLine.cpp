@@ -9,6 +9,7 @@
 #include <windows/files.h>
 #include <shellapi.h>
 #include <winerror.h>
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ std::vector<std::wstring> Split(const std::wstring& cmd) {
 
 LPWSTR* CommandLineToArgvW(LPCWSTR lpCmdLine, int* pNumArgs) {
   if (!pNumArgs) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Shell, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   std::vector<std::wstring> args;
@@ -90,7 +91,7 @@ LPWSTR* CommandLineToArgvW(LPCWSTR lpCmdLine, int* pNumArgs) {
   for (const std::wstring& a : args) bytes += (a.size() + 1) * sizeof(wchar_t);
   auto* block = static_cast<char*>(malloc(bytes));
   if (!block) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    JF_SET_ERROR(Shell, ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   auto** argv = reinterpret_cast<LPWSTR*>(block);

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/src/files/FileStat.h"
+#include "platform/src/files/FilesArea.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include "platform/src/internal/paths.h"
@@ -53,11 +53,11 @@ bool IsUrl(const std::wstring& s) {
 int Execute(LPCWSTR verb, LPCWSTR file, LPCWSTR directory) {
   std::wstring v = verb ? verb : L"open";
   if (!file || !*file) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
+    JF_SET_ERROR(Shell, ERROR_FILE_NOT_FOUND);
     return SE_ERR_FNF;
   }
   if (v != L"open" && !v.empty()) {
-    SetLastError(ERROR_NO_ASSOCIATION);
+    JF_SET_ERROR(Shell, ERROR_NO_ASSOCIATION);
     return SE_ERR_NOASSOC;
   }
   std::string target;
@@ -68,13 +68,13 @@ int Execute(LPCWSTR verb, LPCWSTR file, LPCWSTR directory) {
     if (!jf::HostPathFromWin(wfile, target)) return SE_ERR_PNF;
     struct stat st;
     if (stat(target.c_str(), &st) != 0) {
-      DWORD err = jf::SetLastErrorForPath(errno, target);
+      DWORD err = JF_SET_PATH_ERROR(Shell, errno, target);
       return err == ERROR_PATH_NOT_FOUND ? SE_ERR_PNF : SE_ERR_FNF;
     }
   }
   std::string opener = FindOpener();
   if (opener.empty()) {
-    SetLastError(ERROR_NO_ASSOCIATION);
+    JF_SET_ERROR(Shell, ERROR_NO_ASSOCIATION);
     return SE_ERR_NOASSOC;
   }
   posix_spawn_file_actions_t actions;
@@ -88,7 +88,7 @@ int Execute(LPCWSTR verb, LPCWSTR file, LPCWSTR directory) {
   int rc = posix_spawn(&pid, opener.c_str(), &actions, nullptr, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
-    jf::SetLastErrorFromErrno(rc);
+    JF_SET_ERRNO(Shell, rc);
     return rc == ENOMEM ? SE_ERR_OOM : SE_ERR_ACCESSDENIED;
   }
   // Nobody waits for the opener; reap it so it leaves no zombie behind.
@@ -115,7 +115,7 @@ HINSTANCE ShellExecuteW(HWND /*hwnd*/, LPCWSTR lpOperation, LPCWSTR lpFile, LPCW
 
 BOOL ShellExecuteExW(SHELLEXECUTEINFOW* pExecInfo) {
   if (!pExecInfo || pExecInfo->cbSize != sizeof(SHELLEXECUTEINFOW)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(Shell, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   int err = Execute(pExecInfo->lpVerb, pExecInfo->lpFile, pExecInfo->lpDirectory);

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/src/files/ShellFolders.h"
+#include "platform/src/files/FilesArea.h"
 #include <shlobj.h>
 #include <errhandlingapi.h>
 #include <objbase.h>

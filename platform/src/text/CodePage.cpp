@@ -9,6 +9,7 @@
 #include "platform/src/internal/utf.h"
 #include <winerror.h>
 #include "platform/src/internal/ansi.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ Page PageOf(UINT codePage) {
 }
 
 int Fail(DWORD error) {
-  SetLastError(error);
+  JF_SET_ERROR(Text, error);
   return 0;
 }
 

@@ -93,7 +93,7 @@ void FormatEngine<Ch>::Padded(const Spec& spec, const Ch* text, size_t n) {
 }
 
 template <typename Ch>
-bool FormatEngine<Ch>::ParseSpec(const Ch*& p, Spec& spec) {
+void FormatEngine<Ch>::ParseFlags(const Ch*& p, Spec& spec) {
   for (;; ++p) {
     if (*p == '-')
       spec.left = true;
@@ -106,8 +106,13 @@ bool FormatEngine<Ch>::ParseSpec(const Ch*& p, Spec& spec) {
     else if (*p == '0')
       spec.zero = true;
     else
-      break;
+      return;
   }
+}
+
+template <typename Ch>
+bool FormatEngine<Ch>::ParseSpec(const Ch*& p, Spec& spec) {
+  ParseFlags(p, spec);
   auto number = [&p](long long& out) {
     out = 0;
     while (*p >= '0' && *p <= '9') {
@@ -136,6 +141,15 @@ bool FormatEngine<Ch>::ParseSpec(const Ch*& p, Spec& spec) {
       return false;
     }
   }
+  ParseSize(p, spec);
+  spec.type = *p;
+  if (!spec.type) return false;
+  ++p;
+  return true;
+}
+
+template <typename Ch>
+void FormatEngine<Ch>::ParseSize(const Ch*& p, Spec& spec) {
   switch (*p) {
     case 'h':
       ++p;
@@ -172,10 +186,6 @@ bool FormatEngine<Ch>::ParseSpec(const Ch*& p, Spec& spec) {
     default:
       break;
   }
-  spec.type = *p;
-  if (!spec.type) return false;
-  ++p;
-  return true;
 }
 
 template <typename Ch>
@@ -348,30 +358,47 @@ void FormatEngine<Ch>::String(const Spec& spec) {
 }
 
 template <typename Ch>
+long long FormatEngine<Ch>::SignedArgument(const Spec& spec) {
+  switch (spec.size) {
+    case Size::Char:
+      return static_cast<signed char>(va_arg(args_, int));
+    case Size::Short:
+      return static_cast<short>(va_arg(args_, int));
+    case Size::LongLong:
+    case Size::LongDouble:
+    case Size::Int64:
+      return va_arg(args_, long long);
+    case Size::Pointer:
+      return va_arg(args_, ptrdiff_t);
+    default:  // "l" is 32 bits, as on Windows
+      return va_arg(args_, int);
+  }
+}
+
+template <typename Ch>
+unsigned long long FormatEngine<Ch>::UnsignedArgument(const Spec& spec) {
+  switch (spec.size) {
+    case Size::Char:
+      return static_cast<unsigned char>(va_arg(args_, unsigned));
+    case Size::Short:
+      return static_cast<unsigned short>(va_arg(args_, unsigned));
+    case Size::LongLong:
+    case Size::LongDouble:
+    case Size::Int64:
+      return va_arg(args_, unsigned long long);
+    case Size::Pointer:
+      return va_arg(args_, size_t);
+    default:
+      return va_arg(args_, unsigned);
+  }
+}
+
+template <typename Ch>
 bool FormatEngine<Ch>::Convert(Spec& spec) {
   switch (spec.type) {
     case 'd':
     case 'i': {
-      long long v;
-      switch (spec.size) {
-        case Size::Char:
-          v = static_cast<signed char>(va_arg(args_, int));
-          break;
-        case Size::Short:
-          v = static_cast<short>(va_arg(args_, int));
-          break;
-        case Size::LongLong:
-        case Size::LongDouble:
-        case Size::Int64:
-          v = va_arg(args_, long long);
-          break;
-        case Size::Pointer:
-          v = va_arg(args_, ptrdiff_t);
-          break;
-        default:
-          v = va_arg(args_, int);
-          break;  // "l" is 32 bits, as on Windows
-      }
+      long long v = SignedArgument(spec);
       unsigned long long magnitude = static_cast<unsigned long long>(v);
       Integer(spec, v < 0 ? 0ull - magnitude : magnitude, v < 0);
       return true;
@@ -380,26 +407,7 @@ bool FormatEngine<Ch>::Convert(Spec& spec) {
     case 'o':
     case 'x':
     case 'X': {
-      unsigned long long v;
-      switch (spec.size) {
-        case Size::Char:
-          v = static_cast<unsigned char>(va_arg(args_, unsigned));
-          break;
-        case Size::Short:
-          v = static_cast<unsigned short>(va_arg(args_, unsigned));
-          break;
-        case Size::LongLong:
-        case Size::LongDouble:
-        case Size::Int64:
-          v = va_arg(args_, unsigned long long);
-          break;
-        case Size::Pointer:
-          v = va_arg(args_, size_t);
-          break;
-        default:
-          v = va_arg(args_, unsigned);
-          break;
-      }
+      unsigned long long v = UnsignedArgument(spec);
       Integer(spec, v, false);
       return true;
     }

@@ -33,7 +33,12 @@ class FormatEngine {
   static long long Run(Ch* dst, size_t cap, const Ch* format, va_list args);
   bool Format(const Ch* format);
   bool ParseSpec(const Ch*& p, Spec& spec);
+  static void ParseFlags(const Ch*& p, Spec& spec);
+  static void ParseSize(const Ch*& p, Spec& spec);
   bool Convert(Spec& spec);
+  // The next integer argument, of the size the spec names.
+  long long SignedArgument(const Spec& spec);
+  unsigned long long UnsignedArgument(const Spec& spec);
   void Integer(const Spec& spec, unsigned long long value, bool negative);
   void Floating(const Spec& spec);
   static bool WideArgument(const Spec& spec);

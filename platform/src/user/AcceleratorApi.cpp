@@ -4,6 +4,7 @@
 #include <mutex>
 #include <set>
 #include <vector>
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ std::set<Table*>& Tables() {
 
 HACCEL WINAPI CreateAcceleratorTableW(LPACCEL accels, int count) {
   if (!accels || count <= 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   auto* table = new Table{std::vector<ACCEL>(accels, accels + count)};
@@ -35,7 +36,7 @@ BOOL WINAPI DestroyAcceleratorTable(HACCEL handle) {
   {
     std::lock_guard<std::mutex> guard(g_lock);
     if (!Tables().erase(table)) {
-      SetLastError(ERROR_INVALID_HANDLE);
+      JF_SET_ERROR(User, ERROR_INVALID_HANDLE);
       return FALSE;
     }
   }

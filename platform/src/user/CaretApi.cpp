@@ -2,7 +2,8 @@
 // position, and a hide count (a new caret starts hidden).
 #include <windows.h>
 
-#include "platform/src/user/Caret.h"
+#include "platform/src/user/UserArea.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ bool CaretShown(RECT* rect) {
 
 BOOL WINAPI CreateCaret(HWND hwnd, HBITMAP /*bitmap*/, int width, int height) {
   if (!IsWindow(hwnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   t_caret = CaretState{hwnd, SIZE{width > 0 ? width : 1, height > 0 ? height : 1}, POINT{0, 0}, 1};

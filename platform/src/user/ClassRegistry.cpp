@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/src/internal/trace.h"
 #include "platform/src/user/MsgAtomTable.h"
 #include "platform/src/user/WindowTable.h"
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 
@@ -11,6 +13,7 @@ namespace {
 
 // Predefined classes answer like plain windows until the display half gives them a procedure.
 LRESULT CALLBACK SystemClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  JF_TRACE_ENTRY(User, "hwnd %p msg 0x%x", (void*)hwnd, msg);
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
@@ -59,7 +62,7 @@ std::shared_ptr<ClassRecord> ClassRegistry::FindLocked(const std::wstring& folde
 ATOM ClassRegistry::Register(const WNDCLASSEXW& wc) {
   std::wstring name = MsgAtomTable::NameArgument(wc.lpszClassName);
   if (name.empty() || wc.lpfnWndProc == nullptr || wc.cbWndExtra < 0 || wc.cbClsExtra < 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return 0;
   }
   auto cls = std::make_shared<ClassRecord>();
@@ -80,12 +83,12 @@ ATOM ClassRegistry::Register(const WNDCLASSEXW& wc) {
   cls->background = wc.hbrBackground;
   std::lock_guard<std::mutex> guard(lock_);
   if (FindLocked(cls->folded, cls->instance, true)) {
-    SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+    JF_SET_ERROR(User, ERROR_CLASS_ALREADY_EXISTS);
     return 0;
   }
   cls->atom = MsgAtomTable::Get().Add(name);
   if (cls->atom == 0) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    JF_SET_ERROR(User, ERROR_NOT_ENOUGH_MEMORY);
     return 0;
   }
   classes_.push_back(cls);
@@ -99,11 +102,11 @@ BOOL ClassRegistry::Unregister(LPCWSTR name, HINSTANCE instance) {
     return !c->system && c->folded == folded && (c->instance == instance || instance == nullptr);
   });
   if (folded.empty() || it == classes_.end()) {
-    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+    JF_SET_ERROR(User, ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
   if ((*it)->windows > 0) {
-    SetLastError(ERROR_CLASS_HAS_WINDOWS);
+    JF_SET_ERROR(User, ERROR_CLASS_HAS_WINDOWS);
     return FALSE;
   }
   classes_.erase(it);
@@ -114,7 +117,7 @@ std::shared_ptr<ClassRecord> ClassRegistry::Find(LPCWSTR name, HINSTANCE instanc
   std::wstring folded = MsgAtomTable::Fold(MsgAtomTable::NameArgument(name));
   std::lock_guard<std::mutex> guard(lock_);
   auto cls = folded.empty() ? nullptr : FindLocked(folded, instance, false);
-  if (!cls) SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+  if (!cls) JF_SET_ERROR(User, ERROR_CANNOT_FIND_WND_CLASS);
   return cls;
 }
 
@@ -123,11 +126,14 @@ void ClassRegistry::AddWindow(const std::shared_ptr<ClassRecord>& cls, int delta
   cls->windows += delta;
 }
 
-void ClassRegistry::SetSystemProc(LPCWSTR name, WNDPROC proc) {
+void ClassRegistry::SetSystemProc(LPCWSTR name, WNDPROC proc, int wndExtra) {
   std::wstring folded = MsgAtomTable::Fold(name);
   std::lock_guard<std::mutex> guard(lock_);
   for (auto& cls : classes_) {
-    if (cls->system && cls->folded == folded) cls->proc = proc;
+    if (cls->system && cls->folded == folded) {
+      cls->proc = proc;
+      cls->wndExtra = wndExtra;
+    }
   }
 }
 
@@ -137,12 +143,12 @@ namespace {
 
 BOOL FillClassInfo(HINSTANCE instance, LPCWSTR name, WNDCLASSEXW* wc) {
   if (wc == nullptr || name == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   auto cls = jf::ClassRegistry::Get().Find(name, instance);
   if (!cls) {
-    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+    JF_SET_ERROR(User, ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
   wc->style = cls->style;
@@ -163,7 +169,7 @@ BOOL FillClassInfo(HINSTANCE instance, LPCWSTR name, WNDCLASSEXW* wc) {
 
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* wc) {
   if (wc == nullptr || wc->cbSize != sizeof(WNDCLASSEXW)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return 0;
   }
   return jf::ClassRegistry::Get().Register(*wc);
@@ -171,7 +177,7 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* wc) {
 
 ATOM WINAPI RegisterClassW(const WNDCLASSW* wc) {
   if (wc == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return 0;
   }
   WNDCLASSEXW ex{};
@@ -199,7 +205,7 @@ BOOL WINAPI GetClassInfoExW(HINSTANCE instance, LPCWSTR className, LPWNDCLASSEXW
 
 BOOL WINAPI GetClassInfoW(HINSTANCE instance, LPCWSTR className, LPWNDCLASSW wc) {
   if (wc == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   WNDCLASSEXW ex{};
@@ -222,7 +228,7 @@ int WINAPI GetClassNameW(HWND hwnd, LPWSTR buffer, int maxCount) {
   auto rec = jf::WindowTable::Get().Lookup(hwnd);
   if (!rec) return 0;
   if (buffer == nullptr || maxCount <= 0) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    JF_SET_ERROR(User, ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
   const std::wstring& name = rec->cls->name;

@@ -23,8 +23,9 @@ class ClassRegistry {
   std::shared_ptr<ClassRecord> Find(LPCWSTR name, HINSTANCE instance);
   // Counts the class's live windows (UnregisterClassW refuses classes in use).
   void AddWindow(const std::shared_ptr<ClassRecord>& cls, int delta);
-  // Lets the display half give a system class ("Edit", "Button", ...) its real procedure.
-  void SetSystemProc(LPCWSTR name, WNDPROC proc);
+  // Lets the display half give a system class ("Edit", "Button", ...) its real procedure and
+  // the extra bytes its windows keep their state in.
+  void SetSystemProc(LPCWSTR name, WNDPROC proc, int wndExtra = 0);
 
  private:
   ClassRegistry();

@@ -5,6 +5,7 @@
 #include "platform/src/user/WindowDisplayHooks.h"
 #include "platform/src/user/WindowTable.h"
 #include "platform/src/internal/ticksource.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ std::shared_ptr<MsgQueue> OwnerQueue(HWND hwnd, bool* sameThread) {
   if (!rec) return nullptr;
   auto queue = rec->queue.lock();
   if (!queue) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   *sameThread = rec->threadId == MsgQueue::CurrentThreadId();
@@ -62,7 +63,7 @@ std::shared_ptr<MsgSentMessage> EnqueueSent(MsgQueue& target, HWND hwnd, UINT ms
   sent->lParam = lParam;
   sent->sender = std::move(sender);
   if (target.Enqueue(sent)) return sent;
-  SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
   return nullptr;
 }
 
@@ -79,7 +80,7 @@ bool SendInternal(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, uint64_t de
   auto sent = EnqueueSent(*target, hwnd, msg, wParam, lParam, me);
   if (!sent) return false;
   if (!me->WaitReply(sent, deadline)) {
-    SetLastError(ERROR_TIMEOUT);
+    JF_SET_ERROR(User, ERROR_TIMEOUT);
     return false;
   }
   *result = sent->result;
@@ -94,7 +95,7 @@ BOOL WINAPI PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   bool sameThread = false;
   auto queue = OwnerQueue(hwnd, &sameThread);
   if (!queue || !queue->Post(m)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   return TRUE;
@@ -104,7 +105,7 @@ BOOL WINAPI PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM l
   auto queue = threadId == MsgQueue::CurrentThreadId() ? MsgQueue::Current() : MsgQueue::ForThread(threadId);
   MSG m{nullptr, msg, wParam, lParam, DWORD(jf::TickNow()), POINT{0, 0}};
   if (!queue || !queue->Post(m)) {
-    SetLastError(ERROR_INVALID_THREAD_ID);
+    JF_SET_ERROR(User, ERROR_INVALID_THREAD_ID);
     return FALSE;
   }
   return TRUE;
@@ -139,7 +140,7 @@ BOOL WINAPI SendNotifyMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 BOOL WINAPI GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
   MsgFilter filter;
   if (msg == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return -1;
   }
   if (!BuildFilter(hwnd, filterMin, filterMax, &filter)) return -1;
@@ -149,7 +150,7 @@ BOOL WINAPI GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
 BOOL WINAPI PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
   MsgFilter filter;
   if (msg == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (!BuildFilter(hwnd, filterMin, filterMax, &filter)) return FALSE;
@@ -164,7 +165,7 @@ BOOL WINAPI TranslateMessage(const MSG* msg) {
 
 LRESULT WINAPI DispatchMessageW(const MSG* msg) {
   if (msg == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return 0;
   }
   if (msg->message == WM_TIMER && msg->lParam != 0) {
@@ -178,7 +179,7 @@ LRESULT WINAPI DispatchMessageW(const MSG* msg) {
   auto rec = WindowTable::Get().Lookup(msg->hwnd);
   if (!rec) return 0;
   if (rec->threadId != MsgQueue::CurrentThreadId()) {
-    SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
+    JF_SET_ERROR(User, ERROR_WINDOW_OF_OTHER_THREAD);
     return 0;
   }
   LRESULT result = CallHere(msg->hwnd, msg->message, msg->wParam, msg->lParam);

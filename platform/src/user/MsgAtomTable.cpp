@@ -1,6 +1,7 @@
 #include "platform/src/user/MsgAtomTable.h"
 
 #include <cwctype>
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 
@@ -61,11 +62,11 @@ std::wstring MsgAtomTable::NameOf(ATOM atom) {
 
 UINT WINAPI RegisterWindowMessageW(LPCWSTR name) {
   if (name == nullptr || *name == 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return 0;
   }
   ATOM atom = jf::MsgAtomTable::Get().Add(name);
-  if (atom == 0) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  if (atom == 0) JF_SET_ERROR(User, ERROR_NOT_ENOUGH_MEMORY);
   return atom;
 }
 

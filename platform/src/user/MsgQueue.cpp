@@ -9,6 +9,7 @@
 #include "platform/src/user/WindowRecord.h"
 #include "platform/src/user/WindowTable.h"
 #include "platform/src/internal/ticksource.h"
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 
@@ -145,7 +146,7 @@ UINT_PTR MsgQueue::SetTimer(HWND hwnd, const std::weak_ptr<WindowRecord>& window
   elapse = std::min<UINT>(elapse, USER_TIMER_MAXIMUM);
   std::lock_guard<std::mutex> guard(lock_);
   if (dead_) {
-    SetLastError(ERROR_INVALID_THREAD_ID);
+    JF_SET_ERROR(User, ERROR_INVALID_THREAD_ID);
     return 0;
   }
   auto same = [&](const MsgTimer& t) { return t.hwnd == hwnd && t.id == id; };

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 #include <utility>
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -18,11 +19,11 @@ std::map<std::pair<HWND, int>, std::pair<int, int>>& Ranges() {
 
 BOOL WINAPI SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL /*redraw*/) {
   if (!IsWindow(hwnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   if (bar != SB_HORZ && bar != SB_VERT && bar != SB_CTL) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   std::lock_guard<std::mutex> guard(g_lock);

@@ -3,6 +3,7 @@
 
 #include "platform/src/user/MsgQueue.h"
 #include "platform/src/user/WindowTable.h"
+#include "platform/src/internal/errors.h"
 
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
   if (hwnd == nullptr) return jf::MsgQueue::Current()->SetTimer(nullptr, {}, id, elapseMs, proc);
@@ -10,7 +11,7 @@ UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) 
   if (!rec) return 0;
   auto queue = rec->queue.lock();
   if (!queue) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   // A window timer keeps the id it was given, 0 included; its WM_TIMER carries that id. Id 0
@@ -36,7 +37,7 @@ BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id) {
     queue = rec->queue.lock();
   }
   if (!queue || !queue->KillTimer(hwnd, id)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   return TRUE;

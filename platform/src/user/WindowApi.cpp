@@ -12,6 +12,7 @@
 #include "platform/src/user/MsgQueue.h"
 #include "platform/src/user/WindowDisplayHooks.h"
 #include "platform/src/user/WindowTable.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ bool SetStyleLocked(WindowRecord& rec, int index, LONG_PTR value, LONG_PTR* old)
 // Reads or writes `size` bytes of the window's extra bytes at `offset`.
 bool ExtraBytes(WindowRecord& rec, int offset, size_t size, void* read, const void* write) {
   if (offset < 0 || size_t(offset) + size > rec.extra.size()) {
-    SetLastError(ERROR_INVALID_INDEX);
+    JF_SET_ERROR(User, ERROR_INVALID_INDEX);
     return false;
   }
   if (read != nullptr) memcpy(read, rec.extra.data() + offset, size);
@@ -121,7 +122,7 @@ LONG_PTR SetLong(HWND hwnd, int index, LONG_PTR value, size_t extraSize) {
     switch (index) {
       case GWLP_WNDPROC:
         if (value == 0) {
-          SetLastError(ERROR_INVALID_PARAMETER);
+          JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
           return 0;
         }
         old = reinterpret_cast<LONG_PTR>(rec->proc);
@@ -203,7 +204,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
         rec->owner = table.RootLocked(parent);
       }
     } else if ((style & WS_CHILD) != 0) {
-      SetLastError(kErrorTopLevelWithChildStyle);
+      JF_SET_ERROR(User, kErrorTopLevelWithChildStyle);
       return nullptr;
     }
     table.AddLocked(rec);
@@ -218,7 +219,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
       SendMessageW(hwnd, WM_NCDESTROY, 0, 0);
       Finish(rec);
     }
-    SetLastError(ERROR_CANCELLED);
+    JF_SET_ERROR(User, ERROR_CANCELLED);
     return nullptr;
   }
   RECT proposed = rec->windowRect;
@@ -230,13 +231,13 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
   }
   if (SendMessageW(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     DestroyWindow(hwnd);
-    SetLastError(ERROR_CANCELLED);
+    JF_SET_ERROR(User, ERROR_CANCELLED);
     return nullptr;
   }
   WindowRecord::State creating = WindowRecord::State::Creating;
   if (!rec->state.compare_exchange_strong(creating, WindowRecord::State::Alive) &&
       creating == WindowRecord::State::Dead) {
-    SetLastError(ERROR_CANCELLED);  // destroyed by its own creation messages
+    JF_SET_ERROR(User, ERROR_CANCELLED);  // destroyed by its own creation messages
     return nullptr;
   }
   auto created = jf::WindowDisplayHooks::Get().windowCreated;
@@ -248,7 +249,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
   auto rec = WindowTable::Get().Lookup(hwnd);
   if (!rec) return FALSE;
   if (rec->threadId != MsgQueue::CurrentThreadId()) {
-    SetLastError(ERROR_ACCESS_DENIED);
+    JF_SET_ERROR(User, ERROR_ACCESS_DENIED);
     return FALSE;
   }
   if (rec->state.load() == WindowRecord::State::Destroying) return TRUE;  // already on its way
@@ -322,7 +323,7 @@ BOOL WINAPI SetPropW(HWND hwnd, LPCWSTR name, HANDLE data) {
   std::wstring key = jf::MsgAtomTable::Fold(jf::MsgAtomTable::NameArgument(name));
   return WindowTable::Get().WithRecord(hwnd, FALSE, [&](WindowRecord& rec) {
     if (key.empty()) {
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
       return FALSE;
     }
     rec.props[key] = data;
@@ -367,7 +368,7 @@ HWND WINAPI SetParent(HWND child, HWND newParent) {
     if (newParent != nullptr && !toMessage) {
       if (!table.LookupLocked(newParent)) return nullptr;
       if (newParent == child || table.IsDescendantLocked(child, newParent)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
         return nullptr;
       }
     }
@@ -389,7 +390,7 @@ HWND WINAPI GetAncestor(HWND hwnd, UINT flags) {
   return table.WithRecord(hwnd, HWND(nullptr), [&](WindowRecord& rec) -> HWND {
     if (flags == GA_PARENT) return rec.parent;
     if (flags != GA_ROOT && flags != GA_ROOTOWNER) {
-      SetLastError(ERROR_INVALID_PARAMETER);
+      JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
       return nullptr;
     }
     HWND root = table.RootLocked(hwnd);
@@ -420,7 +421,7 @@ HWND WINAPI GetWindow(HWND hwnd, UINT cmd) {
       case GW_HWNDPREV:
         return (it == siblings.end() || it == siblings.begin()) ? nullptr : *(it - 1);
       default:
-        SetLastError(ERROR_INVALID_PARAMETER);
+        JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
         return nullptr;
     }
   });
@@ -435,7 +436,7 @@ DWORD WINAPI GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
 
 BOOL WINAPI SetWindowTextW(HWND hwnd, LPCWSTR text) {
   if (!IsWindow(hwnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   return SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
@@ -445,7 +446,7 @@ int WINAPI GetWindowTextW(HWND hwnd, LPWSTR buffer, int maxCount) {
   if (buffer == nullptr || maxCount <= 0) return 0;
   buffer[0] = 0;
   if (!IsWindow(hwnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   return int(SendMessageW(hwnd, WM_GETTEXT, WPARAM(maxCount), reinterpret_cast<LPARAM>(buffer)));
@@ -453,7 +454,7 @@ int WINAPI GetWindowTextW(HWND hwnd, LPWSTR buffer, int maxCount) {
 
 int WINAPI GetWindowTextLengthW(HWND hwnd) {
   if (!IsWindow(hwnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   return int(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0));
@@ -461,7 +462,7 @@ int WINAPI GetWindowTextLengthW(HWND hwnd) {
 
 BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
   if (proc == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   std::vector<HWND> list;
@@ -493,6 +494,6 @@ HWND WINAPI FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     if (windowName != nullptr && rec->text != windowName) continue;
     return top;
   }
-  SetLastError(ERROR_FILE_NOT_FOUND);
+  JF_SET_ERROR(User, ERROR_FILE_NOT_FOUND);
   return nullptr;
 }

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 
+#include "platform/src/internal/trace.h"
 #include "platform/src/user/WindowDisplayHooks.h"
 #include "platform/src/user/WindowTable.h"
+#include "platform/src/internal/errors.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ void StoreText(HWND hwnd, LPCWSTR text) {
 }  // namespace
 
 LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  JF_TRACE_ENTRY(User, "hwnd %p msg 0x%x wp 0x%lx lp 0x%lx", (void*)hwnd, msg, (unsigned long)wParam,
+                 (unsigned long)lParam);
   auto hook = jf::WindowDisplayHooks::Get().defWindowProc;
   LRESULT hooked = 0;
   if (hook != nullptr && hook(hwnd, msg, wParam, lParam, &hooked)) return hooked;
@@ -56,7 +60,7 @@ LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 LRESULT WINAPI CallWindowProcW(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (proc == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    JF_SET_ERROR(User, ERROR_INVALID_PARAMETER);
     return 0;
   }
   return proc(hwnd, msg, wParam, lParam);

@@ -4,6 +4,7 @@
 
 #include "platform/src/user/ClassRegistry.h"
 #include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/internal/errors.h"
 
 namespace jf {
 
@@ -16,7 +17,7 @@ WindowTable& WindowTable::Get() {
 std::shared_ptr<WindowRecord> WindowTable::LookupLocked(HWND hwnd) {
   auto it = windows_.find(hwnd);
   if (hwnd == nullptr || it == windows_.end() || !it->second->Usable()) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    JF_SET_ERROR(User, ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   return it->second;

@@ -19,8 +19,8 @@
 
 #include "platform/testing/hooks/testinput.h"
 #include "tests/platform/web/WebEventLog.h"
-#include "tests/support/HttpTestServer.h"
-#include "tests/uiframe/SkinTestWindow.h"
+#include "tests/support/net/HttpTestServer.h"
+#include "tests/ui/window/SkinTestWindow.h"
 #include "ui/activex/WebBrowserUI.h"
 
 namespace webtest {

@@ -1,14 +1,15 @@
-// The X connection as the rest of the display half sees it. Every call does nothing while no
-// display is connected, so headless windows stay purely off screen.
+// The X connection as the rest of the display half sees it; X11Active and the clipboard are
+// offered upward in DisplayArea.h. Every call does nothing while no display is connected, so
+// headless windows stay purely off screen.
 #pragma once
 #include <windows.h>
 
 #include <string>
 
+#include "platform/src/display/DisplayArea.h"
+
 namespace jf {
 
-// Connects when DISPLAY names a reachable display (first call decides); true when connected.
-bool X11Active();
 // A top-level window was made, moved, resized, shown, hidden, reshaped or destroyed.
 void X11WindowCreated(HWND hwnd);
 void X11WindowChanged(HWND hwnd);
@@ -17,10 +18,6 @@ void X11WindowDestroyed(HWND hwnd);
 void X11WindowIcon(HWND hwnd, HICON icon);
 // The pointer shape of a system cursor (IDC_* id) over the process's windows.
 void X11Cursor(uintptr_t systemId);
-// The X clipboard (the CLIPBOARD selection): what the process copies, and what any client
-// copied (false when there is no display, no owner or no answer within a second).
-void X11SetClipboard(const std::wstring& text);
-bool X11GetClipboard(std::wstring* text);
 // The active window gets the keyboard of the X server.
 void X11Focus(HWND hwnd);
 // The backing store of a top-level window (or the root of a child) goes to the screen.

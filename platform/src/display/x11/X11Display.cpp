@@ -3,6 +3,8 @@
 // XPutImage, and a reader thread that turns X events into the same input as the test drivers.
 #include <windows.h>
 #include "platform/src/internal/trace.h"
+// Before Xlib, whose Status macro would rename MsgQueue::Status.
+#include "platform/src/user/UserArea.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -1,0 +1,447 @@
+#include "app/install/InstallFlow.h"
+
+#include <shellapi.h>
+
+#include "Updater/CUpdateModule.h"
+#include "app/config/AppConfig.h"
+#include "app/install/AppLog.h"
+#include "app/install/InstallFolderChoice.h"
+#include "app/install/InstallSteps.h"
+#include "app/install/LauncherDetection.h"
+#include "app/install/RunStatistics.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
+
+namespace {
+
+const wchar_t kFile[] = L".\\app\\install\\InstallFlow.cpp";
+const wchar_t kBoxTitle[] = L"提示信息";
+const wchar_t kNetworkFailure[] = L"连接超时，请检查网络是否正常";
+const wchar_t kDigestWrong[] = L"文件已损坏，请重新下载！";
+
+// Ticks of the retry timer in hidden mode and of the wait for the platform's programs.
+int g_hiddenRetryTicks = 0;
+int g_platformWaitTicks = 0;
+
+}  // namespace
+
+const wchar_t InstallFlow::kAgreementUrl[] = L"https://www.varnel.com/agreement/license.html";
+
+InstallFlow::InstallFlow(IInstallView* view) : m_view(view), m_worker(&m_shared) {
+  m_gameId = StringUtils::ToInt(LoadStringResource(kStringGameId));
+}
+
+InstallFlow::~InstallFlow() {
+  Shutdown();
+  StopUpdateModule();
+}
+
+void InstallFlow::Shutdown() {
+  m_worker.Cancel();
+  m_worker.Join();
+}
+
+void InstallFlow::Close(UINT code) {
+  HWND window = Window();
+  if (window != nullptr) PostMessageW(window, WM_CLOSE, code, 0);
+}
+
+int InstallFlow::ShowMessageBox(IInstallView::BoxSlot slot, const std::wstring& text, const std::wstring& ok,
+                                const std::wstring& cancel, const std::wstring& code, bool showClose,
+                                bool showCancelRow) {
+  IInstallView::BoxRequest request;
+  request.text = text;
+  request.title = kBoxTitle;
+  request.okCaption = ok;
+  request.cancelCaption = cancel;
+  request.codeLine = code;
+  request.showClose = showClose;
+  request.showCancelRow = showCancelRow;
+  return m_view->RunBox(slot, request);
+}
+
+void InstallFlow::PrepareInstall() {
+  AppConfig& config = AppConfig::Instance();
+  if (config.gameId != 0) m_gameId = config.gameId;
+  m_launcherInstalled = LauncherDetection::FindInstalledLauncher(m_launcherPath, m_installDir);
+  if (config.hidden) {
+    m_view->SelectOption(IInstallView::kOptionAuto, false);
+    m_installDir = InstallFolderChoice::ChooseHiddenFolder(config.installPath);
+    m_downloadDir = m_installDir;
+    if (m_installDir.empty()) {
+      ReportInstallStatistics(false);
+      JF_APP_LOG(kLogInfo, kFile, L"没有合适的安装目录");
+      Close(1);
+      return;
+    }
+    StartDownload();
+    return;
+  }
+  if (!m_launcherInstalled) return;
+  if (config.jfFlag) {
+    m_view->SelectOption(IInstallView::kOptionAgree, true);
+    if (!m_installDir.empty()) {
+      std::wstring candidate = StringUtils::Format(L"%s%u", InstallFolderChoice::kPlatformFolder,
+                                                   static_cast<unsigned>(GetCurrentProcessId()));
+      if (FileUtils::GetFileName(m_installDir) == candidate) candidate += L"_new";
+      m_installDir = FileUtils::GetParentDir(m_installDir) + L"\\" + candidate;
+    }
+  }
+  InstallWorker::SetFlowTimer(m_shared, Window(), kTimerLauncherQuestion, 100);
+}
+
+void InstallFlow::StopUpdateModule() {
+  if (!m_updateModule) return;
+  m_updateModule->Stop();
+  m_updateModule.reset();
+}
+
+void InstallFlow::StartDownload() {
+  m_downloadStartTick = GetTickCount();
+  m_shared.installerSize = 0;
+  m_shared.md5Percent = 0;
+  m_progress.Reset();
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
+  m_view->SetPicture(L"file='ad00.png'");
+  InstallWorker::SetFlowTimer(m_shared, Window(), kTimerPicture, 8000);
+  StopUpdateModule();
+  m_updateModule.reset(new CUpdateModule(m_downloadDir, this, 0));
+  m_updateModule->CreateHelperWindow();
+  DWORD error = m_updateModule->CreateDownloadDir();
+  if (error == 0) {
+    m_updateModule->RequestInstallInfo();
+  } else {
+    // Without its folder the attempt fails like a network failure, so the retry runs.
+    m_updateModule->ReportAttemptFailure(error);
+  }
+}
+
+void InstallFlow::ReportInstallStatistics(bool success) {
+  m_installEndTick = GetTickCount();
+  RunStatistics::BuildGameCodeMap(m_gameCodes);
+  RunStatistics::RunFacts facts;
+  facts.installDir = m_installDir;
+  facts.gameId = m_gameId;
+  facts.downloadStartTick = m_downloadStartTick;
+  facts.installEndTick = m_installEndTick;
+  RunStatistics::Send(RunStatistics::BuildRecord(success, facts, m_gameCodes));
+}
+
+void InstallFlow::UpdateProgress() {
+  int width = m_view->GetBarWidth();
+  if (m_totalBytes <= 0) {
+    m_view->SetBar(InstallProgress::BarImage(0), 0);
+    return;
+  }
+  int length = InstallProgress::ComputeLength(width, m_totalBytes, m_completeBytes, m_shared.animationStep.load(),
+                                              m_shared.md5Percent.load());
+  if (!m_progress.Changed(length)) return;
+  if (!m_md5Checking) {
+    m_view->SetBubble(
+        InstallProgress::ComputeBubble(length, m_view->GetWindowHeight(), m_totalBytes, m_completeBytes));
+  }
+  m_view->SetBar(InstallProgress::BarImage(length), length);
+}
+
+void InstallFlow::CalcMd5() {
+  m_shared.animationStep = 0;
+  JF_APP_LOG(kLogInfo, kFile, L"CalcMd5");
+  m_installerPath = m_downloadDir + L"\\vrinstaller.exe";
+  m_shared.installerSize = static_cast<int64_t>(FileUtils::GetFileSize(m_installerPath));
+  m_shared.md5Percent = 0;
+  m_progress.Reset();
+  m_md5Checking = true;
+  JF_APP_LOG(kLogInfo, kFile, L"file:%s, size:%I64d", m_installerPath.c_str(),
+             static_cast<long long>(m_shared.installerSize.load()));
+  m_view->SetBubbleInstalling(true);
+  StartWorker(true);
+  InstallWorker::SetFlowTimer(m_shared, Window(), kTimerDigest, 100);
+}
+
+void InstallFlow::StartWorker(bool checkDigest) {
+  AppConfig& config = AppConfig::Instance();
+  InstallWorker::Job job;
+  job.window = Window();
+  job.checkDigest = checkDigest;
+  job.installerPath = m_installerPath;
+  job.expectedMd5 = m_expectedMd5;
+  job.installDir = m_installDir;
+  job.launcherInstalled = m_launcherInstalled;
+  job.hasAutoOption = m_view->HasOption(IInstallView::kOptionAuto);
+  job.autoSelected = m_view->IsOptionSelected(IInstallView::kOptionAuto);
+  job.hidden = config.hidden;
+  job.runLauncher = config.runLauncher;
+  job.gameId = m_gameId;
+  job.tgIdText = LoadStringResource(kStringTgId);
+  job.logSetting = config.logEnabled;
+  job.downloadStartTick = m_downloadStartTick;
+  RunStatistics::BuildGameCodeMap(m_gameCodes);
+  job.gameCodes = m_gameCodes;
+  m_worker.Start(job);
+}
+
+void InstallFlow::OnClickClose() {
+  if (m_view->IsBoxOpen(IInstallView::kBoxExit)) return;
+  IInstallView::BoxRequest request;
+  request.text = L"是否退出安装？";
+  request.title = L"退出安装";
+  request.showClose = true;
+  request.showCancelRow = true;
+  if (m_view->RunBox(IInstallView::kBoxExit, request) == 1) Close(1);
+}
+
+bool InstallFlow::OnClickInstall() {
+  if (!m_view->IsOptionSelected(IInstallView::kOptionAgree)) {
+    ShowMessageBox(IInstallView::kBoxPlain, L"请点击阅读 软件许可协议 并勾选同意。", L"", L"", L"", true, false);
+    return false;
+  }
+  m_installDir = InstallFolderChoice::PickInstallFolder(m_installDir);
+  if (m_installDir.empty()) {
+    m_installDir = InstallFolderChoice::FindFirstDriveFolder();
+    m_view->SetFolderText(m_installDir);
+    return false;
+  }
+  if (m_downloadDir.empty()) m_downloadDir = m_installDir;
+  m_view->ShowProgressPage(m_gameId != 0);
+  if (m_view->IsOptionSelected(IInstallView::kOptionAuto)) {
+    CommonUtils::SetAutoRun(InstallSteps::kRunValueName,
+                            InstallSteps::AutoRunText(m_downloadDir + L"\\" + LauncherDetection::kLauncherExe));
+  }
+  StartDownload();
+  return true;
+}
+
+void InstallFlow::OnClickFree() {
+  if (m_view->IsPanelVisible()) {
+    m_view->SetPanelVisible(false);
+    return;
+  }
+  m_view->SetPanelVisible(true);
+  m_installDir = InstallFolderChoice::PickInstallFolder(m_installDir);
+  if (m_installDir.empty()) m_installDir = InstallFolderChoice::FindFirstDriveFolder();
+  m_view->SetFolderText(m_installDir);
+}
+
+void InstallFlow::OnClickSelect() {
+  std::wstring chosen = m_view->BrowseForFolder(m_installDir);
+  if (chosen.empty()) return;
+  if (chosen.back() == L'\\') chosen.pop_back();
+  if (chosen.empty()) return;
+  m_installDir = chosen + L"\\" + InstallFolderChoice::kPlatformFolder;
+  m_view->SetFolderText(m_installDir);
+}
+
+void InstallFlow::OnClickAgreement() {
+  ShellExecuteW(Window(), L"open", kAgreementUrl, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void InstallFlow::OnFolderTextChanged(const std::wstring& text) {
+  m_installDir = text;
+  m_view->SetFolderTip(InstallFolderChoice::DiskSpaceText(m_installDir));
+}
+
+void InstallFlow::OnDownloadProgress(int64_t totalBytes, int64_t completedBytes, int32_t speed, int32_t) {
+  m_totalBytes = totalBytes;
+  m_completeBytes = completedBytes;
+  m_speed = speed;
+  m_mayShowRetryBox = true;
+  if (m_view->IsBoxOpen(IInstallView::kBoxRetry)) m_view->CloseBox(IInstallView::kBoxRetry, 2);
+  UpdateProgress();
+}
+
+void InstallFlow::OnDownloadResult(int32_t errorType, int32_t errorCode, const std::wstring&) {
+  const ErrorPair result{errorType, errorCode};
+  if (result == ErrorPair{}) {
+    m_totalBytes = 1;
+    m_completeBytes = 1;
+    UpdateProgress();
+    CalcMd5();
+    return;
+  }
+  OnNetworkFailure(result);
+}
+
+void InstallFlow::OnInstallInfoResult(int32_t errorType, int32_t errorCode, const std::wstring&,
+                                      const std::wstring& md5) {
+  m_expectedMd5 = md5;
+  const ErrorPair result{errorType, errorCode};
+  if (!result.Ok()) OnNetworkFailure(result);
+}
+
+void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
+  if (event != 0 && event != 4) return;
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
+  if (!m_updateModule) return;
+  DeleteFileW((m_installDir + L"\\vrinstaller.exe").c_str());
+  m_updateModule->ResumeDownload();
+}
+
+void InstallFlow::OnNetworkFailure(ErrorPair failure) {
+  ReportInstallStatistics(false);
+  JF_APP_LOG(kLogInfo, kFile, L"%s", kNetworkFailure);
+  InstallWorker::SetFlowTimer(m_shared, Window(), kTimerRetry, 5000);
+  if (!m_mayShowRetryBox || AppConfig::Instance().hidden) return;
+  m_mayShowRetryBox = false;
+  int result = ShowMessageBox(IInstallView::kBoxRetry, kNetworkFailure, L"重试", L"",
+                              StringUtils::Format(L"code:%d type:%d", failure.code, failure.type), true, false);
+  m_mayShowRetryBox = true;
+  if (result == 1 && !m_closing) StartDownload();
+}
+
+void InstallFlow::OnDigestWrong() {
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerDigest);
+  ReportInstallStatistics(false);
+  JF_APP_LOG(kLogInfo, kFile, L"%s", kDigestWrong);
+  if (AppConfig::Instance().hidden) {
+    // A kept file of the expected size would "complete" the next run without a download.
+    FileUtils::DeleteFileRetry(m_installerPath, 3);
+    Close(1);
+    return;
+  }
+  int result = ShowMessageBox(IInstallView::kBoxPlain, kDigestWrong, L"重新下载", L"退出安装", L"", true, true);
+  if (m_closing) return;
+  if (result == 1) {
+    FileUtils::DeleteFileRetry(m_installerPath, 3);
+    m_completeBytes = 0;
+    m_md5Checking = false;
+    m_view->SetBubbleInstalling(false);
+    UpdateProgress();
+    StartDownload();
+  } else {
+    Close(1);
+  }
+}
+
+void InstallFlow::OnInstallResult(ErrorPair outcome) {
+  if (outcome.Ok()) {
+    m_shared.installFinished = true;
+    UpdateProgress();
+    std::wstring game = InstallSteps::OtherGamePath(m_installDir);
+    if (FileUtils::IsFileExist(game)) {
+      DWORD started = CommonUtils::RunProcess(nullptr, game, L"");
+      JF_APP_LOG(kLogError, kFile, L"启动游戏更新器 %s, ret:%d", game.c_str(), static_cast<int>(started));
+      InstallSteps::CreateOtherGameShortcuts(m_installDir);
+      DeleteFileW(m_installerPath.c_str());
+      InstallSteps::CleanMiniLog(AppConfig::Instance().logEnabled);
+      if (!CommonUtils::IsProcessRunning(L"JFMain.exe")) {
+        InstallWorker::SetFlowTimer(m_shared, Window(), kTimerPlatformWait, 1000);
+      } else {
+        Close(1);
+      }
+    } else {
+      JF_APP_LOG(kLogError, kFile, L"游戏启动器不存在 %s", game.c_str());
+      Close(1);
+    }
+    ReportInstallStatistics(true);
+    return;
+  }
+  m_installEndTick = GetTickCount();
+  ReportInstallStatistics(false);
+  JF_APP_LOG(kLogError, kFile, L"解压补丁出错，et:%u, ec:%u", static_cast<unsigned>(outcome.type),
+             static_cast<unsigned>(outcome.code));
+  if (AppConfig::Instance().hidden) {
+    Close(1);
+    return;
+  }
+  int result = ShowMessageBox(IInstallView::kBoxPlain, L"安装过程出错", L"重试", L"",
+                              StringUtils::Format(L"type:%d code:%d", outcome.type, outcome.code), true, false);
+  // The retry runs on a new worker: the installer's wait and the animation wait must not
+  // block the window.
+  if (result == 1 && !m_closing) StartWorker(false);
+}
+
+void InstallFlow::OnTimer(UINT_PTR id, bool& handled) {
+  switch (id) {
+    case kTimerAnimation: OnAnimationTimer(); break;
+    case kTimerRetry: OnRetryTimer(); break;
+    case kTimerLauncherQuestion: handled = OnLauncherQuestionTimer(); break;
+    case kTimerPicture: m_view->SetPicture(L"file='ad00.png'"); break;
+    case kTimerDigest: UpdateProgress(); break;
+    case kTimerPlatformWait: OnPlatformWaitTimer(); break;
+    default: break;
+  }
+}
+
+void InstallFlow::OnAnimationTimer() {
+  int step = InstallProgress::NextAnimationStep(m_shared.animationStep.load(), m_shared.installFinished.load());
+  m_shared.animationStep = step;
+  if (step > InstallProgress::kFullAnimationStep) {
+    InstallWorker::KillFlowTimer(m_shared, Window(), kTimerAnimation);
+  } else {
+    UpdateProgress();
+  }
+}
+
+void InstallFlow::OnRetryTimer() {
+  if (AppConfig::Instance().hidden && ++g_hiddenRetryTicks > 10) {
+    Close(1);
+    return;
+  }
+  if (!m_updateModule) return;
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
+  if (!m_updateModule->GetUrlList().empty()) m_updateModule->RequestInstallInfo();
+}
+
+bool InstallFlow::OnLauncherQuestionTimer() {
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerLauncherQuestion);
+  if (!AppConfig::Instance().jfFlag) {
+    int result = ShowMessageBox(IInstallView::kBoxPlain, L"您已经安装了澜铭聚峰，是否覆盖安装？", L"覆盖安装",
+                                L"直接启动", L"", false, true);
+    if (m_closing) return false;
+    if (result == 2 && CommonUtils::RunProcess(nullptr, m_launcherPath,
+                                               InstallSteps::LauncherCommandLine(m_launcherPath, m_gameId)) == 0) {
+      Close(1);
+      return true;
+    }
+  }
+  OnClickFree();
+  return false;
+}
+
+void InstallFlow::OnPlatformWaitTimer() {
+  ++g_platformWaitTicks;
+  if (g_platformWaitTicks < 30 && !CommonUtils::IsProcessRunning(L"JFMain.exe") &&
+      !CommonUtils::IsProcessRunning(L"VRUpdater.exe")) {
+    return;
+  }
+  JF_APP_LOG(kLogInfo, kFile, L"Close, iTimes:%d", g_platformWaitTicks);
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerPlatformWait);
+  Close(1);
+}
+
+LRESULT InstallFlow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  handled = false;
+  switch (message) {
+    case WM_TIMER:
+      // Only the flow's own running timers; the others belong to the window's framework.
+      if (InstallWorker::IsFlowTimer(m_shared, wParam)) OnTimer(wParam, handled);
+      break;
+    case WM_CLOSE:
+      if (m_view->IsBoxOpen(IInstallView::kBoxExit)) {
+        m_view->CloseBox(IInstallView::kBoxExit, 1);
+        handled = true;
+        break;
+      }
+      m_closing = true;
+      // A retry box still open would otherwise restart the download after the close.
+      if (m_view->IsBoxOpen(IInstallView::kBoxRetry)) m_view->CloseBox(IInstallView::kBoxRetry, 2);
+      m_worker.Cancel();
+      StopUpdateModule();
+      m_patcher.DestroyThread(3000);
+      break;
+    case kMsgDigestWrong:
+      OnDigestWrong();
+      handled = true;
+      break;
+    case kMsgRedraw:
+      UpdateProgress();
+      break;
+    case kMsgInstallResult:
+      OnInstallResult(ErrorPairFromParams(wParam, lParam));
+      break;
+    default:
+      break;
+  }
+  return 0;
+}

@@ -1,0 +1,129 @@
+// The conductor of the install flow behind the main window: the first step, the reactions
+// to the window's controls, timers and messages, and the update module's reports. Runs on
+// the main thread; the install worker reaches it only through the window.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "Updater/ErrorPairParams.h"
+#include "Updater/IGameEventListener.h"
+#include "Updater/MakePatch/CPatcher.h"
+#include "app/install/IInstallView.h"
+#include "app/install/InstallProgress.h"
+#include "app/install/InstallWorker.h"
+
+class CUpdateModule;
+
+class InstallFlow : public IGameEventListener {
+ public:
+  enum : UINT_PTR {
+    kTimerAnimation = 11,
+    kTimerRetry = 12,
+    kTimerLauncherQuestion = 13,
+    kTimerPicture = 15,
+    kTimerDigest = 16,
+    kTimerPlatformWait = 18,
+  };
+  enum : UINT { kMsgDigestWrong = 0x464, kMsgRedraw = 0x465, kMsgInstallResult = 0x466 };
+
+  explicit InstallFlow(IInstallView* view);
+  ~InstallFlow();
+  InstallFlow(const InstallFlow&) = delete;
+  InstallFlow& operator=(const InstallFlow&) = delete;
+
+  // The first step, once the window's controls exist.
+  void PrepareInstall();
+  // The window's messages; handled: the window's own handling is skipped.
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  // Stops the install worker and waits for it: after the message loop, before the services
+  // go down.
+  void Shutdown();
+
+  // Notifications of the controls; the install click answers whether the install started.
+  void OnProgressTimer() { UpdateProgress(); }
+  void OnClickClose();
+  bool OnClickInstall();
+  void OnClickFree();
+  void OnClickSelect();
+  void OnClickAgreement();
+  void OnFolderTextChanged(const std::wstring& text);
+
+  // IGameEventListener
+  void Reserved0(int32_t, int32_t, int32_t, int32_t) override {}
+  void Reserved1(int32_t, int32_t, int32_t) override {}
+  void OnDownloadProgress(int64_t totalBytes, int64_t completedBytes, int32_t speed, int32_t reserved) override;
+  void OnDownloadResult(int32_t errorType, int32_t errorCode, const std::wstring& message) override;
+  void Reserved4(int32_t, int32_t, int32_t) override {}
+  void Reserved5(int32_t) override {}
+  void Reserved6(int32_t, int32_t, int32_t) override {}
+  void Reserved7(int32_t, int32_t) override {}
+  void Reserved8(int32_t, int32_t) override {}
+  void OnDownloadEvent(int32_t event, int32_t value) override;
+  void OnInstallInfoResult(int32_t errorType, int32_t errorCode, const std::wstring& version,
+                           const std::wstring& md5) override;
+
+  void UpdateProgress();
+  void StartDownload();
+  void CalcMd5();
+  void ReportInstallStatistics(bool success);
+
+  // State the window and the tests read.
+  const std::wstring& GetInstallDir() const { return m_installDir; }
+  const std::wstring& GetDownloadDir() const { return m_downloadDir; }
+  const std::wstring& GetLauncherPath() const { return m_launcherPath; }
+  const std::wstring& GetInstallerPath() const { return m_installerPath; }
+  int32_t GetGameId() const { return m_gameId; }
+  bool IsLauncherInstalled() const { return m_launcherInstalled; }
+  bool IsDigestChecking() const { return m_md5Checking; }
+  CUpdateModule* GetUpdateModule() const { return m_updateModule.get(); }
+  InstallWorker::Shared& GetShared() { return m_shared; }
+  const InstallProgress& GetProgress() const { return m_progress; }
+  void SetInstallDir(const std::wstring& folder) { m_installDir = folder; }
+
+  static const wchar_t kAgreementUrl[];
+
+ private:
+  void OnNetworkFailure(ErrorPair failure);
+  void OnDigestWrong();
+  void OnInstallResult(ErrorPair outcome);
+  void OnTimer(UINT_PTR id, bool& handled);
+  void OnAnimationTimer();
+  void OnRetryTimer();
+  // true when the launcher was started instead: the window's own handling is skipped.
+  bool OnLauncherQuestionTimer();
+  void OnPlatformWaitTimer();
+  void StartWorker(bool checkDigest);
+  void StopUpdateModule();
+  void Close(UINT code);
+  int ShowMessageBox(IInstallView::BoxSlot slot, const std::wstring& text, const std::wstring& ok,
+                     const std::wstring& cancel, const std::wstring& code, bool showClose, bool showCancelRow);
+  HWND Window() { return m_view->GetViewWindow(); }
+
+  IInstallView* m_view;
+  std::wstring m_installDir;
+  std::wstring m_launcherPath;
+  std::wstring m_downloadDir;
+  std::wstring m_installerPath;
+  int32_t m_gameId = 0;
+  InstallWorker::Shared m_shared;
+  CPatcher m_patcher;
+  std::unique_ptr<CUpdateModule> m_updateModule;
+  bool m_mayShowRetryBox = true;
+  bool m_launcherInstalled = false;
+  bool m_md5Checking = false;
+  bool m_closing = false;
+  std::wstring m_expectedMd5;
+  int64_t m_totalBytes = 0;
+  int64_t m_completeBytes = 0;
+  int32_t m_speed = 0;
+  DWORD m_downloadStartTick = 0;
+  DWORD m_installEndTick = 0;
+  std::map<int32_t, std::wstring> m_gameCodes;
+  InstallProgress m_progress;
+  InstallWorker m_worker;
+};

@@ -1,0 +1,81 @@
+#include "app/install/OldInstallRemoval.h"
+
+#include <tlhelp32.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <set>
+
+#include "app/install/AppLog.h"
+#include "commonlib/util/CommonUtils.h"
+#include "commonlib/util/FileUtils.h"
+
+namespace {
+
+const wchar_t kFile[] = L".\\app\\install\\OldInstallRemoval.cpp";
+
+const wchar_t* const kOldFiles[] = {L"VarnelLauncher.exe", L"tmupdate.ini",   L"uninst.exe",      L"Launcher.ini",
+                                    L"tg.id",              L"preference.ini", L"GameSettings.ini"};
+
+std::wstring ImagePath(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == nullptr) return std::wstring();
+  std::vector<wchar_t> image(32768, L'\0');
+  DWORD size = static_cast<DWORD>(image.size());
+  std::wstring path;
+  if (QueryFullProcessImageNameW(process, 0, image.data(), &size)) path.assign(image.data(), size);
+  CloseHandle(process);
+  return path;
+}
+
+}  // namespace
+
+std::vector<DWORD> OldInstallRemoval::FindProcessesInDir(const std::wstring& folder) {
+  std::vector<DWORD> found;
+  std::wstring prefix = folder + L"\\";
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return found;
+  PROCESSENTRY32W entry = PROCESSENTRY32W();
+  entry.dwSize = sizeof(entry);
+  const DWORD self = GetCurrentProcessId();
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == self) continue;
+    std::wstring image = ImagePath(entry.th32ProcessID);
+    if (image.size() >= prefix.size() && _wcsnicmp(image.c_str(), prefix.c_str(), prefix.size()) == 0) {
+      found.push_back(entry.th32ProcessID);
+    }
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+bool OldInstallRemoval::EndProcesses(const std::wstring& folder) {
+  // A process that is found again after it was handled, or one that cannot be ended,
+  // ends the loop: searching on would find it for ever.
+  std::set<DWORD> handled;
+  for (;;) {
+    std::vector<DWORD> pids = FindProcessesInDir(folder);
+    auto next = std::find_if(pids.begin(), pids.end(), [&](DWORD pid) { return handled.count(pid) == 0; });
+    if (next == pids.end()) return true;
+    DWORD pid = *next;
+    handled.insert(pid);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr) return false;
+    bool ended = WaitForSingleObject(process, 100) == WAIT_OBJECT_0;
+    if (!ended) ended = TerminateProcess(process, 0) != FALSE;
+    if (ended) WaitForSingleObject(process, 1000);
+    JF_APP_LOG(kLogInfo, kFile, L"TerminateProcess, pid:%u", static_cast<unsigned>(pid));
+    CloseHandle(process);
+    if (!ended) return false;
+  }
+}
+
+void OldInstallRemoval::EndProcessAndDelFile(const std::wstring& installDir) {
+  JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile, path:%s", installDir.c_str());
+  CommonUtils::EnableDebugPrivilege();
+  EndProcesses(installDir);
+  FileUtils::DeleteDirectoryTree(installDir + L"\\bin");
+  FileUtils::DeleteDirectoryTree(installDir + L"\\patch");
+  for (const wchar_t* name : kOldFiles) FileUtils::DeleteFileRetry(installDir + L"\\" + name, 0);
+  JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile end");
+}

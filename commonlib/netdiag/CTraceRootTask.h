@@ -1,0 +1,10 @@
+// A route trace of the host; the text comes back in UTF-8 with code 0.
+#pragma once
+
+#include "commonlib/netdiag/CNetToolTask.h"
+
+class CTraceRootTask : public CNetToolTask {
+ public:
+  using CNetToolTask::CNetToolTask;
+  void Run() override;
+};

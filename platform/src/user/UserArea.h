@@ -1,0 +1,20 @@
+// What the window and message code offers the areas above it (the display half, the
+// controls): window records and their table, classes, message queues and filters, the hooks
+// the display half fills, and the caret as the layer's own drawing code reads it.
+#pragma once
+#include <windows.h>
+
+#include "platform/src/user/ClassRecord.h"
+#include "platform/src/user/ClassRegistry.h"
+#include "platform/src/user/MsgFilter.h"
+#include "platform/src/user/MsgQueue.h"
+#include "platform/src/user/WindowDisplayHooks.h"
+#include "platform/src/user/WindowRecord.h"
+#include "platform/src/user/WindowTable.h"
+
+namespace jf {
+
+// True when this thread's caret is shown; then its rectangle in its window's client area.
+bool CaretShown(RECT* rect);
+
+}  // namespace jf

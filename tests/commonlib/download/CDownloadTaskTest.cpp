@@ -1,0 +1,544 @@
+// The download task end to end: real transfers from the scripted server through the
+// download channel, the queue and the task, with the engine tick driven by the test.
+#include "commonlib/CDownloadTask.h"
+
+#include "tests/commonlib/download/DownloadTestEnv.h"
+#include "tests/support/core/InstantPause.h"
+#include "tests/support/TraceCapture.h"
+#include "commonlib/peer/CHttpDownloadPeer.h"
+
+namespace {
+
+class CDownloadTaskTest : public DownloadTestEnv {
+ protected:
+  // Downloads a body of `size` bytes from three sources and checks the result.
+  void FullDownload(size_t size, unsigned seed) {
+    SCOPED_TRACE(size);
+    std::string body = HttpTestServer::RandomBody(size, seed);
+    std::string path = "/f" + std::to_string(size);
+    Serve(path, body);
+    std::wstring name = L"file" + std::to_wstring(size) + L".bin";
+    DownloadOutcome out;
+    Add(Url(path), L"127.0.0.2;127.0.0.3", name, static_cast<int64_t>(size), out, Md5Of(body));
+    ASSERT_TRUE(RunUntil([&] { return out.done; }));
+    EXPECT_EQ(0, out.et);
+    EXPECT_EQ(0, out.ec);
+    EXPECT_EQ(1, out.calls);
+    std::string host = StringUtils::ToUtf8(name);
+    EXPECT_EQ(body, dir.Read(host));
+    EXPECT_FALSE(dir.Exists(host + ".vrdt"));
+    EXPECT_FALSE(dir.Exists(host + ".vrdt.vrmt"));
+    EXPECT_FALSE(dir.Exists(host + ".vrdt.vrmt.mbk"));
+    EXPECT_TRUE(out.Monotonic());
+    for (int64_t c : out.completed) EXPECT_LE(c, static_cast<int64_t>(size));
+    EXPECT_EQ(nullptr, Task(name));
+  }
+};
+
+TEST_F(CDownloadTaskTest, FullDownloadsOfEdgeSizesFromThreeSources) {
+  FullDownload(0, 1);
+  EXPECT_EQ(0u, server.RequestsFor("/f0").size());
+  FullDownload(1, 2);
+  FullDownload(1310720, 3);
+  // The last block holds one byte: it still goes out as a range.
+  FullDownload(1310721, 4);
+  FullDownload(6000000, 5);
+  // Five blocks over three sources: every address took part.
+  EXPECT_EQ(3u, Addresses("/f6000000").size());
+  for (const auto& r : server.RequestsFor("/f1310721")) EXPECT_FALSE(r.Header("Range").empty());
+}
+
+TEST_F(CDownloadTaskTest, OptionsThatAreNoObjectAreIgnored) {
+  std::string body = HttpTestServer::RandomBody(1000, 6);
+  Serve("/o", body);
+  for (const char* options : {"[1,2]", "not json", "7"}) {
+    SCOPED_TRACE(options);
+    DownloadOutcome out;
+    std::remove(dir.Host("o.bin").c_str());
+    Add(Url("/o"), L"", L"o.bin", 1000, out, Md5Of(body), L"", 0, options);
+    ASSERT_TRUE(RunUntil([&] { return out.done; }));
+    EXPECT_EQ(0, out.et);
+    EXPECT_EQ(body, dir.Read("o.bin"));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Answers ranges; a range that does not start at 0 stalls after `stallAfter` bytes.
+HttpTestServer::Handler StallingAfterFirstBlock(const std::string& body, long long stallAfter) {
+  return DownloadTestEnv::RangesUnless(
+      body, [](const HttpTestServer::Request& r) { return r.Header("Range").rfind("bytes=0-", 0) != 0; },
+      [stallAfter](HttpTestServer::Script& s) { s.stallAfter = stallAfter; });
+}
+
+int64_t IntAt(const ProtoValue& v, const wchar_t* key) {
+  const ProtoValue& x = v.get(key);
+  return x.type() == PV_INTEGER ? x.integer() : -1;
+}
+
+TEST_F(CDownloadTaskTest, ResumeFileIsSavedAtMostOnceASecondAndTheTickSavesWhatWaits) {
+  const size_t size = 4000000;
+  std::string body = HttpTestServer::RandomBody(size, 12);
+  auto calls = std::make_shared<int>(0);
+  server.SetHandler("/t", [body, calls](const Request&) {
+    Script s;
+    s.ranges = true;
+    s.body = body;
+    if ((*calls)++ >= 2) s.stallAfter = 10;  // the third block holds
+    return s;
+  });
+  DownloadOutcome out;
+  Add(Url("/t"), L"", L"t.bin", size, out, Md5Of(body));
+  auto firstMissing = [&] {
+    ProtoValue v = ReadResume("t.bin");
+    const ProtoValue::Array* gl = v.get(L"gl").array();
+    return gl && !gl->empty() ? (*gl)[0].get(L"start").integer() : -1;
+  };
+  // Two blocks arrive within one second of the frozen clock: only the first is saved.
+  ASSERT_TRUE(MainThreadPump::Until([&] { return server.RequestsFor("/t").size() == 3; }));
+  MainThreadPump::For(50);
+  EXPECT_EQ(2621440, Task(L"t.bin")->GetGaps().begin()->first);
+  EXPECT_EQ(1310720, firstMissing());
+  jf::TickAdvance(999);
+  CDownloadTaskQueue::GetInstance().OnTimer();
+  EXPECT_EQ(1310720, firstMissing());
+  jf::TickAdvance(1);
+  CDownloadTaskQueue::GetInstance().OnTimer();
+  // The held block's first bytes count as received.
+  EXPECT_GE(firstMissing(), 2621440);
+  EXPECT_LE(firstMissing(), 2621450);
+  server.ReleaseStalls();
+}
+
+TEST_F(CDownloadTaskTest, ResultOfAnUnknownSourceIsLoggedWithItsWholeIdentity) {
+  TraceCapture trace;
+  ServeHeld("/u", 3000000, 'u');
+  DownloadOutcome out;
+  Add(Url("/u"), L"", L"u.bin", 3000000, out);
+  CDownloadTask* task = Task(L"u.bin");
+  ASSERT_NE(nullptr, task);
+  task->OnRangeCompleted(reinterpret_cast<CDownloadPeer*>(uintptr_t{0x7f12345678ab}), 0, 0);
+  EXPECT_TRUE(trace.Contains(L"peer未找到 0x7f12345678ab"));
+  EXPECT_EQ(1u, task->GetPeers().size());
+  server.ReleaseStalls();
+}
+
+TEST_F(CDownloadTaskTest, StopSavesReceivedBytesAndResumeFetchesOnlyTheRest) {
+  const size_t size = 3000000;
+  std::string body = HttpTestServer::RandomBody(size, 11);
+  server.SetHandler("/r", StallingAfterFirstBlock(body, 100000));
+  DownloadOutcome out;
+  std::wstring md5 = Md5Of(body);
+  Add(Url("/r"), L"127.0.0.2;127.0.0.3", L"r.bin", size, out, md5);
+  // The first block arrives; the two others hold after 100,000 bytes each.
+  ASSERT_TRUE(RunUntil([&] {
+    const GapList& g = Task(L"r.bin")->GetGaps();
+    return !g.IsEmpty() && g.begin()->first == 1310720;
+  }));
+  ASSERT_TRUE(MainThreadPump::Until([&] {
+    auto reqs = server.RequestsFor("/r");
+    return reqs.size() == 3 && dir.Read("r.bin.vrdt").size() == size &&
+           dir.Read("r.bin.vrdt").substr(2621440, 100000) == body.substr(2621440, 100000) &&
+           dir.Read("r.bin.vrdt").substr(1310720, 100000) == body.substr(1310720, 100000);
+  }));
+  CDownloadTaskQueue::GetInstance().RemoveTask(dir.Win(L"r.bin"));
+  server.ReleaseStalls();
+  EXPECT_FALSE(out.done);
+  EXPECT_TRUE(dir.Exists("r.bin.vrdt"));
+
+  ProtoValue meta = ReadResume("r.bin");
+  ASSERT_EQ(PV_MAP, meta.type());
+  EXPECT_EQ(static_cast<int64_t>(size), IntAt(meta, L"fs"));
+  EXPECT_EQ(md5, meta.get(L"fh").string());
+  EXPECT_EQ(0, IntAt(meta, L"ps"));
+  EXPECT_GE(IntAt(meta, L"ct"), 0);
+  EXPECT_GE(IntAt(meta, L"ft"), 0);
+  EXPECT_FALSE(meta.has(L"is_cdn"));
+  ASSERT_EQ(PV_MAP, meta.get(L"log").type());
+  const ProtoValue& gl = meta.get(L"gl");
+  ASSERT_EQ(PV_ARRAY, gl.type());
+  ASSERT_EQ(2u, gl.size());
+  const ProtoValue::Array& ranges = *gl.array();
+  EXPECT_EQ(1410720, IntAt(ranges[0], L"start"));
+  EXPECT_EQ(2621439, IntAt(ranges[0], L"end"));
+  EXPECT_EQ(2721440, IntAt(ranges[1], L"start"));
+  EXPECT_EQ(2999999, IntAt(ranges[1], L"end"));
+  // The stored task log tells of the pause.
+  bool paused = false;
+  for (const ProtoValue& line : *meta.get(L"log").get(L"tl").array())
+    paused = paused || line.string().find(L"暂停下载,") != std::wstring::npos;
+  EXPECT_TRUE(paused);
+
+  // A second run asks only for what is missing.
+  Serve("/r", body);
+  size_t before = server.RequestsFor("/r").size();
+  DownloadOutcome again;
+  Add(Url("/r"), L"127.0.0.2;127.0.0.3", L"r.bin", size, again, md5);
+  ASSERT_TRUE(RunUntil([&] { return again.done; }));
+  EXPECT_EQ(0, again.et);
+  EXPECT_EQ(body, dir.Read("r.bin"));
+  std::vector<std::string> asked;
+  auto reqs = server.RequestsFor("/r");
+  for (size_t i = before; i < reqs.size(); ++i) asked.push_back(reqs[i].Header("Range"));
+  std::sort(asked.begin(), asked.end());
+  EXPECT_EQ((std::vector<std::string>{"bytes=1410720-2621439", "bytes=2721440-2999999"}), asked);
+  EXPECT_FALSE(dir.Exists("r.bin.vrdt.vrmt"));
+}
+
+}  // namespace
+
+namespace {
+
+class CDownloadTaskResumeTest : public CDownloadTaskTest {
+ protected:
+  void SetUp() override {
+    CDownloadTaskTest::SetUp();
+    body = HttpTestServer::RandomBody(size, 21);
+    md5 = Md5Of(body);
+    Serve("/m", body);
+  }
+
+  void WriteResume(const std::string& name, const ProtoValue& value) {
+    std::string bytes;
+    ASSERT_TRUE(ProtoValueToBytes(bytes, value));
+    dir.Write(name + ".vrdt.vrmt", bytes);
+  }
+
+  // A resume value of this download with one missing range.
+  ProtoValue GoodResume(int64_t first, int64_t last, int64_t fs = -1, const std::wstring& fh = L"") {
+    CTaskMetaFile meta;
+    GapList free;
+    free.AddRange(first, last);
+    meta.Build(0, fs < 0 ? static_cast<int64_t>(size) : fs, fh.empty() ? md5 : fh, 0, 0, nullptr, free);
+    return meta.m_value;
+  }
+
+  // Runs the download and expects the whole body fetched from byte 0.
+  void ExpectFreshDownload(const std::string& name) {
+    DownloadOutcome out;
+    Add(Url("/m"), L"", StringUtils::FromUtf8(name), size, out, md5);
+    ASSERT_TRUE(RunUntil([&] { return out.done; }));
+    EXPECT_EQ(0, out.et);
+    EXPECT_EQ(body, dir.Read(name));
+    auto reqs = server.RequestsFor("/m");
+    ASSERT_FALSE(reqs.empty());
+    EXPECT_EQ("bytes=0-1310719", reqs.front().Header("Range"));
+    EXPECT_FALSE(dir.Exists(name + ".vrdt.vrmt"));
+  }
+
+  const size_t size = 2000000;
+  std::string body;
+  std::wstring md5;
+};
+
+// A resume file that does not read as a resume value: damaged bytes, or none at all.
+class CDownloadTaskUnreadableResumeTest : public CDownloadTaskResumeTest,
+                                          public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(CDownloadTaskUnreadableResumeTest, MeansAFreshStart) {
+  dir.Write("d.bin.vrdt", std::string(size, 'x'));
+  dir.Write("d.bin.vrdt.vrmt", GetParam());
+  ExpectFreshDownload("d.bin");
+}
+
+INSTANTIATE_TEST_SUITE_P(CDownloadTaskResumeTest, CDownloadTaskUnreadableResumeTest,
+                         ::testing::Values(std::string("\x06\x05\xff\xff\xff", 5), std::string()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return std::string(info.param.empty() ? "Empty" : "Damaged");
+                         });
+
+TEST_F(CDownloadTaskResumeTest, ResumeFileOfAnotherDownloadIsNotUsed) {
+  // Claims that only the last byte is missing, but of a file of another size ...
+  dir.Write("s.bin.vrdt", std::string(size, 'x'));
+  WriteResume("s.bin", GoodResume(size - 1, size - 1, size + 5));
+  ExpectFreshDownload("s.bin");
+  // ... or of another digest.
+  server.SetBody("/unused", "");
+  dir.Write("h.bin.vrdt", std::string(size, 'x'));
+  WriteResume("h.bin", GoodResume(size - 1, size - 1, -1, L"0123456789abcdef0123456789abcdef"));
+  DownloadOutcome out;
+  Add(Url("/m"), L"", L"h.bin", size, out, md5);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }));
+  EXPECT_EQ(body, dir.Read("h.bin"));
+}
+
+TEST_F(CDownloadTaskResumeTest, WronglyTypedResumeFileMeansAFreshStart) {
+  ProtoValue v = GoodResume(0, 10);
+  v[L"ct"] = ProtoValue(L"not a number");
+  dir.Write("t.bin.vrdt", std::string(size, 'x'));
+  WriteResume("t.bin", v);
+  ExpectFreshDownload("t.bin");
+}
+
+TEST_F(CDownloadTaskResumeTest, GoodResumeFileFetchesOnlyItsRanges) {
+  std::string partial = body;
+  partial.replace(1000000, 1000, std::string(1000, 'x'));
+  dir.Write("g.bin.vrdt", partial);
+  WriteResume("g.bin", GoodResume(1000000, 1000999));
+  DownloadOutcome out;
+  Add(Url("/m"), L"", L"g.bin", size, out, md5);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }));
+  EXPECT_EQ(body, dir.Read("g.bin"));
+  auto reqs = server.RequestsFor("/m");
+  ASSERT_EQ(1u, reqs.size());
+  EXPECT_EQ("bytes=1000000-1000999", reqs[0].Header("Range"));
+}
+
+TEST_F(CDownloadTaskResumeTest, ResumeFileWithNothingMissingCompletesWithoutSources) {
+  dir.Write("n.bin.vrdt", body);
+  CTaskMetaFile meta;
+  meta.Build(0, size, md5, 0, 0, nullptr, GapList());
+  std::string bytes;
+  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
+  dir.Write("n.bin.vrdt.vrmt", bytes);
+  DownloadOutcome out;
+  Add(Url("/m"), L"", L"n.bin", size, out, md5);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(0, out.et);
+  EXPECT_EQ(body, dir.Read("n.bin"));
+  EXPECT_EQ(0u, server.RequestsFor("/m").size());
+}
+
+TEST_F(CDownloadTaskResumeTest, CompleteFinalFileEndsAtOnceAndKeepsItsBytes) {
+  size_t logs = CDownloadTaskQueue::GetInstance().GetTaskLogCount();
+  dir.Write("c.bin", body);
+  DownloadOutcome out;
+  Add(Url("/m"), L"127.0.0.2", L"c.bin", size, out, md5);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(0, out.et);
+  EXPECT_EQ(0, out.ec);
+  EXPECT_EQ(0u, server.RequestCount());
+  // The log left the queue although no report was sent.
+  EXPECT_EQ(logs, CDownloadTaskQueue::GetInstance().GetTaskLogCount());
+
+  // A stale temporary file (here zero-filled, as pre-sized) never replaces the good file.
+  dir.Write("c.bin.vrdt", std::string(size, '\0'));
+  DownloadOutcome again;
+  Add(Url("/m"), L"", L"c.bin", size, again, md5);
+  EXPECT_TRUE(again.done);
+  EXPECT_EQ(0, again.et);
+  EXPECT_EQ(body, dir.Read("c.bin"));
+  EXPECT_FALSE(dir.Exists("c.bin.vrdt"));
+  EXPECT_FALSE(dir.Exists("c.bin.vrdt.vrmt"));
+}
+
+TEST_F(CDownloadTaskResumeTest, RenameFailureReportsTheSystemErrorAndKeepsTheResumeFile) {
+  // The final name is taken by a folder that is not empty.
+  ASSERT_EQ(0, mkdir(dir.Host("x.bin").c_str(), 0755));
+  dir.Write("x.bin/inside", "1");
+  InstantPause pauses;
+  DownloadOutcome out;
+  Add(Url("/m"), L"", L"x.bin", size, out, md5);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }, 30000));
+  // Eleven attempts, each failure followed by a longer pause: 1, 101, ..., 1001 ms.
+  EXPECT_EQ(11u + 100u * 55u, InstantPause::Total());
+  EXPECT_NE(0, out.et);
+  EXPECT_EQ(0, out.ec);
+  EXPECT_EQ(body, dir.Read("x.bin.vrdt"));
+  EXPECT_TRUE(dir.Exists("x.bin.vrdt.vrmt"));
+}
+
+TEST_F(CDownloadTaskResumeTest, TemporaryFileThatCannotBePreparedEndsWithSix) {
+  DownloadOutcome out;
+  CDownloadTaskQueue::GetInstance().AddTask(Url("/m"), L"", L"", 0, dir.Win(L"no\\such\\z.bin"), md5, size, "",
+                                            reinterpret_cast<uintptr_t>(&out), nullptr, 0,
+                                            &DownloadOutcome::OnDone, 0);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(3, out.et);
+  EXPECT_EQ(6, out.ec);
+}
+
+TEST_F(CDownloadTaskResumeTest, FailedPreSizeNeverLeadsToACompleteClaim) {
+  // A size no file system can hold: the pre-size fails, and so does every later run.
+  const int64_t huge = int64_t{1} << 62;
+  for (int run = 0; run < 2; ++run) {
+    DownloadOutcome out;
+    Add(Url("/m"), L"", L"p.bin", huge, out, md5);
+    EXPECT_TRUE(out.done);
+    EXPECT_EQ(3, out.et) << run;
+    EXPECT_EQ(6, out.ec) << run;
+    EXPECT_FALSE(dir.Exists("p.bin")) << run;
+    ProtoValue saved = ReadResume("p.bin");
+    if (!saved.isNull()) {
+      CTaskMetaFile meta;
+      meta.m_value = saved;
+      EXPECT_EQ(0, meta.GetDownloadedSize()) << run;
+    }
+  }
+  EXPECT_EQ(0u, server.RequestsFor("/m").size());
+}
+
+TEST_F(CDownloadTaskResumeTest, ShortTemporaryFileIsNotTrustedWhateverItsResumeFileSays) {
+  dir.Write("q.bin.vrdt", body.substr(0, 1000));
+  CTaskMetaFile meta;
+  meta.Build(0, size, md5, 0, 0, nullptr, GapList());
+  std::string bytes;
+  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
+  dir.Write("q.bin.vrdt.vrmt", bytes);
+  ExpectFreshDownload("q.bin");
+}
+
+}  // namespace
+
+namespace {
+
+// The host by name answers slowly; "localhost" (the CDN host) answers at once.
+HttpTestServer::Handler SlowExceptOnCdn(const std::string& body) {
+  return DownloadTestEnv::RangesUnless(body, &DownloadTestEnv::NotOnCdn, [](HttpTestServer::Script& s) {
+    s.trickleBytes = 1000;
+    s.trickleMs = 20;
+  });
+}
+
+bool AskedCdn(const HttpTestServer& server, const std::string& path) {
+  for (const auto& r : server.RequestsFor(path))
+    if (!DownloadTestEnv::NotOnCdn(r)) return true;
+  return false;
+}
+
+class CDownloadTaskCdnTest : public CDownloadTaskTest {
+ protected:
+  // Ticks the engine `ticks` times, one manual second each.
+  void Tick(int ticks) {
+    for (int i = 0; i < ticks; ++i) {
+      MainThreadPump::Drain();
+      jf::TickAdvance(1000);
+      CDownloadTaskQueue::GetInstance().OnTimer();
+    }
+  }
+  const size_t size = 3000000;
+};
+
+TEST_F(CDownloadTaskCdnTest, SlowSourcesSwitchToTheCdnAfterTwentySeconds) {
+  std::string body = HttpTestServer::RandomBody(size, 41);
+  server.SetHandler("/c", SlowExceptOnCdn(body));
+  DownloadOutcome out;
+  Add(Url("/c"), L"", L"c.bin", size, out, Md5Of(body), L"localhost", 100000000);
+  CDownloadTask* task = Task(L"c.bin");
+  ASSERT_NE(nullptr, task);
+  Tick(20);
+  EXPECT_FALSE(task->IsSwitched());
+  Tick(1);
+  EXPECT_TRUE(task->IsSwitched());
+  EXPECT_TRUE(task->IsCdnUsed());
+  EXPECT_EQ(2u, task->GetPeers().size());
+  ASSERT_TRUE(MainThreadPump::Until([&] { return AskedCdn(server, "/c"); }));
+  // Never a second CDN source.
+  Tick(25);
+  EXPECT_EQ(2u, task->GetPeers().size());
+}
+
+TEST_F(CDownloadTaskCdnTest, FastSourcesOrNoCdnHostNeverSwitch) {
+  std::string body = HttpTestServer::RandomBody(size, 42);
+  server.SetHandler("/c", SlowExceptOnCdn(body));
+  DownloadOutcome out;
+  Add(Url("/c"), L"", L"n.bin", size, out, Md5Of(body), L"", 100000000);
+  Tick(30);
+  ASSERT_NE(nullptr, Task(L"n.bin"));
+  EXPECT_FALSE(Task(L"n.bin")->IsSwitched());
+}
+
+TEST_F(CDownloadTaskCdnTest, TwentySecondsAreCountedAcrossTheTickWrapAround) {
+  jf::TickOverride(0xFFFFFFFFull - 4500);
+  std::string body = HttpTestServer::RandomBody(size, 43);
+  server.SetHandler("/c", SlowExceptOnCdn(body));
+  DownloadOutcome out;
+  Add(Url("/c"), L"", L"w.bin", size, out, Md5Of(body), L"localhost", 100000000);
+  CDownloadTask* task = Task(L"w.bin");
+  ASSERT_NE(nullptr, task);
+  Tick(3);  // the 32-bit tick wraps here
+  EXPECT_FALSE(task->IsSwitched());
+  Tick(17);
+  EXPECT_FALSE(task->IsSwitched());
+  Tick(1);
+  EXPECT_TRUE(task->IsSwitched());
+}
+
+TEST_F(CDownloadTaskCdnTest, AllSourcesFailedSwitchesToTheCdnAtOnce) {
+  std::string body = HttpTestServer::RandomBody(size, 44);
+  server.SetHandler("/f", RangesUnless(body, &NotOnCdn, [](Script& s) {
+                      s = Script();
+                      s.status = 500;
+                    }));
+  DownloadOutcome out;
+  Add(Url("/f"), L"127.0.0.2", L"f.bin", size, out, Md5Of(body), L"localhost", 0);
+  ASSERT_TRUE(RunUntil([&] { return out.done; }));
+  EXPECT_EQ(0, out.et);
+  EXPECT_EQ(body, dir.Read("f.bin"));
+  EXPECT_TRUE(AskedCdn(server, "/f"));
+}
+
+// Hears what the sources tell the engine, as the task queue does.
+class DiagnosisListener : public DAEventListener {
+ public:
+  void OnEvent(int32_t event, int32_t, int32_t, ProtoValue& payload) override {
+    if (event == DAEventDiagnose) requests.push_back(payload);
+  }
+  std::vector<ProtoValue> requests;
+};
+
+TEST_F(CDownloadTaskCdnTest, FailingCdnSourceAsksForADiagnosisThroughTheEventCentre) {
+  server.SetHandler("/d", [](const HttpTestServer::Request&) {
+    Script s;
+    s.status = 404;
+    return s;
+  });
+  DiagnosisListener listener;
+  DAEventCenter::GetInstance().AddListener(&listener);
+  DownloadOutcome out;
+  Add(Url("/d"), L"127.0.0.2", L"d.bin", size, out, L"", L"localhost", 0);
+  bool asked = RunUntil([&] { return !listener.requests.empty(); });
+  DAEventCenter::GetInstance().RemoveListener(&listener);
+  ASSERT_TRUE(asked);
+  const ProtoValue& request = listener.requests.front();
+  EXPECT_EQ(4, request.get(L"fields").get(L"opt_result").integer());
+  EXPECT_EQ(L"localhost", request.get(L"host").string());
+}
+
+TEST_F(CDownloadTaskCdnTest, NoSourceForTenSecondsEndsWith809) {
+  DownloadOutcome out;
+  Add(Url("/none"), L"127.0.0.2;127.0.0.3", L"z.bin", size, out);
+  ASSERT_TRUE(MainThreadPump::Until([&] { return Task(L"z.bin")->GetPeers().empty(); }));
+  Tick(1);  // the clock starts
+  Tick(10);
+  EXPECT_FALSE(out.done);
+  Tick(1);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(3, out.et);
+  EXPECT_EQ(809, out.ec);
+  EXPECT_EQ(nullptr, Task(L"z.bin"));
+  // The partial download stays for a later run.
+  EXPECT_TRUE(dir.Exists("z.bin.vrdt"));
+  EXPECT_TRUE(dir.Exists("z.bin.vrdt.vrmt"));
+}
+
+TEST_F(CDownloadTaskCdnTest, SourcesFailingInsideTheirStartAreHandledAfterTheCall) {
+  // A resume file with the temporary "file" being a folder: every source fails to open it
+  // while the task is still handing out its block.
+  CTaskMetaFile meta;
+  GapList free;
+  free.AddRange(0, size - 1);
+  meta.Build(0, size, L"md5-r.bin", 0, 0, nullptr, free);
+  std::string bytes;
+  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
+  dir.Write("r.bin.vrdt.vrmt", bytes);
+  ASSERT_EQ(0, mkdir(dir.Host("r.bin.vrdt").c_str(), 0755));
+  DownloadOutcome out;
+  Add(Url("/r"), L"127.0.0.2;127.0.0.3", L"r.bin", size, out);
+  CDownloadTask* task = Task(L"r.bin");
+  ASSERT_NE(nullptr, task);
+  // Sources and blocks are still intact until the main loop runs the results.
+  EXPECT_EQ(3u, task->GetPeers().size());
+  EXPECT_EQ(3u, task->GetRequests().size());
+  MainThreadPump::Drain();
+  EXPECT_TRUE(task->GetPeers().empty());
+  EXPECT_TRUE(task->GetRequests().empty());
+  Tick(12);
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(809, out.ec);
+  EXPECT_EQ(0u, server.RequestCount());
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+#include "tests/ui/base/ControlTestHost.h"
+#include "ui/control/ButtonUI.h"
+#include "ui/control/CheckBoxUI.h"
+#include "ui/control/OptionUI.h"
+#include "ui/base/UIAnimationDriver.h"
+
+using namespace uictest;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class ButtonTest : public ControlTest {
+ protected:
+  CButtonUI* MakeButton() { return Place(new CButtonUI, L"b", RECT{10, 10, 110, 40}); }
+};
+
+}  // namespace
+
+TEST_F(ButtonTest, ClickNeedsPressAndReleaseInside) {
+  CButtonUI* b = MakeButton();
+  Down(20, 20);
+  EXPECT_EQ(b->GetButtonState() & (UISTATE_PUSHED | UISTATE_CAPTURED), UINT(UISTATE_PUSHED | UISTATE_CAPTURED));
+  Move(200, 150);
+  EXPECT_EQ(b->GetButtonState() & UISTATE_PUSHED, 0u);
+  Up(200, 150);
+  EXPECT_TRUE(log_.Of("click").empty());
+  Down(20, 20);
+  Move(200, 150);
+  Move(30, 30);
+  EXPECT_NE(b->GetButtonState() & UISTATE_PUSHED, 0u);
+  Up(30, 30);
+  EXPECT_EQ(log_.Of("click"), Strings{"b"});
+  EXPECT_EQ(b->GetButtonState() & (UISTATE_PUSHED | UISTATE_CAPTURED), 0u);
+}
+
+TEST_F(ButtonTest, SpaceAndEnterActivateOtherKeysDoNot) {
+  CButtonUI* b = MakeButton();
+  b->SetFocus();
+  Pump();
+  Key(VK_SPACE);
+  Key(VK_RETURN);
+  Key('A');
+  EXPECT_EQ(log_.Of("click"), (Strings{"b", "b"}));
+  b->SetKeyboardEnabled(false);
+  Key(VK_SPACE);
+  EXPECT_EQ(log_.Of("click").size(), 2u);
+}
+
+TEST_F(ButtonTest, DisablingClearsStateAndIgnoresPresses) {
+  CButtonUI* b = MakeButton();
+  Move(20, 20);
+  Down(20, 20);
+  EXPECT_NE(b->GetButtonState(), 0u);
+  b->SetEnabled(false);
+  EXPECT_EQ(b->GetButtonState(), 0u);
+  Up(20, 20);
+  Click(20, 20);
+  EXPECT_EQ(b->GetButtonState() & UINT(UISTATE_PUSHED | UISTATE_CAPTURED | UISTATE_HOT), 0u);
+  EXPECT_TRUE(log_.Of("click").empty());
+  EXPECT_FALSE(b->Activate());
+  EXPECT_EQ(b->GetControlFlags(), UINT(UIFLAG_TABSTOP));
+}
+
+TEST_F(ButtonTest, ClickHandlerMayRemoveItsOwnButton) {
+  MakeButton();
+  log_.hook = [this](UINotifyMsg& msg) {
+    if (msg.type == L"click") root_->Remove(msg.sender);
+  };
+  Click(20, 20);
+  Move(25, 25);
+  EXPECT_EQ(log_.Of("click"), Strings{"b"});
+  EXPECT_EQ(root_->GetCount(), 0);
+  Key(VK_SPACE);  // nothing focused is left
+}
+
+TEST_F(ButtonTest, FadeStepsToItsTargetAndStopsTheDriver) {
+  CButtonUI* b = MakeButton();
+  b->SetAttribute(L"normalimage", L"file='n.png'");
+  b->SetAttribute(L"hotimage", L"file='h.png'");
+  b->SetAttribute(L"fadeeffect", L"true");
+  EXPECT_EQ(b->GetFrameCount(), 20);
+  CUIAnimationDriver* driver = host_.manager.GetAnimationDriver();
+  Move(20, 20);
+  ASSERT_TRUE(b->IsAnimationRunning());
+  EXPECT_EQ(b->GetFadeDirection(), CButtonUI::kFadeIn);
+  EXPECT_NE(driver->GetTimerId(), 0u);
+  EXPECT_EQ(b->GetButtonState() & UISTATE_HOT, 0u);  // the fade draws the hover
+  std::vector<int> alphas;
+  for (int i = 0; i < 30 && b->IsAnimationRunning(); ++i) {
+    jf::TickAdvance(15);
+    driver->OnTimer();
+    alphas.push_back(b->GetFadeAlpha());
+  }
+  ASSERT_EQ(alphas.size(), 20u);
+  EXPECT_EQ(alphas[0], 12);
+  EXPECT_EQ(alphas[9], 127);
+  EXPECT_TRUE(std::is_sorted(alphas.begin(), alphas.end()));
+  EXPECT_FALSE(b->IsAnimationRunning());
+  EXPECT_EQ(driver->GetTimerId(), 0u);
+  EXPECT_EQ(driver->GetCount(), 0u);
+  EXPECT_EQ(b->GetFadeImage(), L"file='h.png'");
+  Layout();
+  // Leaving fades back to the normal image, then the driver is idle again.
+  Move(300, 300);
+  EXPECT_EQ(b->GetFadeDirection(), CButtonUI::kFadeOut);
+  for (int i = 0; i < 30 && b->IsAnimationRunning(); ++i) {
+    jf::TickAdvance(15);
+    driver->OnTimer();
+  }
+  EXPECT_EQ(b->GetFadeImage(), L"file='n.png'");
+  EXPECT_EQ(driver->GetTimerId(), 0u);
+  // "false" switches the effect off and still resets the frames.
+  b->SetAttribute(L"fadeeffect", L"false");
+  EXPECT_FALSE(b->IsFadeEffect());
+  EXPECT_EQ(b->GetFrameCount(), 20);
+}
+
+TEST_F(ButtonTest, FadeAttributeIsReplacedNotDoubled) {
+  EXPECT_EQ(CButtonUI::WithFade(L"file='a.png' fade='100' dest='1,2,3,4'", 30),
+            L"file='a.png'  dest='1,2,3,4' fade='30'");
+  EXPECT_EQ(CButtonUI::WithFade(L"a.png", 255), L"a.png fade='255'");
+}
+
+TEST_F(ButtonTest, HotBackgroundColourFillsWithoutHotImage) {
+  CButtonUI* b = MakeButton();
+  b->SetAttribute(L"hotbkcolor", L"#FF00FF00");
+  b->SetAttribute(L"foreimage", L"file='missing.png'");
+  Move(60, 25);
+  Layout();
+  EXPECT_NE(b->GetButtonState() & UISTATE_HOT, 0u);
+  EXPECT_EQ(Pixel(12, 12), 0x00FF00u);
+  EXPECT_EQ(Pixel(108, 38), 0x00FF00u);
+  Move(300, 300);
+  Layout();
+  EXPECT_NE(Pixel(12, 12), 0x00FF00u);
+}
+
+TEST_F(ButtonTest, OptionsInAGroupSelectOneAtATime) {
+  auto* a = Place(new COptionUI, L"a", RECT{10, 10, 60, 30});
+  auto* b = Place(new COptionUI, L"b", RECT{70, 10, 120, 30});
+  auto* solo = Place(new COptionUI, L"s", RECT{130, 10, 180, 30});
+  a->SetGroup(L"g");
+  b->SetGroup(L"g");
+  a->SetSelected(true);
+  log_.entries.clear();
+  Click(80, 20);
+  EXPECT_TRUE(b->IsSelected());
+  EXPECT_FALSE(a->IsSelected());
+  EXPECT_EQ(log_.Of("selectchanged"), Strings{"b"});
+  Click(80, 20);  // already selected: no change, no notification
+  EXPECT_TRUE(b->IsSelected());
+  EXPECT_EQ(log_.Of("selectchanged"), Strings{"b"});
+  Click(140, 20);
+  Click(140, 20);
+  EXPECT_FALSE(solo->IsSelected());
+  EXPECT_EQ(log_.Of("selectchanged"), (Strings{"b", "s", "s"}));
+  EXPECT_EQ(log_.Of("click"), (Strings{"b", "b", "s", "s"}));
+
+  COptionUI loose;  // no manager: only the state
+  loose.SetGroup(L"g");
+  loose.SetSelected(true);
+  EXPECT_EQ(loose.GetButtonState(), UINT(UISTATE_SELECTED));
+  EXPECT_TRUE(b->IsSelected());
+
+  b->SetEnabled(false);
+  EXPECT_EQ(b->GetButtonState(), UINT(UISTATE_SELECTED));
+  a->SetGroup(L"h");
+  b->SetEnabled(true);
+  a->SetSelected(true);
+  EXPECT_TRUE(b->IsSelected());  // another group now
+}
+
+TEST_F(ButtonTest, SelectedBackgroundAndCheckBoxDisabledImages) {
+  auto* o = Place(new COptionUI, L"o", RECT{10, 10, 60, 30});
+  o->SetAttribute(L"selectedbkcolor", L"FF0000FF");
+  o->SetAttribute(L"selected", L"true");
+  auto* c = Place(new CCheckBoxUI, L"c", RECT{70, 10, 120, 30});
+  c->SetAttribute(L"bkcolor", L"#FFFF0000");
+  Layout();
+  EXPECT_EQ(Pixel(30, 20), 0x0000FFu);
+  Down(90, 20);
+  Layout();
+  EXPECT_EQ(c->GetButtonState() & UISTATE_PUSHED, 0u);  // painting clears it
+  EXPECT_NE(c->GetButtonState() & UISTATE_CAPTURED, 0u);
+  Up(90, 20);
+  EXPECT_TRUE(c->IsSelected());
+  EXPECT_STREQ(c->GetClass(), L"CheckBoxUI");
+  EXPECT_EQ(c->GetInterface(L"CheckBox"), nullptr);
+  EXPECT_NE(c->GetInterface(L"Option"), nullptr);
+  c->SetEnabled(false);
+  Layout();
+  EXPECT_EQ(Pixel(90, 20), 0xFF0000u);  // no disabled image: only the background
+}

@@ -1,0 +1,99 @@
+#include <fstream>
+
+#include "tests/ui/base/ControlTestHost.h"
+#include "ui/control/ButtonUI.h"
+#include "platform/src/internal/paths.h"
+#include "ui/skin/ChildLayoutUI.h"
+#include "ui/layout/TileLayoutUI.h"
+
+using namespace uictest;
+using frametest::Str;
+
+namespace {
+
+class TileChildLayoutTest : public ControlTest {
+ protected:
+  CTileLayoutUI* MakeTile(int width, const wchar_t* attrs, int children, int fixedW = 0, int fixedH = 30) {
+    auto* tile = new CTileLayoutUI;
+    tile->ApplyAttributeList(attrs);
+    for (int i = 0; i < children; ++i) {
+      auto* c = new CControlUI;
+      c->SetFixedWidth(fixedW);
+      c->SetFixedHeight(fixedH);
+      tile->Add(c);
+    }
+    return Place(tile, L"tile", RECT{0, 0, width, 300});
+  }
+  std::string At(CTileLayoutUI* tile, int i) { return Str(tile->GetItemAt(i)->GetPos()); }
+};
+
+}  // namespace
+
+TEST_F(TileChildLayoutTest, TileColumnsFollowTheItemWidth) {
+  CTileLayoutUI* tile = MakeTile(300, L"itemsize=\"100,40\"", 4);
+  EXPECT_EQ(tile->GetColumns(), 3);
+  EXPECT_EQ(At(tile, 0), "0,0,100,30");
+  EXPECT_EQ(At(tile, 2), "200,0,300,30");
+  EXPECT_EQ(At(tile, 3), "0,30,100,60");
+  root_->Remove(tile);
+  tile = MakeTile(299, L"itemsize=\"100,40\"", 3);
+  EXPECT_EQ(tile->GetColumns(), 2);
+  EXPECT_EQ(At(tile, 1), "149,0,298,30");
+  EXPECT_EQ(At(tile, 2), "0,30,149,60");
+  tile->SetAttribute(L"columns", L"0");  // refused
+  EXPECT_EQ(tile->GetColumns(), 2);
+}
+
+TEST_F(TileChildLayoutTest, TileFixedColumnsPaddingAndCentring) {
+  CTileLayoutUI* tile = MakeTile(200, L"columns=\"4\"", 5);
+  EXPECT_EQ(At(tile, 3), "150,0,200,30");
+  EXPECT_EQ(At(tile, 4), "0,30,50,60");  // alone at the left of the second row
+  root_->Remove(tile);
+
+  tile = MakeTile(300, L"columns=\"3\" childpadding=\"10\"", 3);
+  EXPECT_EQ(At(tile, 0), "0,0,95,30");     // gives up 5 on the right only
+  EXPECT_EQ(At(tile, 1), "105,0,195,30");  // 5 on each side
+  EXPECT_EQ(At(tile, 2), "205,0,300,30");  // 5 on the left only
+  root_->Remove(tile);
+
+  tile = MakeTile(300, L"columns=\"3\"", 0);
+  auto* small = new CControlUI;
+  small->SetFixedWidth(30);
+  small->SetFixedHeight(20);
+  auto* tall = new CControlUI;
+  tall->SetFixedHeight(40);
+  tile->Add(small);
+  tile->Add(tall);
+  auto* next = new CControlUI;
+  next->SetFixedHeight(10);
+  tile->Add(next);
+  tile->Add(new CControlUI);
+  Layout();
+  EXPECT_EQ(At(tile, 0), "35,10,65,30");  // centred in its 100 x 40 cell
+  EXPECT_EQ(At(tile, 1), "100,0,200,40");
+  EXPECT_EQ(At(tile, 3), "0,40,100,40");  // the next row starts below the tallest
+}
+
+TEST_F(TileChildLayoutTest, ChildLayoutBuildsFromItsFileOrStaysEmpty) {
+  char pattern[] = "/tmp/jfuic_XXXXXX";
+  std::string folder = mkdtemp(pattern);
+  std::ofstream(folder + "/part.xml") << "<Window><HorizontalLayout name=\"inner\"><Button name=\"deep\" /></HorizontalLayout></Window>";
+  CWindowManagerUI::SetResourcePath((jf::WinPathFromHost(folder) + L"\\").c_str());
+
+  auto* child = new CChildLayoutUI;
+  child->SetAttribute(L"xmlfile", L"part.xml");
+  EXPECT_EQ(child->GetInterface(L"IContainer"), nullptr);
+  EXPECT_NE(child->GetInterface(L"ChildLayout"), nullptr);
+  Place(child, L"child", RECT{0, 0, 300, 100});
+  ASSERT_EQ(child->GetCount(), 1);
+  EXPECT_EQ(child->GetItemAt(0)->GetName(), L"inner");
+  EXPECT_NE(host_.manager.FindControl(L"deep"), nullptr);
+
+  auto* missing = new CChildLayoutUI;
+  missing->SetAttribute(L"xmlfile", L"nothere.xml");
+  Place(missing, L"missing", RECT{0, 100, 300, 200});
+  EXPECT_EQ(missing->GetCount(), 0);
+  CWindowManagerUI::SetResourcePath(L"");
+  std::remove((folder + "/part.xml").c_str());
+  rmdir(folder.c_str());
+}

@@ -1,0 +1,221 @@
+// Plain and rich text of the render engine, drawn into a canvas with a manager's fonts.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/ui/UiTestSupport.h"
+#include "tests/support/SurfacePng.h"
+#include "ui/render/SkinRenderer.h"
+#include "ui/base/WindowManagerUI.h"
+
+using namespace SkinUI;
+using uitest::Canvas;
+
+namespace {
+
+struct Ink {
+  int dark = 0, red = 0, white = 0, other = 0;
+  int minX = 1 << 30, maxX = -1;
+};
+
+// Counts the pixels that text changed on a white canvas.
+Ink Scan(const Canvas& c, RECT area) {
+  Ink ink;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      uint32_t p = c.At(x, y);
+      if (p == 0xFFFFFFFF) continue;
+      int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+      if (r > 150 && g < 100 && b < 100) ++ink.red;
+      else if (r < 120 && g < 120 && b < 120) ++ink.dark;
+      else ++ink.other;
+      if (x < ink.minX) ink.minX = x;
+      if (x > ink.maxX) ink.maxX = x;
+    }
+  }
+  return ink;
+}
+
+RECT Measure(CWindowManagerUI& m, HDC dc, const wchar_t* text, UINT style, int width = 400) {
+  RECT rc = {0, 0, width, 1000};
+  int none = 0;
+  CSkinRenderer::DrawHtmlText(dc, &m, rc, text, 0xFF000000, nullptr, nullptr, none, style | DT_CALCRECT);
+  return rc;
+}
+
+}  // namespace
+
+TEST(RichText, ColoursBoldAndTheHighAlphaColour) {
+  CWindowManagerUI m;
+  Canvas c(300, 40, 0xFFFFFFFF);
+  RECT rc = {0, 0, 300, 40};
+  int links = 0;
+  CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, L"<b>bold</b> <c #FF0000>red</c> <c #FFFF0000>x</c>", 0xFF000000,
+                              nullptr, nullptr, links, DT_SINGLELINE | DT_VCENTER);
+  jftest::WriteBitmapPng(c.bitmap(), JF_TEST_BIN_DIR "/uibase_richtext.png");
+  Ink ink = Scan(c, c.Rect());
+  EXPECT_GT(ink.dark, 20);
+  EXPECT_GT(ink.red, 20);  // "red" and the x written with alpha FF both red
+  Ink tail = Scan(c, RECT{ink.maxX - 6, 0, ink.maxX + 1, 40});
+  EXPECT_GT(tail.red, 3);
+  EXPECT_EQ(0, tail.dark);
+}
+
+TEST(RichText, LinesLinksRawAndBrokenMarkup) {
+  CWindowManagerUI m;
+  Canvas c(400, 200, 0xFFFFFFFF);
+  RECT one = Measure(m, c.dc(), L"a", 0);
+  RECT two = Measure(m, c.dc(), L"a<n>b", 0);
+  RECT single = Measure(m, c.dc(), L"a<n>b", DT_SINGLELINE);
+  int line = one.bottom - one.top;
+  EXPECT_GT(line, 5);
+  EXPECT_EQ(2 * line, two.bottom - two.top);
+  EXPECT_EQ(line, single.bottom - single.top);
+  EXPECT_GT(single.right, one.right);
+
+  RECT raw = Measure(m, c.dc(), L"<r><b></r>", DT_SINGLELINE);
+  RECT literal = Measure(m, c.dc(), L"{<}b>", DT_SINGLELINE);
+  EXPECT_EQ(literal.right, raw.right);
+  EXPECT_GT(raw.right, one.right);
+
+  RECT texts[2];
+  CUIString names[2];
+  int count = 2;
+  RECT rc = {0, 0, 400, 40};
+  CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, L"go <a home>here</a> now", 0xFF000000, texts, names, count,
+                              DT_SINGLELINE);
+  EXPECT_EQ(1, count);
+  EXPECT_TRUE(names[0] == L"home");
+  EXPECT_GT(texts[0].right, texts[0].left);
+  count = 0;
+  CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, L"<a home>here</a>", 0xFF000000, texts, names, count, DT_SINGLELINE);
+  EXPECT_EQ(0, count);
+
+  // Unmatched closers, tags cut by the end of the text: drawn as far as they go, no pops of the base.
+  const wchar_t* broken[] = {L"</b></c></p></a></f></u>text", L"<c #FF0000", L"<f ", L"<i ", L"<p", L"x<x 5",
+                             L"<a", L"{c #00FF00}g{/c}{/c}{/c}h", L"<r>never closed", L"<i file='nothing.png' 3 9>"};
+  for (const wchar_t* text : broken) {
+    Canvas b(200, 40, 0xFFFFFFFF);
+    RECT r = {0, 0, 200, 40};
+    int n = 0;
+    CSkinRenderer::DrawHtmlText(b.dc(), &m, r, text, 0xFF000000, nullptr, nullptr, n, DT_SINGLELINE);
+    EXPECT_EQ(0, Scan(b, b.Rect()).red) << text;
+  }
+}
+
+TEST(RichText, WrapsAndEllipsis) {
+  CWindowManagerUI m;
+  Canvas c(120, 200, 0xFFFFFFFF);
+  const wchar_t* longText = L"several words that cannot fit in one short line";
+  RECT wrapped = Measure(m, c.dc(), longText, DT_WORDBREAK, 120);
+  RECT one = Measure(m, c.dc(), L"a", 0, 120);
+  EXPECT_GT(wrapped.bottom - wrapped.top, 2 * (one.bottom - one.top));
+  EXPECT_LE(wrapped.right, 120);
+  RECT rc = {0, 0, 100, 30};
+  int n = 0;
+  CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, longText, 0xFF000000, nullptr, nullptr, n,
+                              DT_SINGLELINE | DT_END_ELLIPSIS);
+  Ink ink = Scan(c, RECT{0, 0, 120, 30});
+  EXPECT_GT(ink.dark, 10);
+  EXPECT_LT(ink.maxX, 100);
+}
+
+TEST(PlainText, DrawsInsideItsRectangleWithTheManagersFont) {
+  CWindowManagerUI m;
+  Canvas c(200, 40, 0xFFFFFFFF);
+  RECT rc = {20, 5, 180, 35};
+  CSkinRenderer::DrawText(c.dc(), &m, rc, L"\u4E2D\u6587 text", 0xFFFF0000, -1, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  Ink ink = Scan(c, c.Rect());
+  EXPECT_GT(ink.red, 20);
+  EXPECT_GE(ink.minX, 20);
+  EXPECT_LT(ink.maxX, 180);
+  m.SetLayeredBackground(true);
+  Canvas a(200, 40, 0xFFFFFFFF);
+  CSkinRenderer::DrawText(a.dc(), &m, rc, L"alpha text", 0xFFFF0000, -1, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  EXPECT_GT(Scan(a, a.Rect()).red, 10);
+}
+
+TEST(RichText, FontsImagesSpacingAndHover) {
+  std::string zip = uitest::BuildZip({{"strip.png", uitest::MakePng(30, 10, [] {
+                                        std::vector<uint32_t> px(300);
+                                        for (int i = 0; i < 300; ++i) px[i] = (i % 30) < 10 ? 0xFFFF0000 : 0xFF0000FF;
+                                        return px;
+                                      }())}});
+  BYTE* buffer = new BYTE[zip.size()];
+  memcpy(buffer, zip.data(), zip.size());
+  CWindowManagerUI::SetResourceZipBuffer(buffer, static_cast<DWORD>(zip.size()));
+  CWindowManagerUI::SetResourceZipFromMemory();
+  HWND hwnd = uitest::MakeWindow();
+  {
+    CWindowManagerUI m;
+    m.Init(hwnd);
+    m.AddFont(L"DejaVu Sans", 30, false, false, false);
+    Canvas c(200, 60, 0xFFFFFFFF);
+    RECT small = Measure(m, c.dc(), L"Ag", DT_SINGLELINE);
+    RECT big = Measure(m, c.dc(), L"<f 0>Ag</f>", DT_SINGLELINE);
+    RECT named = Measure(m, c.dc(), L"<f DejaVu 30>mmmmmmmm</f>", DT_SINGLELINE, 1000);
+    RECT bold = Measure(m, c.dc(), L"<f DejaVu 30 BOLD>mmmmmmmm</f>", DT_SINGLELINE, 1000);
+    EXPECT_GT(big.bottom - big.top, small.bottom - small.top);
+    EXPECT_GE(bold.right, named.right);
+    EXPECT_TRUE(m.GetFontInfo(2)->bold);
+    EXPECT_FALSE(m.GetFontInfo(1)->bold);
+    EXPECT_EQ(3, m.GetCustomFontCount());  // the named fonts were added
+    Measure(m, c.dc(), L"<f DejaVu 30>Ag</f>", DT_SINGLELINE);
+    EXPECT_EQ(3, m.GetCustomFontCount());  // and are found again
+    RECT spaced = Measure(m, c.dc(), L"a<x 40>b", DT_SINGLELINE);
+    RECT plain = Measure(m, c.dc(), L"ab", DT_SINGLELINE);
+    EXPECT_EQ(plain.right + 40, spaced.right);
+    RECT tall = Measure(m, c.dc(), L"a<y 50>", 0);
+    EXPECT_EQ(50, tall.bottom - tall.top);
+    RECT para = Measure(m, c.dc(), L"a<p 5>b</p>c", 0);
+    EXPECT_EQ(3 * (plain.bottom - plain.top) + 5, para.bottom - para.top);
+
+    // The second of three frames of the strip: 10x10 blue.
+    RECT rc = {0, 0, 200, 60};
+    int n = 0;
+    CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, L"<i strip.png 3 1>", 0xFF000000, nullptr, nullptr, n, 0);
+    EXPECT_EQ(0xFF0000FFu, c.At(5, 5));
+    EXPECT_EQ(0xFFFFFFFFu, c.At(12, 5));
+    Canvas f(200, 60, 0xFFFFFFFF);
+    CSkinRenderer::DrawHtmlText(f.dc(), &m, rc, L"<i file='strip.png' 3 7>", 0xFF000000, nullptr, nullptr, n, 0);
+    EXPECT_EQ(0xFFFF0000u, f.At(5, 5));  // a frame out of range is the first
+
+    // The pointer over a link's rectangle colours it with the hover colour.
+    m.SetDefaultLinkFontColor(0xFF000000);
+    m.SetDefaultLinkHoverFontColor(0xFFFF0000);
+    RECT links[1] = {{0, 0, 200, 60}};
+    CUIString texts[1] = {L"home"};
+    LRESULT result = 0;
+    m.MessageHandler(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10), result);
+    Canvas h(200, 60, 0xFFFFFFFF);
+    int count = 1;
+    CSkinRenderer::DrawHtmlText(h.dc(), &m, rc, L"<a home>link</a>", 0xFF000000, links, texts, count,
+                                DT_SINGLELINE);
+    EXPECT_EQ(1, count);
+    EXPECT_EQ(10, m.GetMousePos().x);
+    EXPECT_GT(Scan(h, h.Rect()).red, 5);
+  }
+  DestroyWindow(hwnd);
+  CWindowManagerUI::CloseResourceZip();
+  CWindowManagerUI::FreeResourceZipBuffer();
+}
+
+TEST(RichText, CentredLinesMoveAsAWhole) {
+  CWindowManagerUI m;
+  for (UINT align : {static_cast<UINT>(DT_CENTER), static_cast<UINT>(DT_RIGHT)}) {
+    Canvas c(300, 40, 0xFFFFFFFF);
+    RECT rc = {0, 0, 300, 40};
+    int n = 0;
+    const wchar_t* text = L"<b>Left</b> and <c #FF0000>right</c>";
+    CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, text, 0xFF000000, nullptr, nullptr, n, DT_WORDBREAK | align);
+    RECT size = Measure(m, c.dc(), text, DT_WORDBREAK, 300);
+    Ink ink = Scan(c, c.Rect());
+    int drawn = ink.maxX - ink.minX + 1;
+    EXPECT_NEAR(size.right, drawn, 4) << align;  // the runs follow each other, none overlaps
+    if (align == DT_CENTER) {
+      EXPECT_NEAR(ink.minX, 299 - ink.maxX, 4);
+    } else {
+      EXPECT_GE(ink.maxX, 294);
+    }
+  }
+}

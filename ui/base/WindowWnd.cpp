@@ -1,0 +1,193 @@
+#include "ui/base/WindowWnd.h"
+
+#include "ui/base/WindowManagerUI.h"
+
+namespace SkinUI {
+
+namespace {
+
+const wchar_t kObjectProp[] = L"WndX";
+
+int RoundUp16(int v) { return (v + 15) / 16 * 16; }
+
+}  // namespace
+
+CWindowWnd::CWindowWnd() : m_oldWndProc(::DefWindowProcW) {}
+
+HWND CWindowWnd::Create(HWND parent, LPCWSTR name, DWORD style, DWORD exStyle, int x, int y, int cx, int cy,
+                        HMENU menu) {
+  if (GetSuperClassName() != nullptr) {
+    if (!RegisterSuperclass()) return nullptr;
+  } else if (!RegisterWindowClass()) {
+    return nullptr;
+  }
+  m_hwnd = ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent, menu,
+                             CWindowManagerUI::GetInstance(), this);
+  return m_hwnd;
+}
+
+HWND CWindowWnd::Create(HWND parent, LPCWSTR name, DWORD style, DWORD exStyle, const RECT& rc, HMENU menu) {
+  return Create(parent, name, style, exStyle, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, menu);
+}
+
+HWND CWindowWnd::CreateInRect(HWND parent, DWORD style, DWORD exStyle, RECT rc) {
+  return Create(parent, nullptr, style, exStyle, rc, nullptr);
+}
+
+void CWindowWnd::ShowWindow(bool show, bool takeFocus) {
+  if (!::IsWindow(m_hwnd)) return;
+  ::ShowWindow(m_hwnd, show ? (takeFocus ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE) : SW_HIDE);
+}
+
+void CWindowWnd::CenterWindow() {
+  if (!::IsWindow(m_hwnd)) return;
+  RECT rcWindow;
+  ::GetWindowRect(m_hwnd, &rcWindow);
+  HWND owner = ::GetWindow(m_hwnd, GW_OWNER);
+  MONITORINFO mi = {};
+  mi.cbSize = sizeof(mi);
+  ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : m_hwnd, MONITOR_DEFAULTTONEAREST), &mi);
+  RECT work = mi.rcWork;
+  RECT ref = work;
+  if (owner) ::GetWindowRect(owner, &ref);
+  int width = rcWindow.right - rcWindow.left;
+  int height = rcWindow.bottom - rcWindow.top;
+  int left = (ref.left + ref.right) / 2 - width / 2;
+  int top = (ref.top + ref.bottom) / 2 - height / 2;
+  if (left < work.left) {
+    left = work.left;
+  } else if (left + width > work.right) {
+    left = work.right - width;
+  }
+  if (top < work.top) {
+    top = work.top;
+  } else if (top + height > work.bottom) {
+    top = work.bottom - height;
+  }
+  ::SetWindowPos(m_hwnd, nullptr, left, top, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LPCWSTR CWindowWnd::GetSuperClassName() const { return nullptr; }
+UINT CWindowWnd::GetClassStyle() const { return 0; }
+
+LRESULT CWindowWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return ::CallWindowProcW(m_oldWndProc, m_hwnd, msg, wParam, lParam);
+}
+
+void CWindowWnd::OnFinalMessage(HWND) {}
+
+UINT CWindowWnd::ShowModal() {
+  // A window may delete itself in OnFinalMessage while the loop runs: after the first
+  // dispatch only locals are read.
+  const HWND hwnd = m_hwnd;
+  const HWND owner = ::GetWindow(hwnd, GW_OWNER);
+  UINT result = 0;
+  ::ShowWindow(hwnd, SW_SHOWNORMAL);
+  ::EnableWindow(owner, FALSE);
+  MSG msg = {};
+  bool quit = false;
+  while (::IsWindow(hwnd)) {
+    BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      quit = true;
+      break;
+    }
+    if (got == -1) continue;
+    if (msg.message == WM_CLOSE && msg.hwnd == hwnd) {
+      result = static_cast<UINT>(msg.wParam);
+      ::EnableWindow(owner, TRUE);
+      ::SetFocus(owner);
+    }
+    if (!CWindowManagerUI::TranslateMessage(&msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  ::EnableWindow(owner, TRUE);
+  ::SetFocus(owner);
+  if (quit) ::PostQuitMessage(static_cast<int>(msg.wParam));
+  return result;
+}
+
+void CWindowWnd::Close(UINT code) {
+  if (!::IsWindow(m_hwnd)) return;
+  ::PostMessageW(m_hwnd, WM_CLOSE, code, 0);
+}
+
+void CWindowWnd::SetIcon(UINT resourceId) {
+  int cx = RoundUp16(::GetSystemMetrics(SM_CXICON));
+  int cy = RoundUp16(::GetSystemMetrics(SM_CYICON));
+  HINSTANCE instance = CWindowManagerUI::GetInstance();
+  HICON iconBig = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, cx, cy, 0));
+  HICON iconSmall = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, cx, cy, 0));
+  ::SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(iconBig));
+  ::SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(iconSmall));
+}
+
+bool CWindowWnd::RegisterWindowClass() {
+  WNDCLASSW wc = {};
+  wc.style = GetClassStyle();
+  wc.lpfnWndProc = CWindowWnd::StaticWindowProc;
+  wc.hInstance = CWindowManagerUI::GetInstance();
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = GetWindowClassName();
+  ATOM atom = ::RegisterClassW(&wc);
+  return atom != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool CWindowWnd::RegisterSuperclass() {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  if (!::GetClassInfoExW(nullptr, GetSuperClassName(), &wc)) {
+    if (!::GetClassInfoExW(CWindowManagerUI::GetInstance(), GetSuperClassName(), &wc)) return false;
+  }
+  m_oldWndProc = wc.lpfnWndProc;
+  wc.lpfnWndProc = CWindowWnd::StaticControlProc;
+  wc.hInstance = CWindowManagerUI::GetInstance();
+  wc.lpszClassName = GetWindowClassName();
+  ATOM atom = ::RegisterClassExW(&wc);
+  return atom != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+LRESULT CALLBACK CWindowWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return Route(hwnd, msg, wParam, lParam, false);
+}
+
+LRESULT CALLBACK CWindowWnd::StaticControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return Route(hwnd, msg, wParam, lParam, true);
+}
+
+LRESULT CWindowWnd::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool inProperty) {
+  // Own classes keep the object in the user data, superclassed ones in a window property.
+  CWindowWnd* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<LPCREATESTRUCTW>(lParam);
+    self = static_cast<CWindowWnd*>(cs->lpCreateParams);
+    if (self) {
+      self->m_hwnd = hwnd;
+      if (inProperty) {
+        ::SetPropW(hwnd, kObjectProp, static_cast<HANDLE>(self));
+      } else {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      }
+    }
+  } else {
+    self = inProperty ? static_cast<CWindowWnd*>(::GetPropW(hwnd, kObjectProp))
+                      : reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_NCDESTROY && self) {
+      LRESULT result = ::CallWindowProcW(self->m_oldWndProc, hwnd, msg, wParam, lParam);
+      if (inProperty) {
+        ::RemovePropW(hwnd, kObjectProp);
+      } else {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      }
+      self->m_hwnd = nullptr;
+      self->OnFinalMessage(hwnd);
+      return result;
+    }
+  }
+  if (self) return self->HandleMessage(msg, wParam, lParam);
+  return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace SkinUI
