@@ -224,6 +224,7 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   void HideToolTip();
   static WORD KeyState();
   void DoLayout();
+  void RunPendingFocus();
   void PaintNormal(const RECT& client);
   void PaintLayered(const RECT& client);
   void PaintSelfShadow(HDC hdc, RECT& rc);
@@ -271,6 +272,9 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   bool m_firstLayout = true;
   bool m_updateNeeded = false;
   bool m_focusNeeded = false;
+  // The pending move was asked for (a Tab during a layout, SetFocusNeeded): it runs even
+  // though a control holds the focus, unlike the first tab stop of a new root.
+  bool m_focusMoveAsked = false;
   bool m_offscreenPaint = true;
   bool m_layeredBackground = false;
   bool m_mouseTracking = false;
