@@ -303,8 +303,8 @@ void CButtonUI::StopAnimation() {
 
 void CButtonUI::SetCurrentFrame(int frame) {
   if (frame < 0 || frame >= m_frameCount) return;
+  StopAnimation();  // leaving the driver resets the frame: the frame is set after it
   m_currentFrame = frame;
-  StopAnimation();
 }
 
 void CButtonUI::OnAnimationStep() {
