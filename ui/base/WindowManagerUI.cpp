@@ -73,10 +73,16 @@ CUIPtrArray& CWindowManagerUI::GetManagers() {
   return managers;
 }
 
+HPEN CWindowManagerUI::GetUpdateRectPen() {
+  static HPEN pen = ::CreatePen(PS_SOLID, 1, RGB(220, 0, 0));  // lives until exit
+  return pen;
+}
+
 CWindowManagerUI::CWindowManagerUI() {
   InitResources();
   if (!g_processInitialised) {
     g_processInitialised = true;
+    GetUpdateRectPen();
     ::InitCommonControls();
     ::LoadLibraryW(L"msimg32.dll");
   }

@@ -51,6 +51,8 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   // Window options written by the skin builder from the "Window" element.
   bool IsShowUpdateRect() const { return m_showDirty; }
   void SetShowUpdateRect(bool show) { m_showDirty = show; }
+  // The red pen that outlines painted rectangles with "showdirty": one for the process.
+  static HPEN GetUpdateRectPen();
   SIZE GetInitSize() const;
   SIZE GetMinInfo() const { return m_minInfo; }
   void SetMinInfo(int cx, int cy);

@@ -124,10 +124,10 @@ void CWindowManagerUI::PaintNormal(const RECT& client) {
              ps.rcPaint.bottom - ps.rcPaint.top, m_hdcOffscreen, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
     ::SelectObject(m_hdcOffscreen, oldBitmap);
     if (m_showDirty) {
-      HGDIOBJ oldPen = ::SelectObject(ps.hdc, ::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
+      HGDIOBJ oldPen = ::SelectObject(ps.hdc, GetUpdateRectPen());
       HGDIOBJ oldBrush = ::SelectObject(ps.hdc, ::GetStockObject(HOLLOW_BRUSH));
       ::Rectangle(ps.hdc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
-      ::DeleteObject(::SelectObject(ps.hdc, oldPen));
+      ::SelectObject(ps.hdc, oldPen);
       ::SelectObject(ps.hdc, oldBrush);
     }
   }

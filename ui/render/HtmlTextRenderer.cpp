@@ -377,19 +377,16 @@ int CHtmlTextRenderer::FitRun(const wchar_t* p, int n, int avail, bool empty, co
     width = size.cx;
     if (!mayCut || size.cx <= avail) return n;
   }
-  // Near the edge: one measure gives the whole width and where each character ends.
+  // Near the edge: one measure finds what fits and where each of those characters ends.
   std::vector<int> ends(static_cast<size_t>(n));
-  GetTextExtentExPointW(m_hdc, p, n, 0, nullptr, ends.data(), &size);
+  int fit = 0;
+  GetTextExtentExPointW(m_hdc, p, n, avail < 0 ? 0 : avail, &fit, ends.data(), &size);
   width = size.cx;
-  if (size.cx <= avail) return n;
-  auto fitting = [&](int room) {
-    int k = 0;
-    while (k < n && ends[k] <= room) ++k;
-    return k;
-  };
-  int fit = fitting(avail);
+  if (fit >= n && size.cx <= avail) return n;
   if (m_style & DT_END_ELLIPSIS) {
-    fit = fitting(avail - metrics.dots);
+    int room = avail - metrics.dots, k = 0;
+    while (k < fit && ends[k] <= room) ++k;
+    fit = k;
     ellipsis = true;
   } else if (m_style & DT_WORDBREAK) {
     int at = -1;
@@ -411,7 +408,10 @@ int CHtmlTextRenderer::FitRun(const wchar_t* p, int n, int avail, bool empty, co
       return 0;
     }
     if (!empty) return -1;
-    fit = 1;  // a run that fits nowhere keeps its first part
+    // A run that fits nowhere keeps its first part.
+    GetTextExtentPoint32W(m_hdc, p, 1, &size);
+    width = size.cx;
+    return 1;
   }
   width = ends[fit - 1];
   return fit;

@@ -293,6 +293,25 @@ TEST_F(ManagerTest, AControlFocusedBeforeTheFirstPaintKeepsTheFocus) {
   EXPECT_EQ(FocusName(), "z");
 }
 
+TEST_F(ManagerTest, UpdateRectsAreOutlinedWithOnePenForTheProcess) {
+  HPEN pen = CWindowManagerUI::GetUpdateRectPen();
+  ASSERT_NE(pen, nullptr);
+  CWindowManagerUI other;
+  EXPECT_EQ(CWindowManagerUI::GetUpdateRectPen(), pen);
+  LOGPEN style = {};
+  ASSERT_EQ(static_cast<int>(sizeof(style)), ::GetObjectW(pen, sizeof(style), &style));
+  EXPECT_EQ(style.lopnColor, RGB(220, 0, 0));
+  manager().SetShowUpdateRect(true);
+  for (int i = 0; i < 2; ++i) {
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+    Paint();
+    DWORD px = 0;
+    ASSERT_TRUE(jf::TestWindowPixel(hwnd(), 0, 100, &px));
+    EXPECT_EQ(px & 0xFFFFFF, 0xDC0000u);
+    EXPECT_EQ(::GetObjectType(pen), static_cast<DWORD>(OBJ_PEN));  // kept, not deleted by the paint
+  }
+}
+
 TEST_F(ManagerTest, AKeyUpGoesOnlyWhereItsKeyDownWent) {
   a->SetFocus();
   ::SendMessageW(hwnd(), WM_KEYDOWN, 'X', 0);
