@@ -13,6 +13,14 @@ namespace {
 class ButtonTest : public ControlTest {
  protected:
   CButtonUI* MakeButton() { return Place(new CButtonUI, L"b", RECT{10, 10, 110, 40}); }
+  // A button with the fade effect whose fade-in the pointer has started.
+  CButtonUI* FadingIn() {
+    CButtonUI* b = MakeButton();
+    b->SetAttribute(L"fadeeffect", L"true");
+    Move(20, 20);
+    EXPECT_TRUE(b->IsAnimationRunning());
+    return b;
+  }
 };
 
 }  // namespace
@@ -117,10 +125,7 @@ TEST_F(ButtonTest, FadeStepsToItsTargetAndStopsTheDriver) {
 }
 
 TEST_F(ButtonTest, SetCurrentFrameStopsTheFadeOnlyBelowTheFrameCount) {
-  CButtonUI* b = MakeButton();
-  b->SetAttribute(L"fadeeffect", L"true");
-  Move(20, 20);
-  ASSERT_TRUE(b->IsAnimationRunning());
+  CButtonUI* b = FadingIn();
   b->SetCurrentFrame(20);  // the frame count: nothing
   EXPECT_TRUE(b->IsAnimationRunning());
   b->SetCurrentFrame(-1);
@@ -134,10 +139,7 @@ TEST_F(ButtonTest, SetCurrentFrameStopsTheFadeOnlyBelowTheFrameCount) {
 }
 
 TEST_F(ButtonTest, ASecondEnterDuringTheFadeInLeavesTheHotBit) {
-  CButtonUI* b = MakeButton();
-  b->SetAttribute(L"fadeeffect", L"true");
-  Move(20, 20);
-  ASSERT_TRUE(b->IsAnimationRunning());
+  CButtonUI* b = FadingIn();
   UIEventRecord enter;
   enter.type = UIEVENT_MOUSEENTER;
   enter.mouse = POINT{20, 20};

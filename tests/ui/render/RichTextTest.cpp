@@ -92,6 +92,12 @@ bool EndsInDots(const Canvas& c, RECT band) {
   return bottom - top <= 3 && top >= (inkTop + inkBottom) / 2;
 }
 
+// Draws black rich text without links into the canvas.
+void Draw(CWindowManagerUI& m, Canvas& c, RECT rc, const wchar_t* text, UINT style) {
+  int none = 0;
+  CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, text, 0xFF000000, nullptr, nullptr, none, style);
+}
+
 RECT Measure(CWindowManagerUI& m, HDC dc, const wchar_t* text, UINT style, int width = 400) {
   RECT rc = {0, 0, width, 1000};
   int none = 0;
@@ -177,17 +183,14 @@ TEST(RichText, WrapsAndEllipsis) {
   EXPECT_LT(ink.maxX, 100);
   EXPECT_TRUE(EndsInDots(c, RECT{0, 0, 120, 30}));
   Canvas plain(120, 30, 0xFFFFFFFF);
-  CSkinRenderer::DrawHtmlText(plain.dc(), &m, rc, longText, 0xFF000000, nullptr, nullptr, n, DT_SINGLELINE);
+  Draw(m, plain, rc, longText, DT_SINGLELINE);
   EXPECT_FALSE(EndsInDots(plain, RECT{0, 0, 120, 30}));  // the check can tell text from "..."
 }
 
 TEST(RichText, EndEllipsisEndsOnlyItsLine) {
   CWindowManagerUI m;
   Canvas c(120, 90, 0xFFFFFFFF);
-  RECT rc = {0, 0, 100, 90};
-  int n = 0;
-  CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, L"several words that cannot fit\nok<n><b>also</b> here", 0xFF000000,
-                              nullptr, nullptr, n, DT_END_ELLIPSIS);
+  Draw(m, c, RECT{0, 0, 100, 90}, L"several words that cannot fit\nok<n><b>also</b> here", DT_END_ELLIPSIS);
   jftest::WriteBitmapPng(c.bitmap(), JF_TEST_BIN_DIR "/uibase_richtext_ellipsis.png");
   std::vector<std::pair<int, int>> rows = InkRows(c);
   ASSERT_EQ(3u, rows.size());
@@ -201,10 +204,9 @@ TEST(RichText, ParagraphSpacingStandsBelowTheLines) {
   CWindowManagerUI m;
   Canvas plain(200, 120, 0xFFFFFFFF), para(200, 120, 0xFFFFFFFF);
   RECT rc = {0, 0, 200, 120};
-  int n = 0;
-  CSkinRenderer::DrawHtmlText(plain.dc(), &m, rc, L"X<n>X<n>X<n>X", 0xFF000000, nullptr, nullptr, n, 0);
+  Draw(m, plain, rc, L"X<n>X<n>X<n>X", 0);
   // The spacing goes below the line that the paragraph ends and below each line inside it.
-  CSkinRenderer::DrawHtmlText(para.dc(), &m, rc, L"X<p 9>X<n>X</p>X", 0xFF000000, nullptr, nullptr, n, 0);
+  Draw(m, para, rc, L"X<p 9>X<n>X</p>X", 0);
   jftest::WriteBitmapPng(para.bitmap(), JF_TEST_BIN_DIR "/uibase_richtext_paragraph.png");
   std::vector<std::pair<int, int>> a = InkRows(plain), b = InkRows(para);
   ASSERT_EQ(4u, a.size());
@@ -227,9 +229,7 @@ TEST(RichText, WordBreakMovesAWordThatStartsAfterATagWhole) {
   RECT both = Measure(m, c.dc(), L"ab <b>abcdefghij</b>", DT_WORDBREAK, width);
   EXPECT_EQ(2 * line, both.bottom);
   EXPECT_EQ(word.right, both.right);
-  RECT rc = {0, 0, width, 80};
-  int n = 0;
-  CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, L"ab <b>abcdefghij</b>", 0xFF000000, nullptr, nullptr, n, DT_WORDBREAK);
+  Draw(m, c, RECT{0, 0, width, 80}, L"ab <b>abcdefghij</b>", DT_WORDBREAK);
   EXPECT_LT(Scan(c, RECT{0, 0, 300, line}).maxX, lead.right);  // nothing of the word on the first line
   EXPECT_GE(Scan(c, RECT{0, line, 300, 2 * line}).maxX, word.right - 3);
   // A word inside a run still breaks at its space, and a first word that fits nowhere is cut.
@@ -247,10 +247,8 @@ TEST(RichText, FourLiteralBrackets) {
   } cases[] = {{L"a<{>b", L"a<r>{</r>b"}, {L"a<}>b", L"a}b"}, {L"a{<}b", L"a<r><</r>b"}, {L"a{>}b", L"a>b"}};
   for (const Case& k : cases) {
     Canvas a(100, 30, 0xFFFFFFFF), b(100, 30, 0xFFFFFFFF);
-    RECT rc = {0, 0, 100, 30};
-    int n = 0;
-    CSkinRenderer::DrawHtmlText(a.dc(), &m, rc, k.markup, 0xFF000000, nullptr, nullptr, n, DT_SINGLELINE);
-    CSkinRenderer::DrawHtmlText(b.dc(), &m, rc, k.plain, 0xFF000000, nullptr, nullptr, n, DT_SINGLELINE);
+    Draw(m, a, a.Rect(), k.markup, DT_SINGLELINE);
+    Draw(m, b, b.Rect(), k.plain, DT_SINGLELINE);
     EXPECT_EQ(Measure(m, a.dc(), k.plain, DT_SINGLELINE).right, Measure(m, a.dc(), k.markup, DT_SINGLELINE).right)
         << k.markup;
     int differ = 0;
