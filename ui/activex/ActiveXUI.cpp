@@ -225,6 +225,11 @@ LRESULT CActiveXUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool&
           SUCCEEDED(m_site->GetViewObject()->QueryInterface(IID_IViewObjectEx, reinterpret_cast<void**>(&viewEx))) &&
           viewEx) {
         POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (msg == WM_SETCURSOR) {
+          // Its lParam holds a hit-test code and a message: the point is where the cursor is.
+          ::GetCursorPos(&pt);
+          if (m_manager) ::ScreenToClient(m_manager->GetPaintWindow(), &pt);
+        }
         DWORD hit = HITRESULT_OUTSIDE;
         viewEx->QueryHitPoint(DVASPECT_CONTENT, &m_rcItem, pt, 0, &hit);
         inside = hit != HITRESULT_OUTSIDE;

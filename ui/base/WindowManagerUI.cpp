@@ -73,10 +73,16 @@ CUIPtrArray& CWindowManagerUI::GetManagers() {
   return managers;
 }
 
+HPEN CWindowManagerUI::GetUpdateRectPen() {
+  static HPEN pen = ::CreatePen(PS_SOLID, 1, RGB(220, 0, 0));  // lives until exit
+  return pen;
+}
+
 CWindowManagerUI::CWindowManagerUI() {
   InitResources();
   if (!g_processInitialised) {
     g_processInitialised = true;
+    GetUpdateRectPen();
     ::InitCommonControls();
     ::LoadLibraryW(L"msimg32.dll");
   }
@@ -108,6 +114,13 @@ CWindowManagerUI::~CWindowManagerUI() {
 }
 
 void CWindowManagerUI::Init(HWND hwnd) {
+  // A window object created again: the first window's paint DC goes back, and its tooltip,
+  // owned by that window, went with it (a new one is made at the next hover).
+  if (m_hdcPaint) ::ReleaseDC(m_hwnd, m_hdcPaint);
+  if (m_hwndTooltip && hwnd != m_hwnd) {
+    if (::IsWindow(m_hwndTooltip)) ::DestroyWindow(m_hwndTooltip);
+    m_hwndTooltip = nullptr;
+  }
   m_hwnd = hwnd;
   m_hdcPaint = ::GetDC(hwnd);
   if (!m_animationDriver) m_animationDriver = new CUIAnimationDriver;
@@ -166,6 +179,7 @@ bool CWindowManagerUI::AttachDialog(CControlUI* root) {
   m_firstLayout = true;
   m_updateNeeded = true;
   m_focusNeeded = true;
+  m_focusMoveAsked = false;
   return InitControls(root);
 }
 
@@ -299,6 +313,7 @@ void CWindowManagerUI::SetFocusNeeded(CControlUI* control) {
                                          UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST)
                    : nullptr;
   m_focusNeeded = true;
+  m_focusMoveAsked = true;
   if (m_root) m_root->NeedUpdate();
 }
 
@@ -306,6 +321,7 @@ bool CWindowManagerUI::SetNextTabControl(bool forward) {
   if (m_hwnd && (::GetWindowLongW(m_hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) return true;
   if (m_updateNeeded && forward) {
     m_focusNeeded = true;
+    m_focusMoveAsked = true;
     if (m_hwnd) ::InvalidateRect(m_hwnd, nullptr, FALSE);
     return true;
   }
@@ -322,6 +338,7 @@ bool CWindowManagerUI::SetNextTabControl(bool forward) {
   }
   if (control) SetFocus(control);
   m_focusNeeded = false;
+  m_focusMoveAsked = false;
   return true;
 }
 
@@ -356,6 +373,9 @@ UINT CWindowManagerUI::NextTimerId() {
 }
 
 bool CWindowManagerUI::SetTimer(CControlUI* control, UINT localId, UINT elapse) {
+  // Without a window the system would make a thread timer under an id of its own, which no
+  // record could name and no KillTimer stop.
+  if (!m_hwnd) return false;
   for (int i = 0; i < m_timers.GetSize(); ++i) {
     auto* rec = static_cast<UITimerRecord*>(m_timers[i]);
     if (rec->control != control || rec->window != m_hwnd || rec->localId != localId) continue;

@@ -51,6 +51,8 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   // Window options written by the skin builder from the "Window" element.
   bool IsShowUpdateRect() const { return m_showDirty; }
   void SetShowUpdateRect(bool show) { m_showDirty = show; }
+  // The red pen that outlines painted rectangles with "showdirty": one for the process.
+  static HPEN GetUpdateRectPen();
   SIZE GetInitSize() const;
   SIZE GetMinInfo() const { return m_minInfo; }
   void SetMinInfo(int cx, int cy);
@@ -224,6 +226,7 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   void HideToolTip();
   static WORD KeyState();
   void DoLayout();
+  void RunPendingFocus();
   void PaintNormal(const RECT& client);
   void PaintLayered(const RECT& client);
   void PaintSelfShadow(HDC hdc, RECT& rc);
@@ -271,6 +274,9 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   bool m_firstLayout = true;
   bool m_updateNeeded = false;
   bool m_focusNeeded = false;
+  // The pending move was asked for (a Tab during a layout, SetFocusNeeded): it runs even
+  // though a control holds the focus, unlike the first tab stop of a new root.
+  bool m_focusMoveAsked = false;
   bool m_offscreenPaint = true;
   bool m_layeredBackground = false;
   bool m_mouseTracking = false;

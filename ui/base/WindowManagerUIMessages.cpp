@@ -86,11 +86,20 @@ void CWindowManagerUI::DoLayout() {
   }
 }
 
+// The first tab stop of a new root is focused only while no control holds the focus: a
+// control focused before the first paint keeps it. A move that was asked for runs.
+void CWindowManagerUI::RunPendingFocus() {
+  if (!m_focusNeeded) return;
+  if (m_focus && !m_focusMoveAsked)
+    m_focusNeeded = false;
+  else
+    SetNextTabControl(true);
+}
+
 void CWindowManagerUI::PaintNormal(const RECT& client) {
   DoLayout();
   if (!m_root) return;
-  // A pending focus move (a Tab during layout, a first tab stop, SetFocusNeeded) runs now.
-  if (m_focusNeeded) SetNextTabControl(true);
+  RunPendingFocus();
   int width = client.right - client.left;
   int height = client.bottom - client.top;
   if (m_offscreenPaint && !m_bmpOffscreen && width > 0 && height > 0) {
@@ -115,10 +124,10 @@ void CWindowManagerUI::PaintNormal(const RECT& client) {
              ps.rcPaint.bottom - ps.rcPaint.top, m_hdcOffscreen, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
     ::SelectObject(m_hdcOffscreen, oldBitmap);
     if (m_showDirty) {
-      HGDIOBJ oldPen = ::SelectObject(ps.hdc, ::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
+      HGDIOBJ oldPen = ::SelectObject(ps.hdc, GetUpdateRectPen());
       HGDIOBJ oldBrush = ::SelectObject(ps.hdc, ::GetStockObject(HOLLOW_BRUSH));
       ::Rectangle(ps.hdc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
-      ::DeleteObject(::SelectObject(ps.hdc, oldPen));
+      ::SelectObject(ps.hdc, oldPen);
       ::SelectObject(ps.hdc, oldBrush);
     }
   }
@@ -157,7 +166,7 @@ void CWindowManagerUI::PaintLayered(const RECT& client) {
     ::EndPaint(m_hwnd, &ps);
     return;
   }
-  if (m_focusNeeded) SetNextTabControl(true);
+  RunPendingFocus();
   int width = client.right - client.left;
   int height = client.bottom - client.top;
   // The layered road always paints into its own 32-bit background, off-screen paint or not:
@@ -512,6 +521,8 @@ bool CWindowManagerUI::OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& result
 }
 
 bool CWindowManagerUI::OnKeyDown(WPARAM wParam, LPARAM, LRESULT&) {
+  // The key-up goes where the key-down went: to nothing when nothing had the focus.
+  m_keyTarget = nullptr;
   if (!m_focus) return false;
   if (!RaiseEvent(m_focus, UIEVENT_KEYDOWN, 0, 0, static_cast<wchar_t>(wParam), KeyState())) return true;
   m_keyTarget = m_focus;

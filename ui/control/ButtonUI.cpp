@@ -100,7 +100,9 @@ void CButtonUI::DoEvent(UIEventRecord& event) {
     if (IsContextMenuUsed() && m_manager) m_manager->SendNotify(this, L"menu", event.wParam, event.lParam);
     return;
   }
-  TrackHot(event, m_buttonState);
+  // With the fade effect the hot look comes from the fade: an enter that reaches here (a fade-in
+  // already running) leaves the state alone.
+  if (!(m_fadeEffect && event.type == UIEVENT_MOUSEENTER)) TrackHot(event, m_buttonState);
   if (event.type == UIEVENT_SETCURSOR) {
     ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
     return;
@@ -297,6 +299,12 @@ void CButtonUI::StopAnimation() {
   m_fadeDirection = kFadeNone;
   // Out of the driver: a stopped fade no longer keeps the driver's timer running.
   IUIAnimation::StopAnimation();
+}
+
+void CButtonUI::SetCurrentFrame(int frame) {
+  if (frame < 0 || frame >= m_frameCount) return;
+  StopAnimation();  // leaving the driver resets the frame: the frame is set after it
+  m_currentFrame = frame;
 }
 
 void CButtonUI::OnAnimationStep() {

@@ -31,6 +31,8 @@ class CButtonUI : public CLabelUI, public IUIAnimation {
   // IUIAnimation.
   void StopAnimation() override;
   void OnAnimationStep() override;
+  // A frame below the frame count is shown as it is: the fade stops there.
+  void SetCurrentFrame(int frame) override;
   DWORD GetAnimationInterval() const override { return 15; }
 
   UINT GetButtonState() const { return m_buttonState; }

@@ -57,6 +57,8 @@ void CEditUI::SetInternVisible(bool visible) {
 void CEditUI::SetEnabled(bool enabled) {
   CLabelUI::SetEnabled(enabled);
   if (!IsEnabled()) m_buttonState = 0;
+  // An open native window follows, so that a disabled edit takes no more typing.
+  if (m_window != nullptr && m_window->GetHWND()) ::EnableWindow(m_window->GetHWND(), IsEnabled() ? TRUE : FALSE);
 }
 
 void CEditUI::OpenNativeWindow() {

@@ -36,11 +36,15 @@ LPVOID CLabelUI::GetInterface(LPCWSTR name) {
 CUIString CLabelUI::GetText() const { return m_effect ? m_effectText : CControlUI::GetText(); }
 
 void CLabelUI::SetText(LPCWSTR text) {
+  // A string that cannot grow keeps its old text: that failure is thrown, not passed over.
+  const wchar_t* wanted = text ? text : L"";
   if (m_effect) {
-    m_effectText = text;
+    m_effectText = wanted;
+    if (m_effectText != wanted) throw L"CLabelUI::SetText";
     return;
   }
-  CControlUI::SetText(text);
+  CControlUI::SetText(wanted);
+  if (m_text != wanted) throw L"CLabelUI::SetText";
 }
 
 void CLabelUI::DoEvent(UIEventRecord& event) {

@@ -48,26 +48,30 @@ CHtmlTextRenderer::CHtmlTextRenderer(HDC hdc, IRenderResources* manager, DWORD c
       m_style(style),
       m_measureOnly((style & DT_CALCRECT) != 0) {}
 
-void CHtmlTextRenderer::FontMetrics(HFONT font, int& height, int& ascentBox, int& spaceTrail) {
+const CHtmlTextRenderer::Metrics& CHtmlTextRenderer::MetricsOf(HFONT font) {
   // Every run asks for its font's metrics: keep them for the fonts of this call.
   for (const Metrics& m : m_metrics) {
-    if (m.font == font) {
-      height = m.height;
-      ascentBox = m.box;
-      spaceTrail = m.space;
-      return;
-    }
+    if (m.font == font) return m;
   }
   HGDIOBJ old = SelectObject(m_hdc, font);
   TEXTMETRICW tm = {};
   GetTextMetricsW(m_hdc, &tm);
-  height = tm.tmHeight;
-  ascentBox = tm.tmHeight + tm.tmExternalLeading;
   SIZE space = {0, 0};
   GetTextExtentPoint32W(m_hdc, L" ", 1, &space);
-  spaceTrail = space.cx;
+  SIZE dots = {0, 0};
+  GetTextExtentPoint32W(m_hdc, L"...", 3, &dots);
   SelectObject(m_hdc, old);
-  m_metrics.push_back({font, height, ascentBox, spaceTrail});
+  int average = tm.tmAveCharWidth > 0 ? tm.tmAveCharWidth : 1;
+  int widest = tm.tmMaxCharWidth > average ? tm.tmMaxCharWidth : average;
+  m_metrics.push_back({font, tm.tmHeight, tm.tmHeight + tm.tmExternalLeading, space.cx, average, widest, dots.cx});
+  return m_metrics.back();
+}
+
+void CHtmlTextRenderer::FontMetrics(HFONT font, int& height, int& ascentBox, int& spaceTrail) {
+  const Metrics& m = MetricsOf(font);
+  height = m.height;
+  ascentBox = m.box;
+  spaceTrail = m.space;
 }
 
 int CHtmlTextRenderer::Extent(HFONT font, const wchar_t* text, int n) {
@@ -139,14 +143,14 @@ CHtmlTextRenderer::Tag CHtmlTextRenderer::ScanTag(const wchar_t* p) {
     while (*q && !IsCloseBracket(*q)) ++q;  // arguments stop at the end of the text
     tag.args = CUIString(argStart, static_cast<int>(q - argStart));
     tag.end = *q ? q + 1 : q;
-  } else if (p[0] == L'<' && p[1] == L'{' && p[2] == L'>') {
-    // "<{>" draws a brace, "{<}" an angle bracket.
+  } else if (p[0] == L'<' && (p[1] == L'{' || p[1] == L'}') && p[2] == L'>') {
+    // "<{>" and "<}>" draw a brace, "{<}" and "{>}" an angle bracket.
     tag.kind = Tag::kLiteral;
-    tag.literal = L"{";
+    tag.literal = p[1] == L'{' ? L"{" : L"}";
     tag.end = p + 3;
-  } else if (p[0] == L'{' && p[1] == L'<' && p[2] == L'}') {
+  } else if (p[0] == L'{' && (p[1] == L'<' || p[1] == L'>') && p[2] == L'}') {
     tag.kind = Tag::kLiteral;
-    tag.literal = L"<";
+    tag.literal = p[1] == L'<' ? L"<" : L">";
     tag.end = p + 3;
   }
   return tag;
@@ -224,7 +228,8 @@ CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top,
   }
   LineResult result;
   result.next = c.next ? c.next : c.p;
-  result.height = c.lineHeight + st.spacings.back();
+  result.spacing = st.spacings.back();
+  result.height = c.lineHeight + result.spacing;
   result.width = c.x - m_rc.left;
   result.stop = c.stop;
   return result;
@@ -329,7 +334,7 @@ void CHtmlTextRenderer::PlaceImage(const CUIString& args, const wchar_t* tagStar
   int frames = 1, frame = 0;
   ParseImageArgs(args, name, type, frames, frame);
   const UIImageInfo* image = m_manager->GetImageEx(name, type.IsEmpty() ? nullptr : type.GetData(), 0);
-  if (image) {
+  if (image && !c.clipped) {
     int w = image->nX / frames;
     int h = image->nY;
     if (!c.empty && !IsSingleLine() && c.x + w > m_rc.right) {
@@ -351,24 +356,37 @@ void CHtmlTextRenderer::PlaceImage(const CUIString& args, const wchar_t* tagStar
 }
 
 void CHtmlTextRenderer::Literal(const wchar_t* literal, Cursor& c, State& st) {
+  if (c.clipped) return;
   DrawRun(literal, 1, c.x, c.top, c.height, c.draw, st);
   c.x += Extent(st.fonts.back(), literal, 1);
   c.empty = false;
 }
 
 // How much of a run of n characters fits in `avail` with the font selected: n when all of
-// it does, -1 when the line must end before it. Sets `ellipsis` when the run ends in "...".
-int CHtmlTextRenderer::FitRun(const wchar_t* p, int n, int avail, bool empty, bool& ellipsis) {
+// it does, -1 when the line must end before it; `width` is the width of what fits. Sets
+// `ellipsis` when the run ends in "...". The width is estimated from the font's average
+// character first: only a run that may reach the right edge is fitted character by character.
+int CHtmlTextRenderer::FitRun(const wchar_t* p, int n, int avail, bool empty, const Metrics& metrics,
+                              bool& ellipsis, int& width) {
   SIZE size = {0, 0};
-  GetTextExtentPoint32W(m_hdc, p, n, &size);
-  if (size.cx <= avail || (IsSingleLine() && !(m_style & DT_END_ELLIPSIS))) return n;
+  bool mayCut = !IsSingleLine() || (m_style & DT_END_ELLIPSIS);
+  long long estimate = static_cast<long long>(n) * metrics.average;
+  bool nearEdge = mayCut && estimate + (estimate >> 1) + metrics.widest > avail;
+  if (!nearEdge) {
+    GetTextExtentPoint32W(m_hdc, p, n, &size);
+    width = size.cx;
+    if (!mayCut || size.cx <= avail) return n;
+  }
+  // Near the edge: one measure finds what fits and where each of those characters ends.
+  std::vector<int> ends(static_cast<size_t>(n));
   int fit = 0;
-  GetTextExtentExPointW(m_hdc, p, n, avail < 0 ? 0 : avail, &fit, nullptr, &size);
+  GetTextExtentExPointW(m_hdc, p, n, avail < 0 ? 0 : avail, &fit, ends.data(), &size);
+  width = size.cx;
+  if (fit >= n && size.cx <= avail) return n;
   if (m_style & DT_END_ELLIPSIS) {
-    SIZE dots = {0, 0};
-    GetTextExtentPoint32W(m_hdc, L"...", 3, &dots);
-    fit = 0;
-    GetTextExtentExPointW(m_hdc, p, n, avail - dots.cx < 0 ? 0 : avail - dots.cx, &fit, nullptr, &size);
+    int room = avail - metrics.dots, k = 0;
+    while (k < fit && ends[k] <= room) ++k;
+    fit = k;
     ellipsis = true;
   } else if (m_style & DT_WORDBREAK) {
     int at = -1;
@@ -378,11 +396,25 @@ int CHtmlTextRenderer::FitRun(const wchar_t* p, int n, int avail, bool empty, bo
         break;
       }
     }
-    if (at > 0 && fit < n) fit = at;
+    if (at > 0) {
+      fit = at;
+    } else if (!empty) {
+      return -1;  // a word that starts after a tag goes to the next line whole
+    }
   }
-  if (fit > 0) return fit;
-  if (ellipsis) return 0;
-  return empty ? 1 : -1;  // a run that fits nowhere keeps its first part
+  if (fit <= 0) {
+    if (ellipsis) {
+      width = 0;
+      return 0;
+    }
+    if (!empty) return -1;
+    // A run that fits nowhere keeps its first part.
+    GetTextExtentPoint32W(m_hdc, p, 1, &size);
+    width = size.cx;
+    return 1;
+  }
+  width = ends[fit - 1];
+  return fit;
 }
 
 // A text run: up to the next tag, line break or end (raw text up to its closing tag).
@@ -399,30 +431,45 @@ void CHtmlTextRenderer::TextRun(Cursor& c, State& st) {
     end = c.p + 1;
     while (!IsSpecial(*end)) ++end;
   }
+  if (c.clipped) {
+    c.p = end;  // the line already ended in "..."
+    return;
+  }
   int n = static_cast<int>(end - c.p);
-  HGDIOBJ old = SelectObject(m_hdc, st.fonts.back());
-  int fh = 0, box = 0, trail = 0;
-  FontMetrics(st.fonts.back(), fh, box, trail);
-  if (box > c.lineHeight) c.lineHeight = box;
+  HFONT font = st.fonts.back();
+  const Metrics& metrics = MetricsOf(font);
+  if (metrics.box > c.lineHeight) c.lineHeight = metrics.box;
+  int avail = m_rc.right - c.x;
   bool ellipsis = false;
-  int fit = FitRun(c.p, n, m_rc.right - c.x, c.empty, ellipsis);
-  if (fit < 0) {
+  int width = 0, fit = 0;
+  // The drawing pass of a line lays out the same runs as its measuring pass.
+  auto known = std::find_if(m_fitted.begin(), m_fitted.end(), [&](const FittedRun& r) {
+    return r.p == c.p && r.font == font && r.avail == avail;
+  });
+  if (known != m_fitted.end()) {
+    fit = known->fit;
+    width = known->width;
+    ellipsis = known->ellipsis;
+  } else {
+    HGDIOBJ old = SelectObject(m_hdc, font);
+    fit = FitRun(c.p, n, avail, c.empty, metrics, ellipsis, width);
     SelectObject(m_hdc, old);
+    m_fitted.push_back({c.p, font, avail, fit, width, ellipsis});
+  }
+  if (fit < 0) {
     c.next = c.p;
     return;
   }
-  SIZE size = {0, 0};
-  GetTextExtentPoint32W(m_hdc, c.p, fit, &size);
-  SelectObject(m_hdc, old);
   DrawRun(c.p, fit, c.x, c.top, c.height, c.draw, st);
-  c.x += size.cx;
+  c.x += width;
   c.p += fit;
   c.empty = false;
   if (ellipsis) {
+    // The ellipsis ends this line only: the rest of it is skipped up to its line break.
     DrawRun(L"...", 3, c.x, c.top, c.height, c.draw, st);
-    c.x += Extent(st.fonts.back(), L"...", 3);
-    c.next = c.p;
-    c.stop = true;
+    c.x += metrics.dots;
+    c.clipped = true;
+    if (IsSingleLine()) c.stop = true;
   } else if (fit < n && !IsSingleLine()) {
     while (*c.p == L' ') ++c.p;
     c.next = c.p;
@@ -497,6 +544,7 @@ int CHtmlTextRenderer::RenderLines(const wchar_t* p, int bottom, int& widest) {
     if (!m_measureOnly && top >= bottom) break;  // stop at the first line below the rectangle
     State saved = st;
     int savedLinks = m_linkCount;
+    m_fitted.clear();
     LineResult measure = Line(p, top, 0, false, st);
     st = saved;
     m_linkCount = savedLinks;
@@ -511,7 +559,8 @@ int CHtmlTextRenderer::RenderLines(const wchar_t* p, int bottom, int& widest) {
         m_lineShift = slack;
       }
     }
-    LineResult drawn = Line(p, top, measure.height - st.spacings.back(), true, st);
+    // The text stands on the top of the line; the paragraph spacing stays below it.
+    LineResult drawn = Line(p, top, measure.height - measure.spacing, true, st);
     if (drawn.width > widest) widest = drawn.width;
     top += measure.height;
     if (drawn.next == p) break;  // no progress: never loop

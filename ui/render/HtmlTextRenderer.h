@@ -33,7 +33,8 @@ class CHtmlTextRenderer {
   };
   struct LineResult {
     const wchar_t* next;
-    int height;
+    int height;   // the text's height plus the paragraph spacing below it
+    int spacing;  // the paragraph spacing in force where the line ended
     int width;
     bool stop;
   };
@@ -60,6 +61,25 @@ class CHtmlTextRenderer {
     bool empty = true;
     const wchar_t* next = nullptr;
     bool stop = false;
+    bool clipped = false;  // an end ellipsis closed the line: the rest of it is not laid out
+  };
+  struct Metrics {
+    HFONT font;
+    int height;
+    int box;
+    int space;
+    int average;  // the font's average and widest character, for estimating a run's width
+    int widest;
+    int dots;     // the width of "..."
+  };
+  // A run as the measuring pass of a line fitted it, for the drawing pass of the same line.
+  struct FittedRun {
+    const wchar_t* p;
+    HFONT font;
+    int avail;
+    int fit;
+    int width;
+    bool ellipsis;
   };
 
   static Tag ScanTag(const wchar_t* p);
@@ -73,23 +93,18 @@ class CHtmlTextRenderer {
   void OpenLink(const CUIString& args, Cursor& c, State& st);
   void PlaceImage(const CUIString& args, const wchar_t* tagStart, Cursor& c, State& st);
   void Literal(const wchar_t* literal, Cursor& c, State& st);
-  int FitRun(const wchar_t* p, int n, int avail, bool empty, bool& ellipsis);
+  int FitRun(const wchar_t* p, int n, int avail, bool empty, const Metrics& metrics, bool& ellipsis,
+             int& width);
   void TextRun(Cursor& c, State& st);
   void AlignToText(LPCWSTR text);
   int RenderLines(const wchar_t* p, int bottom, int& widest);
   void FontMetrics(HFONT font, int& height, int& ascentBox, int& spaceTrail);
+  const Metrics& MetricsOf(HFONT font);
   int Extent(HFONT font, const wchar_t* text, int n);
   HFONT Variant(HFONT base, int bold, int underline, int italic);
   HFONT FontFromArgs(const CUIString& args);
   bool IsSingleLine() const { return (m_style & DT_SINGLELINE) != 0; }
   void DrawRun(const wchar_t* text, int n, int x, int top, int height, bool draw, State& st);
-
-  struct Metrics {
-    HFONT font;
-    int height;
-    int box;
-    int space;
-  };
 
   HDC m_hdc;
   IRenderResources* m_manager;
@@ -103,6 +118,7 @@ class CHtmlTextRenderer {
   CUIString m_hoverLink;
   bool m_measureOnly;
   std::vector<Metrics> m_metrics;
+  std::vector<FittedRun> m_fitted;
   int m_lineShift = 0;  // where the line being drawn starts, from the rectangle's left
 };
 

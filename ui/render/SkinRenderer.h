@@ -39,6 +39,8 @@ class CSkinRenderer {
   static DWORD AdjustColor(DWORD color, short hue = 180, short saturation = 100, short lightness = 100);
   static void DrawColor(HDC hdc, const RECT& rc, DWORD color);
   static void DrawGradient(HDC hdc, const RECT& rc, DWORD first, DWORD second, bool vertical, int steps);
+  // What a gradient falls back to when the system cannot fill one: 8 stripes, 16 above 15 steps.
+  static void DrawGradientStripes(HDC hdc, const RECT& rc, DWORD first, DWORD second, bool vertical, int steps);
   static void DrawLine(HDC hdc, const RECT& rc, int size, DWORD color, int style = PS_SOLID);
   static void DrawRect(HDC hdc, const RECT& rc, int size, DWORD color);
   static void DrawRoundRect(HDC hdc, const RECT& rc, int size, int width, int height, DWORD color);

@@ -84,31 +84,7 @@ void CSkinRenderer::DrawGradient(HDC hdc, const RECT& rc, DWORD first, DWORD sec
   v[1].Alpha = 0xFF00;
   GRADIENT_RECT mesh = {0, 1};
   if (!GradientFill(target, v, 2, &mesh, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H)) {
-    // Stripes, from the bottom (or the right) up.
-    int shift = steps > 15 ? 4 : 3;
-    int stripes = 1 << shift;
-    int extent = vertical ? Height(area) : Width(area);
-    for (int i = 0; i < stripes; ++i) {
-      int a = static_cast<int>((static_cast<long long>(i + 1) * extent) >> shift);
-      int b = static_cast<int>((static_cast<long long>(i) * extent) >> shift);
-      if (a == b) continue;
-      BYTE r = static_cast<BYTE>((((second >> 16) & 0xFF) * (stripes - i) + ((first >> 16) & 0xFF) * i) >> shift);
-      BYTE g = static_cast<BYTE>((((second >> 8) & 0xFF) * (stripes - i) + ((first >> 8) & 0xFF) * i) >> shift);
-      BYTE bl = static_cast<BYTE>(((second & 0xFF) * (stripes - i) + (first & 0xFF) * i) >> shift);
-      RECT stripe = area;
-      if (vertical) {
-        stripe.top = area.bottom - a;
-        stripe.bottom = area.bottom - b;
-      } else {
-        stripe.left = area.right - a;
-        stripe.right = area.right - b;
-      }
-      HBRUSH brush = CreateSolidBrush(RGB(r, g, bl));
-      if (brush) {
-        FillRect(target, &stripe, brush);
-        DeleteObject(brush);
-      }
-    }
+    DrawGradientStripes(target, area, first, second, vertical, steps);
   }
   if (offscreen) {
     BLENDFUNCTION bf = {AC_SRC_OVER, 0, static_cast<BYTE>(alpha), AC_SRC_ALPHA};
@@ -116,6 +92,35 @@ void CSkinRenderer::DrawGradient(HDC hdc, const RECT& rc, DWORD first, DWORD sec
     SelectObject(offscreen, old);
     DeleteObject(bitmap);
     DeleteDC(offscreen);
+  }
+}
+
+// Without the system's gradient fill: 8 or 16 solid stripes, from the bottom (or the right) up.
+void CSkinRenderer::DrawGradientStripes(HDC target, const RECT& area, DWORD first, DWORD second, bool vertical,
+                                        int steps) {
+  int shift = steps > 15 ? 4 : 3;
+  int stripes = 1 << shift;
+  int extent = vertical ? Height(area) : Width(area);
+  for (int i = 0; i < stripes; ++i) {
+    int a = static_cast<int>((static_cast<long long>(i + 1) * extent) >> shift);
+    int b = static_cast<int>((static_cast<long long>(i) * extent) >> shift);
+    if (a == b) continue;
+    BYTE r = static_cast<BYTE>((((second >> 16) & 0xFF) * (stripes - i) + ((first >> 16) & 0xFF) * i) >> shift);
+    BYTE g = static_cast<BYTE>((((second >> 8) & 0xFF) * (stripes - i) + ((first >> 8) & 0xFF) * i) >> shift);
+    BYTE bl = static_cast<BYTE>(((second & 0xFF) * (stripes - i) + (first & 0xFF) * i) >> shift);
+    RECT stripe = area;
+    if (vertical) {
+      stripe.top = area.bottom - a;
+      stripe.bottom = area.bottom - b;
+    } else {
+      stripe.left = area.right - a;
+      stripe.right = area.right - b;
+    }
+    HBRUSH brush = CreateSolidBrush(RGB(r, g, bl));
+    if (brush) {
+      FillRect(target, &stripe, brush);
+      DeleteObject(brush);
+    }
   }
 }
 

@@ -32,7 +32,7 @@ HBITMAP CSkinRenderer::GenerateTextBitmap(LPCWSTR text, HFONT font, DWORD color,
   if (!dc) return nullptr;
   HGDIOBJ oldFont = SelectObject(dc, font);
   RECT measure = {0, 0, 0, 0};
-  ::DrawTextW(dc, text, -1, &measure, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  ::DrawTextW(dc, text, -1, &measure, DT_CALCRECT | DT_NOPREFIX);
   int w = measure.right - measure.left, h = measure.bottom - measure.top;
   HBITMAP bitmap = nullptr;
   if (w > 0 && h > 0) {
@@ -52,7 +52,7 @@ HBITMAP CSkinRenderer::GenerateTextBitmap(LPCWSTR text, HFONT font, DWORD color,
       ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, RGB(255, 255, 255));
-      ::DrawTextW(dc, text, -1, &all, DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP);
+      ::DrawTextW(dc, text, -1, &all, DT_NOPREFIX | DT_NOCLIP);
       SelectObject(dc, oldBmp);
       BYTE* p = static_cast<BYTE*>(bits);
       DWORD r = (color >> 16) & 0xFF, g = (color >> 8) & 0xFF, b = color & 0xFF;

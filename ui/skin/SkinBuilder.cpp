@@ -10,6 +10,9 @@
 #include "ui/skin/ControlFactory.h"
 #include "ui/skin/IDialogBuilderCallback.h"
 #include "ui/base/WindowManagerUI.h"
+#include "ui/layout/HorizontalLayoutUI.h"
+#include "ui/list/TreeNodeUI.h"
+#include "ui/list/TreeViewUI.h"
 
 namespace SkinUI {
 
@@ -174,6 +177,34 @@ void CSkinBuilder::Include(CSkinMarkupNode& node, CControlUI* parent, CWindowMan
   }
 }
 
+bool CSkinBuilder::TreeNode(CSkinMarkupNode& element, CControlUI* parent, CWindowManagerUI* manager, int depth) {
+  CTreeNodeUI* parentNode = parent ? static_cast<CTreeNodeUI*>(parent->GetInterface(L"TreeNode")) : nullptr;
+  CTreeNodeUI* node = new CTreeNodeUI;
+  // Under a node it joins its parent first, so that its own children indent from its level.
+  if (parentNode && !parentNode->Add(node)) {
+    delete node;
+    return true;
+  }
+  if (manager) {
+    node->SetManager(manager, nullptr, false);
+    if (LPCWSTR defaults = manager->GetDefaultAttributeList(L"TreeNode")) node->ApplyAttributeList(defaults);
+  }
+  int count = element.GetAttributeCount();
+  for (int i = 0; i < count; ++i) node->SetAttribute(element.GetAttributeName(i), element.GetAttributeValue(i));
+  if (manager) node->SetManager(nullptr, nullptr, false);
+  if (element.HasChildren()) Parse(&element, node, manager, depth + 1);
+  if (parentNode) return true;
+  CTreeViewUI* view = parent ? static_cast<CTreeViewUI*>(parent->GetInterface(L"TreeView")) : nullptr;
+  if (!view) {
+    // Nothing can hold the node: it goes, and under a parent the level fails.
+    LogWarn(__LINE__, L"%s cannot hold a tree node%s", parent ? parent->GetClass() : L"nothing");
+    delete node;
+    return !parent;
+  }
+  if (!view->Add(node)) delete node;
+  return true;
+}
+
 CControlUI* CSkinBuilder::Parse(CSkinMarkupNode* parentNode, CControlUI* parent, CWindowManagerUI* manager,
                                 int depth) {
   if (depth > CSkinMarkup::kMaxDepth) {
@@ -190,6 +221,10 @@ CControlUI* CSkinBuilder::Parse(CSkinMarkupNode* parentNode, CControlUI* parent,
       Include(node, parent, manager);
       continue;
     }
+    if (Is(name, L"TreeNode")) {
+      if (!TreeNode(node, parent, manager, depth)) return nullptr;
+      continue;
+    }
     CControlUI* control = CControlFactory::Create(name);
     if (!control && m_callback) control = m_callback->CreateControl(name);
     if (!control) {
@@ -200,7 +235,10 @@ CControlUI* CSkinBuilder::Parse(CSkinMarkupNode* parentNode, CControlUI* parent,
 
     if (parent) {
       if (!containerFetched) {
-        container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
+        // A tree node holds its item controls in its row layout.
+        CTreeNodeUI* parentNode = static_cast<CTreeNodeUI*>(parent->GetInterface(L"TreeNode"));
+        container = parentNode ? static_cast<IContainerUI*>(parentNode->GetTreeNodeHoriznotal())
+                               : static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
         containerFetched = true;
       }
       if (!container) {

@@ -34,6 +34,8 @@ class CSkinBuilder {
   void ApplyWindowAttributes(CSkinMarkupNode& root, CWindowManagerUI* manager);
   CControlUI* Parse(CSkinMarkupNode* parentNode, CControlUI* parent, CWindowManagerUI* manager, int depth);
   void Include(CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager);
+  // Builds a tree node; false when the parent can hold none, which makes the level answer null.
+  bool TreeNode(CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager, int depth);
 
   CSkinMarkup m_markup;
   IDialogBuilderCallback* m_callback = nullptr;

@@ -83,18 +83,25 @@ TEST_F(ActiveXTest, WindowlessObjectIsSizedPaintedAndFedMessages) {
   struct Row {
     UINT msg;
     LPARAM at;
+    POINT cursor;  // client coordinates
     bool handled;
     bool passed;
   };
+  // WM_SETCURSOR carries a hit-test code: the object is asked about the cursor's position.
+  const LPARAM cursorCode = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
   const Row rows[] = {
-      {WM_MOUSEMOVE, MAKELPARAM(40, 40), true, true},     // left half: a hit
-      {WM_MOUSEMOVE, MAKELPARAM(100, 40), false, false},  // right half: not for the object
-      {WM_SETCURSOR, MAKELPARAM(40, 40), false, true},    // passed on, left unhandled
-      {WM_KEYDOWN, 0, false, false},                      // not focused
-      {WM_CONTEXTMENU, 0, false, true},
-      {WM_TIMER, 0, false, false},
+      {WM_MOUSEMOVE, MAKELPARAM(40, 40), {100, 40}, true, true},    // left half: a hit
+      {WM_MOUSEMOVE, MAKELPARAM(100, 40), {40, 40}, false, false},  // right half: not for the object
+      {WM_SETCURSOR, cursorCode, {40, 40}, false, true},            // passed on, left unhandled
+      {WM_SETCURSOR, cursorCode, {100, 40}, false, false},          // the cursor is off the object
+      {WM_KEYDOWN, 0, {40, 40}, false, false},                      // not focused
+      {WM_CONTEXTMENU, 0, {40, 40}, false, true},
+      {WM_TIMER, 0, {40, 40}, false, false},
   };
   for (const Row& row : rows) {
+    POINT screen = row.cursor;
+    ClientToScreen(host_.GetHWND(), &screen);
+    jf::TestMouseMove(screen.x, screen.y);
     control->messages.clear();
     bool handled = false;
     const LRESULT result = ax->MessageHandler(row.msg, 0, row.at, handled);

@@ -262,6 +262,91 @@ TEST_F(ManagerTest, TimersFireFromTheTickSource) {
   EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
 }
 
+TEST_F(ManagerTest, NoTimerWithoutAWindow) {
+  jf::TickOverride(1000);
+  CWindowManagerUI windowless;
+  // A thread timer under an id of the system's own would be one that KillTimer cannot stop.
+  EXPECT_FALSE(windowless.SetTimer(d, 1, 10));
+  jf::TickAdvance(100);
+  MSG msg;
+  EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
+  EXPECT_FALSE(windowless.KillTimer(d, 1));
+}
+
+TEST_F(ManagerTest, AControlFocusedBeforeTheFirstPaintKeepsTheFocus) {
+  auto* box = new CHorizontalLayoutUI;
+  auto* x = new ProbeUI(L"x", UIFLAG_TABSTOP, &events);
+  auto* y = new ProbeUI(L"y", UIFLAG_TABSTOP, &events);
+  box->Add(x);
+  box->Add(y);
+  ASSERT_TRUE(manager().AttachDialog(box));
+  y->SetFocus();
+  Paint();
+  EXPECT_EQ(FocusName(), "y");
+  // Without a focused control the first paint focuses the first tab stop.
+  auto* other = new CHorizontalLayoutUI;
+  auto* z = new ProbeUI(L"z", UIFLAG_TABSTOP, &events);
+  other->Add(new ProbeUI(L"plain", 0, &events));
+  other->Add(z);
+  ASSERT_TRUE(manager().AttachDialog(other));
+  Paint();
+  EXPECT_EQ(FocusName(), "z");
+}
+
+TEST_F(ManagerTest, UpdateRectsAreOutlinedWithOnePenForTheProcess) {
+  HPEN pen = CWindowManagerUI::GetUpdateRectPen();
+  ASSERT_NE(pen, nullptr);
+  CWindowManagerUI other;
+  EXPECT_EQ(CWindowManagerUI::GetUpdateRectPen(), pen);
+  LOGPEN style = {};
+  ASSERT_EQ(static_cast<int>(sizeof(style)), ::GetObjectW(pen, sizeof(style), &style));
+  EXPECT_EQ(style.lopnColor, RGB(220, 0, 0));
+  manager().SetShowUpdateRect(true);
+  for (int i = 0; i < 2; ++i) {
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+    Paint();
+    DWORD px = 0;
+    ASSERT_TRUE(jf::TestWindowPixel(hwnd(), 0, 100, &px));
+    EXPECT_EQ(px & 0xFFFFFF, 0xDC0000u);
+    EXPECT_EQ(::GetObjectType(pen), static_cast<DWORD>(OBJ_PEN));  // kept, not deleted by the paint
+  }
+}
+
+TEST_F(ManagerTest, AKeyUpGoesOnlyWhereItsKeyDownWent) {
+  a->SetFocus();
+  ::SendMessageW(hwnd(), WM_KEYDOWN, 'X', 0);
+  manager().SetFocus(nullptr);
+  ::SendMessageW(hwnd(), WM_KEYDOWN, 'Y', 0);  // nobody takes it
+  ::SendMessageW(hwnd(), WM_KEYUP, 'Y', 0);
+  EXPECT_EQ(a->Count(UIEVENT_KEYDOWN), 1);
+  EXPECT_EQ(a->Count(UIEVENT_KEYUP), 0);
+}
+
+TEST(ManagerWindowAgainTest, ASecondWindowGetsItsOwnTooltipAndPaintDc) {
+  frametest::HostWnd host;
+  auto* label = new CControlUI;
+  label->SetToolTip(L"tip");
+  ASSERT_TRUE(host.Open(100, 100, 200, 100));
+  ASSERT_TRUE(host.manager.AttachDialog(label));
+  ::UpdateWindow(host.GetHWND());
+  LRESULT result = 0;
+  host.manager.MessageHandler(WM_MOUSEHOVER, 0, Pt(20, 20), result);
+  HWND firstTip = host.manager.GetTooltipWindow();
+  ASSERT_TRUE(::IsWindow(firstTip));
+  HDC firstDc = host.manager.GetPaintDC();
+  ::DestroyWindow(host.GetHWND());
+  Pump();
+  EXPECT_FALSE(::IsWindow(firstTip));  // it went with its owner
+  ASSERT_TRUE(host.Open(100, 100, 200, 100));
+  EXPECT_NE(host.manager.GetPaintDC(), nullptr);
+  EXPECT_NE(host.manager.GetPaintDC(), firstDc);
+  host.manager.MessageHandler(WM_MOUSEHOVER, 0, Pt(20, 20), result);
+  EXPECT_TRUE(::IsWindow(host.manager.GetTooltipWindow()));
+  EXPECT_EQ(::GetWindow(host.manager.GetTooltipWindow(), GW_OWNER), host.GetHWND());
+  ::DestroyWindow(host.GetHWND());
+  Pump();
+}
+
 TEST_F(ManagerTest, PressedControlKeepsTheMouse) {
   events.clear();
   ::SendMessageW(hwnd(), WM_MOUSEMOVE, 0, Pt(10, 10));

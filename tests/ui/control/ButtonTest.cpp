@@ -1,4 +1,5 @@
 #include "tests/ui/base/ControlTestHost.h"
+#include "tests/support/ui/UiTestSupport.h"
 #include "ui/control/ButtonUI.h"
 #include "ui/control/CheckBoxUI.h"
 #include "ui/control/OptionUI.h"
@@ -12,6 +13,14 @@ namespace {
 class ButtonTest : public ControlTest {
  protected:
   CButtonUI* MakeButton() { return Place(new CButtonUI, L"b", RECT{10, 10, 110, 40}); }
+  // A button with the fade effect whose fade-in the pointer has started.
+  CButtonUI* FadingIn() {
+    CButtonUI* b = MakeButton();
+    b->SetAttribute(L"fadeeffect", L"true");
+    Move(20, 20);
+    EXPECT_TRUE(b->IsAnimationRunning());
+    return b;
+  }
 };
 
 }  // namespace
@@ -115,6 +124,34 @@ TEST_F(ButtonTest, FadeStepsToItsTargetAndStopsTheDriver) {
   EXPECT_EQ(b->GetFrameCount(), 20);
 }
 
+TEST_F(ButtonTest, SetCurrentFrameStopsTheFadeOnlyBelowTheFrameCount) {
+  CButtonUI* b = FadingIn();
+  b->SetCurrentFrame(20);  // the frame count: nothing
+  EXPECT_TRUE(b->IsAnimationRunning());
+  b->SetCurrentFrame(-1);
+  EXPECT_TRUE(b->IsAnimationRunning());
+  b->SetCurrentFrame(7);
+  EXPECT_FALSE(b->IsAnimationRunning());
+  EXPECT_EQ(b->GetCurrentFrame(), 7);
+  EXPECT_EQ(b->GetFadeDirection(), CButtonUI::kFadeNone);
+  b->SetCurrentFrame(25);
+  EXPECT_EQ(b->GetCurrentFrame(), 7);
+}
+
+TEST_F(ButtonTest, ASecondEnterDuringTheFadeInLeavesTheHotBit) {
+  CButtonUI* b = FadingIn();
+  UIEventRecord enter;
+  enter.type = UIEVENT_MOUSEENTER;
+  enter.mouse = POINT{20, 20};
+  b->Event(enter);
+  EXPECT_TRUE(b->IsAnimationRunning());
+  EXPECT_EQ(b->GetButtonState() & UISTATE_HOT, 0u);
+  // Without the effect the pointer makes the button hot.
+  CButtonUI* plain = Place(new CButtonUI, L"p", RECT{10, 50, 110, 80});
+  plain->Event(enter);
+  EXPECT_NE(plain->GetButtonState() & UISTATE_HOT, 0u);
+}
+
 TEST_F(ButtonTest, FadeAttributeIsReplacedNotDoubled) {
   EXPECT_EQ(CButtonUI::WithFade(L"file='a.png' fade='100' dest='1,2,3,4'", 30),
             L"file='a.png'  dest='1,2,3,4' fade='30'");
@@ -171,23 +208,49 @@ TEST_F(ButtonTest, OptionsInAGroupSelectOneAtATime) {
 }
 
 TEST_F(ButtonTest, SelectedBackgroundAndCheckBoxDisabledImages) {
+  // Solid images for every state that a disabled check box must not fall back to.
+  auto solid = [](uint32_t argb) { return uitest::MakePng(4, 4, std::vector<uint32_t>(16, argb)); };
+  std::string zip = uitest::BuildZip({{"normal.png", solid(0xFF00FF00)}, {"selected.png", solid(0xFFFFFF00)},
+                                      {"disabled.png", solid(0xFF00FFFF)}, {"seldis.png", solid(0xFF808080)}});
+  BYTE* buffer = new BYTE[zip.size()];
+  memcpy(buffer, zip.data(), zip.size());
+  CWindowManagerUI::SetResourceZipBuffer(buffer, static_cast<DWORD>(zip.size()));
+  CWindowManagerUI::SetResourceZipFromMemory();
   auto* o = Place(new COptionUI, L"o", RECT{10, 10, 60, 30});
   o->SetAttribute(L"selectedbkcolor", L"FF0000FF");
   o->SetAttribute(L"selected", L"true");
   auto* c = Place(new CCheckBoxUI, L"c", RECT{70, 10, 120, 30});
   c->SetAttribute(L"bkcolor", L"#FFFF0000");
+  c->SetAttribute(L"normalimage", L"file='normal.png'");
+  c->SetAttribute(L"selectedimage", L"file='selected.png'");
+  c->SetAttribute(L"disabledimage", L"file='disabled.png'");
   Layout();
   EXPECT_EQ(Pixel(30, 20), 0x0000FFu);
+  EXPECT_EQ(Pixel(90, 20), 0x00FF00u);  // the images draw
   Down(90, 20);
   Layout();
   EXPECT_EQ(c->GetButtonState() & UISTATE_PUSHED, 0u);  // painting clears it
   EXPECT_NE(c->GetButtonState() & UISTATE_CAPTURED, 0u);
   Up(90, 20);
   EXPECT_TRUE(c->IsSelected());
+  Layout();
+  EXPECT_EQ(Pixel(90, 20), 0xFFFF00u);
   EXPECT_STREQ(c->GetClass(), L"CheckBoxUI");
   EXPECT_EQ(c->GetInterface(L"CheckBox"), nullptr);
   EXPECT_NE(c->GetInterface(L"Option"), nullptr);
   c->SetEnabled(false);
   Layout();
-  EXPECT_EQ(Pixel(90, 20), 0xFF0000u);  // no disabled image: only the background
+  // No selected disabled image: only the background, none of the other state images.
+  EXPECT_EQ(Pixel(90, 20), 0xFF0000u);
+  c->SetAttribute(L"selecteddisableimage", L"file='seldis.png'");
+  c->Invalidate();
+  Layout();
+  EXPECT_EQ(Pixel(90, 20), 0x808080u);
+  c->SetSelected(false);
+  c->Invalidate();
+  Layout();
+  EXPECT_EQ(Pixel(90, 20), 0xFF0000u);  // no unselected disabled image either
+  root_->RemoveAll();
+  CWindowManagerUI::CloseResourceZip();
+  CWindowManagerUI::FreeResourceZipBuffer();
 }

@@ -84,6 +84,25 @@ TEST_F(EditTest, LimitsReadOnlyNumbersAndDisabled) {
   EXPECT_EQ(edit->GetNativeWindow(), nullptr);  // never opens while disabled
 }
 
+TEST_F(EditTest, DisablingWhileTheNativeWindowIsOpenStopsTyping) {
+  CEditUI* edit = MakeEdit();
+  Click(50, 25);
+  HWND native = edit->GetNativeWindow();
+  ASSERT_NE(native, nullptr);
+  Type(L"a");
+  ASSERT_EQ(edit->GetText(), L"a");
+  size_t changes = log_.Of("textchanged").size();
+  edit->SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(native));
+  Type(L"bc");
+  EXPECT_EQ(edit->GetText(), L"a");
+  EXPECT_EQ(log_.Of("textchanged").size(), changes);
+  if (edit->GetNativeWindow() == native) {
+    edit->SetEnabled(true);
+    EXPECT_TRUE(IsWindowEnabled(native));
+  }
+}
+
 TEST_F(EditTest, ClosedPaintingShowsPasswordAndHint) {
   CEditUI* edit = MakeEdit();
   edit->SetAttribute(L"hinttext", L"请输入路径");

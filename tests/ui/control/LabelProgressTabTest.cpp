@@ -1,3 +1,9 @@
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
 #include "tests/ui/base/ControlTestHost.h"
 #include "ui/control/LabelUI.h"
 #include "ui/control/ProgressUI.h"
@@ -189,4 +195,38 @@ TEST_F(LabelTest, TabPagesShowOneAndReportSelection) {
   EXPECT_EQ(tab->GetItemAt(1), pages[1]);
   tab->RemoveAll();
   EXPECT_EQ(tab->GetCurSel(), -1);
+}
+
+// Sets a text of 64 MB under an address-space limit that leaves no room for it, and exits
+// with 3 when the label threw "CLabelUI::SetText" and kept its old text.
+[[noreturn]] void StoreTextBeyondMemory(const wchar_t* effect) {
+  CLabelUI label;
+  label.SetAttribute(L"enabledeffect", effect);
+  label.SetText(L"small");
+  std::wstring big(static_cast<size_t>(16) << 20, L'x');
+  long pages = 0;
+  FILE* statm = fopen("/proc/self/statm", "r");
+  if (!statm || fscanf(statm, "%ld", &pages) != 1) _exit(6);
+  fclose(statm);
+  rlimit limit;
+  limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (8 << 20);
+  setrlimit(RLIMIT_AS, &limit);
+  try {
+    label.SetText(big.c_str());
+  } catch (const wchar_t* what) {
+    _exit(wcscmp(what, L"CLabelUI::SetText") == 0 && label.GetText() == L"small" ? 3 : 4);
+  }
+  _exit(5);
+}
+
+// The label's text goes into a string that cannot grow when memory runs out: the label throws
+// "CLabelUI::SetText" then, in plain and in effect mode, instead of keeping the old text.
+TEST(LabelTextTest, AFailureToStoreTheTextIsThrown) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "an address-space limit cannot hold beside the sanitizer's shadow memory";
+#else
+  for (const wchar_t* effect : {L"false", L"true"}) {
+    EXPECT_EXIT(StoreTextBeyondMemory(effect), ::testing::ExitedWithCode(3), "") << "effect " << effect;
+  }
+#endif
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/ui/UiTestSupport.h"
 #include "tests/support/SurfacePng.h"
@@ -34,6 +36,66 @@ Ink Scan(const Canvas& c, RECT area) {
     }
   }
   return ink;
+}
+
+// The rows that hold ink, as runs of neighbouring rows (first, last): one per line of text.
+std::vector<std::pair<int, int>> InkRows(const Canvas& c) {
+  std::vector<std::pair<int, int>> rows;
+  RECT all = c.Rect();
+  for (int y = all.top; y < all.bottom; ++y) {
+    bool ink = false;
+    for (int x = all.left; x < all.right && !ink; ++x) ink = c.At(x, y) != 0xFFFFFFFF;
+    if (!ink) continue;
+    if (!rows.empty() && rows.back().second == y - 1)
+      rows.back().second = y;
+    else
+      rows.push_back({y, y});
+  }
+  return rows;
+}
+
+bool Dark(uint32_t p) { return ((p >> 16) & 0xFF) < 128 && ((p >> 8) & 0xFF) < 128 && (p & 0xFF) < 128; }
+
+// True when the dark ink of the band ends in three dots: three small separate marks side by
+// side in the lower part of the band, and nothing right of them.
+bool EndsInDots(const Canvas& c, RECT band) {
+  std::vector<std::pair<int, int>> marks;  // column runs, right to left
+  int top = 1 << 30, bottom = -1;
+  for (int x = band.right - 1; x >= band.left && marks.size() <= 3; --x) {
+    bool ink = false;
+    for (int y = band.top; y < band.bottom; ++y) {
+      if (!Dark(c.At(x, y))) continue;
+      ink = true;
+      if (marks.size() < 3 || (!marks.empty() && marks.back().first == x + 1)) {
+        top = y < top ? y : top;
+        bottom = y > bottom ? y : bottom;
+      }
+    }
+    if (!ink) continue;
+    if (!marks.empty() && marks.back().first == x + 1)
+      marks.back().first = x;
+    else
+      marks.push_back({x, x});
+  }
+  if (marks.size() < 3) return false;
+  for (int i = 0; i < 3; ++i) {
+    if (marks[i].second - marks[i].first > 3) return false;
+  }
+  // Dots sit on the baseline: in the lower half of the line's ink.
+  int inkTop = band.bottom, inkBottom = band.top;
+  for (int y = band.top; y < band.bottom; ++y)
+    for (int x = band.left; x < band.right; ++x)
+      if (Dark(c.At(x, y))) {
+        inkTop = y < inkTop ? y : inkTop;
+        inkBottom = y > inkBottom ? y : inkBottom;
+      }
+  return bottom - top <= 3 && top >= (inkTop + inkBottom) / 2;
+}
+
+// Draws black rich text without links into the canvas.
+void Draw(CWindowManagerUI& m, Canvas& c, RECT rc, const wchar_t* text, UINT style) {
+  int none = 0;
+  CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, text, 0xFF000000, nullptr, nullptr, none, style);
 }
 
 RECT Measure(CWindowManagerUI& m, HDC dc, const wchar_t* text, UINT style, int width = 400) {
@@ -115,9 +177,85 @@ TEST(RichText, WrapsAndEllipsis) {
   int n = 0;
   CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, longText, 0xFF000000, nullptr, nullptr, n,
                               DT_SINGLELINE | DT_END_ELLIPSIS);
+  jftest::WriteBitmapPng(c.bitmap(), JF_TEST_BIN_DIR "/uibase_richtext_singleline_ellipsis.png");
   Ink ink = Scan(c, RECT{0, 0, 120, 30});
   EXPECT_GT(ink.dark, 10);
   EXPECT_LT(ink.maxX, 100);
+  EXPECT_TRUE(EndsInDots(c, RECT{0, 0, 120, 30}));
+  Canvas plain(120, 30, 0xFFFFFFFF);
+  Draw(m, plain, rc, longText, DT_SINGLELINE);
+  EXPECT_FALSE(EndsInDots(plain, RECT{0, 0, 120, 30}));  // the check can tell text from "..."
+}
+
+TEST(RichText, EndEllipsisEndsOnlyItsLine) {
+  CWindowManagerUI m;
+  Canvas c(120, 90, 0xFFFFFFFF);
+  Draw(m, c, RECT{0, 0, 100, 90}, L"several words that cannot fit\nok<n><b>also</b> here", DT_END_ELLIPSIS);
+  jftest::WriteBitmapPng(c.bitmap(), JF_TEST_BIN_DIR "/uibase_richtext_ellipsis.png");
+  std::vector<std::pair<int, int>> rows = InkRows(c);
+  ASSERT_EQ(3u, rows.size());
+  int line = Measure(m, c.dc(), L"a", 0).bottom;
+  EXPECT_TRUE(EndsInDots(c, RECT{0, 0, 120, line}));
+  EXPECT_FALSE(EndsInDots(c, RECT{0, line, 120, 2 * line}));
+  EXPECT_GE(rows[2].first, 2 * line - 2);
+}
+
+TEST(RichText, ParagraphSpacingStandsBelowTheLines) {
+  CWindowManagerUI m;
+  Canvas plain(200, 120, 0xFFFFFFFF), para(200, 120, 0xFFFFFFFF);
+  RECT rc = {0, 0, 200, 120};
+  Draw(m, plain, rc, L"X<n>X<n>X<n>X", 0);
+  // The spacing goes below the line that the paragraph ends and below each line inside it.
+  Draw(m, para, rc, L"X<p 9>X<n>X</p>X", 0);
+  jftest::WriteBitmapPng(para.bitmap(), JF_TEST_BIN_DIR "/uibase_richtext_paragraph.png");
+  std::vector<std::pair<int, int>> a = InkRows(plain), b = InkRows(para);
+  ASSERT_EQ(4u, a.size());
+  ASSERT_EQ(4u, b.size());
+  const int shift[] = {0, 9, 18, 18};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(a[i].first + shift[i], b[i].first) << i;
+    EXPECT_EQ(a[i].second + shift[i], b[i].second) << i;
+  }
+}
+
+TEST(RichText, WordBreakMovesAWordThatStartsAfterATagWhole) {
+  CWindowManagerUI m;
+  Canvas c(300, 80, 0xFFFFFFFF);
+  int line = Measure(m, c.dc(), L"a", 0).bottom;
+  RECT word = Measure(m, c.dc(), L"<b>abcdefghij</b>", DT_SINGLELINE, 1000);
+  RECT lead = Measure(m, c.dc(), L"ab ", DT_SINGLELINE, 1000);
+  int width = word.right + 2;  // the word fits a line of its own, not the rest of the first
+  ASSERT_LT(width, lead.right + word.right);
+  RECT both = Measure(m, c.dc(), L"ab <b>abcdefghij</b>", DT_WORDBREAK, width);
+  EXPECT_EQ(2 * line, both.bottom);
+  EXPECT_EQ(word.right, both.right);
+  Draw(m, c, RECT{0, 0, width, 80}, L"ab <b>abcdefghij</b>", DT_WORDBREAK);
+  EXPECT_LT(Scan(c, RECT{0, 0, 300, line}).maxX, lead.right);  // nothing of the word on the first line
+  EXPECT_GE(Scan(c, RECT{0, line, 300, 2 * line}).maxX, word.right - 3);
+  // A word inside a run still breaks at its space, and a first word that fits nowhere is cut.
+  RECT words = Measure(m, c.dc(), L"ab abcdefghij", DT_WORDBREAK, width);
+  EXPECT_EQ(2 * line, words.bottom);
+  RECT cut = Measure(m, c.dc(), L"<b>abcdefghij</b>", DT_WORDBREAK, word.right / 2);
+  EXPECT_GE(cut.bottom, 2 * line);
+}
+
+TEST(RichText, FourLiteralBrackets) {
+  CWindowManagerUI m;
+  struct Case {
+    const wchar_t* markup;
+    const wchar_t* plain;
+  } cases[] = {{L"a<{>b", L"a<r>{</r>b"}, {L"a<}>b", L"a}b"}, {L"a{<}b", L"a<r><</r>b"}, {L"a{>}b", L"a>b"}};
+  for (const Case& k : cases) {
+    Canvas a(100, 30, 0xFFFFFFFF), b(100, 30, 0xFFFFFFFF);
+    Draw(m, a, a.Rect(), k.markup, DT_SINGLELINE);
+    Draw(m, b, b.Rect(), k.plain, DT_SINGLELINE);
+    EXPECT_EQ(Measure(m, a.dc(), k.plain, DT_SINGLELINE).right, Measure(m, a.dc(), k.markup, DT_SINGLELINE).right)
+        << k.markup;
+    int differ = 0;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 100; ++x) differ += a.At(x, y) != b.At(x, y);
+    EXPECT_EQ(0, differ) << k.markup;
+  }
 }
 
 TEST(PlainText, DrawsInsideItsRectangleWithTheManagersFont) {
@@ -133,6 +271,24 @@ TEST(PlainText, DrawsInsideItsRectangleWithTheManagersFont) {
   Canvas a(200, 40, 0xFFFFFFFF);
   CSkinRenderer::DrawText(a.dc(), &m, rc, L"alpha text", 0xFFFF0000, -1, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   EXPECT_GT(Scan(a, a.Rect()).red, 10);
+}
+
+TEST(PlainText, TransparentBackgroundTextKeepsItsLineBreaks) {
+  CWindowManagerUI m;
+  m.SetLayeredBackground(true);
+  Canvas c(200, 80, 0xFFFFFFFF);
+  RECT rc = {0, 0, 200, 80};
+  CSkinRenderer::DrawText(c.dc(), &m, rc, L"first\nsecond", 0xFFFF0000, -1, 0);
+  EXPECT_EQ(2u, InkRows(c).size());
+  SIZE one = {0, 0}, two = {0, 0};
+  HFONT font = m.GetFont(-1);
+  HBITMAP a = CSkinRenderer::GenerateTextBitmap(L"mm", font, 0xFFFF0000, &one);
+  HBITMAP b = CSkinRenderer::GenerateTextBitmap(L"mm\nmm", font, 0xFFFF0000, &two);
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(one.cx, two.cx);
+  EXPECT_EQ(2 * one.cy, two.cy);
+  DeleteObject(a);
+  DeleteObject(b);
 }
 
 TEST(RichText, FontsImagesSpacingAndHover) {

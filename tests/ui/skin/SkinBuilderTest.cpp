@@ -12,6 +12,10 @@
 #include "ui/skin/SkinBuilder.h"
 #include "ui/skin/IDialogBuilderCallback.h"
 #include "ui/base/WindowManagerUI.h"
+#include "ui/control/LabelUI.h"
+#include "ui/layout/HorizontalLayoutUI.h"
+#include "ui/list/TreeNodeUI.h"
+#include "ui/list/TreeViewUI.h"
 
 using namespace SkinUI;
 
@@ -238,4 +242,56 @@ TEST(SkinBuilder, FromResourcesWithResourceIncludes) {
   EXPECT_EQ(2, direct->nY);
   CSkinRenderer::FreeImage(direct);
   EXPECT_EQ(nullptr, CSkinRenderer::LoadImage(L"151", L"PNG"));
+}
+
+TEST(SkinBuilder, TreeNodesFromMarkup) {
+  CWindowManagerUI m;
+  CSkinBuilder b;
+  CControlUI* root = b.Create(
+      L"<Window><Default name=\"TreeNode\" value=\"itemtextcolor=&quot;#FF00FF00&quot;\"/>"
+      L"<TreeView><TreeNode name=\"p\" text=\"p\"><TreeNode name=\"a\"><TreeNode name=\"a1\">"
+      L"<TreeNode name=\"a11\"/></TreeNode></TreeNode><Label name=\"tag\" text=\"x\"/></TreeNode>"
+      L"<TreeNode name=\"q\" itemtextcolor=\"#FF0000FF\"/></TreeView></Window>",
+      nullptr, nullptr, &m);
+  ASSERT_NE(nullptr, root);
+  CTreeViewUI* view = static_cast<CTreeViewUI*>(root->GetInterface(L"TreeView"));
+  ASSERT_NE(nullptr, view);
+  const wchar_t* rows[] = {L"p", L"a", L"a1", L"a11", L"q"};
+  const int indent[] = {2, 18, 34, 50, 2};  // as when the same tree is made in code
+  ASSERT_EQ(5, view->GetCount());
+  for (int i = 0; i < 5; ++i) {
+    CTreeNodeUI* node = static_cast<CTreeNodeUI*>(view->GetItemAt(i)->GetInterface(L"TreeNode"));
+    ASSERT_NE(nullptr, node);
+    EXPECT_TRUE(node->GetName() == rows[i]) << i;
+    EXPECT_EQ(indent[i], node->GetDottedLine()->GetFixedWidth()) << i;
+    EXPECT_EQ(view, node->GetTreeView()) << i;
+  }
+  CTreeNodeUI* p = static_cast<CTreeNodeUI*>(view->GetItemAt(0)->GetInterface(L"TreeNode"));
+  EXPECT_EQ(1, p->GetCountChild());
+  EXPECT_EQ(0xFF00FF00u, p->GetItemTextColor());  // the class defaults
+  EXPECT_EQ(0xFF0000FFu, static_cast<CTreeNodeUI*>(view->GetItemAt(4))->GetItemTextColor());
+  // A control inside a node goes into the node's row, after its buttons; the row is the
+  // node's only item.
+  EXPECT_EQ(1, p->GetCount());
+  CHorizontalLayoutUI* row = p->GetTreeNodeHoriznotal();
+  ASSERT_EQ(5, row->GetCount());
+  EXPECT_TRUE(row->GetItemAt(4)->GetName() == L"tag");
+  EXPECT_EQ(row, row->GetItemAt(4)->GetParent());
+  delete root;
+
+  // A node that nothing can hold: the level answers null there (later siblings are not
+  // built, earlier ones stay), and at the top level the node goes and is never the result.
+  CSkinBuilder inBox;
+  root = inBox.Create(L"<Window><VerticalLayout><Label name=\"l1\"/><TreeNode/><Label name=\"l2\"/>"
+                      L"</VerticalLayout></Window>");
+  ASSERT_NE(nullptr, root);
+  IContainerUI* box = static_cast<IContainerUI*>(root->GetInterface(L"IContainer"));
+  ASSERT_EQ(1, box->GetCount());
+  EXPECT_TRUE(box->GetItemAt(0)->GetName() == L"l1");
+  delete root;
+  CSkinBuilder top;
+  root = top.Create(L"<Window><TreeNode name=\"n\"><TreeNode/></TreeNode><Label name=\"l\"/></Window>");
+  ASSERT_NE(nullptr, root);
+  EXPECT_TRUE(root->GetName() == L"l");
+  delete root;
 }
