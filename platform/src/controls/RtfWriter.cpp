@@ -39,7 +39,8 @@ std::string RtfWriter::Write(const std::wstring& text, const TextFormats& format
       r = runEnd;
     }
     if (brk >= to) break;
-    if (cp == end) w.Run(formats.CharAt(brk));  // an empty line is as high as its break
+    // The break in its own format (an empty line is as high as its break).
+    if (cp == end || !TextFormats::Same(formats.CharAt(end - 1), formats.CharAt(brk))) w.Run(formats.CharAt(brk));
     w.out_ += "\\par\r\n";
     cp = brk + 1;
     if (cp >= to) break;
@@ -118,7 +119,8 @@ void RtfWriter::Run(const CHARFORMAT2W& cf) {
   out_ += "\\plain";
   Number(out_, "f", FontIndex(cf));
   Number(out_, "fs", (cf.yHeight + 5) / 10);
-  if (!(cf.dwEffects & CFE_AUTOCOLOR)) Number(out_, "cf", ColourIndex(cf.crTextColor));
+  // Always a colour: \plain goes back to the reader's default, which need not be automatic.
+  Number(out_, "cf", (cf.dwEffects & CFE_AUTOCOLOR) ? 0 : ColourIndex(cf.crTextColor));
   if (!(cf.dwEffects & CFE_AUTOBACKCOLOR)) Number(out_, "highlight", ColourIndex(cf.crBackColor));
   if (cf.dwEffects & CFE_BOLD) out_ += "\\b";
   if (cf.dwEffects & CFE_ITALIC) out_ += "\\i";
