@@ -64,6 +64,7 @@ void RtfWriter::Tables(LONG from, LONG to) {
     out_ += "\\fnil";
     Number(out_, "fcharset", charsets_[i]);
     out_ += ' ';
+    charset_ = charsets_[i];
     Text(fonts_[i]);
     out_ += ";}";
   }
@@ -80,7 +81,7 @@ void RtfWriter::Tables(LONG from, LONG to) {
 int RtfWriter::FontIndex(const CHARFORMAT2W& cf) {
   const std::wstring face = cf.szFaceName;
   for (size_t i = 0; i < fonts_.size(); ++i)
-    if (fonts_[i] == face) return int(i);
+    if (fonts_[i] == face && charsets_[i] == cf.bCharSet) return int(i);
   fonts_.push_back(face);
   charsets_.push_back(cf.bCharSet);
   return int(fonts_.size() - 1);
@@ -116,6 +117,7 @@ void RtfWriter::Paragraph(const PARAFORMAT2& pf) {
 }
 
 void RtfWriter::Run(const CHARFORMAT2W& cf) {
+  charset_ = cf.bCharSet;
   out_ += "\\plain";
   Number(out_, "f", FontIndex(cf));
   Number(out_, "fs", (cf.yHeight + 5) / 10);
@@ -147,7 +149,8 @@ void RtfWriter::Text(const std::wstring& part) {
     } else {
       char bytes[4];
       BOOL lost = FALSE;
-      const int n = c < 0x10000 ? WideCharToMultiByte(936, 0, &c, 1, bytes, sizeof bytes, nullptr, &lost) : 0;
+      const bool chinese = charset_ == GB2312_CHARSET || charset_ == DEFAULT_CHARSET;
+      const int n = chinese && c < 0x10000 ? WideCharToMultiByte(936, 0, &c, 1, bytes, sizeof bytes, nullptr, &lost) : 0;
       if (n > 0 && !lost) {
         for (int k = 0; k < n; ++k) {
           snprintf(buffer, sizeof buffer, "\\'%02x", unsigned(static_cast<unsigned char>(bytes[k])));

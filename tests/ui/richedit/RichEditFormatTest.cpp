@@ -490,4 +490,38 @@ TEST_F(RichEditFormatTest, BackgroundColourAnswersThePreviousOne) {
   EXPECT_EQ(Pixel(400, 200), 0xFAF0C8u);  // red, green, blue from the top byte down
 }
 
+TEST_F(RichEditFormatTest, ScreenshotOfADocumentLoadedFromRtf) {
+  CRichEditUI* edit = Make(true, RECT{20, 20, 520, 300});
+  const std::string doc =
+      "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'ce\\'a2\\'c8\\'ed\\'d1\\'c5\\'ba\\'da;}}"
+      "{\\colortbl ;\\red220\\green30\\blue30;\\red30\\green120\\blue220;\\red255\\green230\\blue120;}"
+      "\\pard\\qc\\sa120\\f0\\fs44\\b\\cf2 Centred title\\par"
+      "\\pard\\ql\\fs24\\b0\\cf0 Plain, \\b bold\\b0 , \\i italic\\i0 , \\cf1 red\\cf0 , \\fs36 larger\\fs24 , "
+      "\\ul underlined\\ulnone , \\strike struck\\strike0  and \\highlight3 marked\\highlight0 .\\par"
+      "\\pard\\qr\\i\\cf2 \\'d3\\'d2\\'b6\\'d4\\'c6\\'eb right\\par"
+      "\\pard\\li720\\fi-360 A paragraph indented half an inch whose later lines hang a quarter inch further "
+      "in than its first, long enough to wrap.\\par}";
+  DWORD error = 1;
+  ASSERT_GT(StreamIn(edit, SF_RTF, doc, &error), 0);
+  ASSERT_EQ(error, 0u);
+  Layout();
+  Png("richedit_formatted");
+  // The title is centred and blue, "red" is red, the marked word sits on yellow.
+  const POINTL title = Pos(edit, 0), plain = Pos(edit, 14);
+  EXPECT_GT(title.x, plain.x + 100);
+  auto count = [&](RECT rc, auto match) {
+    int n = 0;
+    for (int y = rc.top; y < rc.bottom; ++y)
+      for (int x = rc.left; x < rc.right; ++x) n += match(Pixel(x, y));
+    return n;
+  };
+  auto reddish = [](DWORD p) { return ((p >> 16) & 0xFF) > 150 && ((p >> 8) & 0xFF) < 100 && (p & 0xFF) < 100; };
+  auto bluish = [](DWORD p) { return (p & 0xFF) > 150 && ((p >> 16) & 0xFF) < 100; };
+  auto yellow = [](DWORD p) { return p == 0xFFE678u; };
+  EXPECT_GT(count(RECT{20, title.y, 520, title.y + 30}, bluish), 50);
+  EXPECT_EQ(count(RECT{20, title.y, 520, title.y + 30}, reddish), 0);
+  EXPECT_GT(count(RECT{20, plain.y, 520, plain.y + 60}, reddish), 10);
+  EXPECT_GT(count(RECT{20, plain.y, 520, plain.y + 60}, yellow), 50);
+}
+
 }  // namespace
