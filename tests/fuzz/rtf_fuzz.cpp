@@ -1,6 +1,7 @@
 // Documents in the rich text format as the text services stream them in: read, written back
 // and read again (the same text and formats must come back), and short ones laid out.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -19,7 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const jf::TextFormats& formats = reader.Formats();
   const std::string out = jf::RtfWriter::Write(text, formats, 0, formats.Size());
   jf::RtfReader again(defaults.DefaultChar(), defaults.DefaultPara(), 32767);
-  if (!again.Read(out) || again.Text() != text) abort();
+  if (!again.Read(out) || again.Text() != text) {
+    fprintf(stderr, "written:\n%s\n", out.c_str());
+    for (wchar_t c : text) fprintf(stderr, "%x ", unsigned(c));
+    fprintf(stderr, "\nread again:\n");
+    for (wchar_t c : again.Text()) fprintf(stderr, "%x ", unsigned(c));
+    fprintf(stderr, "\n");
+    abort();
+  }
   for (LONG cp = 0; cp < formats.Size(); cp = formats.RunEnd(cp)) {
     const CHARFORMAT2W& a = formats.CharAt(cp);
     const CHARFORMAT2W& b = again.Formats().CharAt(cp);

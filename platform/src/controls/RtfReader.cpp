@@ -302,7 +302,15 @@ void RtfReader::Byte(unsigned char b) {
     --skip_;
     return;
   }
-  if (b < 0x80) {
+  // In the Chinese code page a lead byte's trail byte may be below 0x80.
+  bool lead = false;
+  if (b < 0x80 && !bytes_.empty() && CodePage() == 936) {
+    for (size_t i = 0; i < bytes_.size(); ++i) {
+      lead = static_cast<unsigned char>(bytes_[i]) >= 0x81 && i + 1 == bytes_.size();
+      if (static_cast<unsigned char>(bytes_[i]) >= 0x81) ++i;
+    }
+  }
+  if (b < 0x80 && !lead) {
     Char(wchar_t(b));
     return;
   }

@@ -151,7 +151,9 @@ void RtfWriter::Text(const std::wstring& part) {
       BOOL lost = FALSE;
       const bool chinese = charset_ == GB2312_CHARSET || charset_ == DEFAULT_CHARSET;
       const int n = chinese && c < 0x10000 ? WideCharToMultiByte(936, 0, &c, 1, bytes, sizeof bytes, nullptr, &lost) : 0;
-      if (n > 0 && !lost) {
+      // Only bytes that read back as the same character (the converter's tables differ in places).
+      wchar_t back = 0;
+      if (n > 0 && !lost && MultiByteToWideChar(936, 0, bytes, n, &back, 1) == 1 && back == c) {
         for (int k = 0; k < n; ++k) {
           snprintf(buffer, sizeof buffer, "\\'%02x", unsigned(static_cast<unsigned char>(bytes[k])));
           out_ += buffer;

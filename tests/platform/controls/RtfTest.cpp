@@ -35,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"Escapes", "{\\rtf1 a\\\\b\\{c\\}\\~d\\_e\\-f}", true, L"a\\b{c}\u00A0d\u2011ef"},
         ReadCase{"Windows1252Bytes", "{\\rtf1\\ansi\\ansicpg1252 caf\\'e9 \\'80}", true, L"caf\u00E9 \u20AC"},
         ReadCase{"GbkBytes", "{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'ce\\'c4}", true, L"中文"},
+        ReadCase{"TrailBytesBelow80", "{\\rtf1\\ansicpg936 \\'81\\'40x\x81@}", true, L"\u4E02x\u4E02"},
         ReadCase{"FontCharsetDecides", "{\\rtf1\\ansicpg1252{\\fonttbl{\\f1\\fcharset134 X;}}\\f1\\'d6\\'d0}", true,
                  L"中"},
         ReadCase{"UnicodeWithFallback", "{\\rtf1 \\u20013?\\uc2\\u25991??x}", true, L"中文x"},
