@@ -17,16 +17,6 @@ namespace {
 constexpr LONG kChunk = 4096;
 constexpr size_t kLargestStream = 64u << 20;  // more than any text these services hold
 
-std::wstring Crlf(const std::wstring& text) {
-  std::wstring out;
-  out.reserve(text.size());
-  for (wchar_t c : text) {
-    out += c;
-    if (c == L'\r') out += L'\n';
-  }
-  return out;
-}
-
 std::wstring Paragraphs(const std::wstring& text) {
   std::wstring out;
   out.reserve(text.size());
@@ -112,7 +102,7 @@ LRESULT TextServices::OnStreamOut(WPARAM wparam, LPARAM lparam) {
   if (wparam & SF_RTF) {
     data = RtfWriter::Write(text_, formats_, from, to);
   } else {
-    const std::wstring text = Crlf(text_.substr(size_t(from), size_t(to - from)));
+    const std::wstring text = WithCrLf(text_.substr(size_t(from), size_t(to - from)));
     if (wparam & SF_UNICODE) {
       data = ToUtf16LEBytes(text);
     } else {
