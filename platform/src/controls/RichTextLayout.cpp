@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/src/gdi/FontLayout.h"
-#include "platform/src/gdi/FontObject.h"
+#include "platform/src/gdi/GdiArea.h"
 
 namespace jf {
 
