@@ -1,6 +1,7 @@
 #include "platform/src/controls/TextServices.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/src/display/DisplayArea.h"
 #include "platform/src/gdi/GdiArea.h"
@@ -44,6 +45,7 @@ void TextServices::ReadFormat() {
   lf.lfHeight = -12;
   lf.lfWeight = FW_NORMAL;
   wcscpy(lf.lfFaceName, L"Tahoma");
+  CHARFORMAT2W def = formats_.DefaultChar();
   if (SUCCEEDED(host_->TxGetCharFormat(&cf)) && cf) {
     // Twips to pixels at the layer's 96 dots per inch.
     if ((cf->dwMask & CFM_SIZE) && cf->yHeight > 0) lf.lfHeight = -MulDiv(cf->yHeight, 96, 1440);
@@ -55,12 +57,27 @@ void TextServices::ReadFormat() {
       wcsncpy(lf.lfFaceName, cf->szFaceName, LF_FACESIZE - 1);
       lf.lfFaceName[LF_FACESIZE - 1] = 0;
     }
-    autoColor_ = !(cf->dwMask & CFM_COLOR) || (cf->dwEffects & CFE_AUTOCOLOR);
-    color_ = cf->crTextColor;
+    // The host's format, as far as it goes, over the services' own defaults.
+    CHARFORMAT2W given{};
+    const bool two = cf->cbSize == sizeof(CHARFORMAT2W);
+    std::memcpy(&given, cf, two ? sizeof(CHARFORMAT2W) : sizeof(CHARFORMATW));
+    if (!(cf->dwMask & CFM_COLOR)) given.dwEffects |= CFE_AUTOCOLOR;
+    given.dwMask |= CFM_COLOR;
+    if (!(given.dwMask & CFM_SIZE)) given.yHeight = 180;
+    given.dwMask |= CFM_SIZE;
+    TextFormats::Merge(def, given, two);
   }
+  formats_.SetDefaultChar(def);
   font_ = std::make_unique<FontObject>(lf);
   const PARAFORMAT* pf = nullptr;
-  if (SUCCEEDED(host_->TxGetParaFormat(&pf)) && pf && (pf->dwMask & PFM_ALIGNMENT)) alignment_ = pf->wAlignment;
+  if (SUCCEEDED(host_->TxGetParaFormat(&pf)) && pf) {
+    PARAFORMAT2 para = formats_.DefaultPara();
+    PARAFORMAT2 given{};
+    std::memcpy(&given, pf, pf->cbSize == sizeof(PARAFORMAT2) ? sizeof(PARAFORMAT2) : sizeof(PARAFORMAT));
+    if (pf->cbSize != sizeof(PARAFORMAT2)) given.dwMask &= ~DWORD(PFM_SPACEBEFORE | PFM_SPACEAFTER | PFM_LINESPACING);
+    TextFormats::Merge(para, given);
+    formats_.SetDefaultPara(para);
+  }
   Dirty();
 }
 
@@ -84,95 +101,63 @@ void TextServices::Dirty() {
   layoutWidth_ = -2;
 }
 
-FontLayout& TextServices::Layout() {
+RichTextLayout& TextServices::Layout() {
   const RECT rc = Client();
   return LayoutAt(Has(TXTBIT_WORDWRAP) && Has(TXTBIT_MULTILINE) ? std::max<int>(1, rc.right - rc.left) : -1);
 }
 
-FontLayout& TextServices::LayoutAt(int width) {
+RichTextLayout& TextServices::LayoutAt(int width) {
   if (layout_ && layoutWidth_ == width) return *layout_;
   std::wstring shown = text_;
-  if (Has(TXTBIT_USEPASSWORD)) shown.assign(text_.size(), passwordChar_ ? passwordChar_ : L'*');
-  layout_ = std::make_unique<FontLayout>(font_.get(), shown);
+  if (Has(TXTBIT_USEPASSWORD)) {
+    for (wchar_t& c : shown)
+      if (c != L'\r' || !Has(TXTBIT_MULTILINE)) c = passwordChar_ ? passwordChar_ : L'*';
+  }
+  const RECT rc = Client();
+  RichTextLayout::Options options;
+  options.wrapWidth = width;
+  options.alignWidth = rc.right - rc.left;
+  options.text = host_->TxGetSysColor(COLOR_WINDOWTEXT);
+  links_ = DetectLinks();
+  options.links = links_;
+  layout_ = std::make_unique<RichTextLayout>(shown, formats_, font_.get(), std::move(options));
   layoutWidth_ = width;
-  PangoLayout* pl = layout_->Get();
-  if (width > 0) {
-    pango_layout_set_width(pl, width * PANGO_SCALE);
-    pango_layout_set_wrap(pl, PANGO_WRAP_WORD_CHAR);
-  }
-  pango_layout_set_alignment(pl, alignment_ == PFA_CENTER ? PANGO_ALIGN_CENTER
-                                 : alignment_ == PFA_RIGHT ? PANGO_ALIGN_RIGHT
-                                                           : PANGO_ALIGN_LEFT);
-  // Without a width pango aligns within the widest line; a single line aligns in the client.
-  bytes_.assign(1, 0);
-  bytes_.reserve(shown.size() + 1);
-  for (wchar_t c : shown) {
-    const unsigned u = unsigned(c);
-    bytes_.push_back(bytes_.back() + (u < 0x80 ? 1 : u < 0x800 ? 2 : u < 0x10000 ? 3 : 4));
-  }
   return *layout_;
 }
 
-int TextServices::ByteOf(LONG cp) const {
-  cp = std::clamp<LONG>(cp, 0, LONG(bytes_.size()) - 1);
-  return bytes_[size_t(cp)];
-}
-
-LONG TextServices::CpOf(int byte) const {
-  auto it = std::lower_bound(bytes_.begin(), bytes_.end(), byte);
-  return LONG(it - bytes_.begin());
-}
-
-int TextServices::ContentHeight() { return Layout().Extents().height; }
-int TextServices::ContentWidth() { return Layout().Extents().width; }
+int TextServices::ContentHeight() { return Layout().Height(); }
+int TextServices::ContentWidth() { return Layout().Width(); }
 
 POINT TextServices::PosOf(LONG cp) {
-  FontLayout& layout = Layout();
-  PangoRectangle pos;
-  pango_layout_index_to_pos(layout.Get(), ByteOf(cp), &pos);
+  const RECT at = Layout().CaretAt(std::clamp<LONG>(cp, 0, Length()));
   const RECT rc = Client();
-  int x = PANGO_PIXELS(pos.x);
-  if (layoutWidth_ < 0 && !Has(TXTBIT_MULTILINE)) {
-    const int free = (rc.right - rc.left) - ContentWidth();
-    if (free > 0 && alignment_ == PFA_CENTER) x += free / 2;
-    if (free > 0 && alignment_ == PFA_RIGHT) x += free;
-  }
-  return POINT{rc.left + x - scrollX_, rc.top + PANGO_PIXELS(pos.y) - scrollY_};
+  return POINT{rc.left + at.left - scrollX_, rc.top + at.top - scrollY_};
+}
+
+int TextServices::CaretHeight(LONG cp) {
+  const RECT at = Layout().CaretAt(std::clamp<LONG>(cp, 0, Length()));
+  return std::max<int>(1, at.bottom - at.top);
 }
 
 LONG TextServices::CpAt(int x, int y) {
-  FontLayout& layout = Layout();
   const RECT rc = Client();
-  const POINT origin = PosOf(0);
-  const POINT zero = {rc.left - scrollX_, rc.top - scrollY_};
-  // The first character's shift from alignment of a lone line applies to every point.
-  const int shift = (layoutWidth_ < 0 && !Has(TXTBIT_MULTILINE)) ? origin.x - zero.x - PANGO_PIXELS(0) : 0;
-  int index = 0, trailing = 0;
-  const int lx = (x - zero.x - shift) * PANGO_SCALE;
-  int ly = (y - zero.y) * PANGO_SCALE;
-  ly = std::clamp(ly, 0, std::max(0, layout.Extents().height * PANGO_SCALE - 1));
-  pango_layout_xy_to_index(layout.Get(), lx, ly, &index, &trailing);
-  LONG cp = CpOf(index) + trailing;
-  return std::clamp<LONG>(cp, 0, Length());
+  return std::clamp<LONG>(Layout().CpAt(x - rc.left + scrollX_, y - rc.top + scrollY_), 0, Length());
 }
 
-int TextServices::LineOf(LONG cp) {
-  int line = 0, x = 0;
-  pango_layout_index_to_line_x(Layout().Get(), ByteOf(cp), FALSE, &line, &x);
-  return line;
+LONG TextServices::CharUnder(int x, int y) {
+  const RECT rc = Client();
+  return Layout().CharAt(x - rc.left + scrollX_, y - rc.top + scrollY_);
 }
 
-int TextServices::LineCount() { return pango_layout_get_line_count(Layout().Get()); }
+int TextServices::LineOf(LONG cp) { return Layout().LineOf(std::clamp<LONG>(cp, 0, Length())); }
 
-LONG TextServices::LineStart(int line) {
-  PangoLayoutLine* l = pango_layout_get_line_readonly(Layout().Get(), line);
-  return l ? CpOf(l->start_index) : Length();
-}
+int TextServices::LineCount() { return Layout().LineCount(); }
+
+LONG TextServices::LineStart(int line) { return Layout().LineStart(line); }
 
 LONG TextServices::LineEnd(int line) {
-  PangoLayoutLine* l = pango_layout_get_line_readonly(Layout().Get(), line);
-  if (!l) return Length();
-  LONG end = CpOf(l->start_index + l->length);
+  if (line < 0 || line >= LineCount()) return Length();
+  LONG end = Layout().LineEnd(line);
   // A wrapped line's trailing blank belongs before the next line's start.
   if (end > LineStart(line) && end <= Length() && end < Length() && line + 1 < LineCount() &&
       text_[size_t(end - 1)] == L' ')
@@ -205,6 +190,13 @@ HRESULT TextServices::TxGetVScroll(LONG* plMin, LONG* plMax, LONG* plPos, LONG* 
 HRESULT TextServices::OnTxSetCursor(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, HDC, LPCRECT lprcClient, INT x, INT y) {
   const RECT rc = lprcClient ? *lprcClient : Client();
   const POINT pt = {x, y};
+  if (PtInRect(&rc, pt) && NotifyLink(WM_SETCURSOR, 0, MAKELPARAM(x, y))) return S_OK;
+  const LONG under = PtInRect(&rc, pt) ? CharUnder(x, y) : -1;
+  CHARRANGE link;
+  if (under >= 0 && LinkAt(under, &link)) {
+    host_->TxSetCursor(LoadCursorW(nullptr, IDC_HAND), FALSE);
+    return S_OK;
+  }
   host_->TxSetCursor(LoadCursorW(nullptr, PtInRect(&rc, pt) ? IDC_IBEAM : IDC_ARROW), PtInRect(&rc, pt));
   return S_OK;
 }
@@ -263,10 +255,9 @@ HRESULT TextServices::TxGetNaturalSize(DWORD, HDC, HDC, DVTARGETDEVICE*, DWORD /
   if (!pwidth || !pheight) return E_INVALIDARG;
   const bool wrap = Has(TXTBIT_WORDWRAP) && Has(TXTBIT_MULTILINE);
   const int width = wrap ? std::max<LONG>(1, *pwidth) : -1;
-  FontLayout& layout = LayoutAt(width);
-  const PangoRectangle e = layout.Extents();
-  *pwidth = wrap ? std::min<LONG>(*pwidth, e.width) : e.width;
-  *pheight = e.height;
+  RichTextLayout& layout = LayoutAt(width);
+  *pwidth = wrap ? std::min<LONG>(*pwidth, layout.Width()) : layout.Width();
+  *pheight = layout.Height();
   Dirty();  // the next use lays out at the client width again
   return S_OK;
 }

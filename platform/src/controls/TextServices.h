@@ -1,18 +1,22 @@
-// The windowless text services behind riched20.dll's CreateTextServices: one plain-text
-// document in the host's default character and paragraph format, laid out by pango, edited
-// by the host's messages and drawn into the DC the host gives.
+// The windowless text services behind riched20.dll's CreateTextServices: one document, in
+// character formats per run and paragraph formats per paragraph when the host asks for rich
+// text (else in one format for all), laid out by pango, edited by the host's messages and
+// drawn into the DC the host gives.
 #pragma once
 #include <textserv.h>
 
 #include <cairo.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/src/controls/RichTextLayout.h"
+#include "platform/src/controls/TextFormats.h"
+
 namespace jf {
 
-class FontLayout;
 class FontObject;
 
 class TextServices : public ITextServices {
@@ -55,6 +59,7 @@ class TextServices : public ITextServices {
  private:
   struct Snapshot {
     std::wstring text;
+    TextFormats formats;
     LONG anchor = 0;
     LONG caret = 0;
   };
@@ -65,15 +70,15 @@ class TextServices : public ITextServices {
   RECT Client() const;
 
   // Layout of the shown text at the client width (rebuilt when dirty).
-  FontLayout& Layout();
-  FontLayout& LayoutAt(int width);
+  RichTextLayout& Layout();
+  RichTextLayout& LayoutAt(int width);
   void Dirty();
-  int ByteOf(LONG cp) const;
-  LONG CpOf(int byte) const;
   int ContentHeight();
   int ContentWidth();
   POINT PosOf(LONG cp);  // client coordinates of the character's top-left
+  int CaretHeight(LONG cp);
   LONG CpAt(int x, int y);
+  LONG CharUnder(int x, int y);  // the character under a client point, or -1
   int LineOf(LONG cp);
   int LineCount();
   LONG LineStart(int line);
@@ -84,7 +89,9 @@ class TextServices : public ITextServices {
   LONG SelMin() const { return anchor_ < caret_ ? anchor_ : caret_; }
   LONG SelMax() const { return anchor_ < caret_ ? caret_ : anchor_; }
   void SetSel(LONG anchor, LONG caret);
-  void Replace(const std::wstring& with, bool undoable, bool typing = false);
+  // `piece` holds the formats of `with` (else it takes the insertion format).
+  void Replace(const std::wstring& with, bool undoable, bool typing = false, const TextFormats* piece = nullptr);
+  CHARFORMAT2W InsertionFormat(LONG cp) const;
   void SaveUndo(bool typing);
   bool Undo();
   bool Redo();
@@ -146,8 +153,24 @@ class TextServices : public ITextServices {
   LRESULT OnSetFocus();
   LRESULT OnKillFocus();
 
-  // Drawing: the selection's background, then its text in the highlight colour.
-  void DrawSelection(cairo_t* cr, FontLayout& layout, double x0, double y0);
+  // Formats (TextServicesFormat.cpp).
+  LRESULT OnSetCharFormat(WPARAM wparam, LPARAM lparam);
+  LRESULT OnGetCharFormat(WPARAM wparam, LPARAM lparam);
+  LRESULT OnSetParaFormat(LPARAM lparam);
+  LRESULT OnGetParaFormat(LPARAM lparam);
+  LRESULT OnSetBackgroundColor(WPARAM wparam, LPARAM lparam);
+  LRESULT OnAutoUrlDetect(WPARAM wparam);
+  std::vector<LONG> SelectedBreaks() const;  // the paragraph breaks of the selected paragraphs
+  void FormatChanged();
+  // Links: runs in CFE_LINK and, when detection is on, the addresses found in the text.
+  std::vector<CHARRANGE> DetectLinks() const;
+  bool LinkAt(LONG cp, CHARRANGE* range);
+  // EN_LINK for a mouse message over a link; true when the host took the message.
+  bool NotifyLink(UINT msg, WPARAM wparam, LPARAM lparam);
+
+  // Streams (TextServicesStream.cpp).
+  LRESULT OnStreamIn(WPARAM wparam, LPARAM lparam);
+  LRESULT OnStreamOut(WPARAM wparam, LPARAM lparam);
 
   // Views and notifications.
   void Changed();
@@ -167,9 +190,10 @@ class TextServices : public ITextServices {
   TXTBACKSTYLE backStyle_ = TXTBACK_OPAQUE;
   wchar_t passwordChar_ = 0;
   std::unique_ptr<FontObject> font_;
-  COLORREF color_ = 0;
-  bool autoColor_ = false;
-  WORD alignment_ = 1;
+  COLORREF background_ = 0;
+  bool autoBackground_ = true;  // the system's window colour until EM_SETBKGNDCOLOR
+  bool detectUrls_ = false;
+  std::vector<CHARRANGE> links_;  // of the last layout
   RECT client_ = {0, 0, 0, 0};
   bool active_ = false;
   bool focused_ = false;
@@ -180,6 +204,8 @@ class TextServices : public ITextServices {
   wchar_t pendingHigh_ = 0;  // a UTF-16 high surrogate waiting for its low half
 
   std::wstring text_;  // paragraphs end with '\r'
+  TextFormats formats_;
+  std::optional<CHARFORMAT2W> pending_;  // the format set at an empty selection, for typing
   LONG anchor_ = 0;
   LONG caret_ = 0;
   int goalX_ = -1;
@@ -192,9 +218,8 @@ class TextServices : public ITextServices {
   Snapshot undo_;
   Snapshot redo_;
 
-  std::unique_ptr<FontLayout> layout_;
+  std::unique_ptr<RichTextLayout> layout_;
   int layoutWidth_ = -2;
-  std::vector<int> bytes_;  // byte offset of each character of the shown text, and of its end
 };
 
 }  // namespace jf

@@ -48,19 +48,27 @@ void TextServices::SetSel(LONG anchor, LONG caret) {
   anchor_ = anchor;
   caret_ = caret;
   typing_ = false;
+  pending_.reset();
   goalX_ = -1;
   SelectionChanged();
 }
 
 void TextServices::SaveUndo(bool typing) {
   if (typing && typing_ && canUndo_) return;  // a run of typed characters is one step
-  undo_ = Snapshot{text_, anchor_, caret_};
+  undo_ = Snapshot{text_, formats_, anchor_, caret_};
   canUndo_ = true;
   canRedo_ = false;
   typing_ = typing;
 }
 
-void TextServices::Replace(const std::wstring& with, bool undoable, bool typing) {
+CHARFORMAT2W TextServices::InsertionFormat(LONG cp) const {
+  if (pending_) return *pending_;
+  // Typing goes on in the format of the character before, but a paragraph starts in its own.
+  if (cp > 0 && cp <= Length() && text_[size_t(cp - 1)] != L'\r') return formats_.CharAt(cp - 1);
+  return formats_.CharAt(cp);
+}
+
+void TextServices::Replace(const std::wstring& with, bool undoable, bool typing, const TextFormats* piece) {
   std::wstring insert = with;
   const LONG from = SelMin(), to = SelMax();
   const LONG room = LONG(maxLength_) - (Length() - (to - from));
@@ -82,7 +90,13 @@ void TextServices::Replace(const std::wstring& with, bool undoable, bool typing)
   } else {
     canUndo_ = canRedo_ = typing_ = false;
   }
+  if (piece) {
+    formats_.Splice(from, to, *piece, 0, LONG(insert.size()));
+  } else {
+    formats_.Replace(from, to, LONG(insert.size()), InsertionFormat(from));
+  }
   text_.replace(size_t(from), size_t(to - from), insert);
+  pending_.reset();
   anchor_ = caret_ = from + LONG(insert.size());
   goalX_ = -1;
   modified_ = true;
@@ -97,8 +111,10 @@ bool TextServices::Redo() { return Restore(redo_, canRedo_, undo_, canUndo_); }
 
 bool TextServices::Restore(const Snapshot& back, bool& canBack, Snapshot& keep, bool& canKeep) {
   if (!canBack) return false;
-  keep = Snapshot{text_, anchor_, caret_};
+  keep = Snapshot{text_, formats_, anchor_, caret_};
   text_ = back.text;
+  formats_ = back.formats;
+  pending_.reset();
   anchor_ = back.anchor;
   caret_ = back.caret;
   canBack = false;
@@ -203,9 +219,7 @@ void TextServices::KeyDown(WPARAM key) {
 LONG TextServices::VerticalTarget(WPARAM key) {
   const POINT p = PosOf(caret_);
   if (goalX_ < 0) goalX_ = p.x;
-  PangoRectangle pos;
-  pango_layout_index_to_pos(Layout().Get(), ByteOf(caret_), &pos);
-  const int lineHeight = std::max(1, PANGO_PIXELS(pos.height));
+  const int lineHeight = CaretHeight(caret_);
   const RECT rc = Client();
   const int page = std::max(lineHeight, int(rc.bottom - rc.top) - lineHeight);
   int dy = key == VK_UP ? -lineHeight : key == VK_DOWN ? lineHeight : key == VK_PRIOR ? -page : page;

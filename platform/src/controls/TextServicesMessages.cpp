@@ -71,13 +71,28 @@ LRESULT TextServices::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam, HRESULT* 
     case WM_MOUSEWHEEL: return OnMouseWheel(wparam);
     case WM_KEYDOWN: return OnKeyDown(wparam);
     case WM_CHAR: return OnChar(wparam);
-    case WM_LBUTTONDOWN: return OnButtonDown(msg, wparam, lparam);
-    case WM_LBUTTONDBLCLK: return OnButtonDown(msg, wparam, lparam);
-    case WM_MOUSEMOVE: return OnMouseMove(lparam);
-    case WM_LBUTTONUP: return OnButtonUp();
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      return NotifyLink(msg, wparam, lparam) ? 0 : OnButtonDown(msg, wparam, lparam);
+    case WM_MOUSEMOVE: return NotifyLink(msg, wparam, lparam) && !dragging_ ? 0 : OnMouseMove(lparam);
+    case WM_LBUTTONUP:
+      NotifyLink(msg, wparam, lparam);
+      return OnButtonUp();
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      if (NotifyLink(msg, wparam, lparam)) return 0;
+      return Unhandled(msg, hr);
     case WM_SETFOCUS: return OnSetFocus();
     case WM_KILLFOCUS: return OnKillFocus();
     case WM_TIMER: return 0;
+    case EM_SETCHARFORMAT: return OnSetCharFormat(wparam, lparam);
+    case EM_GETCHARFORMAT: return OnGetCharFormat(wparam, lparam);
+    case EM_SETPARAFORMAT: return OnSetParaFormat(lparam);
+    case EM_GETPARAFORMAT: return OnGetParaFormat(lparam);
+    case EM_SETBKGNDCOLOR: return OnSetBackgroundColor(wparam, lparam);
+    case EM_AUTOURLDETECT: return OnAutoUrlDetect(wparam);
+    case EM_STREAMIN: return OnStreamIn(wparam, lparam);
+    case EM_STREAMOUT: return OnStreamOut(wparam, lparam);
     default: return Unhandled(msg, hr);
   }
 }
@@ -332,9 +347,7 @@ LRESULT TextServices::OnButtonUp() {
 
 LRESULT TextServices::OnSetFocus() {
   focused_ = true;
-  PangoRectangle pos;
-  pango_layout_index_to_pos(Layout().Get(), ByteOf(caret_), &pos);
-  host_->TxCreateCaret(nullptr, 1, std::max(1, PANGO_PIXELS(pos.height)));
+  host_->TxCreateCaret(nullptr, 1, CaretHeight(caret_));
   PlaceCaret();
   host_->TxShowCaret(TRUE);
   Invalidate();

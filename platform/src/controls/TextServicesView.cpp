@@ -73,10 +73,9 @@ void TextServices::ScrollTo(int x, int y) {
 void TextServices::ScrollCaretIntoView() {
   if (!active_) return;
   const RECT rc = Client();
-  PangoRectangle pos;
-  pango_layout_index_to_pos(Layout().Get(), ByteOf(caret_), &pos);
-  const int top = PANGO_PIXELS(pos.y), bottom = PANGO_PIXELS(pos.y + pos.height);
-  const int left = PANGO_PIXELS(pos.x);
+  const RECT at = Layout().CaretAt(caret_);
+  const int top = at.top, bottom = at.bottom;
+  const int left = at.left;
   int x = scrollX_, y = scrollY_;
   const int h = rc.bottom - rc.top, w = rc.right - rc.left;
   if (top < y) y = top;
@@ -122,62 +121,29 @@ HRESULT TextServices::TxDraw(DWORD /*dwDrawAspect*/, LONG /*lindex*/, void* /*pv
   cairo_rectangle(cr, area.left, area.top, area.right - area.left, area.bottom - area.top);
   cairo_clip(cr);
   if (backStyle_ == TXTBACK_OPAQUE) {
-    DcState::SetColor(cr, host_->TxGetSysColor(COLOR_WINDOW));
+    DcState::SetColor(cr, autoBackground_ ? host_->TxGetSysColor(COLOR_WINDOW) : background_);
     cairo_paint(cr);
   }
-  FontLayout& layout = Layout();
-  const POINT origin = PosOf(0);
-  PangoRectangle first;
-  pango_layout_index_to_pos(layout.Get(), 0, &first);
-  const double x0 = origin.x - PANGO_PIXELS(first.x), y0 = origin.y - PANGO_PIXELS(first.y);
-  const COLORREF text = autoColor_ ? host_->TxGetSysColor(COLOR_WINDOWTEXT) : color_;
-  DcState::SetColor(cr, text);
-  layout.Show(cr, x0, y0);
-
-  // The selection: its background, then the text again in the highlight colour inside it.
-  if (SelMin() != SelMax() && (focused_ || !Has(TXTBIT_HIDESELECTION))) DrawSelection(cr, layout, x0, y0);
+  RichTextLayout& layout = Layout();
+  const double x0 = rc.left - scrollX_, y0 = rc.top - scrollY_;
+  const COLORREF text = host_->TxGetSysColor(COLOR_WINDOWTEXT);
+  const bool selection = SelMin() != SelMax() && (focused_ || !Has(TXTBIT_HIDESELECTION));
+  layout.Draw(cr, x0, y0, selection ? SelMin() : 0, selection ? SelMax() : 0, host_->TxGetSysColor(COLOR_HIGHLIGHT),
+              host_->TxGetSysColor(COLOR_HIGHLIGHTTEXT));
 
   // The system caret of the thread, when it is shown inside the text.
   RECT caret;
   if (focused_ && CaretShown(&caret)) {
     RECT visible;
     if (IntersectRect(&visible, &caret, &area)) {
-      DcState::SetColor(cr, text);
+      const CHARFORMAT2W& at = formats_.CharAt(caret_ > 0 ? caret_ - 1 : 0);
+      DcState::SetColor(cr, (at.dwEffects & CFE_AUTOCOLOR) ? text : at.crTextColor);
       cairo_rectangle(cr, caret.left, caret.top, caret.right - caret.left, caret.bottom - caret.top);
       cairo_fill(cr);
     }
   }
   DcState::End(cr);
   return S_OK;
-}
-
-void TextServices::DrawSelection(cairo_t* cr, FontLayout& layout, double x0, double y0) {
-  const int from = ByteOf(SelMin()), to = ByteOf(SelMax());
-  PangoLayoutIter* it = pango_layout_get_iter(layout.Get());
-  do {
-    PangoLayoutLine* line = pango_layout_iter_get_line_readonly(it);
-    int top = 0, bottom = 0;
-    pango_layout_iter_get_line_yrange(it, &top, &bottom);
-    int* ranges = nullptr;
-    int count = 0;
-    const int lineEnd = line->start_index + line->length;
-    if (to > line->start_index && from <= lineEnd) {
-      pango_layout_line_get_x_ranges(line, std::max(from, line->start_index), std::min(to, lineEnd), &ranges, &count);
-      for (int i = 0; i < count; ++i) {
-        const double l = x0 + ranges[2 * i] / double(PANGO_SCALE), r = x0 + ranges[2 * i + 1] / double(PANGO_SCALE);
-        cairo_rectangle(cr, l, y0 + top / double(PANGO_SCALE), std::max(1.0, r - l), (bottom - top) / double(PANGO_SCALE));
-      }
-      g_free(ranges);
-    }
-  } while (pango_layout_iter_next_line(it));
-  pango_layout_iter_free(it);
-  cairo_save(cr);
-  cairo_clip_preserve(cr);
-  DcState::SetColor(cr, host_->TxGetSysColor(COLOR_HIGHLIGHT));
-  cairo_fill(cr);
-  DcState::SetColor(cr, host_->TxGetSysColor(COLOR_HIGHLIGHTTEXT));
-  layout.Show(cr, x0, y0);
-  cairo_restore(cr);
 }
 
 }  // namespace jf

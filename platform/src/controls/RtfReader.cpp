@@ -1,0 +1,402 @@
+#include "platform/src/controls/RtfReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <windows.h>
+
+namespace jf {
+
+namespace {
+
+constexpr long kLargest = 1L << 30;  // numbers are clamped to this, either sign
+constexpr COLORREF kAuto = 0xFF000000;  // a colour-table entry without a colour
+
+// Bytes 0x80 to 0x9F of Windows-1252; the other bytes are Latin-1.
+constexpr wchar_t k1252[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                               0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+bool Letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+int Hex(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool SkippedDestination(const std::string& w) {
+  static const char* const kNames[] = {
+      "stylesheet", "info",      "pict",       "object",     "header",    "headerl",   "headerr",  "headerf",
+      "footer",     "footerl",   "footerr",    "footerf",    "footnote",  "listtable", "listoverridetable",
+      "rsidtbl",    "generator", "themedata",  "colorschememapping",     "latentstyles", "datastore",
+      "xmlnsdecl",  "fldinst",   "filetbl",    "revtbl",     "pntext",    "pntxta",    "pntxtb",   "listtext",
+      "nonshppict", "shppict",   "bkmkstart",  "bkmkend",    "annotation", "atnid",    "atnauthor", "comment",
+      "template",   "docvar",    "userprops",  "operator",   "author",    "title",     "subject",  "keywords"};
+  for (const char* name : kNames)
+    if (w == name) return true;
+  return false;
+}
+
+}  // namespace
+
+RtfReader::RtfReader(const CHARFORMAT2W& baseChar, const PARAFORMAT2& basePara, size_t maxChars)
+    : baseChar_(baseChar), basePara_(basePara), maxChars_(maxChars), para_(basePara) {
+  state_.cf = baseChar_;
+  formats_.SetDefaultChar(baseChar_);
+  formats_.SetDefaultPara(basePara_);
+}
+
+bool RtfReader::IsRtf(const std::string& data) { return data.compare(0, 5, "{\\rtf") == 0; }
+
+bool RtfReader::Read(const std::string& data) {
+  if (!IsRtf(data)) return false;
+  const size_t n = data.size();
+  size_t i = 0;
+  bool ended = false;
+  while (i < n && !ended) {
+    const char c = data[i++];
+    if (c == '{') {
+      Flush();
+      if (stack_.size() >= size_t(kMaxDepth)) return false;
+      stack_.push_back(state_);
+      skip_ = 0;
+    } else if (c == '}') {
+      Flush();
+      if (stack_.empty()) return false;
+      if (state_.dest == Destination::FontTable && !entry_.name.empty()) EndFontEntry();
+      state_ = stack_.back();
+      stack_.pop_back();
+      skip_ = 0;
+      ended = stack_.empty();
+    } else if (c == '\\') {
+      if (i >= n) return false;
+      if (Letter(data[i])) {
+        std::string word;
+        while (i < n && Letter(data[i])) {
+          if (word.size() < 32) word += data[i];
+          ++i;
+        }
+        bool negative = false, hasParam = false;
+        long param = 0;
+        if (i < n && data[i] == '-' && i + 1 < n && Digit(data[i + 1])) {
+          negative = true;
+          ++i;
+        }
+        while (i < n && Digit(data[i])) {
+          hasParam = true;
+          param = std::min(kLargest, param * 10 + (data[i] - '0'));
+          ++i;
+        }
+        if (negative) param = -param;
+        if (i < n && data[i] == ' ') ++i;
+        if (word == "bin") {
+          // Binary data of the given length: skipped whole.
+          Flush();
+          i += size_t(std::clamp<long>(param, 0, long(n - i)));
+          continue;
+        }
+        if (word == "u" && hasParam) {
+          Flush();
+          long code = param < 0 ? param + 65536 : param;
+          if (code >= 0 && code <= 0xFFFF) {
+            if (code >= 0xD800 && code <= 0xDBFF) {
+              high_ = wchar_t(code);
+            } else if (code >= 0xDC00 && code <= 0xDFFF) {
+              if (high_) Append(wchar_t(0x10000 + ((unsigned(high_) - 0xD800) << 10) + (unsigned(code) - 0xDC00)));
+              high_ = 0;
+            } else {
+              Append(wchar_t(code));
+            }
+          }
+          skip_ = state_.skipCount;
+          continue;
+        }
+        Word(word, hasParam, param);
+      } else {
+        const char s = data[i++];
+        if (s == '\'') {
+          if (i + 1 < n && Hex(data[i]) >= 0 && Hex(data[i + 1]) >= 0) {
+            Byte(static_cast<unsigned char>(Hex(data[i]) * 16 + Hex(data[i + 1])));
+            i += 2;
+          }
+        } else {
+          Symbol(s);
+        }
+      }
+    } else if (c == '\r' || c == '\n' || c == 0) {
+      continue;
+    } else {
+      Byte(static_cast<unsigned char>(c));
+    }
+  }
+  Flush();
+  if (!ended) return false;  // the document's group never closed
+  // The formats of what was read.
+  const LONG count = LONG(text_.size());
+  formats_.Reset(count);
+  for (size_t r = 0; r < runs_.size(); ++r) {
+    const LONG to = r + 1 < runs_.size() ? runs_[r + 1].first : count;
+    formats_.SetChar(runs_[r].first, to, runs_[r].second);
+  }
+  for (const auto& p : paras_) formats_.SetPara(p.first, p.second);
+  formats_.SetPara(count, para_);
+  return true;
+}
+
+void RtfReader::Word(const std::string& w, bool hasParam, long param) {
+  if (state_.dest == Destination::Skip) return;
+  Flush();
+  const bool on = !hasParam || param != 0;
+  CHARFORMAT2W& cf = state_.cf;
+  auto effect = [&](DWORD bit) { cf.dwEffects = on ? (cf.dwEffects | bit) : (cf.dwEffects & ~bit); };
+  if (SkippedDestination(w)) {
+    state_.dest = Destination::Skip;
+  } else if (w == "fonttbl") {
+    state_.dest = Destination::FontTable;
+    entry_ = Font{};
+  } else if (w == "colortbl") {
+    state_.dest = Destination::ColorTable;
+    colours_.clear();
+    colourSet_ = false;
+    colour_ = 0;
+  } else if (state_.dest == Destination::ColorTable) {
+    const BYTE v = BYTE(std::clamp<long>(param, 0, 255));
+    if (w == "red") colour_ = (colour_ & 0xFFFF00) | v;
+    else if (w == "green") colour_ = (colour_ & 0xFF00FF) | (COLORREF(v) << 8);
+    else if (w == "blue") colour_ = (colour_ & 0x00FFFF) | (COLORREF(v) << 16);
+    else return;
+    colourSet_ = true;
+  } else if (state_.dest == Destination::FontTable) {
+    if (w == "f") entry_.number = int(param);
+    else if (w == "fcharset") entry_.charset = BYTE(std::clamp<long>(param, 0, 255));
+  } else if (w == "ansicpg") {
+    docPage_ = UINT(std::clamp<long>(param, 0, 65535));
+  } else if (w == "uc") {
+    state_.skipCount = int(std::clamp<long>(param, 0, 16));
+  } else if (w == "plain") {
+    cf = baseChar_;
+    state_.font = -1;
+  } else if (w == "b") {
+    effect(CFE_BOLD);
+    cf.wWeight = on ? FW_BOLD : FW_NORMAL;
+  } else if (w == "i") {
+    effect(CFE_ITALIC);
+  } else if (w == "ul") {
+    effect(CFE_UNDERLINE);
+  } else if (w == "ulnone") {
+    cf.dwEffects &= ~DWORD(CFE_UNDERLINE);
+  } else if (w == "strike") {
+    effect(CFE_STRIKEOUT);
+  } else if (w == "protect") {
+    effect(CFE_PROTECTED);
+  } else if (w == "super" || w == "sub") {
+    cf.dwEffects &= ~DWORD(CFE_SUPERSCRIPT | CFE_SUBSCRIPT);
+    cf.dwEffects |= w == "super" ? CFE_SUPERSCRIPT : CFE_SUBSCRIPT;
+  } else if (w == "nosupersub") {
+    cf.dwEffects &= ~DWORD(CFE_SUPERSCRIPT | CFE_SUBSCRIPT);
+  } else if (w == "fs") {
+    if (hasParam && param > 0) cf.yHeight = LONG(std::clamp<long>(param, 2, 3276) * 10);
+  } else if (w == "up" || w == "dn") {
+    const long v = std::clamp<long>(hasParam ? param : 6, -3276, 3276) * 10;
+    cf.yOffset = LONG(w == "up" ? v : -v);
+  } else if (w == "cf") {
+    bool valid = false;
+    const COLORREF c = ColourAt(param, &valid);
+    cf.dwEffects = valid ? (cf.dwEffects & ~DWORD(CFE_AUTOCOLOR)) : (cf.dwEffects | CFE_AUTOCOLOR);
+    if (valid) cf.crTextColor = c;
+  } else if (w == "highlight" || w == "cb") {
+    bool valid = false;
+    const COLORREF c = ColourAt(param, &valid);
+    cf.dwEffects = valid ? (cf.dwEffects & ~DWORD(CFE_AUTOBACKCOLOR)) : (cf.dwEffects | CFE_AUTOBACKCOLOR);
+    if (valid) cf.crBackColor = c;
+  } else if (w == "f") {
+    for (size_t k = 0; k < fonts_.size(); ++k) {
+      if (fonts_[k].number != param) continue;
+      state_.font = int(k);
+      std::fill(std::begin(cf.szFaceName), std::end(cf.szFaceName), L'\0');
+      fonts_[k].name.copy(cf.szFaceName, LF_FACESIZE - 1);
+      cf.bCharSet = fonts_[k].charset;
+      break;
+    }
+  } else if (w == "par" || w == "line") {
+    Paragraph();
+  } else if (w == "pard") {
+    para_ = basePara_;
+    left_ = first_ = lineSpacing_ = 0;
+    multiple_ = false;
+  } else if (w == "ql" || w == "qc" || w == "qr" || w == "qj") {
+    para_.wAlignment = w == "ql" ? PFA_LEFT : w == "qc" ? PFA_CENTER : w == "qr" ? PFA_RIGHT : PFA_JUSTIFY;
+  } else if (w == "li" || w == "fi") {
+    (w == "li" ? left_ : first_) = std::clamp<long>(param, -31680, 31680);
+    para_.dxStartIndent = LONG(std::max(0L, left_ + first_));
+    para_.dxOffset = LONG(left_ - std::max(0L, left_ + first_));
+  } else if (w == "ri") {
+    para_.dxRightIndent = LONG(std::clamp<long>(param, 0, 31680));
+  } else if (w == "sb") {
+    para_.dySpaceBefore = LONG(std::clamp<long>(param, 0, 31680));
+  } else if (w == "sa") {
+    para_.dySpaceAfter = LONG(std::clamp<long>(param, 0, 31680));
+  } else if (w == "sl" || w == "slmult") {
+    if (w == "sl") lineSpacing_ = std::clamp<long>(param, -31680, 31680);
+    else multiple_ = param != 0;
+    if (lineSpacing_ == 0) {
+      para_.bLineSpacingRule = 0;
+      para_.dyLineSpacing = 0;
+    } else if (multiple_ && lineSpacing_ > 0) {
+      para_.bLineSpacingRule = 5;  // in twentieths of a line; 240 twips are one line
+      para_.dyLineSpacing = LONG(lineSpacing_ / 12);
+    } else {
+      para_.bLineSpacingRule = lineSpacing_ > 0 ? 3 : 4;
+      para_.dyLineSpacing = LONG(lineSpacing_ > 0 ? lineSpacing_ : -lineSpacing_);
+    }
+  } else if (w == "tab") {
+    Append(L'\t');
+  } else if (w == "emdash") {
+    Append(0x2014);
+  } else if (w == "endash") {
+    Append(0x2013);
+  } else if (w == "bullet") {
+    Append(0x2022);
+  } else if (w == "lquote") {
+    Append(0x2018);
+  } else if (w == "rquote") {
+    Append(0x2019);
+  } else if (w == "ldblquote") {
+    Append(0x201C);
+  } else if (w == "rdblquote") {
+    Append(0x201D);
+  } else if (w == "emspace" || w == "enspace" || w == "qmspace") {
+    Append(L' ');
+  }
+}
+
+void RtfReader::Symbol(char c) {
+  switch (c) {
+    case '\\':
+    case '{':
+    case '}':
+      Char(wchar_t(c));
+      break;
+    case '~': Char(0xA0); break;
+    case '_': Char(0x2011); break;
+    case '*':
+      // An optional destination: the reader knows none of them.
+      Flush();
+      state_.dest = Destination::Skip;
+      break;
+    case '\r':
+    case '\n':
+      Flush();
+      if (state_.dest == Destination::Text) Paragraph();
+      break;
+    default: break;  // \- (optional hyphen), \| and the like show nothing
+  }
+}
+
+void RtfReader::Byte(unsigned char b) {
+  if (skip_ > 0) {
+    --skip_;
+    return;
+  }
+  // In the Chinese code page a lead byte's trail byte may be below 0x80.
+  bool lead = false;
+  if (b < 0x80 && !bytes_.empty() && CodePage() == 936) {
+    for (size_t i = 0; i < bytes_.size(); ++i) {
+      lead = static_cast<unsigned char>(bytes_[i]) >= 0x81 && i + 1 == bytes_.size();
+      if (static_cast<unsigned char>(bytes_[i]) >= 0x81) ++i;
+    }
+  }
+  if (b < 0x80 && !lead) {
+    Char(wchar_t(b));
+    return;
+  }
+  if (bytes_.size() < 4096) bytes_ += char(b);
+}
+
+UINT RtfReader::CodePage() const {
+  if (state_.dest == Destination::FontTable) {
+    if (entry_.charset == 134) return 936;
+    if (entry_.charset == 0) return 1252;
+  }
+  if (state_.font >= 0 && size_t(state_.font) < fonts_.size()) {
+    switch (fonts_[size_t(state_.font)].charset) {
+      case 0: return 1252;
+      case 134: return 936;
+      case 2: return 1252;  // symbol fonts: the bytes as they are
+      default: break;
+    }
+  }
+  return docPage_;
+}
+
+void RtfReader::Flush() {
+  if (bytes_.empty()) return;
+  std::string bytes;
+  bytes.swap(bytes_);
+  const UINT page = CodePage();
+  if (page == 936 || page == CP_UTF8) {
+    const int count = MultiByteToWideChar(page, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::wstring wide(size_t(std::max(0, count)), L'\0');
+    if (count > 0) MultiByteToWideChar(page, 0, bytes.data(), int(bytes.size()), &wide[0], count);
+    for (wchar_t c : wide) Append(c);
+    return;
+  }
+  for (unsigned char b : bytes) Append(b >= 0x80 && b < 0xA0 ? k1252[b - 0x80] : wchar_t(b));
+}
+
+void RtfReader::Char(wchar_t c) {
+  Flush();
+  if (skip_ > 0) {
+    --skip_;
+    return;
+  }
+  Append(c);
+}
+
+void RtfReader::Append(wchar_t c) {
+  switch (state_.dest) {
+    case Destination::Skip: return;
+    case Destination::FontTable:
+      if (c == L';') EndFontEntry();
+      else if (entry_.name.size() < LF_FACESIZE - 1) entry_.name += c;
+      return;
+    case Destination::ColorTable:
+      if (c == L';' && colours_.size() < 4096) {
+        colours_.push_back(colourSet_ ? colour_ : kAuto);
+        colourSet_ = false;
+        colour_ = 0;
+      }
+      return;
+    case Destination::Text: break;
+  }
+  if (text_.size() >= maxChars_) {
+    full_ = true;
+    return;
+  }
+  if (runs_.empty() || !TextFormats::Same(runs_.back().second, state_.cf))
+    runs_.emplace_back(LONG(text_.size()), state_.cf);
+  text_ += c;
+}
+
+void RtfReader::Paragraph() {
+  if (state_.dest != Destination::Text || text_.size() >= maxChars_) return;
+  paras_.emplace_back(LONG(text_.size()), para_);
+  Append(L'\r');
+}
+
+void RtfReader::EndFontEntry() {
+  while (!entry_.name.empty() && entry_.name.back() == L' ') entry_.name.pop_back();
+  if (fonts_.size() < 4096) fonts_.push_back(entry_);
+  entry_ = Font{};
+}
+
+COLORREF RtfReader::ColourAt(long index, bool* valid) const {
+  *valid = index >= 0 && size_t(index) < colours_.size() && colours_[size_t(index)] != kAuto;
+  return *valid ? colours_[size_t(index)] : 0;
+}
+
+}  // namespace jf
