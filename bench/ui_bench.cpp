@@ -1,13 +1,21 @@
 // UI benchmark: a 540x434 skinned window built off screen from a skin archive (background
 // image, nine-grid buttons, labels with Chinese text, a progress bar). Reports the skin's
-// load-and-build time, one full layout and paint, and the mean full repaint over 1000 frames,
-// beside a plain cairo program that draws the same images and texts at the same places.
+// load-and-build time, one full layout and paint, the mean full repaint over 1000 frames and
+// the mean repaint of one control (a step of the progress bar), beside a plain cairo program
+// that draws the same images and texts at the same places. Then the same window on screen,
+// on an Xvfb of its own: full and one-control repaints as they reach the X server, and what
+// they sent (JF_X11_SHM=0 sends the pixels through the socket instead of shared memory).
 #include <cairo.h>
 #include "platform/src/internal/gdisurface.h"
 #include <minizip/zip.h>
 #include <pango/pangocairo.h>
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -25,6 +33,10 @@
 #include "ui/skin/SkinBuilder.h"
 #include "ui/base/WindowManagerUI.h"
 #include "ui/base/WindowWnd.h"
+#include "ui/control/ProgressUI.h"
+#include "platform/testing/hooks/testinput.h"
+
+extern char** environ;
 
 using namespace SkinUI;
 using Clock = std::chrono::steady_clock;
@@ -76,7 +88,7 @@ const char kSkin[] =
     "textcolor=\"#FFFFFFFF\" height=\"70\" padding=\"30,30,0,0\"/>\n"
     "  <Label text=\"\xE6\xAD\xA3\xE5\x9C\xA8\xE4\xB8\x8B\xE8\xBD\xBD\xE5\xAE\x89\xE8\xA3\x85\xE5\x8C\x85\xEF\xBC\x8C"
     "\xE8\xAF\xB7\xE7\xA8\x8D\xE5\x80\x99\" textcolor=\"#FFF0F0F0\" height=\"30\" padding=\"30,80,0,0\"/>\n"
-    "  <Progress height=\"12\" padding=\"30,20,30,0\" value=\"60\" bkimage=\"file='bar_bk.png' corner='3,3,3,3'\" "
+    "  <Progress name=\"bar\" height=\"12\" padding=\"30,20,30,0\" value=\"60\" bkimage=\"file='bar_bk.png' corner='3,3,3,3'\" "
     "foreimage=\"file='bar_fore.png' corner='3,3,3,3'\"/>\n"
     "  <Control/>\n"
     "  <HorizontalLayout height=\"40\" padding=\"0,0,0,30\">\n"
@@ -259,6 +271,99 @@ void FloorFrame(cairo_surface_t* target, cairo_surface_t* offscreen, const std::
   cairo_surface_flush(target);
 }
 
+// The window built from the skin, with its full and one-control repaint times.
+struct Repaints {
+  double build = 0, first = 0, full = 0, step = 0;
+  jf::TestXPushCount fullSent, stepSent;
+};
+
+jf::TestXPushCount Minus(jf::TestXPushCount a, const jf::TestXPushCount& b) {
+  a.pushes -= b.pushes;
+  a.rects -= b.rects;
+  a.pixels -= b.pixels;
+  return a;
+}
+
+bool MeasureRepaints(BenchWnd& wnd, HWND hwnd, int frames, Repaints* out, CControlUI** rootOut) {
+  auto t0 = Clock::now();
+  CSkinBuilder builder;
+  CControlUI* root = builder.Create(L"bench.xml", nullptr, nullptr, &wnd.manager);
+  if (!root || !wnd.manager.AttachDialog(root)) {
+    fprintf(stderr, "skin not built: %ls\n", builder.GetLastErrorMessage());
+    return false;
+  }
+  auto t1 = Clock::now();
+  ::InvalidateRect(hwnd, nullptr, FALSE);
+  ::UpdateWindow(hwnd);
+  auto t2 = Clock::now();
+  jf::TestXPushCount before = jf::TestXPushes();
+  for (int i = 0; i < frames; ++i) {
+    ::InvalidateRect(hwnd, nullptr, FALSE);
+    ::UpdateWindow(hwnd);
+  }
+  auto t3 = Clock::now();
+  jf::TestXPushCount middle = jf::TestXPushes();
+  // The progress bar steps between two values: the bar asks for its own rectangle only.
+  auto* bar = static_cast<CProgressUI*>(wnd.manager.FindControl(L"bar"));
+  auto t4 = Clock::now();
+  for (int i = 0; bar && i < frames; ++i) {
+    bar->SetValue(60 + (i & 1));
+    ::UpdateWindow(hwnd);
+  }
+  auto t5 = Clock::now();
+  if (bar) bar->SetValue(60);
+  ::UpdateWindow(hwnd);
+  out->build = Ms(t1 - t0);
+  out->first = Ms(t2 - t1);
+  out->full = Ms(t3 - t2) / frames;
+  out->step = Ms(t5 - t4) / frames;
+  out->fullSent = Minus(middle, before);
+  out->stepSent = Minus(jf::TestXPushes(), middle);
+  *rootOut = root;
+  return true;
+}
+
+// An Xvfb of the benchmark's own on a free display number, connected to the layer.
+class OwnXvfb {
+ public:
+  ~OwnXvfb() {
+    jf::TestCloseDisplay();
+    if (server_ > 0) {
+      kill(server_, SIGTERM);
+      waitpid(server_, nullptr, 0);
+    }
+  }
+  bool Start() {
+    if (access("/usr/bin/Xvfb", X_OK) != 0) return false;
+    for (int number = 300 + int(getpid() % 200), attempt = 0; attempt < 20; ++attempt, ++number) {
+      std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+      if (access(lock.c_str(), F_OK) == 0) continue;
+      name_ = ":" + std::to_string(number);
+      const char* argv[] = {"Xvfb", name_.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp", nullptr};
+      if (posix_spawn(&server_, "/usr/bin/Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+      for (int i = 0; i < 250 && waitpid(server_, nullptr, WNOHANG) == 0; ++i) {
+        if (jf::TestUseDisplay(name_.c_str())) return true;
+        usleep(20000);
+      }
+      kill(server_, SIGTERM);
+      waitpid(server_, nullptr, 0);
+      server_ = 0;
+    }
+    return false;
+  }
+  const std::string& Name() const { return name_; }
+
+ private:
+  pid_t server_ = 0;
+  std::string name_;
+};
+
+void PrintSent(const char* what, const jf::TestXPushCount& sent, int frames) {
+  if (sent.pushes == 0) return;
+  printf("  sent per %s: %.1f rectangles, %.0f pixels (%s)\n", what, double(sent.rects) / frames,
+         double(sent.pixels) / frames, sent.sharedMemory ? "shared memory" : "through the socket");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -299,22 +404,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   Pump();
-  auto t0 = Clock::now();
-  CSkinBuilder builder;
-  CControlUI* root = builder.Create(L"bench.xml", nullptr, nullptr, &wnd.manager);
-  if (!root || !wnd.manager.AttachDialog(root)) {
-    fprintf(stderr, "skin not built: %ls\n", builder.GetLastErrorMessage());
-    return 1;
-  }
-  auto t1 = Clock::now();
-  ::InvalidateRect(hwnd, nullptr, FALSE);
-  ::UpdateWindow(hwnd);
-  auto t2 = Clock::now();
-  for (int i = 0; i < frames; ++i) {
-    ::InvalidateRect(hwnd, nullptr, FALSE);
-    ::UpdateWindow(hwnd);
-  }
-  auto t3 = Clock::now();
+  Repaints off;
+  CControlUI* root = nullptr;
+  if (!MeasureRepaints(wnd, hwnd, frames, &off, &root)) return 1;
   HDC dc = GetDC(hwnd);
   cairo_surface_t* window = jf::GetDcSurface(dc);
   if (window && argc > 2) cairo_surface_write_to_png(window, argv[2]);
@@ -339,15 +431,40 @@ int main(int argc, char** argv) {
   auto f2 = Clock::now();
   if (argc > 3) cairo_surface_write_to_png(target, argv[3]);
 
-  double repaint = Ms(t3 - t2) / frames, floor = Ms(f2 - f1) / frames;
+  double floor = Ms(f2 - f1) / frames;
+  auto ratio = [floor](double ms) { return floor > 0 ? ms / floor : 0.0; };
   printf("skin load and build, cold:  %8.3f ms (first in the process: font library start)\n", coldBuild);
-  printf("skin load and build:        %8.3f ms\n", Ms(t1 - t0));
-  printf("first layout and paint:     %8.3f ms\n", Ms(t2 - t1));
-  printf("mean full repaint (%d):   %8.3f ms\n", frames, repaint);
+  printf("skin load and build:        %8.3f ms\n", off.build);
+  printf("first layout and paint:     %8.3f ms\n", off.first);
+  printf("mean full repaint (%d):   %8.3f ms\n", frames, off.full);
+  printf("mean progress step:         %8.3f ms\n", off.step);
   printf("cairo floor, first frame:   %8.3f ms (decoding included)\n", Ms(f1 - f0));
   printf("cairo floor, mean frame:    %8.3f ms\n", floor);
-  printf("repaint / floor:            %8.2f\n", floor > 0 ? repaint / floor : 0.0);
+  printf("repaint / floor:            %8.2f\n", ratio(off.full));
   printf("pieces %zu, texts %zu\n", pieces.size(), texts.size());
+
+  // The same window on screen: every frame reaches the X server before the next one starts.
+  OwnXvfb xvfb;
+  if (xvfb.Start()) {
+    BenchWnd shown;
+    HWND sh = shown.Create(nullptr, L"bench on screen", WS_POPUP | WS_VISIBLE, 0, 0, 0, 540, 434);
+    Pump();
+    Repaints on;
+    CControlUI* shownRoot = nullptr;
+    if (sh != nullptr && MeasureRepaints(shown, sh, frames, &on, &shownRoot)) {
+      printf("on screen (Xvfb %s):\n", xvfb.Name().c_str());
+      printf("  first layout and paint:   %8.3f ms\n", on.first);
+      printf("  mean full repaint:        %8.3f ms, %.2f x the floor\n", on.full, ratio(on.full));
+      PrintSent("full repaint", on.fullSent, frames);
+      printf("  mean progress step:       %8.3f ms, %.2f x the floor, %.3f of a full repaint\n", on.step,
+             ratio(on.step), on.full > 0 ? on.step / on.full : 0.0);
+      PrintSent("progress step", on.stepSent, frames);
+    }
+    if (sh != nullptr) DestroyWindow(sh);
+    Pump();
+  } else {
+    printf("on screen: not measured (no Xvfb)\n");
+  }
 
   for (auto& i : images) cairo_surface_destroy(i.second);
   for (auto* f : fonts) pango_font_description_free(f);
