@@ -42,6 +42,7 @@ unsigned long TestXWindow(HWND hwnd);
 // What went to the X server since the display was connected: pushes of backing stores, the
 // rectangles and pixels they sent, and whether the last one went through shared memory
 // (MIT-SHM; JF_X11_SHM=0 before connecting sends the pixels through the socket instead).
+// Pushes do not wait for the server; this call does, so the screen shows them on return.
 struct TestXPushCount {
   unsigned long pushes = 0;
   unsigned long rects = 0;

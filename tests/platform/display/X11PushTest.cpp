@@ -108,7 +108,7 @@ class X11PushTest : public disptest::DisplayTest, public ::testing::WithParamInt
   }
   // Every fourth pixel of the window on the server against the backing store.
   int Mismatches(HWND hwnd, int w, int h) {
-    XSync(probe_, False);
+    jf::TestXPushes();  // everything sent has reached the server
     XImage* image = XGetImage(probe_, ::Window(jf::TestXWindow(hwnd)), 0, 0, unsigned(w), unsigned(h), AllPlanes,
                               ZPixmap);
     if (image == nullptr) return -1;
@@ -261,10 +261,10 @@ TEST_P(X11PushTest, ReaderSleepsUntilTheServerSendsSomething) {
   }));
   Settle();
   RECT dot{0, 0, 1, 1};
-  for (int i = 0; i < 40; ++i) {
+  for (int i = 0; i < 80; ++i) {
     r.log.clear();
     XTestFakeMotionEvent(probe_, -1, 310 + i, 350, CurrentTime);
-    XSync(probe_, False);
+    XFlush(probe_);
     InvalidateRect(w, &dot, FALSE);
     UpdateWindow(w);
     std::string want = "mousemove " + std::to_string(10 + i) + ",50";

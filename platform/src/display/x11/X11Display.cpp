@@ -48,6 +48,16 @@ namespace jf {
 
 namespace {
 
+constexpr int kShmImages = 2;
+
+// An image in shared memory, and the request serial of its last put until the server has
+// reported it done.
+struct ShmImage {
+  XImage* image = nullptr;
+  XShmSegmentInfo segment{};
+  unsigned long pending = 0;
+};
+
 struct XWin {
   ::Window id = 0;
   bool argb = false;
@@ -57,9 +67,11 @@ struct XWin {
   Visual* visual = nullptr;
   int depth = 0;
   GC gc = nullptr;
-  // The window-sized image in shared memory that pushed pixels go through (MIT-SHM).
-  XImage* shared = nullptr;
-  XShmSegmentInfo segment{};
+  // Window-sized images in shared memory that pushes take turns with (MIT-SHM), so that one
+  // is written while the server may still read the other.
+  ShmImage shm[kShmImages];
+  int turn = 0;
+  bool Shared() const { return shm[0].image != nullptr; }
 };
 
 struct Connection {
@@ -394,23 +406,37 @@ bool ClickThrough(DWORD exStyle) {
 }
 
 void DropShared(Display* dpy, XWin& win) {
-  if (win.shared == nullptr) return;
-  XShmDetach(dpy, &win.segment);
+  if (!win.Shared()) return;
+  for (ShmImage& one : win.shm) {
+    if (one.image != nullptr) XShmDetach(dpy, &one.segment);
+  }
   XSync(dpy, False);  // the server lets go before the memory does
-  shmdt(win.segment.shmaddr);
-  win.shared->data = nullptr;
-  XDestroyImage(win.shared);
-  win.shared = nullptr;
-  win.segment = XShmSegmentInfo{};
+  for (ShmImage& one : win.shm) {
+    if (one.image == nullptr) continue;
+    shmdt(one.segment.shmaddr);
+    one.image->data = nullptr;
+    XDestroyImage(one.image);
+    one = ShmImage{};
+  }
 }
 
-// The window's shared image, made or remade at the store's size; false when the server cannot
-// take shared memory from us. Connection lock held.
-bool SharedImage(Connection& c, XWin& win, int w, int h) {
-  if (win.shared != nullptr && win.shared->width == w && win.shared->height == h) return true;
-  DropShared(c.dpy, win);
+// The server has read the image's last put: anything read from the server since says so, or
+// a round trip makes sure (no completion events: each would wake the reader thread for
+// nothing). Connection lock held.
+void AwaitShared(Display* dpy, ShmImage& one) {
+  if (one.pending == 0) return;
+  XLockDisplay(dpy);
+  bool done = LastKnownRequestProcessed(dpy) >= one.pending;
+  XUnlockDisplay(dpy);
+  if (!done) XSync(dpy, False);
+  one.pending = 0;
+}
+
+// One shared image of the window's visual; false when the server cannot take shared memory
+// from us. Connection lock held.
+bool MakeShared(Connection& c, const XWin& win, ShmImage& one, int w, int h) {
   // The image keeps a pointer to the segment record: it lives in the window's entry.
-  XShmSegmentInfo& segment = win.segment;
+  XShmSegmentInfo& segment = one.segment;
   XImage* image = XShmCreateImage(c.dpy, win.visual, unsigned(win.depth), ZPixmap, nullptr, &segment, unsigned(w),
                                   unsigned(h));
   if (image == nullptr) return false;
@@ -436,7 +462,21 @@ bool SharedImage(Connection& c, XWin& win, int w, int h) {
   XSync(c.dpy, False);
   shmctl(segment.shmid, IPC_RMID, nullptr);  // freed once both sides have detached
   if (c.shmRefused) return fail(memory);
-  win.shared = image;
+  one.image = image;
+  return true;
+}
+
+// The window's shared images, made or remade at the store's size; false when the server
+// cannot take them. Connection lock held.
+bool SharedImages(Connection& c, XWin& win, int w, int h) {
+  if (win.Shared() && win.shm[0].image->width == w && win.shm[0].image->height == h) return true;
+  DropShared(c.dpy, win);
+  for (ShmImage& one : win.shm) {
+    if (!MakeShared(c, win, one, w, h)) {
+      DropShared(c.dpy, win);
+      return false;
+    }
+  }
   return true;
 }
 
@@ -688,11 +728,17 @@ void X11Focus(HWND hwnd) {
 }
 
 // Sends the rectangles of the store to the window, through its shared image when it has one.
-// Connection lock held.
+// The push does not wait for the server: the socket's copy is the request's own, and the
+// shared image is written again only once the server has read it. Connection lock held.
 void SendRects(Connection& c, XWin& win, const unsigned char* pixels, int w, int h, int stride,
                const std::vector<RECT>& rects) {
   XImage* plain = nullptr;
-  if (win.shared == nullptr) {
+  ShmImage* shared = nullptr;
+  if (win.Shared()) {
+    shared = &win.shm[win.turn];
+    win.turn = (win.turn + 1) % kShmImages;
+    AwaitShared(c.dpy, *shared);
+  } else {
     plain = XCreateImage(c.dpy, win.visual, unsigned(win.depth), ZPixmap, 0,
                          const_cast<char*>(reinterpret_cast<const char*>(pixels)), unsigned(w), unsigned(h), 32, stride);
     if (plain == nullptr) return;
@@ -702,11 +748,14 @@ void SendRects(Connection& c, XWin& win, const unsigned char* pixels, int w, int
     RECT r = RectIntersect(part, RECT{0, 0, w, h});
     if (RectEmpty(r)) continue;
     unsigned rw = unsigned(r.right - r.left), rh = unsigned(r.bottom - r.top);
-    if (win.shared != nullptr) {
+    if (shared != nullptr) {
+      XImage* image = shared->image;
       for (LONG y = r.top; y < r.bottom; ++y) {
-        memcpy(win.shared->data + y * win.shared->bytes_per_line + r.left * 4, pixels + y * stride + r.left * 4, rw * 4);
+        memcpy(image->data + y * image->bytes_per_line + r.left * 4, pixels + y * stride + r.left * 4, rw * 4);
       }
-      XShmPutImage(c.dpy, win.id, win.gc, win.shared, int(r.left), int(r.top), int(r.left), int(r.top), rw, rh, False);
+      // Its serial tells a later push whether the image is free again.
+      XShmPutImage(c.dpy, win.id, win.gc, image, int(r.left), int(r.top), int(r.left), int(r.top), rw, rh, False);
+      shared->pending = NextRequest(c.dpy) - 1;
     } else {
       XPutImage(c.dpy, win.id, win.gc, plain, int(r.left), int(r.top), int(r.left), int(r.top), rw, rh);
     }
@@ -714,13 +763,12 @@ void SendRects(Connection& c, XWin& win, const unsigned char* pixels, int w, int
     c.pushed.pixels += static_cast<unsigned long long>(rw) * rh;
   }
   c.pushed.pushes += 1;
-  c.pushed.sharedMemory = win.shared != nullptr;
+  c.pushed.sharedMemory = shared != nullptr;
   if (plain != nullptr) {
     plain->data = nullptr;  // the pixels belong to the surface
     XDestroyImage(plain);
   }
-  // On screen once the push returns, and the shared image free for the next one.
-  XSync(c.dpy, False);
+  XFlush(c.dpy);
 }
 
 void X11Push(HWND hwnd) {
@@ -744,19 +792,19 @@ void X11Push(HWND hwnd) {
     int h = cairo_image_surface_get_height(surface);
     int stride = cairo_image_surface_get_stride(surface);
     const unsigned char* pixels = cairo_image_surface_get_data(surface);
-    if (c.shm && !SharedImage(c, win, w, h)) {
-      JF_TRACE_FAIL(Display, "no shared memory with the X server; pixels go through the socket");
-      c.shm = false;
-    }
-    c.shmRefused = false;
-    SendRects(c, win, pixels, w, h, stride, damage);
-    if (win.shared != nullptr && c.shmRefused) {
-      // The server took the segment but refuses to read it: the socket from now on.
+    if (win.Shared() && c.shmRefused) {
+      // The server took the segment but refused a put from it: the socket from now on, and
+      // the whole window again.
       JF_TRACE_FAIL(Display, "the X server refused the shared image; pixels go through the socket");
       c.shm = false;
       DropShared(c.dpy, win);
-      SendRects(c, win, pixels, w, h, stride, damage);
+      damage.assign(1, RECT{0, 0, w, h});
     }
+    if (c.shm && !SharedImages(c, win, w, h)) {
+      JF_TRACE_FAIL(Display, "no shared memory with the X server; pixels go through the socket");
+      c.shm = false;
+    }
+    SendRects(c, win, pixels, w, h, stride, damage);
     return 0;
   });
 }
@@ -838,6 +886,7 @@ void TestCloseDisplay() {
 TestXPushCount TestXPushes() {
   Connection& c = Conn();
   Locked guard(c);
+  if (c.dpy != nullptr) XSync(c.dpy, False);  // what was sent has reached the screen
   return c.pushed;
 }
 
