@@ -8,6 +8,7 @@
 
 #include "platform/src/display/DisplayMetrics.h"
 #include "platform/src/display/DisplayState.h"
+#include "platform/src/display/x11/X11Bridge.h"
 #include "platform/src/internal/gdisurface.h"
 #include "platform/testing/hooks/testinput.h"
 
@@ -128,7 +129,8 @@ cairo_surface_t* SurfaceLocked(WindowRecord& rec) {
       cairo_image_surface_get_height(ds.surface) == h) {
     return ds.surface;
   }
-  cairo_surface_t* fresh = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_surface_t* fresh = X11SharedSurface(w, h);
+  if (fresh == nullptr) fresh = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
   if (cairo_surface_status(fresh) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(fresh);
     return ds.surface;

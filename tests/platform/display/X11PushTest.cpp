@@ -48,7 +48,9 @@ long ReaderSwitches() {
 
 struct Way {
   const char* name;
-  bool shared;
+  bool allowShared;  // JF_X11_SHM left alone
+  bool foreignIpc;   // the server cannot reach our shared memory
+  bool shared;       // what the pushes use
 };
 
 class X11PushTest : public disptest::DisplayTest, public ::testing::WithParamInterface<Way> {
@@ -57,12 +59,15 @@ class X11PushTest : public disptest::DisplayTest, public ::testing::WithParamInt
     DisplayTest::SetUp();
     jf::TickRestore();  // X events arrive in real time
     if (!jftest::XvfbServer::Available()) GTEST_SKIP() << "Xvfb is not installed";
-    if (GetParam().shared) {
+    if (GetParam().allowShared) {
       unsetenv("JF_X11_SHM");
     } else {
       setenv("JF_X11_SHM", "0", 1);
     }
-    ASSERT_TRUE(server_.Start());
+    if (GetParam().foreignIpc && (geteuid() != 0 || access("/usr/bin/unshare", X_OK) != 0)) {
+      GTEST_SKIP() << "an IPC namespace of its own needs root";
+    }
+    ASSERT_TRUE(server_.Start("1280x720x24", GetParam().foreignIpc));
     unsetenv("JF_X11_SHM");
     probe_ = server_.Probe();
   }
@@ -274,7 +279,9 @@ TEST_P(X11PushTest, ReaderSleepsUntilTheServerSendsSomething) {
   DestroyWindow(w);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, X11PushTest, ::testing::Values(Way{"SharedMemory", true}, Way{"Socket", false}),
+INSTANTIATE_TEST_SUITE_P(Ways, X11PushTest,
+                         ::testing::Values(Way{"SharedMemory", true, false, true}, Way{"Socket", false, false, false},
+                                           Way{"ServerWithoutOurMemory", true, true, false}),
                          [](const ::testing::TestParamInfo<Way>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -48,16 +48,6 @@ namespace jf {
 
 namespace {
 
-constexpr int kShmImages = 2;
-
-// An image in shared memory, and the request serial of its last put until the server has
-// reported it done.
-struct ShmImage {
-  XImage* image = nullptr;
-  XShmSegmentInfo segment{};
-  unsigned long pending = 0;
-};
-
 struct XWin {
   ::Window id = 0;
   bool argb = false;
@@ -67,11 +57,9 @@ struct XWin {
   Visual* visual = nullptr;
   int depth = 0;
   GC gc = nullptr;
-  // Window-sized images in shared memory that pushes take turns with (MIT-SHM), so that one
-  // is written while the server may still read the other.
-  ShmImage shm[kShmImages];
-  int turn = 0;
-  bool Shared() const { return shm[0].image != nullptr; }
+  // The shared-memory segment of the backing store that the server has attached (MIT-SHM);
+  // shmid -1 while none. The images that pushes make point at it.
+  XShmSegmentInfo segment{0, -1, nullptr, False};
 };
 
 struct Connection {
@@ -105,6 +93,23 @@ struct Connection {
 Connection& Conn() {
   static auto* c = new Connection;
   return *c;
+}
+
+// Backing stores made while this is set live in shared memory that the server can read
+// (read without the connection lock: the stores are made under the window table's).
+std::atomic<bool> g_sharedStores{false};
+
+// The segment behind a backing store in shared memory, kept as the surface's user data.
+struct StoreSegment {
+  int shmid;
+  void* address;
+};
+const cairo_user_data_key_t kStoreSegment{};
+
+void FreeStoreSegment(void* data) {
+  auto* store = static_cast<StoreSegment*>(data);
+  shmdt(store->address);
+  delete store;
 }
 
 // The connection's lock. Any Xlib call made under it may move events into Xlib's queue (a
@@ -390,6 +395,7 @@ bool Connect(const char* name) {
   c.shm = (shm == nullptr || strcmp(shm, "0") != 0) && XShmQueryExtension(dpy) &&
           XQueryExtension(dpy, "MIT-SHM", &opcode, &firstEvent, &firstError);
   c.shmOpcode = c.shm ? opcode : 0;
+  g_sharedStores = c.shm;
   c.pushed = TestXPushCount{};
   if (pipe2(c.wake, O_CLOEXEC) != 0) {
     XCloseDisplay(dpy);
@@ -405,83 +411,28 @@ bool ClickThrough(DWORD exStyle) {
   return (exStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) == (WS_EX_LAYERED | WS_EX_TRANSPARENT);
 }
 
-void DropShared(Display* dpy, XWin& win) {
-  if (!win.Shared()) return;
-  for (ShmImage& one : win.shm) {
-    if (one.image != nullptr) XShmDetach(dpy, &one.segment);
-  }
-  XSync(dpy, False);  // the server lets go before the memory does
-  for (ShmImage& one : win.shm) {
-    if (one.image == nullptr) continue;
-    shmdt(one.segment.shmaddr);
-    one.image->data = nullptr;
-    XDestroyImage(one.image);
-    one = ShmImage{};
-  }
+void Detach(Display* dpy, XWin& win) {
+  if (win.segment.shmid < 0) return;
+  XShmDetach(dpy, &win.segment);
+  win.segment = XShmSegmentInfo{0, -1, nullptr, False};
 }
 
-// The server has read the image's last put: anything read from the server since says so, or
-// a round trip makes sure (no completion events: each would wake the reader thread for
-// nothing). Connection lock held.
-void AwaitShared(Display* dpy, ShmImage& one) {
-  if (one.pending == 0) return;
-  XLockDisplay(dpy);
-  bool done = LastKnownRequestProcessed(dpy) >= one.pending;
-  XUnlockDisplay(dpy);
-  if (!done) XSync(dpy, False);
-  one.pending = 0;
-}
-
-// One shared image of the window's visual; false when the server cannot take shared memory
-// from us. Connection lock held.
-bool MakeShared(Connection& c, const XWin& win, ShmImage& one, int w, int h) {
-  // The image keeps a pointer to the segment record: it lives in the window's entry.
-  XShmSegmentInfo& segment = one.segment;
-  XImage* image = XShmCreateImage(c.dpy, win.visual, unsigned(win.depth), ZPixmap, nullptr, &segment, unsigned(w),
-                                  unsigned(h));
-  if (image == nullptr) return false;
-  auto fail = [&](void* memory) {
-    if (memory != nullptr) shmdt(memory);
-    image->data = nullptr;
-    XDestroyImage(image);
-    segment = XShmSegmentInfo{};
-    return false;
-  };
-  if (image->bits_per_pixel != 32) return fail(nullptr);
-  segment.shmid = shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(h), IPC_CREAT | 0600);
-  if (segment.shmid < 0) return fail(nullptr);
-  void* memory = shmat(segment.shmid, nullptr, 0);
-  if (memory == reinterpret_cast<void*>(-1)) {
-    shmctl(segment.shmid, IPC_RMID, nullptr);
-    return fail(nullptr);
-  }
-  segment.shmaddr = image->data = static_cast<char*>(memory);
-  segment.readOnly = False;
+// The server reads the store's segment from now on; false when it cannot (a server on another
+// machine or in another IPC namespace). Connection lock held.
+bool Attach(Connection& c, XWin& win, const StoreSegment& store) {
+  if (win.segment.shmid == store.shmid) return true;
+  Detach(c.dpy, win);  // after the puts already sent from it
+  XShmSegmentInfo segment{0, store.shmid, static_cast<char*>(store.address), True};
   c.shmRefused = false;
   XShmAttach(c.dpy, &segment);
   XSync(c.dpy, False);
-  shmctl(segment.shmid, IPC_RMID, nullptr);  // freed once both sides have detached
-  if (c.shmRefused) return fail(memory);
-  one.image = image;
-  return true;
-}
-
-// The window's shared images, made or remade at the store's size; false when the server
-// cannot take them. Connection lock held.
-bool SharedImages(Connection& c, XWin& win, int w, int h) {
-  if (win.Shared() && win.shm[0].image->width == w && win.shm[0].image->height == h) return true;
-  DropShared(c.dpy, win);
-  for (ShmImage& one : win.shm) {
-    if (!MakeShared(c, win, one, w, h)) {
-      DropShared(c.dpy, win);
-      return false;
-    }
-  }
+  if (c.shmRefused) return false;
+  win.segment = segment;
   return true;
 }
 
 void ForgetWindow(Display* dpy, XWin& win) {
-  DropShared(dpy, win);
+  Detach(dpy, win);
   if (win.gc != nullptr) XFreeGC(dpy, win.gc);
   win.gc = nullptr;
   if (win.ic != nullptr) XDestroyIC(win.ic);
@@ -727,47 +678,48 @@ void X11Focus(HWND hwnd) {
   XFlush(c.dpy);
 }
 
-// Sends the rectangles of the store to the window, through its shared image when it has one.
-// The push does not wait for the server: the socket's copy is the request's own, and the
-// shared image is written again only once the server has read it. Connection lock held.
-void SendRects(Connection& c, XWin& win, const unsigned char* pixels, int w, int h, int stride,
-               const std::vector<RECT>& rects) {
-  XImage* plain = nullptr;
-  ShmImage* shared = nullptr;
-  if (win.Shared()) {
-    shared = &win.shm[win.turn];
-    win.turn = (win.turn + 1) % kShmImages;
-    AwaitShared(c.dpy, *shared);
-  } else {
-    plain = XCreateImage(c.dpy, win.visual, unsigned(win.depth), ZPixmap, 0,
-                         const_cast<char*>(reinterpret_cast<const char*>(pixels)), unsigned(w), unsigned(h), 32, stride);
-    if (plain == nullptr) return;
-    plain->byte_order = LSBFirst;
+// Sends the rectangles of the store to the window: the server reads them straight from the
+// store when it has its segment attached, else they go through the socket. The push does not
+// wait for the server. Drawing that goes on meanwhile can show in this frame at worst; it is
+// damage of its own and goes with the next push. Connection lock held.
+void SendRects(Connection& c, XWin& win, cairo_surface_t* surface, bool shared, const std::vector<RECT>& rects) {
+  int w = cairo_image_surface_get_width(surface);
+  int h = cairo_image_surface_get_height(surface);
+  int stride = cairo_image_surface_get_stride(surface);
+  char* pixels = reinterpret_cast<char*>(cairo_image_surface_get_data(surface));
+  XImage* image = nullptr;
+  if (shared) {
+    image = XShmCreateImage(c.dpy, win.visual, unsigned(win.depth), ZPixmap, pixels, &win.segment, unsigned(w),
+                            unsigned(h));
+    if (image != nullptr && (image->bytes_per_line != stride || image->bits_per_pixel != 32)) {
+      image->data = nullptr;
+      XDestroyImage(image);
+      image = nullptr;
+    }
+    shared = image != nullptr;
+  }
+  if (image == nullptr) {
+    image = XCreateImage(c.dpy, win.visual, unsigned(win.depth), ZPixmap, 0, pixels, unsigned(w), unsigned(h), 32,
+                         stride);
+    if (image == nullptr) return;
+    image->byte_order = LSBFirst;
   }
   for (const RECT& part : rects) {
     RECT r = RectIntersect(part, RECT{0, 0, w, h});
     if (RectEmpty(r)) continue;
     unsigned rw = unsigned(r.right - r.left), rh = unsigned(r.bottom - r.top);
-    if (shared != nullptr) {
-      XImage* image = shared->image;
-      for (LONG y = r.top; y < r.bottom; ++y) {
-        memcpy(image->data + y * image->bytes_per_line + r.left * 4, pixels + y * stride + r.left * 4, rw * 4);
-      }
-      // Its serial tells a later push whether the image is free again.
+    if (shared) {
       XShmPutImage(c.dpy, win.id, win.gc, image, int(r.left), int(r.top), int(r.left), int(r.top), rw, rh, False);
-      shared->pending = NextRequest(c.dpy) - 1;
     } else {
-      XPutImage(c.dpy, win.id, win.gc, plain, int(r.left), int(r.top), int(r.left), int(r.top), rw, rh);
+      XPutImage(c.dpy, win.id, win.gc, image, int(r.left), int(r.top), int(r.left), int(r.top), rw, rh);
     }
     c.pushed.rects += 1;
     c.pushed.pixels += static_cast<unsigned long long>(rw) * rh;
   }
   c.pushed.pushes += 1;
-  c.pushed.sharedMemory = shared != nullptr;
-  if (plain != nullptr) {
-    plain->data = nullptr;  // the pixels belong to the surface
-    XDestroyImage(plain);
-  }
+  c.pushed.sharedMemory = shared;
+  image->data = nullptr;  // the pixels belong to the surface
+  XDestroyImage(image);
   XFlush(c.dpy);
 }
 
@@ -788,25 +740,47 @@ void X11Push(HWND hwnd) {
     damage.swap(DisplayStateLocked(rec).damage);
     if (damage.empty()) return 0;
     cairo_surface_flush(surface);
-    int w = cairo_image_surface_get_width(surface);
-    int h = cairo_image_surface_get_height(surface);
-    int stride = cairo_image_surface_get_stride(surface);
-    const unsigned char* pixels = cairo_image_surface_get_data(surface);
-    if (win.Shared() && c.shmRefused) {
-      // The server took the segment but refused a put from it: the socket from now on, and
-      // the whole window again.
-      JF_TRACE_FAIL(Display, "the X server refused the shared image; pixels go through the socket");
+    auto* store = static_cast<StoreSegment*>(cairo_surface_get_user_data(surface, &kStoreSegment));
+    if (c.shm && c.shmRefused && win.segment.shmid >= 0) {
+      // A put from the segment was refused: the socket from now on, and the whole window again.
+      JF_TRACE_FAIL(Display, "the X server refused a shared put; pixels go through the socket");
       c.shm = false;
-      DropShared(c.dpy, win);
-      damage.assign(1, RECT{0, 0, w, h});
+      g_sharedStores = false;
+      damage.assign(1, RECT{0, 0, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface)});
     }
-    if (c.shm && !SharedImages(c, win, w, h)) {
-      JF_TRACE_FAIL(Display, "no shared memory with the X server; pixels go through the socket");
+    bool shared = c.shm && store != nullptr && Attach(c, win, *store);
+    if (c.shm && store != nullptr && !shared) {
+      JF_TRACE_FAIL(Display, "the X server cannot read our shared memory; pixels go through the socket");
       c.shm = false;
+      g_sharedStores = false;
     }
-    SendRects(c, win, pixels, w, h, stride, damage);
+    SendRects(c, win, surface, shared, damage);
     return 0;
   });
+}
+
+cairo_surface_t* X11SharedSurface(int width, int height) {
+  if (!g_sharedStores) return nullptr;
+  int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+  if (stride <= 0 || width <= 0 || height <= 0) return nullptr;
+  int id = shmget(IPC_PRIVATE, size_t(stride) * size_t(height), IPC_CREAT | 0600);
+  if (id < 0) return nullptr;
+  void* memory = shmat(id, nullptr, 0);
+  // Marked at once: the segment goes with the last detach, ours or the server's, whatever
+  // happens to the process (the server may still attach it, as Linux allows).
+  shmctl(id, IPC_RMID, nullptr);
+  if (memory == reinterpret_cast<void*>(-1)) return nullptr;
+  // A fresh segment is zero-filled: transparent black, as a new image surface.
+  cairo_surface_t* surface =
+      cairo_image_surface_create_for_data(static_cast<unsigned char*>(memory), CAIRO_FORMAT_ARGB32, width, height, stride);
+  auto* store = new StoreSegment{id, memory};
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+      cairo_surface_set_user_data(surface, &kStoreSegment, store, FreeStoreSegment) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    FreeStoreSegment(store);
+    return nullptr;
+  }
+  return surface;
 }
 
 void X11SetClipboard(const std::wstring& text) {
@@ -864,6 +838,7 @@ void TestCloseDisplay() {
     }
     reader = std::move(c.reader);
     dpy = c.dpy;
+    g_sharedStores = false;
   }
   if (reader.joinable()) reader.join();
   Locked guard(c);
