@@ -62,10 +62,22 @@ sample() {
   done
   echo "$ticks $run $switches"
 }
+# Context switches per thread, by name, to tell whose wake-ups they are.
+per_thread() {
+  local t
+  for t in /proc/"$app_pid"/task/*; do
+    printf '%s %s %s\n' "${t##*/}" "$(cat "$t/comm" 2>/dev/null)" \
+      "$(awk '/^(non)?voluntary_ctxt_switches/ {s += $2} END {print s + 0}' "$t/status" 2>/dev/null)"
+  done
+}
 hz=$(getconf CLK_TCK)
+per_thread > "$work/threads0"
 read -r t0 r0 s0 < <(sample)
 sleep "$seconds"
 read -r t1 r1 s1 < <(sample)
+per_thread > "$work/threads1"
+join "$work/threads0" "$work/threads1" | awk '{printf "  thread %s (%s): %d context switches\n", $1, $2, $5 - $3}'
+
 threads=$(ls /proc/"$app_pid"/task | wc -l)
 printf 'idle on the first page, %s s: CPU %d ms (run time %.1f ms), context switches %d (%d threads)\n' "$seconds" \
   $(( (t1 - t0) * 1000 / hz )) "$(echo "($r1 - $r0) / 1000000" | bc -l)" $((s1 - s0)) "$threads"
