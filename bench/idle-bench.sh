@@ -5,46 +5,19 @@
 # window has been shown and painted.
 # usage: bench/idle-bench.sh [build folder, default build] [seconds, default 10]
 set -euo pipefail
-if [ -z "${JF_BENCH_NETNS:-}" ]; then
-  exec unshare --net -- env JF_BENCH_NETNS=1 sh -c 'ip link set lo up && exec "$0" "$@"' "$0" "$@"
-fi
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/app-common.sh"
+in_loopback_net "$0" "$@"
 build=$(cd "${1:-$here/../build}" && pwd)
 seconds=${2:-10}
-py=/usr/bin/python3
-[ -x "$py" ] || py=python3
 work=$(mktemp -d /tmp/jfidlebench.XXXXXX)
-server_pid=
-xvfb_pid=
-app_pid=
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap stop_app_bench EXIT
 
-"$py" "$here/../tools/local_servers.py" serve --installer "$build/tools/jfstandin" --record /dev/null \
-  --ready "$work/ready.json" > "$work/servers.out" 2>&1 &
-server_pid=$!
-for _ in $(seq 600); do [ -s "$work/ready.json" ] && break; sleep 0.05; done
-
-mkdir -p "$work/c" "$work/d/Downloads" "$work/run"
-chmod 700 "$work/run"
-cp "$build/app/jfinstall" "$work/d/Downloads/jfinstall"
-printf '[Debug]\r\nLog=0\r\nUpdateURL=http://127.0.0.1/vrminiinstall.txt\r\n' > "$work/d/Downloads/jfminiinstall.ini"
+start_local_servers
+fresh_mapping
 export XDG_RUNTIME_DIR="$work/run"
 export JF_DRIVES="C=$work/c;D=$work/d"
-
-for n in $(seq 210 250); do
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp > /dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 100); do "$build/tools/jfxdrive" windows > /dev/null 2>&1 && break; sleep 0.05; done
-  break
-done
+start_xvfb 210 250 || { echo "no Xvfb could be started" >&2; exit 1; }
 
 (cd "$work/d/Downloads" && exec ./jfinstall) &
 app_pid=$!
