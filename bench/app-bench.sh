@@ -6,39 +6,19 @@
 #   3. the program's peak memory (VmHWM) during the hidden run's download
 # usage: bench/app-bench.sh [build folder, default build] [installer MiB, default 256] [paint runs, default 5]
 set -euo pipefail
-if [ -z "${JF_BENCH_NETNS:-}" ]; then
-  exec unshare --net -- env JF_BENCH_NETNS=1 sh -c 'ip link set lo up && exec "$0" "$@"' "$0" "$@"
-fi
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/app-common.sh"
+in_loopback_net "$0" "$@"
 build=$(cd "${1:-$here/../build}" && pwd)
 mib=${2:-256}
 runs=${3:-5}
-py=/usr/bin/python3
-[ -x "$py" ] || py=python3
 work=$(mktemp -d /tmp/jfappbench.XXXXXX)
-server_pid=
-xvfb_pid=
-cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap stop_app_bench EXIT
 
-"$py" "$here/../tools/local_servers.py" serve --installer "$build/tools/jfstandin" --pad $((mib * 1024 * 1024)) \
-  --record /dev/null --ready "$work/ready.json" > "$work/servers.out" 2>&1 &
-server_pid=$!
-for _ in $(seq 600); do [ -s "$work/ready.json" ] && break; sleep 0.05; done
+start_local_servers --pad $((mib * 1024 * 1024))
 read -r size md5 < <("$py" -c 'import json,sys; r=json.load(open(sys.argv[1])); print(r["installer_size"], r["installer_md5"])' "$work/ready.json")
 echo "installer: $size bytes"
 
-fresh_mapping() {
-  rm -rf "$work/c" "$work/d" "$work/run"
-  mkdir -p "$work/c" "$work/d/Downloads" "$work/run"
-  chmod 700 "$work/run"
-  cp "$build/app/jfinstall" "$work/d/Downloads/jfinstall"
-  printf '[Debug]\r\nLog=0\r\nUpdateURL=http://127.0.0.1/vrminiinstall.txt\r\n' > "$work/d/Downloads/jfminiinstall.ini"
-}
 export XDG_RUNTIME_DIR="$work/run"
 export JF_DRIVES="C=$work/c;D=$work/d"
 
@@ -63,15 +43,7 @@ read -r hidden_s hidden_kib < "$work/hidden.txt"
 # 1. first paint: the main window mapped with its picture drawn (a bright pixel in the hero)
 paint_ms=()
 map_ms=()
-if command -v Xvfb > /dev/null; then
-  for n in $(seq 170 199); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp > /dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 100); do "$build/tools/jfxdrive" windows > /dev/null 2>&1 && break; sleep 0.05; done
-    break
-  done
+if command -v Xvfb > /dev/null && start_xvfb 170 199; then
   for _ in $(seq "$runs"); do
     fresh_mapping
     # One watcher, connected before the program starts, samples the screen every 2 ms: the

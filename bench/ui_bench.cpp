@@ -1,7 +1,11 @@
 // UI benchmark: a 540x434 skinned window built off screen from a skin archive (background
 // image, nine-grid buttons, labels with Chinese text, a progress bar). Reports the skin's
-// load-and-build time, one full layout and paint, and the mean full repaint over 1000 frames,
-// beside a plain cairo program that draws the same images and texts at the same places.
+// load-and-build time, one full layout and paint, the mean full repaint and the mean repaint
+// of one control (a step of the progress bar), beside a plain cairo program that draws the
+// same images and texts at the same places; then the same for the window on screen, on an
+// Xvfb of its own, with what the frames sent to the server (JF_X11_SHM=0: through the socket
+// instead of shared memory).
+//   ui_bench [frames per round, 1000] [window PNG] [floor PNG] [rounds, 5]
 #include <cairo.h>
 #include "platform/src/internal/gdisurface.h"
 #include <minizip/zip.h>
@@ -9,6 +13,12 @@
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -25,7 +35,11 @@
 #include "ui/skin/SkinBuilder.h"
 #include "ui/base/WindowManagerUI.h"
 #include "ui/base/WindowWnd.h"
+#include "ui/control/ProgressUI.h"
 #include "ui/render/SkinRenderer.h"
+#include "platform/testing/hooks/testinput.h"
+
+extern char** environ;
 
 using namespace SkinUI;
 using Clock = std::chrono::steady_clock;
@@ -77,7 +91,7 @@ const char kSkin[] =
     "textcolor=\"#FFFFFFFF\" height=\"70\" padding=\"30,30,0,0\"/>\n"
     "  <Label text=\"\xE6\xAD\xA3\xE5\x9C\xA8\xE4\xB8\x8B\xE8\xBD\xBD\xE5\xAE\x89\xE8\xA3\x85\xE5\x8C\x85\xEF\xBC\x8C"
     "\xE8\xAF\xB7\xE7\xA8\x8D\xE5\x80\x99\" textcolor=\"#FFF0F0F0\" height=\"30\" padding=\"30,80,0,0\"/>\n"
-    "  <Progress height=\"12\" padding=\"30,20,30,0\" value=\"60\" bkimage=\"file='bar_bk.png' corner='3,3,3,3'\" "
+    "  <Progress name=\"bar\" height=\"12\" padding=\"30,20,30,0\" value=\"60\" bkimage=\"file='bar_bk.png' corner='3,3,3,3'\" "
     "foreimage=\"file='bar_fore.png' corner='3,3,3,3'\"/>\n"
     "  <Control/>\n"
     "  <HorizontalLayout height=\"40\" padding=\"0,0,0,30\">\n"
@@ -288,10 +302,122 @@ void FloorFrame(cairo_surface_t* target, cairo_surface_t* offscreen, const std::
   cairo_surface_flush(target);
 }
 
+jf::TestXPushCount Minus(jf::TestXPushCount a, const jf::TestXPushCount& b) {
+  a.pushes -= b.pushes;
+  a.rects -= b.rects;
+  a.pixels -= b.pixels;
+  return a;
+}
+
+// A window built from the skin, and what its frames cost.
+struct Bench {
+  BenchWnd wnd;
+  HWND hwnd = nullptr;
+  CControlUI* root = nullptr;
+  CProgressUI* bar = nullptr;
+  double build = 0, first = 0;
+  std::vector<double> full, step;  // mean per frame of each round
+  jf::TestXPushCount fullSent, stepSent;
+
+  bool Make(LPCWSTR title) {
+    hwnd = wnd.Create(nullptr, title, WS_POPUP | WS_VISIBLE, 0, 0, 0, 540, 434);
+    if (hwnd == nullptr) return false;
+    Pump();
+    auto t0 = Clock::now();
+    CSkinBuilder builder;
+    root = builder.Create(L"bench.xml", nullptr, nullptr, &wnd.manager);
+    if (!root || !wnd.manager.AttachDialog(root)) {
+      fprintf(stderr, "skin not built: %ls\n", builder.GetLastErrorMessage());
+      return false;
+    }
+    auto t1 = Clock::now();
+    ::InvalidateRect(hwnd, nullptr, FALSE);
+    ::UpdateWindow(hwnd);
+    jf::TestXPushes();
+    build = Ms(t1 - t0);
+    first = Ms(Clock::now() - t1);
+    bar = static_cast<CProgressUI*>(wnd.manager.FindControl(L"bar"));
+    return bar != nullptr;
+  }
+  // One round: full repaints, then steps of the progress bar between two values (the bar asks
+  // for its own rectangle only). Each ends once the server shows the last frame.
+  void Round(int frames) {
+    jf::TestXPushCount a = jf::TestXPushes();
+    auto t0 = Clock::now();
+    for (int i = 0; i < frames; ++i) {
+      ::InvalidateRect(hwnd, nullptr, FALSE);
+      ::UpdateWindow(hwnd);
+    }
+    jf::TestXPushCount b = jf::TestXPushes();
+    auto t1 = Clock::now();
+    for (int i = 0; i < frames; ++i) {
+      bar->SetValue(60 + (i & 1));
+      ::UpdateWindow(hwnd);
+    }
+    jf::TestXPushCount c = jf::TestXPushes();
+    auto t2 = Clock::now();
+    bar->SetValue(60);
+    ::UpdateWindow(hwnd);
+    full.push_back(Ms(t1 - t0) / frames);
+    step.push_back(Ms(t2 - t1) / frames);
+    fullSent = Minus(b, a);
+    stepSent = Minus(c, b);
+  }
+};
+
+double Best(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// An Xvfb of the benchmark's own on a free display number, connected to the layer.
+class OwnXvfb {
+ public:
+  ~OwnXvfb() {
+    jf::TestCloseDisplay();
+    if (server_ > 0) {
+      kill(server_, SIGTERM);
+      waitpid(server_, nullptr, 0);
+    }
+  }
+  bool Start() {
+    if (access("/usr/bin/Xvfb", X_OK) != 0) return false;
+    for (int number = 300 + int(getpid() % 200), attempt = 0; attempt < 20; ++attempt, ++number) {
+      std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+      if (access(lock.c_str(), F_OK) == 0) continue;
+      name_ = ":" + std::to_string(number);
+      const char* argv[] = {"Xvfb", name_.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp", nullptr};
+      if (posix_spawn(&server_, "/usr/bin/Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+      for (int i = 0; i < 250 && waitpid(server_, nullptr, WNOHANG) == 0; ++i) {
+        if (jf::TestUseDisplay(name_.c_str())) return true;
+        usleep(20000);
+      }
+      kill(server_, SIGTERM);
+      waitpid(server_, nullptr, 0);
+      server_ = 0;
+    }
+    return false;
+  }
+  const std::string& Name() const { return name_; }
+
+ private:
+  pid_t server_ = 0;
+  std::string name_;
+};
+
+void PrintSent(const char* what, const jf::TestXPushCount& sent, int frames) {
+  if (sent.pushes == 0) return;
+  printf("  sent per %s: %.1f rectangles, %.0f pixels (%s)\n", what, double(sent.rects) / frames,
+         double(sent.pixels) / frames, sent.sharedMemory ? "shared memory" : "through the socket");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int frames = argc > 1 ? atoi(argv[1]) : 1000;
+  int rounds = argc > 4 ? std::max(1, atoi(argv[4])) : 5;
   std::vector<std::pair<std::string, std::string>> files = {
       {"bg.png", Png(540, 434, Background)},
       {"btn.png", Png(40, 30, ButtonFace)},
@@ -321,38 +447,17 @@ int main(int argc, char** argv) {
     DestroyWindow(h);
     Pump();
   }
-  BenchWnd wnd;
-  HWND hwnd = wnd.Create(nullptr, L"bench", WS_POPUP | WS_VISIBLE, 0, 0, 0, 540, 434);
-  if (!hwnd) {
-    fprintf(stderr, "no window\n");
-    return 1;
-  }
-  Pump();
-  auto t0 = Clock::now();
-  CSkinBuilder builder;
-  CControlUI* root = builder.Create(L"bench.xml", nullptr, nullptr, &wnd.manager);
-  if (!root || !wnd.manager.AttachDialog(root)) {
-    fprintf(stderr, "skin not built: %ls\n", builder.GetLastErrorMessage());
-    return 1;
-  }
-  auto t1 = Clock::now();
-  ::InvalidateRect(hwnd, nullptr, FALSE);
-  ::UpdateWindow(hwnd);
-  auto t2 = Clock::now();
-  for (int i = 0; i < frames; ++i) {
-    ::InvalidateRect(hwnd, nullptr, FALSE);
-    ::UpdateWindow(hwnd);
-  }
-  auto t3 = Clock::now();
-  double richText = RichTextFigure(wnd.manager, frames);
-  HDC dc = GetDC(hwnd);
+  Bench off;
+  if (!off.Make(L"bench")) return 1;
+  HDC dc = GetDC(off.hwnd);
+  double richText = RichTextFigure(off.wnd.manager, frames);
   cairo_surface_t* window = jf::GetDcSurface(dc);
   if (window && argc > 2) cairo_surface_write_to_png(window, argv[2]);
 
   // The floor: the same images and texts with cairo and pango directly.
   std::vector<Piece> pieces;
   std::vector<Text> texts;
-  Collect(root, pieces, texts);
+  Collect(off.root, pieces, texts);
   auto f0 = Clock::now();
   std::vector<std::pair<std::string, cairo_surface_t*>> images;
   for (auto& f : files)
@@ -364,28 +469,58 @@ int main(int argc, char** argv) {
   cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 540, 434);
   cairo_surface_t* offscreen = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 540, 434);
   FloorFrame(target, offscreen, pieces, texts, images, fonts);
-  auto f1 = Clock::now();
-  for (int i = 0; i < frames; ++i) FloorFrame(target, offscreen, pieces, texts, images, fonts);
-  auto f2 = Clock::now();
+  double floorFirst = Ms(Clock::now() - f0);
   if (argc > 3) cairo_surface_write_to_png(target, argv[3]);
 
-  double repaint = Ms(t3 - t2) / frames, floor = Ms(f2 - f1) / frames;
+  // The same window on screen, on an Xvfb of its own (windows made from now on are X windows).
+  OwnXvfb xvfb;
+  Bench on;
+  bool shown = xvfb.Start() && on.Make(L"bench on screen");
+
+  // Rounds that take turns, so that a busy machine weighs on all alike; the best round of
+  // each counts, the median beside it.
+  std::vector<double> floors;
+  for (int r = 0; r < rounds; ++r) {
+    auto t0 = Clock::now();
+    for (int i = 0; i < frames; ++i) FloorFrame(target, offscreen, pieces, texts, images, fonts);
+    floors.push_back(Ms(Clock::now() - t0) / frames);
+    off.Round(frames);
+    if (shown) on.Round(frames);
+  }
+  double floor = Best(floors);
+  auto ratio = [floor](double ms) { return floor > 0 ? ms / floor : 0.0; };
+  printf("%d rounds of %d frames; best round (median)\n", rounds, frames);
   printf("skin load and build, cold:  %8.3f ms (first in the process: font library start)\n", coldBuild);
-  printf("skin load and build:        %8.3f ms\n", Ms(t1 - t0));
-  printf("first layout and paint:     %8.3f ms\n", Ms(t2 - t1));
-  printf("mean full repaint (%d):   %8.3f ms\n", frames, repaint);
-  printf("cairo floor, first frame:   %8.3f ms (decoding included)\n", Ms(f1 - f0));
-  printf("cairo floor, mean frame:    %8.3f ms\n", floor);
-  printf("repaint / floor:            %8.2f\n", floor > 0 ? repaint / floor : 0.0);
+  printf("skin load and build:        %8.3f ms\n", off.build);
+  printf("first layout and paint:     %8.3f ms\n", off.first);
+  printf("mean full repaint:          %8.3f ms (%.3f)\n", Best(off.full), Median(off.full));
+  printf("mean progress step:         %8.3f ms (%.3f)\n", Best(off.step), Median(off.step));
+  printf("cairo floor, first frame:   %8.3f ms (decoding included)\n", floorFirst);
+  printf("cairo floor, mean frame:    %8.3f ms (%.3f)\n", floor, Median(floors));
+  printf("repaint / floor:            %8.2f\n", ratio(Best(off.full)));
   printf("rich text renderer (%d):  %8.3f ms per draw\n", frames, richText);
   printf("pieces %zu, texts %zu\n", pieces.size(), texts.size());
+  if (shown) {
+    printf("on screen (Xvfb %s; each round ends when the server shows its last frame):\n", xvfb.Name().c_str());
+    printf("  first layout and paint:   %8.3f ms\n", on.first);
+    printf("  mean full repaint:        %8.3f ms (%.3f), %.2f x the floor\n", Best(on.full), Median(on.full),
+           ratio(Best(on.full)));
+    PrintSent("full repaint", on.fullSent, frames);
+    printf("  mean progress step:       %8.3f ms (%.3f), %.2f x the floor, %.3f of a full repaint\n", Best(on.step),
+           Median(on.step), ratio(Best(on.step)), Best(on.full) > 0 ? Best(on.step) / Best(on.full) : 0.0);
+    PrintSent("progress step", on.stepSent, frames);
+    DestroyWindow(on.hwnd);
+    Pump();
+  } else {
+    printf("on screen: not measured (no Xvfb)\n");
+  }
 
   for (auto& i : images) cairo_surface_destroy(i.second);
   for (auto* f : fonts) pango_font_description_free(f);
   cairo_surface_destroy(target);
   cairo_surface_destroy(offscreen);
-  ReleaseDC(hwnd, dc);
-  DestroyWindow(hwnd);
+  ReleaseDC(off.hwnd, dc);
+  DestroyWindow(off.hwnd);
   CWindowManagerUI::CloseResourceZip();
   CWindowManagerUI::FreeResourceZipBuffer();
   return 0;

@@ -29,14 +29,21 @@ class XvfbServer {
   static bool Available() { return access("/usr/bin/Xvfb", X_OK) == 0; }
 
   // A display number nobody holds (lock files), spread by process id for parallel runs; the
-  // lock file must name our own server, or another run got there first.
-  bool Start(const char* screen = "1280x720x24") {
+  // lock file must name our own server, or another run got there first. `ownIpc` starts the
+  // server in an IPC namespace of its own (as root), where our shared memory is out of reach.
+  bool Start(const char* screen = "1280x720x24", bool ownIpc = false) {
     int number = 600 + int(getpid() % 300);
     for (int attempt = 0; attempt < 5 && probe_ == nullptr; ++attempt, ++number) {
       while (access(LockFile(number).c_str(), F_OK) == 0) ++number;
       name_ = ":" + std::to_string(number);
-      const char* argv[] = {"Xvfb", name_.c_str(), "-screen", "0", screen, "-nolisten", "tcp", nullptr};
-      if (posix_spawn(&server_, "/usr/bin/Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+      const char* argv[] = {"unshare", "--ipc", "/usr/bin/Xvfb", name_.c_str(), "-screen", "0", screen, "-nolisten",
+                            "tcp", nullptr};
+      const char** args = ownIpc ? argv : argv + 2;
+      if (!ownIpc) args[0] = "Xvfb";
+      if (posix_spawn(&server_, ownIpc ? "/usr/bin/unshare" : "/usr/bin/Xvfb", nullptr, nullptr, const_cast<char**>(args),
+                      environ) != 0) {
+        return false;
+      }
       bool connected = false;
       for (int i = 0; i < 250 && !connected && waitpid(server_, nullptr, WNOHANG) == 0; ++i) {
         connected = LockOwner(number) == server_ && jf::TestUseDisplay(name_.c_str());

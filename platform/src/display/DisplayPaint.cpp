@@ -331,6 +331,7 @@ BOOL WINAPI UpdateLayeredWindow(HWND hwnd, HDC hdcDst, POINT* pptDst, SIZE* psiz
     }
     cairo_destroy(cr);
     cairo_surface_mark_dirty(target);
+    jf::DamageLocked(rec, RECT{0, 0, cairo_image_surface_get_width(target), cairo_image_surface_get_height(target)});
     return TRUE;
   });
   if (copied) jf::X11Push(hwnd);

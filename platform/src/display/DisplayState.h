@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "platform/src/user/UserArea.h"
 
@@ -21,6 +22,9 @@ struct WindowDisplayState {
 
   // The backing store of a top-level window: ARGB32, as large as the window rectangle.
   cairo_surface_t* surface = nullptr;
+  // What was drawn into the backing store since it last went to the screen, in the store's
+  // own coordinates: a few rectangles, merged as they come (see DamageLocked).
+  std::vector<RECT> damage;
   // The update region, kept as its bounding rectangle in client coordinates.
   RECT update{};
   bool updatePending = false;
@@ -101,6 +105,9 @@ inline RECT RectIntersect(const RECT& a, const RECT& b) {
 // The backing store of a top-level window, made or resized to its window rectangle (table
 // lock held). Null for children and message-only windows.
 cairo_surface_t* SurfaceLocked(WindowRecord& rec);
+// Part of a top-level window's backing store (its own coordinates) changed and has to reach
+// the screen with the next push (table lock held).
+void DamageLocked(WindowRecord& root, const RECT& rect);
 // Window DCs of the tree under `root` follow a move or resize (no lock held).
 void RefreshWindowDcs(HWND root);
 // A DC over the window's client area (or whole window), limited to `clip` in its own

@@ -8,6 +8,7 @@
 
 #include "platform/src/display/DisplayMetrics.h"
 #include "platform/src/display/DisplayState.h"
+#include "platform/src/display/x11/X11Bridge.h"
 #include "platform/src/internal/gdisurface.h"
 #include "platform/testing/hooks/testinput.h"
 
@@ -21,6 +22,7 @@ struct DcInfo {
   bool wholeWindow = false;
   bool hasClip = false;
   RECT clip{};
+  RECT reach{};  // what the DC may touch, in its top-level window's store coordinates
 };
 
 struct DcRegistry {
@@ -73,6 +75,13 @@ bool PlaceLocked(WindowTable& table, HWND hwnd, const DcInfo& info, Placement* o
   return true;
 }
 
+RECT Reach(const Placement& place) {
+  return RECT{place.origin.x + place.limit.left, place.origin.y + place.limit.top, place.origin.x + place.limit.right,
+              place.origin.y + place.limit.bottom};
+}
+
+long long Area(const RECT& r) { return jf::RectEmpty(r) ? 0 : (long long)(r.right - r.left) * (r.bottom - r.top); }
+
 // The rectangles, in the window's client coordinates, of the visible children it clips out
 // (WS_CLIPCHILDREN) and of the visible siblings above it that it clips out (WS_CLIPSIBLINGS).
 std::vector<RECT> CoveredLocked(WindowTable& table, HWND hwnd) {
@@ -120,11 +129,13 @@ cairo_surface_t* SurfaceLocked(WindowRecord& rec) {
       cairo_image_surface_get_height(ds.surface) == h) {
     return ds.surface;
   }
-  cairo_surface_t* fresh = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_surface_t* fresh = X11SharedSurface(w, h);
+  if (fresh == nullptr) fresh = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
   if (cairo_surface_status(fresh) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(fresh);
     return ds.surface;
   }
+  ds.damage.assign(1, RECT{0, 0, w, h});
   if (ds.surface != nullptr) {
     // What still fits is kept, as Windows keeps the bits of a resized window.
     cairo_t* cr = cairo_create(fresh);
@@ -138,8 +149,33 @@ cairo_surface_t* SurfaceLocked(WindowRecord& rec) {
   return fresh;
 }
 
+void DamageLocked(WindowRecord& root, const RECT& rect) {
+  WindowDisplayState& ds = DisplayStateLocked(root);
+  RECT whole{0, 0, root.windowRect.right - root.windowRect.left, root.windowRect.bottom - root.windowRect.top};
+  RECT part = RectIntersect(rect, whole);
+  if (RectEmpty(part)) return;
+  // Rectangles that overlap or touch closely become one, while the union costs no more
+  // pixels than the two apart; too many separate ones become their bounding box.
+  for (size_t i = 0; i < ds.damage.size();) {
+    RECT joined = RectUnion(ds.damage[i], part);
+    if (Area(joined) <= Area(ds.damage[i]) + Area(part)) {
+      part = joined;
+      ds.damage.erase(ds.damage.begin() + long(i));
+      i = 0;
+    } else {
+      ++i;
+    }
+  }
+  ds.damage.push_back(part);
+  if (ds.damage.size() > 16) {
+    RECT box{};
+    for (const RECT& r : ds.damage) box = RectUnion(box, r);
+    ds.damage.assign(1, box);
+  }
+}
+
 HDC MakeWindowDc(HWND hwnd, bool wholeWindow, const RECT* clip) {
-  DcInfo info{hwnd, wholeWindow, clip != nullptr, clip != nullptr ? *clip : RECT{}};
+  DcInfo info{hwnd, wholeWindow, clip != nullptr, clip != nullptr ? *clip : RECT{}, RECT{}};
   Placement place;
   HDC hdc = nullptr;
   std::vector<RECT> covered;
@@ -151,6 +187,7 @@ HDC MakeWindowDc(HWND hwnd, bool wholeWindow, const RECT* clip) {
     hdc = CreateDcForSurface(place.surface, place.origin, &place.limit);
     if (hdc == nullptr) return nullptr;
     if (!wholeWindow) covered = CoveredLocked(table, hwnd);
+    info.reach = Reach(place);
     DcRegistry& registry = Registry();
     std::lock_guard<std::mutex> regGuard(registry.lock);
     registry.dcs[hdc] = info;
@@ -171,12 +208,22 @@ HDC MakeWindowDc(HWND hwnd, bool wholeWindow, const RECT* clip) {
 }
 
 bool DropWindowDc(HDC hdc) {
+  DcInfo info;
   {
     DcRegistry& registry = Registry();
     std::lock_guard<std::mutex> guard(registry.lock);
-    if (registry.dcs.erase(hdc) == 0) return false;
+    auto it = registry.dcs.find(hdc);
+    if (it == registry.dcs.end()) return false;
+    info = it->second;
+    registry.dcs.erase(it);
   }
   DeleteDC(hdc);
+  // Whatever the DC drew lies within its reach; that part goes to the screen with the next push.
+  if (info.hwnd != nullptr && !RectEmpty(info.reach)) {
+    WindowTable& table = WindowTable::Get();
+    auto guard = table.Guard();
+    if (auto root = table.LookupLocked(table.RootLocked(info.hwnd))) DamageLocked(*root, info.reach);
+  }
   return true;
 }
 
@@ -190,6 +237,7 @@ void RefreshWindowDcs(HWND root) {
     Placement place;
     if (PlaceLocked(table, entry.second.hwnd, entry.second, &place)) {
       ResetDcSurface(entry.first, place.surface, place.origin, &place.limit);
+      entry.second.reach = Reach(place);
     }
   }
 }

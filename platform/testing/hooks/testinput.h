@@ -39,6 +39,17 @@ bool TestUseDisplay(const char* name);
 void TestCloseDisplay();
 // The X window id of a top-level window (0 when it has none).
 unsigned long TestXWindow(HWND hwnd);
+// What went to the X server since the display was connected: pushes of backing stores, the
+// rectangles and pixels they sent, and whether the last one went through shared memory
+// (MIT-SHM; JF_X11_SHM=0 before connecting sends the pixels through the socket instead).
+// Pushes do not wait for the server; this call does, so the screen shows them on return.
+struct TestXPushCount {
+  unsigned long pushes = 0;
+  unsigned long rects = 0;
+  unsigned long long pixels = 0;
+  bool sharedMemory = false;
+};
+TestXPushCount TestXPushes();
 
 // MessageBoxW asks this instead of showing a box (arguments: owner, text, caption, type;
 // returns the button id). Null restores the default.

@@ -153,6 +153,7 @@ TEST_F(XvfbTest, WindowMapsCentredAndShowsItsBackingStore) {
   EXPECT_EQ(at.x, 490);
   EXPECT_EQ(at.y, 260);
   Pump();
+  jf::TestXPushes();  // what was pushed has reached the server
   XImage* image = XGetImage(probe_, ::Window(jf::TestXWindow(w)), 0, 0, 300, 200, AllPlanes, ZPixmap);
   ASSERT_NE(image, nullptr);
   for (POINT p : {POINT{0, 0}, POINT{149, 100}, POINT{150, 100}, POINT{299, 199}}) {

@@ -2,6 +2,7 @@
 // offered upward in DisplayArea.h. Every call does nothing while no display is connected, so
 // headless windows stay purely off screen.
 #pragma once
+#include <cairo.h>
 #include <windows.h>
 
 #include <string>
@@ -20,7 +21,11 @@ void X11WindowIcon(HWND hwnd, HICON icon);
 void X11Cursor(uintptr_t systemId);
 // The active window gets the keyboard of the X server.
 void X11Focus(HWND hwnd);
-// The backing store of a top-level window (or the root of a child) goes to the screen.
+// What was drawn into the backing store of a top-level window (or of the root of a child)
+// since the last push goes to the screen.
 void X11Push(HWND hwnd);
+// A backing store in shared memory that the X server reads without a copy, or null when the
+// server cannot (the store is then an ordinary image surface). No lock needed.
+cairo_surface_t* X11SharedSurface(int width, int height);
 
 }  // namespace jf

@@ -1,6 +1,8 @@
 // Top-level windows as Xlib windows: an ARGB visual for layered windows, Motif hints for
-// borderless ones, the Shape extension for window regions, the backing store pushed with
-// XPutImage, and a reader thread that turns X events into the same input as the test drivers.
+// borderless ones, the Shape extension for window regions, the changed parts of the backing
+// store pushed through shared memory (MIT-SHM) where the server offers it and with XPutImage
+// otherwise, and a reader thread that sleeps on the connection until X events arrive and turns
+// them into the same input as the test drivers.
 #include <windows.h>
 #include "platform/src/internal/trace.h"
 // Before Xlib, whose Status macro would rename MsgQueue::Status.
@@ -10,12 +12,17 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -47,6 +54,12 @@ struct XWin {
   bool mapped = false;
   bool below = false;  // kept under its owner (a click-through companion such as a shadow)
   XIC ic = nullptr;
+  Visual* visual = nullptr;
+  int depth = 0;
+  GC gc = nullptr;
+  // The shared-memory segment of the backing store that the server has attached (MIT-SHM);
+  // shmid -1 while none. The images that pushes make point at it.
+  XShmSegmentInfo segment{0, -1, nullptr, False};
 };
 
 struct Connection {
@@ -57,7 +70,14 @@ struct Connection {
   Atom motifHints = 0;
   XIM im = nullptr;
   int wake[2] = {-1, -1};
+  std::atomic<bool> nudged{false};  // a wake-up byte for queued events is on its way
   std::thread reader;
+  // Shared memory for pushes: offered by the server and attachable from here (a server on
+  // another machine or in another IPC namespace refuses the segment, and pushes fall back).
+  bool shm = false;
+  std::atomic<int> shmOpcode{0};
+  std::atomic<bool> shmRefused{false};
+  TestXPushCount pushed;
   std::map<HWND, XWin> windows;
   std::map<::Window, HWND> byId;
   std::map<unsigned, Cursor> cursors;
@@ -74,6 +94,43 @@ Connection& Conn() {
   static auto* c = new Connection;
   return *c;
 }
+
+// Backing stores made while this is set live in shared memory that the server can read
+// (read without the connection lock: the stores are made under the window table's).
+std::atomic<bool> g_sharedStores{false};
+
+// The segment behind a backing store in shared memory, kept as the surface's user data.
+struct StoreSegment {
+  int shmid;
+  void* address;
+};
+const cairo_user_data_key_t kStoreSegment{};
+
+void FreeStoreSegment(void* data) {
+  auto* store = static_cast<StoreSegment*>(data);
+  shmdt(store->address);
+  delete store;
+}
+
+// The connection's lock. Any Xlib call made under it may move events into Xlib's queue (a
+// round trip, or a write that had to wait for the server), where the reader, asleep on the
+// socket, would not see them: on the way out the reader is woken when events wait there.
+class Locked {
+ public:
+  explicit Locked(Connection& c) : c_(c), guard_(c.lock) {}
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+  ~Locked() {
+    if (c_.dpy != nullptr && c_.wake[1] >= 0 && XEventsQueued(c_.dpy, QueuedAlready) > 0 && !c_.nudged.exchange(true)) {
+      if (write(c_.wake[1], "e", 1) < 0) c_.nudged = false;
+    }
+  }
+  std::unique_lock<std::recursive_mutex>& Guard() { return guard_; }
+
+ private:
+  Connection& c_;
+  std::unique_lock<std::recursive_mutex> guard_;
+};
 
 UINT VirtualKey(KeySym sym) {
   if (sym >= XK_a && sym <= XK_z) return UINT('A' + (sym - XK_a));
@@ -123,7 +180,7 @@ void OnKey(XKeyEvent& ev, bool down) {
   int n = 0;
   XIC ic = nullptr;
   {
-    std::lock_guard<std::recursive_mutex> guard(c.lock);
+    Locked guard(c);
     auto it = c.byId.find(ev.window);
     if (it != c.byId.end()) ic = c.windows[it->second].ic;
   }
@@ -182,7 +239,7 @@ void AnswerSelection(Connection& c, const XSelectionRequestEvent& req) {
 
 // The clipboard's events; true when the event was one.
 bool ClipboardEvent(Connection& c, XEvent& ev) {
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   if (c.helper == 0 || ev.xany.window != c.helper) return false;
   if (ev.type == SelectionRequest) {
     AnswerSelection(c, ev.xselectionrequest);
@@ -210,15 +267,22 @@ void Dispatch(XEvent& ev) {
   HWND hwnd = nullptr;
   if (ClipboardEvent(c, ev)) return;
   {
-    std::lock_guard<std::recursive_mutex> guard(c.lock);
+    Locked guard(c);
     auto it = c.byId.find(ev.xany.window);
     if (it != c.byId.end()) hwnd = it->second;
   }
   if (hwnd == nullptr || !IsWindow(hwnd)) return;
   switch (ev.type) {
-    case Expose:
-      if (ev.xexpose.count == 0) X11Push(hwnd);
+    case Expose: {
+      // The series of exposed rectangles goes out with its last one.
+      const XExposeEvent& ex = ev.xexpose;
+      WindowTable::Get().WithRecord(hwnd, 0, [&](WindowRecord& rec) {
+        if (rec.parent == nullptr) DamageLocked(rec, RECT{ex.x, ex.y, ex.x + ex.width, ex.y + ex.height});
+        return 0;
+      });
+      if (ex.count == 0) X11Push(hwnd);
       break;
+    }
     case MotionNotify:
       InputMouseMove(ev.xmotion.x_root, ev.xmotion.y_root);
       break;
@@ -257,18 +321,29 @@ void Dispatch(XEvent& ev) {
   }
 }
 
-void Reader(Display* dpy, int wakeFd) {
+// The wake-up pipe's bytes: 'e' when another thread left events in Xlib's queue, 'q' to end.
+// True when the reader is to end.
+bool TakeWakeUps(Connection& c, int wakeFd, int timeoutMs) {
+  pollfd wake = {wakeFd, POLLIN, 0};
+  if (timeoutMs == 0 && (poll(&wake, 1, 0) <= 0 || (wake.revents & POLLIN) == 0)) return false;
+  char bytes[16];
+  c.nudged = false;  // before the queue is read, so that a later nudge writes again
+  ssize_t n = read(wakeFd, bytes, sizeof(bytes));
+  return n > 0 && memchr(bytes, 'q', size_t(n)) != nullptr;
+}
+
+void Reader(Connection& c, Display* dpy, int wakeFd) {
+  pthread_setname_np(pthread_self(), "jfxreader");  // told apart in /proc and debuggers
   for (;;) {
-    // A round trip made on another thread (XSync, a property read) moves events that arrive
-    // meanwhile into Xlib's queue, where the socket no longer shows them: take those first,
-    // and never sleep long on the socket alone.
+    // Sleeps until the server sends something or another thread wakes it: a round trip made
+    // elsewhere (XSync, a property read) moves events into Xlib's queue, where the socket no
+    // longer shows them, and that thread then writes to the wake-up pipe (see Locked).
     if (XEventsQueued(dpy, QueuedAlready) == 0) {
       pollfd fds[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-      if (poll(fds, 2, 20) < 0) continue;
-      if ((fds[1].revents & POLLIN) != 0) return;
-    } else {
-      pollfd wake = {wakeFd, POLLIN, 0};
-      if (poll(&wake, 1, 0) > 0 && (wake.revents & POLLIN) != 0) return;
+      if (poll(fds, 2, -1) < 0) continue;
+      if ((fds[1].revents & POLLIN) != 0 && TakeWakeUps(c, wakeFd, -1)) return;
+    } else if (TakeWakeUps(c, wakeFd, 0)) {
+      return;
     }
     while (XPending(dpy) > 0) {
       XEvent ev;
@@ -282,6 +357,9 @@ void Reader(Display* dpy, int wakeFd) {
 // X errors (a window gone a moment early, a focus request the server refuses) are logged
 // when tracing and never end the process, as Xlib's default handler would.
 int IgnoreError(Display* dpy, XErrorEvent* error) {
+  // A refused shared-memory segment: pushes go without it (no lock here, Xlib holds its own).
+  int shmOpcode = Conn().shmOpcode.load();
+  if (shmOpcode != 0 && error->request_code == shmOpcode) Conn().shmRefused = true;
   if (jf::TraceOn(jf::kTraceDisplay)) {
     char text[128] = {};
     XGetErrorText(dpy, error->error_code, text, sizeof(text));
@@ -312,17 +390,53 @@ bool Connect(const char* name) {
   c.targets = XInternAtom(dpy, "TARGETS", False);
   c.incoming = XInternAtom(dpy, "JF_CLIPBOARD", False);
   c.helper = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), -10, -10, 1, 1, 0, 0, 0);
+  int opcode = 0, firstEvent = 0, firstError = 0;
+  const char* shm = getenv("JF_X11_SHM");  // "0" sends the pixels through the socket
+  c.shm = (shm == nullptr || strcmp(shm, "0") != 0) && XShmQueryExtension(dpy) &&
+          XQueryExtension(dpy, "MIT-SHM", &opcode, &firstEvent, &firstError);
+  c.shmOpcode = c.shm ? opcode : 0;
+  g_sharedStores = c.shm;
+  c.pushed = TestXPushCount{};
   if (pipe2(c.wake, O_CLOEXEC) != 0) {
     XCloseDisplay(dpy);
     c.dpy = nullptr;
     return false;
   }
-  c.reader = std::thread(Reader, dpy, c.wake[0]);
+  c.nudged = false;
+  c.reader = std::thread(Reader, std::ref(c), dpy, c.wake[0]);
   return true;
 }
 
 bool ClickThrough(DWORD exStyle) {
   return (exStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) == (WS_EX_LAYERED | WS_EX_TRANSPARENT);
+}
+
+void Detach(Display* dpy, XWin& win) {
+  if (win.segment.shmid < 0) return;
+  XShmDetach(dpy, &win.segment);
+  win.segment = XShmSegmentInfo{0, -1, nullptr, False};
+}
+
+// The server reads the store's segment from now on; false when it cannot (a server on another
+// machine or in another IPC namespace). Connection lock held.
+bool Attach(Connection& c, XWin& win, const StoreSegment& store) {
+  if (win.segment.shmid == store.shmid) return true;
+  Detach(c.dpy, win);  // after the puts already sent from it
+  XShmSegmentInfo segment{0, store.shmid, static_cast<char*>(store.address), True};
+  c.shmRefused = false;
+  XShmAttach(c.dpy, &segment);
+  XSync(c.dpy, False);
+  if (c.shmRefused) return false;
+  win.segment = segment;
+  return true;
+}
+
+void ForgetWindow(Display* dpy, XWin& win) {
+  Detach(dpy, win);
+  if (win.gc != nullptr) XFreeGC(dpy, win.gc);
+  win.gc = nullptr;
+  if (win.ic != nullptr) XDestroyIC(win.ic);
+  win.ic = nullptr;
 }
 
 Visual* ArgbVisual(Display* dpy, int* depth) {
@@ -338,7 +452,7 @@ Visual* ArgbVisual(Display* dpy, int* depth) {
 
 bool X11Active() {
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   if (!c.decided) {
     c.decided = true;
     Connect(getenv("DISPLAY"));
@@ -358,7 +472,7 @@ void X11WindowCreated(HWND hwnd) {
   });
   if (!topLevel) return;
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   Display* dpy = c.dpy;
   int screen = DefaultScreen(dpy);
   XSetWindowAttributes attrs{};
@@ -388,6 +502,9 @@ void X11WindowCreated(HWND hwnd) {
   unsigned h = unsigned(std::max<LONG>(1, r.bottom - r.top));
   win.id = XCreateWindow(dpy, RootWindow(dpy, screen), int(r.left), int(r.top), w, h, 0, depth, InputOutput, visual,
                          mask, &attrs);
+  win.visual = visual;
+  win.depth = depth;
+  win.gc = XCreateGC(dpy, win.id, 0, nullptr);
   XSetWMProtocols(dpy, win.id, &c.deleteWindow, 1);
   if (clickThrough) {
     // An empty input shape: the pointer reaches whatever lies below.
@@ -441,7 +558,7 @@ void X11WindowChanged(HWND hwnd) {
   });
   if (!ok) return;
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   auto it = c.windows.find(hwnd);
   if (it == c.windows.end()) return;
   XWin& win = it->second;
@@ -481,10 +598,10 @@ void X11WindowChanged(HWND hwnd) {
 
 void X11WindowDestroyed(HWND hwnd) {
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   auto it = c.windows.find(hwnd);
   if (c.dpy == nullptr || it == c.windows.end()) return;
-  if (it->second.ic != nullptr) XDestroyIC(it->second.ic);
+  ForgetWindow(c.dpy, it->second);
   XDestroyWindow(c.dpy, it->second.id);
   c.byId.erase(it->second.id);
   c.windows.erase(it);
@@ -512,7 +629,7 @@ void X11WindowIcon(HWND hwnd, HICON icon) {
     }
   }
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   auto it = c.windows.find(hwnd);
   if (it == c.windows.end()) return;
   Atom netIcon = XInternAtom(c.dpy, "_NET_WM_ICON", False);
@@ -542,7 +659,7 @@ void X11Cursor(uintptr_t systemId) {
     default: break;
   }
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   if (c.dpy == nullptr) return;
   auto it = c.cursors.find(shape);
   if (it == c.cursors.end()) it = c.cursors.emplace(shape, XCreateFontCursor(c.dpy, shape)).first;
@@ -553,11 +670,56 @@ void X11Cursor(uintptr_t systemId) {
 void X11Focus(HWND hwnd) {
   if (!X11Active()) return;
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   auto it = c.windows.find(hwnd);
   if (it == c.windows.end() || !it->second.mapped) return;
   XSetInputFocus(c.dpy, it->second.id, RevertToParent, CurrentTime);
   if (it->second.ic != nullptr) XSetICFocus(it->second.ic);
+  XFlush(c.dpy);
+}
+
+// Sends the rectangles of the store to the window: the server reads them straight from the
+// store when it has its segment attached, else they go through the socket. The push does not
+// wait for the server. Drawing that goes on meanwhile can show in this frame at worst; it is
+// damage of its own and goes with the next push. Connection lock held.
+void SendRects(Connection& c, XWin& win, cairo_surface_t* surface, bool shared, const std::vector<RECT>& rects) {
+  int w = cairo_image_surface_get_width(surface);
+  int h = cairo_image_surface_get_height(surface);
+  int stride = cairo_image_surface_get_stride(surface);
+  char* pixels = reinterpret_cast<char*>(cairo_image_surface_get_data(surface));
+  XImage* image = nullptr;
+  if (shared) {
+    image = XShmCreateImage(c.dpy, win.visual, unsigned(win.depth), ZPixmap, pixels, &win.segment, unsigned(w),
+                            unsigned(h));
+    if (image != nullptr && (image->bytes_per_line != stride || image->bits_per_pixel != 32)) {
+      image->data = nullptr;
+      XDestroyImage(image);
+      image = nullptr;
+    }
+    shared = image != nullptr;
+  }
+  if (image == nullptr) {
+    image = XCreateImage(c.dpy, win.visual, unsigned(win.depth), ZPixmap, 0, pixels, unsigned(w), unsigned(h), 32,
+                         stride);
+    if (image == nullptr) return;
+    image->byte_order = LSBFirst;
+  }
+  for (const RECT& part : rects) {
+    RECT r = RectIntersect(part, RECT{0, 0, w, h});
+    if (RectEmpty(r)) continue;
+    unsigned rw = unsigned(r.right - r.left), rh = unsigned(r.bottom - r.top);
+    if (shared) {
+      XShmPutImage(c.dpy, win.id, win.gc, image, int(r.left), int(r.top), int(r.left), int(r.top), rw, rh, False);
+    } else {
+      XPutImage(c.dpy, win.id, win.gc, image, int(r.left), int(r.top), int(r.left), int(r.top), rw, rh);
+    }
+    c.pushed.rects += 1;
+    c.pushed.pixels += static_cast<unsigned long long>(rw) * rh;
+  }
+  c.pushed.pushes += 1;
+  c.pushed.sharedMemory = shared;
+  image->data = nullptr;  // the pixels belong to the surface
+  XDestroyImage(image);
   XFlush(c.dpy);
 }
 
@@ -566,38 +728,65 @@ void X11Push(HWND hwnd) {
   HWND root = GetAncestor(hwnd, GA_ROOT);
   if (root == nullptr) root = hwnd;
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   auto it = c.windows.find(root);
   if (it == c.windows.end() || !it->second.mapped) return;
-  XWin win = it->second;
-  Display* dpy = c.dpy;
+  XWin& win = it->second;
   WindowTable::Get().WithRecord(root, 0, [&](WindowRecord& rec) {
     cairo_surface_t* surface = SurfaceLocked(rec);
     if (surface == nullptr) return 0;
+    // Only what was drawn since the last push goes; the server keeps the rest.
+    std::vector<RECT> damage;
+    damage.swap(DisplayStateLocked(rec).damage);
+    if (damage.empty()) return 0;
     cairo_surface_flush(surface);
-    int w = cairo_image_surface_get_width(surface);
-    int h = cairo_image_surface_get_height(surface);
-    XWindowAttributes attrs{};
-    if (XGetWindowAttributes(dpy, win.id, &attrs) == 0 || attrs.visual == nullptr) return 0;
-    XImage* image = XCreateImage(dpy, attrs.visual, unsigned(attrs.depth), ZPixmap, 0,
-                                 reinterpret_cast<char*>(cairo_image_surface_get_data(surface)), unsigned(w),
-                                 unsigned(h), 32, cairo_image_surface_get_stride(surface));
-    if (image == nullptr) return 0;
-    image->byte_order = LSBFirst;
-    GC gc = XCreateGC(dpy, win.id, 0, nullptr);
-    XPutImage(dpy, win.id, gc, image, 0, 0, 0, 0, unsigned(w), unsigned(h));
-    XFreeGC(dpy, gc);
-    image->data = nullptr;  // the pixels belong to the surface
-    XDestroyImage(image);
-    XSync(dpy, False);
+    auto* store = static_cast<StoreSegment*>(cairo_surface_get_user_data(surface, &kStoreSegment));
+    if (c.shm && c.shmRefused && win.segment.shmid >= 0) {
+      // A put from the segment was refused: the socket from now on, and the whole window again.
+      JF_TRACE_FAIL(Display, "the X server refused a shared put; pixels go through the socket");
+      c.shm = false;
+      g_sharedStores = false;
+      damage.assign(1, RECT{0, 0, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface)});
+    }
+    bool shared = c.shm && store != nullptr && Attach(c, win, *store);
+    if (c.shm && store != nullptr && !shared) {
+      JF_TRACE_FAIL(Display, "the X server cannot read our shared memory; pixels go through the socket");
+      c.shm = false;
+      g_sharedStores = false;
+    }
+    SendRects(c, win, surface, shared, damage);
     return 0;
   });
+}
+
+cairo_surface_t* X11SharedSurface(int width, int height) {
+  if (!g_sharedStores) return nullptr;
+  int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+  if (stride <= 0 || width <= 0 || height <= 0) return nullptr;
+  int id = shmget(IPC_PRIVATE, size_t(stride) * size_t(height), IPC_CREAT | 0600);
+  if (id < 0) return nullptr;
+  void* memory = shmat(id, nullptr, 0);
+  // Marked at once: the segment goes with the last detach, ours or the server's, whatever
+  // happens to the process (the server may still attach it, as Linux allows).
+  shmctl(id, IPC_RMID, nullptr);
+  if (memory == reinterpret_cast<void*>(-1)) return nullptr;
+  // A fresh segment is zero-filled: transparent black, as a new image surface.
+  cairo_surface_t* surface =
+      cairo_image_surface_create_for_data(static_cast<unsigned char*>(memory), CAIRO_FORMAT_ARGB32, width, height, stride);
+  auto* store = new StoreSegment{id, memory};
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+      cairo_surface_set_user_data(surface, &kStoreSegment, store, FreeStoreSegment) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    FreeStoreSegment(store);
+    return nullptr;
+  }
+  return surface;
 }
 
 void X11SetClipboard(const std::wstring& text) {
   if (!X11Active()) return;
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   c.copied = text;
   XSetSelectionOwner(c.dpy, c.clipboard, c.helper, CurrentTime);
   XSync(c.dpy, False);  // owned once the copy returns
@@ -606,7 +795,8 @@ void X11SetClipboard(const std::wstring& text) {
 bool X11GetClipboard(std::wstring* text) {
   if (!X11Active()) return false;
   Connection& c = Conn();
-  std::unique_lock<std::recursive_mutex> guard(c.lock);
+  Locked locked(c);
+  std::unique_lock<std::recursive_mutex>& guard = locked.Guard();
   // The server knows the owner; a SelectionClear may still be on its way to the reader.
   ::Window owner = XGetSelectionOwner(c.dpy, c.clipboard);
   if (owner == c.helper) {
@@ -631,7 +821,7 @@ bool X11GetClipboard(std::wstring* text) {
 bool TestUseDisplay(const char* name) {
   TestCloseDisplay();
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   c.decided = true;
   return Connect(name);
 }
@@ -641,19 +831,18 @@ void TestCloseDisplay() {
   std::thread reader;
   Display* dpy = nullptr;
   {
-    std::lock_guard<std::recursive_mutex> guard(c.lock);
+    Locked guard(c);
     if (c.dpy == nullptr) return;
-    if (write(c.wake[1], "x", 1) < 0) {
+    if (write(c.wake[1], "q", 1) < 0) {
       // The reader also ends when the connection goes.
     }
     reader = std::move(c.reader);
     dpy = c.dpy;
+    g_sharedStores = false;
   }
   if (reader.joinable()) reader.join();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
-  for (auto& entry : c.windows) {
-    if (entry.second.ic != nullptr) XDestroyIC(entry.second.ic);
-  }
+  Locked guard(c);
+  for (auto& entry : c.windows) ForgetWindow(dpy, entry.second);
   c.windows.clear();
   c.byId.clear();
   for (auto& entry : c.cursors) XFreeCursor(dpy, entry.second);
@@ -669,9 +858,16 @@ void TestCloseDisplay() {
   c.wake[0] = c.wake[1] = -1;
 }
 
+TestXPushCount TestXPushes() {
+  Connection& c = Conn();
+  Locked guard(c);
+  if (c.dpy != nullptr) XSync(c.dpy, False);  // what was sent has reached the screen
+  return c.pushed;
+}
+
 unsigned long TestXWindow(HWND hwnd) {
   Connection& c = Conn();
-  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  Locked guard(c);
   auto it = c.windows.find(hwnd);
   return it == c.windows.end() ? 0 : it->second.id;
 }
