@@ -45,9 +45,10 @@ uint64_t RealNow() {
   clock_gettime(CLOCK_MONOTONIC, &ts);
   uint64_t ns = uint64_t(ts.tv_sec) * 1000000000u + uint64_t(ts.tv_nsec);
   if (Scale() != 1) {
-    // Counted from the first reading, so the scaled clock starts where the wall clock is.
+    // Counted from the first reading, so the scaled clock starts where the wall clock is; a
+    // thread that read the clock just before another set the origin reads the origin.
     static const uint64_t origin = ns;
-    ns = origin + (ns - origin) * Scale();
+    ns = ns > origin ? origin + (ns - origin) * Scale() : origin;
   }
   // Start well above zero, like a machine that has been up a while.
   return ns / 1000000u + 3600000u;
