@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/MainDlg.h"
 #include "app/config/AppConfig.h"
 #include "commonlib/logger/report/BigDataLog.h"
 #include "commonlib/netdiag/CNetToolThread.h"
@@ -34,6 +35,8 @@ void CALLBACK HttpMgrTimerProc(HWND, UINT, UINT_PTR, DWORD) {
   if (g_commandManager) g_commandManager->ResumeDueRetries();
   ++g_timerTicks;
 }
+
+bool InitApp(CMainDlg* window) { return InitApp(window ? window->GetFlow().GetGameId() : 0); }
 
 bool InitApp(int32_t gameId) {
   AppConfig& config = AppConfig::Instance();

@@ -7,8 +7,12 @@
 
 #include <cstdint>
 
-// Brings the services up in order; gameId is the main window's default game id, which the
-// download report's identity carries. Returns true.
+class CMainDlg;
+
+// Brings the services up in order; the window's game id (still its default: -i is applied
+// when the window initialises) goes into the download report's identity. Returns true.
+bool InitApp(CMainDlg* window);
+// The same with the game id given, for a run without the main window.
 bool InitApp(int32_t gameId);
 // Takes the services down again, in the reverse of their dependencies.
 bool UninitApp();

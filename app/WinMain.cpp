@@ -52,7 +52,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
 
   std::unique_ptr<CMainDlg> window(new CMainDlg());
-  InitApp(window->GetFlow().GetGameId());
+  InitApp(window.get());
   window->Create(nullptr, LoadStringResource(kStringWindowTitle).c_str(), WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0,
                  0, 0, 0, 0);
   window->CenterWindow();

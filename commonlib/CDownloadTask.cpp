@@ -72,9 +72,7 @@ CDownloadTask::CDownloadTask(const DownloadTaskRequest& request, uintptr_t progr
       m_options(request.options),
       m_serial(++g_taskSerial),
       m_sourceCallDepth(0),
-      m_deferredPosted(false),
-      m_metaSaveTick(0),
-      m_metaDirty(false) {
+      m_deferredPosted(false) {
   m_log->m_ownerStats = [this](ProtoValue& record) { GetStats(record); };
   if (!request.options.empty())
     ProtoValueJsonConvertor::FromJson(StringUtils::FromUtf8(request.options), m_log->m_record);
@@ -521,7 +519,6 @@ bool CDownloadTask::OnTimer() {
       TASK_LOG(kLogInfo, L"%s", text.c_str());
     }
   }
-  if (m_metaDirty && static_cast<uint32_t>(now - m_metaSaveTick) >= kMetaSaveMs) SaveMeta();
   if (completed < m_size && FindIdlePeer()) {
     TASK_LOG(kLogInfo, L"%s 任务未完成，但还有空闲peer，开始调度下载", m_url.c_str());
     DownloadNextEmptyBlock();
@@ -597,7 +594,9 @@ bool CDownloadTask::OnBlockFetched(CDownloadPeer* peer, int64_t first, int64_t l
     OnTaskCompleted(TaskCodeOk);
     return true;
   }
-  SaveMetaSoon();
+  // Every finished block is in the resume file before the next one is asked for, so a
+  // kill costs only the blocks in flight.
+  SaveMeta();
   return false;
 }
 
@@ -650,21 +649,7 @@ void CDownloadTask::OnPeerRetry(CDownloadPeer* peer, int et, int ec, int times) 
 
 // ---- resume file ----
 
-void CDownloadTask::SaveMetaSoon() {
-  // Each save replaces a file, which can wait for the file system's journal; while a large
-  // download fills the disk cache that takes long enough to starve the sources of blocks.
-  // Saving at most once a second (the tick saves what waits) loses at most that much work.
-  if (m_metaSaveTick != 0 && static_cast<uint32_t>(GetTickCount() - m_metaSaveTick) < kMetaSaveMs) {
-    m_metaDirty = true;
-    return;
-  }
-  SaveMeta();
-}
-
 void CDownloadTask::SaveMeta() {
-  m_metaSaveTick = GetTickCount();
-  if (m_metaSaveTick == 0) m_metaSaveTick = 1;
-  m_metaDirty = false;
   uint64_t fileTime = 0;
   FileUtils::GetFileModifyTime(GetTempFilePath(), fileTime);
   int64_t elapsed = m_accumulatedMs + static_cast<int64_t>(static_cast<uint32_t>(GetTickCount() - m_startTick));

@@ -67,11 +67,8 @@ class CDownloadTask {
   void AddSourceBytes(CDownloadPeer* peer, int64_t bytes);
   void AddSourceTime(CDownloadPeer* peer);
 
-  // Resume file. SaveMetaSoon saves unless a save is less than kMetaSaveMs old; then the
-  // tick saves later.
-  enum { kMetaSaveMs = 1000 };
+  // Resume file: saved after every finished block and on every stop.
   void SaveMeta();
-  void SaveMetaSoon();
   bool LoadMeta();
 
   // Runs the block results that arrived while the task was inside a call of its sources;
@@ -155,6 +152,4 @@ class CDownloadTask {
   int m_sourceCallDepth;
   bool m_deferredPosted;
   std::list<DeferredResult> m_deferred;
-  uint32_t m_metaSaveTick;
-  bool m_metaDirty;
 };

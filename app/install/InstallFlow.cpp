@@ -61,6 +61,13 @@ int InstallFlow::ShowMessageBox(IInstallView::BoxSlot slot, const std::wstring& 
   return m_view->RunBox(slot, request);
 }
 
+int InstallFlow::CreateMessageBox(const std::wstring& text, const std::wstring& ok, const std::wstring& cancel,
+                                  const std::wstring& code) {
+  return ShowMessageBox(IInstallView::kBoxRetry, text, ok, cancel, code, true, false);
+}
+
+void InstallFlow::UpdateDiskSpaceText() { m_view->SetFolderTip(InstallFolderChoice::DiskSpaceText(m_installDir)); }
+
 void InstallFlow::PrepareInstall() {
   AppConfig& config = AppConfig::Instance();
   if (config.gameId != 0) m_gameId = config.gameId;
@@ -238,7 +245,7 @@ void InstallFlow::OnClickAgreement() {
 
 void InstallFlow::OnFolderTextChanged(const std::wstring& text) {
   m_installDir = text;
-  m_view->SetFolderTip(InstallFolderChoice::DiskSpaceText(m_installDir));
+  UpdateDiskSpaceText();
 }
 
 void InstallFlow::OnDownloadProgress(int64_t totalBytes, int64_t completedBytes, int32_t speed, int32_t) {
@@ -283,8 +290,8 @@ void InstallFlow::OnNetworkFailure(ErrorPair failure) {
   InstallWorker::SetFlowTimer(m_shared, Window(), kTimerRetry, 5000);
   if (!m_mayShowRetryBox || AppConfig::Instance().hidden) return;
   m_mayShowRetryBox = false;
-  int result = ShowMessageBox(IInstallView::kBoxRetry, kNetworkFailure, L"重试", L"",
-                              StringUtils::Format(L"code:%d type:%d", failure.code, failure.type), true, false);
+  int result =
+      CreateMessageBox(kNetworkFailure, L"重试", L"", StringUtils::Format(L"code:%d type:%d", failure.code, failure.type));
   m_mayShowRetryBox = true;
   if (result == 1 && !m_closing) StartDownload();
 }

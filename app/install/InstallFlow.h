@@ -102,6 +102,12 @@ class InstallFlow : public IGameEventListener {
   void Close(UINT code);
   int ShowMessageBox(IInstallView::BoxSlot slot, const std::wstring& text, const std::wstring& ok,
                      const std::wstring& cancel, const std::wstring& code, bool showClose, bool showCancelRow);
+  // The retry box: close button shown, button row hidden, held by the view as the open box
+  // while it runs, so that a progress report can close it.
+  int CreateMessageBox(const std::wstring& text, const std::wstring& ok, const std::wstring& cancel,
+                       const std::wstring& code);
+  // The folder tip: the free space of the folder's drive, or why it cannot be used.
+  void UpdateDiskSpaceText();
   HWND Window() { return m_view->GetViewWindow(); }
 
   IInstallView* m_view;

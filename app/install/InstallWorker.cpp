@@ -16,7 +16,7 @@ const wchar_t kFile[] = L".\\app\\install\\InstallWorker.cpp";
 // The digest's progress hook is process-wide; one check runs at a time.
 std::atomic<InstallWorker::Shared*> g_digestProgress{nullptr};
 
-void OnDigestProgress(int64_t bytesDone) {
+void OnMd5Progress(int64_t bytesDone) {
   InstallWorker::Shared* shared = g_digestProgress.load();
   if (shared == nullptr) return;
   int64_t size = shared->installerSize.load();
@@ -50,7 +50,7 @@ void InstallWorker::Start(const Job& job) {
   Join();
   m_cancel = false;
   m_job = job;
-  m_thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+  m_thread = CreateThread(nullptr, 0, Md5CheckThread, this, 0, nullptr);
   if (m_thread == nullptr) {
     JF_APP_LOG(kLogError, kFile, L"install worker not started:%u", static_cast<unsigned>(GetLastError()));
   }
@@ -63,7 +63,7 @@ void InstallWorker::Join() {
   m_thread = nullptr;
 }
 
-DWORD WINAPI InstallWorker::ThreadProc(LPVOID self) {
+DWORD WINAPI InstallWorker::Md5CheckThread(LPVOID self) {
   InstallWorker* worker = static_cast<InstallWorker*>(self);
   worker->Run(worker->m_job);
   return 0;
@@ -77,7 +77,7 @@ std::wstring InstallWorker::FileDigest(const std::wstring& path, Shared* progres
   FILE* file = _wfopen(path.c_str(), L"rb");
   if (file == nullptr) return std::wstring();
   g_digestProgress = progress;
-  MD5::SetProgressHook(OnDigestProgress);
+  MD5::SetProgressHook(OnMd5Progress);
   MD5 digest(file);  // closes the file
   MD5::SetProgressHook(nullptr);
   g_digestProgress = nullptr;
@@ -93,10 +93,10 @@ void InstallWorker::Run(const Job& job) {
       return;
     }
   }
-  if (!m_cancel) Install(job);
+  if (!m_cancel) StartInstallExe(job);
 }
 
-void InstallWorker::Install(const Job& job) {
+void InstallWorker::StartInstallExe(const Job& job) {
   if (m_cancel) return;
   JF_APP_LOG(kLogInfo, kFile, L"StartInstallExe begin");
   KillFlowTimer(*m_shared, job.window, kTimerDigest);

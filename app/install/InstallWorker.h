@@ -74,9 +74,10 @@ class InstallWorker {
   static std::wstring FileDigest(const std::wstring& path, Shared* progress);
 
  private:
-  static DWORD WINAPI ThreadProc(LPVOID self);
+  // The worker's thread: checks the digest (Run), then installs (StartInstallExe).
+  static DWORD WINAPI Md5CheckThread(LPVOID self);
   void Run(const Job& job);
-  void Install(const Job& job);
+  void StartInstallExe(const Job& job);
   void Post(const Job& job, UINT message, WPARAM wParam, LPARAM lParam);
 
   Shared* m_shared;

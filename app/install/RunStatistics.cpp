@@ -88,9 +88,9 @@ bool RunStatistics::ReadUpdateIni(const std::wstring& installDir, std::wstring& 
   return true;
 }
 
-ProtoValue RunStatistics::BuildRecord(bool success, const RunFacts& facts,
+InstallStatistics RunStatistics::BuildRecord(bool success, const RunFacts& facts,
                                       const std::map<int32_t, std::wstring>& codes) {
-  ProtoValue record(PV_MAP);
+  InstallStatistics record(PV_MAP);
   record[L"logname"] = L"c_downInstall_telmar_5.2";
   record[L"title"] = FileUtils::IsFileExist(facts.installDir + L"\\tg.id") ? L"2" : L"1";
   record[L"mac"] = CommonUtils::GetMacAddress();
@@ -113,7 +113,7 @@ ProtoValue RunStatistics::BuildRecord(bool success, const RunFacts& facts,
   return record;
 }
 
-void RunStatistics::Send(const ProtoValue& record) {
+void RunStatistics::Send(const InstallStatistics& record) {
   BigDataLog& log = BigDataLog::GetInstance();
   log.Report(record);
   log.Send();

@@ -10,6 +10,9 @@
 
 #include "commonlib/core/ProtoValue.h"
 
+// The record of one install attempt, a map of wide-string keys for the statistics sender.
+typedef ProtoValue InstallStatistics;
+
 class RunStatistics {
  public:
   struct RunFacts {
@@ -28,9 +31,10 @@ class RunStatistics {
   static bool ReadUpdateIni(const std::wstring& installDir, std::wstring& text);
   // Without a UTF-8 mark, UTF-8 when the bytes are valid UTF-8, else ANSI.
   static std::wstring DecodeTgIdBytes(const std::string& bytes);
-  static ProtoValue BuildRecord(bool success, const RunFacts& facts, const std::map<int32_t, std::wstring>& codes);
+  static InstallStatistics BuildRecord(bool success, const RunFacts& facts,
+                                       const std::map<int32_t, std::wstring>& codes);
   // Hands the record to the statistics sender and sends it (from any thread).
-  static void Send(const ProtoValue& record);
+  static void Send(const InstallStatistics& record);
 
  private:
   static bool ReadTextFile(const std::wstring& path, std::string& bytes);

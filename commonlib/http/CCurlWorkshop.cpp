@@ -104,7 +104,9 @@ void CCurlWorkshop::Run() {
     ReadDone();
     if (IsStopRequested()) break;
     // Sleeps until a socket of a transfer is ready, libcurl's next timer is due, or
-    // AddRequest, CancelRequest or a stop request wakes it.
+    // AddRequest, CancelRequest or a stop request wakes it. Chosen on purpose in place of
+    // curl_multi_fdset and a 5 ms select: that loop woke the worker hundreds of times a
+    // second while idle and delayed every new request by up to one select.
     int limit = kIdleWaitLimitMs;
     {
       CScopedLock guard(m_lock);

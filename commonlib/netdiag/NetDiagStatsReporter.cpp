@@ -62,16 +62,16 @@ size_t NetDiagStatsReporter::EntryCount() {
   return m_entries.size();
 }
 
-Json::Value* NetDiagStatsReporter::BuildReport(const ProtoValue& fields) {
+NetDiagReport* NetDiagStatsReporter::BuildReport(const ProtoValue& fields) {
   std::wstring json;
-  Json::Value* record = new Json::Value(Json::objectValue);
+  NetDiagReport* record = new NetDiagReport(Json::objectValue);
   if (ProtoValueJsonConvertor::ToJson(fields, json)) {
     Json::Value parsed = ParseOrNull(StringUtils::WideToUtf8(json));
     if (parsed.isObject()) *record = parsed;
   }
   SYSTEMTIME now;
   GetLocalTime(&now);
-  Json::Value& r = *record;
+  NetDiagReport& r = *record;
   r["upload_platform"] = "PC";
   r["product_id"] = StringUtils::WideToUtf8(m_productId);
   r["login_ip"] = m_localIp;
@@ -88,7 +88,7 @@ Json::Value* NetDiagStatsReporter::BuildReport(const ProtoValue& fields) {
 void NetDiagStatsReporter::Start(const ProtoValue& fields, const std::string& host) {
   CScopedLock guard(m_lock);
   if (!IsCollecting()) return;
-  Json::Value* record = BuildReport(fields);
+  NetDiagReport* record = BuildReport(fields);
   if (host.empty()) {
     delete record;  // nothing to probe: the record has no way to complete
     return;

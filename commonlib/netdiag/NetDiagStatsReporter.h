@@ -17,6 +17,10 @@
 #include "commonlib/core/ProtoValue.h"
 #include "commonlib/thread/CCriticalLock.h"
 
+// One diagnosis record: the source's fields, the identity members and, under "stats_rel",
+// the probes' answers.
+typedef Json::Value NetDiagReport;
+
 class NetDiagStatsReporter {
  public:
   static NetDiagStatsReporter& GetInstance();
@@ -26,7 +30,7 @@ class NetDiagStatsReporter {
 
   void Start(const ProtoValue& fields, const std::string& host);
   // A new record: the fields as JSON and the identity members. The caller owns it.
-  Json::Value* BuildReport(const ProtoValue& fields);
+  NetDiagReport* BuildReport(const ProtoValue& fields);
   // kind 1 name lookup, 2 route trace, 3 ping; `context` is the record of an entry.
   void OnProbeResult(int kind, void* context, const std::string& text);
 
@@ -43,7 +47,7 @@ class NetDiagStatsReporter {
 
  private:
   struct Entry {
-    Json::Value* record;
+    NetDiagReport* record;
     uint8_t waitLookup;
     uint8_t waitTrace;
     uint8_t waitPing;

@@ -50,6 +50,13 @@ void CommandLineOptions::AddValueGroup(wchar_t key, std::unique_ptr<ValueGroup> 
   entry->groups.push_back(std::move(group));
 }
 
+bool CommandLineOptions::DeleteValueGroup(wchar_t key, size_t index) {
+  OptionEntry* entry = FindEntry(key);
+  if (!entry || index >= entry->groups.size()) return false;
+  entry->groups.erase(entry->groups.begin() + static_cast<std::ptrdiff_t>(index));
+  return true;
+}
+
 int CommandLineOptions::FindSpecByShortName(wchar_t c) {
   for (int i = 0; kOptionTable[i].shortName != 0 && kOptionTable[i].longName; ++i) {
     if (kOptionTable[i].shortName == c) return i;

@@ -39,6 +39,9 @@ class CommandLineOptions {
   OptionEntry* FindEntry(wchar_t key) const;
   bool GetValue(wchar_t key, std::wstring& out) const;
   void AddValueGroup(wchar_t key, std::unique_ptr<ValueGroup> group);
+  // Deletes the index-th group (in command-line order) of the key's entry; an entry left
+  // without groups stays, so the option still counts as given. False when there is none.
+  bool DeleteValueGroup(wchar_t key, size_t index);
   static int FindSpecByShortName(wchar_t c);
   static int FindSpecByLongName(const std::wstring& name);
 

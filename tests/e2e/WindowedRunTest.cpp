@@ -128,7 +128,7 @@ TEST_F(WindowedRunTest, CustomPanelChecksTheTypedFolder) {
 
 TEST_F(WindowedRunTest, InstallRunsToTheEndWithTheProgressPage) {
   ServerOptions o;
-  o.rate = 300000;
+  o.rate = 1000000;  // still under way when the progress page is photographed
   ASSERT_NO_FATAL_FAILURE(StartServers(o));
   ASSERT_NO_FATAL_FAILURE(Open());
   ClickMain(kInstall);

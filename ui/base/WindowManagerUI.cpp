@@ -31,6 +31,9 @@ struct UIShortcutSearch {
 };
 
 bool g_processInitialised = false;
+// Every manager that has been initialised, in order: a message finds its manager here.
+// Never freed, so that a manager destroyed while the program exits still finds it.
+CUIPtrArray& g_managers = *new CUIPtrArray;
 
 CControlUI* FindControlFromNameHash(CControlUI* control, LPVOID data) {
   auto* names = static_cast<CUIStringMap*>(data);
@@ -68,10 +71,7 @@ CControlUI* FindControlFromPoint(CControlUI* control, LPVOID data) {
 
 }  // namespace
 
-CUIPtrArray& CWindowManagerUI::GetManagers() {
-  static CUIPtrArray managers;
-  return managers;
-}
+CUIPtrArray& CWindowManagerUI::GetManagers() { return g_managers; }
 
 HPEN CWindowManagerUI::GetUpdateRectPen() {
   static HPEN pen = ::CreatePen(PS_SOLID, 1, RGB(220, 0, 0));  // lives until exit
@@ -108,9 +108,8 @@ CWindowManagerUI::~CWindowManagerUI() {
   DeleteOffscreen();
   DeleteBackground();
   if (m_hdcPaint) ::ReleaseDC(m_hwnd, m_hdcPaint);
-  CUIPtrArray& managers = GetManagers();
-  int at = managers.Find(this);
-  if (at >= 0) managers.Remove(at);
+  int at = g_managers.Find(this);
+  if (at >= 0) g_managers.Remove(at);
 }
 
 void CWindowManagerUI::Init(HWND hwnd) {
@@ -125,8 +124,7 @@ void CWindowManagerUI::Init(HWND hwnd) {
   m_hdcPaint = ::GetDC(hwnd);
   if (!m_animationDriver) m_animationDriver = new CUIAnimationDriver;
   m_animationDriver->SetWindow(hwnd);
-  CUIPtrArray& managers = GetManagers();
-  if (managers.Find(this) < 0) managers.Add(this);
+  if (g_managers.Find(this) < 0) g_managers.Add(this);
 }
 
 void CWindowManagerUI::SetInitSize(int x, int y, int cx, int cy) {
@@ -554,11 +552,10 @@ bool CWindowManagerUI::TranslateAccelerator(MSG* msg) {
 
 bool CWindowManagerUI::TranslateMessage(const MSG* msg) {
   if (!msg || !msg->hwnd) return false;
-  CUIPtrArray& managers = GetManagers();
   CWindowManagerUI* found = nullptr;
   bool child = (::GetWindowLongW(msg->hwnd, GWL_STYLE) & WS_CHILD) != 0;
-  for (int i = 0; i < managers.GetSize() && !found; ++i) {
-    auto* manager = static_cast<CWindowManagerUI*>(managers[i]);
+  for (int i = 0; i < g_managers.GetSize() && !found; ++i) {
+    auto* manager = static_cast<CWindowManagerUI*>(g_managers[i]);
     if (!child) {
       if (manager->m_hwnd == msg->hwnd) found = manager;
       continue;

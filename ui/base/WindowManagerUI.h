@@ -112,7 +112,7 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   HFONT GetFont(int index) override;
   HFONT FindFont(LPCWSTR name, int size, bool bold, bool underline, bool italic) override;
   UIFontInfo* GetFontInfo(int index);
-  UIFontInfo* GetFontInfo(HFONT font) override;
+  UIFontInfo* GetFontInfoByHandle(HFONT font) override;
 
   const UIImageInfo* GetImage(LPCWSTR name);
   const UIImageInfo* GetImageEx(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0) override;

@@ -167,7 +167,7 @@ UIFontInfo* CWindowManagerUI::GetFontInfo(int index) {
   return info;
 }
 
-UIFontInfo* CWindowManagerUI::GetFontInfo(HFONT font) {
+UIFontInfo* CWindowManagerUI::GetFontInfoByHandle(HFONT font) {
   int guard = 0;
   for (CWindowManagerUI* m = this; m && guard++ < 64; m = m->m_parentResource) {
     for (int i = 0; i < m->m_fonts.GetSize(); ++i) {

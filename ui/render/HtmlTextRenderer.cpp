@@ -83,7 +83,7 @@ int CHtmlTextRenderer::Extent(HFONT font, const wchar_t* text, int n) {
 }
 
 HFONT CHtmlTextRenderer::Variant(HFONT base, int bold, int underline, int italic) {
-  UIFontInfo* info = m_manager->GetFontInfo(base);
+  UIFontInfo* info = m_manager->GetFontInfoByHandle(base);
   if (!info) return base;
   bool b = bold < 0 ? info->bold : (bold > 0 || info->bold);
   bool u = underline < 0 ? info->underline : (underline > 0 || info->underline);
@@ -273,8 +273,8 @@ void CHtmlTextRenderer::CloseFont(Cursor& c, State& st) {
   if (st.fonts.size() <= 1) return;
   HFONT leaving = st.fonts.back();
   st.fonts.pop_back();
-  UIFontInfo* was = m_manager->GetFontInfo(leaving);
-  UIFontInfo* now = m_manager->GetFontInfo(st.fonts.back());
+  UIFontInfo* was = m_manager->GetFontInfoByHandle(leaving);
+  UIFontInfo* now = m_manager->GetFontInfoByHandle(st.fonts.back());
   if (was && now && was->italic && !now->italic) {
     // Upright text after italic starts a little further on, past the slant.
     int fh = 0, box = 0, trail = 0;

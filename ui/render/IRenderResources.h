@@ -13,7 +13,7 @@ class IRenderResources {
   virtual HFONT GetFont(int index) = 0;
   virtual HFONT FindFont(LPCWSTR name, int size, bool bold, bool underline, bool italic) = 0;
   virtual HFONT AddFont(LPCWSTR name, int size, bool bold, bool underline, bool italic) = 0;
-  virtual UIFontInfo* GetFontInfo(HFONT font) = 0;
+  virtual UIFontInfo* GetFontInfoByHandle(HFONT font) = 0;
   virtual UIFontInfo* GetDefaultFontInfo() = 0;
   virtual const UIImageInfo* GetImageEx(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0) = 0;
   virtual DWORD GetDefaultLinkFontColor() const = 0;

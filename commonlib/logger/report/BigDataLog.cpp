@@ -111,7 +111,7 @@ bool BigDataLog::Report(const ProtoValue& record) {
 }
 
 void BigDataLog::Append(const std::string& hex) {
-  Json::Value request(Json::objectValue);
+  StatisticsRequest request(Json::objectValue);
   request["headers"] = Json::Value(Json::objectValue);
   request["body"] = hex;
   m_pending.append(request);

@@ -16,6 +16,9 @@
 
 class CHttpCommand;
 
+// One element of the pending array: {"headers": {}, "body": the enciphered line as hex}.
+typedef Json::Value StatisticsRequest;
+
 class BigDataLog {
  public:
   static BigDataLog& GetInstance();

@@ -27,11 +27,11 @@ void HttpErrorLog::AddRecord(int level, int source, int errorType, int errorCode
   m_pending->append(BuildRecord(level, source, errorType, errorCode, message));
 }
 
-Json::Value HttpErrorLog::BuildRecord(int level, int source, int errorType, int errorCode,
+HttpErrorRecord HttpErrorLog::BuildRecord(int level, int source, int errorType, int errorCode,
                                       const std::wstring& message) const {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  Json::Value r(Json::objectValue);
+  HttpErrorRecord r(Json::objectValue);
   r["upload_platform"] = "PC";
   r["v_version"] = StringUtils::WideToUtf8(m_version);
   r["uid"] = StringUtils::UIntToStringA(m_userId);

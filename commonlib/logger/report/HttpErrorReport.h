@@ -10,6 +10,9 @@
 
 #include "commonlib/thread/CCriticalLock.h"
 
+// One pending record of a failed request: identity, time, level, source, error pair, text.
+typedef Json::Value HttpErrorRecord;
+
 class HttpErrorLog {
  public:
   HttpErrorLog();
@@ -20,7 +23,7 @@ class HttpErrorLog {
   // Formats the message (wide printf rules) and appends a record to the pending array.
   void AddRecord(int level, int source, int errorType, int errorCode, const wchar_t* format, ...);
   // The record for one message, from the identity texts.
-  Json::Value BuildRecord(int level, int source, int errorType, int errorCode,
+  HttpErrorRecord BuildRecord(int level, int source, int errorType, int errorCode,
                           const std::wstring& message) const;
   bool IsCollecting() const { return m_pending != nullptr && !m_reportUrl.empty(); }
 

@@ -266,7 +266,7 @@ void HoverWaker() {
       in.hoverChanged.wait_for(guard, std::chrono::milliseconds(50));
       continue;
     }
-    in.hoverChanged.wait_for(guard, std::chrono::milliseconds(due - now));
+    in.hoverChanged.wait_for(guard, std::chrono::milliseconds(TickToWallMs(due - now)));
   }
 }
 

@@ -14,6 +14,7 @@
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include "platform/src/internal/handles.h"
+#include "platform/src/internal/ticksource.h"
 #include <windows/kernel.h>
 #include <process.h>
 #include <winerror.h>
@@ -240,6 +241,8 @@ void Sleep(DWORD milliseconds) {
   if (milliseconds == INFINITE) {
     for (;;) pause();
   }
+  // A sped-up clock (end-to-end tests) sleeps its milliseconds, not the wall clock's.
+  milliseconds = static_cast<DWORD>(jf::TickToWallMs(milliseconds));
   timespec request{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&request, &request) != 0 && errno == EINTR) {
   }

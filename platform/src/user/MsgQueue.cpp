@@ -288,7 +288,7 @@ void MsgQueue::WaitChange(uint64_t seen, uint64_t deadline) {
     }
     uint64_t now = TickNow();
     if (now >= deadline) return;
-    changed_.wait_for(guard, std::chrono::milliseconds(deadline - now));
+    changed_.wait_for(guard, std::chrono::milliseconds(TickToWallMs(deadline - now)));
   }
 }
 

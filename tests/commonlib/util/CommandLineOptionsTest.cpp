@@ -65,6 +65,22 @@ TEST(CommandLineOptionsTest, FlagAndValues) {
   EXPECT_EQ(o->GetEntries()[3]->key, L'i');
 }
 
+TEST(CommandLineOptionsTest, DeleteValueGroupRemovesOneOccurrence) {
+  auto o = Parse({L"prog.exe", L"-i", L"1", L"-i", L"2", L"-i", L"3"});
+  EXPECT_EQ(Groups(*o, L'i'), (G{{L"1"}, {L"2"}, {L"3"}}));
+  EXPECT_TRUE(o->DeleteValueGroup(L'i', 1));
+  EXPECT_EQ(Groups(*o, L'i'), (G{{L"1"}, {L"3"}}));
+  EXPECT_FALSE(o->DeleteValueGroup(L'i', 2));
+  EXPECT_FALSE(o->DeleteValueGroup(L'p', 0));
+  EXPECT_TRUE(o->DeleteValueGroup(L'i', 0));
+  EXPECT_TRUE(o->DeleteValueGroup(L'i', 0));
+  // The option was still given; it has no value left.
+  EXPECT_NE(o->FindEntry(L'i'), nullptr);
+  std::wstring v = L"unchanged";
+  EXPECT_FALSE(o->GetValue(L'i', v));
+  EXPECT_EQ(v, L"unchanged");
+}
+
 TEST(CommandLineOptionsTest, PlainWordsGatherUnderNone) {
   auto o = Parse({L"prog.exe", L"a", L"b"});
   EXPECT_EQ(Groups(*o, L'n'), (G{{L"a"}, {L"b"}}));

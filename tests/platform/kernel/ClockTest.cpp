@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <windows.h>
 
+#include <cctype>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "platform/testing/hooks/tick.h"
 
@@ -119,6 +126,81 @@ TEST(ClockTest, LocalTimeUsesTheTimeZone) {
     unsetenv("TZ");
   }
   tzset();
+}
+
+}  // namespace
+
+namespace {
+
+// The clock's scale is read once per process, so each case runs in a copy of this program
+// started with JF_TICK_SCALE set, and that copy runs ClockScaleChild below.
+struct ScaleCase {
+  const char* value;  // JF_TICK_SCALE, or null for unset
+  int expected;       // the factor the clock must run at
+};
+
+class ClockScaleTest : public ::testing::TestWithParam<ScaleCase> {};
+
+TEST_P(ClockScaleTest, TicksSleepsAndTimersRunAtTheScale) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    if (std::strncmp(*e, "JF_TICK_SCALE=", 14) != 0) env.push_back(*e);
+  }
+  if (GetParam().value) env.push_back(std::string("JF_TICK_SCALE=") + GetParam().value);
+  env.push_back("JF_CLOCK_SCALE_EXPECT=" + std::to_string(GetParam().expected));
+  std::vector<char*> envp;
+  for (std::string& s : env) envp.push_back(&s[0]);
+  envp.push_back(nullptr);
+  std::string filter = "--gtest_filter=ClockScaleChild.*";
+  char self[] = "/proc/self/exe";
+  char* argv[] = {self, &filter[0], nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy's output says which check failed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ClockScaleTest,
+                         ::testing::Values(ScaleCase{nullptr, 1}, ScaleCase{"25", 25}, ScaleCase{"1000", 1000},
+                                           ScaleCase{"1", 1}, ScaleCase{"0", 1}, ScaleCase{"1001", 1},
+                                           ScaleCase{"20x", 1}, ScaleCase{"", 1}),
+                         [](const ::testing::TestParamInfo<ScaleCase>& info) {
+                           std::string name = info.param.value ? info.param.value : "unset";
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name.empty() ? std::string("empty") : name;
+                         });
+
+// Checks one way of waiting: `ms` of the program's clock pass in ms / scale of the wall
+// clock (with room for a loaded machine), and the tick count moves by at least ms.
+template <typename Wait>
+void ExpectScaled(const char* what, int scale, DWORD ms, Wait wait) {
+  SCOPED_TRACE(what);
+  auto wallStart = std::chrono::steady_clock::now();
+  ULONGLONG tickStart = GetTickCount64();
+  wait(ms);
+  double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart).count();
+  EXPECT_GE(GetTickCount64() - tickStart, ms);
+  EXPECT_GE(wall, ms / scale * 0.9);
+  EXPECT_LT(wall, ms / scale + 250.0);
+}
+
+TEST(ClockScaleChild, RunsAtTheExpectedScale) {
+  const char* expect = std::getenv("JF_CLOCK_SCALE_EXPECT");
+  if (!expect) GTEST_SKIP() << "run by ClockScaleTest";
+  const int scale = std::atoi(expect);
+  const DWORD ms = static_cast<DWORD>(40 * scale);
+  ExpectScaled("Sleep", scale, ms, [](DWORD n) { Sleep(n); });
+  ExpectScaled("thread timer", scale, ms, [](DWORD n) {
+    UINT_PTR id = SetTimer(nullptr, 0, n, nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) && msg.message != WM_TIMER) {
+    }
+    KillTimer(nullptr, id);
+  });
 }
 
 }  // namespace
