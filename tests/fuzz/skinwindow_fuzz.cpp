@@ -14,30 +14,19 @@
 #include <windows.h>
 
 #include "tests/fuzz/StoredZip.h"
+#include "tests/ui/base/HostWnd.h"
 #include "platform/testing/hooks/testinput.h"
 #include "platform/testing/hooks/tick.h"
 #include "ui/base/ControlUI.h"
 #include "ui/base/IContainerUI.h"
 #include "ui/base/UIAnimationDriver.h"
 #include "ui/base/WindowManagerUI.h"
-#include "ui/base/WindowWnd.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/skin/SkinBuilder.h"
 
 namespace {
 
-class Host : public SkinUI::CWindowWnd {
- public:
-  LPCWSTR GetWindowClassName() const override { return L"JfFuzzSkinHost"; }
-  UINT GetClassStyle() const override { return CS_DBLCLKS; }
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == WM_CREATE) manager.Init(m_hwnd);
-    LRESULT result = 0;
-    if (manager.MessageHandler(msg, wParam, lParam, result)) return result;
-    return CWindowWnd::HandleMessage(msg, wParam, lParam);
-  }
-  SkinUI::CWindowManagerUI manager;
-};
+using Host = frametest::HostWnd;
 
 void Pump() {
   MSG msg;
@@ -149,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   jf::TestResetInput();
   {
     Host host;
-    if (host.Create(nullptr, L"fuzz", WS_POPUP | WS_VISIBLE, 0, 10, 10, 320, 240)) {
+    if (host.Open(10, 10, 320, 240)) {
       SkinUI::CSkinBuilder builder;
       SkinUI::CControlUI* root = builder.Create(L"main.xml", nullptr, nullptr, &host.manager);
       if (root) {
