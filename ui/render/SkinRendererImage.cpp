@@ -399,7 +399,7 @@ bool CSkinRenderer::DrawImageByName(HDC hdc, IRenderResources* manager, const RE
   bool centered = !(rcCenter.left == 0 && rcCenter.top == 0 && rcCenter.right == 0 && rcCenter.bottom == 0);
   // The rounding draws through two copies of the destination: one far larger than any
   // screen is drawn square rather than allocated.
-  bool huge = static_cast<long long>(Width(rcDest)) * Height(rcDest) > 0x4000000LL;
+  bool huge = static_cast<long long>(Width(rcDest)) * Height(rcDest) > 0x1000000LL;
   if ((roundCorner.cx == 0 && roundCorner.cy == 0) || huge) {
     if (!centered) {
       DrawImage(hdc, image->hBitmap, rcDest, rcPaint, rcSource, rcCorner, image->alphaChannel, fade, hole, xtiled,
@@ -424,11 +424,14 @@ bool CSkinRenderer::DrawImageByName(HDC hdc, IRenderResources* manager, const RE
     BitBlt(first, 0, 0, w, h, hdc, rcDest.left, rcDest.top, SRCCOPY);
     BitBlt(second, 0, 0, w, h, hdc, rcDest.left, rcDest.top, SRCCOPY);
     RECT local = {0, 0, w, h};
+    // The copy only changes where the paint rectangle is; the rest is the background again.
+    RECT paint = {rcPaint.left - rcDest.left, rcPaint.top - rcDest.top, rcPaint.right - rcDest.left,
+                  rcPaint.bottom - rcDest.top};
     if (!centered) {
-      DrawImage(first, image->hBitmap, local, local, rcSource, rcCorner, image->alphaChannel, fade, hole, xtiled,
+      DrawImage(first, image->hBitmap, local, paint, rcSource, rcCorner, image->alphaChannel, fade, hole, xtiled,
                 ytiled);
     } else {
-      DrawImageCenter(first, image->hBitmap, local, local, rcSource, rcCenter, alignTop, alignLeft, fade);
+      DrawImageCenter(first, image->hBitmap, local, paint, rcSource, rcCenter, alignTop, alignLeft, fade);
     }
     SelectObject(first, oldFirst);
     FillRounded(second, firstBmp, w, h, roundCorner);
@@ -456,12 +459,16 @@ void CSkinRenderer::DrawImage(HDC hdc, HBITMAP bitmap, const RECT& rcDest, const
   const RECT& S = rcSource;
   const RECT& C = rcCorner;
   bool blend = alpha || fade < 255;
-  PieceDrawer piece = {hdc, src, imageWidth, imageHeight, rcPaint, blend, fade};
+  // Only what can show: the paint rectangle within the device's clip box, which also bounds
+  // the tiles visited.
+  RECT visible = rcPaint, box;
+  if (GetClipBox(hdc, &box) != ERROR) IntersectRect(&visible, &rcPaint, &box);
+  PieceDrawer piece = {hdc, src, imageWidth, imageHeight, visible, blend, fade};
 
   if (!blend && Width(D) == Width(S) && Height(D) == Height(S) && C.left == 0 && C.top == 0 && C.right == 0 &&
       C.bottom == 0) {
     RECT part;
-    if (IntersectRect(&part, &D, &rcPaint)) {
+    if (IntersectRect(&part, &D, &visible)) {
       RECT s = {S.left + (part.left - D.left), S.top + (part.top - D.top), 0, 0};
       s.right = s.left + Width(part);
       s.bottom = s.top + Height(part);

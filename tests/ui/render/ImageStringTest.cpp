@@ -369,6 +369,12 @@ TEST(ImageDrawing, TilesOnlyWhereThePaintRectangleIs) {
   EXPECT_EQ(0xFF00FF00u, c.At(14, 14));
   EXPECT_EQ(0xFF000000u, c.At(4, 4));
   EXPECT_EQ(0xFF000000u, c.At(15, 15));
+  // A paint rectangle as large as the control on a small surface: the surface bounds it.
+  start = std::chrono::steady_clock::now();
+  CSkinRenderer::DrawImage(c.dc(), img->hBitmap, dest, dest, src, none, false, 255, false, true, true);
+  seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 2.0);
+  EXPECT_EQ(0xFF00FF00u, c.At(39, 39));
   // Tiles of 3 starting left of the paint rectangle: the cut tile at its edge is drawn.
   UIImageInfo* grid = Load(NineGridPng());
   ASSERT_NE(nullptr, grid);
