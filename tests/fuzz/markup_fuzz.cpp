@@ -1,4 +1,5 @@
 // The skin markup parser and the builder over arbitrary bytes read as UTF-8.
+// fuzz-dict: skin.dict
 #include <cstddef>
 #include <cstdint>
 

@@ -1,4 +1,5 @@
 // Rich-text markup drawn and measured into a small off-screen bitmap.
+// fuzz-dict: skin.dict
 #include <cstddef>
 #include <cstdint>
 #include <string>

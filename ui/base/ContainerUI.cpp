@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "ui/base/ScrollBarUI.h"
+#include "ui/core/UIExtent.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/render/RenderClip.h"
 #include "ui/base/WindowManagerUI.h"
@@ -266,10 +267,9 @@ void CContainerUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
     EnableScrollBar(m_verticalScrollBar != nullptr, true);
     if (m_horizontalScrollBar) m_horizontalScrollBar->ApplyAttributeList(value);
   } else if (wcscmp(name, L"vscrollsize") == 0) {
-    m_verticalBarWidth = CUIValueParser::ReadInt(value);
-    SetScrollBarSize(m_horizontalBarHeight, m_verticalBarWidth);
+    SetScrollBarSize(m_horizontalBarHeight, CUIValueParser::ReadInt(value));
   } else if (wcscmp(name, L"childpadding") == 0) {
-    SetChildPadding(CUIValueParser::ReadInt(value));
+    SetChildPadding(CUIValueParser::ReadExtent(value));
   } else {
     CControlUI::SetAttribute(name, value);
   }
@@ -325,14 +325,14 @@ void CContainerUI::DoPaint(HDC hdc, const RECT& rcPaint) {
 RECT CContainerUI::GetInset() const { return m_rcInset; }
 
 void CContainerUI::SetInset(RECT inset) {
-  m_rcInset = inset;
+  m_rcInset = CUIExtent::Bound(inset);
   NeedUpdate();
 }
 
 int CContainerUI::GetChildPadding() const { return m_childPadding; }
 
 void CContainerUI::SetChildPadding(int padding) {
-  m_childPadding = padding;
+  m_childPadding = CUIExtent::Bound(padding);
   NeedUpdate();
 }
 
@@ -401,8 +401,8 @@ void CContainerUI::SetScrollPos(SIZE pos) {
 }
 
 void CContainerUI::SetScrollBarSize(int horizontalHeight, int verticalWidth) {
-  m_horizontalBarHeight = horizontalHeight;
-  m_verticalBarWidth = verticalWidth;
+  m_horizontalBarHeight = CUIExtent::Bound(horizontalHeight);
+  m_verticalBarWidth = CUIExtent::Bound(verticalWidth);
   if (m_horizontalScrollBar && horizontalHeight >= 0) m_horizontalScrollBar->SetFixedHeight(horizontalHeight);
   if (m_verticalScrollBar && verticalWidth >= 0) m_verticalScrollBar->SetFixedWidth(verticalWidth);
 }
@@ -495,10 +495,13 @@ void CContainerUI::SetFloatPos(int index) {
     int width = r.right - r.left;
     int height = r.bottom - r.top;
     if (rel.parentSize.cx != 0) {
-      rc.left += rel.moveX * (width - rel.parentSize.cx) / 100;
-      rc.top += rel.moveY * (height - rel.parentSize.cy) / 100;
-      rc.right = rel.zoomX * (width - rel.parentSize.cx) / 100 + rc.left + w;
-      rc.bottom = rel.zoomY * (height - rel.parentSize.cy) / 100 + rc.top + h;
+      // Percentages of the parent's growth, in 64 bits: both factors come from the skin.
+      long long dx = static_cast<long long>(width) - rel.parentSize.cx;
+      long long dy = static_cast<long long>(height) - rel.parentSize.cy;
+      rc.left = CUIExtent::Coordinate(rc.left + rel.moveX * dx / 100);
+      rc.top = CUIExtent::Coordinate(rc.top + rel.moveY * dy / 100);
+      rc.right = CUIExtent::Coordinate(rel.zoomX * dx / 100 + rc.left + w);
+      rc.bottom = CUIExtent::Coordinate(rel.zoomY * dy / 100 + rc.top + h);
     }
     child->SetRelativeParentSize(SIZE{width, height});
   }

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "ui/core/UIRect.h"
+#include "ui/core/UIExtent.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/render/RenderClip.h"
 #include "ui/render/SkinRenderer.h"
@@ -51,6 +52,8 @@ void CControlUI::SetText(LPCWSTR text) {
 const RECT& CControlUI::GetPos() const { return m_rcItem; }
 
 void CControlUI::SetPos(RECT rc) {
+  // Layouts add bounded sizes to a coordinate; kept in range, their sums cannot overflow.
+  rc = CUIExtent::Coordinate(rc);
   CUIRect region(IsRectEmpty(&m_rcItem) ? rc : m_rcItem);
   if (rc.right < rc.left) rc.right = rc.left;
   if (rc.bottom < rc.top) rc.bottom = rc.top;
@@ -83,7 +86,7 @@ int CControlUI::GetY() const { return m_rcItem.top; }
 RECT CControlUI::GetPadding() const { return m_rcPadding; }
 
 void CControlUI::SetPadding(RECT padding) {
-  m_rcPadding = padding;
+  m_rcPadding = CUIExtent::Bound(padding);
   NeedParentUpdate();
 }
 
@@ -93,7 +96,7 @@ SIZE CControlUI::GetFixedXY() const { return m_fixedXY; }
 #define JF_RELAYOUT() (m_float ? NeedUpdate() : NeedParentUpdate())
 
 void CControlUI::SetFixedXY(SIZE xy) {
-  m_fixedXY = xy;
+  m_fixedXY = CUIExtent::Bound(xy);
   JF_RELAYOUT();
 }
 
@@ -101,7 +104,7 @@ int CControlUI::GetFixedWidth() const { return m_fixedWidth; }
 
 void CControlUI::SetFixedWidth(int cx) {
   if (cx < 0) return;
-  m_fixedWidth = cx;
+  m_fixedWidth = CUIExtent::Bound(cx);
   JF_RELAYOUT();
 }
 
@@ -109,7 +112,7 @@ int CControlUI::GetFixedHeight() const { return m_fixedHeight; }
 
 void CControlUI::SetFixedHeight(int cy) {
   if (cy < 0) return;
-  m_fixedHeight = cy;
+  m_fixedHeight = CUIExtent::Bound(cy);
   JF_RELAYOUT();
 }
 
@@ -118,9 +121,9 @@ int CControlUI::GetMaxWidth() const { return m_maxWidth; }
 int CControlUI::GetMinHeight() const { return m_minHeight; }
 int CControlUI::GetMaxHeight() const { return m_maxHeight; }
 
-#define JF_SET_LIMIT(field, value) \
-  if ((value) < 0 || field == (value)) return; \
-  field = (value);                         \
+#define JF_SET_LIMIT(field, value)                        \
+  if ((value) < 0 || field == CUIExtent::Bound(value)) return; \
+  field = CUIExtent::Bound(value);                         \
   JF_RELAYOUT();
 
 void CControlUI::SetMinWidth(int cx) { JF_SET_LIMIT(m_minWidth, cx) }
@@ -133,10 +136,10 @@ void CControlUI::SetMaxHeight(int cy) { JF_SET_LIMIT(m_maxHeight, cy) }
 
 void CControlUI::SetRelativePos(SIZE move, SIZE zoom) {
   m_relativePos.relative = true;
-  m_relativePos.moveX = move.cx;
-  m_relativePos.moveY = move.cy;
-  m_relativePos.zoomX = zoom.cx;
-  m_relativePos.zoomY = zoom.cy;
+  m_relativePos.moveX = CUIExtent::Bound(move.cx);
+  m_relativePos.moveY = CUIExtent::Bound(move.cy);
+  m_relativePos.zoomX = CUIExtent::Bound(zoom.cx);
+  m_relativePos.zoomY = CUIExtent::Bound(zoom.cy);
 }
 
 void CControlUI::SetRelativeParentSize(SIZE size) { m_relativePos.parentSize = size; }
@@ -280,8 +283,8 @@ bool CControlUI::SetPlaceAttribute(LPCWSTR name, LPCWSTR value) {
     // 64-bit differences: extreme corners must not overflow before the negative test.
     long long w = static_cast<long long>(rc.right) - rc.left;
     long long h = static_cast<long long>(rc.bottom) - rc.top;
-    SetFixedWidth(w > INT_MAX ? INT_MAX : w < INT_MIN ? -1 : static_cast<int>(w));
-    SetFixedHeight(h > INT_MAX ? INT_MAX : h < INT_MIN ? -1 : static_cast<int>(h));
+    SetFixedWidth(w < 0 ? -1 : CUIExtent::Bound(w));
+    SetFixedHeight(h < 0 ? -1 : CUIExtent::Bound(h));
   } else if (is(L"relativepos")) {
     int v[4];
     CUIValueParser::ReadIntList(value, v, 4);
@@ -330,20 +333,20 @@ bool CControlUI::SetLookAttribute(LPCWSTR name, LPCWSTR value) {
       SetBorderSize(CUIValueParser::ReadInt(value));
       m_borderSizes = RECT{0, 0, 0, 0};
     } else {
-      m_borderSizes = CUIValueParser::ReadRect(value);
+      SetBorderSizes(CUIValueParser::ReadRect(value));
     }
     Invalidate();
   } else if (is(L"leftbordersize")) {
-    m_borderSizes.left = CUIValueParser::ReadInt(value);
+    m_borderSizes.left = CUIValueParser::ReadExtent(value);
     Invalidate();
   } else if (is(L"topbordersize")) {
-    m_borderSizes.top = CUIValueParser::ReadInt(value);
+    m_borderSizes.top = CUIValueParser::ReadExtent(value);
     Invalidate();
   } else if (is(L"rightbordersize")) {
-    m_borderSizes.right = CUIValueParser::ReadInt(value);
+    m_borderSizes.right = CUIValueParser::ReadExtent(value);
     Invalidate();
   } else if (is(L"bottombordersize")) {
-    m_borderSizes.bottom = CUIValueParser::ReadInt(value);
+    m_borderSizes.bottom = CUIValueParser::ReadExtent(value);
     Invalidate();
   } else if (is(L"borderstyle")) {
     SetBorderStyle(CUIValueParser::ReadInt(value));
@@ -558,13 +561,14 @@ void CControlUI::SetColorHSL(bool on) {
 }
 
 void CControlUI::SetBorderSize(int size) {
+  size = CUIExtent::Bound(size);
   if (m_borderSize == size) return;
   m_borderSize = size;
   Invalidate();
 }
 
 void CControlUI::SetBorderSizes(RECT sizes) {
-  m_borderSizes = sizes;
+  m_borderSizes = CUIExtent::Bound(sizes);
   Invalidate();
 }
 
@@ -574,7 +578,7 @@ void CControlUI::SetBorderStyle(int style) {
 }
 
 void CControlUI::SetBorderRound(SIZE round) {
-  m_borderRound = round;
+  m_borderRound = CUIExtent::Bound(round);
   Invalidate();
 }
 

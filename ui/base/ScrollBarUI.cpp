@@ -1,3 +1,4 @@
+#include "ui/core/UIExtent.h"
 #include "ui/base/ScrollBarUI.h"
 
 #include <algorithm>
@@ -135,6 +136,8 @@ void CScrollBarUI::SetHorizontal(bool horizontal) {
 }
 
 void CScrollBarUI::SetScrollRange(int range) {
+  // A coordinate at most, so the scrolled children's positions stay summable.
+  range = CUIExtent::Coordinate(range);
   if (range == m_range) return;
   m_range = range < 0 ? 0 : range;
   if (m_scrollPos > m_range) m_scrollPos = m_range;

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "ui/core/UIExtent.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/render/UIImageInfo.h"
 #include "ui/archive/ZipReader.h"
@@ -106,6 +107,8 @@ UIFontInfo* CWindowManagerUI::GetDefaultFontInfo() {
 }
 
 void CWindowManagerUI::SetDefaultFont(LPCWSTR name, int size, bool bold, bool underline, bool italic) {
+  // The size comes from a skin: bounded, so its negation and the metrics stay in range.
+  size = CUIExtent::FontSize(size);
   HFONT font = MakeFont(name, size, bold, underline, italic);
   if (!font) return;
   if (m_defaultFont.hFont) DeleteObject(m_defaultFont.hFont);
@@ -122,6 +125,7 @@ void CWindowManagerUI::SetDefaultFont(LPCWSTR name, int size, bool bold, bool un
 int CWindowManagerUI::GetCustomFontCount() const { return m_fonts.GetSize(); }
 
 HFONT CWindowManagerUI::AddFont(LPCWSTR name, int size, bool bold, bool underline, bool italic) {
+  size = CUIExtent::FontSize(size);
   HFONT font = MakeFont(name, size, bold, underline, italic);
   if (!font) return nullptr;
   UIFontInfo* info = new UIFontInfo();
@@ -147,6 +151,7 @@ HFONT CWindowManagerUI::GetFont(int index) {
 }
 
 HFONT CWindowManagerUI::FindFont(LPCWSTR name, int size, bool bold, bool underline, bool italic) {
+  size = CUIExtent::FontSize(size);
   int guard = 0;
   for (CWindowManagerUI* m = this; m && guard++ < 64; m = m->m_parentResource) {
     for (int i = 0; i < m->m_fonts.GetSize(); ++i) {

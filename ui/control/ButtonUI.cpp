@@ -38,8 +38,13 @@ void CButtonUI::SetEnabled(bool enabled) {
   if (!IsEnabled()) m_buttonState = 0;
 }
 
-void CButtonUI::DoInit() {
-  if (m_manager) SetAnimationDriver(m_manager->GetAnimationDriver());
+void CButtonUI::StartAnimation() {
+  // The driver of the manager the button is under now: a row of a combo moves between the
+  // combo's window and its drop-down, whose driver goes with the drop-down.
+  CUIAnimationDriver* driver = m_manager ? m_manager->GetAnimationDriver() : nullptr;
+  if (GetAnimationDriver() && GetAnimationDriver() != driver) IUIAnimation::StopAnimation();
+  SetAnimationDriver(driver);
+  IUIAnimation::StartAnimation();
 }
 
 void CButtonUI::DoEvent(UIEventRecord& event) {
@@ -299,6 +304,8 @@ void CButtonUI::StopAnimation() {
   m_fadeDirection = kFadeNone;
   // Out of the driver: a stopped fade no longer keeps the driver's timer running.
   IUIAnimation::StopAnimation();
+  // Nor does the button keep the driver, which may go before it.
+  SetAnimationDriver(nullptr);
 }
 
 void CButtonUI::SetCurrentFrame(int frame) {
@@ -312,6 +319,7 @@ void CButtonUI::OnAnimationStep() {
   if (m_frameCount <= 0 || ++m_currentFrame >= m_frameCount) {
     CUIString target = m_fadeDirection == kFadeOut ? m_normalImage : m_hotImage;
     IUIAnimation::StopAnimation();
+    SetAnimationDriver(nullptr);
     m_fadeImage = target;
     m_fadeAlpha = 255;
     m_fadeDirection = kFadeNone;

@@ -21,7 +21,6 @@ class CButtonUI : public CLabelUI, public IUIAnimation {
   UINT GetControlFlags() const override;
   bool Activate() override;
   void SetEnabled(bool enabled = true) override;
-  void DoInit() override;
   void DoEvent(UIEventRecord& event) override;
   void SetAttribute(LPCWSTR name, LPCWSTR value) override;
   SIZE EstimateSize(SIZE available) override;
@@ -29,6 +28,7 @@ class CButtonUI : public CLabelUI, public IUIAnimation {
   void PaintText(HDC hdc) override;
 
   // IUIAnimation.
+  void StartAnimation() override;
   void StopAnimation() override;
   void OnAnimationStep() override;
   // A frame below the frame count is shown as it is: the fade stops there.

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cwchar>
 
+#include "ui/core/UIExtent.h"
+
 namespace SkinUI {
 
 int CUIValueParser::ReadInt(const wchar_t* text, const wchar_t** end) {
@@ -18,6 +20,8 @@ int CUIValueParser::ReadInt(const wchar_t* text, const wchar_t** end) {
   return static_cast<int>(value);
 }
 
+int CUIValueParser::ReadExtent(const wchar_t* text) { return CUIExtent::Bound(ReadInt(text)); }
+
 int CUIValueParser::ReadIntList(const wchar_t* text, int* values, int count) {
   for (int i = 0; i < count; ++i) values[i] = 0;
   if (!text) return 0;
@@ -25,7 +29,7 @@ int CUIValueParser::ReadIntList(const wchar_t* text, int* values, int count) {
   int read = 0;
   while (read < count && *p != L'\0') {
     const wchar_t* stop = p;
-    values[read++] = ReadInt(p, &stop);
+    values[read++] = CUIExtent::Bound(ReadInt(p, &stop));
     // Exactly one separator follows; the end of the text ends the list.
     if (*stop == L'\0') break;
     p = stop + 1;

@@ -32,7 +32,7 @@ void CHorizontalLayoutUI::DoEvent(UIEventRecord& event) {
 
 void CHorizontalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   if (name && wcscmp(name, L"sepwidth") == 0) {
-    SetSepWidth(CUIValueParser::ReadInt(value));
+    SetSepWidth(CUIValueParser::ReadExtent(value));
   } else if (name && wcscmp(name, L"sepimm") == 0) {
     SetSepImmMode(CUIValueParser::ReadBool(value));
   } else {

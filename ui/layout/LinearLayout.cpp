@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/core/UIExtent.h"
 #include "ui/base/ScrollBarUI.h"
 #include "ui/base/ContainerUI.h"
 
@@ -41,9 +42,10 @@ RECT InnerRect(const CContainerUI& layout) {
 }
 
 // The first pass: how many children share the rest, and what the others take.
+// Totals over any number of children are kept in 64 bits; each size in them is bounded.
 struct Tally {
   int adjustable = 0;
-  int fixed = 0;
+  long long fixed = 0;
   int counted = 0;
 };
 
@@ -59,10 +61,10 @@ Tally Measure(CContainerUI& layout, const Axis& axis, SIZE available, int childP
       axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
     }
     RECT pad = child->GetPadding();
-    t.fixed += axis.Main(sz) + axis.MainStart(pad) + axis.MainEnd(pad);
+    t.fixed += static_cast<long long>(axis.Main(sz)) + axis.MainStart(pad) + axis.MainEnd(pad);
     ++t.counted;
   }
-  if (t.counted > 0) t.fixed += (t.counted - 1) * childPadding;
+  if (t.counted > 0) t.fixed += static_cast<long long>(t.counted - 1) * childPadding;
   return t;
 }
 
@@ -94,27 +96,26 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
   }
   if (!vertical) takeBars();
   SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
-  if (hbarShown) available.cx += hbar->GetScrollRange();
+  if (hbarShown) available.cx = CUIExtent::Coordinate(static_cast<long long>(available.cx) + hbar->GetScrollRange());
   const int childPadding = layout.OwnChildPadding();
   const Tally tally = Measure(layout, axis, available, childPadding);
-  const int adjustable = tally.adjustable, fixed = tally.fixed, counted = tally.counted;
+  const int adjustable = tally.adjustable, counted = tally.counted;
+  const long long fixed = tally.fixed;
 
   int expand = 0;
-  if (adjustable > 0) {
-    expand = (axis.Main(available) - fixed) / adjustable;
-    if (expand < 0) expand = 0;
-  }
+  if (adjustable > 0) expand = CUIExtent::Coordinate(std::max(0LL, (axis.Main(available) - fixed) / adjustable));
 
   CScrollBarUI* mainBar = vertical ? vbar : hbar;
   bool mainBarShown = vertical ? vbarShown : hbarShown;
-  LONG pos = axis.MainStart(rc) - (mainBarShown ? mainBar->GetScrollPos() : 0);
+  long long pos = static_cast<long long>(axis.MainStart(rc)) - (mainBarShown ? mainBar->GetScrollPos() : 0);
   LONG cross = axis.CrossStart(rc) - ((vertical && hbarShown) ? hbar->GetScrollPos() : 0);
   // Across the layout: the horizontal layout's own height, the vertical one's available width.
   LONG crossRoom = vertical ? available.cx : rc.bottom - rc.top;
   SIZE remaining = available;
-  int fixedRemaining = fixed;
+  long long mainRemaining = axis.Main(available);
+  long long fixedRemaining = fixed;
   int adjustableSeen = 0;
-  int needed = 0;
+  long long needed = 0;
   for (int i = 0; i < layout.ItemCount(); ++i) {
     CControlUI* child = layout.ItemAt(i);
     if (!child->IsVisible()) continue;
@@ -125,15 +126,18 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
     RECT pad = child->GetPadding();
     LONG padStart = axis.MainStart(pad);
     LONG padEnd = axis.MainEnd(pad);
-    axis.Main(remaining) -= padStart;
+    mainRemaining -= padStart;
     // What the children after this one still need: their sizes, paddings and the gaps.
     fixedRemaining -= padStart + padEnd;
+    axis.Main(remaining) = CUIExtent::Coordinate(mainRemaining);
     SIZE sz = child->EstimateSize(remaining);
     if (axis.Main(sz) == 0) {
       // The last adjustable child takes what is left, so rounding loses no pixel.
       ++adjustableSeen;
       axis.Main(sz) = expand;
-      if (adjustableSeen == adjustable) axis.Main(sz) = std::max<LONG>(0, axis.Main(remaining) - padEnd - fixedRemaining);
+      if (adjustableSeen == adjustable) {
+        axis.Main(sz) = CUIExtent::Coordinate(std::max(0LL, mainRemaining - padEnd - fixedRemaining));
+      }
       axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
     } else {
       axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
@@ -142,14 +146,16 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
     LONG crossSize = CrossSize(axis, child, pad, crossRoom);
     LONG size = axis.Main(sz);
     LONG crossStart = cross + axis.CrossStart(pad);
-    child->SetPos(axis.Make(pos + padStart, pos + padStart + size + padEnd, crossStart, crossStart + crossSize));
-    pos += size + childPadding + padStart + padEnd;
-    needed += size + padStart + padEnd;
-    axis.Main(remaining) -= size + childPadding + padEnd;
+    child->SetPos(axis.Make(CUIExtent::Coordinate(pos + padStart), CUIExtent::Coordinate(pos + padStart + size + padEnd),
+                            crossStart, crossStart + crossSize));
+    pos += static_cast<long long>(size) + childPadding + padStart + padEnd;
+    needed += static_cast<long long>(size) + padStart + padEnd;
+    mainRemaining -= static_cast<long long>(size) + childPadding + padEnd;
     fixedRemaining -= childPadding;
   }
-  if (counted > 0) needed += (counted - 1) * childPadding;
-  layout.ProcessScrollBar(rc, vertical ? 0 : needed, vertical ? needed : 0);
+  if (counted > 0) needed += static_cast<long long>(counted - 1) * childPadding;
+  const int total = CUIExtent::Coordinate(needed);
+  layout.ProcessScrollBar(rc, vertical ? 0 : total, vertical ? total : 0);
 }
 
 }  // namespace SkinUI

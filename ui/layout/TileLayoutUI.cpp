@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "ui/base/ScrollBarUI.h"
+#include "ui/core/UIExtent.h"
 #include "ui/core/UIValueParser.h"
 
 namespace SkinUI {
@@ -24,6 +25,7 @@ LPVOID CTileLayoutUI::GetInterface(LPCWSTR name) {
 }
 
 void CTileLayoutUI::SetItemSize(SIZE size) {
+  size = CUIExtent::Bound(size);
   if (m_itemSize.cx == size.cx && m_itemSize.cy == size.cy) return;
   m_itemSize = size;
   NeedUpdate();
@@ -105,10 +107,10 @@ void CTileLayoutUI::SetPos(RECT rc) {
   int cellWidth = hbar ? (width + hbar->GetScrollRange()) / m_columns : width / m_columns;
   int rowHeight = 0;
   int placed = 0;
-  POINT tile = {rc.left, rc.top};
-  if (vbar) tile.y -= vbar->GetScrollPos();
-  int rowStart = rc.left - (hbar ? hbar->GetScrollPos() : 0);
-  tile.x = rowStart;
+  // The pen runs in 64 bits over any number of rows and is brought back to a coordinate.
+  long long tileY = static_cast<long long>(rc.top) - (vbar ? vbar->GetScrollPos() : 0);
+  const int rowStart = CUIExtent::Coordinate(static_cast<long long>(rc.left) - (hbar ? hbar->GetScrollPos() : 0));
+  POINT tile = {rowStart, CUIExtent::Coordinate(tileY)};
   int needed = 0;
   const int half = m_childPadding / 2;
   for (int index = 0; index < GetCount(); ++index) {
@@ -131,10 +133,11 @@ void CTileLayoutUI::SetPos(RECT rc) {
     ++placed;
     if (placed % m_columns == 0) {
       tile.x = rowStart;
-      tile.y += rowHeight + m_childPadding;
+      tileY += static_cast<long long>(rowHeight) + m_childPadding;
+      tile.y = CUIExtent::Coordinate(tileY);
       rowHeight = 0;
     } else {
-      tile.x += cellWidth;
+      tile.x = CUIExtent::Coordinate(static_cast<long long>(tile.x) + cellWidth);
     }
     needed = cell.bottom - rc.top + (vbar ? vbar->GetScrollPos() : 0);
   }

@@ -32,7 +32,7 @@ void CVerticalLayoutUI::DoEvent(UIEventRecord& event) {
 
 void CVerticalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   if (name && wcscmp(name, L"sepheight") == 0) {
-    SetSepHeight(CUIValueParser::ReadInt(value));
+    SetSepHeight(CUIValueParser::ReadExtent(value));
   } else if (name && wcscmp(name, L"sepimm") == 0) {
     SetSepImmMode(CUIValueParser::ReadBool(value));
   } else {

@@ -24,14 +24,14 @@ void CComboWnd::Init(CComboUI* owner) {
   rc.top = rc.bottom;
   if (box.cx > 0) rc.right = rc.left + box.cx;
   SIZE available = {rc.right - rc.left, box.cy};
-  int height = 0;
+  // Any number of rows of bounded heights: summed in 64 bits, then held to the box.
+  long long rows = 0;
   for (int i = 0; i < owner->GetCount(); ++i) {
     CControlUI* row = owner->GetItemAt(i);
     if (!row->IsVisible()) continue;
-    height += row->EstimateSize(available).cy;
+    rows += row->EstimateSize(available).cy;
   }
-  height += 4;
-  if (height >= box.cy) height = box.cy;
+  int height = rows + 4 >= box.cy ? box.cy : static_cast<int>(rows + 4);
   rc.bottom = rc.top + height;
 
   HWND ownerWnd = owner->GetManager() ? owner->GetManager()->GetPaintWindow() : nullptr;

@@ -146,7 +146,7 @@ void CListHeaderItemUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
   if (wcscmp(name, L"dragable") == 0) {
     SetDragable(CUIValueParser::ReadBool(value));
   } else if (wcscmp(name, L"sepwidth") == 0) {
-    m_sepWidth = CUIValueParser::ReadInt(value);
+    m_sepWidth = CUIValueParser::ReadExtent(value);
   } else if (wcscmp(name, L"align") == 0) {
     if (wcsstr(value, L"left")) m_textStyle = (m_textStyle & ~UINT(DT_CENTER | DT_RIGHT)) | DT_LEFT;
     if (wcsstr(value, L"center")) m_textStyle = (m_textStyle & ~UINT(DT_LEFT | DT_RIGHT)) | DT_CENTER;

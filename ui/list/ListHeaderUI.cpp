@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "ui/core/UIExtent.h"
 #include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
@@ -16,8 +17,10 @@ LPVOID CListHeaderUI::GetInterface(LPCWSTR name) {
 }
 
 SIZE CListHeaderUI::EstimateSize(SIZE available) {
-  SIZE sz = {0, m_fixedHeight};
-  for (int i = 0; i < m_items.GetSize(); ++i) sz.cx += GetItemAt(i)->EstimateSize(available).cx;
+  // Any number of bounded widths: summed in 64 bits.
+  long long width = 0;
+  for (int i = 0; i < m_items.GetSize(); ++i) width += GetItemAt(i)->EstimateSize(available).cx;
+  SIZE sz = {CUIExtent::Coordinate(width), m_fixedHeight};
   if (sz.cy == 0 && m_manager) {
     UIFontInfo* font = m_manager->GetDefaultFontInfo();
     sz.cy = (font ? font->tm.tmHeight : 0) + 6;

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "ui/core/UIExtent.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/render/UIImageInfo.h"
@@ -295,13 +296,15 @@ void CHtmlTextRenderer::OpenTag(const Tag& tag, const wchar_t* tagStart, Cursor&
       if (!IsSingleLine()) c.next = c.p;
       break;
     case L'p':
-      st.spacings.push_back(CUIValueParser::ReadInt(tag.args));
+      st.spacings.push_back(CUIValueParser::ReadExtent(tag.args));
       if (!c.empty && !IsSingleLine()) c.next = c.p;
       break;
     case L'r': st.raw = true; break;
     case L's': st.selected = !st.selected; break;
-    case L'x': c.x += CUIValueParser::ReadInt(tag.args); break;
-    case L'y': c.lineHeight = (std::max)(c.lineHeight, CUIValueParser::ReadInt(tag.args)); break;
+    // The pen stays a coordinate however many moves the markup makes, so a run's width
+    // added to it cannot overflow.
+    case L'x': c.x = CUIExtent::Coordinate(static_cast<long long>(c.x) + CUIValueParser::ReadExtent(tag.args)); break;
+    case L'y': c.lineHeight = (std::max)(c.lineHeight, CUIValueParser::ReadExtent(tag.args)); break;
     default: break;
   }
 }

@@ -1,5 +1,6 @@
 #include "ui/render/ImageStringParser.h"
 
+#include "ui/core/UIExtent.h"
 #include "ui/core/UIValueParser.h"
 
 namespace SkinUI {
@@ -60,13 +61,8 @@ void CImageStringParser::Apply(const RECT& rcItem, const CUIString& key, const C
     bool fromEnd = key == L"rdest";
     LONG baseX = fromEnd ? rcItem.right : rcItem.left;
     LONG baseY = fromEnd ? rcItem.bottom : rcItem.top;
-    // 64-bit sums: offsets near the int range must not wrap.
-    auto add = [](LONG base, LONG delta) {
-      long long v = static_cast<long long>(base) + delta;
-      if (v > 0x7FFFFFFF) v = 0x7FFFFFFF;
-      if (v < -0x7FFFFFFFLL - 1) v = -0x7FFFFFFFLL - 1;
-      return static_cast<LONG>(v);
-    };
+    // Bounded offsets from a coordinate, kept a coordinate.
+    auto add = [](LONG base, LONG delta) { return CUIExtent::Coordinate(static_cast<long long>(base) + delta); };
     set.dest.left = add(baseX, r.left);
     set.dest.top = add(baseY, r.top);
     set.dest.right = add(baseX, r.right);

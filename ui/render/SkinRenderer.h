@@ -15,6 +15,10 @@ class IRenderResources;
 
 class CSkinRenderer {
  public:
+  // The largest image file that is read (from a folder or the skin archive): an archive's
+  // directory may claim any size, and the claim is checked before anything is allocated.
+  enum : DWORD { kMaxImageFileSize = 0x2000000 };
+
   // ---- Images ----
   static UIImageInfo* LoadImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0);
   // Decodes image file bytes (PNG and the other formats the decoder knows).

@@ -5,10 +5,12 @@
 
 #include <stb/stb_image.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "ui/core/UIExtent.h"
 #include "ui/render/ImageStringParser.h"
 #include "ui/render/SkinResourceLocation.h"
 #include "ui/render/SkinRenderer.h"
@@ -26,7 +28,7 @@ bool ReadWholeFile(LPCWSTR path, std::vector<BYTE>& bytes) {
   DWORD high = 0;
   DWORD size = GetFileSize(file, &high);
   bool ok = false;
-  if (high == 0 && size != INVALID_FILE_SIZE && size > 0) {
+  if (high == 0 && size != INVALID_FILE_SIZE && size > 0 && size <= CSkinRenderer::kMaxImageFileSize) {
     bytes.resize(size);
     DWORD read = 0;
     ok = ReadFile(file, bytes.data(), size, &read, nullptr) && read == size;  // a short read fails
@@ -58,6 +60,7 @@ bool ReadArchiveEntry(LPCWSTR name, std::vector<BYTE>& bytes) {
   int index = -1;
   ZipEntryInfo entry = {};
   if (FindZipItem(archive, name, &index, &entry) != ZR_OK || entry.unc_size == 0) return false;
+  if (entry.unc_size > CSkinRenderer::kMaxImageFileSize) return false;
   bytes.assign(entry.unc_size, 0);
   if (!ReadZipEntry(archive, index, bytes.data(), entry.unc_size)) {
     bytes.clear();
@@ -197,6 +200,16 @@ void FillRounded(HDC hdc, HBITMAP bitmap, int w, int h, SIZE roundCorner) {
   Gdiplus::GdiplusShutdown(token);
 }
 
+// The tiles [first, last) of size `tile` laid from `start` up to `end` that meet [paintStart,
+// paintEnd).
+void TileSpan(int start, int end, int tile, int paintStart, int paintEnd, int& first, int& last) {
+  long long count = (static_cast<long long>(end) - start + tile - 1) / tile;
+  long long lo = paintStart > start ? (static_cast<long long>(paintStart) - start) / tile : 0;
+  long long hi = paintEnd > start ? (static_cast<long long>(paintEnd) - start + tile - 1) / tile : 0;
+  first = static_cast<int>(std::min(lo, count));
+  last = static_cast<int>(std::min(hi, count));
+}
+
 // The middle of a nine-grid image, stretched or tiled.
 void DrawMiddle(const PieceDrawer& piece, const RECT& D, const RECT& S, const RECT& C, bool xtiled, bool ytiled) {
   RECT mid = {D.left + C.left, D.top + C.top, D.right - C.right, D.bottom - C.bottom};
@@ -205,9 +218,12 @@ void DrawMiddle(const PieceDrawer& piece, const RECT& D, const RECT& S, const RE
   if (!xtiled && !ytiled) {
     piece.Draw(mid, smid);
   } else if (tileW > 0 && tileH > 0 && Width(mid) > 0 && Height(mid) > 0) {
-    int cols = xtiled ? (Width(mid) + tileW - 1) / tileW : 1;
-    int rows = ytiled ? (Height(mid) + tileH - 1) / tileH : 1;
-    for (int row = 0; row < rows; ++row) {
+    // Only the tiles that meet the paint rectangle: a small tile over a large control would
+    // otherwise take billions of steps.
+    int firstCol = 0, lastCol = 1, firstRow = 0, lastRow = 1;
+    if (xtiled) TileSpan(mid.left, mid.right, tileW, piece.paint.left, piece.paint.right, firstCol, lastCol);
+    if (ytiled) TileSpan(mid.top, mid.bottom, tileH, piece.paint.top, piece.paint.bottom, firstRow, lastRow);
+    for (int row = firstRow; row < lastRow; ++row) {
       RECT d = mid, s = smid;
       if (ytiled) {
         d.top = mid.top + row * tileH;
@@ -217,7 +233,7 @@ void DrawMiddle(const PieceDrawer& piece, const RECT& D, const RECT& S, const RE
           d.bottom = mid.bottom;
         }
       }
-      for (int col = 0; col < cols; ++col) {
+      for (int col = firstCol; col < lastCol; ++col) {
         RECT dd = d, ss = s;
         if (xtiled) {
           dd.left = mid.left + col * tileW;
@@ -345,8 +361,12 @@ void CSkinRenderer::FreeImage(UIImageInfo* info) {
 bool CSkinRenderer::DrawImageString(HDC hdc, IRenderResources* manager, const RECT& rcItem, const RECT& rcPaint,
                                     LPCWSTR image, LPCWSTR modify) {
   if (!hdc || !manager) return false;
-  DrawContext context = {hdc, manager, &rcItem, &rcPaint};
-  CImageStringParser::Parse(rcItem, image, modify, DrawSet, &context);
+  // Within the coordinate range, as a control's rectangle is: sizes and offsets from the
+  // image string are then added to them without overflowing.
+  const RECT item = CUIExtent::Coordinate(rcItem);
+  const RECT paint = CUIExtent::Coordinate(rcPaint);
+  DrawContext context = {hdc, manager, &item, &paint};
+  CImageStringParser::Parse(item, image, modify, DrawSet, &context);
   return true;
 }
 
@@ -361,14 +381,26 @@ bool CSkinRenderer::DrawImageByName(HDC hdc, IRenderResources* manager, const RE
     rcSource.right = image->nX;
     rcSource.bottom = image->nY;
   }
-  if (rcSource.right > image->nX) rcSource.right = image->nX;
-  if (rcSource.bottom > image->nY) rcSource.bottom = image->nY;
+  // Source and corners from the skin are brought inside the image on every side, so the
+  // nine-grid pieces computed from them stay small.
+  auto clamp = [](LONG v, LONG lo, LONG hi) { return v < lo ? lo : v > hi ? hi : v; };
+  rcSource.left = clamp(rcSource.left, 0, image->nX);
+  rcSource.top = clamp(rcSource.top, 0, image->nY);
+  rcSource.right = clamp(rcSource.right, rcSource.left, image->nX);
+  rcSource.bottom = clamp(rcSource.bottom, rcSource.top, image->nY);
+  rcCorner.left = clamp(rcCorner.left, 0, Width(rcSource));
+  rcCorner.right = clamp(rcCorner.right, 0, Width(rcSource));
+  rcCorner.top = clamp(rcCorner.top, 0, Height(rcSource));
+  rcCorner.bottom = clamp(rcCorner.bottom, 0, Height(rcSource));
   if (!Meets(rcDest, rcItem) || !Meets(rcDest, rcPaint)) return true;
 
   if (!stretch) FitDest(rcDest, rcSource, center);
 
   bool centered = !(rcCenter.left == 0 && rcCenter.top == 0 && rcCenter.right == 0 && rcCenter.bottom == 0);
-  if (roundCorner.cx == 0 && roundCorner.cy == 0) {
+  // The rounding draws through two copies of the destination: one far larger than any
+  // screen is drawn square rather than allocated.
+  bool huge = static_cast<long long>(Width(rcDest)) * Height(rcDest) > 0x1000000LL;
+  if ((roundCorner.cx == 0 && roundCorner.cy == 0) || huge) {
     if (!centered) {
       DrawImage(hdc, image->hBitmap, rcDest, rcPaint, rcSource, rcCorner, image->alphaChannel, fade, hole, xtiled,
                 ytiled);
@@ -392,11 +424,14 @@ bool CSkinRenderer::DrawImageByName(HDC hdc, IRenderResources* manager, const RE
     BitBlt(first, 0, 0, w, h, hdc, rcDest.left, rcDest.top, SRCCOPY);
     BitBlt(second, 0, 0, w, h, hdc, rcDest.left, rcDest.top, SRCCOPY);
     RECT local = {0, 0, w, h};
+    // The copy only changes where the paint rectangle is; the rest is the background again.
+    RECT paint = {rcPaint.left - rcDest.left, rcPaint.top - rcDest.top, rcPaint.right - rcDest.left,
+                  rcPaint.bottom - rcDest.top};
     if (!centered) {
-      DrawImage(first, image->hBitmap, local, local, rcSource, rcCorner, image->alphaChannel, fade, hole, xtiled,
+      DrawImage(first, image->hBitmap, local, paint, rcSource, rcCorner, image->alphaChannel, fade, hole, xtiled,
                 ytiled);
     } else {
-      DrawImageCenter(first, image->hBitmap, local, local, rcSource, rcCenter, alignTop, alignLeft, fade);
+      DrawImageCenter(first, image->hBitmap, local, paint, rcSource, rcCenter, alignTop, alignLeft, fade);
     }
     SelectObject(first, oldFirst);
     FillRounded(second, firstBmp, w, h, roundCorner);
@@ -424,12 +459,16 @@ void CSkinRenderer::DrawImage(HDC hdc, HBITMAP bitmap, const RECT& rcDest, const
   const RECT& S = rcSource;
   const RECT& C = rcCorner;
   bool blend = alpha || fade < 255;
-  PieceDrawer piece = {hdc, src, imageWidth, imageHeight, rcPaint, blend, fade};
+  // Only what can show: the paint rectangle within the device's clip box, which also bounds
+  // the tiles visited.
+  RECT visible = rcPaint, box;
+  if (GetClipBox(hdc, &box) != ERROR) IntersectRect(&visible, &rcPaint, &box);
+  PieceDrawer piece = {hdc, src, imageWidth, imageHeight, visible, blend, fade};
 
   if (!blend && Width(D) == Width(S) && Height(D) == Height(S) && C.left == 0 && C.top == 0 && C.right == 0 &&
       C.bottom == 0) {
     RECT part;
-    if (IntersectRect(&part, &D, &rcPaint)) {
+    if (IntersectRect(&part, &D, &visible)) {
       RECT s = {S.left + (part.left - D.left), S.top + (part.top - D.top), 0, 0};
       s.right = s.left + Width(part);
       s.bottom = s.top + Height(part);

@@ -1,5 +1,6 @@
 #include "ui/skin/SkinBuilder.h"
 
+#include <cstdint>
 #include <cwchar>
 
 #include "ui/base/ControlUI.h"
@@ -33,6 +34,29 @@ CSkinBuilder::CSkinBuilder() { m_markup.SetPreserveWhitespace(true); }
 
 CControlUI* CSkinBuilder::Create(LPCWSTR xml, LPCWSTR type, IDialogBuilderCallback* callback,
                                  CWindowManagerUI* manager, CControlUI* parent) {
+  // The document stays on the include stack while it is built, so an include of it inside
+  // is refused.
+  CUIString key;
+  if (IS_INTRESOURCE(xml)) {
+    key.SmallFormat(L"#%u", static_cast<unsigned>(reinterpret_cast<uintptr_t>(xml)));
+  } else {
+    key = xml ? xml : L"";
+  }
+  IncludeState& includes = Includes();
+  for (const CUIString& open : includes.stack) {
+    if (open == key) {
+      LogWarn(__LINE__, L"include skipped, it includes itself: %s%s", key.GetData());
+      return nullptr;
+    }
+  }
+  includes.stack.push_back(key);
+  CControlUI* result = Build(xml, type, callback, manager, parent);
+  includes.stack.pop_back();
+  return result;
+}
+
+CControlUI* CSkinBuilder::Build(LPCWSTR xml, LPCWSTR type, IDialogBuilderCallback* callback,
+                                CWindowManagerUI* manager, CControlUI* parent) {
   if (IS_INTRESOURCE(xml)) {
     HINSTANCE module = CWindowManagerUI::GetResourceInstance();
     HRSRC res = FindResourceW(module, xml, type);
@@ -162,9 +186,20 @@ void CSkinBuilder::Include(CSkinMarkupNode& node, CControlUI* parent, CWindowMan
     LogWarn(__LINE__, L"include skipped, nested too deeply: %s%s", source);
     return;
   }
+  if (count > kMaxIncludeCount) {
+    LogWarn(__LINE__, L"include count bounded: %s%s", source);
+    count = kMaxIncludeCount;
+  }
+  IncludeState& includes = Includes();
   for (int i = 0; i < count; ++i) {
+    if (includes.total >= kMaxIncludes) {
+      LogWarn(__LINE__, L"include skipped, too many in one build: %s%s", source);
+      return;
+    }
+    ++includes.total;
     CSkinBuilder builder;
     builder.m_includeDepth = m_includeDepth + 1;
+    builder.m_includes = &includes;
     CControlUI* first;
     if (m_type) {
       WORD id = static_cast<WORD>(CUIValueParser::ReadInt(source) & 0xFFFF);

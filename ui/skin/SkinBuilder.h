@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "ui/core/UIString.h"
 #include "ui/skin/SkinMarkup.h"
 
 namespace SkinUI {
@@ -14,7 +17,9 @@ class IDialogBuilderCallback;
 
 class CSkinBuilder {
  public:
-  enum { kMaxIncludeDepth = 16 };
+  // An "Include" repeats at most kMaxIncludeCount times, one build includes at most
+  // kMaxIncludes documents in all, and a document never includes itself, directly or not.
+  enum { kMaxIncludeDepth = 16, kMaxIncludeCount = 64, kMaxIncludes = 256 };
 
   CSkinBuilder();
   CSkinBuilder(const CSkinBuilder&) = delete;
@@ -30,6 +35,8 @@ class CSkinBuilder {
   LPCWSTR GetLastErrorLocation() const { return m_markup.GetLastErrorLocation(); }
 
  private:
+  CControlUI* Build(LPCWSTR xml, LPCWSTR type, IDialogBuilderCallback* callback, CWindowManagerUI* manager,
+                    CControlUI* parent);
   void Declare(CSkinMarkupNode& root, CWindowManagerUI* manager);
   void ApplyWindowAttributes(CSkinMarkupNode& root, CWindowManagerUI* manager);
   CControlUI* Parse(CSkinMarkupNode* parentNode, CControlUI* parent, CWindowManagerUI* manager, int depth);
@@ -37,10 +44,20 @@ class CSkinBuilder {
   // Builds a tree node; false when the parent can hold none, which makes the level answer null.
   bool TreeNode(CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager, int depth);
 
+  // What the builders of one outer build share: the documents being built, outermost
+  // first, and how many documents were included.
+  struct IncludeState {
+    std::vector<CUIString> stack;
+    int total = 0;
+  };
+  IncludeState& Includes() { return m_includes ? *m_includes : m_ownIncludes; }
+
   CSkinMarkup m_markup;
   IDialogBuilderCallback* m_callback = nullptr;
   LPCWSTR m_type = nullptr;
   int m_includeDepth = 0;
+  IncludeState m_ownIncludes;
+  IncludeState* m_includes = nullptr;
 };
 
 }  // namespace SkinUI

@@ -1,5 +1,5 @@
-// Helpers of the framework tests: a recording control, a host window with its own manager,
-// a notification recorder and rectangle formatting.
+// Helpers of the framework tests: a recording control, a host window with its own manager
+// (HostWnd.h), a notification recorder and rectangle formatting.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include "ui/base/INotifyUI.h"
 #include "ui/base/WindowManagerUI.h"
 #include "ui/base/WindowWnd.h"
+#include "tests/ui/base/HostWnd.h"
 
 namespace frametest {
 
@@ -67,22 +68,6 @@ class NotifyLog : public INotifyUI {
   std::string m_tag;
 };
 
-// A plain top-level window whose messages go to its manager first.
-class HostWnd : public CWindowWnd {
- public:
-  LPCWSTR GetWindowClassName() const override { return L"JfFrameHost"; }
-  UINT GetClassStyle() const override { return CS_DBLCLKS; }
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == WM_CREATE) manager.Init(m_hwnd);
-    LRESULT result = 0;
-    if (manager.MessageHandler(msg, wParam, lParam, result)) return result;
-    return CWindowWnd::HandleMessage(msg, wParam, lParam);
-  }
-  HWND Open(int x = 100, int y = 100, int w = 300, int h = 200, DWORD exStyle = 0) {
-    return Create(nullptr, L"host", WS_POPUP | WS_VISIBLE, exStyle, x, y, w, h);
-  }
-  CWindowManagerUI manager;
-};
 
 inline int Pump() { return msgtest::PumpReady(); }
 

@@ -11,6 +11,7 @@
 #include "ui/core/UIRect.h"
 #include "ui/core/UIString.h"
 #include "ui/core/UIStringMap.h"
+#include "ui/core/UIExtent.h"
 #include "ui/core/UIValueParser.h"
 
 using namespace SkinUI;
@@ -185,7 +186,8 @@ TEST(UIValueParser, ListsStopAtTheEndAndSaturate) {
       {L"4", {4, 0, 0, 0}, 1},
       {L"", {0, 0, 0, 0}, 0},
       {L"-5,-6,7,8,9", {-5, -6, 7, 8}, 4},
-      {L"99999999999,-99999999999,1,", {INT_MAX, INT_MIN, 1, 0}, 3},
+      {L"99999999999,-99999999999,1,", {1000000, -1000000, 1, 0}, 3},  // extents are bounded
+      {L"2147483647,-2147483648,1000001,-999999", {1000000, -1000000, 1000000, -999999}, 4},
       {L"1, 2", {1, 2, 0, 0}, 2},
       {L"1,,3", {1, 0, 3, 0}, 3},
   };
@@ -194,6 +196,12 @@ TEST(UIValueParser, ListsStopAtTheEndAndSaturate) {
     EXPECT_EQ(r.read, CUIValueParser::ReadIntList(r.text, v, 4)) << r.text;
     for (int i = 0; i < 4; ++i) EXPECT_EQ(r.want[i], v[i]) << r.text << " #" << i;
   }
+  // A single number saturates to int; read as an extent it is bounded.
+  EXPECT_EQ(INT_MAX, CUIValueParser::ReadInt(L"99999999999"));
+  EXPECT_EQ(INT_MIN, CUIValueParser::ReadInt(L"-99999999999"));
+  EXPECT_EQ(CUIExtent::kMax, CUIValueParser::ReadExtent(L"2147483647"));
+  EXPECT_EQ(-CUIExtent::kMax, CUIValueParser::ReadExtent(L"-2147483648"));
+  EXPECT_EQ(-12, CUIValueParser::ReadExtent(L"-12"));
   EXPECT_EQ(0xFFFF0000u, CUIValueParser::ReadColor(L"#FFFF0000"));
   EXPECT_EQ(0xFF00FF00u, CUIValueParser::ReadColor(L"0xFF00FF00"));
   EXPECT_EQ(0xFFFFFFFFu, CUIValueParser::ReadColor(L"#123456789ABC"));

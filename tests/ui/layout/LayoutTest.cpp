@@ -3,12 +3,18 @@
 // separator drag.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <initializer_list>
 #include <memory>
 
 #include "tests/ui/base/FrameTestSupport.h"
 #include "ui/base/ScrollBarUI.h"
 #include "ui/layout/HorizontalLayoutUI.h"
+#include "ui/layout/TileLayoutUI.h"
 #include "ui/layout/VerticalLayoutUI.h"
+#include "ui/list/ListHeaderItemUI.h"
+#include "ui/list/ListHeaderUI.h"
+#include "ui/core/UIExtent.h"
 
 using namespace SkinUI;
 using frametest::Str;
@@ -315,3 +321,92 @@ TEST(LayoutTest, HitTestsOfContainers) {
 }
 
 }  // namespace
+
+namespace {
+
+// A container of the given kind with its attributes and children of their attributes.
+template <class C>
+std::unique_ptr<C> Hostile(const wchar_t* attributes, std::initializer_list<const wchar_t*> children) {
+  std::unique_ptr<C> box(new C);
+  box->ApplyAttributeList(attributes);
+  for (const wchar_t* child : children) {
+    CControlUI* control = new CControlUI;
+    control->ApplyAttributeList(child);
+    box->Add(control);
+  }
+  return box;
+}
+
+// Every child inside the coordinate bound, none inverted, and (for a linear or tile
+// layout) each starting no earlier than the one before: wrapped sums would break that.
+void ExpectSane(CContainerUI& box, bool ordered, bool vertical) {
+  for (int i = 0; i < box.GetCount(); ++i) {
+    RECT rc = box.GetItemAt(i)->GetPos();
+    for (LONG v : {rc.left, rc.top, rc.right, rc.bottom}) EXPECT_LE(std::abs(v), CUIExtent::kMaxCoordinate) << Str(rc);
+    EXPECT_LE(rc.left, rc.right) << Str(rc);
+    EXPECT_LE(rc.top, rc.bottom) << Str(rc);
+    if (ordered && i > 0) {
+      RECT before = box.GetItemAt(i - 1)->GetPos();
+      EXPECT_GE(vertical ? rc.top : rc.left, vertical ? before.top : before.left) << i;
+    }
+  }
+}
+
+}  // namespace
+
+TEST(HostileLayout, PaddingsInsetsAndSizesAreBounded) {
+  // Each value at the ends of the int range overflowed in the placement (checked by UBSan);
+  // bounded when set, the sums stay in order.
+  const RECT place = {0, 0, 200, 100};
+  auto row = Hostile<CHorizontalLayoutUI>(L"childpadding=\"2147483647\"",
+                                          {L"width=\"10\"", L"width=\"10\"", L"width=\"2147483647\" padding=\"2147483647,0,2147483647,0\"", L""});
+  row->SetPos(place);
+  ExpectSane(*row, true, false);
+  EXPECT_EQ(Str(row->GetItemAt(1)->GetPos()), "1000010,0,1000020,100");
+  auto column = Hostile<CVerticalLayoutUI>(L"childpadding=\"-2147483648\" inset=\"-2147483648,-2147483648,2147483647,2147483647\"",
+                                           {L"height=\"2147483647\"", L"height=\"2147483647\"", L""});
+  column->SetPos(place);
+  ExpectSane(*column, false, true);
+  EXPECT_EQ(Str(column->GetItemAt(0)->GetPos()), "-1000000,-1000000,-999800,-990001");  // the default maximum height
+  // Thousands of maximal children: the totals are 64-bit and the pen stays a coordinate.
+  std::unique_ptr<CVerticalLayoutUI> tall(new CVerticalLayoutUI);
+  for (int i = 0; i < 3000; ++i) {
+    CControlUI* c = new CControlUI;
+    c->SetAttribute(L"height", L"2147483647");
+    tall->Add(c);
+  }
+  tall->SetPos(place);
+  ExpectSane(*tall, true, true);
+  auto tiles = Hostile<CTileLayoutUI>(L"itemsize=\"2147483647,2147483647\" childpadding=\"2147483647\"",
+                                      {L"height=\"2147483647\"", L"height=\"2147483647\"", L"", L""});
+  tiles->SetPos(place);
+  ExpectSane(*tiles, true, true);
+  EXPECT_EQ(tiles->GetItemSize().cx, CUIExtent::kMax);
+}
+
+TEST(HostileLayout, FloatingPositionsAreBounded) {
+  const RECT small = {0, 0, 200, 100}, large = {0, 0, 400, 300};
+  auto box = Hostile<CContainerUI>(L"", {L"float=\"true\" pos=\"2147483647,2147483647,-2147483648,-2147483648\"",
+                                         L"float=\"true\" pos=\"10,10,20,20\" relativepos=\"2147483647,2147483647,2147483647,2147483647\"",
+                                         L"float=\"true\" pos=\"-2147483648,-2147483648,-10,-10\""});
+  box->SetPos(small);
+  box->SetPos(large);  // the parent grew by 200 x 200: the relative child moves and grows
+  ExpectSane(*box, false, false);
+  EXPECT_EQ(Str(box->GetItemAt(0)->GetPos()), "1000000,1000000,1000000,1000000");
+  EXPECT_EQ(box->GetItemAt(1)->GetPos().left, 10 + CUIExtent::kMax * 200 / 100);
+  EXPECT_EQ(box->GetItemAt(1)->GetPos().top, 10 + CUIExtent::kMax * 200 / 100);
+}
+
+TEST(HostileLayout, HeaderWidthsAreBounded) {
+  CListHeaderUI header;
+  for (int i = 0; i < 3; ++i) {
+    CListHeaderItemUI* item = new CListHeaderItemUI;
+    item->SetAttribute(L"width", L"2147483647");
+    item->SetAttribute(L"sepwidth", L"-2147483648");
+    header.Add(item);
+  }
+  header.SetFixedHeight(20);
+  EXPECT_EQ(3 * CUIExtent::kMax, header.EstimateSize(SIZE{200, 100}).cx);
+  header.SetPos(RECT{0, 0, 200, 20});
+  ExpectSane(header, true, false);
+}

@@ -1,5 +1,8 @@
 #include "tests/ui/list/ListTestHost.h"
 #include "ui/base/ScrollBarUI.h"
+#include "ui/base/UIAnimationDriver.h"
+#include "ui/control/ButtonUI.h"
+#include "ui/control/LabelUI.h"
 #include "ui/layout/VerticalLayoutUI.h"
 #include "ui/list/ComboBoxUI.h"
 #include "ui/list/ComboUI.h"
@@ -288,4 +291,54 @@ TEST_F(ComboTest, DefaultTextAndStates) {
   combo->SetEnabled(false);
   EXPECT_FALSE(combo->Activate());
   EXPECT_EQ(combo->GetDropDown(), nullptr);
+}
+
+TEST_F(ComboTest, ButtonRowOutlivesTheDropDownsAnimationDriver) {
+  // A label and a fading button as rows: opened once and closed, then hovered, then the
+  // tree deleted. The drop-down's driver goes with the drop-down (checked under ASan).
+  CComboUI* combo = new CComboUI;
+  CLabelUI* label = new CLabelUI;
+  label->SetText(L"label");
+  label->SetFixedHeight(20);
+  CButtonUI* button = new CButtonUI;
+  button->SetText(L"button");
+  button->SetFixedHeight(20);
+  button->SetAttribute(L"normalimage", L"file='n.png'");
+  button->SetAttribute(L"hotimage", L"file='h.png'");
+  button->SetAttribute(L"fadeeffect", L"true");
+  combo->Add(label);
+  combo->Add(button);
+  Place(combo, L"combo", RECT{10, 10, 160, 32});
+  Open(combo);
+  HWND drop = DropDown(combo);
+  ASSERT_NE(drop, nullptr);
+  EXPECT_EQ(button->GetManager(), &combo->GetDropDown()->GetManager());
+  // A fade started on the drop-down, then the drop-down closed while it runs.
+  UIEventRecord enter;
+  enter.type = UIEVENT_MOUSEENTER;
+  enter.timestamp = GetTickCount();
+  button->DoEvent(enter);
+  EXPECT_TRUE(button->IsAnimationRunning());
+  SendMessageW(drop, WM_CLOSE, 0, 0);
+  Pump();
+  ASSERT_EQ(DropDown(combo), nullptr);
+  EXPECT_EQ(button->GetManager(), &host_.manager);
+  EXPECT_FALSE(button->IsAnimationRunning());
+  EXPECT_EQ(button->GetAnimationDriver(), nullptr) << "no driver of the deleted drop-down is kept";
+  // Hovered under the combo's manager: the fade runs on that manager's driver.
+  button->DoEvent(enter);
+  EXPECT_TRUE(button->IsAnimationRunning());
+  EXPECT_EQ(button->GetAnimationDriver(), host_.manager.GetAnimationDriver());
+  EXPECT_EQ(host_.manager.GetAnimationDriver()->GetCount(), 1u);
+  // Opened and closed again with the fade stopped, then the tree deleted.
+  button->StopAnimation();
+  EXPECT_EQ(button->GetAnimationDriver(), nullptr);
+  Open(combo);
+  ASSERT_NE(DropDown(combo), nullptr);
+  SendMessageW(DropDown(combo), WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_EQ(button->GetAnimationDriver(), nullptr);
+  root_->Remove(combo);
+  Pump();
+  EXPECT_EQ(host_.manager.GetAnimationDriver()->GetCount(), 0u);
 }

@@ -1,6 +1,9 @@
 // Image strings: the parser's working set, and the drawers' geometry checked in pixels.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <chrono>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -85,7 +88,7 @@ TEST(ImageStringParser, PairsTable) {
       {L"file='a' dest='5,6,20,30'", {15, 26, 30, 50}},
       {L"file='a' rdest='-20,-20,0,0'", {90, 100, 110, 120}},
       {L"file='a' dest='10'", {20, 20, 10, 20}},  // short list: the rest is 0
-      {L"file='a' dest='99999999999,0,1,1'", {0x7FFFFFFF, 20, 11, 21}},
+      {L"file='a' dest='99999999999,0,1,1'", {10 + 1000000, 20, 11, 21}},  // bounded offset
   };
   for (auto& d : dests) EXPECT_TRUE(Eq(ParseAll(d.text)[0].dest, d.dest)) << d.text;
 
@@ -301,4 +304,111 @@ TEST_F(ImageStringDraw, ColoursAndGradients) {
   Canvas m(4, 100, 0xFF000000);
   CSkinRenderer::DrawGradient(m.dc(), m.Rect(), 0xFF000000, 0x00FFFFFF, true, 8);  // mean alpha 127
   EXPECT_NEAR(127, static_cast<int>(m.At(1, 99) & 0xFF), 3);
+}
+
+namespace {
+
+// Writes `size` as the uncompressed size of every entry, in the local headers and in the
+// central directory, as a forged archive would.
+void ForgeUncompressedSizes(std::string& zip, uint32_t size) {
+  auto put = [&zip, size](size_t at) {
+    for (int i = 0; i < 4; ++i) zip[at + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+  };
+  for (size_t at = 0; at + 46 <= zip.size(); ++at) {
+    if (zip.compare(at, 4, "PK\x03\x04") == 0) put(at + 22);
+    if (zip.compare(at, 4, "PK\x01\x02") == 0) put(at + 24);
+  }
+}
+
+long PeakKilobytes() {
+  struct rusage usage = {};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+}  // namespace
+
+TEST(ImageLoading, ArchiveEntryClaimingGigabytesIsRefusedBeforeAllocating) {
+  // The directory claims 1 GiB for a small image; nothing of that size is allocated.
+  std::string zip = uitest::BuildZip({{"forged.png", NineGridPng(), 0}, {"fine.png", NineGridPng(), 0}});
+  std::string forged = zip;
+  ForgeUncompressedSizes(forged, 0x40000000u);
+  for (const std::string* archive : {&zip, &forged}) {
+    BYTE* buffer = new BYTE[archive->size()];
+    memcpy(buffer, archive->data(), archive->size());
+    CWindowManagerUI::SetResourceZipBuffer(buffer, static_cast<DWORD>(archive->size()));
+    CWindowManagerUI::SetResourceZipFromMemory();
+    long before = PeakKilobytes();
+    UIImageInfo* image = CSkinRenderer::LoadImage(L"forged.png");
+    long grown = PeakKilobytes() - before;
+    if (archive == &zip) {
+      ASSERT_NE(nullptr, image) << "the same archive unforged loads";
+    } else {
+      EXPECT_EQ(nullptr, image);
+      EXPECT_LT(grown, 64 * 1024) << "kilobytes more at the peak";
+    }
+    CSkinRenderer::FreeImage(image);
+    CWindowManagerUI::CloseResourceZip();
+    CWindowManagerUI::FreeResourceZipBuffer();
+  }
+  EXPECT_GT(CSkinRenderer::kMaxImageFileSize, 0x400000u) << "a real skin image fits";
+}
+
+TEST(ImageDrawing, TilesOnlyWhereThePaintRectangleIs) {
+  // A 1x1 tile over a 65,535-pixel-square control, ten pixels painted: only their tiles.
+  UIImageInfo* img = Load(uitest::MakePng(1, 1, {0xFF00FF00}));
+  ASSERT_NE(nullptr, img);
+  Canvas c(40, 40, 0xFF000000);
+  RECT dest = {-30000, -30000, 35535, 35535}, src = {0, 0, 1, 1}, none = {0, 0, 0, 0};
+  RECT paint = {5, 5, 15, 15};
+  auto start = std::chrono::steady_clock::now();
+  CSkinRenderer::DrawImage(c.dc(), img->hBitmap, dest, paint, src, none, false, 255, false, true, true);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 2.0);
+  EXPECT_EQ(0xFF00FF00u, c.At(5, 5));
+  EXPECT_EQ(0xFF00FF00u, c.At(14, 14));
+  EXPECT_EQ(0xFF000000u, c.At(4, 4));
+  EXPECT_EQ(0xFF000000u, c.At(15, 15));
+  // A paint rectangle as large as the control on a small surface: the surface bounds it.
+  start = std::chrono::steady_clock::now();
+  CSkinRenderer::DrawImage(c.dc(), img->hBitmap, dest, dest, src, none, false, 255, false, true, true);
+  seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 2.0);
+  EXPECT_EQ(0xFF00FF00u, c.At(39, 39));
+  // Tiles of 3 starting left of the paint rectangle: the cut tile at its edge is drawn.
+  UIImageInfo* grid = Load(NineGridPng());
+  ASSERT_NE(nullptr, grid);
+  Canvas g(40, 40, 0xFF000000);
+  RECT gridDest = {1, 1, 39, 39}, cell = {0, 0, 3, 3};
+  CSkinRenderer::DrawImage(g.dc(), grid->hBitmap, gridDest, RECT{9, 9, 20, 20}, cell, none, false, 255, false, true,
+                           true);
+  EXPECT_EQ(kCells[0], g.At(10, 10));
+  EXPECT_EQ(kCells[0], g.At(19, 19));
+  EXPECT_EQ(0xFF000000u, g.At(5, 5));
+  CSkinRenderer::FreeImage(grid);
+  CSkinRenderer::FreeImage(img);
+}
+
+TEST_F(ImageStringDraw, ExtremeSourceAndCornerStayInsideTheImage) {
+  // Source and corner at the ends of the int range: brought inside the 9x9 image, the
+  // corners fill the destination and no nine-grid rectangle overflows (checked by UBSan).
+  struct {
+    const wchar_t* image;
+    int x, y;
+    uint32_t want;
+  } cases[] = {
+      {L"file='images\\grid.png' source='-2147483648,-2147483648,2147483647,2147483647' "
+       L"corner='2147483647,2147483647,2147483647,2147483647'",
+       4, 4, kCells[4]},
+      {L"file='images\\grid.png' source='0,0,9,9' corner='-2147483648,-2147483648,2147483647,2147483647'", 25,
+       25, kCells[4]},
+      {L"file='images\\grid.png' source='2147483647,2147483647,-2147483648,-2147483648'", 4, 4, 0xFF101010},
+      {L"file='images\\grid.png' source='-9,-9,3,3' xtiled='true' ytiled='true'", 7, 7, kCells[0]},
+  };
+  for (const auto& k : cases) {
+    Canvas c(30, 30, 0xFF101010);
+    RECT item = {0, 0, 30, 30};
+    EXPECT_TRUE(CSkinRenderer::DrawImageString(c.dc(), &manager, item, item, k.image));
+    EXPECT_EQ(k.want, c.At(k.x, k.y)) << "case " << (&k - cases);
+  }
 }

@@ -375,3 +375,25 @@ TEST(RichText, CentredLinesMoveAsAWhole) {
     }
   }
 }
+
+TEST(RichText, PenMovesAreBounded) {
+  // "<x N>" with N at the ends of the int range, then a run: the pen is bounded, so the
+  // run's width added to it cannot overflow (checked by UBSan), and the measure is the
+  // widest the rectangle allows.
+  CWindowManagerUI m;
+  Canvas c(100, 40, 0xFFFFFFFF);
+  EXPECT_EQ(400, Measure(m, c.dc(), L"<x 2147483647>b", DT_SINGLELINE).right);
+  EXPECT_EQ(400, Measure(m, c.dc(), L"a<x 2147483647>b", DT_SINGLELINE).right);
+  RECT back = Measure(m, c.dc(), L"<x -2147483648>b", DT_SINGLELINE);
+  EXPECT_GE(back.right, 0);
+  EXPECT_LE(back.right, 400);
+  std::wstring many;
+  for (int i = 0; i < 3000; ++i) many += L"<x 1000000>";
+  EXPECT_EQ(400, Measure(m, c.dc(), (many + L"b").c_str(), DT_SINGLELINE).right);
+  // Drawn as well, far outside the canvas: nothing of "b" lands on it.
+  RECT rc = {0, 0, 100, 40};
+  int links = 0;
+  CSkinRenderer::DrawHtmlText(c.dc(), &m, rc, L"<x 2147483647>b<x 2147483647>b", 0xFF000000, nullptr, nullptr, links,
+                              DT_SINGLELINE);
+  EXPECT_EQ(0, Scan(c, c.Rect()).dark);
+}

@@ -5,8 +5,10 @@
 #include <string>
 
 #include "tests/support/ui/UiTestSupport.h"
+#include "tests/ui/base/FrameTestSupport.h"
 #include "ui/base/ContainerUI.h"
 #include "ui/base/ControlUI.h"
+#include "ui/core/UIExtent.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/render/UIImageInfo.h"
 #include "ui/skin/SkinBuilder.h"
@@ -153,7 +155,7 @@ TEST(SkinBuilder, IncludesCountsAndSelfInclusion) {
       {L"<Include count=\"2\"/>", 0},
       {L"<Include/>", 0},
       {L"<Include source=\"missing.xml\"/>", 0},
-      {L"<Include source=\"self.xml\"/>", 16},  // the nesting stops at its cap
+      {L"<Include source=\"self.xml\"/>", 1},  // not again inside itself
   };
   for (auto& r : rows) {
     CWindowManagerUI m;
@@ -219,6 +221,67 @@ TEST(WindowManagerResources, PathsAndArchives) {
   CWindowManagerUI::CloseResourceZip();
   EXPECT_TRUE(CWindowManagerUI::GetResourceZip().IsEmpty());
   CWindowManagerUI::SetResourcePath(L"");
+}
+
+TEST(SkinBuilder, IncludesAreBounded) {
+  // A file that includes itself twice (2^16 builds before), a count at the int maximum
+  // (endless before), more includes than one build may make, and a chain deeper than the cap.
+  uitest::TempFolder folder;
+  folder.Write("part.xml", "<Window><Control/><Control/></Window>");
+  folder.Write("twice.xml", "<Window><Control/><Include source=\"twice.xml\"/><Include source=\"twice.xml\"/></Window>");
+  folder.Write("ping.xml", "<Window><Control/><Include source=\"pong.xml\"/></Window>");
+  folder.Write("pong.xml", "<Window><Control/><Include source=\"ping.xml\"/></Window>");
+  for (int i = 0; i < 20; ++i) {
+    folder.Write("d" + std::to_string(i) + ".xml",
+                 "<Window><Control/><Include source=\"d" + std::to_string(i + 1) + ".xml\"/></Window>");
+  }
+  CWindowManagerUI::CloseResourceZip();
+  CWindowManagerUI::SetResourcePath(folder.Win().c_str());
+  std::wstring five;
+  for (int i = 0; i < 5; ++i) five += L"<Include source=\"part.xml\" count=\"64\"/>";
+  struct {
+    std::wstring include;
+    int children;
+  } rows[] = {
+      {L"<Include source=\"twice.xml\"/>", 1},
+      {L"<Include source=\"ping.xml\"/>", 2},  // ping, pong, and ping again is refused
+      {L"<Include source=\"part.xml\" count=\"2147483647\"/>", 2 * CSkinBuilder::kMaxIncludeCount},
+      {five, 2 * CSkinBuilder::kMaxIncludes},
+      {L"<Include source=\"d0.xml\"/>", CSkinBuilder::kMaxIncludeDepth},
+  };
+  for (auto& r : rows) {
+    CWindowManagerUI m;
+    std::wstring skin = L"<Window><Container>" + r.include + L"</Container></Window>";
+    CSkinBuilder b;
+    CControlUI* root = b.Create(skin.c_str(), nullptr, nullptr, &m);
+    ASSERT_NE(nullptr, root);
+    EXPECT_EQ(r.children, CountAll(root) - 1) << frametest::Narrow(r.include.c_str());
+    delete root;
+  }
+  // The count is per build: a second build of the same skin includes as much again.
+  CWindowManagerUI m;
+  CSkinBuilder b;
+  CControlUI* root = b.Create(L"twice.xml", nullptr, nullptr, &m);
+  ASSERT_NE(nullptr, root);
+  delete root;
+  CWindowManagerUI::SetResourcePath(L"");
+}
+
+TEST(SkinBuilder, FontSizesAreBounded) {
+  // A font size at the int minimum was negated for the font's height (checked by UBSan).
+  CWindowManagerUI m;
+  CSkinBuilder b;
+  CControlUI* root = b.Create(
+      L"<Window><Font name=\"A\" size=\"-2147483648\"/><Font name=\"B\" size=\"2147483647\" default=\"true\"/>"
+      L"<Control/></Window>",
+      nullptr, nullptr, &m);
+  ASSERT_NE(nullptr, root);
+  ASSERT_EQ(2, m.GetCustomFontCount());
+  EXPECT_EQ(-CUIExtent::kMaxFontSize, m.GetFontInfo(0)->size);
+  EXPECT_EQ(CUIExtent::kMaxFontSize, m.GetFontInfo(1)->size);
+  EXPECT_EQ(CUIExtent::kMaxFontSize, m.GetDefaultFontInfo()->size);
+  EXPECT_EQ(m.GetFontInfo(0)->hFont, m.FindFont(L"A", -2147483647 - 1, false, false, false));
+  delete root;
 }
 
 TEST(SkinBuilder, FromResourcesWithResourceIncludes) {
