@@ -44,7 +44,8 @@ int CContainerUI::GetItemIndex(CControlUI* control) const { return control ? m_i
 
 bool CContainerUI::SetItemIndex(CControlUI* control, int index) {
   int at = GetItemIndex(control);
-  if (at < 0) return false;
+  // Only a place among the children: a child taken out could not be put back.
+  if (at < 0 || index < 0 || index >= m_items.GetSize()) return false;
   NeedUpdate();
   m_items.Remove(at);
   return m_items.InsertAt(index, control);

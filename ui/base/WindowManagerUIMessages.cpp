@@ -52,14 +52,16 @@ void CWindowManagerUI::DeleteBackground() {
   m_bmpBackground = nullptr;
 }
 
-void CWindowManagerUI::DoLayout() {
-  if (!m_updateNeeded || !m_root) return;
+bool CWindowManagerUI::DoLayout() {
+  if (!m_updateNeeded || !m_root) return true;
   m_updateNeeded = false;
   RECT client;
   ::GetClientRect(m_hwnd, &client);
-  if (IsRectEmpty(&client)) return;
+  if (IsRectEmpty(&client)) return true;
+  // Placing a control may notify (an ActiveX object that shows itself), and a handler may
+  // destroy the window.
   if (m_root->IsUpdateNeeded()) {
-    m_root->SetPos(client);
+    if (!Survives([&] { m_root->SetPos(client); })) return false;
     if (m_layeredBackground) {
       DeleteBackground();
     } else {
@@ -77,20 +79,23 @@ void CWindowManagerUI::DoLayout() {
                                     control->GetClass());
         break;
       }
-      control->SetPos(control->GetPos());
+      if (!Survives([control] { control->SetPos(control->GetPos()); })) return false;
     }
   }
   if (m_firstLayout) {
     m_firstLayout = false;
-    SendNotify(m_root, L"windowinit");
+    return SendNotify(m_root, L"windowinit");
   }
+  return true;
+}
+
+bool CWindowManagerUI::FocusPending() {
+  // A pending focus move (a Tab during layout, a first tab stop, SetFocusNeeded) runs now.
+  return !m_focusNeeded || Survives([this] { SetNextTabControl(true); });
 }
 
 void CWindowManagerUI::PaintNormal(const RECT& client) {
-  DoLayout();
-  if (!m_root) return;
-  // A pending focus move (a Tab during layout, a first tab stop, SetFocusNeeded) runs now.
-  if (m_focusNeeded) SetNextTabControl(true);
+  if (!DoLayout() || !m_root || !FocusPending()) return;
   int width = client.right - client.left;
   int height = client.bottom - client.top;
   if (m_offscreenPaint && !m_bmpOffscreen && width > 0 && height > 0) {
@@ -149,15 +154,14 @@ void CWindowManagerUI::PaintSelfShadow(HDC hdc, RECT& rc) {
 void CWindowManagerUI::PaintLayered(const RECT& client) {
   LONG exStyle = ::GetWindowLongW(m_hwnd, GWL_EXSTYLE);
   if ((exStyle & WS_EX_LAYERED) == 0) ::SetWindowLongW(m_hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+  HWND hwnd = m_hwnd;
   PAINTSTRUCT ps;
-  ::BeginPaint(m_hwnd, &ps);
+  ::BeginPaint(hwnd, &ps);
   DeleteBackground();
-  DoLayout();
-  if (!m_root) {
-    ::EndPaint(m_hwnd, &ps);
+  if (!DoLayout() || !m_root || !FocusPending()) {
+    ::EndPaint(hwnd, &ps);
     return;
   }
-  if (m_focusNeeded) SetNextTabControl(true);
   int width = client.right - client.left;
   int height = client.bottom - client.top;
   // The layered road always paints into its own 32-bit background, off-screen paint or not:
