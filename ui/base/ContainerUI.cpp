@@ -119,14 +119,18 @@ void CContainerUI::SetPos(RECT rc) {
   inner.top += m_rcInset.top;
   inner.right -= m_rcInset.right;
   inner.bottom -= m_rcInset.bottom;
+  // Placing a child may notify, and a handler may destroy the window with this container.
   for (int i = 0; i < m_items.GetSize(); ++i) {
     CControlUI* child = ItemAt(i);
     if (!child->IsVisible()) continue;
-    if (child->IsFloat()) {
-      SetFloatPos(i);
-    } else {
-      child->SetPos(inner);
-    }
+    if (!CWindowManagerUI::Survives(m_manager, [&] {
+          if (child->IsFloat()) {
+            SetFloatPos(i);
+          } else {
+            child->SetPos(inner);
+          }
+        }))
+      return;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "ui/base/ScrollBarUI.h"
 #include "ui/base/ContainerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 
@@ -115,11 +116,14 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
   int fixedRemaining = fixed;
   int adjustableSeen = 0;
   int needed = 0;
+  // Placing a child may notify (an ActiveX object shows itself), and a handler may destroy
+  // the window with this layout.
+  CWindowManagerUI* manager = layout.GetManager();
   for (int i = 0; i < layout.ItemCount(); ++i) {
     CControlUI* child = layout.ItemAt(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
-      layout.SetFloatPos(i);
+      if (!CWindowManagerUI::Survives(manager, [&] { layout.SetFloatPos(i); })) return;
       continue;
     }
     RECT pad = child->GetPadding();
@@ -142,7 +146,8 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
     LONG crossSize = CrossSize(axis, child, pad, crossRoom);
     LONG size = axis.Main(sz);
     LONG crossStart = cross + axis.CrossStart(pad);
-    child->SetPos(axis.Make(pos + padStart, pos + padStart + size + padEnd, crossStart, crossStart + crossSize));
+    RECT place = axis.Make(pos + padStart, pos + padStart + size + padEnd, crossStart, crossStart + crossSize);
+    if (!CWindowManagerUI::Survives(manager, [child, place] { child->SetPos(place); })) return;
     pos += size + childPadding + padStart + padEnd;
     needed += size + padStart + padEnd;
     axis.Main(remaining) -= size + childPadding + padEnd;

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "tests/ui/activex/RecordingControl.h"
 #include "tests/ui/window/SkinTestWindow.h"
 #include "ui/base/ContainerUI.h"
 #include "ui/control/CheckBoxUI.h"
@@ -229,6 +230,11 @@ const wchar_t kContainerRows[] = JF_WINDOW(
          L"<ListContainerElement name=\"r0\" height=\"30\"/>"
          L"<ListContainerElement name=\"r1\" height=\"30\"/></List>");
 const wchar_t kSlider[] = JF_WINDOW(L"", L"<Slider name=\"b\" height=\"30\" min=\"0\" max=\"100\"/>");
+const wchar_t kActiveX[] =
+    JF_WINDOW(L"", L"<ActiveX name=\"b\" height=\"60\" clsid=\"{5A5A0001-1111-2222-3333-444455556666}\"/>");
+const wchar_t kHeader[] = JF_WINDOW(
+    L"", L"<List name=\"list\"><ListHeader height=\"30\"><ListHeaderItem name=\"b\" text=\"h\" width=\"100\"/>"
+         L"</ListHeader><ListLabelElement name=\"r0\" text=\"r0\" height=\"30\"/></List>");
 const wchar_t kTree[] = JF_WINDOW(L"", L"<TreeView name=\"t\"/>");
 
 #undef JF_BUTTONS
@@ -264,6 +270,10 @@ const Case kCases[] = {
     {"TimerControl", kButtons, L"timer", L"b", Victim::kControl, Tick, nullptr},
     {"ValueChangedWindow", kSlider, L"valuechanged", L"b", Victim::kWindow, ClickB, nullptr},
     {"ValueChangedControl", kSlider, L"valuechanged", L"b", Victim::kControl, ClickB, nullptr},
+    {"ShowActiveXWindow", kActiveX, L"showactivex", L"b", Victim::kWindow, FirstPaint, nullptr},
+    {"ShowActiveXControl", kActiveX, L"showactivex", L"b", Victim::kControl, FirstPaint, nullptr},
+    {"HeaderClickWindow", kHeader, L"headerclick", L"b", Victim::kWindow, ClickB, nullptr},
+    {"HeaderClickControl", kHeader, L"headerclick", L"b", Victim::kControl, ClickB, nullptr},
     {"TextChangedWindow", kEdit, L"textchanged", L"b", Victim::kWindow, TypeIntoB, nullptr},
     {"TextChangedControl", kEdit, L"textchanged", L"b", Victim::kControl, TypeIntoB, nullptr},
     {"ItemClickWindow", kList, L"itemclick", L"r1", Victim::kWindow, ClickR1, nullptr},
@@ -288,6 +298,14 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class HandlerDestroysTest : public ::testing::TestWithParam<Case> {
  protected:
+  // The in-process OLE control that the ActiveX cases host.
+  static void SetUpTestSuite() {
+    CoRegisterClassObject(axtest::kTestControl, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+  }
+  static void TearDownTestSuite() { CoRevokeClassObject(cookie); }
+  static inline axtest::RecordingFactory factory;
+  static inline DWORD cookie = 0;
+
   void SetUp() override {
     CWndShadow::Initialize(::GetModuleHandleW(nullptr));  // once per process; later calls do nothing
     jf::TickOverride(9000000);
