@@ -111,21 +111,20 @@ void Paint(HWND hwnd) {
 
 // The first paint: layout ("windowinit") and the first tab stop ("setfocus").
 void FirstPaint(HWND hwnd, DoomedWnd&) { ::UpdateWindow(hwnd); }
-void ClickB(HWND hwnd, DoomedWnd& wnd) {
+void ClickOn(HWND hwnd, DoomedWnd& wnd, const wchar_t* name) {
   ::UpdateWindow(hwnd);
-  ClickAt(hwnd, Centre(wnd, L"b"));
+  ClickAt(hwnd, Centre(wnd, name));
 }
-void ClickR1(HWND hwnd, DoomedWnd& wnd) {
+void DoubleClickOn(HWND hwnd, DoomedWnd& wnd, const wchar_t* name) {
   ::UpdateWindow(hwnd);
-  ClickAt(hwnd, Centre(wnd, L"r1"));
-}
-void DoubleClickR1(HWND hwnd, DoomedWnd& wnd) {
-  ::UpdateWindow(hwnd);
-  POINT pt = Centre(wnd, L"r1");
+  POINT pt = Centre(wnd, name);
   ClickAt(hwnd, pt);
   Mouse(hwnd, WM_LBUTTONDBLCLK, pt);
   if (::IsWindow(hwnd)) ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
 }
+void ClickB(HWND hwnd, DoomedWnd& wnd) { ClickOn(hwnd, wnd, L"b"); }
+void ClickR1(HWND hwnd, DoomedWnd& wnd) { ClickOn(hwnd, wnd, L"r1"); }
+void DoubleClickR1(HWND hwnd, DoomedWnd& wnd) { DoubleClickOn(hwnd, wnd, L"r1"); }
 // b holds the focus; a Tab during a layout moves it at the next paint ("killfocus").
 void TabAtPaint(HWND hwnd, DoomedWnd& wnd) {
   ::UpdateWindow(hwnd);
@@ -168,16 +167,8 @@ void ClickFolderOfP(HWND hwnd, DoomedWnd& wnd) {
   RECT rc = node->GetFolderButton()->GetPos();
   ClickAt(hwnd, POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
 }
-void ClickNodeA(HWND hwnd, DoomedWnd& wnd) {
-  ::UpdateWindow(hwnd);
-  ClickAt(hwnd, Centre(wnd, L"a"));
-}
-void DoubleClickNodeA(HWND hwnd, DoomedWnd& wnd) {
-  ::UpdateWindow(hwnd);
-  POINT pt = Centre(wnd, L"a");
-  ClickAt(hwnd, pt);
-  Mouse(hwnd, WM_LBUTTONDBLCLK, pt);
-}
+void ClickNodeA(HWND hwnd, DoomedWnd& wnd) { ClickOn(hwnd, wnd, L"a"); }
+void DoubleClickNodeA(HWND hwnd, DoomedWnd& wnd) { DoubleClickOn(hwnd, wnd, L"a"); }
 
 // A tree "t" with p (a, b) and q, made in code.
 void GrowTree(DoomedWnd& wnd) {
