@@ -173,7 +173,11 @@ HRESULT CActiveXCtrl::OnInPlaceActivateEx(BOOL*, DWORD dwFlags) {
     hr = m_owner->m_object->QueryInterface(IID_IOleInPlaceObjectWindowless, reinterpret_cast<void**>(&m_inPlaceObject));
     if (SUCCEEDED(hr)) {
       m_owner->m_hostWindow = manager ? manager->GetPaintWindow() : nullptr;
-      if (manager) manager->AddMessageFilter(m_owner);
+      // Once, however often the object activates: the control's release removes one entry.
+      if (manager) {
+        manager->RemoveMessageFilter(m_owner);
+        manager->AddMessageFilter(m_owner);
+      }
     }
   }
   if (FAILED(hr)) {

@@ -147,7 +147,11 @@ bool CActiveXUI::DoCreateControl() {
   }
   m_site->SetViewObject(view);
   m_object->SetHostNames(kHostName, nullptr);
-  if (m_manager) m_manager->SendNotify(this, L"showactivex");
+  if (m_manager && !m_manager->SendNotify(this, L"showactivex")) {
+    // A handler destroyed the window, and this control (which released its object) with it.
+    ReleaseInto(clientSite);
+    return false;
+  }
   if (!(status & OLEMISC_INVISIBLEATRUNTIME) && m_object) {
     hr = m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0,
                           m_manager ? m_manager->GetPaintWindow() : nullptr, &m_rcItem);
@@ -164,7 +168,8 @@ bool CActiveXUI::DoCreateControl() {
 
 void CActiveXUI::SetPos(RECT rc) {
   CControlUI::SetPos(rc);
-  if (!m_created) DoCreateControl();
+  // Creating it notifies "showactivex", whose handler may destroy the window and this control.
+  if (!m_created && !CWindowManagerUI::Survives(m_manager, [this] { DoCreateControl(); })) return;
   if (!m_object || !m_site) return;
   HDC screen = ::GetDC(nullptr);
   const int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;

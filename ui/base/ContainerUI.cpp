@@ -45,7 +45,8 @@ int CContainerUI::GetItemIndex(CControlUI* control) const { return control ? m_i
 
 bool CContainerUI::SetItemIndex(CControlUI* control, int index) {
   int at = GetItemIndex(control);
-  if (at < 0) return false;
+  // Only a place among the children: a child taken out could not be put back.
+  if (at < 0 || index < 0 || index >= m_items.GetSize()) return false;
   NeedUpdate();
   m_items.Remove(at);
   return m_items.InsertAt(index, control);
@@ -119,14 +120,18 @@ void CContainerUI::SetPos(RECT rc) {
   inner.top += m_rcInset.top;
   inner.right -= m_rcInset.right;
   inner.bottom -= m_rcInset.bottom;
+  // Placing a child may notify, and a handler may destroy the window with this container.
   for (int i = 0; i < m_items.GetSize(); ++i) {
     CControlUI* child = ItemAt(i);
     if (!child->IsVisible()) continue;
-    if (child->IsFloat()) {
-      SetFloatPos(i);
-    } else {
-      child->SetPos(inner);
-    }
+    if (!CWindowManagerUI::Survives(m_manager, [&] {
+          if (child->IsFloat()) {
+            SetFloatPos(i);
+          } else {
+            child->SetPos(inner);
+          }
+        }))
+      return;
   }
 }
 

@@ -282,13 +282,12 @@ void CWindowManagerUI::SetFocus(CControlUI* control) {
     event.type = UIEVENT_KILLFOCUS;
     event.sender = control;
     event.timestamp = ::GetTickCount();
-    old->Event(event);
-    SendNotify(old, L"killfocus");
+    if (!Survives([&] { old->Event(event); }) || !SendNotify(old, L"killfocus")) return;
     m_focus = nullptr;
   }
   if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
     m_focus = control;
-    RaiseEvent(control, UIEVENT_SETFOCUS);
+    if (!RaiseEvent(control, UIEVENT_SETFOCUS)) return;
     SendNotify(control, L"setfocus");
   }
 }
@@ -302,8 +301,7 @@ void CWindowManagerUI::SetFocusNeeded(CControlUI* control) {
     event.type = UIEVENT_KILLFOCUS;
     event.sender = control;
     event.timestamp = ::GetTickCount();
-    old->Event(event);
-    SendNotify(old, L"killfocus");
+    if (!Survives([&] { old->Event(event); }) || !SendNotify(old, L"killfocus")) return;
     m_focus = nullptr;
   }
   UITabSearch search = {control, nullptr, false, false};
@@ -334,7 +332,7 @@ bool CWindowManagerUI::SetNextTabControl(bool forward) {
       control = search.last;
     }
   }
-  if (control) SetFocus(control);
+  if (control && !Survives([&] { SetFocus(control); })) return true;
   m_focusNeeded = false;
   m_focusMoveAsked = false;
   return true;
@@ -437,14 +435,14 @@ CControlUI* CWindowManagerUI::TimerTarget(UINT windowId, UINT& localId) const {
 
 // ---- Notifications and filters ----
 
-void CWindowManagerUI::SendNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam, LPARAM lParam) {
-  if (!sender) return;
+bool CWindowManagerUI::SendNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam, LPARAM lParam) {
+  if (!sender) return true;
   UINotifyMsg msg;
   msg.sender = sender;
   msg.type = type;
   msg.wParam = wParam;
   msg.lParam = lParam;
-  DeliverNotify(msg);
+  return Survives([&] { DeliverNotify(msg); });
 }
 
 void CWindowManagerUI::PostNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam, LPARAM lParam) {

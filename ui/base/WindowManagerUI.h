@@ -153,7 +153,9 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   void RemoveAllTimers();
 
   // ---- Notifications and filters ----
-  void SendNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam = 0, LPARAM lParam = 0);
+  // False when a handler destroyed the window, and this manager with it: the caller, and the
+  // sender that is gone with the tree, must then not be touched again.
+  bool SendNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam = 0, LPARAM lParam = 0);
   // Queues a notification for the next message; nothing in the framework needs it, but the
   // queue is flushed before and after every message.
   void PostNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -180,6 +182,17 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
 
   // Every manager that has been initialised, in order.
   static CUIPtrArray& GetManagers();
+  // False once this manager is gone; for whoever keeps a pointer to it beyond its life.
+  std::shared_ptr<const bool> GetAliveFlag() const { return m_alive; }
+  // Runs the action and answers whether the manager is still there afterwards: a handler
+  // that the action reaches may destroy the window, and the manager and its controls with
+  // it. A null manager cannot go.
+  template <class Action>
+  static bool Survives(CWindowManagerUI* manager, Action&& action) {
+    std::shared_ptr<const bool> alive = manager ? manager->GetAliveFlag() : nullptr;
+    action();
+    return !alive || *alive;
+  }
 
  private:
   void DeliverNotify(UINotifyMsg& msg);
@@ -225,8 +238,10 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   void TrackMouse();
   void HideToolTip();
   static WORD KeyState();
-  void DoLayout();
-  void RunPendingFocus();
+  // Both answer whether this manager is still there (a "windowinit" or focus handler may
+  // destroy the window).
+  bool DoLayout();
+  bool RunPendingFocus();
   void PaintNormal(const RECT& client);
   void PaintLayered(const RECT& client);
   void PaintSelfShadow(HDC hdc, RECT& rc);

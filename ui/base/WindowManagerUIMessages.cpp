@@ -52,14 +52,16 @@ void CWindowManagerUI::DeleteBackground() {
   m_bmpBackground = nullptr;
 }
 
-void CWindowManagerUI::DoLayout() {
-  if (!m_updateNeeded || !m_root) return;
+bool CWindowManagerUI::DoLayout() {
+  if (!m_updateNeeded || !m_root) return true;
   m_updateNeeded = false;
   RECT client;
   ::GetClientRect(m_hwnd, &client);
-  if (IsRectEmpty(&client)) return;
+  if (IsRectEmpty(&client)) return true;
+  // Placing a control may notify (an ActiveX object that shows itself), and a handler may
+  // destroy the window.
   if (m_root->IsUpdateNeeded()) {
-    m_root->SetPos(client);
+    if (!Survives([&] { m_root->SetPos(client); })) return false;
     if (m_layeredBackground) {
       DeleteBackground();
     } else {
@@ -77,29 +79,30 @@ void CWindowManagerUI::DoLayout() {
                                     control->GetClass());
         break;
       }
-      control->SetPos(control->GetPos());
+      if (!Survives([control] { control->SetPos(control->GetPos()); })) return false;
     }
   }
   if (m_firstLayout) {
     m_firstLayout = false;
-    SendNotify(m_root, L"windowinit");
+    return SendNotify(m_root, L"windowinit");
   }
+  return true;
 }
 
 // The first tab stop of a new root is focused only while no control holds the focus: a
-// control focused before the first paint keeps it. A move that was asked for runs.
-void CWindowManagerUI::RunPendingFocus() {
-  if (!m_focusNeeded) return;
-  if (m_focus && !m_focusMoveAsked)
+// control focused before the first paint keeps it. A move that was asked for (a Tab during
+// layout, SetFocusNeeded) runs.
+bool CWindowManagerUI::RunPendingFocus() {
+  if (!m_focusNeeded) return true;
+  if (m_focus && !m_focusMoveAsked) {
     m_focusNeeded = false;
-  else
-    SetNextTabControl(true);
+    return true;
+  }
+  return Survives([this] { SetNextTabControl(true); });
 }
 
 void CWindowManagerUI::PaintNormal(const RECT& client) {
-  DoLayout();
-  if (!m_root) return;
-  RunPendingFocus();
+  if (!DoLayout() || !m_root || !RunPendingFocus()) return;
   int width = client.right - client.left;
   int height = client.bottom - client.top;
   if (m_offscreenPaint && !m_bmpOffscreen && width > 0 && height > 0) {
@@ -158,15 +161,14 @@ void CWindowManagerUI::PaintSelfShadow(HDC hdc, RECT& rc) {
 void CWindowManagerUI::PaintLayered(const RECT& client) {
   LONG exStyle = ::GetWindowLongW(m_hwnd, GWL_EXSTYLE);
   if ((exStyle & WS_EX_LAYERED) == 0) ::SetWindowLongW(m_hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+  HWND hwnd = m_hwnd;
   PAINTSTRUCT ps;
-  ::BeginPaint(m_hwnd, &ps);
+  ::BeginPaint(hwnd, &ps);
   DeleteBackground();
-  DoLayout();
-  if (!m_root) {
-    ::EndPaint(m_hwnd, &ps);
+  if (!DoLayout() || !m_root || !RunPendingFocus()) {
+    ::EndPaint(hwnd, &ps);
     return;
   }
-  RunPendingFocus();
   int width = client.right - client.left;
   int height = client.bottom - client.top;
   // The layered road always paints into its own 32-bit background, off-screen paint or not:

@@ -29,8 +29,8 @@ UINT CButtonUI::GetControlFlags() const {
 
 bool CButtonUI::Activate() {
   if (!CLabelUI::Activate()) return false;
-  if (m_manager) m_manager->SendNotify(this, L"click");
-  return true;
+  // A click handler that destroyed the window leaves nothing to go on with.
+  return !m_manager || m_manager->SendNotify(this, L"click");
 }
 
 void CButtonUI::SetEnabled(bool enabled) {

@@ -28,9 +28,11 @@ HWND CEditUI::GetNativeWindow() const { return m_window != nullptr ? m_window->G
 void CEditUI::SetText(LPCWSTR text) {
   m_text = text;
   if (m_window != nullptr) {
-    ::SetWindowTextW(m_window->GetHWND(), m_text);  // its change notice raises "textchanged"
-  } else if (m_manager) {
-    m_manager->SendNotify(this, L"textchanged");
+    // Its change notice raises "textchanged", whose handler may destroy the window.
+    HWND native = m_window->GetHWND();
+    if (!CWindowManagerUI::Survives(m_manager, [native, this] { ::SetWindowTextW(native, m_text); })) return;
+  } else if (m_manager && !m_manager->SendNotify(this, L"textchanged")) {
+    return;  // a handler destroyed the window, and this control with it
   }
   Invalidate();
 }

@@ -10,8 +10,20 @@ namespace SkinUI {
 
 COptionUI::COptionUI() = default;
 
-COptionUI::~COptionUI() {
-  if (!m_group.IsEmpty() && m_manager) m_manager->RemoveOptionGroup(m_group, this);
+COptionUI::~COptionUI() { LeaveGroup(); }
+
+void COptionUI::JoinGroup() {
+  if (m_group.IsEmpty() || !m_manager) return;
+  if (m_groupManager != m_manager) LeaveGroup();
+  m_manager->AddOptionGroup(m_group, this);
+  m_groupManager = m_manager;
+  m_groupManagerAlive = m_manager->GetAliveFlag();
+}
+
+void COptionUI::LeaveGroup() {
+  if (m_groupManager && *m_groupManagerAlive && !m_group.IsEmpty()) m_groupManager->RemoveOptionGroup(m_group, this);
+  m_groupManager = nullptr;
+  m_groupManagerAlive.reset();
 }
 
 LPCWSTR COptionUI::GetClass() const { return L"OptionUI"; }
@@ -23,14 +35,14 @@ LPVOID COptionUI::GetInterface(LPCWSTR name) {
 
 void COptionUI::SetManager(CWindowManagerUI* manager, CControlUI* parent, bool init) {
   CButtonUI::SetManager(manager, parent, init);
-  if (init && !m_group.IsEmpty() && m_manager) m_manager->AddOptionGroup(m_group, this);
+  if (init) JoinGroup();
 }
 
 void COptionUI::SetGroup(LPCWSTR name) {
   if (m_group == (name ? name : L"")) return;
-  if (!m_group.IsEmpty() && m_manager) m_manager->RemoveOptionGroup(m_group, this);
+  LeaveGroup();
   m_group = name;
-  if (!m_group.IsEmpty() && m_manager) m_manager->AddOptionGroup(m_group, this);
+  JoinGroup();
 }
 
 void COptionUI::SetSelected(bool selected) {
@@ -51,10 +63,10 @@ void COptionUI::SetSelected(bool selected) {
           auto* other = static_cast<COptionUI*>(members.GetAt(i));
           if (other != this) other->SetSelected(false);
         }
-        m_manager->SendNotify(this, L"selectchanged");
+        if (!m_manager->SendNotify(this, L"selectchanged")) return;
       }
-    } else {
-      m_manager->SendNotify(this, L"selectchanged");
+    } else if (!m_manager->SendNotify(this, L"selectchanged")) {
+      return;
     }
   }
   Invalidate();

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
+
 #include "ui/control/ButtonUI.h"
 
 namespace SkinUI {
@@ -37,12 +39,20 @@ class COptionUI : public CButtonUI {
  protected:
   bool m_selected = false;
   CUIString m_group;
+  // The manager whose group this option joined, kept apart from m_manager: the builder lends
+  // a manager only while it sets attributes, and an option it drops must still leave.
+  CWindowManagerUI* m_groupManager = nullptr;
+  std::shared_ptr<const bool> m_groupManagerAlive;
   int m_selectedFont = -1;
   DWORD m_selectedBkColor = 0;
   DWORD m_selectedTextColor = 0;
   CUIString m_selectedImage;
   CUIString m_selectedHotImage;
   CUIString m_optionForeImage;
+
+ private:
+  void JoinGroup();
+  void LeaveGroup();
 };
 
 }  // namespace SkinUI

@@ -83,7 +83,8 @@ void CSliderUI::DoEvent(UIEventRecord& event) {
       int value = ValueFromPoint(event.mouse);
       if (value != before && value >= m_min && value <= m_max) {
         m_value = value;
-        if (m_manager) m_manager->SendNotify(this, L"valuechanged");
+        // A handler may destroy the window, and this slider with it.
+        if (m_manager && !m_manager->SendNotify(this, L"valuechanged")) return;
         Invalidate();
       }
       return;

@@ -5,6 +5,7 @@
 #include "ui/core/UIExtent.h"
 #include "ui/base/ScrollBarUI.h"
 #include "ui/base/ContainerUI.h"
+#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 
@@ -116,11 +117,14 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
   long long fixedRemaining = fixed;
   int adjustableSeen = 0;
   long long needed = 0;
+  // Placing a child may notify (an ActiveX object shows itself), and a handler may destroy
+  // the window with this layout.
+  CWindowManagerUI* manager = layout.GetManager();
   for (int i = 0; i < layout.ItemCount(); ++i) {
     CControlUI* child = layout.ItemAt(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
-      layout.SetFloatPos(i);
+      if (!CWindowManagerUI::Survives(manager, [&] { layout.SetFloatPos(i); })) return;
       continue;
     }
     RECT pad = child->GetPadding();
@@ -146,8 +150,9 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
     LONG crossSize = CrossSize(axis, child, pad, crossRoom);
     LONG size = axis.Main(sz);
     LONG crossStart = cross + axis.CrossStart(pad);
-    child->SetPos(axis.Make(CUIExtent::Coordinate(pos + padStart), CUIExtent::Coordinate(pos + padStart + size + padEnd),
-                            crossStart, crossStart + crossSize));
+    RECT place = axis.Make(CUIExtent::Coordinate(pos + padStart), CUIExtent::Coordinate(pos + padStart + size + padEnd),
+                           crossStart, crossStart + crossSize);
+    if (!CWindowManagerUI::Survives(manager, [child, place] { child->SetPos(place); })) return;
     pos += static_cast<long long>(size) + childPadding + padStart + padEnd;
     needed += static_cast<long long>(size) + padStart + padEnd;
     mainRemaining -= static_cast<long long>(size) + childPadding + padEnd;

@@ -80,10 +80,9 @@ bool CTabLayoutUI::SelectItem(int index) {
     }
   }
   NeedParentUpdate();
-  if (m_manager) {
-    m_manager->SetNextTabControl(true);
+  // A focus handler may destroy the window, and this layout with it.
+  if (m_manager && CWindowManagerUI::Survives(m_manager, [this] { m_manager->SetNextTabControl(true); }))
     m_manager->SendNotify(this, L"tabselect", WPARAM(m_curSel), LPARAM(old));
-  }
   return true;
 }
 

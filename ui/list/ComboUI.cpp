@@ -61,7 +61,7 @@ bool CComboUI::Activate() {
     m_window = nullptr;
     return false;
   }
-  if (m_manager) m_manager->SendNotify(this, L"dropdown");
+  if (m_manager && !m_manager->SendNotify(this, L"dropdown")) return true;
   Invalidate();
   return true;
 }
@@ -107,9 +107,11 @@ bool CComboUI::SelectItem(int index, bool takeFocus) {
   IListItemUI* row = AsItem(control);
   if (!control || !control->IsVisible() || !control->IsEnabled() || !row) return false;
   m_curSel = index;
-  if (wasOpen || takeFocus) control->SetFocus();
-  row->Select(true);
-  if (m_manager) m_manager->SendNotify(this, L"itemselect", WPARAM(m_curSel), LPARAM(old));
+  // Focus and selection handlers may destroy the window, and this combo with it.
+  if ((wasOpen || takeFocus) && !CWindowManagerUI::Survives(m_manager, [control] { control->SetFocus(); }))
+    return true;
+  if (!CWindowManagerUI::Survives(m_manager, [row] { row->Select(true); })) return true;
+  if (m_manager && !m_manager->SendNotify(this, L"itemselect", WPARAM(m_curSel), LPARAM(old))) return true;
   Invalidate();
   return true;
 }

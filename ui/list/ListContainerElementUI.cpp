@@ -24,15 +24,13 @@ void CListContainerElementUI::DoEvent(UIEventRecord& event) {
     switch (event.type) {
       case UIEVENT_KEYDOWN:
         if (event.key != VK_RETURN || !enabled) break;
-        Activate();
-        Invalidate();
+        if (Activate()) Invalidate();
         return;
       case UIEVENT_BUTTONDOWN:
       case UIEVENT_RBUTTONDOWN:
       case UIEVENT_DBLCLICK:
         if (!enabled) break;
-        if (m_manager) m_manager->SendNotify(this, event.type == UIEVENT_DBLCLICK ? L"itemdbclick" : L"itemclick");
-        Select(true);
+        if (!NotifyRow(event.type == UIEVENT_DBLCLICK ? L"itemdbclick" : L"itemclick") || !SelectByClick()) return;
         Invalidate();
         return;
       case UIEVENT_BUTTONUP:
@@ -40,13 +38,13 @@ void CListContainerElementUI::DoEvent(UIEventRecord& event) {
         return;
       case UIEVENT_MOUSEENTER:
         if (!enabled || (m_manager && m_manager->IsCaptured())) break;
-        if (m_manager) m_manager->SendNotify(this, L"itemhover");
+        if (!NotifyRow(L"itemhover")) return;
         m_buttonState |= UISTATE_HOT;
         Invalidate();
         return;
       case UIEVENT_MOUSELEAVE:
         if (!(m_buttonState & UISTATE_HOT)) break;
-        if (m_manager) m_manager->SendNotify(this, L"itemleave");
+        if (!NotifyRow(L"itemleave")) return;
         m_buttonState &= ~UINT(UISTATE_HOT);
         Invalidate();
         return;

@@ -18,8 +18,7 @@ void CListElementUI::DoEvent(UIEventRecord& event) {
   if (ForwardUnmoused(event)) return;
   bool activates = event.type == UIEVENT_DBLCLICK || (event.type == UIEVENT_KEYDOWN && event.key == VK_RETURN);
   if (activates && IsEnabled()) {
-    Activate();
-    Invalidate();
+    if (Activate()) Invalidate();
     return;
   }
   // A double click on a disabled row does nothing.

@@ -84,7 +84,7 @@ void CListHeaderItemUI::DoEvent(UIEventRecord& event) {
         }
       } else {
         m_buttonState |= UISTATE_PUSHED;
-        if (m_manager) m_manager->SendNotify(this, L"headerclick");
+        if (m_manager && !m_manager->SendNotify(this, L"headerclick")) return;
         Invalidate();
       }
       return;

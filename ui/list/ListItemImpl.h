@@ -24,10 +24,10 @@ class CListItemImpl : public Base, public IListItemUI {
     Base::SetEnabled(enabled);
     if (!this->IsEnabled()) m_buttonState = 0;
   }
+  // False as well when an "itemactivate" handler destroyed the window, and this row with it.
   bool Activate() override {
     if (!Base::Activate()) return false;
-    if (this->m_manager) this->m_manager->SendNotify(this, L"itemactivate");
-    return true;
+    return NotifyRow(L"itemactivate");
   }
   void Invalidate() override {
     if (!CListRowUI::Invalidate(this)) Base::Invalidate();
@@ -50,7 +50,10 @@ class CListItemImpl : public Base, public IListItemUI {
     if (!this->IsEnabled()) return false;
     if (select == m_selected) return true;
     m_selected = select;
-    if (select && m_owner) m_owner->SelectItem(m_index);
+    // The owner's "itemselect" handler may destroy the window, and this row with it.
+    if (select && m_owner &&
+        !CWindowManagerUI::Survives(this->m_manager, [this] { m_owner->SelectItem(m_index); }))
+      return true;
     Invalidate();
     return true;
   }
@@ -64,6 +67,14 @@ class CListItemImpl : public Base, public IListItemUI {
   UINT GetButtonState() const { return m_buttonState; }
 
  protected:
+  // Sends a notification of this row: false when a handler destroyed the window, and this
+  // row with it.
+  bool NotifyRow(LPCWSTR type) { return !this->m_manager || this->m_manager->SendNotify(this, type); }
+  // Selects this row as a click does: false when the owner's "itemselect" handler destroyed
+  // the window, and this row with it.
+  bool SelectByClick() {
+    return CWindowManagerUI::Survives(this->m_manager, [this] { Select(true); });
+  }
   // Events of the mouse range while the row takes no mouse input go to the owner.
   bool ForwardUnmoused(UIEventRecord& event) {
     if (this->IsMouseEnabled() || !CListRowUI::IsMouseEvent(event)) return false;

@@ -25,8 +25,7 @@ void CListLabelElementUI::DoEvent(UIEventRecord& event) {
     case UIEVENT_BUTTONDOWN:
     case UIEVENT_RBUTTONDOWN:
       if (!IsEnabled()) break;
-      if (m_manager) m_manager->SendNotify(this, L"itemclick");
-      Select(true);
+      if (!NotifyRow(L"itemclick") || !SelectByClick()) return;
       Invalidate();
       return;
     case UIEVENT_MOUSEMOVE:

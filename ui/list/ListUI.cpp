@@ -269,7 +269,8 @@ bool CListUI::SelectItem(int index, bool takeFocus) {
     m_curSel = -1;
     return false;
   }
-  if (takeFocus) control->SetFocus();
+  // A focus handler may destroy the window, and this list with it.
+  if (takeFocus && !CWindowManagerUI::Survives(m_manager, [control] { control->SetFocus(); })) return true;
   if (m_manager) m_manager->SendNotify(this, L"itemselect", WPARAM(m_curSel), LPARAM(old));
   return true;
 }
@@ -417,8 +418,8 @@ bool CListUI::OnKeyDown(const UIEventRecord& event) {
       return false;
   }
   if (target == -2) return false;
-  SelectItem(target, true);
-  EnsureVisible(m_curSel);
+  // An "itemselect" handler may destroy the window, and this list with it.
+  if (CWindowManagerUI::Survives(m_manager, [&] { SelectItem(target, true); })) EnsureVisible(m_curSel);
   return true;
 }
 

@@ -65,8 +65,9 @@ LPVOID CTreeNodeUI::GetInterface(LPCWSTR name) {
 void CTreeNodeUI::DoEvent(UIEventRecord& event) {
   if (ForwardUnmoused(event)) return;
   int type = event.type;
-  // The row reports the double click itself ("itemdbclick" once per click).
-  CListContainerElementUI::DoEvent(event);
+  // The row reports the double click itself ("itemdbclick" once per click). A handler of the
+  // row's notifications may destroy the window, and this node with it.
+  if (!CWindowManagerUI::Survives(m_manager, [&] { CListContainerElementUI::DoEvent(event); })) return;
   if (type == UIEVENT_MOUSEENTER) {
     if (!IsEnabled())
       m_itemButton->SetTextColor(m_itemButton->GetDisabledTextColor());
@@ -171,7 +172,8 @@ void CTreeNodeUI::DetachChildNode(CTreeNodeUI* node) {
 
 bool CTreeNodeUI::Remove(CControlUI* control) {
   CTreeNodeUI* node = control ? static_cast<CTreeNodeUI*>(control->GetInterface(L"TreeNode")) : nullptr;
-  if (!node || m_childNodes.Find(node) < 0) return CListContainerElementUI::Remove(control);
+  // Only child nodes: the row layout and its buttons are this node's own for its whole life.
+  if (!node || m_childNodes.Find(node) < 0) return false;
   // Its subtree first, walking a copy: each removal changes the child arrays.
   CUIPtrArray grandChildren(node->m_childNodes);
   for (int i = 0; i < grandChildren.GetSize(); ++i) node->Remove(static_cast<CTreeNodeUI*>(grandChildren[i]));
@@ -197,7 +199,10 @@ CTreeNodeUI* CTreeNodeUI::GetLastNode() {
 }
 
 bool CTreeNodeUI::Select(bool select) {
-  bool result = CListContainerElementUI::Select(select);
+  bool result = false;
+  // An "itemselect" handler may destroy the window, and this node with it.
+  if (!CWindowManagerUI::Survives(m_manager, [&] { result = CListContainerElementUI::Select(select); }))
+    return result;
   m_itemButton->SetTextColor(m_selected ? m_selItemTextColor : m_itemTextColor);
   return result;
 }

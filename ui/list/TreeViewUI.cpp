@@ -135,7 +135,8 @@ bool CTreeViewUI::OnDBClickItem(void* param) {
   CTreeNodeUI* node = static_cast<CTreeNodeUI*>(msg->sender->GetInterface(L"TreeNode"));
   if (!node) return false;
   CCheckBoxUI* folder = node->GetFolderButton();
-  folder->SetSelected(!folder->IsSelected());
+  // The folder's "selectchanged" handler may destroy the window, and this view with it.
+  if (!CWindowManagerUI::Survives(m_manager, [folder] { folder->SetSelected(!folder->IsSelected()); })) return true;
   SetItemExpand(!folder->IsSelected(), node);
   return true;
 }

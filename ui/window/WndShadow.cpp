@@ -231,6 +231,8 @@ bool CWndShadow::OnOwnerSize(HWND owner, WPARAM wParam, LPARAM lParam, WNDPROC p
     m_status |= kParentVisible;
     if ((m_status & kVisible) == 0) {
       result = CallWindowProcW(prev, owner, WM_SIZE, wParam, lParam);
+      // The owner's procedure may have destroyed the owner, and this shadow with it.
+      if (Find(owner) != this) return true;
       m_status |= kVisible;
       Update(owner);
       ShowWindow(m_hWnd, SW_SHOWNA);
@@ -253,11 +255,20 @@ LRESULT CALLBACK CWndShadow::ParentSubclassProc(HWND hwnd, UINT msg, WPARAM wPar
   CWndShadow* shadow = Find(hwnd);
   if (shadow == nullptr) return DefWindowProcW(hwnd, msg, wParam, lParam);
   WNDPROC prev = shadow->m_prevProc;
-  auto passOn = [&]() { return CallWindowProcW(prev, hwnd, msg, wParam, lParam); };
+  // The owner's procedure may destroy the owner, and the shadow object with it (a window
+  // that deletes itself at its final message): after it the shadow is looked up again.
+  auto passOn = [&]() {
+    LRESULT answer = CallWindowProcW(prev, hwnd, msg, wParam, lParam);
+    shadow = Find(hwnd);
+    return answer;
+  };
   LRESULT result = 0;
   switch (msg) {
     case WM_SHOWWINDOW:
-      if ((shadow->m_status & kEnabled) != 0) return shadow->OnOwnerShow(hwnd, wParam, passOn());
+      if ((shadow->m_status & kEnabled) != 0) {
+        result = passOn();
+        return shadow != nullptr ? shadow->OnOwnerShow(hwnd, wParam, result) : result;
+      }
       break;
     case WM_DESTROY:
       if (IsWindow(shadow->m_hWnd)) {
@@ -267,8 +278,8 @@ LRESULT CALLBACK CWndShadow::ParentSubclassProc(HWND hwnd, UINT msg, WPARAM wPar
       break;
     case WM_MOVE:
       if ((shadow->m_status & kVisible) != 0) {
-        LRESULT result = passOn();
-        shadow->MoveToOwner(hwnd, 0);
+        result = passOn();
+        if (shadow != nullptr) shadow->MoveToOwner(hwnd, 0);
         return result;
       }
       break;
@@ -276,9 +287,7 @@ LRESULT CALLBACK CWndShadow::ParentSubclassProc(HWND hwnd, UINT msg, WPARAM wPar
       if ((shadow->m_status & kEnabled) != 0 && shadow->OnOwnerSize(hwnd, wParam, lParam, prev, result)) return result;
       break;
     case WM_PAINT: {
-      LRESULT result = passOn();
-      // The paint may have destroyed the owner's shadow along with the object.
-      shadow = Find(hwnd);
+      result = passOn();
       if (shadow != nullptr && shadow->m_updatePending) {
         shadow->m_updatePending = false;
         shadow->Show(hwnd);

@@ -179,6 +179,26 @@ TEST_F(ActiveXTest, ReleaseOrderLateCallsAndOneAcceleratorTable) {
   EXPECT_EQ(factory_.log.back(), "deleted");
 }
 
+// An object that deactivates and activates again is one message filter of the window, and
+// none once the control is gone.
+TEST_F(ActiveXTest, ReactivationKeepsOneMessageFilter) {
+  CActiveXUI* ax = Make({});
+  RecordingControl* control = factory_.last;
+  CActiveXCtrl* site = ax->GetSite();
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_EQ(site->OnInPlaceDeactivateEx(TRUE), S_OK);
+    ASSERT_EQ(site->OnInPlaceActivateEx(nullptr, ACTIVATE_WINDOWLESS), S_OK);
+  }
+  control->messages.clear();
+  ::SendMessageW(host_.GetHWND(), WM_CONTEXTMENU, 0, 0);
+  EXPECT_EQ(control->messages.size(), 1u) << "each filter entry passes the message on once";
+  root_->SetDelayedDestroy(false);
+  root_->Remove(ax);
+  ::SendMessageW(host_.GetHWND(), WM_CONTEXTMENU, 0, 0);  // no filter left behind (checked under ASan)
+  ::SendMessageW(host_.GetHWND(), WM_MOUSEMOVE, 0, MAKELPARAM(30, 30));
+  Pump();
+}
+
 TEST_F(ActiveXTest, ClassNamesProgIdsAndUnknownClasses) {
   auto* ax = new CActiveXUI;
   EXPECT_FALSE(ax->CreateControl(GUID_NULL));

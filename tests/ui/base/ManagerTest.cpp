@@ -508,6 +508,10 @@ TEST_F(ManagerTest, ASecondRootIsAttachedAndTheFirstDeletedLater) {
   EXPECT_FALSE(removedAlive);
   EXPECT_TRUE(newAlive);
   EXPECT_EQ(manager().FindControl(L"a"), nullptr);
+  // Gone before the flags it writes go out of scope.
+  second->SetDelayedDestroy(false);
+  second->RemoveAll();
+  EXPECT_FALSE(newAlive);
 }
 
 class SelfMarking : public CControlUI {

@@ -296,6 +296,27 @@ TEST(LayoutTest, FindSelectableAndItemOrder) {
   EXPECT_EQ(box.GetInterface(L"IContainer"), static_cast<IContainerUI*>(&box));
 }
 
+// A move to a place that does not exist keeps the child where it was.
+TEST(LayoutTest, MovesOutsideTheChildrenKeepTheChild) {
+  CContainerUI box;
+  CControlUI* kids[3];
+  for (CControlUI*& kid : kids) {
+    kid = new CControlUI;
+    box.Add(kid);
+  }
+  const struct {
+    int index;
+    bool moved;
+    int at;
+  } cases[] = {{3, false, 0}, {42, false, 0}, {-1, false, 0}, {2, true, 2}, {0, true, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(box.SetItemIndex(kids[0], c.index), c.moved) << c.index;
+    EXPECT_EQ(box.GetCount(), 3) << c.index;
+    EXPECT_EQ(box.GetItemIndex(kids[0]), c.at) << c.index;
+  }
+  EXPECT_FALSE(box.SetItemIndex(nullptr, 0));
+}
+
 TEST(LayoutTest, HitTestsOfContainers) {
   CHorizontalLayoutUI row;
   auto* left = new CControlUI;

@@ -229,3 +229,23 @@ TEST_F(TreeTest, NodesOutsideAViewOwnTheirChildren) {
   EXPECT_EQ(loose->GetCountChild(), 1);
   delete loose;  // frees l2 (checked under ASan)
 }
+
+// The node's container removal takes only its child nodes: its own row, its buttons, a node
+// of another parent and a stranger all stay where they are.
+TEST_F(TreeTest, NodeRemovesOnlyItsChildNodes) {
+  Build();
+  CControlUI* stranger = new CControlUI;
+  CControlUI* others[] = {p_->GetTreeNodeHoriznotal(), p_->GetItemButton(), p_->GetFolderButton(),
+                          p_->GetCheckBox(), b_->GetChildNode(0), q_, stranger, nullptr};
+  for (CControlUI* other : others) {
+    EXPECT_FALSE(p_->Remove(other)) << (other ? Narrow(other->GetClass()) : "null");
+    EXPECT_EQ(p_->GetCount(), 1);
+    EXPECT_EQ(p_->GetItemAt(0), p_->GetTreeNodeHoriznotal());
+  }
+  delete stranger;
+  EXPECT_EQ(Rows(), "p a b b1 b2 c q");
+  p_->GetItemButton()->SetText(L"still here");
+  Layout();
+  ClickRow(p_);
+  EXPECT_TRUE(p_->GetItemText() == L"still here");
+}

@@ -140,7 +140,7 @@ TEST(RichText, LinesLinksRawAndBrokenMarkup) {
   EXPECT_EQ(literal.right, raw.right);
   EXPECT_GT(raw.right, one.right);
 
-  RECT texts[2];
+  RECT texts[2] = {};  // read as the last frame's link rectangles
   CUIString names[2];
   int count = 2;
   RECT rc = {0, 0, 400, 40};

@@ -8,6 +8,7 @@
 #include "tests/ui/base/FrameTestSupport.h"
 #include "ui/base/ContainerUI.h"
 #include "ui/base/ControlUI.h"
+#include "ui/control/OptionUI.h"
 #include "ui/core/UIExtent.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/render/UIImageInfo.h"
@@ -114,6 +115,43 @@ TEST(SkinBuilder, FontsDefaultsAndOwnAttributes) {
   EXPECT_EQ(0xFF0000FFu, c->GetItemAt(1)->GetBkColor());  // own attributes come last
   EXPECT_EQ(nullptr, c->GetItemAt(0)->GetManager());
   delete root;
+}
+
+// Options join their group while they are built; those that the builder drops (only the
+// first top-level control is kept) leave it as they go.
+TEST(SkinBuilder, DroppedOptionsLeaveTheirGroup) {
+  const wchar_t* skin =
+      L"<Window><HorizontalLayout><Option name=\"kept\" group=\"g\"/></HorizontalLayout>"
+      L"<HorizontalLayout><Option name=\"dropped\" group=\"g\"/><Option group=\"g\"/></HorizontalLayout>"
+      L"<Option group=\"g\"/></Window>";
+  HWND hwnd = uitest::MakeWindow();
+  ASSERT_NE(nullptr, hwnd);
+  {
+    CWindowManagerUI m;
+    m.Init(hwnd);
+    CSkinBuilder b;
+    CControlUI* root = b.Create(skin, nullptr, nullptr, &m);
+    ASSERT_NE(nullptr, root);
+    ASSERT_NE(nullptr, m.GetOptionGroup(L"g"));
+    EXPECT_EQ(1, m.GetOptionGroup(L"g")->GetSize());
+    m.AttachDialog(root);
+    auto* kept = static_cast<COptionUI*>(m.FindControl(L"kept"));
+    ASSERT_NE(nullptr, kept);
+    kept->SetSelected(true);  // walks the group
+    EXPECT_TRUE(kept->IsSelected());
+    ASSERT_NE(nullptr, m.GetOptionGroup(L"g"));
+    EXPECT_EQ(1, m.GetOptionGroup(L"g")->GetSize());
+  }
+  // A manager that goes first leaves its options nothing to leave.
+  CControlUI* loose = nullptr;
+  {
+    CWindowManagerUI m;
+    CSkinBuilder b;
+    loose = b.Create(skin, nullptr, nullptr, &m);
+    ASSERT_NE(nullptr, loose);
+  }
+  delete loose;
+  DestroyWindow(hwnd);
 }
 
 TEST(SkinBuilder, UnknownElementsCallbacksAndUnheldControls) {

@@ -10,9 +10,10 @@ using SkinUI::CWndShadow;
 
 namespace {
 
+// Once per process: another test of the same program may have done it already.
 bool InitializeOnce() {
-  static const bool first = CWndShadow::Initialize(GetModuleHandleW(nullptr));
-  return first;
+  static const bool done = (CWndShadow::Initialize(GetModuleHandleW(nullptr)), true);
+  return done;
 }
 
 RECT Rect(HWND hwnd) {
@@ -167,4 +168,53 @@ TEST_F(WndShadowTest, OwnerDestroyedFirstOrShadowDeletedFirst) {
   EXPECT_FALSE(IsWindow(s));
   EXPECT_EQ(GetWindowLongPtrW(owner_, GWLP_WNDPROC), own);
   SendMessageW(owner_, WM_SIZE, 0, MAKELPARAM(50, 50));  // no shadow to follow any more
+}
+
+// The owner's own procedure may destroy the owner, and the shadow object with it, while the
+// shadow follows it: the hook must not touch the shadow afterwards (checked under ASan).
+TEST_F(WndShadowTest, OwnerProcedureMayDestroyTheOwnerAndItsShadow) {
+  using Step = void (*)(HWND);
+  struct Row {
+    const char* name;
+    UINT msg;
+    Step before;
+    Step trigger;
+  };
+  const Step show = [](HWND h) { ShowWindow(h, SW_SHOW); };
+  const Row rows[] = {
+      {"show", WM_SHOWWINDOW, [](HWND) {}, show},
+      {"hide", WM_SHOWWINDOW, show, [](HWND h) { ShowWindow(h, SW_HIDE); }},
+      {"move", WM_MOVE, show, [](HWND h) { SetWindowPos(h, nullptr, 300, 250, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }},
+      {"shrink", WM_SIZE, show, [](HWND h) { SetWindowPos(h, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER); }},
+      {"restore", WM_SIZE, [](HWND h) { ShowWindow(h, SW_SHOW), ShowWindow(h, SW_MAXIMIZE); },
+       [](HWND h) { ShowWindow(h, SW_RESTORE); }},
+      {"paint", WM_PAINT, show, [](HWND h) { InvalidateRect(h, nullptr, TRUE), UpdateWindow(h); }},
+  };
+  for (const Row& row : rows) {
+    shadow_.reset();
+    if (IsWindow(owner_)) DestroyWindow(owner_);
+    bool armed = false;
+    handler_ = [&](HWND h, UINT m, WPARAM w, LPARAM l) {
+      if (armed && m == row.msg) {
+        armed = false;
+        DestroyWindow(h);
+        shadow_.reset();
+        return LRESULT(0);
+      }
+      return DefWindowProcW(h, m, w, l);
+    };
+    owner_ = disptest::Make(&handler_, WS_POPUP, 200, 150, 540, 434);
+    shadow_ = std::make_unique<CWndShadow>();
+    HWND s = shadow_->Create(owner_);
+    ASSERT_NE(s, nullptr) << row.name;
+    row.before(owner_);
+    disptest::Pump();
+    armed = true;
+    row.trigger(owner_);
+    EXPECT_FALSE(armed) << row.name << ": the message came";
+    EXPECT_FALSE(IsWindow(owner_)) << row.name;
+    EXPECT_FALSE(IsWindow(s)) << row.name;
+    disptest::Pump();
+  }
+  handler_ = [](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); };
 }
