@@ -86,6 +86,36 @@ TEST(AppConfigTest, ReadCommandLineFillsTheConfiguration) {
   ResetConfig();
 }
 
+TEST(AppConfigTest, HideAnywhereOnTheCommandLineHidesTheRun) {
+  const struct {
+    std::vector<std::wstring> words;  // after the program name
+    bool holdsHide;
+  } cases[] = {
+      {{L"-r", L"-h"}, true},  // the parser stops at -r, before -h
+      {{L"-p", L"E:\\x", L"-q", L"-h"}, true},
+      {{L"-i", L"-h"}, true},
+      {{L"--hide"}, true},
+      {{L"-h"}, true},
+      {{}, false},
+      {{L"-r", L"0"}, false},
+      {{L"-p", L"D:\\-h"}, false},
+      {{L"--help"}, false},
+      {{L"h"}, false},
+  };
+  for (const auto& k : cases) {
+    ResetConfig();
+    std::vector<std::wstring> words{L"jfinstall.exe"};
+    words.insert(words.end(), k.words.begin(), k.words.end());
+    std::vector<wchar_t*> argv;
+    for (std::wstring& w : words) argv.push_back(&w[0]);
+    std::wstring joined;
+    for (const auto& w : k.words) joined += w + L" ";
+    EXPECT_EQ(k.holdsHide, CommandLineHoldsHide(static_cast<int>(argv.size()), argv.data()))
+        << StringUtils::ToUtf8(joined);
+  }
+  ResetConfig();
+}
+
 TEST(AppConfigTest, StringTableAndLogFileName) {
   EXPECT_EQ(L"0", LoadStringResource(kStringTgId));
   EXPECT_EQ(L"314", LoadStringResource(kStringGameId));
