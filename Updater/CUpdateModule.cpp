@@ -1,12 +1,10 @@
 #include "Updater/CUpdateModule.h"
 
 #include <json/json.h>
-#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cwctype>
 #include <ctime>
-#include <vector>
 
 #include "commonlib/DownloadEngine.h"
 #include "commonlib/core/CFileEx.h"
@@ -71,17 +69,6 @@ bool IsUsableAnswer(const InstallInfo& info) {
   return true;
 }
 
-std::wstring ProcessImage(DWORD pid) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-  if (process == nullptr) return std::wstring();
-  std::vector<wchar_t> image(32768, L'\0');
-  DWORD size = static_cast<DWORD>(image.size());
-  std::wstring path;
-  if (QueryFullProcessImageNameW(process, 0, image.data(), &size)) path.assign(image.data(), size);
-  CloseHandle(process);
-  return path;
-}
-
 // Ends the processes that run this very file: another run's or another user's installer of
 // the same name elsewhere is none of ours.
 int KillProcessesByImage(const std::wstring& path) {
@@ -93,7 +80,7 @@ int KillProcessesByImage(const std::wstring& path) {
   const DWORD self = GetCurrentProcessId();
   for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
     if (entry.th32ProcessID == self || _wcsicmp(entry.szExeFile, kInstallerName) != 0) continue;
-    if (_wcsicmp(ProcessImage(entry.th32ProcessID).c_str(), path.c_str()) != 0) continue;
+    if (_wcsicmp(CommonUtils::GetProcessImagePath(entry.th32ProcessID).c_str(), path.c_str()) != 0) continue;
     HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
     if (process == nullptr) continue;
     if (TerminateProcess(process, 0)) ++count;

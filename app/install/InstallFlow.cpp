@@ -354,26 +354,25 @@ void InstallFlow::OnDigestWrong() {
     // The install was retried on a file that is empty or damaged: it is fetched again, as
     // running it again would fail again.
     m_retryingInstall = false;
-    FileUtils::DeleteFileRetry(m_installerPath, 3);
-    m_completeBytes = 0;
-    m_md5Checking = false;
-    m_view->SetBubbleInstalling(false);
-    UpdateProgress();
-    StartDownload();
+    DownloadAgain();
     return;
   }
   int result = ShowMessageBox(IInstallView::kBoxPlain, kDigestWrong, L"重新下载", L"退出安装", L"", true, true);
   if (m_closing) return;
   if (result == 1) {
-    FileUtils::DeleteFileRetry(m_installerPath, 3);
-    m_completeBytes = 0;
-    m_md5Checking = false;
-    m_view->SetBubbleInstalling(false);
-    UpdateProgress();
-    StartDownload();
+    DownloadAgain();
   } else {
     Close(1);
   }
+}
+
+void InstallFlow::DownloadAgain() {
+  FileUtils::DeleteFileRetry(m_installerPath, 3);
+  m_completeBytes = 0;
+  m_md5Checking = false;
+  m_view->SetBubbleInstalling(false);
+  UpdateProgress();
+  StartDownload();
 }
 
 void InstallFlow::OnInstallResult(ErrorPair outcome) {

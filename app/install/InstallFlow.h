@@ -100,6 +100,8 @@ class InstallFlow : public IGameEventListener {
   // Ends a hidden run that failed, with the code of its kind of failure.
   void EndHiddenRun(RunExitCode::Code code);
   void OnDigestWrong();
+  // Drops the downloaded file and the progress, and fetches the installer again.
+  void DownloadAgain();
   void OnInstallResult(ErrorPair outcome);
   void OnTimer(UINT_PTR id, bool& handled);
   void OnAnimationTimer();

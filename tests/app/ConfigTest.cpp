@@ -29,6 +29,16 @@ void ResetConfig() {
   c.installPath.clear();
 }
 
+// The program's path, then the words, as an argument vector.
+struct CommandWords {
+  explicit CommandWords(const std::vector<std::wstring>& after) : words{L"jfinstall.exe"} {
+    words.insert(words.end(), after.begin(), after.end());
+    for (std::wstring& w : words) argv.push_back(&w[0]);
+  }
+  std::vector<std::wstring> words;
+  std::vector<wchar_t*> argv;
+};
+
 struct CommandCase {
   std::vector<std::wstring> words;  // after the program name
   int32_t gameId;
@@ -67,10 +77,8 @@ TEST(AppConfigTest, ReadCommandLineFillsTheConfiguration) {
   };
   for (const CommandCase& k : cases) {
     ResetConfig();
-    std::vector<std::wstring> words{L"jfinstall.exe"};
-    words.insert(words.end(), k.words.begin(), k.words.end());
-    std::vector<wchar_t*> argv;
-    for (std::wstring& w : words) argv.push_back(&w[0]);
+    CommandWords line(k.words);
+    std::vector<wchar_t*>& argv = line.argv;
     CommandLineOptions options(static_cast<int>(argv.size()), argv.data());
     EXPECT_TRUE(ReadCommandLine(options));
     const AppConfig& c = AppConfig::Instance();
@@ -104,10 +112,8 @@ TEST(AppConfigTest, HideAnywhereOnTheCommandLineHidesTheRun) {
   };
   for (const auto& k : cases) {
     ResetConfig();
-    std::vector<std::wstring> words{L"jfinstall.exe"};
-    words.insert(words.end(), k.words.begin(), k.words.end());
-    std::vector<wchar_t*> argv;
-    for (std::wstring& w : words) argv.push_back(&w[0]);
+    CommandWords line(k.words);
+    std::vector<wchar_t*>& argv = line.argv;
     std::wstring joined;
     for (const auto& w : k.words) joined += w + L" ";
     EXPECT_EQ(k.holdsHide, CommandLineHoldsHide(static_cast<int>(argv.size()), argv.data()))
