@@ -327,7 +327,6 @@ void InstallFlow::OnNetworkFailure(ErrorPair failure) {
   ReportInstallStatistics(false);
   JF_APP_LOG(kLogInfo, kFile, L"%s", kNetworkFailure);
   const bool hidden = AppConfig::Instance().hidden;
-  m_failureKind = RunExitCode::kNetworkFailed;
   // A hidden run's rounds go on at their own pace while they run.
   if (!hidden || !InstallWorker::IsFlowTimer(m_shared, kTimerRetry)) {
     InstallWorker::SetFlowTimer(m_shared, Window(), kTimerRetry, 5000);
@@ -445,7 +444,7 @@ void InstallFlow::OnRetryTimer() {
       const bool underWay = m_infoPending || (m_updateModule && m_updateModule->IsDownloading());
       if (underWay) ReportInstallStatistics(false);
       const bool folderBad = InstallFolderChoice::CheckFolder(m_downloadDir) != InstallFolderChoice::kFolderOk;
-      EndHiddenRun(folderBad ? RunExitCode::kFolderNotWritable : m_failureKind);
+      EndHiddenRun(folderBad ? RunExitCode::kFolderNotWritable : RunExitCode::kNetworkFailed);
       return;
     }
     // The timer keeps its pace while a round runs, so the rounds bound the whole run

@@ -133,8 +133,6 @@ class InstallFlow : public IGameEventListener {
   bool m_infoPending = false;
   // An install retry checks the file again: a bad file is downloaded again, not run.
   bool m_retryingInstall = false;
-  // What ends a hidden run whose retry rounds run out.
-  RunExitCode::Code m_failureKind = RunExitCode::kNetworkFailed;
   // Ticks of the retry timer in hidden mode and of the wait for the platform's programs;
   // never reset (one flow lives as long as the process).
   int m_hiddenRetryTicks = 0;
