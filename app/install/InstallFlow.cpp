@@ -256,8 +256,9 @@ void InstallFlow::OnFolderTextChanged(const std::wstring& text) {
 }
 
 void InstallFlow::OnDownloadProgress(int64_t totalBytes, int64_t completedBytes, int32_t speed, int32_t) {
-  // Bytes arrive: the network works, and a hidden run's rounds stop counting meanwhile.
-  if (AppConfig::Instance().hidden && completedBytes > m_completeBytes) {
+  // Bytes arrive (however slowly): the network works, and a hidden run's rounds stop
+  // counting meanwhile.
+  if (AppConfig::Instance().hidden && (speed > 0 || completedBytes > m_completeBytes)) {
     InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
   }
   m_totalBytes = totalBytes;

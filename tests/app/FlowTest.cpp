@@ -417,7 +417,6 @@ TEST_F(FlowTest, HiddenFailuresEndWithTheirOwnExitCode) {
     k.arrange(*this, folder);
     AppConfig::Instance().hidden = true;
     AppConfig::Instance().installPath = folder;
-    FlowTestView::PaceMs() = 250;
     const size_t asked = server.RequestsFor("/info").size();
     flow->PrepareInstall();
     ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
