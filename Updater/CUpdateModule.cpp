@@ -1,7 +1,9 @@
 #include "Updater/CUpdateModule.h"
 
 #include <json/json.h>
+#include <tlhelp32.h>
 
+#include <cwctype>
 #include <ctime>
 
 #include "commonlib/DownloadEngine.h"
@@ -50,7 +52,47 @@ std::wstring FileNameSafe(const std::wstring& text) {
   return out;
 }
 
+// An answer that names no installer, or one whose size or digest cannot be used, would let
+// the engine "complete" an empty file: it fails as an answer with a bad status does.
+bool IsUsableAnswer(const InstallInfo& info) {
+  if (info.url.empty() || info.sizeText.empty()) return false;
+  for (wchar_t c : info.sizeText) {
+    if (c < L'0' || c > L'9') return false;
+  }
+  if (StringUtils::ToInt64(info.sizeText) <= 0) return false;
+  // No digest at all is allowed: the check is then skipped.
+  if (info.md5.empty()) return true;
+  if (info.md5.size() != 32) return false;
+  for (wchar_t c : info.md5) {
+    if (!iswxdigit(static_cast<wint_t>(c))) return false;
+  }
+  return true;
+}
+
+// Ends the processes that run this very file: another run's or another user's installer of
+// the same name elsewhere is none of ours.
+int KillProcessesByImage(const std::wstring& path) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  PROCESSENTRY32W entry = PROCESSENTRY32W();
+  entry.dwSize = sizeof(entry);
+  const DWORD self = GetCurrentProcessId();
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == self || _wcsicmp(entry.szExeFile, kInstallerName) != 0) continue;
+    if (_wcsicmp(CommonUtils::GetProcessImagePath(entry.th32ProcessID).c_str(), path.c_str()) != 0) continue;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+    if (process == nullptr) continue;
+    if (TerminateProcess(process, 0)) ++count;
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
 }  // namespace
+
+const ErrorPair CUpdateModule::kUnusableAnswer{kErrHttp, 200};
 
 CUpdateModule::CUpdateModule(const std::wstring& downloadDir, IGameEventListener* listener, uint32_t ownerValue)
     : m_ownerValue(ownerValue), m_downloadDir(downloadDir), m_listener(listener) {
@@ -157,11 +199,12 @@ void CUpdateModule::ResumeDownload() { AddDownloadTask(); }
 
 void CUpdateModule::OnInfoHttpDone(void* userData, const std::string& body, int errorType, int errorCode) {
   HWND window = static_cast<HWND>(userData);
-  if (CUpdateModule* module = ModuleOf(window)) {
-    module->m_infoText = StringUtils::Utf8ToWide(body);
-    // A byte-order mark would become part of the first section name.
-    if (!module->m_infoText.empty() && module->m_infoText[0] == 0xFEFF) module->m_infoText.erase(0, 1);
-  }
+  CUpdateModule* module = ModuleOf(window);
+  // A module that was stopped meanwhile has nobody left to tell.
+  if (module == nullptr) return;
+  module->m_infoText = StringUtils::Utf8ToWide(body);
+  // A byte-order mark would become part of the first section name.
+  if (!module->m_infoText.empty() && module->m_infoText[0] == 0xFEFF) module->m_infoText.erase(0, 1);
   const ErrorPair result{errorType, errorCode};
   PostToWindow(window, kMsgInfoDone, ErrorTypeParam(result), ErrorCodeParam(result));
 }
@@ -214,9 +257,13 @@ void CUpdateModule::OnInstallInfoReceived(ErrorPair result) {
     _snwprintf(path, 2047, L"%s\\jfinstall_%d.ini", m_downloadDir.c_str(),
                static_cast<int>(static_cast<uint32_t>(time(nullptr))));
     if (StoreAndReadInstallInfo(path, result)) {
-      const DWORD error = StartInstallerDownload(L".tmp");
-      // Without a download no result would ever follow: the attempt failed.
-      if (error) result = SystemErrorPair(error);
+      if (!IsUsableAnswer(m_installInfo)) {
+        FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"[UM] answer without a usable Url/Size/Md5");
+        result = kUnusableAnswer;
+      } else if (const DWORD error = StartInstallerDownload(L".tmp")) {
+        // Without a download no result would ever follow: the attempt failed.
+        result = SystemErrorPair(error);
+      }
     }
     DeleteFileW(path);
   }
@@ -299,7 +346,7 @@ void CUpdateModule::OnDownloadFinished(ErrorPair result) {
   if (result.Ok()) {
     // A stale installer still running would keep the new one from starting.
     CommonUtils::EnableDebugPrivilege();
-    CommonUtils::KillProcessesByName(kInstallerName);
+    KillProcessesByImage(m_installerPath);
     NotifyDownloadResult(result, nullptr);
     return;
   }

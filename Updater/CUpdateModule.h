@@ -28,6 +28,9 @@ class CUpdateModule {
     kMsgDownloadDone = 0x7EA,  // wParam error type, lParam error code of the download
   };
 
+  // The pair of an answer that names no installer or no usable size or digest.
+  static const ErrorPair kUnusableAnswer;
+
   CUpdateModule(const std::wstring& downloadDir, IGameEventListener* listener, uint32_t ownerValue);
   ~CUpdateModule();
   CUpdateModule(const CUpdateModule&) = delete;

@@ -1,6 +1,9 @@
 #include "app/MainDlg.h"
 
 #include "app/MsgBoxDlg.h"
+#include "app/config/AppConfig.h"
+#include "app/config/RunExitCode.h"
+#include "app/install/AppLog.h"
 #include "commonlib/util/FileUtils.h"
 #include "ui/base/ControlUI.h"
 #include "ui/control/EditUI.h"
@@ -61,6 +64,15 @@ LRESULT CMainDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   LRESULT result = m_flow.HandleMessage(msg, wParam, lParam, handled);
   if (handled) return result;
   return WindowImplBase::HandleMessage(msg, wParam, lParam);
+}
+
+void CMainDlg::OnSkinLoadFailed() {
+  if (!AppConfig::Instance().hidden) {
+    WindowImplBase::OnSkinLoadFailed();
+    return;
+  }
+  JF_APP_LOG(kLogError, L".\\app\\MainDlg.cpp", L"加载资源文件失败 %s", GetSkinFile().GetData());
+  ::ExitProcess(RunExitCode::kSkinNotLoaded);
 }
 
 LRESULT CMainDlg::OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {

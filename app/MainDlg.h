@@ -35,6 +35,8 @@ class CMainDlg : public SkinUI::WindowImplBase, public IInstallView {
   UINT GetResourceType() const override { return SkinUI::UILIB_ZIPRESOURCE; }
   SkinUI::CUIString GetZIPFileName() const override { return SkinUI::CUIString(L""); }
   LRESULT OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  // A hidden run has nobody to answer a box: it logs the failure and ends with its code.
+  void OnSkinLoadFailed() override;
 
   InstallFlow& GetFlow() { return m_flow; }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/config/AppConfig.h"
+#include "app/config/RunExitCode.h"
 #include "app/MainApp.h"
 #include "app/MainDlg.h"
 #include "app/MsgBoxDlg.h"
@@ -38,6 +39,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::unique_ptr<CommandLineOptions> options(new CommandLineOptions(argc, argv));
   ReadCommandLine(*options);
+  if (CommandLineHoldsHide(argc, argv)) AppConfig::Instance().hidden = true;
 
   SkinUI::CWindowManagerUI::SetInstance(instance);
   SkinUI::CWindowManagerUI::SetResourceInstance(instance);
@@ -60,6 +62,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   CoInitialize(nullptr);
   OleInitialize(nullptr);
   int result = RunMessageLoop();
+  // A hidden run tells its caller how it ended; a window's user has seen it.
+  if (result == 0 && AppConfig::Instance().hidden) result = RunExitCode::Get();
 
   // The worker must be done with the window and the services before they go.
   window->GetFlow().Shutdown();

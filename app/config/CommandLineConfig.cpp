@@ -20,3 +20,14 @@ bool ReadCommandLine(const CommandLineOptions& options) {
   if (options.FindEntry(L'j')) config.jfFlag = true;
   return true;
 }
+
+bool CommandLineHoldsHide(int argc, wchar_t** argv) {
+  // The program's own path comes first and is no option.
+  for (int i = 1; i < argc; ++i) {
+    const wchar_t* word = argv[i];
+    if (word == nullptr) continue;
+    if (word[0] == L'-' && word[1] == L'h') return true;
+    if (std::wstring(word) == L"--hide") return true;
+  }
+  return false;
+}

@@ -20,10 +20,6 @@ const wchar_t kBoxTitle[] = L"提示信息";
 const wchar_t kNetworkFailure[] = L"连接超时，请检查网络是否正常";
 const wchar_t kDigestWrong[] = L"文件已损坏，请重新下载！";
 
-// Ticks of the retry timer in hidden mode and of the wait for the platform's programs.
-int g_hiddenRetryTicks = 0;
-int g_platformWaitTicks = 0;
-
 }  // namespace
 
 const wchar_t InstallFlow::kAgreementUrl[] = L"https://www.varnel.com/agreement/license.html";
@@ -79,7 +75,7 @@ void InstallFlow::PrepareInstall() {
     if (m_installDir.empty()) {
       ReportInstallStatistics(false);
       JF_APP_LOG(kLogInfo, kFile, L"没有合适的安装目录");
-      Close(1);
+      EndHiddenRun(RunExitCode::kNoInstallFolder);
       return;
     }
     StartDownload();
@@ -98,6 +94,16 @@ void InstallFlow::PrepareInstall() {
   InstallWorker::SetFlowTimer(m_shared, Window(), kTimerLauncherQuestion, 100);
 }
 
+void InstallFlow::EndHiddenRun(RunExitCode::Code code) {
+  RunExitCode::Set(code);
+  Close(1);
+}
+
+void InstallFlow::RequestInstallInfo() {
+  m_infoPending = true;
+  m_updateModule->RequestInstallInfo();
+}
+
 void InstallFlow::StopUpdateModule() {
   if (!m_updateModule) return;
   m_updateModule->Stop();
@@ -109,17 +115,24 @@ void InstallFlow::StartDownload() {
   m_shared.installerSize = 0;
   m_shared.md5Percent = 0;
   m_progress.Reset();
-  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
+  if (!AppConfig::Instance().hidden) {
+    InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
+  } else if (!InstallWorker::IsFlowTimer(m_shared, kTimerRetry)) {
+    // A hidden run counts its rounds from the start, so that no request, however long it
+    // takes, keeps the run going past them; a download that moves stops the count.
+    InstallWorker::SetFlowTimer(m_shared, Window(), kTimerRetry, 5000);
+  }
   m_view->SetPicture(L"file='ad00.png'");
   InstallWorker::SetFlowTimer(m_shared, Window(), kTimerPicture, 8000);
   StopUpdateModule();
   m_updateModule.reset(new CUpdateModule(m_downloadDir, this, 0));
   m_updateModule->CreateHelperWindow();
+  m_infoPending = false;
   DWORD error = m_updateModule->CreateDownloadDir();
   if (error == 0) {
-    m_updateModule->RequestInstallInfo();
+    RequestInstallInfo();
   } else {
-    // Without its folder the attempt fails like a network failure, so the retry runs.
+    // Without its folder the attempt fails; the failure path tells a folder problem apart.
     m_updateModule->ReportAttemptFailure(error);
   }
 }
@@ -152,6 +165,7 @@ void InstallFlow::UpdateProgress() {
 }
 
 void InstallFlow::CalcMd5() {
+  m_retryingInstall = false;
   m_shared.animationStep = 0;
   JF_APP_LOG(kLogInfo, kFile, L"CalcMd5");
   m_installerPath = m_downloadDir + L"\\vrinstaller.exe";
@@ -249,6 +263,11 @@ void InstallFlow::OnFolderTextChanged(const std::wstring& text) {
 }
 
 void InstallFlow::OnDownloadProgress(int64_t totalBytes, int64_t completedBytes, int32_t speed, int32_t) {
+  // Bytes arrive (however slowly): the network works, and a hidden run's rounds stop
+  // counting meanwhile.
+  if (AppConfig::Instance().hidden && (speed > 0 || completedBytes > m_completeBytes)) {
+    InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
+  }
   m_totalBytes = totalBytes;
   m_completeBytes = completedBytes;
   m_speed = speed;
@@ -260,20 +279,22 @@ void InstallFlow::OnDownloadProgress(int64_t totalBytes, int64_t completedBytes,
 void InstallFlow::OnDownloadResult(int32_t errorType, int32_t errorCode, const std::wstring&) {
   const ErrorPair result{errorType, errorCode};
   if (result == ErrorPair{}) {
+    if (AppConfig::Instance().hidden) InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
     m_totalBytes = 1;
     m_completeBytes = 1;
     UpdateProgress();
     CalcMd5();
     return;
   }
-  OnNetworkFailure(result);
+  OnAttemptFailure(result);
 }
 
 void InstallFlow::OnInstallInfoResult(int32_t errorType, int32_t errorCode, const std::wstring&,
                                       const std::wstring& md5) {
+  m_infoPending = false;
   m_expectedMd5 = md5;
   const ErrorPair result{errorType, errorCode};
-  if (!result.Ok()) OnNetworkFailure(result);
+  if (!result.Ok()) OnAttemptFailure(result);
 }
 
 void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
@@ -284,11 +305,41 @@ void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
   m_updateModule->ResumeDownload();
 }
 
+void InstallFlow::OnAttemptFailure(ErrorPair failure) {
+  if (!OnFolderFailure(failure)) OnNetworkFailure(failure);
+}
+
+bool InstallFlow::OnFolderFailure(ErrorPair failure) {
+  if (InstallFolderChoice::CheckFolder(m_downloadDir) == InstallFolderChoice::kFolderOk) return false;
+  const std::wstring text = InstallFolderChoice::DiskSpaceText(m_downloadDir).text;
+  ReportInstallStatistics(false);
+  JF_APP_LOG(kLogInfo, kFile, L"%s %s et:%d ec:%d", text.c_str(), m_downloadDir.c_str(), failure.type, failure.code);
+  // Retrying cannot mend a local problem: no retry rounds.
+  InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
+  if (AppConfig::Instance().hidden) {
+    EndHiddenRun(RunExitCode::kFolderNotWritable);
+    return true;
+  }
+  int result = ShowMessageBox(IInstallView::kBoxPlain, text, L"重试", L"退出安装",
+                              StringUtils::Format(L"code:%d type:%d", failure.code, failure.type), true, true);
+  if (m_closing) return true;
+  if (result == 1) {
+    StartDownload();
+  } else {
+    Close(1);
+  }
+  return true;
+}
+
 void InstallFlow::OnNetworkFailure(ErrorPair failure) {
   ReportInstallStatistics(false);
   JF_APP_LOG(kLogInfo, kFile, L"%s", kNetworkFailure);
-  InstallWorker::SetFlowTimer(m_shared, Window(), kTimerRetry, 5000);
-  if (!m_mayShowRetryBox || AppConfig::Instance().hidden) return;
+  const bool hidden = AppConfig::Instance().hidden;
+  // A hidden run's rounds go on at their own pace while they run.
+  if (!hidden || !InstallWorker::IsFlowTimer(m_shared, kTimerRetry)) {
+    InstallWorker::SetFlowTimer(m_shared, Window(), kTimerRetry, 5000);
+  }
+  if (!m_mayShowRetryBox || hidden) return;
   m_mayShowRetryBox = false;
   int result =
       CreateMessageBox(kNetworkFailure, L"重试", L"", StringUtils::Format(L"code:%d type:%d", failure.code, failure.type));
@@ -303,21 +354,32 @@ void InstallFlow::OnDigestWrong() {
   if (AppConfig::Instance().hidden) {
     // A kept file of the expected size would "complete" the next run without a download.
     FileUtils::DeleteFileRetry(m_installerPath, 3);
-    Close(1);
+    EndHiddenRun(RunExitCode::kDigestWrong);
+    return;
+  }
+  if (m_retryingInstall) {
+    // The install was retried on a file that is empty or damaged: it is fetched again, as
+    // running it again would fail again.
+    m_retryingInstall = false;
+    DownloadAgain();
     return;
   }
   int result = ShowMessageBox(IInstallView::kBoxPlain, kDigestWrong, L"重新下载", L"退出安装", L"", true, true);
   if (m_closing) return;
   if (result == 1) {
-    FileUtils::DeleteFileRetry(m_installerPath, 3);
-    m_completeBytes = 0;
-    m_md5Checking = false;
-    m_view->SetBubbleInstalling(false);
-    UpdateProgress();
-    StartDownload();
+    DownloadAgain();
   } else {
     Close(1);
   }
+}
+
+void InstallFlow::DownloadAgain() {
+  FileUtils::DeleteFileRetry(m_installerPath, 3);
+  m_completeBytes = 0;
+  m_md5Checking = false;
+  m_view->SetBubbleInstalling(false);
+  UpdateProgress();
+  StartDownload();
 }
 
 void InstallFlow::OnInstallResult(ErrorPair outcome) {
@@ -348,14 +410,17 @@ void InstallFlow::OnInstallResult(ErrorPair outcome) {
   JF_APP_LOG(kLogError, kFile, L"解压补丁出错，et:%u, ec:%u", static_cast<unsigned>(outcome.type),
              static_cast<unsigned>(outcome.code));
   if (AppConfig::Instance().hidden) {
-    Close(1);
+    EndHiddenRun(RunExitCode::kInstallFailed);
     return;
   }
   int result = ShowMessageBox(IInstallView::kBoxPlain, L"安装过程出错", L"重试", L"",
                               StringUtils::Format(L"type:%d code:%d", outcome.type, outcome.code), true, false);
   // The retry runs on a new worker: the installer's wait and the animation wait must not
-  // block the window.
-  if (result == 1 && !m_closing) StartWorker(false);
+  // block the window. It checks the file first: an empty or damaged one is downloaded again.
+  if (result == 1 && !m_closing) {
+    m_retryingInstall = true;
+    StartWorker(true);
+  }
 }
 
 void InstallFlow::OnTimer(UINT_PTR id, bool& handled) {
@@ -381,13 +446,24 @@ void InstallFlow::OnAnimationTimer() {
 }
 
 void InstallFlow::OnRetryTimer() {
-  if (AppConfig::Instance().hidden && ++g_hiddenRetryTicks > 10) {
-    Close(1);
+  if (AppConfig::Instance().hidden) {
+    if (++m_hiddenRetryTicks > 10) {
+      // An attempt cut short is a failure too, and a full disk is no network failure.
+      const bool underWay = m_infoPending || (m_updateModule && m_updateModule->IsDownloading());
+      if (underWay) ReportInstallStatistics(false);
+      const bool folderBad = InstallFolderChoice::CheckFolder(m_downloadDir) != InstallFolderChoice::kFolderOk;
+      EndHiddenRun(folderBad ? RunExitCode::kFolderNotWritable : RunExitCode::kNetworkFailed);
+      return;
+    }
+    // The timer keeps its pace while a round runs, so the rounds bound the whole run
+    // whatever each request takes; a new request starts only when none runs.
+    if (!m_updateModule || m_infoPending || m_updateModule->IsDownloading()) return;
+    if (!m_updateModule->GetUrlList().empty()) RequestInstallInfo();
     return;
   }
   if (!m_updateModule) return;
   InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
-  if (!m_updateModule->GetUrlList().empty()) m_updateModule->RequestInstallInfo();
+  if (!m_updateModule->GetUrlList().empty()) RequestInstallInfo();
 }
 
 bool InstallFlow::OnLauncherQuestionTimer() {
@@ -407,12 +483,12 @@ bool InstallFlow::OnLauncherQuestionTimer() {
 }
 
 void InstallFlow::OnPlatformWaitTimer() {
-  ++g_platformWaitTicks;
-  if (g_platformWaitTicks < 30 && !CommonUtils::IsProcessRunning(L"JFMain.exe") &&
+  ++m_platformWaitTicks;
+  if (m_platformWaitTicks < 30 && !CommonUtils::IsProcessRunning(L"JFMain.exe") &&
       !CommonUtils::IsProcessRunning(L"VRUpdater.exe")) {
     return;
   }
-  JF_APP_LOG(kLogInfo, kFile, L"Close, iTimes:%d", g_platformWaitTicks);
+  JF_APP_LOG(kLogInfo, kFile, L"Close, iTimes:%d", m_platformWaitTicks);
   InstallWorker::KillFlowTimer(m_shared, Window(), kTimerPlatformWait);
   Close(1);
 }

@@ -13,6 +13,7 @@
 #include "Updater/ErrorPairParams.h"
 #include "Updater/IGameEventListener.h"
 #include "Updater/MakePatch/CPatcher.h"
+#include "app/config/RunExitCode.h"
 #include "app/install/IInstallView.h"
 #include "app/install/InstallProgress.h"
 #include "app/install/InstallWorker.h"
@@ -88,8 +89,19 @@ class InstallFlow : public IGameEventListener {
   static const wchar_t kAgreementUrl[];
 
  private:
+  // A failed attempt: a folder problem when the download folder fails its check, else a
+  // network failure.
+  void OnAttemptFailure(ErrorPair failure);
+  // True when the download folder cannot be used; then the user (or the hidden run's end)
+  // hears of the folder, not of the network.
+  bool OnFolderFailure(ErrorPair failure);
   void OnNetworkFailure(ErrorPair failure);
+  void RequestInstallInfo();
+  // Ends a hidden run that failed, with the code of its kind of failure.
+  void EndHiddenRun(RunExitCode::Code code);
   void OnDigestWrong();
+  // Drops the downloaded file and the progress, and fetches the installer again.
+  void DownloadAgain();
   void OnInstallResult(ErrorPair outcome);
   void OnTimer(UINT_PTR id, bool& handled);
   void OnAnimationTimer();
@@ -123,6 +135,14 @@ class InstallFlow : public IGameEventListener {
   bool m_launcherInstalled = false;
   bool m_md5Checking = false;
   bool m_closing = false;
+  // The installer-information request runs (from its start to the module's answer).
+  bool m_infoPending = false;
+  // An install retry checks the file again: a bad file is downloaded again, not run.
+  bool m_retryingInstall = false;
+  // Ticks of the retry timer in hidden mode and of the wait for the platform's programs;
+  // never reset (one flow lives as long as the process).
+  int m_hiddenRetryTicks = 0;
+  int m_platformWaitTicks = 0;
   std::wstring m_expectedMd5;
   int64_t m_totalBytes = 0;
   int64_t m_completeBytes = 0;

@@ -6,6 +6,7 @@
 #include "app/install/AppLog.h"
 #include "app/install/InstallSteps.h"
 #include "app/install/OldInstallRemoval.h"
+#include "commonlib/util/FileUtils.h"
 #include "commonlib/util/MD5.h"
 #include "commonlib/util/StringUtils.h"
 
@@ -26,6 +27,10 @@ void OnMd5Progress(int64_t bytesDone) {
 }
 
 }  // namespace
+
+ErrorPair InstallWorker::InstallerExitPair(DWORD exitCode) {
+  return ErrorPair{kErrCrt, static_cast<int>(exitCode)};
+}
 
 void InstallWorker::SetFlowTimer(Shared& shared, HWND window, UINT_PTR id, UINT ms) {
   if (id < 32) shared.timers |= 1u << id;
@@ -85,6 +90,15 @@ std::wstring InstallWorker::FileDigest(const std::wstring& path, Shared* progres
 }
 
 void InstallWorker::Run(const Job& job) {
+  if (job.checkDigest) {
+    // An empty or missing file is never run, digest or not: it is no installer.
+    const uint64_t size = FileUtils::GetFileSize(job.installerPath);
+    if (size == static_cast<uint64_t>(-1) || size == 0) {
+      JF_APP_LOG(kLogInfo, kFile, L"installer empty or missing:%s", job.installerPath.c_str());
+      Post(job, kMsgDigestWrong, 0, 0);
+      return;
+    }
+  }
   if (job.checkDigest && !job.expectedMd5.empty()) {
     std::wstring digest = FileDigest(job.installerPath, m_shared);
     if (digest.empty() || digest != StringUtils::ToLower(job.expectedMd5)) {
@@ -117,6 +131,14 @@ void InstallWorker::StartInstallExe(const Job& job) {
     return;
   }
   JF_APP_LOG(kLogInfo, kFile, L"installer exit code:%u", static_cast<unsigned>(run.exitCode));
+  if (run.exitCode != 0) {
+    // An installer that failed or was killed installed nothing usable: an install error,
+    // not a success.
+    KillFlowTimer(*m_shared, job.window, kTimerAnimation);
+    const ErrorPair failure = InstallerExitPair(run.exitCode);
+    Post(job, kMsgInstallResult, ErrorTypeParam(failure), ErrorCodeParam(failure));
+    return;
+  }
 
   if (job.tgIdText != L"0") InstallSteps::WriteTgId(job.installDir, job.tgIdText);
   if (job.hasAutoOption) InstallSteps::WritePreference(job.installDir, job.autoSelected);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/install/RunStatistics.h"
+#include "commonlib/http/ResultCodes.h"
 
 class InstallWorker {
  public:
@@ -69,6 +70,10 @@ class InstallWorker {
   bool IsCancelled() const { return m_cancel.load(); }
   // When the installer had run, for the success record.
   DWORD InstallEndTick() const { return m_installEndTick.load(); }
+
+  // The pair of an installer that ended with a non-zero exit code: the type of a program's
+  // own status, the code as it ended.
+  static ErrorPair InstallerExitPair(DWORD exitCode);
 
   // The MD5 of a file, lower-case hex; "" when it cannot be opened.
   static std::wstring FileDigest(const std::wstring& path, Shared* progress);

@@ -1,7 +1,6 @@
 #include "app/install/OldInstallRemoval.h"
 
 #include <tlhelp32.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <set>
@@ -17,17 +16,6 @@ const wchar_t kFile[] = L".\\app\\install\\OldInstallRemoval.cpp";
 const wchar_t* const kOldFiles[] = {L"VarnelLauncher.exe", L"tmupdate.ini",   L"uninst.exe",      L"Launcher.ini",
                                     L"tg.id",              L"preference.ini", L"GameSettings.ini"};
 
-std::wstring ImagePath(DWORD pid) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-  if (process == nullptr) return std::wstring();
-  std::vector<wchar_t> image(32768, L'\0');
-  DWORD size = static_cast<DWORD>(image.size());
-  std::wstring path;
-  if (QueryFullProcessImageNameW(process, 0, image.data(), &size)) path.assign(image.data(), size);
-  CloseHandle(process);
-  return path;
-}
-
 }  // namespace
 
 std::vector<DWORD> OldInstallRemoval::FindProcessesInDir(const std::wstring& folder) {
@@ -40,7 +28,7 @@ std::vector<DWORD> OldInstallRemoval::FindProcessesInDir(const std::wstring& fol
   const DWORD self = GetCurrentProcessId();
   for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
     if (entry.th32ProcessID == self) continue;
-    std::wstring image = ImagePath(entry.th32ProcessID);
+    std::wstring image = CommonUtils::GetProcessImagePath(entry.th32ProcessID);
     if (image.size() >= prefix.size() && _wcsnicmp(image.c_str(), prefix.c_str(), prefix.size()) == 0) {
       found.push_back(entry.th32ProcessID);
     }

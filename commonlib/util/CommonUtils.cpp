@@ -281,6 +281,17 @@ DWORD FindProcessInDir(const std::wstring& folder) {
   return found;
 }
 
+std::wstring GetProcessImagePath(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == nullptr) return std::wstring();
+  std::vector<wchar_t> image(32768, L'\0');
+  DWORD size = static_cast<DWORD>(image.size());
+  std::wstring path;
+  if (QueryFullProcessImageNameW(process, 0, image.data(), &size)) path.assign(image.data(), size);
+  CloseHandle(process);
+  return path;
+}
+
 DWORD RunProcess(PROCESS_INFORMATION* processInfo, const std::wstring& applicationPath,
                  const std::wstring& commandLine) {
   STARTUPINFOW startup = STARTUPINFOW();

@@ -47,6 +47,8 @@ bool IsProcessRunning(const std::wstring& exeName);
 int KillProcessesByName(const std::wstring& exeName);
 // The id of the first other process whose image lies in folder (case-insensitive); 0 if none.
 DWORD FindProcessInDir(const std::wstring& folder);
+// The full path of a process's program file; "" when it cannot be read.
+std::wstring GetProcessImagePath(DWORD pid);
 // Starts a program without waiting; both handles are closed at once (only the ids stay
 // valid in processInfo, which may be null). 0 on success, else the system error.
 DWORD RunProcess(PROCESS_INFORMATION* processInfo, const std::wstring& applicationPath,

@@ -67,7 +67,11 @@ bool IsValidPath(const std::wstring& path) {
 
 bool IsDirWritable(const std::wstring& folder) {
   std::wstring dir = folder;
-  while (!dir.empty() && !PrefixIsDirectory(dir)) dir = GetParentDir(dir);
+  while (!dir.empty() && !PrefixIsDirectory(dir)) {
+    // A file on the way up means the folder can never be created below it.
+    if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    dir = GetParentDir(dir);
+  }
   if (dir.empty()) return false;
   std::wstring probe =
       StringUtils::Format(L"%s\\jftest_%d.vrjf", dir.c_str(), static_cast<int>(std::time(nullptr)));

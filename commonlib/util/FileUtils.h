@@ -14,7 +14,8 @@ bool IsAbsolutePath(const std::wstring& path);
 bool IsDriveExist(const std::wstring& path);
 // A drive letter and colon, then parts free of \ / : * ? " < > |.
 bool IsValidPath(const std::wstring& path);
-// Creates and deletes a probe file in the nearest existing folder on the way up.
+// Creates and deletes a probe file in the nearest existing folder on the way up; false when
+// the nearest existing entry is a file (the folder could never be created).
 bool IsDirWritable(const std::wstring& folder);
 
 // Creates every missing level; logs the failing level.

@@ -26,6 +26,7 @@
 #include "tests/support/net/DnsTestServer.h"
 #include "commonlib/DownloadEngine.h"
 #include "tests/support/net/HttpTestServer.h"
+#include "tests/support/core/CapturedLog.h"
 #include "tests/support/core/MainThreadPump.h"
 #include "tests/support/net/TestCertificate.h"
 #include "Updater/CUpdateModule.h"
@@ -33,6 +34,7 @@
 #include "commonlib/http/SpareDnsTable.h"
 #include "commonlib/core/DeploymentProfile.h"
 #include "commonlib/http/CHttpMgr.h"
+#include "commonlib/logger/FileLogger.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/MD5.h"
 #include "commonlib/util/StringUtils.h"
@@ -254,8 +256,17 @@ TEST_F(UpdateModuleTest, ConstructionWindowClassesAndAddresses) {
   WNDCLASSW info;
   EXPECT_FALSE(GetClassInfoW(GetModuleHandleW(nullptr), cls.c_str(), &info));
   CUpdateModule::OnDownloadDoneCallback(reinterpret_cast<uintptr_t>(window), 0, 0);
-  CUpdateModule::OnInfoHttpDone(window, "[Install]\r\nUrl=x\r\n", 0, 0);
   CUpdateModule::OnDownloadProgressCallback(reinterpret_cast<uintptr_t>(window), 5, 1, 1);
+  // The request's result for a window without a module is dropped, not posted: no post
+  // failure is logged.
+  const std::string log = dir.Host("um.jfelog");
+  ASSERT_TRUE(FileLogger::Instance().Open(StringUtils::FromUtf8(log)));
+  CUpdateModule::OnInfoHttpDone(window, "[Install]\r\nUrl=x\r\n", 0, 0);
+  CUpdateModule::OnInfoHttpDone(nullptr, "", 1, 2);
+  FileLogger::Instance().Close();
+  for (const std::wstring& line : CapturedLog::ReadFileLog(log)) {
+    EXPECT_EQ(std::wstring::npos, line.find(L"[UM] post message failed")) << StringUtils::WideToUtf8(line);
+  }
   // A destroyed module leaves no window that points at it.
   const HWND other = b->GetMessageWindow();
   modules.pop_back();
@@ -264,18 +275,23 @@ TEST_F(UpdateModuleTest, ConstructionWindowClassesAndAddresses) {
   EXPECT_TRUE(listener.events.empty());
 }
 
-TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndEndsStaleInstallers) {
-  Answer(GoodAnswer());
-  // A stale installer of an earlier run, still running under its name.
-  const std::string staleFolder = dir.Host("stale");
-  std::filesystem::create_directories(staleFolder);
-  std::filesystem::copy_file(std::string(JF_TEST_BIN_DIR) + "/jf_child", staleFolder + "/vrinstaller.exe");
+// A program of the installer's name, running from folder (host path below the test folder).
+PROCESS_INFORMATION StartInstallerNamed(TempFolder& dir, const std::string& folder) {
+  std::filesystem::create_directories(dir.Host(folder));
+  std::filesystem::copy_file(std::string(JF_TEST_BIN_DIR) + "/jf_child", dir.Host(folder + "/vrinstaller.exe"));
   std::wstring command = L"vrinstaller.exe sleep=60000";
   STARTUPINFOW si = {};
   si.cb = sizeof si;
-  PROCESS_INFORMATION stale = {};
-  ASSERT_TRUE(CreateProcessW(dir.Win(L"stale\\vrinstaller.exe").c_str(), &command[0], nullptr, nullptr, FALSE, 0,
-                             nullptr, nullptr, &si, &stale));
+  PROCESS_INFORMATION info = {};
+  EXPECT_TRUE(CreateProcessW(dir.Win(StringUtils::FromUtf8(folder) + L"\\vrinstaller.exe").c_str(), &command[0],
+                             nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info));
+  return info;
+}
+
+TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndSparesOtherInstallers) {
+  Answer(GoodAnswer());
+  // Another run's (or user's) installer of the same name, in a folder of its own.
+  PROCESS_INFORMATION other = StartInstallerNamed(dir, "other");
   ASSERT_TRUE(Run([] { return CommonUtils::IsProcessRunning(L"vrinstaller.exe"); }));
 
   CUpdateModule* m = nullptr;
@@ -296,9 +312,6 @@ TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndEndsStaleInstal
     EXPECT_TRUE(m->IsDownloading());
     EXPECT_EQ(dir.Win(L"down\\vrinstaller_2.0.1.tmp"), m->GetPartialName());
   };
-  // The stale installer is gone before the listener hears of the success.
-  DWORD staleWait = WAIT_TIMEOUT;
-  listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
 
   // The first lookup picked another spare list before the download starts.
   const auto selector = DeploymentProfile::SpareSelectorLists()[2];
@@ -307,9 +320,12 @@ TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndEndsStaleInstal
   m = Start();
   ASSERT_TRUE(RunUntilEvent('r'));
   EXPECT_TRUE(checked);
-  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), staleWait);
-  CloseHandle(stale.hProcess);
-  CloseHandle(stale.hThread);
+  // It is not the downloaded file: it runs on.
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(other.hProcess, 0));
+  TerminateProcess(other.hProcess, 0);
+  WaitForSingleObject(other.hProcess, 5000);
+  CloseHandle(other.hProcess);
+  CloseHandle(other.hThread);
 
   // One plain GET of the one configured address.
   const auto asked = server.RequestsFor("/info.txt");
@@ -356,6 +372,41 @@ TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndEndsStaleInstal
   CUpdateModule::OnDownloadDoneCallback(reinterpret_cast<uintptr_t>(window), 0, 0);
   Settle(20);
   EXPECT_EQ(before, listener.events.size());
+}
+
+TEST_F(UpdateModuleTest, SuccessEndsTheInstallerThatRunsTheDownloadedFile) {
+  // The downloaded file is there already, whole, and running (a stale start of it): the
+  // engine completes without fetching, and that process is ended before the listener hears
+  // of the success; one of the same name elsewhere runs on.
+  std::string bytes;
+  {
+    FILE* f = std::fopen((std::string(JF_TEST_BIN_DIR) + "/jf_child").c_str(), "rb");
+    ASSERT_NE(nullptr, f);
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    std::fclose(f);
+  }
+  Answer(InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
+                        {"Md5", Md5Hex(bytes)},
+                        {"Size", std::to_string(bytes.size())},
+                        {"Version", "7"}}));
+  PROCESS_INFORMATION stale = StartInstallerNamed(dir, "down");
+  PROCESS_INFORMATION other = StartInstallerNamed(dir, "other");
+  ASSERT_TRUE(Run([] { return CommonUtils::IsProcessRunning(L"vrinstaller.exe"); }));
+  DWORD staleWait = WAIT_TIMEOUT;
+  listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
+  Start();
+  ASSERT_TRUE(RunUntilEvent('r'));
+  EXPECT_EQ(0, listener.Last('r')->c);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), staleWait);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(other.hProcess, 0));
+  for (PROCESS_INFORMATION* p : {&stale, &other}) {
+    TerminateProcess(p->hProcess, 0);
+    WaitForSingleObject(p->hProcess, 5000);
+    CloseHandle(p->hProcess);
+    CloseHandle(p->hThread);
+  }
 }
 
 struct AnswerCase {
@@ -424,7 +475,9 @@ TEST_F(UpdateModuleTest, AnswerFormsAreReadAsTheServerMeantThem) {
        }},
       {"minimum speed that is no number",
        [](UpdateModuleTest& t) {
-         return InstallAnswer({{"Url", t.server.Url("/vrinstaller.exe")}, {"ThirdCDNMinSpeed", "fast"}});
+         return InstallAnswer({{"Url", t.server.Url("/vrinstaller.exe")},
+                               {"Size", std::to_string(t.body.size())},
+                               {"ThirdCDNMinSpeed", "fast"}});
        },
        [](UpdateModuleTest&, CUpdateModule& m) { EXPECT_EQ(0, m.GetInstallInfo().cdnMinSpeed); }},
   };
@@ -442,6 +495,44 @@ TEST_F(UpdateModuleTest, AnswerFormsAreReadAsTheServerMeantThem) {
     m->Stop();
     std::filesystem::remove_all(dir.Host("down"));
   }
+}
+
+TEST_F(UpdateModuleTest, AnswerWithoutAUsableInstallerIsAFailedAnswer) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> keys;  // "URL" stands for the installer's address
+  };
+  const std::string md5 = Md5Hex(body), size = std::to_string(body.size());
+  const Case cases[] = {
+      {"no Url", {{"Md5", md5}, {"Size", size}, {"Version", "1"}}},
+      {"empty Url and SSLUrl", {{"Url", ""}, {"SSLUrl", ""}, {"Md5", md5}, {"Size", size}}},
+      {"no Size", {{"Url", "URL"}, {"Md5", md5}}},
+      {"Size 0", {{"Url", "URL"}, {"Md5", md5}, {"Size", "0"}}},
+      {"Size no number", {{"Url", "URL"}, {"Md5", md5}, {"Size", "big"}}},
+      {"Size negative", {{"Url", "URL"}, {"Md5", md5}, {"Size", "-5"}}},
+      {"Md5 too short", {{"Url", "URL"}, {"Md5", md5.substr(1)}, {"Size", size}}},
+      {"Md5 no hex", {{"Url", "URL"}, {"Md5", std::string(32, 'z')}, {"Size", size}}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    listener.events.clear();
+    auto keys = k.keys;
+    for (auto& key : keys)
+      if (key.second == "URL") key.second = server.Url("/vrinstaller.exe");
+    Answer(InstallAnswer(keys));
+    CUpdateModule* m = Start();
+    ASSERT_TRUE(RunUntilEvent('i'));
+    EXPECT_EQ(CUpdateModule::kUnusableAnswer.type, listener.Last('i')->c);
+    EXPECT_EQ(CUpdateModule::kUnusableAnswer.code, listener.Last('i')->d);
+    EXPECT_NE(0, listener.Last('i')->c);
+    EXPECT_FALSE(m->IsDownloading());
+    Settle(50);
+    EXPECT_EQ(0u, listener.Count('r'));
+    EXPECT_FALSE(dir.Exists("down/vrinstaller.exe")) << "no empty installer is left";
+    EXPECT_TRUE(IniFiles().empty());
+    m->Stop();
+  }
+  EXPECT_TRUE(server.RequestsFor("/vrinstaller.exe").empty());
 }
 
 TEST_F(UpdateModuleTest, HostileVersionStaysInsideTheDownloadFolder) {

@@ -29,6 +29,16 @@ void ResetConfig() {
   c.installPath.clear();
 }
 
+// The program's path, then the words, as an argument vector.
+struct CommandWords {
+  explicit CommandWords(const std::vector<std::wstring>& after) : words{L"jfinstall.exe"} {
+    words.insert(words.end(), after.begin(), after.end());
+    for (std::wstring& w : words) argv.push_back(&w[0]);
+  }
+  std::vector<std::wstring> words;
+  std::vector<wchar_t*> argv;
+};
+
 struct CommandCase {
   std::vector<std::wstring> words;  // after the program name
   int32_t gameId;
@@ -67,10 +77,8 @@ TEST(AppConfigTest, ReadCommandLineFillsTheConfiguration) {
   };
   for (const CommandCase& k : cases) {
     ResetConfig();
-    std::vector<std::wstring> words{L"jfinstall.exe"};
-    words.insert(words.end(), k.words.begin(), k.words.end());
-    std::vector<wchar_t*> argv;
-    for (std::wstring& w : words) argv.push_back(&w[0]);
+    CommandWords line(k.words);
+    std::vector<wchar_t*>& argv = line.argv;
     CommandLineOptions options(static_cast<int>(argv.size()), argv.data());
     EXPECT_TRUE(ReadCommandLine(options));
     const AppConfig& c = AppConfig::Instance();
@@ -82,6 +90,34 @@ TEST(AppConfigTest, ReadCommandLineFillsTheConfiguration) {
     EXPECT_EQ(k.jf, c.jfFlag) << label;
     EXPECT_EQ(k.run, c.runLauncher) << label;
     EXPECT_EQ(k.path, c.installPath) << label;
+  }
+  ResetConfig();
+}
+
+TEST(AppConfigTest, HideAnywhereOnTheCommandLineHidesTheRun) {
+  const struct {
+    std::vector<std::wstring> words;  // after the program name
+    bool holdsHide;
+  } cases[] = {
+      {{L"-r", L"-h"}, true},  // the parser stops at -r, before -h
+      {{L"-p", L"E:\\x", L"-q", L"-h"}, true},
+      {{L"-i", L"-h"}, true},
+      {{L"--hide"}, true},
+      {{L"-h"}, true},
+      {{}, false},
+      {{L"-r", L"0"}, false},
+      {{L"-p", L"D:\\-h"}, false},
+      {{L"--help"}, false},
+      {{L"h"}, false},
+  };
+  for (const auto& k : cases) {
+    ResetConfig();
+    CommandWords line(k.words);
+    std::vector<wchar_t*>& argv = line.argv;
+    std::wstring joined;
+    for (const auto& w : k.words) joined += w + L" ";
+    EXPECT_EQ(k.holdsHide, CommandLineHoldsHide(static_cast<int>(argv.size()), argv.data()))
+        << StringUtils::ToUtf8(joined);
   }
   ResetConfig();
 }

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "commonlib/DownloadEngine.h"
 #include "Updater/CUpdateModule.h"
 #include "app/config/AppConfig.h"
+#include "app/config/RunExitCode.h"
 #include "app/MainApp.h"
 #include "platform/testing/hooks/tick.h"
 #include "commonlib/logger/report/DownloadLog.h"
@@ -87,7 +89,7 @@ class Services : public ::testing::Environment {
 ::testing::Environment* const g_services = ::testing::AddGlobalTestEnvironment(new Services);
 
 class FlowTest : public apptest::AppDrives {
- protected:
+ public:
   void SetUp() override {
     AppDrives::SetUp();
     jf::SetDiskFreeSpaceForTests(L'D', 1LL << 32);
@@ -111,6 +113,7 @@ class FlowTest : public apptest::AppDrives {
                                     L"mini_downloader|id:314");
     AppConfig& config = AppConfig::Instance();
     config = Defaults();
+    RunExitCode::Set(RunExitCode::kSuccess);
     // From the real now, so timers set before keep their place.
     jf::TickOverride(jf::TickNow());
     view.reset(new FlowTestView);
@@ -129,6 +132,8 @@ class FlowTest : public apptest::AppDrives {
     server.Stop();
     WriteAll(kProgramIni, "[Debug]\r\nLog=0\r\n");
     AppConfig::Instance() = Defaults();
+    RunExitCode::Set(RunExitCode::kSuccess);
+    unsetenv("JF_STUB_INSTALLER_EXIT");
     AppDrives::TearDown();
   }
   static AppConfig Defaults() {
@@ -166,6 +171,41 @@ class FlowTest : public apptest::AppDrives {
     return n;
   }
   std::string LauncherArgs(const std::string& folder) { return ReadHost(folder + "/launcher-args.txt"); }
+  // A new window and flow, as a new run of the program has.
+  void FreshFlow() {
+    server.ReleaseStalls();
+    flow->Shutdown();
+    view->flow = nullptr;
+    flow.reset();
+    view.reset(new FlowTestView);
+    flow.reset(new InstallFlow(view.get()));
+    view->flow = flow.get();
+    RunExitCode::Set(RunExitCode::kSuccess);
+    FlowTestView::PaceMs() = 20;
+    jf::SetDiskFreeSpaceForTests(L'D', 1LL << 32);
+    unsetenv("JF_STUB_INSTALLER_EXIT");
+    records.clear();
+  }
+  // The answer's folder turns into a file while the request runs: the answer cannot be
+  // stored there, nor anything else.
+  void FolderTurnsIntoAFile(const std::wstring& folder) {
+    server.SetHandler("/info", [this, folder](const HttpTestServer::Request&) {
+      std::filesystem::remove_all(Host(folder));
+      WriteWin(folder, "now a file");
+      HttpTestServer::Script s;
+      s.body = "[Install]\r\n";
+      return s;
+    });
+  }
+  // The drive fills while the installer is fetched.
+  void DiskFillsDuringTheDownload() {
+    server.SetHandler("/files/vrinstaller.exe", [](const HttpTestServer::Request&) {
+      jf::SetDiskFreeSpaceForTests(L'D', 1 << 20);
+      HttpTestServer::Script s;
+      s.status = 500;
+      return s;
+    });
+  }
 
   HttpTestServer server;
   std::string installer, md5;
@@ -306,21 +346,178 @@ TEST_F(FlowTest, NetworkFailureShowsOneRetryBoxThatAProgressReportCloses) {
   EXPECT_GE(CountRecords("0"), 1u);
 }
 
+// The hidden run's eleven ticks of the retry timer bound the whole run, whatever each
+// request takes: failing answers, a server that never answers, no server at all.
 TEST_F(FlowTest, HiddenNetworkFailureEndsAfterTheEleventhRetryTick) {
-  HttpTestServer::Script fail;
-  fail.status = 500;
-  server.Set("/info", fail);
-  AppConfig::Instance().hidden = true;
-  AppConfig::Instance().installPath = L"D:\\jf";
-  FlowTestView::PaceMs() = 250;
-  flow->PrepareInstall();
+  const struct {
+    const char* name;
+    std::function<void(FlowTest&)> serve;
+  } cases[] = {
+      {"answers 500",
+       [](FlowTest& t) {
+         HttpTestServer::Script fail;
+         fail.status = 500;
+         t.server.Set("/info", fail);
+       }},
+      {"never answers",
+       [](FlowTest& t) {
+         HttpTestServer::Script held;
+         held.stallBeforeHeaders = true;
+         t.server.Set("/info", held);
+       }},
+      {"no server",
+       [](FlowTest&) { WriteAll(kProgramIni, "[Debug]\r\nLog=0\r\nUpdateURL=http://127.0.0.1:9/info\r\n"); }},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    k.serve(*this);
+    AppConfig::Instance().hidden = true;
+    AppConfig::Instance().installPath = L"D:\\jf";
+    FlowTestView::PaceMs() = 250;
+    const uint64_t start = jf::TickNow();
+    flow->PrepareInstall();
+    ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
+    // Eleven ticks of 5 s from the start, and the turn that closes.
+    EXPECT_LE(jf::TickNow() - start, 11u * 5000u + 1000u);
+    EXPECT_TRUE(view->boxes.empty());
+    EXPECT_EQ(RunExitCode::Get(), RunExitCode::kNetworkFailed);
+    EXPECT_LE(server.RequestsFor("/info").size(), 11u);
+    EXPECT_TRUE(server.RequestsFor("/files/vrinstaller.exe").empty());
+    FreshFlow();
+  }
+}
+
+// A hidden run that fails ends with the code of its kind of failure, and never as a success.
+TEST_F(FlowTest, HiddenFailuresEndWithTheirOwnExitCode) {
+  const struct {
+    const char* name;
+    std::function<void(FlowTest&, const std::wstring& folder)> arrange;
+    RunExitCode::Code code;
+  } cases[] = {
+      {"installer ends with an error", [](FlowTest&, const std::wstring&) { setenv("JF_STUB_INSTALLER_EXIT", "3", 1); },
+       RunExitCode::kInstallFailed},
+      {"wrong digest", [](FlowTest& t, const std::wstring&) { t.ServeInstaller(t.installer, std::string(32, '0')); },
+       RunExitCode::kDigestWrong},
+      {"answer without Url",
+       [](FlowTest& t, const std::wstring&) {
+         t.server.SetBody("/info", "[Install]\r\nSize=" + std::to_string(t.installer.size()) + "\r\nMd5=" + t.md5 +
+                                       "\r\nVersion=1.0.0\r\n");
+       },
+       RunExitCode::kNetworkFailed},
+      {"folder turns into a file", [](FlowTest& t, const std::wstring& folder) { t.FolderTurnsIntoAFile(folder); },
+       RunExitCode::kFolderNotWritable},
+      {"disk fills", [](FlowTest& t, const std::wstring&) { t.DiskFillsDuringTheDownload(); },
+       RunExitCode::kFolderNotWritable},
+  };
+  int n = 0;
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    const std::wstring folder = L"D:\\case" + std::to_wstring(++n);
+    ServeInstaller(installer);
+    k.arrange(*this, folder);
+    AppConfig::Instance().hidden = true;
+    AppConfig::Instance().installPath = folder;
+    const size_t asked = server.RequestsFor("/info").size();
+    flow->PrepareInstall();
+    ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
+    EXPECT_TRUE(view->boxes.empty());
+    EXPECT_EQ(RunExitCode::Get(), k.code);
+    jf::TickRestore();
+    EXPECT_TRUE(FlushPendingReports(3000));
+    jf::TickOverride(jf::TickNow());
+    EXPECT_GE(CountRecords("0"), 1u);
+    EXPECT_EQ(CountRecords("1"), 0u);
+    EXPECT_FALSE(ExistsWin(folder + L"\\preference.ini"));
+    EXPECT_FALSE(ExistsWin(CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA) + L"\\VarnelLaucher.ini"));
+    // No empty installer is left to be run.
+    EXPECT_NE(FileUtils::GetFileSize(folder + L"\\vrinstaller.exe"), 0u);
+    // A local problem is not retried as if the network had failed.
+    if (k.code == RunExitCode::kFolderNotWritable) {
+      EXPECT_EQ(server.RequestsFor("/info").size() - asked, 1u);
+    }
+    FreshFlow();
+  }
+}
+
+TEST_F(FlowTest, FolderProblemIsShownAsSuchNotAsANetworkFailure) {
+  const struct {
+    const char* name;
+    std::function<void(FlowTest&, const std::wstring& folder)> arrange;
+    const wchar_t* text;
+  } cases[] = {
+      {"folder turns into a file", [](FlowTest& t, const std::wstring& folder) { t.FolderTurnsIntoAFile(folder); },
+       L"该目录权限不足，请选择其他目录安装"},
+      {"disk fills", [](FlowTest& t, const std::wstring&) { t.DiskFillsDuringTheDownload(); },
+       L"该磁盘剩余空间不足，请选择其他目录安装"},
+  };
+  int n = 0;
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    const std::wstring folder = L"D:\\shown" + std::to_wstring(++n);
+    ServeInstaller(installer);
+    k.arrange(*this, folder);
+    flow->SetInstallDir(folder);
+    view->answers = {2};
+    FlowTestView::PaceMs() = 250;
+    ASSERT_TRUE(flow->OnClickInstall());
+    ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
+    ASSERT_EQ(view->boxes.size(), 1u);
+    EXPECT_EQ(view->boxes[0].text, k.text);
+    EXPECT_EQ(view->boxes[0].okCaption, L"重试");
+    EXPECT_EQ(view->boxes[0].cancelCaption, L"退出安装");
+    EXPECT_TRUE(view->boxes[0].showCancelRow);
+    FreshFlow();
+  }
+}
+
+TEST_F(FlowTest, InstallerErrorIsNoSuccessAndARetryOfAnEmptyFileDownloadsAgain) {
+  setenv("JF_STUB_INSTALLER_EXIT", "3", 1);
+  flow->SetInstallDir(L"D:\\retry");
+  std::wstring installerPath;
+  view->onBox = [&](const IInstallView::BoxRequest& box) {
+    if (box.text != L"安装过程出错") return;
+    // The file on disk is empty by the time the user retries: it must be fetched again.
+    installerPath = flow->GetInstallerPath();
+    WriteWin(installerPath, "");
+    unsetenv("JF_STUB_INSTALLER_EXIT");
+  };
+  view->answers = {1};
+  ASSERT_TRUE(flow->OnClickInstall());
   ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
-  EXPECT_TRUE(view->boxes.empty());
-  // One info request per attempt: the first and one for each of ten retry ticks.
-  EXPECT_EQ(server.RequestsFor("/info").size(), 11u);
+  ASSERT_EQ(view->boxes.size(), 1u);
+  EXPECT_EQ(view->boxes[0].codeLine, L"type:2 code:3");
+  EXPECT_EQ(server.RequestsFor("/info").size(), 2u) << "downloaded again";
+  EXPECT_EQ(ReadWin(L"D:\\retry\\VarnelLauncher.exe").size(), installer.size());
+  ASSERT_TRUE(Pump([&] { return CountRecords("1") == 1; }, 5000));
+  EXPECT_GE(CountRecords("0"), 1u);
+}
+
+TEST_F(FlowTest, InstallResultSuccessStartsTheOtherGameAndWaitsForThePlatform) {
+  const std::string log = d_ + "/standin.jsonl";
+  setenv("JF_STUB_LOG", log.c_str(), 1);
+  flow->SetInstallDir(L"D:\\done");
+  const std::wstring game = L"D:\\done\\远岚秘境\\yl.exe";
+  FileUtils::CreateDirectoryTree(L"D:\\done\\远岚秘境");
+  WriteWin(game, installer);
+  chmod(Host(game).c_str(), 0755);
+  FlowTestView::PaceMs() = 250;
+  const uint64_t start = jf::TickNow();
+  PostMessageW(view->hwnd, InstallFlow::kMsgInstallResult, 0, 0);
+  ASSERT_TRUE(Pump([&] { return InstallWorker::IsFlowTimer(flow->GetShared(), InstallFlow::kTimerPlatformWait); },
+                   5000));
+  EXPECT_TRUE(flow->GetShared().installFinished.load());
+  EXPECT_TRUE(ExistsWin(CommonUtils::GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY) + L"\\远岚秘境.lnk"));
+  ASSERT_TRUE(Pump([&] { return ReadHost(log).find("yl.exe") != std::string::npos; }, 5000)) << ReadHost(log);
+  EXPECT_FALSE(view->closed);
+  // Thirty ticks of a second without the platform's programs, then the window closes.
+  ASSERT_TRUE(Pump([&] { return view->closed; }, 30000));
+  EXPECT_GE(jf::TickNow() - start, 30000u);
+  EXPECT_LE(jf::TickNow() - start, 32000u);
+  EXPECT_FALSE(InstallWorker::IsFlowTimer(flow->GetShared(), InstallFlow::kTimerPlatformWait));
+  unsetenv("JF_STUB_LOG");
   jf::TickRestore();
   EXPECT_TRUE(FlushPendingReports(3000));
-  EXPECT_EQ(CountRecords("0"), 11u);
+  EXPECT_EQ(CountRecords("1"), 1u);
 }
 
 TEST_F(FlowTest, CloseMessageAnswersAnOpenQuitQuestionWithYes) {

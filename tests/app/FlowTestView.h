@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,7 @@ class FlowTestView : public IInstallView {
   void SetPicture(const std::wstring& image) override { picture = image; }
   int RunBox(BoxSlot slot, const BoxRequest& request) override {
     boxes.push_back(request);
+    if (onBox) onBox(request);
     int answer = answers.empty() ? 2 : answers.front();
     if (!answers.empty()) answers.pop_front();
     if (answer != 0) return answer;
@@ -96,6 +98,8 @@ class FlowTestView : public IInstallView {
   InstallProgress::Bubble bubble;
   std::vector<BoxRequest> boxes;
   std::deque<int> answers;
+  // Runs as each box opens, before its answer.
+  std::function<void(const BoxRequest&)> onBox;
   int openSlot = -1, openResult = 0;
 
  private:

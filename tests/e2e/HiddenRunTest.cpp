@@ -1,6 +1,8 @@
 // The program's hidden runs (-h) end to end: the servers' records, the files and registry
 // values it leaves, what the stand-ins were started with, and its exit code.
 #include <dirent.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <shlobj.h>
 #include <sys/stat.h>
 
@@ -64,6 +66,10 @@ TEST_F(HiddenRunTest, InstallsConfiguresAndStartsTheLauncher) {
   auto infos = Records("info");
   ASSERT_FALSE(infos.empty());
   EXPECT_EQ(infos[0]["path"].asString(), "/vrminiinstall.txt");
+  // A plain GET: no body, nothing that announces one.
+  EXPECT_EQ(infos[0]["method"].asString(), "GET");
+  EXPECT_FALSE(infos[0]["headers"].isMember("Content-Length")) << infos[0].toStyledString();
+  EXPECT_FALSE(infos[0]["headers"].isMember("Content-Type")) << infos[0].toStyledString();
   EXPECT_EQ(infos[0]["headers"]["User-Agent"].asString(), "HTTP-VRJF-1.0");
   auto files = Records("file");
   ASSERT_FALSE(files.empty());
@@ -189,7 +195,7 @@ TEST_F(HiddenRunTest, WrongMd5EndsWithAFailureRecordAndRemovesTheDownload) {
   ServerOptions o;
   o.info = "wrong-md5";
   ASSERT_NO_FATAL_FAILURE(StartServers(o));
-  EXPECT_EQ(Run({"-h"}, 60).exitCode, 0);
+  EXPECT_EQ(Run({"-h"}, 60).exitCode, 4);
   EXPECT_TRUE(Stubs("installer").empty());
   EXPECT_FALSE(States(0).empty());
   EXPECT_TRUE(States(1).empty());
@@ -210,7 +216,7 @@ TEST_F(HiddenRunTest, InstallerThatCannotStartIsAnInstallError) {
   ServerOptions o;
   o.installerKind = "broken";
   ASSERT_NO_FATAL_FAILURE(StartServers(o));
-  EXPECT_EQ(Run({"-h"}, 90).exitCode, 0);
+  EXPECT_EQ(Run({"-h"}, 90).exitCode, 5);
   EXPECT_FALSE(States(0).empty());
   EXPECT_TRUE(States(1).empty()) << "a failed start is no success";
   EXPECT_TRUE(Stubs("launcher").empty());
@@ -251,13 +257,101 @@ TEST_F(HiddenRunTest, FailingUpdateServerEndsAfterTheEleventhRetry) {
   o.info = "fail";
   ASSERT_NO_FATAL_FAILURE(StartServers(o));
   Process p = Run({"-h"}, 60, {{"JF_TICK_SCALE", "20"}});
-  EXPECT_EQ(p.exitCode, 0);
+  EXPECT_EQ(p.exitCode, 3);
   EXPECT_GE(p.seconds, 50.0 / 20);
   EXPECT_LT(p.seconds, 20.0);
-  EXPECT_GE(States(0).size(), 10u);
+  EXPECT_GE(States(0).size(), 1u);
   EXPECT_TRUE(States(1).empty());
   EXPECT_TRUE(Stubs("installer").empty());
   EXPECT_TRUE(Records("file").empty());
+}
+
+TEST_F(HiddenRunTest, InstallerThatFailsIsAnInstallErrorNotASuccess) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  Process p = Run({"-h"}, 90, {{"JF_STUB_INSTALLER_EXIT", "3"}});
+  EXPECT_EQ(p.exitCode, 5);
+  EXPECT_EQ(Stubs("installer").size(), 1u);
+  EXPECT_FALSE(States(0).empty());
+  EXPECT_TRUE(States(1).empty()) << "an installer that failed is no success";
+  EXPECT_TRUE(Stubs("launcher").empty());
+  EXPECT_FALSE(FileExists(LauncherIni(CSIDL_COMMON_APPDATA, "")));
+  EXPECT_FALSE(FileExists(Host(std::string(kInstallDir) + "\\preference.ini")));
+}
+
+TEST_F(HiddenRunTest, HideAfterAMissingValueStillHidesTheRun) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  // -r lacks its value: the parser stops there, yet no window may wait for a user.
+  Process p = Run({"-r", "-h"}, 90);
+  ASSERT_TRUE(p.exited) << "a window nobody answers";
+  EXPECT_EQ(p.exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo(kInstallDir));
+}
+
+TEST_F(HiddenRunTest, FolderBelowAFileFallsBackToItsNameBesideTheProgram) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  WriteFile(Host("D:\\blocker"), "a file");
+  Process p = Run({"-h", "-p", "D:\\blocker\\StarSand"}, 90);
+  EXPECT_EQ(p.exitCode, 0);
+  EXPECT_LT(p.seconds, 30.0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo("D:\\StarSand"));
+  EXPECT_TRUE(States(0).empty());
+  EXPECT_EQ(ReadFile(Host("D:\\blocker")), "a file");
+}
+
+TEST_F(HiddenRunTest, FullDiskEndsAsAFolderProblemNotANetworkFailure) {
+  // Both drives on small file systems of this test's own (in a mount namespace of its own):
+  // the installer fits on neither, so its download fills the disk.
+  ASSERT_EQ(unshare(CLONE_NEWNS), 0);
+  ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+  const std::string program = ReadFile(exeDir_ + "/jfinstall");
+  const std::string ini = ReadFile(exeDir_ + "/jfminiinstall.ini");
+  const std::string dSize = "size=" + std::to_string(program.size() + (4 << 20));
+  ASSERT_EQ(mount("tmpfs", (work_ + "/d").c_str(), "tmpfs", 0, dSize.c_str()), 0);
+  ASSERT_EQ(mount("tmpfs", (work_ + "/c").c_str(), "tmpfs", 0, "size=4m"), 0);
+  mkdir(exeDir_.c_str(), 0700);
+  WriteFile(exeDir_ + "/jfinstall", program);
+  ASSERT_EQ(chmod((exeDir_ + "/jfinstall").c_str(), 0755), 0);
+  WriteFile(exeDir_ + "/jfminiinstall.ini", ini);
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  ASSERT_GT(ready_["installer_size"].asInt64(), 4 << 20);
+  Process p = Run({"-h", "-p", "D:\\jf"}, 120);
+  EXPECT_EQ(p.exitCode, 6);
+  EXPECT_LT(p.seconds, 45.0) << "no retry rounds for a full disk";
+  EXPECT_FALSE(States(0).empty());
+  EXPECT_TRUE(States(1).empty());
+  EXPECT_TRUE(Stubs("installer").empty());
+  EXPECT_EQ(Records("info").size(), 1u);
+  umount2((work_ + "/c").c_str(), MNT_DETACH);
+  umount2((work_ + "/d").c_str(), MNT_DETACH);
+}
+
+TEST_F(HiddenRunTest, LogZeroWritesNoLogFile) {
+  WriteIni("[Debug]\r\nLog=0\r\nUpdateURL=http://127.0.0.1/vrminiinstall.txt\r\n");
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  EXPECT_EQ(Run({"-h"}, 90).exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo(kInstallDir));
+  EXPECT_FALSE(AnyFileMatching(exeDir_ + "/MiniLog", "mini_downloader"));
+}
+
+TEST_F(HiddenRunTest, BrokenSkinEndsWithItsCodeAndNoBox) {
+  // The skin archive's end record is damaged in the program's copy: the archive cannot be
+  // opened, so the window cannot be built.
+  std::string program = ReadFile(exeDir_ + "/jfinstall");
+  const std::string end("PK\x05\x06", 4);
+  size_t found = 0;
+  for (size_t at = program.find(end); at != std::string::npos; at = program.find(end, at + 4)) {
+    program[at + 1] = 'X';
+    ++found;
+  }
+  ASSERT_GT(found, 0u);
+  WriteFile(exeDir_ + "/jfinstall", program);
+  ASSERT_EQ(chmod((exeDir_ + "/jfinstall").c_str(), 0755), 0);
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  Process p = Run({"-h"}, 60);
+  ASSERT_TRUE(p.exited);
+  EXPECT_EQ(p.exitCode, 7);
+  const std::string out = ReadFile(work_ + "/program.out");
+  EXPECT_EQ(out.find("加载资源文件失败"), std::string::npos) << "no box in a hidden run:\n" << out;
 }
 
 }  // namespace

@@ -195,6 +195,21 @@ TEST_F(AlreadyInstalledTest, OverwriteOpensTheCustomPanel) {
   ASSERT_NO_FATAL_FAILURE(QuitByTheQuestion());
 }
 
+TEST_F(WindowedRunTest, SecondInstanceShowsTheOneButtonBoxAndEndsWithZero) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  Control("{\"info_delay_ms\": 20000}");
+  Process first = Start({"-h"});
+  ASSERT_TRUE(Until([&] { return !Records("info").empty() || FileExists(exeDir_ + "/MiniLog"); }, 20));
+  Process second = Start({});
+  int bx, by;
+  ASSERT_TRUE(Box("box-already-running", bx, by)) << ReadFile(work_ + "/program.out");
+  EXPECT_FALSE(Wait(second, 0.3)) << "the box waits for its answer";
+  ClickBox(bx, by, kBoxOkAlone);  // 确定, the only button
+  ASSERT_TRUE(Wait(second, 10));
+  EXPECT_EQ(second.exitCode, 0);
+  Kill(first);
+}
+
 TEST_F(WindowedRunTest, NetworkFailureBoxRetriesTheDownload) {
   ServerOptions o;
   o.info = "fail";

@@ -292,8 +292,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     root = builder.Create(file, nullptr, this, &m_manager, nullptr);
   }
   if (!root) {
-    ::MessageBoxW(nullptr, L"加载资源文件失败", L"SkinUI", MB_ICONERROR);
-    ::ExitProcess(1);
+    OnSkinLoadFailed();
     return -1;
   }
   m_manager.AttachDialog(root);
@@ -305,6 +304,11 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
   InitWindow();
   builder.GetMarkup()->Release();
   return 0;
+}
+
+void WindowImplBase::OnSkinLoadFailed() {
+  ::MessageBoxW(nullptr, L"加载资源文件失败", L"SkinUI", MB_ICONERROR);
+  ::ExitProcess(1);
 }
 
 LONG WindowImplBase::GetStyle() { return ::GetWindowLongW(m_hwnd, GWL_STYLE) & ~WS_CAPTION; }

@@ -51,6 +51,9 @@ class WindowImplBase : public CWindowWnd,
   virtual UINT GetResourceType() const;
   virtual CUIString GetZIPFileName() const;
   virtual LPCWSTR GetSkinResourceID() const;
+  // The skin could not be built while the window was created: by default a system box
+  // says so and the process ends with code 1. Does not return.
+  virtual void OnSkinLoadFailed();
   virtual LRESULT OnClose(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT OnNcActivate(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);

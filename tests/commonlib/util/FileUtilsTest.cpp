@@ -207,4 +207,13 @@ TEST(FileUtilsTest, DirWritableProbesTheNearestExistingFolder) {
                           std::filesystem::directory_iterator()), 3);
 }
 
+TEST(FileUtilsTest, DirBelowAFileIsNotWritable) {
+  TempFolder temp;
+  temp.Write("blocker", "a file");
+  for (const wchar_t* folder : {L"blocker", L"blocker\\sub", L"blocker\\sub\\deeper"}) {
+    EXPECT_FALSE(IsDirWritable(temp.Win(folder)));
+  }
+  EXPECT_EQ(temp.Read("blocker"), "a file");
+}
+
 }  // namespace
