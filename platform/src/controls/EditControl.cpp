@@ -11,6 +11,7 @@
 #include "platform/src/controls/ControlDefault.h"
 #include "platform/src/controls/WindowExtraState.h"
 #include "platform/src/display/DisplayArea.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 
@@ -81,6 +82,11 @@ class Measure {
     GetTextExtentPoint32W(dc_, text.c_str() + from, int(to - from), &size);
     return size.cx;
   }
+  int Height() {
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc_, &tm);
+    return tm.tmHeight;
+  }
 
  private:
   HDC dc_;
@@ -116,9 +122,31 @@ void ScrollToCaret(HWND hwnd, EditState& s) {
   if (s.scroll > shown.size()) s.scroll = shown.size();
 }
 
+// The thread's system caret follows the insertion point while the control has the focus.
+void PlaceCaret(HWND hwnd, const EditState& s) {
+  if (!s.focused) return;
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  std::wstring shown = Shown(hwnd, s);
+  Measure m(s.font);
+  const int height = m.Height();
+  const size_t from = std::min(s.scroll, shown.size());
+  const int x = s.leftMargin + m.Width(shown, from, std::max(from, std::min(s.caret, shown.size())));
+  SetCaretPos(x, std::max<int>(0, (client.bottom - height) / 2));
+}
+
+// A caret of the font's height, shown at the insertion point.
+void TakeCaret(HWND hwnd, const EditState& s) {
+  Measure m(s.font);
+  CreateCaret(hwnd, nullptr, 1, m.Height());
+  PlaceCaret(hwnd, s);
+  ShowCaret(hwnd);
+}
+
 void Changed(HWND hwnd, EditState& s, bool textChanged) {
   if (textChanged) s.modified = true;
   ScrollToCaret(hwnd, s);
+  PlaceCaret(hwnd, s);
   InvalidateRect(hwnd, nullptr, TRUE);
   if (textChanged) {
     Notify(hwnd, EN_UPDATE);
@@ -308,12 +336,8 @@ void Paint(HWND hwnd, const EditState& s) {
     SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
     TextOutW(dc, hl.left, y, shown.c_str() + a, int(b - a));
   }
-  if (s.focused && s.caret >= from) {
-    SIZE before{};
-    GetTextExtentPoint32W(dc, shown.c_str() + from, int(s.caret - from), &before);
-    RECT caret{s.leftMargin + before.cx, y, s.leftMargin + before.cx + 1, y + tm.tmHeight};
-    InvertRect(dc, &caret);
-  }
+  RECT caret{};
+  if (CaretShownIn(hwnd, &caret)) InvertRect(dc, &caret);
   SelectObject(dc, oldFont);
   EndPaint(hwnd, &ps);
 }
@@ -364,6 +388,7 @@ LRESULT OnGetText(const EditState& s, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnSetFont(HWND hwnd, EditState& s, WPARAM wParam, LPARAM lParam) {
   s.font = reinterpret_cast<HFONT>(wParam);
+  if (s.focused) TakeCaret(hwnd, s);
   if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
   return 0;
 }
@@ -424,6 +449,7 @@ LRESULT OnSetMargins(HWND hwnd, EditState& s, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnSetPasswordChar(HWND hwnd, EditState& s, WPARAM wParam) {
   s.password = wchar_t(wParam);
+  PlaceCaret(hwnd, s);
   InvalidateRect(hwnd, nullptr, TRUE);
   return 0;
 }
@@ -461,6 +487,11 @@ LRESULT OnKeyDownMessage(HWND hwnd, EditState& s, WPARAM wParam) {
 LRESULT OnFocus(HWND hwnd, EditState& s, bool focused) {
   s.focused = focused;
   if (!focused) s.dragging = false;
+  if (focused) {
+    TakeCaret(hwnd, s);
+  } else {
+    DestroyCaret();
+  }
   InvalidateRect(hwnd, nullptr, FALSE);
   Notify(hwnd, focused ? EN_SETFOCUS : EN_KILLFOCUS);
   return 0;
