@@ -174,7 +174,7 @@ TEST_F(DateTimePickTest, FocusNotificationsLongFormatAndNoDate) {
 
 TEST_F(DateTimePickTest, PaintsTheChosenPartHighlightedAndClicksChooseParts) {
   HWND pick = MakePick(0, Day(2024, 12, 25));
-  jf::TestMouseMove(100 + 10 + 150, 100 + 10 + 12);  // right of the text: the day
+  jf::TestMouseMove(100 + 10 + 120, 100 + 10 + 12);  // right of the text, left of the button: the day
   jf::TestMouseClick(VK_LBUTTON);
   Pump();
   jf::TestKeyPress(VK_UP);
