@@ -123,6 +123,34 @@ typedef struct tagTOOLINFOW {
 #define MCM_GETMINREQRECT (MCM_FIRST + 9)
 #define MCM_SETTODAY (MCM_FIRST + 12)
 #define MCM_GETTODAY (MCM_FIRST + 13)
+#define MCM_HITTEST (MCM_FIRST + 14)
+
+// What MCM_HITTEST finds at a point. The title's year buttons answer MCHT_TITLEYEAR with
+// MCHT_PREV or MCHT_NEXT.
+#define MCHT_NOWHERE 0x00000000
+#define MCHT_TITLE 0x00010000
+#define MCHT_CALENDAR 0x00020000
+#define MCHT_TODAYLINK 0x00030000
+#define MCHT_NEXT 0x01000000
+#define MCHT_PREV 0x02000000
+#define MCHT_TITLEBK MCHT_TITLE
+#define MCHT_TITLEMONTH (MCHT_TITLE | 0x0001)
+#define MCHT_TITLEYEAR (MCHT_TITLE | 0x0002)
+#define MCHT_TITLEBTNNEXT (MCHT_TITLE | MCHT_NEXT | 0x0003)
+#define MCHT_TITLEBTNPREV (MCHT_TITLE | MCHT_PREV | 0x0003)
+#define MCHT_CALENDARBK MCHT_CALENDAR
+#define MCHT_CALENDARDATE (MCHT_CALENDAR | 0x0001)
+#define MCHT_CALENDARDATENEXT (MCHT_CALENDARDATE | MCHT_NEXT)
+#define MCHT_CALENDARDATEPREV (MCHT_CALENDARDATE | MCHT_PREV)
+#define MCHT_CALENDARDAY (MCHT_CALENDAR | 0x0002)
+#define MCHT_CALENDARWEEKNUM (MCHT_CALENDAR | 0x0003)
+
+typedef struct tagMCHITTESTINFO {
+  UINT cbSize;
+  POINT pt;
+  UINT uHit;
+  SYSTEMTIME st;
+} MCHITTESTINFO, *PMCHITTESTINFO;
 
 #define MCN_FIRST (0U - 746U)
 #define MCN_SELCHANGE (MCN_FIRST - 3)
@@ -140,6 +168,7 @@ typedef NMSELCHANGE NMSELECT, *LPNMSELECT;
 #define MonthCal_GetToday(hmc, pst) (BOOL) SendMessageW((hmc), MCM_GETTODAY, 0, (LPARAM)(pst))
 #define MonthCal_SetToday(hmc, pst) (void)SendMessageW((hmc), MCM_SETTODAY, 0, (LPARAM)(pst))
 #define MonthCal_GetMinReqRect(hmc, prc) (BOOL) SendMessageW((hmc), MCM_GETMINREQRECT, 0, (LPARAM)(prc))
+#define MonthCal_HitTest(hmc, pinfo) (DWORD) SendMessageW((hmc), MCM_HITTEST, 0, (LPARAM)(pinfo))
 
 // The date and time picker "SysDateTimePick32": a date field edited by keys (Left/Right choose
 // the year, month or day; Up/Down, Home/End and digits change it) with a button at the right

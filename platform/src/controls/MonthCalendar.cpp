@@ -28,6 +28,14 @@ constexpr int kMargin = 4;
 constexpr int kCells = 42;
 constexpr COLORREF kTodayFrame = RGB(0xD0, 0x20, 0x20);
 
+// Where everything sits, from the font and the styles.
+struct Geometry {
+  int cellW = 0, cellH = 0, line = 0;
+  int gridLeft = 0, namesTop = 0, gridTop = 0;
+  RECT title{}, prevYear{}, prevMonth{}, nextMonth{}, nextYear{}, todayLine{};
+  int width = 0, height = 0;
+};
+
 struct CalState {
   SYSTEMTIME selected{};
   SYSTEMTIME today{};
@@ -35,6 +43,11 @@ struct CalState {
   int month = 0;
   HFONT font = nullptr;
   HWND notify = nullptr;
+  // The geometry measured last, and the font and styles it was measured for.
+  mutable Geometry geometry;
+  mutable HFONT measuredFont = nullptr;
+  mutable DWORD measuredStyle = 0;
+  mutable bool measured = false;
 };
 
 DWORD Style(HWND hwnd) { return DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)); }
@@ -47,15 +60,7 @@ const wchar_t* DayName(HWND hwnd, int column) {
   return (Style(hwnd) & MCS_SHORTDAYSOFWEEK) != 0 ? kShortNames[column] : kLongNames[column];
 }
 
-// Where everything sits, from the font and the styles.
-struct Geometry {
-  int cellW = 0, cellH = 0, line = 0;
-  int gridLeft = 0, namesTop = 0, gridTop = 0;
-  RECT title{}, prevYear{}, prevMonth{}, nextMonth{}, nextYear{}, todayLine{};
-  int width = 0, height = 0;
-};
-
-Geometry Measure(HWND hwnd, const CalState& s) {
+Geometry MeasureNow(HWND hwnd, const CalState& s) {
   FontDc m(s.font);
   Geometry g;
   g.line = m.LineHeight();
@@ -85,6 +90,17 @@ Geometry Measure(HWND hwnd, const CalState& s) {
   }
   g.height = bottom + kMargin;
   return g;
+}
+
+const Geometry& Measure(HWND hwnd, const CalState& s) {
+  const DWORD style = Style(hwnd);
+  if (!s.measured || s.measuredFont != s.font || s.measuredStyle != style) {
+    s.geometry = MeasureNow(hwnd, s);
+    s.measuredFont = s.font;
+    s.measuredStyle = style;
+    s.measured = true;
+  }
+  return s.geometry;
 }
 
 SYSTEMTIME FirstOfMonth(int year, int month) {
@@ -248,26 +264,50 @@ void OnKey(HWND hwnd, CalState& s, UINT vk) {
 
 bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
-void OnClick(HWND hwnd, CalState& s, int x, int y) {
+// What lies at a client point, and the day there.
+UINT HitTest(HWND hwnd, const CalState& s, int x, int y, SYSTEMTIME* day) {
   const Geometry g = Measure(hwnd, s);
   const DWORD style = Style(hwnd);
-  if (Inside(g.prevYear, x, y)) return Navigate(hwnd, s, -12);
-  if (Inside(g.prevMonth, x, y)) return Navigate(hwnd, s, -1);
-  if (Inside(g.nextMonth, x, y)) return Navigate(hwnd, s, 1);
-  if (Inside(g.nextYear, x, y)) return Navigate(hwnd, s, 12);
+  if (Inside(g.prevYear, x, y)) return MCHT_TITLEYEAR | MCHT_PREV;
+  if (Inside(g.prevMonth, x, y)) return MCHT_TITLEBTNPREV;
+  if (Inside(g.nextMonth, x, y)) return MCHT_TITLEBTNNEXT;
+  if (Inside(g.nextYear, x, y)) return MCHT_TITLEYEAR | MCHT_NEXT;
+  if (Inside(g.title, x, y)) return MCHT_TITLE;
   if ((style & MCS_NOTODAY) == 0 && Inside(g.todayLine, x, y)) {
-    Select(hwnd, s, s.today);
-    Notify(hwnd, s, MCN_SELECT);
-    return;
+    *day = s.today;
+    return MCHT_TODAYLINK;
   }
+  if (y >= g.namesTop && y < g.gridTop && x >= g.gridLeft && x < g.gridLeft + 7 * g.cellW) return MCHT_CALENDARDAY;
   const SYSTEMTIME first = FirstCell(s);
   for (int i = 0; i < kCells; ++i) {
-    if (!Inside(CellRect(g, i), x, y)) continue;
-    const SYSTEMTIME day = cal::AddDays(first, i);
-    if (Trailing(s, day) && (style & MCS_NOTRAILINGDATES) != 0) return;
-    Select(hwnd, s, day);
-    Notify(hwnd, s, MCN_SELECT);
-    return;
+    const RECT r = CellRect(g, i);
+    if (y < r.top || y >= r.bottom) continue;
+    if (i % 7 == 0 && x >= kMargin && x < g.gridLeft) return MCHT_CALENDARWEEKNUM;
+    if (!Inside(r, x, y)) continue;
+    *day = cal::AddDays(first, i);
+    if (!Trailing(s, *day)) return MCHT_CALENDARDATE;
+    if ((style & MCS_NOTRAILINGDATES) != 0) return MCHT_CALENDARBK;
+    const bool before = day->wYear * 12 + day->wMonth < s.year * 12 + s.month;
+    return before ? MCHT_CALENDARDATEPREV : MCHT_CALENDARDATENEXT;
+  }
+  return Inside(RECT{0, 0, g.width, g.height}, x, y) ? MCHT_CALENDARBK : MCHT_NOWHERE;
+}
+
+void OnClick(HWND hwnd, CalState& s, int x, int y) {
+  SYSTEMTIME day{};
+  switch (HitTest(hwnd, s, x, y, &day)) {
+    case MCHT_TITLEYEAR | MCHT_PREV: Navigate(hwnd, s, -12); break;
+    case MCHT_TITLEBTNPREV: Navigate(hwnd, s, -1); break;
+    case MCHT_TITLEBTNNEXT: Navigate(hwnd, s, 1); break;
+    case MCHT_TITLEYEAR | MCHT_NEXT: Navigate(hwnd, s, 12); break;
+    case MCHT_TODAYLINK:
+    case MCHT_CALENDARDATE:
+    case MCHT_CALENDARDATEPREV:
+    case MCHT_CALENDARDATENEXT:
+      Select(hwnd, s, day);
+      Notify(hwnd, s, MCN_SELECT);
+      break;
+    default: break;
   }
 }
 
@@ -333,6 +373,14 @@ LRESULT OnGetMinReqRect(HWND hwnd, const CalState& s, LPARAM lParam) {
   return TRUE;
 }
 
+LRESULT OnHitTest(HWND hwnd, const CalState& s, LPARAM lParam) {
+  auto info = reinterpret_cast<MCHITTESTINFO*>(lParam);
+  if (info == nullptr || info->cbSize < sizeof(MCHITTESTINFO)) return -1;
+  info->st = SYSTEMTIME{};
+  info->uHit = HitTest(hwnd, s, info->pt.x, info->pt.y, &info->st);
+  return LRESULT(info->uHit);
+}
+
 LRESULT OnSetFont(HWND hwnd, CalState& s, WPARAM wParam, LPARAM lParam) {
   s.font = reinterpret_cast<HFONT>(wParam);
   if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
@@ -352,11 +400,13 @@ LRESULT CALLBACK MonthCalendarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     case MCM_GETTODAY: return OnGetDay(s.today, lParam);
     case MCM_SETTODAY: return OnSetToday(hwnd, s, lParam);
     case MCM_GETMINREQRECT: return OnGetMinReqRect(hwnd, s, lParam);
+    case MCM_HITTEST: return OnHitTest(hwnd, s, lParam);
     case WM_SETFONT: return OnSetFont(hwnd, s, wParam, lParam);
     case WM_GETFONT: return reinterpret_cast<LRESULT>(s.font);
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_KEYDOWN: OnKey(hwnd, s, UINT(wParam)); return 0;
-    case WM_LBUTTONDOWN: OnClick(hwnd, s, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: OnClick(hwnd, s, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_PAINT: Paint(hwnd, s); return 0;
     case WM_ERASEBKGND: return 1;  // WM_PAINT fills the whole calendar
     default: return ControlDefault(hwnd, msg, wParam, lParam, MCM_FIRST, MCM_FIRST + 0x100);
