@@ -333,7 +333,7 @@ POINT CalendarPlace(HWND hwnd, SIZE size) {
 void DropDown(HWND hwnd, PickState& s) {
   if (s.calendar != nullptr || (Style(hwnd) & WS_DISABLED) != 0) return;
   HWND calendar = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, MONTHCAL_CLASSW, L"",
-                                  WS_POPUP | WS_BORDER | s.calendarStyle, 0, 0, 0, 0, hwnd, nullptr, nullptr, nullptr);
+                                  WS_POPUP | s.calendarStyle, 0, 0, 0, 0, hwnd, nullptr, nullptr, nullptr);
   if (calendar == nullptr) return;
   s.calendar = calendar;
   SendMessageW(calendar, WM_SETFONT, reinterpret_cast<WPARAM>(s.calendarFont != nullptr ? s.calendarFont : s.font),

@@ -201,6 +201,8 @@ void Paint(HWND hwnd, const CalState& s) {
     }
     Text(dc, L"\u4ECA\u5929: " + DateText(s.today), text, ink, DT_LEFT);
   }
+  // A pop-up calendar (the date picker's) frames itself against what lies behind it.
+  if ((style & WS_POPUP) != 0) FrameRect(dc, &client, GetSysColorBrush(COLOR_WINDOWFRAME));
   SelectObject(dc, oldFont);
   EndPaint(hwnd, &ps);
 }
