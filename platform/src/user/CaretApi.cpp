@@ -43,8 +43,9 @@ RECT CaretRect(const CaretState& c) {
 // The owner paints the caret; it learns of a change through its update region.
 void Repaint(const CaretState& c) {
   if (c.owner == nullptr || c.hidden > 0) return;
+  const auto invalidate = jf::WindowDisplayHooks::Get().invalidate;
   const RECT r = CaretRect(c);
-  InvalidateRect(c.owner, &r, FALSE);
+  if (invalidate != nullptr) invalidate(c.owner, &r);
 }
 
 void StopTimer(CaretState& c) {
