@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/src/controls/ControlDefault.h"
+#include "platform/src/controls/FontDc.h"
 #include "platform/src/controls/WindowExtraState.h"
 #include "platform/src/display/DisplayArea.h"
 #include "platform/src/user/UserArea.h"
@@ -64,45 +65,21 @@ std::wstring Shown(HWND hwnd, const EditState& s) {
   return s.text;
 }
 
-// Text widths in the edit's font, measured on a memory DC.
-class Measure {
- public:
-  explicit Measure(HFONT font) : dc_(CreateCompatibleDC(nullptr)) {
-    old_ = SelectObject(dc_, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-  }
-  ~Measure() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  Measure(const Measure&) = delete;
-  Measure& operator=(const Measure&) = delete;
-  int Width(const std::wstring& text, size_t from, size_t to) {
-    if (to <= from) return 0;
-    SIZE size{};
-    GetTextExtentPoint32W(dc_, text.c_str() + from, int(to - from), &size);
-    return size.cx;
-  }
-  int Height() {
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc_, &tm);
-    return tm.tmHeight;
-  }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
+// The width of text[from, to) in the measuring DC's font.
+int Span(const FontDc& m, const std::wstring& text, size_t from, size_t to) {
+  return to <= from ? 0 : m.Width(text.c_str() + from, int(to - from));
+}
 
 // The character boundary nearest to client x.
 size_t IndexAt(HWND hwnd, const EditState& s, int x) {
   std::wstring shown = Shown(hwnd, s);
-  Measure m(s.font);
+  FontDc m(s.font);
   int base = s.leftMargin;
   size_t best = s.scroll;
   for (size_t i = s.scroll; i <= shown.size(); ++i) {
-    int here = base + m.Width(shown, s.scroll, i);
+    int here = base + Span(m, shown, s.scroll, i);
     if (here > x) {
-      int before = base + m.Width(shown, s.scroll, i == 0 ? 0 : i - 1);
+      int before = base + Span(m, shown, s.scroll, i == 0 ? 0 : i - 1);
       return (x - before < here - x && i > 0) ? i - 1 : i;
     }
     best = i;
@@ -116,9 +93,9 @@ void ScrollToCaret(HWND hwnd, EditState& s) {
   GetClientRect(hwnd, &client);
   int room = std::max<int>(1, client.right - s.leftMargin - s.rightMargin);
   std::wstring shown = Shown(hwnd, s);
-  Measure m(s.font);
+  FontDc m(s.font);
   if (s.caret < s.scroll) s.scroll = s.caret;
-  while (s.scroll < s.caret && m.Width(shown, s.scroll, s.caret) > room) ++s.scroll;
+  while (s.scroll < s.caret && Span(m, shown, s.scroll, s.caret) > room) ++s.scroll;
   if (s.scroll > shown.size()) s.scroll = shown.size();
 }
 
@@ -128,17 +105,17 @@ void PlaceCaret(HWND hwnd, const EditState& s) {
   RECT client{};
   GetClientRect(hwnd, &client);
   std::wstring shown = Shown(hwnd, s);
-  Measure m(s.font);
-  const int height = m.Height();
+  FontDc m(s.font);
+  const int height = m.LineHeight();
   const size_t from = std::min(s.scroll, shown.size());
-  const int x = s.leftMargin + m.Width(shown, from, std::max(from, std::min(s.caret, shown.size())));
+  const int x = s.leftMargin + Span(m, shown, from, std::max(from, std::min(s.caret, shown.size())));
   SetCaretPos(x, std::max<int>(0, (client.bottom - height) / 2));
 }
 
 // A caret of the font's height, shown at the insertion point.
 void TakeCaret(HWND hwnd, const EditState& s) {
-  Measure m(s.font);
-  CreateCaret(hwnd, nullptr, 1, m.Height());
+  FontDc m(s.font);
+  CreateCaret(hwnd, nullptr, 1, m.LineHeight());
   PlaceCaret(hwnd, s);
   ShowCaret(hwnd);
 }

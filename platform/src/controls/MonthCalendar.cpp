@@ -188,8 +188,8 @@ void Paint(HWND hwnd, const CalState& s) {
     const bool selected = cal::SameDay(day, s.selected);
     if (selected) FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
     if (cal::SameDay(day, s.today) && (style & MCS_NOTODAYCIRCLE) == 0) Frame(dc, r, kTodayFrame);
-    const COLORREF colour = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(trailing ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
-    Text(dc, std::to_wstring(day.wDay), r, colour);
+    const int colour = selected ? COLOR_HIGHLIGHTTEXT : trailing ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT;
+    Text(dc, std::to_wstring(day.wDay), r, GetSysColor(colour));
   }
 
   if ((style & MCS_NOTODAY) == 0) {

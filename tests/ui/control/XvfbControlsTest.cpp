@@ -23,8 +23,13 @@ using namespace uictest;
 
 namespace {
 
+struct Skinned;
+
 class XvfbControlsTest : public XvfbUiTest {
  protected:
+  // A skinned window with a date control holding 31 December 2024, clicked open: its picker
+  // has the focus.
+  void OpenDatePicker(Skinned& w, CDateTimeUI** date);
   // Waits for the next event of `type` on the probe.
   bool NextEvent(int type, XEvent* ev) {
     for (int i = 0; i < 3000; ++i) {
@@ -92,6 +97,23 @@ struct Skinned {
   CContainerUI* root = nullptr;
   Recorder log;
 };
+
+void XvfbControlsTest::OpenDatePicker(Skinned& w, CDateTimeUI** date) {
+  ASSERT_NE(w.host.Open(100, 100, 300, 120), nullptr);
+  *date = w.Add(new CDateTimeUI, L"date", L"10,10,210,40");
+  SYSTEMTIME day{};
+  day.wYear = 2024;
+  day.wMonth = 12;
+  day.wDay = 31;
+  (*date)->SetTime(day);
+  w.Attach();
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(w.host.GetHWND()); }));
+  ClickAt(100 + 50, 100 + 25);
+  ASSERT_TRUE(PumpUntil([&] {
+    HWND native = (*date)->GetNativeWindow();
+    return native != nullptr && GetFocus() == native;
+  }));
+}
 
 }  // namespace
 
@@ -243,17 +265,8 @@ TEST_F(XvfbControlsTest, ShadowIsALayeredClickThroughWindowUnderItsOwner) {
 
 TEST_F(XvfbControlsTest, DatePickerOnScreenTakesKeysAndWritesBack) {
   Skinned w;
-  ASSERT_NE(w.host.Open(100, 100, 300, 120), nullptr);
-  CDateTimeUI* date = w.Add(new CDateTimeUI, L"date", L"10,10,210,40");
-  SYSTEMTIME day{};
-  day.wYear = 2024;
-  day.wMonth = 12;
-  day.wDay = 31;
-  date->SetTime(day);
-  w.Attach();
-  ASSERT_TRUE(PumpUntil([&] { return Viewable(w.host.GetHWND()); }));
-  ClickAt(100 + 50, 100 + 25);
-  ASSERT_TRUE(PumpUntil([&] { return date->GetNativeWindow() != nullptr && GetFocus() == date->GetNativeWindow(); }));
+  CDateTimeUI* date = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenDatePicker(w, &date));
   XSetInputFocus(probe_, ::Window(jf::TestXWindow(w.host.GetHWND())), RevertToParent, CurrentTime);
   Key(XK_Right);
   Key(XK_Up);  // December wraps to January
@@ -282,17 +295,8 @@ TEST_F(XvfbControlsTest, DatePickerOnScreenTakesKeysAndWritesBack) {
 // a day sets the date, which goes back into the text when the picker closes.
 TEST_F(XvfbControlsTest, DatePickerCalendarDropsBelowAndTakesAnXClick) {
   Skinned w;
-  ASSERT_NE(w.host.Open(100, 100, 300, 120), nullptr);
-  CDateTimeUI* date = w.Add(new CDateTimeUI, L"date", L"10,10,210,40");
-  SYSTEMTIME day{};
-  day.wYear = 2024;
-  day.wMonth = 12;
-  day.wDay = 31;
-  date->SetTime(day);
-  w.Attach();
-  ASSERT_TRUE(PumpUntil([&] { return Viewable(w.host.GetHWND()); }));
-  ClickAt(100 + 50, 100 + 25);
-  ASSERT_TRUE(PumpUntil([&] { return date->GetNativeWindow() != nullptr && GetFocus() == date->GetNativeWindow(); }));
+  CDateTimeUI* date = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenDatePicker(w, &date));
   HWND picker = date->GetNativeWindow();
   ClickAt(100 + 210 - 5, 100 + 25);  // the button at the field's right end
   HWND cal = nullptr;
