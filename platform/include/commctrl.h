@@ -103,9 +103,77 @@ typedef struct tagTOOLINFOW {
 #define NM_SETFOCUS (NM_FIRST - 7)
 #define NM_KILLFOCUS (NM_FIRST - 8)
 
+// The month calendar "SysMonthCal32": one month of days to pick from, with month and year
+// navigation and today marked. One day is selected at a time.
+#define MONTHCAL_CLASSW L"SysMonthCal32"
+#define MONTHCAL_CLASS MONTHCAL_CLASSW
+
+#define MCS_DAYSTATE 0x0001
+#define MCS_MULTISELECT 0x0002
+#define MCS_WEEKNUMBERS 0x0004
+#define MCS_NOTODAYCIRCLE 0x0008
+#define MCS_NOTODAY 0x0010
+#define MCS_NOTRAILINGDATES 0x0040
+#define MCS_SHORTDAYSOFWEEK 0x0080
+#define MCS_NOSELCHANGEONNAV 0x0100
+
+#define MCM_FIRST 0x1000
+#define MCM_GETCURSEL (MCM_FIRST + 1)
+#define MCM_SETCURSEL (MCM_FIRST + 2)
+#define MCM_GETMINREQRECT (MCM_FIRST + 9)
+#define MCM_SETTODAY (MCM_FIRST + 12)
+#define MCM_GETTODAY (MCM_FIRST + 13)
+#define MCM_HITTEST (MCM_FIRST + 14)
+
+// What MCM_HITTEST finds at a point. The title's year buttons answer MCHT_TITLEYEAR with
+// MCHT_PREV or MCHT_NEXT.
+#define MCHT_NOWHERE 0x00000000
+#define MCHT_TITLE 0x00010000
+#define MCHT_CALENDAR 0x00020000
+#define MCHT_TODAYLINK 0x00030000
+#define MCHT_NEXT 0x01000000
+#define MCHT_PREV 0x02000000
+#define MCHT_TITLEBK MCHT_TITLE
+#define MCHT_TITLEMONTH (MCHT_TITLE | 0x0001)
+#define MCHT_TITLEYEAR (MCHT_TITLE | 0x0002)
+#define MCHT_TITLEBTNNEXT (MCHT_TITLE | MCHT_NEXT | 0x0003)
+#define MCHT_TITLEBTNPREV (MCHT_TITLE | MCHT_PREV | 0x0003)
+#define MCHT_CALENDARBK MCHT_CALENDAR
+#define MCHT_CALENDARDATE (MCHT_CALENDAR | 0x0001)
+#define MCHT_CALENDARDATENEXT (MCHT_CALENDARDATE | MCHT_NEXT)
+#define MCHT_CALENDARDATEPREV (MCHT_CALENDARDATE | MCHT_PREV)
+#define MCHT_CALENDARDAY (MCHT_CALENDAR | 0x0002)
+#define MCHT_CALENDARWEEKNUM (MCHT_CALENDAR | 0x0003)
+
+typedef struct tagMCHITTESTINFO {
+  UINT cbSize;
+  POINT pt;
+  UINT uHit;
+  SYSTEMTIME st;
+} MCHITTESTINFO, *PMCHITTESTINFO;
+
+#define MCN_FIRST (0U - 746U)
+#define MCN_SELCHANGE (MCN_FIRST - 3)
+#define MCN_SELECT MCN_FIRST
+
+typedef struct tagNMSELCHANGE {
+  NMHDR nmhdr;
+  SYSTEMTIME stSelStart;
+  SYSTEMTIME stSelEnd;
+} NMSELCHANGE, *LPNMSELCHANGE;
+typedef NMSELCHANGE NMSELECT, *LPNMSELECT;
+
+#define MonthCal_GetCurSel(hmc, pst) (BOOL) SendMessageW((hmc), MCM_GETCURSEL, 0, (LPARAM)(pst))
+#define MonthCal_SetCurSel(hmc, pst) (BOOL) SendMessageW((hmc), MCM_SETCURSEL, 0, (LPARAM)(pst))
+#define MonthCal_GetToday(hmc, pst) (BOOL) SendMessageW((hmc), MCM_GETTODAY, 0, (LPARAM)(pst))
+#define MonthCal_SetToday(hmc, pst) (void)SendMessageW((hmc), MCM_SETTODAY, 0, (LPARAM)(pst))
+#define MonthCal_GetMinReqRect(hmc, prc) (BOOL) SendMessageW((hmc), MCM_GETMINREQRECT, 0, (LPARAM)(prc))
+#define MonthCal_HitTest(hmc, pinfo) (DWORD) SendMessageW((hmc), MCM_HITTEST, 0, (LPARAM)(pinfo))
+
 // The date and time picker "SysDateTimePick32": a date field edited by keys (Left/Right choose
-// the year, month or day; Up/Down, Home/End and digits change it). Dates only: no time
-// format and no drop-down calendar.
+// the year, month or day; Up/Down, Home/End and digits change it) with a button at the right
+// that drops a month calendar below the field (or an up-down pair with DTS_UPDOWN). Dates
+// only: no time format.
 #define DATETIMEPICK_CLASSW L"SysDateTimePick32"
 #define DATETIMEPICK_CLASS DATETIMEPICK_CLASSW
 
@@ -113,10 +181,20 @@ typedef struct tagTOOLINFOW {
 #define DTS_SHOWNONE 0x0002
 #define DTS_SHORTDATEFORMAT 0x0000
 #define DTS_LONGDATEFORMAT 0x0004
+#define DTS_SHORTDATECENTURYFORMAT 0x000C
+#define DTS_TIMEFORMAT 0x0009
+#define DTS_APPCANPARSE 0x0010
+#define DTS_RIGHTALIGN 0x0020
 
 #define DTM_FIRST 0x1000
 #define DTM_GETSYSTEMTIME (DTM_FIRST + 1)
 #define DTM_SETSYSTEMTIME (DTM_FIRST + 2)
+#define DTM_GETMONTHCAL (DTM_FIRST + 8)
+#define DTM_SETMCFONT (DTM_FIRST + 9)
+#define DTM_GETMCFONT (DTM_FIRST + 10)
+#define DTM_SETMCSTYLE (DTM_FIRST + 11)
+#define DTM_GETMCSTYLE (DTM_FIRST + 12)
+#define DTM_CLOSEMONTHCAL (DTM_FIRST + 13)
 
 #define GDT_ERROR (-1)
 #define GDT_VALID 0
@@ -125,6 +203,8 @@ typedef struct tagTOOLINFOW {
 #define DTN_FIRST (0U - 740U)
 #define DTN_FIRST2 (0U - 753U)
 #define DTN_DATETIMECHANGE (DTN_FIRST2 - 6)
+#define DTN_DROPDOWN (DTN_FIRST2 - 1)
+#define DTN_CLOSEUP DTN_FIRST2
 
 typedef struct tagNMDATETIMECHANGE {
   NMHDR nmhdr;
@@ -134,3 +214,7 @@ typedef struct tagNMDATETIMECHANGE {
 
 #define DateTime_GetSystemtime(hdp, pst) (DWORD) SendMessageW((hdp), DTM_GETSYSTEMTIME, 0, (LPARAM)(pst))
 #define DateTime_SetSystemtime(hdp, gd, pst) (BOOL) SendMessageW((hdp), DTM_SETSYSTEMTIME, (WPARAM)(gd), (LPARAM)(pst))
+#define DateTime_GetMonthCal(hdp) (HWND) SendMessageW((hdp), DTM_GETMONTHCAL, 0, 0)
+#define DateTime_SetMonthCalStyle(hdp, style) (DWORD) SendMessageW((hdp), DTM_SETMCSTYLE, 0, (LPARAM)(style))
+#define DateTime_GetMonthCalStyle(hdp) (DWORD) SendMessageW((hdp), DTM_GETMCSTYLE, 0, 0)
+#define DateTime_CloseMonthCal(hdp) (void)SendMessageW((hdp), DTM_CLOSEMONTHCAL, 0, 0)

@@ -1093,6 +1093,8 @@ BOOL WINAPI SetCaretPos(int x, int y);
 BOOL WINAPI GetCaretPos(LPPOINT point);
 BOOL WINAPI ShowCaret(HWND hwnd);
 BOOL WINAPI HideCaret(HWND hwnd);
+UINT WINAPI GetCaretBlinkTime(void);
+BOOL WINAPI SetCaretBlinkTime(UINT ms);
 
 // A window's own scroll bars (SB_HORZ, SB_VERT, SB_BOTH): their ranges are kept.
 #define SB_HORZ 0

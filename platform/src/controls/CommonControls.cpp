@@ -14,6 +14,7 @@ namespace jf {
 
 WNDPROC EditClassProc();
 WNDPROC DateTimePickClassProc();
+WNDPROC MonthCalendarClassProc();
 WNDPROC TooltipClassProc();
 
 // The predefined classes get their procedures while the program starts; the build keeps
@@ -22,6 +23,7 @@ extern "C" const bool jf_system_class_procs_set = [] {
   ClassRegistry::Get().SetSystemProc(L"Edit", EditClassProc(), kWindowExtraStateBytes);
   ClassRegistry::Get().SetSystemProc(L"tooltips_class32", TooltipClassProc(), kWindowExtraStateBytes);
   ClassRegistry::Get().SetSystemProc(L"SysDateTimePick32", DateTimePickClassProc(), kWindowExtraStateBytes);
+  ClassRegistry::Get().SetSystemProc(L"SysMonthCal32", MonthCalendarClassProc(), kWindowExtraStateBytes);
   // The rich-edit library's text services, there once a program loads the library.
   RegisterOnDemandModuleExport(L"riched20.dll", "CreateTextServices",
                                reinterpret_cast<void*>(&CreateTextServices));

@@ -9,8 +9,10 @@
 #include <string>
 
 #include "platform/src/controls/ControlDefault.h"
+#include "platform/src/controls/FontDc.h"
 #include "platform/src/controls/WindowExtraState.h"
 #include "platform/src/display/DisplayArea.h"
+#include "platform/src/user/UserArea.h"
 
 namespace jf {
 
@@ -63,40 +65,21 @@ std::wstring Shown(HWND hwnd, const EditState& s) {
   return s.text;
 }
 
-// Text widths in the edit's font, measured on a memory DC.
-class Measure {
- public:
-  explicit Measure(HFONT font) : dc_(CreateCompatibleDC(nullptr)) {
-    old_ = SelectObject(dc_, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-  }
-  ~Measure() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  Measure(const Measure&) = delete;
-  Measure& operator=(const Measure&) = delete;
-  int Width(const std::wstring& text, size_t from, size_t to) {
-    if (to <= from) return 0;
-    SIZE size{};
-    GetTextExtentPoint32W(dc_, text.c_str() + from, int(to - from), &size);
-    return size.cx;
-  }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
+// The width of text[from, to) in the measuring DC's font.
+int Span(const FontDc& m, const std::wstring& text, size_t from, size_t to) {
+  return to <= from ? 0 : m.Width(text.c_str() + from, int(to - from));
+}
 
 // The character boundary nearest to client x.
 size_t IndexAt(HWND hwnd, const EditState& s, int x) {
   std::wstring shown = Shown(hwnd, s);
-  Measure m(s.font);
+  FontDc m(s.font);
   int base = s.leftMargin;
   size_t best = s.scroll;
   for (size_t i = s.scroll; i <= shown.size(); ++i) {
-    int here = base + m.Width(shown, s.scroll, i);
+    int here = base + Span(m, shown, s.scroll, i);
     if (here > x) {
-      int before = base + m.Width(shown, s.scroll, i == 0 ? 0 : i - 1);
+      int before = base + Span(m, shown, s.scroll, i == 0 ? 0 : i - 1);
       return (x - before < here - x && i > 0) ? i - 1 : i;
     }
     best = i;
@@ -110,15 +93,37 @@ void ScrollToCaret(HWND hwnd, EditState& s) {
   GetClientRect(hwnd, &client);
   int room = std::max<int>(1, client.right - s.leftMargin - s.rightMargin);
   std::wstring shown = Shown(hwnd, s);
-  Measure m(s.font);
+  FontDc m(s.font);
   if (s.caret < s.scroll) s.scroll = s.caret;
-  while (s.scroll < s.caret && m.Width(shown, s.scroll, s.caret) > room) ++s.scroll;
+  while (s.scroll < s.caret && Span(m, shown, s.scroll, s.caret) > room) ++s.scroll;
   if (s.scroll > shown.size()) s.scroll = shown.size();
+}
+
+// The thread's system caret follows the insertion point while the control has the focus.
+void PlaceCaret(HWND hwnd, const EditState& s) {
+  if (!s.focused) return;
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  std::wstring shown = Shown(hwnd, s);
+  FontDc m(s.font);
+  const int height = m.LineHeight();
+  const size_t from = std::min(s.scroll, shown.size());
+  const int x = s.leftMargin + Span(m, shown, from, std::max(from, std::min(s.caret, shown.size())));
+  SetCaretPos(x, std::max<int>(0, (client.bottom - height) / 2));
+}
+
+// A caret of the font's height, shown at the insertion point.
+void TakeCaret(HWND hwnd, const EditState& s) {
+  FontDc m(s.font);
+  CreateCaret(hwnd, nullptr, 1, m.LineHeight());
+  PlaceCaret(hwnd, s);
+  ShowCaret(hwnd);
 }
 
 void Changed(HWND hwnd, EditState& s, bool textChanged) {
   if (textChanged) s.modified = true;
   ScrollToCaret(hwnd, s);
+  PlaceCaret(hwnd, s);
   InvalidateRect(hwnd, nullptr, TRUE);
   if (textChanged) {
     Notify(hwnd, EN_UPDATE);
@@ -308,12 +313,8 @@ void Paint(HWND hwnd, const EditState& s) {
     SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
     TextOutW(dc, hl.left, y, shown.c_str() + a, int(b - a));
   }
-  if (s.focused && s.caret >= from) {
-    SIZE before{};
-    GetTextExtentPoint32W(dc, shown.c_str() + from, int(s.caret - from), &before);
-    RECT caret{s.leftMargin + before.cx, y, s.leftMargin + before.cx + 1, y + tm.tmHeight};
-    InvertRect(dc, &caret);
-  }
+  RECT caret{};
+  if (CaretShownIn(hwnd, &caret)) InvertRect(dc, &caret);
   SelectObject(dc, oldFont);
   EndPaint(hwnd, &ps);
 }
@@ -364,6 +365,7 @@ LRESULT OnGetText(const EditState& s, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnSetFont(HWND hwnd, EditState& s, WPARAM wParam, LPARAM lParam) {
   s.font = reinterpret_cast<HFONT>(wParam);
+  if (s.focused) TakeCaret(hwnd, s);
   if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
   return 0;
 }
@@ -424,6 +426,7 @@ LRESULT OnSetMargins(HWND hwnd, EditState& s, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnSetPasswordChar(HWND hwnd, EditState& s, WPARAM wParam) {
   s.password = wchar_t(wParam);
+  PlaceCaret(hwnd, s);
   InvalidateRect(hwnd, nullptr, TRUE);
   return 0;
 }
@@ -461,6 +464,11 @@ LRESULT OnKeyDownMessage(HWND hwnd, EditState& s, WPARAM wParam) {
 LRESULT OnFocus(HWND hwnd, EditState& s, bool focused) {
   s.focused = focused;
   if (!focused) s.dragging = false;
+  if (focused) {
+    TakeCaret(hwnd, s);
+  } else {
+    DestroyCaret();
+  }
   InvalidateRect(hwnd, nullptr, FALSE);
   Notify(hwnd, focused ? EN_SETFOCUS : EN_KILLFOCUS);
   return 0;

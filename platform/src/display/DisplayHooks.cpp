@@ -95,6 +95,7 @@ void InstallDisplayHooks(WindowDisplayHooks& hooks) {
   hooks.cursorPos = InputCursorPos;
   hooks.styleChanged = StyleChanged;
   hooks.parentChanged = ParentChanged;
+  hooks.invalidate = [](HWND hwnd, const RECT* rect) { InvalidateRect(hwnd, rect, FALSE); };
   InstallPaintHooks(hooks);
 }
 

@@ -22,7 +22,8 @@ LRESULT CALLBACK SystemClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 namespace {
 
 const wchar_t* const kSystemClasses[] = {L"Button", L"Edit", L"Static", L"ListBox", L"ComboBox",
-                                         L"ScrollBar", L"tooltips_class32", L"SysDateTimePick32"};
+                                         L"ScrollBar", L"tooltips_class32", L"SysDateTimePick32",
+                                         L"SysMonthCal32"};
 
 }  // namespace
 

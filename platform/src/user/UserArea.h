@@ -16,5 +16,7 @@ namespace jf {
 
 // True when this thread's caret is shown; then its rectangle in its window's client area.
 bool CaretShown(RECT* rect);
+// The same, for a caret that `hwnd` owns.
+bool CaretShownIn(HWND hwnd, RECT* rect);
 
 }  // namespace jf

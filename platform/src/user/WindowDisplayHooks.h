@@ -31,6 +31,8 @@ struct WindowDisplayHooks {
   void (*styleChanged)(HWND hwnd, int index, DWORD oldValue, DWORD newValue) = nullptr;
   // Children re-linked through SetParent.
   void (*parentChanged)(HWND hwnd, HWND oldParent, HWND newParent) = nullptr;
+  // A rectangle of the client area needs painting (the caret turned or moved).
+  void (*invalidate)(HWND hwnd, const RECT* rect) = nullptr;
 
   static WindowDisplayHooks& Get();
   // The display half, which lies above this code, fills the hooks while the program starts.

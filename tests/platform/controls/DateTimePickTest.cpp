@@ -3,6 +3,9 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
+#include "tests/platform/controls/CalendarProbe.h"
 #include "tests/platform/display/DisplayTestWindow.h"
 
 using disptest::DisplayTest;
@@ -14,21 +17,13 @@ namespace {
 
 constexpr int kPickId = 31;
 
-std::string Date(const SYSTEMTIME& t) {
-  return std::to_string(t.wYear) + "-" + std::to_string(t.wMonth) + "-" + std::to_string(t.wDay);
-}
-
-SYSTEMTIME Day(WORD y, WORD m, WORD d) {
-  SYSTEMTIME t{};
-  t.wYear = y;
-  t.wMonth = m;
-  t.wDay = d;
-  return t;
-}
+using calprobe::Date;
+using calprobe::Day;
 
 // A parent that records the picker's notifications.
 struct Parent {
   std::vector<std::string> log;
+  std::function<void(HWND calendar)> onDropDown;
   disptest::Handler handler = [this](HWND hwnd, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
     if (msg == WM_NOTIFY && w == kPickId) {
       auto* header = reinterpret_cast<NMHDR*>(l);
@@ -39,6 +34,11 @@ struct Parent {
         log.push_back("setfocus");
       } else if (header->code == UINT(NM_KILLFOCUS)) {
         log.push_back("killfocus");
+      } else if (header->code == DTN_DROPDOWN) {
+        log.push_back(DateTime_GetMonthCal(header->hwndFrom) != nullptr ? "dropdown" : "dropdown without calendar");
+        if (onDropDown) onDropDown(DateTime_GetMonthCal(header->hwndFrom));
+      } else if (header->code == DTN_CLOSEUP) {
+        log.push_back("closeup");
       }
     }
     return DefWindowProcW(hwnd, msg, w, l);
@@ -174,7 +174,7 @@ TEST_F(DateTimePickTest, FocusNotificationsLongFormatAndNoDate) {
 
 TEST_F(DateTimePickTest, PaintsTheChosenPartHighlightedAndClicksChooseParts) {
   HWND pick = MakePick(0, Day(2024, 12, 25));
-  jf::TestMouseMove(100 + 10 + 150, 100 + 10 + 12);  // right of the text: the day
+  jf::TestMouseMove(100 + 10 + 120, 100 + 10 + 12);  // right of the text, left of the button: the day
   jf::TestMouseClick(VK_LBUTTON);
   Pump();
   jf::TestKeyPress(VK_UP);
@@ -199,4 +199,224 @@ TEST_F(DateTimePickTest, PaintsTheChosenPartHighlightedAndClicksChooseParts) {
   EXPECT_GT(count(10, 30), 100);  // the year
   EXPECT_EQ(count(45, 170), 0);   // month and day
   jf::TestWriteWindowPng(top_, std::string(JF_TEST_BIN_DIR) + "/datetimepick.png");
+}
+
+namespace {
+
+// A click at a point of a window's client area, in screen terms as the user makes it.
+void ClickIn(HWND hwnd, POINT at) {
+  ClientToScreen(hwnd, &at);
+  jf::TestMouseMove(at.x, at.y);
+  jf::TestMouseClick(VK_LBUTTON);
+  Pump();
+}
+
+// The drop-down button: the right end of the field.
+void ClickButton(HWND pick, int dy = 0) {
+  RECT rc{};
+  GetClientRect(pick, &rc);
+  ClickIn(pick, POINT{rc.right - 4, rc.bottom / 2 + dy});
+}
+
+}  // namespace
+
+// The button drops a calendar below the field; the field keeps the focus and hands the
+// calendar its keys; Enter chooses the day, which sets the field, then the calendar closes.
+TEST_F(DateTimePickTest, ButtonDropsACalendarBelowTheFieldThatKeysDrive) {
+  HWND pick = MakePick(0, Day(2024, 2, 14));
+  EXPECT_EQ(DateTime_GetMonthCal(pick), nullptr);
+  ClickButton(pick);
+  HWND cal = DateTime_GetMonthCal(pick);
+  ASSERT_NE(cal, nullptr);
+  EXPECT_EQ(parent_.log, (Strings{"dropdown"}));
+  EXPECT_TRUE(IsWindowVisible(cal));
+  EXPECT_EQ(GetFocus(), pick);
+  EXPECT_EQ(GetCapture(), pick);
+  RECT field{}, below{};
+  GetWindowRect(pick, &field);
+  GetWindowRect(cal, &below);
+  EXPECT_EQ(below.top, field.bottom);
+  EXPECT_EQ(below.left, field.left);
+  SYSTEMTIME shown{};
+  ASSERT_TRUE(MonthCal_GetCurSel(cal, &shown));
+  EXPECT_EQ(Date(shown), "2024-2-14");
+
+  for (UINT vk : {VK_RIGHT, VK_DOWN, VK_NEXT, VK_HOME}) jf::TestKeyPress(vk);  // 15th, 22nd, 22 March, 1 March
+  Pump();
+  EXPECT_EQ(Held(pick), "2024-2-14");  // moving in the calendar is not choosing
+  jf::TestKeyPress(VK_RETURN);
+  Pump();
+  EXPECT_EQ(Held(pick), "2024-3-1");
+  EXPECT_EQ(parent_.log, (Strings{"dropdown", "2024-3-1", "closeup"}));
+  EXPECT_EQ(DateTime_GetMonthCal(pick), nullptr);
+  EXPECT_FALSE(IsWindow(cal));
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(GetFocus(), pick);
+  EXPECT_EQ(Text(pick), L"2024/3/1");
+}
+
+// Every way the calendar closes, and what each leaves in the field.
+TEST_F(DateTimePickTest, CalendarClosesByChoiceEscapeClickElsewhereAndFocus) {
+  struct Case {
+    const char* name;
+    std::function<void(HWND top, HWND pick, HWND cal)> close;
+    const char* held;
+    Strings log;
+  };
+  const Case cases[] = {
+      {"click on a day",
+       [](HWND, HWND, HWND cal) {
+         POINT at{};
+         ASSERT_TRUE(calprobe::Find(cal, MCHT_CALENDARDATE, "2024-2-9", &at));
+         ClickIn(cal, at);
+       },
+       "2024-2-9",
+       {"dropdown", "2024-2-9", "closeup"}},
+      {"click on the same day",
+       [](HWND, HWND, HWND cal) {
+         POINT at{};
+         ASSERT_TRUE(calprobe::Find(cal, MCHT_CALENDARDATE, "2024-2-14", &at));
+         ClickIn(cal, at);
+       },
+       "2024-2-14",
+       {"dropdown", "closeup"}},
+      {"escape", [](HWND, HWND, HWND) { jf::TestKeyPress(VK_RIGHT), jf::TestKeyPress(VK_ESCAPE); },
+       "2024-2-14", {"dropdown", "closeup"}},
+      {"F4", [](HWND, HWND, HWND) { jf::TestKeyPress(VK_F4); }, "2024-2-14", {"dropdown", "closeup"}},
+      {"the button again", [](HWND, HWND pick, HWND) { ClickButton(pick); }, "2024-2-14",
+       {"dropdown", "closeup"}},
+      {"a click elsewhere",
+       [](HWND top, HWND, HWND) { ClickIn(top, POINT{280, 80}); },
+       "2024-2-14",
+       {"dropdown", "closeup"}},
+      {"the focus leaving",
+       [](HWND top, HWND, HWND) {
+         SetFocus(top);
+         Pump();
+       },
+       "2024-2-14",
+       {"dropdown", "closeup", "killfocus"}},
+      {"the program's own message", [](HWND, HWND pick, HWND) { DateTime_CloseMonthCal(pick); },
+       "2024-2-14", {"dropdown", "closeup"}},
+  };
+  for (const Case& c : cases) {
+    HWND pick = MakePick(0, Day(2024, 2, 14));
+    ClickButton(pick);
+    HWND cal = DateTime_GetMonthCal(pick);
+    ASSERT_NE(cal, nullptr) << c.name;
+    c.close(top_, pick, cal);
+    Pump();
+    EXPECT_EQ(DateTime_GetMonthCal(pick), nullptr) << c.name;
+    EXPECT_FALSE(IsWindow(cal)) << c.name;
+    EXPECT_EQ(Held(pick), c.held) << c.name;
+    EXPECT_EQ(parent_.log, c.log) << c.name;
+    DestroyWindow(top_);
+    top_ = nullptr;
+  }
+}
+
+// F4 and Alt+Down drop it from the keyboard; the calendar takes the styles and today the
+// program gives; today is framed; the picker's own styles place it.
+TEST_F(DateTimePickTest, KeyboardDropAndStylesOfTheCalendar) {
+  HWND pick = MakePick(DTS_RIGHTALIGN, Day(2024, 2, 14));
+  SetWindowPos(top_, nullptr, 600, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(DateTime_SetMonthCalStyle(pick, MCS_WEEKNUMBERS | MCS_NOTODAY), 0u);
+  EXPECT_EQ(DateTime_GetMonthCalStyle(pick), DWORD(MCS_WEEKNUMBERS | MCS_NOTODAY));
+  parent_.onDropDown = [](HWND cal) {
+    SYSTEMTIME today = Day(2024, 2, 20);
+    MonthCal_SetToday(cal, &today);
+  };
+  jf::TestKeyPress(VK_F4);
+  Pump();
+  HWND cal = DateTime_GetMonthCal(pick);
+  ASSERT_NE(cal, nullptr);
+  EXPECT_EQ(GetWindowLongPtrW(cal, GWL_STYLE) & (MCS_WEEKNUMBERS | MCS_NOTODAY), MCS_WEEKNUMBERS | MCS_NOTODAY);
+  RECT field{}, below{};
+  GetWindowRect(pick, &field);
+  GetWindowRect(cal, &below);
+  EXPECT_EQ(below.right, field.right);  // DTS_RIGHTALIGN
+  POINT at{};
+  EXPECT_TRUE(calprobe::Find(cal, MCHT_CALENDARWEEKNUM, "", &at));
+  EXPECT_FALSE(calprobe::Find(cal, MCHT_TODAYLINK, "", &at));
+  // Today's frame: the colour around the 20th, nowhere around the 14th.
+  UpdateWindow(cal);
+  auto framed = [&](const char* day) {
+    POINT mid{};
+    EXPECT_TRUE(calprobe::Find(cal, MCHT_CALENDARDATE, day, &mid));
+    int n = 0;
+    for (int dx = -20; dx <= 20; ++dx) {
+      for (int dy = -12; dy <= 12; ++dy) {
+        DWORD px = 0;
+        MCHITTESTINFO info{sizeof(info), POINT{mid.x + dx, mid.y + dy}, 0, {}};
+        if (MonthCal_HitTest(cal, &info) != MCHT_CALENDARDATE || Date(info.st) != day) continue;
+        n += jf::TestWindowPixel(cal, mid.x + dx, mid.y + dy, &px) && (px & 0xFFFFFF) == 0xD02020;
+      }
+    }
+    return n;
+  };
+  EXPECT_GT(framed("2024-2-20"), 20);
+  EXPECT_EQ(framed("2024-2-14"), 0);
+  jf::TestWriteWindowPng(cal, std::string(JF_TEST_BIN_DIR) + "/monthcalendar.png");
+  jf::TestKey(VK_MENU, true);
+  jf::TestKeyPress(VK_DOWN);
+  jf::TestKey(VK_MENU, false);
+  Pump();
+  EXPECT_EQ(DateTime_GetMonthCal(pick), nullptr);
+  EXPECT_EQ(parent_.log, (Strings{"dropdown", "closeup"}));
+
+  // Near the bottom of the work area the calendar opens above the field.
+  SetWindowPos(top_, nullptr, 600, 1080 - 40 - 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ClickButton(pick);
+  cal = DateTime_GetMonthCal(pick);
+  ASSERT_NE(cal, nullptr);
+  GetWindowRect(pick, &field);
+  GetWindowRect(cal, &below);
+  EXPECT_EQ(below.bottom, field.top);
+}
+
+// With DTS_UPDOWN the button is an up-down pair for the chosen part; no calendar drops.
+TEST_F(DateTimePickTest, UpDownStyleStepsThePartInsteadOfDropping) {
+  HWND pick = MakePick(DTS_UPDOWN, Day(2024, 2, 14));
+  ClickButton(pick, -6);
+  EXPECT_EQ(Held(pick), "2025-2-14");
+  ClickButton(pick, 6);
+  ClickButton(pick, 6);
+  EXPECT_EQ(Held(pick), "2023-2-14");
+  jf::TestKeyPress(VK_F4);
+  Pump();
+  EXPECT_EQ(DateTime_GetMonthCal(pick), nullptr);
+  EXPECT_EQ(parent_.log, (Strings{"2025-2-14", "2024-2-14", "2023-2-14"}));
+}
+
+// Typing digits into a part shows the blinking system caret at its end.
+TEST_F(DateTimePickTest, CaretFollowsDigitsBeingTyped) {
+  HWND pick = MakePick(0, Day(2024, 2, 14));
+  jf::TestKeyPress(VK_RIGHT);
+  Pump();
+  POINT before{};
+  GetCaretPos(&before);
+  jf::TestTypeText(L"1");  // "1" could still become 10, 11 or 12
+  Pump();
+  POINT at{};
+  ASSERT_TRUE(GetCaretPos(&at));
+  EXPECT_GT(at.x, 20);
+  UpdateWindow(pick);
+  RECT rc{};
+  GetClientRect(pick, &rc);
+  DWORD px = 0;
+  ASSERT_TRUE(jf::TestWindowPixel(pick, at.x, rc.bottom / 2, &px));
+  EXPECT_LT(px & 0xFF, 0x80u);  // the caret, dark over the white field
+  jf::TickAdvance(530);
+  Pump();
+  UpdateWindow(pick);
+  ASSERT_TRUE(jf::TestWindowPixel(pick, at.x, rc.bottom / 2, &px));
+  EXPECT_GT(px & 0xFF, 0x80u);  // blinked off
+  jf::TestTypeText(L"1");  // November: the part is complete and the caret goes
+  Pump();
+  EXPECT_EQ(Held(pick), "2024-11-14");
+  jf::TickAdvance(530);
+  Pump();
+  UpdateWindow(pick);
+  ASSERT_TRUE(jf::TestWindowPixel(pick, at.x, rc.bottom / 2, &px));
+  EXPECT_GT(px & 0xFF, 0x80u);
 }

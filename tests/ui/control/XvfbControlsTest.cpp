@@ -23,8 +23,13 @@ using namespace uictest;
 
 namespace {
 
+struct Skinned;
+
 class XvfbControlsTest : public XvfbUiTest {
  protected:
+  // A skinned window with a date control holding 31 December 2024, clicked open: its picker
+  // has the focus.
+  void OpenDatePicker(Skinned& w, CDateTimeUI** date);
   // Waits for the next event of `type` on the probe.
   bool NextEvent(int type, XEvent* ev) {
     for (int i = 0; i < 3000; ++i) {
@@ -92,6 +97,23 @@ struct Skinned {
   CContainerUI* root = nullptr;
   Recorder log;
 };
+
+void XvfbControlsTest::OpenDatePicker(Skinned& w, CDateTimeUI** date) {
+  ASSERT_NE(w.host.Open(100, 100, 300, 120), nullptr);
+  *date = w.Add(new CDateTimeUI, L"date", L"10,10,210,40");
+  SYSTEMTIME day{};
+  day.wYear = 2024;
+  day.wMonth = 12;
+  day.wDay = 31;
+  (*date)->SetTime(day);
+  w.Attach();
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(w.host.GetHWND()); }));
+  ClickAt(100 + 50, 100 + 25);
+  ASSERT_TRUE(PumpUntil([&] {
+    HWND native = (*date)->GetNativeWindow();
+    return native != nullptr && GetFocus() == native;
+  }));
+}
 
 }  // namespace
 
@@ -243,17 +265,8 @@ TEST_F(XvfbControlsTest, ShadowIsALayeredClickThroughWindowUnderItsOwner) {
 
 TEST_F(XvfbControlsTest, DatePickerOnScreenTakesKeysAndWritesBack) {
   Skinned w;
-  ASSERT_NE(w.host.Open(100, 100, 300, 120), nullptr);
-  CDateTimeUI* date = w.Add(new CDateTimeUI, L"date", L"10,10,210,40");
-  SYSTEMTIME day{};
-  day.wYear = 2024;
-  day.wMonth = 12;
-  day.wDay = 31;
-  date->SetTime(day);
-  w.Attach();
-  ASSERT_TRUE(PumpUntil([&] { return Viewable(w.host.GetHWND()); }));
-  ClickAt(100 + 50, 100 + 25);
-  ASSERT_TRUE(PumpUntil([&] { return date->GetNativeWindow() != nullptr && GetFocus() == date->GetNativeWindow(); }));
+  CDateTimeUI* date = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenDatePicker(w, &date));
   XSetInputFocus(probe_, ::Window(jf::TestXWindow(w.host.GetHWND())), RevertToParent, CurrentTime);
   Key(XK_Right);
   Key(XK_Up);  // December wraps to January
@@ -276,4 +289,67 @@ TEST_F(XvfbControlsTest, DatePickerOnScreenTakesKeysAndWritesBack) {
   ClickAt(100 + 250, 100 + 100);  // elsewhere: the date goes back into the text
   ASSERT_TRUE(PumpUntil([&] { return date->GetNativeWindow() == nullptr; }));
   EXPECT_EQ(date->GetText(), L"2024-01-31");
+}
+
+// The picker's button drops its month calendar below the field on the X screen; an X click on
+// a day sets the date, which goes back into the text when the picker closes.
+TEST_F(XvfbControlsTest, DatePickerCalendarDropsBelowAndTakesAnXClick) {
+  Skinned w;
+  CDateTimeUI* date = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenDatePicker(w, &date));
+  HWND picker = date->GetNativeWindow();
+  ClickAt(100 + 210 - 5, 100 + 25);  // the button at the field's right end
+  HWND cal = nullptr;
+  ASSERT_TRUE(PumpUntil([&] {
+    cal = reinterpret_cast<HWND>(SendMessageW(picker, DTM_GETMONTHCAL, 0, 0));
+    return cal != nullptr && Viewable(cal);
+  }));
+  // Below the field, where the X server shows it.
+  int rootX = 0, rootY = 0;
+  ::Window child = 0;
+  XTranslateCoordinates(probe_, ::Window(jf::TestXWindow(cal)), DefaultRootWindow(probe_), 0, 0, &rootX, &rootY,
+                        &child);
+  RECT shown{};
+  GetWindowRect(cal, &shown);
+  EXPECT_EQ(rootX, 100 + 10);
+  EXPECT_EQ(rootY, 100 + 40);
+  const int width = shown.right - shown.left, height = shown.bottom - shown.top;
+  bool alpha = false;
+  std::vector<uint32_t> shot;
+  COLORREF hl = GetSysColor(COLOR_HIGHLIGHT);
+  uint32_t want = uint32_t(GetRValue(hl)) << 16 | uint32_t(GetGValue(hl)) << 8 | GetBValue(hl);
+  ASSERT_TRUE(PumpUntil([&] {
+    shot = Read(cal, width, height, &alpha);
+    int n = 0;  // the 31st, selected; the day names in the same colour
+    for (size_t i = 0; i < shot.size(); ++i) n += (shot[i] & 0xFFFFFF) == want;
+    return n > 200;
+  }));
+  SavePng(shot, width, height, "xvfb_monthcalendar");
+
+  // The 9th of December, found by the calendar's own hit test.
+  POINT at{-1, -1};
+  RECT client{};
+  GetClientRect(cal, &client);
+  for (int y = 0; y < client.bottom && at.x < 0; y += 2) {
+    for (int x = 0; x < client.right; x += 2) {
+      MCHITTESTINFO info{sizeof(info), POINT{x, y}, 0, {}};
+      if (SendMessageW(cal, MCM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)) == MCHT_CALENDARDATE &&
+          info.st.wDay == 9) {
+        at = POINT{x + 4, y + 4};
+        break;
+      }
+    }
+  }
+  ASSERT_GE(at.x, 0);
+  ClientToScreen(cal, &at);
+  ClickAt(at.x, at.y);
+  ASSERT_TRUE(PumpUntil([&] {
+    SYSTEMTIME t{};
+    return SendMessageW(picker, DTM_GETMONTHCAL, 0, 0) == 0 &&
+           SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&t)) == GDT_VALID && t.wDay == 9;
+  }));
+  EXPECT_FALSE(IsWindow(cal));
+  ClickAt(100 + 250, 100 + 100);  // elsewhere: the date goes back into the text
+  ASSERT_TRUE(PumpUntil([&] { return date->GetNativeWindow() == nullptr; }));
+  EXPECT_EQ(date->GetText(), L"2024-12-09");
 }

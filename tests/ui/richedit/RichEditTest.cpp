@@ -319,6 +319,29 @@ TEST_F(RichEditTest, ChangesAreRelayedAsNotifications) {
   log_.hook = nullptr;
 }
 
+// Without its own caret the control shows the system caret, drawn by the text services; it
+// blinks at the system's blink time.
+TEST_F(RichEditTest, SystemCaretBlinksThroughTheTextServices) {
+  Make();
+  Click(50, 30);
+  Type(L"ab");
+  POINT at{};
+  ASSERT_TRUE(GetCaretPos(&at));
+  auto dark = [&] {
+    UpdateWindow(host_.GetHWND());
+    DWORD px = 0;
+    EXPECT_TRUE(jf::TestWindowPixel(host_.GetHWND(), at.x, at.y + 5, &px));
+    return (px & 0xFF) < 0x80;
+  };
+  EXPECT_TRUE(dark());
+  jf::TickAdvance(GetCaretBlinkTime());
+  Pump();
+  EXPECT_FALSE(dark());
+  jf::TickAdvance(GetCaretBlinkTime());
+  Pump();
+  EXPECT_TRUE(dark());
+}
+
 TEST_F(RichEditTest, TimersEndWithTheControl) {
   CRichEditUI* edit = Make({{L"owndrawcaret", L"true"}});
   Click(50, 30);
