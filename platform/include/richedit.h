@@ -30,6 +30,8 @@
 #define ENM_SCROLL 0x00000004
 #define ENM_REQUESTRESIZE 0x00040000
 #define ENM_SELCHANGE 0x00080000
+#define ENM_DRAGDROPDONE 0x00000010
+#define ENM_DROPFILES 0x00100000
 
 #define GT_DEFAULT 0
 #define GT_USECRLF 1
@@ -151,6 +153,14 @@ struct PARAFORMAT2 : _paraformat {
   WORD wBorderWidth;
   WORD wBorders;
 };
+
+// EN_DROPFILES: the dropped file list and the character position of the drop.
+typedef struct _endropfiles {
+  NMHDR nmhdr;
+  HANDLE hDrop;
+  LONG cp;
+  BOOL fProtected;
+} ENDROPFILES;
 
 typedef struct _reqresize {
   NMHDR nmhdr;

@@ -170,6 +170,7 @@ void CRichEditUI::SetDropEnabled(bool enabled) {
   } else {
     RevokeDragDrop(m_manager->GetPaintWindow());
   }
+  target->Release();  // the registration keeps its own reference
 }
 
 HRESULT CRichEditUI::TxSendMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) const {

@@ -14,6 +14,7 @@ namespace jf {
 
 class FontLayout;
 class FontObject;
+class TextDropTarget;
 
 class TextServices : public ITextServices {
  public:
@@ -53,6 +54,8 @@ class TextServices : public ITextServices {
   HRESULT TxGetCachedSize(DWORD* pdwWidth, DWORD* pdwHeight) override;
 
  private:
+  friend class TextDropTarget;
+
   struct Snapshot {
     std::wstring text;
     LONG anchor = 0;
@@ -142,9 +145,21 @@ class TextServices : public ITextServices {
   LRESULT OnChar(WPARAM wparam);
   LRESULT OnButtonDown(UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT OnMouseMove(LPARAM lparam);
-  LRESULT OnButtonUp();
+  LRESULT OnButtonUp(LPARAM lparam);
   LRESULT OnSetFocus();
   LRESULT OnKillFocus();
+
+  // Drag and drop (TextServicesDrag.cpp): a press inside the selection arms a drag that
+  // starts once the pointer has moved a few pixels; drops come through the drop target.
+  bool ArmDrag(LONG cp, LPARAM lparam);
+  bool DragMove(LPARAM lparam);
+  bool DragRelease(LPARAM lparam);
+  void StartDrag();
+  DWORD DropEffect(IDataObject* data, LONG cp, DWORD keys, DWORD allowed) const;
+  LONG DropPoint(POINTL screen);
+  void ShowDropPoint(LONG cp);
+  DWORD Drop(IDataObject* data, LONG cp, DWORD effect);
+  void DragDropDone();
 
   // Drawing: the selection's background, then its text in the highlight colour.
   void DrawSelection(cairo_t* cr, FontLayout& layout, double x0, double y0);
@@ -191,6 +206,14 @@ class TextServices : public ITextServices {
   bool typing_ = false;  // the undo record holds the state before a run of typed characters
   Snapshot undo_;
   Snapshot redo_;
+
+  TextDropTarget* dropTarget_ = nullptr;  // counted; made on the first TxGetDropTarget
+  bool dragArmed_ = false;
+  POINT dragFrom_ = {0, 0};
+  bool dragSource_ = false;  // a drag of our own selection is running
+  LONG dragMin_ = 0;
+  LONG dragMax_ = 0;
+  bool droppedInside_ = false;  // that drag ended in this text: the move is already done
 
   std::unique_ptr<FontLayout> layout_;
   int layoutWidth_ = -2;

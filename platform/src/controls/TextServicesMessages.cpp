@@ -74,7 +74,7 @@ LRESULT TextServices::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam, HRESULT* 
     case WM_LBUTTONDOWN: return OnButtonDown(msg, wparam, lparam);
     case WM_LBUTTONDBLCLK: return OnButtonDown(msg, wparam, lparam);
     case WM_MOUSEMOVE: return OnMouseMove(lparam);
-    case WM_LBUTTONUP: return OnButtonUp();
+    case WM_LBUTTONUP: return OnButtonUp(lparam);
     case WM_SETFOCUS: return OnSetFocus();
     case WM_KILLFOCUS: return OnKillFocus();
     case WM_TIMER: return 0;
@@ -305,6 +305,8 @@ LRESULT TextServices::OnButtonDown(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (!focused_) host_->TxSetFocus();
   if (msg == WM_LBUTTONDBLCLK) {
     SelectWordAt(cp);
+  } else if (!(wparam & MK_SHIFT) && ArmDrag(cp, lparam)) {
+    return 0;
   } else {
     SetSel((wparam & MK_SHIFT) ? anchor_ : cp, cp);
     dragging_ = true;
@@ -315,6 +317,7 @@ LRESULT TextServices::OnButtonDown(UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT TextServices::OnMouseMove(LPARAM lparam) {
+  if (DragMove(lparam)) return 0;
   if (dragging_) {
     SetSel(anchor_, CpAt(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)));
     ScrollCaretIntoView();
@@ -322,7 +325,8 @@ LRESULT TextServices::OnMouseMove(LPARAM lparam) {
   return 0;
 }
 
-LRESULT TextServices::OnButtonUp() {
+LRESULT TextServices::OnButtonUp(LPARAM lparam) {
+  if (DragRelease(lparam)) return 0;
   if (dragging_) {
     dragging_ = false;
     host_->TxSetCapture(FALSE);
