@@ -41,6 +41,8 @@ CRichEditUI::~CRichEditUI() {
     m_manager->KillAllTimers(this);
   }
   if (m_host) {
+    // A window must not keep dropping into text services that are gone.
+    if (m_dropEnabled) SetDropEnabled(false);
     m_host->Release();
     m_host = nullptr;
     if (m_manager) m_manager->RemoveMessageFilter(this);
