@@ -8,6 +8,8 @@
 
 #include "platform/src/display/DisplayArea.h"
 
+struct _XDisplay;
+
 namespace jf {
 
 // A top-level window was made, moved, resized, shown, hidden, reshaped or destroyed.
@@ -22,5 +24,10 @@ void X11Cursor(uintptr_t systemId);
 void X11Focus(HWND hwnd);
 // The backing store of a top-level window (or the root of a child) goes to the screen.
 void X11Push(HWND hwnd);
+// For the drag-and-drop protocol: the connection (null without one), the X window of a
+// window's top-level window (0 when none) and the window of one of ours (null for others').
+struct _XDisplay* X11Connection();
+unsigned long X11WindowId(HWND hwnd);
+HWND X11WindowHandle(unsigned long id);
 
 }  // namespace jf

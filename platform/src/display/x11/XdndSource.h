@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <ole2.h>
 
+union _XEvent;
+
 namespace jf {
 
 class XdndSource {
@@ -24,6 +26,9 @@ class XdndSource {
   static DWORD Drop();
   // Gives the pointer back.
   static void End();
+  // The reader thread's events for the drag (status, finish, requests for the data); true
+  // when the event was one of them.
+  static bool Event(union _XEvent* ev);
 };
 
 }  // namespace jf
