@@ -130,14 +130,25 @@ class XdndTest : public disptest::DisplayTest {
   HWND window_ = nullptr;
 };
 
-TEST_F(XdndTest, TextDraggedOutReachesAnotherProgram) {
+TEST_F(XdndTest, TextAndFilesDraggedOutReachAnotherProgram) {
+  struct Row {
+    std::wstring text;
+    std::vector<std::wstring> files;
+    const char* printed;
+  };
+  const Row rows[] = {
+      {L"出去 text", {}, "drop 2 text:出去 text"},
+      {L"", {L"Z:\\tmp\\a b.txt", L"Z:\\tmp\\二.bin"}, "drop 2 files:Z:\\tmp\\a b.txt|Z:\\tmp\\二.bin"},
+  };
+  const Row* row = nullptr;
   bool ended = false;
   HRESULT result = S_OK;
   DWORD effect = 0;
   disptest::Handler source = [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
     if (m != WM_LBUTTONDOWN) return DefWindowProcW(h, m, w, l);
     auto* data = new jf::DragData;
-    data->SetText(L"出去 text");
+    if (row->files.empty()) data->SetText(row->text);
+    else data->SetFiles(row->files);
     auto* drop = new jf::DragSource(MK_LBUTTON);
     result = DoDragDrop(data, drop, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
     ended = true;
@@ -146,15 +157,20 @@ TEST_F(XdndTest, TextDraggedOutReachesAnotherProgram) {
     return 0;
   };
   Window(&source);
-  Peer peer(xvfb_.Name(), 400, 50, "target");
-  ASSERT_EQ(peer.Line(5000), "ready");
-  PumpFor(300, [] { return false; });  // both windows mapped
-  std::thread hand(Hand, xvfb_.Probe(), std::vector<POINT>{{100, 100}, {120, 105}, {300, 100}, {450, 100}, {460, 110}});
-  PumpFor(10000, [&] { return ended; });
-  hand.join();
-  EXPECT_EQ(result, DRAGDROP_S_DROP);
-  EXPECT_EQ(effect, DWORD(DROPEFFECT_MOVE));
-  EXPECT_EQ(peer.Line(5000), "drop 2 text:出去 text");
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.printed);
+    row = &r;
+    ended = false;
+    Peer peer(xvfb_.Name(), 400, 50, "target");
+    ASSERT_EQ(peer.Line(5000), "ready");
+    PumpFor(300, [] { return false; });  // both windows mapped
+    std::thread hand(Hand, xvfb_.Probe(), std::vector<POINT>{{100, 100}, {120, 105}, {300, 100}, {450, 100}, {460, 110}});
+    PumpFor(10000, [&] { return ended; });
+    hand.join();
+    EXPECT_EQ(result, DRAGDROP_S_DROP);
+    EXPECT_EQ(effect, DWORD(DROPEFFECT_MOVE));
+    EXPECT_EQ(peer.Line(5000), r.printed);
+  }
   DestroyWindow(window_);  // before its procedure goes
   window_ = nullptr;
 }
