@@ -191,6 +191,10 @@ TEST_F(XdndTest, TextAndFilesDraggedInFromAnotherProgramReachOurTarget) {
     SCOPED_TRACE(row.mode);
     dndtest::LogTarget target;
     ASSERT_EQ(RegisterDragDrop(window_, &target), S_OK);
+    struct Revoke {
+      HWND hwnd;
+      ~Revoke() { RevokeDragDrop(hwnd); }  // whatever fails below: the target is ours
+    } revoke{window_};
     Peer peer(xvfb_.Name(), 400, 50, row.mode);
     ASSERT_EQ(peer.Line(5000), "ready");
     PumpFor(300, [] { return false; });
@@ -203,7 +207,6 @@ TEST_F(XdndTest, TextAndFilesDraggedInFromAnotherProgramReachOurTarget) {
     EXPECT_EQ(target.droppedText, row.text);
     EXPECT_EQ(target.droppedFiles, row.files);
     EXPECT_EQ(peer.Line(5000), "done " + std::to_string(long(DRAGDROP_S_DROP)) + " 2");
-    RevokeDragDrop(window_);
   }
   DestroyWindow(window_);
   window_ = nullptr;

@@ -32,6 +32,7 @@
 #include "platform/src/display/DisplayState.h"
 #include "platform/src/display/InputState.h"
 #include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/display/x11/XdndProtocol.h"
 #include "platform/src/display/x11/XdndSource.h"
 #include "platform/src/display/x11/XdndTarget.h"
 #include "platform/src/internal/gdisurface.h"
@@ -158,14 +159,7 @@ void OnKey(XKeyEvent& ev, bool down) {
 
 // Another client asks for what we copied.
 void AnswerSelection(Connection& c, const XSelectionRequestEvent& req) {
-  XSelectionEvent reply{};
-  reply.type = SelectionNotify;
-  reply.display = req.display;
-  reply.requestor = req.requestor;
-  reply.selection = req.selection;
-  reply.target = req.target;
-  reply.time = req.time;
-  reply.property = None;
+  XSelectionEvent reply = XdndProtocol::ReplyTo(req);
   Atom property = req.property != None ? req.property : req.target;
   if (req.target == c.targets) {
     Atom offered[3] = {c.targets, c.utf8, XA_STRING};

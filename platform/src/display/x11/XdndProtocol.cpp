@@ -1,8 +1,6 @@
 #include "platform/src/display/x11/XdndProtocol.h"
 
 #include <cstdio>
-#include <map>
-#include <mutex>
 
 #include "platform/src/internal/paths.h"
 
@@ -24,21 +22,17 @@ int HexValue(char ch) {
 
 }  // namespace
 
-const XdndProtocol::Atoms& XdndProtocol::Get(Display* dpy) {
-  static std::mutex lock;
-  static std::map<Display*, Atoms> interned;
-  std::lock_guard<std::mutex> guard(lock);
-  auto it = interned.find(dpy);
-  if (it != interned.end()) return it->second;
+XdndProtocol::Atoms XdndProtocol::Get(Display* dpy) {
+  // Interned on each use: a later connection may be to another server (tests start one of
+  // their own each), where the same names have other numbers.
   const char* names[] = {"XdndAware", "XdndEnter", "XdndPosition", "XdndStatus", "XdndLeave", "XdndDrop",
                          "XdndFinished", "XdndSelection", "XdndTypeList", "XdndActionCopy", "XdndActionMove",
                          "XdndActionLink", "UTF8_STRING", "text/plain;charset=utf-8", "text/plain", "text/uri-list",
                          "TARGETS", "JF_XDND"};
   Atom atoms[18] = {};
   XInternAtoms(dpy, const_cast<char**>(names), 18, False, atoms);
-  Atoms a{atoms[0],  atoms[1],  atoms[2],  atoms[3],  atoms[4],  atoms[5],  atoms[6],  atoms[7],  atoms[8],
-          atoms[9],  atoms[10], atoms[11], atoms[12], atoms[13], atoms[14], atoms[15], atoms[16], atoms[17]};
-  return interned[dpy] = a;
+  return Atoms{atoms[0],  atoms[1],  atoms[2],  atoms[3],  atoms[4],  atoms[5],  atoms[6],  atoms[7],  atoms[8],
+               atoms[9],  atoms[10], atoms[11], atoms[12], atoms[13], atoms[14], atoms[15], atoms[16], atoms[17]};
 }
 
 void XdndProtocol::Send(Display* dpy, ::Window to, Atom type, ::Window from, long l1, long l2, long l3, long l4) {
@@ -55,6 +49,18 @@ void XdndProtocol::Send(Display* dpy, ::Window to, Atom type, ::Window from, lon
   ev.xclient.data.l[4] = l4;
   XSendEvent(dpy, to, False, NoEventMask, &ev);
   XFlush(dpy);
+}
+
+XSelectionEvent XdndProtocol::ReplyTo(const XSelectionRequestEvent& req) {
+  XSelectionEvent reply{};
+  reply.type = SelectionNotify;
+  reply.display = req.display;
+  reply.requestor = req.requestor;
+  reply.selection = req.selection;
+  reply.target = req.target;
+  reply.time = req.time;
+  reply.property = None;
+  return reply;
 }
 
 Atom XdndProtocol::ActionFor(Display* dpy, DWORD effect) {

@@ -62,7 +62,7 @@ bool WaitFor(std::unique_lock<std::mutex>& guard, Pred done) {
 // the top-level down (a window manager's frame holds the client); `foreign` tells whether
 // the top-level is someone else's at all.
 ::Window AwareAt(Display* dpy, int x, int y, bool* foreign, long* version) {
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   ::Window root = DefaultRootWindow(dpy), parent = root, child = 0;
   int cx = 0, cy = 0;
   *foreign = false;
@@ -97,15 +97,8 @@ void SendLeave(SourceState& s) {
 }
 
 void Answer(SourceState& s, const XSelectionRequestEvent& req) {
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(s.dpy);
-  XSelectionEvent reply{};
-  reply.type = SelectionNotify;
-  reply.display = req.display;
-  reply.requestor = req.requestor;
-  reply.selection = req.selection;
-  reply.target = req.target;
-  reply.time = req.time;
-  reply.property = None;
+  const XdndProtocol::Atoms a = XdndProtocol::Get(s.dpy);
+  XSelectionEvent reply = XdndProtocol::ReplyTo(req);
   const Atom property = req.property != None ? req.property : req.target;
   if (req.target == a.targets) {
     std::vector<Atom> offered = {a.targets};
@@ -140,17 +133,16 @@ bool XdndSource::Begin(HWND window, IDataObject* data, DWORD) {
   const bool hasText = DragData::TextOf(data, &text);
   const bool hasFiles = DragData::FilesOf(data, &files);
   std::lock_guard<std::mutex> guard(s.lock);
-  if (s.dpy != dpy) {
-    s.dpy = dpy;
-    s.window = XCreateWindow(dpy, DefaultRootWindow(dpy), -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent, 0, nullptr);
-  }
+  // A window of the drag's own: the connection may be another than at the last drag.
+  s.dpy = dpy;
+  s.window = XCreateWindow(dpy, DefaultRootWindow(dpy), -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent, 0, nullptr);
   s.hasText = hasText;
   s.text = ToUtf8(text);
   s.hasFiles = hasFiles;
   s.files = files;
   s.target = 0;
   s.active = true;
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   std::vector<Atom> types;
   if (hasFiles) types.push_back(a.uriList);
   if (hasText) types.insert(types.end(), {a.utf8, a.textUtf8, a.textPlain});
@@ -177,7 +169,7 @@ bool XdndSource::Over(POINT screen, DWORD keyState, DWORD okEffects, DWORD* effe
   long version = 0;
   const ::Window target = AwareAt(s.dpy, int(screen.x), int(screen.y), &foreign, &version);
   if (!foreign) return false;
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(s.dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(s.dpy);
   if (target != s.target) {
     SendLeave(s);
     if (!target) return true;  // someone else's window that takes no drops
@@ -232,6 +224,9 @@ void XdndSource::End() {
     XUngrabKeyboard(s.dpy, CurrentTime);
   }
   s.grabbed = 0;
+  XDestroyWindow(s.dpy, s.window);
+  s.window = 0;
+  s.target = 0;
   XFlush(s.dpy);
 }
 
@@ -239,7 +234,7 @@ bool XdndSource::Event(XEvent* ev) {
   SourceState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
   if (!s.dpy || s.window == 0 || ev->xany.window != s.window) return false;
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(s.dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(s.dpy);
   if (ev->type == SelectionRequest) {
     Answer(s, ev->xselectionrequest);
   } else if (ev->type == ClientMessage && ::Window(ev->xclient.data.l[0]) == s.target && s.target) {

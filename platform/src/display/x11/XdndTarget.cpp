@@ -57,7 +57,7 @@ void Reset(Incoming& d) {
 void OnEnter(Display* dpy, const XClientMessageEvent& m) {
   Incoming& d = Drag();
   Reset(d);
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   d.source = ::Window(m.data.l[0]);
   d.site = m.window;
   d.version = (m.data.l[1] >> 24) & 0xFF;
@@ -88,7 +88,7 @@ void OnEnter(Display* dpy, const XClientMessageEvent& m) {
 void OnPosition(Display* dpy, const XClientMessageEvent& m) {
   Incoming& d = Drag();
   if (!d.formats || ::Window(m.data.l[0]) != d.source) return;
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   d.at = POINT{LONG((m.data.l[2] >> 16) & 0xFFFF), LONG(m.data.l[2] & 0xFFFF)};
   const DWORD asked = XdndProtocol::EffectOf(dpy, Atom(m.data.l[4]));
   // The other program sends no keys; the action it asks for stands for them.
@@ -123,7 +123,7 @@ void OnPosition(Display* dpy, const XClientMessageEvent& m) {
 }
 
 void Finish(Display* dpy, Incoming& d, DWORD effect) {
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   XdndProtocol::Send(dpy, d.source, a.finished, d.site, effect != DROPEFFECT_NONE ? 1 : 0,
                      long(XdndProtocol::ActionFor(dpy, effect)), 0, 0);
 }
@@ -136,7 +136,7 @@ void OnDrop(Display* dpy, const XClientMessageEvent& m) {
     Reset(d);
     return;
   }
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   d.fetching = true;
   XConvertSelection(dpy, a.selection, d.files ? a.uriList : d.textType, a.incoming, d.site, Time(m.data.l[2]));
   XFlush(dpy);
@@ -145,7 +145,7 @@ void OnDrop(Display* dpy, const XClientMessageEvent& m) {
 void OnData(Display* dpy, const XSelectionEvent& ev) {
   Incoming& d = Drag();
   d.fetching = false;
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   std::string bytes;
   bool got = false;
   if (ev.property != None) {
@@ -202,7 +202,7 @@ bool XdndTarget::Event(XEvent* ev) {
     return true;
   }
   if (ev->type != ClientMessage || ev->xclient.format != 32) return false;
-  const XdndProtocol::Atoms& a = XdndProtocol::Get(dpy);
+  const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   const Atom type = ev->xclient.message_type;
   if (type != a.enter && type != a.position && type != a.leave && type != a.drop) return false;
   if (!X11WindowHandle(ev->xclient.window)) return false;
