@@ -2,6 +2,7 @@
 // object, in-place site, object and frame, views).
 #pragma once
 #include "objbase.h"
+#include "objidl.h"
 #include "winuser.h"
 
 struct IDataObject;
@@ -50,6 +51,14 @@ enum tagDVASPECT { DVASPECT_CONTENT = 1, DVASPECT_THUMBNAIL = 2, DVASPECT_ICON =
 #define DROPEFFECT_COPY 1
 #define DROPEFFECT_MOVE 2
 #define DROPEFFECT_LINK 4
+#define DROPEFFECT_SCROLL 0x80000000u
+
+// The key state of a drag besides the MK_ mouse and modifier bits.
+#define MK_ALT 0x20
+
+#define DRAGDROP_S_DROP ((HRESULT)0x00040100L)
+#define DRAGDROP_S_CANCEL ((HRESULT)0x00040101L)
+#define DRAGDROP_S_USEDEFAULTCURSORS ((HRESULT)0x00040102L)
 
 #define DRAGDROP_E_NOTREGISTERED ((HRESULT)0x80040100L)
 #define DRAGDROP_E_ALREADYREGISTERED ((HRESULT)0x80040101L)
@@ -67,6 +76,17 @@ struct IDropTarget : public IUnknown {
   ~IDropTarget() = default;
 };
 typedef IDropTarget* LPDROPTARGET;
+
+inline constexpr IID IID_IDropSource = {0x00000121, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+struct IDropSource : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL fEscapePressed, DWORD grfKeyState) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD dwEffect) = 0;
+
+ protected:
+  ~IDropSource() = default;
+};
+typedef IDropSource* LPDROPSOURCE;
 
 #define OLE_IID(name, d1, d2, d3, a, b, c, d, e, f, g, h) \
   inline constexpr IID name = {d1, d2, d3, {a, b, c, d, e, f, g, h}}

@@ -36,6 +36,8 @@
 #define ENM_REQUESTRESIZE 0x00040000
 #define ENM_SELCHANGE 0x00080000
 #define ENM_LINK 0x04000000
+#define ENM_DRAGDROPDONE 0x00000010
+#define ENM_DROPFILES 0x00100000
 
 
 // EM_SETCHARFORMAT and EM_GETCHARFORMAT: which characters the format is for.
@@ -186,6 +188,14 @@ struct PARAFORMAT2 : _paraformat {
   WORD wBorderWidth;
   WORD wBorders;
 };
+
+// EN_DROPFILES: the dropped file list and the character position of the drop.
+typedef struct _endropfiles {
+  NMHDR nmhdr;
+  HANDLE hDrop;
+  LONG cp;
+  BOOL fProtected;
+} ENDROPFILES;
 
 typedef struct _reqresize {
   NMHDR nmhdr;

@@ -53,6 +53,13 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* pExecInfo);
 LPWSTR* CommandLineToArgvW(LPCWSTR lpCmdLine, int* pNumArgs);
 HLOCAL LocalFree(HLOCAL hMem);
 
+// A dropped file list (a global block that starts with DROPFILES, see <shlobj.h>). Index
+// 0xFFFFFFFF counts the files; a null buffer asks for a name's length without its 0.
+DECLARE_HANDLE(HDROP);
+UINT DragQueryFileW(HDROP hDrop, UINT iFile, LPWSTR lpszFile, UINT cch);
+BOOL DragQueryPoint(HDROP hDrop, POINT* ppt);
+void DragFinish(HDROP hDrop);
+
 namespace jf {
 // The program ShellExecuteW starts for "open" (default: xdg-open found on PATH); an empty
 // string restores the default. Tests point it at a script of their own.

@@ -25,6 +25,15 @@
 #define CSIDL_FLAG_CREATE 0x8000
 #define CSIDL_FLAG_MASK 0xFF00
 
+// The head of a CF_HDROP block: the names follow at pFiles, each ended by a 0, the list by
+// another 0 (wide characters when fWide is set).
+typedef struct _DROPFILES {
+  DWORD pFiles;
+  POINT pt;
+  BOOL fNC;
+  BOOL fWide;
+} DROPFILES, *LPDROPFILES;
+
 #define SHGFP_TYPE_CURRENT 0
 #define SHGFP_TYPE_DEFAULT 1
 

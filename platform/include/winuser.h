@@ -511,6 +511,10 @@ typedef struct tagFLASHWINFO {
 #define HTHELP 21
 
 // ---- Mouse and keyboard -------------------------------------------------------------------
+#define CF_TEXT 1
+#define CF_UNICODETEXT 13
+#define CF_HDROP 15
+
 #define MK_LBUTTON 0x0001
 #define MK_RBUTTON 0x0002
 #define MK_SHIFT 0x0004
@@ -696,6 +700,8 @@ typedef struct tagFLASHWINFO {
 #define SM_CYFRAME 33
 #define SM_CXDOUBLECLK 36
 #define SM_CYDOUBLECLK 37
+#define SM_CXDRAG 68
+#define SM_CYDRAG 69
 #define SM_CXSMICON 49
 #define SM_CYSMICON 50
 #define SM_SERVERR2 89

@@ -41,6 +41,8 @@ CRichEditUI::~CRichEditUI() {
     m_manager->KillAllTimers(this);
   }
   if (m_host) {
+    // A window must not keep dropping into text services that are gone.
+    if (m_dropEnabled) SetDropEnabled(false);
     m_host->Release();
     m_host = nullptr;
     if (m_manager) m_manager->RemoveMessageFilter(this);
@@ -170,6 +172,7 @@ void CRichEditUI::SetDropEnabled(bool enabled) {
   } else {
     RevokeDragDrop(m_manager->GetPaintWindow());
   }
+  target->Release();  // the registration keeps its own reference
 }
 
 HRESULT CRichEditUI::TxSendMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) const {

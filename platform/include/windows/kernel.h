@@ -277,6 +277,19 @@ HANDLE GetProcessHeap();
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
 
+// Global memory blocks, as data transfer hands them over. A block never moves here, so its
+// handle is also its address; GlobalLock answers it all the same.
+#define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_ZEROINIT 0x0040
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+LPVOID GlobalLock(HGLOBAL mem);
+BOOL GlobalUnlock(HGLOBAL mem);
+SIZE_T GlobalSize(HGLOBAL mem);
+HGLOBAL GlobalFree(HGLOBAL mem);
+
 // ---------------------------------------------------------------------------------------
 // Modules. The layer answers for its own entry points ("ntdll.dll" RtlGetVersion, and what
 // other areas register with jf::RegisterModuleExport); any other name without ".dll" is a

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/src/controls/TextDropTarget.h"
 #include "platform/src/display/DisplayArea.h"
 #include "platform/src/gdi/GdiArea.h"
 #include "platform/src/user/UserArea.h"
@@ -18,7 +19,12 @@ TextServices::TextServices(ITextHost* host) : host_(host) {
   ReadFormat();
 }
 
-TextServices::~TextServices() = default;
+TextServices::~TextServices() {
+  if (dropTarget_) {
+    dropTarget_->Detach();
+    dropTarget_->Release();
+  }
+}
 
 HRESULT TextServices::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
@@ -260,11 +266,6 @@ HRESULT TextServices::TxGetNaturalSize(DWORD, HDC, HDC, DVTARGETDEVICE*, DWORD /
   *pheight = layout.Height();
   Dirty();  // the next use lays out at the client width again
   return S_OK;
-}
-
-HRESULT TextServices::TxGetDropTarget(IDropTarget** ppDropTarget) {
-  if (ppDropTarget) *ppDropTarget = nullptr;
-  return E_NOTIMPL;
 }
 
 HRESULT TextServices::OnTxPropertyBitsChange(DWORD dwMask, DWORD dwBits) {

@@ -18,6 +18,7 @@
 namespace jf {
 
 class FontObject;
+class TextDropTarget;
 
 class TextServices : public ITextServices {
  public:
@@ -57,6 +58,8 @@ class TextServices : public ITextServices {
   HRESULT TxGetCachedSize(DWORD* pdwWidth, DWORD* pdwHeight) override;
 
  private:
+  friend class TextDropTarget;
+
   struct Snapshot {
     std::wstring text;
     TextFormats formats;
@@ -149,7 +152,7 @@ class TextServices : public ITextServices {
   LRESULT OnChar(WPARAM wparam);
   LRESULT OnButtonDown(UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT OnMouseMove(LPARAM lparam);
-  LRESULT OnButtonUp();
+  LRESULT OnButtonUp(LPARAM lparam);
   LRESULT OnSetFocus();
   LRESULT OnKillFocus();
 
@@ -171,6 +174,18 @@ class TextServices : public ITextServices {
   // Streams (TextServicesStream.cpp).
   LRESULT OnStreamIn(WPARAM wparam, LPARAM lparam);
   LRESULT OnStreamOut(WPARAM wparam, LPARAM lparam);
+
+  // Drag and drop (TextServicesDrag.cpp): a press inside the selection arms a drag that
+  // starts once the pointer has moved a few pixels; drops come through the drop target.
+  bool ArmDrag(LONG cp, LPARAM lparam);
+  bool DragMove(LPARAM lparam);
+  bool DragRelease(LPARAM lparam);
+  void StartDrag();
+  DWORD DropEffect(IDataObject* data, LONG cp, DWORD keys, DWORD allowed) const;
+  LONG DropPoint(POINTL screen);
+  void ShowDropPoint(LONG cp);
+  DWORD Drop(IDataObject* data, LONG cp, DWORD effect);
+  void DragDropDone();
 
   // Views and notifications.
   void Changed();
@@ -217,6 +232,14 @@ class TextServices : public ITextServices {
   bool typing_ = false;  // the undo record holds the state before a run of typed characters
   Snapshot undo_;
   Snapshot redo_;
+
+  TextDropTarget* dropTarget_ = nullptr;  // counted; made on the first TxGetDropTarget
+  bool dragArmed_ = false;
+  POINT dragFrom_ = {0, 0};
+  bool dragSource_ = false;  // a drag of our own selection is running
+  LONG dragMin_ = 0;
+  LONG dragMax_ = 0;
+  bool droppedInside_ = false;  // that drag ended in this text: the move is already done
 
   std::unique_ptr<RichTextLayout> layout_;
   int layoutWidth_ = -2;

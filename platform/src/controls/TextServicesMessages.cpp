@@ -77,7 +77,7 @@ LRESULT TextServices::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam, HRESULT* 
     case WM_MOUSEMOVE: return NotifyLink(msg, wparam, lparam) && !dragging_ ? 0 : OnMouseMove(lparam);
     case WM_LBUTTONUP:
       NotifyLink(msg, wparam, lparam);
-      return OnButtonUp();
+      return OnButtonUp(lparam);
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
       if (NotifyLink(msg, wparam, lparam)) return 0;
@@ -320,6 +320,8 @@ LRESULT TextServices::OnButtonDown(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (!focused_) host_->TxSetFocus();
   if (msg == WM_LBUTTONDBLCLK) {
     SelectWordAt(cp);
+  } else if (!(wparam & MK_SHIFT) && ArmDrag(cp, lparam)) {
+    return 0;
   } else {
     SetSel((wparam & MK_SHIFT) ? anchor_ : cp, cp);
     dragging_ = true;
@@ -330,6 +332,7 @@ LRESULT TextServices::OnButtonDown(UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT TextServices::OnMouseMove(LPARAM lparam) {
+  if (DragMove(lparam)) return 0;
   if (dragging_) {
     SetSel(anchor_, CpAt(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)));
     ScrollCaretIntoView();
@@ -337,7 +340,8 @@ LRESULT TextServices::OnMouseMove(LPARAM lparam) {
   return 0;
 }
 
-LRESULT TextServices::OnButtonUp() {
+LRESULT TextServices::OnButtonUp(LPARAM lparam) {
+  if (DragRelease(lparam)) return 0;
   if (dragging_) {
     dragging_ = false;
     host_->TxSetCapture(FALSE);

@@ -166,6 +166,8 @@ int WINAPI GetSystemMetrics(int index) {
       return 16;
     case SM_CXDOUBLECLK:
     case SM_CYDOUBLECLK:
+    case SM_CXDRAG:
+    case SM_CYDRAG:
       return 4;
     case SM_CXMINTRACK:
       return 136;

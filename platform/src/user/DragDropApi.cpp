@@ -1,10 +1,13 @@
-// Drop targets registered for windows. Nothing drags between programs on this host, so a
-// target is only kept (with its reference) until it is revoked.
+// Drop targets registered for windows, each kept with its reference until it is revoked; the
+// drag loop of the display half finds them under the pointer.
 #include <windows.h>
 #include <ole2.h>
 
 #include <map>
 #include <mutex>
+
+#include "platform/src/user/DropRelay.h"
+#include "platform/src/user/UserArea.h"
 
 namespace {
 
@@ -23,6 +26,7 @@ HRESULT RegisterDragDrop(HWND hwnd, LPDROPTARGET target) {
   if (Targets().count(hwnd)) return DRAGDROP_E_ALREADYREGISTERED;
   target->AddRef();
   Targets()[hwnd] = target;
+  jf::DropRelay::EnsureForThisThread();
   return S_OK;
 }
 
@@ -38,3 +42,38 @@ HRESULT RevokeDragDrop(HWND hwnd) {
   target->Release();
   return S_OK;
 }
+
+void ReleaseStgMedium(LPSTGMEDIUM pmedium) {
+  if (!pmedium) return;
+  if (pmedium->pUnkForRelease) {
+    pmedium->pUnkForRelease->Release();
+  } else if (pmedium->tymed == TYMED_HGLOBAL && pmedium->hGlobal) {
+    GlobalFree(pmedium->hGlobal);
+  } else if (pmedium->tymed == TYMED_FILE && pmedium->lpszFileName) {
+    CoTaskMemFree(pmedium->lpszFileName);
+  }
+  pmedium->tymed = TYMED_NULL;
+  pmedium->hGlobal = nullptr;
+  pmedium->pUnkForRelease = nullptr;
+}
+
+namespace jf {
+
+IDropTarget* DropTargetOf(HWND hwnd, HWND* registered) {
+  for (int depth = 0; hwnd && depth < 64; ++depth) {
+    {
+      std::lock_guard<std::mutex> guard(g_lock);
+      auto it = Targets().find(hwnd);
+      if (it != Targets().end()) {
+        it->second->AddRef();
+        if (registered) *registered = hwnd;
+        return it->second;
+      }
+    }
+    if ((GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) == 0) break;
+    hwnd = GetParent(hwnd);
+  }
+  return nullptr;
+}
+
+}  // namespace jf

@@ -9,6 +9,8 @@
 
 #include "platform/src/display/DisplayArea.h"
 
+struct _XDisplay;
+
 namespace jf {
 
 // A top-level window was made, moved, resized, shown, hidden, reshaped or destroyed.
@@ -27,5 +29,10 @@ void X11Push(HWND hwnd);
 // A backing store in shared memory that the X server reads without a copy, or null when the
 // server cannot (the store is then an ordinary image surface). No lock needed.
 cairo_surface_t* X11SharedSurface(int width, int height);
+// For the drag-and-drop protocol: the connection (null without one), the X window of a
+// window's top-level window (0 when none) and the window of one of ours (null for others').
+struct _XDisplay* X11Connection();
+unsigned long X11WindowId(HWND hwnd);
+HWND X11WindowHandle(unsigned long id);
 
 }  // namespace jf

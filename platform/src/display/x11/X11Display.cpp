@@ -39,6 +39,9 @@
 #include "platform/src/display/DisplayState.h"
 #include "platform/src/display/InputState.h"
 #include "platform/src/display/x11/X11Bridge.h"
+#include "platform/src/display/x11/XdndProtocol.h"
+#include "platform/src/display/x11/XdndSource.h"
+#include "platform/src/display/x11/XdndTarget.h"
 #include "platform/src/internal/gdisurface.h"
 #include "platform/testing/hooks/testinput.h"
 #include "platform/src/internal/utf.h"
@@ -213,14 +216,7 @@ void OnKey(XKeyEvent& ev, bool down) {
 
 // Another client asks for what we copied.
 void AnswerSelection(Connection& c, const XSelectionRequestEvent& req) {
-  XSelectionEvent reply{};
-  reply.type = SelectionNotify;
-  reply.display = req.display;
-  reply.requestor = req.requestor;
-  reply.selection = req.selection;
-  reply.target = req.target;
-  reply.time = req.time;
-  reply.property = None;
+  XSelectionEvent reply = XdndProtocol::ReplyTo(req);
   Atom property = req.property != None ? req.property : req.target;
   if (req.target == c.targets) {
     Atom offered[3] = {c.targets, c.utf8, XA_STRING};
@@ -265,6 +261,7 @@ bool ClipboardEvent(Connection& c, XEvent& ev) {
 void Dispatch(XEvent& ev) {
   Connection& c = Conn();
   HWND hwnd = nullptr;
+  if (XdndSource::Event(&ev) || XdndTarget::Event(&ev)) return;
   if (ClipboardEvent(c, ev)) return;
   {
     Locked guard(c);
@@ -526,6 +523,7 @@ void X11WindowCreated(HWND hwnd) {
     win.ic = XCreateIC(c.im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, win.id,
                        XNFocusWindow, win.id, nullptr);
   }
+  XdndTarget::Advertise(dpy, win.id);
   c.windows[hwnd] = win;
   c.byId[win.id] = hwnd;
   XFlush(dpy);
@@ -816,6 +814,22 @@ bool X11GetClipboard(std::wstring* text) {
   }
   *text = c.pasteText;
   return true;
+}
+
+Display* X11Connection() { return X11Active() ? Conn().dpy : nullptr; }
+
+unsigned long X11WindowId(HWND hwnd) {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.windows.find(GetAncestor(hwnd, GA_ROOT) ? GetAncestor(hwnd, GA_ROOT) : hwnd);
+  return it == c.windows.end() ? 0 : it->second.id;
+}
+
+HWND X11WindowHandle(unsigned long id) {
+  Connection& c = Conn();
+  std::lock_guard<std::recursive_mutex> guard(c.lock);
+  auto it = c.byId.find(::Window(id));
+  return it == c.byId.end() ? nullptr : it->second;
 }
 
 bool TestUseDisplay(const char* name) {
