@@ -76,6 +76,30 @@ LONG CrossSize(const Axis& axis, const CControlUI* child, const RECT& pad, LONG 
   return Clamp(crossSize, axis.MinCross(child), axis.MaxCross(child));
 }
 
+// How adjustable children share the room: an equal part each, and the last one what is left.
+struct Share {
+  int expand;
+  int adjustable;
+  int seen;
+};
+
+// The main size of one child: its estimate, or for an adjustable child (estimate 0) its share;
+// the last adjustable child takes what is left, so rounding loses no pixel. `left` is the room
+// after this child's paddings; a fixed size is taken from what later children need.
+LONG MainSize(const Axis& axis, CControlUI* child, SIZE remaining, long long left, long long& fixedRemaining,
+              Share& share) {
+  SIZE sz = child->EstimateSize(remaining);
+  if (axis.Main(sz) == 0) {
+    ++share.seen;
+    LONG size = share.expand;
+    if (share.seen == share.adjustable) size = CUIExtent::Coordinate(std::max(0LL, left - fixedRemaining));
+    return Clamp(size, axis.MinMain(child), axis.MaxMain(child));
+  }
+  const LONG size = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
+  fixedRemaining -= size;
+  return size;
+}
+
 }  // namespace
 
 void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
@@ -115,7 +139,7 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
   SIZE remaining = available;
   long long mainRemaining = axis.Main(available);
   long long fixedRemaining = fixed;
-  int adjustableSeen = 0;
+  Share share{expand, adjustable, 0};
   long long needed = 0;
   // Placing a child may notify (an ActiveX object shows itself), and a handler may destroy
   // the window with this layout.
@@ -134,21 +158,8 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
     // What the children after this one still need: their sizes, paddings and the gaps.
     fixedRemaining -= padStart + padEnd;
     axis.Main(remaining) = CUIExtent::Coordinate(mainRemaining);
-    SIZE sz = child->EstimateSize(remaining);
-    if (axis.Main(sz) == 0) {
-      // The last adjustable child takes what is left, so rounding loses no pixel.
-      ++adjustableSeen;
-      axis.Main(sz) = expand;
-      if (adjustableSeen == adjustable) {
-        axis.Main(sz) = CUIExtent::Coordinate(std::max(0LL, mainRemaining - padEnd - fixedRemaining));
-      }
-      axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
-    } else {
-      axis.Main(sz) = Clamp(axis.Main(sz), axis.MinMain(child), axis.MaxMain(child));
-      fixedRemaining -= axis.Main(sz);
-    }
+    LONG size = MainSize(axis, child, remaining, mainRemaining - padEnd, fixedRemaining, share);
     LONG crossSize = CrossSize(axis, child, pad, crossRoom);
-    LONG size = axis.Main(sz);
     LONG crossStart = cross + axis.CrossStart(pad);
     RECT place = axis.Make(CUIExtent::Coordinate(pos + padStart), CUIExtent::Coordinate(pos + padStart + size + padEnd),
                            crossStart, crossStart + crossSize);

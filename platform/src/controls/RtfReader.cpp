@@ -75,47 +75,7 @@ bool RtfReader::Read(const std::string& data) {
     } else if (c == '\\') {
       if (i >= n) return false;
       if (Letter(data[i])) {
-        std::string word;
-        while (i < n && Letter(data[i])) {
-          if (word.size() < 32) word += data[i];
-          ++i;
-        }
-        bool negative = false, hasParam = false;
-        long param = 0;
-        if (i < n && data[i] == '-' && i + 1 < n && Digit(data[i + 1])) {
-          negative = true;
-          ++i;
-        }
-        while (i < n && Digit(data[i])) {
-          hasParam = true;
-          param = std::min(kLargest, param * 10 + (data[i] - '0'));
-          ++i;
-        }
-        if (negative) param = -param;
-        if (i < n && data[i] == ' ') ++i;
-        if (word == "bin") {
-          // Binary data of the given length: skipped whole.
-          Flush();
-          i += size_t(std::clamp<long>(param, 0, long(n - i)));
-          continue;
-        }
-        if (word == "u" && hasParam) {
-          Flush();
-          long code = param < 0 ? param + 65536 : param;
-          if (code >= 0 && code <= 0xFFFF) {
-            if (code >= 0xD800 && code <= 0xDBFF) {
-              high_ = wchar_t(code);
-            } else if (code >= 0xDC00 && code <= 0xDFFF) {
-              if (high_) Append(wchar_t(0x10000 + ((unsigned(high_) - 0xD800) << 10) + (unsigned(code) - 0xDC00)));
-              high_ = 0;
-            } else {
-              Append(wchar_t(code));
-            }
-          }
-          skip_ = state_.skipCount;
-          continue;
-        }
-        Word(word, hasParam, param);
+        ControlWord(data, i);
       } else {
         const char s = data[i++];
         if (s == '\'') {
@@ -127,15 +87,65 @@ bool RtfReader::Read(const std::string& data) {
           Symbol(s);
         }
       }
-    } else if (c == '\r' || c == '\n' || c == 0) {
-      continue;
-    } else {
+    } else if (c != '\r' && c != '\n' && c != 0) {
       Byte(static_cast<unsigned char>(c));
     }
   }
   Flush();
   if (!ended) return false;  // the document's group never closed
-  // The formats of what was read.
+  StoreFormats();
+  return true;
+}
+
+void RtfReader::ControlWord(const std::string& data, size_t& i) {
+  const size_t n = data.size();
+  std::string word;
+  while (i < n && Letter(data[i])) {
+    if (word.size() < 32) word += data[i];
+    ++i;
+  }
+  bool negative = false, hasParam = false;
+  long param = 0;
+  if (i < n && data[i] == '-' && i + 1 < n && Digit(data[i + 1])) {
+    negative = true;
+    ++i;
+  }
+  while (i < n && Digit(data[i])) {
+    hasParam = true;
+    param = std::min(kLargest, param * 10 + (data[i] - '0'));
+    ++i;
+  }
+  if (negative) param = -param;
+  if (i < n && data[i] == ' ') ++i;
+  if (word == "bin") {
+    // Binary data of the given length: skipped whole.
+    Flush();
+    i += size_t(std::clamp<long>(param, 0, long(n - i)));
+  } else if (word == "u" && hasParam) {
+    Unicode(param);
+  } else {
+    Word(word, hasParam, param);
+  }
+}
+
+void RtfReader::Unicode(long param) {
+  Flush();
+  long code = param < 0 ? param + 65536 : param;
+  if (code >= 0 && code <= 0xFFFF) {
+    if (code >= 0xD800 && code <= 0xDBFF) {
+      high_ = wchar_t(code);
+    } else if (code >= 0xDC00 && code <= 0xDFFF) {
+      if (high_) Append(wchar_t(0x10000 + ((unsigned(high_) - 0xD800) << 10) + (unsigned(code) - 0xDC00)));
+      high_ = 0;
+    } else {
+      Append(wchar_t(code));
+    }
+  }
+  skip_ = state_.skipCount;
+}
+
+// The formats of what was read.
+void RtfReader::StoreFormats() {
   const LONG count = LONG(text_.size());
   formats_.Reset(count);
   for (size_t r = 0; r < runs_.size(); ++r) {
@@ -144,15 +154,17 @@ bool RtfReader::Read(const std::string& data) {
   }
   for (const auto& p : paras_) formats_.SetPara(p.first, p.second);
   formats_.SetPara(count, para_);
-  return true;
 }
 
 void RtfReader::Word(const std::string& w, bool hasParam, long param) {
   if (state_.dest == Destination::Skip) return;
   Flush();
-  const bool on = !hasParam || param != 0;
-  CHARFORMAT2W& cf = state_.cf;
-  auto effect = [&](DWORD bit) { cf.dwEffects = on ? (cf.dwEffects | bit) : (cf.dwEffects & ~bit); };
+  if (DestinationWord(w, param) || CharacterWord(w, hasParam, param) || ParagraphWord(w, param)) return;
+  SpecialCharacter(w);
+}
+
+// Destinations, the words inside the font and colour tables, and the document's settings.
+bool RtfReader::DestinationWord(const std::string& w, long param) {
   if (SkippedDestination(w)) {
     state_.dest = Destination::Skip;
   } else if (w == "fonttbl") {
@@ -168,7 +180,7 @@ void RtfReader::Word(const std::string& w, bool hasParam, long param) {
     if (w == "red") colour_ = (colour_ & 0xFFFF00) | v;
     else if (w == "green") colour_ = (colour_ & 0xFF00FF) | (COLORREF(v) << 8);
     else if (w == "blue") colour_ = (colour_ & 0x00FFFF) | (COLORREF(v) << 16);
-    else return;
+    else return true;
     colourSet_ = true;
   } else if (state_.dest == Destination::FontTable) {
     if (w == "f") entry_.number = int(param);
@@ -177,7 +189,17 @@ void RtfReader::Word(const std::string& w, bool hasParam, long param) {
     docPage_ = UINT(std::clamp<long>(param, 0, 65535));
   } else if (w == "uc") {
     state_.skipCount = int(std::clamp<long>(param, 0, 16));
-  } else if (w == "plain") {
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool RtfReader::CharacterWord(const std::string& w, bool hasParam, long param) {
+  const bool on = !hasParam || param != 0;
+  CHARFORMAT2W& cf = state_.cf;
+  auto effect = [&](DWORD bit) { cf.dwEffects = on ? (cf.dwEffects | bit) : (cf.dwEffects & ~bit); };
+  if (w == "plain") {
     cf = baseChar_;
     state_.font = -1;
   } else if (w == "b") {
@@ -222,7 +244,14 @@ void RtfReader::Word(const std::string& w, bool hasParam, long param) {
       cf.bCharSet = fonts_[k].charset;
       break;
     }
-  } else if (w == "par" || w == "line") {
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool RtfReader::ParagraphWord(const std::string& w, long param) {
+  if (w == "par" || w == "line") {
     Paragraph();
   } else if (w == "pard") {
     para_ = basePara_;
@@ -241,36 +270,41 @@ void RtfReader::Word(const std::string& w, bool hasParam, long param) {
   } else if (w == "sa") {
     para_.dySpaceAfter = LONG(std::clamp<long>(param, 0, 31680));
   } else if (w == "sl" || w == "slmult") {
-    if (w == "sl") lineSpacing_ = std::clamp<long>(param, -31680, 31680);
-    else multiple_ = param != 0;
-    if (lineSpacing_ == 0) {
-      para_.bLineSpacingRule = 0;
-      para_.dyLineSpacing = 0;
-    } else if (multiple_ && lineSpacing_ > 0) {
-      para_.bLineSpacingRule = 5;  // in twentieths of a line; 240 twips are one line
-      para_.dyLineSpacing = LONG(lineSpacing_ / 12);
-    } else {
-      para_.bLineSpacingRule = lineSpacing_ > 0 ? 3 : 4;
-      para_.dyLineSpacing = LONG(lineSpacing_ > 0 ? lineSpacing_ : -lineSpacing_);
+    LineSpacing(w, param);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void RtfReader::LineSpacing(const std::string& w, long param) {
+  if (w == "sl") lineSpacing_ = std::clamp<long>(param, -31680, 31680);
+  else multiple_ = param != 0;
+  if (lineSpacing_ == 0) {
+    para_.bLineSpacingRule = 0;
+    para_.dyLineSpacing = 0;
+  } else if (multiple_ && lineSpacing_ > 0) {
+    para_.bLineSpacingRule = 5;  // in twentieths of a line; 240 twips are one line
+    para_.dyLineSpacing = LONG(lineSpacing_ / 12);
+  } else {
+    para_.bLineSpacingRule = lineSpacing_ > 0 ? 3 : 4;
+    para_.dyLineSpacing = LONG(lineSpacing_ > 0 ? lineSpacing_ : -lineSpacing_);
+  }
+}
+
+// Words that stand for one character.
+void RtfReader::SpecialCharacter(const std::string& w) {
+  static const struct {
+    const char* word;
+    wchar_t ch;
+  } kWords[] = {{"tab", L'\t'},        {"emdash", 0x2014},    {"endash", 0x2013},    {"bullet", 0x2022},
+                {"lquote", 0x2018},    {"rquote", 0x2019},    {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
+                {"emspace", L' '},     {"enspace", L' '},     {"qmspace", L' '}};
+  for (const auto& entry : kWords) {
+    if (w == entry.word) {
+      Append(entry.ch);
+      return;
     }
-  } else if (w == "tab") {
-    Append(L'\t');
-  } else if (w == "emdash") {
-    Append(0x2014);
-  } else if (w == "endash") {
-    Append(0x2013);
-  } else if (w == "bullet") {
-    Append(0x2022);
-  } else if (w == "lquote") {
-    Append(0x2018);
-  } else if (w == "rquote") {
-    Append(0x2019);
-  } else if (w == "ldblquote") {
-    Append(0x201C);
-  } else if (w == "rdblquote") {
-    Append(0x201D);
-  } else if (w == "emspace" || w == "enspace" || w == "qmspace") {
-    Append(L' ');
   }
 }
 

@@ -41,7 +41,16 @@ class RtfReader {
     BYTE charset = DEFAULT_CHARSET;
   };
 
+  void ControlWord(const std::string& data, size_t& i);  // after the backslash, at a letter
+  void Unicode(long param);
+  void StoreFormats();
   void Word(const std::string& word, bool hasParam, long param);
+  // The groups of control words; each answers whether it took the word.
+  bool DestinationWord(const std::string& w, long param);
+  bool CharacterWord(const std::string& w, bool hasParam, long param);
+  bool ParagraphWord(const std::string& w, long param);
+  void LineSpacing(const std::string& w, long param);
+  void SpecialCharacter(const std::string& w);
   void Symbol(char c);
   void Char(wchar_t c);  // after the pending bytes
   void Append(wchar_t c);
