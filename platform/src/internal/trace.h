@@ -31,7 +31,7 @@ enum TraceChannel : unsigned {
 // Bit n is channel n. Read from JF_TRACE when first asked; TraceReload reads it again.
 extern std::atomic<unsigned> g_traceMask;
 void TraceReload();
-unsigned TraceParse(const char* spec);
+unsigned TraceParse(const char* setting);
 
 inline bool TraceOn(TraceChannel channel) {
   return (g_traceMask.load(std::memory_order_relaxed) >> channel) & 1u;

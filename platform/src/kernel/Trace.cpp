@@ -26,11 +26,11 @@ unsigned InitialMask() {
 
 std::atomic<unsigned> g_traceMask{InitialMask()};
 
-unsigned TraceParse(const char* spec) {
-  if (spec == nullptr || *spec == 0) return 0;
-  if (std::strcmp(spec, "1") == 0) return 1u << kTraceDebug;
+unsigned TraceParse(const char* setting) {
+  if (setting == nullptr || *setting == 0) return 0;
+  if (std::strcmp(setting, "1") == 0) return 1u << kTraceDebug;
   unsigned mask = 0;
-  std::string all(spec);
+  std::string all(setting);
   size_t start = 0;
   while (start <= all.size()) {
     size_t end = all.find(',', start);

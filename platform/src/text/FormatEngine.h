@@ -36,7 +36,7 @@ class FormatEngine {
   static void ParseFlags(const Ch*& p, Spec& spec);
   static void ParseSize(const Ch*& p, Spec& spec);
   bool Convert(Spec& spec);
-  // The next integer argument, of the size the spec names.
+  // The next integer argument, of the size its conversion names.
   long long SignedArgument(const Spec& spec);
   unsigned long long UnsignedArgument(const Spec& spec);
   void Integer(const Spec& spec, unsigned long long value, bool negative);

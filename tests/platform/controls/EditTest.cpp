@@ -8,7 +8,7 @@
 
 #include "tests/platform/display/DisplayTestWindow.h"
 #include "tests/support/StreamCapture.h"
-#include "tests/support/TraceSpecScope.h"
+#include "tests/support/TraceSettingScope.h"
 
 using disptest::DisplayTest;
 using disptest::Make;
@@ -257,13 +257,13 @@ TEST_F(EditTest, MessageItDoesNotHandleShowsOnTheControlsChannel) {
   HWND edit = MakeEdit(0);
   auto send = [&] { SendMessageW(edit, EM_GETLINECOUNT, 0, 0); };
   {
-    TraceSpecScope on("+controls");
+    TraceSettingScope on("+controls");
     std::string traced = CaptureStream(STDERR_FILENO, send);
     EXPECT_NE(traced.find("controls:entry:EditProc hwnd "), std::string::npos) << traced;
     EXPECT_NE(traced.find("msg 0xba"), std::string::npos) << traced;
     EXPECT_NE(traced.find("controls:fixme:ControlDefault message 0xba\n"), std::string::npos) << traced;
   }
   // Off, the channel says nothing.
-  TraceSpecScope off("-controls");
+  TraceSettingScope off("-controls");
   EXPECT_EQ(CaptureStream(STDERR_FILENO, send), "");
 }

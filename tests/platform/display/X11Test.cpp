@@ -20,9 +20,9 @@
 #include <thread>
 
 #include "tests/platform/display/DisplayTestWindow.h"
+#include "tests/support/XvfbServer.h"
 #include "platform/src/internal/paths.h"
 
-extern char** environ;
 
 using disptest::Make;
 using disptest::Pump;
@@ -37,48 +37,15 @@ class XvfbTest : public disptest::DisplayTest {
   void SetUp() override {
     DisplayTest::SetUp();
     jf::TickRestore();  // X events arrive in real time
-    if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
-    // A display number nobody holds (lock files), spread by process id for parallel runs; the
-    // lock file must name our own server, or another run got there first.
-    int number = 200 + int(getpid() % 400);
-    bool connected = false;
-    for (int attempt = 0; attempt < 5 && !connected; ++attempt, ++number) {
-      while (access(LockFile(number).c_str(), F_OK) == 0) ++number;
-      name_ = ":" + std::to_string(number);
-      const char* argv[] = {"Xvfb", name_.c_str(), "-screen", "0", "1280x720x24", "-nolisten", "tcp", nullptr};
-      ASSERT_EQ(posix_spawn(&server_, "/usr/bin/Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
-      for (int i = 0; i < 250 && !connected && waitpid(server_, nullptr, WNOHANG) == 0; ++i) {
-        connected = LockOwner(number) == server_ && jf::TestUseDisplay(name_.c_str());
-        if (!connected) usleep(20000);
-      }
-      if (!connected) Stop();
-    }
-    ASSERT_TRUE(connected) << name_;
-    probe_ = XOpenDisplay(name_.c_str());
-    ASSERT_NE(probe_, nullptr);
+    if (!jftest::XvfbServer::Available()) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_TRUE(xvfb_.Start());
+    probe_ = xvfb_.Probe();
   }
   void TearDown() override {
     Pump();
-    jf::TestCloseDisplay();
-    if (probe_ != nullptr) XCloseDisplay(probe_);
-    Stop();
+    xvfb_.Stop();
+    probe_ = nullptr;
     jf::TestResetInput();
-  }
-  void Stop() {
-    if (server_ > 0) {
-      kill(server_, SIGTERM);
-      waitpid(server_, nullptr, 0);
-    }
-    server_ = 0;
-  }
-  static std::string LockFile(int number) { return "/tmp/.X" + std::to_string(number) + "-lock"; }
-  static pid_t LockOwner(int number) {
-    FILE* f = fopen(LockFile(number).c_str(), "r");
-    if (f == nullptr) return -1;
-    long pid = -1;
-    if (fscanf(f, "%ld", &pid) != 1) pid = -1;
-    fclose(f);
-    return pid_t(pid);
   }
   // Pumps until `done` or thirty seconds (generous: a loaded machine answers late).
   template <class F>
@@ -112,8 +79,7 @@ class XvfbTest : public disptest::DisplayTest {
     return POINT{x, y};
   }
 
-  pid_t server_ = 0;
-  std::string name_;
+  jftest::XvfbServer xvfb_;
   Display* probe_ = nullptr;
 };
 

@@ -13,7 +13,7 @@
 
 #include "tests/platform/kernel/KernelProbe.h"
 #include "tests/support/StreamCapture.h"
-#include "tests/support/TraceSpecScope.h"
+#include "tests/support/TraceSettingScope.h"
 
 namespace {
 
@@ -157,10 +157,10 @@ TEST(KernelTest, DebugOutputReachesTheHook) {
 
 TEST(KernelTest, DebugOutputGoesToStandardErrorOnlyWhenTraced) {
   {
-    TraceSpecScope traced("1");
+    TraceSettingScope traced("1");
     EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"traced 中\n"); }), "traced \xE4\xB8\xAD\n");
   }
-  TraceSpecScope quiet("0");
+  TraceSettingScope quiet("0");
   EXPECT_EQ(CaptureStream(STDERR_FILENO, [] { OutputDebugStringW(L"quiet\n"); }), "");
 }
 

@@ -4,12 +4,12 @@
 
 #include <string>
 
-class TraceSpecScope {
+class TraceSettingScope {
  public:
-  explicit TraceSpecScope(const char* spec);
-  ~TraceSpecScope();
-  TraceSpecScope(const TraceSpecScope&) = delete;
-  TraceSpecScope& operator=(const TraceSpecScope&) = delete;
+  explicit TraceSettingScope(const char* spec);
+  ~TraceSettingScope();
+  TraceSettingScope(const TraceSettingScope&) = delete;
+  TraceSettingScope& operator=(const TraceSettingScope&) = delete;
 
  private:
   bool had_ = false;

@@ -1,10 +1,10 @@
-#include "tests/support/TraceSpecScope.h"
+#include "tests/support/TraceSettingScope.h"
 
 #include <stdlib.h>
 
 #include "platform/src/internal/trace.h"
 
-TraceSpecScope::TraceSpecScope(const char* spec) {
+TraceSettingScope::TraceSettingScope(const char* spec) {
   const char* old = getenv("JF_TRACE");
   had_ = old != nullptr;
   if (had_) saved_ = old;
@@ -12,7 +12,7 @@ TraceSpecScope::TraceSpecScope(const char* spec) {
   jf::TraceReload();
 }
 
-TraceSpecScope::~TraceSpecScope() {
+TraceSettingScope::~TraceSettingScope() {
   if (had_) {
     setenv("JF_TRACE", saved_.c_str(), 1);
   } else {
