@@ -191,7 +191,9 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const PARAFORMAT2& pf) c
 }
 
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf) const {
-  const bool split = options_.wrapWidth > 0 && p.length > LongestPiece() &&
+  // Justified lines are spread by rules of their own that pieces do not always meet: those
+  // paragraphs stay whole.
+  const bool split = options_.wrapWidth > 0 && p.length > LongestPiece() && pf.wAlignment != PFA_JUSTIFY &&
                      !RightToLeft(text_, p.start, p.start + p.length);
   if (!split || !LayOutPieces(p, pf)) {
     p.pieces.clear();

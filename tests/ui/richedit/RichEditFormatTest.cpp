@@ -11,6 +11,7 @@
 #include "ui/control/ButtonUI.h"
 #include "ui/richedit/RichEditUI.h"
 #include "ui/richedit/TxtWinHost.h"
+#include "platform/testing/hooks/textlayout.h"
 
 using namespace uictest;
 using Strings = std::vector<std::string>;
@@ -522,6 +523,20 @@ TEST_F(RichEditFormatTest, LongParagraphsKeepTheirLinesCaretsAndHits) {
   }
   EXPECT_EQ(lines, 320);
   EXPECT_EQ(digest, 13622879198178854144ull);
+}
+
+// An edit lays out again only the paragraph it changed; the others are kept.
+TEST_F(RichEditFormatTest, AnEditRelaysOnlyItsParagraph) {
+  CRichEditUI* edit = Make();
+  edit->SetText(L"first paragraph\r\nsecond paragraph\r\nthird paragraph");
+  Layout();
+  const unsigned long before = jf::TestTextLayoutParagraphs();
+  Select(edit, 20, 20);
+  Send(edit, EM_REPLACESEL, TRUE, LPARAM(L"typed "));
+  Layout();
+  Pos(edit, 40);
+  EXPECT_EQ(jf::TestTextLayoutParagraphs() - before, 1u);
+  EXPECT_EQ(Text(edit), L"first paragraph\rsecotyped nd paragraph\rthird paragraph");
 }
 
 TEST_F(RichEditFormatTest, ScreenshotOfADocumentLoadedFromRtf) {
