@@ -46,7 +46,8 @@ void Fill(std::wstring& text, jf::TextFormats& formats, const Case& c) {
     if (cp == LONG(text.size()) || text[size_t(cp)] == L'\r') formats.SetPara(cp, pf);
 }
 
-std::vector<long> Observe(const RichTextLayout& layout, LONG length, std::vector<unsigned char>* pixels) {
+std::vector<long> Observe(const RichTextLayout& layout, LONG length, std::vector<unsigned char>* pixels,
+                          const std::string& png = "") {
   std::vector<long> seen = {layout.Width(), layout.Height(), layout.LineCount(), layout.Baseline()};
   for (int line = 0; line < layout.LineCount(); ++line) {
     seen.push_back(layout.LineStart(line));
@@ -65,6 +66,7 @@ std::vector<long> Observe(const RichTextLayout& layout, LONG length, std::vector
   cairo_paint(cr);
   layout.Draw(cr, 10, 10, 300, 2200, RGB(0, 0, 200), RGB(255, 255, 255));
   cairo_surface_flush(surface);
+  if (!png.empty()) cairo_surface_write_to_png(surface, png.c_str());
   const unsigned char* data = cairo_image_surface_get_data(surface);
   pixels->assign(data, data + cairo_image_surface_get_stride(surface) * cairo_image_surface_get_height(surface));
   cairo_destroy(cr);
@@ -96,7 +98,8 @@ TEST_P(RichTextLayoutTest, PiecesLayOutAsOneLayout) {
   const std::vector<long> expected = Observe(whole, LONG(text.size()), &wholePixels);
   jf::TestSetTextLayoutPiece(40);
   const RichTextLayout pieces(text, formats, &font, options);
-  const std::vector<long> seen = Observe(pieces, LONG(text.size()), &piecePixels);
+  const std::vector<long> seen = Observe(pieces, LONG(text.size()), &piecePixels,
+                                         std::string(JF_TEST_BIN_DIR) + "/richtext_pieces_" + GetParam().name + ".png");
   EXPECT_EQ(seen, expected);
   // Lines of a piece are drawn one by one: a glyph edge may round the other way, no more.
   ASSERT_EQ(piecePixels.size(), wholePixels.size());
