@@ -1,7 +1,10 @@
-// The layout of a formatted text: one pango layout per paragraph, each with the attribute
-// list of its character runs and the indents, alignment and spacing of its paragraph format,
+// The layout of a formatted text: pango layouts per paragraph, each with the attribute list
+// of its character runs and the indents, alignment and spacing of its paragraph format,
 // stacked from the top. Positions are character positions of the text and pixels from the
-// layout's top-left corner.
+// layout's top-left corner. A long wrapped paragraph is laid out in pieces of bounded length
+// (pango's work grows faster than the text), each starting at a line of the one before, so
+// its lines break as one layout would break them. A layout made with a previous one keeps
+// the paragraphs that did not change. U+000B breaks a line inside its paragraph.
 #pragma once
 #include <richedit.h>
 
@@ -29,11 +32,14 @@ class RichTextLayout {
   };
 
   // `shown` is the text as drawn (paragraphs end with '\r'); `font` the default font.
-  RichTextLayout(const std::wstring& shown, const TextFormats& formats, const FontObject* font, Options options);
+  // Paragraphs of `previous` that are the same in this text are taken over, not laid out again.
+  RichTextLayout(const std::wstring& shown, const TextFormats& formats, const FontObject* font, Options options,
+                 RichTextLayout* previous = nullptr);
   ~RichTextLayout();
   RichTextLayout(const RichTextLayout&) = delete;
   RichTextLayout& operator=(const RichTextLayout&) = delete;
 
+  int WrapWidth() const { return options_.wrapWidth; }
   int Width() const { return width_; }
   int Height() const { return height_; }
   int Baseline() const;
@@ -50,25 +56,59 @@ class RichTextLayout {
             COLORREF highlightText) const;
 
  private:
-  struct Paragraph {
+  // One pango layout over a stretch of a paragraph and the lines of it that belong there.
+  struct Piece {
     std::unique_ptr<FontLayout> layout;
+    LONG textFrom = 0;  // the layout's text from here (in the paragraph), after `lead`
+    LONG from = 0;      // the characters of the lines that count
+    LONG to = 0;
+    int firstLine = 0;  // those lines of the layout
+    int endLine = 0;
+    int lineBase = 0;  // lines of the paragraph before them
+    int dy = 0;        // pango units from the paragraph's top to the layout's
+    int top = 0;    // pango units from the paragraph's top to where points start to hit its lines
+    int floor = 0;  // the top of the layout's line before them (points above it hit that line)
+    std::vector<int> bytes;  // byte offset of each character from textFrom on, and of the end
+  };
+  struct Paragraph {
+    std::vector<Piece> pieces;
+    std::string key;  // what it shows, for reuse
     LONG start = 0;
     LONG length = 0;  // without the break
     int x = 0;
     int y = 0;
+    int height = 0;  // of its lines, in pixels
+    int total = 0;   // with line spacing rules and the space after, in pixels
+    int right = 0;
     int firstLine = 0;
-    std::vector<int> bytes;  // byte offset of each character, and of the end
+    int lines = 0;
+  };
+  struct Line {
+    size_t paragraph;
+    size_t piece;
+    int line;  // of the piece's layout
   };
 
-  PangoAttrList* Attributes(const Paragraph& p, const COLORREF* override) const;
+  std::string KeyOf(LONG start, LONG end, const PARAFORMAT2& pf) const;
+  void LayOut(Paragraph& p, const PARAFORMAT2& pf) const;
+  bool LayOutPieces(Paragraph& p, const PARAFORMAT2& pf) const;
+  Piece MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to, bool continued) const;
+  void Measure(Paragraph& p, const PARAFORMAT2& pf) const;
+  PangoAttrList* Attributes(const Paragraph& p, const Piece& piece, const COLORREF* override) const;
   size_t ParagraphOf(LONG cp) const;
-  LONG CpIn(const Paragraph& p, int byte) const;
+  static size_t PieceOf(const Paragraph& p, LONG cp);
+  static size_t PieceAtY(const Paragraph& p, int units);
+  LONG CpIn(const Paragraph& p, const Piece& piece, int byte) const;
+  void DrawPiece(cairo_t* cr, double px, double py, const Piece& piece) const;
+  void DrawSelection(cairo_t* cr, double px, double py, const Paragraph& p, const Piece& piece, LONG selFrom,
+                     LONG selTo, COLORREF highlight, COLORREF highlightText) const;
 
   std::wstring text_;
   TextFormats formats_;
+  const FontObject* font_;
   Options options_;
   std::vector<Paragraph> paragraphs_;
-  std::vector<std::pair<size_t, int>> lines_;  // paragraph and line in it
+  std::vector<Line> lines_;
   int width_ = 0;
   int height_ = 0;
 };

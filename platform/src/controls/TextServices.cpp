@@ -85,6 +85,7 @@ void TextServices::ReadFormat() {
     formats_.SetDefaultPara(para);
   }
   Dirty();
+  spares_.clear();  // laid out in the font before
 }
 
 RECT TextServices::Client() const {
@@ -103,8 +104,17 @@ RECT TextServices::Client() const {
 // ---- Layout ----
 
 void TextServices::Dirty() {
-  layout_.reset();
+  Spare(std::move(layout_));
   layoutWidth_ = -2;
+}
+
+void TextServices::Spare(std::unique_ptr<RichTextLayout> layout) {
+  if (!layout) return;
+  spares_.erase(std::remove_if(spares_.begin(), spares_.end(),
+                               [&](const auto& spare) { return spare->WrapWidth() == layout->WrapWidth(); }),
+                spares_.end());
+  if (spares_.size() >= 2) spares_.erase(spares_.begin());
+  spares_.push_back(std::move(layout));
 }
 
 RichTextLayout& TextServices::Layout() {
@@ -126,7 +136,14 @@ RichTextLayout& TextServices::LayoutAt(int width) {
   options.text = host_->TxGetSysColor(COLOR_WINDOWTEXT);
   links_ = DetectLinks();
   options.links = links_;
-  layout_ = std::make_unique<RichTextLayout>(shown, formats_, font_.get(), std::move(options));
+  Spare(std::move(layout_));
+  auto spare = std::find_if(spares_.begin(), spares_.end(), [&](const auto& s) { return s->WrapWidth() == width; });
+  std::unique_ptr<RichTextLayout> previous;
+  if (spare != spares_.end()) {
+    previous = std::move(*spare);
+    spares_.erase(spare);
+  }
+  layout_ = std::make_unique<RichTextLayout>(shown, formats_, font_.get(), std::move(options), previous.get());
   layoutWidth_ = width;
   return *layout_;
 }

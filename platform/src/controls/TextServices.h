@@ -72,10 +72,12 @@ class TextServices : public ITextServices {
   bool Has(DWORD bit) const { return (bits_ & bit) != 0; }
   RECT Client() const;
 
-  // Layout of the shown text at the client width (rebuilt when dirty).
+  // Layout of the shown text at the client width (rebuilt when dirty, from the paragraphs
+  // of the last layout at that width that did not change).
   RichTextLayout& Layout();
   RichTextLayout& LayoutAt(int width);
   void Dirty();
+  void Spare(std::unique_ptr<RichTextLayout> layout);
   int ContentHeight();
   int ContentWidth();
   POINT PosOf(LONG cp);  // client coordinates of the character's top-left
@@ -243,6 +245,7 @@ class TextServices : public ITextServices {
 
   std::unique_ptr<RichTextLayout> layout_;
   int layoutWidth_ = -2;
+  std::vector<std::unique_ptr<RichTextLayout>> spares_;  // earlier layouts, one per width, two at most
 };
 
 }  // namespace jf

@@ -3,6 +3,7 @@
 #include <richedit.h>
 #include <textserv.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "ui/control/ButtonUI.h"
 #include "ui/richedit/RichEditUI.h"
 #include "ui/richedit/TxtWinHost.h"
+#include "platform/testing/hooks/textlayout.h"
 
 using namespace uictest;
 using Strings = std::vector<std::string>;
@@ -488,6 +490,53 @@ TEST_F(RichEditFormatTest, BackgroundColourAnswersThePreviousOne) {
   edit->GetTxtWinHost()->GetTextServices()->OnTxPropertyBitsChange(TXTBIT_BACKSTYLECHANGE, 0);
   Layout();
   EXPECT_EQ(Pixel(400, 200), 0xFAF0C8u);  // red, green, blue from the top byte down
+}
+
+// Long paragraphs (many runs, hanging indent, justified, one and a half lines apart; an
+// unbroken centred word) lay out, place the caret and hit-test as they always have: pinned by
+// the line count and a digest of every line start, caret place and hit.
+TEST_F(RichEditFormatTest, LongParagraphsKeepTheirLinesCaretsAndHits) {
+  CRichEditUI* edit = Make(true, RECT{10, 10, 410, 210});
+  Send(edit, EM_EXLIMITTEXT, 0, 1 << 20);
+  std::string doc = "{\\rtf1\\ansi{\\colortbl ;\\red200\\green0\\blue0;}\\pard\\qj\\li720\\fi-360\\sl360\\slmult1 ";
+  static const char* const kRuns[] = {"\\b ", "\\b0\\cf1 ", "\\cf0\\i ", "\\i0\\fs32 ", "\\fs20 ", "\\ul ", "\\ulnone "};
+  for (int i = 0; i < 1500; ++i) doc += kRuns[i % 7] + std::string(i % 11 == 0 ? "x" : "word") + std::to_string(i) + " ";
+  doc += "\\par\\pard\\qc " + std::string(1500, 'm') + "\\par\\pard tail\\par}";
+  DWORD error = 1;
+  ASSERT_GT(StreamIn(edit, SF_RTF, doc, &error), 0);
+  ASSERT_EQ(error, 0u);
+  uint64_t digest = 1469598103934665603ull;
+  auto mix = [&](long v) { digest = (digest ^ uint64_t(v)) * 1099511628211ull; };
+  const LONG lines = LONG(Send(edit, EM_GETLINECOUNT)), length = LONG(Send(edit, WM_GETTEXTLENGTH));
+  for (LONG line = 0; line < lines; ++line) mix(LONG(Send(edit, EM_LINEINDEX, WPARAM(line))));
+  for (LONG cp = 0; cp <= length; cp += 3) {
+    const POINTL p = Pos(edit, cp);
+    mix(p.x);
+    mix(p.y);
+    mix(LONG(Send(edit, EM_LINEFROMCHAR, WPARAM(cp))));
+  }
+  for (int y = -5; y < 4000; y += 7) {
+    for (int x = 0; x < 420; x += 13) {
+      POINTL at = {x, y};
+      mix(LONG(Send(edit, EM_CHARFROMPOS, 0, LPARAM(&at))));
+    }
+  }
+  EXPECT_EQ(lines, 320);
+  EXPECT_EQ(digest, 13622879198178854144ull);
+}
+
+// An edit lays out again only the paragraph it changed; the others are kept.
+TEST_F(RichEditFormatTest, AnEditRelaysOnlyItsParagraph) {
+  CRichEditUI* edit = Make();
+  edit->SetText(L"first paragraph\r\nsecond paragraph\r\nthird paragraph");
+  Layout();
+  const unsigned long before = jf::TestTextLayoutParagraphs();
+  Select(edit, 20, 20);
+  Send(edit, EM_REPLACESEL, TRUE, LPARAM(L"typed "));
+  Layout();
+  Pos(edit, 40);
+  EXPECT_EQ(jf::TestTextLayoutParagraphs() - before, 1u);
+  EXPECT_EQ(Text(edit), L"first paragraph\rsecotyped nd paragraph\rthird paragraph");
 }
 
 TEST_F(RichEditFormatTest, ScreenshotOfADocumentLoadedFromRtf) {

@@ -1,0 +1,164 @@
+// Rich edit layout benchmark: one paragraph of many format runs streamed in as RTF into a rich
+// edit of an off-screen window and laid out (the window painted), for 5,000 to 40,000 runs;
+// then one unbroken word of 10,000 letters; then one typed letter in the middle of the long
+// paragraph. Each figure is the best of the rounds, since the machine may be busy.
+//   richedit_bench [rounds, 5]
+#include <windows.h>
+#include <richedit.h>
+#include <textserv.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ui/base/ContainerUI.h"
+#include "ui/base/WindowManagerUI.h"
+#include "ui/base/WindowWnd.h"
+#include "ui/richedit/RichEditUI.h"
+
+using namespace SkinUI;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+class BenchWnd : public CWindowWnd {
+ public:
+  LPCWSTR GetWindowClassName() const override { return L"JfRichEditBench"; }
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_CREATE) manager.Init(m_hwnd);
+    LRESULT result = 0;
+    if (manager.MessageHandler(msg, wParam, lParam, result)) return result;
+    return CWindowWnd::HandleMessage(msg, wParam, lParam);
+  }
+  CWindowManagerUI manager;
+};
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+struct Source {
+  const std::string* data;
+  size_t read;
+};
+
+DWORD CALLBACK Read(DWORD_PTR cookie, LPBYTE buffer, LONG cb, LONG* done) {
+  auto* s = reinterpret_cast<Source*>(cookie);
+  const size_t n = std::min(size_t(cb), s->data->size() - s->read);
+  std::memcpy(buffer, s->data->data() + s->read, n);
+  s->read += n;
+  *done = LONG(n);
+  return 0;
+}
+
+// One paragraph of `runs` words, each in a format of its own against its neighbours.
+std::string Runs(int runs) {
+  std::string doc = "{\\rtf1\\ansi{\\fonttbl{\\f0 Tahoma;}}{\\colortbl ;\\red200\\green0\\blue0;}\\pard\\f0\\fs20 ";
+  for (int i = 0; i < runs; ++i) {
+    static const char* const kFormats[] = {"\\b ", "\\b0\\cf1 ", "\\cf0\\i ", "\\i0 "};
+    doc += kFormats[i % 4];
+    doc += "w" + std::to_string(i % 1000) + " ";
+  }
+  return doc + "\\par}";
+}
+
+std::string Word(int letters) { return "{\\rtf1\\ansi\\pard " + std::string(size_t(letters), 'x') + "\\par}"; }
+
+class Bench {
+ public:
+  bool Make() {
+    hwnd_ = wnd_.Create(nullptr, L"richedit bench", WS_POPUP | WS_VISIBLE, 0, 0, 0, 640, 480);
+    if (!hwnd_) return false;
+    Pump();
+    auto* root = new CContainerUI;
+    root->SetBkColor(0xFFFFFFFF);
+    wnd_.manager.AttachDialog(root);
+    edit_ = new CRichEditUI;
+    edit_->SetAttribute(L"rich", L"true");
+    edit_->SetAttribute(L"multiline", L"true");
+    edit_->SetFloat(true);
+    edit_->SetAttribute(L"pos", L"10,10,610,460");
+    root->Add(edit_);
+    Paint();
+    Send(EM_EXLIMITTEXT, 0, 16 << 20);
+    return true;
+  }
+  ~Bench() {
+    if (hwnd_) DestroyWindow(hwnd_);
+    Pump();
+  }
+  LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) {
+    LRESULT result = 0;
+    edit_->TxSendMessage(msg, w, l, &result);
+    return result;
+  }
+  void Paint() {
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    UpdateWindow(hwnd_);
+    Pump();
+  }
+  // Streams the document in and paints it; the milliseconds it took.
+  double Load(const std::string& doc) {
+    Send(WM_SETTEXT, 0, LPARAM(L""));
+    Paint();
+    Source source{&doc, 0};
+    EDITSTREAM es = {DWORD_PTR(&source), 0, Read};
+    const auto t0 = Clock::now();
+    Send(EM_STREAMIN, SF_RTF, LPARAM(&es));
+    Send(EM_SETSEL, 0, 0);
+    Paint();
+    const double ms = Ms(Clock::now() - t0);
+    if (es.dwError) printf("stream error %lu\n", (unsigned long)es.dwError);
+    return ms;
+  }
+  // One letter typed in the middle of the text and painted again.
+  double Type() {
+    const LONG middle = LONG(Send(WM_GETTEXTLENGTH) / 2);
+    Send(EM_SETSEL, WPARAM(middle), LPARAM(middle));
+    const auto t0 = Clock::now();
+    Send(WM_CHAR, L'q', 0);
+    Paint();
+    return Ms(Clock::now() - t0);
+  }
+  LONG Lines() { return LONG(Send(EM_GETLINECOUNT)); }
+
+ private:
+  BenchWnd wnd_;
+  HWND hwnd_ = nullptr;
+  CRichEditUI* edit_ = nullptr;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+  Bench bench;
+  if (!bench.Make()) return 1;
+  const std::vector<int> sizes = {5000, 10000, 20000, 40000};
+  std::vector<double> best(sizes.size(), 1e300);
+  double word = 1e300, typed = 1e300;
+  LONG lines = 0, wordLines = 0;
+  for (int r = 0; r < rounds; ++r) {
+    for (size_t i = 0; i < sizes.size(); ++i) best[i] = std::min(best[i], bench.Load(Runs(sizes[i])));
+    lines = bench.Lines();
+    typed = std::min(typed, bench.Type());
+    word = std::min(word, bench.Load(Word(10000)));
+    wordLines = bench.Lines();
+  }
+  printf("best of %d rounds: stream in and lay out one paragraph\n", rounds);
+  for (size_t i = 0; i < sizes.size(); ++i) printf("  %6d runs:            %10.1f ms\n", sizes[i], best[i]);
+  printf("  40000 / 20000 runs:     %10.2f\n", best[3] / best[2]);
+  printf("  lines at 40000 runs:    %10ld\n", long(lines));
+  printf("  one letter typed there: %10.1f ms\n", typed);
+  printf("  a 10000-letter word:    %10.1f ms (%ld lines)\n", word, long(wordLines));
+  return 0;
+}
