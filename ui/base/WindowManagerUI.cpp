@@ -287,6 +287,10 @@ void CWindowManagerUI::SetFocus(CControlUI* control) {
   }
   if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
     m_focus = control;
+    // A control focused on purpose wins over a move asked for before it (SetFocusNeeded, a
+    // Tab during a layout); a move asked for by its own handlers below still runs.
+    m_focusNeeded = false;
+    m_focusMoveAsked = false;
     if (!RaiseEvent(control, UIEVENT_SETFOCUS)) return;
     SendNotify(control, L"setfocus");
   }
