@@ -137,7 +137,7 @@ void CContainerUI::SetPos(RECT rc) {
 
 void CContainerUI::SetVisible(bool visible) {
   if (m_visible == visible) return;
-  CControlUI::SetVisible(visible);
+  if (!CWindowManagerUI::Survives(m_manager, [&] { CControlUI::SetVisible(visible); })) return;
   for (int i = 0; i < m_items.GetSize(); ++i) ItemAt(i)->SetInternVisible(IsVisible());
 }
 

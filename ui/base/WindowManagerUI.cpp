@@ -536,8 +536,8 @@ bool CWindowManagerUI::TranslateKeyboard(const MSG& msg) {
       UIShortcutSearch search = {static_cast<wchar_t>(towupper(static_cast<wint_t>(msg.wParam))), false};
       CControlUI* control = m_root->FindControl(FindControlFromShortcut, &search, UIFIND_ENABLED | UIFIND_ME_FIRST);
       if (!control) return false;
-      control->SetFocus();
-      control->Activate();
+      // A "setfocus" handler may destroy the window with the control.
+      if (Survives([control] { control->SetFocus(); })) control->Activate();
       return true;
     }
     default:
