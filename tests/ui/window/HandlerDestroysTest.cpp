@@ -147,6 +147,12 @@ void HideFocused(HWND hwnd, DoomedWnd& wnd, const wchar_t* name) {
 }
 void HideFocusedB(HWND hwnd, DoomedWnd& wnd) { HideFocused(hwnd, wnd, L"b"); }
 void HideFocusedList(HWND hwnd, DoomedWnd& wnd) { HideFocused(hwnd, wnd, L"list"); }
+// b holds the focus and the layout around it is hidden.
+void HideAroundFocusedB(HWND hwnd, DoomedWnd& wnd) {
+  ::UpdateWindow(hwnd);
+  wnd.GetManager().SetFocus(wnd.Find(L"b"));
+  wnd.Find(L"root")->SetVisible(false);
+}
 // Alt+C: the shortcut focuses c ("setfocus") and then activates it.
 void AltC(HWND hwnd, DoomedWnd&) {
   ::UpdateWindow(hwnd);
@@ -272,6 +278,7 @@ const Case kCases[] = {
     {"KillFocusByClickWindow", kButtons, L"killfocus", L"b", Victim::kWindow, ClickAway, nullptr},
     {"SetFocusByClickWindow", kButtons, L"setfocus", L"c", Victim::kWindow, ClickAway, nullptr},
     {"KillFocusByHidingWindow", kButtons, L"killfocus", L"b", Victim::kWindow, HideFocusedB, nullptr},
+    {"KillFocusByHidingItsLayoutWindow", kButtons, L"killfocus", L"b", Victim::kWindow, HideAroundFocusedB, nullptr},
     {"KillFocusByHidingListWindow", kList, L"killfocus", L"list", Victim::kWindow, HideFocusedList, nullptr},
     {"SetFocusByShortcutWindow", kShortcutButtons, L"setfocus", L"c", Victim::kWindow, AltC, nullptr},
     {"SelectChangedWindow", kOptions, L"selectchanged", L"b", Victim::kWindow, ClickB, nullptr},
