@@ -135,15 +135,22 @@ void CContainerUI::SetPos(RECT rc) {
   }
 }
 
+// Hiding takes the focus from the control that held it, and its "killfocus" handler may
+// destroy the window, this container included: nothing is touched after that.
 void CContainerUI::SetVisible(bool visible) {
   if (m_visible == visible) return;
-  CControlUI::SetVisible(visible);
-  for (int i = 0; i < m_items.GetSize(); ++i) ItemAt(i)->SetInternVisible(IsVisible());
+  if (CWindowManagerUI::Survives(m_manager, [&] { CControlUI::SetVisible(visible); })) SetChildrenInternVisible();
 }
 
 void CContainerUI::SetInternVisible(bool visible) {
-  CControlUI::SetInternVisible(visible);
-  for (int i = 0; i < m_items.GetSize(); ++i) ItemAt(i)->SetInternVisible(IsVisible());
+  if (CWindowManagerUI::Survives(m_manager, [&] { CControlUI::SetInternVisible(visible); })) SetChildrenInternVisible();
+}
+
+void CContainerUI::SetChildrenInternVisible() {
+  for (int i = 0; i < m_items.GetSize(); ++i) {
+    CControlUI* child = ItemAt(i);
+    if (!CWindowManagerUI::Survives(m_manager, [&] { child->SetInternVisible(IsVisible()); })) return;
+  }
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled) {

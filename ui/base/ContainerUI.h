@@ -81,6 +81,8 @@ class CContainerUI : public CControlUI, public IContainerUI {
   int OwnChildPadding() const { return m_childPadding; }
 
  protected:
+  // Gives each child this container's visibility; stops when the window goes meanwhile.
+  void SetChildrenInternVisible();
   // Hands a removed child to the manager's delayed cleanup or deletes it.
   void DestroyChild(CControlUI* control);
   // Scrolling steps: by a line (the default font's height + 8), by a page of the inner area.

@@ -170,7 +170,11 @@ void CControlUI::SetVisible(bool visible) {
   bool wasVisible = IsVisible();
   m_visible = visible;
   m_focused = false;
-  if (!visible && m_manager && m_manager->GetFocus() == this) m_manager->SetFocus(nullptr);
+  // A "killfocus" handler may destroy the window, and this control and its parent with it.
+  if (!visible && m_manager && m_manager->GetFocus() == this &&
+      !CWindowManagerUI::Survives(m_manager, [this] { m_manager->SetFocus(nullptr); })) {
+    return;
+  }
   if (IsVisible() != wasVisible) NeedParentUpdate();
 }
 

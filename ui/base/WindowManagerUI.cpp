@@ -287,6 +287,10 @@ void CWindowManagerUI::SetFocus(CControlUI* control) {
   }
   if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
     m_focus = control;
+    // A control focused on purpose wins over a move asked for before it (SetFocusNeeded, a
+    // Tab during a layout); a move asked for by its own handlers below still runs.
+    m_focusNeeded = false;
+    m_focusMoveAsked = false;
     if (!RaiseEvent(control, UIEVENT_SETFOCUS)) return;
     SendNotify(control, L"setfocus");
   }
@@ -532,8 +536,8 @@ bool CWindowManagerUI::TranslateKeyboard(const MSG& msg) {
       UIShortcutSearch search = {static_cast<wchar_t>(towupper(static_cast<wint_t>(msg.wParam))), false};
       CControlUI* control = m_root->FindControl(FindControlFromShortcut, &search, UIFIND_ENABLED | UIFIND_ME_FIRST);
       if (!control) return false;
-      control->SetFocus();
-      control->Activate();
+      // A "setfocus" handler may destroy the window with the control.
+      if (Survives([control] { control->SetFocus(); })) control->Activate();
       return true;
     }
     default:

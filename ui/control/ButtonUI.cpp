@@ -309,9 +309,11 @@ void CButtonUI::StopAnimation() {
 }
 
 void CButtonUI::SetCurrentFrame(int frame) {
-  if (frame < 0 || frame >= m_frameCount) return;
+  if (frame >= m_frameCount) return;
+  // A frame below zero is no frame to draw: the fade stops on the frame it had reached.
+  const int kept = frame < 0 ? m_currentFrame : frame;
   StopAnimation();  // leaving the driver resets the frame: the frame is set after it
-  m_currentFrame = frame;
+  m_currentFrame = kept;
 }
 
 void CButtonUI::OnAnimationStep() {

@@ -230,7 +230,8 @@ CHtmlTextRenderer::LineResult CHtmlTextRenderer::Line(const wchar_t* p, int top,
   LineResult result;
   result.next = c.next ? c.next : c.p;
   result.spacing = st.spacings.back();
-  result.height = c.lineHeight + result.spacing;
+  result.lead = c.lead;
+  result.height = c.lead + c.lineHeight + result.spacing;
   result.width = c.x - m_rc.left;
   result.stop = c.stop;
   return result;
@@ -295,10 +296,19 @@ void CHtmlTextRenderer::OpenTag(const Tag& tag, const wchar_t* tagStart, Cursor&
     case L'n':
       if (!IsSingleLine()) c.next = c.p;
       break;
-    case L'p':
-      st.spacings.push_back(CUIValueParser::ReadExtent(tag.args));
-      if (!c.empty && !IsSingleLine()) c.next = c.p;
+    case L'p': {
+      const int spacing = CUIValueParser::ReadExtent(tag.args);
+      st.spacings.push_back(spacing);
+      if (IsSingleLine()) break;
+      // Opened in a line, the paragraph ends it and the spacing goes below that line; opened
+      // where a line begins, the same spacing goes above this one.
+      if (c.empty) {
+        c.lead = CUIExtent::Coordinate(static_cast<long long>(c.lead) + spacing);
+      } else {
+        c.next = c.p;
+      }
       break;
+    }
     case L'r': st.raw = true; break;
     case L's': st.selected = !st.selected; break;
     // The pen stays a coordinate however many moves the markup makes, so a run's width
@@ -527,7 +537,7 @@ void CHtmlTextRenderer::Render(RECT& rc, LPCWSTR text) {
   int widest = 0;
   int bottom = RenderLines(text, rc.bottom, widest);
   if (m_measureOnly) {
-    rc.bottom = bottom;
+    rc.bottom = (std::max)(bottom, static_cast<int>(rc.top));  // lines drawn upwards measure nothing
     long right = rc.left + widest;
     rc.right = right < rc.right ? right : rc.right;
   }
@@ -540,7 +550,9 @@ int CHtmlTextRenderer::RenderLines(const wchar_t* p, int bottom, int& widest) {
   st.fonts.push_back(base ? base->hFont : m_manager->GetFont(-1));
   st.colors.push_back(m_color);
   st.spacings.push_back(0);
-  int top = m_rc.top;
+  // The running top is summed in 64 bits and kept a coordinate, as the pen's x is: thousands
+  // of lines under a wide spacing neither wrap nor run away.
+  long long top = m_rc.top;
   int lines = 0;
   while (*p && lines < 100000) {
     ++lines;
@@ -548,7 +560,7 @@ int CHtmlTextRenderer::RenderLines(const wchar_t* p, int bottom, int& widest) {
     State saved = st;
     int savedLinks = m_linkCount;
     m_fitted.clear();
-    LineResult measure = Line(p, top, 0, false, st);
+    LineResult measure = Line(p, CUIExtent::Coordinate(top), 0, false, st);
     st = saved;
     m_linkCount = savedLinks;
     // Centred or right-aligned lines move as a whole, by what their measuring pass found;
@@ -562,15 +574,17 @@ int CHtmlTextRenderer::RenderLines(const wchar_t* p, int bottom, int& widest) {
         m_lineShift = slack;
       }
     }
-    // The text stands on the top of the line; the paragraph spacing stays below it.
-    LineResult drawn = Line(p, top, measure.height - measure.spacing, true, st);
+    // The text stands below the spacing of a paragraph that begins with the line, and on the
+    // spacing of the paragraph the line is in.
+    LineResult drawn = Line(p, CUIExtent::Coordinate(top + measure.lead),
+                            measure.height - measure.spacing - measure.lead, true, st);
     if (drawn.width > widest) widest = drawn.width;
-    top += measure.height;
+    top = CUIExtent::Coordinate(top + measure.height);
     if (drawn.next == p) break;  // no progress: never loop
     p = drawn.next;
     if (drawn.stop) break;
   }
-  return top;
+  return static_cast<int>(top);
 }
 
 }  // namespace SkinUI

@@ -33,7 +33,8 @@ class CHtmlTextRenderer {
   };
   struct LineResult {
     const wchar_t* next;
-    int height;   // the text's height plus the paragraph spacing below it
+    int height;   // the text's height plus the paragraph spacing above and below it
+    int lead;     // the spacing above: paragraphs that begin with the line
     int spacing;  // the paragraph spacing in force where the line ended
     int width;
     bool stop;
@@ -62,6 +63,7 @@ class CHtmlTextRenderer {
     const wchar_t* next = nullptr;
     bool stop = false;
     bool clipped = false;  // an end ellipsis closed the line: the rest of it is not laid out
+    int lead = 0;          // the spacing of paragraphs that began with the line, above it
   };
   struct Metrics {
     HFONT font;

@@ -8,6 +8,7 @@
 #include "ui/core/UIValueParser.h"
 #include "ui/render/SkinClip.h"
 #include "ui/render/SkinRenderer.h"
+#include "ui/richedit/RichEditDropTarget.h"
 #include "ui/richedit/TxtWinHost.h"
 #include "ui/base/WindowManagerUI.h"
 
@@ -40,9 +41,9 @@ CRichEditUI::~CRichEditUI() {
     // The blink timer and every text-services timer are this control's manager timers.
     m_manager->KillAllTimers(this);
   }
+  // A window must not keep dropping into text services that are gone.
+  if (m_dropWindow) CRichEditDropTarget::Leave(m_dropWindow, this);
   if (m_host) {
-    // A window must not keep dropping into text services that are gone.
-    if (m_dropEnabled) SetDropEnabled(false);
     m_host->Release();
     m_host = nullptr;
     if (m_manager) m_manager->RemoveMessageFilter(this);
@@ -163,16 +164,16 @@ bool CRichEditUI::IsDropEnabled() const { return m_dropEnabled; }
 
 void CRichEditUI::SetDropEnabled(bool enabled) {
   m_dropEnabled = enabled;
-  // Before the host exists there is no drop target to register; the flag alone is kept.
-  if (!m_host || !m_manager) return;
-  IDropTarget* target = nullptr;
-  if (m_host->GetTextServices()->TxGetDropTarget(&target) != S_OK || !target) return;
-  if (enabled) {
-    RegisterDragDrop(m_manager->GetPaintWindow(), target);
-  } else {
-    RevokeDragDrop(m_manager->GetPaintWindow());
+  if (!enabled) {
+    if (m_dropWindow) CRichEditDropTarget::Leave(m_dropWindow, this);
+    m_dropWindow = nullptr;
+    return;
   }
-  target->Release();  // the registration keeps its own reference
+  // Before the host exists there is no drop target to hand drops to; the flag alone is kept.
+  // The window's one registration serves every rich edit in it, each by its rectangle.
+  if (!m_host || !m_manager || m_dropWindow) return;
+  const HWND hwnd = m_manager->GetPaintWindow();
+  if (CRichEditDropTarget::Join(hwnd, this)) m_dropWindow = hwnd;
 }
 
 HRESULT CRichEditUI::TxSendMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) const {

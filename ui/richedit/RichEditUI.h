@@ -110,6 +110,7 @@ class CRichEditUI : public CContainerUI, public IMessageFilterUI {
   bool m_readOnly = false;
   bool m_hideSelection = true;
   bool m_dropEnabled = false;
+  HWND m_dropWindow = nullptr;  // the window whose drop registration this edit joined
   DWORD m_textColor = 0;
   int m_font = -1;
   LONG m_maxChars = 32767;

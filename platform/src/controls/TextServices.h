@@ -184,7 +184,7 @@ class TextServices : public ITextServices {
   bool DragRelease(LPARAM lparam);
   void StartDrag();
   DWORD DropEffect(IDataObject* data, LONG cp, DWORD keys, DWORD allowed) const;
-  LONG DropPoint(POINTL screen);
+  LONG DropPoint(POINTL screen);  // -1 outside the client rectangle
   void ShowDropPoint(LONG cp);
   DWORD Drop(IDataObject* data, LONG cp, DWORD effect);
   void DragDropDone();

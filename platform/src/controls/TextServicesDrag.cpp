@@ -78,7 +78,7 @@ void TextServices::DragDropDone() {
 }
 
 DWORD TextServices::DropEffect(IDataObject* data, LONG cp, DWORD keys, DWORD allowed) const {
-  if (Has(TXTBIT_READONLY)) return DROPEFFECT_NONE;
+  if (cp < 0 || Has(TXTBIT_READONLY)) return DROPEFFECT_NONE;
   if (dragSource_ && cp > dragMin_ && cp < dragMax_) return DROPEFFECT_NONE;  // onto itself
   if (!DragData::Offers(data, CF_UNICODETEXT) && !DragData::Offers(data, CF_TEXT)) {
     const bool files = DragData::Offers(data, CF_HDROP) && (eventMask_ & ENM_DROPFILES);
@@ -92,6 +92,10 @@ DWORD TextServices::DropEffect(IDataObject* data, LONG cp, DWORD keys, DWORD all
 LONG TextServices::DropPoint(POINTL screen) {
   POINT pt = {screen.x, screen.y};
   host_->TxScreenToClient(&pt);
+  // The window may be shared with other controls: a point outside the text is not ours.
+  RECT client = client_;
+  if (host_->TxGetClientRect(&client) != S_OK) client = client_;
+  if (!PtInRect(&client, pt)) return -1;
   return CpAt(pt.x, pt.y);
 }
 

@@ -3,6 +3,8 @@
 // order, deferred deletion and the first layout.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/ui/base/FrameTestSupport.h"
 #include "ui/core/Delegate.h"
 #include "ui/base/NotifyPump.h"
@@ -174,6 +176,27 @@ TEST_F(ManagerTest, FocusNeededReachesItsControl) {
   EXPECT_EQ(FocusName(), "c");
   EXPECT_TRUE(c->IsFocused());
   EXPECT_FALSE(manager().IsFocusNeeded());
+}
+
+TEST_F(ManagerTest, AControlFocusedAfterAPendingMoveKeepsTheFocus) {
+  const std::function<void()> asks[] = {[&] { manager().SetFocusNeeded(b); },
+                                        [&] {
+                                          root->NeedUpdate();
+                                          EXPECT_TRUE(Tab());
+                                        }};
+  for (const auto& ask : asks) {
+    a->SetFocus();
+    Paint();
+    ask();
+    EXPECT_TRUE(manager().IsFocusNeeded());
+    c->SetFocus();
+    c->events.clear();
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+    Paint();
+    EXPECT_EQ(FocusName(), "c");
+    EXPECT_EQ(c->Count(UIEVENT_KILLFOCUS), 0);
+    EXPECT_FALSE(manager().IsFocusNeeded());
+  }
 }
 
 TEST_F(ManagerTest, TabLeftToARichEditThatWantsIt) {

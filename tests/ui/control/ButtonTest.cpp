@@ -128,14 +128,24 @@ TEST_F(ButtonTest, SetCurrentFrameStopsTheFadeOnlyBelowTheFrameCount) {
   CButtonUI* b = FadingIn();
   b->SetCurrentFrame(20);  // the frame count: nothing
   EXPECT_TRUE(b->IsAnimationRunning());
-  b->SetCurrentFrame(-1);
-  EXPECT_TRUE(b->IsAnimationRunning());
   b->SetCurrentFrame(7);
   EXPECT_FALSE(b->IsAnimationRunning());
   EXPECT_EQ(b->GetCurrentFrame(), 7);
   EXPECT_EQ(b->GetFadeDirection(), CButtonUI::kFadeNone);
   b->SetCurrentFrame(25);
   EXPECT_EQ(b->GetCurrentFrame(), 7);
+  // Below zero: the fade stops on the frame it had reached.
+  CButtonUI* n = Place(new CButtonUI, L"n", RECT{10, 50, 110, 80});
+  n->SetAttribute(L"fadeeffect", L"true");
+  Move(20, 60);
+  ASSERT_TRUE(n->IsAnimationRunning());
+  n->OnAnimationStep();
+  n->OnAnimationStep();
+  ASSERT_EQ(n->GetCurrentFrame(), 2);
+  n->SetCurrentFrame(-1);
+  EXPECT_FALSE(n->IsAnimationRunning());
+  EXPECT_EQ(n->GetCurrentFrame(), 2);
+  EXPECT_EQ(n->GetFadeDirection(), CButtonUI::kFadeNone);
 }
 
 TEST_F(ButtonTest, ASecondEnterDuringTheFadeInLeavesTheHotBit) {

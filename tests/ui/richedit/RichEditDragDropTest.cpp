@@ -16,8 +16,9 @@ namespace {
 
 class RichEditDragDropTest : public ControlTest {
  protected:
-  CRichEditUI* Make(const wchar_t* text, DWORD mask = ENM_DRAGDROPDONE | ENM_DROPFILES) {
-    auto* edit = Place(new CRichEditUI, L"r", RECT{10, 10, 310, 110});
+  CRichEditUI* Make(const wchar_t* text, DWORD mask = ENM_DRAGDROPDONE | ENM_DROPFILES,
+                    RECT rc = RECT{10, 10, 310, 110}, const wchar_t* name = L"r") {
+    auto* edit = Place(new CRichEditUI, name, rc);
     edit->SetText(text);
     Send(edit, EM_SETEVENTMASK, 0, LPARAM(mask));
     edit->SetDropEnabled(true);
@@ -49,10 +50,13 @@ class RichEditDragDropTest : public ControlTest {
   }
   // Drags `data` from outside the control and drops it at character `cp`.
   HRESULT DropAt(CRichEditUI* edit, IDataObject* data, LONG cp, DWORD* effect) {
+    return DropAtPoint(data, At(edit, cp), effect);
+  }
+  // The same at a client point.
+  HRESULT DropAtPoint(IDataObject* data, POINT p, DWORD* effect) {
     jf::TestMouseMove(kX + 400, kY + 300);
     jf::TestMouseButton(VK_LBUTTON, true);
     Pump();
-    const POINT p = At(edit, cp);
     jf::TestMouseMove(kX + p.x, kY + p.y);
     dndtest::ScriptSource source;
     source.steps = {[] { jf::TestMouseButton(VK_LBUTTON, false); }};
@@ -182,6 +186,78 @@ TEST_F(RichEditDragDropTest, TheTargetOutlivesItsControlAndRefusesDrops) {
   EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
   data->Release();
   EXPECT_EQ(target->Release(), 0u);
+}
+
+TEST_F(RichEditDragDropTest, EachEditTakesTheDropsAimedAtItAndEmptySpaceTakesNone) {
+  CRichEditUI* a = Make(L"a", ENM_DRAGDROPDONE, RECT{10, 10, 310, 110}, L"a");
+  CRichEditUI* b = Make(L"b", ENM_DRAGDROPDONE, RECT{10, 200, 310, 300}, L"b");
+  auto* data = new jf::DragData;
+  data->SetText(L"+");
+  const auto texts = [&] { return Narrow(a->GetText()) + "|" + Narrow(b->GetText()); };
+  DWORD effect = 0;
+  EXPECT_EQ(DropAtPoint(data, POINT{400, 150}, &effect), DRAGDROP_S_CANCEL);
+  EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+  EXPECT_EQ(DropAt(a, data, 0, &effect), DRAGDROP_S_DROP);
+  EXPECT_EQ(texts(), "+a|b");
+  EXPECT_EQ(DropAt(b, data, 1, &effect), DRAGDROP_S_DROP);
+  EXPECT_EQ(texts(), "+a|b+");
+  EXPECT_EQ(log_.Of("richeditnotify"), (Strings{"a", "b"}));
+  // The text services' own target refuses a point outside its text as well.
+  IDropTarget* target = nullptr;
+  ASSERT_EQ(a->GetTxtWinHost()->GetTextServices()->TxGetDropTarget(&target), S_OK);
+  for (const POINTL pt : {POINTL{kX + 400, kY + 150}, POINTL{kX + 100, kY + 250}}) {
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(target->DragEnter(data, 0, pt, &effect), S_OK);
+    EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(target->Drop(data, 0, pt, &effect), S_OK);
+    EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+  }
+  target->Release();
+  EXPECT_EQ(texts(), "+a|b+");
+  // Either edit gone, the other still takes its drops.
+  for (CRichEditUI* gone : {b, a}) {
+    CRichEditUI* kept = gone == a ? b : a;
+    root_->Remove(gone);
+    Pump();
+    const std::string before = Narrow(kept->GetText());
+    EXPECT_EQ(DropAt(kept, data, 0, &effect), DRAGDROP_S_DROP);
+    EXPECT_EQ(Narrow(kept->GetText()), "+" + before);
+    if (gone == b) b = Make(L"b", ENM_DRAGDROPDONE, RECT{10, 200, 310, 300}, L"b");
+  }
+  // The last one gone, the window is free for another target.
+  root_->RemoveAll();
+  Pump();
+  dndtest::LogTarget other;
+  EXPECT_EQ(RegisterDragDrop(host_.GetHWND(), &other), S_OK);
+  EXPECT_EQ(RevokeDragDrop(host_.GetHWND()), S_OK);
+  data->Release();
+}
+
+TEST_F(RichEditDragDropTest, ARegistrationRevokedElsewhereLeavesTheEditsNothingToReach) {
+  CRichEditUI* a = Make(L"a");
+  const HWND hwnd = host_.GetHWND();
+  ASSERT_EQ(RevokeDragDrop(hwnd), S_OK);
+  auto* data = new jf::DragData;
+  data->SetText(L"+");
+  DWORD effect = 0;
+  EXPECT_EQ(DropAt(a, data, 0, &effect), DRAGDROP_S_CANCEL);
+  // Another target registered there stays when the edit lets go and goes.
+  dndtest::LogTarget other;
+  ASSERT_EQ(RegisterDragDrop(hwnd, &other), S_OK);
+  a->SetDropEnabled(false);
+  a->SetDropEnabled(true);
+  EXPECT_EQ(DropAt(a, data, 0, &effect), DRAGDROP_S_DROP);
+  EXPECT_EQ(other.droppedText, L"+");
+  root_->RemoveAll();
+  Pump();
+  EXPECT_EQ(RevokeDragDrop(hwnd), S_OK);
+  EXPECT_EQ(other.refs, 1u);
+  // A new edit registers again.
+  CRichEditUI* b = Make(L"b");
+  EXPECT_EQ(DropAt(b, data, 1, &effect), DRAGDROP_S_DROP);
+  EXPECT_EQ(Narrow(b->GetText()), "b+");
+  data->Release();
 }
 
 }  // namespace

@@ -139,6 +139,26 @@ void ClickAway(HWND hwnd, DoomedWnd& wnd) {
   wnd.GetManager().SetFocus(wnd.Find(L"b"));
   ClickAt(hwnd, Centre(wnd, L"c"));
 }
+// A control (a container too) holds the focus and is hidden ("killfocus" from the hiding).
+void HideFocused(HWND hwnd, DoomedWnd& wnd, const wchar_t* name) {
+  ::UpdateWindow(hwnd);
+  wnd.GetManager().SetFocus(wnd.Find(name));
+  wnd.Find(name)->SetVisible(false);
+}
+void HideFocusedB(HWND hwnd, DoomedWnd& wnd) { HideFocused(hwnd, wnd, L"b"); }
+void HideFocusedList(HWND hwnd, DoomedWnd& wnd) { HideFocused(hwnd, wnd, L"list"); }
+// b holds the focus and the layout around it is hidden.
+void HideAroundFocusedB(HWND hwnd, DoomedWnd& wnd) {
+  ::UpdateWindow(hwnd);
+  wnd.GetManager().SetFocus(wnd.Find(L"b"));
+  wnd.Find(L"root")->SetVisible(false);
+}
+// Alt+C: the shortcut focuses c ("setfocus") and then activates it.
+void AltC(HWND hwnd, DoomedWnd&) {
+  ::UpdateWindow(hwnd);
+  MSG msg = {hwnd, WM_SYSCHAR, L'c', 0, 0, {0, 0}};
+  CWindowManagerUI::TranslateMessage(&msg);
+}
 void Tick(HWND hwnd, DoomedWnd& wnd) {
   ::UpdateWindow(hwnd);
   wnd.GetManager().SetTimer(wnd.Find(L"b"), 3, 10);
@@ -205,6 +225,8 @@ void ClickBBesideShadow(HWND hwnd, DoomedWnd& wnd) {
   L"<Button name=\"c\" height=\"40\" text=\"c\" bkcolor=\"#FF8080FF\"/>"
 
 const wchar_t kButtons[] = JF_WINDOW(L"", JF_BUTTONS);
+const wchar_t kShortcutButtons[] = JF_WINDOW(
+    L"", L"<Button name=\"b\" height=\"40\" text=\"b\"/><Button name=\"c\" height=\"40\" text=\"c\" shortcut=\"C\"/>");
 const wchar_t kLayeredButtons[] = JF_WINDOW(L"bktrans=\"true\"", JF_BUTTONS);
 const wchar_t kShadowButtons[] = JF_WINDOW(L"shadow=\"true\"", JF_BUTTONS);
 const wchar_t kOptions[] = JF_WINDOW(
@@ -255,6 +277,10 @@ const Case kCases[] = {
     {"KillFocusLayered", kLayeredButtons, L"killfocus", L"b", Victim::kWindow, TabAtPaint, nullptr},
     {"KillFocusByClickWindow", kButtons, L"killfocus", L"b", Victim::kWindow, ClickAway, nullptr},
     {"SetFocusByClickWindow", kButtons, L"setfocus", L"c", Victim::kWindow, ClickAway, nullptr},
+    {"KillFocusByHidingWindow", kButtons, L"killfocus", L"b", Victim::kWindow, HideFocusedB, nullptr},
+    {"KillFocusByHidingItsLayoutWindow", kButtons, L"killfocus", L"b", Victim::kWindow, HideAroundFocusedB, nullptr},
+    {"KillFocusByHidingListWindow", kList, L"killfocus", L"list", Victim::kWindow, HideFocusedList, nullptr},
+    {"SetFocusByShortcutWindow", kShortcutButtons, L"setfocus", L"c", Victim::kWindow, AltC, nullptr},
     {"SelectChangedWindow", kOptions, L"selectchanged", L"b", Victim::kWindow, ClickB, nullptr},
     {"SelectChangedControl", kOptions, L"selectchanged", L"b", Victim::kControl, ClickB, nullptr},
     {"TimerWindow", kButtons, L"timer", L"b", Victim::kWindow, Tick, nullptr},
