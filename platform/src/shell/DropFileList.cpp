@@ -1,48 +1,63 @@
 // Reading a dropped file list: the names after the DROPFILES head, wide or in the ANSI code
-// page, as the drop target received them.
+// page, as the drop target received them (from this program or from another).
 #include <windows.h>
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<std::wstring> Names(HDROP drop) {
-  std::vector<std::wstring> names;
+// The block's bytes, copied out: another program chose its layout, so nothing is read in place
+// (an offset it gives need not be aligned) and nothing past its size.
+std::string BlockBytes(HDROP drop) {
   auto* mem = reinterpret_cast<HGLOBAL>(drop);
-  const SIZE_T size = GlobalSize(mem);
-  auto* head = static_cast<const DROPFILES*>(GlobalLock(mem));
-  if (!head) return names;
-  if (size >= sizeof(DROPFILES) && head->pFiles >= sizeof(DROPFILES) && head->pFiles < size) {
-    const char* bytes = reinterpret_cast<const char*>(head);
-    if (head->fWide) {
-      const auto* p = reinterpret_cast<const wchar_t*>(bytes + head->pFiles);
-      const auto* end = reinterpret_cast<const wchar_t*>(bytes + size);
-      while (p < end && *p) {
-        const wchar_t* q = p;
-        while (q < end && *q) ++q;
-        names.emplace_back(p, q);
-        p = q + 1;
-      }
-    } else {
-      const char* p = bytes + head->pFiles;
-      const char* end = bytes + size;
-      while (p < end && *p) {
-        const char* q = p;
-        while (q < end && *q) ++q;
-        const std::string narrow(p, q);
-        const int n = MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), int(narrow.size()), nullptr, 0);
-        std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
-        if (n > 0) MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), int(narrow.size()), &wide[0], n);
-        names.push_back(wide);
-        p = q + 1;
-      }
-    }
-  }
+  const auto* bytes = static_cast<const char*>(GlobalLock(mem));
+  if (!bytes) return std::string();
+  std::string copy(bytes, GlobalSize(mem));
   GlobalUnlock(mem);
+  return copy;
+}
+
+bool HeadOf(const std::string& bytes, DROPFILES* head) {
+  if (bytes.size() < sizeof(DROPFILES)) return false;
+  std::memcpy(head, bytes.data(), sizeof(DROPFILES));
+  return true;
+}
+
+// The names of a list: each ends with a NUL, an empty one ends the list (so does the block).
+template <class Text>
+std::vector<Text> Split(const Text& list) {
+  std::vector<Text> names;
+  for (size_t at = 0; at < list.size() && list[at] != 0;) {
+    size_t end = list.find(typename Text::value_type(0), at);
+    if (end == Text::npos) end = list.size();
+    names.emplace_back(list, at, end - at);
+    at = end + 1;
+  }
+  return names;
+}
+
+std::vector<std::wstring> Names(HDROP drop) {
+  const std::string bytes = BlockBytes(drop);
+  DROPFILES head{};
+  if (!HeadOf(bytes, &head) || head.pFiles < sizeof(DROPFILES) || head.pFiles >= bytes.size()) return {};
+  if (head.fWide) {
+    // Whole characters only: a list may end inside one.
+    std::wstring chars((bytes.size() - head.pFiles) / sizeof(wchar_t), L'\0');
+    if (!chars.empty()) std::memcpy(&chars[0], bytes.data() + head.pFiles, chars.size() * sizeof(wchar_t));
+    return Split(chars);
+  }
+  std::vector<std::wstring> names;
+  for (const std::string& narrow : Split(bytes.substr(head.pFiles))) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, narrow.data(), int(narrow.size()), nullptr, 0);
+    std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, narrow.data(), int(narrow.size()), &wide[0], n);
+    names.push_back(wide);
+  }
   return names;
 }
 
@@ -62,13 +77,14 @@ UINT DragQueryFileW(HDROP hDrop, UINT iFile, LPWSTR lpszFile, UINT cch) {
 }
 
 BOOL DragQueryPoint(HDROP hDrop, POINT* ppt) {
-  auto* mem = reinterpret_cast<HGLOBAL>(hDrop);
-  auto* head = static_cast<const DROPFILES*>(GlobalLock(mem));
-  if (!head || !ppt) return FALSE;
-  *ppt = head->pt;
-  const BOOL client = !head->fNC;
-  GlobalUnlock(mem);
-  return client;
+  if (!ppt) return FALSE;
+  DROPFILES head{};
+  if (!HeadOf(BlockBytes(hDrop), &head)) {
+    *ppt = POINT{0, 0};
+    return FALSE;
+  }
+  *ppt = head.pt;
+  return !head.fNC;
 }
 
 void DragFinish(HDROP hDrop) { GlobalFree(reinterpret_cast<HGLOBAL>(hDrop)); }
