@@ -7,67 +7,62 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
-#include <vector>
 
 namespace {
 
-// The block's bytes, copied out: another program chose its layout, so nothing is read in place
-// (an offset it gives need not be aligned) and nothing past its size.
-std::string BlockBytes(HDROP drop) {
-  auto* mem = reinterpret_cast<HGLOBAL>(drop);
-  const auto* bytes = static_cast<const char*>(GlobalLock(mem));
-  if (!bytes) return std::string();
-  std::string copy(bytes, GlobalSize(mem));
-  GlobalUnlock(mem);
-  return copy;
-}
-
-bool HeadOf(const std::string& bytes, DROPFILES* head) {
-  if (bytes.size() < sizeof(DROPFILES)) return false;
-  std::memcpy(head, bytes.data(), sizeof(DROPFILES));
+// The block's head, copied out; false when the block is shorter than one.
+bool HeadOf(const char* bytes, size_t size, DROPFILES* head) {
+  if (!bytes || size < sizeof(DROPFILES)) return false;
+  std::memcpy(head, bytes, sizeof(DROPFILES));
   return true;
 }
 
-// The names of a list: each ends with a NUL, an empty one ends the list (so does the block).
-template <class Text>
-std::vector<Text> Split(const Text& list) {
-  std::vector<Text> names;
-  for (size_t at = 0; at < list.size() && list[at] != 0;) {
-    size_t end = list.find(typename Text::value_type(0), at);
-    if (end == Text::npos) end = list.size();
-    names.emplace_back(list, at, end - at);
-    at = end + 1;
-  }
-  return names;
-}
-
-std::vector<std::wstring> Names(HDROP drop) {
-  const std::string bytes = BlockBytes(drop);
+// Walks the names of a block up to the one numbered `wanted` (which goes to `name`) or to the
+// list's end, and gives how many names it passed. Another program chose the layout: the list
+// is read from its own bytes only, whole characters copied one at a time (its offset need not
+// be aligned); the block's end ends the list as a NUL would, and so does an empty name.
+UINT Walk(HDROP drop, UINT wanted, std::wstring* name) {
+  auto* mem = reinterpret_cast<HGLOBAL>(drop);
+  const auto* bytes = static_cast<const char*>(GlobalLock(mem));
+  const size_t size = bytes ? GlobalSize(mem) : 0;
   DROPFILES head{};
-  if (!HeadOf(bytes, &head) || head.pFiles < sizeof(DROPFILES) || head.pFiles >= bytes.size()) return {};
-  if (head.fWide) {
-    // Whole characters only: a list may end inside one.
-    std::wstring chars((bytes.size() - head.pFiles) / sizeof(wchar_t), L'\0');
-    if (!chars.empty()) std::memcpy(&chars[0], bytes.data() + head.pFiles, chars.size() * sizeof(wchar_t));
-    return Split(chars);
+  UINT index = 0;
+  if (HeadOf(bytes, size, &head) && head.pFiles >= sizeof(DROPFILES) && head.pFiles < size) {
+    const size_t unit = head.fWide ? sizeof(wchar_t) : 1;
+    std::string narrow;
+    size_t length = 0;
+    for (size_t at = head.pFiles;; at += unit) {
+      wchar_t ch = 0;
+      if (at <= size - unit) {
+        if (head.fWide) std::memcpy(&ch, bytes + at, unit);
+        else ch = wchar_t(static_cast<unsigned char>(bytes[at]));
+      }
+      if (ch != 0) {
+        if (index == wanted && head.fWide) name->push_back(ch);
+        if (index == wanted && !head.fWide) narrow.push_back(char(ch));
+        ++length;
+        continue;
+      }
+      if (length == 0 || index == wanted) break;
+      ++index;
+      length = 0;
+    }
+    if (index == wanted && !narrow.empty()) {
+      const int n = MultiByteToWideChar(CP_ACP, 0, narrow.data(), int(narrow.size()), nullptr, 0);
+      name->assign(size_t(n > 0 ? n : 0), L'\0');
+      if (n > 0) MultiByteToWideChar(CP_ACP, 0, narrow.data(), int(narrow.size()), &(*name)[0], n);
+    }
   }
-  std::vector<std::wstring> names;
-  for (const std::string& narrow : Split(bytes.substr(head.pFiles))) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, narrow.data(), int(narrow.size()), nullptr, 0);
-    std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, narrow.data(), int(narrow.size()), &wide[0], n);
-    names.push_back(wide);
-  }
-  return names;
+  if (bytes) GlobalUnlock(mem);
+  return index;
 }
 
 }  // namespace
 
 UINT DragQueryFileW(HDROP hDrop, UINT iFile, LPWSTR lpszFile, UINT cch) {
-  const std::vector<std::wstring> names = Names(hDrop);
-  if (iFile == 0xFFFFFFFFu) return UINT(names.size());
-  if (iFile >= names.size()) return 0;
-  const std::wstring& name = names[iFile];
+  std::wstring name;
+  if (iFile == 0xFFFFFFFFu) return Walk(hDrop, iFile, &name);
+  if (Walk(hDrop, iFile, &name) != iFile || name.empty()) return 0;
   if (!lpszFile) return UINT(name.size());
   if (cch == 0) return 0;
   const size_t n = std::min<size_t>(name.size(), cch - 1);
@@ -78,13 +73,13 @@ UINT DragQueryFileW(HDROP hDrop, UINT iFile, LPWSTR lpszFile, UINT cch) {
 
 BOOL DragQueryPoint(HDROP hDrop, POINT* ppt) {
   if (!ppt) return FALSE;
+  auto* mem = reinterpret_cast<HGLOBAL>(hDrop);
+  const auto* bytes = static_cast<const char*>(GlobalLock(mem));
   DROPFILES head{};
-  if (!HeadOf(BlockBytes(hDrop), &head)) {
-    *ppt = POINT{0, 0};
-    return FALSE;
-  }
-  *ppt = head.pt;
-  return !head.fNC;
+  const bool whole = HeadOf(bytes, bytes ? GlobalSize(mem) : 0, &head);
+  if (bytes) GlobalUnlock(mem);
+  *ppt = whole ? head.pt : POINT{0, 0};
+  return whole && !head.fNC;
 }
 
 void DragFinish(HDROP hDrop) { GlobalFree(reinterpret_cast<HGLOBAL>(hDrop)); }
