@@ -334,7 +334,8 @@ void Reader(Connection& c, Display* dpy, int wakeFd) {
   for (;;) {
     // Sleeps until the server sends something or another thread wakes it: a round trip made
     // elsewhere (XSync, a property read) moves events into Xlib's queue, where the socket no
-    // longer shows them, and that thread then writes to the wake-up pipe (see Locked).
+    // longer shows them, and that thread then writes to the wake-up pipe (see Locked). While
+    // another program drags over us it also wakes in short slices, to look after that drag.
     if (XEventsQueued(dpy, QueuedAlready) == 0) {
       pollfd fds[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {wakeFd, POLLIN, 0}};
       if (poll(fds, 2, XdndTarget::WaitMs()) < 0) continue;
