@@ -46,6 +46,8 @@ void DragData::SetFiles(const std::vector<std::wstring>& windowsPaths) {
 HGLOBAL DragData::FileBlock(const std::vector<std::wstring>& windowsPaths, POINT pt) {
   std::wstring names;
   for (const std::wstring& name : windowsPaths) {
+    // An empty name would end the list early, one with a NUL inside would read as two.
+    if (name.empty() || name.find(L'\0') != std::wstring::npos) continue;
     names += name;
     names += L'\0';
   }

@@ -22,7 +22,8 @@ class DragData : public IDataObject {
   static bool TextOf(IDataObject* data, std::wstring* text);
   static bool FilesOf(IDataObject* data, std::vector<std::wstring>* windowsPaths);
   static bool Offers(IDataObject* data, CLIPFORMAT format);
-  // A CF_HDROP block for these names (the drop point in `pt`).
+  // A CF_HDROP block for these names (the drop point in `pt`); empty names and names with a
+  // NUL inside are left out.
   static HGLOBAL FileBlock(const std::vector<std::wstring>& windowsPaths, POINT pt);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;

@@ -48,11 +48,15 @@ class Peer {
   ~Peer() {
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
+      kill(pid_, SIGCONT);  // a stopped peer ends too
       waitpid(pid_, nullptr, 0);
     }
     if (out_ >= 0) close(out_);
   }
   // The next line, waiting up to `ms` while this thread's windows keep getting their messages.
+  void Signal(int sig) {
+    if (pid_ > 0) kill(pid_, sig);
+  }
   std::string Line(int ms) {
     const auto end = Clock::now() + std::chrono::milliseconds(ms);
     while (Clock::now() < end) {
@@ -80,8 +84,8 @@ class Peer {
   std::string buffer_;
 };
 
-// The user's hand on the display: a press, moves in small steps, a release.
-void Hand(Display* probe, std::vector<POINT> path) {
+// The user's hand on the display: a press and moves in small steps, the button still held.
+void Hold(Display* probe, std::vector<POINT> path) {
   auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(60)); };
   XTestFakeMotionEvent(probe, -1, path[0].x, path[0].y, 0);
   XFlush(probe);
@@ -94,6 +98,11 @@ void Hand(Display* probe, std::vector<POINT> path) {
     XFlush(probe);
     pause();
   }
+}
+
+// The same and a release.
+void Hand(Display* probe, std::vector<POINT> path) {
+  Hold(probe, path);
   XTestFakeButtonEvent(probe, 1, False, 0);
   XFlush(probe);
 }
@@ -115,6 +124,7 @@ class XdndTest : public disptest::DisplayTest {
     ASSERT_TRUE(xvfb_.Start());
   }
   void TearDown() override {
+    jf::TickRestore();
     if (window_) DestroyWindow(window_);
     disptest::Pump();
     xvfb_.Stop();
@@ -207,6 +217,58 @@ TEST_F(XdndTest, TextAndFilesDraggedInFromAnotherProgramReachOurTarget) {
     EXPECT_EQ(target.droppedText, row.text);
     EXPECT_EQ(target.droppedFiles, row.files);
     EXPECT_EQ(peer.Line(5000), "done " + std::to_string(long(DRAGDROP_S_DROP)) + " 2");
+  }
+  DestroyWindow(window_);
+  window_ = nullptr;
+}
+
+// Another program's drag over our window ends without a drop or a leave: it dies (its
+// windows go), or it goes quiet after the user let go. Our target hears DragLeave either way;
+// a quiet source while the button is still held is only a hand that rests.
+TEST_F(XdndTest, ASourceThatDiesOrGoesQuietLeavesOurTarget) {
+  disptest::Handler plain = [](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); };
+  Window(&plain);
+  dndtest::LogTarget targets[2];  // both outlive the rows: a drag left behind names the first
+  for (const bool dies : {true, false}) {
+    SCOPED_TRACE(dies ? "dies" : "quiet");
+    dndtest::LogTarget& target = targets[dies ? 0 : 1];
+    ASSERT_EQ(RegisterDragDrop(window_, &target), S_OK);
+    struct Revoke {
+      HWND hwnd;
+      Display* probe;
+      ~Revoke() {
+        XTestFakeButtonEvent(probe, 1, False, 0);
+        XFlush(probe);
+        RevokeDragDrop(hwnd);
+      }
+    } revoke{window_, xvfb_.Probe()};
+    Peer peer(xvfb_.Name(), 400, 50, "text");
+    ASSERT_EQ(peer.Line(5000), "ready");
+    PumpFor(300, [] { return false; });
+    std::thread hand(Hold, xvfb_.Probe(), std::vector<POINT>{{450, 100}, {440, 105}, {300, 100}, {100, 100}, {110, 110}});
+    PumpFor(10000, [&] { return target.log.size() >= 2; });
+    hand.join();
+    PumpFor(200, [] { return false; });
+    ASSERT_GE(target.log.size(), 2u);
+    ASSERT_EQ(target.log.front().rfind("enter", 0), 0u) << target.log.front();
+    ASSERT_NE(target.log.back(), "leave");
+    jf::TickOverride(GetTickCount64());  // held still: only what the test does moves it
+    if (dies) {
+      peer.Signal(SIGKILL);
+    } else {
+      peer.Signal(SIGSTOP);
+      jf::TickAdvance(60000);
+      PumpFor(300, [&] { return target.log.back() == "leave"; });
+      EXPECT_NE(target.log.back(), "leave") << "the button is still held";
+      XTestFakeButtonEvent(xvfb_.Probe(), 1, False, 0);
+      XFlush(xvfb_.Probe());
+      PumpFor(300, [] { return false; });
+      jf::TickAdvance(60000);
+    }
+    PumpFor(5000, [&] { return target.log.back() == "leave"; });
+    EXPECT_EQ(target.log.back(), "leave");
+    peer.Signal(SIGKILL);
+    jf::TickRestore();
   }
   DestroyWindow(window_);
   window_ = nullptr;

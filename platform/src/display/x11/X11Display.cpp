@@ -334,10 +334,11 @@ void Reader(Connection& c, Display* dpy, int wakeFd) {
   for (;;) {
     // Sleeps until the server sends something or another thread wakes it: a round trip made
     // elsewhere (XSync, a property read) moves events into Xlib's queue, where the socket no
-    // longer shows them, and that thread then writes to the wake-up pipe (see Locked).
+    // longer shows them, and that thread then writes to the wake-up pipe (see Locked). While
+    // another program drags over us it also wakes in short slices, to look after that drag.
     if (XEventsQueued(dpy, QueuedAlready) == 0) {
       pollfd fds[2] = {{ConnectionNumber(dpy), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-      if (poll(fds, 2, -1) < 0) continue;
+      if (poll(fds, 2, XdndTarget::WaitMs()) < 0) continue;
       if ((fds[1].revents & POLLIN) != 0 && TakeWakeUps(c, wakeFd, -1)) return;
     } else if (TakeWakeUps(c, wakeFd, 0)) {
       return;
@@ -348,6 +349,7 @@ void Reader(Connection& c, Display* dpy, int wakeFd) {
       if (XFilterEvent(&ev, None)) continue;
       Dispatch(ev);
     }
+    XdndTarget::Idle(dpy);
   }
 }
 

@@ -1,8 +1,10 @@
 #include "platform/src/display/x11/XdndProtocol.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/src/internal/paths.h"
+#include "platform/src/internal/utf.h"
 
 namespace jf {
 
@@ -18,6 +20,37 @@ int HexValue(char ch) {
   if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
   if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
   return -1;
+}
+
+// A host path that names one file as a Windows path can: absolute, UTF-8, and without a NUL
+// (which would split it in two), another control character, a backslash (a separator there)
+// or a character that Windows keeps out of names.
+bool OneFileName(const std::string& host) {
+  if (host.empty() || host[0] != '/') return false;
+  for (unsigned char ch : host) {
+    if (ch < 0x20 || std::strchr("\\:*?\"<>|", ch)) return false;
+  }
+  return ToUtf8(FromUtf8(host)) == host;
+}
+
+// The host path of a "file://" line (after an optional host name), percent escapes decoded;
+// false for comments, other schemes and lines that name no single file.
+bool HostPathOf(const std::string& line, std::string* host) {
+  if (line.empty() || line[0] == '#' || line.compare(0, 7, "file://") != 0) return false;
+  const size_t slash = line.find('/', 7);
+  if (slash == std::string::npos) return false;
+  host->clear();
+  for (size_t i = slash; i < line.size(); ++i) {
+    if (line[i] != '%') {
+      *host += line[i];
+    } else if (i + 2 < line.size() && HexValue(line[i + 1]) >= 0 && HexValue(line[i + 2]) >= 0) {
+      *host += char(HexValue(line[i + 1]) * 16 + HexValue(line[i + 2]));
+      i += 2;
+    } else {
+      return false;
+    }
+  }
+  return OneFileName(*host);
 }
 
 }  // namespace
@@ -108,22 +141,8 @@ std::vector<std::wstring> XdndProtocol::PathsOf(const std::string& uriList) {
     std::string line = uriList.substr(at, end - at);
     at = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line[0] == '#' || line.compare(0, 7, "file://") != 0) continue;
-    const size_t slash = line.find('/', 7);  // after an optional host name
-    if (slash == std::string::npos) continue;
     std::string host;
-    bool ok = true;
-    for (size_t i = slash; i < line.size() && ok; ++i) {
-      if (line[i] != '%') {
-        host += line[i];
-      } else if (i + 2 < line.size() && HexValue(line[i + 1]) >= 0 && HexValue(line[i + 2]) >= 0) {
-        host += char(HexValue(line[i + 1]) * 16 + HexValue(line[i + 2]));
-        i += 2;
-      } else {
-        ok = false;
-      }
-    }
-    if (ok) paths.push_back(WinPathFromHost(host));
+    if (HostPathOf(line, &host)) paths.push_back(WinPathFromHost(host));
   }
   return paths;
 }

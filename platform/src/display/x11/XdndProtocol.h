@@ -31,8 +31,9 @@ class XdndProtocol {
   static Atom ActionFor(Display* dpy, DWORD effect);
   static DWORD EffectOf(Display* dpy, Atom action);
 
-  // Windows paths as "file://" URIs, one per line ended by CR LF, and back (other schemes
-  // and malformed lines are left out).
+  // Windows paths as "file://" URIs, one per line ended by CR LF, and back: other schemes,
+  // malformed lines and lines whose path is no single file name (a NUL, a control character,
+  // a backslash or another character names cannot hold, not UTF-8) are left out.
   static std::string UriList(const std::vector<std::wstring>& windowsPaths);
   static std::vector<std::wstring> PathsOf(const std::string& uriList);
 };

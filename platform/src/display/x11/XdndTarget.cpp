@@ -4,11 +4,13 @@
 
 #include <X11/Xatom.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/src/display/x11/X11Bridge.h"
 #include "platform/src/display/x11/XdndProtocol.h"
+#include "platform/src/internal/ticksource.h"
 #include "platform/src/internal/trace.h"
 #include "platform/src/internal/utf.h"
 
@@ -30,7 +32,14 @@ struct Incoming {
   POINT at = {0, 0};
   DWORD keys = 0;
   bool fetching = false;  // the drop waits for the data
+  uint64_t heard = 0;     // the tick of the source's last message
+  bool watched = false;   // its window's destruction comes to us
+  long mask = 0;          // what we asked of that window before
 };
+
+// A source may die in the middle of a drag, or stop talking: after this long without a word
+// from it, it is asked after.
+constexpr uint64_t kQuietMs = 2000;
 
 Incoming& Drag() {
   static auto* drag = new Incoming;
@@ -48,18 +57,45 @@ void LeaveTarget(Incoming& d) {
   d.effect = DROPEFFECT_NONE;
 }
 
-void Reset(Incoming& d) {
+// The source's window tells us when it goes (a program that dies takes its windows along).
+// False when it is gone already.
+bool Watch(Display* dpy, Incoming& d) {
+  if (X11WindowHandle(d.source)) return true;  // one of ours names itself: it does not vanish unseen
+  XWindowAttributes attrs{};
+  if (!XGetWindowAttributes(dpy, d.source, &attrs)) return false;
+  d.mask = attrs.your_event_mask;
+  XSelectInput(dpy, d.source, d.mask | StructureNotifyMask);
+  d.watched = true;
+  // Asked again: a window that went between the two asks sent no notice.
+  return XGetWindowAttributes(dpy, d.source, &attrs) != 0;
+}
+
+void Reset(Display* dpy, Incoming& d) {
   LeaveTarget(d);
+  if (d.watched) XSelectInput(dpy, d.source, d.mask);
   if (d.formats) d.formats->Release();
   d = Incoming{};
 }
 
+bool ButtonHeld(Display* dpy) {
+  ::Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  XQueryPointer(dpy, DefaultRootWindow(dpy), &root, &child, &rx, &ry, &wx, &wy, &mask);
+  return (mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask)) != 0;
+}
+
 void OnEnter(Display* dpy, const XClientMessageEvent& m) {
   Incoming& d = Drag();
-  Reset(d);
+  Reset(dpy, d);
   const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   d.source = ::Window(m.data.l[0]);
   d.site = m.window;
+  d.heard = TickNow();
+  if (!Watch(dpy, d)) {
+    Reset(dpy, d);
+    return;
+  }
   d.version = (m.data.l[1] >> 24) & 0xFF;
   std::vector<Atom> types = {Atom(m.data.l[2]), Atom(m.data.l[3]), Atom(m.data.l[4])};
   if (m.data.l[1] & 1) {
@@ -88,6 +124,7 @@ void OnEnter(Display* dpy, const XClientMessageEvent& m) {
 void OnPosition(Display* dpy, const XClientMessageEvent& m) {
   Incoming& d = Drag();
   if (!d.formats || ::Window(m.data.l[0]) != d.source) return;
+  d.heard = TickNow();
   const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   d.at = POINT{LONG((m.data.l[2] >> 16) & 0xFFFF), LONG(m.data.l[2] & 0xFFFF)};
   const DWORD asked = XdndProtocol::EffectOf(dpy, Atom(m.data.l[4]));
@@ -133,11 +170,12 @@ void OnDrop(Display* dpy, const XClientMessageEvent& m) {
   if (!d.formats || ::Window(m.data.l[0]) != d.source) return;
   if (!d.target || d.effect == DROPEFFECT_NONE) {
     Finish(dpy, d, DROPEFFECT_NONE);
-    Reset(d);
+    Reset(dpy, d);
     return;
   }
   const XdndProtocol::Atoms a = XdndProtocol::Get(dpy);
   d.fetching = true;
+  d.heard = TickNow();
   XConvertSelection(dpy, a.selection, d.files ? a.uriList : d.textType, a.incoming, d.site, Time(m.data.l[2]));
   XFlush(dpy);
 }
@@ -182,7 +220,7 @@ void OnData(Display* dpy, const XSelectionEvent& ev) {
   }
   JF_TRACE_ENTRY(Display, "drop from another program: %zu bytes, effect 0x%lx", bytes.size(), (unsigned long)effect);
   Finish(dpy, d, effect);
-  Reset(d);
+  Reset(dpy, d);
 }
 
 }  // namespace
@@ -195,6 +233,13 @@ void XdndTarget::Advertise(Display* dpy, unsigned long window) {
 
 bool XdndTarget::Event(XEvent* ev) {
   Display* dpy = ev->xany.display;
+  if (ev->type == DestroyNotify) {
+    Incoming& d = Drag();
+    if (!d.watched || ev->xdestroywindow.window != d.source) return false;
+    d.watched = false;  // nothing left to ask of it
+    Reset(dpy, d);
+    return true;
+  }
   if (ev->type == SelectionNotify) {
     Incoming& d = Drag();
     if (!d.fetching || ev->xselection.requestor != d.site) return false;
@@ -213,9 +258,31 @@ bool XdndTarget::Event(XEvent* ev) {
   } else if (type == a.drop) {
     OnDrop(dpy, ev->xclient);
   } else if (::Window(ev->xclient.data.l[0]) == Drag().source) {
-    Reset(Drag());
+    Reset(dpy, Drag());
   }
   return true;
+}
+
+int XdndTarget::WaitMs() {
+  const Incoming& d = Drag();
+  return d.formats && (d.target || d.fetching) ? 50 : -1;
+}
+
+void XdndTarget::Idle(Display* dpy) {
+  Incoming& d = Drag();
+  if (!d.formats || (!d.target && !d.fetching) || TickNow() < d.heard + kQuietMs) return;
+  XWindowAttributes attrs{};
+  if (d.fetching || !XGetWindowAttributes(dpy, d.source, &attrs)) {
+    // The data of the drop never came, or the source is gone: the drag is over.
+    if (d.fetching) Finish(dpy, d, DROPEFFECT_NONE);
+    Reset(dpy, d);
+  } else if (!ButtonHeld(dpy)) {
+    // The user let go and no drop came: our target leaves. A word from the source later
+    // (the pointer moves on) enters again.
+    LeaveTarget(d);
+  } else {
+    d.heard = TickNow();  // a hand that rests; asked again after another quiet spell
+  }
 }
 
 }  // namespace jf
