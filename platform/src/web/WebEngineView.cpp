@@ -185,8 +185,11 @@ WebEngineView::WebEngineView(int width, int height, WebEngineEvents events) : im
   wpe_view_backend_add_activity_state(impl_->backend, wpe_view_activity_state_visible | wpe_view_activity_state_focused |
                                                           wpe_view_activity_state_in_window);
   WebKitUserContentManager* ucm = webkit_web_view_get_user_content_manager(impl_->view);
-  webkit_user_content_manager_add_script(ucm, webkit_user_script_new(kErrorHook, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                                                     WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr));
+  // The manager keeps its own reference to the script.
+  WebKitUserScript* hook = webkit_user_script_new(kErrorHook, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                                  WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(ucm, hook);
+  webkit_user_script_unref(hook);
   g_signal_connect(ucm, "script-message-received::jfScriptError", G_CALLBACK(&Impl::OnScriptError), impl_.get());
   webkit_user_content_manager_register_script_message_handler(ucm, "jfScriptError");
   g_signal_connect(impl_->view, "decide-policy", G_CALLBACK(&Impl::OnDecidePolicy), impl_.get());

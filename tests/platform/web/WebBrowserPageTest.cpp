@@ -268,10 +268,8 @@ TEST_F(WebBrowserPageTest, ReleasingTheBrowserEndsTheEngineProcesses) {
 }
 
 TEST_F(WebBrowserPageTest, TheClassIsTheLayersOwn) {
-  IWebBrowser2* browser = nullptr;
-  ASSERT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IWebBrowser2,
-                             reinterpret_cast<void**>(&browser)),
-            S_OK);
+  IWebBrowser2* browser = NewBrowser();
+  ASSERT_NE(browser, nullptr);
   static const IID* const kFaces[] = {&IID_IOleObject, &IID_IOleInPlaceObject, &IID_IOleInPlaceActiveObject,
                                       &IID_IOleControl, &IID_IPersistStreamInit, &IID_IObjectWithSite,
                                       &IID_IConnectionPointContainer, &IID_IDispatch};
@@ -297,13 +295,8 @@ TEST_F(WebBrowserPageTest, TheClassIsTheLayersOwn) {
   browser->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&again));
   again->FindConnectionPoint(DIID_DWebBrowserEvents2, &point);
   point->Advise(&log, &cookie);
-  VARIANT target;
-  VariantInit(&target);
-  target.vt = VT_BSTR;
   const std::string home = Url("/second.html");
-  target.bstrVal = SysAllocString(Wide(home).c_str());
-  EXPECT_EQ(browser->Navigate2(&target, nullptr, nullptr, nullptr, nullptr), S_OK);
-  VariantClear(&target);
+  EXPECT_EQ(NavigateObject(browser, home), S_OK);
   EXPECT_TRUE(PumpUntil([&] { return log.Has("DocumentComplete " + home); }, 30000));
   point->Unadvise(cookie);
   point->Release();

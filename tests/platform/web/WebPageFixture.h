@@ -177,6 +177,24 @@ class WebPageFixture : public ::testing::Test {
     }
     return done();
   }
+  // A browser object made as any program makes one; null when none can be made.
+  static IWebBrowser2* NewBrowser() {
+    IWebBrowser2* browser = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IWebBrowser2,
+                               reinterpret_cast<void**>(&browser)),
+              S_OK);
+    return browser;
+  }
+  // Navigate2 of a browser object to a text address.
+  static HRESULT NavigateObject(IWebBrowser2* browser, const std::string& url) {
+    VARIANT target;
+    VariantInit(&target);
+    target.vt = VT_BSTR;
+    target.bstrVal = SysAllocString(Wide(url).c_str());
+    const HRESULT hr = browser->Navigate2(&target, nullptr, nullptr, nullptr, nullptr);
+    VariantClear(&target);
+    return hr;
+  }
   // The events from here on are those of the next navigation.
   void Mark() { mark_ = log_.lines.size(); }
   // Marks, then navigates the element.
