@@ -5,7 +5,7 @@
 #      (engine_bench, three sources), and the stand-in installer's own time
 #   3. the program's peak memory (VmHWM) during the hidden run's download, and windowed up to
 #      its first page; where it lies, by mapping, at the hidden run's largest reading and on the
-#      first page (bench/rss-map.py)
+#      first page (bench/rss-map.py; JF_RSS_TOP=n lists n mappings of the hidden run, default 12)
 # usage: bench/app-bench.sh [build folder, default build] [installer MiB, default 256] [paint runs, default 5]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -42,7 +42,7 @@ fresh_mapping
 timer=$!
 app=
 for _ in $(seq 500); do app=$(pgrep -P "$timer" -x jfinstall || true); [ -n "$app" ] && break; sleep 0.01; done
-[ -n "$app" ] && { "$py" "$here/rss-map.py" --follow "$app" > "$work/hidden-map.txt" || true; }
+[ -n "$app" ] && { "$py" "$here/rss-map.py" --follow --top "${JF_RSS_TOP:-12}" "$app" > "$work/hidden-map.txt" || true; }
 wait "$timer" || true
 read -r hidden_s hidden_kib < "$work/hidden.txt"
 [ -f "$work/d/澜铭聚峰/VarnelLauncher.exe" ] || echo "warning: the hidden run did not install"
