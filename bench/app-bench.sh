@@ -3,7 +3,9 @@
 #   1. time from process start to the first painted main window (own Xvfb, median of runs)
 #   2. the whole hidden run's wall time beside the engine-only download of the same file
 #      (engine_bench, three sources), and the stand-in installer's own time
-#   3. the program's peak memory (VmHWM) during the hidden run's download
+#   3. the program's peak memory (VmHWM) during the hidden run's download, and windowed up to
+#      its first page; where it lies, by mapping, at the hidden run's largest reading and on the
+#      first page (bench/rss-map.py; JF_RSS_TOP=n lists n mappings of the hidden run, default 12)
 # usage: bench/app-bench.sh [build folder, default build] [installer MiB, default 256] [paint runs, default 5]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -36,13 +38,19 @@ inst_s=$( { /usr/bin/time -f "%e" "$work/d/x/vrinstaller.exe" /S '/unpack=D:\x\o
 
 # 2 and 3. the whole hidden run
 fresh_mapping
-(cd "$work/d/Downloads" && exec env -u DISPLAY /usr/bin/time -f "%e %M" -o "$work/hidden.txt" ./jfinstall -h -r 0)
+(cd "$work/d/Downloads" && exec env -u DISPLAY /usr/bin/time -f "%e %M" -o "$work/hidden.txt" ./jfinstall -h -r 0) &
+timer=$!
+app=
+for _ in $(seq 500); do app=$(pgrep -P "$timer" -x jfinstall || true); [ -n "$app" ] && break; sleep 0.01; done
+[ -n "$app" ] && { "$py" "$here/rss-map.py" --follow --top "${JF_RSS_TOP:-12}" "$app" > "$work/hidden-map.txt" || true; }
+wait "$timer" || true
 read -r hidden_s hidden_kib < "$work/hidden.txt"
 [ -f "$work/d/澜铭聚峰/VarnelLauncher.exe" ] || echo "warning: the hidden run did not install"
 
 # 1. first paint: the main window mapped with its picture drawn (a bright pixel in the hero)
 paint_ms=()
 map_ms=()
+window_kib=()
 if command -v Xvfb > /dev/null && start_xvfb 170 199; then
   for _ in $(seq "$runs"); do
     fresh_mapping
@@ -57,6 +65,10 @@ if command -v Xvfb > /dev/null && start_xvfb 170 199; then
     if wait "$watcher" && read -r id x y w h mapped painted < "$work/painted.txt"; then
       map_ms+=("$(( (mapped - start) / 1000000 ))")
       paint_ms+=("$(( (painted - start) / 1000000 ))")
+      # The peak up to the first page, once the page has settled.
+      sleep 0.5
+      window_kib+=("$(awk '/^VmHWM:/ {print $2}' "/proc/$app/status" 2> /dev/null || true)")
+      [ -s "$work/window-map.txt" ] || "$py" "$here/rss-map.py" "$app" > "$work/window-map.txt" || true
     fi
     kill "$app" 2> /dev/null || true
     wait "$app" 2> /dev/null || true
@@ -77,6 +89,13 @@ if [ ${#paint_ms[@]} -gt 0 ]; then
   mmedian=$(printf '%s\n' "${map_ms[@]}" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}')
   printf '%-48s %s ms (runs: %s)\n' "process start to the main window mapped" "$mmedian" "$(printf '%s ' "${map_ms[@]}")"
   printf '%-48s %s ms (runs: %s; sampled every 2 ms)\n' "process start to the window seen painted" "$median" "$sorted"
+  wmedian=$(printf '%s\n' "${window_kib[@]}" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}')
+  printf '%-48s %s KiB (runs: %s)\n' "windowed peak up to its first page" "$wmedian" "$(printf '%s ' "${window_kib[@]}")"
 else
   echo "first paint: not measured (no Xvfb, or no window appeared)"
 fi
+echo
+echo "hidden run, its largest reading:"
+cat "$work/hidden-map.txt" 2> /dev/null || true
+echo "windowed, on its first page:"
+cat "$work/window-map.txt" 2> /dev/null || true

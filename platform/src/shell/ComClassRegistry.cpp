@@ -1,12 +1,16 @@
-// Class objects of the process: those registered with CoRegisterClassObject, then the classes
-// the layer provides itself, then in-process servers named in the registry (HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32), loaded once
-// with LoadLibraryW and asked through their DllGetClassObject. ProgIDs map to classes through
-// HKEY_CLASSES_ROOT\<ProgID>\CLSID, as on the system.
+// Class objects of the process: those registered with CoRegisterClassObject, then those of
+// in-process servers: the system's own (the layer's server modules), then those named in the
+// registry (HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32); a server is loaded with LoadLibraryW
+// when its class is first asked for, kept, and asked through its DllGetClassObject. ProgIDs map
+// to classes through HKEY_CLASSES_ROOT\<ProgID>\CLSID, as on the system.
+#include <dlfcn.h>
 #include <windows.h>
 #include <objbase.h>
 #include <ole2.h>
 
-#include "platform/src/shell/ComBuiltinClasses.h"
+#include "platform/src/internal/trace.h"
+#include "platform/src/internal/utf.h"
+#include "platform/src/shell/ComSystemServers.h"
 
 #include <cwctype>
 #include <map>
@@ -109,14 +113,19 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD /*dwClsContext*/, LPVOID /*pvRes
     registered->Release();
     return hr;
   }
-  const HRESULT builtin = jf::GetBuiltinClassObject(rclsid, riid, ppv);
-  if (builtin != REGDB_E_CLASSNOTREG) return builtin;
-  wchar_t name[40] = {};
-  StringFromGUID2(rclsid, name, 40);
-  const std::wstring server = ClassesValue(std::wstring(L"CLSID\\") + name + L"\\InprocServer32");
+  std::wstring server = jf::SystemServerOf(rclsid);
+  if (server.empty()) {
+    wchar_t name[40] = {};
+    StringFromGUID2(rclsid, name, 40);
+    server = ClassesValue(std::wstring(L"CLSID\\") + name + L"\\InprocServer32");
+  }
   if (server.empty()) return REGDB_E_CLASSNOTREG;
   HMODULE module = LoadLibraryW(server.c_str());  // stays loaded, as the system keeps servers
-  if (!module) return CO_E_DLLNOTFOUND;
+  if (!module) {
+    const char* why = dlerror();
+    JF_TRACE_FAIL(Shell, "the server %s did not load: %s", jf::ToUtf8(server).c_str(), why ? why : "");
+    return CO_E_DLLNOTFOUND;
+  }
   auto get = reinterpret_cast<LPFNGETCLASSOBJECT>(GetProcAddress(module, "DllGetClassObject"));
   if (!get) return CO_E_ERRORINDLL;
   return get(rclsid, riid, ppv);

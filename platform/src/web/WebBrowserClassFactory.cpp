@@ -2,7 +2,6 @@
 
 #include <exdisp.h>
 
-#include "platform/src/shell/ComBuiltinClasses.h"
 #include "platform/src/web/WebBrowserObject.h"
 
 namespace jf {
@@ -36,6 +35,11 @@ HRESULT WebBrowserClassFactory::LockServer(BOOL) { return S_OK; }
 
 }  // namespace jf
 
-// Kept by the linker for the programs that link the browser (see the build's platform part).
-extern "C" const bool jf_web_browser_class_installed =
-    jf::RegisterBuiltinClass(CLSID_WebBrowser, &jf::WebBrowserClassFactory::Get);
+// The entry point of the browser's server module, which the layer loads when the first browser
+// is asked for.
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (!IsEqualCLSID(rclsid, CLSID_WebBrowser)) return CLASS_E_CLASSNOTAVAILABLE;
+  return jf::WebBrowserClassFactory::Get(riid, ppv);
+}

@@ -1,5 +1,5 @@
-// The class object of the web browser: the layer offers it among its own classes from the
-// program's start (CoCreateInstance with CLSID_WebBrowser finds it).
+// The class object of the web browser, which its server module's DllGetClassObject answers
+// (CoCreateInstance with CLSID_WebBrowser loads the module and finds it).
 #pragma once
 #include <windows.h>
 #include <objbase.h>

@@ -95,6 +95,7 @@ void WebBrowserObject::ConnectEngine() {
     return OnBeforeNavigate(FromUtf8(url), newWindow, gesture);
   };
   events.navigateComplete = [this](const std::string& url) { OnNavigateComplete(FromUtf8(url)); };
+  events.loadEnded = [this] { OnLoadEnded(); };
   events.documentComplete = [this](const std::string& url) { OnDocumentComplete(FromUtf8(url)); };
   events.navigateError = [this](const std::string& url, int status) { OnNavigateError(FromUtf8(url), status); };
   events.titleChange = [this](const std::string& title) {
@@ -166,11 +167,16 @@ void WebBrowserObject::OnNavigateComplete(const std::wstring& url) {
   Release();
 }
 
-void WebBrowserObject::OnDocumentComplete(const std::wstring& url) {
+void WebBrowserObject::OnLoadEnded() {
   AddRef();
   m_busy = false;
   m_readyState = READYSTATE_COMPLETE;
   m_events.DownloadComplete();
+  Release();
+}
+
+void WebBrowserObject::OnDocumentComplete(const std::wstring& url) {
+  AddRef();
   m_events.DocumentComplete(url);
   Release();
 }

@@ -183,6 +183,7 @@ class WebBrowserObject final : public DispatchWithoutTypeInfo<IWebBrowser2>,
   // The engine's events, as the browser's.
   bool OnBeforeNavigate(const std::wstring& url, bool newWindow, bool userGesture);
   void OnNavigateComplete(const std::wstring& url);
+  void OnLoadEnded();
   void OnDocumentComplete(const std::wstring& url);
   void OnNavigateError(const std::wstring& url, int status);
   void OnCommandState(bool back, bool forward);

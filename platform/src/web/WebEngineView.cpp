@@ -45,6 +45,8 @@ struct WebEngineView::Impl {
   WebKitWebContext* context = nullptr;
   WebKitWebView* view = nullptr;
   bool focused = true;
+  std::string committed;  // the address of the load under way once it committed
+  bool failed = false;    // the load under way failed or was given up
 
   // The receiver of the engine's events; null once detached, checked again after every call
   // out, since the receiver may detach inside one.
@@ -96,21 +98,37 @@ struct WebEngineView::Impl {
     return FALSE;
   }
 
+  // Every load finishes, whether its page loaded, failed or was given up for another: only a
+  // page that committed and did not fail is complete, and under its own address (the view's
+  // address may already be the next load's, or back at the page before).
   static void OnLoadChanged(WebKitWebView* v, WebKitLoadEvent e, gpointer p) {
-    const std::string url = Str(webkit_web_view_get_uri(v));
+    auto* self = static_cast<Impl*>(p);
+    if (e == WEBKIT_LOAD_STARTED) {
+      self->committed.clear();
+      self->failed = false;
+    }
+    if (e == WEBKIT_LOAD_COMMITTED) self->committed = Str(webkit_web_view_get_uri(v));
     const WebEngineEvents* to = To(p);
     if (!to) return;
-    if (e == WEBKIT_LOAD_COMMITTED && to->navigateComplete) to->navigateComplete(url);
-    if (e == WEBKIT_LOAD_FINISHED && to->documentComplete) to->documentComplete(url);
+    if (e == WEBKIT_LOAD_COMMITTED && to->navigateComplete) to->navigateComplete(self->committed);
+    if (e != WEBKIT_LOAD_FINISHED) return;
+    const bool loaded = !self->failed && !self->committed.empty();
+    const std::string url = self->committed;
+    self->committed.clear();
+    if (to->loadEnded) to->loadEnded();
+    if (loaded && (to = To(p)) && to->documentComplete) to->documentComplete(url);
   }
 
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer p) {
+    static_cast<Impl*>(p)->failed = true;
     // A load stopped on purpose, or by a policy decision, is no error.
     if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
         g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
       return FALSE;
     if (const WebEngineEvents* to = To(p); to && to->navigateError) to->navigateError(Str(uri), 0);
-    return FALSE;
+    // The host hears of the error alone: the engine shows no page of its own for it, and the
+    // page before stays.
+    return TRUE;
   }
 
   static void OnTitle(GObject* o, GParamSpec*, gpointer p) {
@@ -167,8 +185,11 @@ WebEngineView::WebEngineView(int width, int height, WebEngineEvents events) : im
   wpe_view_backend_add_activity_state(impl_->backend, wpe_view_activity_state_visible | wpe_view_activity_state_focused |
                                                           wpe_view_activity_state_in_window);
   WebKitUserContentManager* ucm = webkit_web_view_get_user_content_manager(impl_->view);
-  webkit_user_content_manager_add_script(ucm, webkit_user_script_new(kErrorHook, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                                                     WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr));
+  // The manager keeps its own reference to the script.
+  WebKitUserScript* hook = webkit_user_script_new(kErrorHook, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                                  WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(ucm, hook);
+  webkit_user_script_unref(hook);
   g_signal_connect(ucm, "script-message-received::jfScriptError", G_CALLBACK(&Impl::OnScriptError), impl_.get());
   webkit_user_content_manager_register_script_message_handler(ucm, "jfScriptError");
   g_signal_connect(impl_->view, "decide-policy", G_CALLBACK(&Impl::OnDecidePolicy), impl_.get());

@@ -12,7 +12,8 @@ struct WebEngineEvents {
   // A navigation (or, with newWindow, a page asking for a window of its own): true cancels.
   std::function<bool(const std::string& url, bool newWindow, bool userGesture)> beforeNavigate;
   std::function<void(const std::string& url)> navigateComplete;     // committed
-  std::function<void(const std::string& url)> documentComplete;     // finished
+  std::function<void()> loadEnded;                                  // any load, loaded or not
+  std::function<void(const std::string& url)> documentComplete;     // after loadEnded, when loaded
   std::function<void(const std::string& url, int status)> navigateError;
   std::function<void(const std::string& title)> titleChange;
   std::function<void(double progress)> progressChange;

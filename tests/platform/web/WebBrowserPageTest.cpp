@@ -113,6 +113,7 @@ TEST_F(WebBrowserPageTest, MouseWheelAndKeysReachThePage) {
   // the back command becomes available.
   PointAt(15, 230);
   EXPECT_TRUE(PumpUntil([&] { return log_.status == Url("/second.html"); }, 10000)) << log_.status;
+  Mark();
   jf::TestMouseClick(VK_LBUTTON);
   ASSERT_TRUE(WaitForPage(Url("/second.html")));
   EXPECT_TRUE(PageShows(100, 100, 0x0000FFu));
@@ -148,6 +149,7 @@ TEST_F(WebBrowserPageTest, CancelledNavigationsAndWindowsStayOnThePage) {
   EXPECT_EQ(PagePixel(50, 25), 0xFF0000u);
   // Not refused, it opens in the browser itself (there is no other window to put it in).
   handler_.cancelNewWindows = false;
+  Mark();
   ClickAt(15, 270);
   EXPECT_TRUE(WaitForPage(Url("/popup.html")));
   EXPECT_TRUE(PageShows(50, 25, 0x0000FFu));
@@ -158,12 +160,12 @@ TEST_F(WebBrowserPageTest, ErrorsScriptErrorsAndFilesGoToTheHost) {
   Open(home);
   ASSERT_TRUE(WaitForPage(home));
   // A missing page: NavigateError with the HTTP status; the server's page still shows.
-  web_->Navigate2(Wide(Url("/missing.html")).c_str());
+  Go(Url("/missing.html"));
   ASSERT_TRUE(WaitForPage(Url("/missing.html")));
   EXPECT_TRUE(log_.Has("NavigateError " + Url("/missing.html") + " 404")) << ::testing::PrintToString(log_.lines);
   // Nobody listening on a port: NavigateError with the resource-not-found code.
   const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
-  web_->Navigate2(Wide(refused).c_str());
+  Go(refused);
   EXPECT_TRUE(PumpUntil([&] {
     for (const std::string& line : log_.lines)
       if (line.rfind("NavigateError " + refused, 0) == 0) return true;
@@ -190,7 +192,7 @@ TEST_F(WebBrowserPageTest, ErrorsScriptErrorsAndFilesGoToTheHost) {
     }
     if (document) document->Release();
   };
-  web_->Navigate2(Wide(errorPage).c_str());
+  Go(errorPage);
   ASSERT_TRUE(WaitForPage(errorPage));
   EXPECT_TRUE(PumpUntil([&] { return Title() == "still running"; }, 10000)) << Title();
   EXPECT_TRUE(PageShows(10, 10, 0xFFFF00u));
@@ -201,11 +203,53 @@ TEST_F(WebBrowserPageTest, ErrorsScriptErrorsAndFilesGoToTheHost) {
 
   // A file the engine cannot show goes to the control's download manager, and to its handler.
   const std::string file = Url("/setup.bin");
-  web_->Navigate2(Wide(file).c_str());
+  Go(file);
   EXPECT_TRUE(PumpUntil([&] {
     return std::find(handler_.calls.begin(), handler_.calls.end(), "download " + file) != handler_.calls.end();
   }, 10000)) << ::testing::PrintToString(handler_.calls);
   EXPECT_EQ(PagePixel(10, 10), 0xFFFF00u);
+}
+
+// A page that loaded completes once, after its NavigateComplete2; a load given up or failed
+// completes nothing, and never in another page's name.
+TEST_F(WebBrowserPageTest, DocumentCompleteComesOncePerPageThatLoaded) {
+  HttpTestServer::Script silent = Html(kSecondPage);
+  silent.stallBeforeHeaders = true;
+  HttpTestServer::Script partial = Html(kFirstPage);
+  partial.body += std::string(64 * 1024, ' ');
+  partial.stallAfter = 32 * 1024;
+  server_.Set("/silent.html", silent);
+  server_.Set("/partial.html", partial);
+  const std::string home = Url("/first.html"), second = Url("/second.html");
+  const Lines kNames = {"NavigateComplete2", "DocumentComplete", "NavigateError"};
+  Open(home);
+  ASSERT_TRUE(WaitForPage(home));
+  EXPECT_EQ(log_.Only(kNames), (Lines{"NavigateComplete2 " + home, "DocumentComplete " + home}));
+  // A page that stalls before its answer, and one that stalls inside it; then another page.
+  const struct {
+    const char* path;
+    Lines expected;
+  } kStalls[] = {
+      {"/silent.html", {"NavigateComplete2 " + second, "DocumentComplete " + second}},
+      {"/partial.html",
+       {"NavigateComplete2 " + Url("/partial.html"), "NavigateComplete2 " + second, "DocumentComplete " + second}},
+  };
+  for (const auto& stall : kStalls) {
+    SCOPED_TRACE(stall.path);
+    Go(Url(stall.path));
+    ASSERT_TRUE(PumpUntil([&] { return !server_.RequestsFor(stall.path).empty(); }, 10000));
+    PumpFrames(500);
+    web_->Navigate2(Wide(second).c_str());
+    ASSERT_TRUE(WaitForPage(second)) << ::testing::PrintToString(Since());
+    PumpFrames(300);
+    EXPECT_EQ(log_.Only(kNames, mark_), stall.expected);
+  }
+  // Nobody listening, after a page that loaded: the error alone.
+  const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
+  Go(refused);
+  ASSERT_TRUE(PumpUntil([&] { return !log_.Only({"NavigateError"}, mark_).empty(); }, 10000));
+  PumpFrames(500);
+  EXPECT_EQ(log_.Only(kNames, mark_), (Lines{"NavigateError " + refused + " " + std::to_string(LONG(0x800C0005L))}));
 }
 
 TEST_F(WebBrowserPageTest, ReleasingTheBrowserEndsTheEngineProcesses) {
@@ -224,10 +268,8 @@ TEST_F(WebBrowserPageTest, ReleasingTheBrowserEndsTheEngineProcesses) {
 }
 
 TEST_F(WebBrowserPageTest, TheClassIsTheLayersOwn) {
-  IWebBrowser2* browser = nullptr;
-  ASSERT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IWebBrowser2,
-                             reinterpret_cast<void**>(&browser)),
-            S_OK);
+  IWebBrowser2* browser = NewBrowser();
+  ASSERT_NE(browser, nullptr);
   static const IID* const kFaces[] = {&IID_IOleObject, &IID_IOleInPlaceObject, &IID_IOleInPlaceActiveObject,
                                       &IID_IOleControl, &IID_IPersistStreamInit, &IID_IObjectWithSite,
                                       &IID_IConnectionPointContainer, &IID_IDispatch};
@@ -253,13 +295,8 @@ TEST_F(WebBrowserPageTest, TheClassIsTheLayersOwn) {
   browser->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&again));
   again->FindConnectionPoint(DIID_DWebBrowserEvents2, &point);
   point->Advise(&log, &cookie);
-  VARIANT target;
-  VariantInit(&target);
-  target.vt = VT_BSTR;
   const std::string home = Url("/second.html");
-  target.bstrVal = SysAllocString(Wide(home).c_str());
-  EXPECT_EQ(browser->Navigate2(&target, nullptr, nullptr, nullptr, nullptr), S_OK);
-  VariantClear(&target);
+  EXPECT_EQ(NavigateObject(browser, home), S_OK);
   EXPECT_TRUE(PumpUntil([&] { return log.Has("DocumentComplete " + home); }, 30000));
   point->Unadvise(cookie);
   point->Release();

@@ -25,9 +25,11 @@ class WebEventLog : public IDispatch {
   // Runs after the line is written, with its name.
   std::function<void(const std::string&)> hook;
 
-  std::vector<std::string> Only(const std::vector<std::string>& names) const {
+  // The lines of the named events, from line `from` on.
+  std::vector<std::string> Only(const std::vector<std::string>& names, size_t from = 0) const {
     std::vector<std::string> out;
-    for (const std::string& line : lines) {
+    for (size_t i = from; i < lines.size(); ++i) {
+      const std::string& line = lines[i];
       for (const std::string& name : names) {
         if (line.compare(0, name.size(), name) == 0 && (line.size() == name.size() || line[name.size()] == ' '))
           out.push_back(line);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -128,6 +129,7 @@ class WebPageFixture : public ::testing::Test {
   // Opens the window with the element's home page; the handler and the sink are in place
   // before the engine has said anything.
   void Open(const std::string& homePage, int x = 200, int y = 150) {
+    Mark();
     const std::wstring home = Wide(homePage);
     std::wstring skin =
         L"<Window size=\"480,360\"><VerticalLayout name=\"root\" bkcolor=\"#FF204060\">"
@@ -175,9 +177,46 @@ class WebPageFixture : public ::testing::Test {
     }
     return done();
   }
-  // Pumps until the document of `url` is complete and a frame has been drawn after it.
+  // A browser object made as any program makes one; null when none can be made.
+  static IWebBrowser2* NewBrowser() {
+    IWebBrowser2* browser = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IWebBrowser2,
+                               reinterpret_cast<void**>(&browser)),
+              S_OK);
+    return browser;
+  }
+  // Navigate2 of a browser object to a text address.
+  static HRESULT NavigateObject(IWebBrowser2* browser, const std::string& url) {
+    VARIANT target;
+    VariantInit(&target);
+    target.vt = VT_BSTR;
+    target.bstrVal = SysAllocString(Wide(url).c_str());
+    const HRESULT hr = browser->Navigate2(&target, nullptr, nullptr, nullptr, nullptr);
+    VariantClear(&target);
+    return hr;
+  }
+  // The events from here on are those of the next navigation.
+  void Mark() { mark_ = log_.lines.size(); }
+  // Marks, then navigates the element.
+  void Go(const std::string& url) {
+    Mark();
+    web_->Navigate2(Wide(url).c_str());
+  }
+  // The lines since the mark.
+  std::vector<std::string> Since() const {
+    return std::vector<std::string>(log_.lines.begin() + long(std::min(mark_, log_.lines.size())), log_.lines.end());
+  }
+  // Pumps until the document of `url` is complete after its NavigateComplete2, both since the
+  // mark, and a frame has been drawn after it.
   bool WaitForPage(const std::string& url) {
-    return PumpUntil([&] { return log_.Has("DocumentComplete " + url); }) && PumpFrames();
+    return PumpUntil([&] {
+      bool committed = false;
+      for (const std::string& line : Since()) {
+        if (line == "NavigateComplete2 " + url) committed = true;
+        if (committed && line == "DocumentComplete " + url) return true;
+      }
+      return false;
+    }) && PumpFrames();
   }
   // Lets the engine's frames arrive and be painted.
   bool PumpFrames(int ms = 300) {
@@ -261,6 +300,7 @@ class WebPageFixture : public ::testing::Test {
   CWebBrowserUI* web_ = nullptr;
   RecordingHandler handler_;
   WebEventLog log_;
+  size_t mark_ = 0;
   DWORD cookie_ = 0;
 };
 

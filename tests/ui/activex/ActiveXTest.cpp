@@ -223,7 +223,7 @@ TEST_F(ActiveXTest, ClassNamesProgIdsAndUnknownClasses) {
 
   // No such class on this system: the control stays empty and draws nothing.
   auto* empty = new CActiveXUI;
-  empty->SetAttribute(L"clsid", L"{8856F961-340A-11D0-A96B-00C04FD705A2}");
+  empty->SetAttribute(L"clsid", L"{6A1C0E52-77B3-4D1E-9F0A-3C5D2B8E4F71}");
   empty->SetBkColor(0xFF0000FF);
   Place(empty, L"empty", RECT{200, 20, 260, 60});
   EXPECT_TRUE(empty->IsCreated());

@@ -341,9 +341,21 @@ TEST_F(WebBrowserTest, HostAnswersWithAndWithoutHandler) {
   EXPECT_EQ(web->TranslateAccelerator(&key), S_FALSE);
 }
 
-// This suite does not link the layer's browser object (tests/platform/web does): its class is
-// not there, as on a system without a browser, and the element stays empty.
-TEST_F(WebBrowserTest, WithoutTheLayersBrowserTheControlStaysEmpty) {
+// A class object of the browser that makes no browser, as the layer's does where the engine
+// cannot start (and so this suite never loads the engine).
+class NoBrowserFactory : public RecordingFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void** ppv) override {
+    *ppv = nullptr;
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
+};
+
+// Where no browser can be made, the element stays empty.
+TEST_F(WebBrowserTest, WithoutABrowserTheControlStaysEmpty) {
+  NoBrowserFactory none;
+  DWORD cookie = 0;
+  ASSERT_EQ(CoRegisterClassObject(CLSID_WebBrowser, &none, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
   auto* web = new CWebBrowserUI;
   CLSID expected = GUID_NULL;
   CLSIDFromString(L"{8856F961-340A-11D0-A96B-00C04FD705A2}", &expected);
@@ -367,6 +379,7 @@ TEST_F(WebBrowserTest, WithoutTheLayersBrowserTheControlStaysEmpty) {
   ASSERT_NE(made, nullptr);
   EXPECT_STREQ(made->GetClass(), L"WebBrowserUI");
   delete made;
+  CoRevokeClassObject(cookie);
 }
 
 }  // namespace
