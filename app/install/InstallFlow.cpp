@@ -148,6 +148,11 @@ void InstallFlow::ReportInstallStatistics(bool success) {
   RunStatistics::Send(RunStatistics::BuildRecord(success, facts, m_gameCodes));
 }
 
+void InstallFlow::ReportRunFailure() {
+  if (AppConfig::Instance().gameId != 0) m_gameId = AppConfig::Instance().gameId;
+  ReportInstallStatistics(false);
+}
+
 void InstallFlow::UpdateProgress() {
   int width = m_view->GetBarWidth();
   if (m_totalBytes <= 0) {

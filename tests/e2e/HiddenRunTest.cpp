@@ -352,6 +352,9 @@ TEST_F(HiddenRunTest, BrokenSkinEndsWithItsCodeAndNoBox) {
   EXPECT_EQ(p.exitCode, 7);
   const std::string out = ReadFile(work_ + "/program.out");
   EXPECT_EQ(out.find("加载资源文件失败"), std::string::npos) << "no box in a hidden run:\n" << out;
+  // Counted as a failed run, as every other failure is.
+  EXPECT_EQ(States(0).size(), 1u);
+  EXPECT_TRUE(States(1).empty());
 }
 
 }  // namespace
