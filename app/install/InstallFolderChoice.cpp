@@ -99,6 +99,13 @@ InstallFolderChoice::CheckResult InstallFolderChoice::CheckFolder(const std::wst
   return kFolderOk;
 }
 
+std::wstring InstallFolderChoice::CheckText(CheckResult result) { return kCheckTexts[result]; }
+
+InstallFolderChoice::CheckResult InstallFolderChoice::WriteFailure(DWORD error) {
+  const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_DISK_QUOTA_EXCEEDED;
+  return full ? kFolderNoSpace : kFolderNotWritable;
+}
+
 InstallFolderChoice::TipText InstallFolderChoice::DiskSpaceText(const std::wstring& folder) {
   CheckResult result = CheckFolder(folder);
   if (result != kFolderOk) return TipText{kCheckTexts[result], kFailureColor};

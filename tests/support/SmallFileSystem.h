@@ -1,7 +1,6 @@
 // A small file system of a test's own (tmpfs) mounted on a host folder for the life of the
 // object, so that writes below that folder run out of room while its drive has plenty. The
-// mount lives in a private mount namespace of the calling thread: it and the threads it starts
-// afterwards see the mount, threads started before do not (nor does anything outside).
+// mount lives in a private mount namespace, which nothing outside sees.
 #pragma once
 
 #include <sched.h>
@@ -14,8 +13,17 @@
 
 class SmallFileSystem {
  public:
+  // The namespace is entered once, by the thread that first asks: that thread and the threads
+  // it starts afterwards see the mounts, threads started before do not. A test program whose
+  // threads write there asks from a static initializer, while it has one thread.
+  static bool EnterOwnMountNamespace() {
+    static const bool entered =
+        unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return entered;
+  }
+
   SmallFileSystem(const std::string& folder, uint64_t bytes) : m_folder(folder) {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return;
+    if (!EnterOwnMountNamespace()) return;
     mkdir(folder.c_str(), 0755);
     const std::string size = "size=" + std::to_string(bytes);
     m_mounted = mount("tmpfs", folder.c_str(), "tmpfs", 0, size.c_str()) == 0;
