@@ -216,8 +216,11 @@ TEST_F(CommonUtilsTest, FreeSpaceIsThatOfTheFoldersOwnFileSystem) {
   ASSERT_GT(free, 0u);
   EXPECT_EQ(CommonUtils::GetDiskFreeSpace(L"C:\\small"), free);
   EXPECT_EQ(CommonUtils::GetDiskFreeSpace(L"C:\\small\\not\\yet"), free);
-  EXPECT_NE(CommonUtils::GetDiskFreeSpace(L"C:\\elsewhere"), free);
-  EXPECT_EQ(CommonUtils::GetDiskFreeSpace(L"C:\\elsewhere"), CommonUtils::GetDiskFreeSpace(L"C:"));
+  EXPECT_EQ(CommonUtils::GetDiskFreeSpace(L"C:small"), free);  // relative to the drive's root
+  // Elsewhere on the drive, the drive's own room (far more than the small one's).
+  EXPECT_GT(CommonUtils::GetDiskFreeSpace(L"C:\\elsewhere"), free);
+  EXPECT_GT(CommonUtils::GetDiskFreeSpace(L"C:elsewhere"), free);
+  EXPECT_EQ(CommonUtils::GetDiskFreeSpace(L"small"), 0u);
 }
 
 TEST_F(CommonUtilsTest, AutoRunRoundTrip) {
