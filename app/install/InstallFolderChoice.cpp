@@ -102,8 +102,7 @@ InstallFolderChoice::CheckResult InstallFolderChoice::CheckFolder(const std::wst
 std::wstring InstallFolderChoice::CheckText(CheckResult result) { return kCheckTexts[result]; }
 
 InstallFolderChoice::CheckResult InstallFolderChoice::WriteFailure(DWORD error) {
-  const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_DISK_QUOTA_EXCEEDED;
-  return full ? kFolderNoSpace : kFolderNotWritable;
+  return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? kFolderNoSpace : kFolderNotWritable;
 }
 
 InstallFolderChoice::TipText InstallFolderChoice::DiskSpaceText(const std::wstring& folder) {

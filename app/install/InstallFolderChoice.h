@@ -40,7 +40,7 @@ class InstallFolderChoice {
   // The text of a failed check.
   static std::wstring CheckText(CheckResult result);
   // What a system error of writing into the folder tells of it: no room for an error of a full
-  // disk (or of its quota), else not writable.
+  // disk, else not writable.
   static CheckResult WriteFailure(DWORD error);
 
   static const wchar_t kCompanyFolder[];
