@@ -2,7 +2,6 @@
 
 #include "app/MsgBoxDlg.h"
 #include "app/config/AppConfig.h"
-#include "app/config/RunExitCode.h"
 #include "app/install/AppLog.h"
 #include "commonlib/util/FileUtils.h"
 #include "ui/base/ControlUI.h"
@@ -72,7 +71,8 @@ void CMainDlg::OnSkinLoadFailed() {
     return;
   }
   JF_APP_LOG(kLogError, L".\\app\\MainDlg.cpp", L"加载资源文件失败 %s", GetSkinFile().GetData());
-  ::ExitProcess(RunExitCode::kSkinNotLoaded);
+  // No box: the window's creation fails, and the program counts the run, lets its record
+  // out and ends with the skin's code.
 }
 
 LRESULT CMainDlg::OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {

@@ -55,15 +55,25 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   std::unique_ptr<CMainDlg> window(new CMainDlg());
   InitApp(window.get());
-  window->Create(nullptr, LoadStringResource(kStringWindowTitle).c_str(), WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0,
-                 0, 0, 0, 0);
-  window->CenterWindow();
-  if (!AppConfig::Instance().hidden) window->ShowWindow(true, true);
+  const HWND created = window->Create(nullptr, LoadStringResource(kStringWindowTitle).c_str(),
+                                     WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, 0);
+  if (created) {
+    window->CenterWindow();
+    if (!AppConfig::Instance().hidden) window->ShowWindow(true, true);
+  }
   CoInitialize(nullptr);
   OleInitialize(nullptr);
-  int result = RunMessageLoop();
-  // A hidden run tells its caller how it ended; a window's user has seen it.
-  if (result == 0 && AppConfig::Instance().hidden) result = RunExitCode::Get();
+  int result = 0;
+  if (!created) {
+    // A window that could not be built: a hidden run's skin (a window's run ended at the
+    // skin's box already). A failed run, counted as every failed run is.
+    window->GetFlow().ReportRunFailure();
+    result = AppConfig::Instance().hidden ? RunExitCode::kSkinNotLoaded : 1;
+  } else {
+    result = RunMessageLoop();
+    // A hidden run tells its caller how it ended; a window's user has seen it.
+    if (result == 0 && AppConfig::Instance().hidden) result = RunExitCode::Get();
+  }
 
   // The worker must be done with the window and the services before they go.
   window->GetFlow().Shutdown();

@@ -243,7 +243,7 @@ void CDownloadTask::DropPeer(CDownloadPeer* peer) {
   LeaveSourceCall();
 }
 
-void CDownloadTask::OnTaskCompleted(int code) {
+void CDownloadTask::OnTaskCompleted(int code, int failureType) {
   m_log->AddLineF(kCatState, L"下载完成 code:%d", code);
   m_outcome = code == 0 ? kOutcomeSucceeded : kOutcomeFailed;
   StopTask();
@@ -251,7 +251,7 @@ void CDownloadTask::OnTaskCompleted(int code) {
   m_log->BuildReport();
   ErrorPair result{kErrOk, code};
   if (code != 0) {
-    result.type = kErrUser;
+    result.type = failureType;
   } else if (FileUtils::MoveFileRetry(GetTempFilePath(), GetFullName(), 10)) {
     DeleteMetaFiles();
   } else {
@@ -574,6 +574,15 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
   if (result.Ok()) {
     // The last block ends the task, which is gone then.
     if (OnBlockFetched(peer, first, last)) return;
+  } else if (result.type == kErrSys) {
+    // The file failed, not the source: every source writes the same file, and a full disk
+    // or a folder that refuses the file stays so. The task ends with the system error, and
+    // is gone then.
+    TASK_LOG(kLogError, L"%s 文件写入失败 et:%d ec:%d %s", desc.c_str(), result.type, result.code,
+             GetTempFilePath().c_str());
+    AddSourceTime(peer);
+    OnTaskCompleted(result.code, kErrSys);
+    return;
   } else {
     OnSourceFailed(peer, result);
   }

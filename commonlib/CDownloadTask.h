@@ -38,7 +38,9 @@ class CDownloadTask {
   // Lifecycle. A completion destroys the task: after StartTask the task may be gone.
   bool StartTask();
   bool StopTask();
-  void OnTaskCompleted(int code);
+  // code 0 is success; any other ends the task with the pair (failureType, code): one of
+  // the engine's own codes, or the system error of a file that could not be written (kErrSys).
+  void OnTaskCompleted(int code, int failureType = kErrUser);
   void ReportPause();
   void GetStats(ProtoValue& record);
 

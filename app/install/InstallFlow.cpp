@@ -148,6 +148,11 @@ void InstallFlow::ReportInstallStatistics(bool success) {
   RunStatistics::Send(RunStatistics::BuildRecord(success, facts, m_gameCodes));
 }
 
+void InstallFlow::ReportRunFailure() {
+  if (AppConfig::Instance().gameId != 0) m_gameId = AppConfig::Instance().gameId;
+  ReportInstallStatistics(false);
+}
+
 void InstallFlow::UpdateProgress() {
   int width = m_view->GetBarWidth();
   if (m_totalBytes <= 0) {
@@ -310,8 +315,13 @@ void InstallFlow::OnAttemptFailure(ErrorPair failure) {
 }
 
 bool InstallFlow::OnFolderFailure(ErrorPair failure) {
-  if (InstallFolderChoice::CheckFolder(m_downloadDir) == InstallFolderChoice::kFolderOk) return false;
-  const std::wstring text = InstallFolderChoice::DiskSpaceText(m_downloadDir).text;
+  InstallFolderChoice::CheckResult check = InstallFolderChoice::CheckFolder(m_downloadDir);
+  // A file of the folder that could not be made or written tells of the folder's disk, even
+  // where its figures pass (the download needs more than the room left, the disk refuses it).
+  if (check == InstallFolderChoice::kFolderOk && failure.type == kErrSys && failure.code != 0)
+    check = InstallFolderChoice::WriteFailure(static_cast<DWORD>(failure.code));
+  if (check == InstallFolderChoice::kFolderOk) return false;
+  const std::wstring text = InstallFolderChoice::CheckText(check);
   ReportInstallStatistics(false);
   JF_APP_LOG(kLogInfo, kFile, L"%s %s et:%d ec:%d", text.c_str(), m_downloadDir.c_str(), failure.type, failure.code);
   // Retrying cannot mend a local problem: no retry rounds.

@@ -72,6 +72,9 @@ class InstallFlow : public IGameEventListener {
   void StartDownload();
   void CalcMd5();
   void ReportInstallStatistics(bool success);
+  // A run that ends before its first step (its window could not be built): the failure
+  // record, with the game of the command line.
+  void ReportRunFailure();
 
   // State the window and the tests read.
   const std::wstring& GetInstallDir() const { return m_installDir; }

@@ -99,6 +99,12 @@ InstallFolderChoice::CheckResult InstallFolderChoice::CheckFolder(const std::wst
   return kFolderOk;
 }
 
+std::wstring InstallFolderChoice::CheckText(CheckResult result) { return kCheckTexts[result]; }
+
+InstallFolderChoice::CheckResult InstallFolderChoice::WriteFailure(DWORD error) {
+  return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? kFolderNoSpace : kFolderNotWritable;
+}
+
 InstallFolderChoice::TipText InstallFolderChoice::DiskSpaceText(const std::wstring& folder) {
   CheckResult result = CheckFolder(folder);
   if (result != kFolderOk) return TipText{kCheckTexts[result], kFailureColor};

@@ -37,6 +37,11 @@ class InstallFolderChoice {
   static CheckResult CheckFolder(const std::wstring& folder);
   // The text and colour that the folder check shows.
   static TipText DiskSpaceText(const std::wstring& folder);
+  // The text of a failed check.
+  static std::wstring CheckText(CheckResult result);
+  // What a system error of writing into the folder tells of it: no room for an error of a full
+  // disk, else not writable.
+  static CheckResult WriteFailure(DWORD error);
 
   static const wchar_t kCompanyFolder[];
   static const wchar_t kPlatformFolder[];

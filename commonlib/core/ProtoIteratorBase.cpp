@@ -5,11 +5,10 @@
 const ProtoIteratorBase g_ProtoIteratorEnd;
 
 ProtoIteratorBase::ProtoIteratorBase()
-    : m_container(&g_ProtoValueNull), m_kind(kNone), m_arrayPos(0), m_ofMap(false) {}
+    : m_container(&g_ProtoValueNull), m_kind(kNone), m_arrayPos(0) {}
 
 ProtoIteratorBase::ProtoIteratorBase(const ProtoValue* container)
-    : m_container(container != nullptr ? container : &g_ProtoValueNull), m_kind(kNone), m_arrayPos(0),
-      m_ofMap(m_container->m_type == PV_MAP) {
+    : m_container(container != nullptr ? container : &g_ProtoValueNull), m_kind(kNone), m_arrayPos(0) {
   switch (m_container->m_type) {
     case PV_NULL: break;
     case PV_MAP:
@@ -19,7 +18,8 @@ ProtoIteratorBase::ProtoIteratorBase(const ProtoValue* container)
     case PV_ARRAY: m_kind = kArray; break;
     default: m_kind = kSelf; break;
   }
-  if (m_kind != kNone && isEnd()) becomeEnd();
+  // The begin of an empty map or array stays on its container (isEnd answers true): an empty
+  // map's begin still answers key() with the empty text; only a walk becomes the end iterator.
 }
 
 void ProtoIteratorBase::becomeEnd() {
@@ -67,7 +67,6 @@ bool ProtoIteratorBase::operator==(const ProtoIteratorBase& other) const {
 }
 
 std::wstring ProtoIteratorBase::key() const {
-  if (m_ofMap && isEnd()) return std::wstring();
   if (m_container->m_type != PV_MAP) {
     ProtoValueException e(4, L"ProtoIteratorBase::key() wrong type ");
     e.SetLocation(".\\core\\ProtoValue", 1157);

@@ -16,7 +16,8 @@ class ProtoIteratorBase {
   ProtoIteratorBase& operator++();
   bool operator==(const ProtoIteratorBase& other) const;
   bool operator!=(const ProtoIteratorBase& other) const { return !(*this == other); }
-  // The entry's key; throws when the container is not a map; empty at the end.
+  // The entry's key; throws when the container is not a map (so also at the end iterator);
+  // empty at the begin of an empty map.
   std::wstring key() const;
   // The entry's value, the element, or the scalar itself. Not to be called at the end.
   ProtoValue& value() const;
@@ -30,8 +31,6 @@ class ProtoIteratorBase {
   PositionKind m_kind;
   ProtoValue::Map::const_iterator m_mapPos;
   size_t m_arrayPos;
-  // Made over a map: its end still answers key() with the empty text.
-  bool m_ofMap;
 };
 
 extern const ProtoIteratorBase g_ProtoIteratorEnd;

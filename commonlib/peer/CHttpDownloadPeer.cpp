@@ -304,6 +304,9 @@ void CHttpDownloadPeer::Done(int errorType, int errorCode) {
   JF_HTTP_LOG(kLogInfo, kFile, L"CHttpDownloadFile::Done() begin type:%d code:%d  url:%s ip:%s", error.type,
               error.code, m_url.c_str(), serverIp.c_str());
   CRefPtr<CCurlBase> transfer = m_curlHttp;
+  // Read before the transfer is given up: closing its file clears the file's error.
+  ErrorPair fileError;
+  if (CCurlHttp* http = dynamic_cast<CCurlHttp*>(transfer.get())) fileError = http->GetOutputError();
   if (transfer) transfer->Abandon();
   SettleReceived();
   bool counted = m_attemptCounted;
@@ -312,6 +315,10 @@ void CHttpDownloadPeer::Done(int errorType, int errorCode) {
   Cancel();
   if (error.type == kErrCurl) {
     m_result[L"curl"][L"code"] = static_cast<int64_t>(error.code);
+    // A file that could not be written is no failure of the transfer: no retry here, its
+    // system error goes up in place of curl's.
+    if (fileError.type == kErrSys && fileError.code != 0)
+      m_result[L"sys"][L"code"] = static_cast<int64_t>(fileError.code);
     error = ErrorPair::Unpack(GetError());
   }
   m_result.clear();

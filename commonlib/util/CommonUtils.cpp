@@ -390,10 +390,23 @@ std::wstring FormatByteSize(uint64_t bytes, bool spaced) {
 }
 
 uint64_t GetDiskFreeSpace(const std::wstring& path) {
-  std::wstring root = path.size() >= 2 ? path.substr(0, 2) : std::wstring();
+  // The room of the file system the folder lives on, which may be mounted anywhere below the
+  // drive's root: asked of the nearest folder on the way up that exists (the folder itself may
+  // be still to be made); the drive when none does.
+  std::wstring folder = path.size() >= 2 ? path.substr(0, 2) : std::wstring();
+  for (std::wstring up = path; up.size() > 3 && up[1] == L':';) {
+    DWORD attributes = GetFileAttributesW(up.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      folder = up;
+      break;
+    }
+    const size_t slash = up.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) break;
+    up.resize(slash);
+  }
   ULARGE_INTEGER available;
   available.QuadPart = 0;
-  if (!GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr)) return 0;
+  if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return 0;
   return available.QuadPart;
 }
 

@@ -64,7 +64,8 @@ std::wstring GetTimeString(int64_t secondsSince1970);
 int64_t FileTimeToUnixTime(uint64_t fileTime);
 // "999 B", "0.98 KB", "5.00 GB"... (without blanks when spaced is false).
 std::wstring FormatByteSize(uint64_t bytes, bool spaced);
-// Bytes free to the caller on the drive of path; 0 on failure.
+// Bytes free to the caller on the file system of path (of its nearest existing folder, which
+// may be mounted below the drive's root); 0 on failure.
 uint64_t GetDiskFreeSpace(const std::wstring& path);
 // The first IPv4 address of the host's own name; empty when it cannot be resolved.
 std::string GetLocalIp();

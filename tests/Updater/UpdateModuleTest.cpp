@@ -375,37 +375,50 @@ TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndSparesOtherInst
 }
 
 TEST_F(UpdateModuleTest, SuccessEndsTheInstallerThatRunsTheDownloadedFile) {
-  // The downloaded file is there already, whole, and running (a stale start of it): the
-  // engine completes without fetching, and that process is ended before the listener hears
-  // of the success; one of the same name elsewhere runs on.
-  std::string bytes;
+  // A stale start of the installer runs from the download folder. Either the file there is
+  // whole already (the engine completes without fetching), or the download replaces it while
+  // it runs. Either way that process is ended before the listener hears of the success; one
+  // of the same name elsewhere runs on.
+  std::string child;
   {
     FILE* f = std::fopen((std::string(JF_TEST_BIN_DIR) + "/jf_child").c_str(), "rb");
     ASSERT_NE(nullptr, f);
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) child.append(buffer, n);
     std::fclose(f);
   }
-  Answer(InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
-                        {"Md5", Md5Hex(bytes)},
-                        {"Size", std::to_string(bytes.size())},
-                        {"Version", "7"}}));
-  PROCESS_INFORMATION stale = StartInstallerNamed(dir, "down");
-  PROCESS_INFORMATION other = StartInstallerNamed(dir, "other");
-  ASSERT_TRUE(Run([] { return CommonUtils::IsProcessRunning(L"vrinstaller.exe"); }));
-  DWORD staleWait = WAIT_TIMEOUT;
-  listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
-  Start();
-  ASSERT_TRUE(RunUntilEvent('r'));
-  EXPECT_EQ(0, listener.Last('r')->c);
-  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), staleWait);
-  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(other.hProcess, 0));
-  for (PROCESS_INFORMATION* p : {&stale, &other}) {
-    TerminateProcess(p->hProcess, 0);
-    WaitForSingleObject(p->hProcess, 5000);
-    CloseHandle(p->hProcess);
-    CloseHandle(p->hThread);
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {{"file already whole", child}, {"file replaced while it runs", body}};
+  size_t results = 0;
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    Answer(InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
+                          {"Md5", Md5Hex(k.bytes)},
+                          {"Size", std::to_string(k.bytes.size())},
+                          {"Version", "7"}}));
+    std::filesystem::remove_all(dir.Host("down"));
+    std::filesystem::remove_all(dir.Host("other"));
+    PROCESS_INFORMATION stale = StartInstallerNamed(dir, "down");
+    PROCESS_INFORMATION other = StartInstallerNamed(dir, "other");
+    ASSERT_TRUE(Run([] { return CommonUtils::IsProcessRunning(L"vrinstaller.exe"); }));
+    DWORD staleWait = WAIT_TIMEOUT;
+    listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
+    Start();
+    ASSERT_TRUE(RunUntilEvent('r', ++results));
+    EXPECT_EQ(0, listener.Last('r')->c);
+    EXPECT_EQ(k.bytes, dir.Read("down/vrinstaller.exe"));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), staleWait);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(other.hProcess, 0));
+    listener.onResult = nullptr;
+    for (PROCESS_INFORMATION* p : {&stale, &other}) {
+      TerminateProcess(p->hProcess, 0);
+      WaitForSingleObject(p->hProcess, 5000);
+      CloseHandle(p->hProcess);
+      CloseHandle(p->hThread);
+    }
   }
 }
 

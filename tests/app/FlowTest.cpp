@@ -17,6 +17,7 @@
 #include "tests/app/AppDrives.h"
 #include "tests/app/FlowTestView.h"
 #include "commonlib/logger/report/BigDataLog.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/net/HttpTestServer.h"
 #include "commonlib/DownloadEngine.h"
 #include "Updater/CUpdateModule.h"
@@ -36,6 +37,10 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 namespace {
+
+// The program's mount namespace of its own, entered before the services start their threads,
+// so that their writes see the small file systems that cases mount.
+const bool g_ownMounts = SmallFileSystem::EnterOwnMountNamespace();
 
 const std::string kProgramIni = std::string(JF_TEST_BIN_DIR) + "/jfminiinstall.ini";
 const std::string kStandin = std::string(JF_TEST_BIN_DIR) + "/../tools/jfstandin";
@@ -134,6 +139,7 @@ class FlowTest : public apptest::AppDrives {
     AppConfig::Instance() = Defaults();
     RunExitCode::Set(RunExitCode::kSuccess);
     unsetenv("JF_STUB_INSTALLER_EXIT");
+    small.reset();
     AppDrives::TearDown();
   }
   static AppConfig Defaults() {
@@ -185,6 +191,7 @@ class FlowTest : public apptest::AppDrives {
     jf::SetDiskFreeSpaceForTests(L'D', 1LL << 32);
     unsetenv("JF_STUB_INSTALLER_EXIT");
     records.clear();
+    small.reset();
   }
   // The answer's folder turns into a file while the request runs: the answer cannot be
   // stored there, nor anything else.
@@ -207,7 +214,15 @@ class FlowTest : public apptest::AppDrives {
     });
   }
 
+  // The folder is a small file system of its own below the drive's root, too small for the
+  // installer, while the drive has room.
+  void SmallDiskAt(const std::wstring& folder) {
+    small.reset(new SmallFileSystem(Host(folder), 64 << 10));
+    ASSERT_TRUE(g_ownMounts && small->Mounted()) << "mounting needs the privilege to";
+  }
+
   HttpTestServer server;
+  std::unique_ptr<SmallFileSystem> small;
   std::string installer, md5;
   std::vector<std::string> records;
   std::unique_ptr<FlowTestView> view;
@@ -408,6 +423,8 @@ TEST_F(FlowTest, HiddenFailuresEndWithTheirOwnExitCode) {
        RunExitCode::kFolderNotWritable},
       {"disk fills", [](FlowTest& t, const std::wstring&) { t.DiskFillsDuringTheDownload(); },
        RunExitCode::kFolderNotWritable},
+      {"small disk below the drive's root", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
+       RunExitCode::kFolderNotWritable},
   };
   int n = 0;
   for (const auto& k : cases) {
@@ -453,6 +470,8 @@ TEST_F(FlowTest, FolderProblemIsShownAsSuchNotAsANetworkFailure) {
       {"folder turns into a file", [](FlowTest& t, const std::wstring& folder) { t.FolderTurnsIntoAFile(folder); },
        L"该目录权限不足，请选择其他目录安装"},
       {"disk fills", [](FlowTest& t, const std::wstring&) { t.DiskFillsDuringTheDownload(); },
+       L"该磁盘剩余空间不足，请选择其他目录安装"},
+      {"small disk below the drive's root", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
        L"该磁盘剩余空间不足，请选择其他目录安装"},
   };
   int n = 0;

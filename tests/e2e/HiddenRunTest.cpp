@@ -6,7 +6,11 @@
 #include <shlobj.h>
 #include <sys/stat.h>
 
+#include <memory>
+#include <vector>
+
 #include "tests/e2e/E2eHarness.h"
+#include "tests/support/SmallFileSystem.h"
 
 namespace e2e {
 namespace {
@@ -325,6 +329,26 @@ TEST_F(HiddenRunTest, FullDiskEndsAsAFolderProblemNotANetworkFailure) {
   umount2((work_ + "/d").c_str(), MNT_DETACH);
 }
 
+TEST_F(HiddenRunTest, FullDiskBelowTheDrivesRootEndsAsAFolderProblem) {
+  // The requested folder and the standard folders of both drives are small file systems of
+  // this test's own mounted below the drives' roots, which have plenty of room: the installer
+  // fits on none of them, whatever the drives' figures say.
+  std::vector<std::unique_ptr<SmallFileSystem>> small;
+  for (const char* folder : {"/d/jf", "/c/澜铭网络", "/d/澜铭网络"}) {
+    small.emplace_back(new SmallFileSystem(work_ + folder, 1 << 20));
+    ASSERT_TRUE(small.back()->Mounted()) << "mounting needs the privilege to";
+  }
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  ASSERT_GT(ready_["installer_size"].asInt64(), 1 << 20);
+  Process p = Run({"-h", "-p", "D:\\jf"}, 120);
+  EXPECT_EQ(p.exitCode, 6);
+  EXPECT_LT(p.seconds, 45.0) << "no retry rounds for a full disk";
+  EXPECT_EQ(States(0).size(), 1u);
+  EXPECT_TRUE(States(1).empty());
+  EXPECT_TRUE(Stubs("installer").empty());
+  EXPECT_EQ(Records("info").size(), 1u);
+}
+
 TEST_F(HiddenRunTest, LogZeroWritesNoLogFile) {
   WriteIni("[Debug]\r\nLog=0\r\nUpdateURL=http://127.0.0.1/vrminiinstall.txt\r\n");
   ASSERT_NO_FATAL_FAILURE(StartServers());
@@ -352,6 +376,9 @@ TEST_F(HiddenRunTest, BrokenSkinEndsWithItsCodeAndNoBox) {
   EXPECT_EQ(p.exitCode, 7);
   const std::string out = ReadFile(work_ + "/program.out");
   EXPECT_EQ(out.find("加载资源文件失败"), std::string::npos) << "no box in a hidden run:\n" << out;
+  // Counted as a failed run, as every other failure is.
+  EXPECT_EQ(States(0).size(), 1u);
+  EXPECT_TRUE(States(1).empty());
 }
 
 }  // namespace

@@ -163,8 +163,13 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
 // old file. A plain rename over an existing file makes ext4 write the new file's data out
 // first (milliseconds each time), which a replace on Windows does not; a file saved this
 // way after every downloaded block would hold the download back. False (nothing changed)
-// where the file system cannot exchange names.
+// where the file system cannot exchange names, and for a program file (one with an execute
+// bit): a program still running from it must keep its name, which a plain rename leaves it
+// (the kernel names a replaced image by its own name), while an exchange would give it the
+// new file's old name, so that it no longer reads as the program that was started.
 static bool ReplaceByExchange(const std::string& src, const std::string& dst) {
+  struct stat dstSt;
+  if (lstat(dst.c_str(), &dstSt) != 0 || (dstSt.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) return false;
   if (renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_EXCHANGE) != 0) return false;
   if (unlink(src.c_str()) == 0) return true;
   // The old file could not go: put both back and let the caller rename.

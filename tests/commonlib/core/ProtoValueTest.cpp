@@ -148,10 +148,18 @@ TEST(ProtoValueTest, IterationOrderAndKinds) {
   }
   EXPECT_EQ(keys, L"A,a,ab,");
   EXPECT_EQ(sum, 123);
-  // A map's end, and the begin of an empty map, have the empty key.
+  // A walk that runs off a map's last entry, by ++ or next(), is the end iterator, whose key()
+  // throws; only the begin of an empty map keeps the empty key.
   ProtoIteratorBase last = m.begin();
   for (int k = 0; k < 3; ++k) ++last;
-  EXPECT_EQ(last.key(), L"");
+  EXPECT_TRUE(last == g_ProtoIteratorEnd);
+  ProtoValueException pastEnd = Thrown([&] { last.key(); });
+  EXPECT_EQ(pastEnd.GetCode(), 4);
+  EXPECT_EQ(pastEnd.GetMessage(), L"ProtoIteratorBase::key() wrong type ");
+  ProtoIteratorBase stepped = m.begin();
+  stepped.next();
+  EXPECT_EQ(stepped.next().key(), L"ab");
+  EXPECT_EQ(Thrown([&] { stepped.next().key(); }).GetCode(), 4);
   ProtoValue empty(PV_MAP);
   EXPECT_EQ(empty.begin().key(), L"");
   EXPECT_TRUE(empty.begin() == empty.end());

@@ -2,8 +2,11 @@
 // download channel, the queue and the task, with the engine tick driven by the test.
 #include "commonlib/CDownloadTask.h"
 
+#include <memory>
+
 #include "tests/commonlib/download/DownloadTestEnv.h"
 #include "tests/support/core/InstantPause.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/TraceCapture.h"
 #include "commonlib/peer/CHttpDownloadPeer.h"
 
@@ -344,6 +347,30 @@ TEST_F(CDownloadTaskResumeTest, TemporaryFileThatCannotBePreparedEndsWithSix) {
   EXPECT_EQ(6, out.ec);
 }
 
+// The download's folder is a small file system of its own, mounted before the channel's
+// threads start so that their writes land on it.
+class CDownloadTaskFullDiskTest : public CDownloadTaskResumeTest {
+ protected:
+  void SetUp() override {
+    small.reset(new SmallFileSystem(dir.Host("small"), 256 << 10));
+    if (!small->Mounted()) GTEST_SKIP() << "no mount privilege";
+    CDownloadTaskResumeTest::SetUp();
+  }
+  std::unique_ptr<SmallFileSystem> small;
+};
+
+TEST_F(CDownloadTaskFullDiskTest, FileThatCannotBeWrittenEndsTheTaskWithTheSystemErrorAtOnce) {
+  DownloadOutcome out;
+  Add(Url("/m"), L"127.0.0.2;127.0.0.3", L"small\\f.bin", size, out, md5);
+  // No engine time passes: the end comes from the failed write, not from the sources running
+  // out after ten seconds.
+  ASSERT_TRUE(RunUntil([&] { return out.done; }, 10000));
+  EXPECT_EQ(1, out.calls);
+  EXPECT_EQ(1, out.et);
+  EXPECT_EQ(static_cast<int>(ERROR_DISK_FULL), out.ec);
+  EXPECT_EQ(nullptr, Task(L"small\\f.bin"));
+}
+
 TEST_F(CDownloadTaskResumeTest, FailedPreSizeNeverLeadsToACompleteClaim) {
   // A size no file system can hold: the pre-size fails, and so does every later run.
   const int64_t huge = int64_t{1} << 62;
@@ -526,12 +553,14 @@ TEST_F(CDownloadTaskCdnTest, SourcesFailingInsideTheirStartAreHandledAfterTheCal
   // Sources and blocks are still intact until the main loop runs the results.
   EXPECT_EQ(3u, task->GetPeers().size());
   EXPECT_EQ(3u, task->GetRequests().size());
+  // Then the first result ends the task at once with the file's system error (the folder
+  // refuses the file, as no other source can mend); the others' results find it gone.
   MainThreadPump::Drain();
-  EXPECT_TRUE(task->GetPeers().empty());
-  EXPECT_TRUE(task->GetRequests().empty());
-  Tick(12);
   EXPECT_TRUE(out.done);
-  EXPECT_EQ(809, out.ec);
+  EXPECT_EQ(1, out.calls);
+  EXPECT_EQ(1, out.et);
+  EXPECT_EQ(static_cast<int>(ERROR_ACCESS_DENIED), out.ec);
+  EXPECT_EQ(nullptr, Task(L"r.bin"));
   EXPECT_EQ(0u, server.RequestCount());
 }
 

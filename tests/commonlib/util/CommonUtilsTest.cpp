@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "tests/support/core/CapturedLog.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/WaitUntil.h"
 #include "platform/src/internal/paths.h"
 #include "commonlib/util/CommonUtils.h"
@@ -204,6 +205,22 @@ TEST_F(CommonUtilsTest, SystemVersionAndFolders) {
   EXPECT_TRUE(ip.empty() || CommonUtils::IsIpAddress(std::wstring(ip.begin(), ip.end()))) << ip;
   std::wstring mac = CommonUtils::GetMacAddress();
   EXPECT_TRUE(mac.empty() || mac.size() == 12u);
+}
+
+TEST_F(CommonUtilsTest, FreeSpaceIsThatOfTheFoldersOwnFileSystem) {
+  // A small file system mounted below the drive's root: a folder on it, and one still to be
+  // made there, have its room, not the drive's.
+  SmallFileSystem small(m_dir + "/c/small", 1 << 20);
+  if (!small.Mounted()) GTEST_SKIP() << "no mount privilege";
+  const uint64_t free = small.FreeBytes();
+  ASSERT_GT(free, 0u);
+  EXPECT_EQ(CommonUtils::GetDiskFreeSpace(L"C:\\small"), free);
+  EXPECT_EQ(CommonUtils::GetDiskFreeSpace(L"C:\\small\\not\\yet"), free);
+  EXPECT_EQ(CommonUtils::GetDiskFreeSpace(L"C:small"), free);  // relative to the drive's root
+  // Elsewhere on the drive, the drive's own room (far more than the small one's).
+  EXPECT_GT(CommonUtils::GetDiskFreeSpace(L"C:\\elsewhere"), free);
+  EXPECT_GT(CommonUtils::GetDiskFreeSpace(L"C:elsewhere"), free);
+  EXPECT_EQ(CommonUtils::GetDiskFreeSpace(L"small"), 0u);
 }
 
 TEST_F(CommonUtilsTest, AutoRunRoundTrip) {

@@ -278,6 +278,12 @@ TEST_F(ProcessTest, SnapshotListsTheChildByNameWithParentAndImagePath) {
   DWORD size = MAX_PATH;
   ASSERT_TRUE(QueryFullProcessImageNameW(opened, 0, path, &size));
   EXPECT_EQ(Win(copy).size(), size);
+  // A download replaces the program's file while it runs: the program keeps its path.
+  std::string next = CopyHelper("launcher.exe.part");
+  ASSERT_TRUE(MoveFileExW(Win(next).c_str(), Win(copy).c_str(), MOVEFILE_REPLACE_EXISTING));
+  size = MAX_PATH;
+  ASSERT_TRUE(QueryFullProcessImageNameW(opened, 0, path, &size));
+  EXPECT_EQ(Win(copy), path);
   EXPECT_TRUE(CloseHandle(opened));
 
   EXPECT_TRUE(TerminateProcess(pi.hProcess, 0));
