@@ -485,7 +485,9 @@ TEST_F(FlowTest, FolderProblemIsShownAsSuchNotAsANetworkFailure) {
     FlowTestView::PaceMs() = 250;
     ASSERT_TRUE(flow->OnClickInstall());
     ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
-    ASSERT_EQ(view->boxes.size(), 1u);
+    std::wstring shown;
+    for (const auto& b : view->boxes) shown += b.text + L" | ";
+    ASSERT_EQ(view->boxes.size(), 1u) << jf::ToUtf8(shown);
     EXPECT_EQ(view->boxes[0].text, k.text);
     EXPECT_EQ(view->boxes[0].okCaption, L"重试");
     EXPECT_EQ(view->boxes[0].cancelCaption, L"退出安装");

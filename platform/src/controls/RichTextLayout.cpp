@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cwchar>
 #include <unordered_map>
 
@@ -241,8 +243,12 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf) const {
     if (!last) {
       // The next piece answers for the points of its shared line and below (in this piece,
       // the line after that one may be cut short).
-      keptTop = piece.dy + LineTop(pl, count - 2);
-      hitTop = piece.dy + LineTop(pl, count - 2, true);
+      const int64_t top = int64_t(piece.dy) + LineTop(pl, count - 2);
+      const int64_t hit = int64_t(piece.dy) + LineTop(pl, count - 2, true);
+      // Pango places in int units: a paragraph taller than half their range is laid out whole.
+      if (std::max(top, hit) > INT_MAX / 2 || std::min(top, hit) < INT_MIN / 2) return false;
+      keptTop = int(top);
+      hitTop = int(hit);
     }
     kept = piece.to;
     p.pieces.push_back(std::move(piece));
