@@ -46,7 +46,9 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
     Paragraph p;
     p.start = start;
     p.length = end - start;
-    const std::wstring part = text_.substr(size_t(start), size_t(end - start));
+    std::wstring part = text_.substr(size_t(start), size_t(end - start));
+    // A line break inside the paragraph: pango breaks at the line separator and draws nothing.
+    std::replace(part.begin(), part.end(), L'\v', wchar_t(0x2028));
     p.layout = std::make_unique<FontLayout>(font, part);
     p.bytes.assign(1, 0);
     for (wchar_t c : part) {

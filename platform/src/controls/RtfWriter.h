@@ -14,8 +14,10 @@ namespace jf {
 
 class RtfWriter {
  public:
-  // [from, to) of `text` (paragraphs end with '\r') in `formats`.
-  static std::string Write(const std::wstring& text, const TextFormats& formats, LONG from, LONG to);
+  // [from, to) of `text` (paragraphs end with '\r', '\v' breaks a line) in `formats`; a whole
+  // `document` closes its last paragraph too.
+  static std::string Write(const std::wstring& text, const TextFormats& formats, LONG from, LONG to,
+                           bool document = false);
 
  private:
   RtfWriter(const std::wstring& text, const TextFormats& formats);
@@ -33,6 +35,7 @@ class RtfWriter {
   std::vector<COLORREF> colours_;
   std::string out_;
   BYTE charset_ = DEFAULT_CHARSET;  // of the run being written: whether \'hh may be used
+  bool names_ = false;              // writing the font table's names
 };
 
 }  // namespace jf
