@@ -241,13 +241,14 @@ bool RtfReader::CharacterWord(const std::string& w, bool hasParam, long param) {
   } else if (w == "cf") {
     bool valid = false;
     const COLORREF c = ColourAt(param, &valid);
+    // An automatic colour keeps the default's value, as \plain would give it.
     cf.dwEffects = valid ? (cf.dwEffects & ~DWORD(CFE_AUTOCOLOR)) : (cf.dwEffects | CFE_AUTOCOLOR);
-    if (valid) cf.crTextColor = c;
+    cf.crTextColor = valid ? c : baseChar_.crTextColor;
   } else if (w == "highlight" || w == "cb") {
     bool valid = false;
     const COLORREF c = ColourAt(param, &valid);
     cf.dwEffects = valid ? (cf.dwEffects & ~DWORD(CFE_AUTOBACKCOLOR)) : (cf.dwEffects | CFE_AUTOBACKCOLOR);
-    if (valid) cf.crBackColor = c;
+    cf.crBackColor = valid ? c : baseChar_.crBackColor;
   } else if (w == "f") {
     for (size_t k = 0; k < fonts_.size(); ++k) {
       if (fonts_[k].number != param) continue;
@@ -435,10 +436,19 @@ void RtfReader::Append(wchar_t c) {
       return;
     case Destination::Text: break;
   }
-  if (cellTab_ && c != L'\r') {
-    cellTab_ = false;
-    Append(L'\t');
+  // A paragraph mark of the text, however written, ends a paragraph in its format.
+  if (c == L'\r') {
+    Paragraph();
+  } else if (c != 0) {  // a text holds no NUL
+    if (cellTab_) {
+      cellTab_ = false;
+      Put(L'\t');
+    }
+    Put(c);
   }
+}
+
+void RtfReader::Put(wchar_t c) {
   if (text_.size() >= maxChars_) {
     full_ = true;
     return;
@@ -452,7 +462,7 @@ void RtfReader::Paragraph() {
   cellTab_ = false;
   if (state_.dest != Destination::Text || text_.size() >= maxChars_) return;
   paras_.emplace_back(LONG(text_.size()), para_);
-  Append(L'\r');
+  Put(L'\r');
 }
 
 void RtfReader::EndFontEntry() {

@@ -57,7 +57,8 @@ class RtfReader {
   void SpecialCharacter(const std::string& w);
   void Symbol(char c);
   void Char(wchar_t c);  // after the pending bytes
-  void Append(wchar_t c);
+  void Append(wchar_t c);  // into the destination
+  void Put(wchar_t c);     // into the text
   void Byte(unsigned char b);  // a byte of text in the code page
   void Flush();                // decodes the pending bytes
   void Paragraph();
