@@ -326,9 +326,9 @@ void RtfReader::SpecialCharacter(const std::string& w) {
   static const struct {
     const char* word;
     wchar_t ch;
-  } kWords[] = {{"tab", L'\t'},        {"line", L'\v'},      {"emdash", 0x2014},    {"endash", 0x2013},    {"bullet", 0x2022},
-                {"lquote", 0x2018},    {"rquote", 0x2019},    {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
-                {"emspace", L' '},     {"enspace", L' '},     {"qmspace", L' '}};
+  } kWords[] = {{"tab", L'\t'},        {"line", L'\v'},      {"emdash", 0x2014},    {"endash", 0x2013},
+                {"bullet", 0x2022},    {"lquote", 0x2018},    {"rquote", 0x2019},    {"ldblquote", 0x201C},
+                {"rdblquote", 0x201D}, {"emspace", L' '},     {"enspace", L' '},     {"qmspace", L' '}};
   for (const auto& entry : kWords) {
     if (w == entry.word) {
       Append(entry.ch);

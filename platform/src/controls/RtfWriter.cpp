@@ -125,7 +125,9 @@ void RtfWriter::Run(const CHARFORMAT2W& cf) {
   charset_ = cf.bCharSet;
   out_ += "\\plain";
   Number(out_, "f", FontIndex(cf));
-  Number(out_, "fs", (cf.yHeight + 5) / 10);
+  // Half points; a default size that they cannot hold is left to the reader's default.
+  if (cf.yHeight % 10 == 0 || cf.yHeight != formats_.DefaultChar().yHeight)
+    Number(out_, "fs", (cf.yHeight + 5) / 10);
   // Always a colour: \plain goes back to the reader's default, which need not be automatic.
   Number(out_, "cf", (cf.dwEffects & CFE_AUTOCOLOR) ? 0 : ColourIndex(cf.crTextColor));
   if (!(cf.dwEffects & CFE_AUTOBACKCOLOR)) Number(out_, "highlight", ColourIndex(cf.crBackColor));

@@ -48,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"TableRows", "{\\rtf1\\trowd\\intbl a\\cell b\\cell\\row\\trowd\\intbl\\cell c\\cell\\row d}", true,
                  L"a\tb\r\tc\rd"},
         ReadCase{"NestedCells",
-                 "{\\rtf1\\intbl a\\nestcell b\\nestcell{\\*\\nesttableprops\\nestrow}{\\nonesttables\\par}c\\cell\\row}",
+                 "{\\rtf1\\intbl a\\nestcell b\\nestcell{\\*\\nesttableprops\\nestrow}{\\nonesttables\\par}"
+                 "c\\cell\\row}",
                  true, L"a\tb\rc\r"},
         ReadCase{"GroupsRestoreState", "{\\rtf1 {\\b x}y}", true, L"xy"},
         ReadCase{"FieldResultKept", "{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt link}}}", true, L"link"},

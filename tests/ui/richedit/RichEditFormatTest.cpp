@@ -493,6 +493,13 @@ TEST_F(RichEditFormatTest, RtfReadWriteReadKeepsTextAndFormats) {
     EXPECT_EQ(Text(copy), c.text);
     EXPECT_EQ(StreamOut(copy, SF_RTF), out);
   }
+  // A default size that half points cannot hold (a 13-pixel font) comes back as it was.
+  CHARFORMAT2W size = Format2(CFM_SIZE);
+  size.yHeight = 195;
+  for (CRichEditUI* e : {edit, copy}) Send(e, EM_SETCHARFORMAT, SCF_DEFAULT, LPARAM(&size));
+  StreamIn(edit, SF_RTF, "{\\rtf1 x}");
+  StreamIn(copy, SF_RTF, StreamOut(edit, SF_RTF));
+  EXPECT_EQ(Get(copy, 0, 1).yHeight, 195);
 }
 
 TEST_F(RichEditFormatTest, LinksRaiseEnLinkThroughTheHost) {
