@@ -148,7 +148,7 @@ void RtfReader::Unicode(long param) {
 
 // The last paragraph mark becomes the text's end, which takes its formats.
 void RtfReader::EndAtLastMark() {
-  if (text_.empty() || text_.back() != L'\r') return;
+  if (paras_.empty() || paras_.back().first + 1 != LONG(text_.size())) return;
   text_.pop_back();
   para_ = paras_.back().second;
   paras_.pop_back();

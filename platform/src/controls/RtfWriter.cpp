@@ -17,13 +17,13 @@ void Number(std::string& out, const char* word, long value) {
 
 }  // namespace
 
-RtfWriter::RtfWriter(const std::wstring& text, const TextFormats& formats) : text_(text), formats_(formats) {}
+RtfWriter::RtfWriter(const TextFormats& formats) : formats_(formats) {}
 
 std::string RtfWriter::Write(const std::wstring& text, const TextFormats& formats, LONG from, LONG to,
                              bool document) {
   from = std::clamp<LONG>(from, 0, LONG(text.size()));
   to = std::clamp<LONG>(to, from, LONG(text.size()));
-  RtfWriter w(text, formats);
+  RtfWriter w(formats);
   w.Tables(from, to);
   const LONG size = LONG(text.size());
   // A whole document ends in a paragraph mark of its own: the text's end, written as the others.

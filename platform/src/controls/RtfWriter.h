@@ -20,7 +20,7 @@ class RtfWriter {
                            bool document = false);
 
  private:
-  RtfWriter(const std::wstring& text, const TextFormats& formats);
+  explicit RtfWriter(const TextFormats& formats);
   void Tables(LONG from, LONG to);
   int FontIndex(const CHARFORMAT2W& cf);
   int ColourIndex(COLORREF c);
@@ -28,7 +28,6 @@ class RtfWriter {
   void Run(const CHARFORMAT2W& cf);
   void Text(const std::wstring& part);
 
-  const std::wstring& text_;
   const TextFormats& formats_;
   std::vector<std::wstring> fonts_;
   std::vector<BYTE> charsets_;

@@ -107,6 +107,7 @@ TEST(RtfWriterTest, ReadWriteReadKeepsEveryFormat) {
   const char* const documents[] = {
       "{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}\\cf1\\highlight1 a\\cf0\\highlight0 b\\cf7 c}",
       "{\\rtf1\\qc\\sl-300 a\\b\\par\\pard\\li-50\\fi100 b\\line\\par}",
+      "{\\rtf1\\qr a\\'0d}",
   };
   const jf::TextFormats base;
   for (const char* doc : documents) {

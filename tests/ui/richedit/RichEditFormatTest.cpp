@@ -566,7 +566,7 @@ TEST_F(RichEditFormatTest, ScreenshotOfADocumentLoadedFromRtf) {
       "\\pard\\qc\\sa120\\f0\\fs44\\b\\cf2 Centred title\\par"
       "\\pard\\ql\\fs24\\b0\\cf0 Plain, \\b bold\\b0 , \\i italic\\i0 , \\cf1 red\\cf0 , \\fs36 larger\\fs24 , "
       "\\ul underlined\\ulnone , \\strike struck\\strike0  and \\highlight3 marked\\highlight0 .\\par"
-      "\\pard\\qr\\i\\cf2 \\'d3\\'d2\\'b6\\'d4\\'c6\\'eb right\\par"
+      "\\pard\\qr\\i\\cf2 \\'d3\\'d2\\'b6\\'d4\\'c6\\'eb\\line right\\par"
       "\\pard\\li720\\fi-360 A paragraph indented half an inch whose later lines hang a quarter inch further "
       "in than its first, long enough to wrap.\\par}";
   DWORD error = 1;
