@@ -11,6 +11,7 @@ namespace {
 
 constexpr long kLargest = 1L << 30;  // numbers are clamped to this, either sign
 constexpr COLORREF kAuto = 0xFF000000;  // a colour-table entry without a colour
+constexpr size_t kPending = 4096;       // text bytes decoded at once, from the next character's start
 
 // Bytes 0x80 to 0x9F of Windows-1252; the other bytes are Latin-1.
 constexpr wchar_t k1252[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -44,7 +45,7 @@ bool SkippedDestination(const std::string& w) {
 }  // namespace
 
 RtfReader::RtfReader(const CHARFORMAT2W& baseChar, const PARAFORMAT2& basePara, size_t maxChars)
-    : baseChar_(baseChar), basePara_(basePara), maxChars_(maxChars), para_(basePara) {
+    : baseChar_(baseChar), basePara_(basePara), maxChars_(maxChars), para_(basePara), end_(baseChar) {
   state_.cf = baseChar_;
   formats_.SetDefaultChar(baseChar_);
   formats_.SetDefaultPara(basePara_);
@@ -52,7 +53,7 @@ RtfReader::RtfReader(const CHARFORMAT2W& baseChar, const PARAFORMAT2& basePara, 
 
 bool RtfReader::IsRtf(const std::string& data) { return data.compare(0, 5, "{\\rtf") == 0; }
 
-bool RtfReader::Read(const std::string& data) {
+bool RtfReader::Read(const std::string& data, bool document) {
   if (!IsRtf(data)) return false;
   const size_t n = data.size();
   size_t i = 0;
@@ -93,6 +94,7 @@ bool RtfReader::Read(const std::string& data) {
   }
   Flush();
   if (!ended) return false;  // the document's group never closed
+  if (document) EndAtLastMark();
   StoreFormats();
   return true;
 }
@@ -144,6 +146,16 @@ void RtfReader::Unicode(long param) {
   skip_ = state_.skipCount;
 }
 
+// The last paragraph mark becomes the text's end, which takes its formats.
+void RtfReader::EndAtLastMark() {
+  if (paras_.empty() || paras_.back().first + 1 != LONG(text_.size())) return;
+  text_.pop_back();
+  para_ = paras_.back().second;
+  paras_.pop_back();
+  end_ = runs_.back().second;
+  if (runs_.back().first == LONG(text_.size())) runs_.pop_back();
+}
+
 // The formats of what was read.
 void RtfReader::StoreFormats() {
   const LONG count = LONG(text_.size());
@@ -152,6 +164,7 @@ void RtfReader::StoreFormats() {
     const LONG to = r + 1 < runs_.size() ? runs_[r + 1].first : count;
     formats_.SetChar(runs_[r].first, to, runs_[r].second);
   }
+  formats_.SetChar(count, count + 1, end_);
   for (const auto& p : paras_) formats_.SetPara(p.first, p.second);
   formats_.SetPara(count, para_);
 }
@@ -228,13 +241,14 @@ bool RtfReader::CharacterWord(const std::string& w, bool hasParam, long param) {
   } else if (w == "cf") {
     bool valid = false;
     const COLORREF c = ColourAt(param, &valid);
+    // An automatic colour keeps the default's value, as \plain would give it.
     cf.dwEffects = valid ? (cf.dwEffects & ~DWORD(CFE_AUTOCOLOR)) : (cf.dwEffects | CFE_AUTOCOLOR);
-    if (valid) cf.crTextColor = c;
+    cf.crTextColor = valid ? c : baseChar_.crTextColor;
   } else if (w == "highlight" || w == "cb") {
     bool valid = false;
     const COLORREF c = ColourAt(param, &valid);
     cf.dwEffects = valid ? (cf.dwEffects & ~DWORD(CFE_AUTOBACKCOLOR)) : (cf.dwEffects | CFE_AUTOBACKCOLOR);
-    if (valid) cf.crBackColor = c;
+    cf.crBackColor = valid ? c : baseChar_.crBackColor;
   } else if (w == "f") {
     for (size_t k = 0; k < fonts_.size(); ++k) {
       if (fonts_[k].number != param) continue;
@@ -251,12 +265,21 @@ bool RtfReader::CharacterWord(const std::string& w, bool hasParam, long param) {
 }
 
 bool RtfReader::ParagraphWord(const std::string& w, long param) {
-  if (w == "par" || w == "line") {
+  if (w == "par") {
     Paragraph();
+  } else if (w == "cell" || w == "nestcell") {
+    // A tab between a row's cells: the one after the last goes with the row's end.
+    if (cellTab_) {
+      cellTab_ = false;
+      Append(L'\t');
+    }
+    cellTab_ = state_.dest == Destination::Text;
+  } else if (w == "row" || w == "nestrow") {
+    // A row is a paragraph, and its paragraph formats end with it.
+    Paragraph();
+    DefaultParagraph();
   } else if (w == "pard") {
-    para_ = basePara_;
-    left_ = first_ = lineSpacing_ = 0;
-    multiple_ = false;
+    DefaultParagraph();
   } else if (w == "ql" || w == "qc" || w == "qr" || w == "qj") {
     para_.wAlignment = w == "ql" ? PFA_LEFT : w == "qc" ? PFA_CENTER : w == "qr" ? PFA_RIGHT : PFA_JUSTIFY;
   } else if (w == "li" || w == "fi") {
@@ -277,6 +300,12 @@ bool RtfReader::ParagraphWord(const std::string& w, long param) {
   return true;
 }
 
+void RtfReader::DefaultParagraph() {
+  para_ = basePara_;
+  left_ = first_ = lineSpacing_ = 0;
+  multiple_ = false;
+}
+
 void RtfReader::LineSpacing(const std::string& w, long param) {
   if (w == "sl") lineSpacing_ = std::clamp<long>(param, -31680, 31680);
   else multiple_ = param != 0;
@@ -285,7 +314,7 @@ void RtfReader::LineSpacing(const std::string& w, long param) {
     para_.dyLineSpacing = 0;
   } else if (multiple_ && lineSpacing_ > 0) {
     para_.bLineSpacingRule = 5;  // in twentieths of a line; 240 twips are one line
-    para_.dyLineSpacing = LONG(lineSpacing_ / 12);
+    para_.dyLineSpacing = LONG(std::max(1L, (lineSpacing_ + 6) / 12));  // the nearest, never none
   } else {
     para_.bLineSpacingRule = lineSpacing_ > 0 ? 3 : 4;
     para_.dyLineSpacing = LONG(lineSpacing_ > 0 ? lineSpacing_ : -lineSpacing_);
@@ -297,9 +326,9 @@ void RtfReader::SpecialCharacter(const std::string& w) {
   static const struct {
     const char* word;
     wchar_t ch;
-  } kWords[] = {{"tab", L'\t'},        {"emdash", 0x2014},    {"endash", 0x2013},    {"bullet", 0x2022},
-                {"lquote", 0x2018},    {"rquote", 0x2019},    {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
-                {"emspace", L' '},     {"enspace", L' '},     {"qmspace", L' '}};
+  } kWords[] = {{"tab", L'\t'},        {"line", L'\v'},      {"emdash", 0x2014},    {"endash", 0x2013},
+                {"bullet", 0x2022},    {"lquote", 0x2018},    {"rquote", 0x2019},    {"ldblquote", 0x201C},
+                {"rdblquote", 0x201D}, {"emspace", L' '},     {"enspace", L' '},     {"qmspace", L' '}};
   for (const auto& entry : kWords) {
     if (w == entry.word) {
       Append(entry.ch);
@@ -337,18 +366,17 @@ void RtfReader::Byte(unsigned char b) {
     return;
   }
   // In the Chinese code page a lead byte's trail byte may be below 0x80.
-  bool lead = false;
-  if (b < 0x80 && !bytes_.empty() && CodePage() == 936) {
-    for (size_t i = 0; i < bytes_.size(); ++i) {
-      lead = static_cast<unsigned char>(bytes_[i]) >= 0x81 && i + 1 == bytes_.size();
-      if (static_cast<unsigned char>(bytes_[i]) >= 0x81) ++i;
-    }
-  }
-  if (b < 0x80 && !lead) {
+  const bool trail = lead_;
+  if (b < 0x80 && !trail) {
     Char(wchar_t(b));
     return;
   }
-  if (bytes_.size() < 4096) bytes_ += char(b);
+  const UINT page = CodePage();
+  // A long run is decoded in pieces, each ending where a character ends.
+  const bool inside = trail || (page == CP_UTF8 && (b & 0xC0) == 0x80 && bytes_.size() < kPending + 4);
+  if (bytes_.size() >= kPending && !inside) Flush();
+  lead_ = !trail && b >= 0x81 && page == 936;
+  bytes_ += char(b);
 }
 
 UINT RtfReader::CodePage() const {
@@ -368,6 +396,7 @@ UINT RtfReader::CodePage() const {
 }
 
 void RtfReader::Flush() {
+  lead_ = false;
   if (bytes_.empty()) return;
   std::string bytes;
   bytes.swap(bytes_);
@@ -407,6 +436,19 @@ void RtfReader::Append(wchar_t c) {
       return;
     case Destination::Text: break;
   }
+  // A paragraph mark of the text, however written, ends a paragraph in its format.
+  if (c == L'\r') {
+    Paragraph();
+  } else if (c != 0) {  // a text holds no NUL
+    if (cellTab_) {
+      cellTab_ = false;
+      Put(L'\t');
+    }
+    Put(c);
+  }
+}
+
+void RtfReader::Put(wchar_t c) {
   if (text_.size() >= maxChars_) {
     full_ = true;
     return;
@@ -417,9 +459,10 @@ void RtfReader::Append(wchar_t c) {
 }
 
 void RtfReader::Paragraph() {
+  cellTab_ = false;
   if (state_.dest != Destination::Text || text_.size() >= maxChars_) return;
   paras_.emplace_back(LONG(text_.size()), para_);
-  Append(L'\r');
+  Put(L'\r');
 }
 
 void RtfReader::EndFontEntry() {

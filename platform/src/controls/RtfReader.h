@@ -1,6 +1,7 @@
 // Reads a document in the rich text format into text and formats: the font and colour
 // tables, character formatting (\b \i \ul \strike \fs \cf \highlight \f \up \dn \plain),
-// paragraphs (\par \pard \ql \qc \qr \qj \li \ri \fi \sb \sa \sl), \u with its fallback and
+// paragraphs (\par \pard \ql \qc \qr \qj \li \ri \fi \sb \sa \sl), line breaks (\line, kept as
+// '\v'), table rows (a tab between cells, a paragraph per row), \u with its fallback and
 // \'hh in the document's or the font's code page. Other destinations are skipped. A stream
 // that nests too deep, ends inside a group or does not start as a document fails; numbers
 // are clamped, so nothing in the input can make the reader loop or grow without bound.
@@ -21,7 +22,8 @@ class RtfReader {
   // `base` formats are where \plain and \pard go back to; at most `maxChars` characters.
   RtfReader(const CHARFORMAT2W& baseChar, const PARAFORMAT2& basePara, size_t maxChars);
 
-  bool Read(const std::string& data);
+  // A whole `document` ends in a paragraph mark of its own: the last one read is the text's end.
+  bool Read(const std::string& data, bool document = false);
   const std::wstring& Text() const { return text_; }
   const TextFormats& Formats() const { return formats_; }
   // Whether the data starts as a document ("{\rtf").
@@ -43,17 +45,20 @@ class RtfReader {
 
   void ControlWord(const std::string& data, size_t& i);  // after the backslash, at a letter
   void Unicode(long param);
+  void EndAtLastMark();
   void StoreFormats();
   void Word(const std::string& word, bool hasParam, long param);
   // The groups of control words; each answers whether it took the word.
   bool DestinationWord(const std::string& w, long param);
   bool CharacterWord(const std::string& w, bool hasParam, long param);
   bool ParagraphWord(const std::string& w, long param);
+  void DefaultParagraph();
   void LineSpacing(const std::string& w, long param);
   void SpecialCharacter(const std::string& w);
   void Symbol(char c);
   void Char(wchar_t c);  // after the pending bytes
-  void Append(wchar_t c);
+  void Append(wchar_t c);  // into the destination
+  void Put(wchar_t c);     // into the text
   void Byte(unsigned char b);  // a byte of text in the code page
   void Flush();                // decodes the pending bytes
   void Paragraph();
@@ -67,11 +72,14 @@ class RtfReader {
   State state_;
   std::vector<State> stack_;
   PARAFORMAT2 para_;
+  CHARFORMAT2W end_;  // the text end's format
   std::wstring text_;
   TextFormats formats_;
   std::vector<std::pair<LONG, CHARFORMAT2W>> runs_;  // where each run of one format starts
   std::vector<std::pair<LONG, PARAFORMAT2>> paras_;  // each paragraph's break and format
   std::string bytes_;  // text bytes waiting to be decoded
+  bool lead_ = false;  // the last of them is a lead byte of the Chinese code page
+  bool cellTab_ = false;  // a table cell ended: a tab goes before what follows in its row
   int skip_ = 0;       // fallback characters still to skip
   UINT docPage_ = 1252;
   std::vector<Font> fonts_;

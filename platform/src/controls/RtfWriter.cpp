@@ -17,14 +17,17 @@ void Number(std::string& out, const char* word, long value) {
 
 }  // namespace
 
-RtfWriter::RtfWriter(const std::wstring& text, const TextFormats& formats) : text_(text), formats_(formats) {}
+RtfWriter::RtfWriter(const TextFormats& formats) : formats_(formats) {}
 
-std::string RtfWriter::Write(const std::wstring& text, const TextFormats& formats, LONG from, LONG to) {
+std::string RtfWriter::Write(const std::wstring& text, const TextFormats& formats, LONG from, LONG to,
+                             bool document) {
   from = std::clamp<LONG>(from, 0, LONG(text.size()));
   to = std::clamp<LONG>(to, from, LONG(text.size()));
-  RtfWriter w(text, formats);
+  RtfWriter w(formats);
   w.Tables(from, to);
   const LONG size = LONG(text.size());
+  // A whole document ends in a paragraph mark of its own: the text's end, written as the others.
+  const bool endMark = document && to == size;
   LONG cp = from;
   while (true) {
     // A paragraph's format is that of its break, beyond the stretch if need be.
@@ -38,12 +41,12 @@ std::string RtfWriter::Write(const std::wstring& text, const TextFormats& format
       w.Text(text.substr(size_t(r), size_t(runEnd - r)));
       r = runEnd;
     }
-    if (brk >= to) break;
+    if (brk >= to && !(endMark && brk == size)) break;
     // The break in its own format (an empty line is as high as its break).
     if (cp == end || !TextFormats::Same(formats.CharAt(end - 1), formats.CharAt(brk))) w.Run(formats.CharAt(brk));
     w.out_ += "\\par\r\n";
     cp = brk + 1;
-    if (cp >= to) break;
+    if (cp > to || (cp == to && !endMark)) break;
   }
   w.out_ += "}\r\n";
   return w.out_;
@@ -65,7 +68,9 @@ void RtfWriter::Tables(LONG from, LONG to) {
     Number(out_, "fcharset", charsets_[i]);
     out_ += ' ';
     charset_ = charsets_[i];
+    names_ = true;
     Text(fonts_[i]);
+    names_ = false;
     out_ += ";}";
   }
   out_ += "}\r\n{\\colortbl ;";
@@ -120,7 +125,9 @@ void RtfWriter::Run(const CHARFORMAT2W& cf) {
   charset_ = cf.bCharSet;
   out_ += "\\plain";
   Number(out_, "f", FontIndex(cf));
-  Number(out_, "fs", (cf.yHeight + 5) / 10);
+  // Half points; a default size that they cannot hold is left to the reader's default.
+  if (cf.yHeight % 10 == 0 || cf.yHeight != formats_.DefaultChar().yHeight)
+    Number(out_, "fs", (cf.yHeight + 5) / 10);
   // Always a colour: \plain goes back to the reader's default, which need not be automatic.
   Number(out_, "cf", (cf.dwEffects & CFE_AUTOCOLOR) ? 0 : ColourIndex(cf.crTextColor));
   if (!(cf.dwEffects & CFE_AUTOBACKCOLOR)) Number(out_, "highlight", ColourIndex(cf.crBackColor));
@@ -142,8 +149,9 @@ void RtfWriter::Text(const std::wstring& part) {
     if (c == L'\\' || c == L'{' || c == L'}') {
       out_ += '\\';
       out_ += char(c);
-    } else if (c == L'\t') {
-      out_ += "\\tab ";
+    } else if ((c == L'\t' || c == L'\v') && !names_) {
+      // The font table reads no control words in its names: there they go as bytes.
+      out_ += c == L'\t' ? "\\tab " : "\\line ";
     } else if (c >= 0x20 && c < 0x7F) {
       out_ += char(c);
     } else {

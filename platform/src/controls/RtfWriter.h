@@ -14,11 +14,13 @@ namespace jf {
 
 class RtfWriter {
  public:
-  // [from, to) of `text` (paragraphs end with '\r') in `formats`.
-  static std::string Write(const std::wstring& text, const TextFormats& formats, LONG from, LONG to);
+  // [from, to) of `text` (paragraphs end with '\r', '\v' breaks a line) in `formats`; a whole
+  // `document` closes its last paragraph too.
+  static std::string Write(const std::wstring& text, const TextFormats& formats, LONG from, LONG to,
+                           bool document = false);
 
  private:
-  RtfWriter(const std::wstring& text, const TextFormats& formats);
+  explicit RtfWriter(const TextFormats& formats);
   void Tables(LONG from, LONG to);
   int FontIndex(const CHARFORMAT2W& cf);
   int ColourIndex(COLORREF c);
@@ -26,13 +28,13 @@ class RtfWriter {
   void Run(const CHARFORMAT2W& cf);
   void Text(const std::wstring& part);
 
-  const std::wstring& text_;
   const TextFormats& formats_;
   std::vector<std::wstring> fonts_;
   std::vector<BYTE> charsets_;
   std::vector<COLORREF> colours_;
   std::string out_;
   BYTE charset_ = DEFAULT_CHARSET;  // of the run being written: whether \'hh may be used
+  bool names_ = false;              // writing the font table's names
 };
 
 }  // namespace jf

@@ -54,7 +54,7 @@ LRESULT TextServices::OnStreamIn(WPARAM wparam, LPARAM lparam) {
   std::optional<TextFormats> piece;
   if ((wparam & SF_RTF) && RtfReader::IsRtf(data)) {
     RtfReader reader(formats_.DefaultChar(), formats_.DefaultPara(), size_t(maxLength_));
-    if (!reader.Read(data)) {
+    if (!reader.Read(data, !selection)) {
       es->dwError = ERROR_INVALID_DATA;
       return 0;
     }
@@ -71,12 +71,8 @@ LRESULT TextServices::OnStreamIn(WPARAM wparam, LPARAM lparam) {
   if (selection) {
     Replace(text, true, false, piece ? &*piece : nullptr);
   } else {
-    // A whole document: its last paragraph mark is the text's own end.
-    PARAFORMAT2 last = piece ? piece->ParaAt(LONG(text.size())) : formats_.DefaultPara();
-    if (piece && !text.empty() && text.back() == L'\r') {
-      last = piece->ParaAt(LONG(text.size()) - 1);
-      text.pop_back();
-    }
+    // A whole document: the reader took its last paragraph mark for the text's own end.
+    const PARAFORMAT2 last = piece ? piece->ParaAt(LONG(text.size())) : formats_.DefaultPara();
     SetSel(0, Length());
     Replace(text, false, false, piece ? &*piece : nullptr);
     formats_.SetPara(Length(), last);
@@ -100,7 +96,7 @@ LRESULT TextServices::OnStreamOut(WPARAM wparam, LPARAM lparam) {
   const LONG from = selection ? SelMin() : 0, to = selection ? SelMax() : Length();
   std::string data;
   if (wparam & SF_RTF) {
-    data = RtfWriter::Write(text_, formats_, from, to);
+    data = RtfWriter::Write(text_, formats_, from, to, !selection);
   } else {
     const std::wstring text = WithCrLf(text_.substr(size_t(from), size_t(to - from)));
     if (wparam & SF_UNICODE) {

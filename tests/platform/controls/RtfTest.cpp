@@ -43,7 +43,14 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"FallbackAsByte", "{\\rtf1 \\u8364\\'80z}", true, L"\u20ACz"},
         ReadCase{"SkippedDestinations", "{\\rtf1{\\*\\unknown x}{\\info{\\title t}}{\\stylesheet s;}{\\pict 0a0b}ok}",
                  true, L"ok"},
-        ReadCase{"ParagraphsAndLines", "{\\rtf1 a\\par b\\line c\\tab d\r\ne}", true, L"a\rb\rc\tde"},
+        ReadCase{"ParagraphsAndLines", "{\\rtf1 a\\par b\\line c\\tab d\r\ne}", true, L"a\rb\vc\tde"},
+        ReadCase{"MarksAndNulsAsBytes", "{\\rtf1 a\\'0db\\u0?\\'00c}", true, L"a\rbc"},
+        ReadCase{"TableRows", "{\\rtf1\\trowd\\intbl a\\cell b\\cell\\row\\trowd\\intbl\\cell c\\cell\\row d}", true,
+                 L"a\tb\r\tc\rd"},
+        ReadCase{"NestedCells",
+                 "{\\rtf1\\intbl a\\nestcell b\\nestcell{\\*\\nesttableprops\\nestrow}{\\nonesttables\\par}"
+                 "c\\cell\\row}",
+                 true, L"a\tb\rc\r"},
         ReadCase{"GroupsRestoreState", "{\\rtf1 {\\b x}y}", true, L"xy"},
         ReadCase{"FieldResultKept", "{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt link}}}", true, L"link"},
         ReadCase{"TruncatedAtTheCap", "{\\rtf1 " + std::string(300, 'a') + "}", true, std::wstring(100, L'a')},
@@ -93,6 +100,29 @@ TEST(RtfFormatsTest, CommonClearsTheMaskBitsThatDiffer) {
   EXPECT_TRUE(f.CharAt(0).dwEffects & CFE_BOLD);
   EXPECT_FALSE(f.CharAt(1).dwEffects & CFE_BOLD);
   EXPECT_TRUE(f.CharAt(5).dwEffects & CFE_BOLD);
+}
+
+// Read, written and read again: the same text, and the same format at every position.
+TEST(RtfWriterTest, ReadWriteReadKeepsEveryFormat) {
+  const char* const documents[] = {
+      "{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}\\cf1\\highlight1 a\\cf0\\highlight0 b\\cf7 c}",
+      "{\\rtf1\\qc\\sl-300 a\\b\\par\\pard\\li-50\\fi100 b\\line\\par}",
+      "{\\rtf1\\qr a\\'0d}",
+  };
+  const jf::TextFormats base;
+  for (const char* doc : documents) {
+    SCOPED_TRACE(doc);
+    jf::RtfReader first(base.DefaultChar(), base.DefaultPara(), 1000);
+    ASSERT_TRUE(first.Read(doc, true));
+    const std::string out = jf::RtfWriter::Write(first.Text(), first.Formats(), 0, first.Formats().Size(), true);
+    jf::RtfReader second(base.DefaultChar(), base.DefaultPara(), 1000);
+    ASSERT_TRUE(second.Read(out, true));
+    ASSERT_EQ(second.Text(), first.Text()) << out;
+    for (LONG cp = 0; cp <= first.Formats().Size(); ++cp) {
+      EXPECT_TRUE(jf::TextFormats::Same(first.Formats().CharAt(cp), second.Formats().CharAt(cp))) << cp << out;
+      EXPECT_TRUE(jf::TextFormats::Same(first.Formats().ParaAt(cp), second.Formats().ParaAt(cp))) << cp << out;
+    }
+  }
 }
 
 TEST(RtfWriterTest, EscapesAndRoundTrips) {

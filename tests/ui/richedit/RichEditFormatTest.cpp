@@ -436,6 +436,74 @@ TEST_F(RichEditFormatTest, MalformedDocumentsStopWithAnErrorAndChangeNothing) {
   EXPECT_EQ(Text(edit).size(), 10000u);
 }
 
+// Documents that must come back as they went in: read, written, read again.
+TEST_F(RichEditFormatTest, RtfReadWriteReadKeepsTextAndFormats) {
+  std::string chinese, lettered;
+  for (int i = 0; i < 3000; ++i) chinese += "\\'d6\\'d0", lettered += "\x81@";
+  struct Case {
+    const char* name;
+    std::string rtf;
+    std::wstring text;
+    const char* written;  // a piece of the document written out, or nullptr
+    int lines;             // the lines laid out, or 0
+    LONG paraAt;           // where the paragraph of `align` and `spacing` is
+    WORD align;
+    BYTE rule;
+    LONG spacing;
+    const wchar_t* face;  // the first character's face, or nullptr
+  };
+  const Case cases[] = {
+      {"Table", "{\\rtf1\\trowd\\cellx900\\cellx1800\\intbl\\qc A1\\cell B1\\cell\\row after\\par}", L"A1\tB1\rafter",
+       "A1\\tab B1\\par", 2, 7, PFA_LEFT, 0, 0, nullptr},
+      {"TableFirstRow", "{\\rtf1\\trowd\\intbl\\qc A1\\cell\\cell C1\\cell\\row x}", L"A1\t\tC1\rx", nullptr, 2, 0,
+       PFA_CENTER, 0, 0, nullptr},
+      {"LineBreak", "{\\rtf1 a\\line b\\par c}", L"a\vb\rc", "a\\line b\\par", 3, 2, PFA_LEFT, 0, 0, nullptr},
+      {"LongChineseRun", "{\\rtf1\\ansicpg936 " + chinese + "}", std::wstring(3000, L'\u4E2D'), nullptr, 0, 0,
+       PFA_LEFT, 0, 0, nullptr},
+      {"LeadBytesAndLetters", "{\\rtf1\\ansicpg936 " + lettered + "}", std::wstring(3000, L'\u4E02'), nullptr, 0, 0,
+       PFA_LEFT, 0, 0, nullptr},
+      {"EmptyLastParagraph", "{\\rtf1 a\\par\\par}", L"a\r", "a\\par", 2, 0, PFA_LEFT, 0, 0, nullptr},
+      {"SmallMultipleSpacing", "{\\rtf1\\sl11\\slmult1 a\\par b}", L"a\rb", nullptr, 0, 0, PFA_LEFT, 5, 1, nullptr},
+      {"TabInFontName", "{\\rtf1{\\fonttbl{\\f0\\fnil A\\'09B;}}\\f0 x}", L"x", nullptr, 0, 0, PFA_LEFT, 0, 0,
+       L"A\tB"},
+  };
+  CRichEditUI* edit = Make();
+  CRichEditUI* copy = Place(new CRichEditUI, L"copy", RECT{10, 220, 410, 420});
+  copy->SetAttribute(L"rich", L"true");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DWORD error = 1;
+    StreamIn(edit, SF_RTF, c.rtf, &error);
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(Text(edit), c.text);
+    if (c.lines) {
+      EXPECT_EQ(Send(edit, EM_GETLINECOUNT), c.lines);
+    }
+    const PARAFORMAT2 pf = Para(edit, c.paraAt, c.paraAt);
+    EXPECT_EQ(pf.wAlignment, c.align);
+    EXPECT_EQ(pf.bLineSpacingRule, c.rule);
+    EXPECT_EQ(pf.dyLineSpacing, c.spacing);
+    if (c.face) {
+      EXPECT_STREQ(Get(edit, 0, 1).szFaceName, c.face);
+    }
+    const std::string out = StreamOut(edit, SF_RTF);
+    if (c.written) {
+      EXPECT_NE(out.find(c.written), std::string::npos) << out;
+    }
+    // Read again: the same text, and the same document written from it.
+    StreamIn(copy, SF_RTF, out);
+    EXPECT_EQ(Text(copy), c.text);
+    EXPECT_EQ(StreamOut(copy, SF_RTF), out);
+  }
+  // A default size that half points cannot hold (a 13-pixel font) comes back as it was.
+  CHARFORMAT2W size = Format2(CFM_SIZE);
+  size.yHeight = 195;
+  for (CRichEditUI* e : {edit, copy}) Send(e, EM_SETCHARFORMAT, SCF_DEFAULT, LPARAM(&size));
+  StreamIn(edit, SF_RTF, "{\\rtf1 x}");
+  StreamIn(copy, SF_RTF, StreamOut(edit, SF_RTF));
+  EXPECT_EQ(Get(copy, 0, 1).yHeight, 195);
+}
+
 TEST_F(RichEditFormatTest, LinksRaiseEnLinkThroughTheHost) {
   CRichEditUI* edit = Make();
   Send(edit, EM_SETEVENTMASK, 0, ENM_LINK);
@@ -547,7 +615,7 @@ TEST_F(RichEditFormatTest, ScreenshotOfADocumentLoadedFromRtf) {
       "\\pard\\qc\\sa120\\f0\\fs44\\b\\cf2 Centred title\\par"
       "\\pard\\ql\\fs24\\b0\\cf0 Plain, \\b bold\\b0 , \\i italic\\i0 , \\cf1 red\\cf0 , \\fs36 larger\\fs24 , "
       "\\ul underlined\\ulnone , \\strike struck\\strike0  and \\highlight3 marked\\highlight0 .\\par"
-      "\\pard\\qr\\i\\cf2 \\'d3\\'d2\\'b6\\'d4\\'c6\\'eb right\\par"
+      "\\pard\\qr\\i\\cf2 \\'d3\\'d2\\'b6\\'d4\\'c6\\'eb\\line right\\par"
       "\\pard\\li720\\fi-360 A paragraph indented half an inch whose later lines hang a quarter inch further "
       "in than its first, long enough to wrap.\\par}";
   DWORD error = 1;
