@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -41,10 +44,75 @@ inline uint32_t LoadLE32(const unsigned char* p) {
 }
 
 // Bytes handed to the progress hook's steps, and the size of one read of the file form: large
-// enough for few calls, small enough that the block is still in the cache when it is digested.
+// enough for few calls, small enough that the blocks stay in the cache until they are digested.
 const size_t kProgressStep = 1024;
 const size_t kReadSize = 256 * 1024;
 const uintptr_t kPage = 4096;
+
+// The file form's blocks: a reader thread copies the next blocks out of the file while the
+// digest works through the previous ones, so that the copy and the digest run side by side.
+struct BlockRing {
+  static const int kSlots = 4;
+  explicit BlockRing(int file) : fd(file), room(kSlots * kReadSize + kPage) {
+    unsigned char* first = room.data() + (kPage - reinterpret_cast<uintptr_t>(room.data()) % kPage) % kPage;
+    for (int i = 0; i < kSlots; ++i) slot[i] = first + i * kReadSize;
+  }
+
+  // The reader: straight from the descriptor into page-aligned blocks, until the end (or an
+  // error, which ends the digest there as the end of the file would).
+  void Read() {
+    for (int tail = 0;; tail = (tail + 1) % kSlots) {
+      {
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait(guard, [&] { return filled < kSlots || stop; });
+        if (stop) return;
+      }
+      ssize_t got;
+      do got = read(fd, slot[tail], kReadSize);
+      while (got < 0 && errno == EINTR);
+      std::lock_guard<std::mutex> guard(lock);
+      if (got <= 0) {
+        ended = true;
+      } else {
+        size[tail] = static_cast<size_t>(got);
+        ++filled;
+      }
+      changed.notify_all();
+      if (ended) return;
+    }
+  }
+
+  // The next filled block for the digest (null at the end); Release hands it back.
+  const unsigned char* Next(size_t& bytes) {
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return filled > 0 || ended; });
+    if (filled == 0) return nullptr;
+    bytes = size[head];
+    return slot[head];
+  }
+  void Release() {
+    std::lock_guard<std::mutex> guard(lock);
+    head = (head + 1) % kSlots;
+    --filled;
+    changed.notify_all();
+  }
+  void Stop() {
+    std::lock_guard<std::mutex> guard(lock);
+    stop = true;
+    changed.notify_all();
+  }
+
+  const int fd;
+  std::vector<unsigned char> room;
+  unsigned char* slot[kSlots];
+  size_t size[kSlots] = {};
+  std::mutex lock;
+  std::condition_variable changed;
+  int filled = 0;
+  int head = 0;
+  bool ended = false;
+  bool stop = false;
+};
 
 void EncodeLE(unsigned char* out, const uint32_t* in, size_t words) {
   for (size_t i = 0; i < words; ++i) {
@@ -68,34 +136,29 @@ MD5::MD5(const unsigned char* data, uint32_t length) {
 
 MD5::MD5(FILE* file) {
   init();
-  // Straight from the descriptor into a page-aligned block, from the stream's position (a
-  // seek drops what the stream had buffered); the kernel reads ahead for a file read in order.
-  std::vector<unsigned char> room(kReadSize + kPage);
-  unsigned char* chunk = room.data() + (kPage - reinterpret_cast<uintptr_t>(room.data()) % kPage) % kPage;
+  // From the stream's position (a seek drops what the stream had buffered); the kernel reads
+  // ahead for a file read in order.
   std::fseek(file, 0, SEEK_CUR);
   const int fd = fileno(file);
 #ifdef POSIX_FADV_SEQUENTIAL
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
+  BlockRing ring(fd);
+  std::thread reader([&ring] { ring.Read(); });
   int64_t total = 0;
-  ssize_t got;
-  while ((got = read(fd, chunk, kReadSize)) != 0) {
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    update(chunk, static_cast<uint32_t>(got));
+  size_t got = 0;
+  while (const unsigned char* block = ring.Next(got)) {
+    update(block, static_cast<uint32_t>(got));
     ProgressHook hook = g_progressHook.load(std::memory_order_relaxed);
-    if (hook == nullptr) {
-      total += got;
-      continue;
-    }
     // Reported in 1,024-byte steps, as the checker's progress bar counts them.
-    for (ssize_t at = 0; at < got; at += static_cast<ssize_t>(kProgressStep)) {
-      total += std::min<int64_t>(got - at, static_cast<int64_t>(kProgressStep));
-      hook(total);
+    for (size_t at = 0; at < got; at += kProgressStep) {
+      total += static_cast<int64_t>(std::min(got - at, kProgressStep));
+      if (hook != nullptr) hook(total);
     }
+    ring.Release();
   }
+  ring.Stop();
+  reader.join();
   fclose(file);
   finalize();
 }
