@@ -309,13 +309,18 @@ std::map<std::string, long> CountCalls(const TempFolder& dir, int saves) {
 // A save writes the new file and puts it in place of the old one: no folder listings, no
 // path looked up again and again. A kill between saves keeps the previous file whole.
 TEST_F(CTaskMetaFileTest, ASaveIsAHandfulOfSystemCalls) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own calls (pipes, files) blur the count";
+#endif
   if (std::system("strace -V > /dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
   const int kSaves = 40;
   std::map<std::string, long> base = CountCalls(dir, 0);
   std::map<std::string, long> many = CountCalls(dir, kSaves);
   ASSERT_GT(base["total"], 0);
-  double perSave = static_cast<double>(many["total"] - base["total"]) / kSaves;
-  EXPECT_LE(perSave, 9.5);  // create (3), write, close, replace (4); room for a heap call
+  // The heap's calls are the allocator's business (and many more in a sanitizer build).
+  long calls = many["total"] - base["total"];
+  for (const char* heap : {"mmap", "munmap", "mprotect", "brk", "madvise", "mremap"}) calls -= many[heap] - base[heap];
+  EXPECT_LE(static_cast<double>(calls) / kSaves, 9.0);  // create (3), write, close, replace (4)
   EXPECT_EQ(many["getdents64"], base["getdents64"]);
   // Every save replaces the file by name (the program's other threads may rename a log).
   EXPECT_GE(many["rename"] + many["renameat2"] - base["rename"] - base["renameat2"], kSaves);
