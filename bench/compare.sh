@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/nginx-common.sh"
 in_private_net "$@"
 bin=$(realpath "${1:-$here/../build/bench/engine_bench}")
-md5bin=$(dirname "$bin")/md5_bench
+md5bin=${JF_MD5_BENCH:-$(dirname "$bin")/md5_bench}
 sizes=${2:-256,1024,4096}
 runs=${3:-2}
 
