@@ -135,7 +135,7 @@ bool CTaskMetaFile::Save() {
   // system calls, so the sources never wait long for their next block. The old file stays
   // whole until the replace, so a kill at any moment leaves one of the two.
   const std::wstring temp = m_path + L".mbk";
-  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     JF_HTTP_LOG(kLogError, kFile, L"[CTaskMetaFile::Save]打开错误 %d:%d %s", 1, static_cast<int>(GetLastError()),
