@@ -588,6 +588,9 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
   }
   TASK_LOG(kLogInfo, L"%s block+gap end: %s", GetFullName().c_str(), DumpBlocks().c_str());
   DownloadNextEmptyBlock();
+  // The source has its next block before the resume file is written: the save never holds
+  // a connection up. The new block has nothing received yet, so the file is the same.
+  if (result.Ok()) SaveMeta();
 }
 
 bool CDownloadTask::OnBlockFetched(CDownloadPeer* peer, int64_t first, int64_t last) {
@@ -603,9 +606,6 @@ bool CDownloadTask::OnBlockFetched(CDownloadPeer* peer, int64_t first, int64_t l
     OnTaskCompleted(TaskCodeOk);
     return true;
   }
-  // Every finished block is in the resume file before the next one is asked for, so a
-  // kill costs only the blocks in flight.
-  SaveMeta();
   return false;
 }
 
@@ -659,8 +659,14 @@ void CDownloadTask::OnPeerRetry(CDownloadPeer* peer, int et, int ec, int times) 
 // ---- resume file ----
 
 void CDownloadTask::SaveMeta() {
+  // One look-up of the temporary file's time (a folder search would list the folder).
   uint64_t fileTime = 0;
-  FileUtils::GetFileModifyTime(GetTempFilePath(), fileTime);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (GetFileAttributesExW(GetTempFilePath().c_str(), GetFileExInfoStandard, &data)) {
+    uint64_t stamp = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                     data.ftLastWriteTime.dwLowDateTime;
+    fileTime = static_cast<uint64_t>(CommonUtils::FileTimeToUnixTime(stamp));
+  }
   int64_t elapsed = m_accumulatedMs + static_cast<int64_t>(static_cast<uint32_t>(GetTickCount() - m_startTick));
   GapList free;
   FreeGaps(free, false);

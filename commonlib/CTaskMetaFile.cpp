@@ -19,10 +19,6 @@ const wchar_t kTaskFile[] = L"DownloadTask";
 // Read only, deny write to others, not inherited, binary.
 const uint32_t kReadFlags = CFileEx::modeRead | CFileEx::shareDenyWrite | CFileEx::modeNoInherit |
                             CFileEx::typeBinary;
-// Read and write, deny write to others, not inherited, created when missing, binary.
-const uint32_t kWriteFlags = CFileEx::modeReadWrite | CFileEx::shareDenyWrite |
-                             CFileEx::modeNoInherit | CFileEx::modeCreate |
-                             CFileEx::modeNoTruncate | CFileEx::typeBinary;
 
 // An integer entry; absent reads 0, another kind throws.
 int64_t IntegerAt(const ProtoValue& map, const wchar_t* key) {
@@ -133,29 +129,29 @@ bool CTaskMetaFile::LoadFile(const std::wstring& path) {
 
 bool CTaskMetaFile::Save() {
   if (m_value.size() == 0 || m_file.IsOpen() || m_path.empty()) return false;
-  std::wstring temp = m_path + L".mbk";
-  CFileExException error;
-  if (!m_file.Open(temp.c_str(), kWriteFlags, &error)) {
-    JF_HTTP_LOG(kLogError, kFile, L"[CTaskMetaFile::Save]打开错误 %d:%d %s", 1, error.GetCode(),
+  std::string bytes;
+  if (!ProtoValueToBytes(bytes, m_value) || bytes.empty()) return false;
+  // Saved after every block: one create, one write and one replace, straight through the
+  // system calls, so the sources never wait long for their next block. The old file stays
+  // whole until the replace, so a kill at any moment leaves one of the two.
+  const std::wstring temp = m_path + L".mbk";
+  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    JF_HTTP_LOG(kLogError, kFile, L"[CTaskMetaFile::Save]打开错误 %d:%d %s", 1, static_cast<int>(GetLastError()),
                 temp.c_str());
     return false;
   }
-  std::string bytes;
-  if (!ProtoValueToBytes(bytes, m_value) || bytes.empty()) {
-    m_file.Abort();
+  DWORD written = 0;
+  BOOL wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  DWORD error = GetLastError();
+  CloseHandle(file);
+  if (!wrote || written != bytes.size()) {
+    JF_HTTP_LOG(kLogError, kFile, L"[CTaskMetaFile::Save]写入错误 %d:%d %s", 1, static_cast<int>(error),
+                temp.c_str());
     return false;
   }
-  try {
-    m_file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    // The file is not cut on open; an older, longer save must not leave bytes behind.
-    m_file.SetLength(bytes.size());
-    m_file.Close();
-  } catch (CFileExException& e) {
-    JF_HTTP_LOG(kLogError, kFile, L"[CTaskMetaFile::Save]写入错误 %d:%d %s", 1, e.GetCode(), temp.c_str());
-    m_file.Abort();
-    return false;
-  }
-  if (!FileUtils::MoveFileRetry(temp, m_path, 0)) {
+  if (!MoveFileExW(temp.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     JF_HTTP_LOG(kLogError, kFile, L"[CTaskMetaFile::Save]移动错误 %d %s", static_cast<int>(GetLastError()),
                 m_path.c_str());
     return false;

@@ -1,7 +1,16 @@
 #include "commonlib/util/MD5.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -9,13 +18,17 @@ namespace {
 std::atomic<MD5::ProgressHook> g_progressHook{nullptr};
 
 // Round functions and one step of RFC 1321, written out so that the compiler keeps the
-// whole block in registers.
+// whole block in registers; each step's chain waits on b for as few operations as it can.
 inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
-#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
+// G's two terms never share a bit, so they are added into the step apart: neither waits
+// for the other.
+#define MD5_G_STEP(a, b, c, d, x, k, s) \
+  (a) = (b) + RotateLeft((a) + (x) + (k) + ((c) & ~(d)) + ((b) & (d)), (s))
+#define MD5_H(x, y, z) ((x) ^ ((y) ^ (z)))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, x, k, s) (a) = (b) + RotateLeft((a) + f((b), (c), (d)) + (x) + (k), (s))
+// The word and the constant are added first, off the path that waits for b.
+#define MD5_STEP(f, a, b, c, d, x, k, s) (a) = (b) + RotateLeft((a) + (x) + (k) + f((b), (c), (d)), (s))
 
 // A little-endian word; one plain load where the machine is little-endian (the compiler
 // turns the byte form into vector shuffles instead).
@@ -30,9 +43,76 @@ inline uint32_t LoadLE32(const unsigned char* p) {
 #endif
 }
 
-// Bytes handed to the progress hook's steps, and the size of one read of the file form.
+// Bytes handed to the progress hook's steps, and the size of one read of the file form: large
+// enough for few calls, small enough that the blocks stay in the cache until they are digested.
 const size_t kProgressStep = 1024;
 const size_t kReadSize = 256 * 1024;
+const uintptr_t kPage = 4096;
+
+// The file form's blocks: a reader thread copies the next blocks out of the file while the
+// digest works through the previous ones, so that the copy and the digest run side by side.
+struct BlockRing {
+  static const int kSlots = 4;
+  explicit BlockRing(int file) : fd(file), room(kSlots * kReadSize + kPage) {
+    unsigned char* first = room.data() + (kPage - reinterpret_cast<uintptr_t>(room.data()) % kPage) % kPage;
+    for (int i = 0; i < kSlots; ++i) slot[i] = first + i * kReadSize;
+  }
+
+  // The reader: straight from the descriptor into page-aligned blocks, until the end (or an
+  // error, which ends the digest there as the end of the file would).
+  void Read() {
+    for (int tail = 0;; tail = (tail + 1) % kSlots) {
+      {
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait(guard, [&] { return filled < kSlots || stop; });
+        if (stop) return;
+      }
+      ssize_t got;
+      do got = read(fd, slot[tail], kReadSize);
+      while (got < 0 && errno == EINTR);
+      std::lock_guard<std::mutex> guard(lock);
+      if (got <= 0) {
+        ended = true;
+      } else {
+        size[tail] = static_cast<size_t>(got);
+        ++filled;
+      }
+      changed.notify_all();
+      if (ended) return;
+    }
+  }
+
+  // The next filled block for the digest (null at the end); Release hands it back.
+  const unsigned char* Next(size_t& bytes) {
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return filled > 0 || ended; });
+    if (filled == 0) return nullptr;
+    bytes = size[head];
+    return slot[head];
+  }
+  void Release() {
+    std::lock_guard<std::mutex> guard(lock);
+    head = (head + 1) % kSlots;
+    --filled;
+    changed.notify_all();
+  }
+  void Stop() {
+    std::lock_guard<std::mutex> guard(lock);
+    stop = true;
+    changed.notify_all();
+  }
+
+  const int fd;
+  std::vector<unsigned char> room;
+  unsigned char* slot[kSlots];
+  size_t size[kSlots] = {};
+  std::mutex lock;
+  std::condition_variable changed;
+  int filled = 0;
+  int head = 0;
+  bool ended = false;
+  bool stop = false;
+};
 
 void EncodeLE(unsigned char* out, const uint32_t* in, size_t words) {
   for (size_t i = 0; i < words; ++i) {
@@ -56,25 +136,29 @@ MD5::MD5(const unsigned char* data, uint32_t length) {
 
 MD5::MD5(FILE* file) {
   init();
-  abort_ = nullptr;
-  // Large reads, digested and reported in 1,024-byte steps.
-  std::vector<unsigned char> chunk(kReadSize);
+  // From the stream's position (a seek drops what the stream had buffered); the kernel reads
+  // ahead for a file read in order.
+  std::fseek(file, 0, SEEK_CUR);
+  const int fd = fileno(file);
+#ifdef POSIX_FADV_SEQUENTIAL
+  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+  BlockRing ring(fd);
+  std::thread reader([&ring] { ring.Read(); });
   int64_t total = 0;
-  size_t got;
-  bool stop = false;
-  while (!stop && (abort_ == nullptr || *abort_ == 0) && (got = fread(chunk.data(), 1, chunk.size(), file)) != 0) {
+  size_t got = 0;
+  while (const unsigned char* block = ring.Next(got)) {
+    update(block, static_cast<uint32_t>(got));
+    ProgressHook hook = g_progressHook.load(std::memory_order_relaxed);
+    // Reported in 1,024-byte steps, as the checker's progress bar counts them.
     for (size_t at = 0; at < got; at += kProgressStep) {
-      if (abort_ != nullptr && *abort_ != 0) {
-        stop = true;
-        break;
-      }
-      size_t n = got - at < kProgressStep ? got - at : kProgressStep;
-      update(chunk.data() + at, static_cast<uint32_t>(n));
-      total += static_cast<int64_t>(n);
-      ProgressHook hook = g_progressHook.load(std::memory_order_relaxed);
+      total += static_cast<int64_t>(std::min(got - at, kProgressStep));
       if (hook != nullptr) hook(total);
     }
+    ring.Release();
   }
+  ring.Stop();
+  reader.join();
   fclose(file);
   finalize();
 }
@@ -178,22 +262,22 @@ void MD5::transform(const unsigned char block[64]) {
   MD5_STEP(MD5_F, c, d, a, b, x[14], 0xa679438eu, 17);
   MD5_STEP(MD5_F, b, c, d, a, x[15], 0x49b40821u, 22);
 
-  MD5_STEP(MD5_G, a, b, c, d, x[1], 0xf61e2562u, 5);
-  MD5_STEP(MD5_G, d, a, b, c, x[6], 0xc040b340u, 9);
-  MD5_STEP(MD5_G, c, d, a, b, x[11], 0x265e5a51u, 14);
-  MD5_STEP(MD5_G, b, c, d, a, x[0], 0xe9b6c7aau, 20);
-  MD5_STEP(MD5_G, a, b, c, d, x[5], 0xd62f105du, 5);
-  MD5_STEP(MD5_G, d, a, b, c, x[10], 0x02441453u, 9);
-  MD5_STEP(MD5_G, c, d, a, b, x[15], 0xd8a1e681u, 14);
-  MD5_STEP(MD5_G, b, c, d, a, x[4], 0xe7d3fbc8u, 20);
-  MD5_STEP(MD5_G, a, b, c, d, x[9], 0x21e1cde6u, 5);
-  MD5_STEP(MD5_G, d, a, b, c, x[14], 0xc33707d6u, 9);
-  MD5_STEP(MD5_G, c, d, a, b, x[3], 0xf4d50d87u, 14);
-  MD5_STEP(MD5_G, b, c, d, a, x[8], 0x455a14edu, 20);
-  MD5_STEP(MD5_G, a, b, c, d, x[13], 0xa9e3e905u, 5);
-  MD5_STEP(MD5_G, d, a, b, c, x[2], 0xfcefa3f8u, 9);
-  MD5_STEP(MD5_G, c, d, a, b, x[7], 0x676f02d9u, 14);
-  MD5_STEP(MD5_G, b, c, d, a, x[12], 0x8d2a4c8au, 20);
+  MD5_G_STEP(a, b, c, d, x[1], 0xf61e2562u, 5);
+  MD5_G_STEP(d, a, b, c, x[6], 0xc040b340u, 9);
+  MD5_G_STEP(c, d, a, b, x[11], 0x265e5a51u, 14);
+  MD5_G_STEP(b, c, d, a, x[0], 0xe9b6c7aau, 20);
+  MD5_G_STEP(a, b, c, d, x[5], 0xd62f105du, 5);
+  MD5_G_STEP(d, a, b, c, x[10], 0x02441453u, 9);
+  MD5_G_STEP(c, d, a, b, x[15], 0xd8a1e681u, 14);
+  MD5_G_STEP(b, c, d, a, x[4], 0xe7d3fbc8u, 20);
+  MD5_G_STEP(a, b, c, d, x[9], 0x21e1cde6u, 5);
+  MD5_G_STEP(d, a, b, c, x[14], 0xc33707d6u, 9);
+  MD5_G_STEP(c, d, a, b, x[3], 0xf4d50d87u, 14);
+  MD5_G_STEP(b, c, d, a, x[8], 0x455a14edu, 20);
+  MD5_G_STEP(a, b, c, d, x[13], 0xa9e3e905u, 5);
+  MD5_G_STEP(d, a, b, c, x[2], 0xfcefa3f8u, 9);
+  MD5_G_STEP(c, d, a, b, x[7], 0x676f02d9u, 14);
+  MD5_G_STEP(b, c, d, a, x[12], 0x8d2a4c8au, 20);
 
   MD5_STEP(MD5_H, a, b, c, d, x[5], 0xfffa3942u, 4);
   MD5_STEP(MD5_H, d, a, b, c, x[8], 0x8771f681u, 11);

@@ -166,3 +166,13 @@ BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyl
   if (menu) rect->top -= GetSystemMetrics(SM_CYMENU);
   return TRUE;
 }
+
+// Beside the window rectangles rather than with the screen's metrics: a program that only asks
+// for metrics does not take in the window code.
+HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD flags) {
+  RECT r{};
+  if (!GetWindowRect(hwnd, &r)) return MonitorFromRect(nullptr, flags);
+  // An empty window counts by its position.
+  if (jf::RectEmpty(r)) return MonitorFromPoint(POINT{r.left, r.top}, flags);
+  return MonitorFromRect(&r, flags);
+}

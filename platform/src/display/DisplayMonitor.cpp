@@ -98,14 +98,6 @@ HMONITOR WINAPI MonitorFromRect(LPCRECT rect, DWORD flags) {
   return Choose(!jf::RectEmpty(both), flags);
 }
 
-HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD flags) {
-  RECT r{};
-  if (!GetWindowRect(hwnd, &r)) return Choose(false, flags);
-  // An empty window counts by its position.
-  if (jf::RectEmpty(r)) return Choose(OnScreen(POINT{r.left, r.top}), flags);
-  return MonitorFromRect(&r, flags);
-}
-
 BOOL WINAPI GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
   if (monitor != kMonitor || info == nullptr || info->cbSize < sizeof(MONITORINFO)) {
     JF_SET_ERROR(Display, ERROR_INVALID_PARAMETER);

@@ -186,7 +186,7 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
     JF_SET_PATH_ERROR(Files, errno, src);
     return FALSE;
   }
-  if (!jf::FileObject::DeleteAllowed(src)) return FailWith(ERROR_SHARING_VIOLATION);
+  if (!jf::FileObject::DeleteAllowed(src, srcSt)) return FailWith(ERROR_SHARING_VIOLATION);
   bool replace = dwFlags & MOVEFILE_REPLACE_EXISTING;
   bool same = false;
   if (lstat(dst.c_str(), &dstSt) == 0) {
@@ -195,7 +195,7 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
       if (!replace) return FailWith(ERROR_ALREADY_EXISTS);
       if (S_ISDIR(dstSt.st_mode) || S_ISDIR(srcSt.st_mode) || jf::IsReadOnlyFile(dstSt))
         return FailWith(ERROR_ACCESS_DENIED);
-      if (!jf::FileObject::DeleteAllowed(dst)) return FailWith(ERROR_ACCESS_DENIED);
+      if (!jf::FileObject::DeleteAllowed(dst, dstSt)) return FailWith(ERROR_ACCESS_DENIED);
     }
   }
   int rc = -1;

@@ -86,16 +86,21 @@ bool FileObject::ShareAllows(dev_t dev, ino_t ino, DWORD access, DWORD share) {
   return true;
 }
 
-bool FileObject::DeleteAllowed(const std::string& hostPath) {
-  struct stat st;
-  if (stat(hostPath.c_str(), &st) != 0) return true;
+bool FileObject::DeleteAllowed(const std::string& hostPath, const struct stat& linkStat) {
+  if (S_ISLNK(linkStat.st_mode)) return DeleteAllowed(hostPath);
   std::lock_guard<std::mutex> lock(g_shareLock);
-  auto it = ShareTable().find({st.st_dev, st.st_ino});
+  auto it = ShareTable().find({linkStat.st_dev, linkStat.st_ino});
   if (it == ShareTable().end()) return true;
   for (const OpenEntry& e : it->second) {
     if (!(e.share & FILE_SHARE_DELETE)) return false;
   }
   return true;
+}
+
+bool FileObject::DeleteAllowed(const std::string& hostPath) {
+  struct stat st;
+  if (stat(hostPath.c_str(), &st) != 0) return true;
+  return DeleteAllowed(hostPath, st);
 }
 
 std::shared_ptr<FileObject> FileObject::FromHandle(HANDLE h) {

@@ -2,6 +2,7 @@
 // It also keeps the share modes of the process's open files, so a second open that the
 // first one does not share fails with ERROR_SHARING_VIOLATION as on Windows.
 #pragma once
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <memory>
@@ -31,6 +32,8 @@ class FileObject : public KernelObject {
   static bool ShareAllows(dev_t dev, ino_t ino, DWORD access, DWORD share);
   // True when every open handle of the file shares deletion (DeleteFileW, MoveFileExW).
   static bool DeleteAllowed(const std::string& hostPath);
+  // The same for a name already looked up with lstat: no second look-up unless it is a link.
+  static bool DeleteAllowed(const std::string& hostPath, const struct stat& linkStat);
 
   // The file object behind a handle; null with ERROR_INVALID_HANDLE for anything else.
   static std::shared_ptr<FileObject> FromHandle(HANDLE h);

@@ -2,7 +2,14 @@
 // download channel, the queue and the task, with the engine tick driven by the test.
 #include "commonlib/CDownloadTask.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "tests/commonlib/download/DownloadTestEnv.h"
 #include "tests/support/core/InstantPause.h"
@@ -107,6 +114,53 @@ TEST_F(CDownloadTaskTest, ResumeFileHoldsEveryFinishedBlockAtOnce) {
   EXPECT_LE(firstMissing(), 2621450);
   EXPECT_FALSE(dir.Exists("t.bin.vrdt.vrmt.mbk"));
   server.ReleaseStalls();
+}
+
+// The write-ahead name of the resume file is a pipe, so the first save waits in its open until
+// someone reads. The source's request for its next block opens it: that request has to come
+// before the save. (Were the save first, the request would never come; after ten seconds the
+// test reads the pipe itself and fails.)
+TEST_F(CDownloadTaskTest, NextBlockIsAskedForBeforeTheResumeFileIsSaved) {
+  const size_t size = 3000000;
+  std::string body = HttpTestServer::RandomBody(size, 13);
+  const std::string pipePath = dir.Host("s.bin.vrdt.vrmt.mbk");
+  ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
+  struct Reader {
+    std::mutex lock;
+    std::condition_variable opened;
+    int fd = -1;
+    bool byRequest = false;
+  };
+  auto reader = std::make_shared<Reader>();
+  auto calls = std::make_shared<int>(0);
+  server.SetHandler("/s", [body, calls, reader, pipePath](const Request&) {
+    if ((*calls)++ == 1) {
+      std::lock_guard<std::mutex> guard(reader->lock);
+      if (reader->fd < 0) {
+        reader->fd = open(pipePath.c_str(), O_RDONLY | O_NONBLOCK);
+        reader->byRequest = reader->fd >= 0;
+      }
+      reader->opened.notify_all();
+    }
+    Script s;
+    s.ranges = true;
+    s.body = body;
+    return s;
+  });
+  std::thread watchdog([reader, pipePath] {
+    std::unique_lock<std::mutex> guard(reader->lock);
+    if (!reader->opened.wait_for(guard, std::chrono::seconds(10), [&] { return reader->fd >= 0; }))
+      reader->fd = open(pipePath.c_str(), O_RDONLY | O_NONBLOCK);
+  });
+  DownloadOutcome out;
+  Add(Url("/s"), L"", L"s.bin", size, out, Md5Of(body));
+  bool done = RunUntil([&] { return out.done; });
+  watchdog.join();
+  EXPECT_TRUE(reader->byRequest);
+  ASSERT_TRUE(done);
+  EXPECT_EQ(0, out.et);
+  EXPECT_EQ(body, dir.Read("s.bin"));
+  if (reader->fd >= 0) close(reader->fd);
 }
 
 TEST_F(CDownloadTaskTest, ResultOfAnUnknownSourceIsLoggedWithItsWholeIdentity) {

@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 
 #include "tests/support/TempFolder.h"
@@ -260,6 +266,68 @@ TEST_F(CTaskMetaFileTest, SaveFailuresAreReportedAndKeepThePreviousFile) {
   meta.Build(2, 3000000, kMd5, 0, 99, nullptr, GapList());
   ASSERT_TRUE(meta.Save());
   EXPECT_EQ(dir.Read("f.exe.vrdt.vrmt"), Bytes(meta.m_value));
+}
+
+// The copy of this program that the count below runs under strace: saves the number of
+// times its environment asks for into the folder it names.
+TEST(CTaskMetaFileSaveChild, SavesAsOftenAsAsked) {
+  const char* saves = std::getenv("JF_META_SAVES");
+  const char* folder = std::getenv("JF_META_FOLDER");
+  if (!saves || !folder) GTEST_SKIP() << "run by CTaskMetaFileTest.ASaveIsAHandfulOfSystemCalls";
+  CTaskMetaFile meta;
+  meta.SetPath(jf::WinPathFromHost(std::string(folder) + "/f.exe.vrdt.vrmt"));
+  GapList free;
+  free.AddRange(1310720, 9999999);
+  for (int i = 0, n = std::atoi(saves); i < n; ++i) {
+    meta.Build(1700000000, 10000000, kMd5, 0, i, nullptr, free);
+    ASSERT_TRUE(meta.Save());
+  }
+}
+
+// System calls by name of a copy of this program that saves `saves` times.
+std::map<std::string, long> CountCalls(const TempFolder& dir, int saves) {
+  std::string out = dir.Host("calls-" + std::to_string(saves) + ".txt");
+  char self[4096] = {};
+  EXPECT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
+  std::string command = "JF_META_SAVES=" + std::to_string(saves) + " JF_META_FOLDER=" + dir.Host() +
+                        " strace -f -c -U calls,name -o " + out +
+                        " " + self + " --gtest_filter=CTaskMetaFileSaveChild.* > /dev/null 2>&1";
+  // The shell is the child here; its own calls are the same in every count.
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  std::map<std::string, long> calls;
+  std::ifstream in(out);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    long n = 0;
+    std::string name;
+    if (fields >> n >> name) calls[name] = n;
+  }
+  return calls;
+}
+
+// A save writes the new file and puts it in place of the old one: no folder listings, no
+// path looked up again and again. A kill between saves keeps the previous file whole.
+TEST_F(CTaskMetaFileTest, ASaveIsAHandfulOfSystemCalls) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own calls (pipes, files) blur the count";
+#endif
+  if (std::system("strace -V > /dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+  const int kSaves = 40;
+  std::map<std::string, long> base = CountCalls(dir, 0);
+  std::map<std::string, long> many = CountCalls(dir, kSaves);
+  ASSERT_GT(base["total"], 0);
+  // The heap's calls are the allocator's business (and many more in a sanitizer build).
+  long calls = many["total"] - base["total"];
+  for (const char* heap : {"mmap", "munmap", "mprotect", "brk", "madvise", "mremap"}) calls -= many[heap] - base[heap];
+  EXPECT_LE(static_cast<double>(calls) / kSaves, 9.0);  // create (3), write, close, replace (4)
+  EXPECT_EQ(many["getdents64"], base["getdents64"]);
+  // Every save replaces the file by name (the program's other threads may rename a log).
+  EXPECT_GE(many["rename"] + many["renameat2"] - base["rename"] - base["renameat2"], kSaves);
+  EXPECT_FALSE(dir.Exists("f.exe.vrdt.vrmt.mbk"));
+  CTaskMetaFile reread;
+  ASSERT_TRUE(reread.LoadFile(ResumePath()));
+  EXPECT_EQ(reread.m_value.get(L"ct").integer(), kSaves - 1);
 }
 
 }  // namespace

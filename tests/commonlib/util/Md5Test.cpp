@@ -96,6 +96,12 @@ TEST(Md5Test, FileDigestReportsProgressPerKilobyteAndClosesFile) {
   EXPECT_EQ(g_progress.back(), static_cast<int64_t>(big.size()));
   EXPECT_EQ(std::string(bigFile.hex_digest()), Digest(big));
 
+  // From the stream's position, whatever the stream had read ahead.
+  f = fopen(path.c_str(), "rb");
+  for (int i = 0; i < 100; ++i) fgetc(f);
+  MD5 rest(f);
+  EXPECT_EQ(std::string(rest.hex_digest()), Digest(big.substr(100)));
+
   // An empty file: no progress, the empty digest.
   std::string empty = std::string(dir) + "/empty.bin";
   fclose(fopen(empty.c_str(), "wb"));
