@@ -167,9 +167,8 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
 // bit): a program still running from it must keep its name, which a plain rename leaves it
 // (the kernel names a replaced image by its own name), while an exchange would give it the
 // new file's old name, so that it no longer reads as the program that was started.
-static bool ReplaceByExchange(const std::string& src, const std::string& dst) {
-  struct stat dstSt;
-  if (lstat(dst.c_str(), &dstSt) != 0 || (dstSt.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) return false;
+static bool ReplaceByExchange(const std::string& src, const std::string& dst, const struct stat& dstSt) {
+  if ((dstSt.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) return false;
   if (renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_EXCHANGE) != 0) return false;
   if (unlink(src.c_str()) == 0) return true;
   // The old file could not go: put both back and let the caller rename.
@@ -200,7 +199,7 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
   }
   int rc = -1;
   if (replace && !same && S_ISREG(dstSt.st_mode) && !(dwFlags & MOVEFILE_WRITE_THROUGH) &&
-      ReplaceByExchange(src, dst)) {
+      ReplaceByExchange(src, dst, dstSt)) {
     rc = 0;
   } else {
     rc = (replace || same) ? rename(src.c_str(), dst.c_str())
