@@ -17,6 +17,7 @@
 #include "ui/base/ContainerUI.h"
 #include "ui/base/WindowManagerUI.h"
 #include "ui/base/WindowWnd.h"
+#include "bench/BenchWnd.h"
 #include "ui/richedit/RichEditUI.h"
 
 using namespace SkinUI;
@@ -25,26 +26,6 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-class BenchWnd : public CWindowWnd {
- public:
-  LPCWSTR GetWindowClassName() const override { return L"JfRichEditBench"; }
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == WM_CREATE) manager.Init(m_hwnd);
-    LRESULT result = 0;
-    if (manager.MessageHandler(msg, wParam, lParam, result)) return result;
-    return CWindowWnd::HandleMessage(msg, wParam, lParam);
-  }
-  CWindowManagerUI manager;
-};
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 struct Source {
   const std::string* data;
@@ -78,7 +59,7 @@ class Bench {
   bool Make() {
     hwnd_ = wnd_.Create(nullptr, L"richedit bench", WS_POPUP | WS_VISIBLE, 0, 0, 0, 640, 480);
     if (!hwnd_) return false;
-    Pump();
+    BenchWnd::Pump();
     auto* root = new CContainerUI;
     root->SetBkColor(0xFFFFFFFF);
     wnd_.manager.AttachDialog(root);
@@ -94,7 +75,7 @@ class Bench {
   }
   ~Bench() {
     if (hwnd_) DestroyWindow(hwnd_);
-    Pump();
+    BenchWnd::Pump();
   }
   LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) {
     LRESULT result = 0;
@@ -104,7 +85,7 @@ class Bench {
   void Paint() {
     InvalidateRect(hwnd_, nullptr, FALSE);
     UpdateWindow(hwnd_);
-    Pump();
+    BenchWnd::Pump();
   }
   // Streams the document in and paints it; the milliseconds it took.
   double Load(const std::string& doc) {
@@ -132,7 +113,7 @@ class Bench {
   LONG Lines() { return LONG(Send(EM_GETLINECOUNT)); }
 
  private:
-  BenchWnd wnd_;
+  BenchWnd wnd_{L"JfRichEditBench"};
   HWND hwnd_ = nullptr;
   CRichEditUI* edit_ = nullptr;
 };

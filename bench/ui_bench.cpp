@@ -35,6 +35,7 @@
 #include "ui/skin/SkinBuilder.h"
 #include "ui/base/WindowManagerUI.h"
 #include "ui/base/WindowWnd.h"
+#include "bench/BenchWnd.h"
 #include "ui/control/ProgressUI.h"
 #include "ui/render/SkinRenderer.h"
 #include "platform/testing/hooks/testinput.h"
@@ -115,26 +116,6 @@ std::string BuildArchive(const std::vector<std::pair<std::string, std::string>>&
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::filesystem::remove(path);
   return bytes;
-}
-
-class BenchWnd : public CWindowWnd {
- public:
-  LPCWSTR GetWindowClassName() const override { return L"JfUiBench"; }
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == WM_CREATE) manager.Init(m_hwnd);
-    LRESULT result = 0;
-    if (manager.MessageHandler(msg, wParam, lParam, result)) return result;
-    return CWindowWnd::HandleMessage(msg, wParam, lParam);
-  }
-  CWindowManagerUI manager;
-};
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 // The rich-text renderer alone: a paragraph of mixed markup wrapped in a 300 px column, drawn
@@ -311,7 +292,7 @@ jf::TestXPushCount Minus(jf::TestXPushCount a, const jf::TestXPushCount& b) {
 
 // A window built from the skin, and what its frames cost.
 struct Bench {
-  BenchWnd wnd;
+  BenchWnd wnd{L"JfUiBench"};
   HWND hwnd = nullptr;
   CControlUI* root = nullptr;
   CProgressUI* bar = nullptr;
@@ -322,7 +303,7 @@ struct Bench {
   bool Make(LPCWSTR title) {
     hwnd = wnd.Create(nullptr, title, WS_POPUP | WS_VISIBLE, 0, 0, 0, 540, 434);
     if (hwnd == nullptr) return false;
-    Pump();
+    BenchWnd::Pump();
     auto t0 = Clock::now();
     CSkinBuilder builder;
     root = builder.Create(L"bench.xml", nullptr, nullptr, &wnd.manager);
@@ -435,9 +416,9 @@ int main(int argc, char** argv) {
   // cost of the skin itself.
   double coldBuild = 0;
   {
-    BenchWnd cold;
+    BenchWnd cold(L"JfUiBench");
     HWND h = cold.Create(nullptr, L"cold", WS_POPUP | WS_VISIBLE, 0, 0, 0, 540, 434);
-    Pump();
+    BenchWnd::Pump();
     auto c0 = Clock::now();
     CSkinBuilder b;
     CControlUI* r = b.Create(L"bench.xml", nullptr, nullptr, &cold.manager);
@@ -445,7 +426,7 @@ int main(int argc, char** argv) {
     coldBuild = Ms(Clock::now() - c0);
     ::UpdateWindow(h);
     DestroyWindow(h);
-    Pump();
+    BenchWnd::Pump();
   }
   Bench off;
   if (!off.Make(L"bench")) return 1;
@@ -510,7 +491,7 @@ int main(int argc, char** argv) {
            Median(on.step), ratio(Best(on.step)), Best(on.full) > 0 ? Best(on.step) / Best(on.full) : 0.0);
     PrintSent("progress step", on.stepSent, frames);
     DestroyWindow(on.hwnd);
-    Pump();
+    BenchWnd::Pump();
   } else {
     printf("on screen: not measured (no Xvfb)\n");
   }
