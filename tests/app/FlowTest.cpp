@@ -486,7 +486,7 @@ TEST_F(FlowTest, FolderProblemIsShownAsSuchNotAsANetworkFailure) {
     ASSERT_TRUE(flow->OnClickInstall());
     ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
     std::wstring shown;
-    for (const auto& b : view->boxes) shown += b.text + L" | ";
+    for (const auto& b : view->boxes) shown += b.text + L" " + b.codeLine + L" | ";
     ASSERT_EQ(view->boxes.size(), 1u) << jf::ToUtf8(shown);
     EXPECT_EQ(view->boxes[0].text, k.text);
     EXPECT_EQ(view->boxes[0].okCaption, L"重试");

@@ -243,6 +243,9 @@ bool MsgQueue::Retrieve(const MsgFilter& filter, bool remove, MSG* out) {
   uint64_t now = TickNow();
   MsgTimer* best = nullptr;
   for (MsgTimer& t : timers_) {
+    // A clock set back (a test clock handed over) must not leave a timer waiting for a time
+    // that has not come yet: its next tick is at most one period away.
+    t.due = std::min(t.due, now + t.elapse);
     if (t.due > now || !filter.MatchesWindow(t.hwnd)) continue;
     if (best == nullptr || t.due < best->due) best = &t;
   }
@@ -271,8 +274,9 @@ uint64_t MsgQueue::NextTimerDue(const MsgFilter& filter) {
   if (!filter.InRange(WM_TIMER)) return kNoDeadline;
   std::lock_guard<std::mutex> guard(lock_);
   uint64_t next = kNoDeadline;
+  const uint64_t now = TickNow();
   for (const MsgTimer& t : timers_) {
-    if (filter.MatchesWindow(t.hwnd)) next = std::min(next, t.due);
+    if (filter.MatchesWindow(t.hwnd)) next = std::min({next, t.due, now + t.elapse});
   }
   return next;
 }

@@ -103,6 +103,25 @@ TEST_F(TimerTest, LateTicksAreCoalescedAndResettingReplaces) {
   EXPECT_TRUE(ReadyTimers().empty());
 }
 
+// A clock set back (a test's manual clock handing over to the real one) leaves no timer
+// waiting for the old time: the next tick is at most one period away.
+TEST_F(TimerTest, AClockSetBackKeepsTimersWithinOnePeriod) {
+  Handler h;
+  HWND hwnd = MakeWindow(&h);
+  SetTimer(hwnd, 3, 500, nullptr);
+  jf::TickAdvance(60000);
+  EXPECT_EQ(ReadyTimers(), (std::vector<UINT_PTR>{3}));
+  jf::TickOverride(5000000);
+  EXPECT_TRUE(ReadyTimers().empty());
+  jf::TickAdvance(499);
+  EXPECT_TRUE(ReadyTimers().empty());
+  jf::TickAdvance(1);
+  EXPECT_EQ(ReadyTimers(), (std::vector<UINT_PTR>{3}));
+  jf::TickAdvance(500);
+  EXPECT_EQ(ReadyTimers(), (std::vector<UINT_PTR>{3}));
+  DestroyWindow(hwnd);
+}
+
 TEST_F(TimerTest, ThreadTimersGetFreshIdsAndTimerProcsBypassTheWindow) {
   g_procTicks.clear();
   UINT_PTR a = SetTimer(nullptr, 0, 50, RecordingProc);

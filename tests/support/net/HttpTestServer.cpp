@@ -182,8 +182,10 @@ bool HttpTestServer::Request::HasHeader(const std::string& name) const {
 HttpTestServer::HttpTestServer() : HttpTestServer(Options()) {}
 
 HttpTestServer::HttpTestServer(const Options& options) : m_options(options) {
-  m_fallback.status = 404;
-  m_fallback.body = "not found";
+  Script missing;
+  missing.status = 404;
+  missing.body = "not found";
+  m_fallback = std::make_shared<const Script>(missing);
 }
 
 HttpTestServer::~HttpTestServer() {
@@ -261,7 +263,9 @@ std::string HttpTestServer::Url(const std::string& path, const std::string& host
 }
 
 void HttpTestServer::Set(const std::string& path, const Script& script) {
-  SetHandler(path, [script](const Request&) { return script; });
+  SharedScript shared = std::make_shared<const Script>(script);
+  std::lock_guard<std::mutex> g(m_lock);
+  m_handlers[path] = [shared](const Request&) { return shared; };
 }
 
 void HttpTestServer::SetBody(const std::string& path, const std::string& body) {
@@ -272,12 +276,14 @@ void HttpTestServer::SetBody(const std::string& path, const std::string& body) {
 
 void HttpTestServer::SetHandler(const std::string& path, Handler handler) {
   std::lock_guard<std::mutex> g(m_lock);
-  m_handlers[path] = std::move(handler);
+  m_handlers[path] = [handler = std::move(handler)](const Request& req) {
+    return std::make_shared<const Script>(handler(req));
+  };
 }
 
 void HttpTestServer::SetFallback(const Script& script) {
   std::lock_guard<std::mutex> g(m_lock);
-  m_fallback = script;
+  m_fallback = std::make_shared<const Script>(script);
 }
 
 std::vector<HttpTestServer::Request> HttpTestServer::Requests() const {
@@ -343,15 +349,15 @@ void HttpTestServer::Serve(int fd, int serial, std::string localAddress) {
   ::close(fd);
 }
 
-HttpTestServer::Script HttpTestServer::ScriptFor(const Request& req) {
-  Handler h;
+HttpTestServer::SharedScript HttpTestServer::ScriptFor(const Request& req) {
+  Source source;
   {
     std::lock_guard<std::mutex> g(m_lock);
     auto it = m_handlers.find(req.path);
     if (it == m_handlers.end()) return m_fallback;
-    h = it->second;
+    source = it->second;
   }
-  return h(req);
+  return source(req);
 }
 
 // Waits `ms` while watching for a stop; with watchPeer, also ends when the peer closes.
@@ -430,7 +436,8 @@ bool HttpTestServer::ServeOne(Conn& c, std::string& buffer, int serial,
     m_requests.push_back(req);
   }
   m_changed.notify_all();
-  Script s = ScriptFor(req);
+  const SharedScript script = ScriptFor(req);
+  const Script& s = *script;
   bool keep = Answer(c, req, s, continueSent);
   return keep && !s.close && Lower(req.Header("Connection")) != "close" && req.version == "HTTP/1.1";
 }
@@ -450,30 +457,33 @@ bool HttpTestServer::Answer(Conn& c, const Request& req, const Script& s, bool c
   if (s.interimContinue && !continueSent) c.SendAll("HTTP/1.1 100 Continue\r\n\r\n");
 
   int status = s.status;
-  std::string body = s.body;
+  // The part of the script's body this answer carries, sliced in place.
+  const char* body = s.body.data();
+  size_t size = s.body.size();
   std::vector<std::pair<std::string, std::string>> headers;
   std::string range = req.Header("Range");
   if (s.ranges && status == 200 && range.compare(0, 6, "bytes=") == 0) {
     std::string spec = range.substr(6);
     size_t dash = spec.find('-');
-    unsigned long long total = body.size();
+    unsigned long long total = size;
     unsigned long long from = std::strtoull(spec.substr(0, dash).c_str(), nullptr, 10);
     unsigned long long to = total ? total - 1 : 0;
     if (dash != std::string::npos && dash + 1 < spec.size())
       to = std::min<unsigned long long>(to, std::strtoull(spec.substr(dash + 1).c_str(), nullptr, 10));
     if (dash == std::string::npos || from >= total || to < from) {
       status = 416;
-      body.clear();
+      size = 0;
       headers.emplace_back("Content-Range", "bytes */" + std::to_string(total));
     } else {
       status = 206;
-      body = body.substr(from, to - from + 1);
+      body += from;
+      size = static_cast<size_t>(to - from + 1);
       headers.emplace_back("Content-Range", "bytes " + std::to_string(from) + "-" +
                                                 std::to_string(to) + "/" + std::to_string(total));
     }
   }
   if (!s.exactHeaders) {
-    long long announced = s.contentLength >= 0 ? s.contentLength : static_cast<long long>(body.size());
+    long long announced = s.contentLength >= 0 ? s.contentLength : static_cast<long long>(size);
     headers.emplace_back("Content-Length", std::to_string(announced));
     if (s.ranges) headers.emplace_back("Accept-Ranges", "bytes");
     if (!s.location.empty()) headers.emplace_back("Location", s.location);
@@ -488,13 +498,13 @@ bool HttpTestServer::Answer(Conn& c, const Request& req, const Script& s, bool c
   if (!c.SendAll(out)) return false;
   if (req.method == "HEAD") return true;
 
-  size_t limit = body.size();
+  size_t limit = size;
   if (s.stallAfter >= 0) limit = std::min<size_t>(limit, static_cast<size_t>(s.stallAfter));
   if (s.resetAfter >= 0) limit = std::min<size_t>(limit, static_cast<size_t>(s.resetAfter));
   size_t step = s.trickleBytes ? s.trickleBytes : limit;
   for (size_t pos = 0; pos < limit;) {
     size_t n = std::min(step, limit - pos);
-    if (!c.SendAll(body.data() + pos, n)) return false;
+    if (!c.SendAll(body + pos, n)) return false;
     pos += n;
     if (s.trickleBytes && pos < limit && !Pause(c, s.trickleMs, false)) return false;
   }
@@ -511,5 +521,5 @@ bool HttpTestServer::Answer(Conn& c, const Request& req, const Script& s, bool c
     return false;
   }
   // An announced length other than the body's leaves the stream unusable for another request.
-  return s.contentLength < 0 || s.contentLength == static_cast<long long>(body.size());
+  return s.contentLength < 0 || s.contentLength == static_cast<long long>(size);
 }

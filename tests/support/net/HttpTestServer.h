@@ -103,7 +103,11 @@ class HttpTestServer {
   void Serve(int fd, int serial, std::string localAddress);
   bool ServeOne(Conn& c, std::string& buffer, int serial, const std::string& localAddress);
   bool Answer(Conn& c, const Request& req, const Script& s, bool continueSent);
-  Script ScriptFor(const Request& req);
+  // Fixed scripts are shared, not copied: a large body costs nothing per request, so an
+  // answer starts at once whatever the body's size.
+  using SharedScript = std::shared_ptr<const Script>;
+  using Source = std::function<SharedScript(const Request&)>;
+  SharedScript ScriptFor(const Request& req);
   bool Pause(Conn& c, int ms, bool watchPeer);
 
   Options m_options;
@@ -117,8 +121,8 @@ class HttpTestServer {
 
   mutable std::mutex m_lock;
   mutable std::condition_variable m_changed;
-  std::map<std::string, Handler> m_handlers;
-  Script m_fallback;
+  std::map<std::string, Source> m_handlers;
+  SharedScript m_fallback;
   std::vector<Request> m_requests;
   std::vector<std::thread> m_threads;
 };
