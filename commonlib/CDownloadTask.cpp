@@ -659,14 +659,8 @@ void CDownloadTask::OnPeerRetry(CDownloadPeer* peer, int et, int ec, int times) 
 // ---- resume file ----
 
 void CDownloadTask::SaveMeta() {
-  // One look-up of the temporary file's time (a folder search would list the folder).
   uint64_t fileTime = 0;
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExW(GetTempFilePath().c_str(), GetFileExInfoStandard, &data)) {
-    uint64_t stamp = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                     data.ftLastWriteTime.dwLowDateTime;
-    fileTime = static_cast<uint64_t>(CommonUtils::FileTimeToUnixTime(stamp));
-  }
+  FileUtils::GetFileModifyTime(GetTempFilePath(), fileTime);
   int64_t elapsed = m_accumulatedMs + static_cast<int64_t>(static_cast<uint32_t>(GetTickCount() - m_startTick));
   GapList free;
   FreeGaps(free, false);
