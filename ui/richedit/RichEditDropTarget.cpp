@@ -117,11 +117,15 @@ void CRichEditDropTarget::Forget() {
   m_data = nullptr;
 }
 
+void CRichEditDropTarget::Hold(IDataObject* data) {
+  Forget();
+  m_data = data;
+  if (m_data) m_data->AddRef();
+}
+
 HRESULT CRichEditDropTarget::DragEnter(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) {
   if (!pdwEffect) return E_INVALIDARG;
-  Forget();
-  m_data = pDataObj;
-  if (m_data) m_data->AddRef();
+  Hold(pDataObj);
   Over(m_data ? TargetAt(pt) : nullptr, grfKeyState, pt, pdwEffect);
   return S_OK;
 }
@@ -142,11 +146,7 @@ HRESULT CRichEditDropTarget::Drop(IDataObject* pDataObj, DWORD grfKeyState, POIN
   // A handler of the drop may take the last edit, and the registration with it.
   AddRef();
   const DWORD allowed = *pdwEffect;
-  if (pDataObj != m_data) {
-    Forget();
-    m_data = pDataObj;
-    if (m_data) m_data->AddRef();
-  }
+  if (pDataObj != m_data) Hold(pDataObj);
   IDropTarget* target = m_data ? TargetAt(pt) : nullptr;
   const bool entered = target != m_current;
   if (entered) {

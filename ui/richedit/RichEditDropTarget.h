@@ -42,7 +42,10 @@ class CRichEditDropTarget : public IDropTarget {
   // new one DragEnter, after the old one's DragLeave. `effect` holds the allowed effects.
   void Over(IDropTarget* target, DWORD keys, POINTL pt, DWORD* effect);
   void LeaveCurrent();
+  // Ends any drag that was over the window: its target left, its data let go.
   void Forget();
+  // A new drag's data, counted, after the old drag is forgotten.
+  void Hold(IDataObject* data);
 
   ULONG m_refs = 1;
   HWND m_hwnd;
