@@ -77,6 +77,11 @@ void CSliderUI::DoEvent(UIEventRecord& event) {
       }
       return;
     case UIEVENT_BUTTONUP: {
+      // A disabled slider takes no click; a drag that it was disabled in ends where it is.
+      if (!IsEnabled()) {
+        m_buttonState &= ~UINT(UISTATE_CAPTURED);
+        return;
+      }
       // A drag has moved the value already: it is reported against the value it started from.
       int before = (m_buttonState & UISTATE_CAPTURED) != 0 ? m_dragStartValue : m_value;
       m_buttonState &= ~UINT(UISTATE_CAPTURED);
@@ -92,7 +97,8 @@ void CSliderUI::DoEvent(UIEventRecord& event) {
     case UIEVENT_CONTEXTMENU:
       return;
     case UIEVENT_SCROLLWHEEL:
-      if (LOWORD(event.wParam) == SB_LINEUP || LOWORD(event.wParam) == SB_LINEDOWN) {
+      // A disabled slider leaves the wheel to the base, which hands it on.
+      if (IsEnabled() && (LOWORD(event.wParam) == SB_LINEUP || LOWORD(event.wParam) == SB_LINEDOWN)) {
         long long next = LOWORD(event.wParam) == SB_LINEUP ? (long long)m_value + m_step : (long long)m_value - m_step;
         if (next >= m_min && next <= m_max) SetValue(int(next));
         if (m_manager) m_manager->SendNotify(this, L"valuechanged");

@@ -208,3 +208,22 @@ TEST_F(SmallControlTest, DateTimeOpensPickerAndWritesTheDateBack) {
   EXPECT_FALSE(IsWindow(picker));
   Pump();
 }
+
+// A disabled slider takes neither a click nor the wheel, from the pointer or as raised events.
+TEST_F(SmallControlTest, DisabledSliderTakesNoClickNorWheel) {
+  CSliderUI* s = MakeSlider(L"value=\"20\" step=\"5\"");
+  s->SetEnabled(false);
+  Click(110, 20);
+  Move(110, 20);
+  jf::TestMouseWheel(WHEEL_DELTA);
+  Pump();
+  Raise(s, UIEVENT_BUTTONDOWN, POINT{110, 20});
+  Raise(s, UIEVENT_BUTTONUP, POINT{150, 20});
+  Raise(s, UIEVENT_SCROLLWHEEL, POINT{110, 20}, SB_LINEDOWN);
+  EXPECT_EQ(s->GetValue(), 20);
+  EXPECT_TRUE(log_.Of("valuechanged").empty());
+  // Enabled again, it does.
+  s->SetEnabled(true);
+  Raise(s, UIEVENT_SCROLLWHEEL, POINT{110, 20}, SB_LINEDOWN);
+  EXPECT_EQ(s->GetValue(), 15);
+}
