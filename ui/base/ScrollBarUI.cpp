@@ -50,9 +50,7 @@ void CScrollBarUI::SetPos(RECT rcPos) {
   auto piece = [hor, cross](int a0, int a1, int thickness) {
     return hor ? RECT{a0, cross, a1, cross + thickness} : RECT{cross, a0, cross + thickness, a1};
   };
-  int avail = length;
-  for (const Piece& b : m_buttons)
-    if (b.shown) avail -= t;
+  const int avail = TrackLength();
 
   if (avail > t) {
     int a = start;
@@ -72,6 +70,8 @@ void CScrollBarUI::SetPos(RECT rcPos) {
       long long len = static_cast<long long>(length) * avail / (static_cast<long long>(m_range) + length);
       long long minLen = hor ? t : 3LL * t;
       if (len < minLen) len = minLen;
+      // A track shorter than the least thumb is filled by it, and no further.
+      if (len > avail) len = avail;
       long long s = trackStart + (avail - len) * m_scrollPos / m_range;
       long long f = s + len;
       if (f > trackEnd) {
@@ -93,6 +93,19 @@ void CScrollBarUI::SetPos(RECT rcPos) {
   }
 }
 
+int CScrollBarUI::TrackLength() const {
+  const int t = Thickness();
+  int avail = m_horizontal ? m_rcItem.right - m_rcItem.left : m_rcItem.bottom - m_rcItem.top;
+  for (const Piece& b : m_buttons)
+    if (b.shown) avail -= t;
+  return avail;
+}
+
+void CScrollBarUI::ScrollBy(long long delta) {
+  long long target = static_cast<long long>(m_scrollPos) + delta;
+  SetScrollPos(static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, target))));
+}
+
 void CScrollBarUI::SetVisible(bool visible) {
   if (m_visible == visible) return;
   m_visible = visible;
@@ -102,8 +115,9 @@ void CScrollBarUI::SetVisible(bool visible) {
 void CScrollBarUI::SetEnabled(bool enabled) {
   CControlUI::SetEnabled(enabled);
   if (!IsEnabled()) {
-    m_buttons[0].state = 0;
-    m_buttons[1].state = 0;
+    // A press under way ends: no repeat, no drag.
+    StopRepeat();
+    for (Piece& b : m_buttons) b.state = 0;
     m_thumb.state = 0;
   }
 }
@@ -166,8 +180,8 @@ void CScrollBarUI::StepButton(int index) {
     return;
   }
   switch (index) {
-    case 0: SetScrollPos(m_scrollPos - m_lineSize); break;
-    case 1: SetScrollPos(m_scrollPos + m_lineSize); break;
+    case 0: ScrollBy(-static_cast<long long>(m_lineSize)); break;
+    case 1: ScrollBy(m_lineSize); break;
     case 2: SetScrollPos(0); break;
     default: SetScrollPos(m_range); break;
   }
@@ -177,18 +191,18 @@ void CScrollBarUI::StepRail(POINT pt) {
   if (m_horizontal) {
     if (pt.x < m_thumb.rc.left) {
       if (m_owner) m_owner->PageLeft();
-      else SetScrollPos(m_scrollPos - (m_rcItem.right - m_rcItem.left));
+      else ScrollBy(-static_cast<long long>(m_rcItem.right - m_rcItem.left));
     } else if (pt.x >= m_thumb.rc.right) {
       if (m_owner) m_owner->PageRight();
-      else SetScrollPos(m_scrollPos + (m_rcItem.right - m_rcItem.left));
+      else ScrollBy(m_rcItem.right - m_rcItem.left);
     }
   } else {
     if (pt.y < m_thumb.rc.top) {
       if (m_owner) m_owner->PageUp();
-      else SetScrollPos(m_scrollPos - (m_rcItem.bottom - m_rcItem.top));
+      else ScrollBy(-static_cast<long long>(m_rcItem.bottom - m_rcItem.top));
     } else if (pt.y >= m_thumb.rc.bottom) {
       if (m_owner) m_owner->PageDown();
-      else SetScrollPos(m_scrollPos + (m_rcItem.bottom - m_rcItem.top));
+      else ScrollBy(m_rcItem.bottom - m_rcItem.top);
     }
   }
 }
@@ -248,10 +262,14 @@ void CScrollBarUI::OnButtonDown(const UIEventRecord& event) {
   NotifyScroll();
 }
 
-void CScrollBarUI::OnButtonUp() {
+void CScrollBarUI::StopRepeat() {
   m_scrollRepeatDelay = 0;
   m_lastScrollOffset = 0;
   if (m_manager) m_manager->KillTimer(this, kRepeatTimerId);
+}
+
+void CScrollBarUI::OnButtonUp() {
+  StopRepeat();
   if ((m_thumb.state & UISTATE_CAPTURED) != 0) {
     m_thumb.state &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
     Invalidate();
@@ -268,12 +286,11 @@ void CScrollBarUI::OnButtonUp() {
 
 void CScrollBarUI::OnMouseMove(const UIEventRecord& event) {
   if ((m_thumb.state & UISTATE_CAPTURED) != 0) {
-    // A dragged thumb: the offset is applied by the repeat timer.
-    const int t = Thickness();
-    int length = m_horizontal ? m_rcItem.right - m_rcItem.left : m_rcItem.bottom - m_rcItem.top;
+    // A dragged thumb: the offset is applied by the repeat timer. The thumb's room on the
+    // track maps onto the range; without room there is no drag.
     int thumbLength = m_horizontal ? m_thumb.rc.right - m_thumb.rc.left : m_thumb.rc.bottom - m_thumb.rc.top;
-    long long divisor = static_cast<long long>(length) - thumbLength - 2LL * t;
-    if (divisor == 0) return;
+    long long divisor = static_cast<long long>(TrackLength()) - thumbLength;
+    if (divisor <= 0) return;
     long long delta = m_horizontal ? event.mouse.x - m_lastMouse.x : event.mouse.y - m_lastMouse.y;
     long long offset = delta * m_range / divisor;
     m_lastScrollOffset = static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, offset)));
@@ -289,6 +306,10 @@ void CScrollBarUI::OnMouseMove(const UIEventRecord& event) {
 }
 
 void CScrollBarUI::OnRepeatTimer() {
+  if (!IsEnabled()) {
+    StopRepeat();
+    return;
+  }
   ++m_scrollRepeatDelay;
   if ((m_thumb.state & UISTATE_CAPTURED) != 0) {
     long long target = static_cast<long long>(m_lastScrollPos) + m_lastScrollOffset;

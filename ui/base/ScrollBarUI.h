@@ -62,6 +62,12 @@ class CScrollBarUI : public CControlUI {
   };
 
   int Thickness() const { return m_horizontal ? m_fixedHeight : m_fixedWidth; }
+  // The bar's length less its shown buttons: the track that the thumb runs on.
+  int TrackLength() const;
+  // Moves the own position by a step, saturating instead of wrapping.
+  void ScrollBy(long long delta);
+  // Ends a press: the repeat timer and the drag state.
+  void StopRepeat();
   void StepButton(int index);
   void StepRail(POINT pt);
   void NotifyScroll();

@@ -7,6 +7,7 @@
 #include "ui/layout/VerticalLayoutUI.h"
 
 using namespace SkinUI;
+using frametest::Narrow;
 using frametest::Str;
 
 namespace {
@@ -147,6 +148,71 @@ TEST_F(ScrollBarWindowTest, RailPagesAndThumbDrags) {
   bar->SetEnabled(false);
   Send(UIEVENT_BUTTONDOWN, 4, 95);
   EXPECT_EQ(bar->GetScrollPos(), 50) << "a disabled bar ignores presses";
+}
+
+// Disabling the bar while a button is held stops the repeat; a line size at the ends of the int
+// range saturates at the ends of the bar instead of wrapping.
+TEST_F(ScrollBarWindowTest, DisabledWhileHeldStopsAndLinesSaturate) {
+  Send(UIEVENT_BUTTONDOWN, 4, 95);
+  ASSERT_EQ(bar->GetScrollPos(), 8);
+  bar->SetEnabled(false);
+  for (int tick = 1; tick <= 8; ++tick) Send(UIEVENT_TIMER, 0, 0, CScrollBarUI::kRepeatTimerId);
+  EXPECT_EQ(bar->GetScrollPos(), 8);
+  Send(UIEVENT_BUTTONUP, 4, 95);
+  bar->SetEnabled(true);
+  struct Case {
+    const wchar_t* lineSize;
+    int x, y;  // button 1 at the top, button 2 at the bottom
+    int pos;
+  } cases[] = {{L"2147483647", 4, 95, 100}, {L"2147483647", 4, 4, 0},
+               {L"-2147483648", 4, 95, 0},  {L"-2147483648", 4, 4, 100}};
+  for (const Case& c : cases) {
+    bar->SetScrollPos(50);
+    bar->SetAttribute(L"linesize", c.lineSize);
+    Send(UIEVENT_BUTTONDOWN, c.x, c.y);
+    EXPECT_EQ(bar->GetScrollPos(), c.pos) << Narrow(c.lineSize) << " " << c.y;
+    Send(UIEVENT_BUTTONUP, c.x, c.y);
+  }
+}
+
+// A bar shorter than its buttons and the least thumb keeps the thumb on the track between the
+// buttons, and a drag follows the pointer over the room the thumb has, or does nothing.
+TEST(ScrollBarTest, ShortBarKeepsTheThumbOnTheTrack) {
+  struct Case {
+    const wchar_t* attributes;
+    int height;
+    std::string thumb;
+    int dy;   // a drag of the thumb by this many pixels
+    int pos;  // from 50
+  } cases[] = {
+      {L"value=\"50\"", 36, "0,8,8,28", 2, 50},                                      // no room: no drag
+      {L"value=\"50\"", 44, "0,10,8,34", 2, 100},                                    // 4 pixels of room
+      {L"value=\"50\" showbutton1=\"false\" showbutton2=\"false\"", 20, "0,0,8,20", 2, 50},
+      {L"value=\"50\" showbutton1=\"false\" showbutton2=\"false\"", 28, "0,2,8,26", -1, 25},
+      {L"value=\"50\" showbutton3=\"true\" showbutton4=\"true\"", 52, "0,16,8,36", 2, 50},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.attributes) + " " + std::to_string(c.height));
+    CScrollBarUI bar;
+    bar.ApplyAttributeList(c.attributes);
+    bar.SetPos(RECT{0, 0, 8, c.height});
+    EXPECT_EQ(Str(bar.GetThumbRect()), c.thumb);
+    RECT thumb = bar.GetThumbRect();
+    int y = (thumb.top + thumb.bottom) / 2;
+    UIEventRecord e;
+    e.type = UIEVENT_BUTTONDOWN;
+    e.mouse = POINT{4, y};
+    bar.Event(e);
+    e.type = UIEVENT_MOUSEMOVE;
+    e.mouse = POINT{4, y + c.dy};
+    bar.Event(e);
+    e.type = UIEVENT_TIMER;
+    e.wParam = CScrollBarUI::kRepeatTimerId;
+    bar.Event(e);
+    EXPECT_EQ(bar.GetScrollPos(), c.pos);
+    e.type = UIEVENT_BUTTONUP;
+    bar.Event(e);
+  }
 }
 
 TEST(ScrollBarOwnerTest, OwnerScrollsAndNothingIsReported) {
