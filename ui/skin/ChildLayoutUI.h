@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 #include "ui/base/ContainerUI.h"
 
 namespace SkinUI {
@@ -21,6 +23,10 @@ class CChildLayoutUI : public CContainerUI {
 
  protected:
   CUIString m_xmlFile;
+
+ private:
+  static std::vector<CUIString>& OpenFiles();
+  void Log(int line, const wchar_t* format) const;
 };
 
 }  // namespace SkinUI

@@ -4,6 +4,7 @@
 #include "ui/control/ButtonUI.h"
 #include "platform/src/internal/paths.h"
 #include "ui/skin/ChildLayoutUI.h"
+#include "ui/skin/SkinBuilder.h"
 #include "ui/layout/TileLayoutUI.h"
 
 using namespace uictest;
@@ -95,5 +96,60 @@ TEST_F(TileChildLayoutTest, ChildLayoutBuildsFromItsFileOrStaysEmpty) {
   EXPECT_EQ(missing->GetCount(), 0);
   CWindowManagerUI::SetResourcePath(L"");
   std::remove((folder + "/part.xml").c_str());
+  rmdir(folder.c_str());
+}
+
+// A child layout whose file names itself, directly or through another file, is built once;
+// the inner layout that would start the file over stays empty, and so does one nested deeper
+// than includes may be.
+TEST_F(TileChildLayoutTest, ChildLayoutNamingItselfIsBuiltOnce) {
+  char pattern[] = "/tmp/jfuic_XXXXXX";
+  std::string folder = mkdtemp(pattern);
+  auto write = [&](const std::string& name, const std::string& next) {
+    std::ofstream(folder + "/" + name) << "<Window><VerticalLayout name=\"in_" << name
+                                       << "\"><ChildLayout xmlfile=\"" << next << "\" /></VerticalLayout></Window>";
+  };
+  write("self.xml", "self.xml");
+  write("a.xml", "b.xml");
+  write("b.xml", "a.xml");
+  // A chain of distinct files deeper than the include bound.
+  for (int i = 0; i < 40; ++i) write("c" + std::to_string(i) + ".xml", "c" + std::to_string(i + 1) + ".xml");
+  CWindowManagerUI::SetResourcePath((jf::WinPathFromHost(folder) + L"\\").c_str());
+  // The layouts along the first one's chain, outermost first.
+  auto chain = [](CChildLayoutUI* layout) {
+    std::vector<CChildLayoutUI*> out;
+    while (layout) {
+      out.push_back(layout);
+      if (layout->GetCount() != 1) break;
+      auto* inner = static_cast<CContainerUI*>(layout->GetItemAt(0)->GetInterface(L"Container"));
+      layout = inner && inner->GetCount() == 1
+                   ? static_cast<CChildLayoutUI*>(inner->GetItemAt(0)->GetInterface(L"ChildLayout"))
+                   : nullptr;
+    }
+    return out;
+  };
+  struct Case {
+    const wchar_t* file;
+    size_t layouts;  // child layouts along the chain, the last one empty
+  } cases[] = {{L"self.xml", 2}, {L"a.xml", 3}, {L"c0.xml", CSkinBuilder::kMaxIncludeDepth + 1}};
+  int top = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.file));
+    auto* child = new CChildLayoutUI;
+    child->SetAttribute(L"xmlfile", c.file);
+    Place(child, c.file, RECT{0, top, 300, top + 100});
+    top += 100;
+    std::vector<CChildLayoutUI*> layouts = chain(child);
+    EXPECT_EQ(layouts.size(), c.layouts);
+    EXPECT_EQ(layouts.back()->GetCount(), 0);
+  }
+  // Built again later, the same file builds as before: nothing stays marked as open.
+  auto* again = new CChildLayoutUI;
+  again->SetAttribute(L"xmlfile", L"a.xml");
+  Place(again, L"again", RECT{0, 300, 300, 400});
+  EXPECT_EQ(chain(again).size(), 3u);
+  CWindowManagerUI::SetResourcePath(L"");
+  for (const char* name : {"self.xml", "a.xml", "b.xml"}) std::remove((folder + "/" + name).c_str());
+  for (int i = 0; i < 40; ++i) std::remove((folder + "/c" + std::to_string(i) + ".xml").c_str());
   rmdir(folder.c_str());
 }
