@@ -27,15 +27,15 @@ class ObserverImpl : public ObserverImplBase<ReturnT, ParamT> {
     if (at >= 0) m_receivers.Remove(at);
   }
   ReturnT Broadcast(ParamT param) override {
-    for (int i = 0; i < m_receivers.GetSize(); ++i) At(i)->Receive(param);
+    Walk(false, [&](Receiver* r) { r->Receive(param); });
     return ReturnT();
   }
   ReturnT RBroadcast(ParamT param) override {
-    for (int i = m_receivers.GetSize() - 1; i >= 0; --i) At(i)->Receive(param);
+    Walk(true, [&](Receiver* r) { r->Receive(param); });
     return ReturnT();
   }
   ReturnT Notify(ParamT param) override {
-    for (int i = 0; i < m_receivers.GetSize(); ++i) At(i)->Respond(param, this);
+    Walk(false, [&](Receiver* r) { r->Respond(param, this); });
     return ReturnT();
   }
   virtual ~ObserverImpl() = default;
@@ -43,7 +43,17 @@ class ObserverImpl : public ObserverImplBase<ReturnT, ParamT> {
   int GetReceiverCount() const { return m_receivers.GetSize(); }
 
  private:
-  Receiver* At(int i) const { return static_cast<Receiver*>(m_receivers.GetAt(i)); }
+  // Calls the receivers registered when the walk starts, each once, skipping those that have
+  // left meanwhile: a receiver may remove itself or others from inside its call.
+  template <class Call>
+  void Walk(bool reverse, Call call) {
+    CUIPtrArray receivers(m_receivers);
+    int n = receivers.GetSize();
+    for (int k = 0; k < n; ++k) {
+      auto* receiver = static_cast<Receiver*>(receivers.GetAt(reverse ? n - 1 - k : k));
+      if (m_receivers.Find(receiver) >= 0) call(receiver);
+    }
+  }
 
   CUIPtrArray m_receivers;
 };

@@ -1,3 +1,6 @@
+#include <functional>
+#include <memory>
+
 #include "tests/ui/list/ListTestHost.h"
 #include "ui/control/ButtonUI.h"
 #include "ui/control/LabelUI.h"
@@ -32,13 +35,16 @@ class Receiver : public ReceiverImplBase<int, ContextMenuParam> {
   void RemoveObserver() override { m_log->push_back(m_name + ".remove"); }
   int Receive(ContextMenuParam param) override {
     m_log->push_back(m_name + ".receive" + std::to_string(param.wParam));
+    if (onCall) onCall();
     return 7;
   }
   int Respond(ContextMenuParam param, ObserverImplBase<int, ContextMenuParam>* observer) override {
     m_log->push_back(m_name + ".respond" + std::to_string(param.wParam) + (observer == m_observer ? "" : "?"));
+    if (onCall) onCall();
     return 7;
   }
   ObserverImplBase<int, ContextMenuParam>* m_observer = nullptr;
+  std::function<void()> onCall;  // runs inside each call
 
  private:
   std::vector<std::string>* m_log;
@@ -118,4 +124,46 @@ TEST(ContextMenuObserver, ReceiversInOrderAndReverse) {
   EXPECT_EQ(log, (Strings{"one.add", "two.add", "one.receive3", "two.receive3", "two.receive3", "one.receive3",
                           "one.respond3", "two.respond3", "two.receive3"}));
   EXPECT_EQ(GetContextMenuObserver().GetReceiverCount(), 0);
+}
+
+// Receivers that leave, or make others leave or join, during a walk: every receiver there at
+// the start and still there is called once, in each direction and by Notify alike.
+TEST(ContextMenuObserver, ReceiversLeavingDuringAWalk) {
+  struct Case {
+    const char* walk;
+    int caller;  // the receiver whose call changes the list
+    int leaves;  // the receiver that leaves then
+    Strings calls;
+  } cases[] = {
+      {"broadcast", 0, 0, {"a", "b", "c", "d"}}, {"broadcast", 1, 2, {"a", "b", "d"}},
+      {"broadcast", 2, 0, {"a", "b", "c", "d"}}, {"rbroadcast", 3, 0, {"d", "c", "b"}},
+      {"rbroadcast", 3, 3, {"d", "c", "b", "a"}}, {"notify", 0, 0, {"a", "b", "c", "d"}},
+      {"notify", 1, 3, {"a", "b", "c"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.walk) + " " + std::to_string(c.caller) + " " + std::to_string(c.leaves));
+    std::vector<std::string> log;
+    ObserverImpl<int, ContextMenuParam> observer;
+    std::vector<std::unique_ptr<Receiver>> receivers;
+    for (const char* name : {"a", "b", "c", "d"}) {
+      receivers.emplace_back(new Receiver(&log, name));
+      observer.AddReceiver(receivers.back().get());
+    }
+    Receiver late(&log, "late");
+    Receiver* leaving = receivers[c.leaves].get();
+    receivers[c.caller]->onCall = [&] {
+      observer.RemoveReceiver(leaving);
+      observer.AddReceiver(&late);  // joins after the walk began: not called by it
+    };
+    log.clear();
+    ContextMenuParam param;
+    if (std::string(c.walk) == "broadcast") observer.Broadcast(param);
+    if (std::string(c.walk) == "rbroadcast") observer.RBroadcast(param);
+    if (std::string(c.walk) == "notify") observer.Notify(param);
+    Strings calls;
+    for (const std::string& e : log) {
+      if (e.find(".add") == std::string::npos) calls.push_back(e.substr(0, e.find('.')));
+    }
+    EXPECT_EQ(calls, c.calls);
+  }
 }
