@@ -7,6 +7,8 @@
 #include "ui/layout/VerticalLayoutUI.h"
 #include "ui/list/ComboWnd.h"
 #include "ui/list/IListItemUI.h"
+#include "ui/list/ListNavigation.h"
+#include "ui/list/ListRowUI.h"
 #include "ui/render/SkinRenderer.h"
 #include "ui/base/WindowManagerUI.h"
 
@@ -159,6 +161,7 @@ bool CComboUI::RemoveAt(int index) {
   if (!control) return false;
   // An open drop-down shows the row too: it lets go of it before the row goes.
   if (m_window && m_window->GetLayout()) m_window->GetLayout()->Remove(control);
+  CListRowUI::Detach(control);
   if (!CContainerUI::Remove(control)) return false;
   Renumber(index, m_items.GetSize() - 1);
   if (index == m_curSel) {
@@ -173,6 +176,7 @@ bool CComboUI::RemoveAt(int index) {
 void CComboUI::RemoveAll() {
   if (m_window && m_window->GetLayout()) m_window->GetLayout()->RemoveAll();
   m_curSel = -1;
+  for (int i = 0; i < m_items.GetSize(); ++i) CListRowUI::Detach(GetItemAt(i));
   CContainerUI::RemoveAll();
 }
 
@@ -212,18 +216,17 @@ void CComboUI::DoEvent(UIEventRecord& event) {
       switch (event.key) {
         case VK_UP:
         case VK_PRIOR:
-          SelectItem(FindSelectable(m_curSel - 1, false));
-          return;
         case VK_DOWN:
         case VK_NEXT:
-          SelectItem(FindSelectable(m_curSel + 1, true));
-          return;
         case VK_HOME:
-          SelectItem(FindSelectable(0, false));
+        case VK_END: {
+          // Page keys step a row, as the arrows do; with no selectable row that way the
+          // selection stays.
+          UINT key = event.key == VK_PRIOR ? VK_UP : event.key == VK_NEXT ? VK_DOWN : event.key;
+          int target = CListNavigation::Target(*this, m_curSel, key);
+          if (target >= 0) SelectItem(target);
           return;
-        case VK_END:
-          SelectItem(FindSelectable(m_items.GetSize() - 1, true));
-          return;
+        }
         case VK_F4:
           Activate();
           return;

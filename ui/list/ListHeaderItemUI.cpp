@@ -1,5 +1,6 @@
 #include "ui/list/ListHeaderItemUI.h"
 
+#include <climits>
 #include <cwchar>
 
 #include "ui/core/UIValueParser.h"
@@ -81,6 +82,7 @@ void CListHeaderItemUI::DoEvent(UIEventRecord& event) {
         if (m_dragable) {
           m_buttonState |= kDragging;
           m_lastMouse = event.mouse;
+          m_dragWidth = m_rcItem.right - m_rcItem.left;
         }
       } else {
         m_buttonState |= UISTATE_PUSHED;
@@ -99,13 +101,12 @@ void CListHeaderItemUI::DoEvent(UIEventRecord& event) {
       return;
     case UIEVENT_MOUSEMOVE:
       if (m_buttonState & kDragging) {
-        RECT rc = m_rcItem;
-        if (m_sepWidth < 0)
-          rc.left += event.mouse.x - m_lastMouse.x;
-        else
-          rc.right += event.mouse.x - m_lastMouse.x;
-        if (rc.right - rc.left > GetMinWidth()) {
-          m_fixedWidth = rc.right - rc.left;
+        // The separator edge moves with the pointer: the left edge for a strip on the left.
+        long long dx = static_cast<long long>(event.mouse.x) - m_lastMouse.x;
+        long long width = m_dragWidth + (m_sepWidth < 0 ? -dx : dx);
+        if (width > GetMinWidth() && width <= INT_MAX) {
+          m_dragWidth = static_cast<int>(width);
+          m_fixedWidth = m_dragWidth;
           m_lastMouse = event.mouse;
           MarkListForLayout();
         }

@@ -38,6 +38,9 @@ class CListHeaderItemUI : public CControlUI {
   void MarkListForLayout();
 
   POINT m_lastMouse = {0, 0};
+  // The width at the last accepted drag step: several steps may come before a layout moves
+  // the item's rectangle.
+  int m_dragWidth = 0;
   bool m_dragable = true;
   UINT m_buttonState = 0;
   int m_sepWidth = 4;

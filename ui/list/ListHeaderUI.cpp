@@ -3,6 +3,8 @@
 #include <cwchar>
 
 #include "ui/core/UIExtent.h"
+#include "ui/list/ListUI.h"
+#include "ui/list/UIListInfo.h"
 #include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
@@ -30,6 +32,23 @@ SIZE CListHeaderUI::EstimateSize(SIZE available) {
     }
   }
   return sz;
+}
+
+void CListHeaderUI::SetPos(RECT rc) {
+  CHorizontalLayoutUI::SetPos(rc);
+  auto* list = m_parent ? static_cast<CListUI*>(m_parent->GetInterface(L"List")) : nullptr;
+  if (!list) return;
+  int sx = list->GetScrollPos().cx;
+  // The columns that the body's sideways scroll moves.
+  int columns = m_items.GetSize() < UIListInfo::kMaxColumns ? m_items.GetSize() : int(UIListInfo::kMaxColumns);
+  for (int i = 0; sx > 0 && i < columns; ++i) {
+    CControlUI* item = GetItemAt(i);
+    if (!item->IsVisible() || item->IsFloat()) continue;
+    RECT pos = item->GetPos();
+    OffsetRect(&pos, -sx, 0);
+    item->SetPos(pos);
+  }
+  list->OnHeaderPlaced();
 }
 
 }  // namespace SkinUI

@@ -11,6 +11,10 @@ class CListHeaderUI : public CHorizontalLayoutUI {
   LPCWSTR GetClass() const override;
   LPVOID GetInterface(LPCWSTR name) override;
   SIZE EstimateSize(SIZE available) override;
+  // The horizontal layout's placement, then the columns move left by the list's horizontal
+  // scroll position, so that a layout of the header, alone or with its list, keeps the items
+  // over their cells.
+  void SetPos(RECT rc) override;
 };
 
 }  // namespace SkinUI

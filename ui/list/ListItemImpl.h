@@ -46,8 +46,9 @@ class CListItemImpl : public Base, public IListItemUI {
   IListOwnerUI* GetOwner() override { return m_owner; }
   void SetOwner(CControlUI* owner) override { m_owner = CListRowUI::OwnerOf(owner); }
   bool IsSelected() const override { return m_selected; }
+  // A disabled row cannot be selected, but it can always lose its selection.
   bool Select(bool select = true) override {
-    if (!this->IsEnabled()) return false;
+    if (select && !this->IsEnabled()) return false;
     if (select == m_selected) return true;
     m_selected = select;
     // The owner's "itemselect" handler may destroy the window, and this row with it.

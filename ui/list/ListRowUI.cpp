@@ -2,6 +2,7 @@
 
 #include "ui/base/ScrollBarUI.h"
 #include "ui/base/ContainerUI.h"
+#include "ui/list/IListItemUI.h"
 #include "ui/list/IListOwnerUI.h"
 #include "ui/list/UIListInfo.h"
 #include "ui/render/SkinRenderer.h"
@@ -86,6 +87,13 @@ bool CListRowUI::IsMouseEvent(const UIEventRecord& event) {
 
 IListOwnerUI* CListRowUI::OwnerOf(CControlUI* control) {
   return control ? static_cast<IListOwnerUI*>(control->GetInterface(L"IListOwner")) : nullptr;
+}
+
+void CListRowUI::Detach(CControlUI* control) {
+  auto* row = control ? static_cast<IListItemUI*>(control->GetInterface(L"ListItem")) : nullptr;
+  if (!row) return;
+  row->SetOwner(nullptr);
+  row->SetIndex(-1);
 }
 
 }  // namespace SkinUI

@@ -22,6 +22,9 @@ class CListRowUI {
   // Mouse events of a row that takes no mouse input; true when `event` was one of them.
   static bool IsMouseEvent(const UIEventRecord& event);
   static IListOwnerUI* OwnerOf(CControlUI* control);
+  // Takes a row that leaves its owner away from it: a click still being handled on it (its
+  // own "itemclick" handler removed it) then selects nothing in the owner.
+  static void Detach(CControlUI* control);
 };
 
 }  // namespace SkinUI

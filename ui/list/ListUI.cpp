@@ -8,6 +8,8 @@
 #include "ui/list/IListItemUI.h"
 #include "ui/list/ListBodyUI.h"
 #include "ui/list/ListHeaderUI.h"
+#include "ui/list/ListNavigation.h"
+#include "ui/list/ListRowUI.h"
 #include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
@@ -174,7 +176,10 @@ bool CListUI::Remove(CControlUI* control) {
 }
 
 bool CListUI::RemoveAt(int index) {
-  if (index < 0 || !m_list->RemoveAt(index)) return false;
+  CControlUI* control = index < 0 ? nullptr : m_list->GetItemAt(index);
+  if (!control) return false;
+  CListRowUI::Detach(control);
+  if (!m_list->RemoveAt(index)) return false;
   Renumber(index, GetCount() - 1);
   if (index == m_curSel && m_curSel >= 0) {
     int sel = m_curSel;
@@ -189,6 +194,7 @@ bool CListUI::RemoveAt(int index) {
 void CListUI::RemoveAll() {
   m_curSel = -1;
   m_expandedItem = -1;
+  for (int i = 0; i < GetCount(); ++i) CListRowUI::Detach(m_list->GetItemAt(i));
   m_list->RemoveAll();
 }
 
@@ -225,30 +231,44 @@ void CListUI::SetHeaderItemsVisible(bool visible) {
   for (int i = 0; i < m_header->GetCount(); ++i) m_header->GetItemAt(i)->SetInternVisible(visible);
 }
 
+void CListUI::ReadColumns() {
+  UpdateColumnCount();
+  for (int i = 0; i < m_listInfo.columns; ++i) {
+    CControlUI* item = m_header->GetItemAt(i);
+    if (!item->IsVisible() || item->IsFloat()) continue;
+    m_listInfo.column[i] = item->GetPos();
+  }
+}
+
 void CListUI::SetPos(RECT rc) {
+  m_placingHeader = true;
   CVerticalLayoutUI::SetPos(rc);
-  if (!m_header) return;
-  // A hidden header is still laid out, at no height, so that the rows keep their columns.
+  if (!m_header) {
+    m_placingHeader = false;
+    return;
+  }
+  // The header is placed again with the body's sideways scroll position as the body's layout
+  // left it (the header moves its items by it). A hidden header is still laid out, at no
+  // height, so that the rows keep their columns.
   bool hidden = !m_header->IsVisible();
   if (hidden) {
     SetHeaderItemsVisible(true);
     m_header->SetPos(RECT{rc.left, 0, rc.right, 0});
+  } else {
+    m_header->SetPos(m_header->GetPos());
   }
-  UpdateColumnCount();
-  int sx = m_list->GetScrollPos().cx;
-  for (int i = 0; i < m_listInfo.columns; ++i) {
-    CControlUI* item = m_header->GetItemAt(i);
-    if (!item->IsVisible() || item->IsFloat()) continue;
-    if (sx > 0) {
-      RECT pos = item->GetPos();
-      pos.left -= sx;
-      pos.right -= sx;
-      item->SetPos(pos);
-    }
-    m_listInfo.column[i] = item->GetPos();
-  }
+  m_placingHeader = false;
+  ReadColumns();
   if (hidden) SetHeaderItemsVisible(false);
-  CVerticalLayoutUI::SetPos(rc);
+  // The rows follow the new columns; the header stays where it is.
+  m_list->SetPos(m_list->GetPos());
+}
+
+void CListUI::OnHeaderPlaced() {
+  if (m_placingHeader || !m_header) return;
+  ReadColumns();
+  m_list->SetPos(m_list->GetPos());
+  m_list->Invalidate();
 }
 
 // ---- Selection and expansion ----
@@ -256,10 +276,13 @@ void CListUI::SetPos(RECT rc) {
 bool CListUI::SelectItem(int index, bool takeFocus) {
   if (index == m_curSel) return true;
   int old = m_curSel;
-  if (m_curSel >= 0) {
-    if (IListItemUI* row = RowAt(m_curSel)) row->Select(false);
-    m_curSel = -1;
+  // Every other row loses its flag: the one selected before, also when it was disabled
+  // meanwhile, and any that "selected" flagged before it joined this list.
+  for (int i = 0; i < GetCount(); ++i) {
+    IListItemUI* row = RowAt(i);
+    if (row && i != index && row->IsSelected()) row->Select(false);
   }
+  m_curSel = -1;
   if (index < 0) return false;
   CControlUI* control = m_list->GetItemAt(index);
   IListItemUI* row = AsItem(control);
@@ -370,26 +393,22 @@ bool CListUI::OnScrollWheel(const UIEventRecord& event) {
     WheelStart(LOWORD(event.wParam));
     return true;
   }
-  switch (LOWORD(event.wParam)) {
-    case 0:
-      if (m_scrollSelect)
-        SelectItem(m_list->FindSelectable(m_curSel - 1, false), true);
-      else
-        LineUp();
-      return true;
-    case 1:
-      if (m_scrollSelect)
-        SelectItem(m_list->FindSelectable(m_curSel + 1, true), true);
-      else
-        LineDown();
-      return true;
-    default:
-      return false;
+  WPARAM code = LOWORD(event.wParam);
+  if (code != 0 && code != 1) return false;
+  if (!m_scrollSelect) {
+    if (code == 0)
+      LineUp();
+    else
+      LineDown();
+    return true;
   }
+  // Past the last selectable row the selection stays where it is.
+  int target = CListNavigation::Target(*m_list, m_curSel, code == 0 ? VK_UP : VK_DOWN);
+  if (target >= 0) SelectItem(target, true);
+  return true;
 }
 
 bool CListUI::OnKeyDown(const UIEventRecord& event) {
-  int target = -2;
   switch (event.key) {
     case VK_RETURN:
       if (m_curSel != -1) {
@@ -402,22 +421,16 @@ bool CListUI::OnKeyDown(const UIEventRecord& event) {
     case VK_NEXT:
       PageDown();
       return true;
-    case VK_HOME:
-      target = m_list->FindSelectable(0, false);
-      break;
-    case VK_END:
-      target = m_list->FindSelectable(GetCount() - 1, true);
-      break;
-    case VK_UP:
-      target = m_list->FindSelectable(m_curSel - 1, false);
-      break;
-    case VK_DOWN:
-      target = m_list->FindSelectable(m_curSel + 1, true);
-      break;
     default:
-      return false;
+      break;
   }
-  if (target == -2) return false;
+  int target = CListNavigation::Target(*m_list, m_curSel, event.key);
+  if (target == CListNavigation::kNotNavigation) return false;
+  // No selectable row that way: the selection stays.
+  if (target == CListNavigation::kNone) {
+    EnsureVisible(m_curSel);
+    return true;
+  }
   // An "itemselect" handler may destroy the window, and this list with it.
   if (CWindowManagerUI::Survives(m_manager, [&] { SelectItem(target, true); })) EnsureVisible(m_curSel);
   return true;

@@ -80,6 +80,9 @@ class CListUI : public CVerticalLayoutUI, public IListUI {
   UINT GetScrollStepsLeft() const { return m_remainingSteps; }
   // Shows or hides every header item inside a hidden header (for layout only).
   void SetHeaderItemsVisible(bool visible);
+  // The header was placed by a layout of its own (a column's width changed): the columns
+  // and the rows follow it.
+  void OnHeaderPlaced();
 
  protected:
   bool OnScrollWheel(const UIEventRecord& event);
@@ -88,6 +91,8 @@ class CListUI : public CVerticalLayoutUI, public IListUI {
   void WheelStep();
   void WheelStop();
   void UpdateColumnCount();
+  // The column rectangles from the header items that are visible and not floating.
+  void ReadColumns();
   void Renumber(int from, int to);
   // The row at a body index as a list item, or null.
   class IListItemUI* RowAt(int index) const;
@@ -103,6 +108,8 @@ class CListUI : public CVerticalLayoutUI, public IListUI {
   UINT m_totalSteps = 0;
   UINT m_remainingSteps = 0;
   bool m_delayScroll = true;
+  // True while the list places its header itself.
+  bool m_placingHeader = false;
 };
 
 }  // namespace SkinUI

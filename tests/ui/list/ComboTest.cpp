@@ -342,3 +342,26 @@ TEST_F(ComboTest, ButtonRowOutlivesTheDropDownsAnimationDriver) {
   Pump();
   EXPECT_EQ(host_.manager.GetAnimationDriver()->GetCount(), 0u);
 }
+
+// The combo's keys skip rows that cannot be selected and keep the selection at either end.
+TEST_F(ComboTest, KeysKeepTheSelectionBesideUnselectableEnds) {
+  CComboUI* combo = MakeCombo(5);
+  combo->GetItemAt(0)->SetEnabled(false);
+  combo->GetItemAt(3)->SetEnabled(false);
+  combo->GetItemAt(4)->SetVisible(false);
+  combo->SetFocus();
+  Pump();
+  struct Step {
+    UINT key;
+    int selection;
+  } steps[] = {{VK_DOWN, 1}, {VK_END, 2}, {VK_NEXT, 2}, {VK_DOWN, 2}, {VK_END, 2},
+               {VK_HOME, 1}, {VK_UP, 1},  {VK_PRIOR, 1}, {VK_DOWN, 2}};
+  for (const Step& s : steps) {
+    log_.entries.clear();
+    int before = combo->GetCurSel();
+    Key(s.key);
+    SCOPED_TRACE(s.key);
+    EXPECT_EQ(combo->GetCurSel(), s.selection);
+    EXPECT_EQ(log_.Of("itemselect").size(), before == s.selection ? 0u : 1u);
+  }
+}

@@ -496,3 +496,163 @@ TEST_F(ListTest, FactoryMakesEveryListClass) {
     delete control;
   }
 }
+
+// Rows that cannot be selected at either end: keys and the scroll-select wheel stop at the
+// last selectable row and keep the selection.
+TEST_F(ListTest, KeysAndWheelKeepTheSelectionBesideUnselectableEnds) {
+  CListUI* list = MakeList(6);
+  list->GetItemAt(0)->SetEnabled(false);
+  list->GetItemAt(4)->SetEnabled(false);
+  list->GetItemAt(5)->SetVisible(false);
+  list->SetAttribute(L"scrollselect", L"true");
+  list->SetFocus();
+  Pump();
+  struct Step {
+    UINT key;  // 0: a wheel turn down, 1: up
+    int selection;
+  } steps[] = {{VK_DOWN, 1}, {VK_END, 3}, {VK_DOWN, 3}, {0, 3},    {VK_END, 3},
+               {VK_HOME, 1}, {VK_UP, 1},  {1, 1},       {VK_HOME, 1}, {VK_DOWN, 2}};
+  for (const Step& s : steps) {
+    log_.entries.clear();
+    int before = list->GetCurSel();
+    if (s.key > 1) {
+      Key(s.key);
+    } else {
+      POINT pt = RowPoint(list->GetItemAt(1));
+      Move(pt.x, pt.y);
+      jf::TestMouseWheel(s.key == 0 ? -WHEEL_DELTA : WHEEL_DELTA);
+      Pump();
+    }
+    SCOPED_TRACE(s.key);
+    EXPECT_EQ(list->GetCurSel(), s.selection);
+    std::string flags(6, '0');
+    flags[s.selection] = '1';
+    EXPECT_EQ(Flags(list), flags);
+    EXPECT_EQ(log_.Of("itemselect").size(), before == s.selection ? 0u : 1u);
+  }
+}
+
+// A row that its own "itemclick" handler removes is not selected, nor is its neighbour, and the
+// earlier selection stays; for label and container rows alike.
+TEST_F(ListTest, RowRemovedByItsOwnClickSelectsNothing) {
+  for (bool container : {false, true}) {
+    SCOPED_TRACE(container);
+    CListUI* list = MakeList(0);
+    for (int i = 0; i < 4; ++i) {
+      CControlUI* row = container ? static_cast<CControlUI*>(new CListContainerElementUI) : Row(i);
+      row->SetName((L"r" + std::to_wstring(i)).c_str());
+      row->SetFixedHeight(20);
+      list->Add(row);
+    }
+    Layout();
+    list->SelectItem(0);
+    log_.hook = [list](UINotifyMsg& msg) {
+      if (msg.type == L"itemclick") list->Remove(msg.sender);
+    };
+    log_.entries.clear();
+    jf::TickAdvance(1000);  // not a double click
+    ClickRow(list->GetItemAt(2));
+    log_.hook = nullptr;
+    EXPECT_EQ(list->GetCount(), 3);
+    EXPECT_EQ(list->GetCurSel(), 0);
+    EXPECT_EQ(Flags(list), "100");
+    EXPECT_EQ(log_.Of("itemselect").size(), 0u);
+    root_->Remove(list);
+    Pump();
+  }
+}
+
+// Selecting a row clears the flag of the one selected before, also when that row was disabled
+// meanwhile, so that it does not show selected once it is enabled again.
+TEST_F(ListTest, SelectingClearsTheFlagOfADisabledRow) {
+  CListUI* list = MakeList(4);
+  list->SelectItem(1);
+  list->GetItemAt(1)->SetEnabled(false);
+  EXPECT_TRUE(list->SelectItem(3));
+  list->GetItemAt(1)->SetEnabled(true);
+  EXPECT_EQ(Flags(list), "0001");
+  EXPECT_EQ(list->GetCurSel(), 3);
+}
+
+// Scrolled sideways, the header items stay over their columns through every later layout: of
+// the list, of the header alone, and after a column is resized.
+TEST_F(ListTest, HeaderStaysOnItsColumnsWhileScrolledSideways) {
+  CListUI* list = new CListUI;
+  list->SetAttribute(L"delayscroll", L"false");
+  list->EnableScrollBar(true, true);
+  CListHeaderItemUI* items[2];
+  for (CListHeaderItemUI*& item : items) {
+    item = new CListHeaderItemUI;
+    item->SetFixedWidth(150);
+    list->Add(item);
+  }
+  for (int i = 0; i < 3; ++i) {
+    auto* row = new CListContainerElementUI;
+    row->SetFixedHeight(20);
+    row->Add(new CControlUI);
+    row->Add(new CControlUI);
+    list->Add(row);
+  }
+  Place(list, L"list", RECT{10, 10, 210, 160});
+  list->SetScrollPos(SIZE{100, 0});
+  ASSERT_EQ(list->GetScrollPos().cx, 100);
+  auto check = [&](const char* when, int width0) {
+    SCOPED_TRACE(when);
+    EXPECT_EQ(items[0]->GetPos().left, 10 - 100);
+    EXPECT_EQ(items[0]->GetPos().right, 10 - 100 + width0);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(items[i]->GetPos().left, list->GetListInfo()->column[i].left);
+      EXPECT_EQ(items[i]->GetPos().right, list->GetListInfo()->column[i].right);
+      RECT cell = static_cast<CContainerUI*>(list->GetItemAt(0))->GetItemAt(i)->GetPos();
+      EXPECT_EQ(cell.left, items[i]->GetPos().left);
+      EXPECT_EQ(cell.right, items[i]->GetPos().right);
+    }
+  };
+  check("scrolled", 150);
+  list->NeedUpdate();
+  Layout();
+  check("list laid out", 150);
+  list->GetHeader()->NeedUpdate();
+  Layout();
+  check("header laid out", 150);
+  items[0]->SetFixedWidth(170);
+  Layout();
+  check("column resized", 170);
+}
+
+// Two pointer moves of a column drag before the list is laid out again: the width follows the
+// pointer, and the second column's separator at its left edge likewise.
+TEST_F(ListTest, ColumnDragFollowsThePointerBetweenLayouts) {
+  for (int sep : {4, -4}) {
+    SCOPED_TRACE(sep);
+    CListUI* list = new CListUI;
+    CListHeaderItemUI* items[2];
+    for (CListHeaderItemUI*& item : items) {
+      item = new CListHeaderItemUI;
+      item->SetFixedWidth(100);
+      item->SetAttribute(L"sepwidth", std::to_wstring(sep).c_str());
+      list->Add(item);
+    }
+    Place(list, L"list", RECT{10, 10, 310, 110});
+    CListHeaderItemUI* item = items[sep < 0 ? 1 : 0];
+    RECT rc = item->GetPos();
+    int x = sep < 0 ? rc.left + 1 : rc.right - 1, y = (rc.top + rc.bottom) / 2;
+    int dir = sep < 0 ? -1 : 1;
+    UIEventRecord event;
+    event.type = UIEVENT_BUTTONDOWN;
+    event.mouse = POINT{x, y};
+    item->DoEvent(event);
+    event.type = UIEVENT_MOUSEMOVE;
+    for (int step : {10, 20}) {
+      event.mouse = POINT{x + dir * step, y};
+      item->DoEvent(event);
+    }
+    EXPECT_EQ(item->GetFixedWidth(), 120);
+    event.type = UIEVENT_BUTTONUP;
+    item->DoEvent(event);
+    Layout();
+    EXPECT_EQ(item->GetPos().right - item->GetPos().left, 120);
+    root_->Remove(list);
+    Pump();
+  }
+}
