@@ -68,6 +68,7 @@ void InstallFlow::PrepareInstall() {
   AppConfig& config = AppConfig::Instance();
   if (config.gameId != 0) m_gameId = config.gameId;
   m_launcherInstalled = LauncherDetection::FindInstalledLauncher(m_launcherPath, m_installDir);
+  m_installDir = FileUtils::CanonicalFolder(m_installDir);
   if (config.hidden) {
     m_view->SelectOption(IInstallView::kOptionAuto, false);
     m_installDir = InstallFolderChoice::ChooseHiddenFolder(config.installPath);
@@ -88,7 +89,7 @@ void InstallFlow::PrepareInstall() {
       std::wstring candidate = StringUtils::Format(L"%s%u", InstallFolderChoice::kPlatformFolder,
                                                    static_cast<unsigned>(GetCurrentProcessId()));
       if (FileUtils::GetFileName(m_installDir) == candidate) candidate += L"_new";
-      m_installDir = FileUtils::GetParentDir(m_installDir) + L"\\" + candidate;
+      m_installDir = FileUtils::PathInFolder(FileUtils::GetParentDir(m_installDir), candidate);
     }
   }
   InstallWorker::SetFlowTimer(m_shared, Window(), kTimerLauncherQuestion, 100);
@@ -173,7 +174,7 @@ void InstallFlow::CalcMd5() {
   m_retryingInstall = false;
   m_shared.animationStep = 0;
   JF_APP_LOG(kLogInfo, kFile, L"CalcMd5");
-  m_installerPath = m_downloadDir + L"\\vrinstaller.exe";
+  m_installerPath = FileUtils::PathInFolder(m_downloadDir, L"vrinstaller.exe");
   m_shared.installerSize = static_cast<int64_t>(FileUtils::GetFileSize(m_installerPath));
   m_shared.md5Percent = 0;
   m_progress.Reset();
@@ -232,7 +233,7 @@ bool InstallFlow::OnClickInstall() {
   m_view->ShowProgressPage(m_gameId != 0);
   if (m_view->IsOptionSelected(IInstallView::kOptionAuto)) {
     CommonUtils::SetAutoRun(InstallSteps::kRunValueName,
-                            InstallSteps::AutoRunText(m_downloadDir + L"\\" + LauncherDetection::kLauncherExe));
+                            InstallSteps::AutoRunText(FileUtils::PathInFolder(m_downloadDir, LauncherDetection::kLauncherExe)));
   }
   StartDownload();
   return true;
@@ -250,11 +251,9 @@ void InstallFlow::OnClickFree() {
 }
 
 void InstallFlow::OnClickSelect() {
-  std::wstring chosen = m_view->BrowseForFolder(m_installDir);
+  std::wstring chosen = FileUtils::CanonicalFolder(m_view->BrowseForFolder(m_installDir));
   if (chosen.empty()) return;
-  if (chosen.back() == L'\\') chosen.pop_back();
-  if (chosen.empty()) return;
-  m_installDir = chosen + L"\\" + InstallFolderChoice::kPlatformFolder;
+  m_installDir = FileUtils::PathInFolder(chosen, InstallFolderChoice::kPlatformFolder);
   m_view->SetFolderText(m_installDir);
 }
 
@@ -263,7 +262,8 @@ void InstallFlow::OnClickAgreement() {
 }
 
 void InstallFlow::OnFolderTextChanged(const std::wstring& text) {
-  m_installDir = text;
+  // Taken in the one form every later step uses, however it was typed.
+  m_installDir = FileUtils::CanonicalFolder(text);
   UpdateDiskSpaceText();
 }
 
@@ -306,7 +306,7 @@ void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
   if (event != 0 && event != 4) return;
   InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
   if (!m_updateModule) return;
-  DeleteFileW((m_installDir + L"\\vrinstaller.exe").c_str());
+  DeleteFileW(FileUtils::PathInFolder(m_installDir, L"vrinstaller.exe").c_str());
   m_updateModule->ResumeDownload();
 }
 
