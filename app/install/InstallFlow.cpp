@@ -194,7 +194,9 @@ void InstallFlow::StartWorker(bool checkDigest) {
   job.installerPath = m_installerPath;
   job.expectedMd5 = m_expectedMd5;
   job.installDir = m_installDir;
-  job.launcherInstalled = m_launcherInstalled;
+  // The old install is where its launcher is: the folder of this run (a -p folder, the
+  // default, a typed one) may be anyone's, with files and programs of its own.
+  if (m_launcherInstalled) job.oldInstallDir = FileUtils::CanonicalFolder(FileUtils::GetParentDir(m_launcherPath));
   job.hasAutoOption = m_view->HasOption(IInstallView::kOptionAuto);
   job.autoSelected = m_view->IsOptionSelected(IInstallView::kOptionAuto);
   job.hidden = config.hidden;

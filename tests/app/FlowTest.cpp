@@ -3,6 +3,10 @@
 // launcher records its start. Time runs on the manual tick source.
 #include <openssl/des.h>
 #include <shlobj.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -631,6 +635,41 @@ TEST_F(FlowLauncherTest, PlatformFlagProposesAFreshSiblingWithoutAsking) {
   ASSERT_TRUE(Pump([&] { return view->panel; }, 10000));
   EXPECT_TRUE(view->boxes.empty());
   EXPECT_EQ(view->folderText, L"D:\\" + name + L"_new");
+}
+
+// The earlier install is removed where its launcher was found, and nowhere else: the folder
+// of this run (-p) is the user's, with the user's files and programs in it.
+TEST_F(FlowLauncherTest, OldInstallIsRemovedWhereTheLauncherIsNotInTheFolderOfThisRun) {
+  InstallLauncher(L"D:\\old\\jf");
+  FileUtils::CreateDirectoryTree(L"D:\\old\\jf\\bin");
+  WriteWin(L"D:\\old\\jf\\bin\\old.dll", "old");
+  WriteWin(L"D:\\old\\jf\\GameSettings.ini", "old");
+  FileUtils::CreateDirectoryTree(L"D:\\games\\mine\\bin");
+  WriteWin(L"D:\\games\\mine\\bin\\save.dat", "mine");
+  WriteWin(L"D:\\games\\mine\\GameSettings.ini", "mine");
+  // A program of the user's that runs from that folder.
+  const std::string tool = Host(L"D:\\games\\mine\\tool");
+  WriteHost(tool, ReadHost("/bin/sleep"));
+  chmod(tool.c_str(), 0755);
+  pid_t pid = 0;
+  char arg0[] = "tool", arg1[] = "60";
+  char* argv[] = {arg0, arg1, nullptr};
+  ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ), 0);
+  AppConfig::Instance().hidden = true;
+  AppConfig::Instance().installPath = L"D:\\games\\mine";
+  flow->PrepareInstall();
+  EXPECT_TRUE(flow->IsLauncherInstalled());
+  ASSERT_TRUE(Pump([&] { return view->closed; }));
+  EXPECT_EQ(RunExitCode::Get(), RunExitCode::kSuccess);
+  EXPECT_TRUE(ExistsWin(L"D:\\games\\mine\\VarnelLauncher.exe"));
+  EXPECT_EQ(ReadWin(L"D:\\games\\mine\\bin\\save.dat"), "mine");
+  EXPECT_EQ(ReadWin(L"D:\\games\\mine\\GameSettings.ini"), "mine");
+  EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the user's program was ended";
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_FALSE(ExistsWin(L"D:\\old\\jf\\bin"));
+  EXPECT_FALSE(ExistsWin(L"D:\\old\\jf\\GameSettings.ini"));
+  EXPECT_FALSE(ExistsWin(L"D:\\old\\jf\\VarnelLauncher.exe"));
 }
 
 }  // namespace

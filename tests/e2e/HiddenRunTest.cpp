@@ -190,6 +190,27 @@ TEST_F(HiddenRunTest, UsableFolderWithBlanksIsTaken) {
   EXPECT_EQ(std::vector<std::string>(argv.end() - 3, argv.end()), (std::vector<std::string>{"-i", "314", "-d"}));
 }
 
+// A folder with a trailing separator is taken as written: the installer gets it as one
+// argument, its switch after it. A later run with "/" in its folder names the launcher with
+// backslashes, and removes the earlier install where its launcher is.
+TEST_F(HiddenRunTest, FolderIsTakenAsWritten) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  EXPECT_EQ(Run({"-h", "-p", "D:\\games\\jf\\"}, 90).exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo("D:\\games\\jf"));
+  WriteFile(Host("D:\\games\\jf\\GameSettings.ini"), "old");
+  EXPECT_EQ(Run({"-h", "-p", "D:/games/slash"}, 90).exitCode, 0);
+  auto installs = Stubs("installer");
+  ASSERT_EQ(installs.size(), 2u);
+  EXPECT_EQ(Argv(installs[1]), (std::vector<std::string>{"/S", "/unpack=D:\\games\\slash", "/launch=off"}));
+  for (std::string ini : {LauncherIni(CSIDL_COMMON_APPDATA, ""), LauncherIni(CSIDL_COMMON_DOCUMENTS, "/VarnelLauncher")}) {
+    std::string text = Utf16FileAsUtf8(ini);
+    EXPECT_NE(text.find("InstallPath=D:\\games\\slash\\VarnelLauncher.exe"), std::string::npos) << text;
+  }
+  EXPECT_TRUE(FileExists(Host("D:\\games\\slash\\VarnelLauncher.exe")));
+  EXPECT_FALSE(FileExists(Host("D:\\games\\jf\\GameSettings.ini")));
+  EXPECT_FALSE(FileExists(Host("D:\\games\\jf\\VarnelLauncher.exe")));
+}
+
 TEST_F(HiddenRunTest, UnusableFolderFallsBackToItsNameBesideTheProgram) {
   ASSERT_NO_FATAL_FAILURE(StartServers());
   EXPECT_EQ(Run({"-h", "-p", "Q:\\nowhere\\StarSand"}, 90).exitCode, 0);
