@@ -317,12 +317,12 @@ void InstallFlow::OnAttemptFailure(ErrorPair failure) {
 }
 
 bool InstallFlow::OnFolderFailure(ErrorPair failure) {
-  InstallFolderChoice::CheckResult check = InstallFolderChoice::CheckFolder(m_downloadDir);
-  // A file of the folder that could not be made or written tells of the folder's disk, even
-  // where its figures pass (the download needs more than the room left, the disk refuses it).
-  if (check == InstallFolderChoice::kFolderOk && failure.type == kErrSys && failure.code != 0)
-    check = InstallFolderChoice::WriteFailure(static_cast<DWORD>(failure.code));
-  if (check == InstallFolderChoice::kFolderOk) return false;
+  // The failure's own pair tells: a system error comes only from the folder's own files (its
+  // creation, the stored answer, the engine's file and its move into place), whatever the
+  // folder's figures say; a request or a source that failed is the network's, even where the
+  // folder has little room left.
+  if (failure.type != kErrSys || failure.code == 0) return false;
+  const InstallFolderChoice::CheckResult check = InstallFolderChoice::WriteFailure(static_cast<DWORD>(failure.code));
   const std::wstring text = InstallFolderChoice::CheckText(check);
   ReportInstallStatistics(false);
   JF_APP_LOG(kLogInfo, kFile, L"%s %s et:%d ec:%d", text.c_str(), m_downloadDir.c_str(), failure.type, failure.code);
@@ -460,11 +460,11 @@ void InstallFlow::OnAnimationTimer() {
 void InstallFlow::OnRetryTimer() {
   if (AppConfig::Instance().hidden) {
     if (++m_hiddenRetryTicks > 10) {
-      // An attempt cut short is a failure too, and a full disk is no network failure.
+      // An attempt cut short is a failure too. A folder's failure ended the run when it came:
+      // what is left is the network's.
       const bool underWay = m_infoPending || (m_updateModule && m_updateModule->IsDownloading());
       if (underWay) ReportInstallStatistics(false);
-      const bool folderBad = InstallFolderChoice::CheckFolder(m_downloadDir) != InstallFolderChoice::kFolderOk;
-      EndHiddenRun(folderBad ? RunExitCode::kFolderNotWritable : RunExitCode::kNetworkFailed);
+      EndHiddenRun(RunExitCode::kNetworkFailed);
       return;
     }
     // The timer keeps its pace while a round runs, so the rounds bound the whole run
