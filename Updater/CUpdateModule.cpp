@@ -95,7 +95,7 @@ int KillProcessesByImage(const std::wstring& path) {
 const ErrorPair CUpdateModule::kUnusableAnswer{kErrHttp, 200};
 
 CUpdateModule::CUpdateModule(const std::wstring& downloadDir, IGameEventListener* listener, uint32_t ownerValue)
-    : m_ownerValue(ownerValue), m_downloadDir(downloadDir), m_listener(listener) {
+    : m_ownerValue(ownerValue), m_downloadDir(FileUtils::CanonicalFolder(downloadDir)), m_listener(listener) {
   Json::Value options(Json::objectValue);
   options["game"] = "JF_mini_downloader";
   options["type"] = 2;
@@ -180,7 +180,8 @@ void CUpdateModule::ReportAttemptFailure(DWORD error) {
 
 void CUpdateModule::Stop() {
   m_infoCommand.Stop();
-  DownloadEngine::RemoveTask(m_installInfo.url.c_str(), m_installerPath.c_str());
+  if (m_taskHeld) DownloadEngine::RemoveTask(m_installInfo.url.c_str(), m_installerPath.c_str());
+  m_taskHeld = false;
   m_infoText.clear();
   m_downloading = 0;
   m_updateInfo.Reset();
@@ -221,6 +222,7 @@ void CUpdateModule::OnDownloadProgressCallback(uintptr_t userData, int64_t total
 }
 
 void CUpdateModule::OnDownloadDoneCallback(uintptr_t userData, int32_t errorType, int32_t errorCode) {
+  if (CUpdateModule* module = ModuleOf(reinterpret_cast<HWND>(userData))) module->m_taskHeld = false;
   const ErrorPair result{errorType, errorCode};
   PostToWindow(reinterpret_cast<HWND>(userData), kMsgDownloadDone, ErrorTypeParam(result), ErrorCodeParam(result));
 }
@@ -253,9 +255,9 @@ LRESULT CALLBACK CUpdateModule::HelperWndProc(HWND hwnd, UINT message, WPARAM wP
 void CUpdateModule::OnInstallInfoReceived(ErrorPair result) {
   m_infoCommand.Stop();
   if (result.Ok()) {
-    wchar_t path[2048] = {0};
-    _snwprintf(path, 2047, L"%s\\jfinstall_%d.ini", m_downloadDir.c_str(),
-               static_cast<int>(static_cast<uint32_t>(time(nullptr))));
+    wchar_t name[64] = {0};
+    _snwprintf(name, 63, L"jfinstall_%d.ini", static_cast<int>(static_cast<uint32_t>(time(nullptr))));
+    const std::wstring path = FileUtils::PathInFolder(m_downloadDir, name).substr(0, 2047);
     if (StoreAndReadInstallInfo(path, result)) {
       if (!IsUsableAnswer(m_installInfo)) {
         FileLogger::Instance().LogAt(kLogError, __LINE__, kSourceFile, L"[UM] answer without a usable Url/Size/Md5");
@@ -265,7 +267,7 @@ void CUpdateModule::OnInstallInfoReceived(ErrorPair result) {
         result = SystemErrorPair(error);
       }
     }
-    DeleteFileW(path);
+    DeleteFileW(path.c_str());
   }
   if (m_listener) m_listener->OnInstallInfoResult(result.type, result.code, m_installInfo.version, m_installInfo.md5);
 }
@@ -307,7 +309,7 @@ bool CUpdateModule::StoreAndReadInstallInfo(const std::wstring& path, ErrorPair&
 
 DWORD CUpdateModule::StartInstallerDownload(const std::wstring& suffix) {
   if (const DWORD error = CreateDownloadDir()) return error;
-  m_installerPath = StringUtils::Format(L"%s\\%s", m_downloadDir.c_str(), kInstallerName);
+  m_installerPath = FileUtils::PathInFolder(m_downloadDir, kInstallerName);
   m_partialName = StringUtils::Format(L"%s_%s%s", PathBeforeLast(m_installerPath, L".").c_str(),
                                       FileNameSafe(m_installInfo.version).c_str(), suffix.c_str());
   m_downloading = 1;
@@ -329,6 +331,8 @@ DWORD CUpdateModule::StartInstallerDownload(const std::wstring& suffix) {
 
 void CUpdateModule::AddDownloadTask() {
   if (m_task.fullPath.empty()) return;
+  // Held before the call: a task that ends at once calls back from inside it.
+  m_taskHeld = true;
   DownloadEngine::AddTask(m_task);
 }
 
@@ -341,7 +345,7 @@ void CUpdateModule::OnProgressMessage() {
 
 void CUpdateModule::OnDownloadFinished(ErrorPair result) {
   if (!m_downloading) return;
-  DownloadEngine::RemoveTask(m_installInfo.url.c_str(), m_installerPath.c_str());
+  // The engine has let its task go before it called back: nothing is left to remove.
   m_downloading = 0;
   if (result.Ok()) {
     // A stale installer still running would keep the new one from starting.

@@ -96,4 +96,7 @@ class CUpdateModule {
   std::string m_optionsText;
   // The task last handed to the engine, handed again by ResumeDownload.
   DownloadTaskRequest m_task;
+  // The engine holds the task: from its hand-over until the engine's completion call, which
+  // comes after the engine has let the task go.
+  bool m_taskHeld = false;
 };

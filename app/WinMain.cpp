@@ -48,9 +48,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     if (mutex) CloseHandle(mutex);
-    if (!AppConfig::Instance().hidden) ShowAlreadyRunningBox();
+    const bool hidden = AppConfig::Instance().hidden;
+    if (!hidden) ShowAlreadyRunningBox();
     if (argv) LocalFree(argv);
-    return 0;
+    // A caller of a hidden run must not take "installed" from a run that did nothing.
+    return hidden ? RunExitCode::kAnotherCopyRuns : 0;
   }
 
   std::unique_ptr<CMainDlg> window(new CMainDlg());

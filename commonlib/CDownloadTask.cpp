@@ -148,7 +148,9 @@ bool CDownloadTask::StartTask() {
     }
   }
   if (!loaded || !FileUtils::IsFileExist(tempPath)) {
-    uint64_t finalSize = FileUtils::GetFileSize(GetFullName());
+    // Only a digest, checked after the download, can tell that a file of the expected size
+    // is this file: without one it is fetched afresh.
+    uint64_t finalSize = m_md5.empty() ? static_cast<uint64_t>(-1) : FileUtils::GetFileSize(GetFullName());
     if (finalSize != static_cast<uint64_t>(-1) && static_cast<int64_t>(finalSize) == m_size) {
       m_log->m_noReport = true;
       TASK_LOG(kLogError, L"最终文件大小等于预期大小，认为已经完成 %s %lld", GetFullName().c_str(),
@@ -203,7 +205,8 @@ CHttpDownloadPeer* CDownloadTask::NewHttpPeer(const std::wstring& url, bool rest
 
 bool CDownloadTask::StopTask() {
   if (m_runState == kStopped) {
-    TASK_LOG(kLogError, L"StopTask error 状态错误 %s", GetFullName().c_str());
+    // A finished download that waits for its move was stopped when it finished.
+    if (!IsMovingIntoPlace()) TASK_LOG(kLogError, L"StopTask error 状态错误 %s", GetFullName().c_str());
     return false;
   }
   m_runState = kStopped;
@@ -249,21 +252,38 @@ void CDownloadTask::OnTaskCompleted(int code, int failureType) {
   StopTask();
   m_log->m_finished = true;
   m_log->BuildReport();
-  ErrorPair result{kErrOk, code};
   if (code != 0) {
-    result.type = failureType;
-  } else if (FileUtils::MoveFileRetry(GetTempFilePath(), GetFullName(), 10)) {
+    FinishTask(ErrorPair{failureType, code});
+    return;
+  }
+  MoveIntoPlace();
+}
+
+void CDownloadTask::MoveIntoPlace() {
+  ++m_moveAttempts;
+  ErrorPair result;
+  if (FileUtils::MoveFileRetry(GetTempFilePath(), GetFullName(), 0)) {
     DeleteMetaFiles();
   } else {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) {
       DeleteMetaFiles();
+    } else if (m_moveAttempts <= kMoveRetries) {
+      // A scanner may hold the fresh file for a moment: tried again on the next tick, while
+      // the main thread runs on.
+      TASK_LOG(kLogInfo, L"文件重命名失败,下次定时再试 et:%d", static_cast<int>(error));
+      return;
     } else {
       TASK_LOG(kLogInfo, L"文件下载完成，但是文件重命名失败 et:%d", static_cast<int>(error));
-      // A failed move reports the system error number as the type.
-      result.type = static_cast<int>(error);
+      // The folder's file failed, not a source: the pair of a file error, the system error as
+      // its code (as a failed write ends the task).
+      result = ErrorPair{kErrSys, error != 0 ? static_cast<int>(error) : static_cast<int>(ERROR_ACCESS_DENIED)};
     }
   }
+  FinishTask(result);
+}
+
+void CDownloadTask::FinishTask(ErrorPair result) {
   // Unlisted before the application hears of the end: its callback may remove the task by
   // its path (which would destroy it a second time) or start the same download again.
   CDownloadTaskQueue::GetInstance().RemoveTaskFromList(this);
@@ -491,6 +511,11 @@ void CDownloadTask::SwitchToCdn() {
 }
 
 bool CDownloadTask::OnTimer() {
+  if (IsMovingIntoPlace()) {
+    // Its sources are gone: only the move is left (which may end the task).
+    MoveIntoPlace();
+    return true;
+  }
   uint32_t now = GetTickCount();
   if (m_noSourceSince == 0 && m_peers.empty()) m_noSourceSince = now == 0 ? 1 : now;
   if (m_noSourceSince != 0 && !m_peers.empty()) m_noSourceSince = 0;

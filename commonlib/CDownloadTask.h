@@ -35,7 +35,8 @@ class CDownloadTask {
   CDownloadTask(const CDownloadTask&) = delete;
   CDownloadTask& operator=(const CDownloadTask&) = delete;
 
-  // Lifecycle. A completion destroys the task: after StartTask the task may be gone.
+  // Lifecycle. A completion destroys the task: after StartTask the task may be gone. A
+  // successful one may first wait on its ticks for its file's move into place.
   bool StartTask();
   bool StopTask();
   // code 0 is success; any other ends the task with the pair (failureType, code): one of
@@ -44,8 +45,14 @@ class CDownloadTask {
   void ReportPause();
   void GetStats(ProtoValue& record);
 
-  // Tick; false when the task has had no source for more than 10 s.
+  // Tick; false when the task has had no source for more than 10 s. A finished download that
+  // waits for its move into place tries the move again here.
   bool OnTimer();
+  // A finished download whose file could not be moved into place yet: it is tried again on
+  // the next ticks, so that no wait blocks the main thread.
+  bool IsMovingIntoPlace() const { return m_moveAttempts > 0; }
+  // Attempts at the move after the first one, one per tick.
+  enum { kMoveRetries = 5 };
 
   // Source events. OnRangeCompleted may destroy the task.
   void OnRangeCompleted(CDownloadPeer* peer, int et, int ec);
@@ -102,6 +109,11 @@ class CDownloadTask {
   };
 
   bool CreateEmptyFile();
+  // One attempt at moving the finished file into place; the task ends when it succeeds or
+  // when no attempt is left (and is gone then).
+  void MoveIntoPlace();
+  // Unlists the task, tells the caller and destroys the task.
+  void FinishTask(ErrorPair result);
   void DeletePeers();
   void DeleteMetaFiles();
   // Stops, unlists and destroys one source.
@@ -154,4 +166,5 @@ class CDownloadTask {
   int m_sourceCallDepth;
   bool m_deferredPosted;
   std::list<DeferredResult> m_deferred;
+  int m_moveAttempts = 0;
 };

@@ -206,6 +206,12 @@ bool CTaskMetaFile::Restore(const std::wstring& path, int64_t fileSize, const st
   if (tempPath.size() > suffix.size() && tempPath.compare(tempPath.size() - suffix.size(), suffix.size(), suffix) == 0) {
     tempPath.resize(tempPath.size() - suffix.size());
   }
+  if (md5.empty()) {
+    // Without a digest nothing tells this file's bytes from those of another of the same size:
+    // an earlier run's ranges are not taken.
+    JF_HTTP_LOG(kLogInfo, kTaskFile, L"无文件校验值,不续传 %s", tempPath.c_str());
+    return false;
+  }
   if (!LoadFile(path)) {
     JF_HTTP_LOG(kLogInfo, kTaskFile, L"无任务断点信息 %s", tempPath.c_str());
     return false;

@@ -1,6 +1,6 @@
 // The exit code of a hidden run: a calling program has no window to look at, so each kind of
-// failure ends the process with a code of its own (README lists them). A windowed run, a
-// success and a second instance end with 0.
+// failure ends the process with a code of its own (README lists them), and so does a second
+// instance, which installs nothing. A windowed run and a success end with 0.
 #pragma once
 
 class RunExitCode {
@@ -13,6 +13,7 @@ class RunExitCode {
     kInstallFailed = 5,      // the installer could not start or ended with an error
     kFolderNotWritable = 6,  // the download folder cannot be created or written, or its disk is full
     kSkinNotLoaded = 7,      // the window's skin could not be built (a window's run shows a box, then 1)
+    kAnotherCopyRuns = 8,    // another copy of the installer runs: this one did nothing
   };
 
   // The failure that ends the run; the last one set wins.

@@ -68,6 +68,7 @@ void InstallFlow::PrepareInstall() {
   AppConfig& config = AppConfig::Instance();
   if (config.gameId != 0) m_gameId = config.gameId;
   m_launcherInstalled = LauncherDetection::FindInstalledLauncher(m_launcherPath, m_installDir);
+  m_installDir = FileUtils::CanonicalFolder(m_installDir);
   if (config.hidden) {
     m_view->SelectOption(IInstallView::kOptionAuto, false);
     m_installDir = InstallFolderChoice::ChooseHiddenFolder(config.installPath);
@@ -88,7 +89,7 @@ void InstallFlow::PrepareInstall() {
       std::wstring candidate = StringUtils::Format(L"%s%u", InstallFolderChoice::kPlatformFolder,
                                                    static_cast<unsigned>(GetCurrentProcessId()));
       if (FileUtils::GetFileName(m_installDir) == candidate) candidate += L"_new";
-      m_installDir = FileUtils::GetParentDir(m_installDir) + L"\\" + candidate;
+      m_installDir = FileUtils::PathInFolder(FileUtils::GetParentDir(m_installDir), candidate);
     }
   }
   InstallWorker::SetFlowTimer(m_shared, Window(), kTimerLauncherQuestion, 100);
@@ -173,7 +174,7 @@ void InstallFlow::CalcMd5() {
   m_retryingInstall = false;
   m_shared.animationStep = 0;
   JF_APP_LOG(kLogInfo, kFile, L"CalcMd5");
-  m_installerPath = m_downloadDir + L"\\vrinstaller.exe";
+  m_installerPath = FileUtils::PathInFolder(m_downloadDir, L"vrinstaller.exe");
   m_shared.installerSize = static_cast<int64_t>(FileUtils::GetFileSize(m_installerPath));
   m_shared.md5Percent = 0;
   m_progress.Reset();
@@ -193,7 +194,9 @@ void InstallFlow::StartWorker(bool checkDigest) {
   job.installerPath = m_installerPath;
   job.expectedMd5 = m_expectedMd5;
   job.installDir = m_installDir;
-  job.launcherInstalled = m_launcherInstalled;
+  // The old install is where its launcher is: the folder of this run (a -p folder, the
+  // default, a typed one) may be anyone's, with files and programs of its own.
+  if (m_launcherInstalled) job.oldInstallDir = FileUtils::CanonicalFolder(FileUtils::GetParentDir(m_launcherPath));
   job.hasAutoOption = m_view->HasOption(IInstallView::kOptionAuto);
   job.autoSelected = m_view->IsOptionSelected(IInstallView::kOptionAuto);
   job.hidden = config.hidden;
@@ -232,7 +235,7 @@ bool InstallFlow::OnClickInstall() {
   m_view->ShowProgressPage(m_gameId != 0);
   if (m_view->IsOptionSelected(IInstallView::kOptionAuto)) {
     CommonUtils::SetAutoRun(InstallSteps::kRunValueName,
-                            InstallSteps::AutoRunText(m_downloadDir + L"\\" + LauncherDetection::kLauncherExe));
+                            InstallSteps::AutoRunText(FileUtils::PathInFolder(m_downloadDir, LauncherDetection::kLauncherExe)));
   }
   StartDownload();
   return true;
@@ -250,11 +253,9 @@ void InstallFlow::OnClickFree() {
 }
 
 void InstallFlow::OnClickSelect() {
-  std::wstring chosen = m_view->BrowseForFolder(m_installDir);
+  std::wstring chosen = FileUtils::CanonicalFolder(m_view->BrowseForFolder(m_installDir));
   if (chosen.empty()) return;
-  if (chosen.back() == L'\\') chosen.pop_back();
-  if (chosen.empty()) return;
-  m_installDir = chosen + L"\\" + InstallFolderChoice::kPlatformFolder;
+  m_installDir = FileUtils::PathInFolder(chosen, InstallFolderChoice::kPlatformFolder);
   m_view->SetFolderText(m_installDir);
 }
 
@@ -263,7 +264,8 @@ void InstallFlow::OnClickAgreement() {
 }
 
 void InstallFlow::OnFolderTextChanged(const std::wstring& text) {
-  m_installDir = text;
+  // Taken in the one form every later step uses, however it was typed.
+  m_installDir = FileUtils::CanonicalFolder(text);
   UpdateDiskSpaceText();
 }
 
@@ -306,7 +308,7 @@ void InstallFlow::OnDownloadEvent(int32_t event, int32_t) {
   if (event != 0 && event != 4) return;
   InstallWorker::KillFlowTimer(m_shared, Window(), kTimerRetry);
   if (!m_updateModule) return;
-  DeleteFileW((m_installDir + L"\\vrinstaller.exe").c_str());
+  DeleteFileW(FileUtils::PathInFolder(m_installDir, L"vrinstaller.exe").c_str());
   m_updateModule->ResumeDownload();
 }
 
@@ -315,12 +317,12 @@ void InstallFlow::OnAttemptFailure(ErrorPair failure) {
 }
 
 bool InstallFlow::OnFolderFailure(ErrorPair failure) {
-  InstallFolderChoice::CheckResult check = InstallFolderChoice::CheckFolder(m_downloadDir);
-  // A file of the folder that could not be made or written tells of the folder's disk, even
-  // where its figures pass (the download needs more than the room left, the disk refuses it).
-  if (check == InstallFolderChoice::kFolderOk && failure.type == kErrSys && failure.code != 0)
-    check = InstallFolderChoice::WriteFailure(static_cast<DWORD>(failure.code));
-  if (check == InstallFolderChoice::kFolderOk) return false;
+  // The failure's own pair tells: a system error comes only from the folder's own files (its
+  // creation, the stored answer, the engine's file and its move into place), whatever the
+  // folder's figures say; a request or a source that failed is the network's, even where the
+  // folder has little room left.
+  if (failure.type != kErrSys || failure.code == 0) return false;
+  const InstallFolderChoice::CheckResult check = InstallFolderChoice::WriteFailure(static_cast<DWORD>(failure.code));
   const std::wstring text = InstallFolderChoice::CheckText(check);
   ReportInstallStatistics(false);
   JF_APP_LOG(kLogInfo, kFile, L"%s %s et:%d ec:%d", text.c_str(), m_downloadDir.c_str(), failure.type, failure.code);
@@ -458,11 +460,11 @@ void InstallFlow::OnAnimationTimer() {
 void InstallFlow::OnRetryTimer() {
   if (AppConfig::Instance().hidden) {
     if (++m_hiddenRetryTicks > 10) {
-      // An attempt cut short is a failure too, and a full disk is no network failure.
+      // An attempt cut short is a failure too. A folder's failure ended the run when it came:
+      // what is left is the network's.
       const bool underWay = m_infoPending || (m_updateModule && m_updateModule->IsDownloading());
       if (underWay) ReportInstallStatistics(false);
-      const bool folderBad = InstallFolderChoice::CheckFolder(m_downloadDir) != InstallFolderChoice::kFolderOk;
-      EndHiddenRun(folderBad ? RunExitCode::kFolderNotWritable : RunExitCode::kNetworkFailed);
+      EndHiddenRun(RunExitCode::kNetworkFailed);
       return;
     }
     // The timer keeps its pace while a round runs, so the rounds bound the whole run

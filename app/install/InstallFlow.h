@@ -92,10 +92,10 @@ class InstallFlow : public IGameEventListener {
   static const wchar_t kAgreementUrl[];
 
  private:
-  // A failed attempt: a folder problem when the download folder fails its check, else a
-  // network failure.
+  // A failed attempt: a folder problem when its pair is the error of one of the folder's
+  // files, else a network failure.
   void OnAttemptFailure(ErrorPair failure);
-  // True when the download folder cannot be used; then the user (or the hidden run's end)
+  // True when the failure is the download folder's; then the user (or the hidden run's end)
   // hears of the folder, not of the network.
   bool OnFolderFailure(ErrorPair failure);
   void OnNetworkFailure(ErrorPair failure);

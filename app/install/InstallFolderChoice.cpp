@@ -58,7 +58,7 @@ std::wstring InstallFolderChoice::PickInstallFolder(const std::wstring& current)
 std::wstring InstallFolderChoice::GetDefaultInstallDir(const std::wstring& name) {
   std::wstring parent = FileUtils::GetParentDir(CommonUtils::GetModuleDir());
   if (!parent.empty()) {
-    std::wstring candidate = parent + L"\\" + name;
+    std::wstring candidate = FileUtils::PathInFolder(parent, name);
     if (IsUsable(candidate)) return candidate;
   }
   // Ask for the whole drive list, however long it is.
@@ -80,7 +80,9 @@ std::wstring InstallFolderChoice::GetDefaultInstallDir(const std::wstring& name)
   return std::wstring();
 }
 
-std::wstring InstallFolderChoice::ChooseHiddenFolder(const std::wstring& requested) {
+std::wstring InstallFolderChoice::ChooseHiddenFolder(const std::wstring& written) {
+  // Taken in the one form every later step uses: "/", a trailing separator, a drive's root.
+  const std::wstring requested = FileUtils::CanonicalFolder(written);
   if (requested.empty()) return GetDefaultInstallDir(kPlatformFolder);
   if (FileUtils::IsDirWritable(requested) && HasEnoughDiskSpace(requested)) return requested;
   std::wstring name = requested;

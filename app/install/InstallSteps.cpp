@@ -50,7 +50,23 @@ InstallSteps::RunResult InstallSteps::RunProcessAndWait(const std::wstring& appl
 }
 
 std::wstring InstallSteps::InstallerCommandLine(const std::wstring& installerPath, const std::wstring& installDir) {
-  return StringUtils::Format(L"%s /S \"/unpack=%s\" /launch=off", installerPath.c_str(), installDir.c_str());
+  return installerPath + L" /S " + QuotedArgument(L"/unpack=" + installDir) + L" /launch=off";
+}
+
+std::wstring InstallSteps::QuotedArgument(const std::wstring& text) {
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : text) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, L'\\');
+  return out + L"\"";
 }
 
 std::wstring InstallSteps::LauncherCommandLine(const std::wstring& launcherPath, int32_t gameId) {
@@ -63,7 +79,7 @@ std::wstring InstallSteps::AutoRunText(const std::wstring& launcherPath) {
 
 bool InstallSteps::WriteTgId(const std::wstring& installDir, const std::wstring& text) {
   FileUtils::CreateDirectoryTree(installDir);
-  FILE* file = _wfopen((installDir + L"\\tg.id").c_str(), L"wb");
+  FILE* file = _wfopen(FileUtils::PathInFolder(installDir, L"tg.id").c_str(), L"wb");
   if (file == nullptr) return false;
   // What a UTF-8 text-mode stream of the C runtime writes: the mark, then the text.
   std::string bytes = "\xEF\xBB\xBF" + StringUtils::WideToUtf8(StringUtils::ReplaceAll(text, L"\n", L"\r\n"));
@@ -73,7 +89,7 @@ bool InstallSteps::WriteTgId(const std::wstring& installDir, const std::wstring&
 }
 
 bool InstallSteps::WritePreference(const std::wstring& installDir, bool startWithSystem) {
-  std::wstring path = installDir + L"\\preference.ini";
+  std::wstring path = FileUtils::PathInFolder(installDir, L"preference.ini");
   if (WritePrivateProfileStringW(L"Config", L"StartupWithOS", startWithSystem ? L"1" : L"0", path.c_str())) {
     return true;
   }
@@ -91,7 +107,7 @@ bool InstallSteps::WriteIniPair(const std::wstring& iniPath, const std::wstring&
 }
 
 void InstallSteps::WriteLauncherIni(const std::wstring& installDir, bool hidden) {
-  std::wstring exe = installDir + L"\\" + LauncherDetection::kLauncherExe;
+  std::wstring exe = FileUtils::PathInFolder(installDir, LauncherDetection::kLauncherExe);
   std::wstring appData = CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA);
   if (!appData.empty()) WriteIniPair(appData + L"\\" + LauncherDetection::kIniName, exe);
   std::wstring documents = CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_DOCUMENTS);
@@ -106,7 +122,7 @@ void InstallSteps::WriteLauncherIni(const std::wstring& installDir, bool hidden)
 }
 
 DWORD InstallSteps::StartLauncher(const std::wstring& installDir, int32_t gameId) {
-  std::wstring exe = installDir + L"\\" + LauncherDetection::kLauncherExe;
+  std::wstring exe = FileUtils::PathInFolder(installDir, LauncherDetection::kLauncherExe);
   return CommonUtils::RunProcess(nullptr, exe, LauncherCommandLine(exe, gameId));
 }
 
@@ -117,7 +133,7 @@ void InstallSteps::CleanMiniLog(int logSetting) {
 }
 
 std::wstring InstallSteps::OtherGamePath(const std::wstring& installDir) {
-  return installDir + L"\\" + kOtherGame + L"\\yl.exe";
+  return FileUtils::PathInFolder(installDir, kOtherGame) + L"\\yl.exe";
 }
 
 void InstallSteps::CreateOtherGameShortcuts(const std::wstring& installDir) {

@@ -115,7 +115,7 @@ void InstallWorker::StartInstallExe(const Job& job) {
   JF_APP_LOG(kLogInfo, kFile, L"StartInstallExe begin");
   KillFlowTimer(*m_shared, job.window, kTimerDigest);
   SetFlowTimer(*m_shared, job.window, kTimerAnimation, 100);
-  if (job.launcherInstalled) OldInstallRemoval::EndProcessAndDelFile(job.installDir);
+  if (!job.oldInstallDir.empty()) OldInstallRemoval::EndProcessAndDelFile(job.oldInstallDir);
   if (m_cancel) return;
 
   InstallSteps::RunResult run = InstallSteps::RunProcessAndWait(

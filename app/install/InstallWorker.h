@@ -45,7 +45,9 @@ class InstallWorker {
     std::wstring installerPath;
     std::wstring expectedMd5;
     std::wstring installDir;
-    bool launcherInstalled = false;
+    // The folder of the launcher that was found: the earlier install, removed before the
+    // installer runs; empty when none was found.
+    std::wstring oldInstallDir;
     bool hasAutoOption = false;
     bool autoSelected = false;
     bool hidden = false;

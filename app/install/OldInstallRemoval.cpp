@@ -20,7 +20,7 @@ const wchar_t* const kOldFiles[] = {L"VarnelLauncher.exe", L"tmupdate.ini",   L"
 
 std::vector<DWORD> OldInstallRemoval::FindProcessesInDir(const std::wstring& folder) {
   std::vector<DWORD> found;
-  std::wstring prefix = folder + L"\\";
+  std::wstring prefix = FileUtils::PathInFolder(folder, L"");
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return found;
   PROCESSENTRY32W entry = PROCESSENTRY32W();
@@ -62,8 +62,8 @@ void OldInstallRemoval::EndProcessAndDelFile(const std::wstring& installDir) {
   JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile, path:%s", installDir.c_str());
   CommonUtils::EnableDebugPrivilege();
   EndProcesses(installDir);
-  FileUtils::DeleteDirectoryTree(installDir + L"\\bin");
-  FileUtils::DeleteDirectoryTree(installDir + L"\\patch");
-  for (const wchar_t* name : kOldFiles) FileUtils::DeleteFileRetry(installDir + L"\\" + name, 0);
+  FileUtils::DeleteDirectoryTree(FileUtils::PathInFolder(installDir, L"bin"));
+  FileUtils::DeleteDirectoryTree(FileUtils::PathInFolder(installDir, L"patch"));
+  for (const wchar_t* name : kOldFiles) FileUtils::DeleteFileRetry(FileUtils::PathInFolder(installDir, name), 0);
   JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile end");
 }

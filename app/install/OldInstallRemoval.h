@@ -1,5 +1,5 @@
-// Stopping a launcher that runs from the install folder and removing the files of the
-// earlier install before the installer runs again.
+// Stopping a launcher that runs from the folder of the earlier install (where the launcher was
+// found) and removing that install's files before the installer runs again.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,7 @@
 
 class OldInstallRemoval {
  public:
-  static void EndProcessAndDelFile(const std::wstring& installDir);
+  static void EndProcessAndDelFile(const std::wstring& oldInstallDir);
   // Ids of the other processes whose image lies under folder + "\" (case-insensitive).
   static std::vector<DWORD> FindProcessesInDir(const std::wstring& folder);
 

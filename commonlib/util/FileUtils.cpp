@@ -231,4 +231,20 @@ bool GetFileModifyTime(const std::wstring& path, uint64_t& seconds) {
   return true;
 }
 
+std::wstring CanonicalFolder(const std::wstring& folder) {
+  std::wstring out;
+  out.reserve(folder.size() + 1);
+  for (size_t i = 0; i < folder.size(); ++i) {
+    const wchar_t c = folder[i] == L'/' ? L'\\' : folder[i];
+    // A network path's two leading separators are its own; elsewhere a run counts as one.
+    if (c == L'\\' && !out.empty() && out.back() == L'\\' && i > 1) continue;
+    out += c;
+  }
+  while (out.size() > 1 && out.back() == L'\\' && !(out.size() == 3 && out[1] == L':')) out.pop_back();
+  if (out.size() == 2 && out[1] == L':' && IsDriveLetter(out[0])) out += L'\\';
+  return out;
+}
+
+std::wstring PathInFolder(const std::wstring& folder, const std::wstring& name) { return JoinPath(folder, name); }
+
 }  // namespace FileUtils

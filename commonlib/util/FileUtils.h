@@ -42,5 +42,12 @@ uint64_t GetFileSize(const std::wstring& path);
 // Seconds since 1970 of the last write; a relative path is taken below the executable's folder.
 bool GetFileModifyTime(const std::wstring& path, uint64_t& seconds);
 
+// A folder in the one form it is kept in: "\" separators, no doubled or trailing separator,
+// except that a drive's root stays "D:\" (and "D:" alone becomes its root). A leading "\\"
+// of a network path stays.
+std::wstring CanonicalFolder(const std::wstring& folder);
+// The path of name inside folder, with one separator between them (none added after a root).
+std::wstring PathInFolder(const std::wstring& folder, const std::wstring& name);
+
 
 }  // namespace FileUtils

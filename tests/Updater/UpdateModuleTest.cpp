@@ -174,6 +174,15 @@ class UpdateModuleTest : public ::testing::Test {
     return m;
   }
   void Answer(const std::string& text, const std::string& path = "/info.txt") { server.SetBody(path, text); }
+  // A good answer whose installer stops after its first kilobyte until the stalls are released.
+  void ServeHeldInstaller() {
+    Script held;
+    held.ranges = true;
+    held.body = body;
+    held.stallAfter = 1000;
+    server.Set("/vrinstaller.exe", held);
+    Answer(GoodAnswer());
+  }
   std::string GoodAnswer(const std::string& version = "2.0.1") {
     return InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
                           {"Md5", Md5Hex(body)},
@@ -273,6 +282,18 @@ TEST_F(UpdateModuleTest, ConstructionWindowClassesAndAddresses) {
   EXPECT_FALSE(IsWindow(other));
   Settle(20);
   EXPECT_TRUE(listener.events.empty());
+}
+
+// The bytes of the small test program that stands in for an installer.
+std::string ChildProgram() {
+  std::string child;
+  FILE* f = std::fopen((std::string(JF_TEST_BIN_DIR) + "/jf_child").c_str(), "rb");
+  if (f == nullptr) return child;
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) child.append(buffer, n);
+  std::fclose(f);
+  return child;
 }
 
 // A program of the installer's name, running from folder (host path below the test folder).
@@ -379,15 +400,8 @@ TEST_F(UpdateModuleTest, SuccessEndsTheInstallerThatRunsTheDownloadedFile) {
   // whole already (the engine completes without fetching), or the download replaces it while
   // it runs. Either way that process is ended before the listener hears of the success; one
   // of the same name elsewhere runs on.
-  std::string child;
-  {
-    FILE* f = std::fopen((std::string(JF_TEST_BIN_DIR) + "/jf_child").c_str(), "rb");
-    ASSERT_NE(nullptr, f);
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) child.append(buffer, n);
-    std::fclose(f);
-  }
+  const std::string child = ChildProgram();
+  ASSERT_FALSE(child.empty());
   const struct {
     const char* name;
     std::string bytes;
@@ -649,12 +663,7 @@ TEST_F(UpdateModuleTest, DownloadThatCannotStartIsAFailedAnswer) {
 }
 
 TEST_F(UpdateModuleTest, StopDuringTheDownloadSilencesTheModule) {
-  Script held;
-  held.ranges = true;
-  held.body = body;
-  held.stallAfter = 1000;
-  server.Set("/vrinstaller.exe", held);
-  Answer(GoodAnswer());
+  ServeHeldInstaller();
   CUpdateModule* m = Start();
   ASSERT_TRUE(RunUntilEvent('i'));
   ASSERT_TRUE(Run([&] { return !server.RequestsFor("/vrinstaller.exe").empty(); }));
@@ -665,6 +674,61 @@ TEST_F(UpdateModuleTest, StopDuringTheDownloadSilencesTheModule) {
   Settle();
   EXPECT_EQ(before, listener.events.size());
   EXPECT_FALSE(m->IsDownloading());
+}
+
+// A folder written with a trailing separator or with "/" names the same installer: the stale
+// installer that runs it is ended, Stop removes the engine's task, and a task that the engine
+// has ended already is not looked for again (no error in the log).
+TEST_F(UpdateModuleTest, FolderWrittenAnyWayNamesOneInstallerFile) {
+  const std::wstring canonical = dir.Win(L"down");
+  const std::wstring written[] = {canonical + L"\\", StringUtils::ReplaceAll(canonical, L"\\", L"/")};
+  const std::string child = ChildProgram();
+  ASSERT_FALSE(child.empty());
+  size_t results = 0, infos = 0;
+  for (const std::wstring& folder : written) {
+    SCOPED_TRACE(StringUtils::WideToUtf8(folder));
+    // The whole file is there already and a stale start of it runs.
+    Answer(InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
+                          {"Md5", Md5Hex(child)},
+                          {"Size", std::to_string(child.size())},
+                          {"Version", "7"}}));
+    std::filesystem::remove_all(dir.Host("down"));
+    PROCESS_INFORMATION stale = StartInstallerNamed(dir, "down");
+    ASSERT_TRUE(Run([] { return CommonUtils::IsProcessRunning(L"vrinstaller.exe"); }));
+    DWORD staleWait = WAIT_TIMEOUT;
+    listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
+    CapturedLog log;
+    CUpdateModule* m = Make(folder, server.Url("/info.txt"));
+    EXPECT_EQ(0u, m->CreateDownloadDir());
+    m->RequestInstallInfo();
+    ASSERT_TRUE(RunUntilEvent('r', ++results));
+    ++infos;
+    EXPECT_EQ(0, listener.Last('r')->c);
+    EXPECT_EQ(canonical + L"\\vrinstaller.exe", m->GetInstallerPath());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), staleWait);
+    m->Stop();
+    EXPECT_EQ(0u, log.CountContaining(L"未找到对应task"));
+    listener.onResult = nullptr;
+    TerminateProcess(stale.hProcess, 0);
+    WaitForSingleObject(stale.hProcess, 5000);
+    CloseHandle(stale.hProcess);
+    CloseHandle(stale.hThread);
+
+    // Stop during a download removes its task.
+    std::filesystem::remove_all(dir.Host("down"));
+    ServeHeldInstaller();
+    m = Make(folder, server.Url("/info.txt"));
+    EXPECT_EQ(0u, m->CreateDownloadDir());
+    m->RequestInstallInfo();
+    ASSERT_TRUE(RunUntilEvent('i', ++infos));
+    const size_t asked = server.RequestsFor("/vrinstaller.exe").size();
+    ASSERT_TRUE(Run([&] { return server.RequestsFor("/vrinstaller.exe").size() > asked; }));
+    m->Stop();
+    EXPECT_TRUE(CDownloadTaskQueue::GetInstance().GetTasks().empty());
+    server.ReleaseStalls();
+    Settle(50);
+    EXPECT_EQ(results, listener.Count('r'));
+  }
 }
 
 TEST_F(UpdateModuleTest, HttpsAnswersOnlyWithAMatchingHostName) {

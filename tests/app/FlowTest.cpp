@@ -3,6 +3,10 @@
 // launcher records its start. Time runs on the manual tick source.
 #include <openssl/des.h>
 #include <shlobj.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -421,8 +425,6 @@ TEST_F(FlowTest, HiddenFailuresEndWithTheirOwnExitCode) {
        RunExitCode::kNetworkFailed},
       {"folder turns into a file", [](FlowTest& t, const std::wstring& folder) { t.FolderTurnsIntoAFile(folder); },
        RunExitCode::kFolderNotWritable},
-      {"disk fills", [](FlowTest& t, const std::wstring&) { t.DiskFillsDuringTheDownload(); },
-       RunExitCode::kFolderNotWritable},
       {"small disk below the drive's root", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
        RunExitCode::kFolderNotWritable},
   };
@@ -469,8 +471,6 @@ TEST_F(FlowTest, FolderProblemIsShownAsSuchNotAsANetworkFailure) {
   } cases[] = {
       {"folder turns into a file", [](FlowTest& t, const std::wstring& folder) { t.FolderTurnsIntoAFile(folder); },
        L"该目录权限不足，请选择其他目录安装"},
-      {"disk fills", [](FlowTest& t, const std::wstring&) { t.DiskFillsDuringTheDownload(); },
-       L"该磁盘剩余空间不足，请选择其他目录安装"},
       {"small disk below the drive's root", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
        L"该磁盘剩余空间不足，请选择其他目录安装"},
   };
@@ -494,6 +494,153 @@ TEST_F(FlowTest, FolderProblemIsShownAsSuchNotAsANetworkFailure) {
     EXPECT_TRUE(view->boxes[0].showCancelRow);
     FreshFlow();
   }
+}
+
+// A download that cannot be moved into place (its name is taken by a folder or by a read-only
+// file) is the folder's failure after the first round, hidden (exit 6, no further rounds) and
+// windowed (the folder box).
+TEST_F(FlowTest, DownloadThatCannotBeMovedIntoPlaceIsTheFoldersFailure) {
+  const struct {
+    const char* name;
+    std::function<void(FlowTest&, const std::wstring& installer)> arrange;
+  } cases[] = {
+      {"a folder of that name",
+       [](FlowTest& t, const std::wstring& installer) {
+         FileUtils::CreateDirectoryTree(installer);
+         t.WriteWin(installer + L"\\inside", "x");
+       }},
+      {"a read-only file of that name",
+       [](FlowTest& t, const std::wstring& installer) {
+         t.WriteWin(installer, "an old installer");
+         SetFileAttributesW(installer.c_str(), FILE_ATTRIBUTE_READONLY);
+       }},
+  };
+  int n = 0;
+  for (const auto& k : cases) {
+    for (const bool hidden : {true, false}) {
+      SCOPED_TRACE(std::string(k.name) + (hidden ? " hidden" : " windowed"));
+      const std::wstring folder = L"D:\\taken" + std::to_wstring(++n);
+      FileUtils::CreateDirectoryTree(folder);
+      k.arrange(*this, folder + L"\\vrinstaller.exe");
+      const size_t asked = server.RequestsFor("/info").size();
+      AppConfig::Instance().hidden = hidden;
+      if (hidden) {
+        AppConfig::Instance().installPath = folder;
+        flow->PrepareInstall();
+      } else {
+        flow->SetInstallDir(folder);
+        view->answers = {2};
+        ASSERT_TRUE(flow->OnClickInstall());
+      }
+      ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
+      EXPECT_EQ(server.RequestsFor("/info").size() - asked, 1u) << jf::ToUtf8(flow->GetInstallDir());
+      if (hidden) {
+        EXPECT_TRUE(view->boxes.empty());
+        EXPECT_EQ(RunExitCode::Get(), RunExitCode::kFolderNotWritable);
+      } else {
+        ASSERT_EQ(view->boxes.size(), 1u);
+        EXPECT_EQ(view->boxes[0].text, L"该目录权限不足，请选择其他目录安装") << jf::ToUtf8(view->boxes[0].codeLine);
+        EXPECT_EQ(view->boxes[0].cancelCaption, L"退出安装");
+      }
+      EXPECT_FALSE(ExistsWin(folder + L"\\VarnelLauncher.exe"));
+      SetFileAttributesW((folder + L"\\vrinstaller.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+      FreshFlow();
+    }
+  }
+}
+
+// A refused connection or a failing server is the network's failure, with its retry rounds,
+// whatever the folder's figures: a drive with little room (the hidden default search takes
+// one), a folder written with "/", a disk whose figures fall while the server fails.
+TEST_F(FlowTest, NetworkFailureIsNamedByItsErrorNotByTheFoldersFigures) {
+  const struct {
+    const char* name;
+    std::function<void(FlowTest&)> arrange;
+    const wchar_t* folder;
+  } cases[] = {
+      {"refused, default folder on a small drive",
+       [](FlowTest&) {
+         WriteAll(kProgramIni, "[Debug]\r\nLog=0\r\nUpdateURL=http://127.0.0.1:9/info\r\n");
+         jf::SetDiskFreeSpaceForTests(L'C', 1 << 20);
+         jf::SetDiskFreeSpaceForTests(L'D', 1 << 20);
+       },
+       L""},
+      {"refused, folder written with /",
+       [](FlowTest&) { WriteAll(kProgramIni, "[Debug]\r\nLog=0\r\nUpdateURL=http://127.0.0.1:9/info\r\n"); },
+       L"D:/slash/jf"},
+      {"server fails while the disk's figures fall", [](FlowTest& t) { t.DiskFillsDuringTheDownload(); },
+       L"D:\\falls"},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    k.arrange(*this);
+    AppConfig::Instance().hidden = true;
+    AppConfig::Instance().installPath = k.folder;
+    FlowTestView::PaceMs() = 250;
+    flow->PrepareInstall();
+    ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
+    EXPECT_FALSE(flow->GetInstallDir().empty());
+    EXPECT_TRUE(view->boxes.empty());
+    EXPECT_EQ(RunExitCode::Get(), RunExitCode::kNetworkFailed);
+    WriteAll(kProgramIni, "[Debug]\r\nLog=0\r\nUpdateURL=" + server.Url("/info") + "\r\n");
+    ServeInstaller(installer);
+    jf::SetDiskFreeSpaceForTests(L'C', 1LL << 32);
+    FreshFlow();
+  }
+  // Windowed: the network's box, not the folder's, when the drive's figures fall meanwhile.
+  AppConfig::Instance().hidden = false;
+  AppConfig::Instance().installPath.clear();
+  HttpTestServer::Script fail;
+  fail.status = 500;
+  server.Set("/info", fail);
+  flow->SetInstallDir(L"D:\\windowed");
+  view->answers = {2};
+  ASSERT_TRUE(flow->OnClickInstall());
+  jf::SetDiskFreeSpaceForTests(L'D', 1 << 20);
+  ASSERT_TRUE(Pump([&] { return !view->boxes.empty(); }, 30000));
+  EXPECT_EQ(view->boxes[0].text, L"连接超时，请检查网络是否正常");
+}
+
+// A folder is taken as written: with a trailing separator, with "/", or a drive's root. The
+// installer gets the folder as one argument and its switches after it; the launcher's INI
+// files name the launcher in the folder.
+TEST_F(FlowTest, HiddenRunTakesTheFolderAsWritten) {
+  const std::string log = d_ + "/standin.jsonl";
+  setenv("JF_STUB_LOG", log.c_str(), 1);
+  const struct {
+    const wchar_t* written;
+    const wchar_t* folder;
+    const wchar_t* launcher;
+  } cases[] = {
+      {L"D:\\games\\jf\\", L"D:\\games\\jf", L"D:\\games\\jf\\VarnelLauncher.exe"},
+      {L"D:/games/slash", L"D:\\games\\slash", L"D:\\games\\slash\\VarnelLauncher.exe"},
+      {L"D:\\", L"D:\\", L"D:\\VarnelLauncher.exe"},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(jf::ToUtf8(k.written));
+    std::remove(log.c_str());
+    AppConfig::Instance().hidden = true;
+    AppConfig::Instance().installPath = k.written;
+    flow->PrepareInstall();
+    ASSERT_TRUE(Pump([&] { return view->closed; }));
+    EXPECT_EQ(RunExitCode::Get(), RunExitCode::kSuccess);
+    EXPECT_EQ(flow->GetInstallDir(), k.folder);
+    EXPECT_TRUE(ExistsWin(k.launcher));
+    std::vector<std::string> argv;
+    std::istringstream lines(ReadHost(log));
+    for (std::string line; std::getline(lines, line);) {
+      Json::Value record;
+      if (!Json::Reader().parse(line, record) || record["role"].asString() != "installer") continue;
+      for (const Json::Value& a : record["argv"]) argv.push_back(a.asString());
+    }
+    EXPECT_EQ(argv, (std::vector<std::string>{"/S", "/unpack=" + jf::ToUtf8(k.folder), "/launch=off"}));
+    wchar_t named[1024] = {};
+    const std::wstring ini = CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA) + L"\\VarnelLaucher.ini";
+    GetPrivateProfileStringW(L"VarnelCom-Launcher", L"InstallPath", L"", named, 1024, ini.c_str());
+    EXPECT_EQ(std::wstring(named), k.launcher);
+    FreshFlow();
+  }
+  unsetenv("JF_STUB_LOG");
 }
 
 TEST_F(FlowTest, InstallerErrorIsNoSuccessAndARetryOfAnEmptyFileDownloadsAgain) {
@@ -631,6 +778,41 @@ TEST_F(FlowLauncherTest, PlatformFlagProposesAFreshSiblingWithoutAsking) {
   ASSERT_TRUE(Pump([&] { return view->panel; }, 10000));
   EXPECT_TRUE(view->boxes.empty());
   EXPECT_EQ(view->folderText, L"D:\\" + name + L"_new");
+}
+
+// The earlier install is removed where its launcher was found, and nowhere else: the folder
+// of this run (-p) is the user's, with the user's files and programs in it.
+TEST_F(FlowLauncherTest, OldInstallIsRemovedWhereTheLauncherIsNotInTheFolderOfThisRun) {
+  InstallLauncher(L"D:\\old\\jf");
+  FileUtils::CreateDirectoryTree(L"D:\\old\\jf\\bin");
+  WriteWin(L"D:\\old\\jf\\bin\\old.dll", "old");
+  WriteWin(L"D:\\old\\jf\\GameSettings.ini", "old");
+  FileUtils::CreateDirectoryTree(L"D:\\games\\mine\\bin");
+  WriteWin(L"D:\\games\\mine\\bin\\save.dat", "mine");
+  WriteWin(L"D:\\games\\mine\\GameSettings.ini", "mine");
+  // A program of the user's that runs from that folder.
+  const std::string tool = Host(L"D:\\games\\mine\\tool");
+  WriteHost(tool, ReadHost("/bin/sleep"));
+  chmod(tool.c_str(), 0755);
+  pid_t pid = 0;
+  char arg0[] = "tool", arg1[] = "60";
+  char* argv[] = {arg0, arg1, nullptr};
+  ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ), 0);
+  AppConfig::Instance().hidden = true;
+  AppConfig::Instance().installPath = L"D:\\games\\mine";
+  flow->PrepareInstall();
+  EXPECT_TRUE(flow->IsLauncherInstalled());
+  ASSERT_TRUE(Pump([&] { return view->closed; }));
+  EXPECT_EQ(RunExitCode::Get(), RunExitCode::kSuccess);
+  EXPECT_TRUE(ExistsWin(L"D:\\games\\mine\\VarnelLauncher.exe"));
+  EXPECT_EQ(ReadWin(L"D:\\games\\mine\\bin\\save.dat"), "mine");
+  EXPECT_EQ(ReadWin(L"D:\\games\\mine\\GameSettings.ini"), "mine");
+  EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the user's program was ended";
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_FALSE(ExistsWin(L"D:\\old\\jf\\bin"));
+  EXPECT_FALSE(ExistsWin(L"D:\\old\\jf\\GameSettings.ini"));
+  EXPECT_FALSE(ExistsWin(L"D:\\old\\jf\\VarnelLauncher.exe"));
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <shellapi.h>
 #include <shlobj.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include "app/install/OldInstallRemoval.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 
@@ -53,6 +55,24 @@ TEST_F(InstallStepsTest, CommandLinesKeepTheirQuotingAndTheRunValueItsQuotes) {
             L"D:\\jf\\VarnelLauncher.exe -i \"-7\" -d");
   EXPECT_EQ(InstallSteps::AutoRunText(L"D:\\jf\\VarnelLauncher.exe"), L"\"D:\\jf\\VarnelLauncher.exe\" --auto");
   EXPECT_EQ(InstallSteps::OtherGamePath(L"D:\\jf"), L"D:\\jf\\远岚秘境\\yl.exe");
+}
+
+// The installer's folder argument reads back as written by the command-line rules, a drive's
+// root and a folder with blanks among them; the switch after it stays a switch of its own.
+TEST_F(InstallStepsTest, InstallerFolderArgumentSurvivesTheCommandLineSplit) {
+  for (const wchar_t* folder : {L"D:\\", L"D:\\jf", L"D:\\my games\\jf", L"D:\\a\\\\b", L"D:\\x\"y\\"}) {
+    const std::wstring line = InstallSteps::InstallerCommandLine(L"D:\\vrinstaller.exe", folder);
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(line.c_str(), &argc);
+    ASSERT_NE(argv, nullptr);
+    ASSERT_EQ(argc, 4) << StringUtils::WideToUtf8(line);
+    EXPECT_EQ(std::wstring(argv[1]), L"/S");
+    EXPECT_EQ(std::wstring(argv[2]), std::wstring(L"/unpack=") + folder) << StringUtils::WideToUtf8(line);
+    EXPECT_EQ(std::wstring(argv[3]), L"/launch=off");
+    LocalFree(argv);
+  }
+  EXPECT_EQ(InstallSteps::InstallerCommandLine(L"D:\\vrinstaller.exe", L"D:\\"),
+            L"D:\\vrinstaller.exe /S \"/unpack=D:\\\\\" /launch=off");
 }
 
 TEST_F(InstallStepsTest, DetectionTriesTheFourPlacesInOrder) {

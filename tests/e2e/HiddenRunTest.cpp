@@ -157,7 +157,8 @@ TEST_F(HiddenRunTest, SecondInstanceEndsAtOnceWhileTheFirstRuns) {
   Process first = Start({"-h"});
   ASSERT_TRUE(Until([&] { return FileExists(exeDir_ + "/MiniLog"); }, 20));
   Process second = Run({"-h"}, 20);
-  EXPECT_EQ(second.exitCode, 0);
+  // Not the code of an install: the caller hears that nothing was installed by this run.
+  EXPECT_EQ(second.exitCode, 8);
   EXPECT_LT(second.seconds, 4.0) << "it must not wait for the first";
   ASSERT_TRUE(Wait(first, 90));
   EXPECT_EQ(first.exitCode, 0);
@@ -187,6 +188,27 @@ TEST_F(HiddenRunTest, UsableFolderWithBlanksIsTaken) {
   auto argv = Argv(launches[0]);
   ASSERT_GE(argv.size(), 3u);
   EXPECT_EQ(std::vector<std::string>(argv.end() - 3, argv.end()), (std::vector<std::string>{"-i", "314", "-d"}));
+}
+
+// A folder with a trailing separator is taken as written: the installer gets it as one
+// argument, its switch after it. A later run with "/" in its folder names the launcher with
+// backslashes, and removes the earlier install where its launcher is.
+TEST_F(HiddenRunTest, FolderIsTakenAsWritten) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  EXPECT_EQ(Run({"-h", "-p", "D:\\games\\jf\\"}, 90).exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo("D:\\games\\jf"));
+  WriteFile(Host("D:\\games\\jf\\GameSettings.ini"), "old");
+  EXPECT_EQ(Run({"-h", "-p", "D:/games/slash"}, 90).exitCode, 0);
+  auto installs = Stubs("installer");
+  ASSERT_EQ(installs.size(), 2u);
+  EXPECT_EQ(Argv(installs[1]), (std::vector<std::string>{"/S", "/unpack=D:\\games\\slash", "/launch=off"}));
+  for (std::string ini : {LauncherIni(CSIDL_COMMON_APPDATA, ""), LauncherIni(CSIDL_COMMON_DOCUMENTS, "/VarnelLauncher")}) {
+    std::string text = Utf16FileAsUtf8(ini);
+    EXPECT_NE(text.find("InstallPath=D:\\games\\slash\\VarnelLauncher.exe"), std::string::npos) << text;
+  }
+  EXPECT_TRUE(FileExists(Host("D:\\games\\slash\\VarnelLauncher.exe")));
+  EXPECT_FALSE(FileExists(Host("D:\\games\\jf\\GameSettings.ini")));
+  EXPECT_FALSE(FileExists(Host("D:\\games\\jf\\VarnelLauncher.exe")));
 }
 
 TEST_F(HiddenRunTest, UnusableFolderFallsBackToItsNameBesideTheProgram) {

@@ -375,20 +375,86 @@ TEST_F(CDownloadTaskResumeTest, CompleteFinalFileEndsAtOnceAndKeepsItsBytes) {
   EXPECT_FALSE(dir.Exists("c.bin.vrdt.vrmt"));
 }
 
-TEST_F(CDownloadTaskResumeTest, RenameFailureReportsTheSystemErrorAndKeepsTheResumeFile) {
+TEST_F(CDownloadTaskResumeTest, RenameFailureIsRetriedOnTheTicksAndEndsWithTheFilesSystemError) {
   // The final name is taken by a folder that is not empty.
   ASSERT_EQ(0, mkdir(dir.Host("x.bin").c_str(), 0755));
   dir.Write("x.bin/inside", "1");
   InstantPause pauses;
+  TraceCapture trace;
   DownloadOutcome out;
   Add(Url("/m"), L"", L"x.bin", size, out, md5);
-  ASSERT_TRUE(RunUntil([&] { return out.done; }, 30000));
-  // Eleven attempts, each failure followed by a longer pause: 1, 101, ..., 1001 ms.
-  EXPECT_EQ(11u + 100u * 55u, InstantPause::Total());
-  EXPECT_NE(0, out.et);
-  EXPECT_EQ(0, out.ec);
-  EXPECT_EQ(body, dir.Read("x.bin.vrdt"));
+  // The first attempt fails as the last block arrives: the end waits for the retries.
+  ASSERT_TRUE(RunUntil([&] { return trace.Contains(L"重命名失败"); }));
+  EXPECT_FALSE(out.done);
+  // They come with the engine's ticks: the main thread never sleeps for them.
+  ASSERT_TRUE(RunUntil([&] { return out.done; }, 30000, 1000));
+  EXPECT_EQ(0u, InstantPause::Total());
+  EXPECT_EQ(1, out.calls);
+  // The folder's file failed, by its system error, not a source.
+  EXPECT_EQ(static_cast<int>(kErrSys), out.et);
+  EXPECT_EQ(static_cast<int>(ERROR_ACCESS_DENIED), out.ec);
+  EXPECT_TRUE(body == dir.Read("x.bin.vrdt"));
   EXPECT_TRUE(dir.Exists("x.bin.vrdt.vrmt"));
+  EXPECT_EQ(nullptr, Task(L"x.bin"));
+
+  // A name that frees itself during the retries is taken.
+  ASSERT_EQ(0, mkdir(dir.Host("y.bin").c_str(), 0755));
+  trace.Clear();
+  DownloadOutcome freed;
+  Add(Url("/m"), L"", L"y.bin", size, freed, md5);
+  ASSERT_TRUE(RunUntil([&] { return trace.Contains(L"重命名失败"); }));
+  ASSERT_FALSE(freed.done);
+  ASSERT_EQ(0, rmdir(dir.Host("y.bin").c_str()));
+  ASSERT_TRUE(RunUntil([&] { return freed.done; }, 30000, 1000));
+  EXPECT_EQ(0, freed.et);
+  EXPECT_TRUE(body == dir.Read("y.bin"));
+  EXPECT_FALSE(dir.Exists("y.bin.vrdt.vrmt"));
+
+  // Removed while it waits: no end is reported, and nothing of it is left in the queue.
+  ASSERT_EQ(0, mkdir(dir.Host("z.bin").c_str(), 0755));
+  dir.Write("z.bin/inside", "1");
+  trace.Clear();
+  DownloadOutcome removed;
+  Add(Url("/m"), L"", L"z.bin", size, removed, md5);
+  ASSERT_TRUE(RunUntil([&] { return trace.Contains(L"重命名失败"); }));
+  CDownloadTaskQueue::GetInstance().RemoveTask(dir.Win(L"z.bin"));
+  EXPECT_EQ(nullptr, Task(L"z.bin"));
+  EXPECT_FALSE(trace.Contains(L"状态错误"));
+  RunUntil([] { return false; }, 300, 1000);
+  EXPECT_FALSE(removed.done);
+}
+
+// Without a digest nothing of an earlier run is taken for the new file: neither the blocks a
+// resume file of the same size claims nor a complete file of that size; it is fetched afresh.
+TEST_F(CDownloadTaskResumeTest, WithoutADigestNothingOfAnEarlierRunIsTaken) {
+  auto addWithoutDigest = [&](const std::wstring& name, DownloadOutcome& out) {
+    CDownloadTaskQueue::GetInstance().AddTask(Url("/m"), L"", L"", 0, dir.Win(name), L"", size, "",
+                                              reinterpret_cast<uintptr_t>(&out), nullptr, 0,
+                                              &DownloadOutcome::OnDone, 0);
+  };
+  dir.Write("u.bin.vrdt", body.substr(0, 1000000) + std::string(size - 1000000, 'x'));
+  CTaskMetaFile meta;
+  GapList free;
+  free.AddRange(1000000, size - 1);
+  meta.Build(0, size, L"", 0, 0, nullptr, free);
+  WriteResume("u.bin", meta.m_value);
+  DownloadOutcome resumed;
+  addWithoutDigest(L"u.bin", resumed);
+  ASSERT_TRUE(RunUntil([&] { return resumed.done; }));
+  EXPECT_EQ(0, resumed.et);
+  EXPECT_TRUE(body == dir.Read("u.bin"));
+  auto reqs = server.RequestsFor("/m");
+  ASSERT_FALSE(reqs.empty());
+  EXPECT_EQ("bytes=0-1310719", reqs.front().Header("Range"));
+
+  dir.Write("w.bin", std::string(size, 'y'));
+  const size_t asked = server.RequestsFor("/m").size();
+  DownloadOutcome left;
+  addWithoutDigest(L"w.bin", left);
+  ASSERT_TRUE(RunUntil([&] { return left.done; }));
+  EXPECT_EQ(0, left.et);
+  EXPECT_TRUE(body == dir.Read("w.bin"));
+  EXPECT_GT(server.RequestsFor("/m").size(), asked);
 }
 
 TEST_F(CDownloadTaskResumeTest, TemporaryFileThatCannotBePreparedEndsWithSix) {

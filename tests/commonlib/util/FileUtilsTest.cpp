@@ -14,6 +14,7 @@
 #include "tests/support/core/InstantPause.h"
 #include "tests/support/TempFolder.h"
 #include "commonlib/util/FileUtils.h"
+#include "commonlib/util/StringUtils.h"
 
 namespace {
 
@@ -31,6 +32,27 @@ TEST(FileUtilsTest, PathTexts) {
   EXPECT_EQ(GetAfterLast(L"a.b.c", L"."), L"c");
   EXPECT_EQ(GetAfterLast(L"abc", L"."), L"");
   EXPECT_EQ(GetAfterLast(L"a::b::", L"::"), L"");
+}
+
+// A folder is kept in one form, however it was written; a name inside it gets one separator.
+TEST(FileUtilsTest, CanonicalFolderAndPathInFolder) {
+  const struct {
+    const wchar_t* written;
+    const wchar_t* canonical;
+  } cases[] = {
+      {L"D:\\Games\\jf", L"D:\\Games\\jf"},   {L"D:\\Games\\jf\\", L"D:\\Games\\jf"},
+      {L"D:/Games/jf/", L"D:\\Games\\jf"},     {L"D:\\\\Games//jf\\\\", L"D:\\Games\\jf"},
+      {L"D:\\", L"D:\\"},                      {L"D:/", L"D:\\"},
+      {L"D:", L"D:\\"},                        {L"D:\\\\", L"D:\\"},
+      {L"\\\\server\\share\\", L"\\\\server\\share"}, {L"", L""},
+      {L"jf\\", L"jf"},
+  };
+  for (const auto& k : cases) {
+    EXPECT_EQ(CanonicalFolder(k.written), k.canonical) << StringUtils::WideToUtf8(k.written);
+    EXPECT_EQ(CanonicalFolder(k.canonical), k.canonical);
+  }
+  EXPECT_EQ(PathInFolder(L"D:\\", L"vrinstaller.exe"), L"D:\\vrinstaller.exe");
+  EXPECT_EQ(PathInFolder(L"D:\\jf", L"vrinstaller.exe"), L"D:\\jf\\vrinstaller.exe");
 }
 
 struct PathCase {
