@@ -8,12 +8,21 @@ namespace SkinUI {
 
 CUIAnimationDriver::~CUIAnimationDriver() { Stop(); }
 
+void CUIAnimationDriver::SetWindow(HWND hwnd) {
+  if (m_timerId != 0) ::KillTimer(m_hwnd, m_timerId);
+  m_timerId = 0;
+  m_hwnd = hwnd;
+  if (!m_animations.empty()) StartTimer();
+}
+
+void CUIAnimationDriver::StartTimer() {
+  m_timerId = ::SetTimer(m_hwnd, reinterpret_cast<UINT_PTR>(this), 20, &CUIAnimationDriver::TimerProc);
+}
+
 void CUIAnimationDriver::Add(IUIAnimation* animation) {
   if (!animation) return;
   m_animations.insert(animation);
-  if (!m_animations.empty() && m_timerId == 0) {
-    m_timerId = ::SetTimer(m_hwnd, reinterpret_cast<UINT_PTR>(this), 20, &CUIAnimationDriver::TimerProc);
-  }
+  if (!m_animations.empty() && m_timerId == 0) StartTimer();
 }
 
 void CUIAnimationDriver::Remove(IUIAnimation* animation) {

@@ -15,7 +15,9 @@ class CUIAnimationDriver {
   CUIAnimationDriver& operator=(const CUIAnimationDriver&) = delete;
   ~CUIAnimationDriver();
 
-  void SetWindow(HWND hwnd) { m_hwnd = hwnd; }
+  // The window whose timer steps the animations. A new window restarts the timer there: the
+  // one of a window that was destroyed died with it.
+  void SetWindow(HWND hwnd);
   HWND GetWindow() const { return m_hwnd; }
   void Add(IUIAnimation* animation);
   // Takes the animation out of the set; the last one out kills the timer.
@@ -31,6 +33,8 @@ class CUIAnimationDriver {
   static void CALLBACK TimerProc(HWND hwnd, UINT msg, UINT_PTR id, DWORD time);
 
  private:
+  void StartTimer();
+
   HWND m_hwnd = nullptr;
   std::set<IUIAnimation*> m_animations;
   UINT_PTR m_timerId = 0;

@@ -120,6 +120,12 @@ void CWindowManagerUI::Init(HWND hwnd) {
     if (::IsWindow(m_hwndTooltip)) ::DestroyWindow(m_hwndTooltip);
     m_hwndTooltip = nullptr;
   }
+  // The initial size, the focus, the hover and the pressed control were the first window's:
+  // the new one starts without them (its skin gives it its own size again).
+  if (m_hwnd) {
+    m_initRect = RECT{0, 0, 0, 0};
+    m_focus = m_hover = m_click = m_keyTarget = nullptr;
+  }
   m_hwnd = hwnd;
   m_hdcPaint = ::GetDC(hwnd);
   if (!m_animationDriver) m_animationDriver = new CUIAnimationDriver;
@@ -275,7 +281,15 @@ void CWindowManagerUI::RemoveAllOptionGroups() {
 void CWindowManagerUI::SetFocus(CControlUI* control) {
   HWND focusWnd = ::GetFocus();
   if (m_hwnd && focusWnd != m_hwnd && control != m_focus) ::SetFocus(m_hwnd);
-  if (control == m_focus) return;
+  if (control == m_focus) {
+    // Focusing the control that holds the focus is an explicit focus too: a move asked for
+    // before it (SetFocusNeeded put the focus here on its way) is dropped.
+    if (control) {
+      m_focusNeeded = false;
+      m_focusMoveAsked = false;
+    }
+    return;
+  }
   if (m_focus) {
     CControlUI* old = m_focus;
     UIEventRecord event;

@@ -254,6 +254,9 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
   style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
   ::SetWindowLongW(m_hwnd, GWL_STYLE, style);
   m_manager.Init(m_hwnd);
+  // Created again: the first window's tree goes (deleted once its messages are done) and the
+  // skin builds this one's, at the skin's size.
+  if (m_manager.GetRoot()) m_manager.AttachDialog(nullptr);
   m_manager.AddPreMessageFilter(this);
   if (CWindowManagerUI::GetResourcePath().IsEmpty()) {
     CUIString path = CWindowManagerUI::GetInstancePath();

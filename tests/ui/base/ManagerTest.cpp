@@ -199,6 +199,29 @@ TEST_F(ManagerTest, AControlFocusedAfterAPendingMoveKeepsTheFocus) {
   }
 }
 
+// SetFocusNeeded puts the focus on the tab stop before its control at once; focusing that
+// very control then, by the program or by a click, is an explicit focus that drops the move.
+TEST_F(ManagerTest, FocusingTheControlThatHoldsItDropsAPendingMove) {
+  const std::function<void()> focuses[] = {[&] { b->SetFocus(); },
+                                           [&] {
+                                             LRESULT result = 0;
+                                             manager().MessageHandler(WM_LBUTTONDOWN, MK_LBUTTON, Pt(150, 20), result);
+                                             manager().MessageHandler(WM_LBUTTONUP, 0, Pt(150, 20), result);
+                                           }};
+  for (const auto& focus : focuses) {
+    a->SetFocus();
+    Paint();
+    manager().SetFocusNeeded(c);
+    ASSERT_EQ(FocusName(), "b");
+    ASSERT_TRUE(manager().IsFocusNeeded());
+    focus();
+    EXPECT_FALSE(manager().IsFocusNeeded());
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+    Paint();
+    EXPECT_EQ(FocusName(), "b");
+  }
+}
+
 TEST_F(ManagerTest, TabLeftToARichEditThatWantsIt) {
   auto* edit = new WantTabRichEdit(L"edit", UIFLAG_TABSTOP);
   static_cast<CContainerUI*>(root)->Add(edit);

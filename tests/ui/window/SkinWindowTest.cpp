@@ -365,6 +365,42 @@ TEST_F(SkinWindowTest, LayeredWindowPaintsIntoItsOwnBackground) {
   ::DestroyWindow(hwnd);
 }
 
+// The same window object created a second time takes its skin's size and a tree of its own
+// again: it paints, takes clicks and has its shadow, as the first window did.
+TEST_F(SkinWindowTest, AWindowCreatedAgainTakesItsSkinsSizeAgain) {
+  CWndShadow::Initialize(::GetModuleHandleW(nullptr));
+  std::wstring skin = frametest::kSkin;
+  skin.replace(skin.find(L"roundcorner"), 0, L"shadow=\"true\" ");
+  SkinWnd wnd(skin);
+  jf::TickOverride(5000000);
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    HWND hwnd = Open(wnd, 100, 100);
+    ASSERT_TRUE(hwnd);
+    EXPECT_EQ(wnd.initialised, round);
+    RECT rc;
+    ::GetWindowRect(hwnd, &rc);
+    EXPECT_EQ(Str(rc), "100,100,300,220");
+    CControlUI* panel = wnd.GetManager().FindControl(L"panel");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(Str(panel->GetPos()), "10,40,190,90");
+    EXPECT_EQ(Pixel(hwnd, 60, 25), 0xFF808080u);
+    ASSERT_NE(wnd.GetShadow(), nullptr);
+    RECT shadow = {0, 0, 0, 0};
+    ::GetWindowRect(wnd.GetShadow()->GetShadowWnd(), &shadow);
+    EXPECT_GT(shadow.right - shadow.left, 200);
+    wnd.allowClose = false;
+    jf::TestMouseMove(100 + 185, 100 + 15);
+    jf::TestMouseClick(VK_LBUTTON);
+    Pump();
+    EXPECT_EQ(std::count(wnd.notes.begin(), wnd.notes.end(), "btn_close:click"), round);
+    ::DestroyWindow(hwnd);
+    Pump();
+    jf::TickAdvance(1000);  // the next click is no double click
+  }
+  jf::TickRestore();
+}
+
 // Animations: one 20 ms timer for any number, removal during a step, interval checks.
 class CountingAnimation : public IUIAnimation {
  public:
@@ -433,6 +469,34 @@ TEST(AnimationDriverTest, OneTimerSteppedByInterval) {
   EXPECT_EQ(driver->GetCount(), 0u);
   jf::TickRestore();
   ::DestroyWindow(host.GetHWND());
+}
+
+// A window created again for the same manager restarts its animation driver: the running
+// animations and new ones step on the new window's timer.
+TEST(AnimationDriverTest, AWindowCreatedAgainRestartsTheDriver) {
+  frametest::HostWnd host;
+  ASSERT_TRUE(host.Open());
+  jf::TickOverride(100000);
+  CUIAnimationDriver* driver = host.manager.GetAnimationDriver();
+  CountingAnimation running(driver, 10);
+  running.StartAnimation();
+  ::DestroyWindow(host.GetHWND());
+  Pump();
+  ASSERT_TRUE(host.Open());
+  ASSERT_EQ(host.manager.GetAnimationDriver(), driver);
+  EXPECT_NE(driver->GetTimerId(), 0u);
+  CountingAnimation fresh(driver, 10);
+  fresh.StartAnimation();
+  jf::TickAdvance(20);
+  Pump();
+  EXPECT_EQ(running.steps, 1);
+  EXPECT_EQ(fresh.steps, 1);
+  running.StopAnimation();
+  fresh.StopAnimation();
+  EXPECT_EQ(driver->GetTimerId(), 0u);
+  jf::TickRestore();
+  ::DestroyWindow(host.GetHWND());
+  Pump();
 }
 
 }  // namespace
