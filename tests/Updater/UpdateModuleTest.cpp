@@ -717,11 +717,11 @@ TEST_F(UpdateModuleTest, FolderWrittenAnyWayNamesOneInstallerFile) {
     // Stop during a download removes its task.
     std::filesystem::remove_all(dir.Host("down"));
     ServeHeldInstaller();
+    const size_t asked = server.RequestsFor("/vrinstaller.exe").size();
     m = Make(folder, server.Url("/info.txt"));
     EXPECT_EQ(0u, m->CreateDownloadDir());
     m->RequestInstallInfo();
     ASSERT_TRUE(RunUntilEvent('i', ++infos));
-    const size_t asked = server.RequestsFor("/vrinstaller.exe").size();
     ASSERT_TRUE(Run([&] { return server.RequestsFor("/vrinstaller.exe").size() > asked; }));
     m->Stop();
     EXPECT_TRUE(CDownloadTaskQueue::GetInstance().GetTasks().empty());
