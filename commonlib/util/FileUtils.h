@@ -42,5 +42,12 @@ uint64_t GetFileSize(const std::wstring& path);
 // Seconds since 1970 of the last write; a relative path is taken below the executable's folder.
 bool GetFileModifyTime(const std::wstring& path, uint64_t& seconds);
 
+// The shell's folder browser, starting at `startFolder` (the current folder when empty).
+// Returns the chosen folder without a trailing '\' (a drive root keeps it), or "" on Cancel.
+// Defined in commonlib/util/dialog (library jfcoredialog), which only the programs that show
+// the dialog link.
+std::wstring BrowseForFolder(HWND owner, const std::wstring& startFolder);
+// The browser's callback: selects the start folder, shows the selected path as status text.
+int CALLBACK BrowseFolderCallback(HWND hwnd, UINT msg, LPARAM lParam, LPARAM data);
 
 }  // namespace FileUtils
