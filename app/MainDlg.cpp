@@ -3,7 +3,6 @@
 #include "app/MsgBoxDlg.h"
 #include "app/config/AppConfig.h"
 #include "app/install/AppLog.h"
-#include "app/install/FolderChooser.h"
 #include "commonlib/util/FileUtils.h"
 #include "ui/base/ControlUI.h"
 #include "ui/control/EditUI.h"
@@ -222,4 +221,4 @@ void CMainDlg::CloseBox(BoxSlot slot, UINT code) {
   if (box) box->Close(code);
 }
 
-std::wstring CMainDlg::BrowseForFolder(const std::wstring& start) { return FolderChooser::Browse(m_hwnd, start); }
+std::wstring CMainDlg::BrowseForFolder(const std::wstring& start) { return FileUtils::BrowseForFolder(m_hwnd, start); }

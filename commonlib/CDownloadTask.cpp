@@ -246,14 +246,17 @@ void CDownloadTask::DropPeer(CDownloadPeer* peer) {
   LeaveSourceCall();
 }
 
-void CDownloadTask::OnTaskCompleted(int code, int failureType) {
-  m_log->AddLineF(kCatState, L"下载完成 code:%d", code);
-  m_outcome = code == 0 ? kOutcomeSucceeded : kOutcomeFailed;
+void CDownloadTask::OnTaskCompleted(int code) { OnTaskCompleted(ErrorPair{code == 0 ? kErrOk : kErrUser, code}); }
+
+void CDownloadTask::OnTaskCompleted(ErrorPair result) {
+  m_log->AddLineF(kCatState, L"下载完成 code:%d", result.code);
+  m_outcome = result.Ok() ? kOutcomeSucceeded : kOutcomeFailed;
   StopTask();
   m_log->m_finished = true;
   m_log->BuildReport();
-  if (code != 0) {
-    FinishTask(ErrorPair{failureType, code});
+  if (!result.Ok()) {
+    // A failure keeps the unfinished file under its temporary name.
+    FinishTask(result);
     return;
   }
   MoveIntoPlace();
@@ -606,7 +609,7 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
     TASK_LOG(kLogError, L"%s 文件写入失败 et:%d ec:%d %s", desc.c_str(), result.type, result.code,
              GetTempFilePath().c_str());
     AddSourceTime(peer);
-    OnTaskCompleted(result.code, kErrSys);
+    OnTaskCompleted(result);
     return;
   } else {
     OnSourceFailed(peer, result);

@@ -39,9 +39,11 @@ class CDownloadTask {
   // successful one may first wait on its ticks for its file's move into place.
   bool StartTask();
   bool StopTask();
-  // code 0 is success; any other ends the task with the pair (failureType, code): one of
-  // the engine's own codes, or the system error of a file that could not be written (kErrSys).
-  void OnTaskCompleted(int code, int failureType = kErrUser);
+  // code 0 is success; any other, one of the engine's own codes, ends the task with (3, code).
+  void OnTaskCompleted(int code);
+  // Ends the task with the pair, a success only when its type is 0, whatever its code (a file
+  // that could not be written ends it with (1, the system error)).
+  void OnTaskCompleted(ErrorPair result);
   void ReportPause();
   void GetStats(ProtoValue& record);
 

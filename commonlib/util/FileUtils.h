@@ -49,5 +49,12 @@ std::wstring CanonicalFolder(const std::wstring& folder);
 // The path of name inside folder, with one separator between them (none added after a root).
 std::wstring PathInFolder(const std::wstring& folder, const std::wstring& name);
 
+// The shell's folder browser, starting at `startFolder` (the current folder when empty).
+// Returns the chosen folder without a trailing '\' (a drive root keeps it), or "" on Cancel.
+// Defined in commonlib/util/dialog (library jfcoredialog), which only the programs that show
+// the dialog link.
+std::wstring BrowseForFolder(HWND owner, const std::wstring& startFolder);
+// The browser's callback: selects the start folder, shows the selected path as status text.
+int CALLBACK BrowseFolderCallback(HWND hwnd, UINT msg, LPARAM lParam, LPARAM data);
 
 }  // namespace FileUtils

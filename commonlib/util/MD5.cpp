@@ -1,15 +1,15 @@
 #include "commonlib/util/MD5.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <io.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -49,17 +49,53 @@ const size_t kProgressStep = 1024;
 const size_t kReadSize = 256 * 1024;
 const uintptr_t kPage = 4096;
 
+// Where the file form's bytes come from: the stream's file opened once more for reading in
+// order, from the stream's own position; or, when it has no name to open again (a pipe), the
+// stream itself, whose read-ahead then comes first.
+class FileSource {
+ public:
+  explicit FileSource(FILE* stream) : stream_(stream) {
+    const int64_t at = _ftelli64(stream);
+    const HANDLE own = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (at < 0 || own == INVALID_HANDLE_VALUE) return;
+    handle_ = ReOpenFile(own, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         FILE_FLAG_SEQUENTIAL_SCAN);
+    LARGE_INTEGER to;
+    to.QuadPart = at;
+    if (handle_ != INVALID_HANDLE_VALUE && !SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN)) {
+      CloseHandle(handle_);
+      handle_ = INVALID_HANDLE_VALUE;
+    }
+  }
+  ~FileSource() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+
+  // The next bytes, up to `size`; 0 at the end (or on an error, which ends the digest there as
+  // the end of the file would).
+  size_t Read(unsigned char* to, size_t size) {
+    if (handle_ == INVALID_HANDLE_VALUE) return std::fread(to, 1, size, stream_);
+    DWORD got = 0;
+    return ReadFile(handle_, to, static_cast<DWORD>(size), &got, nullptr) ? got : 0;
+  }
+
+ private:
+  FILE* stream_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
 // The file form's blocks: a reader thread copies the next blocks out of the file while the
 // digest works through the previous ones, so that the copy and the digest run side by side.
 struct BlockRing {
   static const int kSlots = 4;
-  explicit BlockRing(int file) : fd(file), room(kSlots * kReadSize + kPage) {
+  explicit BlockRing(FileSource& file) : source(file), room(kSlots * kReadSize + kPage) {
     unsigned char* first = room.data() + (kPage - reinterpret_cast<uintptr_t>(room.data()) % kPage) % kPage;
     for (int i = 0; i < kSlots; ++i) slot[i] = first + i * kReadSize;
   }
 
-  // The reader: straight from the descriptor into page-aligned blocks, until the end (or an
-  // error, which ends the digest there as the end of the file would).
+  // The reader: into page-aligned blocks, until the end.
   void Read() {
     for (int tail = 0;; tail = (tail + 1) % kSlots) {
       {
@@ -67,14 +103,12 @@ struct BlockRing {
         changed.wait(guard, [&] { return filled < kSlots || stop; });
         if (stop) return;
       }
-      ssize_t got;
-      do got = read(fd, slot[tail], kReadSize);
-      while (got < 0 && errno == EINTR);
+      const size_t got = source.Read(slot[tail], kReadSize);
       std::lock_guard<std::mutex> guard(lock);
-      if (got <= 0) {
+      if (got == 0) {
         ended = true;
       } else {
-        size[tail] = static_cast<size_t>(got);
+        size[tail] = got;
         ++filled;
       }
       changed.notify_all();
@@ -102,7 +136,7 @@ struct BlockRing {
     changed.notify_all();
   }
 
-  const int fd;
+  FileSource& source;
   std::vector<unsigned char> room;
   unsigned char* slot[kSlots];
   size_t size[kSlots] = {};
@@ -136,18 +170,16 @@ MD5::MD5(const unsigned char* data, uint32_t length) {
 
 MD5::MD5(FILE* file) {
   init();
-  // From the stream's position (a seek drops what the stream had buffered); the kernel reads
-  // ahead for a file read in order.
-  std::fseek(file, 0, SEEK_CUR);
-  const int fd = fileno(file);
-#ifdef POSIX_FADV_SEQUENTIAL
-  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
-  BlockRing ring(fd);
-  std::thread reader([&ring] { ring.Read(); });
+  FileSource source(file);
+  BlockRing ring(source);
+  std::thread reader;
+  try {
+    reader = std::thread([&ring] { ring.Read(); });
+  } catch (const std::system_error&) {
+    // No second thread (a process limit): the blocks are read and digested in turn here.
+  }
   int64_t total = 0;
-  size_t got = 0;
-  while (const unsigned char* block = ring.Next(got)) {
+  auto digest = [&](const unsigned char* block, size_t got) {
     update(block, static_cast<uint32_t>(got));
     ProgressHook hook = g_progressHook.load(std::memory_order_relaxed);
     // Reported in 1,024-byte steps, as the checker's progress bar counts them.
@@ -155,10 +187,18 @@ MD5::MD5(FILE* file) {
       total += static_cast<int64_t>(std::min(got - at, kProgressStep));
       if (hook != nullptr) hook(total);
     }
-    ring.Release();
+  };
+  if (reader.joinable()) {
+    size_t got = 0;
+    while (const unsigned char* block = ring.Next(got)) {
+      digest(block, got);
+      ring.Release();
+    }
+    ring.Stop();
+    reader.join();
+  } else {
+    while (const size_t got = source.Read(ring.slot[0], kReadSize)) digest(ring.slot[0], got);
   }
-  ring.Stop();
-  reader.join();
   fclose(file);
   finalize();
 }

@@ -6,7 +6,10 @@
 #include <shlobj.h>
 #include <sys/stat.h>
 
+#include <fstream>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "tests/e2e/E2eHarness.h"
@@ -290,6 +293,32 @@ TEST_F(HiddenRunTest, FailingUpdateServerEndsAfterTheEleventhRetry) {
   EXPECT_TRUE(States(1).empty());
   EXPECT_TRUE(Stubs("installer").empty());
   EXPECT_TRUE(Records("file").empty());
+}
+
+// A hidden run measures and draws no text: from its start to its end it maps no font file and
+// no font cache (the drawing libraries themselves are linked, so they are mapped).
+TEST_F(HiddenRunTest, MapsNoFontFromStartToEnd) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  Process p = Start({"-h"});
+  std::set<std::string> fonts;
+  int readings = 0;
+  const bool ended = Until([&] {
+    std::ifstream maps("/proc/" + std::to_string(p.pid) + "/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+      const size_t path = line.find('/');
+      if (path == std::string::npos) continue;
+      const std::string file = line.substr(path);
+      if (file.find("/fonts/") != std::string::npos || file.find("/fontconfig/") != std::string::npos)
+        fonts.insert(file);
+    }
+    ++readings;
+    return Wait(p, 0);
+  }, 90);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(p.exitCode, 0);
+  EXPECT_GT(readings, 10);
+  EXPECT_TRUE(fonts.empty()) << *fonts.begin();
 }
 
 TEST_F(HiddenRunTest, InstallerThatFailsIsAnInstallErrorNotASuccess) {

@@ -118,8 +118,8 @@ void CWindowManagerUI::SetDefaultFont(LPCWSTR name, int size, bool bold, bool un
   m_defaultFont.bold = bold;
   m_defaultFont.underline = underline;
   m_defaultFont.italic = italic;
+  // Fetched on first use, like every font's: a window that never measures text loads no font.
   m_defaultFont.tm = TEXTMETRICW{};
-  FetchMetrics(m_hdcPaint, &m_defaultFont);
 }
 
 int CWindowManagerUI::GetCustomFontCount() const { return m_fonts.GetSize(); }
@@ -135,7 +135,6 @@ HFONT CWindowManagerUI::AddFont(LPCWSTR name, int size, bool bold, bool underlin
   info->bold = bold;
   info->underline = underline;
   info->italic = italic;
-  FetchMetrics(m_hdcPaint, info);
   if (!m_fonts.Add(info)) {
     DeleteObject(font);
     delete info;

@@ -93,6 +93,8 @@ typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+// The same file opened once more, with its own position, access, sharing and flags.
+HANDLE ReOpenFile(HANDLE hOriginalFile, DWORD dwDesiredAccess, DWORD dwShareMode, DWORD dwFlagsAndAttributes);
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
               LPOVERLAPPED lpOverlapped);
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
@@ -165,6 +167,7 @@ FILE* _wfopen(const wchar_t* filename, const wchar_t* mode);
 errno_t _wfopen_s(FILE** pFile, const wchar_t* filename, const wchar_t* mode);
 int _fseeki64(FILE* stream, int64_t offset, int origin);
 int64_t _ftelli64(FILE* stream);
+int _fileno(FILE* stream);
 int _wremove(const wchar_t* path);
 int _wrename(const wchar_t* oldName, const wchar_t* newName);
 int _wmkdir(const wchar_t* path);

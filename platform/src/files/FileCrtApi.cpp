@@ -9,13 +9,20 @@
 
 #include <cstring>
 #include <cwchar>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 
+#include <io.h>
+
+#include "platform/src/files/FileObject.h"
 #include "platform/src/files/FilesArea.h"
 #include "platform/src/files/FileTextStream.h"
 #include <errhandlingapi.h>
 #include "platform/src/internal/errors.h"
 #include <windows/files.h>
+#include <windows/kernel.h>
 #include "platform/src/internal/paths.h"
 #include "platform/src/internal/utf.h"
 #include <winerror.h>
@@ -160,6 +167,45 @@ int64_t _ftelli64(FILE* stream) {
     return -1;
   }
   return static_cast<int64_t>(ftello(stream));
+}
+
+int _fileno(FILE* stream) {
+  if (!stream) {
+    errno = EINVAL;
+    return -1;
+  }
+  return fileno(stream);
+}
+
+intptr_t _get_osfhandle(int fd) {
+  struct stat st;
+  const int flags = fd < 0 ? -1 : fcntl(fd, F_GETFL);
+  if (flags < 0 || fstat(fd, &st) != 0) {
+    errno = EBADF;
+    return -1;
+  }
+  const int mode = flags & O_ACCMODE;
+  const DWORD access = mode == O_RDONLY ? GENERIC_READ : mode == O_WRONLY ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
+  // One handle per descriptor while it stays the same file; a descriptor closed and opened
+  // again for another file gets a new one.
+  static std::mutex lock;
+  static auto* handles = new std::map<int, HANDLE>;
+  std::lock_guard<std::mutex> guard(lock);
+  HANDLE& handle = (*handles)[fd];
+  const DWORD error = GetLastError();
+  if (handle) {
+    std::shared_ptr<jf::FileObject> file = jf::FileObject::FromHandle(handle);
+    if (file && file->Borrowed() && file->fd() == fd) {
+      if (file->Is(st.st_dev, st.st_ino, access)) {
+        SetLastError(error);
+        return reinterpret_cast<intptr_t>(handle);
+      }
+      CloseHandle(handle);
+    }
+  }
+  handle = jf::RegisterHandle(jf::FileObject::Borrow(fd, access, st.st_dev, st.st_ino));
+  SetLastError(error);
+  return reinterpret_cast<intptr_t>(handle);
 }
 
 int _wremove(const wchar_t* path) {

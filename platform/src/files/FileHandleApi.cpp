@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "platform/src/files/FileObject.h"
 #include "platform/src/files/FilesArea.h"
@@ -30,6 +31,15 @@ HANDLE Fail(int fd, DWORD code) {
   JF_SET_ERROR(Files, code);
   return INVALID_HANDLE_VALUE;
 }
+
+// What the open's flags tell the kernel about the reads to come: a file read in order is read
+// further ahead.
+void AdviseReads(int fd, DWORD flags) {
+  if (flags & FILE_FLAG_SEQUENTIAL_SCAN) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+// The share check and the registration of an open are one step for the process.
+std::mutex g_openLock;
 
 }  // namespace
 
@@ -89,9 +99,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
       ((dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL)) || dwCreationDisposition == CREATE_ALWAYS)) {
     return Fail(fd, ERROR_ACCESS_DENIED);
   }
-  // The share check and the registration of this open are one step for the process.
-  static std::mutex openLock;
-  std::unique_lock<std::mutex> shareGuard(openLock);
+  std::unique_lock<std::mutex> shareGuard(g_openLock);
   if (!jf::FileObject::ShareAllows(st.st_dev, st.st_ino, dwDesiredAccess, dwShareMode)) {
     return Fail(fd, ERROR_SHARING_VIOLATION);
   }
@@ -101,11 +109,37 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
   auto obj = std::make_shared<jf::FileObject>(fd, dwDesiredAccess, dwShareMode, st.st_dev, st.st_ino, host,
                                               (dwFlagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0);
   shareGuard.unlock();
+  AdviseReads(fd, dwFlagsAndAttributes);
   HANDLE h = jf::RegisterHandle(obj);
   bool reportExisting =
       existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS);
   SetLastError(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return h;
+}
+
+HANDLE ReOpenFile(HANDLE hOriginalFile, DWORD dwDesiredAccess, DWORD dwShareMode, DWORD dwFlagsAndAttributes) {
+  auto original = jf::FileObject::FromHandle(hOriginalFile);
+  if (!original) return INVALID_HANDLE_VALUE;
+  struct stat st;
+  if (fstat(original->fd(), &st) != 0) return Fail(-1, jf::Win32FromErrno(errno));
+  // Only a file has a name to open again; a pipe or a folder has none.
+  if (!S_ISREG(st.st_mode)) return Fail(-1, ERROR_INVALID_PARAMETER);
+  int flags = OpenFlagsFor(dwDesiredAccess) | O_CLOEXEC;
+  if (dwFlagsAndAttributes & FILE_FLAG_WRITE_THROUGH) flags |= O_DSYNC;
+  // A new open of the file itself, with a position of its own, wherever its name went since.
+  const std::string self = "/proc/self/fd/" + std::to_string(original->fd());
+  int fd = open(self.c_str(), flags);
+  if (fd < 0) return Fail(-1, jf::Win32FromErrno(errno));
+  if (jf::IsReadOnlyFile(st) && (dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL))) return Fail(fd, ERROR_ACCESS_DENIED);
+  std::unique_lock<std::mutex> shareGuard(g_openLock);
+  if (!jf::FileObject::ShareAllows(st.st_dev, st.st_ino, dwDesiredAccess, dwShareMode)) {
+    return Fail(fd, ERROR_SHARING_VIOLATION);
+  }
+  auto obj = std::make_shared<jf::FileObject>(fd, dwDesiredAccess, dwShareMode, st.st_dev, st.st_ino, self, false);
+  shareGuard.unlock();
+  AdviseReads(fd, dwFlagsAndAttributes);
+  SetLastError(ERROR_SUCCESS);
+  return jf::RegisterHandle(obj);
 }
 
 namespace {

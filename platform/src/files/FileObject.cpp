@@ -49,7 +49,16 @@ FileObject::FileObject(int fd, DWORD access, DWORD share, dev_t dev, ino_t ino, 
   ShareTable()[{dev_, ino_}].push_back({this, access_, share_});
 }
 
+FileObject::FileObject(int fd, DWORD access, dev_t dev, ino_t ino)
+    : fd_(fd), access_(access), share_(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE), dev_(dev), ino_(ino),
+      deleteOnClose_(false), borrowed_(true) {}
+
+std::shared_ptr<FileObject> FileObject::Borrow(int fd, DWORD access, dev_t dev, ino_t ino) {
+  return std::shared_ptr<FileObject>(new FileObject(fd, access, dev, ino));
+}
+
 FileObject::~FileObject() {
+  if (borrowed_) return;
   {
     std::lock_guard<std::mutex> lock(g_shareLock);
     auto it = ShareTable().find({dev_, ino_});

@@ -17,6 +17,10 @@ class FileObject : public KernelObject {
  public:
   FileObject(int fd, DWORD access, DWORD share, dev_t dev, ino_t ino, std::string hostPath, bool deleteOnClose);
   ~FileObject() override;
+  // The descriptor of a C runtime stream as a handle (_get_osfhandle): the stream keeps the
+  // descriptor, which the object never closes, and opened it without share modes, so the
+  // object takes no part in the share checks either.
+  static std::shared_ptr<FileObject> Borrow(int fd, DWORD access, dev_t dev, ino_t ino);
   FileObject(const FileObject&) = delete;
   FileObject& operator=(const FileObject&) = delete;
 
@@ -24,6 +28,8 @@ class FileObject : public KernelObject {
   bool IsSignaled() override { return true; }
 
   int fd() const { return fd_; }
+  bool Borrowed() const { return borrowed_; }
+  bool Is(dev_t dev, ino_t ino, DWORD access) const { return dev == dev_ && ino == ino_ && access == access_; }
   bool CanRead() const;
   bool CanWrite() const;
 
@@ -39,6 +45,8 @@ class FileObject : public KernelObject {
   static std::shared_ptr<FileObject> FromHandle(HANDLE h);
 
  private:
+  FileObject(int fd, DWORD access, dev_t dev, ino_t ino);
+
   int fd_;
   DWORD access_;
   DWORD share_;
@@ -46,6 +54,7 @@ class FileObject : public KernelObject {
   ino_t ino_;
   std::string hostPath_;
   bool deleteOnClose_;
+  bool borrowed_ = false;
 };
 
 }  // namespace jf

@@ -176,6 +176,26 @@ TEST_F(CDownloadTaskTest, ResultOfAnUnknownSourceIsLoggedWithItsWholeIdentity) {
   server.ReleaseStalls();
 }
 
+TEST_F(CDownloadTaskTest, BlockResultOfAFileFailureWithCodeZeroIsAFailure) {
+  ServeHeld("/z", 3000000, 'z');
+  DownloadOutcome out;
+  Add(Url("/z"), L"", L"z.bin", 3000000, out);
+  CDownloadTask* task = Task(L"z.bin");
+  ASSERT_NE(nullptr, task);
+  ASSERT_EQ(1u, task->GetPeers().size());
+  // The error type decides, whatever the code: (1, 0) is a file failure.
+  task->OnRangeCompleted(task->GetPeers().front(), kErrSys, 0);
+  server.ReleaseStalls();
+  EXPECT_TRUE(out.done);
+  EXPECT_EQ(1, out.calls);
+  EXPECT_EQ(kErrSys, out.et);
+  EXPECT_EQ(0, out.ec);
+  EXPECT_EQ(nullptr, Task(L"z.bin"));
+  // The unfinished file keeps its temporary name.
+  EXPECT_FALSE(dir.Exists("z.bin"));
+  EXPECT_TRUE(dir.Exists("z.bin.vrdt"));
+}
+
 TEST_F(CDownloadTaskTest, StopSavesReceivedBytesAndResumeFetchesOnlyTheRest) {
   const size_t size = 3000000;
   std::string body = HttpTestServer::RandomBody(size, 11);

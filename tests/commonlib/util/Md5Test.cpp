@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "commonlib/util/MD5.h"
@@ -115,4 +123,101 @@ TEST(Md5Test, FileDigestReportsProgressPerKilobyteAndClosesFile) {
   unlink(path.c_str());
   unlink(empty.c_str());
   rmdir(dir);
+}
+
+namespace {
+
+std::string Pattern(size_t size) {
+  std::string data(size, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 13) % 251);
+  return data;
+}
+
+}  // namespace
+
+TEST(Md5Test, FileDigestOfAPipeStartsWithWhatTheStreamReadAhead) {
+  const std::string data = Pattern(700000);
+  int fds[2];
+  ASSERT_EQ(0, pipe(fds));
+  std::thread writer([&] {
+    for (size_t at = 0; at < data.size();) {
+      ssize_t n = write(fds[1], data.data() + at, data.size() - at);
+      if (n <= 0) break;
+      at += static_cast<size_t>(n);
+    }
+    close(fds[1]);
+  });
+  FILE* f = fdopen(fds[0], "rb");
+  ASSERT_NE(f, nullptr);
+  // The stream reads a whole buffer of the pipe for these bytes.
+  for (int i = 0; i < 100; ++i) fgetc(f);
+  g_progress.clear();
+  MD5::SetProgressHook(&RecordProgress);
+  MD5 rest(f);  // closes f
+  MD5::SetProgressHook(nullptr);
+  writer.join();
+  EXPECT_EQ(std::string(rest.hex_digest()), Digest(data.substr(100)));
+  ASSERT_FALSE(g_progress.empty());
+  EXPECT_EQ(g_progress.back(), static_cast<int64_t>(data.size() - 100));
+}
+
+namespace {
+
+const int kNoLimit = 77;
+
+// In a child process: no further thread can start. A process limit of 0 holds only an
+// unprivileged user, so a privileged child becomes nobody first.
+void LimitThreadsOrExit() {
+  if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(kNoLimit);
+  struct rlimit none = {0, 0};
+  if (setrlimit(RLIMIT_NPROC, &none) != 0) _exit(kNoLimit);
+  try {
+    std::thread([] {}).join();
+  } catch (const std::system_error&) {
+    return;
+  }
+  _exit(kNoLimit);
+}
+
+}  // namespace
+
+TEST(Md5Test, FileDigestWithoutASecondThreadDigestsInPlaceAndClosesTheFile) {
+  // The child starts afresh: no thread of an earlier test holds a lock in it.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  char dir[] = "/tmp/jf_md5_XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/data.bin";
+  const std::string data = Pattern(1000000);
+  FILE* f = fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  fwrite(data.data(), 1, data.size(), f);
+  fclose(f);
+  // Readable for the unprivileged child.
+  chmod(dir, 0755);
+  chmod(path.c_str(), 0644);
+  const std::string expected = Digest(data.substr(10));
+  int code = -1;
+  EXPECT_EXIT(
+      {
+        FILE* in = fopen(path.c_str(), "rb");
+        if (in == nullptr) _exit(2);
+        // The child's own copy (the test ran afresh in it) goes while it is open.
+        unlink(path.c_str());
+        rmdir(dir);
+        for (int i = 0; i < 10; ++i) fgetc(in);
+        const int fd = fileno(in);
+        LimitThreadsOrExit();
+        MD5 digest(in);
+        if (expected != digest.hex_digest()) _exit(3);
+        _exit(fcntl(fd, F_GETFD) == -1 ? 0 : 4);
+      },
+      [&code](int status) {
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        return true;
+      },
+      "");
+  unlink(path.c_str());
+  rmdir(dir);
+  if (code == kNoLimit) GTEST_SKIP() << "no process limit holds here";
+  EXPECT_EQ(0, code) << "1: the digest threw, 2: no file, 3: wrong digest, 4: file left open, below 0: a signal";
 }

@@ -1,6 +1,7 @@
 // Files on real folders: dispositions and share modes, reads and writes, names, listings,
 // attributes, the runtime's wide calls, the environment, and Windows error numbers.
 #include <gtest/gtest.h>
+#include <io.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -163,6 +164,92 @@ TEST_F(FileTest, ReadWriteSeekAndSizeOnAHandle) {
   CloseHandle(ro);
   EXPECT_FALSE(ReadFile(reinterpret_cast<HANDLE>(0x7777), buf, 1, &got, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(FileTest, RuntimeStreamHandleAndTheFileOpenedAgain) {
+  WriteHost(c_ + "/ro.bin", "0123456789");
+  FILE* f = _wfopen(L"C:\\ro.bin", L"rb");
+  ASSERT_NE(f, nullptr);
+  for (int i = 0; i < 3; ++i) fgetc(f);
+  HANDLE own = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+  ASSERT_NE(own, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(own, reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f))));
+  HANDLE again = ReOpenFile(own, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN);
+  ASSERT_NE(again, INVALID_HANDLE_VALUE);
+  // A position of its own, from the start; the stream's stays where it was.
+  char buf[8] = {};
+  DWORD got = 0;
+  ASSERT_TRUE(ReadFile(again, buf, 4, &got, nullptr));
+  EXPECT_EQ(std::string(buf, got), "0123");
+  EXPECT_EQ(fgetc(f), '3');
+  // Its sharing holds like any open's; the stream's handle takes no part.
+  EXPECT_EQ(Open(L"C:\\ro.bin", GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(again);
+  HANDLE writer = Open(L"C:\\ro.bin", GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+  EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+  CloseHandle(writer);
+  fclose(f);
+
+  // A descriptor used again for another file has a handle of that file.
+  WriteHost(c_ + "/other.bin", "abc");
+  f = _wfopen(L"C:\\other.bin", L"rb");
+  ASSERT_NE(f, nullptr);
+  HANDLE other = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+  ASSERT_TRUE(ReadFile(other, buf, sizeof buf, &got, nullptr));
+  EXPECT_EQ(std::string(buf, got), "abc");
+  fclose(f);
+
+  // A pipe has no name to open again; a closed descriptor has no handle.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  HANDLE end = reinterpret_cast<HANDLE>(_get_osfhandle(fds[0]));
+  ASSERT_NE(end, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ReOpenFile(end, GENERIC_READ, FILE_SHARE_READ, 0), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  close(fds[0]);
+  close(fds[1]);
+  errno = 0;
+  EXPECT_EQ(_get_osfhandle(fds[0]), -1);
+  EXPECT_EQ(errno, EBADF);
+}
+
+// The copy of this program that the test below runs under strace: opens the file it names
+// without and with the flag of a file read in order, and opens it again with that flag.
+TEST(FileSequentialChild, OpensAsAsked) {
+  const char* path = std::getenv("JF_SEQUENTIAL_FILE");
+  if (!path) GTEST_SKIP() << "run by FileTest.ReadInOrderIsToldToTheKernel";
+  const std::wstring name = jf::WinPathFromHost(path);
+  HANDLE plain = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(plain, INVALID_HANDLE_VALUE);
+  HANDLE again = ReOpenFile(plain, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN);
+  HANDLE sequential = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  EXPECT_NE(again, INVALID_HANDLE_VALUE);
+  EXPECT_NE(sequential, INVALID_HANDLE_VALUE);
+  CloseHandle(sequential);
+  CloseHandle(again);
+  CloseHandle(plain);
+}
+
+TEST_F(FileTest, ReadInOrderIsToldToTheKernel) {
+  // A machine may lack strace or forbid tracing (a container without ptrace).
+  if (std::system("strace -o /dev/null true > /dev/null 2>&1") != 0) GTEST_SKIP() << "strace cannot trace here";
+  WriteHost(c_ + "/seq.bin", "0123456789");
+  char self[4096] = {};
+  ASSERT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
+  const std::string out = root_ + "/calls.txt";
+  const std::string command = "JF_SEQUENTIAL_FILE=" + c_ + "/seq.bin strace -f -e trace=fadvise64 -o " + out + " " +
+                              self + " --gtest_filter=FileSequentialChild.* > /dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string calls = ReadHost(out);
+  size_t hints = 0;
+  for (size_t at = calls.find("POSIX_FADV_SEQUENTIAL"); at != std::string::npos;
+       at = calls.find("POSIX_FADV_SEQUENTIAL", at + 1)) {
+    ++hints;
+  }
+  // The open again and the second open, not the first.
+  EXPECT_EQ(hints, 2u) << calls;
 }
 
 TEST_F(FileTest, OverlappedOffsetsLeaveTheFilePointerAlone) {

@@ -1,11 +1,11 @@
-// The install folder chooser, driven through the layer's test driver.
+// The file utilities' folder browser, driven through the layer's test driver.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 #include <windows.h>
 
 #include "tests/support/TempFolder.h"
-#include "app/install/FolderChooser.h"
+#include "commonlib/util/FileUtils.h"
 #include "platform/testing/hooks/testinput.h"
 
 namespace {
@@ -14,7 +14,7 @@ struct DriverReset {
   ~DriverReset() { jf::TestSetBrowseFolderDriver(nullptr); }
 };
 
-TEST(FolderChooserTest, StartsAtTheGivenFolderAndTrimsTheChoice) {
+TEST(FileUtilsBrowseTest, StartsAtTheGivenFolderAndTrimsTheChoice) {
   TempFolder temp;
   DriverReset reset;
   ASSERT_TRUE(CreateDirectoryW(temp.Win(L"game").c_str(), nullptr));
@@ -23,11 +23,11 @@ TEST(FolderChooserTest, StartsAtTheGivenFolderAndTrimsTheChoice) {
     startSeen = selection;
     return temp.Win(L"game") + L"\\";
   });
-  EXPECT_EQ(FolderChooser::Browse(nullptr, temp.Win()), temp.Win(L"game"));
+  EXPECT_EQ(FileUtils::BrowseForFolder(nullptr, temp.Win()), temp.Win(L"game"));
   EXPECT_EQ(startSeen, temp.Win());
 }
 
-TEST(FolderChooserTest, EmptyStartMeansTheCurrentFolder) {
+TEST(FileUtilsBrowseTest, EmptyStartMeansTheCurrentFolder) {
   DriverReset reset;
   wchar_t current[MAX_PATH] = {};
   ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, current), 0u);
@@ -37,15 +37,15 @@ TEST(FolderChooserTest, EmptyStartMeansTheCurrentFolder) {
     return std::wstring(L"Z:\\");
   });
   // A drive root keeps its separator.
-  EXPECT_EQ(FolderChooser::Browse(nullptr, L""), L"Z:\\");
+  EXPECT_EQ(FileUtils::BrowseForFolder(nullptr, L""), L"Z:\\");
   EXPECT_EQ(startSeen, std::wstring(current));
 }
 
-TEST(FolderChooserTest, CancelGivesAnEmptyPath) {
+TEST(FileUtilsBrowseTest, CancelGivesAnEmptyPath) {
   TempFolder temp;
   DriverReset reset;
   jf::TestSetBrowseFolderDriver([](HWND, const std::wstring&) { return std::wstring(); });
-  EXPECT_EQ(FolderChooser::Browse(nullptr, temp.Win()), L"");
+  EXPECT_EQ(FileUtils::BrowseForFolder(nullptr, temp.Win()), L"");
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
-#include "app/install/FolderChooser.h"
+// The shell's folder browser. A unit of its own, linked only by the programs that show the
+// dialog: the download engine's programs show none and map no drawing or display library.
+#include "commonlib/util/FileUtils.h"
 
 #include <shlobj.h>
 
-int CALLBACK FolderChooser::Callback(HWND hwnd, UINT msg, LPARAM lParam, LPARAM data) {
+namespace FileUtils {
+
+int CALLBACK BrowseFolderCallback(HWND hwnd, UINT msg, LPARAM lParam, LPARAM data) {
   if (msg == BFFM_INITIALIZED) {
     const wchar_t* start = reinterpret_cast<const wchar_t*>(data);
     wchar_t current[MAX_PATH] = {};
@@ -20,14 +24,14 @@ int CALLBACK FolderChooser::Callback(HWND hwnd, UINT msg, LPARAM lParam, LPARAM 
   return 0;
 }
 
-std::wstring FolderChooser::Browse(HWND owner, const std::wstring& startFolder) {
+std::wstring BrowseForFolder(HWND owner, const std::wstring& startFolder) {
   wchar_t displayName[MAX_PATH] = {};
   BROWSEINFOW bi{};
   bi.hwndOwner = owner;
   bi.pszDisplayName = displayName;
   bi.lpszTitle = L"选择文件夹";
   bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
-  bi.lpfn = Callback;
+  bi.lpfn = BrowseFolderCallback;
   bi.lParam = reinterpret_cast<LPARAM>(startFolder.c_str());
   PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
   if (pidl == nullptr) return std::wstring();
@@ -39,3 +43,5 @@ std::wstring FolderChooser::Browse(HWND owner, const std::wstring& startFolder) 
   if (chosen.size() > 3 && chosen.back() == L'\\') chosen.pop_back();
   return chosen;
 }
+
+}  // namespace FileUtils
