@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include "tests/fuzz/FuzzSections.h"
 #include "platform/testing/hooks/testinput.h"
 #include "platform/testing/hooks/tick.h"
 #include "tests/ui/window/RemoveControl.h"
@@ -158,15 +159,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 8192) return 0;
-  std::string input(reinterpret_cast<const char*>(data), size);
-  std::vector<std::string> sections;
-  for (size_t at = 0;;) {
-    size_t next = input.find("\n##\n", at);
-    sections.push_back(input.substr(at, next == std::string::npos ? std::string::npos : next - at));
-    if (next == std::string::npos) break;
-    at = next + 4;
-  }
-  sections.resize(3);
+  std::vector<std::string> sections = fuzzsections::Cut(data, size, 3);
   std::vector<Handler> handlers;
   for (size_t i = 0; i + 2 <= sections[1].size() && handlers.size() < 8; i += 2) {
     handlers.push_back(Handler{static_cast<unsigned char>(sections[1][i]) % kTypeCount,
