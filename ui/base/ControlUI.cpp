@@ -61,7 +61,7 @@ void CControlUI::SetPos(RECT rc) {
   if (!m_manager) return;
   if (!m_inSetPos) {
     m_inSetPos = true;
-    if (OnSize.GetCount() > 0) OnSize(this);
+    if (OnSize.GetCount() > 0) InvokeDelegates(OnSize, this);
     m_inSetPos = false;
   }
   if (m_float && m_parent) {
@@ -233,13 +233,25 @@ void CControlUI::Invalidate() {
 
 void CControlUI::Init() {
   DoInit();
-  if (OnInit.GetCount() > 0) OnInit(this);
+  if (OnInit.GetCount() > 0) InvokeDelegates(OnInit, this);
+}
+
+// The delegate lists are doors to handlers like SendNotify: a framework frame, so that a
+// delegate that closes the window leaves the list, and this control, alive until the callers
+// have returned.
+bool CControlUI::InvokeDelegates(CEventSourceUI& delegates, void* param) {
+  CWindowWnd::DispatchScope frame;
+  return delegates.Invoke(param);
 }
 
 void CControlUI::DoInit() {}
 
+// The door through which every event reaches a control's delegates and DoEvent: a framework
+// frame, which delivers nothing once the window is gone (a handler closed it).
 void CControlUI::Event(UIEventRecord& event) {
-  if (OnEvent.Invoke(&event)) DoEvent(event);
+  CWindowWnd::DispatchScope frame;
+  if (m_manager && m_manager->IsWindowGone()) return;
+  if (OnEvent.Invoke(&event) && !(m_manager && m_manager->IsWindowGone())) DoEvent(event);
 }
 
 void CControlUI::DoEvent(UIEventRecord& event) {

@@ -241,6 +241,8 @@ class CControlUI {
   CEventSourceUI OnNotify;
 
  protected:
+  static bool InvokeDelegates(CEventSourceUI& delegates, void* param);
+
   // The attribute groups SetAttribute tries in turn; each answers whether it knew the name.
   bool SetPlaceAttribute(LPCWSTR name, LPCWSTR value);
   bool SetLookAttribute(LPCWSTR name, LPCWSTR value);

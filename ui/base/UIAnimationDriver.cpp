@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ui/base/IUIAnimation.h"
+#include "ui/base/WindowWnd.h"
 
 namespace SkinUI {
 
@@ -46,9 +47,13 @@ void CUIAnimationDriver::Stop() {
 }
 
 void CUIAnimationDriver::OnTimer() {
+  // A tick is a framework frame: a step that closes the window leaves this driver (owned by
+  // the window's manager) alive until the tick is over, and the tick then ends.
+  CWindowWnd::DispatchScope frame(CWindowWnd::DispatchScope::kMessage);
   // A step may stop its own animation or others: walk a copy and skip those gone meanwhile.
   std::vector<IUIAnimation*> running(m_animations.begin(), m_animations.end());
   for (IUIAnimation* animation : running) {
+    if (m_hwnd && !::IsWindow(m_hwnd)) return;
     if (m_animations.find(animation) == m_animations.end()) continue;
     DWORD now = ::GetTickCount();
     if (now - animation->GetLastStepTick() >= animation->GetAnimationInterval()) animation->OnAnimationStep();

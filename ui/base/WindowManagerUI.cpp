@@ -69,6 +69,21 @@ CControlUI* FindControlFromPoint(CControlUI* control, LPVOID data) {
   return PtInRect(&control->GetPos(), *static_cast<const POINT*>(data)) ? control : nullptr;
 }
 
+// A control taken out of the tree, deleted once the frames that may still use it have
+// returned. Its manager may have gone meanwhile (its owner deleted it): then the control
+// forgets it first.
+struct PendingDelete {
+  CControlUI* control;
+  std::shared_ptr<const bool> managerAlive;
+
+  static void Run(void* object) {
+    auto* pending = static_cast<PendingDelete*>(object);
+    if (!*pending->managerAlive) pending->control->SetManager(nullptr, nullptr, false);
+    delete pending->control;
+    delete pending;
+  }
+};
+
 }  // namespace
 
 CUIPtrArray& CWindowManagerUI::GetManagers() { return g_managers; }
@@ -90,6 +105,7 @@ CWindowManagerUI::CWindowManagerUI() {
 
 CWindowManagerUI::~CWindowManagerUI() {
   *m_alive = false;
+  // (CleanupDelayed deletes at once from here on.)
   CleanupDelayed();
   for (int i = 0; i < m_asyncNotify.GetSize(); ++i) delete static_cast<UINotifyMsg*>(m_asyncNotify[i]);
   m_asyncNotify.Empty();
@@ -204,6 +220,7 @@ void CWindowManagerUI::ReapObjects(CControlUI* control) {
   KillAllTimers(control);
   CUIString name = control->GetName();
   if (!name.IsEmpty() && m_nameMap.Find(name, false) == control) m_nameMap.Remove(name);
+  RemovePostPaint(control);
   // Queued notifications of a control that is going away are dropped, not left dangling.
   for (int i = m_asyncNotify.GetSize() - 1; i >= 0; --i) {
     auto* msg = static_cast<UINotifyMsg*>(m_asyncNotify[i]);
@@ -212,8 +229,6 @@ void CWindowManagerUI::ReapObjects(CControlUI* control) {
       delete msg;
     }
   }
-  int at = m_postPaintControls.Find(control);
-  if (at >= 0) m_postPaintControls.Remove(at);
 }
 
 CControlUI* CWindowManagerUI::FindControl(LPCWSTR name) const {
@@ -236,7 +251,16 @@ void CWindowManagerUI::AddDelayedCleanup(CControlUI* control) {
 void CWindowManagerUI::CleanupDelayed() {
   CUIPtrArray controls(m_delayedCleanup);
   m_delayedCleanup.Empty();
-  for (int i = 0; i < controls.GetSize(); ++i) delete static_cast<CControlUI*>(controls[i]);
+  // The cleanup message may come inside a modal loop that a handler runs while its frames
+  // still use a removed control: the deletion waits for them.
+  for (int i = 0; i < controls.GetSize(); ++i) {
+    auto* control = static_cast<CControlUI*>(controls[i]);
+    if (*m_alive) {
+      CWindowWnd::DeferUntilUnwound(&PendingDelete::Run, new PendingDelete{control, m_alive});
+    } else {
+      delete control;  // the manager is going: its controls go with it
+    }
+  }
 }
 
 bool CWindowManagerUI::AddOptionGroup(LPCWSTR group, CControlUI* control) {
@@ -279,6 +303,8 @@ void CWindowManagerUI::RemoveAllOptionGroups() {
 // ---- Focus and capture ----
 
 void CWindowManagerUI::SetFocus(CControlUI* control) {
+  // The focus moves send window messages and events, whose handlers may close the window.
+  CWindowWnd::DispatchScope frame;
   HWND focusWnd = ::GetFocus();
   if (m_hwnd && focusWnd != m_hwnd && control != m_focus) ::SetFocus(m_hwnd);
   if (control == m_focus) {
@@ -311,6 +337,7 @@ void CWindowManagerUI::SetFocus(CControlUI* control) {
 }
 
 void CWindowManagerUI::SetFocusNeeded(CControlUI* control) {
+  CWindowWnd::DispatchScope frame;
   if (m_hwnd) ::SetFocus(m_hwnd);
   if (!control) return;
   if (m_focus) {
@@ -332,6 +359,7 @@ void CWindowManagerUI::SetFocusNeeded(CControlUI* control) {
 }
 
 bool CWindowManagerUI::SetNextTabControl(bool forward) {
+  CWindowWnd::DispatchScope frame;
   if (m_hwnd && (::GetWindowLongW(m_hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) return true;
   if (m_updateNeeded && forward) {
     m_focusNeeded = true;
@@ -455,6 +483,7 @@ CControlUI* CWindowManagerUI::TimerTarget(UINT windowId, UINT& localId) const {
 
 bool CWindowManagerUI::SendNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam, LPARAM lParam) {
   if (!sender) return true;
+  if (IsWindowGone()) return false;
   UINotifyMsg msg;
   msg.sender = sender;
   msg.type = type;
@@ -480,23 +509,24 @@ void CWindowManagerUI::DeliverNotify(UINotifyMsg& msg) {
   msg.mouse = m_lastMouse;
   msg.timestamp = ::GetTickCount();
   if (m_virtualWindows) msg.virtualWnd = msg.sender->GetVirtualWnd();
-  // A notifier may destroy the window, and this manager with it: then the delivery ends.
-  AliveScope scope(this);
-  if (msg.sender->OnNotify.GetCount() > 0) msg.sender->OnNotify(&msg);
-  for (int i = 0; !scope.Gone() && i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(msg);
+  Deliver(msg);
 }
 
 void CWindowManagerUI::FlushAsyncNotify() {
-  while (!m_asyncNotify.IsEmpty()) {
+  while (!m_asyncNotify.IsEmpty() && !IsWindowGone()) {
     auto* msg = static_cast<UINotifyMsg*>(m_asyncNotify[0]);
     m_asyncNotify.Remove(0);
-    AliveScope scope(this);
-    if (msg->sender->OnNotify.GetCount() > 0) msg->sender->OnNotify(msg);
-    for (int i = 0; !scope.Gone() && i < m_notifiers.GetSize(); ++i)
-      static_cast<INotifyUI*>(m_notifiers[i])->Notify(*msg);
-    delete msg;
-    if (scope.Gone()) return;
+    std::unique_ptr<UINotifyMsg> held(msg);
+    if (!Survives([&] { Deliver(*msg); })) return;
   }
+}
+
+// A notifier may close the window: the delivery ends there.
+void CWindowManagerUI::Deliver(UINotifyMsg& msg) {
+  std::shared_ptr<const bool> alive = m_alive;
+  const auto open = [&] { return *alive && !IsWindowGone(); };
+  if (msg.sender->OnNotify.GetCount() > 0) msg.sender->OnNotify(&msg);
+  for (int i = 0; open() && i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(msg);
 }
 
 namespace {
@@ -521,7 +551,10 @@ bool CWindowManagerUI::AddTranslateAccelerator(ITranslateAccelerator* translator
 bool CWindowManagerUI::RemoveTranslateAccelerator(ITranslateAccelerator* translator) {
   return RemoveFirst(m_translators, translator);
 }
-bool CWindowManagerUI::AddPostPaint(CControlUI* control) { return control && m_postPaintControls.Add(control); }
+// A control is on the list once, however often it asks (a separator pressed twice).
+bool CWindowManagerUI::AddPostPaint(CControlUI* control) {
+  return control && m_postPaintControls.Find(control) < 0 && m_postPaintControls.Add(control);
+}
 bool CWindowManagerUI::RemovePostPaint(CControlUI* control) { return RemoveFirst(m_postPaintControls, control); }
 
 bool CWindowManagerUI::TranslateKeyboard(const MSG& msg) {
@@ -568,6 +601,8 @@ bool CWindowManagerUI::TranslateAccelerator(MSG* msg) {
 
 bool CWindowManagerUI::TranslateMessage(const MSG* msg) {
   if (!msg || !msg->hwnd) return false;
+  // Called by the message loop, which holds nothing that a handler may close.
+  CWindowWnd::DispatchScope frame(CWindowWnd::DispatchScope::kMessage);
   CWindowManagerUI* found = nullptr;
   bool child = (::GetWindowLongW(msg->hwnd, GWL_STYLE) & WS_CHILD) != 0;
   for (int i = 0; i < g_managers.GetSize() && !found; ++i) {

@@ -5,6 +5,12 @@
 // Implemented in WindowManagerUI.cpp (set-up, tree, focus, timers, notifications, filters),
 // WindowManagerUIMessages.cpp (message handling and painting) and
 // WindowManagerUIResources.cpp (the resources block below).
+//
+// A handler may close the window: the manager, its controls and the window object then stay
+// alive until the thread's outermost framework frame has returned (CWindowWnd, top of
+// WindowWnd.h). The doors to handlers (SendNotify, CControlUI::Event, the focus moves) hold
+// a CWindowWnd::DispatchScope; once the window is gone (IsWindowGone) they deliver nothing
+// more, so the code after a handler runs on to its end over live objects and does nothing.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -21,6 +27,7 @@
 #include "ui/base/INotifyUI.h"
 #include "ui/base/ITranslateAccelerator.h"
 #include "ui/base/UINotifyMsg.h"
+#include "ui/base/WindowWnd.h"
 
 namespace SkinUI {
 
@@ -153,8 +160,8 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   void RemoveAllTimers();
 
   // ---- Notifications and filters ----
-  // False when a handler destroyed the window, and this manager with it: the caller, and the
-  // sender that is gone with the tree, must then not be touched again.
+  // False when the window is gone afterwards (a handler closed it): the caller may stop.
+  // Nothing is delivered once the window is gone.
   bool SendNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam = 0, LPARAM lParam = 0);
   // Queues a notification for the next message; nothing in the framework needs it, but the
   // queue is flushed before and after every message.
@@ -184,27 +191,30 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   static CUIPtrArray& GetManagers();
   // False once this manager is gone; for whoever keeps a pointer to it beyond its life.
   std::shared_ptr<const bool> GetAliveFlag() const { return m_alive; }
-  // Runs the action and answers whether the manager is still there afterwards: a handler
-  // that the action reaches may destroy the window, and the manager and its controls with
-  // it. A null manager cannot go.
+  // True once the window this manager was bound to has been destroyed (a handler closed it):
+  // the objects live on until the handler's callers have returned, and do nothing more.
+  bool IsWindowGone() const { return m_hwnd != nullptr && !::IsWindow(m_hwnd); }
+  // Runs the action inside a framework frame and answers whether the window is still there
+  // afterwards, for a caller that would otherwise go on working for a closed window. A null
+  // manager has no window to lose.
   template <class Action>
   static bool Survives(CWindowManagerUI* manager, Action&& action) {
+    CWindowWnd::DispatchScope scope;
     std::shared_ptr<const bool> alive = manager ? manager->GetAliveFlag() : nullptr;
     action();
-    return !alive || *alive;
+    return !alive || (*alive && !manager->IsWindowGone());
   }
 
  private:
   void DeliverNotify(UINotifyMsg& msg);
+  void Deliver(UINotifyMsg& msg);
   // Both report whether this manager is still there afterwards: a handler may destroy the
   // window, and the manager with it.
   bool RaiseEvent(CControlUI* target, int type, WPARAM wParam = 0, LPARAM lParam = 0,
                   wchar_t key = 0, WORD keyState = 0);
   template <class Action>
   bool Survives(Action&& action) {
-    AliveScope scope(this);
-    action();
-    return !scope.Gone();
+    return Survives(this, action);
   }
 
   // The window procedure's handlers (WindowManagerUIMessages.cpp); each answers whether it
@@ -333,16 +343,8 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   CUIPtrArray m_translators;
   CUIAnimationDriver* m_animationDriver = nullptr;
 
-  // Cleared when the manager goes. A handler may destroy the window, and this manager with
-  // it; the frames still on the stack hold a copy and return without touching it again.
-  class AliveScope {
-   public:
-    explicit AliveScope(const CWindowManagerUI* manager) : m_alive(manager->m_alive) {}
-    bool Gone() const { return !*m_alive; }
-
-   private:
-    std::shared_ptr<bool> m_alive;
-  };
+  // Cleared when the manager goes (its owner deleted it; a handler's closing of the window
+  // never frees it under a caller).
   std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 

@@ -16,8 +16,8 @@ CControlUI* FindControlFromUpdate(CControlUI* control, LPVOID) {
 // Messages reflected to child windows are offset by this base.
 const UINT kReflectBase = WM_USER + 0x1C00;
 
-// The window and its manager went away inside a handler: the message counts as handled, so
-// that no caller touches the dead window object for its default processing.
+// The window went away inside a handler: the message counts as handled, so that no caller
+// goes on to its default processing for a window that is gone.
 bool Gone(LRESULT& result) {
   result = 0;
   return true;
@@ -230,11 +230,16 @@ void CWindowManagerUI::ShowToolTip(CControlUI* control) {
 // returns at once, and this one place turns it into "handled, result 0".
 bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (!m_hwnd) return false;
-  AliveScope scope(this);
+  // The manager's message entry is a framework frame for hosts whose window procedure is
+  // not the window base's.
+  CWindowWnd::DispatchScope frame;
+  std::shared_ptr<const bool> alive = m_alive;
+  // A manager bound again to a new window still names the old one until WM_CREATE.
+  const bool bound = !IsWindowGone();
+  const auto gone = [&] { return !*alive || (bound && IsWindowGone()); };
   FlushAsyncNotify();
-  bool handled = !scope.Gone() && (FilterMessage(msg, wParam, lParam, result) ||
-                                   RouteMessage(msg, wParam, lParam, result));
-  if (scope.Gone()) return Gone(result);
+  bool handled = !gone() && (FilterMessage(msg, wParam, lParam, result) || RouteMessage(msg, wParam, lParam, result));
+  if (gone()) return Gone(result);
   if (!handled) FlushAsyncNotify();
   return handled;
 }

@@ -1,5 +1,7 @@
 #include "ui/base/WindowWnd.h"
 
+#include <deque>
+
 #include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
@@ -10,20 +12,119 @@ const wchar_t kObjectProp[] = L"WndX";
 
 int RoundUp16(int v) { return (v + 15) / 16 * 16; }
 
+// ---- The thread's framework frames and what waits for them to unwind ----
+
+struct Deferred {
+  void (*action)(void*);
+  void* object;
+};
+
+struct Unwinding {
+  int depth = 0;
+  std::deque<Deferred> pending;
+  HWND runner = nullptr;  // a message-only window: its message runs the list at the next message
+  bool posted = false;
+};
+
+thread_local Unwinding t_unwinding;
+
+const wchar_t kRunnerClass[] = L"SkinUIUnwound";
+const UINT kRunPending = WM_APP + 0x2A;
+
+// Each action runs as a call from outside the framework would: a window that it destroys in
+// turn (a control's native window) has its final message at once, as the action expects.
+void RunPending() {
+  Unwinding& u = t_unwinding;
+  while (u.depth == 0 && !u.pending.empty()) {
+    Deferred next = u.pending.front();
+    u.pending.pop_front();
+    next.action(next.object);
+  }
+}
+
+LRESULT CALLBACK RunnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != kRunPending) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  t_unwinding.posted = false;
+  // Taken by a modal loop inside some handler: the frames beneath still hold the objects,
+  // and the outermost one posts again as it closes.
+  RunPending();
+  return 0;
+}
+
+void PostRunPending() {
+  Unwinding& u = t_unwinding;
+  if (u.posted) return;
+  if (!u.runner || !::IsWindow(u.runner)) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = RunnerProc;
+    wc.hInstance = CWindowManagerUI::GetInstance();
+    wc.lpszClassName = kRunnerClass;
+    ::RegisterClassW(&wc);
+    u.runner = ::CreateWindowExW(0, kRunnerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  }
+  // Without a window to post to, the list waits for the next frame to close.
+  u.posted = u.runner && ::PostMessageW(u.runner, kRunPending, 0, 0);
+}
+
 }  // namespace
+
+CWindowWnd::DispatchScope::DispatchScope(Kind kind) : m_kind(kind) { ++t_unwinding.depth; }
+
+CWindowWnd::DispatchScope::~DispatchScope() {
+  Unwinding& u = t_unwinding;
+  if (--u.depth > 0 || u.pending.empty()) return;
+  if (m_kind == kMessage) {
+    RunPending();
+  } else {
+    PostRunPending();
+  }
+}
+
+void CWindowWnd::DeferUntilUnwound(void (*action)(void*), void* object) {
+  if (t_unwinding.depth == 0) {
+    action(object);
+    return;
+  }
+  t_unwinding.pending.push_back(Deferred{action, object});
+}
+
+int CWindowWnd::GetDispatchDepth() { return t_unwinding.depth; }
+
+void CWindowWnd::RunFinalMessage(void* object) {
+  auto* window = static_cast<CWindowWnd*>(object);
+  window->m_finalPending = false;
+  window->OnFinalMessage(window->m_destroyedHwnd);
+}
 
 CWindowWnd::CWindowWnd() : m_oldWndProc(::DefWindowProcW) {}
 
+CWindowWnd::~CWindowWnd() {
+  // Deleted by its owner before its final message came round: nothing is left to run.
+  if (!m_finalPending) return;
+  std::deque<Deferred>& pending = t_unwinding.pending;
+  for (auto it = pending.begin(); it != pending.end(); ++it) {
+    if (it->object == this && it->action == &CWindowWnd::RunFinalMessage) {
+      pending.erase(it);
+      break;
+    }
+  }
+}
+
 HWND CWindowWnd::Create(HWND parent, LPCWSTR name, DWORD style, DWORD exStyle, int x, int y, int cx, int cy,
                         HMENU menu) {
+  // A window refused or closed while it is created (WM_NCCREATE, WM_CREATE, InitWindow) has
+  // its final message when this returns: the caller gets no handle and leaves the object.
+  DispatchScope scope(DispatchScope::kMessage);
   if (GetSuperClassName() != nullptr) {
     if (!RegisterSuperclass()) return nullptr;
   } else if (!RegisterWindowClass()) {
     return nullptr;
   }
-  m_hwnd = ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent, menu,
-                             CWindowManagerUI::GetInstance(), this);
-  return m_hwnd;
+  HWND hwnd = ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent, menu,
+                                CWindowManagerUI::GetInstance(), this);
+  if (hwnd && !::IsWindow(hwnd)) hwnd = nullptr;
+  m_hwnd = hwnd;
+  return hwnd;
 }
 
 HWND CWindowWnd::Create(HWND parent, LPCWSTR name, DWORD style, DWORD exStyle, const RECT& rc, HMENU menu) {
@@ -106,6 +207,9 @@ UINT CWindowWnd::ShowModal() {
   ::EnableWindow(owner, TRUE);
   ::SetFocus(owner);
   if (quit) ::PostQuitMessage(static_cast<int>(msg.wParam));
+  // Called from outside any framework frame, the window's final message is not left for a
+  // later message: it runs before the result goes back, as the window's own would have.
+  if (GetDispatchDepth() == 0) RunPending();
   return result;
 }
 
@@ -158,6 +262,9 @@ LRESULT CALLBACK CWindowWnd::StaticControlProc(HWND hwnd, UINT msg, WPARAM wPara
 }
 
 LRESULT CWindowWnd::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool inProperty) {
+  // The outermost window procedure of the thread runs the final messages as it returns: its
+  // caller (the message loop, or code that sent the message) holds no framework object.
+  DispatchScope scope(DispatchScope::kMessage);
   // Own classes keep the object in the user data, superclassed ones in a window property.
   CWindowWnd* self = nullptr;
   if (msg == WM_NCCREATE) {
@@ -182,7 +289,15 @@ LRESULT CWindowWnd::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, boo
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       }
       self->m_hwnd = nullptr;
-      self->OnFinalMessage(hwnd);
+      self->m_destroyedHwnd = hwnd;
+      if (GetDispatchDepth() == 1) {
+        // Destroyed from outside the framework (DestroyWindow by its owner): nothing beneath
+        // holds the object, and the final message runs at once.
+        self->OnFinalMessage(hwnd);
+      } else {
+        self->m_finalPending = true;
+        DeferUntilUnwound(&CWindowWnd::RunFinalMessage, self);
+      }
       return result;
     }
   }

@@ -33,6 +33,7 @@ bool CLayoutSeparator::DoEvent(CControlUI& layout, UIEventRecord& event, RECT& i
   if (m_size == 0) return false;
   CWindowManagerUI* manager = layout.GetManager();
   RECT thumb = GetThumbRect(item, false);
+  // A second press without a release (the release went elsewhere) starts the drag afresh.
   if (event.type == UIEVENT_BUTTONDOWN && layout.IsEnabled() && PtInRect(&thumb, event.mouse)) {
     m_buttonState |= UISTATE_CAPTURED;
     m_lastMouse = event.mouse;

@@ -67,6 +67,9 @@ void CTabLayoutUI::RemoveAll() {
 bool CTabLayoutUI::SelectItem(int index) {
   if (index < 0 || index >= GetCount()) return false;
   if (index == m_curSel) return true;
+  // The focus moves below reach "killfocus" and "setfocus" handlers, which may close the
+  // window: this layout stays valid until the frame returns (see WindowWnd.h).
+  CWindowWnd::DispatchScope frame;
   int old = m_curSel;
   m_curSel = index;
   for (int i = 0; i < GetCount(); ++i) {
@@ -80,9 +83,10 @@ bool CTabLayoutUI::SelectItem(int index) {
     }
   }
   NeedParentUpdate();
-  // A focus handler may destroy the window, and this layout with it.
-  if (m_manager && CWindowManagerUI::Survives(m_manager, [this] { m_manager->SetNextTabControl(true); }))
+  if (m_manager) {
+    m_manager->SetNextTabControl(true);
     m_manager->SendNotify(this, L"tabselect", WPARAM(m_curSel), LPARAM(old));
+  }
   return true;
 }
 

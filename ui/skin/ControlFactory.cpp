@@ -90,6 +90,12 @@ const FactoryEntry kFactory[] = {
 
 }  // namespace
 
+int CControlFactory::GetCount() { return static_cast<int>(sizeof(kFactory) / sizeof(kFactory[0])); }
+
+LPCWSTR CControlFactory::GetElementName(int index) {
+  return index >= 0 && index < GetCount() ? kFactory[index].element : nullptr;
+}
+
 CControlUI* CControlFactory::Create(LPCWSTR elementName) {
   if (!elementName) return nullptr;
   for (const FactoryEntry& entry : kFactory) {

@@ -11,6 +11,9 @@ class CControlFactory {
  public:
   // A new control of the class named by the element, or null for a name no class answers.
   static CControlUI* Create(LPCWSTR elementName);
+  // The element names it knows, in table order.
+  static int GetCount();
+  static LPCWSTR GetElementName(int index);
 };
 
 }  // namespace SkinUI

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tests/ui/activex/RecordingControl.h"
-#include "tests/ui/window/SkinTestWindow.h"
+#include "tests/ui/window/ClosingWnd.h"
 #include "ui/base/ContainerUI.h"
 #include "ui/control/CheckBoxUI.h"
 #include "ui/list/TreeNodeUI.h"
@@ -28,24 +28,7 @@ struct Outcome {
   bool deleted = false;
 };
 
-// Takes the control out of its place the ordinary way: a tree node through its view, a list
-// row through its list, anything else through its container.
-void RemoveControl(CControlUI* control) {
-  if (auto* node = static_cast<CTreeNodeUI*>(control->GetInterface(L"TreeNode"))) {
-    if (node->GetTreeView()) {
-      node->GetTreeView()->RemoveNode(node);
-      return;
-    }
-  }
-  bool row = control->GetInterface(L"ListItem") != nullptr;
-  for (CControlUI* up = control->GetParent(); up; up = up->GetParent()) {
-    if (row && !up->GetInterface(L"List")) continue;
-    if (auto* box = static_cast<IContainerUI*>(up->GetInterface(L"IContainer"))) {
-      box->Remove(control);
-      return;
-    }
-  }
-}
+using frametest::RemoveControl;
 
 class DoomedWnd : public frametest::SkinWnd {
  public:
@@ -313,7 +296,7 @@ const Case kCases[] = {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-class HandlerDestroysTest : public ::testing::TestWithParam<Case> {
+class HandlerDestroysTest : public frametest::InputTest, public ::testing::WithParamInterface<Case> {
  protected:
   // The in-process OLE control that the ActiveX cases host.
   static void SetUpTestSuite() {
@@ -325,14 +308,7 @@ class HandlerDestroysTest : public ::testing::TestWithParam<Case> {
 
   void SetUp() override {
     CWndShadow::Initialize(::GetModuleHandleW(nullptr));  // once per process; later calls do nothing
-    jf::TickOverride(9000000);
-    jf::TestSetScreen(1920, 1080, 40);
-    jf::TestResetInput();
-  }
-  void TearDown() override {
-    frametest::Pump();
-    jf::TestResetInput();
-    jf::TickRestore();
+    frametest::InputTest::SetUp();
   }
 };
 
