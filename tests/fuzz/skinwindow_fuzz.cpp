@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include "tests/fuzz/FuzzSections.h"
 #include "tests/fuzz/StoredZip.h"
 #include "tests/ui/base/HostWnd.h"
 #include "platform/testing/hooks/testinput.h"
@@ -118,15 +119,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 16384) return 0;
-  std::string input(reinterpret_cast<const char*>(data), size);
-  std::vector<std::string> sections;
-  for (size_t at = 0;;) {
-    size_t next = input.find("\n##\n", at);
-    sections.push_back(input.substr(at, next == std::string::npos ? std::string::npos : next - at));
-    if (next == std::string::npos) break;
-    at = next + 4;
-  }
-  sections.resize(4);
+  std::vector<std::string> sections = fuzzsections::Cut(data, size, 4);
   std::string zip = fuzzzip::StoredZip({{"main.xml", sections[0]},
                                {"part.xml", sections[1]},
                                {"pic.png", sections[3]},

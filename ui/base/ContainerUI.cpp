@@ -120,37 +120,34 @@ void CContainerUI::SetPos(RECT rc) {
   inner.top += m_rcInset.top;
   inner.right -= m_rcInset.right;
   inner.bottom -= m_rcInset.bottom;
-  // Placing a child may notify, and a handler may destroy the window with this container.
+  // Placing a child may notify, and a handler may close the window: the tree stays valid until
+  // the handler's callers have returned (see WindowWnd.h).
   for (int i = 0; i < m_items.GetSize(); ++i) {
     CControlUI* child = ItemAt(i);
     if (!child->IsVisible()) continue;
-    if (!CWindowManagerUI::Survives(m_manager, [&] {
-          if (child->IsFloat()) {
-            SetFloatPos(i);
-          } else {
-            child->SetPos(inner);
-          }
-        }))
-      return;
+    if (child->IsFloat()) {
+      SetFloatPos(i);
+    } else {
+      child->SetPos(inner);
+    }
   }
 }
 
-// Hiding takes the focus from the control that held it, and its "killfocus" handler may
-// destroy the window, this container included: nothing is touched after that.
+// Hiding takes the focus from the control that held it, and its "killfocus" handler may close
+// the window: this container stays valid until the handler's callers have returned.
 void CContainerUI::SetVisible(bool visible) {
   if (m_visible == visible) return;
-  if (CWindowManagerUI::Survives(m_manager, [&] { CControlUI::SetVisible(visible); })) SetChildrenInternVisible();
+  CControlUI::SetVisible(visible);
+  SetChildrenInternVisible();
 }
 
 void CContainerUI::SetInternVisible(bool visible) {
-  if (CWindowManagerUI::Survives(m_manager, [&] { CControlUI::SetInternVisible(visible); })) SetChildrenInternVisible();
+  CControlUI::SetInternVisible(visible);
+  SetChildrenInternVisible();
 }
 
 void CContainerUI::SetChildrenInternVisible() {
-  for (int i = 0; i < m_items.GetSize(); ++i) {
-    CControlUI* child = ItemAt(i);
-    if (!CWindowManagerUI::Survives(m_manager, [&] { child->SetInternVisible(IsVisible()); })) return;
-  }
+  for (int i = 0; i < m_items.GetSize(); ++i) ItemAt(i)->SetInternVisible(IsVisible());
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled) {

@@ -170,11 +170,8 @@ void CControlUI::SetVisible(bool visible) {
   bool wasVisible = IsVisible();
   m_visible = visible;
   m_focused = false;
-  // A "killfocus" handler may destroy the window, and this control and its parent with it.
-  if (!visible && m_manager && m_manager->GetFocus() == this &&
-      !CWindowManagerUI::Survives(m_manager, [this] { m_manager->SetFocus(nullptr); })) {
-    return;
-  }
+  // A "killfocus" handler may close the window; this control stays valid until it returns.
+  if (!visible && m_manager && m_manager->GetFocus() == this) m_manager->SetFocus(nullptr);
   if (IsVisible() != wasVisible) NeedParentUpdate();
 }
 

@@ -5,7 +5,6 @@
 #include "ui/core/UIExtent.h"
 #include "ui/base/ScrollBarUI.h"
 #include "ui/base/ContainerUI.h"
-#include "ui/base/WindowManagerUI.h"
 
 namespace SkinUI {
 
@@ -141,14 +140,13 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
   long long fixedRemaining = fixed;
   Share share{expand, adjustable, 0};
   long long needed = 0;
-  // Placing a child may notify (an ActiveX object shows itself), and a handler may destroy
-  // the window with this layout.
-  CWindowManagerUI* manager = layout.GetManager();
+  // Placing a child may notify (an ActiveX object shows itself), and a handler may close the
+  // window: the layout stays valid until the handler's callers have returned.
   for (int i = 0; i < layout.ItemCount(); ++i) {
     CControlUI* child = layout.ItemAt(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
-      if (!CWindowManagerUI::Survives(manager, [&] { layout.SetFloatPos(i); })) return;
+      layout.SetFloatPos(i);
       continue;
     }
     RECT pad = child->GetPadding();
@@ -163,7 +161,7 @@ void CLinearLayout::Place(CContainerUI& layout, bool vertical) {
     LONG crossStart = cross + axis.CrossStart(pad);
     RECT place = axis.Make(CUIExtent::Coordinate(pos + padStart), CUIExtent::Coordinate(pos + padStart + size + padEnd),
                            crossStart, crossStart + crossSize);
-    if (!CWindowManagerUI::Survives(manager, [child, place] { child->SetPos(place); })) return;
+    child->SetPos(place);
     pos += static_cast<long long>(size) + childPadding + padStart + padEnd;
     needed += static_cast<long long>(size) + padStart + padEnd;
     mainRemaining -= static_cast<long long>(size) + childPadding + padEnd;

@@ -44,6 +44,7 @@ CRichEditUI::~CRichEditUI() {
   // A window must not keep dropping into text services that are gone.
   if (m_dropWindow) CRichEditDropTarget::Leave(m_dropWindow, this);
   if (m_host) {
+    m_host->Detach();
     m_host->Release();
     m_host = nullptr;
     if (m_manager) m_manager->RemoveMessageFilter(this);

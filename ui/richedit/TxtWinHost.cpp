@@ -21,6 +21,8 @@ COLORREF ToColorRef(DWORD argb) { return RGB((argb >> 16) & 0xFF, (argb >> 8) & 
 
 CTxtWinHost::CTxtWinHost() = default;
 
+void CTxtWinHost::Detach() { m_control = nullptr; }
+
 CTxtWinHost::~CTxtWinHost() {
   if (m_services) {
     m_services->OnTxInPlaceDeactivate();
@@ -176,6 +178,7 @@ HDC CTxtWinHost::TxGetDC() { return PaintDC(); }
 INT CTxtWinHost::TxReleaseDC(HDC) { return TRUE; }
 
 BOOL CTxtWinHost::TxShowScrollBar(INT fnBar, BOOL fShow) {
+  if (!m_control) return TRUE;
   CScrollBarUI* vertical = m_control->GetVerticalScrollBar();
   CScrollBarUI* horizontal = m_control->GetHorizontalScrollBar();
   if ((fnBar == SB_VERT || fnBar == SB_BOTH) && vertical) vertical->SetVisible(fShow == TRUE);
@@ -184,6 +187,7 @@ BOOL CTxtWinHost::TxShowScrollBar(INT fnBar, BOOL fShow) {
 }
 
 BOOL CTxtWinHost::TxEnableScrollBar(INT fuSBFlags, INT fuArrowflags) {
+  if (!m_control) return TRUE;
   const bool visible = fuArrowflags != ESB_DISABLE_BOTH;
   if (fuSBFlags == SB_VERT) {
     m_control->EnableScrollBar(true, m_control->GetHorizontalScrollBar() != nullptr);
@@ -200,6 +204,7 @@ BOOL CTxtWinHost::TxEnableScrollBar(INT fuSBFlags, INT fuArrowflags) {
 }
 
 BOOL CTxtWinHost::TxSetScrollRange(INT fnBar, LONG nMinPos, INT nMaxPos, BOOL) {
+  if (!m_control) return TRUE;
   CScrollBarUI* vertical = m_control->GetVerticalScrollBar();
   CScrollBarUI* horizontal = m_control->GetHorizontalScrollBar();
   if (fnBar == SB_VERT && vertical) {
@@ -237,6 +242,7 @@ BOOL CTxtWinHost::TxSetScrollRange(INT fnBar, LONG nMinPos, INT nMaxPos, BOOL) {
 }
 
 BOOL CTxtWinHost::TxSetScrollPos(INT fnBar, INT nPos, BOOL) {
+  if (!m_control) return TRUE;
   CScrollBarUI* vertical = m_control->GetVerticalScrollBar();
   CScrollBarUI* horizontal = m_control->GetHorizontalScrollBar();
   if (fnBar == SB_HORZ && horizontal) {
@@ -257,11 +263,13 @@ BOOL CTxtWinHost::TxSetScrollPos(INT fnBar, INT nPos, BOOL) {
 }
 
 void CTxtWinHost::TxInvalidateRect(LPCRECT prc, BOOL) {
+  if (!m_control) return;
   CWindowManagerUI* manager = m_control->GetManager();
   if (manager) manager->Invalidate(prc ? *prc : m_client);
 }
 
 void CTxtWinHost::TxViewChange(BOOL) {
+  if (!m_control) return;
   if (m_control->OnTxViewChanged()) m_control->Invalidate();
 }
 
@@ -270,11 +278,13 @@ BOOL CTxtWinHost::TxCreateCaret(HBITMAP hbmp, INT xWidth, INT yHeight) {
 }
 
 BOOL CTxtWinHost::TxShowCaret(BOOL fShow) {
+  if (!m_control) return FALSE;
   m_control->ShowCaret(fShow != FALSE);
   return TRUE;
 }
 
 BOOL CTxtWinHost::TxSetCaretPos(INT x, INT y) {
+  if (!m_control) return FALSE;
   m_control->SetCaretPos(x, y);
   return TRUE;
 }
@@ -282,11 +292,13 @@ BOOL CTxtWinHost::TxSetCaretPos(INT x, INT y) {
 // Text-services timers are timers of the control in its manager, so the manager dispatches
 // them to the control, which hands them on as WM_TIMER, and they end with the control.
 BOOL CTxtWinHost::TxSetTimer(UINT idTimer, UINT uTimeout) {
+  if (!m_control) return FALSE;
   CWindowManagerUI* manager = m_control->GetManager();
   return manager && manager->SetTimer(m_control, idTimer, uTimeout) ? TRUE : FALSE;
 }
 
 void CTxtWinHost::TxKillTimer(UINT idTimer) {
+  if (!m_control) return;
   CWindowManagerUI* manager = m_control->GetManager();
   if (manager) manager->KillTimer(m_control, idTimer);
 }
@@ -294,6 +306,7 @@ void CTxtWinHost::TxKillTimer(UINT idTimer) {
 void CTxtWinHost::TxScrollWindowEx(INT, INT, LPCRECT, LPCRECT, HRGN, LPRECT, UINT) {}
 
 void CTxtWinHost::TxSetCapture(BOOL fCapture) {
+  if (!m_control) return;
   CWindowManagerUI* manager = m_control->GetManager();
   if (manager) {
     if (fCapture) manager->SetCapture();
@@ -302,7 +315,9 @@ void CTxtWinHost::TxSetCapture(BOOL fCapture) {
   m_captured = fCapture != FALSE;
 }
 
-void CTxtWinHost::TxSetFocus() { m_control->SetFocus(); }
+void CTxtWinHost::TxSetFocus() {
+  if (m_control) m_control->SetFocus();
+}
 
 void CTxtWinHost::TxSetCursor(HCURSOR hcur, BOOL) {
   HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
@@ -391,7 +406,11 @@ HRESULT CTxtWinHost::TxNotify(DWORD iNotify, void* pv) {
     }
     return S_OK;
   }
+  // Held across the call out: a handler there may let the control, and this host, go.
+  if (!m_control) return S_OK;
+  AddRef();
   m_control->OnTxNotify(iNotify, pv);
+  Release();
   return S_OK;
 }
 

@@ -17,6 +17,9 @@ class CTxtWinHost : public ITextHost {
   CTxtWinHost& operator=(const CTxtWinHost&) = delete;
 
   BOOL Init(CRichEditUI* control, const CREATESTRUCTW* create);
+  // The control is going: the text services may still hold this host for the call they are
+  // in, and find a host that does nothing more.
+  void Detach();
   HRESULT InitDefaultCharFormat(CRichEditUI* control, CHARFORMAT2W* format);
   void CharFormatFromFont(HFONT font);
   void SetClientRect(const RECT& rc);

@@ -75,6 +75,7 @@ HRESULT TextDropTarget::Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt
     *pdwEffect = DROPEFFECT_NONE;
     return S_OK;
   }
+  const TextServices::Hold hold(services_);
   const LONG cp = services_->DropPoint(pt);
   const DWORD effect = services_->DropEffect(pDataObj, cp, grfKeyState, *pdwEffect);
   services_->ShowDropPoint(-1);

@@ -37,6 +37,17 @@ HRESULT TextServices::QueryInterface(REFIID riid, void** ppv) {
   return E_NOINTERFACE;
 }
 
+TextServices::Hold::Hold(TextServices* services) : services_(services), host_(services->host_) {
+  services_->AddRef();
+  host_->AddRef();
+}
+
+// The host first: its last reference going lets go of these services too.
+TextServices::Hold::~Hold() {
+  host_->Release();
+  services_->Release();
+}
+
 ULONG TextServices::AddRef() { return ++refs_; }
 
 ULONG TextServices::Release() {

@@ -60,6 +60,21 @@ class TextServices : public ITextServices {
  private:
   friend class TextDropTarget;
 
+  // A counted hold on the services and their host for the length of a call from outside,
+  // COM-style: a handler that the host calls out to (a notification, a drop) may let the
+  // control go, and both stay until the call has returned.
+  class Hold {
+   public:
+    explicit Hold(TextServices* services);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    TextServices* services_;
+    ITextHost* host_;
+  };
+
   struct Snapshot {
     std::wstring text;
     TextFormats formats;

@@ -18,6 +18,7 @@ constexpr UINT kEditMessagesEnd = 0x00E0;  // EM_GETSEL (0x00B0) up to here are 
 HRESULT TextServices::TxSendMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* plresult) {
   JF_TRACE_ENTRY(Controls, "services %p msg 0x%x wp 0x%lx lp 0x%lx", (void*)this, msg, (unsigned long)wparam,
                  (unsigned long)lparam);
+  const Hold hold(this);
   HRESULT hr = S_OK;
   const LRESULT result = Dispatch(msg, wparam, lparam, &hr);
   if (plresult) *plresult = result;

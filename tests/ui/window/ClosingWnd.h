@@ -7,30 +7,9 @@
 
 #include "tests/platform/display/DisplayTestWindow.h"
 #include "tests/ui/window/SkinTestWindow.h"
-#include "ui/base/IContainerUI.h"
-#include "ui/list/TreeNodeUI.h"
-#include "ui/list/TreeViewUI.h"
+#include "tests/ui/window/RemoveControl.h"
 
 namespace frametest {
-
-// Takes the control out of its place the ordinary way: a tree node through its view, a list
-// row through its list, anything else through its container.
-inline void RemoveControl(CControlUI* control) {
-  if (auto* node = static_cast<CTreeNodeUI*>(control->GetInterface(L"TreeNode"))) {
-    if (node->GetTreeView()) {
-      node->GetTreeView()->RemoveNode(node);
-      return;
-    }
-  }
-  bool row = control->GetInterface(L"ListItem") != nullptr;
-  for (CControlUI* up = control->GetParent(); up; up = up->GetParent()) {
-    if (row && !up->GetInterface(L"List")) continue;
-    if (auto* box = static_cast<IContainerUI*>(up->GetInterface(L"IContainer"))) {
-      box->Remove(control);
-      return;
-    }
-  }
-}
 
 // The clock held, a screen of known size and no input left over, around each test.
 using InputTest = disptest::DisplayTest;
