@@ -1,5 +1,7 @@
-// Documents in the rich text format as the text services stream them in: read, written back
-// and read again (the same text and the same formats must come back), and short ones laid out.
+// Documents in the rich text format as the text services stream them in (breaks, list text,
+// fonts of every character set and documents of every code page among them): read, written
+// back and read again (the same text and the same formats must come back), and short ones
+// laid out.
 // fuzz-dict: rtf.dict
 #include <cstdint>
 #include <cstdio>
@@ -57,6 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!reader.Read(input, true)) return 0;
   const std::wstring& text = reader.Text();
   const jf::TextFormats& formats = reader.Formats();
+  // No input puts U+0000 into a text, whatever its code page.
+  if (text.find(L'\0') != std::wstring::npos) Differs("a NUL in the text", LONG(text.find(L'\0')), input, text, L"");
   const std::string out = jf::RtfWriter::Write(text, formats, 0, formats.Size(), true);
   jf::RtfReader again(defaults.DefaultChar(), defaults.DefaultPara(), 32767);
   if (!again.Read(out, true)) Differs("reading", 0, out, text, L"");

@@ -3,6 +3,8 @@
 // Choices of this layer:
 // - The ANSI code page (CP_ACP, CP_OEMCP, CP_THREAD_ACP, 936) is GBK; CP_UTF8 is UTF-8.
 //   A character GBK cannot hold becomes the default character ('?' unless one is given).
+//   The Windows pages of other scripts convert through iconv too (874, 932, 949, 950,
+//   1250 to 1258), and CP_SYMBOL puts bytes from 0x20 on at U+F020 to U+F0FF.
 // - Formatting follows the Windows C runtime, not glibc: in a wide format "%s" and "%c"
 //   take wide arguments, "%hs"/"%S"/"%hc"/"%C" narrow ones; in a narrow format it is the
 //   other way round. A string of the other width is converted through the ANSI code page.
@@ -31,6 +33,7 @@
 #define CP_OEMCP 1
 #define CP_MACCP 2
 #define CP_THREAD_ACP 3
+#define CP_SYMBOL 42
 #define CP_UTF7 65000
 #define CP_UTF8 65001
 
@@ -53,6 +56,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcChars, L
 UINT GetACP();
 UINT GetOEMCP();
 BOOL IsValidCodePage(UINT codePage);
+BOOL IsDBCSLeadByteEx(UINT codePage, BYTE testChar);
 
 
 // ---------------------------------------------------------------- C runtime basics

@@ -34,12 +34,27 @@ bool SkippedDestination(const std::string& w) {
       "stylesheet", "info",      "pict",       "object",     "header",    "headerl",   "headerr",  "headerf",
       "footer",     "footerl",   "footerr",    "footerf",    "footnote",  "listtable", "listoverridetable",
       "rsidtbl",    "generator", "themedata",  "colorschememapping",     "latentstyles", "datastore",
-      "xmlnsdecl",  "fldinst",   "filetbl",    "revtbl",     "pntext",    "pntxta",    "pntxtb",   "listtext",
+      "xmlnsdecl",  "fldinst",   "filetbl",    "revtbl",     "pntxta",    "pntxtb",
       "nonshppict", "shppict",   "bkmkstart",  "bkmkend",    "annotation", "atnid",    "atnauthor", "comment",
       "template",   "docvar",    "userprops",  "operator",   "author",    "title",     "subject",  "keywords"};
   for (const char* name : kNames)
     if (w == name) return true;
   return false;
+}
+
+// The code page of a font's character set; the document's for the others.
+UINT CharsetPage(BYTE charset, UINT document) {
+  static const struct {
+    BYTE charset;
+    UINT page;
+  } kPages[] = {{ANSI_CHARSET, 1252},       {SYMBOL_CHARSET, CP_SYMBOL}, {SHIFTJIS_CHARSET, 932},
+                {HANGUL_CHARSET, 949},      {GB2312_CHARSET, 936},       {CHINESEBIG5_CHARSET, 950},
+                {GREEK_CHARSET, 1253},      {TURKISH_CHARSET, 1254},     {VIETNAMESE_CHARSET, 1258},
+                {HEBREW_CHARSET, 1255},     {ARABIC_CHARSET, 1256},      {BALTIC_CHARSET, 1257},
+                {RUSSIAN_CHARSET, 1251},    {THAI_CHARSET, 874},         {EASTEUROPE_CHARSET, 1250}};
+  for (const auto& p : kPages)
+    if (p.charset == charset) return p.page;
+  return document;
 }
 
 }  // namespace
@@ -69,6 +84,7 @@ bool RtfReader::Read(const std::string& data, bool document) {
       Flush();
       if (stack_.empty()) return false;
       if (state_.dest == Destination::FontTable && !entry_.name.empty()) EndFontEntry();
+      if (state_.paraBefore) SetParagraph(*state_.paraBefore);
       state_ = stack_.back();
       stack_.pop_back();
       skip_ = 0;
@@ -180,6 +196,10 @@ void RtfReader::Word(const std::string& w, bool hasParam, long param) {
 bool RtfReader::DestinationWord(const std::string& w, long param) {
   if (SkippedDestination(w)) {
     state_.dest = Destination::Skip;
+  } else if (w == "listtext" || w == "pntext") {
+    // An item's number or bullet, written for readers that do not number: kept as text. The
+    // paragraph format set inside goes with the group, since the item's own stays in force.
+    if (!state_.paraBefore) state_.paraBefore = CurrentParagraph();
   } else if (w == "fonttbl") {
     state_.dest = Destination::FontTable;
     entry_ = Font{};
@@ -199,7 +219,9 @@ bool RtfReader::DestinationWord(const std::string& w, long param) {
     if (w == "f") entry_.number = int(param);
     else if (w == "fcharset") entry_.charset = BYTE(std::clamp<long>(param, 0, 255));
   } else if (w == "ansicpg") {
-    docPage_ = UINT(std::clamp<long>(param, 0, 65535));
+    // A page the layer does not convert reads as the default's; symbols are a font's alone.
+    const UINT page = UINT(std::clamp<long>(param, 0, 65535));
+    docPage_ = IsValidCodePage(page) && page != CP_SYMBOL ? page : 1252;
   } else if (w == "uc") {
     state_.skipCount = int(std::clamp<long>(param, 0, 16));
   } else {
@@ -265,7 +287,8 @@ bool RtfReader::CharacterWord(const std::string& w, bool hasParam, long param) {
 }
 
 bool RtfReader::ParagraphWord(const std::string& w, long param) {
-  if (w == "par") {
+  if (w == "par" || w == "page" || w == "sect" || w == "column") {
+    // A break of a page, a section or a column ends the paragraph as well.
     Paragraph();
   } else if (w == "cell" || w == "nestcell") {
     // A tab between a row's cells: the one after the last goes with the row's end.
@@ -304,6 +327,18 @@ void RtfReader::DefaultParagraph() {
   para_ = basePara_;
   left_ = first_ = lineSpacing_ = 0;
   multiple_ = false;
+}
+
+RtfReader::ParagraphState RtfReader::CurrentParagraph() const {
+  return ParagraphState{para_, left_, first_, lineSpacing_, multiple_};
+}
+
+void RtfReader::SetParagraph(const ParagraphState& p) {
+  para_ = p.para;
+  left_ = p.left;
+  first_ = p.first;
+  lineSpacing_ = p.lineSpacing;
+  multiple_ = p.multiple;
 }
 
 void RtfReader::LineSpacing(const std::string& w, long param) {
@@ -365,33 +400,30 @@ void RtfReader::Byte(unsigned char b) {
     --skip_;
     return;
   }
-  // In the Chinese code page a lead byte's trail byte may be below 0x80.
+  const UINT page = CodePage();
+  // In a double-byte code page a lead byte's trail byte may be below 0x80; a symbol font's
+  // letters are all its bytes but the control ones.
   const bool trail = lead_;
-  if (b < 0x80 && !trail) {
+  if (b < 0x80 && !trail && !(page == CP_SYMBOL && b >= 0x20)) {
     Char(wchar_t(b));
     return;
   }
-  const UINT page = CodePage();
   // A long run is decoded in pieces, each ending where a character ends.
   const bool inside = trail || (page == CP_UTF8 && (b & 0xC0) == 0x80 && bytes_.size() < kPending + 4);
   if (bytes_.size() >= kPending && !inside) Flush();
-  lead_ = !trail && b >= 0x81 && page == 936;
+  lead_ = !trail && IsDBCSLeadByteEx(page, b);
   bytes_ += char(b);
 }
 
+// The code page of the text's bytes, one the layer converts: the font's, else the document's.
+// The font table's names are text of their font's set, never symbols.
 UINT RtfReader::CodePage() const {
   if (state_.dest == Destination::FontTable) {
-    if (entry_.charset == 134) return 936;
-    if (entry_.charset == 0) return 1252;
+    const UINT page = CharsetPage(entry_.charset, docPage_);
+    return page == CP_SYMBOL ? docPage_ : page;
   }
-  if (state_.font >= 0 && size_t(state_.font) < fonts_.size()) {
-    switch (fonts_[size_t(state_.font)].charset) {
-      case 0: return 1252;
-      case 134: return 936;
-      case 2: return 1252;  // symbol fonts: the bytes as they are
-      default: break;
-    }
-  }
+  if (state_.font >= 0 && size_t(state_.font) < fonts_.size())
+    return CharsetPage(fonts_[size_t(state_.font)].charset, docPage_);
   return docPage_;
 }
 
@@ -401,13 +433,14 @@ void RtfReader::Flush() {
   std::string bytes;
   bytes.swap(bytes_);
   const UINT page = CodePage();
-  if (page == 936 || page == CP_UTF8) {
+  if (page != 1252) {
     const int count = MultiByteToWideChar(page, 0, bytes.data(), int(bytes.size()), nullptr, 0);
     std::wstring wide(size_t(std::max(0, count)), L'\0');
     if (count > 0) MultiByteToWideChar(page, 0, bytes.data(), int(bytes.size()), &wide[0], count);
     for (wchar_t c : wide) Append(c);
     return;
   }
+  // Windows-1252 as Windows reads it: its five unassigned bytes stand for themselves.
   for (unsigned char b : bytes) Append(b >= 0x80 && b < 0xA0 ? k1252[b - 0x80] : wchar_t(b));
 }
 

@@ -1,13 +1,16 @@
 // Reads a document in the rich text format into text and formats: the font and colour
 // tables, character formatting (\b \i \ul \strike \fs \cf \highlight \f \up \dn \plain),
-// paragraphs (\par \pard \ql \qc \qr \qj \li \ri \fi \sb \sa \sl), line breaks (\line, kept as
-// '\v'), table rows (a tab between cells, a paragraph per row), \u with its fallback and
-// \'hh in the document's or the font's code page. Other destinations are skipped. A stream
+// paragraphs (\par \pard \ql \qc \qr \qj \li \ri \fi \sb \sa \sl; \page, \sect and \column end
+// one too), line breaks (\line, kept as '\v'), table rows (a tab between cells, a paragraph
+// per row), list text (\listtext, \pntext), \u with its fallback and bytes in the code page of
+// the font's character set or the document's (\ansicpg); a symbol font's bytes are the
+// private-use letters U+F020 to U+F0FF. Other destinations are skipped. A stream
 // that nests too deep, ends inside a group or does not start as a document fails; numbers
 // are clamped, so nothing in the input can make the reader loop or grow without bound.
 #pragma once
 #include <richedit.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,11 +34,17 @@ class RtfReader {
 
  private:
   enum class Destination { Text, FontTable, ColorTable, Skip };
+  struct ParagraphState {
+    PARAFORMAT2 para;
+    long left, first, lineSpacing;
+    bool multiple;
+  };
   struct State {
     CHARFORMAT2W cf;
     Destination dest = Destination::Text;
     int font = -1;  // index in the font table
     int skipCount = 1;  // \uc: fallback characters after each \u
+    std::optional<ParagraphState> paraBefore;  // list text: the paragraph format it leaves
   };
   struct Font {
     int number = 0;
@@ -53,6 +62,8 @@ class RtfReader {
   bool CharacterWord(const std::string& w, bool hasParam, long param);
   bool ParagraphWord(const std::string& w, long param);
   void DefaultParagraph();
+  ParagraphState CurrentParagraph() const;
+  void SetParagraph(const ParagraphState& p);
   void LineSpacing(const std::string& w, long param);
   void SpecialCharacter(const std::string& w);
   void Symbol(char c);

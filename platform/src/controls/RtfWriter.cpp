@@ -9,6 +9,9 @@ namespace jf {
 
 namespace {
 
+constexpr wchar_t kSymbolBase = 0xF000;  // a symbol font's byte b is the letter U+F000 + b
+constexpr wchar_t kSymbolFirst = kSymbolBase + 0x20, kSymbolLast = kSymbolBase + 0xFF;
+
 void Number(std::string& out, const char* word, long value) {
   char buffer[48];
   snprintf(buffer, sizeof buffer, "\\%s%ld", word, value);
@@ -145,6 +148,8 @@ void RtfWriter::Run(const CHARFORMAT2W& cf) {
 
 void RtfWriter::Text(const std::wstring& part) {
   char buffer[32];
+  // In a symbol font every byte reads as a private-use letter: other letters go as \u.
+  const bool symbol = charset_ == SYMBOL_CHARSET && !names_;
   for (wchar_t c : part) {
     if (c == L'\\' || c == L'{' || c == L'}') {
       out_ += '\\';
@@ -152,7 +157,11 @@ void RtfWriter::Text(const std::wstring& part) {
     } else if ((c == L'\t' || c == L'\v') && !names_) {
       // The font table reads no control words in its names: there they go as bytes.
       out_ += c == L'\t' ? "\\tab " : "\\line ";
-    } else if (c >= 0x20 && c < 0x7F) {
+    } else if (symbol && c >= kSymbolFirst && c <= kSymbolLast) {
+      // A symbol font's letter as the byte it reads back from.
+      snprintf(buffer, sizeof buffer, "\\'%02x", unsigned(c - kSymbolBase));
+      out_ += buffer;
+    } else if (c >= 0x20 && c < 0x7F && !symbol) {
       out_ += char(c);
     } else {
       char bytes[4];

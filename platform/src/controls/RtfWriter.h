@@ -1,7 +1,7 @@
 // Writes a stretch of formatted text as a document in the rich text format: font and colour
 // tables, each paragraph's format after \pard and each run's after \plain; characters that the
-// Chinese code page holds as \'hh where the run's character set reads them so, the others as \u
-// with a question mark to fall back on.
+// Chinese code page holds as \'hh where the run's character set reads them so, a symbol font's
+// private-use letters as its bytes, the others as \u with a question mark to fall back on.
 #pragma once
 #include <richedit.h>
 

@@ -17,10 +17,13 @@ namespace {
 constexpr LONG kChunk = 4096;
 constexpr size_t kLargestStream = 64u << 20;  // more than any text these services hold
 
+// Plain text as the services hold it: one mark per paragraph, and no U+0000, which no text
+// holds (a document's reader leaves it out too).
 std::wstring Paragraphs(const std::wstring& text) {
   std::wstring out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\0') continue;
     if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
     out += text[i] == L'\n' ? L'\r' : text[i];
   }

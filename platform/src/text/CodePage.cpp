@@ -14,21 +14,67 @@
 namespace {
 
 const UINT kAnsiPage = 936;
+const char kGbk[] = "GBK";
 
-enum class Page { Ansi, Utf8, Invalid };
+enum class Kind { Iconv, Utf8, Symbol, Invalid };
+
+struct Page {
+  Kind kind = Kind::Invalid;
+  const char* charset = nullptr;  // the iconv name
+};
 
 Page PageOf(UINT codePage) {
+  // The Windows pages of other scripts, as iconv names them.
+  static const struct {
+    UINT page;
+    const char* charset;
+  } kPages[] = {{874, "CP874"},   {932, "CP932"},   {949, "CP949"},   {950, "CP950"},   {1250, "CP1250"},
+                {1251, "CP1251"}, {1252, "CP1252"}, {1253, "CP1253"}, {1254, "CP1254"}, {1255, "CP1255"},
+                {1256, "CP1256"}, {1257, "CP1257"}, {1258, "CP1258"}};
   switch (codePage) {
     case CP_ACP:
     case CP_OEMCP:
     case CP_THREAD_ACP:
     case kAnsiPage:
-      return Page::Ansi;
+      return {Kind::Iconv, kGbk};
     case CP_UTF8:
-      return Page::Utf8;
+      return {Kind::Utf8, nullptr};
+    case CP_SYMBOL:
+      return {Kind::Symbol, nullptr};
     default:
-      return Page::Invalid;
+      for (const auto& p : kPages)
+        if (p.page == codePage) return {Kind::Iconv, p.charset};
+      return {};
   }
+}
+
+// The symbol page: bytes from 0x20 on are the private-use letters of a symbol font.
+constexpr wchar_t kSymbolBase = 0xF000;
+
+std::wstring FromSymbol(const char* s, size_t n) {
+  std::wstring out(n, L'\0');
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    out[i] = b < 0x20 ? wchar_t(b) : wchar_t(kSymbolBase + b);
+  }
+  return out;
+}
+
+std::string ToSymbol(const wchar_t* s, size_t n, const std::string& fallback, bool* used) {
+  std::string out;
+  out.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    const wchar_t c = s[i];
+    if (c >= 0 && c < 0x20) {
+      out += char(c);
+    } else if (c >= kSymbolBase + 0x20 && c <= kSymbolBase + 0xFF) {
+      out += char(c - kSymbolBase);
+    } else {
+      out += fallback;
+      *used = true;
+    }
+  }
+  return out;
 }
 
 int Fail(DWORD error) {
@@ -109,25 +155,47 @@ int Deliver(const Str& text, Ch* dst, int dstSize) {
 
 UINT GetACP() { return kAnsiPage; }
 UINT GetOEMCP() { return kAnsiPage; }
-BOOL IsValidCodePage(UINT codePage) { return codePage == kAnsiPage || codePage == CP_UTF8; }
+BOOL IsValidCodePage(UINT codePage) {
+  return codePage != CP_ACP && codePage != CP_OEMCP && codePage != CP_THREAD_ACP &&
+         PageOf(codePage).kind != Kind::Invalid;
+}
+
+BOOL IsDBCSLeadByteEx(UINT codePage, BYTE testChar) {
+  const Page page = PageOf(codePage);
+  if (page.kind == Kind::Invalid) {
+    JF_SET_ERROR(Text, ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (page.charset == kGbk) codePage = kAnsiPage;
+  switch (codePage) {
+    case 932: return (testChar >= 0x81 && testChar <= 0x9F) || (testChar >= 0xE0 && testChar <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return testChar >= 0x81 && testChar <= 0xFE;
+    default: return FALSE;
+  }
+}
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcBytes, LPWSTR dst,
                         int dstChars) {
-  Page page = PageOf(codePage);
-  if (page == Page::Invalid || !src || srcBytes == 0 || srcBytes < -1 || dstChars < 0 ||
+  const Page page = PageOf(codePage);
+  if (page.kind == Kind::Invalid || !src || srcBytes == 0 || srcBytes < -1 || dstChars < 0 ||
       (dstChars > 0 && !dst) || (dst && static_cast<const void*>(src) == dst))
     return Fail(ERROR_INVALID_PARAMETER);
   bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
-  if (page == Page::Utf8 && (flags & ~DWORD(MB_ERR_INVALID_CHARS)))
+  if (page.kind == Kind::Utf8 && (flags & ~DWORD(MB_ERR_INVALID_CHARS)))
     return Fail(ERROR_INVALID_FLAGS);
-  if (page == Page::Ansi && (flags & MB_PRECOMPOSED) && (flags & MB_COMPOSITE))
+  if (page.kind == Kind::Symbol && flags) return Fail(ERROR_INVALID_FLAGS);
+  if (page.kind == Kind::Iconv && (flags & MB_PRECOMPOSED) && (flags & MB_COMPOSITE))
     return Fail(ERROR_INVALID_FLAGS);
   size_t n = srcBytes == -1 ? strlen(src) + 1 : size_t(srcBytes);
   std::wstring text;
-  if (page == Page::Utf8) {
+  if (page.kind == Kind::Utf8) {
     if (strict && !Utf8Valid(src, n)) return Fail(ERROR_NO_UNICODE_TRANSLATION);
     text = jf::FromUtf8(src, n);
-  } else if (!jf::CodePageIconv::Decode(src, n, strict, text)) {
+  } else if (page.kind == Kind::Symbol) {
+    text = FromSymbol(src, n);
+  } else if (!jf::CodePageIconv::Decode(page.charset, src, n, strict, text)) {
     return Fail(ERROR_NO_UNICODE_TRANSLATION);
   }
   return Deliver(text, dst, dstChars);
@@ -135,13 +203,13 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcBytes, LP
 
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcChars, LPSTR dst,
                         int dstBytes, LPCSTR defaultChar, LPBOOL usedDefaultChar) {
-  Page page = PageOf(codePage);
-  if (page == Page::Invalid || !src || srcChars == 0 || srcChars < -1 || dstBytes < 0 ||
+  const Page page = PageOf(codePage);
+  if (page.kind == Kind::Invalid || !src || srcChars == 0 || srcChars < -1 || dstBytes < 0 ||
       (dstBytes > 0 && !dst) || (dst && static_cast<const void*>(src) == dst))
     return Fail(ERROR_INVALID_PARAMETER);
   size_t n = srcChars == -1 ? wcslen(src) + 1 : size_t(srcChars);
   std::string text;
-  if (page == Page::Utf8) {
+  if (page.kind == Kind::Utf8) {
     // UTF-8 can hold every character: a default character makes no sense there.
     if (defaultChar || usedDefaultChar) return Fail(ERROR_INVALID_PARAMETER);
     if (flags & ~DWORD(WC_ERR_INVALID_CHARS)) return Fail(ERROR_INVALID_FLAGS);
@@ -150,11 +218,13 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcChars, L
       return Fail(ERROR_NO_UNICODE_TRANSLATION);
     text = jf::ToUtf8(scalars);
   } else {
-    if (flags & WC_ERR_INVALID_CHARS) return Fail(ERROR_INVALID_FLAGS);
+    if ((flags & WC_ERR_INVALID_CHARS) || (page.kind == Kind::Symbol && flags)) return Fail(ERROR_INVALID_FLAGS);
     std::string fallback = "?";
     if (defaultChar && *defaultChar) fallback.assign(defaultChar, strnlen(defaultChar, 2));
     bool used = false;
-    if (!jf::CodePageIconv::Encode(src, n, fallback, text, &used))
+    if (page.kind == Kind::Symbol)
+      text = ToSymbol(src, n, fallback, &used);
+    else if (!jf::CodePageIconv::Encode(page.charset, src, n, fallback, text, &used))
       return Fail(ERROR_NO_UNICODE_TRANSLATION);
     if (usedDefaultChar) *usedDefaultChar = used ? TRUE : FALSE;
   }
@@ -165,7 +235,7 @@ namespace jf {
 
 std::string ToAnsi(const wchar_t* s, size_t n) {
   std::string out;
-  CodePageIconv::Encode(s, n, "?", out, nullptr);
+  CodePageIconv::Encode(kGbk, s, n, "?", out, nullptr);
   return out;
 }
 
@@ -173,7 +243,7 @@ std::string ToAnsi(const std::wstring& s) { return ToAnsi(s.data(), s.size()); }
 
 std::wstring FromAnsi(const char* s, size_t n) {
   std::wstring out;
-  CodePageIconv::Decode(s, n, false, out);
+  CodePageIconv::Decode(kGbk, s, n, false, out);
   return out;
 }
 

@@ -2,12 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace jf {
 
 namespace {
 const char kWide[] = "WCHAR_T";
-const char kGbk[] = "GBK";
 }  // namespace
 
 CodePageIconv::CodePageIconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -16,12 +17,25 @@ CodePageIconv::~CodePageIconv() {
   if (cd_ != iconv_t(-1)) iconv_close(cd_);
 }
 
+CodePageIconv& CodePageIconv::For(const char* to, const char* from) {
+  struct Entry {
+    const char* to;
+    const char* from;
+    std::unique_ptr<CodePageIconv> conv;
+  };
+  // The names are the layer's own constants: one entry per pair.
+  thread_local std::vector<Entry> converters;
+  for (Entry& e : converters)
+    if (strcmp(e.to, to) == 0 && strcmp(e.from, from) == 0) return *e.conv;
+  converters.push_back(Entry{to, from, std::make_unique<CodePageIconv>(to, from)});
+  return *converters.back().conv;
+}
+
 bool CodePageIconv::Step(const char** in, size_t* inLeft, std::string& out) {
   if (cd_ == iconv_t(-1)) {
     errno = EBADF;
     return false;
   }
-  iconv(cd_, nullptr, nullptr, nullptr, nullptr);
   char chunk[256];
   while (*inLeft > 0) {
     char* o = chunk;
@@ -33,29 +47,45 @@ bool CodePageIconv::Step(const char** in, size_t* inLeft, std::string& out) {
   return true;
 }
 
-bool CodePageIconv::Encode(const wchar_t* s, size_t n, const std::string& defaultChar,
+void CodePageIconv::Finish(std::string& out) {
+  if (cd_ == iconv_t(-1)) return;
+  char chunk[64];
+  char* o = chunk;
+  size_t oLeft = sizeof(chunk);
+  iconv(cd_, nullptr, nullptr, &o, &oLeft);
+  out.append(chunk, size_t(o - chunk));
+  iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+}
+
+bool CodePageIconv::Encode(const char* charset, const wchar_t* s, size_t n, const std::string& defaultChar,
                            std::string& out, bool* usedDefault) {
-  thread_local CodePageIconv conv(kGbk, kWide);
+  CodePageIconv& conv = For(charset, kWide);
+  conv.Finish(out);  // nothing is held between calls
   const char* in = reinterpret_cast<const char*>(s);
   size_t inLeft = n * sizeof(wchar_t);
   while (!conv.Step(&in, &inLeft, out)) {
     if (errno != EILSEQ && errno != EINVAL) return false;
+    conv.Finish(out);
     out += defaultChar;
     if (usedDefault) *usedDefault = true;
     size_t skip = inLeft < sizeof(wchar_t) ? inLeft : sizeof(wchar_t);
     in += skip;
     inLeft -= skip;
   }
+  conv.Finish(out);
   return true;
 }
 
-bool CodePageIconv::Decode(const char* s, size_t n, bool failOnInvalid, std::wstring& out) {
-  thread_local CodePageIconv conv(kWide, kGbk);
+bool CodePageIconv::Decode(const char* charset, const char* s, size_t n, bool failOnInvalid, std::wstring& out) {
+  CodePageIconv& conv = For(kWide, charset);
   std::string bytes;
+  conv.Finish(bytes);
+  bytes.clear();
   const char* in = s;
   size_t inLeft = n;
   bool ok = true;
   auto flush = [&] {
+    conv.Finish(bytes);
     size_t old = out.size(), count = bytes.size() / sizeof(wchar_t);
     out.resize(old + count);
     if (count) memcpy(&out[old], bytes.data(), count * sizeof(wchar_t));

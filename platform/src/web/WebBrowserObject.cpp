@@ -22,6 +22,7 @@ constexpr LONG kNavigateBack = 2;     // CSC_NAVIGATEBACK
 constexpr DWORD kUserInitiated = 0x2;  // NWMF_USERINITIATED
 constexpr LONG kProgressMax = 10000;
 constexpr HRESULT kResourceNotFound = HRESULT(0x800C0005L);  // INET_E_RESOURCE_NOT_FOUND
+constexpr HRESULT kDownloadFailure = HRESULT(0x800C0008L);   // INET_E_DOWNLOAD_FAILURE
 constexpr UINT kUtf8CodePage = 65001;
 
 template <class T>
@@ -98,6 +99,7 @@ void WebBrowserObject::ConnectEngine() {
   events.loadEnded = [this] { OnLoadEnded(); };
   events.documentComplete = [this](const std::string& url) { OnDocumentComplete(FromUtf8(url)); };
   events.navigateError = [this](const std::string& url, int status) { OnNavigateError(FromUtf8(url), status); };
+  events.webProcessEnded = [this](bool outOfMemory) { OnWebProcessEnded(outOfMemory); };
   events.titleChange = [this](const std::string& title) {
     if (m_document) m_document->SetTitle(FromUtf8(title));
     if (!m_frozen) m_events.TitleChange(FromUtf8(title));
@@ -140,6 +142,7 @@ bool WebBrowserObject::OnBeforeNavigate(const std::wstring& url, bool newWindow,
     cancel = m_events.BeforeNavigate2(url, 0, L"", L"");
     if (!cancel) {
       m_busy = true;
+      m_loading = url;
       m_readyState = READYSTATE_LOADING;
       m_events.DownloadBegin();
     }
@@ -169,10 +172,14 @@ void WebBrowserObject::OnNavigateComplete(const std::wstring& url) {
 
 void WebBrowserObject::OnLoadEnded() {
   AddRef();
+  EndLoad();
+  Release();
+}
+
+void WebBrowserObject::EndLoad() {
   m_busy = false;
   m_readyState = READYSTATE_COMPLETE;
   m_events.DownloadComplete();
-  Release();
 }
 
 void WebBrowserObject::OnDocumentComplete(const std::wstring& url) {
@@ -184,6 +191,16 @@ void WebBrowserObject::OnDocumentComplete(const std::wstring& url) {
 void WebBrowserObject::OnNavigateError(const std::wstring& url, int status) {
   AddRef();
   m_events.NavigateError(url, L"", status ? LONG(status) : LONG(kResourceNotFound));
+  Release();
+}
+
+// The page's process died with its load under way: the load fails as one the network cut
+// off (or one that ran out of memory), and ends.
+void WebBrowserObject::OnWebProcessEnded(bool outOfMemory) {
+  if (!m_busy) return;
+  AddRef();
+  m_events.NavigateError(m_loading, L"", LONG(outOfMemory ? E_OUTOFMEMORY : kDownloadFailure));
+  EndLoad();
   Release();
 }
 

@@ -184,8 +184,10 @@ class WebBrowserObject final : public DispatchWithoutTypeInfo<IWebBrowser2>,
   bool OnBeforeNavigate(const std::wstring& url, bool newWindow, bool userGesture);
   void OnNavigateComplete(const std::wstring& url);
   void OnLoadEnded();
+  void EndLoad();  // Busy no more: the load's DownloadComplete
   void OnDocumentComplete(const std::wstring& url);
   void OnNavigateError(const std::wstring& url, int status);
+  void OnWebProcessEnded(bool outOfMemory);
   void OnCommandState(bool back, bool forward);
   void OnScriptError(LONG line, LONG column, const std::wstring& message, const std::wstring& url);
   void OnDownload(const std::wstring& url);
@@ -215,6 +217,7 @@ class WebBrowserObject final : public DispatchWithoutTypeInfo<IWebBrowser2>,
   bool m_registerAsBrowser = false;
   bool m_registerAsDropTarget = true;
   bool m_busy = false;
+  std::wstring m_loading;  // the address of the navigation under way
   bool m_canGoBack = false;
   bool m_canGoForward = false;
   READYSTATE m_readyState = READYSTATE_UNINITIALIZED;

@@ -47,6 +47,7 @@ struct WebEngineView::Impl {
   bool focused = true;
   std::string committed;  // the address of the load under way once it committed
   bool failed = false;    // the load under way failed or was given up
+  bool loading = false;   // between a load's start and its end
 
   // The receiver of the engine's events; null once detached, checked again after every call
   // out, since the receiver may detach inside one.
@@ -106,8 +107,11 @@ struct WebEngineView::Impl {
     if (e == WEBKIT_LOAD_STARTED) {
       self->committed.clear();
       self->failed = false;
+      self->loading = true;
     }
+    if (!self->loading) return;  // a load that ended with its web process
     if (e == WEBKIT_LOAD_COMMITTED) self->committed = Str(webkit_web_view_get_uri(v));
+    if (e == WEBKIT_LOAD_FINISHED) self->loading = false;
     const WebEngineEvents* to = To(p);
     if (!to) return;
     if (e == WEBKIT_LOAD_COMMITTED && to->navigateComplete) to->navigateComplete(self->committed);
@@ -129,6 +133,15 @@ struct WebEngineView::Impl {
     // The host hears of the error alone: the engine shows no page of its own for it, and the
     // page before stays.
     return TRUE;
+  }
+
+  // The engine says nothing more of a load whose web process died: it ends here.
+  static void OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer p) {
+    auto* self = static_cast<Impl*>(p);
+    self->committed.clear();
+    self->loading = false;
+    if (const WebEngineEvents* to = To(p); to && to->webProcessEnded)
+      to->webProcessEnded(reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT);
   }
 
   static void OnTitle(GObject* o, GParamSpec*, gpointer p) {
@@ -195,6 +208,7 @@ WebEngineView::WebEngineView(int width, int height, WebEngineEvents events) : im
   g_signal_connect(impl_->view, "decide-policy", G_CALLBACK(&Impl::OnDecidePolicy), impl_.get());
   g_signal_connect(impl_->view, "load-changed", G_CALLBACK(&Impl::OnLoadChanged), impl_.get());
   g_signal_connect(impl_->view, "load-failed", G_CALLBACK(&Impl::OnLoadFailed), impl_.get());
+  g_signal_connect(impl_->view, "web-process-terminated", G_CALLBACK(&Impl::OnWebProcessTerminated), impl_.get());
   g_signal_connect(impl_->view, "notify::title", G_CALLBACK(&Impl::OnTitle), impl_.get());
   g_signal_connect(impl_->view, "notify::estimated-load-progress", G_CALLBACK(&Impl::OnProgress), impl_.get());
   g_signal_connect(impl_->view, "mouse-target-changed", G_CALLBACK(&Impl::OnMouseTarget), impl_.get());

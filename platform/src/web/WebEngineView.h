@@ -15,6 +15,10 @@ struct WebEngineEvents {
   std::function<void()> loadEnded;                                  // any load, loaded or not
   std::function<void(const std::string& url)> documentComplete;     // after loadEnded, when loaded
   std::function<void(const std::string& url, int status)> navigateError;
+  // The page's web process ended (crashed, was killed, or outgrew its memory): the load under
+  // way, if any, has ended with it; no further event of that load comes. The next load starts
+  // another process.
+  std::function<void(bool outOfMemory)> webProcessEnded;
   std::function<void(const std::string& title)> titleChange;
   std::function<void(double progress)> progressChange;
   std::function<void(const std::string& text)> statusText;

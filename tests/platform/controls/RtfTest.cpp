@@ -1,6 +1,8 @@
 // The text services' RTF reader and writer and their format store, without a host.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/src/controls/RtfReader.h"
@@ -60,6 +62,34 @@ INSTANTIATE_TEST_SUITE_P(
                                  std::string(jf::RtfReader::kMaxDepth + 2, '}'),
                  false, L""},
         ReadCase{"BackslashAtTheEnd", "{\\rtf1 x\\", false, L""},
+        // Breaks of pages, sections and columns end the paragraph.
+        ReadCase{"PageSectionColumnBreaks", "{\\rtf1 Text before\\page Text after\\sect x\\column y}", true,
+                 L"Text before\rText after\rx\ry"},
+        // The numbers and bullets written for readers without numbering are text; what the list
+        // text's group sets (a \\pard among it) ends with the group.
+        ReadCase{"ListTextAndPnText",
+                 "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}\\pard\\li720\\fi-360 "
+                 "{\\listtext\\pard\\plain\\f0 1.\\tab}One\\par{\\listtext\\pard\\plain\\f0 2.\\tab}Two\\par"
+                 "{\\pntext\\f1\\'b7\\tab}Dot}",
+                 true, L"1.\tOne\r2.\tTwo\r\uF0B7\tDot"},
+        // Each font's character set, and the document's code page, decode its bytes; a trail
+        // byte may be a plain letter.
+        ReadCase{"ShiftJisFont",
+                 "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 \\'93\\'fa\\'96\\'7b\\'83A}",
+                 true, L"日本ア"},
+        ReadCase{"KoreanFont", "{\\rtf1{\\fonttbl{\\f0\\fcharset129 Gulim;}}\\f0 \\'c7\\'d1\\'b1\\'b9}", true, L"한국"},
+        ReadCase{"Big5Font", "{\\rtf1{\\fonttbl{\\f0\\fcharset136 MingLiU;}}\\f0 \\'a4\\'a4\\'a4\\'e5}", true, L"中文"},
+        ReadCase{"CyrillicPage", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}", true, L"Привет"},
+        ReadCase{"CyrillicFont", "{\\rtf1\\ansicpg1252{\\fonttbl{\\f3\\fcharset204 Arial;}}\\f3 \\'cf\\'f0}", true, L"Пр"},
+        ReadCase{"WindowsCharsets",
+                 "{\\rtf1{\\fonttbl{\\f0\\fcharset238 A;}{\\f1\\fcharset161 B;}{\\f2\\fcharset162 C;}{\\f3\\fcharset177 D;}"
+                 "{\\f4\\fcharset178 E;}{\\f5\\fcharset186 F;}{\\f6\\fcharset163 G;}{\\f7\\fcharset222 H;}}"
+                 "\\f0\\'b3\\f1\\'d9\\f2\\'f0\\f3\\'e0\\f4\\'c7\\f5\\'e0\\f6\\'f0\\f7\\'a1}",
+                 true, L"łΩğאاąđก"},
+        // A symbol font's bytes are the private-use letters its glyphs stand at; its name is not.
+        ReadCase{"PagesNotConverted", "{\\rtf1\\ansicpg437 \\'80\\ansicpg42 a\\'e9}", true, L"\u20ACa\u00E9"},
+        ReadCase{"SymbolFont", "{\\rtf1{\\fonttbl{\\f0\\fcharset2 Symbol;}}\\f0 a\\'b7\\tab\\plain a}", true,
+                 L"\uF061\uF0B7\ta"},
         ReadCase{"LongWordAndNumber", "{\\rtf1\\" + std::string(1000, 'q') + std::string(1000, '9') + " y}", true,
                  L"y"}),
     [](const ::testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
@@ -77,6 +107,26 @@ TEST(RtfFormatsTest, GroupsAndPlainGoBackAndParagraphsKeepTheirOwn) {
   EXPECT_FALSE(f.CharAt(3).dwEffects & CFE_ITALIC);
   EXPECT_EQ(f.ParaAt(4).wAlignment, PFA_CENTER);  // the break of the first paragraph
   EXPECT_EQ(f.ParaAt(6).wAlignment, PFA_LEFT);    // the end: the last paragraph
+}
+
+// A list as word processors write it: each item's list text resets the paragraph inside its
+// group, and the item keeps the indents given before it.
+TEST(RtfFormatsTest, ListTextLeavesTheItemsParagraphFormat) {
+  const jf::TextFormats defaults;
+  jf::RtfReader reader(defaults.DefaultChar(), defaults.DefaultPara(), 100);
+  ASSERT_TRUE(reader.Read("{\\rtf1\\pard\\qc\\li720\\fi-360{\\listtext\\pard\\plain 1.\\tab}One\\par"
+                          "{\\listtext\\pard\\plain 2.\\tab}Two\\par\\pard Three\\par}",
+                          true));
+  ASSERT_EQ(reader.Text(), L"1.\tOne\r2.\tTwo\rThree");
+  const jf::TextFormats& f = reader.Formats();
+  for (LONG brk : {6, 13}) {
+    SCOPED_TRACE(brk);
+    EXPECT_EQ(f.ParaAt(brk).wAlignment, PFA_CENTER);
+    EXPECT_EQ(f.ParaAt(brk).dxStartIndent, 360);
+    EXPECT_EQ(f.ParaAt(brk).dxOffset, 360);
+  }
+  EXPECT_EQ(f.ParaAt(19).wAlignment, PFA_LEFT);
+  EXPECT_EQ(f.ParaAt(19).dxStartIndent, 0);
 }
 
 TEST(RtfFormatsTest, CommonClearsTheMaskBitsThatDiffer) {
@@ -108,6 +158,9 @@ TEST(RtfWriterTest, ReadWriteReadKeepsEveryFormat) {
       "{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}\\cf1\\highlight1 a\\cf0\\highlight0 b\\cf7 c}",
       "{\\rtf1\\qc\\sl-300 a\\b\\par\\pard\\li-50\\fi100 b\\line\\par}",
       "{\\rtf1\\qr a\\'0d}",
+      // Fonts of other character sets, and a symbol font whose letters are its bytes.
+      "{\\rtf1{\\fonttbl{\\f0\\fcharset2 Symbol;}{\\f1\\fcharset128 M;}{\\f2\\fcharset204 C;}}\\f0 a\\'b7 \\{\\tab"
+      "\\f1\\'93\\'fa\\'83A\\f2\\'cf\\page x}",
   };
   const jf::TextFormats base;
   for (const char* doc : documents) {
@@ -122,6 +175,53 @@ TEST(RtfWriterTest, ReadWriteReadKeepsEveryFormat) {
       EXPECT_TRUE(jf::TextFormats::Same(first.Formats().CharAt(cp), second.Formats().CharAt(cp))) << cp << out;
       EXPECT_TRUE(jf::TextFormats::Same(first.Formats().ParaAt(cp), second.Formats().ParaAt(cp))) << cp << out;
     }
+  }
+}
+
+// Letters of a symbol font go as its bytes where they are its private-use letters, and as
+// themselves otherwise: every one reads back as it was.
+TEST(RtfWriterTest, SymbolFontLettersRoundTrip) {
+  jf::TextFormats f;
+  const std::wstring text = L"x\uF078\uF0B7{\u00E9\uF000\uF01F\t\uF100";
+  f.Reset(LONG(text.size()));
+  CHARFORMAT2W symbol = f.DefaultChar();
+  symbol.bCharSet = SYMBOL_CHARSET;
+  wcscpy(symbol.szFaceName, L"Symbol");
+  f.SetChar(0, LONG(text.size()), symbol);
+  const std::string out = jf::RtfWriter::Write(text, f, 0, LONG(text.size()));
+  EXPECT_NE(out.find("\\'78\\'b7"), std::string::npos) << out;
+  EXPECT_NE(out.find("Symbol;"), std::string::npos) << out;
+  jf::RtfReader reader(f.DefaultChar(), f.DefaultPara(), 1000);
+  ASSERT_TRUE(reader.Read(out));
+  EXPECT_EQ(reader.Text(), text) << out;
+}
+
+// The fuzz target's seeds written as word processors write documents: a list, breaks, a
+// Japanese and a Russian document read as their writers meant, and read again once written.
+TEST(RtfWriterTest, WordProcessorDocumentsReadAndRoundTrip) {
+  const struct {
+    const char* file;
+    std::wstring text;
+  } kSeeds[] = {
+      {"numbered-list.rtf",
+       L"Shopping:\r1.\tBread\r2.\tMilk\r3.\tTea\r\uF0B7\tBullet one\r\uF0B7\tBullet two\rAfter the list."},
+      {"page-break.rtf", L"Text before\rText after\rSecond page ends here.\rLeft column\rRight column"},
+      {"shift-jis.rtf", L"日本語テキスト。表\rASCII あア"},
+      {"cyrillic.rtf", L"Привет, мир!\rcafé Спасибо"},
+  };
+  const jf::TextFormats base;
+  for (const auto& seed : kSeeds) {
+    SCOPED_TRACE(seed.file);
+    std::ifstream in(std::string(JF_SOURCE_DIR) + "/tests/fuzz/seeds/rtf/" + seed.file, std::ios::binary);
+    ASSERT_TRUE(in.good());
+    const std::string doc((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    jf::RtfReader first(base.DefaultChar(), base.DefaultPara(), 1000);
+    ASSERT_TRUE(first.Read(doc, true));
+    EXPECT_EQ(first.Text(), seed.text);
+    const std::string out = jf::RtfWriter::Write(first.Text(), first.Formats(), 0, first.Formats().Size(), true);
+    jf::RtfReader second(base.DefaultChar(), base.DefaultPara(), 1000);
+    ASSERT_TRUE(second.Read(out, true));
+    EXPECT_EQ(second.Text(), seed.text) << out;
   }
 }
 

@@ -156,6 +156,73 @@ TEST(TextTest, ConversionContracts) {
   });
 }
 
+// The Windows code pages of other scripts, both ways, as iconv knows them.
+TEST(TextTest, WindowsCodePagesBothWays) {
+  const struct {
+    UINT page;
+    std::string bytes;
+    std::wstring text;
+  } kPages[] = {
+      {874, "\xA1z", L"\u0E01z"},
+      {932, "\x93\xFA\x96\x7B\x83" "A\xB1", L"日本ア\uFF71"},  // a trail byte below 0x80; half-width kana
+      {949, "\xC7\xD1\xB1\xB9", L"한국"},
+      {950, "\xA4\xA4\xA4\xE5", L"中文"},
+      {1250, "\xB3\x8A", L"łŠ"},
+      {1251, "\xCF\xF0\xE8\xE2\xE5\xF2", L"Привет"},
+      {1252, "caf\xE9 \x80", L"café €"},
+      {1253, "\xD9", L"Ω"},
+      {1254, "\xF0", L"ğ"},
+      {1255, "\xE0" "b", L"אb"},
+      {1256, "\xC7", L"\u0627"},
+      {1257, "\xE0", L"ą"},
+      {1258, "abc\xF0", L"abcđ"},  // the last letter is not held back for a combining mark
+  };
+  for (const auto& c : kPages) {
+    SCOPED_TRACE(c.page);
+    EXPECT_TRUE(IsValidCodePage(c.page));
+    EXPECT_EQ(ToWide(c.page, c.bytes), c.text);
+    EXPECT_EQ(ToWide(c.page, c.bytes, MB_ERR_INVALID_CHARS), c.text);
+    BOOL used = TRUE;
+    EXPECT_EQ(ToBytes(c.page, c.text, nullptr, &used), c.bytes);
+    EXPECT_FALSE(used);
+    EXPECT_EQ(ToBytes(c.page, L"中\U0001F600x", "*", &used), c.page == 950 || c.page == 932 || c.page == 949
+                                                                    ? ToBytes(c.page, L"中") + "*x"
+                                                                    : "**x");
+    EXPECT_TRUE(used);
+  }
+  // A lead byte without its trail.
+  EXPECT_EQ(ToWide(932, "a\x81"), L"a?");
+  SetLastError(0);
+  EXPECT_EQ(0, MultiByteToWideChar(949, MB_ERR_INVALID_CHARS, "a\xC7", 2, nullptr, 0));
+  EXPECT_EQ(DWORD(ERROR_NO_UNICODE_TRANSLATION), GetLastError());
+
+  // Lead bytes of the double-byte pages.
+  EXPECT_TRUE(IsDBCSLeadByteEx(932, 0x81));
+  EXPECT_TRUE(IsDBCSLeadByteEx(932, 0xE0));
+  EXPECT_FALSE(IsDBCSLeadByteEx(932, 0xB1));  // half-width kana stand alone
+  EXPECT_TRUE(IsDBCSLeadByteEx(949, 0xC7));
+  EXPECT_TRUE(IsDBCSLeadByteEx(950, 0xA4));
+  EXPECT_TRUE(IsDBCSLeadByteEx(CP_ACP, 0xB0));
+  EXPECT_FALSE(IsDBCSLeadByteEx(936, 0x80));
+  EXPECT_FALSE(IsDBCSLeadByteEx(936, 0x41));
+  EXPECT_FALSE(IsDBCSLeadByteEx(1251, 0xCF));
+  SetLastError(0);
+  EXPECT_FALSE(IsDBCSLeadByteEx(1234, 0x81));
+  EXPECT_EQ(DWORD(ERROR_INVALID_PARAMETER), GetLastError());
+
+  // The symbol page: its letters stand in the private-use area, control bytes as they are.
+  EXPECT_TRUE(IsValidCodePage(CP_SYMBOL));
+  EXPECT_EQ(ToWide(CP_SYMBOL, std::string("\t a\xB7\xFF", 5)), L"\t\uF020\uF061\uF0B7\uF0FF");
+  EXPECT_EQ(ToBytes(CP_SYMBOL, L"\t\uF020\uF061\uF0B7\uF0FF"), std::string("\t a\xB7\xFF", 5));
+  BOOL used = FALSE;
+  EXPECT_EQ(ToBytes(CP_SYMBOL, L"a\uF061", nullptr, &used), "?a");
+  EXPECT_TRUE(used);
+  SetLastError(0);
+  EXPECT_EQ(0, MultiByteToWideChar(CP_SYMBOL, MB_ERR_INVALID_CHARS, "a", 1, nullptr, 0));
+  EXPECT_EQ(DWORD(ERROR_INVALID_FLAGS), GetLastError());
+  EXPECT_FALSE(IsValidCodePage(437));
+}
+
 TEST(TextTest, ConversionsOnManyThreads) {
   std::vector<std::thread> threads;
   std::vector<int> failures(8, 0);

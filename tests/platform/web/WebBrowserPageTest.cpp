@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <mshtml.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -20,6 +22,16 @@ using Lines = std::vector<std::string>;
 
 class WebBrowserPageTest : public WebPageFixture {
  protected:
+  // A page whose server stalls before its answer, and one whose server stalls inside it.
+  void ServeStalls() {
+    HttpTestServer::Script silent = Html(kSecondPage);
+    silent.stallBeforeHeaders = true;
+    HttpTestServer::Script partial = Html(kFirstPage);
+    partial.body += std::string(64 * 1024, ' ');
+    partial.stallAfter = 32 * 1024;
+    server_.Set("/silent.html", silent);
+    server_.Set("/partial.html", partial);
+  }
   // Outlives the window (and so every document that may hold it).
   std::unique_ptr<ScriptErrorProbe> probe_;
 };
@@ -213,13 +225,7 @@ TEST_F(WebBrowserPageTest, ErrorsScriptErrorsAndFilesGoToTheHost) {
 // A page that loaded completes once, after its NavigateComplete2; a load given up or failed
 // completes nothing, and never in another page's name.
 TEST_F(WebBrowserPageTest, DocumentCompleteComesOncePerPageThatLoaded) {
-  HttpTestServer::Script silent = Html(kSecondPage);
-  silent.stallBeforeHeaders = true;
-  HttpTestServer::Script partial = Html(kFirstPage);
-  partial.body += std::string(64 * 1024, ' ');
-  partial.stallAfter = 32 * 1024;
-  server_.Set("/silent.html", silent);
-  server_.Set("/partial.html", partial);
+  ServeStalls();
   const std::string home = Url("/first.html"), second = Url("/second.html");
   const Lines kNames = {"NavigateComplete2", "DocumentComplete", "NavigateError"};
   Open(home);
@@ -250,6 +256,53 @@ TEST_F(WebBrowserPageTest, DocumentCompleteComesOncePerPageThatLoaded) {
   ASSERT_TRUE(PumpUntil([&] { return !log_.Only({"NavigateError"}, mark_).empty(); }, 10000));
   PumpFrames(500);
   EXPECT_EQ(log_.Only(kNames, mark_), (Lines{"NavigateError " + refused + " " + std::to_string(LONG(0x800C0005L))}));
+}
+
+// The page's web process dies while the page loads (before its answer, and inside it): the
+// load ends as a failure, as any other, and the next page shows.
+TEST_F(WebBrowserPageTest, APageWhoseWebProcessDiesEndsAsAFailure) {
+  ServeStalls();
+  const std::string home = Url("/first.html"), second = Url("/second.html");
+  const Lines kNames = {"DownloadBegin", "NavigateComplete2", "NavigateError", "DownloadComplete", "DocumentComplete"};
+  const std::string failed = " " + std::to_string(LONG(0x800C0008L));  // INET_E_DOWNLOAD_FAILURE
+  Open(home);
+  ASSERT_TRUE(WaitForPage(home));
+  IWebBrowser2* browser = web_->GetWebBrowser2();
+  const struct {
+    const char* path;
+    Lines expected;
+  } kLoads[] = {
+      {"/silent.html", {"DownloadBegin", "NavigateError " + Url("/silent.html") + failed, "DownloadComplete"}},
+      {"/partial.html",
+       {"DownloadBegin", "NavigateComplete2 " + Url("/partial.html"), "NavigateError " + Url("/partial.html") + failed,
+        "DownloadComplete"}},
+  };
+  for (const auto& load : kLoads) {
+    SCOPED_TRACE(load.path);
+    Go(Url(load.path));
+    ASSERT_TRUE(PumpUntil([&] { return !server_.RequestsFor(load.path).empty(); }, 10000));
+    PumpFrames(500);
+    VARIANT_BOOL busy = VARIANT_FALSE;
+    EXPECT_EQ(browser->get_Busy(&busy), S_OK);
+    EXPECT_EQ(busy, VARIANT_TRUE);
+    const std::vector<pid_t> pids = Children("WPEWebProcess");
+    ASSERT_FALSE(pids.empty()) << "no web process";
+    for (pid_t pid : pids) kill(pid, SIGKILL);
+    EXPECT_TRUE(PumpUntil([&] { return log_.Only({"DownloadComplete"}, mark_).size() == 1; }, 10000))
+        << ::testing::PrintToString(Since());
+    PumpFrames(500);
+    EXPECT_EQ(log_.Only(kNames, mark_), load.expected);
+    EXPECT_EQ(browser->get_Busy(&busy), S_OK);
+    EXPECT_EQ(busy, VARIANT_FALSE);
+    READYSTATE state = READYSTATE_UNINITIALIZED;
+    EXPECT_EQ(browser->get_ReadyState(&state), S_OK);
+    EXPECT_EQ(state, READYSTATE_COMPLETE);
+    server_.ReleaseStalls();
+    // The next page shows, in a web process of its own.
+    Go(second);
+    ASSERT_TRUE(WaitForPage(second)) << ::testing::PrintToString(Since());
+    EXPECT_TRUE(PageShows(10, 10, 0x0000FFu));
+  }
 }
 
 TEST_F(WebBrowserPageTest, ReleasingTheBrowserEndsTheEngineProcesses) {

@@ -272,9 +272,9 @@ class WebPageFixture : public ::testing::Test {
     close(fd);
     return port;
   }
-  // The engine's processes: this process's children.
-  static int ChildProcesses() {
-    int count = 0;
+  // The engine's processes: this process's children (those of one name, with `name`).
+  static std::vector<pid_t> Children(const char* name = nullptr) {
+    std::vector<pid_t> pids;
     const pid_t self = getpid();
     if (DIR* dir = opendir("/proc")) {
       while (dirent* e = readdir(dir)) {
@@ -284,14 +284,17 @@ class WebPageFixture : public ::testing::Test {
         if (!f) continue;
         int pid = 0, ppid = 0;
         char state = 0;
-        char name[256] = {};
-        if (fscanf(f, "%d (%255[^)]) %c %d", &pid, name, &state, &ppid) == 4 && ppid == self && state != 'Z') ++count;
+        char comm[256] = {};
+        if (fscanf(f, "%d (%255[^)]) %c %d", &pid, comm, &state, &ppid) == 4 && ppid == self && state != 'Z' &&
+            (!name || std::string(comm) == name))
+          pids.push_back(pid);
         fclose(f);
       }
       closedir(dir);
     }
-    return count;
+    return pids;
   }
+  static int ChildProcesses() { return int(Children().size()); }
 
   HttpTestServer server_;
   std::unique_ptr<frametest::SkinWnd> wnd_;

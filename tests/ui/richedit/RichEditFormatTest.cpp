@@ -330,6 +330,23 @@ TEST_F(RichEditFormatTest, PlainTextStreamsInBothCodings) {
   EXPECT_EQ(StreamIn(edit, SF_TEXT, "zzz", &error, 42), 0);
   EXPECT_EQ(error, 42u);
   EXPECT_EQ(Text(edit), L"axy\U0001F600");
+  // U+0000 is no letter of a text: a plain stream, or data that is no document, leaves it
+  // out as a document does, whole or into the selection.
+  const struct {
+    WPARAM format;
+    std::string bytes;
+  } kNuls[] = {{SF_TEXT, std::string("a\0b\0", 4)},
+               {SF_TEXT | SF_UNICODE, std::string("a\0\0\0b\0", 6)},
+               {SF_RTF, std::string("\0a\0b", 4)}};
+  for (const auto& c : kNuls) {
+    SCOPED_TRACE(c.format);
+    EXPECT_EQ(StreamIn(edit, c.format, c.bytes), 2);
+    EXPECT_EQ(Text(edit), L"ab");
+    Select(edit, 1, 1);
+    EXPECT_EQ(StreamIn(edit, c.format | SFF_SELECTION, c.bytes), 2);
+    EXPECT_EQ(Text(edit), L"aabb");
+    EXPECT_EQ(StreamOut(edit, SF_RTF).find('\0'), std::string::npos);
+  }
 }
 
 TEST_F(RichEditFormatTest, RtfStreamsInAndOutWithTheirFormats) {
