@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cwchar>
+#include <cwctype>
 #include <unordered_map>
+
+#include <fribidi.h>
 
 #include "platform/src/gdi/GdiArea.h"
 #include "platform/testing/hooks/textlayout.h"
@@ -23,8 +26,11 @@ constexpr LONG kShortestPiece = 256;
 constexpr LONG kLinesPerPiece = 40;
 constexpr wchar_t kLineBreak = 0x000B;      // a line break inside a paragraph
 constexpr wchar_t kLineSeparator = 0x2028;  // the same, as pango knows it
+// Pango places in int units: a piece is kept within an eighth of their range (pixels).
+constexpr double kTallestPiece = double(INT_MAX / 8 / PANGO_SCALE);
 
 std::atomic<unsigned long> g_laidOut{0};
+std::atomic<unsigned long> g_pieces{0};
 std::atomic<int> g_piece{0};
 
 LONG LongestPiece() { return g_piece > 0 ? LONG(g_piece) : kLongestPiece; }
@@ -67,6 +73,14 @@ bool RightToLeft(const std::wstring& text, LONG from, LONG to) {
   return false;
 }
 
+// Embeddings, overrides and isolates carry a state from line to line that marks do not.
+bool Explicit(wchar_t c) { return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069); }
+
+// The mark of a strong bidi type: the letter a piece's text is resolved against.
+wchar_t Mark(FriBidiCharType type) {
+  return type == FRIBIDI_TYPE_LTR ? 0x200E : type == FRIBIDI_TYPE_RTL ? 0x200F : type == FRIBIDI_TYPE_AL ? 0x061C : 0;
+}
+
 // Top of a layout's line, pango units from the layout's top; with `hit`, where points start
 // to hit it rather than the line before (a gap between them is split in the middle).
 int LineTop(PangoLayout* layout, int line, bool hit = false) {
@@ -101,6 +115,13 @@ LONG RunEnd(const TextFormats& formats, LONG cp, LONG end) {
   return next;
 }
 
+// What of a character format the layout shows.
+bool SameLook(const CHARFORMAT2W& a, const CHARFORMAT2W& b) {
+  return a.dwEffects == b.dwEffects && a.yHeight == b.yHeight && a.yOffset == b.yOffset && a.wWeight == b.wWeight &&
+         a.crTextColor == b.crTextColor && a.crBackColor == b.crBackColor &&
+         wcsncmp(a.szFaceName, b.szFaceName, LF_FACESIZE) == 0;
+}
+
 // The first of the links (in text order, apart) that ends after `from`.
 std::vector<CHARRANGE>::const_iterator FirstLink(const std::vector<CHARRANGE>& links, LONG from) {
   return std::upper_bound(links.begin(), links.end(), from,
@@ -110,7 +131,59 @@ std::vector<CHARRANGE>::const_iterator FirstLink(const std::vector<CHARRANGE>& l
 }  // namespace
 
 unsigned long TestTextLayoutParagraphs() { return g_laidOut; }
+unsigned long TestTextLayoutPieces() { return g_pieces; }
 void TestSetTextLayoutPiece(int chars) { g_piece = chars; }
+
+// The strong letters of a paragraph holding right-to-left text: a piece's text starts with the
+// mark of the paragraph's direction and of the last strong letter before it, and ends with
+// the mark of the next one after it, so its letters take the levels they take in the paragraph.
+class RichTextLayout::Bidi {
+ public:
+  Bidi(const std::wstring& text, LONG start, LONG length) {
+    if (!RightToLeft(text, start, start + length)) return;
+    rtl_ = true;
+    before_.assign(size_t(length) + 1, 0);
+    after_.assign(size_t(length) + 1, 0);
+    wchar_t last = 0;
+    for (LONG i = 0; i < length; ++i) {
+      const wchar_t c = text[size_t(start + i)];
+      if (Explicit(c)) whole_ = true;
+      before_[size_t(i)] = last;
+      if (const wchar_t mark = Mark(fribidi_get_bidi_type(FriBidiChar(c)))) {
+        last = mark;
+        if (!base_) base_ = mark, first_ = i;
+      }
+    }
+    before_[size_t(length)] = last;
+    for (LONG i = length; i-- > 0;) {
+      const wchar_t mark = Mark(fribidi_get_bidi_type(FriBidiChar(text[size_t(start + i)])));
+      after_[size_t(i)] = mark ? mark : after_[size_t(i) + 1];
+    }
+  }
+  bool Whole() const { return whole_; }
+  // The marks before a piece of [from, to) (a continued one shows a line before `from`) and after it.
+  std::wstring Lead(LONG from, LONG to, bool continued) const {
+    std::wstring lead;
+    if (!rtl_) return lead;
+    if (base_ && (continued || first_ >= to)) lead += base_;
+    if (continued && before_[size_t(from)]) lead += before_[size_t(from)];
+    return lead;
+  }
+  wchar_t Trail(LONG to) const { return rtl_ ? after_[size_t(to)] : 0; }
+  // Both, as a piece keeps them (no trail on the last piece).
+  std::wstring Context(LONG from, LONG to, bool continued, bool last) const {
+    std::wstring context = Lead(from, to, continued);
+    if (!last && Trail(to)) context += Trail(to);
+    return context;
+  }
+
+ private:
+  bool rtl_ = false;
+  bool whole_ = false;
+  wchar_t base_ = 0;
+  LONG first_ = 0;
+  std::vector<wchar_t> before_, after_;
+};
 
 RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& formats, const FontObject* font,
                                Options options, RichTextLayout* previous)
@@ -119,14 +192,24 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
     if (c == kLineBreak) c = kLineSeparator;
   // Paragraphs of the previous layout by what they show, when it was made alike.
   std::unordered_map<std::string, std::vector<size_t>> reusable;
-  if (previous && previous->font_ == font_ && previous->options_.wrapWidth == options_.wrapWidth &&
-      previous->options_.alignWidth == options_.alignWidth && previous->options_.text == options_.text &&
-      previous->options_.link == options_.link) {
+  // Old paragraphs taken over whole, or in part (the pieces before a change for one paragraph,
+  // those after it for another).
+  enum Use : char { kFree, kWhole, kPart };
+  std::vector<Use> taken;
+  if (previous && (previous->font_ != font_ || previous->options_.wrapWidth != options_.wrapWidth ||
+                   previous->options_.alignWidth != options_.alignWidth || previous->options_.text != options_.text ||
+                   previous->options_.link != options_.link))
+    previous = nullptr;
+  LONG same = 0, sameEnd = 0;  // what the texts share at their start and at their end
+  if (previous) {
     for (size_t i = previous->paragraphs_.size(); i-- > 0;)
       reusable[previous->paragraphs_[i].key].push_back(i);
+    taken.assign(previous->paragraphs_.size(), kFree);
+    Compare(*previous, &same, &sameEnd);
   }
-  LONG start = 0;
   const LONG n = LONG(text_.size());
+  const LONG shift = previous ? n - LONG(previous->text_.size()) : 0;
+  LONG start = 0;
   int y = 0;
   while (true) {
     LONG end = start;
@@ -135,11 +218,14 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
     Paragraph p;
     p.start = start;
     p.length = end - start;
-    p.key = KeyOf(start, end, pf);
-    auto same = reusable.find(p.key);
-    if (same != reusable.end() && !same->second.empty()) {
-      Paragraph& old = previous->paragraphs_[same->second.back()];
-      same->second.pop_back();
+    p.look = LookOf(pf);
+    p.key = KeyOf(start, end, p.look);
+    auto alike = reusable.find(p.key);
+    while (alike != reusable.end() && !alike->second.empty() && taken[alike->second.back()] != kFree) alike->second.pop_back();
+    if (alike != reusable.end() && !alike->second.empty()) {
+      taken[alike->second.back()] = kWhole;
+      Paragraph& old = previous->paragraphs_[alike->second.back()];
+      alike->second.pop_back();
       p.pieces = std::move(old.pieces);
       p.x = old.x;
       p.height = old.height;
@@ -147,7 +233,39 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
       p.right = old.right;
       p.lines = old.lines;
     } else {
-      LayOut(p, pf);
+      // A changed paragraph takes over the pieces of the one that started where it starts
+      // and of the one that ended where it ends, as far as the text there is the same (and
+      // its tab stops, which pango measures in the font of a paragraph's first letter).
+      Reuse reuse;
+      if (previous) {
+        auto& olds = previous->paragraphs_;
+        auto usable = [&](size_t i) { return taken[i] != kWhole && olds[i].look == p.look && !olds[i].pieces.empty(); };
+        auto at = std::lower_bound(olds.begin(), olds.end(), start,
+                                   [](const Paragraph& o, LONG cp) { return o.start < cp; });
+        if (start <= same && at != olds.end() && at->start == start && usable(size_t(at - olds.begin()))) {
+          reuse.before = &*at;
+          reuse.same = std::min({same - start, at->length, p.length});
+        }
+        const LONG oldEnd = end - shift;
+        auto ends = std::lower_bound(olds.begin(), olds.end(), oldEnd,
+                                     [](const Paragraph& o, LONG cp) { return o.start + o.length < cp; });
+        if (oldEnd >= LONG(previous->text_.size()) - sameEnd && ends != olds.end() &&
+            ends->start + ends->length == oldEnd && usable(size_t(ends - olds.begin())) &&
+            (SameLook(formats_.CharAt(start), previous->formats_.CharAt(ends->start)) ||
+             text_.find(L'\t', size_t(start)) >= size_t(end))) {
+          reuse.after = &*ends;
+          reuse.unchanged = std::max<LONG>(0, LONG(previous->text_.size()) - sameEnd - ends->start);
+          reuse.shift = ends->start + shift - start;
+        }
+        for (Paragraph* o : {reuse.before, reuse.after}) {
+          if (!o) continue;
+          const size_t i = size_t(o - olds.data());
+          taken[i] = kPart;
+          auto& alikes = reusable[o->key];
+          alikes.erase(std::remove(alikes.begin(), alikes.end(), i), alikes.end());
+        }
+      }
+      LayOut(p, pf, &reuse);
       ++g_laidOut;
     }
     y += Pixels(pf.dySpaceBefore);
@@ -166,15 +284,62 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
 
 RichTextLayout::~RichTextLayout() = default;
 
-std::string RichTextLayout::KeyOf(LONG start, LONG end, const PARAFORMAT2& pf) const {
+std::string RichTextLayout::LookOf(const PARAFORMAT2& pf) {
+  std::string look;
+  for (LONG v : {pf.dxStartIndent, pf.dxRightIndent, pf.dxOffset, pf.dySpaceBefore, pf.dySpaceAfter, pf.dyLineSpacing})
+    Append(look, v);
+  Append(look, pf.wAlignment);
+  Append(look, pf.bLineSpacingRule);
+  return look;
+}
+
+// How many characters, with their formats and links, the texts share at their start and at their end.
+void RichTextLayout::Compare(const RichTextLayout& previous, LONG* same, LONG* sameEnd) const {
+  const std::wstring& old = previous.text_;
+  const LONG n = LONG(text_.size()), m = LONG(old.size()), most = std::min(n, m);
+  const CHARFORMAT2W *lastA = nullptr, *lastB = nullptr;
+  auto alike = [&](LONG a, LONG b) {
+    if (text_[size_t(a)] != old[size_t(b)]) return false;
+    const CHARFORMAT2W* fa = &formats_.CharAt(a);
+    const CHARFORMAT2W* fb = &previous.formats_.CharAt(b);
+    if (fa == lastA && fb == lastB) return true;
+    if (!SameLook(*fa, *fb)) return false;
+    lastA = fa;
+    lastB = fb;
+    return true;
+  };
+  LONG s = 0;
+  while (s < most && alike(s, s)) ++s;
+  LONG e = 0;
+  while (e < most - s && alike(n - 1 - e, m - 1 - e)) ++e;
+  const auto& a = options_.links;
+  const auto& b = previous.options_.links;
+  for (size_t i = 0; i < a.size() || i < b.size(); ++i) {
+    const bool both = i < a.size() && i < b.size();
+    if (both && a[i].cpMin == b[i].cpMin && a[i].cpMax == b[i].cpMax && a[i].cpMax <= s) continue;
+    if (i < a.size()) s = std::min(s, a[i].cpMin);
+    if (i < b.size()) s = std::min(s, b[i].cpMin);
+    break;
+  }
+  for (size_t i = 0; i < a.size() || i < b.size(); ++i) {
+    const bool both = i < a.size() && i < b.size();
+    const CHARRANGE* x = i < a.size() ? &a[a.size() - 1 - i] : nullptr;
+    const CHARRANGE* y = i < b.size() ? &b[b.size() - 1 - i] : nullptr;
+    if (both && x->cpMin - n == y->cpMin - m && x->cpMax - n == y->cpMax - m && y->cpMin >= m - e) continue;
+    if (x) e = std::min(e, std::max<LONG>(0, n - x->cpMax));
+    if (y) e = std::min(e, std::max<LONG>(0, m - y->cpMax));
+    break;
+  }
+  *same = std::max<LONG>(0, s);
+  *sameEnd = std::max<LONG>(0, e);
+}
+
+std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look) const {
   std::string key;
   key.reserve(size_t(end - start) * sizeof(wchar_t) + 64);
   Append(key, end - start);
   key.append(reinterpret_cast<const char*>(text_.data() + start), size_t(end - start) * sizeof(wchar_t));
-  for (LONG v : {pf.dxStartIndent, pf.dxRightIndent, pf.dxOffset, pf.dySpaceBefore, pf.dySpaceAfter, pf.dyLineSpacing})
-    Append(key, v);
-  Append(key, pf.wAlignment);
-  Append(key, pf.bLineSpacingRule);
+  key += look;
   for (LONG cp = start; cp < end;) {
     const LONG next = RunEnd(formats_, cp, end);
     const CHARFORMAT2W& cf = formats_.CharAt(cp);
@@ -192,15 +357,14 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const PARAFORMAT2& pf) c
   return key;
 }
 
-void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf) const {
-  // Justified lines are spread by rules of their own that pieces do not always meet: those
-  // paragraphs stay whole.
-  const bool split = options_.wrapWidth > 0 && p.length > LongestPiece() && pf.wAlignment != PFA_JUSTIFY &&
-                     !RightToLeft(text_, p.start, p.start + p.length);
-  if (!split || !LayOutPieces(p, pf)) {
+void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
+  const Bidi bidi(text_, p.start, p.length);
+  const bool split = p.length > LongestPiece() && !bidi.Whole();
+  if (!split || !LayOutPieces(p, pf, bidi, reuse)) {
     p.pieces.clear();
-    Piece whole = MakePiece(p, pf, 0, p.length, false);
+    Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0));
     whole.endLine = pango_layout_get_line_count(whole.layout->Get());
+    Seal(whole);
     p.pieces.push_back(std::move(whole));
   }
   Measure(p, pf);
@@ -208,66 +372,180 @@ void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf) const {
 
 // Each piece after the first shows a line separator, then the last line kept from the piece
 // before (so the lines after it are placed and broken as in one layout), then new lines; the
-// last line of a piece that does not reach the paragraph's end may be cut short and is not kept.
-bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf) const {
+// last line of a piece that does not reach the paragraph's end may be cut short and is not
+// kept. Lines are broken, spread and ordered one by one, so justified, unwrapped and
+// right-to-left paragraphs are pieced the same way.
+bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi, Reuse* reuse) const {
   LONG from = 0, limit = LongestPiece(), kept = 0;
-  int keptTop = 0;  // paragraph units of the top of the line the next piece starts with
-  int hitTop = 0;   // and where points start to hit that line
+  int64_t keptTop = 0;  // paragraph units of the top of the line the next piece starts with
+  int64_t hitTop = 0;   // and where points start to hit that line
+  auto nextLimit = [&](const Piece& piece) {
+    const LONG chars = piece.to - piece.from, lines = std::max(1, piece.endLine - piece.firstLine);
+    return std::clamp<LONG>(chars / lines * kLinesPerPiece, std::min(kShortestPiece, LongestPiece()), LongestPiece());
+  };
+  auto contextOf = [&](const Piece& piece, LONG shift, bool continued) {
+    return bidi.Context(piece.textFrom + shift, piece.textTo + shift, continued, piece.textTo + shift == p.length);
+  };
+  // The pieces laid out from text before the change hold; the next one starts on the last
+  // line they keep.
+  if (reuse->before) {
+    std::vector<Piece>& old = reuse->before->pieces;
+    size_t held = 0;
+    while (held + 1 < old.size() && old[held].textTo <= reuse->same &&
+           old[held].context == contextOf(old[held], 0, held > 0))
+      ++held;
+    for (size_t k = 0; k < held; ++k) p.pieces.push_back(std::move(old[k]));
+    if (held > 0) {
+      from = old[held].textFrom;
+      kept = old[held].from;
+      keptTop = old[held].dy + LineTop(old[held].layout->Get(), 1);
+      hitTop = old[held].top;
+      limit = nextLimit(p.pieces.back());
+    }
+  }
+  std::vector<Piece>* after = reuse->after && reuse->after->pieces.size() > 1 ? &reuse->after->pieces : nullptr;
+  auto firstAfter = [&](LONG at) {  // the first old piece after the change that starts at `at` here or later
+    const LONG old = std::max(reuse->unchanged, at - reuse->shift);
+    auto it = std::lower_bound(after->begin() + 1, after->end(), old,
+                               [](const Piece& piece, LONG cp) { return piece.textFrom < cp; });
+    return size_t(it - after->begin());
+  };
+  // Pango spreads a justified line broken inside a word by what it measured of the word's
+  // lines before: pieces of a justified paragraph meet between words.
+  const bool justified = pf.wAlignment == PFA_JUSTIFY;
+  auto between = [&](LONG cp) { return cp == 0 || iswspace(wint_t(text_[size_t(p.start + cp - 1)])); };
+  bool aim = true;
   while (true) {
     const bool first = p.pieces.empty();
-    const LONG to = std::min(p.length, from + limit);
+    LONG to = std::min(p.length, from + limit);
+    // Up to the end of the text the old piece before the next reusable one was laid out with:
+    // where the lines meet the old ones again, this piece then holds that one's first line.
+    if (after && aim) {
+      const size_t j = firstAfter(first ? 1 : kept);
+      if (j < after->size()) {
+        const LONG target = (*after)[j - 1].textTo + reuse->shift;
+        if (target > from && target - from <= 2 * LongestPiece()) to = std::min(p.length, target);
+      }
+    }
+    // Too few lines for a piece stay low however tall their letters: such a piece may grow.
+    if (aim) to = Fit(p, pf, from, to);
     const bool last = to == p.length;
-    Piece piece = MakePiece(p, pf, from, to, !first);
+    Piece piece = MakePiece(p, pf, from, to, !first, bidi);
     PangoLayout* pl = piece.layout->Get();
     const int count = pango_layout_get_line_count(pl);
     if (!last && count < (first ? 3 : 4)) {  // lines to keep (two in the first) and one to drop
-      limit *= 2;
+      limit = std::max(limit, to - from) * 2;
+      aim = false;
       continue;
     }
-    auto lineStart = [&](int line) {
-      return CpIn(p, piece, pango_layout_get_line_readonly(pl, line)->start_index) - p.start;
-    };
+    aim = true;
+    std::vector<LONG> starts;  // of the layout's lines, in the paragraph
+    starts.reserve(size_t(count));
+    for (GSList* l = pango_layout_get_lines_readonly(pl); l; l = l->next)
+      starts.push_back(CpIn(p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - p.start);
     piece.firstLine = first ? 0 : 2;
     piece.endLine = last ? count : count - 1;
+    while (justified && !last && piece.endLine > piece.firstLine + 1 &&
+           !(between(starts[size_t(piece.endLine - 1)]) && between(starts[size_t(piece.endLine)])))
+      --piece.endLine;
+    if (justified && !last && piece.endLine == piece.firstLine + 1 &&
+        !(between(starts[size_t(piece.endLine - 1)]) && between(starts[size_t(piece.endLine)]))) {
+      limit = std::max(limit, to - from) * 2;
+      aim = false;
+      continue;
+    }
     if (!first) {
-      if (lineStart(2) != kept) return false;  // the shared line broke elsewhere
-      piece.floor = LineTop(pl, 1);
-      piece.dy = keptTop - piece.floor;
+      if (starts[2] != kept) return false;  // the shared line broke elsewhere
+      piece.dy = keptTop - LineTop(pl, 1);
+      piece.floor = LineTop(pl, 1, true);
       piece.from = kept;
       piece.top = hitTop;
       piece.lineBase = p.pieces.back().lineBase + p.pieces.back().endLine - p.pieces.back().firstLine;
     }
-    piece.to = last ? p.length : lineStart(count - 1);
-    const LONG chars = piece.to - piece.from, lines = piece.endLine - piece.firstLine;
-    const LONG next = last ? 0 : lineStart(count - 2);
-    if (!last) {
+    piece.to = last ? p.length : starts[size_t(piece.endLine)];
+    // A line here that starts an old piece's shared line, followed by its first own line: that
+    // piece and the ones after it hold, moved to where this one puts them.
+    size_t meet = 0;
+    int at = 0;
+    for (int k = std::max(1, piece.firstLine); after && !meet && k + 1 < count; ++k) {
+      const size_t j = firstAfter(starts[size_t(k)]);
+      if (j < after->size() && (*after)[j].textFrom + reuse->shift == starts[size_t(k)] &&
+          (*after)[j].from + reuse->shift == starts[size_t(k) + 1] && (*after)[j].layout &&
+          (*after)[j].context == contextOf((*after)[j], reuse->shift, true)) {
+        meet = j;
+        at = k;
+      }
+    }
+    if (meet) {
+      piece.endLine = at + 1;
+      piece.to = starts[size_t(at) + 1];
+    }
+    const LONG next = last && !meet ? 0 : starts[size_t(piece.endLine - 1)];
+    if (!last || meet) {
       // The next piece answers for the points of its shared line and below (in this piece,
       // the line after that one may be cut short).
-      const int64_t top = int64_t(piece.dy) + LineTop(pl, count - 2);
-      const int64_t hit = int64_t(piece.dy) + LineTop(pl, count - 2, true);
-      // Pango places in int units: a paragraph taller than half their range is laid out whole.
-      if (std::max(top, hit) > INT_MAX / 2 || std::min(top, hit) < INT_MIN / 2) return false;
-      keptTop = int(top);
-      hitTop = int(hit);
+      keptTop = piece.dy + LineTop(pl, piece.endLine - 1);
+      hitTop = piece.dy + LineTop(pl, piece.endLine - 1, true);
     }
     kept = piece.to;
+    Seal(piece);
     p.pieces.push_back(std::move(piece));
+    if (meet) {
+      const int64_t down = keptTop - ((*after)[meet].dy + LineTop((*after)[meet].layout->Get(), 1));
+      for (size_t j = meet; j < after->size(); ++j) {
+        Piece moved = std::move((*after)[j]);
+        for (LONG* cp : {&moved.textFrom, &moved.from, &moved.to, &moved.textTo}) *cp += reuse->shift;
+        moved.dy += down;
+        moved.top = j == meet ? hitTop : moved.top + down;
+        moved.above += down;
+        moved.below += down;
+        moved.lineBase = p.pieces.back().lineBase + p.pieces.back().endLine - p.pieces.back().firstLine;
+        p.pieces.push_back(std::move(moved));
+      }
+      return true;
+    }
     if (last) return true;
     from = next;
-    limit = std::clamp<LONG>(chars / lines * kLinesPerPiece, std::min(kShortestPiece, LongestPiece()), LongestPiece());
+    limit = nextLimit(p.pieces.back());
   }
 }
 
+// The end of a piece from `from` towards `to` whose lines stay within pango's units however
+// they break: every character may start a line of its own run's height.
+LONG RichTextLayout::Fit(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to) const {
+  const double spacing = pf.bLineSpacingRule == 1   ? 1.5
+                         : pf.bLineSpacingRule == 2 ? 2.0
+                         : pf.bLineSpacingRule == 5 ? std::clamp(double(pf.dyLineSpacing) / 20.0, 1.0, 10.0)
+                                                    : 1.0;
+  double height = 0;
+  for (LONG cp = p.start + from, end = p.start + to; cp < end;) {
+    const LONG next = RunEnd(formats_, cp, end);
+    const CHARFORMAT2W& cf = formats_.CharAt(cp);
+    const double em = std::clamp(cf.yHeight / double(kTwipsPerPixel), 1.0, FontObject::kLargestEm);
+    const double line = (3 * em + std::abs(cf.yOffset / double(kTwipsPerPixel))) * spacing;
+    if (height + line * double(next - cp) > kTallestPiece)
+      return std::max(from + 1, cp - p.start + LONG((kTallestPiece - height) / line));
+    height += line * double(next - cp);
+    cp = next;
+  }
+  return to;
+}
+
 RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to,
-                                                bool continued) const {
+                                                bool continued, const Bidi& bidi) const {
   Piece piece;
   piece.textFrom = piece.from = from;
-  piece.to = to;
-  std::wstring part;
+  piece.to = piece.textTo = to;
+  const bool last = to == p.length;
+  piece.context = bidi.Context(from, to, continued, last);
+  std::wstring part = bidi.Lead(from, to, continued);
   if (continued) part += kLineSeparator;
+  int byte = 0;
+  for (wchar_t c : part) byte += Utf8Length(c);
   part.append(text_, size_t(p.start + from), size_t(to - from));
+  if (!last && bidi.Trail(to)) part += bidi.Trail(to);
   piece.layout = std::make_unique<FontLayout>(font_, part);
-  int byte = continued ? Utf8Length(kLineSeparator) : 0;
+  ++g_pieces;
   piece.bytes.reserve(size_t(to - from) + 1);
   piece.bytes.push_back(byte);
   for (LONG i = p.start + from; i < p.start + to; ++i) piece.bytes.push_back(byte += Utf8Length(text_[size_t(i)]));
@@ -297,6 +575,26 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
   return piece;
 }
 
+// Where the lines that count reach, kept with the piece so a paragraph is measured and drawn
+// without going through all of its layouts.
+void RichTextLayout::Seal(Piece& piece) {
+  PangoLayoutIter* it = pango_layout_get_iter(piece.layout->Get());
+  bool any = false;
+  for (int line = 0; line < piece.endLine; ++line) {
+    PangoRectangle logical;
+    pango_layout_iter_get_line_extents(it, nullptr, &logical);
+    if (line >= piece.firstLine) {
+      piece.left = any ? std::min(piece.left, logical.x) : logical.x;
+      piece.right = any ? std::max(piece.right, logical.x + logical.width) : logical.x + logical.width;
+      if (!any) piece.above = piece.dy + logical.y;
+      piece.below = piece.dy + logical.y + logical.height;
+      any = true;
+    }
+    if (!pango_layout_iter_next_line(it)) break;
+  }
+  pango_layout_iter_free(it);
+}
+
 // The paragraph's place across, its height and its right edge, from the lines it keeps.
 void RichTextLayout::Measure(Paragraph& p, const PARAFORMAT2& pf) const {
   const int first = Pixels(pf.dxStartIndent), rest = Pixels(pf.dxStartIndent + pf.dxOffset);
@@ -309,27 +607,16 @@ void RichTextLayout::Measure(Paragraph& p, const PARAFORMAT2& pf) const {
     e = p.pieces.front().layout->Extents();
   } else {
     // The union of the kept lines, rounded out to pixels as pango rounds a layout's extents.
-    int l = 0, r = 0;
-    bool any = false;
+    int l = p.pieces.front().left, r = p.pieces.front().right;
     for (const Piece& piece : p.pieces) {
-      PangoLayoutIter* it = pango_layout_get_iter(piece.layout->Get());
-      for (int line = 0; line < piece.endLine; ++line) {
-        PangoRectangle logical;
-        pango_layout_iter_get_line_extents(it, nullptr, &logical);
-        if (line >= piece.firstLine) {
-          l = any ? std::min(l, logical.x) : logical.x;
-          r = any ? std::max(r, logical.x + logical.width) : logical.x + logical.width;
-          any = true;
-        }
-        if (!pango_layout_iter_next_line(it)) break;
-      }
-      pango_layout_iter_free(it);
+      l = std::min(l, piece.left);
+      r = std::max(r, piece.right);
     }
     PangoRectangle last;
     pango_layout_get_extents(p.pieces.back().layout->Get(), nullptr, &last);
     e.x = PANGO_PIXELS_FLOOR(l);
     e.width = PANGO_PIXELS_CEIL(r) - e.x;
-    e.height = PANGO_PIXELS_CEIL(p.pieces.back().dy + last.y + last.height);
+    e.height = int((p.pieces.back().dy + last.y + last.height + PANGO_SCALE - 1) / PANGO_SCALE);
   }
   p.height = e.height;
   if (options_.wrapWidth > 0) {
@@ -353,10 +640,8 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   PangoAttrList* list = pango_attr_list_new();
   const LONG begin = p.start + piece.textFrom, end = begin + LONG(piece.bytes.size()) - 1;
   auto byteOf = [&](LONG cp) { return piece.bytes[size_t(cp - begin)]; };
-  for (LONG cp = begin; cp < end;) {
-    const LONG next = RunEnd(formats_, cp, end);
-    const CHARFORMAT2W& cf = formats_.CharAt(cp);
-    const int from = byteOf(cp), to = byteOf(next);
+  // The font of a run; its rise, pixels.
+  auto font = [&](const CHARFORMAT2W& cf, int from, int to) {
     double em = std::clamp(cf.yHeight / double(kTwipsPerPixel), 1.0, FontObject::kLargestEm);
     int rise = cf.yOffset / kTwipsPerPixel;
     if (cf.dwEffects & (CFE_SUBSCRIPT | CFE_SUPERSCRIPT)) {
@@ -368,6 +653,16 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
     Add(list, pango_attr_weight_new(PangoWeight(std::clamp<int>(cf.wWeight ? cf.wWeight : FW_NORMAL, 100, 1000))),
         from, to);
     Add(list, pango_attr_style_new((cf.dwEffects & CFE_ITALIC) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL), from, to);
+    return rise;
+  };
+  // Pango measures its tab stops in the font at the start of the text: the marks and the line
+  // separator that lead a piece are in the font the paragraph starts with.
+  if (byteOf(begin) > 0) font(formats_.CharAt(p.start), 0, byteOf(begin));
+  for (LONG cp = begin; cp < end;) {
+    const LONG next = RunEnd(formats_, cp, end);
+    const CHARFORMAT2W& cf = formats_.CharAt(cp);
+    const int from = byteOf(cp), to = byteOf(next);
+    const int rise = font(cf, from, to);
     if (cf.dwEffects & (CFE_UNDERLINE | CFE_LINK)) Add(list, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE), from, to);
     if (cf.dwEffects & CFE_STRIKEOUT) Add(list, pango_attr_strikethrough_new(TRUE), from, to);
     if (rise) Add(list, pango_attr_rise_new(rise * PANGO_SCALE), from, to);

@@ -1,15 +1,18 @@
 // The layout of a formatted text: pango layouts per paragraph, each with the attribute list
 // of its character runs and the indents, alignment and spacing of its paragraph format,
 // stacked from the top. Positions are character positions of the text and pixels from the
-// layout's top-left corner. A long wrapped paragraph is laid out in pieces of bounded length
-// (pango's work grows faster than the text), each starting at a line of the one before, so
-// its lines break as one layout would break them. A layout made with a previous one keeps
-// the paragraphs that did not change. U+000B breaks a line inside its paragraph.
+// layout's top-left corner. A long paragraph is laid out in pieces of bounded length (pango's
+// work grows faster than the text), each starting at a line of the one before, so its lines
+// break as one layout would break them. A layout made with a previous one keeps the
+// paragraphs that did not change and, in a changed one, the pieces before the change and
+// those after it from where the lines meet the old ones again. U+000B breaks a line inside
+// its paragraph.
 #pragma once
 #include <richedit.h>
 
 #include <pango/pangocairo.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,20 +62,25 @@ class RichTextLayout {
   // One pango layout over a stretch of a paragraph and the lines of it that belong there.
   struct Piece {
     std::unique_ptr<FontLayout> layout;
-    LONG textFrom = 0;  // the layout's text from here (in the paragraph), after `lead`
+    LONG textFrom = 0;  // the layout's text from here (in the paragraph), after `context`'s lead
     LONG from = 0;      // the characters of the lines that count
     LONG to = 0;
+    LONG textTo = 0;    // the end of the layout's text
     int firstLine = 0;  // those lines of the layout
     int endLine = 0;
-    int lineBase = 0;  // lines of the paragraph before them
-    int dy = 0;        // pango units from the paragraph's top to the layout's
-    int top = 0;    // pango units from the paragraph's top to where points start to hit its lines
-    int floor = 0;  // the top of the layout's line before them (points above it hit that line)
+    int lineBase = 0;   // lines of the paragraph before them
+    int64_t dy = 0;     // pango units from the paragraph's top to the layout's
+    int64_t top = 0;    // pango units from the paragraph's top to where points start to hit its lines
+    int floor = 0;  // where points start to hit the layout's line before them (above, the separator's)
+    int left = 0, right = 0;  // the logical extents across of the lines that count, pango units
+    int64_t above = 0, below = 0;  // their top and bottom, pango units from the paragraph's top
+    std::wstring context;  // bidi marks before and after the text, so it resolves as the paragraph
     std::vector<int> bytes;  // byte offset of each character from textFrom on, and of the end
   };
   struct Paragraph {
     std::vector<Piece> pieces;
-    std::string key;  // what it shows, for reuse
+    std::string key;   // what it shows, for reuse
+    std::string look;  // its paragraph format's part of the key
     LONG start = 0;
     LONG length = 0;  // without the break
     int x = 0;
@@ -89,19 +97,36 @@ class RichTextLayout {
     int line;  // of the piece's layout
   };
 
-  std::string KeyOf(LONG start, LONG end, const PARAFORMAT2& pf) const;
-  void LayOut(Paragraph& p, const PARAFORMAT2& pf) const;
-  bool LayOutPieces(Paragraph& p, const PARAFORMAT2& pf) const;
-  Piece MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to, bool continued) const;
+  // The pieces of a previous layout's paragraphs that a changed paragraph may take over: those
+  // of `before` laid out from text before `same`, and those of `after` laid out from text
+  // from `unchanged` on (its own positions), found at their position + `shift` here.
+  struct Reuse {
+    Paragraph* before = nullptr;
+    LONG same = 0;
+    Paragraph* after = nullptr;
+    LONG unchanged = 0;
+    LONG shift = 0;
+  };
+  class Bidi;
+
+  static std::string LookOf(const PARAFORMAT2& pf);
+  std::string KeyOf(LONG start, LONG end, const std::string& look) const;
+  void Compare(const RichTextLayout& previous, LONG* same, LONG* sameEnd) const;
+  void LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const;
+  bool LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi, Reuse* reuse) const;
+  LONG Fit(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to) const;
+  Piece MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to, bool continued,
+                  const Bidi& bidi) const;
+  static void Seal(Piece& piece);
   void Measure(Paragraph& p, const PARAFORMAT2& pf) const;
   PangoAttrList* Attributes(const Paragraph& p, const Piece& piece, const COLORREF* override) const;
   size_t ParagraphOf(LONG cp) const;
   static size_t PieceOf(const Paragraph& p, LONG cp);
-  static size_t PieceAtY(const Paragraph& p, int units);
+  static size_t PieceAtY(const Paragraph& p, int64_t units);
   LONG CpIn(const Paragraph& p, const Piece& piece, int byte) const;
-  void DrawPiece(cairo_t* cr, double px, double py, const Piece& piece) const;
-  void DrawSelection(cairo_t* cr, double px, double py, const Paragraph& p, const Piece& piece, LONG selFrom,
-                     LONG selTo, COLORREF highlight, COLORREF highlightText) const;
+  void DrawPiece(cairo_t* cr, double px, double py, const Piece& piece, double clipTop, double clipBottom) const;
+  void DrawSelection(cairo_t* cr, double px, double py, const Paragraph& p, LONG selFrom, LONG selTo,
+                     COLORREF highlight, COLORREF highlightText, double clipTop, double clipBottom) const;
 
   std::wstring text_;
   TextFormats formats_;

@@ -2,6 +2,7 @@
 #include "platform/src/controls/RichTextLayout.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/src/gdi/GdiArea.h"
 
@@ -10,6 +11,9 @@ namespace jf {
 namespace {
 
 constexpr wchar_t kLineSeparator = 0x2028;
+
+// Pixels of pango units, rounded to the nearest (a paragraph's may pass an int's range).
+int Pixels(int64_t units) { return int((units + PANGO_SCALE / 2) >> 10); }
 
 }  // namespace
 
@@ -25,9 +29,9 @@ size_t RichTextLayout::PieceOf(const Paragraph& p, LONG cp) {
   return size_t(it - p.pieces.begin()) - 1;
 }
 
-size_t RichTextLayout::PieceAtY(const Paragraph& p, int units) {
+size_t RichTextLayout::PieceAtY(const Paragraph& p, int64_t units) {
   auto it = std::upper_bound(p.pieces.begin() + 1, p.pieces.end(), units,
-                             [](int y, const Piece& piece) { return y < piece.top; });
+                             [](int64_t y, const Piece& piece) { return y < piece.top; });
   return size_t(it - p.pieces.begin()) - 1;
 }
 
@@ -47,7 +51,7 @@ RECT RichTextLayout::CaretAt(LONG cp) const {
   const Piece& piece = p.pieces[PieceOf(p, at)];
   PangoRectangle pos;
   pango_layout_index_to_pos(piece.layout->Get(), piece.bytes[size_t(at - piece.textFrom)], &pos);
-  const int x = p.x + PANGO_PIXELS(pos.x), y = p.y + PANGO_PIXELS(pos.y + piece.dy);
+  const int x = p.x + PANGO_PIXELS(pos.x), y = p.y + Pixels(pos.y + piece.dy);
   return RECT{x, y, x + 1, y + std::max(1, PANGO_PIXELS(pos.height))};
 }
 
@@ -55,22 +59,23 @@ LONG RichTextLayout::CpAt(int x, int y) const {
   auto next = std::upper_bound(paragraphs_.begin() + 1, paragraphs_.end(), y,
                                [](int at, const Paragraph& p) { return at < p.y; });
   const Paragraph& p = *(next - 1);
-  const int ly = std::clamp((y - p.y) * PANGO_SCALE, 0, std::max(0, p.height * PANGO_SCALE - 1));
+  const int64_t ly = std::clamp<int64_t>((int64_t(y) - p.y) * PANGO_SCALE, 0,
+                                         std::max<int64_t>(0, int64_t(p.height) * PANGO_SCALE - 1));
   const Piece& piece = p.pieces[PieceAtY(p, ly)];
   int index = 0, trailing = 0;
-  pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE, std::max(ly - piece.dy, piece.floor), &index,
-                           &trailing);
+  pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE,
+                           int(std::max<int64_t>(ly - piece.dy, piece.floor)), &index, &trailing);
   return std::clamp<LONG>(CpIn(p, piece, index) + trailing, p.start, p.start + p.length);
 }
 
 LONG RichTextLayout::CharAt(int x, int y) const {
   for (const Paragraph& p : paragraphs_) {
     if (y < p.y || y >= p.y + p.height) continue;
-    const int ly = (y - p.y) * PANGO_SCALE;
+    const int64_t ly = (int64_t(y) - p.y) * PANGO_SCALE;
     const Piece& piece = p.pieces[PieceAtY(p, ly)];
     int index = 0, trailing = 0;
-    if (!pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE, std::max(ly - piece.dy, piece.floor),
-                                  &index, &trailing))
+    if (!pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE,
+                                  int(std::max<int64_t>(ly - piece.dy, piece.floor)), &index, &trailing))
       return -1;
     const LONG cp = CpIn(p, piece, index);
     return cp < p.start + p.length ? cp : -1;
@@ -108,20 +113,33 @@ LONG RichTextLayout::LineEnd(int line) const {
   return end > p.start && text_[size_t(end - 1)] == kLineSeparator ? end - 1 : end;
 }
 
-void RichTextLayout::DrawPiece(cairo_t* cr, double px, double py, const Piece& piece) const {
+namespace {
+
+// Whether lines reach into [top, bottom) (pixels of the surface) when their paragraph is at py.
+bool Shown(double py, int64_t above, int64_t below, double top, double bottom) {
+  return py + double(below) / PANGO_SCALE > top && py + double(above) / PANGO_SCALE < bottom;
+}
+
+}  // namespace
+
+void RichTextLayout::DrawPiece(cairo_t* cr, double px, double py, const Piece& piece, double clipTop,
+                               double clipBottom) const {
   PangoLayout* pl = piece.layout->Get();
-  if (piece.firstLine == 0 && piece.dy == 0 && piece.endLine == pango_layout_get_line_count(pl)) {
+  if (!Shown(py, piece.above, piece.below, clipTop, clipBottom)) return;
+  if (piece.firstLine == 0 && piece.dy == 0 && piece.endLine == pango_layout_get_line_count(pl) &&
+      piece.context.empty()) {
     piece.layout->Show(cr, px, py);
     return;
   }
-  // Only the lines it keeps, each where the layout would draw it.
+  // Only the lines it keeps and that are seen, each where the layout would draw it.
   cairo_save(cr);
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_GRAY);
   PangoLayoutIter* it = pango_layout_get_iter(pl);
   for (int line = 0; line < piece.endLine; ++line) {
-    if (line >= piece.firstLine) {
-      PangoRectangle logical;
-      pango_layout_iter_get_line_extents(it, nullptr, &logical);
+    PangoRectangle logical;
+    pango_layout_iter_get_line_extents(it, nullptr, &logical);
+    if (line >= piece.firstLine &&
+        Shown(py, piece.dy + logical.y, piece.dy + logical.y + logical.height, clipTop, clipBottom)) {
       const int baseline = pango_layout_iter_get_baseline(it);
       cairo_move_to(cr, px + logical.x / double(PANGO_SCALE), py + (baseline + piece.dy) / double(PANGO_SCALE));
       pango_cairo_show_layout_line(cr, pango_layout_iter_get_line_readonly(it));
@@ -134,45 +152,58 @@ void RichTextLayout::DrawPiece(cairo_t* cr, double px, double py, const Piece& p
 
 void RichTextLayout::Draw(cairo_t* cr, double x, double y, LONG selFrom, LONG selTo, COLORREF highlight,
                           COLORREF highlightText) const {
+  // Only what the clip lets through is drawn: a long paragraph is seen a screen at a time.
+  double clipLeft = 0, clipTop = 0, clipRight = 0, clipBottom = 0;
+  cairo_clip_extents(cr, &clipLeft, &clipTop, &clipRight, &clipBottom);
+  clipTop -= 1;
+  clipBottom += 1;
   for (const Paragraph& p : paragraphs_) {
     const double px = x + p.x, py = y + p.y;
-    for (const Piece& piece : p.pieces) DrawPiece(cr, px, py, piece);
+    if (py + p.total < clipTop || py > clipBottom) continue;
+    for (const Piece& piece : p.pieces) DrawPiece(cr, px, py, piece, clipTop, clipBottom);
     const LONG from = std::max(selFrom, p.start), to = std::min(selTo, p.start + p.length);
     if (from >= to) continue;
-    for (const Piece& piece : p.pieces) DrawSelection(cr, px, py, p, piece, from, to, highlight, highlightText);
+    DrawSelection(cr, px, py, p, from, to, highlight, highlightText, clipTop, clipBottom);
   }
 }
 
-// The selection: its background, then the text again in the highlight colour inside it.
-void RichTextLayout::DrawSelection(cairo_t* cr, double px, double py, const Paragraph& p, const Piece& piece,
-                                   LONG from, LONG to, COLORREF highlight, COLORREF highlightText) const {
-  const LONG begin = p.start + piece.textFrom, end = begin + LONG(piece.bytes.size()) - 1;
-  const int a = piece.bytes[size_t(std::clamp(from, begin, end) - begin)];
-  const int b = piece.bytes[size_t(std::clamp(to, begin, end) - begin)];
-  PangoLayoutIter* it = pango_layout_get_iter(piece.layout->Get());
+// The selection: its background, then the text again in the highlight colour inside it; the
+// backgrounds of all pieces first, as lines drawn closer than their height overlap.
+void RichTextLayout::DrawSelection(cairo_t* cr, double px, double py, const Paragraph& p, LONG from, LONG to,
+                                   COLORREF highlight, COLORREF highlightText, double clipTop,
+                                   double clipBottom) const {
   cairo_new_path(cr);
-  bool any = false;
-  for (int index = 0; index < piece.endLine; ++index) {
-    PangoLayoutLine* line = pango_layout_iter_get_line_readonly(it);
-    int top = 0, bottom = 0;
-    pango_layout_iter_get_line_yrange(it, &top, &bottom);
-    const int lineEnd = line->start_index + line->length;
-    if (index >= piece.firstLine && b > line->start_index && a <= lineEnd) {
-      int* ranges = nullptr;
-      int count = 0;
-      pango_layout_line_get_x_ranges(line, std::max(a, line->start_index), std::min(b, lineEnd), &ranges, &count);
-      for (int i = 0; i < count; ++i) {
-        const double l = px + ranges[2 * i] / double(PANGO_SCALE), r = px + ranges[2 * i + 1] / double(PANGO_SCALE);
-        cairo_rectangle(cr, l, py + (top + piece.dy) / double(PANGO_SCALE), std::max(1.0, r - l),
-                        (bottom - top) / double(PANGO_SCALE));
-        any = true;
+  std::vector<const Piece*> selected;
+  for (const Piece& piece : p.pieces) {
+    if (!Shown(py, piece.above, piece.below, clipTop, clipBottom)) continue;
+    const LONG begin = p.start + piece.textFrom, end = begin + LONG(piece.bytes.size()) - 1;
+    const int a = piece.bytes[size_t(std::clamp(from, begin, end) - begin)];
+    const int b = piece.bytes[size_t(std::clamp(to, begin, end) - begin)];
+    PangoLayoutIter* it = pango_layout_get_iter(piece.layout->Get());
+    bool any = false;
+    for (int index = 0; index < piece.endLine; ++index) {
+      PangoLayoutLine* line = pango_layout_iter_get_line_readonly(it);
+      int top = 0, bottom = 0;
+      pango_layout_iter_get_line_yrange(it, &top, &bottom);
+      const int lineEnd = line->start_index + line->length;
+      if (index >= piece.firstLine && b > line->start_index && a <= lineEnd) {
+        int* ranges = nullptr;
+        int count = 0;
+        pango_layout_line_get_x_ranges(line, std::max(a, line->start_index), std::min(b, lineEnd), &ranges, &count);
+        for (int i = 0; i < count; ++i) {
+          const double l = px + ranges[2 * i] / double(PANGO_SCALE), r = px + ranges[2 * i + 1] / double(PANGO_SCALE);
+          cairo_rectangle(cr, l, py + double(top + piece.dy) / PANGO_SCALE, std::max(1.0, r - l),
+                          (bottom - top) / double(PANGO_SCALE));
+          any = true;
+        }
+        g_free(ranges);
       }
-      g_free(ranges);
+      if (!pango_layout_iter_next_line(it)) break;
     }
-    if (!pango_layout_iter_next_line(it)) break;
+    pango_layout_iter_free(it);
+    if (any) selected.push_back(&piece);
   }
-  pango_layout_iter_free(it);
-  if (!any) {
+  if (selected.empty()) {
     cairo_new_path(cr);
     return;
   }
@@ -180,14 +211,16 @@ void RichTextLayout::DrawSelection(cairo_t* cr, double px, double py, const Para
   cairo_clip_preserve(cr);
   cairo_set_source_rgb(cr, GetRValue(highlight) / 255.0, GetGValue(highlight) / 255.0, GetBValue(highlight) / 255.0);
   cairo_fill(cr);
-  PangoLayout* pl = piece.layout->Get();
-  PangoAttrList* selected = Attributes(p, piece, &highlightText);
-  PangoAttrList* normal = pango_attr_list_ref(pango_layout_get_attributes(pl));
-  pango_layout_set_attributes(pl, selected);
-  DrawPiece(cr, px, py, piece);
-  pango_layout_set_attributes(pl, normal);
-  pango_attr_list_unref(normal);
-  pango_attr_list_unref(selected);
+  for (const Piece* piece : selected) {
+    PangoLayout* pl = piece->layout->Get();
+    PangoAttrList* inverse = Attributes(p, *piece, &highlightText);
+    PangoAttrList* normal = pango_attr_list_ref(pango_layout_get_attributes(pl));
+    pango_layout_set_attributes(pl, inverse);
+    DrawPiece(cr, px, py, *piece, clipTop, clipBottom);
+    pango_layout_set_attributes(pl, normal);
+    pango_attr_list_unref(normal);
+    pango_attr_list_unref(inverse);
+  }
   cairo_restore(cr);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,19 +15,27 @@ namespace {
 
 using jf::RichTextLayout;
 
+enum Script { kLatin, kHebrew, kArabic };
+
 struct Case {
   const char* name;
   WORD align;
   LONG indent, offset;  // twips
   BYTE spacingRule;
-  int width;
+  int width;  // -1: unwrapped, a soft break after every seventh word
+  Script script = kLatin;
+  LONG spacing = 0;  // dyLineSpacing
 };
 
 // Three paragraphs of mixed runs and sizes, a long unbroken word, links and a soft break.
 void Fill(std::wstring& text, jf::TextFormats& formats, const Case& c) {
-  for (int i = 0; i < 260; ++i) text += (i % 9 == 0 ? L"mmmmmmmmmmmm" : L"word") + std::to_wstring(i) + L" ";
+  const wchar_t* const words[] = {L"word", L"\u05D0\u05D1\u05D2", L"\u0644\u063A\u0629"};
+  const std::wstring gap = c.width < 0 ? L"\x000B" : L" ";
+  for (int i = 0; i < 260; ++i)
+    text += (i % 9 == 0 ? L"mmmmmmmmmmmm" : words[i % 4 == 1 ? c.script : kLatin]) + std::to_wstring(i) +
+            (i % 7 == 6 ? gap : L" ");
   text += L"\r" + std::wstring(700, L'x') + L"\x000B" + L"after a soft break\r";
-  for (int i = 0; i < 120; ++i) text += L"\u4E0B\u8F7D " + std::to_wstring(i) + L" ";
+  for (int i = 0; i < 120; ++i) text += L"\u4E0B\u8F7D " + std::to_wstring(i) + (i % 7 == 6 ? gap : L" ");
   formats.Reset(LONG(text.size()));
   for (LONG cp = 0; cp < LONG(text.size()); cp += 23) {
     CHARFORMAT2W cf = formats.DefaultChar();
@@ -41,7 +50,7 @@ void Fill(std::wstring& text, jf::TextFormats& formats, const Case& c) {
   pf.dxStartIndent = c.indent;
   pf.dxOffset = c.offset;
   pf.bLineSpacingRule = c.spacingRule;
-  pf.dyLineSpacing = c.spacingRule == 5 ? 30 : 0;
+  pf.dyLineSpacing = c.spacing;
   for (LONG cp = 0; cp <= LONG(text.size()); ++cp)
     if (cp == LONG(text.size()) || text[size_t(cp)] == L'\r') formats.SetPara(cp, pf);
 }
@@ -74,6 +83,13 @@ std::vector<long> Observe(const RichTextLayout& layout, LONG length, std::vector
   return seen;
 }
 
+// The first place where two observations part, for the failure's message (-1: none).
+long FirstDifference(const std::vector<long>& a, const std::vector<long>& b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+    if (a[i] != b[i]) return long(i);
+  return a.size() == b.size() ? -1 : long(std::min(a.size(), b.size()));
+}
+
 class RichTextLayoutTest : public ::testing::TestWithParam<Case> {
  protected:
   void TearDown() override { jf::TestSetTextLayoutPiece(0); }
@@ -89,18 +105,23 @@ TEST_P(RichTextLayoutTest, PiecesLayOutAsOneLayout) {
   jf::FontObject font(lf);
   RichTextLayout::Options options;
   options.wrapWidth = GetParam().width;
+  options.alignWidth = 500;
   options.links = {CHARRANGE{40, 90}, CHARRANGE{1500, 1530}};
   std::vector<unsigned char> wholePixels, piecePixels;
   jf::TestSetTextLayoutPiece(1 << 28);
   const unsigned long before = jf::TestTextLayoutParagraphs();
   const RichTextLayout whole(text, formats, &font, options);
   EXPECT_EQ(jf::TestTextLayoutParagraphs() - before, 3u);
-  const std::vector<long> expected = Observe(whole, LONG(text.size()), &wholePixels);
+  const std::vector<long> expected = Observe(whole, LONG(text.size()), &wholePixels, std::string(JF_TEST_BIN_DIR) + "/richtext_whole_" + GetParam().name + ".png");
   jf::TestSetTextLayoutPiece(40);
+  const unsigned long made = jf::TestTextLayoutPieces();
   const RichTextLayout pieces(text, formats, &font, options);
+  // Every kind of paragraph goes to pango in pieces.
+  EXPECT_GT(jf::TestTextLayoutPieces() - made, 20u);
   const std::vector<long> seen = Observe(pieces, LONG(text.size()), &piecePixels,
                                          std::string(JF_TEST_BIN_DIR) + "/richtext_pieces_" + GetParam().name + ".png");
-  EXPECT_EQ(seen, expected);
+  const long at = FirstDifference(seen, expected);
+  EXPECT_EQ(at, -1) << "lines " << pieces.LineCount();
   // Lines of a piece are drawn one by one: a glyph edge may round the other way, no more.
   ASSERT_EQ(piecePixels.size(), wholePixels.size());
   size_t differ = 0;
@@ -118,7 +139,175 @@ INSTANTIATE_TEST_SUITE_P(Formats, RichTextLayoutTest,
                                            Case{"firstLineIn", PFA_RIGHT, 0, 0, 0, 240},
                                            Case{"centred", PFA_CENTER, 720, -360, 1, 310},
                                            Case{"justified", PFA_JUSTIFY, 300, 500, 0, 280},
-                                           Case{"narrow", PFA_LEFT, 0, 0, 0, 40}),
+                                           Case{"narrow", PFA_LEFT, 0, 0, 0, 40},
+                                           Case{"double", PFA_LEFT, 0, 0, 2, 300},
+                                           Case{"atLeast", PFA_LEFT, 0, 0, 3, 300, kLatin, 330},
+                                           Case{"exactly", PFA_CENTER, 0, 0, 4, 300, kLatin, 200},
+                                           Case{"multiple", PFA_LEFT, 0, 0, 5, 300, kLatin, 30},
+                                           Case{"multipleTight", PFA_RIGHT, 0, 0, 5, 300, kLatin, 14},
+                                           Case{"unwrapped", PFA_LEFT, 0, 0, 0, -1},
+                                           Case{"unwrappedCentred", PFA_CENTER, 720, -360, 1, -1},
+                                           Case{"hebrew", PFA_LEFT, 0, 0, 0, 300, kHebrew},
+                                           Case{"arabicJustified", PFA_JUSTIFY, 300, 0, 0, 280, kArabic},
+                                           Case{"hebrewRight", PFA_RIGHT, 0, 0, 0, 260, kHebrew},
+                                           Case{"latinRight", PFA_RIGHT, 0, 0, 1, 260, kLatin}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+struct Fixture {
+  Fixture() {
+    LOGFONTW lf = {};
+    lf.lfHeight = -13;
+    wcscpy(lf.lfFaceName, L"Tahoma");
+    font = std::make_unique<jf::FontObject>(lf);
+  }
+  // The layout's observations, with `piece` characters per piece at most (0: the default).
+  std::vector<long> Seen(const std::wstring& text, const jf::TextFormats& formats, const RichTextLayout::Options& o,
+                         int piece) {
+    jf::TestSetTextLayoutPiece(piece);
+    const RichTextLayout layout(text, formats, font.get(), o);
+    jf::TestSetTextLayoutPiece(0);
+    std::vector<unsigned char> pixels;
+    return Observe(layout, LONG(text.size()), &pixels);
+  }
+  std::unique_ptr<jf::FontObject> font;
+};
+
+CHARFORMAT2W Superscript(const jf::TextFormats& formats) {
+  CHARFORMAT2W cf = formats.CharAt(0);
+  cf.dwEffects |= CFE_SUPERSCRIPT;
+  return cf;
+}
+
+}  // namespace
+
+// Tabs and raised runs change the height and the stops of single lines: a line kept from one
+// piece breaks the lines after it as in one layout all the same.
+TEST(RichTextLayoutPieces, TabsAndSuperscriptsBreakAsOneLayout) {
+  Fixture f;
+  std::wstring text;
+  std::vector<std::pair<LONG, LONG>> raised;
+  for (int i = 0; i < 600; ++i) {
+    const LONG at = LONG(text.size());
+    text += L"word" + std::to_wstring(i);
+    if (i % 7 == 3) raised.emplace_back(at, LONG(text.size()));
+    text += i % 5 == 4 ? L"\t" : L" ";
+  }
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  CHARFORMAT2W larger = formats.DefaultChar();
+  larger.yHeight = 240;  // not the font's size: tab stops are measured in the paragraph's
+  formats.SetChar(0, LONG(text.size()), larger);
+  for (const auto& r : raised) formats.SetChar(r.first, r.second, Superscript(formats));
+  RichTextLayout::Options options;
+  options.wrapWidth = 300;
+  const std::vector<long> whole = f.Seen(text, formats, options, 1 << 28);
+  EXPECT_EQ(f.Seen(text, formats, options, 0), whole);
+  EXPECT_EQ(f.Seen(text, formats, options, 40), whole);
+}
+
+// Past half of pango's units the later pieces are shifted: every line keeps its own height.
+TEST(RichTextLayoutPieces, ParagraphTallerThanPangoUnits) {
+  Fixture f;
+  std::wstring text;
+  for (int i = 0; i < 1200; ++i) text += L"x ";
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  CHARFORMAT2W cf = formats.DefaultChar();
+  cf.yHeight = 4096 * 15;
+  formats.SetChar(0, LONG(text.size()), cf);
+  RichTextLayout::Options options;
+  options.wrapWidth = 100;
+  const RichTextLayout layout(text, formats, f.font.get(), options);
+  const int lines = layout.LineCount();
+  ASSERT_GE(lines, 1200);
+  const long top = layout.CaretAt(0).top, step = layout.CaretAt(layout.LineStart(1)).top - top;
+  ASSERT_GT(step, 1000);
+  EXPECT_GT(layout.Height(), lines * step - step);
+  for (int line = 0; line < lines; ++line) {
+    const LONG start = layout.LineStart(line);
+    const RECT r = layout.CaretAt(start);
+    ASSERT_EQ(r.top, top + line * step) << line;
+    ASSERT_EQ(layout.LineOf(start), line);
+    ASSERT_EQ(layout.LineOf(layout.CpAt(1, int(r.top + step / 2))), line) << line;
+  }
+}
+
+namespace {
+
+struct Edit {
+  const char* name;
+  double at;  // of the text, or the position from 1 on
+  LONG remove;
+  const wchar_t* insert;
+  bool raise;  // the inserted characters raised
+  unsigned long mostPieces;  // pango layouts made for the changed paragraph at most
+};
+
+const wchar_t* const kPasted =
+    L"pasted text pasted text pasted text pasted text pasted text pasted text pasted text pasted text "
+    L"pasted text pasted text pasted text pasted text pasted text pasted text pasted text pasted text "
+    L"pasted text pasted text pasted text pasted text pasted text pasted text pasted text pasted text "
+    L"pasted text pasted text pasted text pasted text pasted text pasted text pasted text pasted text ";
+
+class RichTextLayoutEdit : public ::testing::TestWithParam<Edit> {
+ protected:
+  void TearDown() override { jf::TestSetTextLayoutPiece(0); }
+};
+
+}  // namespace
+
+// An edit lays out again only the pieces from the change until the lines meet the old
+// layout's again, and the result is the layout made afresh.
+TEST_P(RichTextLayoutEdit, LaysOutOnlyWhatChanged) {
+  Fixture f;
+  const Edit& e = GetParam();
+  std::wstring text = L"a short paragraph\r";
+  for (int i = 0; i < 3000; ++i) text += (i % 11 == 0 ? L"longerword" : L"w") + std::to_wstring(i) + (i % 13 == 12 ? L"\t" : L" ");
+  text += L"\rthe last one";
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  for (LONG cp = 18; cp + 9 < LONG(text.size()); cp += 17) {
+    CHARFORMAT2W cf = formats.DefaultChar();
+    cf.dwEffects = cp % 3 ? CFE_BOLD : CFE_ITALIC;
+    cf.wWeight = cp % 3 ? FW_BOLD : FW_NORMAL;
+    cf.yHeight = cp % 5 ? 200 : 280;
+    formats.SetChar(cp, cp + 9, cf);
+  }
+  RichTextLayout::Options options;
+  options.wrapWidth = 310;
+  options.links = {CHARRANGE{30, 50}, CHARRANGE{9000, 9030}};
+  const RichTextLayout before(text, formats, f.font.get(), options);
+  const LONG at = e.at >= 1 ? LONG(e.at) : LONG(double(text.size()) * e.at);
+  text.replace(size_t(at), size_t(e.remove), e.insert);
+  const LONG count = LONG(wcslen(e.insert));
+  formats.Replace(at, at + e.remove, count, e.raise ? Superscript(formats) : formats.CharAt(at));
+  for (CHARRANGE& link : options.links) {  // links move with the text after the change
+    if (link.cpMin >= at + e.remove) link.cpMin += count - e.remove;
+    if (link.cpMax >= at + e.remove) link.cpMax += count - e.remove;
+  }
+  const unsigned long made = jf::TestTextLayoutPieces();
+  const RichTextLayout after(text, formats, f.font.get(), options, const_cast<RichTextLayout*>(&before));
+  EXPECT_LE(jf::TestTextLayoutPieces() - made, e.mostPieces);
+  std::vector<unsigned char> pixels, freshPixels;
+  const std::vector<long> seen = Observe(after, LONG(text.size()), &pixels);
+  const RichTextLayout fresh(text, formats, f.font.get(), options);
+  EXPECT_EQ(seen, Observe(fresh, LONG(text.size()), &freshPixels));
+  EXPECT_EQ(pixels, freshPixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, RichTextLayoutEdit,
+                         ::testing::Values(Edit{"letterInTheMiddle", 0.5, 0, L"q", false, 3},
+                                           Edit{"letterRemoved", 0.37, 1, L"", false, 3},
+                                           Edit{"wordRaised", 0.61, 0, L"raised words ", true, 3},
+                                           Edit{"tabInserted", 0.45, 0, L"\t", false, 3},
+                                           Edit{"nearTheStart", 0.01, 0, L"q", false, 3},
+                                           Edit{"nearTheEnd", 0.99, 0, L"q", false, 3},
+                                           // The new paragraph's tab stops are measured in its own first letter's font.
+                                           Edit{"paragraphSplit", 0.5, 0, L"\r", false, 100},
+                                           Edit{"paragraphsJoined", 17, 1, L"", false, 100},
+                                           Edit{"longPaste", 0.3, 40, kPasted, false, 12}),
+                         [](const auto& info) { return std::string(info.param.name); });
