@@ -149,8 +149,15 @@ void Harness::TearDown() {
     }
   }
   if (!work_.empty() && !HasFailure()) {
+    // A stand-in launcher that the run started is a process of its own and may still be
+    // writing its record into the folder: the removal is tried again after it.
     std::string rm = "rm -rf '" + work_ + "'";
-    if (system(rm.c_str()) != 0) ADD_FAILURE() << rm;
+    bool removed = false;
+    for (int i = 0; i < 10 && !removed; ++i) {
+      if (i > 0) Nap(100);
+      removed = system((rm + " 2>/dev/null").c_str()) == 0;
+    }
+    if (!removed) ADD_FAILURE() << rm;
   } else if (!work_.empty()) {
     std::cerr << "kept " << work_ << "\n";
   }
