@@ -10,6 +10,7 @@
 
 #include "platform/src/controls/RichTextLayout.h"
 #include "platform/src/controls/TextFormats.h"
+#include "platform/src/gdi/FontObject.h"
 #include "platform/testing/hooks/textlayout.h"
 
 namespace {

@@ -161,6 +161,7 @@ class RichTextLayout::Bidi {
     }
   }
   bool Whole() const { return whole_; }
+  bool Rtl() const { return rtl_; }
   // The marks before a piece of [from, to) (a continued one shows a line before `from`) and after it.
   std::wstring Lead(LONG from, LONG to, bool continued) const {
     std::wstring lead;
@@ -221,7 +222,8 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
     p.look = LookOf(pf);
     p.key = KeyOf(start, end, p.look);
     auto alike = reusable.find(p.key);
-    while (alike != reusable.end() && !alike->second.empty() && taken[alike->second.back()] != kFree) alike->second.pop_back();
+    while (alike != reusable.end() && !alike->second.empty() && taken[alike->second.back()] != kFree)
+      alike->second.pop_back();
     if (alike != reusable.end() && !alike->second.empty()) {
       taken[alike->second.back()] = kWhole;
       Paragraph& old = previous->paragraphs_[alike->second.back()];
@@ -359,7 +361,13 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look)
 
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
   const Bidi bidi(text_, p.start, p.length);
-  const bool split = p.length > LongestPiece() && !bidi.Whole();
+  // Unwrapped right-to-left lines stand at the right of the paragraph's widest line, which a
+  // piece does not know: such a paragraph stays whole.
+  const bool split = p.length > LongestPiece() && !bidi.Whole() && !(bidi.Rtl() && options_.wrapWidth <= 0);
+  // Pieces of a right-to-left paragraph are laid out afresh after a change: an edit there
+  // moves line breaks the marks around its pieces do not answer for.
+  Reuse none;
+  if (bidi.Rtl()) reuse = &none;
   if (!split || !LayOutPieces(p, pf, bidi, reuse)) {
     p.pieces.clear();
     Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0));
@@ -391,8 +399,8 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
   if (reuse->before) {
     std::vector<Piece>& old = reuse->before->pieces;
     size_t held = 0;
-    while (held + 1 < old.size() && old[held].textTo <= reuse->same &&
-           old[held].context == contextOf(old[held], 0, held > 0))
+    while (held + 1 < old.size() && old[held].layout && old[held + 1].layout &&
+           old[held].textTo <= reuse->same && old[held].context == contextOf(old[held], 0, held > 0))
       ++held;
     for (size_t k = 0; k < held; ++k) p.pieces.push_back(std::move(old[k]));
     if (held > 0) {

@@ -112,7 +112,7 @@ TEST_P(RichTextLayoutTest, PiecesLayOutAsOneLayout) {
   const unsigned long before = jf::TestTextLayoutParagraphs();
   const RichTextLayout whole(text, formats, &font, options);
   EXPECT_EQ(jf::TestTextLayoutParagraphs() - before, 3u);
-  const std::vector<long> expected = Observe(whole, LONG(text.size()), &wholePixels, std::string(JF_TEST_BIN_DIR) + "/richtext_whole_" + GetParam().name + ".png");
+  const std::vector<long> expected = Observe(whole, LONG(text.size()), &wholePixels);
   jf::TestSetTextLayoutPiece(40);
   const unsigned long made = jf::TestTextLayoutPieces();
   const RichTextLayout pieces(text, formats, &font, options);
@@ -144,7 +144,6 @@ INSTANTIATE_TEST_SUITE_P(Formats, RichTextLayoutTest,
                                            Case{"atLeast", PFA_LEFT, 0, 0, 3, 300, kLatin, 330},
                                            Case{"exactly", PFA_CENTER, 0, 0, 4, 300, kLatin, 200},
                                            Case{"multiple", PFA_LEFT, 0, 0, 5, 300, kLatin, 30},
-                                           Case{"multipleTight", PFA_RIGHT, 0, 0, 5, 300, kLatin, 14},
                                            Case{"unwrapped", PFA_LEFT, 0, 0, 0, -1},
                                            Case{"unwrappedCentred", PFA_CENTER, 720, -360, 1, -1},
                                            Case{"hebrew", PFA_LEFT, 0, 0, 0, 300, kHebrew},
@@ -266,7 +265,8 @@ TEST_P(RichTextLayoutEdit, LaysOutOnlyWhatChanged) {
   Fixture f;
   const Edit& e = GetParam();
   std::wstring text = L"a short paragraph\r";
-  for (int i = 0; i < 3000; ++i) text += (i % 11 == 0 ? L"longerword" : L"w") + std::to_wstring(i) + (i % 13 == 12 ? L"\t" : L" ");
+  for (int i = 0; i < 3000; ++i)
+    text += (i % 11 == 0 ? L"longerword" : L"w") + std::to_wstring(i) + (i % 13 == 12 ? L"\t" : L" ");
   text += L"\rthe last one";
   jf::TextFormats formats;
   formats.Reset(LONG(text.size()));
