@@ -361,9 +361,10 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look)
 
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
   const Bidi bidi(text_, p.start, p.length);
-  // Unwrapped right-to-left lines stand at the right of the paragraph's widest line, which a
-  // piece does not know: such a paragraph stays whole.
-  const bool split = p.length > LongestPiece() && !bidi.Whole() && !(bidi.Rtl() && options_.wrapWidth <= 0);
+  // Marks around a piece do not yet resolve every right-to-left line as the paragraph does
+  // (neutrals between scripts, unwrapped lines standing at the right of the widest one): such
+  // a paragraph stays whole.
+  const bool split = p.length > LongestPiece() && !bidi.Whole() && !bidi.Rtl();
   // Pieces of a right-to-left paragraph are laid out afresh after a change: an edit there
   // moves line breaks the marks around its pieces do not answer for.
   Reuse none;
