@@ -89,8 +89,12 @@ std::wstring Markup(const std::wstring& cls) {
   if (cls == L"Slider" || cls == L"Progress")
     return L"<" + cls + L" name=\"x\" height=\"30\" min=\"0\" max=\"100\" value=\"10\" thumbsize=\"10,20\"/>";
   if (cls == L"ScrollBar") return L"<ScrollBar name=\"x\" height=\"20\" hor=\"true\" range=\"100\" linesize=\"10\"/>";
-  if (cls == L"RichEdit")
-    return L"<RichEdit name=\"x\" height=\"100\" text=\"hello world\" wantreturn=\"true\" vscrollbar=\"true\" rich=\"true\"/>";
+  if (cls == L"RichEdit") {  // more text than it shows: its scroll bar shows too
+    std::wstring text = L"hello world";
+    for (int i = 0; i < 60; ++i) text += L" more words";
+    return L"<RichEdit name=\"x\" height=\"100\" text=\"" + text +
+           L"\" wantreturn=\"true\" vscrollbar=\"true\" rich=\"true\" multiline=\"true\"/>";
+  }
   if (cls == L"Edit" || cls == L"DateTime") return L"<" + cls + L" name=\"x\" height=\"30\" text=\"hello\"/>";
   return L"<" + cls + L" name=\"x\" height=\"60\" text=\"x\" menu=\"true\"/>";
 }
