@@ -66,13 +66,15 @@ std::wstring Markup(const std::wstring& cls) {
                                                       : L"<" + cls + L" name=\"x\" text=\"x\" height=\"30\"/>" + rows;
     return L"<List name=\"list\" height=\"140\">" + inner + L"</List>";
   }
-  // Nodes with a child (its spacer shows), check buttons, more rows than the view shows.
+  // Nodes with a child (its spacer shows), check buttons, more rows than the view shows; a
+  // button of the markup in a node's row.
   if (cls == L"TreeView")
     return L"<TreeView name=\"x\" height=\"48\" visiblecheckbtn=\"true\" vscrollbar=\"true\"><TreeNode name=\"n0\" "
            L"text=\"n0\"><TreeNode name=\"n00\" text=\"n00\"/></TreeNode><TreeNode name=\"n1\" text=\"n1\"/></TreeView>";
   if (cls == L"TreeNode")
     return L"<TreeView name=\"tree\" height=\"48\" visiblecheckbtn=\"true\" vscrollbar=\"true\"><TreeNode name=\"p\" "
-           L"text=\"p\"><TreeNode name=\"x\" text=\"x\"><TreeNode name=\"x0\" text=\"x0\"/></TreeNode></TreeNode>"
+           L"text=\"p\"><TreeNode name=\"x\" text=\"x\"><Button name=\"tag\" width=\"30\" text=\"t\"/><TreeNode name=\"x0\" "
+           L"text=\"x0\"/></TreeNode></TreeNode>"
            L"</TreeView>";
   if (cls == L"TabLayout")
     return L"<TabLayout name=\"x\" height=\"100\"><VerticalLayout name=\"p0\"><Button name=\"pb0\" height=\"30\"/>"
