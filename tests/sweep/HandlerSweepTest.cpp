@@ -291,8 +291,8 @@ void ProgramDrive(ClosingWnd* wnd, HWND hwnd) {
   }
 }
 
-// A combo's drop-down, opened each time: each of its parts pointed at, wheeled over and clicked
-// (a click on a row picks it and closes the drop-down); then keys in it.
+// A combo's drop-down, opened each time: each of its parts pointed at, wheeled over, focused
+// and clicked (a click on a row picks it and closes the drop-down); then keys in it.
 std::vector<CControlUI*> OpenDropDown(ClosingWnd* wnd, HWND hwnd) {
   std::vector<CControlUI*> parts;
   CControlUI* x = ::IsWindow(hwnd) ? wnd->Find(L"x") : nullptr;
@@ -312,6 +312,9 @@ void DropDownDrive(ClosingWnd* wnd, HWND hwnd) {
     jf::TestMouseMove(pt.x, pt.y);
     Pump();
     for (int turn = 0; turn < int(i); ++turn) jf::TestMouseWheel(-WHEEL_DELTA);  // the later rows show
+    Pump();
+    parts = OpenDropDown(wnd, hwnd);
+    if (i < parts.size() && parts[i]->GetManager()) parts[i]->GetManager()->SetFocus(parts[i]);
     Pump();
     parts = OpenDropDown(wnd, hwnd);
     if (i < parts.size() && Middle(parts[i], pt)) Click(pt);
