@@ -1,12 +1,14 @@
 // The sweep: for every control class that the skin factory builds, a small window from markup
 // with that control between two buttons; real input (pointer, keys, time, focus, drops, drags,
-// the first paint) shows which notifications the control and its parts send. Then, for every
-// one of them, a handler takes one destructive action when it arrives (close the window,
-// remove the sender from its parent, hide it, disable it), the same input runs again, the
-// queue is pumped and the window painted once more. Run under ASan/UBSan and valgrind, any
-// touch of what the handler took away fails. The framework's sources give the notification
-// names (SentNotifications.h, generated at configure time): each must be reached by some class
-// here, so a new notification joins the sweep, or fails it, by itself.
+// the first paint) shows which notifications the control and its parts send. Its parts are
+// what the markup made and what the control built for itself: a tree node's row and buttons,
+// a list's header and body, containers' scroll bars, a combo's drop-down with its layout and
+// rows. Then, for every notification, a handler takes one destructive action when it arrives
+// (close the window, remove the sender from its container, hide it, disable it), the same
+// input runs again, the queue is pumped and the window painted once more. Run under ASan/UBSan
+// and valgrind, any touch of what the handler took away fails. The framework's sources give
+// the notification names (SentNotifications.h, generated at configure time): each must be
+// reached by some class here, so a new notification joins the sweep, or fails it, by itself.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <richedit.h>
@@ -23,8 +25,14 @@
 #include "platform/src/user/DragData.h"
 #include "tests/platform/display/DragProbes.h"
 #include "tests/ui/window/ClosingWnd.h"
+#include "ui/base/ContainerUI.h"
+#include "ui/base/ScrollBarUI.h"
 #include "ui/base/UIAnimationDriver.h"
 #include "ui/layout/TabLayoutUI.h"
+#include "ui/layout/VerticalLayoutUI.h"
+#include "ui/list/ComboUI.h"
+#include "ui/list/ComboWnd.h"
+#include "ui/list/IListItemUI.h"
 #include "ui/richedit/RichEditUI.h"
 #include "ui/skin/ControlFactory.h"
 
@@ -44,10 +52,11 @@ std::wstring Markup(const std::wstring& cls) {
                             L"<ListLabelElement name=\"r1\" text=\"r1\" height=\"24\"/>"
                             L"<ListContainerElement name=\"r2\" height=\"24\"/>";
   if (cls == L"List" || cls == L"ExpandList")
-    return L"<" + cls + L" name=\"x\" height=\"140\"><ListHeader height=\"24\"><ListHeaderItem name=\"h0\" "
-           L"text=\"h\" width=\"120\"/></ListHeader>" + rows + L"<ListTextElement name=\"r3\" "
+    return L"<" + cls + L" name=\"x\" height=\"100\" vscrollbar=\"true\"><ListHeader height=\"24\"><ListHeaderItem "
+           L"name=\"h0\" text=\"h\" width=\"120\"/></ListHeader>" + rows + L"<ListTextElement name=\"r3\" "
            L"text=\"&lt;a&gt;link&lt;/a&gt;\" height=\"24\"/></" + cls + L">";
-  if (cls == L"Combo" || cls == L"ComboBox") return L"<" + cls + L" name=\"x\" height=\"30\">" + rows + L"</" + cls + L">";
+  if (cls == L"Combo" || cls == L"ComboBox")  // a drop-down too low for its rows: it scrolls
+    return L"<" + cls + L" name=\"x\" height=\"30\" dropboxsize=\"0,40\">" + rows + L"</" + cls + L">";
   if (cls == L"ListHeader" || cls == L"ListHeaderItem" || cls == L"ListLabelElement" || cls == L"ListTextElement" ||
       cls == L"ListContainerElement") {
     const std::wstring inner = cls == L"ListHeaderItem" ? L"<ListHeader height=\"24\"><ListHeaderItem name=\"x\" "
@@ -57,11 +66,16 @@ std::wstring Markup(const std::wstring& cls) {
                                                       : L"<" + cls + L" name=\"x\" text=\"x\" height=\"30\"/>" + rows;
     return L"<List name=\"list\" height=\"140\">" + inner + L"</List>";
   }
+  // Nodes with a child (its spacer shows), check buttons, more rows than the view shows; a
+  // button of the markup in a node's row.
   if (cls == L"TreeView")
-    return L"<TreeView name=\"x\" height=\"120\"><TreeNode name=\"n0\" text=\"n0\"/><TreeNode name=\"n1\" "
-           L"text=\"n1\"/></TreeView>";
+    return L"<TreeView name=\"x\" height=\"48\" visiblecheckbtn=\"true\" vscrollbar=\"true\"><TreeNode name=\"n0\" "
+           L"text=\"n0\"><TreeNode name=\"n00\" text=\"n00\"/></TreeNode><TreeNode name=\"n1\" text=\"n1\"/></TreeView>";
   if (cls == L"TreeNode")
-    return L"<TreeView name=\"tree\" height=\"120\"><TreeNode name=\"x\" text=\"x\"/></TreeView>";
+    return L"<TreeView name=\"tree\" height=\"48\" visiblecheckbtn=\"true\" vscrollbar=\"true\"><TreeNode name=\"p\" "
+           L"text=\"p\"><TreeNode name=\"x\" text=\"x\"><Button name=\"tag\" width=\"30\" text=\"t\"/><TreeNode name=\"x0\" "
+           L"text=\"x0\"/></TreeNode></TreeNode>"
+           L"</TreeView>";
   if (cls == L"TabLayout")
     return L"<TabLayout name=\"x\" height=\"100\"><VerticalLayout name=\"p0\"><Button name=\"pb0\" height=\"30\"/>"
            L"</VerticalLayout><VerticalLayout name=\"p1\"><Button name=\"pb1\" height=\"30\"/></VerticalLayout>"
@@ -77,8 +91,12 @@ std::wstring Markup(const std::wstring& cls) {
   if (cls == L"Slider" || cls == L"Progress")
     return L"<" + cls + L" name=\"x\" height=\"30\" min=\"0\" max=\"100\" value=\"10\" thumbsize=\"10,20\"/>";
   if (cls == L"ScrollBar") return L"<ScrollBar name=\"x\" height=\"20\" hor=\"true\" range=\"100\" linesize=\"10\"/>";
-  if (cls == L"RichEdit")
-    return L"<RichEdit name=\"x\" height=\"100\" text=\"hello world\" wantreturn=\"true\" vscrollbar=\"true\" rich=\"true\"/>";
+  if (cls == L"RichEdit") {  // more text than it shows: its scroll bar shows too
+    std::wstring text = L"hello world";
+    for (int i = 0; i < 60; ++i) text += L" more words";
+    return L"<RichEdit name=\"x\" height=\"100\" text=\"" + text +
+           L"\" wantreturn=\"true\" vscrollbar=\"true\" rich=\"true\" multiline=\"true\"/>";
+  }
   if (cls == L"Edit" || cls == L"DateTime") return L"<" + cls + L" name=\"x\" height=\"30\" text=\"hello\"/>";
   return L"<" + cls + L" name=\"x\" height=\"60\" text=\"x\" menu=\"true\"/>";
 }
@@ -93,12 +111,22 @@ std::wstring Skin(const std::wstring& cls) {
 
 void Pump() { frametest::Pump(); }
 
-// The control and its parts, at most a handful, in tree order.
+// The control and its parts, at most a few dozen, in tree order: a container's own children
+// (a list's header and body, a tree node's row) and its scroll bars.
 void Collect(CControlUI* control, std::vector<CControlUI*>& out) {
-  if (!control || out.size() >= 12) return;
+  if (!control || out.size() >= 32) return;
   out.push_back(control);
-  auto* box = static_cast<IContainerUI*>(control->GetInterface(L"IContainer"));
-  for (int i = 0; box && i < box->GetCount(); ++i) Collect(box->GetItemAt(i), out);
+  auto* box = static_cast<CContainerUI*>(control->GetInterface(L"Container"));
+  if (!box) return;
+  for (int i = 0; i < box->ItemCount(); ++i) Collect(box->ItemAt(i), out);
+  Collect(box->OwnVerticalScrollBar(), out);
+  Collect(box->OwnHorizontalScrollBar(), out);
+}
+
+// The layout of a combo's drop-down while it is open.
+CControlUI* DropDownOf(CControlUI* x) {
+  auto* combo = x ? static_cast<CComboUI*>(x->GetInterface(L"Combo")) : nullptr;
+  return combo && combo->GetDropDown() ? combo->GetDropDown()->GetLayout() : nullptr;
 }
 
 // The screen point at the middle of a control, in whichever window shows it now.
@@ -117,9 +145,13 @@ struct Drive {
 };
 
 // What the window still holds of the control under test: a handler may have taken any part.
+// An open drop-down's parts come after the control's.
 std::vector<CControlUI*> Parts(HWND hwnd, ClosingWnd* wnd) {
   std::vector<CControlUI*> parts;
-  if (::IsWindow(hwnd)) Collect(wnd->Find(L"x"), parts);
+  if (!::IsWindow(hwnd)) return parts;
+  CControlUI* x = wnd->Find(L"x");
+  Collect(x, parts);
+  Collect(DropDownOf(x), parts);
   return parts;
 }
 
@@ -259,24 +291,78 @@ void ProgramDrive(ClosingWnd* wnd, HWND hwnd) {
   }
 }
 
+// A combo's drop-down, opened each time: each of its parts pointed at, wheeled over, focused
+// and clicked (a click on a row picks it and closes the drop-down); then keys in it.
+std::vector<CControlUI*> OpenDropDown(ClosingWnd* wnd, HWND hwnd) {
+  std::vector<CControlUI*> parts;
+  CControlUI* x = ::IsWindow(hwnd) ? wnd->Find(L"x") : nullptr;
+  if (!x || !x->GetInterface(L"Combo")) return parts;
+  if (!DropDownOf(x)) x->Activate();
+  Pump();
+  Collect(DropDownOf(::IsWindow(hwnd) ? wnd->Find(L"x") : nullptr), parts);
+  return parts;
+}
+
+void DropDownDrive(ClosingWnd* wnd, HWND hwnd) {
+  for (size_t i = 0;; ++i) {
+    std::vector<CControlUI*> parts = OpenDropDown(wnd, hwnd);
+    POINT pt;
+    if (i >= parts.size()) break;
+    if (!Middle(parts[0], pt)) continue;
+    jf::TestMouseMove(pt.x, pt.y);
+    Pump();
+    for (int turn = 0; turn < int(i); ++turn) jf::TestMouseWheel(-WHEEL_DELTA);  // the later rows show
+    Pump();
+    parts = OpenDropDown(wnd, hwnd);
+    if (i < parts.size() && parts[i]->GetManager()) parts[i]->GetManager()->SetFocus(parts[i]);
+    Pump();
+    parts = OpenDropDown(wnd, hwnd);
+    if (i < parts.size() && Middle(parts[i], pt)) Click(pt);
+  }
+  for (UINT key : {UINT(VK_DOWN), UINT(VK_RETURN), UINT(VK_ESCAPE)}) {
+    if (OpenDropDown(wnd, hwnd).empty()) return;
+    jf::TestKeyPress(key);
+    Pump();
+  }
+}
+
 const Drive kDrives[] = {{"paint", PaintDrive}, {"pointer", PointerDrive}, {"keys", KeyDrive},
                          {"time", TimeDrive},   {"focus", FocusDrive},     {"drops", DropDrive},
-                         {"program", ProgramDrive}};
+                         {"program", ProgramDrive}, {"dropdown", DropDownDrive}};
 
 // ---- One run: a window, its first paint, one drive, then the queue and a last paint ----
 
 enum Action { kObserve, kClose, kRemove, kHide, kDisable };
 const char* const kActionNames[] = {"observe", "close", "remove", "hide", "disable"};
 
-// The rich edit's notifications are one type with the text services' code beside it: each
-// code is its own case.
-std::wstring Key(const UINotifyMsg& msg) {
-  std::wstring key = msg.type.GetData();
-  if (msg.type == L"richeditnotify") key += L"/" + std::to_wstring(msg.wParam);
-  return key;
+// Where a sender sits under the control or its drop-down: its place among each container's own
+// children, "v" and "h" for a container's scroll bars.
+std::wstring PathOf(CControlUI* sender, CControlUI* x, CControlUI* drop) {
+  std::wstring path;
+  for (CControlUI* c = sender; c; c = c->GetParent()) {
+    if (c == x) return L"x" + path;
+    if (c == drop) return L"drop" + path;
+    auto* box = c->GetParent() ? static_cast<CContainerUI*>(c->GetParent()->GetInterface(L"Container")) : nullptr;
+    std::wstring step = L"?";
+    if (box && c == box->OwnVerticalScrollBar()) step = L"v";
+    if (box && c == box->OwnHorizontalScrollBar()) step = L"h";
+    for (int i = 0; box && i < box->ItemCount(); ++i) {
+      if (box->ItemAt(i) == c) step = std::to_wstring(i);
+    }
+    path = L"." + step + path;
+  }
+  return L"window";
 }
 
-std::wstring TypeOf(const std::wstring& key) { return key.substr(0, key.find(L'/')); }
+// One case per notification and sender (the rich edit's notifications are one type with the
+// text services' code beside it: each code is its own case).
+std::wstring Key(const UINotifyMsg& msg, CControlUI* x, CControlUI* drop) {
+  std::wstring key = msg.type.GetData();
+  if (msg.type == L"richeditnotify") key += L"/" + std::to_wstring(msg.wParam);
+  return key + L"@" + PathOf(msg.sender, x, drop);
+}
+
+std::wstring TypeOf(const std::wstring& key) { return key.substr(0, key.find_first_of(L"/@")); }
 
 bool InSubtree(CControlUI* control, CControlUI* top) {
   for (CControlUI* c = control; c; c = c->GetParent()) {
@@ -285,14 +371,25 @@ bool InSubtree(CControlUI* control, CControlUI* top) {
   return false;
 }
 
+// Out of its container the ordinary way; a combo's row through its combo, wherever it shows.
+void Take(CControlUI* sender, CControlUI* x) {
+  auto* row = static_cast<IListItemUI*>(sender->GetInterface(L"ListItem"));
+  auto* combo = x ? static_cast<CComboUI*>(x->GetInterface(L"Combo")) : nullptr;
+  if (combo && row && row->GetOwner() == static_cast<IListOwnerUI*>(combo)) {
+    combo->Remove(sender);
+    return;
+  }
+  frametest::RemoveControl(sender);
+}
+
 struct Case {
   Case(std::wstring c, const Drive* d, Action a = kObserve, std::wstring t = L"")
       : cls(std::move(c)), drive(d), action(a), type(std::move(t)) {}
   std::wstring cls;
   const Drive* drive;
   Action action;
-  std::wstring type;            // the notification acted on
-  std::set<std::wstring> seen;  // observe: the types the control and its parts sent
+  std::wstring type;            // the notification acted on, with its sender's place
+  std::set<std::wstring> seen;  // observe: what the control and its parts sent
   bool fired = false;
 };
 
@@ -315,22 +412,24 @@ void Play(Case& run) {
     }
   };
   closing.onNotify = [&](ClosingWnd& wnd, UINotifyMsg& msg) {
-    // The control, its parts, and the window's own notices about the tree.
-    if (!x || !(InSubtree(msg.sender, x) || (msg.sender == root && msg.type == L"windowinit"))) return false;
+    // The control, its parts, its open drop-down, and the window's own notices about the tree.
+    CControlUI* drop = DropDownOf(wnd.Find(L"x"));
+    if (!x || !(InSubtree(msg.sender, x) || InSubtree(msg.sender, drop) ||
+                (msg.sender == root && msg.type == L"windowinit")))
+      return false;
+    // What the drop-down's rows send goes to its own manager: this handler hears it too.
+    if (msg.sender == x && msg.type == L"dropdown" && drop)
+      static_cast<CComboUI*>(x->GetInterface(L"Combo"))->GetDropDown()->GetManager().AddNotifier(&wnd);
     if (run.action == kObserve) {
-      run.seen.insert(Key(msg));
+      run.seen.insert(Key(msg, x, drop));
       return false;
     }
-    if (run.fired || Key(msg) != run.type) return false;
+    if (run.fired || Key(msg, x, drop) != run.type) return false;
     run.fired = true;
     closing.fired = true;
     switch (run.action) {
       case kClose: wnd.Destroy(); break;
-      case kRemove:
-        // A composite's own parts (a tree node's folder button) are the composite's to keep:
-        // what the markup made is what a handler may take out.
-        if (!msg.sender->GetName().IsEmpty()) frametest::RemoveControl(msg.sender);
-        break;
+      case kRemove: Take(msg.sender, wnd.Find(L"x")); break;
       case kHide: msg.sender->SetVisible(false); break;
       default: msg.sender->SetEnabled(false); break;
     }
@@ -361,7 +460,7 @@ class HandlerSweepCoverage : public frametest::InputTest {};
 // Every notification of one class, each drive that brings it, every action.
 TEST_P(HandlerSweep, EveryNotificationWithEveryDestructiveAction) {
   const std::wstring cls = CControlFactory::GetElementName(GetParam());
-  std::map<std::wstring, const Drive*> first;  // type -> the first drive that brings it
+  std::map<std::wstring, const Drive*> first;  // case -> the first drive that brings it
   for (const Drive& drive : kDrives) {
     Case observe{cls, &drive};
     Play(observe);
@@ -377,10 +476,13 @@ TEST_P(HandlerSweep, EveryNotificationWithEveryDestructiveAction) {
       ++cases;
     }
   }
-  std::string types;
-  for (const auto& entry : first) types += " " + Narrow(entry.first.c_str());
+  std::set<std::wstring> types;
+  for (const auto& entry : first) types.insert(TypeOf(entry.first));
+  std::string names;
+  for (const std::wstring& type : types) names += " " + Narrow(type.c_str());
   RecordProperty("cases", cases);
-  std::printf("sweep: %s: %d cases;%s\n", Narrow(cls.c_str()).c_str(), cases, types.c_str());
+  std::printf("sweep: %s: %d cases from %zu senders' notifications;%s\n", Narrow(cls.c_str()).c_str(), cases,
+              first.size(), names.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Classes, HandlerSweep, ::testing::Range(0, CControlFactory::GetCount()),

@@ -432,8 +432,9 @@ bool CWindowManagerUI::OnMouseMove(WPARAM, LPARAM lParam, LRESULT&) {
     HideToolTip();
   }
   if (control && control != m_hover) {
-    if (!RaiseEvent(control, UIEVENT_MOUSEENTER)) return true;
+    // Recorded before the enter's handlers run: one that takes the control away clears it.
     m_hover = control;
+    if (!RaiseEvent(control, UIEVENT_MOUSEENTER)) return true;
   }
   RaiseEvent(m_click ? m_click : control, UIEVENT_MOUSEMOVE);
   return false;

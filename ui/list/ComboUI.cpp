@@ -160,7 +160,7 @@ bool CComboUI::RemoveAt(int index) {
   CControlUI* control = GetItemAt(index);
   if (!control) return false;
   // An open drop-down shows the row too: it lets go of it before the row goes.
-  if (m_window && m_window->GetLayout()) m_window->GetLayout()->Remove(control);
+  if (m_window) m_window->ReleaseRow(control);
   CListRowUI::Detach(control);
   if (!CContainerUI::Remove(control)) return false;
   Renumber(index, m_items.GetSize() - 1);
@@ -174,7 +174,7 @@ bool CComboUI::RemoveAt(int index) {
 }
 
 void CComboUI::RemoveAll() {
-  if (m_window && m_window->GetLayout()) m_window->GetLayout()->RemoveAll();
+  if (m_window) m_window->ReleaseRow(nullptr);
   m_curSel = -1;
   for (int i = 0; i < m_items.GetSize(); ++i) CListRowUI::Detach(GetItemAt(i));
   CContainerUI::RemoveAll();

@@ -71,6 +71,24 @@ void CComboWnd::EnsureVisible(int index) {
   m_layout->SetScrollPos(SIZE{pos.cx, pos.cy + dy});
 }
 
+void CComboWnd::ReleaseRow(CControlUI* row) {
+  if (!m_layout) return;
+  CUIPtrArray rows;
+  for (int i = 0; i < m_layout->GetCount(); ++i) {
+    if (!row || m_layout->GetItemAt(i) == row) rows.Add(m_layout->GetItemAt(i));
+  }
+  for (int i = 0; i < rows.GetSize(); ++i) {
+    auto* leaving = static_cast<CControlUI*>(rows[i]);
+    m_layout->Remove(leaving);
+    leaving->FindControl(
+        [](CControlUI* control, LPVOID manager) -> CControlUI* {
+          static_cast<CWindowManagerUI*>(manager)->ReapObjects(control);
+          return nullptr;
+        },
+        &m_pm, UIFIND_ALL);
+  }
+}
+
 void CComboWnd::GiveRowsBack() {
   if (m_rowsReturned || !m_owner) return;
   m_rowsReturned = true;

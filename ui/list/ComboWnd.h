@@ -17,6 +17,10 @@ class CComboWnd : public CWindowWnd {
   void Init(CComboUI* owner);
   // Scrolls the row at index into the visible part of the layout.
   void EnsureVisible(int index);
+  // Lets go of a row that the combo removes (every row for null): out of the layout, and this
+  // window's manager forgets it and all it holds (hover, press, focus, timers, names); the
+  // row goes with the combo's manager.
+  void ReleaseRow(CControlUI* row);
 
   LPCWSTR GetWindowClassName() const override;
   UINT GetClassStyle() const override;

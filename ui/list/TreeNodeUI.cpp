@@ -6,7 +6,7 @@
 #include "ui/control/LabelUI.h"
 #include "ui/control/OptionUI.h"
 #include "ui/core/UIValueParser.h"
-#include "ui/layout/HorizontalLayoutUI.h"
+#include "ui/list/TreeNodeRowUI.h"
 #include "ui/list/TreeViewUI.h"
 
 namespace SkinUI {
@@ -21,7 +21,7 @@ CTreeNodeUI* AsNode(CControlUI* control) {
 }  // namespace
 
 CTreeNodeUI::CTreeNodeUI(CTreeNodeUI* parent)
-    : m_horiz(new CHorizontalLayoutUI),
+    : m_horiz(new CTreeNodeRowUI),
       m_folderButton(new CCheckBoxUI),
       m_dottedLine(new CLabelUI),
       m_checkBox(new CCheckBoxUI),
@@ -35,10 +35,12 @@ CTreeNodeUI::CTreeNodeUI(CTreeNodeUI* parent)
   m_dottedLine->SetVisible(false);
   m_checkBox->SetVisible(false);
   m_itemButton->SetMouseEnabled(false);
-  m_horiz->Add(m_dottedLine);
-  m_horiz->Add(m_folderButton);
-  m_horiz->Add(m_checkBox);
-  m_horiz->Add(m_itemButton);
+  // The node and its view hold these for the node's whole life: the row keeps them whatever
+  // a handler removes.
+  m_horiz->AddPart(m_dottedLine);
+  m_horiz->AddPart(m_folderButton);
+  m_horiz->AddPart(m_checkBox);
+  m_horiz->AddPart(m_itemButton);
   // Straight into the container: this node's own AddAt takes only child nodes.
   CContainerUI::AddAt(m_horiz, 0);
   if (parent) parent->Attach(this);
@@ -183,6 +185,11 @@ bool CTreeNodeUI::Remove(CControlUI* control) {
   else
     delete node;
   return true;
+}
+
+void CTreeNodeUI::RemoveAll() {
+  CUIPtrArray children(m_childNodes);
+  for (int i = 0; i < children.GetSize(); ++i) Remove(static_cast<CTreeNodeUI*>(children[i]));
 }
 
 CTreeNodeUI* CTreeNodeUI::GetChildNode(int index) const {

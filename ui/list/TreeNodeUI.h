@@ -3,11 +3,11 @@
 #pragma once
 #include "ui/core/UIPtrArray.h"
 #include "ui/list/ListContainerElementUI.h"
+#include "ui/list/TreeNodeRowUI.h"
 
 namespace SkinUI {
 
 class CCheckBoxUI;
-class CHorizontalLayoutUI;
 class CLabelUI;
 class COptionUI;
 class CTreeViewUI;
@@ -24,6 +24,8 @@ class CTreeNodeUI : public CListContainerElementUI {
   bool Add(CControlUI* control) override;
   bool AddAt(CControlUI* control, int index) override;
   bool Remove(CControlUI* control) override;
+  // Removes every child node; the row stays, as with Remove.
+  void RemoveAll() override;
   bool Select(bool select = true) override;
 
   bool AddChildNode(CTreeNodeUI* node);
@@ -69,7 +71,7 @@ class CTreeNodeUI : public CListContainerElementUI {
   DWORD m_selItemTextColor = 0;
   DWORD m_selItemHotTextColor = 0;
   CTreeViewUI* m_treeView = nullptr;
-  CHorizontalLayoutUI* m_horiz;
+  CTreeNodeRowUI* m_horiz;
   CCheckBoxUI* m_folderButton;
   CLabelUI* m_dottedLine;
   CCheckBoxUI* m_checkBox;

@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "tests/ui/list/ListTestHost.h"
+#include "tests/ui/window/RemoveControl.h"
 #include "ui/control/CheckBoxUI.h"
 #include "ui/control/LabelUI.h"
 #include "ui/control/OptionUI.h"
@@ -248,4 +249,72 @@ TEST_F(TreeTest, NodeRemovesOnlyItsChildNodes) {
   Layout();
   ClickRow(p_);
   EXPECT_TRUE(p_->GetItemText() == L"still here");
+}
+
+// A handler may try to take any part out of a node's row the ordinary way (here when the row
+// is clicked): the row, its buttons and its spacer are the node's for its whole life and stay;
+// the node, its view and its later children go on using them, and the node frees them when it
+// goes. A control the markup or the program put into the row is the row's to give up.
+TEST_F(TreeTest, PartsOfARowStayWithTheNodeWhateverAHandlerRemoves) {
+  using Part = CControlUI* (*)(CTreeNodeUI*);
+  const Part parts[] = {
+      [](CTreeNodeUI* n) -> CControlUI* { return n->GetFolderButton(); },
+      [](CTreeNodeUI* n) -> CControlUI* { return n->GetCheckBox(); },
+      [](CTreeNodeUI* n) -> CControlUI* { return n->GetItemButton(); },
+      [](CTreeNodeUI* n) -> CControlUI* { return n->GetDottedLine(); },
+      [](CTreeNodeUI* n) -> CControlUI* { return n->GetTreeNodeHoriznotal(); },
+  };
+  for (Part part : parts) {
+    view_->RemoveAll();
+    Build();
+    CControlUI* target = part(b_);
+    SCOPED_TRACE(Narrow(target->GetClass()));
+    log_.hook = [&](UINotifyMsg& msg) {
+      if (msg.type == L"itemclick" && msg.sender == b_) frametest::RemoveControl(target);
+    };
+    ClickRow(b_);
+    log_.hook = nullptr;
+    Pump();  // the delayed cleanup runs
+    EXPECT_EQ(part(b_), target);
+    EXPECT_EQ(b_->GetTreeNodeHoriznotal()->GetParent(), b_);
+    EXPECT_EQ(b_->GetTreeNodeHoriznotal()->GetCount(), 4);
+    // The view reaches every part of b: a double click folds it, its parent folds and checks
+    // it, the buttons' visibility and the text colours go to it, a new child indents from it.
+    view_->SetItemExpand(true);
+    Layout();
+    RECT rc = b_->GetPos();
+    jf::TickAdvance(1000);
+    Click(rc.right - 20, (rc.top + rc.bottom) / 2);
+    Click(rc.right - 20, (rc.top + rc.bottom) / 2);
+    EXPECT_TRUE(b_->GetFolderButton()->IsSelected());
+    EXPECT_EQ(Rows(), "p a b b1- b2- c q");
+    p_->GetCheckBox()->SetSelected(true);
+    EXPECT_EQ(Checked(), "1111110");
+    view_->SetVisibleFolderBtn(false);
+    view_->SetVisibleCheckBtn(false);
+    view_->SetItemTextColor(0xFF112233);
+    Move(rc.left + 30, (rc.top + rc.bottom) / 2);
+    Move(400, 420);
+    b_->SetItemText(L"bb");
+    EXPECT_TRUE(b_->GetItemText() == L"bb");
+    CTreeNodeUI* b3 = Node(L"b3");
+    EXPECT_TRUE(b_->Add(b3));
+    EXPECT_EQ(b3->GetDottedLine()->GetFixedWidth(), b_->GetDottedLine()->GetFixedWidth() + 16);
+    EXPECT_TRUE(view_->RemoveNode(b_));
+    Pump();
+  }
+  // Emptying a node takes its child nodes, emptying its row what was put there.
+  view_->RemoveAll();
+  Build();
+  auto* tag = new CLabelUI;
+  b_->GetTreeNodeHoriznotal()->Add(tag);
+  b_->RemoveAll();
+  EXPECT_EQ(Rows(), "p a b c q");
+  EXPECT_EQ(b_->GetCount(), 1);
+  b_->GetTreeNodeHoriznotal()->RemoveAll();
+  EXPECT_EQ(b_->GetTreeNodeHoriznotal()->GetCount(), 4);
+  EXPECT_TRUE(b_->GetFolderButton()->GetParent() == b_->GetTreeNodeHoriznotal());
+  Pump();
+  b_->SetItemText(L"b");
+  Layout();
 }
