@@ -167,12 +167,13 @@ class UpdateModuleTest : public ::testing::Test {
     return m;
   }
   // Makes, creates the folder and asks, as a download attempt starts.
-  CUpdateModule* Start(const std::string& infoPath = "/info.txt") {
-    CUpdateModule* m = Make(dir.Win(L"down"), server.Url(infoPath));
+  CUpdateModule* Start(const std::wstring& folder, const std::string& url) {
+    CUpdateModule* m = Make(folder, url);
     EXPECT_EQ(0u, m->CreateDownloadDir());
     m->RequestInstallInfo();
     return m;
   }
+  CUpdateModule* Start() { return Start(dir.Win(L"down"), server.Url("/info.txt")); }
   void Answer(const std::string& text, const std::string& path = "/info.txt") { server.SetBody(path, text); }
   // A good answer whose installer stops after its first kilobyte until the stalls are released.
   void ServeHeldInstaller() {
@@ -183,12 +184,14 @@ class UpdateModuleTest : public ::testing::Test {
     server.Set("/vrinstaller.exe", held);
     Answer(GoodAnswer());
   }
-  std::string GoodAnswer(const std::string& version = "2.0.1") {
+  // An answer naming these bytes as the installer.
+  std::string AnswerFor(const std::string& bytes, const std::string& version) {
     return InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
-                          {"Md5", Md5Hex(body)},
-                          {"Size", std::to_string(body.size())},
+                          {"Md5", Md5Hex(bytes)},
+                          {"Size", std::to_string(bytes.size())},
                           {"Version", version}});
   }
+  std::string GoodAnswer(const std::string& version = "2.0.1") { return AnswerFor(body, version); }
 
   // The main loop: window messages (the engine timer among them), queued tasks, and the
   // request timer's retries, the clock running 250 ms every ten rounds.
@@ -309,6 +312,13 @@ PROCESS_INFORMATION StartInstallerNamed(TempFolder& dir, const std::string& fold
   return info;
 }
 
+void EndProcess(PROCESS_INFORMATION& p) {
+  TerminateProcess(p.hProcess, 0);
+  WaitForSingleObject(p.hProcess, 5000);
+  CloseHandle(p.hProcess);
+  CloseHandle(p.hThread);
+}
+
 TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndSparesOtherInstallers) {
   Answer(GoodAnswer());
   // Another run's (or user's) installer of the same name, in a folder of its own.
@@ -343,10 +353,7 @@ TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndSparesOtherInst
   EXPECT_TRUE(checked);
   // It is not the downloaded file: it runs on.
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(other.hProcess, 0));
-  TerminateProcess(other.hProcess, 0);
-  WaitForSingleObject(other.hProcess, 5000);
-  CloseHandle(other.hProcess);
-  CloseHandle(other.hThread);
+  EndProcess(other);
 
   // One plain GET of the one configured address.
   const auto asked = server.RequestsFor("/info.txt");
@@ -409,10 +416,7 @@ TEST_F(UpdateModuleTest, SuccessEndsTheInstallerThatRunsTheDownloadedFile) {
   size_t results = 0;
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
-    Answer(InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
-                          {"Md5", Md5Hex(k.bytes)},
-                          {"Size", std::to_string(k.bytes.size())},
-                          {"Version", "7"}}));
+    Answer(AnswerFor(k.bytes, "7"));
     std::filesystem::remove_all(dir.Host("down"));
     std::filesystem::remove_all(dir.Host("other"));
     PROCESS_INFORMATION stale = StartInstallerNamed(dir, "down");
@@ -427,12 +431,8 @@ TEST_F(UpdateModuleTest, SuccessEndsTheInstallerThatRunsTheDownloadedFile) {
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), staleWait);
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(other.hProcess, 0));
     listener.onResult = nullptr;
-    for (PROCESS_INFORMATION* p : {&stale, &other}) {
-      TerminateProcess(p->hProcess, 0);
-      WaitForSingleObject(p->hProcess, 5000);
-      CloseHandle(p->hProcess);
-      CloseHandle(p->hThread);
-    }
+    EndProcess(stale);
+    EndProcess(other);
   }
 }
 
@@ -688,19 +688,14 @@ TEST_F(UpdateModuleTest, FolderWrittenAnyWayNamesOneInstallerFile) {
   for (const std::wstring& folder : written) {
     SCOPED_TRACE(StringUtils::WideToUtf8(folder));
     // The whole file is there already and a stale start of it runs.
-    Answer(InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
-                          {"Md5", Md5Hex(child)},
-                          {"Size", std::to_string(child.size())},
-                          {"Version", "7"}}));
+    Answer(AnswerFor(child, "7"));
     std::filesystem::remove_all(dir.Host("down"));
     PROCESS_INFORMATION stale = StartInstallerNamed(dir, "down");
     ASSERT_TRUE(Run([] { return CommonUtils::IsProcessRunning(L"vrinstaller.exe"); }));
     DWORD staleWait = WAIT_TIMEOUT;
     listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
     CapturedLog log;
-    CUpdateModule* m = Make(folder, server.Url("/info.txt"));
-    EXPECT_EQ(0u, m->CreateDownloadDir());
-    m->RequestInstallInfo();
+    CUpdateModule* m = Start(folder, server.Url("/info.txt"));
     ASSERT_TRUE(RunUntilEvent('r', ++results));
     ++infos;
     EXPECT_EQ(0, listener.Last('r')->c);
@@ -709,18 +704,13 @@ TEST_F(UpdateModuleTest, FolderWrittenAnyWayNamesOneInstallerFile) {
     m->Stop();
     EXPECT_EQ(0u, log.CountContaining(L"未找到对应task"));
     listener.onResult = nullptr;
-    TerminateProcess(stale.hProcess, 0);
-    WaitForSingleObject(stale.hProcess, 5000);
-    CloseHandle(stale.hProcess);
-    CloseHandle(stale.hThread);
+    EndProcess(stale);
 
     // Stop during a download removes its task.
     std::filesystem::remove_all(dir.Host("down"));
     ServeHeldInstaller();
     const size_t asked = server.RequestsFor("/vrinstaller.exe").size();
-    m = Make(folder, server.Url("/info.txt"));
-    EXPECT_EQ(0u, m->CreateDownloadDir());
-    m->RequestInstallInfo();
+    m = Start(folder, server.Url("/info.txt"));
     ASSERT_TRUE(RunUntilEvent('i', ++infos));
     ASSERT_TRUE(Run([&] { return server.RequestsFor("/vrinstaller.exe").size() > asked; }));
     m->Stop();
@@ -745,9 +735,7 @@ TEST_F(UpdateModuleTest, HttpsAnswersOnlyWithAMatchingHostName) {
     HttpTestServer tls(o);
     ASSERT_TRUE(tls.Start());
     tls.SetBody("/info.txt", GoodAnswer());
-    CUpdateModule* m = Make(dir.Win(L"down"), tls.Url("/info.txt"));
-    EXPECT_EQ(0u, m->CreateDownloadDir());
-    m->RequestInstallInfo();
+    CUpdateModule* m = Start(dir.Win(L"down"), tls.Url("/info.txt"));
     ASSERT_TRUE(RunUntilEvent('i'));
     EXPECT_EQ(matching ? 0 : 1, listener.Last('i')->c != 0 ? 1 : 0);
     m->Stop();
