@@ -263,7 +263,7 @@ TEST_F(CDownloadTaskTest, StopSavesReceivedBytesAndResumeFetchesOnlyTheRest) {
 namespace {
 
 class CDownloadTaskResumeTest : public CDownloadTaskTest {
- protected:
+ public:
   void SetUp() override {
     CDownloadTaskTest::SetUp();
     body = HttpTestServer::RandomBody(size, 21);
@@ -277,13 +277,17 @@ class CDownloadTaskResumeTest : public CDownloadTaskTest {
     dir.Write(name + ".vrdt.vrmt", bytes);
   }
 
-  // A resume value of this download with one missing range.
-  ProtoValue GoodResume(int64_t first, int64_t last, int64_t fs = -1, const std::wstring& fh = L"") {
+  // A resume value of this download with these ranges missing.
+  ProtoValue Resume(const GapList& free, int64_t fs = -1, const std::wstring& fh = L"") {
     CTaskMetaFile meta;
-    GapList free;
-    free.AddRange(first, last);
     meta.Build(0, fs < 0 ? static_cast<int64_t>(size) : fs, fh.empty() ? md5 : fh, 0, 0, nullptr, free);
     return meta.m_value;
+  }
+  // ... with one missing range.
+  ProtoValue GoodResume(int64_t first, int64_t last, int64_t fs = -1, const std::wstring& fh = L"") {
+    GapList free;
+    free.AddRange(first, last);
+    return Resume(free, fs, fh);
   }
 
   // Runs the download and expects the whole body fetched from byte 0.
@@ -299,49 +303,71 @@ class CDownloadTaskResumeTest : public CDownloadTaskTest {
     EXPECT_FALSE(dir.Exists(name + ".vrdt.vrmt"));
   }
 
+  using DownloadTestEnv::dir;
   const size_t size = 2000000;
   std::string body;
   std::wstring md5;
 };
 
-// A resume file that does not read as a resume value: damaged bytes, or none at all.
-class CDownloadTaskUnreadableResumeTest : public CDownloadTaskResumeTest,
-                                          public ::testing::WithParamInterface<std::string> {};
+// A resume file that does not fit the download it lies beside is not used: the whole file is
+// fetched from byte 0.
+struct UnfitResume {
+  const char* name;
+  void (*arrange)(CDownloadTaskResumeTest& t);  // writes "d.bin.vrdt" and its resume file
+};
+void PrintTo(const UnfitResume& k, std::ostream* os) { *os << k.name; }
 
-TEST_P(CDownloadTaskUnreadableResumeTest, MeansAFreshStart) {
-  dir.Write("d.bin.vrdt", std::string(size, 'x'));
-  dir.Write("d.bin.vrdt.vrmt", GetParam());
+void FilledTemporary(CDownloadTaskResumeTest& t) { t.dir.Write("d.bin.vrdt", std::string(t.size, 'x')); }
+
+const UnfitResume kUnfitResumes[] = {
+    // It does not read as a resume value: damaged bytes, or none at all.
+    {"Damaged",
+     [](CDownloadTaskResumeTest& t) {
+       FilledTemporary(t);
+       t.dir.Write("d.bin.vrdt.vrmt", std::string("\x06\x05\xff\xff\xff", 5));
+     }},
+    {"Empty",
+     [](CDownloadTaskResumeTest& t) {
+       FilledTemporary(t);
+       t.dir.Write("d.bin.vrdt.vrmt", "");
+     }},
+    // It claims that only the last byte is missing, but of a file of another size, or of
+    // another digest.
+    {"OfAnotherSize",
+     [](CDownloadTaskResumeTest& t) {
+       FilledTemporary(t);
+       t.WriteResume("d.bin", t.GoodResume(t.size - 1, t.size - 1, t.size + 5));
+     }},
+    {"OfAnotherDigest",
+     [](CDownloadTaskResumeTest& t) {
+       FilledTemporary(t);
+       t.WriteResume("d.bin", t.GoodResume(t.size - 1, t.size - 1, -1, L"0123456789abcdef0123456789abcdef"));
+     }},
+    {"WronglyTyped",
+     [](CDownloadTaskResumeTest& t) {
+       FilledTemporary(t);
+       ProtoValue v = t.GoodResume(0, 10);
+       v[L"ct"] = ProtoValue(L"not a number");
+       t.WriteResume("d.bin", v);
+     }},
+    // A temporary file shorter than the download, whatever its resume file says.
+    {"ShortTemporaryFile",
+     [](CDownloadTaskResumeTest& t) {
+       t.dir.Write("d.bin.vrdt", t.body.substr(0, 1000));
+       t.WriteResume("d.bin", t.Resume(GapList()));
+     }},
+};
+
+class CDownloadTaskUnfitResumeTest : public CDownloadTaskResumeTest,
+                                     public ::testing::WithParamInterface<UnfitResume> {};
+
+TEST_P(CDownloadTaskUnfitResumeTest, MeansAFreshStart) {
+  GetParam().arrange(*this);
   ExpectFreshDownload("d.bin");
 }
 
-INSTANTIATE_TEST_SUITE_P(CDownloadTaskResumeTest, CDownloadTaskUnreadableResumeTest,
-                         ::testing::Values(std::string("\x06\x05\xff\xff\xff", 5), std::string()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           return std::string(info.param.empty() ? "Empty" : "Damaged");
-                         });
-
-TEST_F(CDownloadTaskResumeTest, ResumeFileOfAnotherDownloadIsNotUsed) {
-  // Claims that only the last byte is missing, but of a file of another size ...
-  dir.Write("s.bin.vrdt", std::string(size, 'x'));
-  WriteResume("s.bin", GoodResume(size - 1, size - 1, size + 5));
-  ExpectFreshDownload("s.bin");
-  // ... or of another digest.
-  server.SetBody("/unused", "");
-  dir.Write("h.bin.vrdt", std::string(size, 'x'));
-  WriteResume("h.bin", GoodResume(size - 1, size - 1, -1, L"0123456789abcdef0123456789abcdef"));
-  DownloadOutcome out;
-  Add(Url("/m"), L"", L"h.bin", size, out, md5);
-  ASSERT_TRUE(RunUntil([&] { return out.done; }));
-  EXPECT_EQ(body, dir.Read("h.bin"));
-}
-
-TEST_F(CDownloadTaskResumeTest, WronglyTypedResumeFileMeansAFreshStart) {
-  ProtoValue v = GoodResume(0, 10);
-  v[L"ct"] = ProtoValue(L"not a number");
-  dir.Write("t.bin.vrdt", std::string(size, 'x'));
-  WriteResume("t.bin", v);
-  ExpectFreshDownload("t.bin");
-}
+INSTANTIATE_TEST_SUITE_P(CDownloadTaskResumeTest, CDownloadTaskUnfitResumeTest, ::testing::ValuesIn(kUnfitResumes),
+                         [](const ::testing::TestParamInfo<UnfitResume>& info) { return std::string(info.param.name); });
 
 TEST_F(CDownloadTaskResumeTest, GoodResumeFileFetchesOnlyItsRanges) {
   std::string partial = body;
@@ -359,11 +385,7 @@ TEST_F(CDownloadTaskResumeTest, GoodResumeFileFetchesOnlyItsRanges) {
 
 TEST_F(CDownloadTaskResumeTest, ResumeFileWithNothingMissingCompletesWithoutSources) {
   dir.Write("n.bin.vrdt", body);
-  CTaskMetaFile meta;
-  meta.Build(0, size, md5, 0, 0, nullptr, GapList());
-  std::string bytes;
-  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
-  dir.Write("n.bin.vrdt.vrmt", bytes);
+  WriteResume("n.bin", Resume(GapList()));
   DownloadOutcome out;
   Add(Url("/m"), L"", L"n.bin", size, out, md5);
   EXPECT_TRUE(out.done);
@@ -453,11 +475,9 @@ TEST_F(CDownloadTaskResumeTest, WithoutADigestNothingOfAnEarlierRunIsTaken) {
                                               &DownloadOutcome::OnDone, 0);
   };
   dir.Write("u.bin.vrdt", body.substr(0, 1000000) + std::string(size - 1000000, 'x'));
-  CTaskMetaFile meta;
-  GapList free;
-  free.AddRange(1000000, size - 1);
-  meta.Build(0, size, L"", 0, 0, nullptr, free);
-  WriteResume("u.bin", meta.m_value);
+  ProtoValue claim = GoodResume(1000000, size - 1);
+  claim[L"fh"] = ProtoValue(L"");  // of a download without a digest
+  WriteResume("u.bin", claim);
   DownloadOutcome resumed;
   addWithoutDigest(L"u.bin", resumed);
   ASSERT_TRUE(RunUntil([&] { return resumed.done; }));
@@ -529,16 +549,6 @@ TEST_F(CDownloadTaskResumeTest, FailedPreSizeNeverLeadsToACompleteClaim) {
     }
   }
   EXPECT_EQ(0u, server.RequestsFor("/m").size());
-}
-
-TEST_F(CDownloadTaskResumeTest, ShortTemporaryFileIsNotTrustedWhateverItsResumeFileSays) {
-  dir.Write("q.bin.vrdt", body.substr(0, 1000));
-  CTaskMetaFile meta;
-  meta.Build(0, size, md5, 0, 0, nullptr, GapList());
-  std::string bytes;
-  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
-  dir.Write("q.bin.vrdt.vrmt", bytes);
-  ExpectFreshDownload("q.bin");
 }
 
 }  // namespace
