@@ -271,11 +271,12 @@ class CDownloadTaskResumeTest : public CDownloadTaskTest {
     Serve("/m", body);
   }
 
-  void WriteResume(const std::string& name, const ProtoValue& value) {
+  static std::string Bytes(const ProtoValue& value) {
     std::string bytes;
-    ASSERT_TRUE(ProtoValueToBytes(bytes, value));
-    dir.Write(name + ".vrdt.vrmt", bytes);
+    EXPECT_TRUE(ProtoValueToBytes(bytes, value));
+    return bytes;
   }
+  void WriteResume(const std::string& name, const ProtoValue& value) { dir.Write(name + ".vrdt.vrmt", Bytes(value)); }
 
   // A resume value of this download with these ranges missing.
   ProtoValue Resume(const GapList& free, int64_t fs = -1, const std::wstring& fh = L"") {
@@ -313,56 +314,40 @@ class CDownloadTaskResumeTest : public CDownloadTaskTest {
 // fetched from byte 0.
 struct UnfitResume {
   const char* name;
-  void (*arrange)(CDownloadTaskResumeTest& t);  // writes "d.bin.vrdt" and its resume file
+  std::string (*resume)(CDownloadTaskResumeTest& t);  // the resume file's bytes
+  bool shortTemporary;  // beside a temporary file shorter than the download, not a whole one
 };
 void PrintTo(const UnfitResume& k, std::ostream* os) { *os << k.name; }
 
-void FilledTemporary(CDownloadTaskResumeTest& t) { t.dir.Write("d.bin.vrdt", std::string(t.size, 'x')); }
-
 const UnfitResume kUnfitResumes[] = {
     // It does not read as a resume value: damaged bytes, or none at all.
-    {"Damaged",
-     [](CDownloadTaskResumeTest& t) {
-       FilledTemporary(t);
-       t.dir.Write("d.bin.vrdt.vrmt", std::string("\x06\x05\xff\xff\xff", 5));
-     }},
-    {"Empty",
-     [](CDownloadTaskResumeTest& t) {
-       FilledTemporary(t);
-       t.dir.Write("d.bin.vrdt.vrmt", "");
-     }},
-    // It claims that only the last byte is missing, but of a file of another size, or of
-    // another digest.
+    {"Damaged", [](CDownloadTaskResumeTest&) { return std::string("\x06\x05\xff\xff\xff", 5); }, false},
+    {"Empty", [](CDownloadTaskResumeTest&) { return std::string(); }, false},
+    // It claims that only the last byte is missing, but of a file of another size or digest.
     {"OfAnotherSize",
-     [](CDownloadTaskResumeTest& t) {
-       FilledTemporary(t);
-       t.WriteResume("d.bin", t.GoodResume(t.size - 1, t.size - 1, t.size + 5));
-     }},
+     [](CDownloadTaskResumeTest& t) { return t.Bytes(t.GoodResume(t.size - 1, t.size - 1, t.size + 5)); }, false},
     {"OfAnotherDigest",
      [](CDownloadTaskResumeTest& t) {
-       FilledTemporary(t);
-       t.WriteResume("d.bin", t.GoodResume(t.size - 1, t.size - 1, -1, L"0123456789abcdef0123456789abcdef"));
-     }},
+       return t.Bytes(t.GoodResume(t.size - 1, t.size - 1, -1, L"0123456789abcdef0123456789abcdef"));
+     },
+     false},
     {"WronglyTyped",
      [](CDownloadTaskResumeTest& t) {
-       FilledTemporary(t);
        ProtoValue v = t.GoodResume(0, 10);
        v[L"ct"] = ProtoValue(L"not a number");
-       t.WriteResume("d.bin", v);
-     }},
-    // A temporary file shorter than the download, whatever its resume file says.
-    {"ShortTemporaryFile",
-     [](CDownloadTaskResumeTest& t) {
-       t.dir.Write("d.bin.vrdt", t.body.substr(0, 1000));
-       t.WriteResume("d.bin", t.Resume(GapList()));
-     }},
+       return t.Bytes(v);
+     },
+     false},
+    // Whatever it says (here: nothing missing), a short temporary file is not trusted.
+    {"ShortTemporaryFile", [](CDownloadTaskResumeTest& t) { return t.Bytes(t.Resume(GapList())); }, true},
 };
 
 class CDownloadTaskUnfitResumeTest : public CDownloadTaskResumeTest,
                                      public ::testing::WithParamInterface<UnfitResume> {};
 
 TEST_P(CDownloadTaskUnfitResumeTest, MeansAFreshStart) {
-  GetParam().arrange(*this);
+  dir.Write("d.bin.vrdt", GetParam().shortTemporary ? body.substr(0, 1000) : std::string(size, 'x'));
+  dir.Write("d.bin.vrdt.vrmt", GetParam().resume(*this));
   ExpectFreshDownload("d.bin");
 }
 
@@ -692,9 +677,7 @@ TEST_F(CDownloadTaskCdnTest, SourcesFailingInsideTheirStartAreHandledAfterTheCal
   GapList free;
   free.AddRange(0, size - 1);
   meta.Build(0, size, L"md5-r.bin", 0, 0, nullptr, free);
-  std::string bytes;
-  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
-  dir.Write("r.bin.vrdt.vrmt", bytes);
+  dir.Write("r.bin.vrdt.vrmt", CDownloadTaskResumeTest::Bytes(meta.m_value));
   ASSERT_EQ(0, mkdir(dir.Host("r.bin.vrdt").c_str(), 0755));
   DownloadOutcome out;
   Add(Url("/r"), L"127.0.0.2;127.0.0.3", L"r.bin", size, out);
