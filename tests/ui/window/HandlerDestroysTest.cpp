@@ -74,6 +74,7 @@ void DoubleClickOn(HWND hwnd, ClosingWnd& wnd, const wchar_t* name) {
   if (::IsWindow(hwnd)) ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
 }
 void ClickB(HWND hwnd, ClosingWnd& wnd) { ClickOn(hwnd, wnd, L"b"); }
+void ClickCloseButton(HWND hwnd, ClosingWnd& wnd) { ClickOn(hwnd, wnd, L"btn_close"); }
 void ClickR1(HWND hwnd, ClosingWnd& wnd) { ClickOn(hwnd, wnd, L"r1"); }
 void DoubleClickR1(HWND hwnd, ClosingWnd& wnd) { DoubleClickOn(hwnd, wnd, L"r1"); }
 // b holds the focus; a Tab during a layout moves it at the next paint ("killfocus").
@@ -308,6 +309,8 @@ const Case kCases[] = {
     {"ClickWindow", kButtons, L"click", L"b", Victim::kWindow, ClickB, nullptr},
     {"ClickControl", kButtons, L"click", L"b", Victim::kControl, ClickB, nullptr},
     {"ClickWindowWithShadow", kShadowButtons, L"click", L"b", Victim::kWindow, ClickBBesideShadow, nullptr},
+    // A button in the caption area (the window's own close button).
+    {"ClickInTheCaptionWindow", frametest::kSkin, L"click", L"btn_close", Victim::kWindow, ClickCloseButton, nullptr},
     {"WindowInit", kButtons, L"windowinit", L"root", Victim::kWindow, FirstPaint, nullptr},
     {"WindowInitLayered", kLayeredButtons, L"windowinit", L"root", Victim::kWindow, FirstPaint, nullptr},
     {"SetFocusAtPaintWindow", kButtons, L"setfocus", L"b", Victim::kWindow, FirstPaint, nullptr},
