@@ -567,50 +567,47 @@ class CDownloadTaskCdnTest : public CDownloadTaskTest {
   const size_t size = 3000000;
 };
 
-TEST_F(CDownloadTaskCdnTest, SlowSourcesSwitchToTheCdnAfterTwentySeconds) {
+// Sources slow for twenty seconds of the engine's ticks switch to the CDN host, counted across
+// the wrap of the 32-bit tick; without a CDN host nothing switches. Once switched, one CDN
+// source joins, and never a second.
+struct CdnSwitch {
+  const char* name;
+  uint64_t start;  // the tick count at the start (0: the fixture's)
+  const wchar_t* cdnHost;
+  std::vector<std::pair<int, bool>> steps;  // ticks, then whether the task has switched
+};
+void PrintTo(const CdnSwitch& k, std::ostream* os) { *os << k.name; }
+
+class CDownloadTaskCdnSwitchTest : public CDownloadTaskCdnTest, public ::testing::WithParamInterface<CdnSwitch> {};
+
+TEST_P(CDownloadTaskCdnSwitchTest, AfterTwentySlowSeconds) {
+  const CdnSwitch& k = GetParam();
+  if (k.start) jf::TickOverride(k.start);
   std::string body = HttpTestServer::RandomBody(size, 41);
   server.SetHandler("/c", SlowExceptOnCdn(body));
   DownloadOutcome out;
-  Add(Url("/c"), L"", L"c.bin", size, out, Md5Of(body), L"localhost", 100000000);
+  Add(Url("/c"), L"", L"c.bin", size, out, Md5Of(body), k.cdnHost, 100000000);
+  ASSERT_NE(nullptr, Task(L"c.bin"));
+  for (const auto& step : k.steps) {
+    Tick(step.first);
+    ASSERT_NE(nullptr, Task(L"c.bin"));
+    EXPECT_EQ(step.second, Task(L"c.bin")->IsSwitched()) << step.first;
+  }
+  if (!k.steps.back().second) return;
   CDownloadTask* task = Task(L"c.bin");
-  ASSERT_NE(nullptr, task);
-  Tick(20);
-  EXPECT_FALSE(task->IsSwitched());
-  Tick(1);
-  EXPECT_TRUE(task->IsSwitched());
   EXPECT_TRUE(task->IsCdnUsed());
   EXPECT_EQ(2u, task->GetPeers().size());
   ASSERT_TRUE(MainThreadPump::Until([&] { return AskedCdn(server, "/c"); }));
-  // Never a second CDN source.
   Tick(25);
   EXPECT_EQ(2u, task->GetPeers().size());
 }
 
-TEST_F(CDownloadTaskCdnTest, FastSourcesOrNoCdnHostNeverSwitch) {
-  std::string body = HttpTestServer::RandomBody(size, 42);
-  server.SetHandler("/c", SlowExceptOnCdn(body));
-  DownloadOutcome out;
-  Add(Url("/c"), L"", L"n.bin", size, out, Md5Of(body), L"", 100000000);
-  Tick(30);
-  ASSERT_NE(nullptr, Task(L"n.bin"));
-  EXPECT_FALSE(Task(L"n.bin")->IsSwitched());
-}
-
-TEST_F(CDownloadTaskCdnTest, TwentySecondsAreCountedAcrossTheTickWrapAround) {
-  jf::TickOverride(0xFFFFFFFFull - 4500);
-  std::string body = HttpTestServer::RandomBody(size, 43);
-  server.SetHandler("/c", SlowExceptOnCdn(body));
-  DownloadOutcome out;
-  Add(Url("/c"), L"", L"w.bin", size, out, Md5Of(body), L"localhost", 100000000);
-  CDownloadTask* task = Task(L"w.bin");
-  ASSERT_NE(nullptr, task);
-  Tick(3);  // the 32-bit tick wraps here
-  EXPECT_FALSE(task->IsSwitched());
-  Tick(17);
-  EXPECT_FALSE(task->IsSwitched());
-  Tick(1);
-  EXPECT_TRUE(task->IsSwitched());
-}
+INSTANTIATE_TEST_SUITE_P(
+    CDownloadTaskCdnTest, CDownloadTaskCdnSwitchTest,
+    ::testing::Values(CdnSwitch{"SlowSources", 0, L"localhost", {{20, false}, {1, true}}},
+                      CdnSwitch{"AcrossTheTickWrap", 0xFFFFFFFFull - 4500, L"localhost", {{3, false}, {17, false}, {1, true}}},
+                      CdnSwitch{"NoCdnHostNever", 0, L"", {{30, false}}}),
+    [](const ::testing::TestParamInfo<CdnSwitch>& info) { return std::string(info.param.name); });
 
 TEST_F(CDownloadTaskCdnTest, AllSourcesFailedSwitchesToTheCdnAtOnce) {
   std::string body = HttpTestServer::RandomBody(size, 44);
