@@ -167,12 +167,13 @@ class UpdateModuleTest : public ::testing::Test {
     return m;
   }
   // Makes, creates the folder and asks, as a download attempt starts.
-  CUpdateModule* Start(const std::string& infoPath = "/info.txt") {
-    CUpdateModule* m = Make(dir.Win(L"down"), server.Url(infoPath));
+  CUpdateModule* Start(const std::wstring& folder, const std::string& url) {
+    CUpdateModule* m = Make(folder, url);
     EXPECT_EQ(0u, m->CreateDownloadDir());
     m->RequestInstallInfo();
     return m;
   }
+  CUpdateModule* Start() { return Start(dir.Win(L"down"), server.Url("/info.txt")); }
   void Answer(const std::string& text, const std::string& path = "/info.txt") { server.SetBody(path, text); }
   // A good answer whose installer stops after its first kilobyte until the stalls are released.
   void ServeHeldInstaller() {
@@ -183,12 +184,14 @@ class UpdateModuleTest : public ::testing::Test {
     server.Set("/vrinstaller.exe", held);
     Answer(GoodAnswer());
   }
-  std::string GoodAnswer(const std::string& version = "2.0.1") {
+  // An answer naming these bytes as the installer.
+  std::string AnswerFor(const std::string& bytes, const std::string& version) {
     return InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
-                          {"Md5", Md5Hex(body)},
-                          {"Size", std::to_string(body.size())},
+                          {"Md5", Md5Hex(bytes)},
+                          {"Size", std::to_string(bytes.size())},
                           {"Version", version}});
   }
+  std::string GoodAnswer(const std::string& version = "2.0.1") { return AnswerFor(body, version); }
 
   // The main loop: window messages (the engine timer among them), queued tasks, and the
   // request timer's retries, the clock running 250 ms every ten rounds.
@@ -309,6 +312,13 @@ PROCESS_INFORMATION StartInstallerNamed(TempFolder& dir, const std::string& fold
   return info;
 }
 
+void EndProcess(PROCESS_INFORMATION& p) {
+  TerminateProcess(p.hProcess, 0);
+  WaitForSingleObject(p.hProcess, 5000);
+  CloseHandle(p.hProcess);
+  CloseHandle(p.hThread);
+}
+
 TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndSparesOtherInstallers) {
   Answer(GoodAnswer());
   // Another run's (or user's) installer of the same name, in a folder of its own.
@@ -343,10 +353,7 @@ TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndSparesOtherInst
   EXPECT_TRUE(checked);
   // It is not the downloaded file: it runs on.
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(other.hProcess, 0));
-  TerminateProcess(other.hProcess, 0);
-  WaitForSingleObject(other.hProcess, 5000);
-  CloseHandle(other.hProcess);
-  CloseHandle(other.hThread);
+  EndProcess(other);
 
   // One plain GET of the one configured address.
   const auto asked = server.RequestsFor("/info.txt");
@@ -393,47 +400,6 @@ TEST_F(UpdateModuleTest, GoodDownloadReachesTheListenerInOrderAndSparesOtherInst
   CUpdateModule::OnDownloadDoneCallback(reinterpret_cast<uintptr_t>(window), 0, 0);
   Settle(20);
   EXPECT_EQ(before, listener.events.size());
-}
-
-TEST_F(UpdateModuleTest, SuccessEndsTheInstallerThatRunsTheDownloadedFile) {
-  // A stale start of the installer runs from the download folder. Either the file there is
-  // whole already (the engine completes without fetching), or the download replaces it while
-  // it runs. Either way that process is ended before the listener hears of the success; one
-  // of the same name elsewhere runs on.
-  const std::string child = ChildProgram();
-  ASSERT_FALSE(child.empty());
-  const struct {
-    const char* name;
-    std::string bytes;
-  } cases[] = {{"file already whole", child}, {"file replaced while it runs", body}};
-  size_t results = 0;
-  for (const auto& k : cases) {
-    SCOPED_TRACE(k.name);
-    Answer(InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
-                          {"Md5", Md5Hex(k.bytes)},
-                          {"Size", std::to_string(k.bytes.size())},
-                          {"Version", "7"}}));
-    std::filesystem::remove_all(dir.Host("down"));
-    std::filesystem::remove_all(dir.Host("other"));
-    PROCESS_INFORMATION stale = StartInstallerNamed(dir, "down");
-    PROCESS_INFORMATION other = StartInstallerNamed(dir, "other");
-    ASSERT_TRUE(Run([] { return CommonUtils::IsProcessRunning(L"vrinstaller.exe"); }));
-    DWORD staleWait = WAIT_TIMEOUT;
-    listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
-    Start();
-    ASSERT_TRUE(RunUntilEvent('r', ++results));
-    EXPECT_EQ(0, listener.Last('r')->c);
-    EXPECT_EQ(k.bytes, dir.Read("down/vrinstaller.exe"));
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), staleWait);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(other.hProcess, 0));
-    listener.onResult = nullptr;
-    for (PROCESS_INFORMATION* p : {&stale, &other}) {
-      TerminateProcess(p->hProcess, 0);
-      WaitForSingleObject(p->hProcess, 5000);
-      CloseHandle(p->hProcess);
-      CloseHandle(p->hThread);
-    }
-  }
 }
 
 struct AnswerCase {
@@ -662,13 +628,77 @@ TEST_F(UpdateModuleTest, DownloadThatCannotStartIsAFailedAnswer) {
   EXPECT_TRUE(server.RequestsFor("/vrinstaller.exe").empty());
 }
 
-TEST_F(UpdateModuleTest, StopDuringTheDownloadSilencesTheModule) {
+// The download folder may be written with a trailing separator or with "/": it names the same
+// installer file all the same.
+enum class Written { kAsIs, kTrailingSeparator, kSlashes };
+
+class UpdateModuleFolderTest : public UpdateModuleTest {
+ protected:
+  std::wstring Down(Written written) {
+    const std::wstring canonical = dir.Win(L"down");
+    if (written == Written::kSlashes) return StringUtils::ReplaceAll(canonical, L"\\", L"/");
+    return written == Written::kTrailingSeparator ? canonical + L"\\" : canonical;
+  }
+};
+
+struct StaleInstaller {
+  const char* name;
+  bool whole;  // the file in the folder is whole already, else the download replaces it
+  Written written;
+};
+void PrintTo(const StaleInstaller& k, std::ostream* os) { *os << k.name; }
+
+class UpdateModuleStaleInstallerTest : public UpdateModuleFolderTest,
+                                       public ::testing::WithParamInterface<StaleInstaller> {};
+
+// A stale start of the installer runs from the download folder. Either the file there is whole
+// already (the engine completes without fetching), or the download replaces it while it runs.
+// Either way that process is ended before the listener hears of the success; one of the same
+// name elsewhere runs on. Stop after the end looks for no task that the engine has ended
+// already (no error in the log).
+TEST_P(UpdateModuleStaleInstallerTest, IsEndedBeforeTheSuccess) {
+  const StaleInstaller& k = GetParam();
+  const std::string bytes = k.whole ? ChildProgram() : body;
+  ASSERT_FALSE(bytes.empty());
+  Answer(AnswerFor(bytes, "7"));
+  PROCESS_INFORMATION stale = StartInstallerNamed(dir, "down");
+  PROCESS_INFORMATION other = StartInstallerNamed(dir, "other");
+  ASSERT_TRUE(Run([] { return CommonUtils::IsProcessRunning(L"vrinstaller.exe"); }));
+  DWORD staleWait = WAIT_TIMEOUT;
+  listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
+  CapturedLog log;
+  CUpdateModule* m = Start(Down(k.written), server.Url("/info.txt"));
+  ASSERT_TRUE(RunUntilEvent('r'));
+  EXPECT_EQ(0, listener.Last('r')->c);
+  EXPECT_EQ(bytes, dir.Read("down/vrinstaller.exe"));
+  EXPECT_EQ(dir.Win(L"down\\vrinstaller.exe"), m->GetInstallerPath());
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), staleWait);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(other.hProcess, 0));
+  m->Stop();
+  EXPECT_EQ(0u, log.CountContaining(L"未找到对应task"));
+  listener.onResult = nullptr;
+  EndProcess(stale);
+  EndProcess(other);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folder, UpdateModuleStaleInstallerTest,
+    ::testing::Values(StaleInstaller{"FileAlreadyWhole", true, Written::kAsIs},
+                      StaleInstaller{"FileReplacedWhileItRuns", false, Written::kAsIs},
+                      StaleInstaller{"FolderWithATrailingSeparator", true, Written::kTrailingSeparator},
+                      StaleInstaller{"FolderWrittenWithSlashes", true, Written::kSlashes}),
+    [](const ::testing::TestParamInfo<StaleInstaller>& info) { return std::string(info.param.name); });
+
+class UpdateModuleStopTest : public UpdateModuleFolderTest, public ::testing::WithParamInterface<Written> {};
+
+// Stop during the download removes the engine's task, and nothing reaches the listener after.
+TEST_P(UpdateModuleStopTest, DuringTheDownloadSilencesTheModule) {
   ServeHeldInstaller();
-  CUpdateModule* m = Start();
+  CUpdateModule* m = Start(Down(GetParam()), server.Url("/info.txt"));
   ASSERT_TRUE(RunUntilEvent('i'));
   ASSERT_TRUE(Run([&] { return !server.RequestsFor("/vrinstaller.exe").empty(); }));
   m->Stop();
-  EXPECT_EQ(nullptr, CDownloadTaskQueue::GetInstance().FindTaskByFullName(dir.Win(L"down\\vrinstaller.exe")));
+  EXPECT_TRUE(CDownloadTaskQueue::GetInstance().GetTasks().empty());
   const size_t before = listener.events.size();
   server.ReleaseStalls();
   Settle();
@@ -676,60 +706,13 @@ TEST_F(UpdateModuleTest, StopDuringTheDownloadSilencesTheModule) {
   EXPECT_FALSE(m->IsDownloading());
 }
 
-// A folder written with a trailing separator or with "/" names the same installer: the stale
-// installer that runs it is ended, Stop removes the engine's task, and a task that the engine
-// has ended already is not looked for again (no error in the log).
-TEST_F(UpdateModuleTest, FolderWrittenAnyWayNamesOneInstallerFile) {
-  const std::wstring canonical = dir.Win(L"down");
-  const std::wstring written[] = {canonical + L"\\", StringUtils::ReplaceAll(canonical, L"\\", L"/")};
-  const std::string child = ChildProgram();
-  ASSERT_FALSE(child.empty());
-  size_t results = 0, infos = 0;
-  for (const std::wstring& folder : written) {
-    SCOPED_TRACE(StringUtils::WideToUtf8(folder));
-    // The whole file is there already and a stale start of it runs.
-    Answer(InstallAnswer({{"Url", server.Url("/vrinstaller.exe")},
-                          {"Md5", Md5Hex(child)},
-                          {"Size", std::to_string(child.size())},
-                          {"Version", "7"}}));
-    std::filesystem::remove_all(dir.Host("down"));
-    PROCESS_INFORMATION stale = StartInstallerNamed(dir, "down");
-    ASSERT_TRUE(Run([] { return CommonUtils::IsProcessRunning(L"vrinstaller.exe"); }));
-    DWORD staleWait = WAIT_TIMEOUT;
-    listener.onResult = [&] { staleWait = WaitForSingleObject(stale.hProcess, 2000); };
-    CapturedLog log;
-    CUpdateModule* m = Make(folder, server.Url("/info.txt"));
-    EXPECT_EQ(0u, m->CreateDownloadDir());
-    m->RequestInstallInfo();
-    ASSERT_TRUE(RunUntilEvent('r', ++results));
-    ++infos;
-    EXPECT_EQ(0, listener.Last('r')->c);
-    EXPECT_EQ(canonical + L"\\vrinstaller.exe", m->GetInstallerPath());
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), staleWait);
-    m->Stop();
-    EXPECT_EQ(0u, log.CountContaining(L"未找到对应task"));
-    listener.onResult = nullptr;
-    TerminateProcess(stale.hProcess, 0);
-    WaitForSingleObject(stale.hProcess, 5000);
-    CloseHandle(stale.hProcess);
-    CloseHandle(stale.hThread);
-
-    // Stop during a download removes its task.
-    std::filesystem::remove_all(dir.Host("down"));
-    ServeHeldInstaller();
-    const size_t asked = server.RequestsFor("/vrinstaller.exe").size();
-    m = Make(folder, server.Url("/info.txt"));
-    EXPECT_EQ(0u, m->CreateDownloadDir());
-    m->RequestInstallInfo();
-    ASSERT_TRUE(RunUntilEvent('i', ++infos));
-    ASSERT_TRUE(Run([&] { return server.RequestsFor("/vrinstaller.exe").size() > asked; }));
-    m->Stop();
-    EXPECT_TRUE(CDownloadTaskQueue::GetInstance().GetTasks().empty());
-    server.ReleaseStalls();
-    Settle(50);
-    EXPECT_EQ(results, listener.Count('r'));
-  }
+const char* const kWrittenNames[] = {"AsIs", "WithATrailingSeparator", "WrittenWithSlashes"};
+void PrintTo(Written written, std::ostream* os) { *os << kWrittenNames[static_cast<int>(written)]; }
+std::string WrittenName(const ::testing::TestParamInfo<Written>& info) {
+  return kWrittenNames[static_cast<int>(info.param)];
 }
+INSTANTIATE_TEST_SUITE_P(Folder, UpdateModuleStopTest,
+                         ::testing::Values(Written::kAsIs, Written::kTrailingSeparator, Written::kSlashes), WrittenName);
 
 TEST_F(UpdateModuleTest, HttpsAnswersOnlyWithAMatchingHostName) {
   // The server's host name is checked on https addresses (its chain is not).
@@ -745,9 +728,7 @@ TEST_F(UpdateModuleTest, HttpsAnswersOnlyWithAMatchingHostName) {
     HttpTestServer tls(o);
     ASSERT_TRUE(tls.Start());
     tls.SetBody("/info.txt", GoodAnswer());
-    CUpdateModule* m = Make(dir.Win(L"down"), tls.Url("/info.txt"));
-    EXPECT_EQ(0u, m->CreateDownloadDir());
-    m->RequestInstallInfo();
+    CUpdateModule* m = Start(dir.Win(L"down"), tls.Url("/info.txt"));
     ASSERT_TRUE(RunUntilEvent('i'));
     EXPECT_EQ(matching ? 0 : 1, listener.Last('i')->c != 0 ? 1 : 0);
     m->Stop();

@@ -106,8 +106,7 @@ class FlowTest : public apptest::AppDrives {
     ASSERT_TRUE(server.Start());
     installer = ReadAll(kStandin);
     ASSERT_GT(installer.size(), 100000u) << kStandin;
-    md5 = MD5(reinterpret_cast<const unsigned char*>(installer.data()), static_cast<uint32_t>(installer.size()))
-              .hex_digest();
+    md5 = Md5Of(installer);
     server.SetHandler("/stat", [this](const HttpTestServer::Request& request) {
       for (const std::string& line : DecodeStatistics(request.body)) records.push_back(line);
       HttpTestServer::Script ok;
@@ -157,6 +156,9 @@ class FlowTest : public apptest::AppDrives {
     copy.logEnabled = 0;
     return copy;
   }
+  static std::string Md5Of(const std::string& bytes) {
+    return MD5(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<uint32_t>(bytes.size())).hex_digest();
+  }
   void ServeInstaller(const std::string& bytes, const std::string& digest = "") {
     HttpTestServer::Script file;
     file.body = bytes;
@@ -165,6 +167,13 @@ class FlowTest : public apptest::AppDrives {
     server.SetBody("/info", "[Install]\r\nUrl=" + server.Url("/files/vrinstaller.exe") + "\r\nmurl=\r\nSize=" +
                                 std::to_string(bytes.size()) + "\r\nMd5=" + (digest.empty() ? md5 : digest) +
                                 "\r\nVersion=1.0.0\r\nThirdCDNHost=\r\nThirdCDNMinSpeed=0\r\nSSLUrl=\r\n");
+  }
+  using AppDrives::ExistsWin;  // for the rows of the tables
+  // A hidden run into the folder, as written on the command line.
+  void StartHidden(const std::wstring& folder) {
+    AppConfig::Instance().hidden = true;
+    AppConfig::Instance().installPath = folder;
+    flow->PrepareInstall();
   }
   // Turns the loop until done, for at most realMs of real time.
   bool Pump(const std::function<bool()>& done, int realMs = 30000) {
@@ -234,9 +243,7 @@ class FlowTest : public apptest::AppDrives {
 };
 
 TEST_F(FlowTest, HiddenRunInstallsConfiguresAndStartsTheLauncher) {
-  AppConfig::Instance().hidden = true;
-  AppConfig::Instance().installPath = L"D:\\games\\jf";
-  flow->PrepareInstall();
+  StartHidden(L"D:\\games\\jf");
   EXPECT_FALSE(view->autoStart);
   ASSERT_TRUE(Pump([&] { return view->closed; }));
   EXPECT_EQ(view->closeCode, 1u);
@@ -258,11 +265,9 @@ TEST_F(FlowTest, HiddenRunInstallsConfiguresAndStartsTheLauncher) {
 }
 
 TEST_F(FlowTest, HiddenRunWithoutLaunchStillRemovesTheInstaller) {
-  AppConfig::Instance().hidden = true;
   AppConfig::Instance().runLauncher = false;
   AppConfig::Instance().gameId = 42;
-  AppConfig::Instance().installPath = L"D:\\jf";
-  flow->PrepareInstall();
+  StartHidden(L"D:\\jf");
   EXPECT_EQ(flow->GetGameId(), 42);
   ASSERT_TRUE(Pump([&] { return view->closed; }));
   EXPECT_TRUE(HostExists(d_ + "/jf/VarnelLauncher.exe"));
@@ -271,37 +276,9 @@ TEST_F(FlowTest, HiddenRunWithoutLaunchStillRemovesTheInstaller) {
   EXPECT_FALSE(HostExists(d_ + "/jf/launcher-args.txt"));
 }
 
-TEST_F(FlowTest, HiddenWrongDigestDeletesTheDownloadAndCloses) {
-  ServeInstaller(installer, std::string(32, '0'));
-  AppConfig::Instance().hidden = true;
-  AppConfig::Instance().installPath = L"D:\\jf";
-  flow->PrepareInstall();
-  ASSERT_TRUE(Pump([&] { return view->closed; }));
-  EXPECT_TRUE(view->boxes.empty());
-  EXPECT_FALSE(HostExists(d_ + "/jf/vrinstaller.exe"));
-  EXPECT_FALSE(HostExists(d_ + "/jf/VarnelLauncher.exe"));
-  ASSERT_TRUE(Pump([&] { return CountRecords("0") == 1; }, 5000));
-  EXPECT_EQ(CountRecords("1"), 0u);
-}
-
-TEST_F(FlowTest, InstallerThatCannotStartIsAnInstallErrorNotASuccess) {
-  std::string broken(200000, 'x');
-  md5 = MD5(reinterpret_cast<const unsigned char*>(broken.data()), static_cast<uint32_t>(broken.size())).hex_digest();
-  ServeInstaller(broken);
-  AppConfig::Instance().hidden = true;
-  AppConfig::Instance().installPath = L"D:\\jf";
-  flow->PrepareInstall();
-  ASSERT_TRUE(Pump([&] { return view->closed; }));
-  EXPECT_TRUE(view->boxes.empty());
-  ASSERT_TRUE(Pump([&] { return CountRecords("0") == 1; }, 5000));
-  EXPECT_EQ(CountRecords("1"), 0u);
-  EXPECT_FALSE(HostExists(d_ + "/jf/preference.ini"));
-  EXPECT_FALSE(ExistsWin(CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA) + L"\\VarnelLaucher.ini"));
-}
-
 TEST_F(FlowTest, WindowedInstallErrorIsRetriedOnAWorkerWhileTheWindowRuns) {
   std::string broken(200000, 'x');
-  md5 = MD5(reinterpret_cast<const unsigned char*>(broken.data()), static_cast<uint32_t>(broken.size())).hex_digest();
+  md5 = Md5Of(broken);
   ServeInstaller(broken);
   view->answers = {1, 2};
   EXPECT_TRUE(flow->OnClickInstall());
@@ -328,9 +305,7 @@ TEST_F(FlowTest, WindowedInstallErrorIsRetriedOnAWorkerWhileTheWindowRuns) {
 
 TEST_F(FlowTest, ClosingWhileTheInstallerRunsEndsTheWorkerAndTouchesNothingMore) {
   setenv("JF_STUB_INSTALLER_DELAY_MS", "20000", 1);
-  AppConfig::Instance().hidden = true;
-  AppConfig::Instance().installPath = L"D:\\jf";
-  flow->PrepareInstall();
+  StartHidden(L"D:\\jf");
   ASSERT_TRUE(Pump([&] { return flow->GetShared().animationStep.load() > 30; }));
   PostMessageW(view->hwnd, WM_CLOSE, 0, 0);
   ASSERT_TRUE(Pump([&] { return view->closed; }, 5000));
@@ -390,11 +365,9 @@ TEST_F(FlowTest, HiddenNetworkFailureEndsAfterTheEleventhRetryTick) {
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
     k.serve(*this);
-    AppConfig::Instance().hidden = true;
-    AppConfig::Instance().installPath = L"D:\\jf";
     FlowTestView::PaceMs() = 250;
     const uint64_t start = jf::TickNow();
-    flow->PrepareInstall();
+    StartHidden(L"D:\\jf");
     ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
     // Eleven ticks of 5 s from the start, and the turn that closes.
     EXPECT_LE(jf::TickNow() - start, 11u * 5000u + 1000u);
@@ -407,61 +380,77 @@ TEST_F(FlowTest, HiddenNetworkFailureEndsAfterTheEleventhRetryTick) {
 }
 
 // A hidden run that fails ends with the code of its kind of failure, and never as a success.
-TEST_F(FlowTest, HiddenFailuresEndWithTheirOwnExitCode) {
-  const struct {
-    const char* name;
-    std::function<void(FlowTest&, const std::wstring& folder)> arrange;
-    RunExitCode::Code code;
-  } cases[] = {
-      {"installer ends with an error", [](FlowTest&, const std::wstring&) { setenv("JF_STUB_INSTALLER_EXIT", "3", 1); },
-       RunExitCode::kInstallFailed},
-      {"wrong digest", [](FlowTest& t, const std::wstring&) { t.ServeInstaller(t.installer, std::string(32, '0')); },
-       RunExitCode::kDigestWrong},
-      {"answer without Url",
-       [](FlowTest& t, const std::wstring&) {
-         t.server.SetBody("/info", "[Install]\r\nSize=" + std::to_string(t.installer.size()) + "\r\nMd5=" + t.md5 +
-                                       "\r\nVersion=1.0.0\r\n");
-       },
-       RunExitCode::kNetworkFailed},
-      {"folder turns into a file", [](FlowTest& t, const std::wstring& folder) { t.FolderTurnsIntoAFile(folder); },
-       RunExitCode::kFolderNotWritable},
-      {"small disk below the drive's root", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
-       RunExitCode::kFolderNotWritable},
-  };
-  int n = 0;
-  for (const auto& k : cases) {
-    SCOPED_TRACE(k.name);
-    const std::wstring folder = L"D:\\case" + std::to_wstring(++n);
-    ServeInstaller(installer);
-    k.arrange(*this, folder);
-    AppConfig::Instance().hidden = true;
-    AppConfig::Instance().installPath = folder;
-    const size_t asked = server.RequestsFor("/info").size();
-    // Where the failure comes after a whole download (the digest, the installer), the
-    // program's clock keeps close to the real one, so that a slow machine (a sanitizer build)
-    // does not run out the run's rounds while the download and the check are still at work.
-    const bool afterDownload = k.code == RunExitCode::kDigestWrong || k.code == RunExitCode::kInstallFailed;
-    FlowTestView::PaceMs() = afterDownload ? 2 : 20;
-    flow->PrepareInstall();
-    ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
-    EXPECT_TRUE(view->boxes.empty());
-    EXPECT_EQ(RunExitCode::Get(), k.code);
-    jf::TickRestore();
-    EXPECT_TRUE(FlushPendingReports(3000));
-    jf::TickOverride(jf::TickNow());
-    EXPECT_GE(CountRecords("0"), 1u);
-    EXPECT_EQ(CountRecords("1"), 0u);
-    EXPECT_FALSE(ExistsWin(folder + L"\\preference.ini"));
-    EXPECT_FALSE(ExistsWin(CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA) + L"\\VarnelLaucher.ini"));
-    // No empty installer is left to be run.
-    EXPECT_NE(FileUtils::GetFileSize(folder + L"\\vrinstaller.exe"), 0u);
-    // A local problem is not retried as if the network had failed.
-    if (k.code == RunExitCode::kFolderNotWritable) {
-      EXPECT_EQ(server.RequestsFor("/info").size() - asked, 1u);
-    }
-    FreshFlow();
+struct HiddenFailure {
+  const char* name;
+  std::function<void(FlowTest&, const std::wstring& folder)> arrange;
+  RunExitCode::Code code;
+  std::function<void(FlowTest&, const std::wstring& folder)> check;  // what the row checks beyond the others
+};
+void PrintTo(const HiddenFailure& k, std::ostream* os) { *os << k.name; }
+
+const HiddenFailure kHiddenFailures[] = {
+    {"InstallerEndsWithAnError", [](FlowTest&, const std::wstring&) { setenv("JF_STUB_INSTALLER_EXIT", "3", 1); },
+     RunExitCode::kInstallFailed, nullptr},
+    {"InstallerCannotStart",
+     [](FlowTest& t, const std::wstring&) {
+       const std::string broken(200000, 'x');
+       t.ServeInstaller(broken, FlowTest::Md5Of(broken));
+     },
+     RunExitCode::kInstallFailed, [](FlowTest& t, const std::wstring&) { EXPECT_EQ(t.CountRecords("0"), 1u); }},
+    {"WrongDigestDeletesTheDownload",
+     [](FlowTest& t, const std::wstring&) { t.ServeInstaller(t.installer, std::string(32, '0')); },
+     RunExitCode::kDigestWrong,
+     [](FlowTest& t, const std::wstring& folder) {
+       EXPECT_FALSE(t.ExistsWin(folder + L"\\vrinstaller.exe"));
+       EXPECT_FALSE(t.ExistsWin(folder + L"\\VarnelLauncher.exe"));
+       EXPECT_EQ(t.CountRecords("0"), 1u);
+     }},
+    {"AnswerWithoutUrl",
+     [](FlowTest& t, const std::wstring&) {
+       t.server.SetBody("/info", "[Install]\r\nSize=" + std::to_string(t.installer.size()) + "\r\nMd5=" + t.md5 +
+                                     "\r\nVersion=1.0.0\r\n");
+     },
+     RunExitCode::kNetworkFailed, nullptr},
+    {"FolderTurnsIntoAFile", [](FlowTest& t, const std::wstring& folder) { t.FolderTurnsIntoAFile(folder); },
+     RunExitCode::kFolderNotWritable, nullptr},
+    {"SmallDiskBelowTheDrivesRoot", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
+     RunExitCode::kFolderNotWritable, nullptr},
+};
+
+class HiddenFailureTest : public FlowTest, public ::testing::WithParamInterface<HiddenFailure> {};
+
+TEST_P(HiddenFailureTest, EndsWithItsOwnExitCode) {
+  const HiddenFailure& k = GetParam();
+  const std::wstring folder = L"D:\\case";
+  k.arrange(*this, folder);
+  const size_t asked = server.RequestsFor("/info").size();
+  // Where the failure comes after a whole download (the digest, the installer), the
+  // program's clock keeps close to the real one, so that a slow machine (a sanitizer build)
+  // does not run out the run's rounds while the download and the check are still at work.
+  const bool afterDownload = k.code == RunExitCode::kDigestWrong || k.code == RunExitCode::kInstallFailed;
+  FlowTestView::PaceMs() = afterDownload ? 2 : 20;
+  StartHidden(folder);
+  ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
+  EXPECT_TRUE(view->boxes.empty());
+  EXPECT_EQ(RunExitCode::Get(), k.code);
+  jf::TickRestore();
+  EXPECT_TRUE(FlushPendingReports(3000));
+  jf::TickOverride(jf::TickNow());
+  EXPECT_GE(CountRecords("0"), 1u);
+  EXPECT_EQ(CountRecords("1"), 0u);
+  EXPECT_FALSE(ExistsWin(folder + L"\\preference.ini"));
+  EXPECT_FALSE(ExistsWin(CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA) + L"\\VarnelLaucher.ini"));
+  // No empty installer is left to be run.
+  EXPECT_NE(FileUtils::GetFileSize(folder + L"\\vrinstaller.exe"), 0u);
+  // A local problem is not retried as if the network had failed.
+  if (k.code == RunExitCode::kFolderNotWritable) {
+    EXPECT_EQ(server.RequestsFor("/info").size() - asked, 1u);
   }
+  if (k.check) k.check(*this, folder);
 }
+
+INSTANTIATE_TEST_SUITE_P(Hidden, HiddenFailureTest, ::testing::ValuesIn(kHiddenFailures),
+                         [](const ::testing::TestParamInfo<HiddenFailure>& info) { return std::string(info.param.name); });
 
 TEST_F(FlowTest, FolderProblemIsShownAsSuchNotAsANetworkFailure) {
   const struct {
@@ -574,10 +563,8 @@ TEST_F(FlowTest, NetworkFailureIsNamedByItsErrorNotByTheFoldersFigures) {
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
     k.arrange(*this);
-    AppConfig::Instance().hidden = true;
-    AppConfig::Instance().installPath = k.folder;
     FlowTestView::PaceMs() = 250;
-    flow->PrepareInstall();
+    StartHidden(k.folder);
     ASSERT_TRUE(Pump([&] { return view->closed; }, 60000));
     EXPECT_FALSE(flow->GetInstallDir().empty());
     EXPECT_TRUE(view->boxes.empty());
@@ -619,9 +606,7 @@ TEST_F(FlowTest, HiddenRunTakesTheFolderAsWritten) {
   for (const auto& k : cases) {
     SCOPED_TRACE(jf::ToUtf8(k.written));
     std::remove(log.c_str());
-    AppConfig::Instance().hidden = true;
-    AppConfig::Instance().installPath = k.written;
-    flow->PrepareInstall();
+    StartHidden(k.written);
     ASSERT_TRUE(Pump([&] { return view->closed; }));
     EXPECT_EQ(RunExitCode::Get(), RunExitCode::kSuccess);
     EXPECT_EQ(flow->GetInstallDir(), k.folder);
@@ -798,9 +783,7 @@ TEST_F(FlowLauncherTest, OldInstallIsRemovedWhereTheLauncherIsNotInTheFolderOfTh
   char arg0[] = "tool", arg1[] = "60";
   char* argv[] = {arg0, arg1, nullptr};
   ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ), 0);
-  AppConfig::Instance().hidden = true;
-  AppConfig::Instance().installPath = L"D:\\games\\mine";
-  flow->PrepareInstall();
+  StartHidden(L"D:\\games\\mine");
   EXPECT_TRUE(flow->IsLauncherInstalled());
   ASSERT_TRUE(Pump([&] { return view->closed; }));
   EXPECT_EQ(RunExitCode::Get(), RunExitCode::kSuccess);

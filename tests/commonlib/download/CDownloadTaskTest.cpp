@@ -263,7 +263,7 @@ TEST_F(CDownloadTaskTest, StopSavesReceivedBytesAndResumeFetchesOnlyTheRest) {
 namespace {
 
 class CDownloadTaskResumeTest : public CDownloadTaskTest {
- protected:
+ public:
   void SetUp() override {
     CDownloadTaskTest::SetUp();
     body = HttpTestServer::RandomBody(size, 21);
@@ -271,19 +271,24 @@ class CDownloadTaskResumeTest : public CDownloadTaskTest {
     Serve("/m", body);
   }
 
-  void WriteResume(const std::string& name, const ProtoValue& value) {
+  static std::string Bytes(const ProtoValue& value) {
     std::string bytes;
-    ASSERT_TRUE(ProtoValueToBytes(bytes, value));
-    dir.Write(name + ".vrdt.vrmt", bytes);
+    EXPECT_TRUE(ProtoValueToBytes(bytes, value));
+    return bytes;
   }
+  void WriteResume(const std::string& name, const ProtoValue& value) { dir.Write(name + ".vrdt.vrmt", Bytes(value)); }
 
-  // A resume value of this download with one missing range.
-  ProtoValue GoodResume(int64_t first, int64_t last, int64_t fs = -1, const std::wstring& fh = L"") {
+  // A resume value of this download with these ranges missing.
+  ProtoValue Resume(const GapList& free, int64_t fs = -1, const std::wstring& fh = L"") {
     CTaskMetaFile meta;
-    GapList free;
-    free.AddRange(first, last);
     meta.Build(0, fs < 0 ? static_cast<int64_t>(size) : fs, fh.empty() ? md5 : fh, 0, 0, nullptr, free);
     return meta.m_value;
+  }
+  // ... with one missing range.
+  ProtoValue GoodResume(int64_t first, int64_t last, int64_t fs = -1, const std::wstring& fh = L"") {
+    GapList free;
+    free.AddRange(first, last);
+    return Resume(free, fs, fh);
   }
 
   // Runs the download and expects the whole body fetched from byte 0.
@@ -299,49 +304,55 @@ class CDownloadTaskResumeTest : public CDownloadTaskTest {
     EXPECT_FALSE(dir.Exists(name + ".vrdt.vrmt"));
   }
 
+  using DownloadTestEnv::dir;
   const size_t size = 2000000;
   std::string body;
   std::wstring md5;
 };
 
-// A resume file that does not read as a resume value: damaged bytes, or none at all.
-class CDownloadTaskUnreadableResumeTest : public CDownloadTaskResumeTest,
-                                          public ::testing::WithParamInterface<std::string> {};
+// A resume file that does not fit the download it lies beside is not used: the whole file is
+// fetched from byte 0.
+struct UnfitResume {
+  const char* name;
+  std::string (*resume)(CDownloadTaskResumeTest& t);  // the resume file's bytes
+  bool shortTemporary;  // beside a temporary file shorter than the download, not a whole one
+};
+void PrintTo(const UnfitResume& k, std::ostream* os) { *os << k.name; }
 
-TEST_P(CDownloadTaskUnreadableResumeTest, MeansAFreshStart) {
-  dir.Write("d.bin.vrdt", std::string(size, 'x'));
-  dir.Write("d.bin.vrdt.vrmt", GetParam());
+const UnfitResume kUnfitResumes[] = {
+    // It does not read as a resume value: damaged bytes, or none at all.
+    {"Damaged", [](CDownloadTaskResumeTest&) { return std::string("\x06\x05\xff\xff\xff", 5); }, false},
+    {"Empty", [](CDownloadTaskResumeTest&) { return std::string(); }, false},
+    // It claims that only the last byte is missing, but of a file of another size or digest.
+    {"OfAnotherSize",
+     [](CDownloadTaskResumeTest& t) { return t.Bytes(t.GoodResume(t.size - 1, t.size - 1, t.size + 5)); }, false},
+    {"OfAnotherDigest",
+     [](CDownloadTaskResumeTest& t) {
+       return t.Bytes(t.GoodResume(t.size - 1, t.size - 1, -1, L"0123456789abcdef0123456789abcdef"));
+     },
+     false},
+    {"WronglyTyped",
+     [](CDownloadTaskResumeTest& t) {
+       ProtoValue v = t.GoodResume(0, 10);
+       v[L"ct"] = ProtoValue(L"not a number");
+       return t.Bytes(v);
+     },
+     false},
+    // Whatever it says (here: nothing missing), a short temporary file is not trusted.
+    {"ShortTemporaryFile", [](CDownloadTaskResumeTest& t) { return t.Bytes(t.Resume(GapList())); }, true},
+};
+
+class CDownloadTaskUnfitResumeTest : public CDownloadTaskResumeTest,
+                                     public ::testing::WithParamInterface<UnfitResume> {};
+
+TEST_P(CDownloadTaskUnfitResumeTest, MeansAFreshStart) {
+  dir.Write("d.bin.vrdt", GetParam().shortTemporary ? body.substr(0, 1000) : std::string(size, 'x'));
+  dir.Write("d.bin.vrdt.vrmt", GetParam().resume(*this));
   ExpectFreshDownload("d.bin");
 }
 
-INSTANTIATE_TEST_SUITE_P(CDownloadTaskResumeTest, CDownloadTaskUnreadableResumeTest,
-                         ::testing::Values(std::string("\x06\x05\xff\xff\xff", 5), std::string()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           return std::string(info.param.empty() ? "Empty" : "Damaged");
-                         });
-
-TEST_F(CDownloadTaskResumeTest, ResumeFileOfAnotherDownloadIsNotUsed) {
-  // Claims that only the last byte is missing, but of a file of another size ...
-  dir.Write("s.bin.vrdt", std::string(size, 'x'));
-  WriteResume("s.bin", GoodResume(size - 1, size - 1, size + 5));
-  ExpectFreshDownload("s.bin");
-  // ... or of another digest.
-  server.SetBody("/unused", "");
-  dir.Write("h.bin.vrdt", std::string(size, 'x'));
-  WriteResume("h.bin", GoodResume(size - 1, size - 1, -1, L"0123456789abcdef0123456789abcdef"));
-  DownloadOutcome out;
-  Add(Url("/m"), L"", L"h.bin", size, out, md5);
-  ASSERT_TRUE(RunUntil([&] { return out.done; }));
-  EXPECT_EQ(body, dir.Read("h.bin"));
-}
-
-TEST_F(CDownloadTaskResumeTest, WronglyTypedResumeFileMeansAFreshStart) {
-  ProtoValue v = GoodResume(0, 10);
-  v[L"ct"] = ProtoValue(L"not a number");
-  dir.Write("t.bin.vrdt", std::string(size, 'x'));
-  WriteResume("t.bin", v);
-  ExpectFreshDownload("t.bin");
-}
+INSTANTIATE_TEST_SUITE_P(CDownloadTaskResumeTest, CDownloadTaskUnfitResumeTest, ::testing::ValuesIn(kUnfitResumes),
+                         [](const ::testing::TestParamInfo<UnfitResume>& info) { return std::string(info.param.name); });
 
 TEST_F(CDownloadTaskResumeTest, GoodResumeFileFetchesOnlyItsRanges) {
   std::string partial = body;
@@ -359,11 +370,7 @@ TEST_F(CDownloadTaskResumeTest, GoodResumeFileFetchesOnlyItsRanges) {
 
 TEST_F(CDownloadTaskResumeTest, ResumeFileWithNothingMissingCompletesWithoutSources) {
   dir.Write("n.bin.vrdt", body);
-  CTaskMetaFile meta;
-  meta.Build(0, size, md5, 0, 0, nullptr, GapList());
-  std::string bytes;
-  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
-  dir.Write("n.bin.vrdt.vrmt", bytes);
+  WriteResume("n.bin", Resume(GapList()));
   DownloadOutcome out;
   Add(Url("/m"), L"", L"n.bin", size, out, md5);
   EXPECT_TRUE(out.done);
@@ -453,11 +460,9 @@ TEST_F(CDownloadTaskResumeTest, WithoutADigestNothingOfAnEarlierRunIsTaken) {
                                               &DownloadOutcome::OnDone, 0);
   };
   dir.Write("u.bin.vrdt", body.substr(0, 1000000) + std::string(size - 1000000, 'x'));
-  CTaskMetaFile meta;
-  GapList free;
-  free.AddRange(1000000, size - 1);
-  meta.Build(0, size, L"", 0, 0, nullptr, free);
-  WriteResume("u.bin", meta.m_value);
+  ProtoValue claim = GoodResume(1000000, size - 1);
+  claim[L"fh"] = ProtoValue(L"");  // of a download without a digest
+  WriteResume("u.bin", claim);
   DownloadOutcome resumed;
   addWithoutDigest(L"u.bin", resumed);
   ASSERT_TRUE(RunUntil([&] { return resumed.done; }));
@@ -531,16 +536,6 @@ TEST_F(CDownloadTaskResumeTest, FailedPreSizeNeverLeadsToACompleteClaim) {
   EXPECT_EQ(0u, server.RequestsFor("/m").size());
 }
 
-TEST_F(CDownloadTaskResumeTest, ShortTemporaryFileIsNotTrustedWhateverItsResumeFileSays) {
-  dir.Write("q.bin.vrdt", body.substr(0, 1000));
-  CTaskMetaFile meta;
-  meta.Build(0, size, md5, 0, 0, nullptr, GapList());
-  std::string bytes;
-  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
-  dir.Write("q.bin.vrdt.vrmt", bytes);
-  ExpectFreshDownload("q.bin");
-}
-
 }  // namespace
 
 namespace {
@@ -572,50 +567,47 @@ class CDownloadTaskCdnTest : public CDownloadTaskTest {
   const size_t size = 3000000;
 };
 
-TEST_F(CDownloadTaskCdnTest, SlowSourcesSwitchToTheCdnAfterTwentySeconds) {
+// Sources slow for twenty seconds of the engine's ticks switch to the CDN host, counted across
+// the wrap of the 32-bit tick; without a CDN host nothing switches. Once switched, one CDN
+// source joins, and never a second.
+struct CdnSwitch {
+  const char* name;
+  uint64_t start;  // the tick count at the start (0: the fixture's)
+  const wchar_t* cdnHost;
+  std::vector<std::pair<int, bool>> steps;  // ticks, then whether the task has switched
+};
+void PrintTo(const CdnSwitch& k, std::ostream* os) { *os << k.name; }
+
+class CDownloadTaskCdnSwitchTest : public CDownloadTaskCdnTest, public ::testing::WithParamInterface<CdnSwitch> {};
+
+TEST_P(CDownloadTaskCdnSwitchTest, AfterTwentySlowSeconds) {
+  const CdnSwitch& k = GetParam();
+  if (k.start) jf::TickOverride(k.start);
   std::string body = HttpTestServer::RandomBody(size, 41);
   server.SetHandler("/c", SlowExceptOnCdn(body));
   DownloadOutcome out;
-  Add(Url("/c"), L"", L"c.bin", size, out, Md5Of(body), L"localhost", 100000000);
+  Add(Url("/c"), L"", L"c.bin", size, out, Md5Of(body), k.cdnHost, 100000000);
+  ASSERT_NE(nullptr, Task(L"c.bin"));
+  for (const auto& step : k.steps) {
+    Tick(step.first);
+    ASSERT_NE(nullptr, Task(L"c.bin"));
+    EXPECT_EQ(step.second, Task(L"c.bin")->IsSwitched()) << step.first;
+  }
+  if (!k.steps.back().second) return;
   CDownloadTask* task = Task(L"c.bin");
-  ASSERT_NE(nullptr, task);
-  Tick(20);
-  EXPECT_FALSE(task->IsSwitched());
-  Tick(1);
-  EXPECT_TRUE(task->IsSwitched());
   EXPECT_TRUE(task->IsCdnUsed());
   EXPECT_EQ(2u, task->GetPeers().size());
   ASSERT_TRUE(MainThreadPump::Until([&] { return AskedCdn(server, "/c"); }));
-  // Never a second CDN source.
   Tick(25);
   EXPECT_EQ(2u, task->GetPeers().size());
 }
 
-TEST_F(CDownloadTaskCdnTest, FastSourcesOrNoCdnHostNeverSwitch) {
-  std::string body = HttpTestServer::RandomBody(size, 42);
-  server.SetHandler("/c", SlowExceptOnCdn(body));
-  DownloadOutcome out;
-  Add(Url("/c"), L"", L"n.bin", size, out, Md5Of(body), L"", 100000000);
-  Tick(30);
-  ASSERT_NE(nullptr, Task(L"n.bin"));
-  EXPECT_FALSE(Task(L"n.bin")->IsSwitched());
-}
-
-TEST_F(CDownloadTaskCdnTest, TwentySecondsAreCountedAcrossTheTickWrapAround) {
-  jf::TickOverride(0xFFFFFFFFull - 4500);
-  std::string body = HttpTestServer::RandomBody(size, 43);
-  server.SetHandler("/c", SlowExceptOnCdn(body));
-  DownloadOutcome out;
-  Add(Url("/c"), L"", L"w.bin", size, out, Md5Of(body), L"localhost", 100000000);
-  CDownloadTask* task = Task(L"w.bin");
-  ASSERT_NE(nullptr, task);
-  Tick(3);  // the 32-bit tick wraps here
-  EXPECT_FALSE(task->IsSwitched());
-  Tick(17);
-  EXPECT_FALSE(task->IsSwitched());
-  Tick(1);
-  EXPECT_TRUE(task->IsSwitched());
-}
+INSTANTIATE_TEST_SUITE_P(
+    CDownloadTaskCdnTest, CDownloadTaskCdnSwitchTest,
+    ::testing::Values(CdnSwitch{"SlowSources", 0, L"localhost", {{20, false}, {1, true}}},
+                      CdnSwitch{"AcrossTheTickWrap", 0xFFFFFFFFull - 4500, L"localhost", {{3, false}, {17, false}, {1, true}}},
+                      CdnSwitch{"NoCdnHostNever", 0, L"", {{30, false}}}),
+    [](const ::testing::TestParamInfo<CdnSwitch>& info) { return std::string(info.param.name); });
 
 TEST_F(CDownloadTaskCdnTest, AllSourcesFailedSwitchesToTheCdnAtOnce) {
   std::string body = HttpTestServer::RandomBody(size, 44);
@@ -682,9 +674,7 @@ TEST_F(CDownloadTaskCdnTest, SourcesFailingInsideTheirStartAreHandledAfterTheCal
   GapList free;
   free.AddRange(0, size - 1);
   meta.Build(0, size, L"md5-r.bin", 0, 0, nullptr, free);
-  std::string bytes;
-  ASSERT_TRUE(ProtoValueToBytes(bytes, meta.m_value));
-  dir.Write("r.bin.vrdt.vrmt", bytes);
+  dir.Write("r.bin.vrdt.vrmt", CDownloadTaskResumeTest::Bytes(meta.m_value));
   ASSERT_EQ(0, mkdir(dir.Host("r.bin.vrdt").c_str(), 0755));
   DownloadOutcome out;
   Add(Url("/r"), L"127.0.0.2;127.0.0.3", L"r.bin", size, out);

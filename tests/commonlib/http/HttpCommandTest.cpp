@@ -83,6 +83,12 @@ class HttpCommandTest : public ::testing::Test {
     return done;
   }
 
+  // A fresh outcome, the command's GET of url, and the request timer played until the result.
+  bool GetAndDrive(CHttpCommand& cmd, const std::wstring& url, bool timeouts = false) {
+    g_out = Outcome();
+    return cmd.Get(url, nullptr, OnResult) && Drive(timeouts);
+  }
+
   std::unique_ptr<HttpTestServer> server;
   DnsTestServer dns;
 };
@@ -112,8 +118,7 @@ TEST_F(HttpCommandTest, RefusedAddressWalksRetriesDnsAndFreshAddresses) {
   ASSERT_NE(0, port);
   std::wstring url = L"http://127.0.0.1:" + std::to_wstring(port) + L"/x";
   CHttpCommand cmd;
-  ASSERT_TRUE(cmd.Get(url, nullptr, OnResult));
-  ASSERT_TRUE(Drive());
+  ASSERT_TRUE(GetAndDrive(cmd, url));
   EXPECT_EQ(1, g_out.calls);
   EXPECT_EQ(5, g_out.et);
   EXPECT_EQ(CURLE_COULDNT_CONNECT, g_out.ec);
@@ -141,8 +146,7 @@ TEST_F(HttpCommandTest, FreshAddressReachesTheServerUnderTheOriginalName) {
   });
   dns.SetAddresses("127.0.0.1", {"127.0.0.2"});
   CHttpCommand cmd;
-  ASSERT_TRUE(cmd.Get(Wide(server->Url("/pin")), nullptr, OnResult));
-  ASSERT_TRUE(Drive());
+  ASSERT_TRUE(GetAndDrive(cmd, Wide(server->Url("/pin"))));
   EXPECT_EQ(1, g_out.calls);
   EXPECT_EQ(0, g_out.et);
   EXPECT_EQ("pinned body", g_out.body);
@@ -154,9 +158,7 @@ TEST_F(HttpCommandTest, FreshAddressReachesTheServerUnderTheOriginalName) {
   // The pin ends with the request: a reused command goes where its new address says.
   EXPECT_TRUE(cmd.m_fixedAddresses.empty());
   server->SetBody("/again", "again");
-  g_out = Outcome();
-  ASSERT_TRUE(cmd.Get(Wide(server->Url("/again")), nullptr, OnResult));
-  ASSERT_TRUE(Drive());
+  ASSERT_TRUE(GetAndDrive(cmd, Wide(server->Url("/again"))));
   EXPECT_EQ("again", g_out.body);
   EXPECT_EQ("127.0.0.1", server->RequestsFor("/again")[0].localAddress);
 }
@@ -226,6 +228,7 @@ struct DottedCase {
   const wchar_t* text;
   bool dotted;
 };
+void PrintTo(const DottedCase& k, std::ostream* os) { *os << std::string(k.text, k.text + wcslen(k.text)); }
 
 class DottedIpv4Test : public ::testing::TestWithParam<DottedCase> {};
 
@@ -239,7 +242,12 @@ INSTANTIATE_TEST_SUITE_P(HttpCommandTest, DottedIpv4Test, ::testing::Values(
     DottedCase{L"1.2.3", false},
     DottedCase{L"1.2.3.256", false},
     DottedCase{L"1.2..4", false},
-    DottedCase{L"a.b.c.d", false}));
+    DottedCase{L"a.b.c.d", false}),
+    [](const ::testing::TestParamInfo<DottedCase>& info) {
+      std::string name;  // the text, its dots written as "_"
+      for (const wchar_t* c = info.param.text; *c; ++c) name += *c == L'.' ? '_' : static_cast<char>(*c);
+      return name;
+    });
 
 TEST_F(HttpCommandTest, SevenCharacterAddressesAreUsed) {
   // "1.2.3.4"-sized answers count: the fresh address is tried (and refused here).
@@ -311,8 +319,7 @@ TEST_F(HttpCommandTest, TimeOutsEndWithTheTimeOutWhenTheLookupFails) {
   silent.stallBeforeHeaders = true;
   server->Set("/stall", silent);
   CHttpCommand cmd;
-  ASSERT_TRUE(cmd.Get(Wide(server->Url("/stall")), nullptr, OnResult));
-  ASSERT_TRUE(Drive(true));
+  ASSERT_TRUE(GetAndDrive(cmd, Wide(server->Url("/stall")), true));
   EXPECT_EQ(1, g_out.calls);
   EXPECT_EQ(3, g_out.et);
   EXPECT_EQ(3002, g_out.ec);
@@ -380,8 +387,7 @@ TEST_F(HttpCommandTest, ALookupThatCannotStartEndsWithTheFailure) {
   ASSERT_NE(0, closed.Port());
   CHttpCommand cmd;
   // The host part of this address is empty: no lookup is possible.
-  ASSERT_TRUE(cmd.Get(L"http://[::1]:" + std::to_wstring(closed.Port()) + L"/", nullptr, OnResult));
-  ASSERT_TRUE(Drive());
+  ASSERT_TRUE(GetAndDrive(cmd, L"http://[::1]:" + std::to_wstring(closed.Port()) + L"/"));
   EXPECT_EQ(1, g_out.calls);
   EXPECT_EQ(5, g_out.et);
   EXPECT_NE(0, g_out.ec);
@@ -395,8 +401,7 @@ TEST_F(HttpCommandTest, InterimContinueThenServerErrorIsAFailure) {
   s.interimContinue = true;
   server->Set("/c", s);
   CHttpCommand cmd;
-  ASSERT_TRUE(cmd.Get(Wide(server->Url("/c")), nullptr, OnResult));
-  ASSERT_TRUE(Drive());
+  ASSERT_TRUE(GetAndDrive(cmd, Wide(server->Url("/c"))));
   EXPECT_EQ(4, g_out.et);
   EXPECT_EQ(500, g_out.ec);
   EXPECT_EQ("", g_out.body);
@@ -413,15 +418,12 @@ TEST_F(HttpCommandTest, HostNameCheckFailureIsLogged) {
   TraceCapture trace;
   CHttpCommand good;
   good.m_verifyHost = true;
-  ASSERT_TRUE(good.Get(Wide(tls.Url("/s", "localhost")), nullptr, OnResult));
-  ASSERT_TRUE(Drive());
+  ASSERT_TRUE(GetAndDrive(good, Wide(tls.Url("/s", "localhost"))));
   EXPECT_EQ(0, g_out.et);
   EXPECT_EQ("secure", g_out.body);
-  g_out = Outcome();
   CHttpCommand bad;
   bad.m_verifyHost = true;
-  ASSERT_TRUE(bad.Get(Wide(tls.Url("/s")), nullptr, OnResult));
-  ASSERT_TRUE(Drive());
+  ASSERT_TRUE(GetAndDrive(bad, Wide(tls.Url("/s"))));
   EXPECT_EQ(5, g_out.et);
   EXPECT_EQ(CURLE_PEER_FAILED_VERIFICATION, g_out.ec);
   EXPECT_TRUE(trace.Contains(L"ssl 验证失败:" + Wide(tls.Url("/s"))));
@@ -436,9 +438,7 @@ TEST_F(HttpCommandTest, ACommandKeptAcrossAChannelRestartUsesTheNewChannel) {
   HttpCommandEngineUninit();
   HttpCommandEngineInit();  // `kept` was made with the channel just freed
   for (CHttpCommand* cmd : {&early, &kept}) {
-    g_out = Outcome();
-    ASSERT_TRUE(cmd->Get(Wide(server->Url("/r")), nullptr, OnResult));
-    ASSERT_TRUE(Drive());
+    ASSERT_TRUE(GetAndDrive(*cmd, Wide(server->Url("/r"))));
     EXPECT_EQ(0, g_out.et);
     EXPECT_EQ("again", g_out.body);
   }

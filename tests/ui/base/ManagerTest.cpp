@@ -48,7 +48,7 @@ class WantTabRichEdit : public ProbeUI {
 
 // Root (vertical, 300 x 200 window): a row of a, label, b, c (60 wide each, 50 high), then d.
 class ManagerTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     jf::TestResetInput();
     ASSERT_TRUE(host.Open(100, 100, 300, 200));
@@ -178,49 +178,61 @@ TEST_F(ManagerTest, FocusNeededReachesItsControl) {
   EXPECT_FALSE(manager().IsFocusNeeded());
 }
 
-TEST_F(ManagerTest, AControlFocusedAfterAPendingMoveKeepsTheFocus) {
-  const std::function<void()> asks[] = {[&] { manager().SetFocusNeeded(b); },
-                                        [&] {
-                                          root->NeedUpdate();
-                                          EXPECT_TRUE(Tab());
-                                        }};
-  for (const auto& ask : asks) {
-    a->SetFocus();
-    Paint();
-    ask();
-    EXPECT_TRUE(manager().IsFocusNeeded());
-    c->SetFocus();
-    c->events.clear();
-    ::InvalidateRect(hwnd(), nullptr, FALSE);
-    Paint();
-    EXPECT_EQ(FocusName(), "c");
-    EXPECT_EQ(c->Count(UIEVENT_KILLFOCUS), 0);
-    EXPECT_FALSE(manager().IsFocusNeeded());
-  }
+// A focus move asked for (SetFocusNeeded, or a Tab during a layout) puts the focus at once on
+// the tab stop before its control and waits for the next paint. A control focused after the
+// ask keeps the focus: another one (by the program), or the very control that holds it (by the
+// program or by a click), an explicit focus that drops the move.
+struct PendingMove {
+  const char* name;
+  void (*ask)(class ManagerTest&);
+  const char* focusAfterAsk;
+  void (*focus)(ManagerTest&);
+  const wchar_t* kept;
+};
+void PrintTo(const PendingMove& k, std::ostream* os) { *os << k.name; }
+
+class ManagerPendingMoveTest : public ManagerTest, public ::testing::WithParamInterface<PendingMove> {};
+
+TEST_P(ManagerPendingMoveTest, AControlFocusedAfterTheAskKeepsTheFocus) {
+  const PendingMove& k = GetParam();
+  a->SetFocus();
+  Paint();
+  k.ask(*this);
+  ASSERT_TRUE(manager().IsFocusNeeded());
+  ASSERT_EQ(FocusName(), k.focusAfterAsk);
+  k.focus(*this);
+  EXPECT_FALSE(manager().IsFocusNeeded());
+  auto* kept = static_cast<ProbeUI*>(manager().FindControl(k.kept));
+  ASSERT_NE(kept, nullptr);
+  kept->events.clear();
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+  Paint();
+  EXPECT_EQ(FocusName(), frametest::Narrow(k.kept));
+  EXPECT_EQ(kept->Count(UIEVENT_KILLFOCUS), 0);
+  EXPECT_FALSE(manager().IsFocusNeeded());
 }
 
-// SetFocusNeeded puts the focus on the tab stop before its control at once; focusing that
-// very control then, by the program or by a click, is an explicit focus that drops the move.
-TEST_F(ManagerTest, FocusingTheControlThatHoldsItDropsAPendingMove) {
-  const std::function<void()> focuses[] = {[&] { b->SetFocus(); },
-                                           [&] {
-                                             LRESULT result = 0;
-                                             manager().MessageHandler(WM_LBUTTONDOWN, MK_LBUTTON, Pt(150, 20), result);
-                                             manager().MessageHandler(WM_LBUTTONUP, 0, Pt(150, 20), result);
-                                           }};
-  for (const auto& focus : focuses) {
-    a->SetFocus();
-    Paint();
-    manager().SetFocusNeeded(c);
-    ASSERT_EQ(FocusName(), "b");
-    ASSERT_TRUE(manager().IsFocusNeeded());
-    focus();
-    EXPECT_FALSE(manager().IsFocusNeeded());
-    ::InvalidateRect(hwnd(), nullptr, FALSE);
-    Paint();
-    EXPECT_EQ(FocusName(), "b");
-  }
+void NeedB(ManagerTest& t) { t.manager().SetFocusNeeded(t.b); }
+void NeedC(ManagerTest& t) { t.manager().SetFocusNeeded(t.c); }
+void TabInALayout(ManagerTest& t) {
+  t.root->NeedUpdate();
+  EXPECT_TRUE(t.Tab());
 }
+void FocusB(ManagerTest& t) { t.b->SetFocus(); }
+void FocusC(ManagerTest& t) { t.c->SetFocus(); }
+void ClickB(ManagerTest& t) {
+  LRESULT result = 0;
+  t.manager().MessageHandler(WM_LBUTTONDOWN, MK_LBUTTON, Pt(150, 20), result);
+  t.manager().MessageHandler(WM_LBUTTONUP, 0, Pt(150, 20), result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ManagerTest, ManagerPendingMoveTest,
+    ::testing::Values(PendingMove{"NeededThenAnotherFocused", NeedB, "a", FocusC, L"c"},
+                      PendingMove{"TabInALayoutThenAnotherFocused", TabInALayout, "a", FocusC, L"c"},
+                      PendingMove{"NeededThenTheHolderFocused", NeedC, "b", FocusB, L"b"},
+                      PendingMove{"NeededThenTheHolderClicked", NeedC, "b", ClickB, L"b"}),
+    [](const ::testing::TestParamInfo<PendingMove>& info) { return std::string(info.param.name); });
 
 TEST_F(ManagerTest, TabLeftToARichEditThatWantsIt) {
   auto* edit = new WantTabRichEdit(L"edit", UIFLAG_TABSTOP);
