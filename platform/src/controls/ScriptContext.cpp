@@ -72,6 +72,13 @@ int ScriptContext::Step(wchar_t c) {
   }
 }
 
+bool ScriptContext::SameState(const ScriptContext& other) const {
+  if (script_ != other.script_ || runStart_ != other.runStart_ || stack_.size() != other.stack_.size()) return false;
+  for (size_t i = 0; i < stack_.size(); ++i)
+    if (stack_[i].pair != other.stack_[i].pair || stack_[i].script != other.stack_[i].script) return false;
+  return true;
+}
+
 std::wstring ScriptContext::Lead() const {
   std::wstring lead;
   for (const Open& open : stack_) {

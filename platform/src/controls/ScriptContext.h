@@ -18,6 +18,8 @@ class ScriptContext {
   // The characters that leave pango's script iterator as this one is now: for each bracket
   // still open, a letter of its script and the bracket, then a letter of the current script.
   std::wstring Lead() const;
+  // Whether pango's iterator would go on alike from here and from there.
+  bool SameState(const ScriptContext& other) const;
 
  private:
   struct Open {

@@ -322,6 +322,7 @@ struct Edit {
   const wchar_t* insert;
   bool raise;  // the inserted characters raised
   unsigned long mostPieces;  // pango layouts made for the changed paragraph at most
+  bool hebrew = false;       // every 40th word of the long paragraph a Hebrew one, in brackets
 };
 
 const wchar_t* const kPasted =
@@ -344,7 +345,9 @@ TEST_P(RichTextLayoutEdit, LaysOutOnlyWhatChanged) {
   const Edit& e = GetParam();
   std::wstring text = L"a short paragraph\r";
   for (int i = 0; i < 3000; ++i)
-    text += (i % 11 == 0 ? L"longerword" : L"w") + std::to_wstring(i) + (i % 13 == 12 ? L"\t" : L" ");
+    text += (e.hebrew && i % 40 == 7 ? L"(\u05D0\u05D1\u05D2) "
+                                     : (i % 11 == 0 ? L"longerword" : L"w") + std::to_wstring(i) +
+                                           (i % 13 == 12 ? L"\t" : L" "));
   text += L"\rthe last one";
   jf::TextFormats formats;
   formats.Reset(LONG(text.size()));
@@ -372,7 +375,9 @@ TEST_P(RichTextLayoutEdit, LaysOutOnlyWhatChanged) {
   EXPECT_LE(jf::TestTextLayoutPieces() - made, e.mostPieces);
   std::vector<unsigned char> pixels, freshPixels;
   const std::vector<long> seen = Observe(after, LONG(text.size()), &pixels);
+  const unsigned long madeAfresh = jf::TestTextLayoutPieces();
   const RichTextLayout fresh(text, formats, f.font.get(), options);
+  EXPECT_GT(jf::TestTextLayoutPieces() - madeAfresh, 20u);  // the long paragraph in pieces, whatever its letters
   EXPECT_EQ(seen, Observe(fresh, LONG(text.size()), &freshPixels));
   EXPECT_EQ(pixels, freshPixels);
 }
@@ -387,5 +392,11 @@ INSTANTIATE_TEST_SUITE_P(Edits, RichTextLayoutEdit,
                                            // The new paragraph's tab stops are measured in its own first letter's font.
                                            Edit{"paragraphSplit", 0.5, 0, L"\r", false, 100},
                                            Edit{"paragraphsJoined", 17, 1, L"", false, 100},
-                                           Edit{"longPaste", 0.3, 40, kPasted, false, 12}),
+                                           Edit{"longPaste", 0.3, 40, kPasted, false, 12},
+                                           // Right-to-left letters: the levels of the pieces after
+                                           // the change hold unless the change moves them.
+                                           Edit{"letterInRightToLeft", 0.5, 0, L"q", false, 3, true},
+                                           Edit{"hebrewLetterTyped", 0.5, 0, L"\u05D3", false, 3, true},
+                                           Edit{"firstHebrewLetter", 0.5, 0, L"\u05D3", false, 100, false},
+                                           Edit{"bracketOpened", 0.5, 0, L"(", false, 100, true}),
                          [](const auto& info) { return std::string(info.param.name); });
