@@ -164,6 +164,12 @@ class RichTextLayout::Bidi {
                                              levels_.data()))
       whole_ = true;
     level_ = direction == FRIBIDI_PAR_RTL ? 1 : 0;
+    // The controls of a new level after white space other than a space would hold pango's line
+    // break after them, where the white space no longer ends its line: such a paragraph stays whole.
+    for (LONG i = 1; i < length && !whole_; ++i) {
+      const wchar_t c = text[size_t(start + i - 1)];
+      whole_ = levels_[size_t(i)] != levels_[size_t(i) - 1] && c != L' ' && c != kLineSeparator && iswspace(wint_t(c));
+    }
   }
   bool Whole() const { return whole_; }
   bool Rtl() const { return rtl_; }
@@ -730,8 +736,10 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   // Pango measures its tab stops in the font at the start of the text: the marks and the line
   // separator that lead a piece are in the font the paragraph starts with.
   if (spanOf(begin) > 0) {
+    // Raised as the paragraph's first letter, so the mark of a first line changes nothing of it.
     const CHARFORMAT2W& first = formats_.CharAt(p.start);
-    font(first, 0, piece.samplesTo > 0 ? piece.samplesFrom : spanOf(begin));
+    const int leadEnd = piece.samplesTo > 0 ? piece.samplesFrom : spanOf(begin);
+    if (const int rise = font(first, 0, leadEnd)) Add(list, pango_attr_rise_new(rise * PANGO_SCALE), 0, leadEnd);
     if (piece.samplesTo > 0) {
       CHARFORMAT2W small = first;
       small.yHeight = kTwipsPerPixel;
@@ -755,6 +763,8 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   }
   // Bidi controls are an item of their own, so pango breaks a line before them as it breaks
   // one layout before the letter they lead (and measures what is left of the line alike).
+  // After a space or a line's start they would give a break of their own before that letter:
+  // no line breaks there.
   for (LONG cp = begin; cp < end && !piece.spans.empty(); ++cp) {
     const int from = spanOf(cp), to = byteOf(cp);
     if (from == to) continue;
@@ -762,6 +772,9 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
     double em = std::clamp(cf.yHeight / double(kTwipsPerPixel), 1.0, FontObject::kLargestEm);
     if (cf.dwEffects & (CFE_SUBSCRIPT | CFE_SUPERSCRIPT)) em = std::max(1.0, em * 2 / 3);
     Add(list, pango_attr_size_new_absolute(int(em * PANGO_SCALE) + 1), from, to);
+    const wchar_t before = cp == begin ? kLineSeparator : text_[size_t(cp - 1)];
+    if (before == L' ' || before == kLineSeparator || before == 0x200B)
+      Add(list, pango_attr_allow_breaks_new(FALSE), from, byteOf(cp + 1));
   }
   for (auto link = FirstLink(options_.links, begin); link != options_.links.end() && link->cpMin < end; ++link) {
     const LONG from = std::max(link->cpMin, begin), to = std::min(link->cpMax, end);
