@@ -75,6 +75,25 @@ bool RightToLeft(const std::wstring& text, LONG from, LONG to) {
   return false;
 }
 
+// Which baseline a line set in a script takes: the alphabets' own, or a script's of its own.
+int BaselineOf(int script) {
+  switch (script) {
+    case G_UNICODE_SCRIPT_COMMON:
+    case G_UNICODE_SCRIPT_INHERITED:
+    case G_UNICODE_SCRIPT_LATIN:
+    case G_UNICODE_SCRIPT_GREEK:
+    case G_UNICODE_SCRIPT_CYRILLIC:
+    case G_UNICODE_SCRIPT_ARMENIAN:
+    case G_UNICODE_SCRIPT_HEBREW:
+    case G_UNICODE_SCRIPT_ARABIC:
+    case G_UNICODE_SCRIPT_SYRIAC:
+    case G_UNICODE_SCRIPT_THAANA:
+      return 0;
+    default:
+      return script;
+  }
+}
+
 // Embeddings, overrides and isolates carry a state from line to line that marks do not.
 bool Explicit(wchar_t c) { return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069); }
 
@@ -165,10 +184,17 @@ class RichTextLayout::Bidi {
       whole_ = true;
     level_ = direction == FRIBIDI_PAR_RTL ? 1 : 0;
     // The controls of a new level after white space other than a space would hold pango's line
-    // break after them, where the white space no longer ends its line: such a paragraph stays whole.
+    // break after them, where the white space no longer ends its line; and a line they start
+    // takes its baseline from their script, the one before them: where that script's baseline is
+    // another than the next letter's, or after such white space, the paragraph stays whole.
+    ScriptContext scripts;
+    int before = scripts.Step(text[size_t(start)]);
     for (LONG i = 1; i < length && !whole_; ++i) {
       const wchar_t c = text[size_t(start + i - 1)];
-      whole_ = levels_[size_t(i)] != levels_[size_t(i) - 1] && c != L' ' && c != kLineSeparator && iswspace(wint_t(c));
+      const int script = scripts.Step(text[size_t(start + i)]);
+      whole_ = levels_[size_t(i)] != levels_[size_t(i) - 1] &&
+               ((c != L' ' && c != kLineSeparator && iswspace(wint_t(c))) || BaselineOf(before) != BaselineOf(script));
+      before = script;
     }
   }
   bool Whole() const { return whole_; }
@@ -596,6 +622,10 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
     part += bidi.Rtl() ? kIsolate + scripts + kIsolateEnd : scripts;
     piece.samplesTo = bytesOf(part);
   }
+  // The first letter's level is given before the line separator: the shared line starts with
+  // its letter, which sets the line's baseline as it does in one layout.
+  int open = 0;
+  if (bidi.Rtl() && continued) part += bidi.Controls(bidi.Levels()[from], &open);
   if (continued) part += kLineSeparator;
   int byte = bytesOf(part);
   piece.bytes.reserve(size_t(to - from) + 1);
@@ -605,10 +635,9 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
     const FriBidiLevel* levels = bidi.Levels();
     piece.levels.assign(levels + from, levels + to);
     piece.spans.reserve(size_t(to - from) + 1);
-    int open = 0;
     for (LONG i = from; i < to; ++i) {
       piece.spans.push_back(byte);
-      if (i == from || levels[i] != levels[i - 1]) {
+      if ((i == from && !continued) || (i > from && levels[i] != levels[i - 1])) {
         const std::wstring controls = bidi.Controls(levels[i], &open);
         part += controls;
         byte += bytesOf(controls);
@@ -768,10 +797,7 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   for (LONG cp = begin; cp < end && !piece.spans.empty(); ++cp) {
     const int from = spanOf(cp), to = byteOf(cp);
     if (from == to) continue;
-    const CHARFORMAT2W& cf = formats_.CharAt(cp);
-    double em = std::clamp(cf.yHeight / double(kTwipsPerPixel), 1.0, FontObject::kLargestEm);
-    if (cf.dwEffects & (CFE_SUBSCRIPT | CFE_SUPERSCRIPT)) em = std::max(1.0, em * 2 / 3);
-    Add(list, pango_attr_size_new_absolute(int(em * PANGO_SCALE) + 1), from, to);
+    Add(list, pango_attr_letter_spacing_new(0), from, to);  // an item of its own, measured as the letter's
     const wchar_t before = cp == begin ? kLineSeparator : text_[size_t(cp - 1)];
     if (before == L' ' || before == kLineSeparator || before == 0x200B)
       Add(list, pango_attr_allow_breaks_new(FALSE), from, byteOf(cp + 1));
