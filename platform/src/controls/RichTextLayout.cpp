@@ -75,25 +75,6 @@ bool RightToLeft(const std::wstring& text, LONG from, LONG to) {
   return false;
 }
 
-// Which baseline a line set in a script takes: the alphabets' own, or a script's of its own.
-int BaselineOf(int script) {
-  switch (script) {
-    case G_UNICODE_SCRIPT_COMMON:
-    case G_UNICODE_SCRIPT_INHERITED:
-    case G_UNICODE_SCRIPT_LATIN:
-    case G_UNICODE_SCRIPT_GREEK:
-    case G_UNICODE_SCRIPT_CYRILLIC:
-    case G_UNICODE_SCRIPT_ARMENIAN:
-    case G_UNICODE_SCRIPT_HEBREW:
-    case G_UNICODE_SCRIPT_ARABIC:
-    case G_UNICODE_SCRIPT_SYRIAC:
-    case G_UNICODE_SCRIPT_THAANA:
-      return 0;
-    default:
-      return script;
-  }
-}
-
 // Embeddings, overrides and isolates carry a state from line to line that marks do not.
 bool Explicit(wchar_t c) { return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069); }
 
@@ -155,73 +136,56 @@ unsigned long TestTextLayoutParagraphs() { return g_laidOut; }
 unsigned long TestTextLayoutPieces() { return g_pieces; }
 void TestSetTextLayoutPiece(int chars) { g_piece = chars; }
 
-// The bidi levels of a paragraph holding right-to-left text, resolved over all of it as pango
-// resolves one layout. A piece's text starts with the mark of the paragraph's direction and
-// gives each stretch of its letters that level (plus two, so none is left to the rules)
-// through embeddings and an override: its letters take the levels they take in the paragraph
-// whatever the text around them, and its lines are ordered as the paragraph's.
+// The strong letters of a paragraph holding right-to-left text: a piece's text starts with the
+// mark of the paragraph's direction and of the last strong letter before it, and ends with
+// the mark of the next one after it, so its letters take the levels they take in the paragraph.
 class RichTextLayout::Bidi {
  public:
   Bidi(const std::wstring& text, LONG start, LONG length) {
     if (!RightToLeft(text, start, start + length)) return;
     rtl_ = true;
-    std::vector<FriBidiCharType> types(size_t(length) + 1);
-    std::vector<FriBidiBracketType> brackets(size_t(length) + 1);
+    before_.assign(size_t(length) + 1, 0);
+    after_.assign(size_t(length) + 1, 0);
+    wchar_t last = 0;
     for (LONG i = 0; i < length; ++i) {
       const wchar_t c = text[size_t(start + i)];
       if (Explicit(c)) whole_ = true;
-      types[size_t(i)] = fribidi_get_bidi_type(FriBidiChar(c));
-      brackets[size_t(i)] =
-          types[size_t(i)] == FRIBIDI_TYPE_ON ? fribidi_get_bracket(FriBidiChar(c)) : FRIBIDI_NO_BRACKET;
-      if (!base_) base_ = Mark(types[size_t(i)]);
+      before_[size_t(i)] = last;
+      if (const wchar_t mark = Mark(fribidi_get_bidi_type(FriBidiChar(c)))) {
+        last = mark;
+        if (!base_) base_ = mark, first_ = i;
+      }
     }
-    // Pango takes the direction of the first strong letter, left to right without one.
-    FriBidiParType direction = base_ && base_ != 0x200E ? FRIBIDI_PAR_RTL : FRIBIDI_PAR_LTR;
-    levels_.assign(size_t(length) + 1, 0);
-    if (length > 0 &&
-        !fribidi_get_par_embedding_levels_ex(types.data(), brackets.data(), FriBidiStrIndex(length), &direction,
-                                             levels_.data()))
-      whole_ = true;
-    level_ = direction == FRIBIDI_PAR_RTL ? 1 : 0;
-    // The controls of a new level after white space other than a space would hold pango's line
-    // break after them, where the white space no longer ends its line; and a line they start
-    // takes its baseline from their script, the one before them: where that script's baseline is
-    // another than the next letter's, or after such white space, the paragraph stays whole.
-    ScriptContext scripts;
-    int before = scripts.Step(text[size_t(start)]);
-    for (LONG i = 1; i < length && !whole_; ++i) {
-      const wchar_t c = text[size_t(start + i - 1)];
-      const int script = scripts.Step(text[size_t(start + i)]);
-      whole_ = levels_[size_t(i)] != levels_[size_t(i) - 1] &&
-               ((c != L' ' && c != kLineSeparator && iswspace(wint_t(c))) || BaselineOf(before) != BaselineOf(script));
-      before = script;
+    before_[size_t(length)] = last;
+    for (LONG i = length; i-- > 0;) {
+      const wchar_t mark = Mark(fribidi_get_bidi_type(FriBidiChar(text[size_t(start + i)])));
+      after_[size_t(i)] = mark ? mark : after_[size_t(i) + 1];
     }
   }
   bool Whole() const { return whole_; }
   bool Rtl() const { return rtl_; }
-  // The mark that starts a piece's text: pango takes the direction from the first strong
-  // letter or embedding, and the controls that follow are such.
-  std::wstring Lead() const { return rtl_ ? std::wstring(1, base_) : std::wstring(); }
-  const FriBidiLevel* Levels() const { return levels_.data(); }
-  // The controls that give the letters after them `level` (after `open` ones that gave another).
-  std::wstring Controls(int level, int* open) const {
-    std::wstring controls(size_t(*open), wchar_t(0x202C));  // back to the paragraph's level
-    *open = level + 2 - level_;
-    for (int at = level_; at < level + 2; ++at) {
-      if (at + 1 == level + 2)
-        controls += (level & 1) ? wchar_t(0x202E) : wchar_t(0x202D);  // overridden right to left or left to right
-      else
-        controls += (at & 1) ? wchar_t(0x202A) : wchar_t(0x202B);  // embedded one level up
-    }
-    return controls;
+  // The marks before a piece of [from, to) (a continued one shows a line before `from`) and after it.
+  std::wstring Lead(LONG from, LONG to, bool continued) const {
+    std::wstring lead;
+    if (!rtl_) return lead;
+    if (base_ && (continued || first_ >= to)) lead += base_;
+    if (continued && before_[size_t(from)]) lead += before_[size_t(from)];
+    return lead;
+  }
+  wchar_t Trail(LONG to) const { return rtl_ ? after_[size_t(to)] : 0; }
+  // Both, as a piece keeps them (no trail on the last piece).
+  std::wstring Context(LONG from, LONG to, bool continued, bool last) const {
+    std::wstring context = Lead(from, to, continued);
+    if (!last && Trail(to)) context += Trail(to);
+    return context;
   }
 
  private:
   bool rtl_ = false;
   bool whole_ = false;
   wchar_t base_ = 0;
-  int level_ = 0;
-  std::vector<FriBidiLevel> levels_;
+  LONG first_ = 0;
+  std::vector<wchar_t> before_, after_;
 };
 
 RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& formats, const FontObject* font,
@@ -399,9 +363,14 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look)
 
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
   const Bidi bidi(text_, p.start, p.length);
-  // Unwrapped right-to-left lines stand at the right of the widest line of their layout, which
-  // a piece does not know: such a paragraph stays whole, as one holding embeddings of its own.
-  const bool split = p.length > LongestPiece() && !bidi.Whole() && !(bidi.Rtl() && options_.wrapWidth <= 0);
+  // Marks around a piece do not yet resolve every right-to-left line as the paragraph does
+  // (neutrals between scripts, unwrapped lines standing at the right of the widest one): such
+  // a paragraph stays whole.
+  const bool split = p.length > LongestPiece() && !bidi.Whole() && !bidi.Rtl();
+  // Pieces of a right-to-left paragraph are laid out afresh after a change: an edit there
+  // moves line breaks the marks around its pieces do not answer for.
+  Reuse none;
+  if (bidi.Rtl()) reuse = &none;
   if (!split || !LayOutPieces(p, pf, bidi, reuse)) {
     p.pieces.clear();
     Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0), ScriptContext());
@@ -434,16 +403,12 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     for (LONG i = scriptsAt; i < cp; ++i) ahead.Step(text_[size_t(p.start + i)]);
     return ahead;
   };
-  // Whether a piece laid out before starts in the state this text leaves before it (the
-  // letters that set the scripts may be others).
-  auto sameStart = [&](const Piece& piece, bool continued, const ScriptContext& before) {
-    return piece.context == bidi.Lead() && (!continued || piece.scripts.SameState(before));
-  };
-  // Whether a piece laid out before has the levels its letters have here, `shift` on.
-  auto sameLevels = [&](const Piece& piece, LONG shift) {
-    if (!bidi.Rtl()) return piece.levels.empty();
-    return piece.levels.size() == size_t(piece.textTo - piece.textFrom) &&
-           std::equal(piece.levels.begin(), piece.levels.end(), bidi.Levels() + piece.textFrom + shift);
+  // Whether a piece laid out before starts as this text would start it: the same bidi marks,
+  // and the script state of the text before it (the letters that set it may be others).
+  auto sameStart = [&](const Piece& piece, LONG shift, bool continued, const ScriptContext& before) {
+    return piece.context == bidi.Context(piece.textFrom + shift, piece.textTo + shift, continued,
+                                         piece.textTo + shift == p.length) &&
+           (!continued || piece.scripts.SameState(before));
   };
   // The pieces laid out from text before the change hold; the next one starts on the last
   // line they keep.
@@ -451,8 +416,7 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     std::vector<Piece>& old = reuse->before->pieces;
     size_t held = 0;
     while (held + 1 < old.size() && old[held].layout && old[held + 1].layout &&
-           old[held].textTo <= reuse->same && sameStart(old[held], held > 0, old[held].scripts) &&
-           sameLevels(old[held], 0))
+           old[held].textTo <= reuse->same && sameStart(old[held], 0, held > 0, old[held].scripts))
       ++held;
     for (size_t k = 0; k < held; ++k) p.pieces.push_back(std::move(old[k]));
     if (held > 0) {
@@ -466,10 +430,6 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     }
   }
   std::vector<Piece>* after = reuse->after && reuse->after->pieces.size() > 1 ? &reuse->after->pieces : nullptr;
-  // The old pieces from here on have the levels they had (an edit may change those of letters
-  // far from it, as of a bracket whose pair it changes).
-  size_t levelled = after ? after->size() : 0;
-  while (levelled > 1 && sameLevels((*after)[levelled - 1], reuse->shift)) --levelled;
   auto firstAfter = [&](LONG at) {  // the first old piece after the change that starts at `at` here or later
     const LONG old = std::max(reuse->unchanged, at - reuse->shift);
     auto it = std::lower_bound(after->begin() + 1, after->end(), old,
@@ -539,7 +499,7 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
       const size_t j = firstAfter(starts[size_t(k)]);
       if (j < after->size() && (*after)[j].textFrom + reuse->shift == starts[size_t(k)] &&
           (*after)[j].from + reuse->shift == starts[size_t(k) + 1] && (*after)[j].layout &&
-          j >= levelled && sameStart((*after)[j], true, scriptsBefore(starts[size_t(k)]))) {
+          sameStart((*after)[j], reuse->shift, true, scriptsBefore(starts[size_t(k)]))) {
         meet = j;
         at = k;
       }
@@ -607,8 +567,9 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
   const std::wstring scripts = continued ? before.Lead() : std::wstring();
   piece.textFrom = piece.from = from;
   piece.to = piece.textTo = to;
-  piece.context = bidi.Lead();
-  std::wstring part = bidi.Lead();
+  const bool last = to == p.length;
+  piece.context = bidi.Context(from, to, continued, last);
+  std::wstring part = bidi.Lead(from, to, continued);
   auto bytesOf = [](const std::wstring& s) {
     int n = 0;
     for (wchar_t c : s) n += Utf8Length(c);
@@ -622,42 +583,15 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
     part += bidi.Rtl() ? kIsolate + scripts + kIsolateEnd : scripts;
     piece.samplesTo = bytesOf(part);
   }
-  // The first letter's level is given before the line separator: the shared line starts with
-  // its letter, which sets the line's baseline as it does in one layout.
-  int open = 0;
-  if (bidi.Rtl() && continued) part += bidi.Controls(bidi.Levels()[from], &open);
   if (continued) part += kLineSeparator;
   int byte = bytesOf(part);
-  piece.bytes.reserve(size_t(to - from) + 1);
-  if (bidi.Rtl()) {
-    // Each stretch of one level led by the controls that give it that level: they take the
-    // format of the letter after them.
-    const FriBidiLevel* levels = bidi.Levels();
-    piece.levels.assign(levels + from, levels + to);
-    piece.spans.reserve(size_t(to - from) + 1);
-    for (LONG i = from; i < to; ++i) {
-      piece.spans.push_back(byte);
-      if ((i == from && !continued) || (i > from && levels[i] != levels[i - 1])) {
-        const std::wstring controls = bidi.Controls(levels[i], &open);
-        part += controls;
-        byte += bytesOf(controls);
-      }
-      piece.bytes.push_back(byte);
-      const wchar_t c = text_[size_t(p.start + i)];
-      part += c;
-      byte += Utf8Length(c);
-    }
-    piece.spans.push_back(byte);
-  } else {
-    part.append(text_, size_t(p.start + from), size_t(to - from));
-    for (LONG i = p.start + from; i < p.start + to; ++i) {
-      piece.bytes.push_back(byte);
-      byte += Utf8Length(text_[size_t(i)]);
-    }
-  }
-  piece.bytes.push_back(byte);
+  part.append(text_, size_t(p.start + from), size_t(to - from));
+  if (!last && bidi.Trail(to)) part += bidi.Trail(to);
   piece.layout = std::make_unique<FontLayout>(font_, part);
   ++g_pieces;
+  piece.bytes.reserve(size_t(to - from) + 1);
+  piece.bytes.push_back(byte);
+  for (LONG i = p.start + from; i < p.start + to; ++i) piece.bytes.push_back(byte += Utf8Length(text_[size_t(i)]));
   PangoLayout* pl = piece.layout->Get();
   PangoAttrList* attrs = Attributes(p, piece, nullptr);
   pango_layout_set_attributes(pl, attrs);
@@ -745,8 +679,6 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   PangoAttrList* list = pango_attr_list_new();
   const LONG begin = p.start + piece.textFrom, end = begin + LONG(piece.bytes.size()) - 1;
   auto byteOf = [&](LONG cp) { return piece.bytes[size_t(cp - begin)]; };
-  // Where a character's format starts: with the bidi controls before it.
-  auto spanOf = [&](LONG cp) { return piece.spans.empty() ? byteOf(cp) : piece.spans[size_t(cp - begin)]; };
   // The font of a run; its rise, pixels.
   auto font = [&](const CHARFORMAT2W& cf, int from, int to) {
     double em = std::clamp(cf.yHeight / double(kTwipsPerPixel), 1.0, FontObject::kLargestEm);
@@ -764,23 +696,21 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   };
   // Pango measures its tab stops in the font at the start of the text: the marks and the line
   // separator that lead a piece are in the font the paragraph starts with.
-  if (spanOf(begin) > 0) {
-    // Raised as the paragraph's first letter, so the mark of a first line changes nothing of it.
+  if (byteOf(begin) > 0) {
     const CHARFORMAT2W& first = formats_.CharAt(p.start);
-    const int leadEnd = piece.samplesTo > 0 ? piece.samplesFrom : spanOf(begin);
-    if (const int rise = font(first, 0, leadEnd)) Add(list, pango_attr_rise_new(rise * PANGO_SCALE), 0, leadEnd);
+    font(first, 0, piece.samplesTo > 0 ? piece.samplesFrom : byteOf(begin));
     if (piece.samplesTo > 0) {
       CHARFORMAT2W small = first;
       small.yHeight = kTwipsPerPixel;
       small.dwEffects &= ~DWORD(CFE_SUBSCRIPT | CFE_SUPERSCRIPT);
       font(small, piece.samplesFrom, piece.samplesTo);
-      font(first, piece.samplesTo, spanOf(begin));
+      font(first, piece.samplesTo, byteOf(begin));
     }
   }
   for (LONG cp = begin; cp < end;) {
     const LONG next = RunEnd(formats_, cp, end);
     const CHARFORMAT2W& cf = formats_.CharAt(cp);
-    const int from = spanOf(cp), to = spanOf(next);
+    const int from = byteOf(cp), to = byteOf(next);
     const int rise = font(cf, from, to);
     if (cf.dwEffects & (CFE_UNDERLINE | CFE_LINK)) Add(list, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE), from, to);
     if (cf.dwEffects & CFE_STRIKEOUT) Add(list, pango_attr_strikethrough_new(TRUE), from, to);
@@ -789,18 +719,6 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
     Add(list, Colour(colour, false), from, to);
     if (!override && !(cf.dwEffects & CFE_AUTOBACKCOLOR)) Add(list, Colour(cf.crBackColor, true), from, to);
     cp = next;
-  }
-  // Bidi controls are an item of their own, so pango breaks a line before them as it breaks
-  // one layout before the letter they lead (and measures what is left of the line alike).
-  // After a space or a line's start they would give a break of their own before that letter:
-  // no line breaks there.
-  for (LONG cp = begin; cp < end && !piece.spans.empty(); ++cp) {
-    const int from = spanOf(cp), to = byteOf(cp);
-    if (from == to) continue;
-    Add(list, pango_attr_letter_spacing_new(0), from, to);  // an item of its own, measured as the letter's
-    const wchar_t before = cp == begin ? kLineSeparator : text_[size_t(cp - 1)];
-    if (before == L' ' || before == kLineSeparator || before == 0x200B)
-      Add(list, pango_attr_allow_breaks_new(FALSE), from, byteOf(cp + 1));
   }
   for (auto link = FirstLink(options_.links, begin); link != options_.links.end() && link->cpMin < end; ++link) {
     const LONG from = std::max(link->cpMin, begin), to = std::min(link->cpMax, end);

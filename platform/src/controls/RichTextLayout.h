@@ -75,12 +75,10 @@ class RichTextLayout {
     int floor = 0;  // where points start to hit the layout's line before them (above, the separator's)
     int left = 0, right = 0;  // the logical extents across of the lines that count, pango units
     int64_t above = 0, below = 0;  // their top and bottom, pango units from the paragraph's top
-    std::wstring context;  // the bidi mark before the text, so it takes the paragraph's direction
+    std::wstring context;  // bidi marks before and after the text, so it resolves as the paragraph
     ScriptContext scripts;  // pango's script state before the text, as the paragraph leaves it
     int samplesFrom = 0, samplesTo = 0;  // bytes of the script letters (small: they only set a state)
     std::vector<int> bytes;  // byte offset of each character from textFrom on, and of the end
-    std::vector<int> spans;  // with a right-to-left paragraph's controls before it: where its format starts
-    std::vector<uint8_t> levels;  // their bidi levels in the paragraph, when it holds right-to-left text
   };
   struct Paragraph {
     std::vector<Piece> pieces;
