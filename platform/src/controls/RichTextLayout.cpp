@@ -26,6 +26,8 @@ constexpr LONG kShortestPiece = 256;
 constexpr LONG kLinesPerPiece = 40;
 constexpr wchar_t kLineBreak = 0x000B;      // a line break inside a paragraph
 constexpr wchar_t kLineSeparator = 0x2028;  // the same, as pango knows it
+constexpr wchar_t kWordJoiner = 0x2060;     // nothing at all, to start a piece in the paragraph's font
+constexpr wchar_t kIsolate = 0x2066, kIsolateEnd = 0x2069;
 // Pango places in int units: a piece is kept within an eighth of their range (pixels).
 constexpr double kTallestPiece = double(INT_MAX / 8 / PANGO_SCALE);
 
@@ -371,7 +373,7 @@ void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) c
   if (bidi.Rtl()) reuse = &none;
   if (!split || !LayOutPieces(p, pf, bidi, reuse)) {
     p.pieces.clear();
-    Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0));
+    Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0), ScriptContext());
     whole.endLine = pango_layout_get_line_count(whole.layout->Get());
     Seal(whole);
     p.pieces.push_back(std::move(whole));
@@ -392,8 +394,21 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     const LONG chars = piece.to - piece.from, lines = std::max(1, piece.endLine - piece.firstLine);
     return std::clamp<LONG>(chars / lines * kLinesPerPiece, std::min(kShortestPiece, LongestPiece()), LongestPiece());
   };
-  auto contextOf = [&](const Piece& piece, LONG shift, bool continued) {
-    return bidi.Context(piece.textFrom + shift, piece.textTo + shift, continued, piece.textTo + shift == p.length);
+  // The script state of the text before the piece being made, followed from the paragraph's
+  // start or from a piece taken over.
+  ScriptContext scripts;
+  LONG scriptsAt = 0;
+  auto scriptsBefore = [&](LONG cp) {
+    ScriptContext ahead = scripts;
+    for (LONG i = scriptsAt; i < cp; ++i) ahead.Step(text_[size_t(p.start + i)]);
+    return ahead;
+  };
+  // Whether a piece laid out before starts as this text would start it: the same bidi marks,
+  // and the script state of the text before it (the letters that set it may be others).
+  auto sameStart = [&](const Piece& piece, LONG shift, bool continued, const ScriptContext& before) {
+    return piece.context == bidi.Context(piece.textFrom + shift, piece.textTo + shift, continued,
+                                         piece.textTo + shift == p.length) &&
+           (!continued || piece.scripts.SameState(before));
   };
   // The pieces laid out from text before the change hold; the next one starts on the last
   // line they keep.
@@ -401,11 +416,13 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     std::vector<Piece>& old = reuse->before->pieces;
     size_t held = 0;
     while (held + 1 < old.size() && old[held].layout && old[held + 1].layout &&
-           old[held].textTo <= reuse->same && old[held].context == contextOf(old[held], 0, held > 0))
+           old[held].textTo <= reuse->same && sameStart(old[held], 0, held > 0, old[held].scripts))
       ++held;
     for (size_t k = 0; k < held; ++k) p.pieces.push_back(std::move(old[k]));
     if (held > 0) {
       from = old[held].textFrom;
+      scripts = old[held].scripts;  // of the same text before it
+      scriptsAt = from;
       kept = old[held].from;
       keptTop = old[held].dy + LineTop(old[held].layout->Get(), 1);
       hitTop = old[held].top;
@@ -439,7 +456,9 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     // Too few lines for a piece stay low however tall their letters: such a piece may grow.
     if (aim) to = Fit(p, pf, from, to);
     const bool last = to == p.length;
-    Piece piece = MakePiece(p, pf, from, to, !first, bidi);
+    scripts = scriptsBefore(from);
+    scriptsAt = from;
+    Piece piece = MakePiece(p, pf, from, to, !first, bidi, scripts);
     PangoLayout* pl = piece.layout->Get();
     const int count = pango_layout_get_line_count(pl);
     if (!last && count < (first ? 3 : 4)) {  // lines to keep (two in the first) and one to drop
@@ -480,7 +499,7 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
       const size_t j = firstAfter(starts[size_t(k)]);
       if (j < after->size() && (*after)[j].textFrom + reuse->shift == starts[size_t(k)] &&
           (*after)[j].from + reuse->shift == starts[size_t(k) + 1] && (*after)[j].layout &&
-          (*after)[j].context == contextOf((*after)[j], reuse->shift, true)) {
+          sameStart((*after)[j], reuse->shift, true, scriptsBefore(starts[size_t(k)]))) {
         meet = j;
         at = k;
       }
@@ -541,16 +560,31 @@ LONG RichTextLayout::Fit(const Paragraph& p, const PARAFORMAT2& pf, LONG from, L
 }
 
 RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to,
-                                                bool continued, const Bidi& bidi) const {
+                                                bool continued, const Bidi& bidi,
+                                                const ScriptContext& before) const {
   Piece piece;
+  piece.scripts = before;
+  const std::wstring scripts = continued ? before.Lead() : std::wstring();
   piece.textFrom = piece.from = from;
   piece.to = piece.textTo = to;
   const bool last = to == p.length;
   piece.context = bidi.Context(from, to, continued, last);
   std::wstring part = bidi.Lead(from, to, continued);
+  auto bytesOf = [](const std::wstring& s) {
+    int n = 0;
+    for (wchar_t c : s) n += Utf8Length(c);
+    return n;
+  };
+  if (!scripts.empty()) {
+    // Pango measures its tab stops in the font of the text's first character.
+    if (part.empty()) part += kWordJoiner;
+    piece.samplesFrom = bytesOf(part);
+    // Letters isolated, so the paragraph's direction is still taken from its own text.
+    part += bidi.Rtl() ? kIsolate + scripts + kIsolateEnd : scripts;
+    piece.samplesTo = bytesOf(part);
+  }
   if (continued) part += kLineSeparator;
-  int byte = 0;
-  for (wchar_t c : part) byte += Utf8Length(c);
+  int byte = bytesOf(part);
   part.append(text_, size_t(p.start + from), size_t(to - from));
   if (!last && bidi.Trail(to)) part += bidi.Trail(to);
   piece.layout = std::make_unique<FontLayout>(font_, part);
@@ -611,22 +645,18 @@ void RichTextLayout::Measure(Paragraph& p, const PARAFORMAT2& pf) const {
   const int right = Pixels(pf.dxRightIndent);
   p.lines = 0;
   for (const Piece& piece : p.pieces) p.lines += piece.endLine - piece.firstLine;
-  PangoRectangle e;
-  if (p.pieces.size() == 1) {
-    e = p.pieces.front().layout->Extents();
-  } else {
-    // The union of the kept lines, rounded out to pixels as pango rounds a layout's extents.
-    int l = p.pieces.front().left, r = p.pieces.front().right;
-    for (const Piece& piece : p.pieces) {
-      l = std::min(l, piece.left);
-      r = std::max(r, piece.right);
-    }
-    PangoRectangle last;
-    pango_layout_get_extents(p.pieces.back().layout->Get(), nullptr, &last);
-    e.x = PANGO_PIXELS_FLOOR(l);
-    e.width = PANGO_PIXELS_CEIL(r) - e.x;
-    e.height = int((p.pieces.back().dy + last.y + last.height + PANGO_SCALE - 1) / PANGO_SCALE);
+  // The union of the kept lines, rounded out to pixels as pango rounds a layout's extents
+  // (whose own width leaves out the indent of an unwrapped layout's lines).
+  int l = p.pieces.front().left, r = p.pieces.front().right;
+  for (const Piece& piece : p.pieces) {
+    l = std::min(l, piece.left);
+    r = std::max(r, piece.right);
   }
+  PangoRectangle last, e;
+  pango_layout_get_extents(p.pieces.back().layout->Get(), nullptr, &last);
+  e.x = PANGO_PIXELS_FLOOR(l);
+  e.width = PANGO_PIXELS_CEIL(r) - e.x;
+  e.height = int((p.pieces.back().dy + last.y + last.height + PANGO_SCALE - 1) / PANGO_SCALE);
   p.height = e.height;
   if (options_.wrapWidth > 0) {
     p.x = left;
@@ -666,7 +696,17 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   };
   // Pango measures its tab stops in the font at the start of the text: the marks and the line
   // separator that lead a piece are in the font the paragraph starts with.
-  if (byteOf(begin) > 0) font(formats_.CharAt(p.start), 0, byteOf(begin));
+  if (byteOf(begin) > 0) {
+    const CHARFORMAT2W& first = formats_.CharAt(p.start);
+    font(first, 0, piece.samplesTo > 0 ? piece.samplesFrom : byteOf(begin));
+    if (piece.samplesTo > 0) {
+      CHARFORMAT2W small = first;
+      small.yHeight = kTwipsPerPixel;
+      small.dwEffects &= ~DWORD(CFE_SUBSCRIPT | CFE_SUPERSCRIPT);
+      font(small, piece.samplesFrom, piece.samplesTo);
+      font(first, piece.samplesTo, byteOf(begin));
+    }
+  }
   for (LONG cp = begin; cp < end;) {
     const LONG next = RunEnd(formats_, cp, end);
     const CHARFORMAT2W& cf = formats_.CharAt(cp);

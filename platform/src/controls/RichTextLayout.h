@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/src/controls/ScriptContext.h"
 #include "platform/src/controls/TextFormats.h"
 
 namespace jf {
@@ -75,6 +76,8 @@ class RichTextLayout {
     int left = 0, right = 0;  // the logical extents across of the lines that count, pango units
     int64_t above = 0, below = 0;  // their top and bottom, pango units from the paragraph's top
     std::wstring context;  // bidi marks before and after the text, so it resolves as the paragraph
+    ScriptContext scripts;  // pango's script state before the text, as the paragraph leaves it
+    int samplesFrom = 0, samplesTo = 0;  // bytes of the script letters (small: they only set a state)
     std::vector<int> bytes;  // byte offset of each character from textFrom on, and of the end
   };
   struct Paragraph {
@@ -116,7 +119,7 @@ class RichTextLayout {
   bool LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi, Reuse* reuse) const;
   LONG Fit(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to) const;
   Piece MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to, bool continued,
-                  const Bidi& bidi) const;
+                  const Bidi& bidi, const ScriptContext& before) const;
   static void Seal(Piece& piece);
   void Measure(Paragraph& p, const PARAFORMAT2& pf) const;
   PangoAttrList* Attributes(const Paragraph& p, const Piece& piece, const COLORREF* override) const;

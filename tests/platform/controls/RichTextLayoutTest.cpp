@@ -208,6 +208,84 @@ TEST(RichTextLayoutPieces, TabsAndSuperscriptsBreakAsOneLayout) {
   EXPECT_EQ(f.Seen(text, formats, options, 40), whole);
 }
 
+// Pango gives spaces, digits and punctuation the script of the text before them, and a
+// closing bracket the script of its opening one, however many lines back: pieces give each
+// line's characters the scripts they take in one layout, and so the same fonts and heights.
+struct Mixed {
+  const char* name;
+  std::vector<const wchar_t*> words;  // drawn in a fixed pseudo-random order
+  int width;
+  bool lowered;  // every third word lowered
+};
+
+class RichTextLayoutScripts : public ::testing::TestWithParam<Mixed> {
+ protected:
+  void TearDown() override { jf::TestSetTextLayoutPiece(0); }
+};
+
+TEST_P(RichTextLayoutScripts, LinesTakeTheScriptsOfTheTextBefore) {
+  Fixture f;
+  const Mixed& m = GetParam();
+  std::wstring text;
+  jf::TextFormats formats;
+  std::vector<std::pair<LONG, LONG>> lowered;
+  unsigned seed = 7;
+  for (int i = 0; i < 240; ++i) {
+    const LONG at = LONG(text.size());
+    seed = seed * 1103515245 + 12345;
+    text += m.words[(seed >> 16) % m.words.size()];
+    if (m.lowered && (seed >> 8) % 3 == 1) lowered.emplace_back(at, LONG(text.size()));
+  }
+  formats.Reset(LONG(text.size()));
+  CHARFORMAT2W small = formats.DefaultChar();
+  small.yHeight = 120;
+  formats.SetChar(0, LONG(text.size()), small);
+  CHARFORMAT2W sub = small;
+  sub.dwEffects |= CFE_SUBSCRIPT;
+  for (const auto& r : lowered) formats.SetChar(r.first, r.second, sub);
+  RichTextLayout::Options options;
+  options.wrapWidth = m.width;
+  const std::vector<long> whole = f.Seen(text, formats, options, 1 << 28);
+  for (int piece : {8, 13, 40}) {
+    const std::vector<long> seen = f.Seen(text, formats, options, piece);
+    EXPECT_EQ(FirstDifference(seen, whole), -1) << "pieces of " << piece;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mixed, RichTextLayoutScripts,
+    ::testing::Values(Mixed{"neutralsAfterLatinBeforeHan", {L"w ", L"\u4E0B\u8F7D ", L"w w w "}, 20, true},
+                      Mixed{"digitsBetweenScripts", {L"word 12 ", L"\u4E0B\u8F7D 34, ", L"56 "}, 40, true},
+                      Mixed{"bracketsAcrossLines", {L"\u4E0B\u8F7D(", L"word word ", L"x) ", L"[12 ", L"\u4E0B] "}, 30, false},
+                      Mixed{"nestedBrackets", {L"\u300C\u4E0B(", L"mm ", L"{x ", L"\u8F7D} ", L") \u300D "}, 24, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Pango's extents of an unwrapped layout leave out the indent of its later lines: the
+// paragraph's width reaches the end of its widest line all the same.
+TEST(RichTextLayoutPieces, WidthReachesTheWidestLineWhateverItsIndent) {
+  Fixture f;
+  const std::wstring bs(30, L'b');
+  const struct {
+    LONG offset;  // later lines start at the indent + offset
+    std::wstring text;
+    int widestAt;  // pixels: where the widest line starts
+  } cases[] = {{360, L"a\x000B" + bs + L"\x000Bc", 72}, {-360, bs + L"\x000Ba\x000Bc", 48}};
+  for (const auto& c : cases) {
+    jf::TextFormats formats;
+    formats.Reset(LONG(c.text.size()));
+    PARAFORMAT2 pf = formats.DefaultPara();
+    pf.dxRightIndent = 150;
+    formats.SetPara(LONG(c.text.size()), pf);
+    RichTextLayout::Options options;
+    options.alignWidth = 40;
+    const int plain = RichTextLayout(c.text, formats, f.font.get(), options).Width();
+    pf.dxStartIndent = 720;
+    pf.dxOffset = c.offset;
+    formats.SetPara(LONG(c.text.size()), pf);
+    EXPECT_EQ(RichTextLayout(c.text, formats, f.font.get(), options).Width(), plain + c.widestAt) << c.offset;
+  }
+}
+
 // Past half of pango's units the later pieces are shifted: every line keeps its own height.
 TEST(RichTextLayoutPieces, ParagraphTallerThanPangoUnits) {
   Fixture f;
@@ -294,7 +372,9 @@ TEST_P(RichTextLayoutEdit, LaysOutOnlyWhatChanged) {
   EXPECT_LE(jf::TestTextLayoutPieces() - made, e.mostPieces);
   std::vector<unsigned char> pixels, freshPixels;
   const std::vector<long> seen = Observe(after, LONG(text.size()), &pixels);
+  const unsigned long madeAfresh = jf::TestTextLayoutPieces();
   const RichTextLayout fresh(text, formats, f.font.get(), options);
+  EXPECT_GT(jf::TestTextLayoutPieces() - madeAfresh, 20u);  // the long paragraph in pieces
   EXPECT_EQ(seen, Observe(fresh, LONG(text.size()), &freshPixels));
   EXPECT_EQ(pixels, freshPixels);
 }
@@ -309,5 +389,8 @@ INSTANTIATE_TEST_SUITE_P(Edits, RichTextLayoutEdit,
                                            // The new paragraph's tab stops are measured in its own first letter's font.
                                            Edit{"paragraphSplit", 0.5, 0, L"\r", false, 100},
                                            Edit{"paragraphsJoined", 17, 1, L"", false, 100},
-                                           Edit{"longPaste", 0.3, 40, kPasted, false, 12}),
+                                           Edit{"longPaste", 0.3, 40, kPasted, false, 12},
+                                           // Pieces after it start in the script state they had,
+                                           // set by other letters.
+                                           Edit{"hanLetterTyped", 0.5, 0, L"\u4E0B", false, 3}),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -1,0 +1,170 @@
+// Random paragraphs (runs of sizes, raised and lowered runs, tabs, soft breaks, brackets,
+// alignments, indents, line spacing rules, Latin, Hebrew, Arabic and Chinese words, wrapped or
+// not) laid out in small pieces and in one layout: every line must break and stand as in one
+// layout, and the paragraph measure the same. An edit laid out with the layout before it must
+// equal a layout made afresh as well. The script state followed for the pieces must give each
+// character the script pango's own iterator gives it.
+//
+// Multiples of a line are whole quarters: pango adds a layout's line spacing in float, so past
+// a few thousand pixels one layout's lines drift from the exact sum by its rounding, which
+// pieces (each summed from its own top) do not repeat.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/src/controls/RichTextLayout.h"
+#include "platform/src/controls/ScriptContext.h"
+#include "platform/src/controls/TextFormats.h"
+#include "platform/src/gdi/FontObject.h"
+#include "platform/testing/hooks/textlayout.h"
+
+namespace {
+
+jf::FontObject* g_font = nullptr;
+
+class Bytes {
+ public:
+  Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  unsigned Next() { return at_ < size_ ? data_[at_++] : 0; }
+  bool Done() const { return at_ >= size_; }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t at_ = 0;
+};
+
+// Where every line is: its characters and the place of its start.
+std::vector<long> Lines(const jf::RichTextLayout& layout) {
+  std::vector<long> seen = {layout.LineCount(), layout.Height(), layout.Width()};
+  for (int line = 0; line < layout.LineCount(); ++line) {
+    const LONG start = layout.LineStart(line);
+    const RECT r = layout.CaretAt(start);
+    seen.insert(seen.end(), {long(start), long(layout.LineEnd(line)), long(r.left), long(r.top), long(r.bottom)});
+  }
+  return seen;
+}
+
+[[noreturn]] void Differs(const char* what, const std::vector<long>& a, const std::vector<long>& b,
+                          const std::wstring& text) {
+  fprintf(stderr, "%s: lines %ld / %ld, height %ld / %ld, width %ld / %ld\n", what, a[0], b[0], a[1], b[1], a[2], b[2]);
+  for (size_t i = 3; i < a.size() && i < b.size(); i += 5) {
+    if (std::vector<long>(a.begin() + long(i), a.begin() + long(i) + 5) !=
+        std::vector<long>(b.begin() + long(i), b.begin() + long(i) + 5)) {
+      fprintf(stderr, "line %zu: %ld-%ld at %ld,%ld-%ld against %ld-%ld at %ld,%ld-%ld\n", (i - 3) / 5, a[i], a[i + 1],
+              a[i + 2], a[i + 3], a[i + 4], b[i], b[i + 1], b[i + 2], b[i + 3], b[i + 4]);
+      break;
+    }
+  }
+  for (wchar_t c : text) fprintf(stderr, "%lc", c < 0x20 ? L'|' : c);
+  fprintf(stderr, "\n");
+  abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  LOGFONTW lf = {};
+  lf.lfHeight = -13;
+  wcscpy(lf.lfFaceName, L"Tahoma");
+  g_font = new jf::FontObject(lf);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 8 || size > 512) return 0;
+  Bytes in(data, size);
+  static const wchar_t* const kWords[] = {L"w",      L"word",   L"mmmm",   L"\u05D0\u05D1\u05D2", L"\u0644\u063A\u0629",
+                                          L"\u4E0B\u8F7D", L"12",     L"(x)",    L"iiiiiiiiiiiiiiiiiiii", L"\u4E0B(",
+                                          L"x)",     L"[\u8F7D", L"]",      L"\u300C\u4E0B",      L"\u300D",
+                                          L"{",      L"}",      L"\uFF08", L"\uFF09"};
+  constexpr unsigned kWordCount = sizeof kWords / sizeof kWords[0];
+  static const wchar_t* const kGaps[] = {L" ", L" ", L" ", L"\t", L"\x000B", L", ", L"  "};
+  const int width = int(in.Next() % 4) == 0 ? -1 : 20 + int(in.Next() % 300);
+  const int piece = 8 + int(in.Next() % 120);
+  PARAFORMAT2 pf = {};
+  std::wstring text;
+  jf::TextFormats formats;
+  struct Run {
+    LONG from, to;
+    CHARFORMAT2W cf;
+  };
+  std::vector<Run> runs;
+  formats.Reset(0);
+  pf = formats.DefaultPara();
+  pf.wAlignment = WORD(1 + in.Next() % 4);
+  pf.dxStartIndent = LONG(in.Next() % 8) * 120;
+  pf.dxOffset = LONG(in.Next() % 8) * 120 - 480;
+  pf.dxRightIndent = LONG(in.Next() % 4) * 120;
+  pf.bLineSpacingRule = BYTE(in.Next() % 6);
+  pf.dyLineSpacing = pf.bLineSpacingRule == 5 ? LONG(10 + in.Next() % 8 * 5) : LONG(in.Next() % 40) * 20;
+  while (!in.Done() && text.size() < 700) {
+    const unsigned op = in.Next();
+    CHARFORMAT2W cf = formats.DefaultChar();
+    cf.yHeight = LONG(120 + (op & 7) * 60);
+    cf.dwEffects = (op & 0x18) == 0x08 ? CFE_SUPERSCRIPT : (op & 0x18) == 0x10 ? CFE_SUBSCRIPT : 0;
+    if (op & 0x20) cf.dwEffects |= CFE_BOLD, cf.wWeight = FW_BOLD;
+    cf.yOffset = (op & 0xC0) == 0xC0 ? LONG(in.Next() % 120) - 60 : 0;
+    const LONG from = LONG(text.size());
+    for (unsigned words = 1 + in.Next() % 6; words > 0; --words)
+      text += std::wstring(kWords[in.Next() % kWordCount]) + kGaps[in.Next() % 7];
+    runs.push_back(Run{from, LONG(text.size()), cf});
+  }
+  formats.Reset(LONG(text.size()));
+  for (const Run& r : runs) formats.SetChar(r.from, r.to, r.cf);
+  formats.SetPara(LONG(text.size()), pf);
+  // The scripts followed for the pieces are pango's.
+  {
+    const std::string utf8 = [&] {
+      std::string s;
+      for (wchar_t c : text) {
+        char buf[6];
+        s.append(buf, size_t(g_unichar_to_utf8(gunichar(c), buf)));
+      }
+      return s;
+    }();
+    std::vector<int> pango;
+    PangoScriptIter* it = pango_script_iter_new(utf8.c_str(), int(utf8.size()));
+    do {
+      const char *from = nullptr, *to = nullptr;
+      PangoScript script;
+      pango_script_iter_get_range(it, &from, &to, &script);
+      for (const char* c = from; c < to; c = g_utf8_next_char(c)) pango.push_back(int(script));
+    } while (pango_script_iter_next(it));
+    pango_script_iter_free(it);
+    jf::ScriptContext followed;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const int script = followed.Step(text[i]);
+      // Pango names a run by its script once known: a run of neutrals alone stays common.
+      if (i < pango.size() && script != pango[i] && script > 1) {
+        fprintf(stderr, "script of character %zu (U+%04X): %d, pango %d\n", i, unsigned(text[i]), script, pango[i]);
+        abort();
+      }
+    }
+  }
+  jf::RichTextLayout::Options options;
+  options.wrapWidth = width;
+  options.alignWidth = 400;
+  jf::TestSetTextLayoutPiece(1 << 28);
+  const jf::RichTextLayout whole(text, formats, g_font, options);
+  const std::vector<long> expected = Lines(whole);
+  jf::TestSetTextLayoutPiece(piece);
+  jf::RichTextLayout pieces(text, formats, g_font, options);
+  const std::vector<long> seen = Lines(pieces);
+  if (seen != expected) Differs("pieces", seen, expected, text);
+  // A letter typed in the middle, laid out with the pieces before.
+  if (text.size() > 2) {
+    const LONG at = LONG(text.size() / 2 + in.Next() % (text.size() / 2));
+    text.insert(size_t(at), 1, L'q');
+    formats.Replace(at, at, 1, formats.CharAt(at));
+    const jf::RichTextLayout edited(text, formats, g_font, options, &pieces);
+    const jf::RichTextLayout fresh(text, formats, g_font, options);
+    const std::vector<long> a = Lines(edited), b = Lines(fresh);
+    if (a != b) Differs("edit", a, b, text);
+  }
+  jf::TestSetTextLayoutPiece(0);
+  return 0;
+}
+
