@@ -408,7 +408,9 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
   auto sameStart = [&](const Piece& piece, LONG shift, bool continued, const ScriptContext& before) {
     return piece.context == bidi.Context(piece.textFrom + shift, piece.textTo + shift, continued,
                                          piece.textTo + shift == p.length) &&
-           (!continued || piece.scripts.SameState(before));
+           (!continued || piece.scripts.SameState(before)) &&
+           g_unichar_get_script(gunichar(piece.next)) ==
+               g_unichar_get_script(gunichar(NextLetter(p, piece.textFrom + shift, piece.textTo + shift, continued, before)));
   };
   // The pieces laid out from text before the change hold; the next one starts on the last
   // line they keep.
@@ -564,7 +566,9 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
                                                 const ScriptContext& before) const {
   Piece piece;
   piece.scripts = before;
-  const std::wstring scripts = continued ? before.Lead() : std::wstring();
+  const wchar_t next = NextLetter(p, from, to, continued, before);
+  piece.next = next;
+  const std::wstring scripts = continued ? before.Lead(next) : std::wstring();
   piece.textFrom = piece.from = from;
   piece.to = piece.textTo = to;
   const bool last = to == p.length;
@@ -586,6 +590,7 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
   if (continued) part += kLineSeparator;
   int byte = bytesOf(part);
   part.append(text_, size_t(p.start + from), size_t(to - from));
+  if (!continued && next) part += next;
   if (!last && bidi.Trail(to)) part += bidi.Trail(to);
   piece.layout = std::make_unique<FontLayout>(font_, part);
   ++g_pieces;
@@ -616,6 +621,19 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
     pango_layout_set_justify(pl, pf.wAlignment == PFA_JUSTIFY);
   }
   return piece;
+}
+
+// Pango gives neutrals before any letter of a script the script of the first letter to come,
+// however far: a piece of neutrals alone that starts the paragraph ends with that letter, one
+// after such neutrals starts with it. The letter, or 0 when the piece needs none.
+wchar_t RichTextLayout::NextLetter(const Paragraph& p, LONG from, LONG to, bool continued,
+                                  const ScriptContext& before) const {
+  if (before.Known()) return 0;
+  for (LONG i = from; i < p.length; ++i) {
+    const wchar_t c = text_[size_t(p.start + i)];
+    if (g_unichar_get_script(gunichar(c)) > G_UNICODE_SCRIPT_INHERITED) return continued || i >= to ? c : 0;
+  }
+  return 0;
 }
 
 // Where the lines that count reach, kept with the piece so a paragraph is measured and drawn

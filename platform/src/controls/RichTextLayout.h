@@ -77,6 +77,7 @@ class RichTextLayout {
     int64_t above = 0, below = 0;  // their top and bottom, pango units from the paragraph's top
     std::wstring context;  // bidi marks before and after the text, so it resolves as the paragraph
     ScriptContext scripts;  // pango's script state before the text, as the paragraph leaves it
+    wchar_t next = 0;       // the letter of the script to come it was given, if it needed one
     int samplesFrom = 0, samplesTo = 0;  // bytes of the script letters (small: they only set a state)
     std::vector<int> bytes;  // byte offset of each character from textFrom on, and of the end
   };
@@ -120,6 +121,7 @@ class RichTextLayout {
   LONG Fit(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to) const;
   Piece MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to, bool continued,
                   const Bidi& bidi, const ScriptContext& before) const;
+  wchar_t NextLetter(const Paragraph& p, LONG from, LONG to, bool continued, const ScriptContext& before) const;
   static void Seal(Piece& piece);
   void Measure(Paragraph& p, const PARAFORMAT2& pf) const;
   PangoAttrList* Attributes(const Paragraph& p, const Piece& piece, const COLORREF* override) const;

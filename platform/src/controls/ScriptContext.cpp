@@ -79,13 +79,14 @@ bool ScriptContext::SameState(const ScriptContext& other) const {
   return true;
 }
 
-std::wstring ScriptContext::Lead() const {
+std::wstring ScriptContext::Lead(wchar_t next) const {
   std::wstring lead;
   for (const Open& open : stack_) {
     if (open.sample) lead += open.sample;
     lead += kPairs[open.pair];
   }
   if (sample_) lead += sample_;
+  else if (next) lead += next;
   return lead;
 }
 

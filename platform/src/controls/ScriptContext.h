@@ -17,7 +17,10 @@ class ScriptContext {
   int Step(wchar_t c);
   // The characters that leave pango's script iterator as this one is now: for each bracket
   // still open, a letter of its script and the bracket, then a letter of the current script.
-  std::wstring Lead() const;
+  // Before any letter of a script, pango gives what came so far the script of the first letter
+  // to come: `next` is one (0 for none).
+  std::wstring Lead(wchar_t next) const;
+  bool Known() const { return sample_ != 0; }  // whether a letter of a script has come
   // Whether pango's iterator would go on alike from here and from there.
   bool SameState(const ScriptContext& other) const;
 

@@ -216,6 +216,7 @@ struct Mixed {
   std::vector<const wchar_t*> words;  // drawn in a fixed pseudo-random order
   int width;
   bool lowered;  // every third word lowered
+  const wchar_t* last = L"";  // after the words
 };
 
 class RichTextLayoutScripts : public ::testing::TestWithParam<Mixed> {
@@ -236,6 +237,7 @@ TEST_P(RichTextLayoutScripts, LinesTakeTheScriptsOfTheTextBefore) {
     text += m.words[(seed >> 16) % m.words.size()];
     if (m.lowered && (seed >> 8) % 3 == 1) lowered.emplace_back(at, LONG(text.size()));
   }
+  text += m.last;
   formats.Reset(LONG(text.size()));
   CHARFORMAT2W small = formats.DefaultChar();
   small.yHeight = 120;
@@ -257,7 +259,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Mixed{"neutralsAfterLatinBeforeHan", {L"w ", L"\u4E0B\u8F7D ", L"w w w "}, 20, true},
                       Mixed{"digitsBetweenScripts", {L"word 12 ", L"\u4E0B\u8F7D 34, ", L"56 "}, 40, true},
                       Mixed{"bracketsAcrossLines", {L"\u4E0B\u8F7D(", L"word word ", L"x) ", L"[12 ", L"\u4E0B] "}, 30, false},
-                      Mixed{"nestedBrackets", {L"\u300C\u4E0B(", L"mm ", L"{x ", L"\u8F7D} ", L") \u300D "}, 24, true}),
+                      Mixed{"nestedBrackets", {L"\u300C\u4E0B(", L"mm ", L"{x ", L"\u8F7D} ", L") \u300D "}, 24, true},
+                      // Neutrals alone take the script of the first letter to come.
+                      Mixed{"neutralsBeforeAnyLetter", {L"\uFF09 ", L"], ", L"12 "}, 40, true, L"\u4E0B\u8F7D"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Pango's extents of an unwrapped layout leave out the indent of its later lines: the
