@@ -765,6 +765,34 @@ TEST_F(FlowLauncherTest, PlatformFlagProposesAFreshSiblingWithoutAsking) {
   EXPECT_EQ(view->folderText, L"D:\\" + name + L"_new");
 }
 
+// With -j the caller says the platform is installed, and the run installs beside it in a fresh
+// folder: the launcher that runs there (perhaps the caller) and its files stay.
+TEST_F(FlowLauncherTest, PlatformFlagLeavesTheInstalledLauncherAlone) {
+  InstallLauncher(L"D:\\old\\jf");
+  FileUtils::CreateDirectoryTree(L"D:\\old\\jf\\bin");
+  WriteWin(L"D:\\old\\jf\\bin\\old.dll", "old");
+  const std::string launcher = Host(L"D:\\old\\jf\\bin\\running");
+  WriteHost(launcher, ReadHost("/bin/sleep"));
+  chmod(launcher.c_str(), 0755);
+  pid_t pid = 0;
+  char arg0[] = "running", arg1[] = "60";
+  char* argv[] = {arg0, arg1, nullptr};
+  ASSERT_EQ(posix_spawn(&pid, launcher.c_str(), nullptr, nullptr, argv, environ), 0);
+  AppConfig::Instance().jfFlag = true;
+  flow->PrepareInstall();
+  ASSERT_TRUE(Pump([&] { return view->panel; }, 10000));
+  const std::wstring sibling = view->folderText;
+  EXPECT_NE(sibling, L"D:\\old\\jf");
+  flow->OnClickInstall();
+  ASSERT_TRUE(Pump([&] { return view->closed; }));
+  EXPECT_TRUE(ExistsWin(sibling + L"\\VarnelLauncher.exe"));
+  EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the installed launcher was ended";
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_EQ(ReadWin(L"D:\\old\\jf\\bin\\old.dll"), "old");
+  EXPECT_TRUE(ExistsWin(L"D:\\old\\jf\\VarnelLauncher.exe"));
+}
+
 // The earlier install is removed where its launcher was found, and nowhere else: the folder
 // of this run (-p) is the user's, with the user's files and programs in it.
 TEST_F(FlowLauncherTest, OldInstallIsRemovedWhereTheLauncherIsNotInTheFolderOfThisRun) {
