@@ -195,8 +195,14 @@ void InstallFlow::StartWorker(bool checkDigest) {
   job.expectedMd5 = m_expectedMd5;
   job.installDir = m_installDir;
   // The old install is where its launcher is: the folder of this run (a -p folder, the
-  // default, a typed one) may be anyone's, with files and programs of its own.
-  if (m_launcherInstalled) job.oldInstallDir = FileUtils::CanonicalFolder(FileUtils::GetParentDir(m_launcherPath));
+  // default, a typed one) may be anyone's, with files and programs of its own. With -j the
+  // caller says the platform is installed and the run installs beside it: the launcher there
+  // (perhaps the caller) stays unless this run installs into its very folder.
+  if (m_launcherInstalled) {
+    const std::wstring old = FileUtils::CanonicalFolder(FileUtils::GetParentDir(m_launcherPath));
+    if (!config.jfFlag || _wcsicmp(old.c_str(), FileUtils::CanonicalFolder(m_installDir).c_str()) == 0)
+      job.oldInstallDir = old;
+  }
   job.hasAutoOption = m_view->HasOption(IInstallView::kOptionAuto);
   job.autoSelected = m_view->IsOptionSelected(IInstallView::kOptionAuto);
   job.hidden = config.hidden;

@@ -725,6 +725,17 @@ class FlowLauncherTest : public FlowTest {
                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
   }
+  // A program that runs from the given file (a copy of sleep) for a minute; its id.
+  pid_t RunFrom(const std::wstring& file) {
+    const std::string path = Host(file);
+    WriteHost(path, ReadHost("/bin/sleep"));
+    chmod(path.c_str(), 0755);
+    pid_t pid = 0;
+    char arg0[] = "program", arg1[] = "60";
+    char* argv[] = {arg0, arg1, nullptr};
+    EXPECT_EQ(posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ), 0);
+    return pid;
+  }
 };
 
 TEST_F(FlowLauncherTest, InstalledLauncherStartedDirectlyEndsTheRun) {
@@ -765,6 +776,28 @@ TEST_F(FlowLauncherTest, PlatformFlagProposesAFreshSiblingWithoutAsking) {
   EXPECT_EQ(view->folderText, L"D:\\" + name + L"_new");
 }
 
+// With -j the caller says the platform is installed, and the run installs beside it in a fresh
+// folder: the launcher that runs there (perhaps the caller) and its files stay.
+TEST_F(FlowLauncherTest, PlatformFlagLeavesTheInstalledLauncherAlone) {
+  InstallLauncher(L"D:\\old\\jf");
+  FileUtils::CreateDirectoryTree(L"D:\\old\\jf\\bin");
+  WriteWin(L"D:\\old\\jf\\bin\\old.dll", "old");
+  const pid_t pid = RunFrom(L"D:\\old\\jf\\bin\\running");
+  AppConfig::Instance().jfFlag = true;
+  flow->PrepareInstall();
+  ASSERT_TRUE(Pump([&] { return view->panel; }, 10000));
+  const std::wstring sibling = view->folderText;
+  EXPECT_NE(sibling, L"D:\\old\\jf");
+  flow->OnClickInstall();
+  ASSERT_TRUE(Pump([&] { return view->closed; }));
+  EXPECT_TRUE(ExistsWin(sibling + L"\\VarnelLauncher.exe"));
+  EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the installed launcher was ended";
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_EQ(ReadWin(L"D:\\old\\jf\\bin\\old.dll"), "old");
+  EXPECT_TRUE(ExistsWin(L"D:\\old\\jf\\VarnelLauncher.exe"));
+}
+
 // The earlier install is removed where its launcher was found, and nowhere else: the folder
 // of this run (-p) is the user's, with the user's files and programs in it.
 TEST_F(FlowLauncherTest, OldInstallIsRemovedWhereTheLauncherIsNotInTheFolderOfThisRun) {
@@ -776,13 +809,7 @@ TEST_F(FlowLauncherTest, OldInstallIsRemovedWhereTheLauncherIsNotInTheFolderOfTh
   WriteWin(L"D:\\games\\mine\\bin\\save.dat", "mine");
   WriteWin(L"D:\\games\\mine\\GameSettings.ini", "mine");
   // A program of the user's that runs from that folder.
-  const std::string tool = Host(L"D:\\games\\mine\\tool");
-  WriteHost(tool, ReadHost("/bin/sleep"));
-  chmod(tool.c_str(), 0755);
-  pid_t pid = 0;
-  char arg0[] = "tool", arg1[] = "60";
-  char* argv[] = {arg0, arg1, nullptr};
-  ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ), 0);
+  const pid_t pid = RunFrom(L"D:\\games\\mine\\tool");
   StartHidden(L"D:\\games\\mine");
   EXPECT_TRUE(flow->IsLauncherInstalled());
   ASSERT_TRUE(Pump([&] { return view->closed; }));
