@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/e2e/E2eHarness.h"
+#include "tests/support/LogTestDecoder.h"
 #include "tests/support/SmallFileSystem.h"
 
 namespace e2e {
@@ -50,6 +51,37 @@ class HiddenRunTest : public Harness {
       if (r["time"].asDouble() >= since && r["status"].asInt() == 206)
         n += r["end"].asInt64() - r["start"].asInt64() + 1;
     return n;
+  }
+  // Damages the skin archive's end record in the program's copy: the archive cannot be
+  // opened, so the window cannot be built and the run ends at once as a failed run.
+  void BreakTheSkin() {
+    std::string program = ReadFile(exeDir_ + "/jfinstall");
+    const std::string end("PK\x05\x06", 4);
+    size_t found = 0;
+    for (size_t at = program.find(end); at != std::string::npos; at = program.find(end, at + 4)) {
+      program[at + 1] = 'X';
+      ++found;
+    }
+    ASSERT_GT(found, 0u);
+    WriteFile(exeDir_ + "/jfinstall", program);
+    ASSERT_EQ(chmod((exeDir_ + "/jfinstall").c_str(), 0755), 0);
+  }
+  // The lines of the program's file log (Log=2 keeps it).
+  std::vector<std::wstring> ProgramLog() {
+    std::vector<std::wstring> lines;
+    const std::string dir = exeDir_ + "/MiniLog";
+    if (DIR* d = opendir(dir.c_str())) {
+      while (dirent* e = readdir(d))
+        if (std::string(e->d_name).rfind("mini_downloader", 0) == 0)
+          for (const std::wstring& line : logtest::ReadLog(dir + "/" + e->d_name)) lines.push_back(line);
+      closedir(d);
+    }
+    return lines;
+  }
+  bool LogHas(const std::wstring& text) {
+    for (const std::wstring& line : ProgramLog())
+      if (line.find(text) != std::wstring::npos) return true;
+    return false;
   }
   void ExpectInstalledTo(const std::string& dir) {
     auto installs = Stubs("installer");
@@ -409,18 +441,7 @@ TEST_F(HiddenRunTest, LogZeroWritesNoLogFile) {
 }
 
 TEST_F(HiddenRunTest, BrokenSkinEndsWithItsCodeAndNoBox) {
-  // The skin archive's end record is damaged in the program's copy: the archive cannot be
-  // opened, so the window cannot be built.
-  std::string program = ReadFile(exeDir_ + "/jfinstall");
-  const std::string end("PK\x05\x06", 4);
-  size_t found = 0;
-  for (size_t at = program.find(end); at != std::string::npos; at = program.find(end, at + 4)) {
-    program[at + 1] = 'X';
-    ++found;
-  }
-  ASSERT_GT(found, 0u);
-  WriteFile(exeDir_ + "/jfinstall", program);
-  ASSERT_EQ(chmod((exeDir_ + "/jfinstall").c_str(), 0755), 0);
+  ASSERT_NO_FATAL_FAILURE(BreakTheSkin());
   ASSERT_NO_FATAL_FAILURE(StartServers());
   Process p = Run({"-h"}, 60);
   ASSERT_TRUE(p.exited);
@@ -430,6 +451,20 @@ TEST_F(HiddenRunTest, BrokenSkinEndsWithItsCodeAndNoBox) {
   // Counted as a failed run, as every other failure is.
   EXPECT_EQ(States(0).size(), 1u);
   EXPECT_TRUE(States(1).empty());
+}
+
+// A statistics server slower than a few seconds still gets its record to the end: the run does
+// not end before the answer, which comes well within a request's own time-out (20 s of the
+// program's clock, here 10 s of the wall clock).
+TEST_F(HiddenRunTest, ARecordOnItsWayIsAnsweredBeforeTheRunEnds) {
+  ASSERT_NO_FATAL_FAILURE(BreakTheSkin());
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  Control("{\"stat_delay_ms\": 3000}");
+  Process p = Run({"-h"}, 60, {{"JF_TICK_SCALE", "2"}});
+  ASSERT_TRUE(p.exited);
+  EXPECT_EQ(p.exitCode, 7);
+  EXPECT_EQ(States(0).size(), 1u);
+  EXPECT_TRUE(LogHas(L"OnStatisticsDone et:0 ec:0")) << "the run ended before its record was answered";
 }
 
 }  // namespace
