@@ -110,8 +110,10 @@ bool FlushPendingReports(DWORD timeoutMs) {
   while (ReportsInFlight()) {
     if (GetTickCount() - start >= timeoutMs) return false;
     BigDataLog& statistics = BigDataLog::GetInstance();
+    DownloadLog& report = DownloadLog::GetInstance();
     // A record queued while an earlier one was on its way waits for the next send.
     if (!statistics.IsBusy() && statistics.PendingCount() > 0) statistics.Send();
+    if (!report.IsBusy() && report.GetPendingCount() > 0) report.Send();
     MSG msg;
     bool any = false;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -14,6 +14,7 @@
 #include "app/MainApp.h"
 #include "app/MainDlg.h"
 #include "app/MsgBoxDlg.h"
+#include "commonlib/http/CHttpCommand.h"
 #include "commonlib/util/CommandLineOptions.h"
 #include "ui/base/WindowManagerUI.h"
 #include "ui/window/WndShadow.h"
@@ -80,8 +81,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The worker must be done with the window and the services before they go.
   window->GetFlow().Shutdown();
   SkinUI::CWindowManagerUI::CloseResourceZip();
-  // The run's records would be lost with the request side: let them go out first.
-  FlushPendingReports(3000);
+  // The run's records would be lost with the request side: each gets the time a request has
+  // to be answered before it goes.
+  FlushPendingReports(CHttpCommand::kAnswerTimeoutMs);
   UninitApp();
   OleUninitialize();
   if (mutex) {

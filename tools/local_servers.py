@@ -22,6 +22,7 @@ program (same size), so that the MD5 matches but the start fails.
 A control file (JSON, re-read at every request) changes the behaviour during a run:
   {"info": "ok" | "wrong-md5" | "empty-md5" | "fail" | "ssl",
    "info_delay_ms": n,     hold every info answer n ms
+   "stat_delay_ms": n,     hold every statistics answer n ms (the request is recorded first)
    "rate": n,              installer bytes per second (0 = unthrottled)
    "file": "ok" | "fail"}  "fail" answers 500 to installer requests
 
@@ -259,6 +260,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         entry["records"] = records
         entry["status"] = 200
         self.state.record(entry)
+        delay = int(self.state.control().get("stat_delay_ms", 0))
+        if delay:
+            time.sleep(delay / 1000.0)
         self.send_bytes(200, b'{"code":0}', "application/json")
 
     # --- report server -------------------------------------------------------------------
@@ -342,6 +346,7 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
 
 def serve(args):
     state = State(args)
+    des_ecb_decrypt(STAT_KEY, bytes(8))  # the cipher's import, so that no answer waits for it
     servers = []
     for role, port in (("update", args.update_port), ("report", args.report_port)):
         s = Server((args.bind, port), Handler)

@@ -47,7 +47,7 @@ CHttpCommand::CHttpCommand()
       m_useResolved(false),
       m_dnsPending(false),
       m_fallbackError() {
-  m_totalTimeout = 20000;
+  m_totalTimeout = kAnswerTimeoutMs;
 }
 
 CHttpCommand::~CHttpCommand() {

@@ -27,6 +27,10 @@ bool IsCommandRegistered(CHttpBase* request);
 
 class CHttpCommand : public CHttpBase {
  public:
+  // How long a command waits for its answer, from the start of a transfer or from the last
+  // status line, before it counts as timed out.
+  static constexpr uint32_t kAnswerTimeoutMs = 20000;
+
   CHttpCommand();
   ~CHttpCommand() override;
 

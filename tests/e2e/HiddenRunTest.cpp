@@ -2,6 +2,7 @@
 // values it leaves, what the stand-ins were started with, and its exit code.
 #include <dirent.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <shlobj.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "tests/e2e/E2eHarness.h"
+#include "tests/support/LogTestDecoder.h"
 #include "tests/support/SmallFileSystem.h"
 
 namespace e2e {
@@ -50,6 +52,37 @@ class HiddenRunTest : public Harness {
       if (r["time"].asDouble() >= since && r["status"].asInt() == 206)
         n += r["end"].asInt64() - r["start"].asInt64() + 1;
     return n;
+  }
+  // Damages the skin archive's end record in the program's copy: the archive cannot be
+  // opened, so the window cannot be built and the run ends at once as a failed run.
+  void BreakTheSkin() {
+    std::string program = ReadFile(exeDir_ + "/jfinstall");
+    const std::string end("PK\x05\x06", 4);
+    size_t found = 0;
+    for (size_t at = program.find(end); at != std::string::npos; at = program.find(end, at + 4)) {
+      program[at + 1] = 'X';
+      ++found;
+    }
+    ASSERT_GT(found, 0u);
+    WriteFile(exeDir_ + "/jfinstall", program);
+    ASSERT_EQ(chmod((exeDir_ + "/jfinstall").c_str(), 0755), 0);
+  }
+  // The lines of the program's file log (Log=2 keeps it).
+  std::vector<std::wstring> ProgramLog() {
+    std::vector<std::wstring> lines;
+    const std::string dir = exeDir_ + "/MiniLog";
+    if (DIR* d = opendir(dir.c_str())) {
+      while (dirent* e = readdir(d))
+        if (std::string(e->d_name).rfind("mini_downloader", 0) == 0)
+          for (const std::wstring& line : logtest::ReadLog(dir + "/" + e->d_name)) lines.push_back(line);
+      closedir(d);
+    }
+    return lines;
+  }
+  bool LogHas(const std::wstring& text) {
+    for (const std::wstring& line : ProgramLog())
+      if (line.find(text) != std::wstring::npos) return true;
+    return false;
   }
   void ExpectInstalledTo(const std::string& dir) {
     auto installs = Stubs("installer");
@@ -154,15 +187,16 @@ TEST_F(HiddenRunTest, LogTwoKeepsTheLogAndAnExistingRunValueIsRewritten) {
 
 TEST_F(HiddenRunTest, SecondInstanceEndsAtOnceWhileTheFirstRuns) {
   ASSERT_NO_FATAL_FAILURE(StartServers());
-  // Keeps the first run waiting a little; on the program's faster clock a longer delay
-  // would pass its request time-out.
-  Control("{\"info_delay_ms\": 300}");
   Process first = Start({"-h"});
-  ASSERT_TRUE(Until([&] { return FileExists(exeDir_ + "/MiniLog"); }, 20));
-  Process second = Run({"-h"}, 20);
+  // Its log is opened after its single-instance lock is taken.
+  ASSERT_TRUE(Until([&] { return FileExists(exeDir_ + "/MiniLog"); }, 60));
+  // The first stands still meanwhile: a second that waited for it would never end.
+  ASSERT_EQ(kill(first.pid, SIGSTOP), 0);
+  Process second = Run({"-h"}, 60);
+  ASSERT_EQ(kill(first.pid, SIGCONT), 0);
+  EXPECT_TRUE(second.exited) << "it must not wait for the first";
   // Not the code of an install: the caller hears that nothing was installed by this run.
   EXPECT_EQ(second.exitCode, 8);
-  EXPECT_LT(second.seconds, 4.0) << "it must not wait for the first";
   ASSERT_TRUE(Wait(first, 90));
   EXPECT_EQ(first.exitCode, 0);
   EXPECT_EQ(Stubs("installer").size(), 1u);
@@ -347,7 +381,6 @@ TEST_F(HiddenRunTest, FolderBelowAFileFallsBackToItsNameBesideTheProgram) {
   WriteFile(Host("D:\\blocker"), "a file");
   Process p = Run({"-h", "-p", "D:\\blocker\\StarSand"}, 90);
   EXPECT_EQ(p.exitCode, 0);
-  EXPECT_LT(p.seconds, 30.0);
   ASSERT_NO_FATAL_FAILURE(ExpectInstalledTo("D:\\StarSand"));
   EXPECT_TRUE(States(0).empty());
   EXPECT_EQ(ReadFile(Host("D:\\blocker")), "a file");
@@ -371,11 +404,10 @@ TEST_F(HiddenRunTest, FullDiskEndsAsAFolderProblemNotANetworkFailure) {
   ASSERT_GT(ready_["installer_size"].asInt64(), 4 << 20);
   Process p = Run({"-h", "-p", "D:\\jf"}, 120);
   EXPECT_EQ(p.exitCode, 6);
-  EXPECT_LT(p.seconds, 45.0) << "no retry rounds for a full disk";
   EXPECT_FALSE(States(0).empty());
   EXPECT_TRUE(States(1).empty());
   EXPECT_TRUE(Stubs("installer").empty());
-  EXPECT_EQ(Records("info").size(), 1u);
+  EXPECT_EQ(Records("info").size(), 1u) << "no retry rounds for a full disk";
   umount2((work_ + "/c").c_str(), MNT_DETACH);
   umount2((work_ + "/d").c_str(), MNT_DETACH);
 }
@@ -393,11 +425,10 @@ TEST_F(HiddenRunTest, FullDiskBelowTheDrivesRootEndsAsAFolderProblem) {
   ASSERT_GT(ready_["installer_size"].asInt64(), 1 << 20);
   Process p = Run({"-h", "-p", "D:\\jf"}, 120);
   EXPECT_EQ(p.exitCode, 6);
-  EXPECT_LT(p.seconds, 45.0) << "no retry rounds for a full disk";
   EXPECT_EQ(States(0).size(), 1u);
   EXPECT_TRUE(States(1).empty());
   EXPECT_TRUE(Stubs("installer").empty());
-  EXPECT_EQ(Records("info").size(), 1u);
+  EXPECT_EQ(Records("info").size(), 1u) << "no retry rounds for a full disk";
 }
 
 TEST_F(HiddenRunTest, LogZeroWritesNoLogFile) {
@@ -409,18 +440,7 @@ TEST_F(HiddenRunTest, LogZeroWritesNoLogFile) {
 }
 
 TEST_F(HiddenRunTest, BrokenSkinEndsWithItsCodeAndNoBox) {
-  // The skin archive's end record is damaged in the program's copy: the archive cannot be
-  // opened, so the window cannot be built.
-  std::string program = ReadFile(exeDir_ + "/jfinstall");
-  const std::string end("PK\x05\x06", 4);
-  size_t found = 0;
-  for (size_t at = program.find(end); at != std::string::npos; at = program.find(end, at + 4)) {
-    program[at + 1] = 'X';
-    ++found;
-  }
-  ASSERT_GT(found, 0u);
-  WriteFile(exeDir_ + "/jfinstall", program);
-  ASSERT_EQ(chmod((exeDir_ + "/jfinstall").c_str(), 0755), 0);
+  ASSERT_NO_FATAL_FAILURE(BreakTheSkin());
   ASSERT_NO_FATAL_FAILURE(StartServers());
   Process p = Run({"-h"}, 60);
   ASSERT_TRUE(p.exited);
@@ -430,6 +450,20 @@ TEST_F(HiddenRunTest, BrokenSkinEndsWithItsCodeAndNoBox) {
   // Counted as a failed run, as every other failure is.
   EXPECT_EQ(States(0).size(), 1u);
   EXPECT_TRUE(States(1).empty());
+}
+
+// A statistics server slower than a few seconds still gets its record to the end: the run does
+// not end before the answer, which comes well within a request's own time-out (20 s of the
+// program's clock, here 10 s of the wall clock).
+TEST_F(HiddenRunTest, ARecordOnItsWayIsAnsweredBeforeTheRunEnds) {
+  ASSERT_NO_FATAL_FAILURE(BreakTheSkin());
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  Control("{\"stat_delay_ms\": 3000}");
+  Process p = Run({"-h"}, 60, {{"JF_TICK_SCALE", "2"}});
+  ASSERT_TRUE(p.exited);
+  EXPECT_EQ(p.exitCode, 7);
+  EXPECT_EQ(States(0).size(), 1u);
+  EXPECT_TRUE(LogHas(L"OnStatisticsDone et:0 ec:0")) << "the run ended before its record was answered";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/src/web/GlibPump.h"
 
+#include <mutex>
 #include <vector>
 
 namespace jf {
@@ -9,20 +10,34 @@ namespace {
 constexpr UINT kPumpMessage = WM_APP + 1;
 constexpr wchar_t kClassName[] = L"JfGlibPump";
 thread_local GlibPump* t_pump = nullptr;
-constexpr int kDrainMs = 100;
+
+// The pumps of the process. Made after the first pump's window, so that it goes before the
+// window system at exit, and takes the poll threads with it.
+class PumpList {
+ public:
+  static PumpList& Get() {
+    static PumpList list;
+    return list;
+  }
+  void Add(GlibPump* pump) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_pumps.push_back(pump);
+  }
+  ~PumpList() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (GlibPump* pump : m_pumps) pump->StopPolling();
+  }
+
+ private:
+  std::mutex m_lock;
+  std::vector<GlibPump*> m_pumps;
+};
 
 }  // namespace
 
-GlibPump* GlibPump::Acquire() {
+GlibPump* GlibPump::ForThisThread() {
   if (!t_pump) t_pump = new GlibPump();
-  ++t_pump->m_users;
   return t_pump;
-}
-
-void GlibPump::Release() {
-  if (--m_users > 0) return;
-  if (t_pump == this) t_pump = nullptr;
-  delete this;
 }
 
 GlibPump::GlibPump() {
@@ -34,17 +49,9 @@ GlibPump::GlibPump() {
   RegisterClassW(&wc);  // fails harmlessly when the class is there already
   m_window = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  PumpList::Get().Add(this);
   m_poll.reset(new GlibPollThread(m_window, kPumpMessage));
   Kick();
-}
-
-GlibPump::~GlibPump() {
-  m_poll.reset();
-  m_core.Drain(kDrainMs);
-  if (m_window) {
-    SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
-    DestroyWindow(m_window);
-  }
 }
 
 void GlibPump::Kick() {
@@ -52,7 +59,6 @@ void GlibPump::Kick() {
 }
 
 void GlibPump::Defer(std::function<void()> task) {
-  ++m_users;  // the pump stays until the task has run
   m_deferred.push_back(std::move(task));
   Kick();
 }
@@ -76,7 +82,6 @@ LRESULT CALLBACK GlibPump::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     tasks.swap(pump->m_deferred);
     for (auto& task : tasks) task();
     pump->Dispatch();
-    for (size_t i = 0; i < tasks.size(); ++i) pump->Release();  // the last one may end the pump
     return 0;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);

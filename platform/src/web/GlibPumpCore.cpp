@@ -37,12 +37,4 @@ void GlibPumpCore::DispatchAndPrepare(std::vector<pollfd>* fds, int* timeoutMs) 
   }
 }
 
-void GlibPumpCore::Drain(int ms) {
-  GMainContext* ctx = g_main_context_default();
-  const gint64 end = g_get_monotonic_time() + gint64(ms) * 1000;
-  while (g_get_monotonic_time() < end) {
-    if (!g_main_context_iteration(ctx, FALSE)) g_usleep(1000);
-  }
-}
-
 }  // namespace jf

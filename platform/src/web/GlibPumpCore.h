@@ -11,9 +11,6 @@ class GlibPumpCore {
  public:
   // Dispatches ready sources (bounded), then fills what to wait on next. Timeout -1: none.
   void DispatchAndPrepare(std::vector<pollfd>* fds, int* timeoutMs);
-  // Dispatches what is ready now, for at most `ms` milliseconds of waiting: the engine closes
-  // its connections to its processes from the loop, after its last view is gone.
-  void Drain(int ms);
 };
 
 }  // namespace jf

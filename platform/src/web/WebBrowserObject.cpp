@@ -70,7 +70,7 @@ WebBrowserObject* WebBrowserObject::Create() {
   return object;
 }
 
-WebBrowserObject::WebBrowserObject() : m_pump(GlibPump::Acquire()) { ConnectEngine(); }
+WebBrowserObject::WebBrowserObject() : m_pump(GlibPump::ForThisThread()) { ConnectEngine(); }
 
 WebBrowserObject::~WebBrowserObject() {
   InPlaceDeactivate();
@@ -87,7 +87,6 @@ WebBrowserObject::~WebBrowserObject() {
     std::shared_ptr<WebEngineView> view(std::move(m_view));
     m_pump->Defer([view]() mutable { view.reset(); });
   }
-  m_pump->Release();
 }
 
 void WebBrowserObject::ConnectEngine() {

@@ -183,7 +183,7 @@ TEST_F(SocketTest, ReceiveTimeOutInMillisecondsFailsWithTimedOut) {
   EXPECT_EQ(WSAETIMEDOUT, WSAGetLastError());
   auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_GE(elapsed, std::chrono::milliseconds(40));
-  EXPECT_LT(elapsed, std::chrono::milliseconds(2000));
+  EXPECT_LT(elapsed, std::chrono::seconds(30)) << "milliseconds, not seconds";
 
   // A datagram longer than the buffer fails as on Windows instead of arriving cut.
   SendTo(s, address, "0123456789abcdefXYZ", 19);
