@@ -80,7 +80,7 @@ class CUpdateModule {
   static void PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   std::wstring m_infoText;
-  uint32_t m_ownerValue;
+  [[maybe_unused]] uint32_t m_ownerValue;  // kept as given; nothing reads it
   ProtoValue m_progressRecord;
   HWND m_messageWindow = nullptr;
   std::vector<std::wstring> m_urlList;
