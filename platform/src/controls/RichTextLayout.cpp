@@ -27,7 +27,6 @@ constexpr LONG kLinesPerPiece = 40;
 constexpr wchar_t kLineBreak = 0x000B;      // a line break inside a paragraph
 constexpr wchar_t kLineSeparator = 0x2028;  // the same, as pango knows it
 constexpr wchar_t kWordJoiner = 0x2060;     // nothing at all, to start a piece in the paragraph's font
-constexpr wchar_t kIsolate = 0x2066, kIsolateEnd = 0x2069;
 // Pango places in int units: a piece is kept within an eighth of their range (pixels).
 constexpr double kTallestPiece = double(INT_MAX / 8 / PANGO_SCALE);
 
@@ -583,8 +582,7 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
     // Pango measures its tab stops in the font of the text's first character.
     if (part.empty()) part += kWordJoiner;
     piece.samplesFrom = bytesOf(part);
-    // Letters isolated, so the paragraph's direction is still taken from its own text.
-    part += bidi.Rtl() ? kIsolate + scripts + kIsolateEnd : scripts;
+    part += scripts;  // pieced paragraphs hold no right-to-left text: the letters change no level
     piece.samplesTo = bytesOf(part);
   }
   if (continued) part += kLineSeparator;

@@ -9,7 +9,7 @@ namespace jf {
 
 namespace {
 
-// The bracket pairs pango's script iterator matches, opening then closing, by code point.
+// The bracket pairs pango's script iterator matches, opening then closing, in code point order.
 constexpr wchar_t kPairs[] = {
     0x0028, 0x0029, 0x003C, 0x003E, 0x005B, 0x005D, 0x007B, 0x007D, 0x00AB, 0x00BB, 0x0F3A, 0x0F3B, 0x0F3C,
     0x0F3D, 0x169B, 0x169C, 0x2018, 0x2019, 0x201C, 0x201D, 0x2039, 0x203A, 0x2045, 0x2046, 0x207D, 0x207E,
@@ -30,9 +30,8 @@ bool Opening(int pair) { return (pair & 1) == 0; }
 }  // namespace
 
 int ScriptContext::PairIndex(wchar_t c) {
-  // The table is sorted but for one pair (U+FF3B/U+FF3D around U+FF3C): search it whole.
-  const wchar_t* at = std::find(std::begin(kPairs), std::end(kPairs), c);
-  return at == std::end(kPairs) ? -1 : int(at - kPairs);
+  const wchar_t* at = std::lower_bound(std::begin(kPairs), std::end(kPairs), c);
+  return at == std::end(kPairs) || *at != c ? -1 : int(at - kPairs);
 }
 
 int ScriptContext::Step(wchar_t c) {
