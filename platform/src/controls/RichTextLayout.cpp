@@ -230,6 +230,7 @@ class RichTextLayout::Bidi {
   }
   bool Whole() const { return whole_; }
   bool Rtl() const { return rtl_; }
+  bool RightToLeftFirst() const { return base_ == kRightToLeftMark; }  // the paragraph's direction
   // Whether a piece may start at `from` (on a line starting there), and end at `to`.
   bool Cut(LONG from) const { return !rtl_ || cut_[size_t(from)]; }
   bool End(LONG to) const { return !rtl_ || end_[size_t(to)]; }
@@ -439,9 +440,10 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look)
 
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
   const Bidi bidi(text_, p.start, p.length);
-  // Unwrapped right-to-left lines stand at the right of the widest line of their layout, which
-  // a piece does not know: such a paragraph stays whole, as one holding embeddings of its own.
-  const bool split = p.length > LongestPiece() && !bidi.Whole() && !(bidi.Rtl() && options_.wrapWidth <= 0);
+  // Unwrapped lines of a right-to-left paragraph stand at the right of the widest line of their
+  // layout, which a piece does not know: such a paragraph stays whole, as one holding
+  // embeddings of its own.
+  const bool split = p.length > LongestPiece() && !bidi.Whole() && !(bidi.RightToLeftFirst() && options_.wrapWidth <= 0);
   if (!split || !LayOutPieces(p, pf, bidi, reuse)) {
     p.pieces.clear();
     Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0), ScriptContext());

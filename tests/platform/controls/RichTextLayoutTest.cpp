@@ -150,6 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, RichTextLayoutTest,
                                            Case{"hebrew", PFA_LEFT, 0, 0, 0, 300, kHebrew},
                                            Case{"arabicJustified", PFA_JUSTIFY, 300, 0, 0, 280, kArabic},
                                            Case{"hebrewRight", PFA_RIGHT, 0, 0, 0, 260, kHebrew},
+                                           Case{"hebrewUnwrapped", PFA_LEFT, 720, -360, 0, -1, kHebrew},
                                            Case{"latinRight", PFA_RIGHT, 0, 0, 1, 260, kLatin}),
                          [](const auto& info) { return std::string(info.param.name); });
 
