@@ -206,7 +206,8 @@ class RichTextLayout::Bidi {
       const wchar_t context = !last ? base_ : last == kLeftToRightMark ? kLeftToRightMark : kRightToLeftMark;
       before_[size_t(i)] = last;
       cut_[size_t(i)] = closed && spaced && !steered;
-      if (Explicit(c)) whole_ = true;
+      // A paragraph separator inside starts a bidi paragraph of its own, which marks do not make.
+      if (Explicit(c) || type == FRIBIDI_TYPE_BS) whole_ = true;
       if (const wchar_t mark = Mark(type)) {
         mark_[size_t(i)] = mark;
         end_[size_t(i)] = closed;

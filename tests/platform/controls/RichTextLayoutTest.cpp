@@ -300,6 +300,28 @@ INSTANTIATE_TEST_SUITE_P(
                             40, true, L"", L"\u05D3 "}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A paragraph separator inside a paragraph starts a bidi paragraph of its own, with the
+// direction of its own first letter.
+TEST(RichTextLayoutPieces, SeparatedPartsTakeTheirOwnDirection) {
+  Fixture f;
+  for (const wchar_t* after : {L"\u05D0\u05D1 ", L"later "}) {
+    std::wstring text;
+    for (int i = 0; i < 60; ++i) text += L"word " + std::to_wstring(i) + L" ";
+    text += L"\u2029";
+    for (int i = 0; i < 60; ++i) text += after + std::to_wstring(i) + L", (x) ";
+    jf::TextFormats formats;
+    formats.Reset(LONG(text.size()));
+    PARAFORMAT2 pf = formats.DefaultPara();
+    pf.dxStartIndent = 720;
+    pf.dxOffset = -360;
+    formats.SetPara(LONG(text.size()), pf);
+    RichTextLayout::Options options;
+    options.wrapWidth = 90;
+    EXPECT_EQ(FirstDifference(f.Seen(text, formats, options, 24), f.Seen(text, formats, options, 1 << 28)), -1)
+        << after[0];
+  }
+}
+
 // Pango's extents of an unwrapped layout leave out the indent of its later lines: the
 // paragraph's width reaches the end of its widest line all the same.
 TEST(RichTextLayoutPieces, WidthReachesTheWidestLineWhateverItsIndent) {
