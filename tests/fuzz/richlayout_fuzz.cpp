@@ -1,13 +1,14 @@
 // Random paragraphs (runs of sizes, raised and lowered runs, tabs, soft breaks, brackets,
-// alignments, indents, line spacing rules, Latin, Hebrew, Arabic and Chinese words, wrapped or
-// not) laid out in small pieces and in one layout: every line must break and stand as in one
-// layout, and the paragraph measure the same. An edit laid out with the layout before it must
-// equal a layout made afresh as well. The script state followed for the pieces must give each
-// character the script pango's own iterator gives it.
+// alignments, indents, line spacing rules, Latin, Hebrew, Arabic and Chinese words, numbers,
+// wrapped or not) laid out in small pieces and in one layout: every line must break and stand
+// as in one layout, and the paragraph measure the same. An edit laid out with the layout
+// before it must equal a layout made afresh as well. The script state followed for the pieces
+// must give each character the script pango's own iterator gives it.
 //
 // Multiples of a line are whole quarters: pango adds a layout's line spacing in float, so past
 // a few thousand pixels one layout's lines drift from the exact sum by its rounding, which
 // pieces (each summed from its own top) do not repeat.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,21 +37,24 @@ class Bytes {
   size_t at_ = 0;
 };
 
-// Where every line is: its characters and the place of its start.
-std::vector<long> Lines(const jf::RichTextLayout& layout) {
+// Where every line is: its characters and the place of its start; then where the caret
+// stands before each character (the order of the line's runs).
+std::vector<long> Lines(const jf::RichTextLayout& layout, LONG length) {
   std::vector<long> seen = {layout.LineCount(), layout.Height(), layout.Width()};
   for (int line = 0; line < layout.LineCount(); ++line) {
     const LONG start = layout.LineStart(line);
     const RECT r = layout.CaretAt(start);
     seen.insert(seen.end(), {long(start), long(layout.LineEnd(line)), long(r.left), long(r.top), long(r.bottom)});
   }
+  for (LONG cp = 0; cp <= length; ++cp) seen.push_back(layout.CaretAt(cp).left);
   return seen;
 }
 
 [[noreturn]] void Differs(const char* what, const std::vector<long>& a, const std::vector<long>& b,
                           const std::wstring& text) {
   fprintf(stderr, "%s: lines %ld / %ld, height %ld / %ld, width %ld / %ld\n", what, a[0], b[0], a[1], b[1], a[2], b[2]);
-  for (size_t i = 3; i < a.size() && i < b.size(); i += 5) {
+  const size_t lines = 3 + 5 * size_t(std::min(a[0], b[0]));
+  for (size_t i = 3; i < lines; i += 5) {
     if (std::vector<long>(a.begin() + long(i), a.begin() + long(i) + 5) !=
         std::vector<long>(b.begin() + long(i), b.begin() + long(i) + 5)) {
       fprintf(stderr, "line %zu: %ld-%ld at %ld,%ld-%ld against %ld-%ld at %ld,%ld-%ld\n", (i - 3) / 5, a[i], a[i + 1],
@@ -58,6 +62,12 @@ std::vector<long> Lines(const jf::RichTextLayout& layout) {
       break;
     }
   }
+  if (a[0] == b[0])
+    for (size_t i = lines; i < a.size() && i < b.size(); ++i)
+      if (a[i] != b[i]) {
+        fprintf(stderr, "caret before character %zu: %ld against %ld\n", i - lines, a[i], b[i]);
+        break;
+      }
   for (wchar_t c : text) fprintf(stderr, "%lc", c < 0x20 ? L'|' : c);
   fprintf(stderr, "\n");
   abort();
@@ -81,6 +91,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                           L"x)",     L"[\u8F7D", L"]",      L"\u300C\u4E0B",      L"\u300D",
                                           L"{",      L"}",      L"\uFF08", L"\uFF09"};
   constexpr unsigned kWordCount = sizeof kWords / sizeof kWords[0];
+  // Rarer ones, for the bidi rules: Arabic digits, number signs and separators, a Hebrew point,
+  // a soft hyphen.
+  static const wchar_t* const kMore[] = {L"\u0661\u0662", L"5%", L"\u05D0\u05B8", L"3-4", L"#", L"\u0627\u0661,2",
+                                         L"1.5", L"\u00AD"};
+  constexpr unsigned kMoreCount = sizeof kMore / sizeof kMore[0];
+  auto word = [&] {
+    const unsigned w = in.Next();
+    return w >= 0xF0 ? kMore[w % kMoreCount] : kWords[w % kWordCount];
+  };
   static const wchar_t* const kGaps[] = {L" ", L" ", L" ", L"\t", L"\x000B", L", ", L"  "};
   const int width = int(in.Next() % 4) == 0 ? -1 : 20 + int(in.Next() % 300);
   const int piece = 8 + int(in.Next() % 120);
@@ -109,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     cf.yOffset = (op & 0xC0) == 0xC0 ? LONG(in.Next() % 120) - 60 : 0;
     const LONG from = LONG(text.size());
     for (unsigned words = 1 + in.Next() % 6; words > 0; --words)
-      text += std::wstring(kWords[in.Next() % kWordCount]) + kGaps[in.Next() % 7];
+      text += std::wstring(word()) + kGaps[in.Next() % 7];
     runs.push_back(Run{from, LONG(text.size()), cf});
   }
   formats.Reset(LONG(text.size()));
@@ -149,10 +168,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.alignWidth = 400;
   jf::TestSetTextLayoutPiece(1 << 28);
   const jf::RichTextLayout whole(text, formats, g_font, options);
-  const std::vector<long> expected = Lines(whole);
+  const std::vector<long> expected = Lines(whole, LONG(text.size()));
   jf::TestSetTextLayoutPiece(piece);
   jf::RichTextLayout pieces(text, formats, g_font, options);
-  const std::vector<long> seen = Lines(pieces);
+  const std::vector<long> seen = Lines(pieces, LONG(text.size()));
   if (seen != expected) Differs("pieces", seen, expected, text);
   // A letter typed in the middle, laid out with the pieces before.
   if (text.size() > 2) {
@@ -161,7 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     formats.Replace(at, at, 1, formats.CharAt(at));
     const jf::RichTextLayout edited(text, formats, g_font, options, &pieces);
     const jf::RichTextLayout fresh(text, formats, g_font, options);
-    const std::vector<long> a = Lines(edited), b = Lines(fresh);
+    const std::vector<long> a = Lines(edited, LONG(text.size())), b = Lines(fresh, LONG(text.size()));
     if (a != b) Differs("edit", a, b, text);
   }
   jf::TestSetTextLayoutPiece(0);

@@ -27,6 +27,7 @@ constexpr LONG kLinesPerPiece = 40;
 constexpr wchar_t kLineBreak = 0x000B;      // a line break inside a paragraph
 constexpr wchar_t kLineSeparator = 0x2028;  // the same, as pango knows it
 constexpr wchar_t kWordJoiner = 0x2060;     // nothing at all, to start a piece in the paragraph's font
+constexpr wchar_t kIsolate = 0x2066, kIsolateEnd = 0x2069;
 // Pango places in int units: a piece is kept within an eighth of their range (pixels).
 constexpr double kTallestPiece = double(INT_MAX / 8 / PANGO_SCALE);
 
@@ -78,8 +79,12 @@ bool RightToLeft(const std::wstring& text, LONG from, LONG to) {
 bool Explicit(wchar_t c) { return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069); }
 
 // The mark of a strong bidi type: the letter a piece's text is resolved against.
+constexpr wchar_t kLeftToRightMark = 0x200E, kRightToLeftMark = 0x200F, kArabicLetterMark = 0x061C;
 wchar_t Mark(FriBidiCharType type) {
-  return type == FRIBIDI_TYPE_LTR ? 0x200E : type == FRIBIDI_TYPE_RTL ? 0x200F : type == FRIBIDI_TYPE_AL ? 0x061C : 0;
+  return type == FRIBIDI_TYPE_LTR   ? kLeftToRightMark
+         : type == FRIBIDI_TYPE_RTL ? kRightToLeftMark
+         : type == FRIBIDI_TYPE_AL  ? kArabicLetterMark
+                                    : 0;
 }
 
 // Top of a layout's line, pango units from the layout's top; with `hit`, where points start
@@ -135,46 +140,119 @@ unsigned long TestTextLayoutParagraphs() { return g_laidOut; }
 unsigned long TestTextLayoutPieces() { return g_pieces; }
 void TestSetTextLayoutPiece(int chars) { g_piece = chars; }
 
-// The strong letters of a paragraph holding right-to-left text: a piece's text starts with the
-// mark of the paragraph's direction and of the last strong letter before it, and ends with
-// the mark of the next one after it, so its letters take the levels they take in the paragraph.
+// The strong letters of a paragraph holding right-to-left text. A piece's text starts with the
+// mark of the paragraph's direction and of the last strong letter before it, and ends with the
+// mark of the direction of what it stops at, so its letters take the levels they take in the
+// paragraph. That holds only where those marks are all the bidi algorithm carries over: a
+// piece starts after a space or tab, where no bracket pair is open and nothing that steers the
+// neutrals after it another way stands between the last strong letter and it (an Arabic digit
+// after left-to-right text, a resolved pair); it stops at a strong letter, or at a number after
+// a space, where no pair is open.
 class RichTextLayout::Bidi {
  public:
   Bidi(const std::wstring& text, LONG start, LONG length) {
     if (!RightToLeft(text, start, start + length)) return;
     rtl_ = true;
+    length_ = length;
     before_.assign(size_t(length) + 1, 0);
-    after_.assign(size_t(length) + 1, 0);
+    mark_.assign(size_t(length) + 1, 0);
+    cut_.assign(size_t(length) + 1, 0);
+    end_.assign(size_t(length) + 1, 0);
+    // Bracket pairs as the algorithm matches them: an opening bracket with the nearest closing
+    // one of its kind. `across[i]`: pairs open before i and closed at i or later. Past 63
+    // brackets open (unmatched ones too) it matches none after: a piece must then start where
+    // none is open, to meet that point alike, and none starts after it.
+    std::vector<int> across(size_t(length) + 2, 0);
+    std::vector<char> closes(size_t(length), 0), empty(size_t(length) + 1, 1);
+    std::vector<std::pair<FriBidiBracketType, LONG>> open;
+    for (LONG i = 0; i < length; ++i) {
+      empty[size_t(i)] = open.empty();
+      const FriBidiChar c = FriBidiChar(text[size_t(start + i)]);
+      if (fribidi_get_bidi_type(c) != FRIBIDI_TYPE_ON) continue;
+      const FriBidiBracketType bracket = fribidi_get_bracket(c);
+      if (bracket == FRIBIDI_NO_BRACKET) continue;
+      if (FRIBIDI_IS_BRACKET_OPEN(bracket)) {
+        if (open.size() == 63) {
+          ++across[size_t(i) + 1];
+          for (LONG k = 0; k <= i; ++k)
+            if (!empty[size_t(k)]) ++across[size_t(k)], --across[size_t(k) + 1];
+          break;
+        }
+        open.emplace_back(FRIBIDI_BRACKET_ID(bracket), i);
+        continue;
+      }
+      auto match = std::find_if(open.rbegin(), open.rend(),
+                                [&](const auto& o) { return o.first == FRIBIDI_BRACKET_ID(bracket); });
+      if (match == open.rend()) continue;
+      ++across[size_t(match->second) + 1];
+      --across[size_t(i) + 1];
+      closes[size_t(i)] = 1;
+      open.erase(std::prev(match.base()), open.end());
+    }
+    for (size_t i = 1; i < across.size(); ++i) across[i] += across[i - 1];
+    // The paragraph's direction, as the algorithm starts the text (the mark of an Arabic
+    // letter would turn European digits before any letter into Arabic ones).
+    for (LONG i = 0; i < length && !base_; ++i)
+      if (const wchar_t mark = Mark(fribidi_get_bidi_type(FriBidiChar(text[size_t(start + i)]))))
+        base_ = mark == kLeftToRightMark ? kLeftToRightMark : kRightToLeftMark;
     wchar_t last = 0;
+    bool steered = false;  // since the last strong letter
+    bool spaced = false;   // the character before is a space or a tab
     for (LONG i = 0; i < length; ++i) {
       const wchar_t c = text[size_t(start + i)];
-      if (Explicit(c)) whole_ = true;
+      const FriBidiCharType type = fribidi_get_bidi_type(FriBidiChar(c));
+      const bool closed = across[size_t(i)] == 0;
+      // What European digits and neutrals here follow: the last strong letter, or the start.
+      const wchar_t context = !last ? base_ : last == kLeftToRightMark ? kLeftToRightMark : kRightToLeftMark;
       before_[size_t(i)] = last;
-      if (const wchar_t mark = Mark(fribidi_get_bidi_type(FriBidiChar(c)))) {
+      cut_[size_t(i)] = closed && spaced && !steered;
+      // A paragraph separator inside starts a bidi paragraph of its own, which marks do not make.
+      if (Explicit(c) || type == FRIBIDI_TYPE_BS) whole_ = true;
+      if (const wchar_t mark = Mark(type)) {
+        mark_[size_t(i)] = mark;
+        end_[size_t(i)] = closed;
         last = mark;
-        if (!base_) base_ = mark, first_ = i;
+        steered = false;
+      } else if (type == FRIBIDI_TYPE_EN || type == FRIBIDI_TYPE_AN) {
+        // A piece may also stop at a number after a space: the neutrals before it take the
+        // direction it resolves to (a European one that of the letter before it, an Arabic
+        // one right to left), which a first piece's trail must not give it another way.
+        const wchar_t resolved = type == FRIBIDI_TYPE_EN ? context : kRightToLeftMark;
+        if (closed && spaced && (last || resolved == base_)) mark_[size_t(i)] = resolved, end_[size_t(i)] = 1;
+        // An Arabic digit after left-to-right text steers the neutrals after it another way.
+        if (resolved != context) steered = true;
       }
+      if (closes[size_t(i)]) steered = true;  // a pair, resolved either way
+      spaced = type == FRIBIDI_TYPE_WS || type == FRIBIDI_TYPE_SS;
     }
     before_[size_t(length)] = last;
-    for (LONG i = length; i-- > 0;) {
-      const wchar_t mark = Mark(fribidi_get_bidi_type(FriBidiChar(text[size_t(start + i)])));
-      after_[size_t(i)] = mark ? mark : after_[size_t(i) + 1];
-    }
+    cut_[0] = 1;
+    end_[size_t(length)] = 1;
   }
   bool Whole() const { return whole_; }
   bool Rtl() const { return rtl_; }
+  bool RightToLeftFirst() const { return base_ == kRightToLeftMark; }  // the paragraph's direction
+  // Whether a piece may start at `from` (on a line starting there), and end at `to`.
+  bool Cut(LONG from) const { return !rtl_ || cut_[size_t(from)]; }
+  bool End(LONG to) const { return !rtl_ || end_[size_t(to)]; }
   // The marks before a piece of [from, to) (a continued one shows a line before `from`) and after it.
-  std::wstring Lead(LONG from, LONG to, bool continued) const {
+  std::wstring Lead(LONG from, bool continued) const {
     std::wstring lead;
     if (!rtl_) return lead;
-    if (base_ && (continued || first_ >= to)) lead += base_;
-    if (continued && before_[size_t(from)]) lead += before_[size_t(from)];
+    // A first piece takes the paragraph's direction from its own first strong letter, or from
+    // its trail, the mark of the paragraph's first one (a mark of its own would stand on its
+    // first line, in a font of its own).
+    if (!continued) return lead;
+    if (base_) lead += base_;
+    if (before_[size_t(from)]) lead += before_[size_t(from)];
     return lead;
   }
-  wchar_t Trail(LONG to) const { return rtl_ ? after_[size_t(to)] : 0; }
-  // Both, as a piece keeps them (no trail on the last piece).
+  wchar_t Trail(LONG to) const { return rtl_ && to < length_ ? mark_[size_t(to)] : 0; }
+  // Both, as a piece keeps them (no trail on the last piece); none that a piece could match
+  // where it may not start or end.
   std::wstring Context(LONG from, LONG to, bool continued, bool last) const {
-    std::wstring context = Lead(from, to, continued);
+    if ((continued && !Cut(from)) || (!last && !End(to))) return std::wstring(1, wchar_t(0xFFFF));
+    std::wstring context = Lead(from, continued);
     if (!last && Trail(to)) context += Trail(to);
     return context;
   }
@@ -183,8 +261,9 @@ class RichTextLayout::Bidi {
   bool rtl_ = false;
   bool whole_ = false;
   wchar_t base_ = 0;
-  LONG first_ = 0;
-  std::vector<wchar_t> before_, after_;
+  LONG length_ = 0;
+  std::vector<wchar_t> before_, mark_;
+  std::vector<char> cut_, end_;
 };
 
 RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& formats, const FontObject* font,
@@ -362,14 +441,10 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look)
 
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
   const Bidi bidi(text_, p.start, p.length);
-  // Marks around a piece do not yet resolve every right-to-left line as the paragraph does
-  // (neutrals between scripts, unwrapped lines standing at the right of the widest one): such
-  // a paragraph stays whole.
-  const bool split = p.length > LongestPiece() && !bidi.Whole() && !bidi.Rtl();
-  // Pieces of a right-to-left paragraph are laid out afresh after a change: an edit there
-  // moves line breaks the marks around its pieces do not answer for.
-  Reuse none;
-  if (bidi.Rtl()) reuse = &none;
+  // Unwrapped lines of a right-to-left paragraph stand at the right of the widest line of their
+  // layout, which a piece does not know: such a paragraph stays whole, as one holding
+  // embeddings of its own.
+  const bool split = p.length > LongestPiece() && !bidi.Whole() && !(bidi.RightToLeftFirst() && options_.wrapWidth <= 0);
   if (!split || !LayOutPieces(p, pf, bidi, reuse)) {
     p.pieces.clear();
     Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0), ScriptContext());
@@ -456,6 +531,7 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     }
     // Too few lines for a piece stay low however tall their letters: such a piece may grow.
     if (aim) to = Fit(p, pf, from, to);
+    while (!bidi.End(to)) ++to;
     const bool last = to == p.length;
     scripts = scriptsBefore(from);
     scriptsAt = from;
@@ -474,11 +550,22 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
       starts.push_back(CpIn(p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - p.start);
     piece.firstLine = first ? 0 : 2;
     piece.endLine = last ? count : count - 1;
-    while (justified && !last && piece.endLine > piece.firstLine + 1 &&
-           !(between(starts[size_t(piece.endLine - 1)]) && between(starts[size_t(piece.endLine)])))
-      --piece.endLine;
-    if (justified && !last && piece.endLine == piece.firstLine + 1 &&
-        !(between(starts[size_t(piece.endLine - 1)]) && between(starts[size_t(piece.endLine)]))) {
+    // The letters and marks after the text may wrap to lines of their own: the line the text
+    // ends on is not kept either.
+    while (!last && piece.endLine > piece.firstLine && starts[size_t(piece.endLine)] >= to) --piece.endLine;
+    if (!last && piece.endLine == piece.firstLine) {
+      limit = std::max(limit, to - from) * 2;
+      aim = false;
+      continue;
+    }
+    // Where the next piece may start (on this one's last line kept): between words in a
+    // justified paragraph, where marks carry the bidi state over in one with right-to-left text.
+    auto cut = [&](int end) {
+      return (!justified || (between(starts[size_t(end - 1)]) && between(starts[size_t(end)]))) &&
+             bidi.Cut(starts[size_t(end - 1)]);
+    };
+    while (!last && piece.endLine > piece.firstLine + 1 && !cut(piece.endLine)) --piece.endLine;
+    if (!last && piece.endLine == piece.firstLine + 1 && !cut(piece.endLine)) {
       limit = std::max(limit, to - from) * 2;
       aim = false;
       continue;
@@ -572,7 +659,7 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
   piece.to = piece.textTo = to;
   const bool last = to == p.length;
   piece.context = bidi.Context(from, to, continued, last);
-  std::wstring part = bidi.Lead(from, to, continued);
+  std::wstring part = bidi.Lead(from, continued);
   auto bytesOf = [](const std::wstring& s) {
     int n = 0;
     for (wchar_t c : s) n += Utf8Length(c);
@@ -582,14 +669,16 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
     // Pango measures its tab stops in the font of the text's first character.
     if (part.empty()) part += kWordJoiner;
     piece.samplesFrom = bytesOf(part);
-    part += scripts;  // pieced paragraphs hold no right-to-left text: the letters change no level
+    // Letters isolated, so they steer no level of the text after them.
+    part += bidi.Rtl() ? kIsolate + scripts + kIsolateEnd : scripts;
     piece.samplesTo = bytesOf(part);
   }
   if (continued) part += kLineSeparator;
   int byte = bytesOf(part);
   part.append(text_, size_t(p.start + from), size_t(to - from));
-  if (!continued && next) part += next;
+  // The trail first: a first piece may take the paragraph's direction from it.
   if (!last && bidi.Trail(to)) part += bidi.Trail(to);
+  if (!continued && next) part += next;
   piece.layout = std::make_unique<FontLayout>(font_, part);
   ++g_pieces;
   piece.bytes.reserve(size_t(to - from) + 1);
@@ -693,6 +782,10 @@ void RichTextLayout::Measure(Paragraph& p, const PARAFORMAT2& pf) const {
 
 PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece, const COLORREF* override) const {
   PangoAttrList* list = pango_attr_list_new();
+  // A word too long for its line breaks between letters with no hyphen, as the platform's
+  // controls break it (with pango's hyphens, pieces broke such a word elsewhere than one
+  // layout: where pango allows one depends on text lines before).
+  Add(list, pango_attr_insert_hyphens_new(FALSE), 0, G_MAXINT);
   const LONG begin = p.start + piece.textFrom, end = begin + LONG(piece.bytes.size()) - 1;
   auto byteOf = [&](LONG cp) { return piece.bytes[size_t(cp - begin)]; };
   // The font of a run; its rise, pixels.

@@ -116,8 +116,9 @@ TEST_P(RichTextLayoutTest, PiecesLayOutAsOneLayout) {
   jf::TestSetTextLayoutPiece(40);
   const unsigned long made = jf::TestTextLayoutPieces();
   const RichTextLayout pieces(text, formats, &font, options);
-  // Every kind of paragraph goes to pango in pieces.
-  EXPECT_GT(jf::TestTextLayoutPieces() - made, 20u);
+  // Every kind of paragraph goes to pango in pieces, right-to-left ones too (a whole paragraph
+  // would leave fewer than 100).
+  EXPECT_GT(jf::TestTextLayoutPieces() - made, 100u);
   const std::vector<long> seen = Observe(pieces, LONG(text.size()), &piecePixels,
                                          std::string(JF_TEST_BIN_DIR) + "/richtext_pieces_" + GetParam().name + ".png");
   const long at = FirstDifference(seen, expected);
@@ -149,6 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, RichTextLayoutTest,
                                            Case{"hebrew", PFA_LEFT, 0, 0, 0, 300, kHebrew},
                                            Case{"arabicJustified", PFA_JUSTIFY, 300, 0, 0, 280, kArabic},
                                            Case{"hebrewRight", PFA_RIGHT, 0, 0, 0, 260, kHebrew},
+                                           Case{"hebrewUnwrapped", PFA_LEFT, 720, -360, 0, -1, kHebrew},
                                            Case{"latinRight", PFA_RIGHT, 0, 0, 1, 260, kLatin}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -208,15 +210,37 @@ TEST(RichTextLayoutPieces, TabsAndSuperscriptsBreakAsOneLayout) {
   EXPECT_EQ(f.Seen(text, formats, options, 40), whole);
 }
 
+// A word too long for a line breaks between two letters with no hyphen, as the platform's
+// controls break it (pango would also measure its hyphens in a font a piece may not know).
+TEST(RichTextLayoutPieces, LongWordBreaksWithoutHyphen) {
+  Fixture f;
+  const std::wstring word(300, L'm');
+  jf::TextFormats formats;
+  formats.Reset(LONG(word.size()));
+  RichTextLayout::Options options;
+  options.wrapWidth = 100;
+  const RichTextLayout wrapped(word, formats, f.font.get(), options);
+  ASSERT_GT(wrapped.LineCount(), 2);
+  const LONG first = wrapped.LineStart(1);
+  // As wide as its first line's letters alone.
+  const std::wstring line(size_t(first), L'm');
+  formats.Reset(first);
+  options.wrapWidth = 0;
+  EXPECT_EQ(wrapped.Width(), RichTextLayout(line, formats, f.font.get(), options).Width());
+}
+
 // Pango gives spaces, digits and punctuation the script of the text before them, and a
-// closing bracket the script of its opening one, however many lines back: pieces give each
-// line's characters the scripts they take in one layout, and so the same fonts and heights.
+// closing bracket the script of its opening one, however many lines back; the bidi algorithm
+// gives neutrals the direction of the letters, numbers and bracket pairs around them: pieces
+// give each line's characters the scripts and levels they take in one layout, and so the same
+// fonts, heights and order.
 struct Mixed {
   const char* name;
   std::vector<const wchar_t*> words;  // drawn in a fixed pseudo-random order
   int width;
   bool lowered;  // every third word lowered
-  const wchar_t* last = L"";  // after the words
+  const wchar_t* last = L"";   // after the words
+  const wchar_t* first = L"";  // before them
 };
 
 class RichTextLayoutScripts : public ::testing::TestWithParam<Mixed> {
@@ -231,6 +255,7 @@ TEST_P(RichTextLayoutScripts, LinesTakeTheScriptsOfTheTextBefore) {
   jf::TextFormats formats;
   std::vector<std::pair<LONG, LONG>> lowered;
   unsigned seed = 7;
+  text += m.first;
   for (int i = 0; i < 240; ++i) {
     const LONG at = LONG(text.size());
     seed = seed * 1103515245 + 12345;
@@ -249,7 +274,9 @@ TEST_P(RichTextLayoutScripts, LinesTakeTheScriptsOfTheTextBefore) {
   options.wrapWidth = m.width;
   const std::vector<long> whole = f.Seen(text, formats, options, 1 << 28);
   for (int piece : {8, 13, 40}) {
+    const unsigned long made = jf::TestTextLayoutPieces();
     const std::vector<long> seen = f.Seen(text, formats, options, piece);
+    EXPECT_GT(jf::TestTextLayoutPieces() - made, 3u) << "pieces of " << piece;
     EXPECT_EQ(FirstDifference(seen, whole), -1) << "pieces of " << piece;
   }
 }
@@ -261,8 +288,39 @@ INSTANTIATE_TEST_SUITE_P(
                       Mixed{"bracketsAcrossLines", {L"\u4E0B\u8F7D(", L"word word ", L"x) ", L"[12 ", L"\u4E0B] "}, 30, false},
                       Mixed{"nestedBrackets", {L"\u300C\u4E0B(", L"mm ", L"{x ", L"\u8F7D} ", L") \u300D "}, 24, true},
                       // Neutrals alone take the script of the first letter to come.
-                      Mixed{"neutralsBeforeAnyLetter", {L"\uFF09 ", L"], ", L"12 "}, 40, true, L"\u4E0B\u8F7D"}),
+                      Mixed{"neutralsBeforeAnyLetter", {L"\uFF09 ", L"], ", L"12 "}, 40, true, L"\u4E0B\u8F7D"},
+                      // Lines that start after numbers, Arabic digits after Latin letters,
+                      // pairs resolved against the letters in them.
+                      Mixed{"hebrewAmongNumbers", {L"\u05D0\u05D1 ", L"12 ", L"w ", L"34. ", L"5% "}, 30, true},
+                      Mixed{"arabicDigitsAfterLatin", {L"word ", L"\u0661\u0662 ", L"\u0644\u063A\u0629 ", L", "}, 34, false},
+                      Mixed{"pairsAgainstTheirLetters", {L"w (", L"\u05D0\u05D1) ", L"x ", L"[\u05D2] ", L"12 ", L"- "}, 26, true},
+                      // Numbers before any letter, in a paragraph an Arabic word makes right to left.
+                      Mixed{"numbersBeforeArabic", {L"5% ", L"12 ", L"3.5 ", L"# "}, 40, false, L"\u0644\u063A\u0629 w"},
+                      Mixed{"rightToLeftParagraph", {L"\u05D0\u05D1\u05D2 ", L"word 5% ", L"(x) ", L"\u0627\u0661,2 ", L"\u05D0\u05B8 "},
+                            40, true, L"", L"\u05D3 "}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A paragraph separator inside a paragraph starts a bidi paragraph of its own, with the
+// direction of its own first letter.
+TEST(RichTextLayoutPieces, SeparatedPartsTakeTheirOwnDirection) {
+  Fixture f;
+  for (const wchar_t* after : {L"\u05D0\u05D1 ", L"later "}) {
+    std::wstring text;
+    for (int i = 0; i < 60; ++i) text += L"word " + std::to_wstring(i) + L" ";
+    text += L"\u2029";
+    for (int i = 0; i < 60; ++i) text += after + std::to_wstring(i) + L", (x) ";
+    jf::TextFormats formats;
+    formats.Reset(LONG(text.size()));
+    PARAFORMAT2 pf = formats.DefaultPara();
+    pf.dxStartIndent = 720;
+    pf.dxOffset = -360;
+    formats.SetPara(LONG(text.size()), pf);
+    RichTextLayout::Options options;
+    options.wrapWidth = 90;
+    EXPECT_EQ(FirstDifference(f.Seen(text, formats, options, 24), f.Seen(text, formats, options, 1 << 28)), -1)
+        << after[0];
+  }
+}
 
 // Pango's extents of an unwrapped layout leave out the indent of its later lines: the
 // paragraph's width reaches the end of its widest line all the same.
@@ -326,6 +384,7 @@ struct Edit {
   const wchar_t* insert;
   bool raise;  // the inserted characters raised
   unsigned long mostPieces;  // pango layouts made for the changed paragraph at most
+  bool hebrew = false;       // every 40th word of the long paragraph a Hebrew one, in brackets
 };
 
 const wchar_t* const kPasted =
@@ -348,7 +407,9 @@ TEST_P(RichTextLayoutEdit, LaysOutOnlyWhatChanged) {
   const Edit& e = GetParam();
   std::wstring text = L"a short paragraph\r";
   for (int i = 0; i < 3000; ++i)
-    text += (i % 11 == 0 ? L"longerword" : L"w") + std::to_wstring(i) + (i % 13 == 12 ? L"\t" : L" ");
+    text += e.hebrew && i % 40 == 7 ? std::wstring(L"(\u05D0\u05D1\u05D2) ")
+                                    : (i % 11 == 0 ? L"longerword" : L"w") + std::to_wstring(i) +
+                                          (i % 13 == 12 ? L"\t" : L" ");
   text += L"\rthe last one";
   jf::TextFormats formats;
   formats.Reset(LONG(text.size()));
@@ -396,5 +457,8 @@ INSTANTIATE_TEST_SUITE_P(Edits, RichTextLayoutEdit,
                                            Edit{"longPaste", 0.3, 40, kPasted, false, 12},
                                            // Pieces after it start in the script state they had,
                                            // set by other letters.
-                                           Edit{"hanLetterTyped", 0.5, 0, L"\u4E0B", false, 3}),
+                                           Edit{"hanLetterTyped", 0.5, 0, L"\u4E0B", false, 3},
+                                           // Pieces of a paragraph with right-to-left words too.
+                                           Edit{"letterInRightToLeft", 0.5, 0, L"q", false, 3, true},
+                                           Edit{"hebrewLetterTyped", 0.5, 0, L"\u05D3", false, 3, true}),
                          [](const auto& info) { return std::string(info.param.name); });
