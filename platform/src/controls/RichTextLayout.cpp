@@ -441,11 +441,16 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look)
 
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
   const Bidi bidi(text_, p.start, p.length);
-  // Unwrapped lines of a right-to-left paragraph stand at the right of the widest line of their
-  // layout, which a piece does not know: such a paragraph stays whole, as one holding
-  // embeddings of its own.
-  const bool split = p.length > LongestPiece() && !bidi.Whole() && !(bidi.RightToLeftFirst() && options_.wrapWidth <= 0);
-  if (!split || !LayOutPieces(p, pf, bidi, reuse)) {
+  const bool split = p.length > LongestPiece() && !bidi.Whole();
+  if (split && LayOutPieces(p, pf, bidi, reuse)) {
+    // Unwrapped lines of a right-to-left paragraph stand at the right of its widest line, as
+    // pango puts them at the right of the widest line of their layout: each piece is shifted
+    // by what its layout's width falls short of the paragraph's.
+    int widest = 0;
+    for (const Piece& piece : p.pieces) widest = std::max(widest, piece.widest);
+    const bool shifted = bidi.RightToLeftFirst() && options_.wrapWidth <= 0;
+    for (Piece& piece : p.pieces) piece.dx = shifted ? widest - piece.width : 0;
+  } else {
     p.pieces.clear();
     Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0), ScriptContext());
     whole.endLine = pango_layout_get_line_count(whole.layout->Get());
@@ -726,6 +731,7 @@ wchar_t RichTextLayout::NextLetter(const Paragraph& p, LONG from, LONG to, bool 
 // Where the lines that count reach, kept with the piece so a paragraph is measured and drawn
 // without going through all of its layouts.
 void RichTextLayout::Seal(Piece& piece) {
+  const int indent = pango_layout_get_indent(piece.layout->Get());
   PangoLayoutIter* it = pango_layout_get_iter(piece.layout->Get());
   bool any = false;
   for (int line = 0; line < piece.endLine; ++line) {
@@ -734,6 +740,11 @@ void RichTextLayout::Seal(Piece& piece) {
     if (line >= piece.firstLine) {
       piece.left = any ? std::min(piece.left, logical.x) : logical.x;
       piece.right = any ? std::max(piece.right, logical.x + logical.width) : logical.x + logical.width;
+      // A right-aligned line stands at the layout's width less its own and its indent.
+      const int in = pango_layout_iter_get_line_readonly(it)->is_paragraph_start ? std::max(indent, 0)
+                                                                                  : std::max(-indent, 0);
+      if (!any) piece.width = logical.x + logical.width + in;
+      piece.widest = any ? std::max(piece.widest, logical.width) : logical.width;
       if (!any) piece.above = piece.dy + logical.y;
       piece.below = piece.dy + logical.y + logical.height;
       any = true;
@@ -752,10 +763,10 @@ void RichTextLayout::Measure(Paragraph& p, const PARAFORMAT2& pf) const {
   for (const Piece& piece : p.pieces) p.lines += piece.endLine - piece.firstLine;
   // The union of the kept lines, rounded out to pixels as pango rounds a layout's extents
   // (whose own width leaves out the indent of an unwrapped layout's lines).
-  int l = p.pieces.front().left, r = p.pieces.front().right;
+  int l = p.pieces.front().left + p.pieces.front().dx, r = p.pieces.front().right + p.pieces.front().dx;
   for (const Piece& piece : p.pieces) {
-    l = std::min(l, piece.left);
-    r = std::max(r, piece.right);
+    l = std::min(l, piece.left + piece.dx);
+    r = std::max(r, piece.right + piece.dx);
   }
   PangoRectangle last, e;
   pango_layout_get_extents(p.pieces.back().layout->Get(), nullptr, &last);

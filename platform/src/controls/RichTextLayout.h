@@ -74,6 +74,11 @@ class RichTextLayout {
     int64_t top = 0;    // pango units from the paragraph's top to where points start to hit its lines
     int floor = 0;  // where points start to hit the layout's line before them (above, the separator's)
     int left = 0, right = 0;  // the logical extents across of the lines that count, pango units
+    // Unwrapped right-to-left lines stand at the right of the widest line of their layout: the
+    // layout's width, the widest of its lines that count, and the shift that puts them where
+    // the paragraph's widest line puts them (pango units).
+    int width = 0, widest = 0;
+    int dx = 0;
     int64_t above = 0, below = 0;  // their top and bottom, pango units from the paragraph's top
     std::wstring context;  // bidi marks before and after the text, so it resolves as the paragraph
     ScriptContext scripts;  // pango's script state before the text, as the paragraph leaves it

@@ -51,7 +51,7 @@ RECT RichTextLayout::CaretAt(LONG cp) const {
   const Piece& piece = p.pieces[PieceOf(p, at)];
   PangoRectangle pos;
   pango_layout_index_to_pos(piece.layout->Get(), piece.bytes[size_t(at - piece.textFrom)], &pos);
-  const int x = p.x + PANGO_PIXELS(pos.x), y = p.y + Pixels(pos.y + piece.dy);
+  const int x = p.x + PANGO_PIXELS(pos.x + piece.dx), y = p.y + Pixels(pos.y + piece.dy);
   return RECT{x, y, x + 1, y + std::max(1, PANGO_PIXELS(pos.height))};
 }
 
@@ -63,7 +63,7 @@ LONG RichTextLayout::CpAt(int x, int y) const {
                                          std::max<int64_t>(0, int64_t(p.height) * PANGO_SCALE - 1));
   const Piece& piece = p.pieces[PieceAtY(p, ly)];
   int index = 0, trailing = 0;
-  pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE,
+  pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE - piece.dx,
                            int(std::max<int64_t>(ly - piece.dy, piece.floor)), &index, &trailing);
   return std::clamp<LONG>(CpIn(p, piece, index) + trailing, p.start, p.start + p.length);
 }
@@ -74,7 +74,7 @@ LONG RichTextLayout::CharAt(int x, int y) const {
     const int64_t ly = (int64_t(y) - p.y) * PANGO_SCALE;
     const Piece& piece = p.pieces[PieceAtY(p, ly)];
     int index = 0, trailing = 0;
-    if (!pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE,
+    if (!pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE - piece.dx,
                                   int(std::max<int64_t>(ly - piece.dy, piece.floor)), &index, &trailing))
       return -1;
     const LONG cp = CpIn(p, piece, index);
@@ -126,7 +126,7 @@ void RichTextLayout::DrawPiece(cairo_t* cr, double px, double py, const Piece& p
                                double clipBottom) const {
   PangoLayout* pl = piece.layout->Get();
   if (!Shown(py, piece.above, piece.below, clipTop, clipBottom)) return;
-  if (piece.firstLine == 0 && piece.dy == 0 && piece.endLine == pango_layout_get_line_count(pl) &&
+  if (piece.firstLine == 0 && piece.dy == 0 && piece.dx == 0 && piece.endLine == pango_layout_get_line_count(pl) &&
       piece.context.empty()) {
     piece.layout->Show(cr, px, py);
     return;
@@ -141,7 +141,7 @@ void RichTextLayout::DrawPiece(cairo_t* cr, double px, double py, const Piece& p
     if (line >= piece.firstLine &&
         Shown(py, piece.dy + logical.y, piece.dy + logical.y + logical.height, clipTop, clipBottom)) {
       const int baseline = pango_layout_iter_get_baseline(it);
-      cairo_move_to(cr, px + logical.x / double(PANGO_SCALE), py + (baseline + piece.dy) / double(PANGO_SCALE));
+      cairo_move_to(cr, px + (logical.x + piece.dx) / double(PANGO_SCALE), py + (baseline + piece.dy) / double(PANGO_SCALE));
       pango_cairo_show_layout_line(cr, pango_layout_iter_get_line_readonly(it));
     }
     if (!pango_layout_iter_next_line(it)) break;
@@ -191,7 +191,8 @@ void RichTextLayout::DrawSelection(cairo_t* cr, double px, double py, const Para
         int count = 0;
         pango_layout_line_get_x_ranges(line, std::max(a, line->start_index), std::min(b, lineEnd), &ranges, &count);
         for (int i = 0; i < count; ++i) {
-          const double l = px + ranges[2 * i] / double(PANGO_SCALE), r = px + ranges[2 * i + 1] / double(PANGO_SCALE);
+          const double l = px + (ranges[2 * i] + piece.dx) / double(PANGO_SCALE),
+                       r = px + (ranges[2 * i + 1] + piece.dx) / double(PANGO_SCALE);
           cairo_rectangle(cr, l, py + double(top + piece.dy) / PANGO_SCALE, std::max(1.0, r - l),
                           (bottom - top) / double(PANGO_SCALE));
           any = true;

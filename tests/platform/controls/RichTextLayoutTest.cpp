@@ -296,6 +296,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Mixed{"pairsAgainstTheirLetters", {L"w (", L"\u05D0\u05D1) ", L"x ", L"[\u05D2] ", L"12 ", L"- "}, 26, true},
                       // Numbers before any letter, in a paragraph an Arabic word makes right to left.
                       Mixed{"numbersBeforeArabic", {L"5% ", L"12 ", L"3.5 ", L"# "}, 40, false, L"\u0644\u063A\u0629 w"},
+                      // Unwrapped, its lines standing at the right of the widest.
+                      Mixed{"rightToLeftUnwrapped", {L"\u05D0\u05D1\u05D2 ", L"word 5% ", L"(x) ", L"\x000B", L"\u0627\u0661,2 ", L"mmmmmm "},
+                            -1, true, L"", L"\u05D3 "},
                       Mixed{"rightToLeftParagraph", {L"\u05D0\u05D1\u05D2 ", L"word 5% ", L"(x) ", L"\u0627\u0661,2 ", L"\u05D0\u05B8 "},
                             40, true, L"", L"\u05D3 "}),
     [](const auto& info) { return std::string(info.param.name); });
