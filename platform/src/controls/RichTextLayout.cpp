@@ -162,14 +162,15 @@ class RichTextLayout::Bidi {
     // one of its kind. `across[i]`: pairs open before i and closed at i or later. Past 63
     // brackets open (unmatched ones too) it matches none after: a piece must then start where
     // none is open, to meet that point alike, and none starts after it.
+    std::vector<FriBidiCharType> types(static_cast<size_t>(length));
+    for (LONG i = 0; i < length; ++i) types[size_t(i)] = fribidi_get_bidi_type(FriBidiChar(text[size_t(start + i)]));
     std::vector<int> across(size_t(length) + 2, 0);
     std::vector<char> closes(size_t(length), 0), empty(size_t(length) + 1, 1);
     std::vector<std::pair<FriBidiBracketType, LONG>> open;
     for (LONG i = 0; i < length; ++i) {
       empty[size_t(i)] = open.empty();
-      const FriBidiChar c = FriBidiChar(text[size_t(start + i)]);
-      if (fribidi_get_bidi_type(c) != FRIBIDI_TYPE_ON) continue;
-      const FriBidiBracketType bracket = fribidi_get_bracket(c);
+      if (types[size_t(i)] != FRIBIDI_TYPE_ON) continue;
+      const FriBidiBracketType bracket = fribidi_get_bracket(FriBidiChar(text[size_t(start + i)]));
       if (bracket == FRIBIDI_NO_BRACKET) continue;
       if (FRIBIDI_IS_BRACKET_OPEN(bracket)) {
         if (open.size() == 63) {
@@ -193,14 +194,14 @@ class RichTextLayout::Bidi {
     // The paragraph's direction, as the algorithm starts the text (the mark of an Arabic
     // letter would turn European digits before any letter into Arabic ones).
     for (LONG i = 0; i < length && !base_; ++i)
-      if (const wchar_t mark = Mark(fribidi_get_bidi_type(FriBidiChar(text[size_t(start + i)]))))
+      if (const wchar_t mark = Mark(types[size_t(i)]))
         base_ = mark == kLeftToRightMark ? kLeftToRightMark : kRightToLeftMark;
     wchar_t last = 0;
     bool steered = false;  // since the last strong letter
     bool spaced = false;   // the character before is a space or a tab
     for (LONG i = 0; i < length; ++i) {
       const wchar_t c = text[size_t(start + i)];
-      const FriBidiCharType type = fribidi_get_bidi_type(FriBidiChar(c));
+      const FriBidiCharType type = types[size_t(i)];
       const bool closed = across[size_t(i)] == 0;
       // What European digits and neutrals here follow: the last strong letter, or the start.
       const wchar_t context = !last ? base_ : last == kLeftToRightMark ? kLeftToRightMark : kRightToLeftMark;
