@@ -207,9 +207,9 @@ bool CWindowManagerUI::InitControls(CControlUI* control, CControlUI* parent) {
   if (!control) return false;
   if (!parent) parent = control->GetParent();
   std::shared_ptr<const bool> alive = m_alive;
-  if (m_initDepth++ == 0) m_treeDocuments = 0;
+  BeginTreeInit();
   control->SetManager(this, parent, true);
-  if (*alive) --m_initDepth;
+  if (*alive) EndTreeInit();
   control->FindControl(FindControlFromNameHash, &m_nameMap, UIFIND_ALL);
   return true;
 }

@@ -132,8 +132,13 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   // ---- Tree ----
   bool AttachDialog(CControlUI* root);
   bool InitControls(CControlUI* control, CControlUI* parent = nullptr);
-  // The skin documents that the child layouts of the tree being initialised opened, counted
-  // from the outermost InitControls on: one tree's files are bounded in all.
+  // The initialisation of a tree, nested ones included: the outermost starts the count of
+  // the skin documents that the tree's child layouts open, so that one tree's files are
+  // bounded in all.
+  void BeginTreeInit() {
+    if (m_initDepth++ == 0) m_treeDocuments = 0;
+  }
+  void EndTreeInit() { --m_initDepth; }
   int& TreeDocuments() { return m_treeDocuments; }
   void ReapObjects(CControlUI* control);
   CControlUI* FindControl(LPCWSTR name) const;

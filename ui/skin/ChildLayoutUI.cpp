@@ -34,10 +34,21 @@ void CChildLayoutUI::Init() {
   // nest; and files that name others several times multiply the work. So the child layouts
   // of one tree, with what their files include, open as many documents in all as one build
   // may include. A layout refused stays empty, as one whose file cannot be built.
+  if (!m_manager) return Build(nullptr);
+  // Inside the initialisation of a tree this layout counts with it; initialised on its own,
+  // it starts a count of its own.
+  CWindowManagerUI* manager = m_manager;
+  std::shared_ptr<const bool> alive = manager->GetAliveFlag();
+  manager->BeginTreeInit();
+  Build(&manager->TreeDocuments());
+  if (*alive) manager->EndTreeInit();
+}
+
+void CChildLayoutUI::Build(int* treeDocuments) {
   std::vector<CUIString>& open = OpenFiles();
   CUIString key = CSkinBuilder::DocumentKey(m_xmlFile);
   int ownCount = 0;
-  int& documents = m_manager ? m_manager->TreeDocuments() : ownCount;
+  int& documents = treeDocuments ? *treeDocuments : ownCount;
   const wchar_t* refusal = nullptr;
   if (open.size() >= CSkinBuilder::kMaxIncludeDepth) refusal = L"child layout skipped, nested too deeply: %s%s";
   if (documents >= CSkinBuilder::kMaxIncludes) refusal = L"child layout skipped, too many documents in one tree: %s%s";

@@ -201,6 +201,12 @@ TEST_F(TileChildLayoutTest, ChildLayoutsOpenABoundedTotalOfDocuments) {
     int included = c.file[0] == L'g' ? layouts - 1 : 0;
     EXPECT_EQ(built + included, c.documents);
   }
+  // A layout initialised on its own after a tree that used up its count counts on its own.
+  PlaceChild(L"f0.xml");
+  CChildLayoutUI alone;
+  alone.SetAttribute(L"xmlfile", L"s.xml");
+  alone.SetManager(&host_.manager, root_, true);
+  EXPECT_EQ(alone.GetCount(), 1);
   CWindowManagerUI::SetResourcePath(L"");
   std::filesystem::remove_all(folder);
 }
