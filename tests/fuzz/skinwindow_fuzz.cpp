@@ -7,6 +7,7 @@
 // fuzz-dict: skin.dict
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -117,9 +118,27 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
+namespace {
+
+// A document's key is a fixed point: every spelling of a file comes to one key, and that key
+// spells the file again; it keeps no empty or "." part.
+void CheckDocumentKey(const std::string& text) {
+  std::wstring name;
+  for (unsigned char c : text) name += static_cast<wchar_t>(c);
+  if (name.empty() || name[0] == L'<') return;
+  SkinUI::CUIString key = SkinUI::CSkinBuilder::DocumentKey(name.c_str());
+  std::wstring parts = L"\\" + std::wstring(key.GetData()) + L"\\";
+  if (SkinUI::CSkinBuilder::DocumentKey(key.GetData()) != key || parts.find(L"\\.\\") != std::wstring::npos ||
+      (!key.IsEmpty() && parts.find(L"\\\\") != std::wstring::npos) || parts.find(L'/') != std::wstring::npos)
+    abort();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 16384) return 0;
   std::vector<std::string> sections = fuzzsections::Cut(data, size, 4);
+  CheckDocumentKey(sections[2]);
   std::string zip = fuzzzip::StoredZip({{"main.xml", sections[0]},
                                {"part.xml", sections[1]},
                                {"pic.png", sections[3]},

@@ -188,6 +188,8 @@ void CScrollBarUI::StepButton(int index) {
 }
 
 void CScrollBarUI::StepRail(POINT pt) {
+  // A bar too short for a thumb has no rail: the strip between its buttons cannot be hit.
+  if (IsAllZero(m_thumb.rc)) return;
   if (m_horizontal) {
     if (pt.x < m_thumb.rc.left) {
       if (m_owner) m_owner->PageLeft();

@@ -206,7 +206,10 @@ bool CWindowManagerUI::AttachDialog(CControlUI* root) {
 bool CWindowManagerUI::InitControls(CControlUI* control, CControlUI* parent) {
   if (!control) return false;
   if (!parent) parent = control->GetParent();
+  std::shared_ptr<const bool> alive = m_alive;
+  BeginTreeInit();
   control->SetManager(this, parent, true);
+  if (*alive) EndTreeInit();
   control->FindControl(FindControlFromNameHash, &m_nameMap, UIFIND_ALL);
   return true;
 }

@@ -132,6 +132,14 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   // ---- Tree ----
   bool AttachDialog(CControlUI* root);
   bool InitControls(CControlUI* control, CControlUI* parent = nullptr);
+  // The initialisation of a tree, nested ones included: the outermost starts the count of
+  // the skin documents that the tree's child layouts open, so that one tree's files are
+  // bounded in all.
+  void BeginTreeInit() {
+    if (m_initDepth++ == 0) m_treeDocuments = 0;
+  }
+  void EndTreeInit() { --m_initDepth; }
+  int& TreeDocuments() { return m_treeDocuments; }
   void ReapObjects(CControlUI* control);
   CControlUI* FindControl(LPCWSTR name) const;
   CControlUI* FindControlAt(POINT pt) const;
@@ -346,6 +354,8 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   // Cleared when the manager goes (its owner deleted it; a handler's closing of the window
   // never frees it under a caller).
   std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+  int m_initDepth = 0;
+  int m_treeDocuments = 0;
 };
 
 }  // namespace SkinUI

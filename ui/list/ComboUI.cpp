@@ -97,17 +97,23 @@ bool CComboUI::SelectItem(int index, bool takeFocus) {
   if (m_window) m_window->Close(1);
   if (index == m_curSel) return true;
   int old = m_curSel;
-  if (m_curSel >= 0) {
-    CControlUI* current = GetItemAt(m_curSel);
-    if (IListItemUI* row = AsItem(current)) row->Select(false);
-    m_curSel = -1;
-    if (!current) return false;
-  }
-  if (index < 0 || m_items.IsEmpty()) return false;
+  bool lost = m_curSel >= 0 && !GetItemAt(m_curSel);
   if (index >= m_items.GetSize()) index = m_items.GetSize() - 1;
+  // Every other row loses its flag: the one selected before, and any that "selected" flagged
+  // before it joined this combo.
+  for (int i = 0; i < m_items.GetSize(); ++i) {
+    IListItemUI* row = AsItem(GetItemAt(i));
+    if (row && i != index && row->IsSelected()) row->Select(false);
+  }
+  m_curSel = -1;
+  if (lost || index < 0) return false;
   CControlUI* control = GetItemAt(index);
   IListItemUI* row = AsItem(control);
-  if (!control || !control->IsVisible() || !control->IsEnabled() || !row) return false;
+  if (!control || !control->IsVisible() || !control->IsEnabled() || !row) {
+    // Nothing is selected then, and no row shows it.
+    if (row) row->Select(false);
+    return false;
+  }
   m_curSel = index;
   // Focus and selection handlers may destroy the window, and this combo with it.
   if ((wasOpen || takeFocus) && !CWindowManagerUI::Survives(m_manager, [control] { control->SetFocus(); }))

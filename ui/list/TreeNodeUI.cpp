@@ -201,8 +201,10 @@ int CTreeNodeUI::GetTreeIndex() const {
 }
 
 CTreeNodeUI* CTreeNodeUI::GetLastNode() {
-  if (m_childNodes.IsEmpty()) return this;
-  return GetChildNode(m_childNodes.GetSize() - 1)->GetLastNode();
+  // A loop: trees may be deeper than the stack.
+  CTreeNodeUI* last = this;
+  while (!last->m_childNodes.IsEmpty()) last = last->GetChildNode(last->m_childNodes.GetSize() - 1);
+  return last;
 }
 
 bool CTreeNodeUI::Select(bool select) {

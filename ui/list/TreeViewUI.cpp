@@ -1,6 +1,7 @@
 #include "ui/list/TreeViewUI.h"
 
 #include <cwchar>
+#include <vector>
 
 #include "ui/control/CheckBoxUI.h"
 #include "ui/control/OptionUI.h"
@@ -113,7 +114,7 @@ void CTreeViewUI::RemoveAll() { CListUI::RemoveAll(); }
 
 bool CTreeViewUI::OnCheckBoxChanged(void* param) {
   UINotifyMsg* msg = static_cast<UINotifyMsg*>(param);
-  if (msg->type == L"selectchanged") {
+  if (msg->type == L"selectchanged" && msg->sender != m_checking) {
     CCheckBoxUI* box = static_cast<CCheckBoxUI*>(msg->sender);
     if (CTreeNodeUI* node = NodeOfButton(box)) SetItemCheckBox(box->IsSelected(), node);
   }
@@ -142,22 +143,39 @@ bool CTreeViewUI::OnDBClickItem(void* param) {
 }
 
 bool CTreeViewUI::SetItemCheckBox(bool checked, CTreeNodeUI* node) {
-  // Downwards only: a node's own box and its parents are left alone.
-  if (node) {
-    CUIPtrArray children = node->GetChildNodes();
-    for (int i = 0; i < children.GetSize(); ++i) {
-      CTreeNodeUI* child = static_cast<CTreeNodeUI*>(children[i]);
-      child->GetCheckBox()->SetSelected(checked);
-      if (child->IsHasChild()) SetItemCheckBox(checked, child);
+  // Downwards only: a node's own box and its parents are left alone. One walk, each node's
+  // children before its later siblings, sets every box below: the boxes it sets still notify,
+  // but this view's own handler leaves their subtrees to the walk, so a tree of any depth
+  // costs one visit a node and no stack. Without a node the rows are every node there is.
+  std::vector<CTreeNodeUI*> pending;
+  auto push = [&pending](const CUIPtrArray& nodes) {
+    for (int i = nodes.GetSize() - 1; i >= 0; --i) pending.push_back(static_cast<CTreeNodeUI*>(nodes[i]));
+  };
+  if (node) push(node->GetChildNodes());
+  CCheckBoxUI* outer = m_checking;
+  // False once a handler has closed the window: the walk ends there.
+  auto check = [&](CTreeNodeUI* next) {
+    m_checking = next->GetCheckBox();
+    m_checking->SetSelected(checked);
+    return !m_manager || !m_manager->IsWindowGone();
+  };
+  // The frame keeps this view until the walk is done, whatever a handler closes.
+  CWindowManagerUI::Survives(m_manager, [&] {
+    if (node) {
+      while (!pending.empty()) {
+        CTreeNodeUI* next = pending.back();
+        pending.pop_back();
+        if (!check(next)) break;
+        push(next->GetChildNodes());
+      }
+    } else {
+      for (int i = 0; i < GetCount(); ++i) {
+        CTreeNodeUI* row = NodeAt(i);
+        if (row && !check(row)) break;
+      }
     }
-    return true;
-  }
-  for (int i = 0; i < GetCount(); ++i) {
-    CTreeNodeUI* row = NodeAt(i);
-    if (!row) continue;
-    row->GetCheckBox()->SetSelected(checked);
-    if (row->IsHasChild()) SetItemCheckBox(checked, row);
-  }
+    m_checking = outer;
+  });
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 namespace SkinUI {
 
+class CCheckBoxUI;
 class CTreeNodeUI;
 
 class CTreeViewUI : public CListUI, public INotifyUI {
@@ -52,6 +53,9 @@ class CTreeViewUI : public CListUI, public INotifyUI {
   template <class T>
   void ForEachNode(void (CTreeNodeUI::*fn)(T), T value);
 
+  // The box that SetItemCheckBox is setting: its own "selectchanged" leaves the subtree below
+  // it to that walk.
+  CCheckBoxUI* m_checking = nullptr;
   UINT m_itemMinWidth = 0;
   bool m_visibleFolderBtn = true;
   bool m_visibleCheckBtn = false;

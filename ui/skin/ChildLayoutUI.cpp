@@ -4,6 +4,7 @@
 
 #include "commonlib/logger/FileLogger.h"
 #include "commonlib/logger/TraceLogger.h"
+#include "ui/base/WindowManagerUI.h"
 #include "ui/skin/SkinBuilder.h"
 
 namespace SkinUI {
@@ -28,22 +29,41 @@ std::vector<CUIString>& CChildLayoutUI::OpenFiles() {
 
 void CChildLayoutUI::Init() {
   if (m_xmlFile.IsEmpty()) return;
-  // A file that a child layout inside it names again, directly or through others, would be
-  // built without end, as would a chain of files deeper than includes may nest: such a
-  // layout stays empty, as one whose file cannot be built.
+  // A file that a child layout inside it names again, in any spelling, directly or through
+  // others, would be built without end, as would a chain of files deeper than includes may
+  // nest; and files that name others several times multiply the work. So the child layouts
+  // of one tree, with what their files include, open as many documents in all as one build
+  // may include. A layout refused stays empty, as one whose file cannot be built.
+  if (!m_manager) return Build(nullptr);
+  // Inside the initialisation of a tree this layout counts with it; initialised on its own,
+  // it starts a count of its own.
+  CWindowManagerUI* manager = m_manager;
+  std::shared_ptr<const bool> alive = manager->GetAliveFlag();
+  manager->BeginTreeInit();
+  Build(&manager->TreeDocuments());
+  if (*alive) manager->EndTreeInit();
+}
+
+void CChildLayoutUI::Build(int* treeDocuments) {
   std::vector<CUIString>& open = OpenFiles();
+  CUIString key = CSkinBuilder::DocumentKey(m_xmlFile);
+  int ownCount = 0;
+  int& documents = treeDocuments ? *treeDocuments : ownCount;
   const wchar_t* refusal = nullptr;
   if (open.size() >= CSkinBuilder::kMaxIncludeDepth) refusal = L"child layout skipped, nested too deeply: %s%s";
+  if (documents >= CSkinBuilder::kMaxIncludes) refusal = L"child layout skipped, too many documents in one tree: %s%s";
   for (const CUIString& file : open) {
-    if (file == m_xmlFile) refusal = L"child layout skipped, its file is being built already: %s%s";
+    if (file == key) refusal = L"child layout skipped, its file is being built already: %s%s";
   }
   if (refusal) {
     Log(__LINE__, refusal);
     RemoveAll();
     return;
   }
-  open.push_back(m_xmlFile);
+  ++documents;
+  open.push_back(key);
   CSkinBuilder builder;
+  builder.CountDocumentsIn(&documents);
   CControlUI* child = builder.Create(m_xmlFile.GetData(), nullptr, nullptr, m_manager, nullptr);
   // Adding initialises the new tree, and with it the child layouts inside.
   if (child != nullptr) {

@@ -26,6 +26,8 @@ class CChildLayoutUI : public CContainerUI {
 
  private:
   static std::vector<CUIString>& OpenFiles();
+  // Builds the file, its documents counted in *treeDocuments (or on their own without it).
+  void Build(int* treeDocuments);
   void Log(int line, const wchar_t* format) const;
 };
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cwchar>
+#include <cwctype>
+#include <string>
 
 #include "ui/base/ControlUI.h"
 #include "ui/core/UIValueParser.h"
@@ -36,12 +38,7 @@ CControlUI* CSkinBuilder::Create(LPCWSTR xml, LPCWSTR type, IDialogBuilderCallba
                                  CWindowManagerUI* manager, CControlUI* parent) {
   // The document stays on the include stack while it is built, so an include of it inside
   // is refused.
-  CUIString key;
-  if (IS_INTRESOURCE(xml)) {
-    key.SmallFormat(L"#%u", static_cast<unsigned>(reinterpret_cast<uintptr_t>(xml)));
-  } else {
-    key = xml ? xml : L"";
-  }
+  CUIString key = DocumentKey(xml);
   IncludeState& includes = Includes();
   for (const CUIString& open : includes.stack) {
     if (open == key) {
@@ -53,6 +50,35 @@ CControlUI* CSkinBuilder::Create(LPCWSTR xml, LPCWSTR type, IDialogBuilderCallba
   CControlUI* result = Build(xml, type, callback, manager, parent);
   includes.stack.pop_back();
   return result;
+}
+
+CUIString CSkinBuilder::DocumentKey(LPCWSTR xml) {
+  CUIString key;
+  if (IS_INTRESOURCE(xml)) {
+    key.SmallFormat(L"#%u", static_cast<unsigned>(reinterpret_cast<uintptr_t>(xml)));
+    return key;
+  }
+  if (!xml || xml[0] == L'<') return xml ? xml : L"";
+  std::vector<std::wstring> parts;
+  std::wstring part;
+  for (const wchar_t* p = xml;; ++p) {
+    if (*p != L'\\' && *p != L'/' && *p != L'\0') {
+      part += static_cast<wchar_t>(towlower(*p));
+      continue;
+    }
+    if (part == L".." && !parts.empty() && parts.back() != L"..") {
+      parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      parts.push_back(part);
+    }
+    part.clear();
+    if (*p == L'\0') break;
+  }
+  for (const std::wstring& each : parts) {
+    if (!key.IsEmpty()) key += L"\\";
+    key += each.c_str();
+  }
+  return key;
 }
 
 CControlUI* CSkinBuilder::Build(LPCWSTR xml, LPCWSTR type, IDialogBuilderCallback* callback,
@@ -192,11 +218,11 @@ void CSkinBuilder::Include(CSkinMarkupNode& node, CControlUI* parent, CWindowMan
   }
   IncludeState& includes = Includes();
   for (int i = 0; i < count; ++i) {
-    if (includes.total >= kMaxIncludes) {
+    if (*includes.total >= kMaxIncludes) {
       LogWarn(__LINE__, L"include skipped, too many in one build: %s%s", source);
       return;
     }
-    ++includes.total;
+    ++*includes.total;
     CSkinBuilder builder;
     builder.m_includeDepth = m_includeDepth + 1;
     builder.m_includes = &includes;

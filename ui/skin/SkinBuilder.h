@@ -30,6 +30,14 @@ class CSkinBuilder {
                      CWindowManagerUI* manager = nullptr, CControlUI* parent = nullptr);
   CControlUI* Create(IDialogBuilderCallback* callback = nullptr, CWindowManagerUI* manager = nullptr,
                      CControlUI* parent = nullptr);
+  // The key a document is known by while it is built: "#" and the number of a resource id,
+  // markup text as it is, and a file name in the one form that every spelling of the file
+  // shares ("\" separators, no empty or "." parts, ".." taking back the part before it, no
+  // case), as file names are taken below the resource folder.
+  static CUIString DocumentKey(LPCWSTR xml);
+  // The documents this build includes are counted in *total, which a caller shares between
+  // the builds of one tree; by default a build counts its own.
+  void CountDocumentsIn(int* total) { m_ownIncludes.total = total ? total : &m_ownIncludes.ownTotal; }
   CSkinMarkup* GetMarkup() { return &m_markup; }
   LPCWSTR GetLastErrorMessage() const { return m_markup.GetLastErrorMessage(); }
   LPCWSTR GetLastErrorLocation() const { return m_markup.GetLastErrorLocation(); }
@@ -48,7 +56,8 @@ class CSkinBuilder {
   // first, and how many documents were included.
   struct IncludeState {
     std::vector<CUIString> stack;
-    int total = 0;
+    int ownTotal = 0;
+    int* total = &ownTotal;
   };
   IncludeState& Includes() { return m_includes ? *m_includes : m_ownIncludes; }
 

@@ -175,6 +175,26 @@ TEST_F(ScrollBarWindowTest, DisabledWhileHeldStopsAndLinesSaturate) {
   }
 }
 
+// A bar too short for a thumb has no rail: a press between its two buttons, held or not,
+// scrolls nothing.
+TEST_F(ScrollBarWindowTest, BarWithoutAThumbHasNoRail) {
+  bar->SetFixedHeight(22);
+  bar->GetParent()->SetPos(RECT{0, 0, 300, 200});
+  ASSERT_EQ(Str(bar->GetThumbRect()), "0,0,0,0");
+  ASSERT_EQ(Str(bar->GetButton1Rect()) + " " + Str(bar->GetButton2Rect()), "0,0,8,8 0,14,8,22");
+  POINT held = {4, 11};
+  ClientToScreen(host.GetHWND(), &held);
+  SetCursorPos(held.x, held.y);
+  Send(UIEVENT_BUTTONDOWN, 4, 11);
+  EXPECT_EQ(bar->GetScrollPos(), 0);
+  for (int tick = 1; tick <= 8; ++tick) Send(UIEVENT_TIMER, 0, 0, CScrollBarUI::kRepeatTimerId);
+  Send(UIEVENT_BUTTONUP, 4, 11);
+  EXPECT_EQ(bar->GetScrollPos(), 0);
+  Send(UIEVENT_BUTTONDOWN, 4, 18);
+  EXPECT_EQ(bar->GetScrollPos(), 8) << "the buttons still step";
+  Send(UIEVENT_BUTTONUP, 4, 18);
+}
+
 // A bar shorter than its buttons and the least thumb keeps the thumb on the track between the
 // buttons, and a drag follows the pointer over the room the thumb has, or does nothing.
 TEST(ScrollBarTest, ShortBarKeepsTheThumbOnTheTrack) {

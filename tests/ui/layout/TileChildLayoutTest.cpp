@@ -1,4 +1,6 @@
+#include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "tests/ui/base/ControlTestHost.h"
 #include "ui/control/ButtonUI.h"
@@ -26,6 +28,15 @@ class TileChildLayoutTest : public ControlTest {
     return Place(tile, L"tile", RECT{0, 0, width, 300});
   }
   std::string At(CTileLayoutUI* tile, int i) { return Str(tile->GetItemAt(i)->GetPos()); }
+  // A child layout of `file`, placed below the one placed before.
+  CChildLayoutUI* PlaceChild(const wchar_t* file) {
+    auto* child = new CChildLayoutUI;
+    child->SetAttribute(L"xmlfile", file);
+    Place(child, file, RECT{0, top_, 300, top_ + 100});
+    top_ += 100;
+    return child;
+  }
+  int top_ = 0;
 };
 
 }  // namespace
@@ -132,24 +143,70 @@ TEST_F(TileChildLayoutTest, ChildLayoutNamingItselfIsBuiltOnce) {
     const wchar_t* file;
     size_t layouts;  // child layouts along the chain, the last one empty
   } cases[] = {{L"self.xml", 2}, {L"a.xml", 3}, {L"c0.xml", CSkinBuilder::kMaxIncludeDepth + 1}};
-  int top = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(Narrow(c.file));
-    auto* child = new CChildLayoutUI;
-    child->SetAttribute(L"xmlfile", c.file);
-    Place(child, c.file, RECT{0, top, 300, top + 100});
-    top += 100;
+    CChildLayoutUI* child = PlaceChild(c.file);
     std::vector<CChildLayoutUI*> layouts = chain(child);
     EXPECT_EQ(layouts.size(), c.layouts);
     EXPECT_EQ(layouts.back()->GetCount(), 0);
   }
   // Built again later, the same file builds as before: nothing stays marked as open.
-  auto* again = new CChildLayoutUI;
-  again->SetAttribute(L"xmlfile", L"a.xml");
-  Place(again, L"again", RECT{0, 300, 300, 400});
-  EXPECT_EQ(chain(again).size(), 3u);
+  EXPECT_EQ(chain(PlaceChild(L"a.xml")).size(), 3u);
   CWindowManagerUI::SetResourcePath(L"");
   for (const char* name : {"self.xml", "a.xml", "b.xml"}) std::remove((folder + "/" + name).c_str());
   for (int i = 0; i < 40; ++i) std::remove((folder + "/c" + std::to_string(i) + ".xml").c_str());
   rmdir(folder.c_str());
+}
+
+// The child layouts that one tree's initialisation builds open at most as many documents in
+// all as a build may include, counting the documents those include, however the files name
+// one another; and another spelling of a file being built is the same file.
+TEST_F(TileChildLayoutTest, ChildLayoutsOpenABoundedTotalOfDocuments) {
+  char pattern[] = "/tmp/jfuic_XXXXXX";
+  std::string folder = mkdtemp(pattern);
+  auto write = [&](const std::string& name, const std::string& body) {
+    std::ofstream(folder + "/" + name) << "<Window><VerticalLayout>" << body << "</VerticalLayout></Window>";
+  };
+  auto layout = [](const std::string& file) { return "<ChildLayout xmlfile=\"" + file + "\" />"; };
+  // f0 .. f7 each name the next three times, and g0 .. g7 include three parts that each name
+  // the next: 3280 documents each, unbounded.
+  for (int i = 0; i < 8; ++i) {
+    std::string next = std::to_string(i + 1);
+    write("f" + std::to_string(i) + ".xml", i < 7 ? layout("f" + next + ".xml") + layout("f" + next + ".xml") +
+                                                        layout("f" + next + ".xml")
+                                                  : "");
+    write("g" + std::to_string(i) + ".xml", i < 7 ? "<Include source=\"n" + std::to_string(i) + ".xml\" count=\"3\" />" : "");
+    write("n" + std::to_string(i) + ".xml", layout("g" + next + ".xml"));
+  }
+  write("s.xml", layout("./s.xml") + layout("././s.xml") + layout(".\\\\s.xml") + layout("sub/../s.xml"));
+  CWindowManagerUI::SetResourcePath((jf::WinPathFromHost(folder) + L"\\").c_str());
+  // Documents opened: the child layouts that were built, and for the g files the included
+  // parts, one for each child layout but the outermost.
+  std::function<void(CControlUI*, int&, int&)> count = [&](CControlUI* control, int& built, int& layouts) {
+    auto* child = static_cast<CChildLayoutUI*>(control->GetInterface(L"ChildLayout"));
+    layouts += child != nullptr;
+    built += child && child->GetCount() > 0;
+    CContainerUI* box = child ? child : static_cast<CContainerUI*>(control->GetInterface(L"Container"));
+    for (int i = 0; box && i < box->GetCount(); ++i) count(box->GetItemAt(i), built, layouts);
+  };
+  struct Case {
+    const wchar_t* file;
+    int documents;
+  } cases[] = {{L"f0.xml", CSkinBuilder::kMaxIncludes}, {L"g0.xml", CSkinBuilder::kMaxIncludes}, {L"s.xml", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.file));
+    CChildLayoutUI* child = PlaceChild(c.file);
+    int built = 0, layouts = 0;
+    count(child, built, layouts);
+    int included = c.file[0] == L'g' ? layouts - 1 : 0;
+    EXPECT_EQ(built + included, c.documents);
+  }
+  // A layout initialised on its own after a tree that used up its count counts on its own.
+  PlaceChild(L"f0.xml");
+  CChildLayoutUI alone;
+  alone.SetAttribute(L"xmlfile", L"s.xml");
+  alone.SetManager(&host_.manager, root_, true);
+  EXPECT_EQ(alone.GetCount(), 1);
+  CWindowManagerUI::SetResourcePath(L"");
+  std::filesystem::remove_all(folder);
 }

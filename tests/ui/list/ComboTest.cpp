@@ -81,6 +81,30 @@ TEST_F(ComboTest, SelectItemWithInvalidAndEqualIndices) {
   EXPECT_EQ(Narrow(empty.GetText()), "");
 }
 
+// A selection leaves one row flagged: rows that "selected" flagged before they joined the
+// combo lose the flag as the list's rows do.
+TEST_F(ComboTest, SelectingClearsEveryOtherRowsFlag) {
+  CComboUI* combo = MakeCombo(2);
+  for (int i = 2; i < 4; ++i) {
+    CListLabelElementUI* row = Row(i);
+    row->Select(true);
+    combo->Add(row);
+  }
+  ASSERT_EQ(Flags(combo), "0011");
+  combo->SelectItem(1);
+  EXPECT_EQ(Flags(combo), "0100");
+  combo->SelectItem(-1);
+  EXPECT_EQ(Flags(combo), "0000");
+  // A flagged row that is disabled when it is asked for loses its flag too: none is selected.
+  combo->SelectItem(0);
+  CListLabelElementUI* disabled = Row(4);
+  disabled->Select(true);
+  disabled->SetEnabled(false);
+  combo->Add(disabled);
+  EXPECT_FALSE(combo->SelectItem(4));
+  EXPECT_EQ(Flags(combo), "00000");
+}
+
 TEST_F(ComboTest, RemovalBeforeAndAtTheSelection) {
   CComboUI* combo = MakeCombo(5);
   combo->SelectItem(3);

@@ -56,7 +56,8 @@ class ListTest : public uictest::ControlTest {
     return out;
   }
   // Every selected flag of the rows, as "0100".
-  static std::string Flags(CListUI* list) {
+  template <class L>
+  static std::string Flags(L* list) {
     std::string out;
     for (int i = 0; i < list->GetCount(); ++i) {
       auto* row = static_cast<IListItemUI*>(list->GetItemAt(i)->GetInterface(L"ListItem"));

@@ -131,6 +131,32 @@ TEST_F(TreeTest, ChecksPropagateDownwardsOnly) {
   EXPECT_FALSE(q_->GetFolderButton()->IsVisible());
 }
 
+// A check goes down a tree of any depth without the stack, once to each box: each box it sets
+// notifies its handlers once.
+TEST_F(TreeTest, ChecksGoDownADeepTree) {
+  const int kDepth = 12000;
+  CTreeNodeUI* top = Node(L"top");
+  view_->Add(top);
+  CTreeNodeUI* last = top;
+  for (int i = 1; i < kDepth; ++i) {
+    CTreeNodeUI* next = new CTreeNodeUI;
+    ASSERT_TRUE(last->Add(next));
+    last = next;
+  }
+  top->GetCheckBox()->SetSelected(true);
+  EXPECT_EQ(Checked(), std::string(kDepth, '1'));
+  auto changes = [this] {
+    size_t n = 0;
+    for (const std::string& e : log_.entries) n += e.find("selectchanged") != std::string::npos;
+    return n;
+  };
+  EXPECT_EQ(changes(), size_t(kDepth));
+  last->GetCheckBox()->SetSelected(false);
+  view_->SetItemCheckBox(false);
+  EXPECT_EQ(Checked(), std::string(kDepth, '0'));
+  EXPECT_EQ(changes(), size_t(2 * kDepth));
+}
+
 TEST_F(TreeTest, RemovingSubtreesLeavesTheParentSound) {
   Build();
   CTreeNodeUI* d = Node(L"d");
