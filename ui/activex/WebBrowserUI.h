@@ -95,6 +95,10 @@ class CWebBrowserUI : public CActiveXUI,
   HRESULT RegisterEventHandler(bool advise);
   void NavigateComplete2(IDispatch* dispatch, VARIANT*& url);
   HRESULT ReadScriptError(VARIANT* in);
+  CWebBrowserEventHandler* Handler() const;
+  // Asks the handler inside a framework frame; `none` when there is none to ask.
+  template <class Ask>
+  HRESULT AskHandler(HRESULT none, Ask&& ask);
 
   IWebBrowser2* m_webBrowser = nullptr;
   LONG m_refs = 0;
