@@ -99,6 +99,9 @@ void CWebBrowserUI::ReleaseControl() {
   m_created = false;
   if (m_manager) m_manager->RemoveTranslateAccelerator(static_cast<ITranslateAccelerator*>(this));
   RegisterEventHandler(false);
+  // A document may outlive this control (its browser, or the document itself, held
+  // elsewhere): it no longer calls the control back.
+  SetDocumentUIHandler(nullptr);
   // The browser pointer and the host's object, site and window go too, so that a
   // re-creation leaks nothing.
   ReleaseInto(m_webBrowser);
@@ -352,15 +355,18 @@ HRESULT CWebBrowserUI::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD, DISP
 // Every document that completes loading gets this control as its UI handler.
 void CWebBrowserUI::NavigateComplete2(IDispatch* dispatch, VARIANT*& url) {
   CWindowWnd::DispatchScope frame;
-  IDispatch* document = nullptr;
-  if (m_webBrowser && SUCCEEDED(m_webBrowser->get_Document(&document)) && document) {
-    ICustomDoc* custom = nullptr;
-    if (SUCCEEDED(document->QueryInterface(IID_ICustomDoc, reinterpret_cast<void**>(&custom))) && custom) {
-      custom->SetUIHandler(static_cast<IDocHostUIHandler*>(this));
-      custom->Release();
-    }
-  }
+  SetDocumentUIHandler(static_cast<IDocHostUIHandler*>(this));
   if (CWebBrowserEventHandler* handler = Handler()) handler->NavigateComplete2(dispatch, url);
+}
+
+void CWebBrowserUI::SetDocumentUIHandler(IDocHostUIHandler* handler) {
+  IDispatch* document = nullptr;
+  if (!m_webBrowser || FAILED(m_webBrowser->get_Document(&document)) || !document) return;
+  ICustomDoc* custom = nullptr;
+  if (SUCCEEDED(document->QueryInterface(IID_ICustomDoc, reinterpret_cast<void**>(&custom))) && custom) {
+    custom->SetUIHandler(handler);
+    custom->Release();
+  }
   ReleaseInto(document);
 }
 
