@@ -24,6 +24,7 @@
 #include "SentNotifications.h"
 #include "platform/src/user/DragData.h"
 #include "tests/platform/display/DragProbes.h"
+#include "tests/sweep/EndRun.h"
 #include "tests/ui/window/ClosingWnd.h"
 #include "ui/base/ContainerUI.h"
 #include "ui/base/ScrollBarUI.h"
@@ -441,17 +442,7 @@ void Play(Case& run) {
   ::UpdateWindow(hwnd);
   Pump();
   if (::IsWindow(hwnd)) run.drive->run(wnd, hwnd);
-  Pump();
-  if (::IsWindow(hwnd)) {
-    ::InvalidateRect(hwnd, nullptr, FALSE);
-    ::UpdateWindow(hwnd);
-    Pump();
-    ::DestroyWindow(hwnd);
-  }
-  Pump();
-  EXPECT_FALSE(::IsWindow(hwnd));
-  EXPECT_TRUE(closing.deleted) << "the window object went with its window";
-  jf::TestResetInput();
+  sweep::EndRun(hwnd, closing);
 }
 
 class HandlerSweep : public frametest::InputTest, public ::testing::WithParamInterface<int> {};
@@ -493,8 +484,8 @@ INSTANTIATE_TEST_SUITE_P(Classes, HandlerSweep, ::testing::Range(0, CControlFact
 // Every notification the sources send is brought by some class and drive above, so none is
 // left out of the sweep (a new one that no drive brings fails here until one does).
 TEST_F(HandlerSweepCoverage, EveryNotificationTheFrameworkSendsIsSwept) {
-  // Brought by hosted objects and native windows that these small windows do not make: an
-  // ActiveX object's first showing needs a registered control class.
+  // Brought by hosted objects, which need a registered control class: the hosted-object
+  // sweep walks them.
   const std::set<std::wstring> kElsewhere = {L"showactivex"};
   std::set<std::wstring> seen;
   for (int i = 0; i < CControlFactory::GetCount(); ++i) {

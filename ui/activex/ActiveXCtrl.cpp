@@ -63,6 +63,8 @@ HRESULT CActiveXCtrl::CreateHostWindow() {
   return S_OK;
 }
 
+// The object may deactivate itself inside a message of the host window (its focus, a click):
+// the window object goes once the frames that route that message have returned.
 void CActiveXCtrl::DestroyHostWindow() {
   if (!m_window) return;
   CActiveXWnd* window = m_window;
@@ -71,7 +73,7 @@ void CActiveXCtrl::DestroyHostWindow() {
     if (m_owner && m_owner->m_hostWindow == window->GetHWND()) m_owner->m_hostWindow = nullptr;
     DestroyWindow(window->GetHWND());
   }
-  delete window;
+  CWindowWnd::DeferUntilUnwound([](void* object) { delete static_cast<CActiveXWnd*>(object); }, window);
 }
 
 // ---- IOleClientSite ----
@@ -159,7 +161,11 @@ HRESULT CActiveXCtrl::DiscardUndoState() { return E_NOTIMPL; }
 HRESULT CActiveXCtrl::DeactivateAndUndo() { return E_NOTIMPL; }
 HRESULT CActiveXCtrl::OnPosRectChange(LPCRECT) { return E_NOTIMPL; }
 
+// The object calls the site from wherever it is (its own loop, a timer, its window): each
+// callback that may reach a handler or take the host window away holds a framework frame.
+
 HRESULT CActiveXCtrl::OnInPlaceActivateEx(BOOL*, DWORD dwFlags) {
+  CWindowWnd::DispatchScope frame;
   if (!m_owner || !m_owner->m_object) return E_UNEXPECTED;
   OleLockRunning(m_owner->m_object, TRUE, FALSE);
   HRESULT hr = E_FAIL;
@@ -195,6 +201,7 @@ HRESULT CActiveXCtrl::OnInPlaceActivateEx(BOOL*, DWORD dwFlags) {
 }
 
 HRESULT CActiveXCtrl::OnInPlaceDeactivateEx(BOOL) {
+  CWindowWnd::DispatchScope frame;
   m_inPlaceActive = false;
   if (m_inPlaceObject) {
     m_inPlaceObject->Release();
@@ -230,6 +237,7 @@ HRESULT CActiveXCtrl::GetFocus() {
 
 HRESULT CActiveXCtrl::SetFocus(BOOL fFocus) {
   if (!m_owner) return E_UNEXPECTED;
+  CWindowWnd::DispatchScope frame;
   if (fFocus) m_owner->SetFocus();
   m_focused = fFocus == TRUE;
   return S_OK;

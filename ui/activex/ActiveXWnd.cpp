@@ -36,6 +36,7 @@ LRESULT CActiveXWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       m_site->SetFocused(true);
       if (!m_site->IsUIActive()) DoVerb(OLEIVERB_UIACTIVATE);
+      if (!m_hwnd) return 0;  // the object deactivated itself, and this window went
       break;
     case WM_KILLFOCUS:
       m_site->SetFocused(false);
@@ -52,6 +53,7 @@ LRESULT CActiveXWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       object->Release();
       if (status & OLEMISC_NOUIACTIVATE) return 0;
       if (!m_site->IsInPlaceActive()) DoVerb(OLEIVERB_INPLACEACTIVATE);
+      if (!m_hwnd) return MA_NOACTIVATE;
       break;
     }
     case WM_MOUSEWHEEL:

@@ -1,6 +1,7 @@
 #include "ui/activex/DownloadManagerFace.h"
 
 #include "ui/activex/WebBrowserUI.h"
+#include "ui/base/WindowWnd.h"
 
 namespace SkinUI {
 
@@ -21,6 +22,9 @@ ULONG CDownloadManagerFace::Release() { return m_owner->Release(); }
 
 HRESULT CDownloadManagerFace::Download(IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb, LONG grfBINDF,
                                        BINDINFO* pBindInfo, LPCOLESTR pszHeaders, LPCOLESTR pszRedir, UINT uiCP) {
+  // The browser calls from its own loop and releases this face afterwards: the control (and
+  // the face inside it) outlives the call even when a handler closes its window.
+  CWindowWnd::DispatchScope frame;
   return m_owner->Download(pmk, pbc, dwBindVerb, grfBINDF, pBindInfo, pszHeaders, pszRedir, uiCP);
 }
 

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "ui/base/WindowManagerUI.h"
+
 namespace SkinUI {
 
 namespace {
@@ -115,6 +117,10 @@ HRESULT CFlashUI::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 HRESULT CFlashUI::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 
 HRESULT CFlashUI::Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+  // The object calls from its own loop: a frame holds this control and its window until the
+  // call has returned; a window that is gone hears nothing more.
+  CWindowWnd::DispatchScope frame;
+  if (m_manager && m_manager->IsWindowGone()) return S_OK;
   // Arguments are checked before they are read: a malformed event answers an error.
   const UINT count = params && params->rgvarg ? params->cArgs : 0;
   switch (dispIdMember) {

@@ -99,6 +99,9 @@ void CWebBrowserUI::ReleaseControl() {
   m_created = false;
   if (m_manager) m_manager->RemoveTranslateAccelerator(static_cast<ITranslateAccelerator*>(this));
   RegisterEventHandler(false);
+  // A document may outlive this control (its browser, or the document itself, held
+  // elsewhere): it no longer calls the control back.
+  SetDocumentUIHandler(nullptr);
   // The browser pointer and the host's object, site and window go too, so that a
   // re-creation leaks nothing.
   ReleaseInto(m_webBrowser);
@@ -137,8 +140,9 @@ LRESULT CWebBrowserUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bo
 
 HRESULT CWebBrowserUI::Download(IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb, LONG grfBINDF, BINDINFO* pBindInfo,
                                 LPCOLESTR pszHeaders, LPCOLESTR pszRedir, UINT uiCP) {
-  if (!m_handler) return S_OK;
-  return m_handler->Download(pmk, pbc, dwBindVerb, grfBINDF, pBindInfo, pszHeaders, pszRedir, uiCP);
+  return AskHandler(S_OK, [&](CWebBrowserEventHandler& h) {
+    return h.Download(pmk, pbc, dwBindVerb, grfBINDF, pBindInfo, pszHeaders, pszRedir, uiCP);
+  });
 }
 
 // ---- IUnknown ----
@@ -167,51 +171,73 @@ ULONG CWebBrowserUI::Release() { return ULONG(InterlockedDecrement(&m_refs)); }
 
 // ---- IDocHostUIHandler: the handler's answers, else the defaults it would give ----
 
+// The browser calls in from its own loop, outside any message of the framework: a frame holds
+// this control and its window until the call has returned, and the handler of a window that
+// is gone is asked nothing more.
+CWebBrowserEventHandler* CWebBrowserUI::Handler() const {
+  return m_manager && m_manager->IsWindowGone() ? nullptr : m_handler;
+}
+
+template <class Ask>
+HRESULT CWebBrowserUI::AskHandler(HRESULT none, Ask&& ask) {
+  CWindowWnd::DispatchScope frame;
+  CWebBrowserEventHandler* handler = Handler();
+  return handler ? ask(*handler) : none;
+}
+
 HRESULT CWebBrowserUI::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved, IDispatch* pdispReserved) {
-  return m_handler ? m_handler->ShowContextMenu(dwID, ppt, pcmdtReserved, pdispReserved) : S_FALSE;
+  return AskHandler(S_FALSE, [&](CWebBrowserEventHandler& h) {
+    return h.ShowContextMenu(dwID, ppt, pcmdtReserved, pdispReserved);
+  });
 }
 HRESULT CWebBrowserUI::GetHostInfo(DOCHOSTUIINFO* pInfo) {
-  return m_handler ? m_handler->GetHostInfo(pInfo) : E_NOTIMPL;
+  return AskHandler(E_NOTIMPL, [&](CWebBrowserEventHandler& h) { return h.GetHostInfo(pInfo); });
 }
 HRESULT CWebBrowserUI::ShowUI(DWORD dwID, IOleInPlaceActiveObject* pActiveObject, IOleCommandTarget* pCommandTarget,
                               IOleInPlaceFrame* pFrame, IOleInPlaceUIWindow* pDoc) {
-  return m_handler ? m_handler->ShowUI(dwID, pActiveObject, pCommandTarget, pFrame, pDoc) : E_NOTIMPL;
+  return AskHandler(E_NOTIMPL, [&](CWebBrowserEventHandler& h) {
+    return h.ShowUI(dwID, pActiveObject, pCommandTarget, pFrame, pDoc);
+  });
 }
-HRESULT CWebBrowserUI::HideUI() { return m_handler ? m_handler->HideUI() : E_NOTIMPL; }
-HRESULT CWebBrowserUI::UpdateUI() { return m_handler ? m_handler->UpdateUI() : E_NOTIMPL; }
+HRESULT CWebBrowserUI::HideUI() {
+  return AskHandler(E_NOTIMPL, [](CWebBrowserEventHandler& h) { return h.HideUI(); });
+}
+HRESULT CWebBrowserUI::UpdateUI() {
+  return AskHandler(E_NOTIMPL, [](CWebBrowserEventHandler& h) { return h.UpdateUI(); });
+}
 HRESULT CWebBrowserUI::EnableModeless(BOOL fEnable) {
-  return m_handler ? m_handler->EnableModeless(fEnable) : E_NOTIMPL;
+  return AskHandler(E_NOTIMPL, [&](CWebBrowserEventHandler& h) { return h.EnableModeless(fEnable); });
 }
 HRESULT CWebBrowserUI::OnDocWindowActivate(BOOL fActivate) {
-  return m_handler ? m_handler->OnDocWindowActivate(fActivate) : E_NOTIMPL;
+  return AskHandler(E_NOTIMPL, [&](CWebBrowserEventHandler& h) { return h.OnDocWindowActivate(fActivate); });
 }
 HRESULT CWebBrowserUI::OnFrameWindowActivate(BOOL fActivate) {
-  return m_handler ? m_handler->OnFrameWindowActivate(fActivate) : E_NOTIMPL;
+  return AskHandler(E_NOTIMPL, [&](CWebBrowserEventHandler& h) { return h.OnFrameWindowActivate(fActivate); });
 }
 HRESULT CWebBrowserUI::ResizeBorder(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow, BOOL fRameWindow) {
-  return m_handler ? m_handler->ResizeBorder(prcBorder, pUIWindow, fRameWindow) : E_NOTIMPL;
+  return AskHandler(E_NOTIMPL,
+                    [&](CWebBrowserEventHandler& h) { return h.ResizeBorder(prcBorder, pUIWindow, fRameWindow); });
 }
 HRESULT CWebBrowserUI::TranslateAccelerator(LPMSG lpMsg, const GUID* pguidCmdGroup, DWORD nCmdID) {
-  return m_handler ? m_handler->TranslateAccelerator(lpMsg, pguidCmdGroup, nCmdID) : S_OK;
+  return AskHandler(S_OK, [&](CWebBrowserEventHandler& h) { return h.TranslateAccelerator(lpMsg, pguidCmdGroup, nCmdID); });
 }
 HRESULT CWebBrowserUI::GetOptionKeyPath(LPOLESTR* pchKey, DWORD dw) {
-  return m_handler ? m_handler->GetOptionKeyPath(pchKey, dw) : E_NOTIMPL;
+  return AskHandler(E_NOTIMPL, [&](CWebBrowserEventHandler& h) { return h.GetOptionKeyPath(pchKey, dw); });
 }
 HRESULT CWebBrowserUI::GetDropTarget(IDropTarget* pDropTarget, IDropTarget** ppDropTarget) {
-  return m_handler ? m_handler->GetDropTarget(pDropTarget, ppDropTarget) : S_FALSE;
+  return AskHandler(S_FALSE, [&](CWebBrowserEventHandler& h) { return h.GetDropTarget(pDropTarget, ppDropTarget); });
 }
 HRESULT CWebBrowserUI::GetExternal(IDispatch** ppDispatch) {
-  return m_handler ? m_handler->GetExternal(ppDispatch) : S_FALSE;
+  return AskHandler(S_FALSE, [&](CWebBrowserEventHandler& h) { return h.GetExternal(ppDispatch); });
 }
 HRESULT CWebBrowserUI::TranslateUrl(DWORD dwTranslate, LPWSTR pchURLIn, LPWSTR* ppchURLOut) {
-  if (m_handler) return m_handler->TranslateUrl(dwTranslate, pchURLIn, ppchURLOut);
   if (ppchURLOut) *ppchURLOut = nullptr;
-  return E_NOTIMPL;
+  return AskHandler(E_NOTIMPL,
+                    [&](CWebBrowserEventHandler& h) { return h.TranslateUrl(dwTranslate, pchURLIn, ppchURLOut); });
 }
 HRESULT CWebBrowserUI::FilterDataObject(IDataObject* pDO, IDataObject** ppDORet) {
-  if (m_handler) return m_handler->FilterDataObject(pDO, ppDORet);
   if (ppDORet) *ppDORet = nullptr;
-  return E_NOTIMPL;
+  return AskHandler(E_NOTIMPL, [&](CWebBrowserEventHandler& h) { return h.FilterDataObject(pDO, ppDORet); });
 }
 
 // ---- IServiceProvider ----
@@ -299,41 +325,48 @@ HRESULT CWebBrowserUI::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD, DISP
   const HRESULT checked = CheckArguments(*shape, params);
   if (FAILED(checked)) return checked;
   VARIANTARG* a = params->rgvarg;  // the last argument first
-  switch (dispIdMember) {
-    case DISPID_COMMANDSTATECHANGE:
-      if (m_handler) m_handler->CommandStateChange(a[1].lVal, a[0].boolVal);
-      break;
-    case DISPID_BEFORENAVIGATE2:
-      if (m_handler)
-        m_handler->BeforeNavigate2(a[6].pdispVal, a[5].pvarVal, a[4].pvarVal, a[3].pvarVal, a[2].pvarVal, a[1].pvarVal,
-                                   a[0].pboolVal);
-      break;
-    case DISPID_NAVIGATECOMPLETE2:
-      NavigateComplete2(a[1].pdispVal, a[0].pvarVal);
-      break;
-    case DISPID_NAVIGATEERROR:
-      if (m_handler) m_handler->NavigateError(a[4].pdispVal, a[3].pvarVal, a[2].pvarVal, a[1].pvarVal, a[0].pboolVal);
-      break;
-    case DISPID_NEWWINDOW3:
-      if (m_handler) m_handler->NewWindow3(a[4].ppdispVal, a[3].pboolVal, a[2].ulVal, a[1].bstrVal, a[0].bstrVal);
-      break;
-    default:
-      break;
+  if (dispIdMember == DISPID_NAVIGATECOMPLETE2) {
+    NavigateComplete2(a[1].pdispVal, a[0].pvarVal);
+    return S_OK;
   }
+  AskHandler(S_OK, [&](CWebBrowserEventHandler& h) {
+    switch (dispIdMember) {
+      case DISPID_COMMANDSTATECHANGE:
+        h.CommandStateChange(a[1].lVal, a[0].boolVal);
+        break;
+      case DISPID_BEFORENAVIGATE2:
+        h.BeforeNavigate2(a[6].pdispVal, a[5].pvarVal, a[4].pvarVal, a[3].pvarVal, a[2].pvarVal, a[1].pvarVal,
+                          a[0].pboolVal);
+        break;
+      case DISPID_NAVIGATEERROR:
+        h.NavigateError(a[4].pdispVal, a[3].pvarVal, a[2].pvarVal, a[1].pvarVal, a[0].pboolVal);
+        break;
+      case DISPID_NEWWINDOW3:
+        h.NewWindow3(a[4].ppdispVal, a[3].pboolVal, a[2].ulVal, a[1].bstrVal, a[0].bstrVal);
+        break;
+      default:
+        break;
+    }
+    return S_OK;
+  });
   return S_OK;
 }
 
 // Every document that completes loading gets this control as its UI handler.
 void CWebBrowserUI::NavigateComplete2(IDispatch* dispatch, VARIANT*& url) {
+  CWindowWnd::DispatchScope frame;
+  SetDocumentUIHandler(static_cast<IDocHostUIHandler*>(this));
+  if (CWebBrowserEventHandler* handler = Handler()) handler->NavigateComplete2(dispatch, url);
+}
+
+void CWebBrowserUI::SetDocumentUIHandler(IDocHostUIHandler* handler) {
   IDispatch* document = nullptr;
-  if (m_webBrowser && SUCCEEDED(m_webBrowser->get_Document(&document)) && document) {
-    ICustomDoc* custom = nullptr;
-    if (SUCCEEDED(document->QueryInterface(IID_ICustomDoc, reinterpret_cast<void**>(&custom))) && custom) {
-      custom->SetUIHandler(static_cast<IDocHostUIHandler*>(this));
-      custom->Release();
-    }
+  if (!m_webBrowser || FAILED(m_webBrowser->get_Document(&document)) || !document) return;
+  ICustomDoc* custom = nullptr;
+  if (SUCCEEDED(document->QueryInterface(IID_ICustomDoc, reinterpret_cast<void**>(&custom))) && custom) {
+    custom->SetUIHandler(handler);
+    custom->Release();
   }
-  if (m_handler) m_handler->NavigateComplete2(dispatch, url);
   ReleaseInto(document);
 }
 

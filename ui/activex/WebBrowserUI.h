@@ -94,7 +94,13 @@ class CWebBrowserUI : public CActiveXUI,
  private:
   HRESULT RegisterEventHandler(bool advise);
   void NavigateComplete2(IDispatch* dispatch, VARIANT*& url);
+  // Names the UI handler of the browser's current document.
+  void SetDocumentUIHandler(IDocHostUIHandler* handler);
   HRESULT ReadScriptError(VARIANT* in);
+  CWebBrowserEventHandler* Handler() const;
+  // Asks the handler inside a framework frame; `none` when there is none to ask.
+  template <class Ask>
+  HRESULT AskHandler(HRESULT none, Ask&& ask);
 
   IWebBrowser2* m_webBrowser = nullptr;
   LONG m_refs = 0;

@@ -406,8 +406,11 @@ HRESULT CTxtWinHost::TxNotify(DWORD iNotify, void* pv) {
     }
     return S_OK;
   }
-  // Held across the call out: a handler there may let the control, and this host, go.
+  // Held across the call out: a handler there may let the control, and this host, go. The
+  // text services may call from a drag loop or a drop from another program, outside any
+  // message of the framework: a frame holds the window until the call has returned.
   if (!m_control) return S_OK;
+  CWindowWnd::DispatchScope frame;
   AddRef();
   m_control->OnTxNotify(iNotify, pv);
   Release();

@@ -238,3 +238,83 @@ TEST_F(ActiveXTest, ClassNamesProgIdsAndUnknownClasses) {
 }
 
 }  // namespace
+
+// ---- A windowed object that goes away while its host window handles the message that asked
+// for it: the host window object outlives its own message ----
+
+// Deactivates itself when asked to become UI-active or active in place, or asks for the
+// focus when asked to become UI-active.
+class LeavingControl : public RecordingControl {
+ public:
+  enum Mode { kDeactivateOnUIActivate, kFocusOnUIActivate, kDeactivateOnActivate };
+  LeavingControl(Options o, Strings* log, Mode mode) : RecordingControl(o, log), m_mode(mode) {}
+  HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT) override {
+    log_->push_back("DoVerb " + std::to_string(verb));
+    parent_ = parent;
+    AddRef();  // the host may release this object inside the call
+    IOleInPlaceSiteWindowless* inPlace = nullptr;
+    site->QueryInterface(IID_IOleInPlaceSiteWindowless, reinterpret_cast<void**>(&inPlace));
+    if (verb == OLEIVERB_INPLACEACTIVATE && !m_asked) {
+      HWND window = nullptr;
+      inPlace->GetWindow(&window);  // the host window, without activation yet
+      m_asked = true;
+    } else if (verb == OLEIVERB_INPLACEACTIVATE) {
+      inPlace->OnInPlaceActivate();
+      if (m_mode == kDeactivateOnActivate) inPlace->OnInPlaceDeactivate();
+    } else if (verb == OLEIVERB_UIACTIVATE) {
+      inPlace->OnUIActivate();
+      if (m_mode == kDeactivateOnUIActivate) inPlace->OnInPlaceDeactivate();
+      if (m_mode == kFocusOnUIActivate) inPlace->SetFocus(TRUE);
+    }
+    inPlace->Release();
+    Release();
+    return S_OK;
+  }
+
+ private:
+  Mode m_mode;
+  bool m_asked = false;
+};
+
+TEST_F(ActiveXTest, AnObjectLeavingInsideItsHostWindowsMessage) {
+  struct Row {
+    const char* road;
+    LeavingControl::Mode mode;
+    UINT msg;
+  };
+  const Row rows[] = {{"deactivated when asked to be UI-active", LeavingControl::kDeactivateOnUIActivate, WM_SETFOCUS},
+                      {"released by a setfocus handler", LeavingControl::kFocusOnUIActivate, WM_SETFOCUS},
+                      {"deactivated when activated by a click", LeavingControl::kDeactivateOnActivate,
+                       WM_MOUSEACTIVATE}};
+  struct Releaser : INotifyUI {
+    void Notify(UINotifyMsg& msg) override {
+      if (msg.type == L"setfocus" && msg.sender == ax) ax->ReleaseControl();
+    }
+    CActiveXUI* ax = nullptr;
+  } releaser;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.road);
+    root_->RemoveAll();
+    Pump();
+    factory_.make = [&](RecordingControl::Options o, Strings* log) { return new LeavingControl(o, log, row.mode); };
+    CActiveXUI* ax = Make({0, false, S_OK});
+    HWND child = ax->GetHostWindow();
+    ASSERT_TRUE(IsWindow(child));
+    // Shown, as a laid-out windowed object is.
+    ::SetWindowPos(child, nullptr, 20, 20, 100, 60, SWP_NOZORDER | SWP_SHOWWINDOW);
+    if (row.mode == LeavingControl::kFocusOnUIActivate) {
+      releaser.ax = ax;
+      host_.manager.AddNotifier(&releaser);
+    }
+    if (row.msg == WM_SETFOCUS) {
+      ::SetFocus(child);
+    } else {
+      ::SendMessageW(child, WM_MOUSEACTIVATE, WPARAM(host_.GetHWND()), MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+    }
+    host_.manager.RemoveNotifier(&releaser);
+    Pump();
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(ax->GetHostWindow(), nullptr);
+  }
+  factory_.make = nullptr;
+}

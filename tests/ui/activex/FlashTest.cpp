@@ -2,6 +2,7 @@
 #include <ocidl.h>
 
 #include "tests/ui/base/ControlTestHost.h"
+#include "tests/ui/window/ClosingWnd.h"
 #include "ui/activex/FlashUI.h"
 #include "ui/skin/ControlFactory.h"
 
@@ -135,6 +136,55 @@ TEST_F(FlashTest, PresetClassIsAbsentAndTheControlStaysEmpty) {
   ASSERT_NE(made, nullptr);
   EXPECT_STREQ(made->GetClass(), L"Flash");
   delete made;
+}
+
+// The object's events come from its own loop: a handler that closes its self-deleting window
+// from any of them leaves the element alive until the call has returned, and the object's
+// release of its sink after the call meets a living element.
+TEST_F(FlashTest, AHandlerClosesItsWindowFromEveryEvent) {
+  struct Closer : RecordingHandler {
+    HRESULT Add(const std::string& entry) {
+      calls.push_back(entry);
+      wnd->Destroy();
+      outlived = !closing->deleted;
+      return S_OK;
+    }
+    HRESULT OnReadyStateChange(long) override { return Add("ready"); }
+    HRESULT OnProgress(long) override { return Add("progress"); }
+    HRESULT FSCommand(BSTR, BSTR) override { return Add("fscommand"); }
+    HRESULT FlashCall(BSTR) override { return Add("call"); }
+    frametest::ClosingWnd* wnd = nullptr;
+    frametest::Closing* closing = nullptr;
+    bool outlived = false;
+  };
+  BSTR text = SysAllocString(L"x");
+  VARIANT two[2] = {Text(text), Text(text)};
+  VARIANT one[1] = {Long(4)};
+  VARIANT call[1] = {Text(text)};
+  const std::pair<DISPID, DISPPARAMS> events[] = {
+      {-609, {one, nullptr, 1, 0}}, {1958, {one, nullptr, 1, 0}}, {150, {two, nullptr, 2, 0}}, {197, {call, nullptr, 1, 0}}};
+  for (auto [id, params] : events) {
+    SCOPED_TRACE(id);
+    Closer handler;  // outlives the window
+    frametest::Closing closing;
+    HWND hwnd = nullptr;
+    handler.closing = &closing;
+    handler.wnd = frametest::ClosingWnd::Open(L"<Window size=\"200,100\"><Flash name=\"f\"/></Window>", &closing, &hwnd);
+    ASSERT_NE(handler.wnd, nullptr);
+    auto* flash = static_cast<CFlashUI*>(handler.wnd->Find(L"f"));
+    flash->SetFlashEventHandler(&handler);
+    // As the object's connection point delivers: the sink held for the call.
+    IDispatch* sink = flash;
+    sink->AddRef();
+    sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    sink->Release();
+    EXPECT_EQ(handler.calls.size(), 1u);
+    EXPECT_TRUE(handler.outlived) << "the window object went inside the object's call";
+    Pump();
+    EXPECT_TRUE(closing.deleted);
+    EXPECT_FALSE(IsWindow(hwnd));
+  }
+  SysFreeString(text);
 }
 
 }  // namespace
