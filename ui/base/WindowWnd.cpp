@@ -19,9 +19,9 @@ struct Deferred {
   void* object;
 };
 
+// Plain data, so that it stays usable until the thread's very end.
 struct Unwinding {
   int depth = 0;
-  std::deque<Deferred> pending;
   HWND runner = nullptr;  // a message-only window: its message runs the list at the next message
   bool posted = false;
 };
@@ -31,16 +31,44 @@ thread_local Unwinding t_unwinding;
 const wchar_t kRunnerClass[] = L"SkinUIUnwound";
 const UINT kRunPending = WM_APP + 0x2A;
 
-// Each action runs as a call from outside the framework would: a window that it destroys in
-// turn (a control's native window) has its final message at once, as the action expects.
-void RunPending() {
+LRESULT CALLBACK RunnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+void MakeRunner() {
   Unwinding& u = t_unwinding;
-  while (u.depth == 0 && !u.pending.empty()) {
-    Deferred next = u.pending.front();
-    u.pending.pop_front();
-    next.action(next.object);
-  }
+  if (u.runner && ::IsWindow(u.runner)) return;
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = RunnerProc;
+  wc.hInstance = CWindowManagerUI::GetInstance();
+  wc.lpszClassName = kRunnerClass;
+  ::RegisterClassW(&wc);
+  u.runner = ::CreateWindowExW(0, kRunnerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  u.posted = false;
 }
+
+// What waits for the frames to unwind. When the thread ends (or the program exits from it) no
+// next message will come: what still waits then runs. Made after the thread's message queue
+// (the runner window makes it), so it ends before the queue and the actions still find it.
+struct PendingList {
+  PendingList() { MakeRunner(); }
+  ~PendingList() { Drain(); }
+  // Each action runs as a call from outside the framework would: a window that it destroys
+  // in turn (a control's native window) has its final message at once, as the action expects.
+  void Drain() {
+    while (t_unwinding.depth == 0 && !items.empty()) {
+      Deferred next = items.front();
+      items.pop_front();
+      next.action(next.object);
+    }
+  }
+  std::deque<Deferred> items;
+};
+
+PendingList& Pending() {
+  thread_local PendingList list;
+  return list;
+}
+
+void RunPending() { Pending().Drain(); }
 
 LRESULT CALLBACK RunnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != kRunPending) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -54,14 +82,7 @@ LRESULT CALLBACK RunnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 void PostRunPending() {
   Unwinding& u = t_unwinding;
   if (u.posted) return;
-  if (!u.runner || !::IsWindow(u.runner)) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = RunnerProc;
-    wc.hInstance = CWindowManagerUI::GetInstance();
-    wc.lpszClassName = kRunnerClass;
-    ::RegisterClassW(&wc);
-    u.runner = ::CreateWindowExW(0, kRunnerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  }
+  MakeRunner();
   // Without a window to post to, the list waits for the next frame to close.
   u.posted = u.runner && ::PostMessageW(u.runner, kRunPending, 0, 0);
 }
@@ -71,8 +92,7 @@ void PostRunPending() {
 CWindowWnd::DispatchScope::DispatchScope(Kind kind) : m_kind(kind) { ++t_unwinding.depth; }
 
 CWindowWnd::DispatchScope::~DispatchScope() {
-  Unwinding& u = t_unwinding;
-  if (--u.depth > 0 || u.pending.empty()) return;
+  if (--t_unwinding.depth > 0 || Pending().items.empty()) return;
   if (m_kind == kMessage) {
     RunPending();
   } else {
@@ -85,7 +105,7 @@ void CWindowWnd::DeferUntilUnwound(void (*action)(void*), void* object) {
     action(object);
     return;
   }
-  t_unwinding.pending.push_back(Deferred{action, object});
+  Pending().items.push_back(Deferred{action, object});
 }
 
 int CWindowWnd::GetDispatchDepth() { return t_unwinding.depth; }
@@ -101,7 +121,7 @@ CWindowWnd::CWindowWnd() : m_oldWndProc(::DefWindowProcW) {}
 CWindowWnd::~CWindowWnd() {
   // Deleted by its owner before its final message came round: nothing is left to run.
   if (!m_finalPending) return;
-  std::deque<Deferred>& pending = t_unwinding.pending;
+  std::deque<Deferred>& pending = Pending().items;
   for (auto it = pending.begin(); it != pending.end(); ++it) {
     if (it->object == this && it->action == &CWindowWnd::RunFinalMessage) {
       pending.erase(it);
