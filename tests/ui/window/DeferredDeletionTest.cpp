@@ -186,7 +186,7 @@ TEST(FinalMessageAtExitTest, RunsBeforeTheThreadOrTheProgramEnds) {
   bool deleted = false;
   std::thread([&] { SelfDeletingWnd::CloseFromACallout(&deleted); }).join();
   EXPECT_TRUE(deleted) << "a thread that ends";
-  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
         SelfDeletingWnd::CloseFromACallout(nullptr);
