@@ -24,6 +24,7 @@ struct Unwinding {
   int depth = 0;
   HWND runner = nullptr;  // a message-only window: its message runs the list at the next message
   bool posted = false;
+  bool ended = false;  // the list below has run for the last time: the thread is ending
 };
 
 thread_local Unwinding t_unwinding;
@@ -50,7 +51,10 @@ void MakeRunner() {
 // (the runner window makes it), so it ends before the queue and the actions still find it.
 struct PendingList {
   PendingList() { MakeRunner(); }
-  ~PendingList() { Drain(); }
+  ~PendingList() {
+    Drain();
+    t_unwinding.ended = true;
+  }
   // Each action runs as a call from outside the framework would: a window that it destroys
   // in turn (a control's native window) has its final message at once, as the action expects.
   void Drain() {
@@ -63,12 +67,16 @@ struct PendingList {
   std::deque<Deferred> items;
 };
 
-PendingList& Pending() {
+// Null once the thread's end has run the list: what comes later runs at once.
+PendingList* Pending() {
+  if (t_unwinding.ended) return nullptr;
   thread_local PendingList list;
-  return list;
+  return &list;
 }
 
-void RunPending() { Pending().Drain(); }
+void RunPending() {
+  if (PendingList* list = Pending()) list->Drain();
+}
 
 LRESULT CALLBACK RunnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != kRunPending) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -92,7 +100,8 @@ void PostRunPending() {
 CWindowWnd::DispatchScope::DispatchScope(Kind kind) : m_kind(kind) { ++t_unwinding.depth; }
 
 CWindowWnd::DispatchScope::~DispatchScope() {
-  if (--t_unwinding.depth > 0 || Pending().items.empty()) return;
+  PendingList* list = --t_unwinding.depth > 0 ? nullptr : Pending();
+  if (!list || list->items.empty()) return;
   if (m_kind == kMessage) {
     RunPending();
   } else {
@@ -101,11 +110,12 @@ CWindowWnd::DispatchScope::~DispatchScope() {
 }
 
 void CWindowWnd::DeferUntilUnwound(void (*action)(void*), void* object) {
-  if (t_unwinding.depth == 0) {
+  PendingList* list = t_unwinding.depth == 0 ? nullptr : Pending();
+  if (!list) {
     action(object);
     return;
   }
-  Pending().items.push_back(Deferred{action, object});
+  list->items.push_back(Deferred{action, object});
 }
 
 int CWindowWnd::GetDispatchDepth() { return t_unwinding.depth; }
@@ -120,8 +130,9 @@ CWindowWnd::CWindowWnd() : m_oldWndProc(::DefWindowProcW) {}
 
 CWindowWnd::~CWindowWnd() {
   // Deleted by its owner before its final message came round: nothing is left to run.
-  if (!m_finalPending) return;
-  std::deque<Deferred>& pending = Pending().items;
+  PendingList* list = m_finalPending ? Pending() : nullptr;
+  if (!list) return;
+  std::deque<Deferred>& pending = list->items;
   for (auto it = pending.begin(); it != pending.end(); ++it) {
     if (it->object == this && it->action == &CWindowWnd::RunFinalMessage) {
       pending.erase(it);
