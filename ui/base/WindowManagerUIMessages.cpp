@@ -246,11 +246,11 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
 
 // A filter may add or remove filters, itself among them: the others still see the message.
 bool CWindowManagerUI::FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  return m_messageFilters.Walk([&](void* filter) {
+  return m_messageFilters.Walk([&](void* item) {
+    auto* filter = static_cast<IMessageFilterUI*>(item);
     bool handled = false;
     LRESULT answer = 0;
-    if (!Survives([&] { answer = static_cast<IMessageFilterUI*>(filter)->MessageHandler(msg, wParam, lParam, handled); }))
-      return true;
+    if (!Survives([&] { answer = filter->MessageHandler(msg, wParam, lParam, handled); })) return true;
     if (handled) result = answer;
     return handled;
   });
