@@ -1,7 +1,8 @@
 // Handlers that close their window, from a fuzzed skin and fuzzed input. The input holds
 // sections separated by "\n##\n": the window's skin (markup), its handlers (two bytes each: a
 // notification type, and the action taken on the sender when it arrives: close the window,
-// remove the sender from its parent, hide it, disable it; each handler acts once), and a script
+// remove the sender from its parent, hide it, disable it, turn the scroll bars of its nearest
+// container off; each handler acts once), and a script
 // of three-byte input steps (point, click, keys, wheel, time, focus, resize, paint). The window
 // deletes itself at its final message. The invariant: nothing reads or writes freed memory
 // (the sanitizers), and the run ends cleanly with the window gone and its object deleted.
@@ -18,6 +19,7 @@
 #include "platform/testing/hooks/testinput.h"
 #include "platform/testing/hooks/tick.h"
 #include "tests/ui/window/RemoveControl.h"
+#include "ui/base/ContainerUI.h"
 #include "ui/base/ControlUI.h"
 #include "ui/window/WindowImplBase.h"
 
@@ -61,11 +63,12 @@ class FuzzWnd : public WindowImplBase {
     for (Handler& h : *m_handlers) {
       if (h.used || msg.type != kTypes[h.type]) continue;
       h.used = true;
-      switch (h.action % 4) {
+      switch (h.action % 5) {
         case 0: ::DestroyWindow(m_hwnd); return;
         case 1: frametest::RemoveControl(msg.sender); return;
         case 2: msg.sender->SetVisible(false); return;
-        default: msg.sender->SetEnabled(false); return;
+        case 3: msg.sender->SetEnabled(false); return;
+        default: TurnScrollBarsOff(msg.sender); return;
       }
     }
     WindowImplBase::Notify(msg);
@@ -77,6 +80,14 @@ class FuzzWnd : public WindowImplBase {
   }
 
  private:
+  static void TurnScrollBarsOff(CControlUI* control) {
+    for (; control; control = control->GetParent()) {
+      if (auto* box = static_cast<CContainerUI*>(control->GetInterface(L"Container"))) {
+        box->EnableScrollBar(false, false);
+        return;
+      }
+    }
+  }
   static void Collect(CControlUI* control, std::vector<CControlUI*>& out) {
     if (!control || out.size() >= 128) return;
     out.push_back(control);

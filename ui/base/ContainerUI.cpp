@@ -22,8 +22,10 @@ bool Meets(const RECT& a, const RECT& b) {
 CContainerUI::CContainerUI() = default;
 
 CContainerUI::~CContainerUI() {
-  m_delayedDestroy = false;
-  RemoveAll();
+  // Its own deletion waited for the frames that used it: its children and bars go with it.
+  CUIPtrArray items(m_items);
+  m_items.Empty();
+  for (int i = 0; m_autoDestroy && i < items.GetSize(); ++i) delete static_cast<CControlUI*>(items[i]);
   delete m_verticalScrollBar;
   delete m_horizontalScrollBar;
 }
@@ -78,7 +80,7 @@ void CContainerUI::DestroyChild(CControlUI* control) {
   if (m_delayedDestroy && m_manager) {
     m_manager->AddDelayedCleanup(control);
   } else {
-    delete control;
+    CWindowManagerUI::DeleteUnwound(m_manager, control);
   }
 }
 
@@ -455,7 +457,9 @@ void CContainerUI::EndRight() { SetScrollPos(SIZE{GetScrollRange().cx, GetScroll
 void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
   auto make = [this](CScrollBarUI*& bar, bool on, bool isHorizontal) {
     if (!on) {
-      delete bar;
+      // The bar may be in the middle of its own press (its scroll moved a child whose handler
+      // turned the bars off): it goes once that has returned.
+      if (bar) CWindowManagerUI::DeleteUnwound(m_manager, bar);
       bar = nullptr;
       return;
     }

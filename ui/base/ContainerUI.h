@@ -83,7 +83,8 @@ class CContainerUI : public CControlUI, public IContainerUI {
  protected:
   // Gives each child this container's visibility; stops when the window goes meanwhile.
   void SetChildrenInternVisible();
-  // Hands a removed child to the manager's delayed cleanup or deletes it.
+  // Hands a removed child to the manager's delayed cleanup, or deletes it once the frames
+  // that may still use it have returned.
   void DestroyChild(CControlUI* control);
   // Scrolling steps: by a line (the default font's height + 8), by a page of the inner area.
   void ScrollBy(int dx, int dy);

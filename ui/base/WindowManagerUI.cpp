@@ -70,15 +70,15 @@ CControlUI* FindControlFromPoint(CControlUI* control, LPVOID data) {
 }
 
 // A control taken out of the tree, deleted once the frames that may still use it have
-// returned. Its manager may have gone meanwhile (its owner deleted it): then the control
-// forgets it first.
+// returned. Its manager, if it had one, may have gone meanwhile (its owner deleted it): then
+// the control forgets it first.
 struct PendingDelete {
   CControlUI* control;
   std::shared_ptr<const bool> managerAlive;
 
   static void Run(void* object) {
     auto* pending = static_cast<PendingDelete*>(object);
-    if (!*pending->managerAlive) pending->control->SetManager(nullptr, nullptr, false);
+    if (pending->managerAlive && !*pending->managerAlive) pending->control->SetManager(nullptr, nullptr, false);
     delete pending->control;
     delete pending;
   }
@@ -251,6 +251,13 @@ void CWindowManagerUI::AddDelayedCleanup(CControlUI* control) {
   if (m_hwnd) ::PostMessageW(m_hwnd, WM_APP + 1, 0, 0);
 }
 
+void CWindowManagerUI::DeleteUnwound(CWindowManagerUI* manager, CControlUI* control) {
+  if (!control) return;
+  control->SetManager(manager, nullptr, false);
+  CWindowWnd::DeferUntilUnwound(&PendingDelete::Run,
+                                new PendingDelete{control, manager ? manager->m_alive : nullptr});
+}
+
 void CWindowManagerUI::CleanupDelayed() {
   CUIPtrArray controls(m_delayedCleanup);
   m_delayedCleanup.Empty();
@@ -259,7 +266,7 @@ void CWindowManagerUI::CleanupDelayed() {
   for (int i = 0; i < controls.GetSize(); ++i) {
     auto* control = static_cast<CControlUI*>(controls[i]);
     if (*m_alive) {
-      CWindowWnd::DeferUntilUnwound(&PendingDelete::Run, new PendingDelete{control, m_alive});
+      DeleteUnwound(this, control);
     } else {
       delete control;  // the manager is going: its controls go with it
     }
@@ -524,12 +531,17 @@ void CWindowManagerUI::FlushAsyncNotify() {
   }
 }
 
-// A notifier may close the window: the delivery ends there.
+// A notifier may close the window: the delivery ends there. It may also add or remove
+// notifiers, itself among them: the others are still told, each once.
 void CWindowManagerUI::Deliver(UINotifyMsg& msg) {
   std::shared_ptr<const bool> alive = m_alive;
   const auto open = [&] { return *alive && !IsWindowGone(); };
   if (msg.sender->OnNotify.GetCount() > 0) msg.sender->OnNotify(&msg);
-  for (int i = 0; open() && i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(msg);
+  if (!open()) return;
+  m_notifiers.Walk([&](void* notifier) {
+    static_cast<INotifyUI*>(notifier)->Notify(msg);
+    return !open();
+  });
 }
 
 namespace {
@@ -561,11 +573,15 @@ bool CWindowManagerUI::AddPostPaint(CControlUI* control) {
 bool CWindowManagerUI::RemovePostPaint(CControlUI* control) { return RemoveFirst(m_postPaintControls, control); }
 
 bool CWindowManagerUI::TranslateKeyboard(const MSG& msg) {
-  for (int i = 0; i < m_preMessageFilters.GetSize(); ++i) {
+  // A filter that closes the window ends the walk: the message is spent.
+  const bool taken = m_preMessageFilters.Walk([&](void* filter) {
     bool handled = false;
-    static_cast<IMessageFilterUI*>(m_preMessageFilters[i])->MessageHandler(msg.message, msg.wParam, msg.lParam, handled);
-    if (handled) return true;
-  }
+    const bool open = Survives([&] {
+      static_cast<IMessageFilterUI*>(filter)->MessageHandler(msg.message, msg.wParam, msg.lParam, handled);
+    });
+    return handled || !open;
+  });
+  if (taken) return true;
   switch (msg.message) {
     case WM_KEYDOWN: {
       if (msg.wParam != VK_TAB) return false;
@@ -596,10 +612,12 @@ bool CWindowManagerUI::TranslateKeyboard(const MSG& msg) {
 }
 
 bool CWindowManagerUI::TranslateAccelerator(MSG* msg) {
-  for (int i = 0; i < m_translators.GetSize(); ++i) {
-    if (static_cast<ITranslateAccelerator*>(m_translators[i])->TranslateAccelerator(msg) == S_OK) return true;
-  }
-  return false;
+  return m_translators.Walk([&](void* translator) {
+    HRESULT hr = S_FALSE;
+    const bool open =
+        Survives([&] { hr = static_cast<ITranslateAccelerator*>(translator)->TranslateAccelerator(msg); });
+    return hr == S_OK || !open;
+  });
 }
 
 bool CWindowManagerUI::TranslateMessage(const MSG* msg) {

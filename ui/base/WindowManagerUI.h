@@ -144,6 +144,10 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   CControlUI* FindControl(LPCWSTR name) const;
   CControlUI* FindControlAt(POINT pt) const;
   void AddDelayedCleanup(CControlUI* control);
+  // Deletes a control taken out of the tree once the thread's frames have returned (at once
+  // outside any): a handler may have taken it from under its own caller. Without a manager
+  // too (a control never attached).
+  static void DeleteUnwound(CWindowManagerUI* manager, CControlUI* control);
 
   bool AddOptionGroup(LPCWSTR group, CControlUI* control);
   CUIPtrArray* GetOptionGroup(LPCWSTR group);

@@ -244,18 +244,16 @@ bool CWindowManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
   return handled;
 }
 
+// A filter may add or remove filters, itself among them: the others still see the message.
 bool CWindowManagerUI::FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  for (int i = 0; i < m_messageFilters.GetSize(); ++i) {
-    auto* filter = static_cast<IMessageFilterUI*>(m_messageFilters[i]);
+  return m_messageFilters.Walk([&](void* item) {
+    auto* filter = static_cast<IMessageFilterUI*>(item);
     bool handled = false;
     LRESULT answer = 0;
     if (!Survives([&] { answer = filter->MessageHandler(msg, wParam, lParam, handled); })) return true;
-    if (handled) {
-      result = answer;
-      return true;
-    }
-  }
-  return false;
+    if (handled) result = answer;
+    return handled;
+  });
 }
 
 bool CWindowManagerUI::RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -19,11 +19,12 @@ struct Deferred {
   void* object;
 };
 
+// Plain data, so that it stays usable until the thread's very end.
 struct Unwinding {
   int depth = 0;
-  std::deque<Deferred> pending;
   HWND runner = nullptr;  // a message-only window: its message runs the list at the next message
   bool posted = false;
+  bool ended = false;  // the list below has run for the last time: the thread is ending
 };
 
 thread_local Unwinding t_unwinding;
@@ -31,15 +32,50 @@ thread_local Unwinding t_unwinding;
 const wchar_t kRunnerClass[] = L"SkinUIUnwound";
 const UINT kRunPending = WM_APP + 0x2A;
 
-// Each action runs as a call from outside the framework would: a window that it destroys in
-// turn (a control's native window) has its final message at once, as the action expects.
-void RunPending() {
+LRESULT CALLBACK RunnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+void MakeRunner() {
   Unwinding& u = t_unwinding;
-  while (u.depth == 0 && !u.pending.empty()) {
-    Deferred next = u.pending.front();
-    u.pending.pop_front();
-    next.action(next.object);
+  if (u.runner && ::IsWindow(u.runner)) return;
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = RunnerProc;
+  wc.hInstance = CWindowManagerUI::GetInstance();
+  wc.lpszClassName = kRunnerClass;
+  ::RegisterClassW(&wc);
+  u.runner = ::CreateWindowExW(0, kRunnerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  u.posted = false;
+}
+
+// What waits for the frames to unwind. When the thread ends (or the program exits from it) no
+// next message will come: what still waits then runs. Made after the thread's message queue
+// (the runner window makes it), so it ends before the queue and the actions still find it.
+struct PendingList {
+  PendingList() { MakeRunner(); }
+  ~PendingList() {
+    Drain();
+    t_unwinding.ended = true;
   }
+  // Each action runs as a call from outside the framework would: a window that it destroys
+  // in turn (a control's native window) has its final message at once, as the action expects.
+  void Drain() {
+    while (t_unwinding.depth == 0 && !items.empty()) {
+      Deferred next = items.front();
+      items.pop_front();
+      next.action(next.object);
+    }
+  }
+  std::deque<Deferred> items;
+};
+
+// Null once the thread's end has run the list: what comes later runs at once.
+PendingList* Pending() {
+  if (t_unwinding.ended) return nullptr;
+  thread_local PendingList list;
+  return &list;
+}
+
+void RunPending() {
+  if (PendingList* list = Pending()) list->Drain();
 }
 
 LRESULT CALLBACK RunnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -54,14 +90,7 @@ LRESULT CALLBACK RunnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 void PostRunPending() {
   Unwinding& u = t_unwinding;
   if (u.posted) return;
-  if (!u.runner || !::IsWindow(u.runner)) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = RunnerProc;
-    wc.hInstance = CWindowManagerUI::GetInstance();
-    wc.lpszClassName = kRunnerClass;
-    ::RegisterClassW(&wc);
-    u.runner = ::CreateWindowExW(0, kRunnerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  }
+  MakeRunner();
   // Without a window to post to, the list waits for the next frame to close.
   u.posted = u.runner && ::PostMessageW(u.runner, kRunPending, 0, 0);
 }
@@ -71,8 +100,8 @@ void PostRunPending() {
 CWindowWnd::DispatchScope::DispatchScope(Kind kind) : m_kind(kind) { ++t_unwinding.depth; }
 
 CWindowWnd::DispatchScope::~DispatchScope() {
-  Unwinding& u = t_unwinding;
-  if (--u.depth > 0 || u.pending.empty()) return;
+  PendingList* list = --t_unwinding.depth > 0 ? nullptr : Pending();
+  if (!list || list->items.empty()) return;
   if (m_kind == kMessage) {
     RunPending();
   } else {
@@ -81,11 +110,12 @@ CWindowWnd::DispatchScope::~DispatchScope() {
 }
 
 void CWindowWnd::DeferUntilUnwound(void (*action)(void*), void* object) {
-  if (t_unwinding.depth == 0) {
+  PendingList* list = t_unwinding.depth == 0 ? nullptr : Pending();
+  if (!list) {
     action(object);
     return;
   }
-  t_unwinding.pending.push_back(Deferred{action, object});
+  list->items.push_back(Deferred{action, object});
 }
 
 int CWindowWnd::GetDispatchDepth() { return t_unwinding.depth; }
@@ -100,8 +130,9 @@ CWindowWnd::CWindowWnd() : m_oldWndProc(::DefWindowProcW) {}
 
 CWindowWnd::~CWindowWnd() {
   // Deleted by its owner before its final message came round: nothing is left to run.
-  if (!m_finalPending) return;
-  std::deque<Deferred>& pending = t_unwinding.pending;
+  PendingList* list = m_finalPending ? Pending() : nullptr;
+  if (!list) return;
+  std::deque<Deferred>& pending = list->items;
   for (auto it = pending.begin(); it != pending.end(); ++it) {
     if (it->object == this && it->action == &CWindowWnd::RunFinalMessage) {
       pending.erase(it);

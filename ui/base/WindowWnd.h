@@ -21,7 +21,8 @@
 // runs as it closes: nothing beneath it holds the object (DestroyWindow called from outside
 // the framework runs the final message at once, as it always did). When it is a callout
 // reached from outside any message (a task of the main-thread queue calling into a control,
-// a test) its caller still uses the objects, so the list runs at the thread's next message.
+// a test) its caller still uses the objects, so the list runs at the thread's next message,
+// or as the thread ends (the program's exit too) when no next message comes.
 #pragma once
 #include <windows.h>
 

@@ -23,6 +23,21 @@ class CUIPtrArray {
   void* operator[](int index) const { return GetAt(index); }
   void** GetData() { return m_ppVoid; }
 
+  // Calls `call` with each item present when the walk starts, in order (or reversed), that is
+  // still present when its turn comes: a callee may remove itself or others, and one added
+  // meanwhile waits for the next walk. Stops at the first call that answers true and answers
+  // whether one did.
+  template <class Call>
+  bool Walk(Call call, bool reverse = false) const {
+    CUIPtrArray items(*this);
+    const int n = items.GetSize();
+    for (int k = 0; k < n; ++k) {
+      void* item = items.GetAt(reverse ? n - 1 - k : k);
+      if (Find(item) >= 0 && call(item)) return true;
+    }
+    return false;
+  }
+
  private:
   bool Grow();
 

@@ -43,16 +43,15 @@ class ObserverImpl : public ObserverImplBase<ReturnT, ParamT> {
   int GetReceiverCount() const { return m_receivers.GetSize(); }
 
  private:
-  // Calls the receivers registered when the walk starts, each once, skipping those that have
-  // left meanwhile: a receiver may remove itself or others from inside its call.
+  // A receiver may remove itself or others from inside its call.
   template <class Call>
   void Walk(bool reverse, Call call) {
-    CUIPtrArray receivers(m_receivers);
-    int n = receivers.GetSize();
-    for (int k = 0; k < n; ++k) {
-      auto* receiver = static_cast<Receiver*>(receivers.GetAt(reverse ? n - 1 - k : k));
-      if (m_receivers.Find(receiver) >= 0) call(receiver);
-    }
+    m_receivers.Walk(
+        [&](void* receiver) {
+          call(static_cast<Receiver*>(receiver));
+          return false;
+        },
+        reverse);
   }
 
   CUIPtrArray m_receivers;

@@ -5,6 +5,7 @@
 #include "ui/control/CheckBoxUI.h"
 #include "ui/control/LabelUI.h"
 #include "ui/control/OptionUI.h"
+#include "ui/base/WindowManagerUI.h"
 #include "ui/core/UIValueParser.h"
 #include "ui/list/TreeNodeRowUI.h"
 #include "ui/list/TreeViewUI.h"
@@ -183,7 +184,7 @@ bool CTreeNodeUI::Remove(CControlUI* control) {
   if (m_treeView)
     m_treeView->RemoveNode(node);
   else
-    delete node;
+    CWindowManagerUI::DeleteUnwound(node->GetManager(), node);
   return true;
 }
 

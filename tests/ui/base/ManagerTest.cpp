@@ -753,3 +753,80 @@ TEST_F(ManagerTest, InitialSizeAndTransparency) {
 }
 
 }  // namespace
+
+namespace {
+
+// One entry of every list the manager walks; `onCall` runs inside its call.
+struct Member : INotifyUI, IMessageFilterUI, ITranslateAccelerator {
+  Member(const char* name, std::vector<std::string>* log) : name(name), log(log) {}
+  void Called() {
+    log->push_back(name);
+    if (onCall) onCall();
+  }
+  void Notify(UINotifyMsg&) override { Called(); }
+  // Only the walked messages, not those of the window's destruction.
+  LRESULT MessageHandler(UINT msg, WPARAM, LPARAM, bool&) override {
+    if (msg == WM_USER + 7 || msg == WM_KEYDOWN) Called();
+    return 0;
+  }
+  HRESULT TranslateAccelerator(MSG*) override {
+    Called();
+    return S_FALSE;
+  }
+  std::string name;
+  std::vector<std::string>* log;
+  std::function<void()> onCall;
+};
+
+}  // namespace
+
+// A callee that removes itself, or itself and the next one, while a list is walked: the
+// entries after it are neither skipped nor called once gone, on each of the four lists. A
+// callee that closes the window ends the walk.
+TEST_F(ManagerTest, ListsWalkedWhileACalleeLeavesThemOrClosesTheWindow) {
+  struct List {
+    const char* name;
+    std::function<bool(Member*)> add, remove;
+    std::function<void()> walk;
+  };
+  MSG key = {nullptr, WM_KEYDOWN, VK_F6, 0, 0, {0, 0}};
+  CWindowManagerUI& m = manager();
+  const List lists[] = {
+      {"notifiers", [&](Member* x) { return m.AddNotifier(x); }, [&](Member* x) { return m.RemoveNotifier(x); },
+       [&] { m.SendNotify(a, L"walk"); }},
+      {"message filters", [&](Member* x) { return m.AddMessageFilter(x); },
+       [&](Member* x) { return m.RemoveMessageFilter(x); }, [&] { ::SendMessageW(hwnd(), WM_USER + 7, 0, 0); }},
+      {"pre-message filters", [&](Member* x) { return m.AddPreMessageFilter(x); },
+       [&](Member* x) { return m.RemovePreMessageFilter(x); }, [&] {
+         key.hwnd = hwnd();
+         CWindowManagerUI::TranslateMessage(&key);
+       }},
+      {"translators", [&](Member* x) { return m.AddTranslateAccelerator(x); },
+       [&](Member* x) { return m.RemoveTranslateAccelerator(x); },
+       [&] {
+         key.hwnd = hwnd();
+         CWindowManagerUI::TranslateMessage(&key);
+       }},
+  };
+  enum Act { kLeaves, kTakesNext, kCloses };
+  for (const List& list : lists) {
+    for (Act act : {kLeaves, kTakesNext, kCloses}) {
+      SCOPED_TRACE(std::string(list.name) + " " + std::to_string(act));
+      if (!hwnd()) {
+        ASSERT_TRUE(host.Open(100, 100, 300, 200));
+      }
+      std::vector<std::string> called;
+      Member first("1", &called), second("2", &called), third("3", &called);
+      for (Member* x : {&first, &second, &third}) ASSERT_TRUE(list.add(x));
+      first.onCall = [&] {
+        if (act == kCloses) return static_cast<void>(::DestroyWindow(hwnd()));
+        list.remove(&first);
+        if (act == kTakesNext) list.remove(&second);
+      };
+      list.walk();
+      const std::vector<std::vector<std::string>> expected = {{"1", "2", "3"}, {"1", "3"}, {"1"}};
+      EXPECT_EQ(called, expected[act]);
+      for (Member* x : {&first, &second, &third}) list.remove(x);
+    }
+  }
+}
