@@ -218,6 +218,7 @@ class WebBrowserObject final : public DispatchWithoutTypeInfo<IWebBrowser2>,
   bool m_registerAsDropTarget = true;
   bool m_busy = false;
   std::wstring m_loading;  // the address of the navigation under way
+  std::wstring m_asked;    // the address of the navigation asked last, until the engine begins it
   bool m_canGoBack = false;
   bool m_canGoForward = false;
   READYSTATE m_readyState = READYSTATE_UNINITIALIZED;

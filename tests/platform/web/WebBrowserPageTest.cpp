@@ -10,6 +10,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "tests/platform/web/ScriptErrorProbe.h"
@@ -302,6 +303,64 @@ TEST_F(WebBrowserPageTest, APageWhoseWebProcessDiesEndsAsAFailure) {
     Go(second);
     ASSERT_TRUE(WaitForPage(second)) << ::testing::PrintToString(Since());
     EXPECT_TRUE(PageShows(10, 10, 0x0000FFu));
+  }
+}
+
+// The web process dies moments after a navigation is asked, at every moment from before the
+// engine has heard of it on: each navigation still ends, with its page or its error, and the
+// browser is idle after it. Going back and reloading are navigations asked too.
+TEST_F(WebBrowserPageTest, ANavigationWhoseWebProcessDiesAtOnceStillEnds) {
+  const std::string home = Url("/first.html"), second = Url("/second.html");
+  Open(home);
+  ASSERT_TRUE(WaitForPage(home));
+  IWebBrowser2* browser = web_->GetWebBrowser2();
+  // 1 once the page of `url` is complete, -1 once it failed, since the mark.
+  auto ending = [&](const std::string& url) {
+    for (const std::string& line : Since()) {
+      if (line == "DocumentComplete " + url) return 1;
+      if (line.rfind("NavigateError " + url + " ", 0) == 0) return -1;
+    }
+    return 0;
+  };
+  // Kills the process of the page shown, or the one started for the page asked, after a
+  // moment that grows with `turns` (none, when the last one died and the engine has not yet
+  // heard of it).
+  auto askAndKill = [&](const std::function<HRESULT()>& ask, const std::string& url, int turns) {
+    Mark();
+    ASSERT_EQ(ask(), S_OK);
+    for (int turn = 0; turn < turns % 4; ++turn) PumpFrames(turns * 10);
+    std::vector<pid_t> pids;
+    PumpUntil([&] { return !(pids = Children("WPEWebProcess")).empty(); }, 500);
+    for (pid_t pid : pids) kill(pid, SIGKILL);
+    EXPECT_TRUE(PumpUntil([&] { return ending(url) != 0; }, 5000)) << ::testing::PrintToString(Since());
+    VARIANT_BOOL busy = VARIANT_TRUE;
+    EXPECT_TRUE(PumpUntil([&] { return browser->get_Busy(&busy) == S_OK && !busy; }, 5000));
+  };
+  for (int attempt = 0; attempt < 12; ++attempt) {
+    SCOPED_TRACE(attempt);
+    const std::string url = Url("/second.html?" + std::to_string(attempt));
+    askAndKill([&] { return NavigateObject(browser, url); }, url, attempt);
+  }
+  // The next page shows, in a web process of its own: asked before the engine heard of the
+  // last death, it fails with it, and shows when asked again.
+  for (const std::string& page : {second, home}) {
+    Go(page);
+    ASSERT_TRUE(PumpUntil([&] { return ending(page) != 0; })) << ::testing::PrintToString(Since());
+    if (ending(page) < 0) Go(page);
+    ASSERT_TRUE(WaitForPage(page)) << ::testing::PrintToString(Since());
+  }
+  // Then the page before (whose history entry is current from then on, loaded or not), and
+  // the page after it.
+  const struct {
+    const char* what;
+    HRESULT (STDMETHODCALLTYPE IWebBrowser2::*ask)();
+    std::string url;
+  } kWays[] = {{"reload", &IWebBrowser2::Refresh, home},
+               {"back", &IWebBrowser2::GoBack, second},
+               {"forward", &IWebBrowser2::GoForward, home}};
+  for (const auto& way : kWays) {
+    SCOPED_TRACE(way.what);
+    askAndKill([&] { return (browser->*way.ask)(); }, way.url, 0);
   }
 }
 
