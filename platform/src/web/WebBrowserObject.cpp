@@ -428,6 +428,7 @@ HRESULT WebBrowserObject::Refresh2(VARIANT*) { return Refresh(); }
 
 HRESULT WebBrowserObject::Stop() {
   if (!m_view) return E_FAIL;
+  m_asked.clear();  // over by the host's word
   m_view->Stop();
   Kick();
   return S_OK;
@@ -568,10 +569,7 @@ HRESULT WebBrowserObject::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 HRESULT WebBrowserObject::Close(DWORD) {
   InPlaceDeactivate();
-  if (m_view) {
-    m_view->Stop();
-    Kick();
-  }
+  Stop();
   return S_OK;
 }
 

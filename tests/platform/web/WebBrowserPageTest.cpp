@@ -363,6 +363,16 @@ TEST_F(WebBrowserPageTest, ANavigationWhoseWebProcessDiesAtOnceStillEnds) {
     SCOPED_TRACE(way.what);
     askAndKill([&] { return (browser->*way.ask)(); }, way.url, 0);
   }
+  // A navigation the host stopped at once is over: the process dying after it fails nothing.
+  const std::string stopped = Url("/second.html?stopped");
+  Mark();
+  ASSERT_EQ(NavigateObject(browser, stopped), S_OK);
+  ASSERT_EQ(browser->Stop(), S_OK);
+  std::vector<pid_t> pids;
+  ASSERT_TRUE(PumpUntil([&] { return !(pids = Children("WPEWebProcess")).empty(); }, 5000));
+  for (pid_t pid : pids) kill(pid, SIGKILL);
+  PumpFrames(1000);
+  EXPECT_EQ(ending(stopped), 0) << ::testing::PrintToString(Since());
 }
 
 // The limits below only catch processes that never end: how soon they end is the engine's
