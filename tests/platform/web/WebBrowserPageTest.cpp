@@ -308,7 +308,8 @@ TEST_F(WebBrowserPageTest, APageWhoseWebProcessDiesEndsAsAFailure) {
 
 // The web process dies moments after a navigation is asked, at every moment from before the
 // engine has heard of it on: each navigation still ends, with its page or its error, and the
-// browser is idle after it. Going back and reloading are navigations asked too.
+// browser is idle after it. Going back or forward and reloading are navigations asked too; one
+// the host stopped is over.
 TEST_F(WebBrowserPageTest, ANavigationWhoseWebProcessDiesAtOnceStillEnds) {
   const std::string home = Url("/first.html"), second = Url("/second.html");
   Open(home);
@@ -322,17 +323,21 @@ TEST_F(WebBrowserPageTest, ANavigationWhoseWebProcessDiesAtOnceStillEnds) {
     }
     return 0;
   };
-  // Kills the process of the page shown, or the one started for the page asked, after a
-  // moment that grows with `turns` (none, when the last one died and the engine has not yet
-  // heard of it).
+  // Kills the process of the page shown, or the one started for the page asked, once there
+  // is one within `ms` (none, when the last one died and the engine has not yet heard of it).
+  auto killWebProcesses = [&](int ms) {
+    std::vector<pid_t> pids;
+    const bool found = PumpUntil([&] { return !(pids = Children("WPEWebProcess")).empty(); }, ms);
+    for (pid_t pid : pids) kill(pid, SIGKILL);
+    return found;
+  };
+  // Asks, and kills after a moment that grows with `turns`.
   auto askAndKill = [&](const std::function<HRESULT()>& ask, const std::string& url, int turns) {
     Mark();
     // Going back or forward waits for the history the engine reports.
     ASSERT_TRUE(PumpUntil([&] { return ask() == S_OK; }, 5000));
     for (int turn = 0; turn < turns % 4; ++turn) PumpFrames(turns * 10);
-    std::vector<pid_t> pids;
-    PumpUntil([&] { return !(pids = Children("WPEWebProcess")).empty(); }, 500);
-    for (pid_t pid : pids) kill(pid, SIGKILL);
+    killWebProcesses(500);
     EXPECT_TRUE(PumpUntil([&] { return ending(url) != 0; }, 5000)) << ::testing::PrintToString(Since());
     VARIANT_BOOL busy = VARIANT_TRUE;
     EXPECT_TRUE(PumpUntil([&] { return browser->get_Busy(&busy) == S_OK && !busy; }, 5000));
@@ -368,9 +373,7 @@ TEST_F(WebBrowserPageTest, ANavigationWhoseWebProcessDiesAtOnceStillEnds) {
   Mark();
   ASSERT_EQ(NavigateObject(browser, stopped), S_OK);
   ASSERT_EQ(browser->Stop(), S_OK);
-  std::vector<pid_t> pids;
-  ASSERT_TRUE(PumpUntil([&] { return !(pids = Children("WPEWebProcess")).empty(); }, 5000));
-  for (pid_t pid : pids) kill(pid, SIGKILL);
+  ASSERT_TRUE(killWebProcesses(5000));
   PumpFrames(1000);
   EXPECT_EQ(ending(stopped), 0) << ::testing::PrintToString(Since());
 }
