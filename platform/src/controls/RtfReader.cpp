@@ -412,10 +412,7 @@ bool RtfReader::SkipFallback() {
 }
 
 void RtfReader::Byte(unsigned char b) {
-  if (skip_ > 0) {
-    --skip_;
-    return;
-  }
+  if (SkipFallback()) return;
   const UINT page = CodePage();
   // In a double-byte code page a lead byte's trail byte may be below 0x80; a symbol font's
   // letters are all its bytes but the control ones.
