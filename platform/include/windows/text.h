@@ -4,7 +4,8 @@
 // - The ANSI code page (CP_ACP, CP_OEMCP, CP_THREAD_ACP, 936) is GBK; CP_UTF8 is UTF-8.
 //   A character GBK cannot hold becomes the default character ('?' unless one is given).
 //   The Windows pages of other scripts convert through iconv too (874, 932, 949, 950,
-//   1250 to 1258), and CP_SYMBOL puts bytes from 0x20 on at U+F020 to U+F0FF.
+//   1250 to 1258), as do the DOS pages 437 and 850 and the Mac's 10000; CP_SYMBOL puts bytes
+//   from 0x20 on at U+F020 to U+F0FF.
 // - Formatting follows the Windows C runtime, not glibc: in a wide format "%s" and "%c"
 //   take wide arguments, "%hs"/"%S"/"%hc"/"%C" narrow ones; in a narrow format it is the
 //   other way round. A string of the other width is converted through the ANSI code page.

@@ -51,7 +51,8 @@ UINT CharsetPage(BYTE charset, UINT document) {
                 {HANGUL_CHARSET, 949},      {GB2312_CHARSET, 936},       {CHINESEBIG5_CHARSET, 950},
                 {GREEK_CHARSET, 1253},      {TURKISH_CHARSET, 1254},     {VIETNAMESE_CHARSET, 1258},
                 {HEBREW_CHARSET, 1255},     {ARABIC_CHARSET, 1256},      {BALTIC_CHARSET, 1257},
-                {RUSSIAN_CHARSET, 1251},    {THAI_CHARSET, 874},         {EASTEUROPE_CHARSET, 1250}};
+                {RUSSIAN_CHARSET, 1251},    {THAI_CHARSET, 874},         {EASTEUROPE_CHARSET, 1250},
+                {MAC_CHARSET, 10000},       {OEM_CHARSET, 437}};
   for (const auto& p : kPages)
     if (p.charset == charset) return p.page;
   return document;
@@ -100,7 +101,7 @@ bool RtfReader::Read(const std::string& data, bool document) {
             Byte(static_cast<unsigned char>(Hex(data[i]) * 16 + Hex(data[i + 1])));
             i += 2;
           }
-        } else {
+        } else if (!SkipFallback()) {
           Symbol(s);
         }
       }
@@ -139,6 +140,9 @@ void RtfReader::ControlWord(const std::string& data, size_t& i) {
     // Binary data of the given length: skipped whole.
     Flush();
     i += size_t(std::clamp<long>(param, 0, long(n - i)));
+    SkipFallback();
+  } else if (SkipFallback()) {
+    // A fallback character, whatever it would have done.
   } else if (word == "u" && hasParam) {
     Unicode(param);
   } else {
@@ -218,6 +222,9 @@ bool RtfReader::DestinationWord(const std::string& w, long param) {
   } else if (state_.dest == Destination::FontTable) {
     if (w == "f") entry_.number = int(param);
     else if (w == "fcharset") entry_.charset = BYTE(std::clamp<long>(param, 0, 255));
+  } else if (w == "ansi" || w == "mac" || w == "pc" || w == "pca") {
+    // The document's character set: Windows, the Mac's, or the DOS pages of America and Europe.
+    docPage_ = w == "ansi" ? 1252 : w == "mac" ? 10000 : w == "pc" ? 437 : 850;
   } else if (w == "ansicpg") {
     // A page the layer does not convert reads as the default's; symbols are a font's alone.
     const UINT page = UINT(std::clamp<long>(param, 0, 65535));
@@ -395,11 +402,17 @@ void RtfReader::Symbol(char c) {
   }
 }
 
+// A control word or symbol, a byte or a binary run after \u stands for one character of its
+// fallback: the first \uc of them are skipped.
+bool RtfReader::SkipFallback() {
+  if (skip_ == 0) return false;
+  Flush();
+  --skip_;
+  return true;
+}
+
 void RtfReader::Byte(unsigned char b) {
-  if (skip_ > 0) {
-    --skip_;
-    return;
-  }
+  if (SkipFallback()) return;
   const UINT page = CodePage();
   // In a double-byte code page a lead byte's trail byte may be below 0x80; a symbol font's
   // letters are all its bytes but the control ones.
@@ -446,10 +459,6 @@ void RtfReader::Flush() {
 
 void RtfReader::Char(wchar_t c) {
   Flush();
-  if (skip_ > 0) {
-    --skip_;
-    return;
-  }
   Append(c);
 }
 

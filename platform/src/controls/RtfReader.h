@@ -2,8 +2,9 @@
 // tables, character formatting (\b \i \ul \strike \fs \cf \highlight \f \up \dn \plain),
 // paragraphs (\par \pard \ql \qc \qr \qj \li \ri \fi \sb \sa \sl; \page, \sect and \column end
 // one too), line breaks (\line, kept as '\v'), table rows (a tab between cells, a paragraph
-// per row), list text (\listtext, \pntext), \u with its fallback and bytes in the code page of
-// the font's character set or the document's (\ansicpg); a symbol font's bytes are the
+// per row), list text (\listtext, \pntext), \u with its fallback (\uc characters, a control
+// word or symbol counting as one) and bytes in the code page of the font's character set or
+// the document's (\ansicpg, \ansi, \mac, \pc, \pca); a symbol font's bytes are the
 // private-use letters U+F020 to U+F0FF. Other destinations are skipped. A stream
 // that nests too deep, ends inside a group or does not start as a document fails; numbers
 // are clamped, so nothing in the input can make the reader loop or grow without bound.
@@ -54,6 +55,7 @@ class RtfReader {
 
   void ControlWord(const std::string& data, size_t& i);  // after the backslash, at a letter
   void Unicode(long param);
+  bool SkipFallback();  // whether what comes is a fallback character, which it then skips
   void EndAtLastMark();
   void StoreFormats();
   void Word(const std::string& word, bool hasParam, long param);

@@ -24,13 +24,15 @@ struct Page {
 };
 
 Page PageOf(UINT codePage) {
-  // The Windows pages of other scripts, as iconv names them.
+  // The Windows pages of other scripts, the DOS pages of America and Europe and the Mac's
+  // Roman page, as iconv names them.
   static const struct {
     UINT page;
     const char* charset;
-  } kPages[] = {{874, "CP874"},   {932, "CP932"},   {949, "CP949"},   {950, "CP950"},   {1250, "CP1250"},
-                {1251, "CP1251"}, {1252, "CP1252"}, {1253, "CP1253"}, {1254, "CP1254"}, {1255, "CP1255"},
-                {1256, "CP1256"}, {1257, "CP1257"}, {1258, "CP1258"}};
+  } kPages[] = {{437, "CP437"},   {850, "CP850"},   {874, "CP874"},   {932, "CP932"},   {949, "CP949"},
+                {950, "CP950"},   {1250, "CP1250"}, {1251, "CP1251"}, {1252, "CP1252"}, {1253, "CP1253"},
+                {1254, "CP1254"}, {1255, "CP1255"}, {1256, "CP1256"}, {1257, "CP1257"}, {1258, "CP1258"},
+                {10000, "MACINTOSH"}};
   switch (codePage) {
     case CP_ACP:
     case CP_OEMCP:

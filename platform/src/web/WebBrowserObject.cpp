@@ -133,11 +133,10 @@ bool WebBrowserObject::OnBeforeNavigate(const std::wstring& url, bool newWindow,
     if (m_view) context = FromUtf8(m_view->Uri());
     cancel = m_events.NewWindow3(userGesture ? kUserInitiated : 0, context, url);
     // No window of its own here: a page nobody took over opens in this browser.
-    if (!cancel && m_view) {
-      m_view->LoadUri(ToUtf8(url));
-      Kick();
-    }
+    if (!cancel) NavigateTo(url);
   } else {
+    // The engine begins the navigation asked (or one that replaces it): it ends as any load.
+    m_asked.clear();
     cancel = m_events.BeforeNavigate2(url, 0, L"", L"");
     if (!cancel) {
       m_busy = true;
@@ -193,13 +192,17 @@ void WebBrowserObject::OnNavigateError(const std::wstring& url, int status) {
   Release();
 }
 
-// The page's process died with its load under way: the load fails as one the network cut
-// off (or one that ran out of memory), and ends.
+// The page's process died with its load under way, or before the engine began the navigation
+// asked last (which the engine then forgets): that navigation fails as one the network cut off
+// (or one that ran out of memory), and the load ends. A load under way that a navigation asked
+// since replaces was given up for it, and is not heard of.
 void WebBrowserObject::OnWebProcessEnded(bool outOfMemory) {
-  if (!m_busy) return;
+  const std::wstring failed = !m_asked.empty() ? m_asked : m_busy ? m_loading : L"";
+  m_asked.clear();
+  if (failed.empty() && !m_busy) return;
   AddRef();
-  m_events.NavigateError(m_loading, L"", LONG(outOfMemory ? E_OUTOFMEMORY : kDownloadFailure));
-  EndLoad();
+  if (!failed.empty()) m_events.NavigateError(failed, L"", LONG(outOfMemory ? E_OUTOFMEMORY : kDownloadFailure));
+  if (m_busy) EndLoad();
   Release();
 }
 
@@ -341,6 +344,7 @@ HRESULT WebBrowserObject::ActivateInPlace(IOleClientSite* site, HWND parent, boo
 
 HRESULT WebBrowserObject::NavigateTo(const std::wstring& url) {
   if (!m_view) return E_FAIL;
+  m_asked = url;
   m_view->LoadUri(ToUtf8(url));
   Kick();
   return S_OK;
@@ -387,6 +391,7 @@ ULONG WebBrowserObject::Release() {
 
 HRESULT WebBrowserObject::GoBack() {
   if (!m_canGoBack || !m_view) return E_FAIL;
+  m_asked = FromUtf8(m_view->HistoryUri(-1));
   m_view->GoBack();
   Kick();
   return S_OK;
@@ -394,6 +399,7 @@ HRESULT WebBrowserObject::GoBack() {
 
 HRESULT WebBrowserObject::GoForward() {
   if (!m_canGoForward || !m_view) return E_FAIL;
+  m_asked = FromUtf8(m_view->HistoryUri(1));
   m_view->GoForward();
   Kick();
   return S_OK;
@@ -412,6 +418,7 @@ HRESULT WebBrowserObject::Navigate2(VARIANT* URL, VARIANT*, VARIANT*, VARIANT*, 
 
 HRESULT WebBrowserObject::Refresh() {
   if (!m_view) return E_FAIL;
+  m_asked = FromUtf8(m_view->Uri());
   m_view->Reload();
   Kick();
   return S_OK;
@@ -421,6 +428,7 @@ HRESULT WebBrowserObject::Refresh2(VARIANT*) { return Refresh(); }
 
 HRESULT WebBrowserObject::Stop() {
   if (!m_view) return E_FAIL;
+  m_asked.clear();  // over by the host's word
   m_view->Stop();
   Kick();
   return S_OK;
@@ -561,10 +569,7 @@ HRESULT WebBrowserObject::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 HRESULT WebBrowserObject::Close(DWORD) {
   InPlaceDeactivate();
-  if (m_view) {
-    m_view->Stop();
-    Kick();
-  }
+  Stop();
   return S_OK;
 }
 

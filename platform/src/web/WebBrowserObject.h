@@ -218,6 +218,8 @@ class WebBrowserObject final : public DispatchWithoutTypeInfo<IWebBrowser2>,
   bool m_registerAsDropTarget = true;
   bool m_busy = false;
   std::wstring m_loading;  // the address of the navigation under way
+  // The address of the navigation asked last, until the engine begins it or the host stops it.
+  std::wstring m_asked;
   bool m_canGoBack = false;
   bool m_canGoForward = false;
   READYSTATE m_readyState = READYSTATE_UNINITIALIZED;

@@ -253,6 +253,13 @@ void WebEngineView::Stop() {
 
 std::string WebEngineView::Uri() const { return impl_->view ? Str(webkit_web_view_get_uri(impl_->view)) : ""; }
 
+std::string WebEngineView::HistoryUri(int offset) const {
+  if (!impl_->view) return "";
+  WebKitBackForwardListItem* item =
+      webkit_back_forward_list_get_nth_item(webkit_web_view_get_back_forward_list(impl_->view), offset);
+  return item ? Str(webkit_back_forward_list_item_get_uri(item)) : "";
+}
+
 std::string WebEngineView::Title() const { return impl_->view ? Str(webkit_web_view_get_title(impl_->view)) : ""; }
 
 bool WebEngineView::IsLoading() const { return impl_->view && webkit_web_view_is_loading(impl_->view); }

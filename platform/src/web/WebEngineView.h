@@ -44,6 +44,9 @@ class WebEngineView {
   void Reload();
   void Stop();
   std::string Uri() const;
+  // The address of the history's entry `offset` steps from the current one (-1 the page
+  // before, 1 the page after); empty when there is none.
+  std::string HistoryUri(int offset) const;
   std::string Title() const;
   bool IsLoading() const;
   double Progress() const;

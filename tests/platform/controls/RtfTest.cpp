@@ -43,6 +43,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"UnicodeWithFallback", "{\\rtf1 \\u20013?\\uc2\\u25991??x}", true, L"中文x"},
         ReadCase{"NegativeUnicodeAndPairs", "{\\rtf1 \\u-10179?\\u-8704?\\u-4?}", true, L"\U0001F600\uFFFC"},
         ReadCase{"FallbackAsByte", "{\\rtf1 \\u8364\\'80z}", true, L"\u20ACz"},
+        // A fallback character may be any one control word or symbol, a byte or a binary run; a
+        // group's end ends the fallback.
+        ReadCase{"FallbackAsControlWord", "{\\rtf1\\uc1\\u8212\\emdash x\\u8220\\ldblquote Hi a\\u9\\tab b}", true,
+                 L"\u2014x\u201CHi a\tb"},
+        ReadCase{"FallbackAsSymbolsBytesAndBinary",
+                 "{\\rtf1\\uc3\\u945\\{\\~\\'e1a\\u946\\*\\bin3 {}}\\'41b\\\\c\\u947\\par\\line\\'41d}", true,
+                 L"\u03B1a\u03B2b\\c\u03B3d"},
+        ReadCase{"FallbackEndsWithTheGroup", "{\\rtf1{\\uc2\\u8212-}x{\\u8211}y\\uc2{\\u8226}z}", true,
+                 L"\u2014x\u2013y\u2022z"},
         ReadCase{"SkippedDestinations", "{\\rtf1{\\*\\unknown x}{\\info{\\title t}}{\\stylesheet s;}{\\pict 0a0b}ok}",
                  true, L"ok"},
         ReadCase{"ParagraphsAndLines", "{\\rtf1 a\\par b\\line c\\tab d\r\ne}", true, L"a\rb\vc\tde"},
@@ -87,7 +96,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "\\f0\\'b3\\f1\\'d9\\f2\\'f0\\f3\\'e0\\f4\\'c7\\f5\\'e0\\f6\\'f0\\f7\\'a1}",
                  true, L"łΩğאاąđก"},
         // A symbol font's bytes are the private-use letters its glyphs stand at; its name is not.
-        ReadCase{"PagesNotConverted", "{\\rtf1\\ansicpg437 \\'80\\ansicpg42 a\\'e9}", true, L"\u20ACa\u00E9"},
+        ReadCase{"PagesNotConverted", "{\\rtf1\\ansicpg1234 \\'80\\ansicpg42 a\\'e9}", true, L"\u20ACa\u00E9"},
+        // The Mac and DOS pages, by the document's set, its code page and a font's character set.
+        ReadCase{"MacAndDosPages",
+                 "{\\rtf1\\mac caf\\'8e\\pc  \\'82\\'c4\\pca  \\'d0\\ansi  \\'e9\\ansicpg10000  \\'a5\\ansicpg437  \\'e1"
+                 "\\ansicpg850  \\'9b}",
+                 true, L"caf\u00E9 \u00E9\u2500 \u00F0 \u00E9 \u2022 \u00DF \u00F8"},
+        ReadCase{"MacAndOemFonts",
+                 "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset77 Geneva;}{\\f1\\fcharset255 Terminal;}}\\f0 caf\\'8e\\f1  \\'82\\'b3}",
+                 true, L"caf\u00E9 \u00E9\u2502"},
         ReadCase{"SymbolFont", "{\\rtf1{\\fonttbl{\\f0\\fcharset2 Symbol;}}\\f0 a\\'b7\\tab\\plain a}", true,
                  L"\uF061\uF0B7\ta"},
         ReadCase{"LongWordAndNumber", "{\\rtf1\\" + std::string(1000, 'q') + std::string(1000, '9') + " y}", true,
@@ -197,7 +214,8 @@ TEST(RtfWriterTest, SymbolFontLettersRoundTrip) {
 }
 
 // The fuzz target's seeds written as word processors write documents: a list, breaks, a
-// Japanese and a Russian document read as their writers meant, and read again once written.
+// Japanese, a Russian and a Mac and DOS document read as their writers meant, and read again
+// once written.
 TEST(RtfWriterTest, WordProcessorDocumentsReadAndRoundTrip) {
   const struct {
     const char* file;
@@ -208,6 +226,7 @@ TEST(RtfWriterTest, WordProcessorDocumentsReadAndRoundTrip) {
       {"page-break.rtf", L"Text before\rText after\rSecond page ends here.\rLeft column\rRight column"},
       {"shift-jis.rtf", L"日本語テキスト。表\rASCII あア"},
       {"cyrillic.rtf", L"Привет, мир!\rcafé Спасибо"},
+      {"mac-dos.rtf", L"café — “ quoted\ré── ðø\tx y"},
   };
   const jf::TextFormats base;
   for (const auto& seed : kSeeds) {

@@ -176,6 +176,10 @@ TEST(TextTest, WindowsCodePagesBothWays) {
       {1256, "\xC7", L"\u0627"},
       {1257, "\xE0", L"ą"},
       {1258, "abc\xF0", L"abcđ"},  // the last letter is not held back for a combining mark
+      // The DOS pages and the Mac's.
+      {437, "\x82\xC4\xE1", L"é─ß"},
+      {850, "\xD0\x9B", L"ðø"},
+      {10000, "caf\x8E\xA5", L"café•"},
   };
   for (const auto& c : kPages) {
     SCOPED_TRACE(c.page);
@@ -220,7 +224,7 @@ TEST(TextTest, WindowsCodePagesBothWays) {
   SetLastError(0);
   EXPECT_EQ(0, MultiByteToWideChar(CP_SYMBOL, MB_ERR_INVALID_CHARS, "a", 1, nullptr, 0));
   EXPECT_EQ(DWORD(ERROR_INVALID_FLAGS), GetLastError());
-  EXPECT_FALSE(IsValidCodePage(437));
+  EXPECT_FALSE(IsValidCodePage(1234));
 }
 
 TEST(TextTest, ConversionsOnManyThreads) {

@@ -10,6 +10,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "tests/platform/web/ScriptErrorProbe.h"
@@ -303,6 +304,78 @@ TEST_F(WebBrowserPageTest, APageWhoseWebProcessDiesEndsAsAFailure) {
     ASSERT_TRUE(WaitForPage(second)) << ::testing::PrintToString(Since());
     EXPECT_TRUE(PageShows(10, 10, 0x0000FFu));
   }
+}
+
+// The web process dies moments after a navigation is asked, at every moment from before the
+// engine has heard of it on: each navigation still ends, with its page or its error, and the
+// browser is idle after it. Going back or forward and reloading are navigations asked too; one
+// the host stopped is over.
+TEST_F(WebBrowserPageTest, ANavigationWhoseWebProcessDiesAtOnceStillEnds) {
+  const std::string home = Url("/first.html"), second = Url("/second.html");
+  Open(home);
+  ASSERT_TRUE(WaitForPage(home));
+  IWebBrowser2* browser = web_->GetWebBrowser2();
+  // 1 once the page of `url` is complete, -1 once it failed, since the mark.
+  auto ending = [&](const std::string& url) {
+    for (const std::string& line : Since()) {
+      if (line == "DocumentComplete " + url) return 1;
+      if (line.rfind("NavigateError " + url + " ", 0) == 0) return -1;
+    }
+    return 0;
+  };
+  // Kills the process of the page shown, or the one started for the page asked, once there
+  // is one within `ms` (none, when the last one died and the engine has not yet heard of it).
+  auto killWebProcesses = [&](int ms) {
+    std::vector<pid_t> pids;
+    const bool found = PumpUntil([&] { return !(pids = Children("WPEWebProcess")).empty(); }, ms);
+    for (pid_t pid : pids) kill(pid, SIGKILL);
+    return found;
+  };
+  // Asks, and kills after a moment that grows with `turns`.
+  auto askAndKill = [&](const std::function<HRESULT()>& ask, const std::string& url, int turns) {
+    Mark();
+    // Going back or forward waits for the history the engine reports.
+    ASSERT_TRUE(PumpUntil([&] { return ask() == S_OK; }, 5000));
+    for (int turn = 0; turn < turns % 4; ++turn) PumpFrames(turns * 10);
+    killWebProcesses(500);
+    EXPECT_TRUE(PumpUntil([&] { return ending(url) != 0; }, 5000)) << ::testing::PrintToString(Since());
+    VARIANT_BOOL busy = VARIANT_TRUE;
+    EXPECT_TRUE(PumpUntil([&] { return browser->get_Busy(&busy) == S_OK && !busy; }, 5000));
+  };
+  for (int attempt = 0; attempt < 12; ++attempt) {
+    SCOPED_TRACE(attempt);
+    const std::string url = Url("/second.html?" + std::to_string(attempt));
+    askAndKill([&] { return NavigateObject(browser, url); }, url, attempt);
+  }
+  // The next page shows, in a web process of its own: asked before the engine heard of the
+  // last death, it fails with it, and shows when asked again.
+  for (const std::string& page : {second, home}) {
+    Go(page);
+    ASSERT_TRUE(PumpUntil([&] { return ending(page) != 0; })) << ::testing::PrintToString(Since());
+    if (ending(page) < 0) Go(page);
+    ASSERT_TRUE(WaitForPage(page)) << ::testing::PrintToString(Since());
+  }
+  // Then the page before (whose history entry is current from then on, loaded or not), and
+  // the page after it.
+  const struct {
+    const char* what;
+    HRESULT (STDMETHODCALLTYPE IWebBrowser2::*ask)();
+    std::string url;
+  } kWays[] = {{"reload", &IWebBrowser2::Refresh, home},
+               {"back", &IWebBrowser2::GoBack, second},
+               {"forward", &IWebBrowser2::GoForward, home}};
+  for (const auto& way : kWays) {
+    SCOPED_TRACE(way.what);
+    askAndKill([&] { return (browser->*way.ask)(); }, way.url, 0);
+  }
+  // A navigation the host stopped at once is over: the process dying after it fails nothing.
+  const std::string stopped = Url("/second.html?stopped");
+  Mark();
+  ASSERT_EQ(NavigateObject(browser, stopped), S_OK);
+  ASSERT_EQ(browser->Stop(), S_OK);
+  ASSERT_TRUE(killWebProcesses(5000));
+  PumpFrames(1000);
+  EXPECT_EQ(ending(stopped), 0) << ::testing::PrintToString(Since());
 }
 
 // The limits below only catch processes that never end: how soon they end is the engine's
