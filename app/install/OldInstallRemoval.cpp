@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/install/AppLog.h"
+#include "app/install/LauncherDetection.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
 
@@ -20,6 +21,7 @@ const wchar_t* const kOldFiles[] = {L"VarnelLauncher.exe", L"tmupdate.ini",   L"
 
 std::vector<DWORD> OldInstallRemoval::FindProcessesInDir(const std::wstring& folder) {
   std::vector<DWORD> found;
+  if (folder.empty()) return found;
   std::wstring prefix = FileUtils::PathInFolder(folder, L"");
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return found;
@@ -58,12 +60,18 @@ bool OldInstallRemoval::EndProcesses(const std::wstring& folder) {
   }
 }
 
-void OldInstallRemoval::EndProcessAndDelFile(const std::wstring& installDir) {
+bool OldInstallRemoval::EndProcessAndDelFile(const std::wstring& installDir) {
   JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile, path:%s", installDir.c_str());
+  if (!FileUtils::IsAbsolutePath(installDir) ||
+      !LauncherDetection::IsLauncherFile(FileUtils::PathInFolder(installDir, LauncherDetection::kLauncherExe))) {
+    JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile refused, no launcher in:%s", installDir.c_str());
+    return false;
+  }
   CommonUtils::EnableDebugPrivilege();
   EndProcesses(installDir);
   FileUtils::DeleteDirectoryTree(FileUtils::PathInFolder(installDir, L"bin"));
   FileUtils::DeleteDirectoryTree(FileUtils::PathInFolder(installDir, L"patch"));
   for (const wchar_t* name : kOldFiles) FileUtils::DeleteFileRetry(FileUtils::PathInFolder(installDir, name), 0);
   JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile end");
+  return true;
 }
