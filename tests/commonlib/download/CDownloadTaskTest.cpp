@@ -438,18 +438,32 @@ TEST_F(CDownloadTaskResumeTest, RenameFailureIsRetriedOnTheTicksAndEndsWithTheFi
   EXPECT_TRUE(body == dir.Read("y.bin"));
   EXPECT_FALSE(dir.Exists("y.bin.vrdt.vrmt"));
 
+  // Each of the next ones downloads into a name that a folder holds, up to the first failed move.
+  auto untilMoveFails = [&](const std::string& name, DownloadOutcome& outcome) {
+    ASSERT_EQ(0, mkdir(dir.Host(name).c_str(), 0755));
+    dir.Write(name + "/inside", "1");
+    trace.Clear();
+    Add(Url("/m"), L"", StringUtils::FromUtf8(name), size, outcome, md5);
+    ASSERT_TRUE(RunUntil([&] { return trace.Contains(L"重命名失败"); }));
+  };
   // Removed while it waits: no end is reported, and nothing of it is left in the queue.
-  ASSERT_EQ(0, mkdir(dir.Host("z.bin").c_str(), 0755));
-  dir.Write("z.bin/inside", "1");
-  trace.Clear();
   DownloadOutcome removed;
-  Add(Url("/m"), L"", L"z.bin", size, removed, md5);
-  ASSERT_TRUE(RunUntil([&] { return trace.Contains(L"重命名失败"); }));
+  untilMoveFails("z.bin", removed);
   CDownloadTaskQueue::GetInstance().RemoveTask(dir.Win(L"z.bin"));
   EXPECT_EQ(nullptr, Task(L"z.bin"));
   EXPECT_FALSE(trace.Contains(L"状态错误"));
   RunUntil([] { return false; }, 300, 1000);
   EXPECT_FALSE(removed.done);
+
+  // A later attempt that finds nothing left to move is no success while the name still holds
+  // the folder: nothing was moved into place.
+  DownloadOutcome vanished;
+  untilMoveFails("q.bin", vanished);
+  ASSERT_EQ(0, unlink(dir.Host("q.bin.vrdt").c_str()));
+  ASSERT_TRUE(RunUntil([&] { return vanished.done; }, 30000, 1000));
+  EXPECT_EQ(static_cast<int>(kErrSys), vanished.et);
+  EXPECT_EQ(static_cast<int>(ERROR_FILE_NOT_FOUND), vanished.ec);
+  EXPECT_EQ("1", dir.Read("q.bin/inside"));
 }
 
 // Without a digest nothing of an earlier run is taken for the new file: neither the blocks a
@@ -525,24 +539,6 @@ TEST_F(CDownloadTaskResumeTest, TemporaryFileRemovedOrReplacedMidwayIsAFailure) 
     EXPECT_EQ(static_cast<int>(ERROR_FILE_NOT_FOUND), out.ec);
     EXPECT_FALSE(dir.Exists(name));
   }
-}
-
-// A move that a later attempt finds nothing to move for is no success while the final name
-// still holds something else.
-TEST_F(CDownloadTaskResumeTest, MoveThatFindsNothingLeftIsNoSuccess) {
-  ASSERT_EQ(0, mkdir(dir.Host("q.bin").c_str(), 0755));
-  dir.Write("q.bin/inside", "1");
-  InstantPause pauses;
-  TraceCapture trace;
-  DownloadOutcome out;
-  Add(Url("/m"), L"", L"q.bin", size, out, md5);
-  ASSERT_TRUE(RunUntil([&] { return trace.Contains(L"重命名失败"); }));
-  ASSERT_FALSE(out.done);
-  ASSERT_EQ(0, unlink(dir.Host("q.bin.vrdt").c_str()));
-  ASSERT_TRUE(RunUntil([&] { return out.done; }, 30000, 1000));
-  EXPECT_EQ(static_cast<int>(kErrSys), out.et);
-  EXPECT_EQ(static_cast<int>(ERROR_FILE_NOT_FOUND), out.ec);
-  EXPECT_EQ("1", dir.Read("q.bin/inside"));
 }
 
 // The download's folder is a small file system of its own, mounted before the channel's
