@@ -415,6 +415,25 @@ const HiddenFailure kHiddenFailures[] = {
      RunExitCode::kFolderNotWritable, nullptr},
     {"SmallDiskBelowTheDrivesRoot", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
      RunExitCode::kFolderNotWritable, nullptr},
+    // The download's temporary file cannot be created (a folder holds its name): one round,
+    // one failure record, the folder's code, not the network's.
+    {"TemporaryFileCannotBeCreated",
+     [](FlowTest&, const std::wstring& folder) { FileUtils::CreateDirectoryTree(folder + L"\\vrinstaller.exe.vrdt\\x"); },
+     RunExitCode::kFolderNotWritable, [](FlowTest& t, const std::wstring&) { EXPECT_EQ(t.CountRecords("0"), 1u); }},
+    // The temporary file is removed while its bytes arrive: the download failed by its file.
+    {"TemporaryFileRemovedMidway",
+     [](FlowTest& t, const std::wstring& folder) {
+       std::string temp;
+       jf::HostPathFromWin(folder + L"\\vrinstaller.exe.vrdt", temp);
+       t.server.SetHandler("/files/vrinstaller.exe", [temp, bytes = t.installer](const HttpTestServer::Request&) {
+         unlink(temp.c_str());
+         HttpTestServer::Script s;
+         s.body = bytes;
+         s.ranges = true;
+         return s;
+       });
+     },
+     RunExitCode::kFolderNotWritable, nullptr},
 };
 
 class HiddenFailureTest : public FlowTest, public ::testing::WithParamInterface<HiddenFailure> {};
