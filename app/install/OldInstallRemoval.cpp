@@ -22,7 +22,7 @@ const wchar_t* const kOldFiles[] = {L"VarnelLauncher.exe", L"tmupdate.ini",   L"
 std::vector<DWORD> OldInstallRemoval::FindProcessesInDir(const std::wstring& folder) {
   std::vector<DWORD> found;
   if (folder.empty()) return found;
-  std::wstring prefix = FileUtils::PathInFolder(folder, L"");
+  std::wstring prefix = FileUtils::PathInFolder(FileUtils::CanonicalFolder(folder), L"");
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return found;
   PROCESSENTRY32W entry = PROCESSENTRY32W();
@@ -31,7 +31,11 @@ std::vector<DWORD> OldInstallRemoval::FindProcessesInDir(const std::wstring& fol
   for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
     if (entry.th32ProcessID == self) continue;
     std::wstring image = CommonUtils::GetProcessImagePath(entry.th32ProcessID);
-    if (image.size() >= prefix.size() && _wcsnicmp(image.c_str(), prefix.c_str(), prefix.size()) == 0) {
+    // The text is compared without case, as the system's paths are; whether the image's
+    // folder of that length is this folder is the file system's answer (another case may be
+    // another folder on it).
+    if (image.size() >= prefix.size() && _wcsnicmp(image.c_str(), prefix.c_str(), prefix.size()) == 0 &&
+        FileUtils::IsSameFolder(image.substr(0, prefix.size()), folder)) {
       found.push_back(entry.th32ProcessID);
     }
   }

@@ -12,8 +12,8 @@ class OldInstallRemoval {
   // Refused (false, nothing touched) unless the folder holds the launcher at this moment: it
   // was found in a file that anyone may write, and may have changed since.
   static bool EndProcessAndDelFile(const std::wstring& oldInstallDir);
-  // Ids of the other processes whose image lies under folder + "\" (case-insensitive); none
-  // for an empty folder.
+  // Ids of the other processes whose image lies under folder + "\" (the text compared without
+  // case, the folder by its identity); none for an empty folder.
   static std::vector<DWORD> FindProcessesInDir(const std::wstring& folder);
 
  private:

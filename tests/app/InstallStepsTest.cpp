@@ -274,7 +274,11 @@ TEST_F(InstallStepsTest, OldInstallIsStoppedAndItsFilesRemoved) {
   mkdir((d_ + "/jf/patch").c_str(), 0755);
   PROCESS_INFORMATION pi = RunSleeping(exe, L"D:\\jf");
   ASSERT_NE(pi.hProcess, nullptr);
-  EXPECT_EQ(OldInstallRemoval::FindProcessesInDir(L"D:\\JF").size(), 1u);  // case-insensitive
+  EXPECT_EQ(OldInstallRemoval::FindProcessesInDir(L"D:\\jf\\bin\\..").size(), 1u);
+  // Another case is another folder on this file system, there or not.
+  EXPECT_TRUE(OldInstallRemoval::FindProcessesInDir(L"D:\\JF").empty());
+  mkdir((d_ + "/JF").c_str(), 0755);
+  EXPECT_TRUE(OldInstallRemoval::FindProcessesInDir(L"D:\\JF").empty());
   EXPECT_TRUE(OldInstallRemoval::FindProcessesInDir(L"D:\\j").empty());    // a folder, not a prefix
 
   EXPECT_TRUE(OldInstallRemoval::EndProcessAndDelFile(L"D:\\jf"));
