@@ -284,6 +284,8 @@ std::wstring CanonicalFolder(const std::wstring& folder) {
     }
   }
   std::wstring out = root.text;
+  // A relative folder whose first piece reads as a drive ("a\..\D:x") keeps it a piece.
+  if (root.text.empty() && !pieces.empty() && !SplitRoot(pieces[0]).text.empty()) out = L".\\";
   for (size_t i = 0; i < pieces.size(); ++i) {
     if (i > 0) out += L'\\';
     out += pieces[i];

@@ -51,6 +51,7 @@ TEST(FileUtilsTest, CanonicalFolderAndPathInFolder) {
       {L"D:\\..\\..\\jf\\.", L"D:\\jf"},      {L"D:jf", L"D:\\jf"},
       {L"\\\\server\\share\\..\\x", L"\\\\server\\share\\x"}, {L".\\jf", L"jf"},
       {L"a\\..\\..\\b", L"..\\b"},             {L"...\\ ..", L"...\\ .."},
+      {L"a\\..\\D:x", L".\\D:x"},  // a piece that reads as a drive stays a piece
   };
   for (const auto& k : cases) {
     EXPECT_EQ(CanonicalFolder(k.written), k.canonical) << StringUtils::WideToUtf8(k.written);
