@@ -481,6 +481,11 @@ TEST_F(FlowTest, FolderProblemIsShownAsSuchNotAsANetworkFailure) {
        L"该目录权限不足，请选择其他目录安装"},
       {"small disk below the drive's root", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
        L"该磁盘剩余空间不足，请选择其他目录安装"},
+      {"temporary file cannot be created",
+       [](FlowTest&, const std::wstring& folder) {
+         FileUtils::CreateDirectoryTree(folder + L"\\vrinstaller.exe.vrdt\\x");
+       },
+       L"该目录权限不足，请选择其他目录安装"},
   };
   int n = 0;
   for (const auto& k : cases) {
