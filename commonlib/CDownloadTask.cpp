@@ -103,7 +103,7 @@ CDownloadTask::~CDownloadTask() {
 
 // ---- lifecycle ----
 
-bool CDownloadTask::CreateEmptyFile() {
+DWORD CDownloadTask::CreateEmptyFile() {
   std::wstring path = GetTempFilePath();
   CFileEx file;
   CFileExException error;
@@ -111,18 +111,30 @@ bool CDownloadTask::CreateEmptyFile() {
                    CFileEx::modeCreate | CFileEx::modeNoTruncate | CFileEx::typeBinary;
   if (!file.Open(path.c_str(), flags, &error)) {
     TASK_LOG(kLogError, L"[CreateEmptyFile]打开错误 %d:%d %s", kErrSys, error.GetCode(), path.c_str());
-    return false;
+    return error.GetCode() != 0 ? static_cast<DWORD>(error.GetCode()) : static_cast<DWORD>(ERROR_CANNOT_MAKE);
   }
   try {
     file.SetLength(static_cast<uint64_t>(m_size));
     file.Close();
-    return true;
+    return NoteOwnFile(path);
   } catch (CFileExException& e) {
     TASK_LOG(kLogError, L"CDownloadTask::SetLength %s %lld %d:%d", path.c_str(), static_cast<long long>(m_size),
              kErrSys, e.GetCode());
     file.Abort();
-    return false;
+    return e.GetCode() != 0 ? static_cast<DWORD>(e.GetCode()) : static_cast<DWORD>(ERROR_CANNOT_MAKE);
   }
+}
+
+DWORD CDownloadTask::NoteOwnFile(const std::wstring& path) {
+  m_ownFileNoted = FileUtils::GetFileIdentity(path, m_ownFile) && !m_ownFile.directory;
+  if (m_ownFileNoted) return 0;
+  const DWORD error = GetLastError();
+  return error != 0 ? error : static_cast<DWORD>(ERROR_FILE_NOT_FOUND);
+}
+
+bool CDownloadTask::IsOwnFile(const std::wstring& path) const {
+  FileIdentity now;
+  return m_ownFileNoted && FileUtils::GetFileIdentity(path, now) && now == m_ownFile;
 }
 
 bool CDownloadTask::StartTask() {
@@ -159,18 +171,24 @@ bool CDownloadTask::StartTask() {
       m_meta.CloseFile();
       FileUtils::DeleteFileRetry(tempPath, 0);
       FileUtils::DeleteFileRetry(GetMetaFilePath(), 0);
-      OnTaskCompleted(TaskCodeOk);
+      // The final file is the finished one: the move that follows finds nothing to move.
+      const DWORD error = NoteOwnFile(GetFullName());
+      OnTaskCompleted(error == 0 ? ErrorPair{} : ErrorPair{kErrSys, static_cast<int>(error)});
       return true;
     }
     // Everything is missing before the file is sized, so the resume file that the end of a
     // failed run saves cannot claim a single byte.
     m_gaps.Clear();
     if (m_size > 0) m_gaps.AddRange(0, m_size - 1);
-    if (!CreateEmptyFile()) {
+    if (const DWORD error = CreateEmptyFile()) {
+      // A file failure like the engine's others: the folder's, by its system error.
       TASK_LOG(kLogError, L"创建空文件失败 %s %lld", tempPath.c_str(), static_cast<long long>(m_size));
-      OnTaskCompleted(TaskCodeTempFile);
+      OnTaskCompleted(ErrorPair{kErrSys, static_cast<int>(error)});
       return true;
     }
+  } else {
+    // A resumed file that is no file (a folder) is not noted: its sources' opens fail by it.
+    NoteOwnFile(tempPath);
   }
   // Nothing is missing (an empty file needs no source either).
   if (m_size <= 0 || IsComplete()) {
@@ -216,7 +234,12 @@ bool CDownloadTask::StopTask() {
     AddSourceTime(peer);
     http->Settle();
   }
-  SaveMeta();
+  // Nothing of a download whose file was lost may be resumed from.
+  if (m_fileLost) {
+    DeleteMetaFiles();
+  } else {
+    SaveMeta();
+  }
   DeletePeers();
   return true;
 }
@@ -265,23 +288,27 @@ void CDownloadTask::OnTaskCompleted(ErrorPair result) {
 void CDownloadTask::MoveIntoPlace() {
   ++m_moveAttempts;
   ErrorPair result;
-  if (FileUtils::MoveFileRetry(GetTempFilePath(), GetFullName(), 0)) {
-    DeleteMetaFiles();
-  } else {
-    DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) {
+  const bool moved = FileUtils::MoveFileRetry(GetTempFilePath(), GetFullName(), 0);
+  const DWORD error = moved ? 0 : GetLastError();
+  if (moved || error == ERROR_FILE_NOT_FOUND) {
+    // A success only when the final name holds the finished file itself: a move that found
+    // nothing (an earlier attempt's, or a file removed meanwhile) proves nothing.
+    if (IsOwnFile(GetFullName())) {
       DeleteMetaFiles();
-    } else if (m_moveAttempts <= kMoveRetries) {
-      // A scanner may hold the fresh file for a moment: tried again on the next tick, while
-      // the main thread runs on.
-      TASK_LOG(kLogInfo, L"文件重命名失败,下次定时再试 et:%d", static_cast<int>(error));
-      return;
     } else {
-      TASK_LOG(kLogInfo, L"文件下载完成，但是文件重命名失败 et:%d", static_cast<int>(error));
-      // The folder's file failed, not a source: the pair of a file error, the system error as
-      // its code (as a failed write ends the task).
-      result = ErrorPair{kErrSys, error != 0 ? static_cast<int>(error) : static_cast<int>(ERROR_ACCESS_DENIED)};
+      TASK_LOG(kLogInfo, L"文件下载完成，但是最终文件不是下载的文件 %s", GetFullName().c_str());
+      result = ErrorPair{kErrSys, static_cast<int>(ERROR_FILE_NOT_FOUND)};
     }
+  } else if (m_moveAttempts <= kMoveRetries) {
+    // A scanner may hold the fresh file for a moment: tried again on the next tick, while
+    // the main thread runs on.
+    TASK_LOG(kLogInfo, L"文件重命名失败,下次定时再试 et:%d", static_cast<int>(error));
+    return;
+  } else {
+    TASK_LOG(kLogInfo, L"文件下载完成，但是文件重命名失败 et:%d", static_cast<int>(error));
+    // The folder's file failed, not a source: the pair of a file error, the system error as
+    // its code (as a failed write ends the task).
+    result = ErrorPair{kErrSys, error != 0 ? static_cast<int>(error) : static_cast<int>(ERROR_ACCESS_DENIED)};
   }
   FinishTask(result);
 }
@@ -599,6 +626,16 @@ void CDownloadTask::OnRangeCompleted(CDownloadPeer* peer, int et, int ec) {
   }
   peer->m_block = nullptr;
 
+  if (result.Ok() && !IsOwnFile(GetTempFilePath())) {
+    // The file was removed or replaced while the block ran (a user, a cleaner, a scanner): the
+    // bytes written so far are not where they were, and a source re-creating the file would
+    // only fill it in part. The download failed by its file.
+    TASK_LOG(kLogError, L"%s 临时文件已被删除或替换 %s", desc.c_str(), GetTempFilePath().c_str());
+    AddSourceTime(peer);
+    m_fileLost = true;
+    OnTaskCompleted(ErrorPair{kErrSys, static_cast<int>(ERROR_FILE_NOT_FOUND)});
+    return;
+  }
   if (result.Ok()) {
     // The last block ends the task, which is gone then.
     if (OnBlockFetched(peer, first, last)) return;

@@ -15,6 +15,7 @@
 #include "commonlib/http/ResultCodes.h"
 #include "commonlib/peer/BlockRequest.h"
 #include "commonlib/thread/CRefPtr.h"
+#include "commonlib/util/FileIdentity.h"
 
 class CDownloadPeer;
 class CHttpDownloadPeer;
@@ -22,7 +23,7 @@ class CHttpDownloadPeer;
 class CDownloadTask {
  public:
   enum { kHttpBlockLimit = 5 * 262144, kOtherBlockLimit = 262144 };
-  enum { TaskCodeOk = 0, TaskCodeTempFile = 6, TaskCodeNoSource = 809 };
+  enum { TaskCodeOk = 0, TaskCodeNoSource = 809 };
   // Whether the sources run (StartTask/StopTask).
   enum RunState { kStopped = 0, kRunning = 1 };
   // How the download ended, as the report's "status" gives it.
@@ -110,7 +111,13 @@ class CDownloadTask {
     ErrorPair result;
   };
 
-  bool CreateEmptyFile();
+  // Creates and sizes the temporary file; 0 or the system error.
+  DWORD CreateEmptyFile();
+  // Takes note of the file the download writes (or, when nothing is left to write, the final
+  // file it stands for); 0 or the system error.
+  DWORD NoteOwnFile(const std::wstring& path);
+  // The file under path is the one noted: not removed, nor replaced by another.
+  bool IsOwnFile(const std::wstring& path) const;
   // One attempt at moving the finished file into place; the task ends when it succeeds or
   // when no attempt is left (and is gone then).
   void MoveIntoPlace();
@@ -169,4 +176,9 @@ class CDownloadTask {
   bool m_deferredPosted;
   std::list<DeferredResult> m_deferred;
   int m_moveAttempts = 0;
+  // The file this download wrote, as the file system knows it.
+  FileIdentity m_ownFile;
+  bool m_ownFileNoted = false;
+  // The file was removed or replaced under the download.
+  bool m_fileLost = false;
 };

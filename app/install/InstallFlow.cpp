@@ -197,11 +197,11 @@ void InstallFlow::StartWorker(bool checkDigest) {
   // The old install is where its launcher is: the folder of this run (a -p folder, the
   // default, a typed one) may be anyone's, with files and programs of its own. With -j the
   // caller says the platform is installed and the run installs beside it: the launcher there
-  // (perhaps the caller) stays unless this run installs into its very folder.
+  // (perhaps the caller) stays unless this run installs into its very folder, as the file
+  // system tells (not the spelling: "." and "..", or a case that names another folder here).
   if (m_launcherInstalled) {
     const std::wstring old = FileUtils::CanonicalFolder(FileUtils::GetParentDir(m_launcherPath));
-    if (!config.jfFlag || _wcsicmp(old.c_str(), FileUtils::CanonicalFolder(m_installDir).c_str()) == 0)
-      job.oldInstallDir = old;
+    if (!config.jfFlag || FileUtils::IsSameFolder(old, m_installDir)) job.oldInstallDir = old;
   }
   job.hasAutoOption = m_view->HasOption(IInstallView::kOptionAuto);
   job.autoSelected = m_view->IsOptionSelected(IInstallView::kOptionAuto);

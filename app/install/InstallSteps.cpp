@@ -50,7 +50,7 @@ InstallSteps::RunResult InstallSteps::RunProcessAndWait(const std::wstring& appl
 }
 
 std::wstring InstallSteps::InstallerCommandLine(const std::wstring& installerPath, const std::wstring& installDir) {
-  return installerPath + L" /S " + QuotedArgument(L"/unpack=" + installDir) + L" /launch=off";
+  return QuotedArgument(installerPath) + L" /S " + QuotedArgument(L"/unpack=" + installDir) + L" /launch=off";
 }
 
 std::wstring InstallSteps::QuotedArgument(const std::wstring& text) {
@@ -70,7 +70,7 @@ std::wstring InstallSteps::QuotedArgument(const std::wstring& text) {
 }
 
 std::wstring InstallSteps::LauncherCommandLine(const std::wstring& launcherPath, int32_t gameId) {
-  return StringUtils::Format(L"%s -i \"%d\" -d", launcherPath.c_str(), static_cast<int>(gameId));
+  return StringUtils::Format(L"%s -i \"%d\" -d", QuotedArgument(launcherPath).c_str(), static_cast<int>(gameId));
 }
 
 std::wstring InstallSteps::AutoRunText(const std::wstring& launcherPath) {

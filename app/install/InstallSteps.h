@@ -23,12 +23,13 @@ class InstallSteps {
   // every 100 ms).
   static RunResult RunProcessAndWait(const std::wstring& application, const std::wstring& commandLine,
                                      const std::atomic<bool>* cancel);
-  // "<installer> /S "/unpack=<folder>" /launch=off": the first path stays unquoted, as the
-  // installer expects; the folder's argument is quoted so that it reads back as written.
+  // ""<installer>" /S "/unpack=<folder>" /launch=off": every path is quoted, so that a path
+  // with blanks is one argument (and never names another program by its first word).
   static std::wstring InstallerCommandLine(const std::wstring& installerPath, const std::wstring& installDir);
   // The text in double quotes by the command-line rules: backslashes before a quote, and a
   // trailing run of them (a drive's root), are doubled, so the closing quote stays one.
   static std::wstring QuotedArgument(const std::wstring& text);
+  // ""<launcher>" -i "<game id>" -d", the launcher's path quoted as well.
   static std::wstring LauncherCommandLine(const std::wstring& launcherPath, int32_t gameId);
   // The Run value's text for a launcher: the path in quotes, then --auto.
   static std::wstring AutoRunText(const std::wstring& launcherPath);

@@ -13,12 +13,18 @@ const wchar_t LauncherDetection::kLauncherExe[] = L"VarnelLauncher.exe";
 const wchar_t LauncherDetection::kIniName[] = L"VarnelLaucher.ini";
 const wchar_t LauncherDetection::kIniSection[] = L"VarnelCom-Launcher";
 
+bool LauncherDetection::IsLauncherFile(const std::wstring& path) {
+  if (FileUtils::GetFileName(path) != kLauncherExe) return false;
+  FileIdentity identity;
+  return FileUtils::GetFileIdentity(path, identity) && !identity.directory;
+}
+
 bool LauncherDetection::FromIni(const std::wstring& iniPath, std::wstring& launcherPath, std::wstring& installDir) {
   std::vector<wchar_t> text(2048);
   GetPrivateProfileStringW(kIniSection, L"InstallPath", L"", text.data(), static_cast<DWORD>(text.size()),
                            iniPath.c_str());
   std::wstring path(text.data());
-  if (path.empty() || !FileUtils::IsFileExist(path)) return false;
+  if (path.empty() || !IsLauncherFile(path)) return false;
   launcherPath = path;
   installDir = NormalizeAndGetParentDir(path);
   return true;
@@ -49,7 +55,7 @@ bool LauncherDetection::FromRegistry(HKEY root, const wchar_t* subKey, bool fold
   installDir = folder;
   if (folderMustExist && !FileUtils::IsFileExist(folder)) return false;
   std::wstring exe = folder + L"\\" + kLauncherExe;
-  if (!FileUtils::IsFileExist(exe)) return false;
+  if (!IsLauncherFile(exe)) return false;
   launcherPath = exe;
   return true;
 }

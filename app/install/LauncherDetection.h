@@ -13,6 +13,10 @@ class LauncherDetection {
   // folder on success, and also takes a registry folder that holds no launcher.
   static bool FindInstalledLauncher(std::wstring& launcherPath, std::wstring& installDir);
 
+  // A path is a launcher only when it is a file named "VarnelLauncher.exe": the INI files are
+  // anyone's to write, and a folder or another program's file there is no launcher.
+  static bool IsLauncherFile(const std::wstring& path);
+
   static const wchar_t kLauncherExe[];
   static const wchar_t kIniName[];
   static const wchar_t kIniSection[];

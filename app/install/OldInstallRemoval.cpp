@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/install/AppLog.h"
+#include "app/install/LauncherDetection.h"
 #include "commonlib/util/CommonUtils.h"
 #include "commonlib/util/FileUtils.h"
 
@@ -20,7 +21,8 @@ const wchar_t* const kOldFiles[] = {L"VarnelLauncher.exe", L"tmupdate.ini",   L"
 
 std::vector<DWORD> OldInstallRemoval::FindProcessesInDir(const std::wstring& folder) {
   std::vector<DWORD> found;
-  std::wstring prefix = FileUtils::PathInFolder(folder, L"");
+  if (folder.empty()) return found;
+  std::wstring prefix = FileUtils::PathInFolder(FileUtils::CanonicalFolder(folder), L"");
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return found;
   PROCESSENTRY32W entry = PROCESSENTRY32W();
@@ -29,7 +31,11 @@ std::vector<DWORD> OldInstallRemoval::FindProcessesInDir(const std::wstring& fol
   for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
     if (entry.th32ProcessID == self) continue;
     std::wstring image = CommonUtils::GetProcessImagePath(entry.th32ProcessID);
-    if (image.size() >= prefix.size() && _wcsnicmp(image.c_str(), prefix.c_str(), prefix.size()) == 0) {
+    // The text is compared without case, as the system's paths are; whether the image's
+    // folder of that length is this folder is the file system's answer (another case may be
+    // another folder on it).
+    if (image.size() >= prefix.size() && _wcsnicmp(image.c_str(), prefix.c_str(), prefix.size()) == 0 &&
+        FileUtils::IsSameFolder(image.substr(0, prefix.size()), folder)) {
       found.push_back(entry.th32ProcessID);
     }
   }
@@ -58,12 +64,18 @@ bool OldInstallRemoval::EndProcesses(const std::wstring& folder) {
   }
 }
 
-void OldInstallRemoval::EndProcessAndDelFile(const std::wstring& installDir) {
+bool OldInstallRemoval::EndProcessAndDelFile(const std::wstring& installDir) {
   JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile, path:%s", installDir.c_str());
+  if (!FileUtils::IsAbsolutePath(installDir) ||
+      !LauncherDetection::IsLauncherFile(FileUtils::PathInFolder(installDir, LauncherDetection::kLauncherExe))) {
+    JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile refused, no launcher in:%s", installDir.c_str());
+    return false;
+  }
   CommonUtils::EnableDebugPrivilege();
   EndProcesses(installDir);
   FileUtils::DeleteDirectoryTree(FileUtils::PathInFolder(installDir, L"bin"));
   FileUtils::DeleteDirectoryTree(FileUtils::PathInFolder(installDir, L"patch"));
   for (const wchar_t* name : kOldFiles) FileUtils::DeleteFileRetry(FileUtils::PathInFolder(installDir, name), 0);
   JF_APP_LOG(kLogInfo, kFile, L"EndProcessAndDelFile end");
+  return true;
 }

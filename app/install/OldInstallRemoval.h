@@ -9,8 +9,11 @@
 
 class OldInstallRemoval {
  public:
-  static void EndProcessAndDelFile(const std::wstring& oldInstallDir);
-  // Ids of the other processes whose image lies under folder + "\" (case-insensitive).
+  // Refused (false, nothing touched) unless the folder holds the launcher at this moment: it
+  // was found in a file that anyone may write, and may have changed since.
+  static bool EndProcessAndDelFile(const std::wstring& oldInstallDir);
+  // Ids of the other processes whose image lies under folder + "\" (the text compared without
+  // case, the folder by its identity); none for an empty folder.
   static std::vector<DWORD> FindProcessesInDir(const std::wstring& folder);
 
  private:

@@ -43,6 +43,7 @@ CHttpCommand::CHttpCommand()
       m_resultCallback(nullptr),
       m_userData(nullptr),
       m_reportErrors(false),
+      m_resendAfterTimeout(true),
       m_dnsRetried(false),
       m_useResolved(false),
       m_dnsPending(false),
@@ -194,6 +195,24 @@ void CHttpCommand::Retry() {
   Submit();
 }
 
+namespace {
+bool IsTimeout(ErrorPair error) {
+  return (error.type == kErrUser && error.code == static_cast<int>(ResultCode::kRequestTimedOut)) ||
+         (error.type == kErrCurl && error.code == CURLE_OPERATION_TIMEDOUT);
+}
+
+// A failure that another attempt on the same address may cure.
+bool IsRetryable(ErrorPair error) {
+  return (error.type == kErrCurl && error.code != 0) ||
+         (error.type == kErrUser && error.code == static_cast<int>(ResultCode::kRequestTimedOut));
+}
+
+// A failure that a different address may cure.
+bool CallsForOtherAddress(ErrorPair error) {
+  return IsRetryable(error) || (error.type == kErrHttp && error.code != 0);
+}
+}  // namespace
+
 void CHttpCommand::Done(int errorType, int errorCode) {
   CRefPtr<CCurlBase> hold = m_curlHttp;
   ErrorPair error{errorType, errorCode};
@@ -206,6 +225,10 @@ void CHttpCommand::Done(int errorType, int errorCode) {
   if (error.type == kErrCurl) error = ReadCurlFailure(transfer, error.code);
   std::string body = transfer->CopyBufferedBody();
   std::wstring url = GetUrl();
+  if (!m_resendAfterTimeout && IsTimeout(error)) {
+    Finish(error, body, url, ip, true);
+    return;
+  }
   if (RetrySameAddress(error, url, ip) || TrySpareAddress(error, url, ip)) return;
   if (m_useResolved && !m_resolvedAddresses.empty()) m_resolvedAddresses.pop_front();
   if (!m_savedUrl.empty() && (TryResolvedAddresses(error) || StartLookup(error))) return;
@@ -222,18 +245,6 @@ ErrorPair CHttpCommand::ReadCurlFailure(CCurlHttp* transfer, int curlCode) {
   return error;
 }
 
-namespace {
-// A failure that another attempt on the same address may cure.
-bool IsRetryable(ErrorPair error) {
-  return (error.type == kErrCurl && error.code != 0) ||
-         (error.type == kErrUser && error.code == static_cast<int>(ResultCode::kRequestTimedOut));
-}
-
-// A failure that a different address may cure.
-bool CallsForOtherAddress(ErrorPair error) {
-  return IsRetryable(error) || (error.type == kErrHttp && error.code != 0);
-}
-}  // namespace
 
 bool CHttpCommand::RetrySameAddress(ErrorPair error, const std::wstring& url, const std::wstring& ip) {
   uint32_t limit = (m_urls.size() > 1 || !m_resolvedAddresses.empty())

@@ -60,6 +60,9 @@ class CHttpCommand : public CHttpBase {
   void* m_userData;
   std::string m_body;
   bool m_reportErrors;
+  // A request whose answer timed out may have reached its server all the same: when false it
+  // is not sent again (a record that must not arrive twice), and ends with the time-out.
+  bool m_resendAfterTimeout;
   std::list<std::wstring> m_urls;
   std::wstring m_savedUrl;
   std::list<std::wstring> m_resolvedAddresses;

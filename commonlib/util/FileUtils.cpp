@@ -231,20 +231,89 @@ bool GetFileModifyTime(const std::wstring& path, uint64_t& seconds) {
   return true;
 }
 
-std::wstring CanonicalFolder(const std::wstring& folder) {
-  std::wstring out;
-  out.reserve(folder.size() + 1);
-  for (size_t i = 0; i < folder.size(); ++i) {
-    const wchar_t c = folder[i] == L'/' ? L'\\' : folder[i];
-    // A network path's two leading separators are its own; elsewhere a run counts as one.
-    if (c == L'\\' && !out.empty() && out.back() == L'\\' && i > 1) continue;
-    out += c;
+namespace {
+
+// The root of a folder's text and where the rest starts; how many of the rest's pieces
+// belong to the root (a network path's server and share).
+struct FolderRoot {
+  std::wstring text;
+  size_t restStart = 0;
+  size_t fixedPieces = 0;
+};
+
+FolderRoot SplitRoot(const std::wstring& path) {
+  FolderRoot root;
+  if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+    root.text = L"\\\\";
+    root.restStart = 2;
+    root.fixedPieces = 2;
+  } else if (path.size() >= 2 && path[1] == L':' && IsDriveLetter(path[0])) {
+    // A drive's relative form ("D:jf") means nothing to an installer: taken from the root.
+    root.text = path.substr(0, 2) + L"\\";
+    root.restStart = 2;
+  } else if (!path.empty() && path[0] == L'\\') {
+    root.text = L"\\";
+    root.restStart = 1;
   }
-  while (out.size() > 1 && out.back() == L'\\' && !(out.size() == 3 && out[1] == L':')) out.pop_back();
-  if (out.size() == 2 && out[1] == L':' && IsDriveLetter(out[0])) out += L'\\';
+  return root;
+}
+
+}  // namespace
+
+std::wstring CanonicalFolder(const std::wstring& folder) {
+  std::wstring path = folder;
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  const FolderRoot root = SplitRoot(path);
+  std::vector<std::wstring> pieces;
+  size_t start = root.restStart;
+  while (start <= path.size()) {
+    size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring piece = path.substr(start, end - start);
+    start = end + 1;
+    if (piece.empty() || piece == L".") continue;
+    if (piece != L"..") {
+      pieces.push_back(piece);
+    } else if (!pieces.empty() && pieces.back() != L".." && pieces.size() > root.fixedPieces) {
+      pieces.pop_back();
+    } else if (root.text.empty()) {
+      // Above a relative folder: kept, there is nothing to resolve it against.
+      pieces.push_back(piece);
+    }
+  }
+  std::wstring out = root.text;
+  // A relative folder whose first piece reads as a drive ("a\..\D:x") keeps it a piece.
+  if (root.text.empty() && !pieces.empty() && !SplitRoot(pieces[0]).text.empty()) out = L".\\";
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) out += L'\\';
+    out += pieces[i];
+  }
   return out;
 }
 
-std::wstring PathInFolder(const std::wstring& folder, const std::wstring& name) { return JoinPath(folder, name); }
+std::wstring PathInFolder(const std::wstring& folder, const std::wstring& name) {
+  return folder.empty() ? name : JoinPath(folder, name);
+}
+
+bool GetFileIdentity(const std::wstring& path, FileIdentity& identity) {
+  HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = BY_HANDLE_FILE_INFORMATION();
+  const bool known = GetFileInformationByHandle(file, &info) != FALSE;
+  CloseHandle(file);
+  if (!known) return false;
+  identity.volume = info.dwVolumeSerialNumber;
+  identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  identity.directory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return true;
+}
+
+bool IsSameFolder(const std::wstring& first, const std::wstring& second) {
+  FileIdentity a, b;
+  return GetFileIdentity(first, a) && GetFileIdentity(second, b) && a.directory && b.directory && a == b;
+}
 
 }  // namespace FileUtils

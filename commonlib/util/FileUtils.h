@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "commonlib/util/FileIdentity.h"
+
 namespace FileUtils {
 
 bool IsFileExist(const std::wstring& path);
@@ -43,11 +45,18 @@ uint64_t GetFileSize(const std::wstring& path);
 bool GetFileModifyTime(const std::wstring& path, uint64_t& seconds);
 
 // A folder in the one form it is kept in: "\" separators, no doubled or trailing separator,
-// except that a drive's root stays "D:\" (and "D:" alone becomes its root). A leading "\\"
-// of a network path stays.
+// "." and ".." resolved (never above a root), except that a drive's root stays "D:\" (and "D:"
+// becomes its root). A leading "\\" of a network path stays, with its server and share.
 std::wstring CanonicalFolder(const std::wstring& folder);
-// The path of name inside folder, with one separator between them (none added after a root).
+// The path of name inside folder, with one separator between them (none added after a root;
+// a name in the empty, relative folder is the name alone).
 std::wstring PathInFolder(const std::wstring& folder, const std::wstring& name);
+
+// The identity of the file or folder at path as the file system reports it; false when there
+// is none there.
+bool GetFileIdentity(const std::wstring& path, FileIdentity& identity);
+// Both paths lead to one existing folder (by its identity, not by the spelling of the paths).
+bool IsSameFolder(const std::wstring& first, const std::wstring& second);
 
 // The shell's folder browser, starting at `startFolder` (the current folder when empty).
 // Returns the chosen folder without a trailing '\' (a drive root keeps it), or "" on Cancel.

@@ -415,6 +415,25 @@ const HiddenFailure kHiddenFailures[] = {
      RunExitCode::kFolderNotWritable, nullptr},
     {"SmallDiskBelowTheDrivesRoot", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
      RunExitCode::kFolderNotWritable, nullptr},
+    // The download's temporary file cannot be created (a folder holds its name): one round,
+    // one failure record, the folder's code, not the network's.
+    {"TemporaryFileCannotBeCreated",
+     [](FlowTest&, const std::wstring& folder) { FileUtils::CreateDirectoryTree(folder + L"\\vrinstaller.exe.vrdt\\x"); },
+     RunExitCode::kFolderNotWritable, [](FlowTest& t, const std::wstring&) { EXPECT_EQ(t.CountRecords("0"), 1u); }},
+    // The temporary file is removed while its bytes arrive: the download failed by its file.
+    {"TemporaryFileRemovedMidway",
+     [](FlowTest& t, const std::wstring& folder) {
+       std::string temp;
+       jf::HostPathFromWin(folder + L"\\vrinstaller.exe.vrdt", temp);
+       t.server.SetHandler("/files/vrinstaller.exe", [temp, bytes = t.installer](const HttpTestServer::Request&) {
+         unlink(temp.c_str());
+         HttpTestServer::Script s;
+         s.body = bytes;
+         s.ranges = true;
+         return s;
+       });
+     },
+     RunExitCode::kFolderNotWritable, nullptr},
 };
 
 class HiddenFailureTest : public FlowTest, public ::testing::WithParamInterface<HiddenFailure> {};
@@ -462,6 +481,11 @@ TEST_F(FlowTest, FolderProblemIsShownAsSuchNotAsANetworkFailure) {
        L"该目录权限不足，请选择其他目录安装"},
       {"small disk below the drive's root", [](FlowTest& t, const std::wstring& folder) { t.SmallDiskAt(folder); },
        L"该磁盘剩余空间不足，请选择其他目录安装"},
+      {"temporary file cannot be created",
+       [](FlowTest&, const std::wstring& folder) {
+         FileUtils::CreateDirectoryTree(folder + L"\\vrinstaller.exe.vrdt\\x");
+       },
+       L"该目录权限不足，请选择其他目录安装"},
   };
   int n = 0;
   for (const auto& k : cases) {
@@ -602,6 +626,9 @@ TEST_F(FlowTest, HiddenRunTakesTheFolderAsWritten) {
       {L"D:\\games\\jf\\", L"D:\\games\\jf", L"D:\\games\\jf\\VarnelLauncher.exe"},
       {L"D:/games/slash", L"D:\\games\\slash", L"D:\\games\\slash\\VarnelLauncher.exe"},
       {L"D:\\", L"D:\\", L"D:\\VarnelLauncher.exe"},
+      // Paths with blanks stand quoted in both command lines: the first argument is no piece
+      // of the program's own path.
+      {L"D:\\My Games\\jf", L"D:\\My Games\\jf", L"D:\\My Games\\jf\\VarnelLauncher.exe"},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(jf::ToUtf8(k.written));
@@ -619,6 +646,8 @@ TEST_F(FlowTest, HiddenRunTakesTheFolderAsWritten) {
       for (const Json::Value& a : record["argv"]) argv.push_back(a.asString());
     }
     EXPECT_EQ(argv, (std::vector<std::string>{"/S", "/unpack=" + jf::ToUtf8(k.folder), "/launch=off"}));
+    ASSERT_TRUE(Pump([&] { return !LauncherArgs(Host(k.folder)).empty(); }, 5000));
+    EXPECT_EQ(LauncherArgs(Host(k.folder)), "-i\n314\n-d\n");
     wchar_t named[1024] = {};
     const std::wstring ini = CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA) + L"\\VarnelLaucher.ini";
     GetPrivateProfileStringW(L"VarnelCom-Launcher", L"InstallPath", L"", named, 1024, ini.c_str());
@@ -737,6 +766,67 @@ class FlowLauncherTest : public FlowTest {
     return pid;
   }
 };
+
+// A launcher INI is anyone's to write: a folder or another program's file named there is no
+// launcher, and the run leaves that folder, its files and its programs alone.
+TEST_F(FlowLauncherTest, IniNamingNoLauncherLeavesThatFolderAlone) {
+  const std::wstring folder = L"D:\\Games\\澜铭聚峰";
+  FileUtils::CreateDirectoryTree(folder + L"\\bin");
+  WriteWin(folder + L"\\bin\\my-save.dat", "mine");
+  WriteWin(folder + L"\\GameSettings.ini", "mine");
+  const pid_t pid = RunFrom(folder + L"\\tool.exe");
+  const std::wstring ini = CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_DOCUMENTS) + L"\\VarnelLauncher";
+  FileUtils::CreateDirectoryTree(ini);
+  for (const std::wstring& named : {folder, folder + L"\\tool.exe"}) {
+    SCOPED_TRACE(jf::ToUtf8(named));
+    // The INI of the run before names the launcher it installed.
+    DeleteFileW((CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA) + L"\\VarnelLaucher.ini").c_str());
+    WritePrivateProfileStringW(L"VarnelCom-Launcher", L"InstallPath", named.c_str(),
+                               (ini + L"\\VarnelLaucher.ini").c_str());
+    StartHidden(L"D:\\games\\new");
+    EXPECT_FALSE(flow->IsLauncherInstalled());
+    ASSERT_TRUE(Pump([&] { return view->closed; }));
+    EXPECT_EQ(RunExitCode::Get(), RunExitCode::kSuccess);
+    EXPECT_EQ(ReadWin(folder + L"\\bin\\my-save.dat"), "mine");
+    EXPECT_EQ(ReadWin(folder + L"\\GameSettings.ini"), "mine");
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the user's program was ended";
+    FreshFlow();
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
+
+// With -j, whether the run installs into the launcher's own folder is the file system's answer:
+// "." and ".." lead to that folder, another case names another folder here.
+TEST_F(FlowLauncherTest, PlatformFlagTellsTheLaunchersFolderByItsIdentity) {
+  const struct {
+    const wchar_t* written;
+    bool same;
+  } cases[] = {{L"D:\\GAMES\\JF", false}, {L"D:\\games\\..\\games\\.\\jf", true}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(jf::ToUtf8(k.written));
+    for (const std::wstring& ini : {CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_DOCUMENTS) +
+                                       L"\\VarnelLauncher\\VarnelLaucher.ini",
+                                   CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA) + L"\\VarnelLaucher.ini"}) {
+      DeleteFileW(ini.c_str());
+    }
+    InstallLauncher(L"D:\\games\\jf");
+    FileUtils::CreateDirectoryTree(L"D:\\games\\jf\\bin");
+    WriteWin(L"D:\\games\\jf\\bin\\old.dll", "old");
+    FileUtils::CreateDirectoryTree(L"D:\\GAMES\\JF");
+    const pid_t pid = RunFrom(L"D:\\games\\jf\\bin\\running");
+    AppConfig::Instance().jfFlag = true;
+    StartHidden(k.written);
+    ASSERT_TRUE(Pump([&] { return view->closed; }));
+    EXPECT_EQ(RunExitCode::Get(), RunExitCode::kSuccess);
+    EXPECT_EQ(ExistsWin(L"D:\\games\\jf\\bin\\old.dll"), !k.same);
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG) == 0, !k.same) << "the launcher's program ended";
+    EXPECT_TRUE(ExistsWin(std::wstring(k.written) + L"\\VarnelLauncher.exe"));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    FreshFlow();
+  }
+}
 
 TEST_F(FlowLauncherTest, InstalledLauncherStartedDirectlyEndsTheRun) {
   InstallLauncher(L"D:\\old\\jf");

@@ -33,6 +33,16 @@ class InstallStepsTest : public AppDrives {
     chmod(Host(win).c_str(), 0755);
     return win;
   }
+  // The program runs for half a minute; back once it is seen running below folder.
+  static PROCESS_INFORMATION RunSleeping(const std::wstring& exe, const std::wstring& folder) {
+    STARTUPINFOW si = STARTUPINFOW();
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = PROCESS_INFORMATION();
+    std::wstring line = exe + L" sleep=30000";
+    if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return pi;
+    for (int i = 0; i < 100 && OldInstallRemoval::FindProcessesInDir(folder).empty(); ++i) Sleep(10);
+    return pi;
+  }
   static std::wstring Docs() { return CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_DOCUMENTS); }
   static std::wstring AppData() { return CommonUtils::GetSpecialFolderPath(CSIDL_COMMON_APPDATA); }
   static void WriteLauncherIni(const std::wstring& path, const std::wstring& launcher) {
@@ -50,9 +60,19 @@ class InstallStepsTest : public AppDrives {
 
 TEST_F(InstallStepsTest, CommandLinesKeepTheirQuotingAndTheRunValueItsQuotes) {
   EXPECT_EQ(InstallSteps::InstallerCommandLine(L"D:\\my dl\\vrinstaller.exe", L"D:\\my games\\jf"),
-            L"D:\\my dl\\vrinstaller.exe /S \"/unpack=D:\\my games\\jf\" /launch=off");
+            L"\"D:\\my dl\\vrinstaller.exe\" /S \"/unpack=D:\\my games\\jf\" /launch=off");
   EXPECT_EQ(InstallSteps::LauncherCommandLine(L"D:\\jf\\VarnelLauncher.exe", -7),
-            L"D:\\jf\\VarnelLauncher.exe -i \"-7\" -d");
+            L"\"D:\\jf\\VarnelLauncher.exe\" -i \"-7\" -d");
+  // A path with blanks is the program's first argument whole, in both command lines.
+  for (const std::wstring& line : {InstallSteps::InstallerCommandLine(L"D:\\My Games\\vrinstaller.exe", L"D:\\x"),
+                                   InstallSteps::LauncherCommandLine(L"D:\\My Games\\VarnelLauncher.exe", 1)}) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(line.c_str(), &argc);
+    ASSERT_NE(argv, nullptr);
+    EXPECT_EQ(std::wstring(argv[0]).substr(0, 12), L"D:\\My Games\\") << StringUtils::WideToUtf8(line);
+    EXPECT_EQ(std::wstring(argv[1]), argc == 4 && line.find(L"/S") != std::wstring::npos ? L"/S" : L"-i");
+    LocalFree(argv);
+  }
   EXPECT_EQ(InstallSteps::AutoRunText(L"D:\\jf\\VarnelLauncher.exe"), L"\"D:\\jf\\VarnelLauncher.exe\" --auto");
   EXPECT_EQ(InstallSteps::OtherGamePath(L"D:\\jf"), L"D:\\jf\\远岚秘境\\yl.exe");
 }
@@ -72,7 +92,7 @@ TEST_F(InstallStepsTest, InstallerFolderArgumentSurvivesTheCommandLineSplit) {
     LocalFree(argv);
   }
   EXPECT_EQ(InstallSteps::InstallerCommandLine(L"D:\\vrinstaller.exe", L"D:\\"),
-            L"D:\\vrinstaller.exe /S \"/unpack=D:\\\\\" /launch=off");
+            L"\"D:\\vrinstaller.exe\" /S \"/unpack=D:\\\\\" /launch=off");
 }
 
 TEST_F(InstallStepsTest, DetectionTriesTheFourPlacesInOrder) {
@@ -112,6 +132,52 @@ TEST_F(InstallStepsTest, DetectionTriesTheFourPlacesInOrder) {
   EXPECT_TRUE(LauncherDetection::FindInstalledLauncher(launcher, dir));
   EXPECT_EQ(launcher, L"D:\\docs\\VarnelLauncher.exe");
   EXPECT_EQ(dir, L"D:\\docs");
+}
+
+// A path counts as the launcher only when it is a file named "VarnelLauncher.exe", whichever
+// road found it: a folder, another program's file or a folder of the launcher's name do not.
+TEST_F(InstallStepsTest, OnlyALauncherFileIsALauncher) {
+  FileUtils::CreateDirectoryTree(L"D:\\Games\\澜铭聚峰\\bin");
+  CopyChild(L"D:\\other\\tool.exe");
+  FileUtils::CreateDirectoryTree(L"D:\\named\\VarnelLauncher.exe");
+  const std::wstring ini = Docs() + L"\\VarnelLauncher\\VarnelLaucher.ini";
+  FileUtils::CreateDirectoryTree(FileUtils::GetParentDir(ini));
+  std::wstring launcher, dir;
+  for (const wchar_t* named : {L"D:\\Games\\澜铭聚峰", L"D:\\other\\tool.exe", L"D:\\named\\VarnelLauncher.exe"}) {
+    WriteLauncherIni(ini, named);
+    WriteLauncherIni(AppData() + L"\\VarnelLaucher.ini", named);
+    EXPECT_FALSE(LauncherDetection::FindInstalledLauncher(launcher, dir)) << jf::ToUtf8(named);
+    EXPECT_EQ(launcher, L"");
+  }
+  SetInstPath(HKEY_CURRENT_USER, L"Software\\VarnelLauncher", L"D:\\named");
+  SetInstPath(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VarnelLauncher", L"D:\\named");
+  EXPECT_FALSE(LauncherDetection::FindInstalledLauncher(launcher, dir));
+  EXPECT_EQ(launcher, L"");
+}
+
+// The removal itself refuses a folder that holds no launcher when it runs: nothing there is
+// ended or deleted.
+TEST_F(InstallStepsTest, RemovalRefusesAFolderWithoutItsLauncher) {
+  for (const wchar_t* folder : {L"D:\\mine", L"D:\\dirnamed"}) {
+    FileUtils::CreateDirectoryTree(std::wstring(folder) + L"\\bin");
+    WriteWin(std::wstring(folder) + L"\\bin\\my-save.dat", "mine");
+    WriteWin(std::wstring(folder) + L"\\GameSettings.ini", "mine");
+  }
+  FileUtils::CreateDirectoryTree(L"D:\\dirnamed\\VarnelLauncher.exe");
+  PROCESS_INFORMATION pi = RunSleeping(CopyChild(L"D:\\mine\\tool.exe"), L"D:\\mine");
+  ASSERT_NE(pi.hProcess, nullptr);
+  for (const wchar_t* folder : {L"D:\\mine", L"D:\\dirnamed", L""}) {
+    EXPECT_FALSE(OldInstallRemoval::EndProcessAndDelFile(folder)) << jf::ToUtf8(folder);
+  }
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the user's program was ended";
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 2000);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  for (const std::wstring& folder : std::vector<std::wstring>{L"D:\\mine", L"D:\\dirnamed"}) {
+    EXPECT_EQ(ReadWin(folder + L"\\bin\\my-save.dat"), "mine");
+    EXPECT_EQ(ReadWin(folder + L"\\GameSettings.ini"), "mine");
+  }
 }
 
 TEST_F(InstallStepsTest, LongRegistryFolderIsReadWhole) {
@@ -189,7 +255,12 @@ TEST_F(InstallStepsTest, RunAndWaitReportsStartErrorsExitCodesAndGivesUpWhenCanc
   InstallSteps::RunResult given = InstallSteps::RunProcessAndWait(child, child + L" sleep=3600000", &cancel);
   later.join();
   EXPECT_TRUE(given.cancelled);
-  OldInstallRemoval::EndProcessAndDelFile(L"D:\\bin");
+  for (DWORD pid : OldInstallRemoval::FindProcessesInDir(L"D:\\bin")) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, 2000);
+    CloseHandle(process);
+  }
 }
 
 TEST_F(InstallStepsTest, OldInstallIsStoppedAndItsFilesRemoved) {
@@ -201,16 +272,16 @@ TEST_F(InstallStepsTest, OldInstallIsStoppedAndItsFilesRemoved) {
   mkdir((d_ + "/jf/bin").c_str(), 0755);
   WriteHost(d_ + "/jf/bin/a.dll", "x");
   mkdir((d_ + "/jf/patch").c_str(), 0755);
-  STARTUPINFOW si = STARTUPINFOW();
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi = PROCESS_INFORMATION();
-  std::wstring line = exe + L" sleep=30000";
-  ASSERT_TRUE(CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  for (int i = 0; i < 100 && OldInstallRemoval::FindProcessesInDir(L"D:\\jf").empty(); ++i) Sleep(10);
-  EXPECT_EQ(OldInstallRemoval::FindProcessesInDir(L"D:\\JF").size(), 1u);  // case-insensitive
+  PROCESS_INFORMATION pi = RunSleeping(exe, L"D:\\jf");
+  ASSERT_NE(pi.hProcess, nullptr);
+  EXPECT_EQ(OldInstallRemoval::FindProcessesInDir(L"D:\\jf\\bin\\..").size(), 1u);
+  // Another case is another folder on this file system, there or not.
+  EXPECT_TRUE(OldInstallRemoval::FindProcessesInDir(L"D:\\JF").empty());
+  mkdir((d_ + "/JF").c_str(), 0755);
+  EXPECT_TRUE(OldInstallRemoval::FindProcessesInDir(L"D:\\JF").empty());
   EXPECT_TRUE(OldInstallRemoval::FindProcessesInDir(L"D:\\j").empty());    // a folder, not a prefix
 
-  OldInstallRemoval::EndProcessAndDelFile(L"D:\\jf");
+  EXPECT_TRUE(OldInstallRemoval::EndProcessAndDelFile(L"D:\\jf"));
   EXPECT_EQ(WaitForSingleObject(pi.hProcess, 2000), WAIT_OBJECT_0);
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);

@@ -466,5 +466,18 @@ TEST_F(HiddenRunTest, ARecordOnItsWayIsAnsweredBeforeTheRunEnds) {
   EXPECT_TRUE(LogHas(L"OnStatisticsDone et:0 ec:0")) << "the run ended before its record was answered";
 }
 
+// A statistics server that takes the post and does not answer within the request's 20 s: the
+// post may have been stored, so it is not sent again, and the run's one success record
+// arrives once. (The program's clock runs 20 times faster: 20 s pass in one.)
+TEST_F(HiddenRunTest, ASuccessRecordLeftUnansweredIsNotSentAgain) {
+  ASSERT_NO_FATAL_FAILURE(StartServers());
+  Control("{\"stat_delay_ms\": 4000}");
+  Process p = Run({"-h"}, 60, {{"JF_TICK_SCALE", "20"}});
+  ASSERT_TRUE(p.exited);
+  EXPECT_EQ(p.exitCode, 0);
+  EXPECT_EQ(States(1).size(), 1u);
+  EXPECT_EQ(Records("stat").size(), 1u);
+}
+
 }  // namespace
 }  // namespace e2e

@@ -141,7 +141,12 @@ bool BigDataLog::SendNow() {
   if (PendingCount() == 0 || m_serverAddress.empty()) return false;
   Json::FastWriter writer;
   const std::string text = writer.write(m_pending);
-  if (!m_command) m_command = new CHttpCommand();
+  if (!m_command) {
+    m_command = new CHttpCommand();
+    // A post that got no answer may have been stored: sent again, its records (a run's one
+    // success record among them) would be counted twice.
+    m_command->m_resendAfterTimeout = false;
+  }
   if (!text.empty()) {
     m_command->ClearHeaders();
     m_command->AddHeader(kContentType);

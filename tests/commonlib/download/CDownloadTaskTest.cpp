@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <condition_variable>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -437,18 +438,32 @@ TEST_F(CDownloadTaskResumeTest, RenameFailureIsRetriedOnTheTicksAndEndsWithTheFi
   EXPECT_TRUE(body == dir.Read("y.bin"));
   EXPECT_FALSE(dir.Exists("y.bin.vrdt.vrmt"));
 
+  // Each of the next ones downloads into a name that a folder holds, up to the first failed move.
+  auto untilMoveFails = [&](const std::string& name, DownloadOutcome& outcome) {
+    ASSERT_EQ(0, mkdir(dir.Host(name).c_str(), 0755));
+    dir.Write(name + "/inside", "1");
+    trace.Clear();
+    Add(Url("/m"), L"", StringUtils::FromUtf8(name), size, outcome, md5);
+    ASSERT_TRUE(RunUntil([&] { return trace.Contains(L"重命名失败"); }));
+  };
   // Removed while it waits: no end is reported, and nothing of it is left in the queue.
-  ASSERT_EQ(0, mkdir(dir.Host("z.bin").c_str(), 0755));
-  dir.Write("z.bin/inside", "1");
-  trace.Clear();
   DownloadOutcome removed;
-  Add(Url("/m"), L"", L"z.bin", size, removed, md5);
-  ASSERT_TRUE(RunUntil([&] { return trace.Contains(L"重命名失败"); }));
+  untilMoveFails("z.bin", removed);
   CDownloadTaskQueue::GetInstance().RemoveTask(dir.Win(L"z.bin"));
   EXPECT_EQ(nullptr, Task(L"z.bin"));
   EXPECT_FALSE(trace.Contains(L"状态错误"));
   RunUntil([] { return false; }, 300, 1000);
   EXPECT_FALSE(removed.done);
+
+  // A later attempt that finds nothing left to move is no success while the name still holds
+  // the folder: nothing was moved into place.
+  DownloadOutcome vanished;
+  untilMoveFails("q.bin", vanished);
+  ASSERT_EQ(0, unlink(dir.Host("q.bin.vrdt").c_str()));
+  ASSERT_TRUE(RunUntil([&] { return vanished.done; }, 30000, 1000));
+  EXPECT_EQ(static_cast<int>(kErrSys), vanished.et);
+  EXPECT_EQ(static_cast<int>(ERROR_FILE_NOT_FOUND), vanished.ec);
+  EXPECT_EQ("1", dir.Read("q.bin/inside"));
 }
 
 // Without a digest nothing of an earlier run is taken for the new file: neither the blocks a
@@ -482,14 +497,48 @@ TEST_F(CDownloadTaskResumeTest, WithoutADigestNothingOfAnEarlierRunIsTaken) {
   EXPECT_GT(server.RequestsFor("/m").size(), asked);
 }
 
-TEST_F(CDownloadTaskResumeTest, TemporaryFileThatCannotBePreparedEndsWithSix) {
+// A file failure like any other of the engine's: the pair of a system error, not a code of the
+// engine's own that reads as the network's.
+TEST_F(CDownloadTaskResumeTest, TemporaryFileThatCannotBePreparedEndsWithItsSystemError) {
   DownloadOutcome out;
   CDownloadTaskQueue::GetInstance().AddTask(Url("/m"), L"", L"", 0, dir.Win(L"no\\such\\z.bin"), md5, size, "",
                                             reinterpret_cast<uintptr_t>(&out), nullptr, 0,
                                             &DownloadOutcome::OnDone, 0);
   EXPECT_TRUE(out.done);
-  EXPECT_EQ(3, out.et);
-  EXPECT_EQ(6, out.ec);
+  EXPECT_EQ(static_cast<int>(kErrSys), out.et);
+  EXPECT_EQ(static_cast<int>(ERROR_PATH_NOT_FOUND), out.ec);
+}
+
+// The temporary file is removed, or replaced by another, while the download runs (a user, a
+// cleaner, a scanner): the bytes written so far are gone, and the task fails by the file.
+TEST_F(CDownloadTaskResumeTest, TemporaryFileRemovedOrReplacedMidwayIsAFailure) {
+  const struct {
+    const char* name;
+    bool replaced;
+  } cases[] = {{"removed", false}, {"replaced", true}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    const std::string name = std::string(k.name) + ".bin";
+    const std::string temp = dir.Host(name + ".vrdt");
+    server.SetHandler("/m", [this, temp, k](const Request& r) {
+      // The first block: its bytes go to the file that was there when it started.
+      if (r.Header("Range").rfind("bytes=0-", 0) == 0) {
+        unlink(temp.c_str());
+        if (k.replaced) std::ofstream(temp, std::ios::binary) << std::string(size, 'z');
+      }
+      Script s;
+      s.ranges = true;
+      s.body = body;
+      return s;
+    });
+    DownloadOutcome out;
+    Add(Url("/m"), L"", StringUtils::FromUtf8(name), size, out, md5);
+    ASSERT_TRUE(RunUntil([&] { return out.done; }));
+    EXPECT_EQ(1, out.calls);
+    EXPECT_EQ(static_cast<int>(kErrSys), out.et);
+    EXPECT_EQ(static_cast<int>(ERROR_FILE_NOT_FOUND), out.ec);
+    EXPECT_FALSE(dir.Exists(name));
+  }
 }
 
 // The download's folder is a small file system of its own, mounted before the channel's
@@ -523,8 +572,8 @@ TEST_F(CDownloadTaskResumeTest, FailedPreSizeNeverLeadsToACompleteClaim) {
     DownloadOutcome out;
     Add(Url("/m"), L"", L"p.bin", huge, out, md5);
     EXPECT_TRUE(out.done);
-    EXPECT_EQ(3, out.et) << run;
-    EXPECT_EQ(6, out.ec) << run;
+    EXPECT_EQ(static_cast<int>(kErrSys), out.et) << run;
+    EXPECT_NE(0, out.ec) << run;
     EXPECT_FALSE(dir.Exists("p.bin")) << run;
     ProtoValue saved = ReadResume("p.bin");
     if (!saved.isNull()) {

@@ -16,6 +16,7 @@
 #include "tests/support/TraceCapture.h"
 #include "commonlib/http/CHttpCommand.h"
 #include "commonlib/http/CHttpMgr.h"
+#include "commonlib/util/StringUtils.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -244,6 +245,29 @@ TEST_F(StatisticsSendTest, RetriedPostKeepsItsHeader) {
     EXPECT_EQ("application/json;charset=utf-8", req.Header("Content-Type"));
     EXPECT_EQ(1u, Lines(req.body).size());
   }
+}
+
+// A server that takes the post and never answers may have stored it: the post times out and is
+// not sent again, so no record arrives twice.
+TEST_F(StatisticsSendTest, PostThatTimedOutIsNotSentAgain) {
+  HttpTestServer::Script silent;
+  silent.stallBeforeHeaders = true;
+  server.Set("/", silent);
+  TraceCapture trace;
+  ASSERT_TRUE(log().Report(ProtoValue()));
+  ASSERT_TRUE(log().Send());
+  ASSERT_TRUE(MainThreadPump::Until([this] { return server.RequestCount() == 1; }));
+  ASSERT_TRUE(MainThreadPump::Until([] {
+    jf::TickAdvance(1000);
+    g_commandManager->CheckTimeouts();
+    g_commandManager->ResumeDueRetries();
+    return !log().IsBusy();
+  }, 30000));
+  MainThreadPump::For(30);
+  EXPECT_EQ(1u, server.RequestCount());
+  EXPECT_EQ(1, trace.Count(StringUtils::Format(L"统计结果 %d:%d ", static_cast<int>(kErrUser),
+                                               static_cast<int>(ResultCode::kRequestTimedOut))));
+  server.ReleaseStalls();
 }
 
 TEST_F(StatisticsSendTest, WorkerHandsReportAndSendToTheMainThread) {

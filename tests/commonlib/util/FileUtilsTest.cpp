@@ -45,6 +45,13 @@ TEST(FileUtilsTest, CanonicalFolderAndPathInFolder) {
       {L"D:", L"D:\\"},                        {L"D:\\\\", L"D:\\"},
       {L"\\\\server\\share\\", L"\\\\server\\share"}, {L"", L""},
       {L"jf\\", L"jf"},
+      // "." and ".." are resolved, never above a root.
+      {L"D:\\games\\.\\jf", L"D:\\games\\jf"},  {L"D:\\games\\..\\games\\jf", L"D:\\games\\jf"},
+      {L"D:\\games\\jf\\..", L"D:\\games"},    {L"D:\\jf\\..\\", L"D:\\"},
+      {L"D:\\..\\..\\jf\\.", L"D:\\jf"},      {L"D:jf", L"D:\\jf"},
+      {L"\\\\server\\share\\..\\x", L"\\\\server\\share\\x"}, {L".\\jf", L"jf"},
+      {L"a\\..\\..\\b", L"..\\b"},             {L"...\\ ..", L"...\\ .."},
+      {L"a\\..\\D:x", L".\\D:x"},  // a piece that reads as a drive stays a piece
   };
   for (const auto& k : cases) {
     EXPECT_EQ(CanonicalFolder(k.written), k.canonical) << StringUtils::WideToUtf8(k.written);
@@ -52,6 +59,28 @@ TEST(FileUtilsTest, CanonicalFolderAndPathInFolder) {
   }
   EXPECT_EQ(PathInFolder(L"D:\\", L"vrinstaller.exe"), L"D:\\vrinstaller.exe");
   EXPECT_EQ(PathInFolder(L"D:\\jf", L"vrinstaller.exe"), L"D:\\jf\\vrinstaller.exe");
+  EXPECT_EQ(PathInFolder(L"", L"jf"), L"jf");  // in the relative folder, not at a root
+}
+
+// One folder is one folder by the file system's own identity, however it is written; a
+// different case is a different folder here, and a folder that is not there is no one's.
+TEST(FileUtilsTest, SameFolderByIdentity) {
+  TempFolder temp;
+  ASSERT_TRUE(CreateDirectoryTree(temp.Win(L"games\\jf")));
+  ASSERT_TRUE(CreateDirectoryTree(temp.Win(L"GAMES\\JF")));
+  temp.Write("games/file", "x");
+  const std::wstring jf = temp.Win(L"games\\jf");
+  EXPECT_TRUE(IsSameFolder(jf, temp.Win(L"games\\.\\jf\\")));
+  EXPECT_TRUE(IsSameFolder(jf, temp.Win(L"games\\..\\games/jf")));
+  EXPECT_FALSE(IsSameFolder(jf, temp.Win(L"GAMES\\JF")));
+  EXPECT_FALSE(IsSameFolder(jf, temp.Win(L"games")));
+  EXPECT_FALSE(IsSameFolder(temp.Win(L"games\\none"), temp.Win(L"games\\none")));
+  EXPECT_FALSE(IsSameFolder(temp.Win(L"games\\file"), temp.Win(L"games\\file")));
+  FileIdentity a, b;
+  ASSERT_TRUE(GetFileIdentity(temp.Win(L"games\\file"), a));
+  ASSERT_TRUE(GetFileIdentity(temp.Win(L"games\\.\\file"), b));
+  EXPECT_TRUE(a == b);
+  EXPECT_FALSE(GetFileIdentity(temp.Win(L"games\\none"), b));
 }
 
 struct PathCase {

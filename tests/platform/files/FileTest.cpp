@@ -387,6 +387,36 @@ TEST_F(FileTest, FileTimesRoundTrip) {
   EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, set.dwLowDateTime);
 }
 
+// The volume serial and the file index name the file itself: the same through every path that
+// leads to it (a link too), another for another file, a folder's own for a folder.
+TEST_F(FileTest, FileInformationNamesTheFileItself) {
+  WriteHost(c_ + "/a.bin", "12345");
+  WriteHost(c_ + "/b.bin", "1");
+  mkdir((c_ + "/dir").c_str(), 0777);
+  ASSERT_EQ(link((c_ + "/a.bin").c_str(), (c_ + "/dir/same.bin").c_str()), 0);
+  auto info = [](const wchar_t* path, BY_HANDLE_FILE_INFORMATION& out) {
+    HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, &out) != FALSE;
+    CloseHandle(h);
+    return ok;
+  };
+  BY_HANDLE_FILE_INFORMATION a{}, same{}, b{}, dir{};
+  ASSERT_TRUE(info(L"C:\\a.bin", a));
+  ASSERT_TRUE(info(L"C:\\dir\\..\\dir\\same.bin", same));
+  ASSERT_TRUE(info(L"C:\\b.bin", b));
+  ASSERT_TRUE(info(L"C:\\dir\\", dir));
+  EXPECT_EQ(a.nFileSizeLow, 5u);
+  EXPECT_EQ(a.nNumberOfLinks, 2u);
+  EXPECT_EQ(a.dwVolumeSerialNumber, same.dwVolumeSerialNumber);
+  EXPECT_EQ(std::make_pair(a.nFileIndexHigh, a.nFileIndexLow), std::make_pair(same.nFileIndexHigh, same.nFileIndexLow));
+  EXPECT_NE(std::make_pair(a.nFileIndexHigh, a.nFileIndexLow), std::make_pair(b.nFileIndexHigh, b.nFileIndexLow));
+  EXPECT_NE(dir.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_FALSE(GetFileInformationByHandle(INVALID_HANDLE_VALUE, &a));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
 TEST_F(FileTest, ReadOnlyAttributeBlocksWritesEvenForRoot) {
   WriteHost(c_ + "/ro.txt", "x");
   EXPECT_EQ(GetFileAttributesW(L"C:\\ro.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
