@@ -286,7 +286,11 @@ bool CListUI::SelectItem(int index, bool takeFocus) {
   if (index < 0) return false;
   CControlUI* control = m_list->GetItemAt(index);
   IListItemUI* row = AsItem(control);
-  if (!control || !control->IsVisible() || !control->IsEnabled() || !row) return false;
+  if (!control || !control->IsVisible() || !control->IsEnabled() || !row) {
+    // Nothing is selected then, and no row shows it.
+    if (row) row->Select(false);
+    return false;
+  }
   m_curSel = index;
   if (!row->Select(true)) {
     m_curSel = -1;

@@ -55,6 +55,13 @@ TEST_F(ListTest, SelectItemRules) {
   list->GetItemAt(4)->SetVisible(false);
   EXPECT_EQ(list->GetCurSel(), -1);
   EXPECT_EQ(Flags(list), "00000");
+  // A row flagged before it was disabled keeps no flag when it is asked for and refused.
+  CListLabelElementUI* refused = Row(5);
+  refused->Select(true);
+  refused->SetEnabled(false);
+  list->Add(refused);
+  EXPECT_FALSE(list->SelectItem(5));
+  EXPECT_EQ(Flags(list), "000000");
 }
 
 TEST_F(ListTest, KeysMoveTheSelectionAndKeepItVisible) {
