@@ -26,10 +26,17 @@ namespace {
 // that runs after the thread function returned. Waiters learn of the thread's end before
 // that hook, so a process that ends right after would lose that state: it is released while
 // the thread still runs. Looked up at run time: a program without that library needs nothing.
+// The lookup runs on the thread that starts the first thread, never on one that is ending: a
+// lookup that fails leaves a per-thread error buffer that the ending thread would free only
+// after its waiters had been told it ended.
+typedef void (*TlsStopFn)();
+TlsStopFn TlsLibraryThreadStop() {
+  static const TlsStopFn stop = reinterpret_cast<TlsStopFn>(dlsym(RTLD_DEFAULT, "OPENSSL_thread_stop"));
+  return stop;
+}
+
 void ReleaseTlsLibraryThreadState() {
-  typedef void (*StopFn)();
-  static const StopFn stop = reinterpret_cast<StopFn>(dlsym(RTLD_DEFAULT, "OPENSSL_thread_stop"));
-  if (stop) stop();
+  if (TlsStopFn stop = TlsLibraryThreadStop()) stop();
 }
 
 class ThreadObject : public KernelObject {
@@ -133,6 +140,7 @@ HANDLE StartThread(SIZE_T stackSize, LPTHREAD_START_ROUTINE start, void* paramet
     errno = EINVAL;
     return nullptr;
   }
+  TlsLibraryThreadStop();
   auto thread = std::make_shared<ThreadObject>(start, parameter, (flags & CREATE_SUSPENDED) != 0);
   HANDLE handle = RegisterHandle(thread);
   if (!thread->Launch(thread, stackSize)) {
