@@ -127,8 +127,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (op & 0x20) cf.dwEffects |= CFE_BOLD, cf.wWeight = FW_BOLD;
     cf.yOffset = (op & 0xC0) == 0xC0 ? LONG(in.Next() % 120) - 60 : 0;
     const LONG from = LONG(text.size());
-    for (unsigned words = 1 + in.Next() % 6; words > 0; --words)
-      text += std::wstring(word()) + kGaps[in.Next() % 7];
+    for (unsigned words = 1 + in.Next() % 6; words > 0; --words) {
+      text += word();  // one byte after the other, in this order whatever the compiler
+      text += kGaps[in.Next() % 7];
+    }
     runs.push_back(Run{from, LONG(text.size()), cf});
   }
   formats.Reset(LONG(text.size()));

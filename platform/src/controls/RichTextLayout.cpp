@@ -206,7 +206,10 @@ class RichTextLayout::Bidi {
       // What European digits and neutrals here follow: the last strong letter, or the start.
       const wchar_t context = !last ? base_ : last == kLeftToRightMark ? kLeftToRightMark : kRightToLeftMark;
       before_[size_t(i)] = last;
-      cut_[size_t(i)] = closed && spaced && !steered;
+      // Between two strong letters of one direction (two ideographs) the last one is all
+      // that crosses too.
+      const bool strong = i > 0 && Mark(type) && Mark(type) == Mark(types[size_t(i) - 1]);
+      cut_[size_t(i)] = closed && (spaced || strong) && !steered;
       // A paragraph separator inside starts a bidi paragraph of its own, which marks do not make.
       if (Explicit(c) || type == FRIBIDI_TYPE_BS) whole_ = true;
       if (const wchar_t mark = Mark(type)) {
@@ -519,9 +522,9 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     return size_t(it - after->begin());
   };
   // Pango spreads a justified line broken inside a word by what it measured of the word's
-  // lines before: pieces of a justified paragraph meet between words.
+  // lines before: pieces of a justified paragraph meet where a line may break (between
+  // words, between ideographs, between Thai words).
   const bool justified = pf.wAlignment == PFA_JUSTIFY;
-  auto between = [&](LONG cp) { return cp == 0 || iswspace(wint_t(text_[size_t(p.start + cp - 1)])); };
   bool aim = true;
   while (true) {
     const bool first = p.pieces.empty();
@@ -566,8 +569,22 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     }
     // Where the next piece may start (on this one's last line kept): between words in a
     // justified paragraph, where marks carry the bidi state over in one with right-to-left text.
+    int attrCount = 0;
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(pl, &attrCount);
+    auto between = [&](LONG cp) {
+      const LONG at = piece.leadChars + cp - piece.textFrom;
+      return cp == 0 || (at >= 0 && at < attrCount && attrs[at].is_line_break);
+    };
+    // A line without a space is not spread, wherever it starts.
+    auto unspread = [&](int line) {
+      const LONG end = line + 1 < count ? starts[size_t(line) + 1] : to;
+      for (LONG cp = starts[size_t(line)]; cp < end; ++cp)
+        if (iswspace(wint_t(text_[size_t(p.start + cp)]))) return false;
+      return true;
+    };
     auto cut = [&](int end) {
-      return (!justified || (between(starts[size_t(end - 1)]) && between(starts[size_t(end)]))) &&
+      return (!justified || (between(starts[size_t(end - 1)]) && between(starts[size_t(end)])) ||
+              (unspread(end - 1) && unspread(end))) &&
              bidi.Cut(starts[size_t(end - 1)]);
     };
     while (!last && piece.endLine > piece.firstLine + 1 && !cut(piece.endLine)) --piece.endLine;
@@ -680,6 +697,7 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
     piece.samplesTo = bytesOf(part);
   }
   if (continued) part += kLineSeparator;
+  piece.leadChars = LONG(part.size());
   int byte = bytesOf(part);
   part.append(text_, size_t(p.start + from), size_t(to - from));
   // The trail first: a first piece may take the paragraph's direction from it.

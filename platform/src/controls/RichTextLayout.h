@@ -67,6 +67,7 @@ class RichTextLayout {
     LONG from = 0;      // the characters of the lines that count
     LONG to = 0;
     LONG textTo = 0;    // the end of the layout's text
+    LONG leadChars = 0;  // characters of the layout's text before textFrom
     int firstLine = 0;  // those lines of the layout
     int endLine = 0;
     int lineBase = 0;   // lines of the paragraph before them

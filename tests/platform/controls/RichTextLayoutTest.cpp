@@ -241,6 +241,8 @@ struct Mixed {
   bool lowered;  // every third word lowered
   const wchar_t* last = L"";   // after the words
   const wchar_t* first = L"";  // before them
+  WORD align = PFA_LEFT;
+  unsigned long pieces = 3;  // pango layouts at least (one whole paragraph, tried in doubling pieces, makes ten)
 };
 
 class RichTextLayoutScripts : public ::testing::TestWithParam<Mixed> {
@@ -270,13 +272,16 @@ TEST_P(RichTextLayoutScripts, LinesTakeTheScriptsOfTheTextBefore) {
   CHARFORMAT2W sub = small;
   sub.dwEffects |= CFE_SUBSCRIPT;
   for (const auto& r : lowered) formats.SetChar(r.first, r.second, sub);
+  PARAFORMAT2 pf = formats.DefaultPara();
+  pf.wAlignment = m.align;
+  formats.SetPara(LONG(text.size()), pf);
   RichTextLayout::Options options;
   options.wrapWidth = m.width;
   const std::vector<long> whole = f.Seen(text, formats, options, 1 << 28);
   for (int piece : {8, 13, 40}) {
     const unsigned long made = jf::TestTextLayoutPieces();
     const std::vector<long> seen = f.Seen(text, formats, options, piece);
-    EXPECT_GT(jf::TestTextLayoutPieces() - made, 3u) << "pieces of " << piece;
+    EXPECT_GT(jf::TestTextLayoutPieces() - made, m.pieces) << "pieces of " << piece;
     EXPECT_EQ(FirstDifference(seen, whole), -1) << "pieces of " << piece;
   }
 }
@@ -300,7 +305,18 @@ INSTANTIATE_TEST_SUITE_P(
                       Mixed{"rightToLeftUnwrapped", {L"\u05D0\u05D1\u05D2 ", L"word 5% ", L"(x) ", L"\x000B", L"\u0627\u0661,2 ", L"mmmmmm "},
                             -1, true, L"", L"\u05D3 "},
                       Mixed{"rightToLeftParagraph", {L"\u05D0\u05D1\u05D2 ", L"word 5% ", L"(x) ", L"\u0627\u0661,2 ", L"\u05D0\u05B8 "},
-                            40, true, L"", L"\u05D3 "}),
+                            40, true, L"", L"\u05D3 "},
+                      // Text without spaces breaks between ideographs, inside Thai by its
+                      // dictionary, between letters of a long word: justified too, and with a
+                      // right-to-left letter.
+                      Mixed{"justifiedChinese", {L"\u4E0B\u8F7D", L"\u4E2D\u6587\uFF0C", L"\u6587"}, 60, true, L"", L"", PFA_JUSTIFY, 12},
+                      Mixed{"justifiedJapanese", {L"\u65E5\u672C\u306E", L"\u30C6\u30AD\u30B9\u30C8", L"\u3002"}, 60, false,
+                            L"", L"", PFA_JUSTIFY, 12},
+                      Mixed{"justifiedThai", {L"\u0E20\u0E32\u0E29\u0E32", L"\u0E44\u0E17\u0E22", L"\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35"},
+                            300, true, L"", L"", PFA_JUSTIFY, 12},  // wide: no font here has Thai letters
+                      Mixed{"justifiedWord", {L"abc", L"defgh"}, 50, true, L"", L"", PFA_JUSTIFY, 12},
+                      Mixed{"chineseWithHebrew", {L"\u4E0B\u8F7D", L"\u4E2D\u6587"}, 50, true, L"", L"\u05D0", PFA_LEFT, 12},
+                      Mixed{"justifiedChineseWithHebrew", {L"\u4E0B\u8F7D", L"\u4E2D\u6587"}, 50, false, L"", L"\u05D0", PFA_JUSTIFY, 12}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A paragraph separator inside a paragraph starts a bidi paragraph of its own, with the
