@@ -464,188 +464,225 @@ void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) c
   Measure(p, pf);
 }
 
+// The state of a paragraph being laid out in pieces.
+struct RichTextLayout::Piecing {
+  Piecing(Paragraph& paragraph, const PARAFORMAT2& format, const Bidi& levels, Reuse* taken)
+      : p(paragraph), pf(format), bidi(levels), reuse(taken) {}
+  Paragraph& p;
+  const PARAFORMAT2& pf;
+  const Bidi& bidi;
+  Reuse* reuse;
+  std::vector<Piece>* after = nullptr;  // the old pieces after the change, when there are some to take over
+  LONG from = 0, limit = 0, kept = 0;
+  int64_t keptTop = 0;  // paragraph units of the top of the line the next piece starts with
+  int64_t hitTop = 0;   // and where points start to hit that line
+  // The script state of the text before the piece being made, followed from the paragraph's
+  // start or from a piece taken over.
+  ScriptContext scripts;
+  LONG scriptsAt = 0;
+  bool aim = true;  // a piece may end where an old one did, or where its lines would pass pango's units
+};
+
 // Each piece after the first shows a line separator, then the last line kept from the piece
 // before (so the lines after it are placed and broken as in one layout), then new lines; the
 // last line of a piece that does not reach the paragraph's end may be cut short and is not
 // kept. Lines are broken, spread and ordered one by one, so justified, unwrapped and
 // right-to-left paragraphs are pieced the same way.
 bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi, Reuse* reuse) const {
-  LONG from = 0, limit = LongestPiece(), kept = 0;
-  int64_t keptTop = 0;  // paragraph units of the top of the line the next piece starts with
-  int64_t hitTop = 0;   // and where points start to hit that line
-  auto nextLimit = [&](const Piece& piece) {
-    const LONG chars = piece.to - piece.from, lines = std::max(1, piece.endLine - piece.firstLine);
-    return std::clamp<LONG>(chars / lines * kLinesPerPiece, std::min(kShortestPiece, LongestPiece()), LongestPiece());
-  };
-  // The script state of the text before the piece being made, followed from the paragraph's
-  // start or from a piece taken over.
-  ScriptContext scripts;
-  LONG scriptsAt = 0;
-  auto scriptsBefore = [&](LONG cp) {
-    ScriptContext ahead = scripts;
-    for (LONG i = scriptsAt; i < cp; ++i) ahead.Step(text_[size_t(p.start + i)]);
-    return ahead;
-  };
-  // Whether a piece laid out before starts as this text would start it: the same bidi marks,
-  // and the script state of the text before it (the letters that set it may be others).
-  auto sameStart = [&](const Piece& piece, LONG shift, bool continued, const ScriptContext& before) {
-    return piece.context == bidi.Context(piece.textFrom + shift, piece.textTo + shift, continued,
-                                         piece.textTo + shift == p.length) &&
-           (!continued || piece.scripts.SameState(before)) &&
-           g_unichar_get_script(gunichar(piece.next)) ==
-               g_unichar_get_script(gunichar(NextLetter(p, piece.textFrom + shift, piece.textTo + shift, continued, before)));
-  };
-  // The pieces laid out from text before the change hold; the next one starts on the last
-  // line they keep.
-  if (reuse->before) {
-    std::vector<Piece>& old = reuse->before->pieces;
-    size_t held = 0;
-    while (held + 1 < old.size() && old[held].layout && old[held + 1].layout &&
-           old[held].textTo <= reuse->same && sameStart(old[held], 0, held > 0, old[held].scripts))
-      ++held;
-    for (size_t k = 0; k < held; ++k) p.pieces.push_back(std::move(old[k]));
-    if (held > 0) {
-      from = old[held].textFrom;
-      scripts = old[held].scripts;  // of the same text before it
-      scriptsAt = from;
-      kept = old[held].from;
-      keptTop = old[held].dy + LineTop(old[held].layout->Get(), 1);
-      hitTop = old[held].top;
-      limit = nextLimit(p.pieces.back());
-    }
-  }
-  std::vector<Piece>* after = reuse->after && reuse->after->pieces.size() > 1 ? &reuse->after->pieces : nullptr;
-  auto firstAfter = [&](LONG at) {  // the first old piece after the change that starts at `at` here or later
-    const LONG old = std::max(reuse->unchanged, at - reuse->shift);
-    auto it = std::lower_bound(after->begin() + 1, after->end(), old,
-                               [](const Piece& piece, LONG cp) { return piece.textFrom < cp; });
-    return size_t(it - after->begin());
-  };
-  // Pango spreads a justified line broken inside a word by what it measured of the word's
-  // lines before: pieces of a justified paragraph meet where a line may break (between
-  // words, between ideographs, between Thai words).
-  const bool justified = pf.wAlignment == PFA_JUSTIFY;
-  bool aim = true;
+  Piecing s(p, pf, bidi, reuse);
+  s.limit = LongestPiece();
+  TakeOverBefore(s);
+  s.after = reuse->after && reuse->after->pieces.size() > 1 ? &reuse->after->pieces : nullptr;
   while (true) {
     const bool first = p.pieces.empty();
-    LONG to = std::min(p.length, from + limit);
-    // Up to the end of the text the old piece before the next reusable one was laid out with:
-    // where the lines meet the old ones again, this piece then holds that one's first line.
-    if (after && aim) {
-      const size_t j = firstAfter(first ? 1 : kept);
-      if (j < after->size()) {
-        const LONG target = (*after)[j - 1].textTo + reuse->shift;
-        if (target > from && target - from <= 2 * LongestPiece()) to = std::min(p.length, target);
-      }
-    }
-    // Too few lines for a piece stay low however tall their letters: such a piece may grow.
-    if (aim) to = Fit(p, pf, from, to);
-    while (!bidi.End(to)) ++to;
+    const LONG to = PieceEnd(s, first);
     const bool last = to == p.length;
-    scripts = scriptsBefore(from);
-    scriptsAt = from;
-    Piece piece = MakePiece(p, pf, from, to, !first, bidi, scripts);
-    PangoLayout* pl = piece.layout->Get();
-    const int count = pango_layout_get_line_count(pl);
-    if (!last && count < (first ? 3 : 4)) {  // lines to keep (two in the first) and one to drop
-      limit = std::max(limit, to - from) * 2;
-      aim = false;
-      continue;
-    }
-    aim = true;
+    s.scripts = ScriptsBefore(s, s.from);
+    s.scriptsAt = s.from;
+    Piece piece = MakePiece(p, pf, s.from, to, !first, bidi, s.scripts);
     std::vector<LONG> starts;  // of the layout's lines, in the paragraph
-    starts.reserve(size_t(count));
-    for (GSList* l = pango_layout_get_lines_readonly(pl); l; l = l->next)
-      starts.push_back(CpIn(p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - p.start);
-    piece.firstLine = first ? 0 : 2;
-    piece.endLine = last ? count : count - 1;
-    // The letters and marks after the text may wrap to lines of their own: the line the text
-    // ends on is not kept either.
-    while (!last && piece.endLine > piece.firstLine && starts[size_t(piece.endLine)] >= to) --piece.endLine;
-    if (!last && piece.endLine == piece.firstLine) {
-      limit = std::max(limit, to - from) * 2;
-      aim = false;
+    if (!KeepLines(s, piece, to, first, last, &starts)) {  // too few lines: a longer piece
+      s.limit = std::max(s.limit, to - s.from) * 2;
+      s.aim = false;
       continue;
     }
-    // Where the next piece may start (on this one's last line kept): between words in a
-    // justified paragraph, where marks carry the bidi state over in one with right-to-left text.
-    int attrCount = 0;
-    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(pl, &attrCount);
-    auto between = [&](LONG cp) {
-      const LONG at = piece.leadChars + cp - piece.textFrom;
-      return cp == 0 || (at >= 0 && at < attrCount && attrs[at].is_line_break);
-    };
-    // A line without a space is not spread, wherever it starts.
-    auto unspread = [&](int line) {
-      const LONG end = line + 1 < count ? starts[size_t(line) + 1] : to;
-      for (LONG cp = starts[size_t(line)]; cp < end; ++cp)
-        if (iswspace(wint_t(text_[size_t(p.start + cp)]))) return false;
-      return true;
-    };
-    auto cut = [&](int end) {
-      return (!justified || (between(starts[size_t(end - 1)]) && between(starts[size_t(end)])) ||
-              (unspread(end - 1) && unspread(end))) &&
-             bidi.Cut(starts[size_t(end - 1)]);
-    };
-    while (!last && piece.endLine > piece.firstLine + 1 && !cut(piece.endLine)) --piece.endLine;
-    if (!last && piece.endLine == piece.firstLine + 1 && !cut(piece.endLine)) {
-      limit = std::max(limit, to - from) * 2;
-      aim = false;
-      continue;
-    }
+    s.aim = true;
+    PangoLayout* pl = piece.layout->Get();
     if (!first) {
-      if (starts[2] != kept) return false;  // the shared line broke elsewhere
-      piece.dy = keptTop - LineTop(pl, 1);
+      if (starts[2] != s.kept) return false;  // the shared line broke elsewhere
+      piece.dy = s.keptTop - LineTop(pl, 1);
       piece.floor = LineTop(pl, 1, true);
-      piece.from = kept;
-      piece.top = hitTop;
+      piece.from = s.kept;
+      piece.top = s.hitTop;
       piece.lineBase = p.pieces.back().lineBase + p.pieces.back().endLine - p.pieces.back().firstLine;
     }
     piece.to = last ? p.length : starts[size_t(piece.endLine)];
-    // A line here that starts an old piece's shared line, followed by its first own line: that
-    // piece and the ones after it hold, moved to where this one puts them.
-    size_t meet = 0;
-    int at = 0;
-    for (int k = std::max(1, piece.firstLine); after && !meet && k + 1 < count; ++k) {
-      const size_t j = firstAfter(starts[size_t(k)]);
-      if (j < after->size() && (*after)[j].textFrom + reuse->shift == starts[size_t(k)] &&
-          (*after)[j].from + reuse->shift == starts[size_t(k) + 1] && (*after)[j].layout &&
-          sameStart((*after)[j], reuse->shift, true, scriptsBefore(starts[size_t(k)]))) {
-        meet = j;
-        at = k;
-      }
-    }
-    if (meet) {
-      piece.endLine = at + 1;
-      piece.to = starts[size_t(at) + 1];
-    }
+    const size_t meet = Meet(s, piece, starts);
     const LONG next = last && !meet ? 0 : starts[size_t(piece.endLine - 1)];
     if (!last || meet) {
       // The next piece answers for the points of its shared line and below (in this piece,
       // the line after that one may be cut short).
-      keptTop = piece.dy + LineTop(pl, piece.endLine - 1);
-      hitTop = piece.dy + LineTop(pl, piece.endLine - 1, true);
+      s.keptTop = piece.dy + LineTop(pl, piece.endLine - 1);
+      s.hitTop = piece.dy + LineTop(pl, piece.endLine - 1, true);
     }
-    kept = piece.to;
+    s.kept = piece.to;
     Seal(piece);
     p.pieces.push_back(std::move(piece));
     if (meet) {
-      const int64_t down = keptTop - ((*after)[meet].dy + LineTop((*after)[meet].layout->Get(), 1));
-      for (size_t j = meet; j < after->size(); ++j) {
-        Piece moved = std::move((*after)[j]);
-        for (LONG* cp : {&moved.textFrom, &moved.from, &moved.to, &moved.textTo}) *cp += reuse->shift;
-        moved.dy += down;
-        moved.top = j == meet ? hitTop : moved.top + down;
-        moved.above += down;
-        moved.below += down;
-        moved.lineBase = p.pieces.back().lineBase + p.pieces.back().endLine - p.pieces.back().firstLine;
-        p.pieces.push_back(std::move(moved));
-      }
+      TakeOverAfter(s, meet);
       return true;
     }
     if (last) return true;
-    from = next;
-    limit = nextLimit(p.pieces.back());
+    s.from = next;
+    s.limit = NextLimit(p.pieces.back());
+  }
+}
+
+// Characters for the piece after this one: about kLinesPerPiece of its lines.
+LONG RichTextLayout::NextLimit(const Piece& piece) {
+  const LONG chars = piece.to - piece.from, lines = std::max(1, piece.endLine - piece.firstLine);
+  return std::clamp<LONG>(chars / lines * kLinesPerPiece, std::min(kShortestPiece, LongestPiece()), LongestPiece());
+}
+
+ScriptContext RichTextLayout::ScriptsBefore(const Piecing& s, LONG cp) const {
+  ScriptContext ahead = s.scripts;
+  for (LONG i = s.scriptsAt; i < cp; ++i) ahead.Step(text_[size_t(s.p.start + i)]);
+  return ahead;
+}
+
+// Whether a piece laid out before starts as this text would start it: the same bidi marks,
+// and the script state of the text before it (the letters that set it may be others).
+bool RichTextLayout::SameStart(const Piecing& s, const Piece& piece, LONG shift, bool continued,
+                               const ScriptContext& before) const {
+  const LONG from = piece.textFrom + shift, to = piece.textTo + shift;
+  return piece.context == s.bidi.Context(from, to, continued, to == s.p.length) &&
+         (!continued || piece.scripts.SameState(before)) &&
+         g_unichar_get_script(gunichar(piece.next)) ==
+             g_unichar_get_script(gunichar(NextLetter(s.p, from, to, continued, before)));
+}
+
+// The pieces laid out from text before the change hold; the next one starts on the last line
+// they keep.
+void RichTextLayout::TakeOverBefore(Piecing& s) const {
+  if (!s.reuse->before) return;
+  std::vector<Piece>& old = s.reuse->before->pieces;
+  size_t held = 0;
+  while (held + 1 < old.size() && old[held].layout && old[held + 1].layout &&
+         old[held].textTo <= s.reuse->same && SameStart(s, old[held], 0, held > 0, old[held].scripts))
+    ++held;
+  for (size_t k = 0; k < held; ++k) s.p.pieces.push_back(std::move(old[k]));
+  if (held == 0) return;
+  s.from = old[held].textFrom;
+  s.scripts = old[held].scripts;  // of the same text before it
+  s.scriptsAt = s.from;
+  s.kept = old[held].from;
+  s.keptTop = old[held].dy + LineTop(old[held].layout->Get(), 1);
+  s.hitTop = old[held].top;
+  s.limit = NextLimit(s.p.pieces.back());
+}
+
+// The first old piece after the change that starts at `at` here or later.
+size_t RichTextLayout::FirstAfter(const Piecing& s, LONG at) {
+  const LONG old = std::max(s.reuse->unchanged, at - s.reuse->shift);
+  auto it = std::lower_bound(s.after->begin() + 1, s.after->end(), old,
+                             [](const Piece& piece, LONG cp) { return piece.textFrom < cp; });
+  return size_t(it - s.after->begin());
+}
+
+// The end of the next piece's text.
+LONG RichTextLayout::PieceEnd(const Piecing& s, bool first) const {
+  LONG to = std::min(s.p.length, s.from + s.limit);
+  // Up to the end of the text the old piece before the next reusable one was laid out with:
+  // where the lines meet the old ones again, this piece then holds that one's first line.
+  if (s.after && s.aim) {
+    const size_t j = FirstAfter(s, first ? 1 : s.kept);
+    if (j < s.after->size()) {
+      const LONG target = (*s.after)[j - 1].textTo + s.reuse->shift;
+      if (target > s.from && target - s.from <= 2 * LongestPiece()) to = std::min(s.p.length, target);
+    }
+  }
+  // Too few lines for a piece stay low however tall their letters: such a piece may grow.
+  if (s.aim) to = Fit(s.p, s.pf, s.from, to);
+  while (!s.bidi.End(to)) ++to;
+  return to;
+}
+
+// The lines a piece keeps (two at least in the first, and one to drop; after them, a line to
+// share with the next piece and one to drop), or false when it has too few.
+bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool first, bool last,
+                               std::vector<LONG>* starts) const {
+  PangoLayout* pl = piece.layout->Get();
+  const int count = pango_layout_get_line_count(pl);
+  if (!last && count < (first ? 3 : 4)) return false;
+  starts->reserve(size_t(count));
+  for (GSList* l = pango_layout_get_lines_readonly(pl); l; l = l->next)
+    starts->push_back(CpIn(s.p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - s.p.start);
+  const std::vector<LONG>& at = *starts;
+  piece.firstLine = first ? 0 : 2;
+  piece.endLine = last ? count : count - 1;
+  // The letters and marks after the text may wrap to lines of their own: the line the text
+  // ends on is not kept either.
+  while (!last && piece.endLine > piece.firstLine && at[size_t(piece.endLine)] >= to) --piece.endLine;
+  if (!last && piece.endLine == piece.firstLine) return false;
+  // Pango spreads a justified line broken inside a word by what it measured of the word's
+  // lines before: pieces of a justified paragraph meet where a line may break (between
+  // words, between ideographs, between Thai words), or between lines with no space to spread.
+  const bool justified = s.pf.wAlignment == PFA_JUSTIFY;
+  int attrCount = 0;
+  const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(pl, &attrCount);
+  auto between = [&](LONG cp) {
+    const LONG i = piece.leadChars + cp - piece.textFrom;
+    return cp == 0 || (i >= 0 && i < attrCount && attrs[i].is_line_break);
+  };
+  auto unspread = [&](int line) {
+    const LONG end = line + 1 < count ? at[size_t(line) + 1] : to;
+    for (LONG cp = at[size_t(line)]; cp < end; ++cp)
+      if (iswspace(wint_t(text_[size_t(s.p.start + cp)]))) return false;
+    return true;
+  };
+  // Where the next piece may start (on this one's last line kept); in a paragraph with
+  // right-to-left text, where marks carry the bidi state over.
+  auto cut = [&](int end) {
+    return (!justified || (between(at[size_t(end - 1)]) && between(at[size_t(end)])) ||
+            (unspread(end - 1) && unspread(end))) &&
+           s.bidi.Cut(at[size_t(end - 1)]);
+  };
+  while (!last && piece.endLine > piece.firstLine + 1 && !cut(piece.endLine)) --piece.endLine;
+  return last || piece.endLine > piece.firstLine + 1 || cut(piece.endLine);
+}
+
+// A line of the piece that starts an old piece's shared line, followed by its first own line:
+// that piece and the ones after it hold. Its index in the old pieces (0: none); the piece then
+// ends with that line.
+size_t RichTextLayout::Meet(const Piecing& s, Piece& piece, const std::vector<LONG>& starts) const {
+  const int count = int(starts.size());
+  for (int k = std::max(1, piece.firstLine); s.after && k + 1 < count; ++k) {
+    const size_t j = FirstAfter(s, starts[size_t(k)]);
+    if (j < s.after->size() && (*s.after)[j].textFrom + s.reuse->shift == starts[size_t(k)] &&
+        (*s.after)[j].from + s.reuse->shift == starts[size_t(k) + 1] && (*s.after)[j].layout &&
+        SameStart(s, (*s.after)[j], s.reuse->shift, true, ScriptsBefore(s, starts[size_t(k)]))) {
+      piece.endLine = k + 1;
+      piece.to = starts[size_t(k) + 1];
+      return j;
+    }
+  }
+  return 0;
+}
+
+// The old pieces from `meet` on, moved to where the last piece puts them.
+void RichTextLayout::TakeOverAfter(Piecing& s, size_t meet) const {
+  std::vector<Piece>& after = *s.after;
+  const int64_t down = s.keptTop - (after[meet].dy + LineTop(after[meet].layout->Get(), 1));
+  for (size_t j = meet; j < after.size(); ++j) {
+    Piece moved = std::move(after[j]);
+    for (LONG* cp : {&moved.textFrom, &moved.from, &moved.to, &moved.textTo}) *cp += s.reuse->shift;
+    moved.dy += down;
+    moved.top = j == meet ? s.hitTop : moved.top + down;
+    moved.above += down;
+    moved.below += down;
+    const Piece& back = s.p.pieces.back();
+    moved.lineBase = back.lineBase + back.endLine - back.firstLine;
+    s.p.pieces.push_back(std::move(moved));
   }
 }
 

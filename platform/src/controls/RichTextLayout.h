@@ -124,6 +124,16 @@ class RichTextLayout {
   void Compare(const RichTextLayout& previous, LONG* same, LONG* sameEnd) const;
   void LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const;
   bool LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi, Reuse* reuse) const;
+  struct Piecing;
+  static LONG NextLimit(const Piece& piece);
+  ScriptContext ScriptsBefore(const Piecing& s, LONG cp) const;
+  bool SameStart(const Piecing& s, const Piece& piece, LONG shift, bool continued, const ScriptContext& before) const;
+  void TakeOverBefore(Piecing& s) const;
+  static size_t FirstAfter(const Piecing& s, LONG at);
+  LONG PieceEnd(const Piecing& s, bool first) const;
+  bool KeepLines(const Piecing& s, Piece& piece, LONG to, bool first, bool last, std::vector<LONG>* starts) const;
+  size_t Meet(const Piecing& s, Piece& piece, const std::vector<LONG>& starts) const;
+  void TakeOverAfter(Piecing& s, size_t meet) const;
   LONG Fit(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to) const;
   Piece MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to, bool continued,
                   const Bidi& bidi, const ScriptContext& before) const;
