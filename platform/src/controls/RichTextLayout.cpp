@@ -318,6 +318,9 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
       p.total = old.total;
       p.right = old.right;
       p.lines = old.lines;
+      p.across = old.across;
+      p.ascent = old.ascent;
+      p.descent = old.descent;
     } else {
       // A changed paragraph takes over the pieces of the one that started where it starts
       // and of the one that ended where it ends, as far as the text there is the same (and
@@ -358,7 +361,7 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
     p.y = y;
     y += p.total;
     p.firstLine = int(lines_.size());
-    for (size_t k = 0; k < p.pieces.size(); ++k)
+    for (size_t k = 0; k < (p.across ? 1 : p.pieces.size()); ++k)
       for (int l = p.pieces[k].firstLine; l < p.pieces[k].endLine; ++l) lines_.push_back(Line{paragraphs_.size(), k, l});
     width_ = std::max(width_, p.right);
     paragraphs_.push_back(std::move(p));
@@ -446,7 +449,9 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look)
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
   const Bidi bidi(text_, p.start, p.length);
   const bool split = p.length > LongestPiece() && !bidi.Whole();
-  if (split && LayOutPieces(p, pf, bidi, reuse)) {
+  if (split && Across(p, pf, bidi)) {
+    LayOutAcross(p, pf, reuse);
+  } else if (split && LayOutPieces(p, pf, bidi, reuse)) {
     // Unwrapped lines of a right-to-left paragraph stand at the right of its widest line, as
     // pango puts them at the right of the widest line of their layout: each piece is shifted
     // by what its layout's width falls short of the paragraph's.
@@ -462,6 +467,137 @@ void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) c
     p.pieces.push_back(std::move(whole));
   }
   Measure(p, pf);
+}
+
+// Whether a paragraph goes to pango in pieces across: one unwrapped line of left-to-right
+// text in one face and size, with no tab (whose stop is measured from the line's start), no
+// spacing rule that pango applies and no raised or lowered run (pango stands a line of runs
+// of several sizes or rises on a baseline that is not the highest of theirs).
+bool RichTextLayout::Across(const Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi) const {
+  if (options_.wrapWidth > 0 || bidi.Rtl() || pf.bLineSpacingRule == 1 || pf.bLineSpacingRule == 2 ||
+      pf.bLineSpacingRule == 5)
+    return false;
+  const CHARFORMAT2W& first = formats_.CharAt(p.start);
+  for (LONG cp = p.start, end = p.start + p.length; cp < end; cp = RunEnd(formats_, cp, end)) {
+    const CHARFORMAT2W& cf = formats_.CharAt(cp);
+    if (cf.yOffset != 0 || (cf.dwEffects & (CFE_SUBSCRIPT | CFE_SUPERSCRIPT)) || cf.yHeight != first.yHeight ||
+        wcsncmp(cf.szFaceName, first.szFaceName, LF_FACESIZE) != 0)
+      return false;
+  }
+  for (LONG i = p.start; i < p.start + p.length; ++i) {
+    const wchar_t c = text_[size_t(i)];
+    if (c == L'\t' || c == L'\n' || c == 0x000C || c == 0x0085 || c == kLineSeparator || c == 0x2029) return false;
+  }
+  return true;
+}
+
+// A piece across ends where the font changes (pango shapes no glyphs over such a change), half
+// a piece's characters or more on.
+LONG RichTextLayout::AcrossEnd(const Paragraph& p, LONG from) const {
+  LONG to = std::min(p.length, from + std::max<LONG>(1, LongestPiece() / 2));
+  // The first piece holds the first letter of a script (one after its text would stand on its line).
+  while (from == 0 && to < p.length && NextLetter(p, 0, to, false, ScriptContext())) ++to;
+  auto sameFont = [&](LONG cp) {
+    const CHARFORMAT2W &a = formats_.CharAt(p.start + cp - 1), &b = formats_.CharAt(p.start + cp);
+    constexpr DWORD kShape = CFE_ITALIC | CFE_SUBSCRIPT | CFE_SUPERSCRIPT;
+    return &a == &b || (a.yHeight == b.yHeight && a.wWeight == b.wWeight &&
+                        (a.dwEffects & kShape) == (b.dwEffects & kShape) &&
+                        wcsncmp(a.szFaceName, b.szFaceName, LF_FACESIZE) == 0);
+  };
+  while (to < p.length && sameFont(to)) ++to;
+  return to;
+}
+
+void RichTextLayout::LayOutAcross(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
+  p.across = true;
+  const Bidi none(text_, p.start, 0);
+  ScriptContext scripts;
+  LONG from = 0, scriptsAt = 0;
+  int64_t x = 0;  // where the line has come to, pango units
+  // The pieces laid out from text before the change hold.
+  if (reuse->before && reuse->before->across) {
+    std::vector<Piece>& old = reuse->before->pieces;
+    size_t held = 0;
+    while (held + 1 < old.size() && old[held].textTo <= reuse->same &&
+           g_unichar_get_script(gunichar(old[held].next)) ==
+               g_unichar_get_script(gunichar(NextLetter(p, old[held].textFrom, old[held].textTo, held > 0, old[held].scripts))))
+      ++held;
+    if (held > 0) {
+      from = scriptsAt = old[held].textFrom;
+      scripts = old[held].scripts;  // of the same text before it
+      x = old[held - 1].right + old[held - 1].dx;
+    }
+    for (size_t k = 0; k < held; ++k) p.pieces.push_back(std::move(old[k]));
+  }
+  while (from < p.length) {
+    for (; scriptsAt < from; ++scriptsAt) scripts.Step(text_[size_t(p.start + scriptsAt)]);
+    if (TakeOverAcross(p, reuse, from, scripts, x)) break;
+    const LONG to = AcrossEnd(p, from);
+    Piece piece = MakePiece(p, pf, from, to, from > 0, none, scripts);
+    PangoLayout* pl = piece.layout->Get();
+    if (from > 0) pango_layout_set_indent(pl, 0);  // only the line's start is indented
+    piece.endLine = pango_layout_get_line_count(pl);
+    piece.firstLine = piece.endLine - 1;
+    SealAcross(piece);
+    piece.dx = from == 0 ? 0 : int(x - piece.left);
+    x = piece.right + piece.dx;
+    p.pieces.push_back(std::move(piece));
+    from = to;
+  }
+  // Every piece lowered to the line's baseline.
+  p.ascent = p.descent = 0;
+  for (const Piece& piece : p.pieces) {
+    p.ascent = std::max(p.ascent, piece.ascent);
+    p.descent = std::max(p.descent, piece.descent);
+  }
+  for (Piece& piece : p.pieces) {
+    piece.dy = p.ascent - piece.baseline;
+    piece.top = piece.above = 0;
+    piece.below = p.ascent + p.descent;
+  }
+}
+
+// The old pieces across after the change from the one that starts at `at` here, when it
+// starts there as a piece made now would: moved on to `x`. How many were taken.
+size_t RichTextLayout::TakeOverAcross(Paragraph& p, Reuse* reuse, LONG at, const ScriptContext& before,
+                                      int64_t x) const {
+  if (!reuse->after || !reuse->after->across || at == 0) return 0;
+  std::vector<Piece>& old = reuse->after->pieces;
+  const LONG was = at - reuse->shift;
+  auto it = std::lower_bound(old.begin(), old.end(), was, [](const Piece& piece, LONG cp) { return piece.textFrom < cp; });
+  if (it == old.begin() || it == old.end() || it->textFrom != was || was < reuse->unchanged || !it->layout ||
+      !it->scripts.SameState(before) ||
+      g_unichar_get_script(gunichar(it->next)) !=
+          g_unichar_get_script(gunichar(NextLetter(p, at, it->textTo + reuse->shift, true, before))))
+    return 0;
+  const int64_t move = x - (it->left + it->dx);
+  const size_t taken = size_t(old.end() - it);
+  for (; it != old.end(); ++it) {
+    Piece moved = std::move(*it);
+    for (LONG* cp : {&moved.textFrom, &moved.from, &moved.to, &moved.textTo}) *cp += reuse->shift;
+    moved.dx = int(moved.dx + move);
+    p.pieces.push_back(std::move(moved));
+  }
+  return taken;
+}
+
+// The line of a piece across: its baseline, height above and below it, and the places across
+// where its text starts and ends.
+void RichTextLayout::SealAcross(Piece& piece) {
+  PangoLayout* pl = piece.layout->Get();
+  PangoLayoutIter* it = pango_layout_get_iter(pl);
+  for (int i = 0; i < piece.firstLine; ++i) pango_layout_iter_next_line(it);
+  PangoRectangle logical;
+  pango_layout_iter_get_line_extents(it, nullptr, &logical);
+  piece.baseline = pango_layout_iter_get_baseline(it);
+  pango_layout_iter_free(it);
+  piece.ascent = piece.baseline - logical.y;
+  piece.descent = logical.y + logical.height - piece.baseline;
+  piece.floor = logical.y;
+  PangoRectangle end;
+  pango_layout_index_to_pos(pl, piece.bytes.back(), &end);
+  piece.left = logical.x;
+  piece.right = end.x;
 }
 
 // The state of a paragraph being laid out in pieces.
@@ -817,6 +953,7 @@ void RichTextLayout::Measure(Paragraph& p, const PARAFORMAT2& pf) const {
   const int right = Pixels(pf.dxRightIndent);
   p.lines = 0;
   for (const Piece& piece : p.pieces) p.lines += piece.endLine - piece.firstLine;
+  if (p.across) p.lines = 1;
   // The union of the kept lines, rounded out to pixels as pango rounds a layout's extents
   // (whose own width leaves out the indent of an unwrapped layout's lines).
   int l = p.pieces.front().left + p.pieces.front().dx, r = p.pieces.front().right + p.pieces.front().dx;
@@ -828,7 +965,8 @@ void RichTextLayout::Measure(Paragraph& p, const PARAFORMAT2& pf) const {
   pango_layout_get_extents(p.pieces.back().layout->Get(), nullptr, &last);
   e.x = PANGO_PIXELS_FLOOR(l);
   e.width = PANGO_PIXELS_CEIL(r) - e.x;
-  e.height = int((p.pieces.back().dy + last.y + last.height + PANGO_SCALE - 1) / PANGO_SCALE);
+  e.height = p.across ? (p.ascent + p.descent + PANGO_SCALE - 1) / PANGO_SCALE
+                      : int((p.pieces.back().dy + last.y + last.height + PANGO_SCALE - 1) / PANGO_SCALE);
   p.height = e.height;
   if (options_.wrapWidth > 0) {
     p.x = left;

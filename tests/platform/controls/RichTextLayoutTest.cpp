@@ -238,11 +238,12 @@ struct Mixed {
   const char* name;
   std::vector<const wchar_t*> words;  // drawn in a fixed pseudo-random order
   int width;
-  bool lowered;  // every third word lowered
+  bool lowered;  // every third word lowered (or given `effect`)
   const wchar_t* last = L"";   // after the words
   const wchar_t* first = L"";  // before them
   WORD align = PFA_LEFT;
   unsigned long pieces = 3;  // pango layouts at least (one whole paragraph, tried in doubling pieces, makes ten)
+  DWORD effect = CFE_SUBSCRIPT;
 };
 
 class RichTextLayoutScripts : public ::testing::TestWithParam<Mixed> {
@@ -271,6 +272,7 @@ TEST_P(RichTextLayoutScripts, LinesTakeTheScriptsOfTheTextBefore) {
   formats.SetChar(0, LONG(text.size()), small);
   CHARFORMAT2W sub = small;
   sub.dwEffects |= CFE_SUBSCRIPT;
+  if (m.effect == CFE_BOLD) sub.dwEffects = CFE_BOLD, sub.wWeight = FW_BOLD;
   for (const auto& r : lowered) formats.SetChar(r.first, r.second, sub);
   PARAFORMAT2 pf = formats.DefaultPara();
   pf.wAlignment = m.align;
@@ -316,6 +318,10 @@ INSTANTIATE_TEST_SUITE_P(
                             300, true, L"", L"", PFA_JUSTIFY, 12},  // wide: no font here has Thai letters
                       Mixed{"justifiedWord", {L"abc", L"defgh"}, 50, true, L"", L"", PFA_JUSTIFY, 12},
                       Mixed{"chineseWithHebrew", {L"\u4E0B\u8F7D", L"\u4E2D\u6587"}, 50, true, L"", L"\u05D0", PFA_LEFT, 12},
+                      // One unwrapped line, in pieces across.
+                      Mixed{"oneLine", {L"word ", L"w ", L"12, ", L"(x) "}, -1, true, L"", L"", PFA_LEFT, 12, CFE_BOLD},
+                      Mixed{"oneLineLowered", {L"word ", L"w ", L"12, "}, -1, true, L"", L"", PFA_LEFT, 0},
+                      Mixed{"oneLineChinese", {L"\u4E0B\u8F7D", L"\u4E2D\u6587\uFF0C", L"12"}, -1, true, L"", L"", PFA_CENTER, 12, CFE_BOLD},
                       Mixed{"justifiedChineseWithHebrew", {L"\u4E0B\u8F7D", L"\u4E2D\u6587"}, 50, false, L"", L"\u05D0", PFA_JUSTIFY, 12}),
     [](const auto& info) { return std::string(info.param.name); });
 
