@@ -132,6 +132,14 @@ void RichTextLayout::DrawPiece(cairo_t* cr, double px, double py, const Piece& p
                                double clipBottom) const {
   PangoLayout* pl = piece.layout->Get();
   if (!Shown(py, piece.above, piece.below, clipTop, clipBottom)) return;
+  // Nor across (the pieces of one long line): lines kept reach from left to right, glyphs a
+  // little past them.
+  double clipLeft = 0, clipRight = 0, top = 0, bottom = 0;
+  cairo_clip_extents(cr, &clipLeft, &top, &clipRight, &bottom);
+  constexpr double kOverhang = 100;
+  if (px + (piece.right + piece.dx) / double(PANGO_SCALE) < clipLeft - kOverhang ||
+      px + (piece.left + piece.dx) / double(PANGO_SCALE) > clipRight + kOverhang)
+    return;
   if (piece.firstLine == 0 && piece.dy == 0 && piece.dx == 0 && piece.endLine == pango_layout_get_line_count(pl) &&
       piece.context.empty()) {
     piece.layout->Show(cr, px, py);
