@@ -625,6 +625,9 @@ struct RichTextLayout::Piecing {
 // kept. Lines are broken, spread and ordered one by one, so justified, unwrapped and
 // right-to-left paragraphs are pieced the same way.
 bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi, Reuse* reuse) const {
+  // Pieces across are no lines to go on from.
+  if (reuse->before && reuse->before->across) reuse->before = nullptr;
+  if (reuse->after && reuse->after->across) reuse->after = nullptr;
   Piecing s(p, pf, bidi, reuse);
   s.limit = LongestPiece();
   TakeOverBefore(s);

@@ -400,6 +400,41 @@ TEST(RichTextLayoutPieces, ParagraphTallerThanPangoUnits) {
   }
 }
 
+// An edit that makes one unwrapped line laid out across into one that is not (a tab typed
+// into it, whose stop is measured from the line's start), or back, lays out as afresh.
+TEST(RichTextLayoutPieces, EditsBetweenALineAcrossAndOneLine) {
+  Fixture f;
+  std::wstring text;
+  for (int i = 0; i < 400; ++i) text += L"w" + std::to_wstring(i) + L" ";
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  for (LONG cp = 0; cp + 5 < LONG(text.size()); cp += 11) {
+    CHARFORMAT2W cf = formats.DefaultChar();
+    cf.dwEffects = CFE_BOLD;
+    cf.wWeight = FW_BOLD;
+    formats.SetChar(cp, cp + 5, cf);
+  }
+  RichTextLayout::Options options;
+  options.alignWidth = 300;
+  jf::TestSetTextLayoutPiece(60);
+  for (const wchar_t* typed : {L"\t", L"q"}) {
+    const RichTextLayout before(text, formats, f.font.get(), options);
+    std::wstring edited = text;
+    jf::TextFormats after = formats;
+    const LONG at = LONG(text.size() / 2);
+    edited.insert(size_t(at), typed);
+    after.Replace(at, at, 1, after.CharAt(at));
+    const RichTextLayout changed(edited, after, f.font.get(), options, const_cast<RichTextLayout*>(&before));
+    const RichTextLayout fresh(edited, after, f.font.get(), options);
+    std::vector<unsigned char> pixels;
+    EXPECT_EQ(FirstDifference(Observe(changed, LONG(edited.size()), &pixels), Observe(fresh, LONG(edited.size()), &pixels)), -1)
+        << int(typed[0]);
+    text = edited;
+    formats = after;
+  }
+  jf::TestSetTextLayoutPiece(0);
+}
+
 namespace {
 
 struct Edit {
