@@ -1,7 +1,8 @@
 // Random paragraphs (runs of sizes, raised and lowered runs, tabs, soft breaks, brackets,
 // alignments, indents, line spacing rules, Latin, Hebrew, Arabic and Chinese words, numbers,
-// wrapped or not) laid out in small pieces and in one layout: every line must break and stand
-// as in one layout, and the paragraph measure the same. An edit laid out with the layout
+// wrapped or not, in one line, with explicit bidi controls) laid out in small pieces and in one
+// layout: every line must break and stand as in one layout, and the paragraph measure the
+// same. An edit laid out with the layout
 // before it must equal a layout made afresh as well. The script state followed for the pieces
 // must give each character the script pango's own iterator gives it.
 //
@@ -96,12 +97,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const wchar_t* const kMore[] = {L"\u0661\u0662", L"5%", L"\u05D0\u05B8", L"3-4", L"#", L"\u0627\u0661,2",
                                          L"1.5", L"\u00AD"};
   constexpr unsigned kMoreCount = sizeof kMore / sizeof kMore[0];
+  // Or, in some paragraphs, explicit embeddings, overrides, isolates, their ends and paragraph separators.
+  static const wchar_t* const kExplicit[] = {L"\u202B", L"\u202A", L"\u202E", L"\u202D", L"\u202C", L"\u2067",
+                                             L"\u2066", L"\u2068", L"\u2069", L"\u2029", L"\u202C", L"\u2069"};
+  constexpr unsigned kExplicitCount = sizeof kExplicit / sizeof kExplicit[0];
+  bool explicitMarks = false;
   auto word = [&] {
     const unsigned w = in.Next();
-    return w >= 0xF0 ? kMore[w % kMoreCount] : kWords[w % kWordCount];
+    return w < 0xF0 ? kWords[w % kWordCount] : explicitMarks ? kExplicit[w % kExplicitCount] : kMore[w % kMoreCount];
   };
   static const wchar_t* const kGaps[] = {L" ", L" ", L" ", L"\t", L"\x000B", L", ", L"  "};
-  const int width = int(in.Next() % 4) == 0 ? -1 : 20 + int(in.Next() % 300);
+  const unsigned wrap = in.Next();
+  const int width = wrap % 4 == 0 ? -1 : 20 + int(in.Next() % 300);
+  // One unwrapped line of runs of one size, bold or not: no tab, no break, nothing raised or lowered.
+  const bool oneLine = wrap % 8 == 4;
+  explicitMarks = wrap % 16 == 5;
   const int piece = 8 + int(in.Next() % 120);
   PARAFORMAT2 pf = {};
   std::wstring text;
@@ -126,9 +136,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     cf.dwEffects = (op & 0x18) == 0x08 ? CFE_SUPERSCRIPT : (op & 0x18) == 0x10 ? CFE_SUBSCRIPT : 0;
     if (op & 0x20) cf.dwEffects |= CFE_BOLD, cf.wWeight = FW_BOLD;
     cf.yOffset = (op & 0xC0) == 0xC0 ? LONG(in.Next() % 120) - 60 : 0;
+    if (oneLine) cf.yOffset = 0, cf.yHeight = 200, cf.dwEffects &= ~DWORD(CFE_SUPERSCRIPT | CFE_SUBSCRIPT);
     const LONG from = LONG(text.size());
-    for (unsigned words = 1 + in.Next() % 6; words > 0; --words)
-      text += std::wstring(word()) + kGaps[in.Next() % 7];
+    for (unsigned words = 1 + in.Next() % 6; words > 0; --words) {
+      text += word();  // one byte after the other, in this order whatever the compiler
+      const unsigned gap = in.Next() % 7;
+      text += kGaps[oneLine && (gap == 3 || gap == 4) ? 0 : gap];
+    }
     runs.push_back(Run{from, LONG(text.size()), cf});
   }
   formats.Reset(LONG(text.size()));

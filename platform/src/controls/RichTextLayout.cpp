@@ -206,7 +206,10 @@ class RichTextLayout::Bidi {
       // What European digits and neutrals here follow: the last strong letter, or the start.
       const wchar_t context = !last ? base_ : last == kLeftToRightMark ? kLeftToRightMark : kRightToLeftMark;
       before_[size_t(i)] = last;
-      cut_[size_t(i)] = closed && spaced && !steered;
+      // Between two strong letters of one direction (two ideographs) the last one is all
+      // that crosses too.
+      const bool strong = i > 0 && Mark(type) && Mark(type) == Mark(types[size_t(i) - 1]);
+      cut_[size_t(i)] = closed && (spaced || strong) && !steered;
       // A paragraph separator inside starts a bidi paragraph of its own, which marks do not make.
       if (Explicit(c) || type == FRIBIDI_TYPE_BS) whole_ = true;
       if (const wchar_t mark = Mark(type)) {
@@ -315,6 +318,9 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
       p.total = old.total;
       p.right = old.right;
       p.lines = old.lines;
+      p.across = old.across;
+      p.ascent = old.ascent;
+      p.descent = old.descent;
     } else {
       // A changed paragraph takes over the pieces of the one that started where it starts
       // and of the one that ended where it ends, as far as the text there is the same (and
@@ -355,7 +361,7 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
     p.y = y;
     y += p.total;
     p.firstLine = int(lines_.size());
-    for (size_t k = 0; k < p.pieces.size(); ++k)
+    for (size_t k = 0; k < (p.across ? 1 : p.pieces.size()); ++k)
       for (int l = p.pieces[k].firstLine; l < p.pieces[k].endLine; ++l) lines_.push_back(Line{paragraphs_.size(), k, l});
     width_ = std::max(width_, p.right);
     paragraphs_.push_back(std::move(p));
@@ -443,7 +449,9 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look)
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
   const Bidi bidi(text_, p.start, p.length);
   const bool split = p.length > LongestPiece() && !bidi.Whole();
-  if (split && LayOutPieces(p, pf, bidi, reuse)) {
+  if (split && Across(p, pf, bidi)) {
+    LayOutAcross(p, pf, reuse);
+  } else if (split && LayOutPieces(p, pf, bidi, reuse)) {
     // Unwrapped lines of a right-to-left paragraph stand at the right of its widest line, as
     // pango puts them at the right of the widest line of their layout: each piece is shifted
     // by what its layout's width falls short of the paragraph's.
@@ -461,174 +469,359 @@ void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) c
   Measure(p, pf);
 }
 
+// Whether a paragraph goes to pango in pieces across: one unwrapped line of left-to-right
+// text in one face and size, with no tab (whose stop is measured from the line's start), no
+// spacing rule that pango applies and no raised or lowered run (pango stands a line of runs
+// of several sizes or rises on a baseline that is not the highest of theirs).
+bool RichTextLayout::Across(const Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi) const {
+  if (options_.wrapWidth > 0 || bidi.Rtl() || pf.bLineSpacingRule == 1 || pf.bLineSpacingRule == 2 ||
+      pf.bLineSpacingRule == 5)
+    return false;
+  const CHARFORMAT2W& first = formats_.CharAt(p.start);
+  for (LONG cp = p.start, end = p.start + p.length; cp < end; cp = RunEnd(formats_, cp, end)) {
+    const CHARFORMAT2W& cf = formats_.CharAt(cp);
+    if (cf.yOffset != 0 || (cf.dwEffects & (CFE_SUBSCRIPT | CFE_SUPERSCRIPT)) || cf.yHeight != first.yHeight ||
+        wcsncmp(cf.szFaceName, first.szFaceName, LF_FACESIZE) != 0)
+      return false;
+  }
+  for (LONG i = p.start; i < p.start + p.length; ++i) {
+    const wchar_t c = text_[size_t(i)];
+    if (c == L'\t' || c == L'\n' || c == 0x000C || c == 0x0085 || c == kLineSeparator || c == 0x2029) return false;
+  }
+  return true;
+}
+
+// A piece across ends where the font changes (pango shapes no glyphs over such a change), half
+// a piece's characters or more on.
+LONG RichTextLayout::AcrossEnd(const Paragraph& p, LONG from) const {
+  LONG to = std::min(p.length, from + std::max<LONG>(1, LongestPiece() / 2));
+  // The first piece holds the first letter of a script (one after its text would stand on its line).
+  while (from == 0 && to < p.length && NextLetter(p, 0, to, false, ScriptContext())) ++to;
+  auto sameFont = [&](LONG cp) {
+    const CHARFORMAT2W &a = formats_.CharAt(p.start + cp - 1), &b = formats_.CharAt(p.start + cp);
+    constexpr DWORD kShape = CFE_ITALIC | CFE_SUBSCRIPT | CFE_SUPERSCRIPT;
+    return &a == &b || (a.yHeight == b.yHeight && a.wWeight == b.wWeight &&
+                        (a.dwEffects & kShape) == (b.dwEffects & kShape) &&
+                        wcsncmp(a.szFaceName, b.szFaceName, LF_FACESIZE) == 0);
+  };
+  while (to < p.length && sameFont(to)) ++to;
+  return to;
+}
+
+void RichTextLayout::LayOutAcross(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
+  p.across = true;
+  const Bidi none(text_, p.start, 0);
+  ScriptContext scripts;
+  LONG from = 0, scriptsAt = 0;
+  int64_t x = 0;  // where the line has come to, pango units
+  // The pieces laid out from text before the change hold.
+  if (reuse->before && reuse->before->across) {
+    std::vector<Piece>& old = reuse->before->pieces;
+    size_t held = 0;
+    while (held + 1 < old.size() && old[held].textTo <= reuse->same &&
+           g_unichar_get_script(gunichar(old[held].next)) ==
+               g_unichar_get_script(gunichar(NextLetter(p, old[held].textFrom, old[held].textTo, held > 0, old[held].scripts))))
+      ++held;
+    if (held > 0) {
+      from = scriptsAt = old[held].textFrom;
+      scripts = old[held].scripts;  // of the same text before it
+      x = old[held - 1].right + old[held - 1].dx;
+    }
+    for (size_t k = 0; k < held; ++k) p.pieces.push_back(std::move(old[k]));
+  }
+  while (from < p.length) {
+    for (; scriptsAt < from; ++scriptsAt) scripts.Step(text_[size_t(p.start + scriptsAt)]);
+    if (TakeOverAcross(p, reuse, from, scripts, x)) break;
+    const LONG to = AcrossEnd(p, from);
+    Piece piece = MakePiece(p, pf, from, to, from > 0, none, scripts);
+    PangoLayout* pl = piece.layout->Get();
+    if (from > 0) pango_layout_set_indent(pl, 0);  // only the line's start is indented
+    piece.endLine = pango_layout_get_line_count(pl);
+    piece.firstLine = piece.endLine - 1;
+    SealAcross(piece);
+    piece.dx = from == 0 ? 0 : int(x - piece.left);
+    x = piece.right + piece.dx;
+    p.pieces.push_back(std::move(piece));
+    from = to;
+  }
+  // Every piece lowered to the line's baseline.
+  p.ascent = p.descent = 0;
+  for (const Piece& piece : p.pieces) {
+    p.ascent = std::max(p.ascent, piece.ascent);
+    p.descent = std::max(p.descent, piece.descent);
+  }
+  for (Piece& piece : p.pieces) {
+    piece.dy = p.ascent - piece.baseline;
+    piece.top = piece.above = 0;
+    piece.below = p.ascent + p.descent;
+  }
+}
+
+// The old pieces across after the change from the one that starts at `at` here, when it
+// starts there as a piece made now would: moved on to `x`. How many were taken.
+size_t RichTextLayout::TakeOverAcross(Paragraph& p, Reuse* reuse, LONG at, const ScriptContext& before,
+                                      int64_t x) const {
+  if (!reuse->after || !reuse->after->across || at == 0) return 0;
+  std::vector<Piece>& old = reuse->after->pieces;
+  const LONG was = at - reuse->shift;
+  auto it = std::lower_bound(old.begin(), old.end(), was, [](const Piece& piece, LONG cp) { return piece.textFrom < cp; });
+  if (it == old.begin() || it == old.end() || it->textFrom != was || was < reuse->unchanged || !it->layout ||
+      !it->scripts.SameState(before) ||
+      g_unichar_get_script(gunichar(it->next)) !=
+          g_unichar_get_script(gunichar(NextLetter(p, at, it->textTo + reuse->shift, true, before))))
+    return 0;
+  const int64_t move = x - (it->left + it->dx);
+  const size_t taken = size_t(old.end() - it);
+  for (; it != old.end(); ++it) {
+    Piece moved = std::move(*it);
+    for (LONG* cp : {&moved.textFrom, &moved.from, &moved.to, &moved.textTo}) *cp += reuse->shift;
+    moved.dx = int(moved.dx + move);
+    p.pieces.push_back(std::move(moved));
+  }
+  return taken;
+}
+
+// The line of a piece across: its baseline, height above and below it, and the places across
+// where its text starts and ends.
+void RichTextLayout::SealAcross(Piece& piece) {
+  PangoLayout* pl = piece.layout->Get();
+  PangoLayoutIter* it = pango_layout_get_iter(pl);
+  for (int i = 0; i < piece.firstLine; ++i) pango_layout_iter_next_line(it);
+  PangoRectangle logical;
+  pango_layout_iter_get_line_extents(it, nullptr, &logical);
+  piece.baseline = pango_layout_iter_get_baseline(it);
+  pango_layout_iter_free(it);
+  piece.ascent = piece.baseline - logical.y;
+  piece.descent = logical.y + logical.height - piece.baseline;
+  piece.floor = logical.y;
+  PangoRectangle end;
+  pango_layout_index_to_pos(pl, piece.bytes.back(), &end);
+  piece.left = logical.x;
+  piece.right = end.x;
+}
+
+// The state of a paragraph being laid out in pieces.
+struct RichTextLayout::Piecing {
+  Piecing(Paragraph& paragraph, const PARAFORMAT2& format, const Bidi& levels, Reuse* taken)
+      : p(paragraph), pf(format), bidi(levels), reuse(taken) {}
+  Paragraph& p;
+  const PARAFORMAT2& pf;
+  const Bidi& bidi;
+  Reuse* reuse;
+  std::vector<Piece>* after = nullptr;  // the old pieces after the change, when there are some to take over
+  LONG from = 0, limit = 0, kept = 0;
+  int64_t keptTop = 0;  // paragraph units of the top of the line the next piece starts with
+  int64_t hitTop = 0;   // and where points start to hit that line
+  // The script state of the text before the piece being made, followed from the paragraph's
+  // start or from a piece taken over.
+  ScriptContext scripts;
+  LONG scriptsAt = 0;
+  bool aim = true;  // a piece may end where an old one did, or where its lines would pass pango's units
+};
+
 // Each piece after the first shows a line separator, then the last line kept from the piece
 // before (so the lines after it are placed and broken as in one layout), then new lines; the
 // last line of a piece that does not reach the paragraph's end may be cut short and is not
 // kept. Lines are broken, spread and ordered one by one, so justified, unwrapped and
 // right-to-left paragraphs are pieced the same way.
 bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi, Reuse* reuse) const {
-  LONG from = 0, limit = LongestPiece(), kept = 0;
-  int64_t keptTop = 0;  // paragraph units of the top of the line the next piece starts with
-  int64_t hitTop = 0;   // and where points start to hit that line
-  auto nextLimit = [&](const Piece& piece) {
-    const LONG chars = piece.to - piece.from, lines = std::max(1, piece.endLine - piece.firstLine);
-    return std::clamp<LONG>(chars / lines * kLinesPerPiece, std::min(kShortestPiece, LongestPiece()), LongestPiece());
-  };
-  // The script state of the text before the piece being made, followed from the paragraph's
-  // start or from a piece taken over.
-  ScriptContext scripts;
-  LONG scriptsAt = 0;
-  auto scriptsBefore = [&](LONG cp) {
-    ScriptContext ahead = scripts;
-    for (LONG i = scriptsAt; i < cp; ++i) ahead.Step(text_[size_t(p.start + i)]);
-    return ahead;
-  };
-  // Whether a piece laid out before starts as this text would start it: the same bidi marks,
-  // and the script state of the text before it (the letters that set it may be others).
-  auto sameStart = [&](const Piece& piece, LONG shift, bool continued, const ScriptContext& before) {
-    return piece.context == bidi.Context(piece.textFrom + shift, piece.textTo + shift, continued,
-                                         piece.textTo + shift == p.length) &&
-           (!continued || piece.scripts.SameState(before)) &&
-           g_unichar_get_script(gunichar(piece.next)) ==
-               g_unichar_get_script(gunichar(NextLetter(p, piece.textFrom + shift, piece.textTo + shift, continued, before)));
-  };
-  // The pieces laid out from text before the change hold; the next one starts on the last
-  // line they keep.
-  if (reuse->before) {
-    std::vector<Piece>& old = reuse->before->pieces;
-    size_t held = 0;
-    while (held + 1 < old.size() && old[held].layout && old[held + 1].layout &&
-           old[held].textTo <= reuse->same && sameStart(old[held], 0, held > 0, old[held].scripts))
-      ++held;
-    for (size_t k = 0; k < held; ++k) p.pieces.push_back(std::move(old[k]));
-    if (held > 0) {
-      from = old[held].textFrom;
-      scripts = old[held].scripts;  // of the same text before it
-      scriptsAt = from;
-      kept = old[held].from;
-      keptTop = old[held].dy + LineTop(old[held].layout->Get(), 1);
-      hitTop = old[held].top;
-      limit = nextLimit(p.pieces.back());
-    }
-  }
-  std::vector<Piece>* after = reuse->after && reuse->after->pieces.size() > 1 ? &reuse->after->pieces : nullptr;
-  auto firstAfter = [&](LONG at) {  // the first old piece after the change that starts at `at` here or later
-    const LONG old = std::max(reuse->unchanged, at - reuse->shift);
-    auto it = std::lower_bound(after->begin() + 1, after->end(), old,
-                               [](const Piece& piece, LONG cp) { return piece.textFrom < cp; });
-    return size_t(it - after->begin());
-  };
-  // Pango spreads a justified line broken inside a word by what it measured of the word's
-  // lines before: pieces of a justified paragraph meet between words.
-  const bool justified = pf.wAlignment == PFA_JUSTIFY;
-  auto between = [&](LONG cp) { return cp == 0 || iswspace(wint_t(text_[size_t(p.start + cp - 1)])); };
-  bool aim = true;
+  // Pieces across are no lines to go on from.
+  if (reuse->before && reuse->before->across) reuse->before = nullptr;
+  if (reuse->after && reuse->after->across) reuse->after = nullptr;
+  Piecing s(p, pf, bidi, reuse);
+  s.limit = LongestPiece();
+  TakeOverBefore(s);
+  s.after = reuse->after && reuse->after->pieces.size() > 1 ? &reuse->after->pieces : nullptr;
   while (true) {
     const bool first = p.pieces.empty();
-    LONG to = std::min(p.length, from + limit);
-    // Up to the end of the text the old piece before the next reusable one was laid out with:
-    // where the lines meet the old ones again, this piece then holds that one's first line.
-    if (after && aim) {
-      const size_t j = firstAfter(first ? 1 : kept);
-      if (j < after->size()) {
-        const LONG target = (*after)[j - 1].textTo + reuse->shift;
-        if (target > from && target - from <= 2 * LongestPiece()) to = std::min(p.length, target);
-      }
-    }
-    // Too few lines for a piece stay low however tall their letters: such a piece may grow.
-    if (aim) to = Fit(p, pf, from, to);
-    while (!bidi.End(to)) ++to;
+    const LONG to = PieceEnd(s, first);
     const bool last = to == p.length;
-    scripts = scriptsBefore(from);
-    scriptsAt = from;
-    Piece piece = MakePiece(p, pf, from, to, !first, bidi, scripts);
-    PangoLayout* pl = piece.layout->Get();
-    const int count = pango_layout_get_line_count(pl);
-    if (!last && count < (first ? 3 : 4)) {  // lines to keep (two in the first) and one to drop
-      limit = std::max(limit, to - from) * 2;
-      aim = false;
-      continue;
-    }
-    aim = true;
+    s.scripts = ScriptsBefore(s, s.from);
+    s.scriptsAt = s.from;
+    Piece piece = MakePiece(p, pf, s.from, to, !first, bidi, s.scripts);
     std::vector<LONG> starts;  // of the layout's lines, in the paragraph
-    starts.reserve(size_t(count));
-    for (GSList* l = pango_layout_get_lines_readonly(pl); l; l = l->next)
-      starts.push_back(CpIn(p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - p.start);
-    piece.firstLine = first ? 0 : 2;
-    piece.endLine = last ? count : count - 1;
-    // The letters and marks after the text may wrap to lines of their own: the line the text
-    // ends on is not kept either.
-    while (!last && piece.endLine > piece.firstLine && starts[size_t(piece.endLine)] >= to) --piece.endLine;
-    if (!last && piece.endLine == piece.firstLine) {
-      limit = std::max(limit, to - from) * 2;
-      aim = false;
+    if (!KeepLines(s, piece, to, first, last, &starts)) {  // too few lines: a longer piece
+      s.limit = std::max(s.limit, to - s.from) * 2;
+      s.aim = false;
       continue;
     }
-    // Where the next piece may start (on this one's last line kept): between words in a
-    // justified paragraph, where marks carry the bidi state over in one with right-to-left text.
-    auto cut = [&](int end) {
-      return (!justified || (between(starts[size_t(end - 1)]) && between(starts[size_t(end)]))) &&
-             bidi.Cut(starts[size_t(end - 1)]);
-    };
-    while (!last && piece.endLine > piece.firstLine + 1 && !cut(piece.endLine)) --piece.endLine;
-    if (!last && piece.endLine == piece.firstLine + 1 && !cut(piece.endLine)) {
-      limit = std::max(limit, to - from) * 2;
-      aim = false;
-      continue;
-    }
+    s.aim = true;
+    PangoLayout* pl = piece.layout->Get();
     if (!first) {
-      if (starts[2] != kept) return false;  // the shared line broke elsewhere
-      piece.dy = keptTop - LineTop(pl, 1);
+      if (starts[2] != s.kept) return false;  // the shared line broke elsewhere
+      piece.dy = s.keptTop - LineTop(pl, 1);
       piece.floor = LineTop(pl, 1, true);
-      piece.from = kept;
-      piece.top = hitTop;
+      piece.from = s.kept;
+      piece.top = s.hitTop;
       piece.lineBase = p.pieces.back().lineBase + p.pieces.back().endLine - p.pieces.back().firstLine;
     }
     piece.to = last ? p.length : starts[size_t(piece.endLine)];
-    // A line here that starts an old piece's shared line, followed by its first own line: that
-    // piece and the ones after it hold, moved to where this one puts them.
-    size_t meet = 0;
-    int at = 0;
-    for (int k = std::max(1, piece.firstLine); after && !meet && k + 1 < count; ++k) {
-      const size_t j = firstAfter(starts[size_t(k)]);
-      if (j < after->size() && (*after)[j].textFrom + reuse->shift == starts[size_t(k)] &&
-          (*after)[j].from + reuse->shift == starts[size_t(k) + 1] && (*after)[j].layout &&
-          sameStart((*after)[j], reuse->shift, true, scriptsBefore(starts[size_t(k)]))) {
-        meet = j;
-        at = k;
-      }
-    }
-    if (meet) {
-      piece.endLine = at + 1;
-      piece.to = starts[size_t(at) + 1];
-    }
+    const size_t meet = Meet(s, piece, starts);
     const LONG next = last && !meet ? 0 : starts[size_t(piece.endLine - 1)];
     if (!last || meet) {
       // The next piece answers for the points of its shared line and below (in this piece,
       // the line after that one may be cut short).
-      keptTop = piece.dy + LineTop(pl, piece.endLine - 1);
-      hitTop = piece.dy + LineTop(pl, piece.endLine - 1, true);
+      s.keptTop = piece.dy + LineTop(pl, piece.endLine - 1);
+      s.hitTop = piece.dy + LineTop(pl, piece.endLine - 1, true);
     }
-    kept = piece.to;
+    s.kept = piece.to;
     Seal(piece);
     p.pieces.push_back(std::move(piece));
     if (meet) {
-      const int64_t down = keptTop - ((*after)[meet].dy + LineTop((*after)[meet].layout->Get(), 1));
-      for (size_t j = meet; j < after->size(); ++j) {
-        Piece moved = std::move((*after)[j]);
-        for (LONG* cp : {&moved.textFrom, &moved.from, &moved.to, &moved.textTo}) *cp += reuse->shift;
-        moved.dy += down;
-        moved.top = j == meet ? hitTop : moved.top + down;
-        moved.above += down;
-        moved.below += down;
-        moved.lineBase = p.pieces.back().lineBase + p.pieces.back().endLine - p.pieces.back().firstLine;
-        p.pieces.push_back(std::move(moved));
-      }
+      TakeOverAfter(s, meet);
       return true;
     }
     if (last) return true;
-    from = next;
-    limit = nextLimit(p.pieces.back());
+    s.from = next;
+    s.limit = NextLimit(p.pieces.back());
+  }
+}
+
+// Characters for the piece after this one: about kLinesPerPiece of its lines.
+LONG RichTextLayout::NextLimit(const Piece& piece) {
+  const LONG chars = piece.to - piece.from, lines = std::max(1, piece.endLine - piece.firstLine);
+  return std::clamp<LONG>(chars / lines * kLinesPerPiece, std::min(kShortestPiece, LongestPiece()), LongestPiece());
+}
+
+ScriptContext RichTextLayout::ScriptsBefore(const Piecing& s, LONG cp) const {
+  ScriptContext ahead = s.scripts;
+  for (LONG i = s.scriptsAt; i < cp; ++i) ahead.Step(text_[size_t(s.p.start + i)]);
+  return ahead;
+}
+
+// Whether a piece laid out before starts as this text would start it: the same bidi marks,
+// and the script state of the text before it (the letters that set it may be others).
+bool RichTextLayout::SameStart(const Piecing& s, const Piece& piece, LONG shift, bool continued,
+                               const ScriptContext& before) const {
+  const LONG from = piece.textFrom + shift, to = piece.textTo + shift;
+  return piece.context == s.bidi.Context(from, to, continued, to == s.p.length) &&
+         (!continued || piece.scripts.SameState(before)) &&
+         g_unichar_get_script(gunichar(piece.next)) ==
+             g_unichar_get_script(gunichar(NextLetter(s.p, from, to, continued, before)));
+}
+
+// The pieces laid out from text before the change hold; the next one starts on the last line
+// they keep.
+void RichTextLayout::TakeOverBefore(Piecing& s) const {
+  if (!s.reuse->before) return;
+  std::vector<Piece>& old = s.reuse->before->pieces;
+  size_t held = 0;
+  while (held + 1 < old.size() && old[held].layout && old[held + 1].layout &&
+         old[held].textTo <= s.reuse->same && SameStart(s, old[held], 0, held > 0, old[held].scripts))
+    ++held;
+  for (size_t k = 0; k < held; ++k) s.p.pieces.push_back(std::move(old[k]));
+  if (held == 0) return;
+  s.from = old[held].textFrom;
+  s.scripts = old[held].scripts;  // of the same text before it
+  s.scriptsAt = s.from;
+  s.kept = old[held].from;
+  s.keptTop = old[held].dy + LineTop(old[held].layout->Get(), 1);
+  s.hitTop = old[held].top;
+  s.limit = NextLimit(s.p.pieces.back());
+}
+
+// The first old piece after the change that starts at `at` here or later.
+size_t RichTextLayout::FirstAfter(const Piecing& s, LONG at) {
+  const LONG old = std::max(s.reuse->unchanged, at - s.reuse->shift);
+  auto it = std::lower_bound(s.after->begin() + 1, s.after->end(), old,
+                             [](const Piece& piece, LONG cp) { return piece.textFrom < cp; });
+  return size_t(it - s.after->begin());
+}
+
+// The end of the next piece's text.
+LONG RichTextLayout::PieceEnd(const Piecing& s, bool first) const {
+  LONG to = std::min(s.p.length, s.from + s.limit);
+  // Up to the end of the text the old piece before the next reusable one was laid out with:
+  // where the lines meet the old ones again, this piece then holds that one's first line.
+  if (s.after && s.aim) {
+    const size_t j = FirstAfter(s, first ? 1 : s.kept);
+    if (j < s.after->size()) {
+      const LONG target = (*s.after)[j - 1].textTo + s.reuse->shift;
+      if (target > s.from && target - s.from <= 2 * LongestPiece()) to = std::min(s.p.length, target);
+    }
+  }
+  // Too few lines for a piece stay low however tall their letters: such a piece may grow.
+  if (s.aim) to = Fit(s.p, s.pf, s.from, to);
+  while (!s.bidi.End(to)) ++to;
+  return to;
+}
+
+// The lines a piece keeps (two at least in the first, and one to drop; after them, a line to
+// share with the next piece and one to drop), or false when it has too few.
+bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool first, bool last,
+                               std::vector<LONG>* starts) const {
+  PangoLayout* pl = piece.layout->Get();
+  const int count = pango_layout_get_line_count(pl);
+  if (!last && count < (first ? 3 : 4)) return false;
+  starts->reserve(size_t(count));
+  for (GSList* l = pango_layout_get_lines_readonly(pl); l; l = l->next)
+    starts->push_back(CpIn(s.p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - s.p.start);
+  const std::vector<LONG>& at = *starts;
+  piece.firstLine = first ? 0 : 2;
+  piece.endLine = last ? count : count - 1;
+  // The letters and marks after the text may wrap to lines of their own: the line the text
+  // ends on is not kept either.
+  while (!last && piece.endLine > piece.firstLine && at[size_t(piece.endLine)] >= to) --piece.endLine;
+  if (!last && piece.endLine == piece.firstLine) return false;
+  // Pango spreads a justified line broken inside a word by what it measured of the word's
+  // lines before: pieces of a justified paragraph meet where a line may break (between
+  // words, between ideographs, between Thai words), or between lines with no space to spread.
+  const bool justified = s.pf.wAlignment == PFA_JUSTIFY;
+  int attrCount = 0;
+  const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(pl, &attrCount);
+  auto between = [&](LONG cp) {
+    const LONG i = piece.leadChars + cp - piece.textFrom;
+    return cp == 0 || (i >= 0 && i < attrCount && attrs[i].is_line_break);
+  };
+  auto unspread = [&](int line) {
+    const LONG end = line + 1 < count ? at[size_t(line) + 1] : to;
+    for (LONG cp = at[size_t(line)]; cp < end; ++cp)
+      if (iswspace(wint_t(text_[size_t(s.p.start + cp)]))) return false;
+    return true;
+  };
+  // Where the next piece may start (on this one's last line kept); in a paragraph with
+  // right-to-left text, where marks carry the bidi state over.
+  auto cut = [&](int end) {
+    return (!justified || (between(at[size_t(end - 1)]) && between(at[size_t(end)])) ||
+            (unspread(end - 1) && unspread(end))) &&
+           s.bidi.Cut(at[size_t(end - 1)]);
+  };
+  while (!last && piece.endLine > piece.firstLine + 1 && !cut(piece.endLine)) --piece.endLine;
+  return last || piece.endLine > piece.firstLine + 1 || cut(piece.endLine);
+}
+
+// A line of the piece that starts an old piece's shared line, followed by its first own line:
+// that piece and the ones after it hold. Its index in the old pieces (0: none); the piece then
+// ends with that line.
+size_t RichTextLayout::Meet(const Piecing& s, Piece& piece, const std::vector<LONG>& starts) const {
+  const int count = int(starts.size());
+  for (int k = std::max(1, piece.firstLine); s.after && k + 1 < count; ++k) {
+    const size_t j = FirstAfter(s, starts[size_t(k)]);
+    if (j < s.after->size() && (*s.after)[j].textFrom + s.reuse->shift == starts[size_t(k)] &&
+        (*s.after)[j].from + s.reuse->shift == starts[size_t(k) + 1] && (*s.after)[j].layout &&
+        SameStart(s, (*s.after)[j], s.reuse->shift, true, ScriptsBefore(s, starts[size_t(k)]))) {
+      piece.endLine = k + 1;
+      piece.to = starts[size_t(k) + 1];
+      return j;
+    }
+  }
+  return 0;
+}
+
+// The old pieces from `meet` on, moved to where the last piece puts them.
+void RichTextLayout::TakeOverAfter(Piecing& s, size_t meet) const {
+  std::vector<Piece>& after = *s.after;
+  const int64_t down = s.keptTop - (after[meet].dy + LineTop(after[meet].layout->Get(), 1));
+  for (size_t j = meet; j < after.size(); ++j) {
+    Piece moved = std::move(after[j]);
+    for (LONG* cp : {&moved.textFrom, &moved.from, &moved.to, &moved.textTo}) *cp += s.reuse->shift;
+    moved.dy += down;
+    moved.top = j == meet ? s.hitTop : moved.top + down;
+    moved.above += down;
+    moved.below += down;
+    const Piece& back = s.p.pieces.back();
+    moved.lineBase = back.lineBase + back.endLine - back.firstLine;
+    s.p.pieces.push_back(std::move(moved));
   }
 }
 
@@ -680,6 +873,7 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
     piece.samplesTo = bytesOf(part);
   }
   if (continued) part += kLineSeparator;
+  piece.leadChars = LONG(part.size());
   int byte = bytesOf(part);
   part.append(text_, size_t(p.start + from), size_t(to - from));
   // The trail first: a first piece may take the paragraph's direction from it.
@@ -762,6 +956,7 @@ void RichTextLayout::Measure(Paragraph& p, const PARAFORMAT2& pf) const {
   const int right = Pixels(pf.dxRightIndent);
   p.lines = 0;
   for (const Piece& piece : p.pieces) p.lines += piece.endLine - piece.firstLine;
+  if (p.across) p.lines = 1;
   // The union of the kept lines, rounded out to pixels as pango rounds a layout's extents
   // (whose own width leaves out the indent of an unwrapped layout's lines).
   int l = p.pieces.front().left + p.pieces.front().dx, r = p.pieces.front().right + p.pieces.front().dx;
@@ -773,7 +968,8 @@ void RichTextLayout::Measure(Paragraph& p, const PARAFORMAT2& pf) const {
   pango_layout_get_extents(p.pieces.back().layout->Get(), nullptr, &last);
   e.x = PANGO_PIXELS_FLOOR(l);
   e.width = PANGO_PIXELS_CEIL(r) - e.x;
-  e.height = int((p.pieces.back().dy + last.y + last.height + PANGO_SCALE - 1) / PANGO_SCALE);
+  e.height = p.across ? (p.ascent + p.descent + PANGO_SCALE - 1) / PANGO_SCALE
+                      : int((p.pieces.back().dy + last.y + last.height + PANGO_SCALE - 1) / PANGO_SCALE);
   p.height = e.height;
   if (options_.wrapWidth > 0) {
     p.x = left;

@@ -67,6 +67,7 @@ class RichTextLayout {
     LONG from = 0;      // the characters of the lines that count
     LONG to = 0;
     LONG textTo = 0;    // the end of the layout's text
+    LONG leadChars = 0;  // characters of the layout's text before textFrom
     int firstLine = 0;  // those lines of the layout
     int endLine = 0;
     int lineBase = 0;   // lines of the paragraph before them
@@ -80,6 +81,7 @@ class RichTextLayout {
     int width = 0, widest = 0;
     int dx = 0;
     int64_t above = 0, below = 0;  // their top and bottom, pango units from the paragraph's top
+    int baseline = 0, ascent = 0, descent = 0;  // of a piece across, its line's (pango units)
     std::wstring context;  // bidi marks before and after the text, so it resolves as the paragraph
     ScriptContext scripts;  // pango's script state before the text, as the paragraph leaves it
     wchar_t next = 0;       // the letter of the script to come it was given, if it needed one
@@ -99,6 +101,10 @@ class RichTextLayout {
     int right = 0;
     int firstLine = 0;
     int lines = 0;
+    // An unwrapped line laid out in pieces across, each its own layout of one line (the last
+    // of the layout), shifted by the widths before it and lowered to the line's baseline.
+    bool across = false;
+    int ascent = 0, descent = 0;  // the line's, pango units
   };
   struct Line {
     size_t paragraph;
@@ -123,7 +129,23 @@ class RichTextLayout {
   void Compare(const RichTextLayout& previous, LONG* same, LONG* sameEnd) const;
   void LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const;
   bool LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi, Reuse* reuse) const;
+  struct Piecing;
+  static LONG NextLimit(const Piece& piece);
+  ScriptContext ScriptsBefore(const Piecing& s, LONG cp) const;
+  bool SameStart(const Piecing& s, const Piece& piece, LONG shift, bool continued, const ScriptContext& before) const;
+  void TakeOverBefore(Piecing& s) const;
+  static size_t FirstAfter(const Piecing& s, LONG at);
+  LONG PieceEnd(const Piecing& s, bool first) const;
+  bool KeepLines(const Piecing& s, Piece& piece, LONG to, bool first, bool last, std::vector<LONG>* starts) const;
+  size_t Meet(const Piecing& s, Piece& piece, const std::vector<LONG>& starts) const;
+  void TakeOverAfter(Piecing& s, size_t meet) const;
   LONG Fit(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to) const;
+  bool Across(const Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi) const;
+  void LayOutAcross(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const;
+  size_t TakeOverAcross(Paragraph& p, Reuse* reuse, LONG at, const ScriptContext& before, int64_t x) const;
+  LONG AcrossEnd(const Paragraph& p, LONG from) const;
+  static void SealAcross(Piece& piece);
+  static size_t PieceAtX(const Paragraph& p, int64_t units);
   Piece MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to, bool continued,
                   const Bidi& bidi, const ScriptContext& before) const;
   wchar_t NextLetter(const Paragraph& p, LONG from, LONG to, bool continued, const ScriptContext& before) const;

@@ -40,9 +40,15 @@ LONG RichTextLayout::CpIn(const Paragraph& p, const Piece& piece, int byte) cons
   return p.start + piece.textFrom + LONG(it - piece.bytes.begin());
 }
 
+size_t RichTextLayout::PieceAtX(const Paragraph& p, int64_t units) {
+  auto it = std::upper_bound(p.pieces.begin() + 1, p.pieces.end(), units,
+                             [](int64_t x, const Piece& piece) { return x < int64_t(piece.left) + piece.dx; });
+  return size_t(it - p.pieces.begin()) - 1;
+}
+
 int RichTextLayout::Baseline() const {
   const Paragraph& p = paragraphs_.front();
-  return p.y + p.pieces.front().layout->Baseline();
+  return p.y + (p.across ? Pixels(p.ascent) : p.pieces.front().layout->Baseline());
 }
 
 RECT RichTextLayout::CaretAt(LONG cp) const {
@@ -61,7 +67,7 @@ LONG RichTextLayout::CpAt(int x, int y) const {
   const Paragraph& p = *(next - 1);
   const int64_t ly = std::clamp<int64_t>((int64_t(y) - p.y) * PANGO_SCALE, 0,
                                          std::max<int64_t>(0, int64_t(p.height) * PANGO_SCALE - 1));
-  const Piece& piece = p.pieces[PieceAtY(p, ly)];
+  const Piece& piece = p.pieces[p.across ? PieceAtX(p, int64_t(x - p.x) * PANGO_SCALE) : PieceAtY(p, ly)];
   int index = 0, trailing = 0;
   pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE - piece.dx,
                            int(std::max<int64_t>(ly - piece.dy, piece.floor)), &index, &trailing);
@@ -72,7 +78,7 @@ LONG RichTextLayout::CharAt(int x, int y) const {
   for (const Paragraph& p : paragraphs_) {
     if (y < p.y || y >= p.y + p.height) continue;
     const int64_t ly = (int64_t(y) - p.y) * PANGO_SCALE;
-    const Piece& piece = p.pieces[PieceAtY(p, ly)];
+    const Piece& piece = p.pieces[p.across ? PieceAtX(p, int64_t(x - p.x) * PANGO_SCALE) : PieceAtY(p, ly)];
     int index = 0, trailing = 0;
     if (!pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE - piece.dx,
                                   int(std::max<int64_t>(ly - piece.dy, piece.floor)), &index, &trailing))
@@ -107,7 +113,7 @@ LONG RichTextLayout::LineEnd(int line) const {
   const Paragraph& p = paragraphs_[at.paragraph];
   const Piece& piece = p.pieces[at.piece];
   PangoLayoutLine* l = pango_layout_get_line_readonly(piece.layout->Get(), at.line);
-  if (!l) return p.start + p.length;
+  if (!l || p.across) return p.start + p.length;
   const LONG end = CpIn(p, piece, l->start_index + l->length);
   // A line break inside the paragraph ends its line as the paragraph's break ends the last.
   return end > p.start && text_[size_t(end - 1)] == kLineSeparator ? end - 1 : end;
@@ -126,6 +132,14 @@ void RichTextLayout::DrawPiece(cairo_t* cr, double px, double py, const Piece& p
                                double clipBottom) const {
   PangoLayout* pl = piece.layout->Get();
   if (!Shown(py, piece.above, piece.below, clipTop, clipBottom)) return;
+  // Nor across (the pieces of one long line): lines kept reach from left to right, glyphs a
+  // little past them.
+  double clipLeft = 0, clipRight = 0, top = 0, bottom = 0;
+  cairo_clip_extents(cr, &clipLeft, &top, &clipRight, &bottom);
+  constexpr double kOverhang = 100;
+  if (px + (piece.right + piece.dx) / double(PANGO_SCALE) < clipLeft - kOverhang ||
+      px + (piece.left + piece.dx) / double(PANGO_SCALE) > clipRight + kOverhang)
+    return;
   if (piece.firstLine == 0 && piece.dy == 0 && piece.dx == 0 && piece.endLine == pango_layout_get_line_count(pl) &&
       piece.context.empty()) {
     piece.layout->Show(cr, px, py);
@@ -193,6 +207,7 @@ void RichTextLayout::DrawSelection(cairo_t* cr, double px, double py, const Para
         for (int i = 0; i < count; ++i) {
           const double l = px + (ranges[2 * i] + piece.dx) / double(PANGO_SCALE),
                        r = px + (ranges[2 * i + 1] + piece.dx) / double(PANGO_SCALE);
+          if (p.across) top = -piece.dy, bottom = p.ascent + p.descent - piece.dy;  // the whole line's
           cairo_rectangle(cr, l, py + double(top + piece.dy) / PANGO_SCALE, std::max(1.0, r - l),
                           (bottom - top) / double(PANGO_SCALE));
           any = true;

@@ -130,12 +130,14 @@ void TextServices::Spare(std::unique_ptr<RichTextLayout> layout) {
 
 RichTextLayout& TextServices::Layout() {
   const RECT rc = Client();
-  return LayoutAt(Has(TXTBIT_WORDWRAP) && Has(TXTBIT_MULTILINE) ? std::max<int>(1, rc.right - rc.left) : -1);
+  // A control not yet placed has no width to wrap at: its text is laid out once it has one.
+  return LayoutAt(Has(TXTBIT_WORDWRAP) && Has(TXTBIT_MULTILINE) ? std::max<int>(0, rc.right - rc.left) : -1);
 }
 
+// At `width` pixels, -1 for unwrapped lines; 0 lays out no text.
 RichTextLayout& TextServices::LayoutAt(int width) {
   if (layout_ && layoutWidth_ == width) return *layout_;
-  std::wstring shown = text_;
+  std::wstring shown = width == 0 ? std::wstring() : text_;
   if (Has(TXTBIT_USEPASSWORD)) {
     for (wchar_t& c : shown)
       if (c != L'\r' || !Has(TXTBIT_MULTILINE)) c = passwordChar_ ? passwordChar_ : L'*';

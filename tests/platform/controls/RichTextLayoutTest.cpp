@@ -238,9 +238,12 @@ struct Mixed {
   const char* name;
   std::vector<const wchar_t*> words;  // drawn in a fixed pseudo-random order
   int width;
-  bool lowered;  // every third word lowered
+  bool lowered;  // every third word lowered (or given `effect`)
   const wchar_t* last = L"";   // after the words
   const wchar_t* first = L"";  // before them
+  WORD align = PFA_LEFT;
+  unsigned long pieces = 3;  // pango layouts at least (one whole paragraph, tried in doubling pieces, makes ten)
+  DWORD effect = CFE_SUBSCRIPT;
 };
 
 class RichTextLayoutScripts : public ::testing::TestWithParam<Mixed> {
@@ -269,14 +272,18 @@ TEST_P(RichTextLayoutScripts, LinesTakeTheScriptsOfTheTextBefore) {
   formats.SetChar(0, LONG(text.size()), small);
   CHARFORMAT2W sub = small;
   sub.dwEffects |= CFE_SUBSCRIPT;
+  if (m.effect == CFE_BOLD) sub.dwEffects = CFE_BOLD, sub.wWeight = FW_BOLD;
   for (const auto& r : lowered) formats.SetChar(r.first, r.second, sub);
+  PARAFORMAT2 pf = formats.DefaultPara();
+  pf.wAlignment = m.align;
+  formats.SetPara(LONG(text.size()), pf);
   RichTextLayout::Options options;
   options.wrapWidth = m.width;
   const std::vector<long> whole = f.Seen(text, formats, options, 1 << 28);
   for (int piece : {8, 13, 40}) {
     const unsigned long made = jf::TestTextLayoutPieces();
     const std::vector<long> seen = f.Seen(text, formats, options, piece);
-    EXPECT_GT(jf::TestTextLayoutPieces() - made, 3u) << "pieces of " << piece;
+    EXPECT_GT(jf::TestTextLayoutPieces() - made, m.pieces) << "pieces of " << piece;
     EXPECT_EQ(FirstDifference(seen, whole), -1) << "pieces of " << piece;
   }
 }
@@ -300,7 +307,22 @@ INSTANTIATE_TEST_SUITE_P(
                       Mixed{"rightToLeftUnwrapped", {L"\u05D0\u05D1\u05D2 ", L"word 5% ", L"(x) ", L"\x000B", L"\u0627\u0661,2 ", L"mmmmmm "},
                             -1, true, L"", L"\u05D3 "},
                       Mixed{"rightToLeftParagraph", {L"\u05D0\u05D1\u05D2 ", L"word 5% ", L"(x) ", L"\u0627\u0661,2 ", L"\u05D0\u05B8 "},
-                            40, true, L"", L"\u05D3 "}),
+                            40, true, L"", L"\u05D3 "},
+                      // Text without spaces breaks between ideographs, inside Thai by its
+                      // dictionary, between letters of a long word: justified too, and with a
+                      // right-to-left letter.
+                      Mixed{"justifiedChinese", {L"\u4E0B\u8F7D", L"\u4E2D\u6587\uFF0C", L"\u6587"}, 60, true, L"", L"", PFA_JUSTIFY, 12},
+                      Mixed{"justifiedJapanese", {L"\u65E5\u672C\u306E", L"\u30C6\u30AD\u30B9\u30C8", L"\u3002"}, 60, false,
+                            L"", L"", PFA_JUSTIFY, 12},
+                      Mixed{"justifiedThai", {L"\u0E20\u0E32\u0E29\u0E32", L"\u0E44\u0E17\u0E22", L"\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35"},
+                            300, true, L"", L"", PFA_JUSTIFY, 12},  // wide: no font here has Thai letters
+                      Mixed{"justifiedWord", {L"abc", L"defgh"}, 50, true, L"", L"", PFA_JUSTIFY, 12},
+                      Mixed{"chineseWithHebrew", {L"\u4E0B\u8F7D", L"\u4E2D\u6587"}, 50, true, L"", L"\u05D0", PFA_LEFT, 12},
+                      // One unwrapped line, in pieces across.
+                      Mixed{"oneLine", {L"word ", L"w ", L"12, ", L"(x) "}, -1, true, L"", L"", PFA_LEFT, 12, CFE_BOLD},
+                      Mixed{"oneLineLowered", {L"word ", L"w ", L"12, "}, -1, true, L"", L"", PFA_LEFT, 0},
+                      Mixed{"oneLineChinese", {L"\u4E0B\u8F7D", L"\u4E2D\u6587\uFF0C", L"12"}, -1, true, L"", L"", PFA_CENTER, 12, CFE_BOLD},
+                      Mixed{"justifiedChineseWithHebrew", {L"\u4E0B\u8F7D", L"\u4E2D\u6587"}, 50, false, L"", L"\u05D0", PFA_JUSTIFY, 12}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A paragraph separator inside a paragraph starts a bidi paragraph of its own, with the
@@ -376,6 +398,41 @@ TEST(RichTextLayoutPieces, ParagraphTallerThanPangoUnits) {
     ASSERT_EQ(layout.LineOf(start), line);
     ASSERT_EQ(layout.LineOf(layout.CpAt(1, int(r.top + step / 2))), line) << line;
   }
+}
+
+// An edit that makes one unwrapped line laid out across into one that is not (a tab typed
+// into it, whose stop is measured from the line's start), or back, lays out as afresh.
+TEST(RichTextLayoutPieces, EditsBetweenALineAcrossAndOneLine) {
+  Fixture f;
+  std::wstring text;
+  for (int i = 0; i < 400; ++i) text += L"w" + std::to_wstring(i) + L" ";
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  for (LONG cp = 0; cp + 5 < LONG(text.size()); cp += 11) {
+    CHARFORMAT2W cf = formats.DefaultChar();
+    cf.dwEffects = CFE_BOLD;
+    cf.wWeight = FW_BOLD;
+    formats.SetChar(cp, cp + 5, cf);
+  }
+  RichTextLayout::Options options;
+  options.alignWidth = 300;
+  jf::TestSetTextLayoutPiece(60);
+  for (const wchar_t* typed : {L"\t", L"q"}) {
+    const RichTextLayout before(text, formats, f.font.get(), options);
+    std::wstring edited = text;
+    jf::TextFormats after = formats;
+    const LONG at = LONG(text.size() / 2);
+    edited.insert(size_t(at), typed);
+    after.Replace(at, at, 1, after.CharAt(at));
+    const RichTextLayout changed(edited, after, f.font.get(), options, const_cast<RichTextLayout*>(&before));
+    const RichTextLayout fresh(edited, after, f.font.get(), options);
+    std::vector<unsigned char> pixels;
+    EXPECT_EQ(FirstDifference(Observe(changed, LONG(edited.size()), &pixels), Observe(fresh, LONG(edited.size()), &pixels)), -1)
+        << int(typed[0]);
+    text = edited;
+    formats = after;
+  }
+  jf::TestSetTextLayoutPiece(0);
 }
 
 namespace {

@@ -610,6 +610,33 @@ TEST_F(RichEditFormatTest, LongParagraphsKeepTheirLinesCaretsAndHits) {
   EXPECT_EQ(digest, 14685237808657586522ull);  // the long word broken with no hyphen
 }
 
+// A control with no size yet lays out nothing (a text one pixel wide would break every
+// letter onto a line of its own); once placed, it lays out at its width, as one placed from the start.
+TEST_F(RichEditFormatTest, NoLayoutBeforeTheControlHasASize) {
+  std::string doc = "{\\rtf1\\ansi\\pard\\qj ";
+  for (int i = 0; i < 300; ++i) doc += "\\u19979?\\u-28803?";
+  doc += "\\par\\pard second\\par}";
+  CRichEditUI* placed = Make(true, RECT{10, 10, 210, 210});
+  placed->SetAttribute(L"multiline", L"true");
+  ASSERT_GT(StreamIn(placed, SF_RTF, doc), 0);
+  Layout();
+  CRichEditUI* later = Make(true, RECT{0, 0, 0, 0});
+  later->SetAttribute(L"multiline", L"true");
+  const unsigned long before = jf::TestTextLayoutParagraphs();
+  ASSERT_GT(StreamIn(later, SF_RTF, doc), 0);
+  Layout();
+  Send(later, EM_GETLINECOUNT);
+  EXPECT_EQ(jf::TestTextLayoutParagraphs() - before, 0u);
+  later->SetAttribute(L"pos", L"220,10,420,210");
+  later->SetPos(RECT{220, 10, 420, 210});
+  Layout();
+  const LRESULT lines = Send(placed, EM_GETLINECOUNT);
+  EXPECT_GT(lines, 4);
+  EXPECT_EQ(Send(later, EM_GETLINECOUNT), lines);
+  for (WPARAM line : {1, 5, 30}) EXPECT_EQ(Send(later, EM_LINEINDEX, line), Send(placed, EM_LINEINDEX, line));
+  EXPECT_EQ(jf::TestTextLayoutParagraphs() - before, 2u);
+}
+
 // An edit lays out again only the paragraph it changed; the others are kept.
 TEST_F(RichEditFormatTest, AnEditRelaysOnlyItsParagraph) {
   CRichEditUI* edit = Make();
