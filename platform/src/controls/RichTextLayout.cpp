@@ -803,6 +803,9 @@ bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool fir
            s.bidi.Cut(at[size_t(end - 1)]);
   };
   while (!last && piece.endLine > piece.firstLine + 1 && !cut(piece.endLine)) --piece.endLine;
+  // Spaced lines are summed from the baseline of the line before the shared one: a first
+  // piece shares its second line or a later one.
+  if (!last && first && piece.endLine < 2 && pango_layout_get_line_spacing(pl) != 0.0f) return false;
   return last || piece.endLine > piece.firstLine + 1 || cut(piece.endLine);
 }
 
@@ -844,7 +847,7 @@ void RichTextLayout::Lower(const Paragraph& p, Piece& piece, int64_t baseline, i
   if (pango_layout_get_line_spacing(pl) == 0.0f) return;
   for (int tries = 0; tries < 2; ++tries) {
     const int64_t rise = baseline - *ascent;
-    if (rise <= 0 || rise > INT_MAX / 4) return;
+    if (baseline <= 0 || rise > INT_MAX / 4) return;
     piece.rise = int(rise);
     PangoAttrList* attrs = Attributes(p, piece, nullptr);
     pango_layout_set_attributes(pl, attrs);
