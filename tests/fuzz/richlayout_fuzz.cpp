@@ -6,9 +6,8 @@
 // before it must equal a layout made afresh as well. The script state followed for the pieces
 // must give each character the script pango's own iterator gives it.
 //
-// Multiples of a line are whole quarters: pango adds a layout's line spacing in float, so past
-// a few thousand pixels one layout's lines drift from the exact sum by its rounding, which
-// pieces (each summed from its own top) do not repeat.
+// Multiples of a line are any twentieth: pango adds a layout's spaced lines in float, and the
+// pieces are summed from the same baselines, so they round as one layout does.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -128,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pf.dxOffset = LONG(in.Next() % 8) * 120 - 480;
   pf.dxRightIndent = LONG(in.Next() % 4) * 120;
   pf.bLineSpacingRule = BYTE(in.Next() % 6);
-  pf.dyLineSpacing = pf.bLineSpacingRule == 5 ? LONG(10 + in.Next() % 8 * 5) : LONG(in.Next() % 40) * 20;
+  pf.dyLineSpacing = pf.bLineSpacingRule == 5 ? LONG(10 + in.Next() % 36) : LONG(in.Next() % 40) * 20;
   while (!in.Done() && text.size() < 700) {
     const unsigned op = in.Next();
     CHARFORMAT2W cf = formats.DefaultChar();

@@ -108,6 +108,16 @@ int LineTop(PangoLayout* layout, int line, bool hit = false) {
   return top;
 }
 
+// Baseline of a layout's line, pango units from the layout's top.
+int LineBaseline(PangoLayout* layout, int line) {
+  PangoLayoutIter* it = pango_layout_get_iter(layout);
+  for (int i = 0; i < line && pango_layout_iter_next_line(it); ++i) {
+  }
+  const int baseline = pango_layout_iter_get_baseline(it);
+  pango_layout_iter_free(it);
+  return baseline;
+}
+
 template <typename T>
 void Append(std::string& key, const T& value) {
   key.append(reinterpret_cast<const char*>(&value), sizeof value);
@@ -612,6 +622,8 @@ struct RichTextLayout::Piecing {
   LONG from = 0, limit = 0, kept = 0;
   int64_t keptTop = 0;  // paragraph units of the top of the line the next piece starts with
   int64_t hitTop = 0;   // and where points start to hit that line
+  int64_t baseBefore = 0;  // and the baseline of the line before it
+  int leadAscent = 0;      // of the separator's line, as last found
   // The script state of the text before the piece being made, followed from the paragraph's
   // start or from a piece taken over.
   ScriptContext scripts;
@@ -639,6 +651,7 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     s.scripts = ScriptsBefore(s, s.from);
     s.scriptsAt = s.from;
     Piece piece = MakePiece(p, pf, s.from, to, !first, bidi, s.scripts);
+    if (!first) Lower(p, piece, s.baseBefore, &s.leadAscent);
     std::vector<LONG> starts;  // of the layout's lines, in the paragraph
     if (!KeepLines(s, piece, to, first, last, &starts)) {  // too few lines: a longer piece
       s.limit = std::max(s.limit, to - s.from) * 2;
@@ -663,6 +676,7 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
       // the line after that one may be cut short).
       s.keptTop = piece.dy + LineTop(pl, piece.endLine - 1);
       s.hitTop = piece.dy + LineTop(pl, piece.endLine - 1, true);
+      s.baseBefore = piece.dy + LineBaseline(pl, piece.endLine - 2);
     }
     s.kept = piece.to;
     Seal(piece);
@@ -717,6 +731,8 @@ void RichTextLayout::TakeOverBefore(Piecing& s) const {
   s.kept = old[held].from;
   s.keptTop = old[held].dy + LineTop(old[held].layout->Get(), 1);
   s.hitTop = old[held].top;
+  const Piece& back = s.p.pieces.back();
+  s.baseBefore = back.dy + LineBaseline(back.layout->Get(), back.endLine - 2);
   s.limit = NextLimit(s.p.pieces.back());
 }
 
@@ -787,6 +803,9 @@ bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool fir
            s.bidi.Cut(at[size_t(end - 1)]);
   };
   while (!last && piece.endLine > piece.firstLine + 1 && !cut(piece.endLine)) --piece.endLine;
+  // Spaced lines are summed from the baseline of the line before the shared one: a first
+  // piece shares its second line or a later one.
+  if (!last && first && piece.endLine < 2 && pango_layout_get_line_spacing(pl) != 0.0f) return false;
   return last || piece.endLine > piece.firstLine + 1 || cut(piece.endLine);
 }
 
@@ -799,13 +818,44 @@ size_t RichTextLayout::Meet(const Piecing& s, Piece& piece, const std::vector<LO
     const size_t j = FirstAfter(s, starts[size_t(k)]);
     if (j < s.after->size() && (*s.after)[j].textFrom + s.reuse->shift == starts[size_t(k)] &&
         (*s.after)[j].from + s.reuse->shift == starts[size_t(k) + 1] && (*s.after)[j].layout &&
-        SameStart(s, (*s.after)[j], s.reuse->shift, true, ScriptsBefore(s, starts[size_t(k)]))) {
+        SameStart(s, (*s.after)[j], s.reuse->shift, true, ScriptsBefore(s, starts[size_t(k)])) &&
+        SummedAlike(piece, k, (*s.after)[j])) {
       piece.endLine = k + 1;
       piece.to = starts[size_t(k) + 1];
       return j;
     }
   }
   return 0;
+}
+
+// Whether an old piece's lines, spaced by pango in float from its separator's baseline, are
+// summed from where this piece's line `k` - 1 stands (as lines unspaced are from anywhere).
+bool RichTextLayout::SummedAlike(const Piece& piece, int k, const Piece& old) {
+  PangoLayout* pl = piece.layout->Get();
+  PangoLayout* was = old.layout->Get();
+  return pango_layout_get_line_spacing(pl) == 0.0f ||
+         (piece.dy + LineBaseline(pl, k - 1) == old.dy + LineBaseline(was, 0) &&
+          piece.dy + LineBaseline(pl, k) == old.dy + LineBaseline(was, 1));
+}
+
+// Pango sums spaced lines in float from its layout's top, which rounds once the sum is large:
+// a piece's separator is raised so that its line's baseline stands at `baseline`, that of
+// the paragraph's line before the shared one, and the piece's lines are summed from there as
+// one layout sums them. `ascent` is the separator line's own, as last found.
+void RichTextLayout::Lower(const Paragraph& p, Piece& piece, int64_t baseline, int* ascent) const {
+  PangoLayout* pl = piece.layout->Get();
+  if (pango_layout_get_line_spacing(pl) == 0.0f) return;
+  for (int tries = 0; tries < 2; ++tries) {
+    const int64_t rise = baseline - *ascent;
+    if (baseline <= 0 || rise > INT_MAX / 4) return;
+    piece.rise = int(rise);
+    PangoAttrList* attrs = Attributes(p, piece, nullptr);
+    pango_layout_set_attributes(pl, attrs);
+    pango_attr_list_unref(attrs);
+    const int at = LineBaseline(pl, 0);
+    if (at == baseline) return;
+    *ascent = int(at - rise);
+  }
 }
 
 // The old pieces from `meet` on, moved to where the last piece puts them.
@@ -1014,6 +1064,7 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   // Pango measures its tab stops in the font at the start of the text: the marks and the line
   // separator that lead a piece are in the font the paragraph starts with.
   if (byteOf(begin) > 0) {
+    if (piece.rise) Add(list, pango_attr_rise_new(piece.rise), 0, byteOf(begin));
     const CHARFORMAT2W& first = formats_.CharAt(p.start);
     font(first, 0, piece.samplesTo > 0 ? piece.samplesFrom : byteOf(begin));
     if (piece.samplesTo > 0) {

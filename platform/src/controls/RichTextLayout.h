@@ -73,6 +73,7 @@ class RichTextLayout {
     int lineBase = 0;   // lines of the paragraph before them
     int64_t dy = 0;     // pango units from the paragraph's top to the layout's
     int64_t top = 0;    // pango units from the paragraph's top to where points start to hit its lines
+    int rise = 0;       // of the marks and separator before the text (pango units)
     int floor = 0;  // where points start to hit the layout's line before them (above, the separator's)
     int left = 0, right = 0;  // the logical extents across of the lines that count, pango units
     // Unwrapped right-to-left lines stand at the right of the widest line of their layout: the
@@ -138,7 +139,9 @@ class RichTextLayout {
   LONG PieceEnd(const Piecing& s, bool first) const;
   bool KeepLines(const Piecing& s, Piece& piece, LONG to, bool first, bool last, std::vector<LONG>* starts) const;
   size_t Meet(const Piecing& s, Piece& piece, const std::vector<LONG>& starts) const;
+  static bool SummedAlike(const Piece& piece, int k, const Piece& old);
   void TakeOverAfter(Piecing& s, size_t meet) const;
+  void Lower(const Paragraph& p, Piece& piece, int64_t baseline, int* ascent) const;
   LONG Fit(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to) const;
   bool Across(const Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi) const;
   void LayOutAcross(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const;

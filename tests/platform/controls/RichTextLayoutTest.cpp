@@ -347,6 +347,52 @@ TEST(RichTextLayoutPieces, SeparatedPartsTakeTheirOwnDirection) {
   }
 }
 
+// Lines spaced by a multiple of their height stand, thousands of pixels down, where one
+// layout puts them, whose sum of spaced lines is rounded in float as it grows.
+TEST(RichTextLayoutPieces, SpacedLinesFarDown) {
+  Fixture f;
+  std::wstring text;
+  const struct {
+    BYTE rule;
+    LONG spacing;
+    WORD align;
+  } cases[] = {{1, 0, PFA_LEFT}, {2, 0, PFA_CENTER}, {5, 25, PFA_RIGHT}, {5, 27, PFA_LEFT}, {5, 33, PFA_JUSTIFY}};
+  // Where each line starts, stands and is hit.
+  auto lines = [&](const jf::TextFormats& formats, const RichTextLayout::Options& o, int piece) {
+    jf::TestSetTextLayoutPiece(piece);
+    const RichTextLayout layout(text, formats, f.font.get(), o);
+    jf::TestSetTextLayoutPiece(0);
+    std::vector<long> seen = {layout.LineCount(), layout.Height()};
+    for (int line = 0; line < layout.LineCount(); ++line) {
+      const RECT r = layout.CaretAt(layout.LineStart(line));
+      seen.insert(seen.end(), {layout.LineStart(line), r.left, r.top, r.bottom, layout.CpAt(30, int(r.top + r.bottom) / 2)});
+    }
+    return seen;
+  };
+  for (const auto& c : cases) {
+    text.clear();
+    for (int i = 0; i < 700; ++i) text += (i % 5 == 2 ? L"mmmmmm" : L"w") + std::to_wstring(i) + L" ";
+    jf::TextFormats formats;
+    formats.Reset(LONG(text.size()));
+    for (LONG cp = 0; cp < LONG(text.size()); cp += 37) {
+      CHARFORMAT2W cf = formats.DefaultChar();
+      cf.yHeight = cp % 3 ? 200 : 260;
+      formats.SetChar(cp, cp + 13, cf);
+    }
+    PARAFORMAT2 pf = formats.DefaultPara();
+    pf.wAlignment = c.align;
+    pf.bLineSpacingRule = c.rule;
+    pf.dyLineSpacing = c.spacing;
+    formats.SetPara(LONG(text.size()), pf);
+    RichTextLayout::Options options;
+    options.wrapWidth = 60;
+    const std::vector<long> whole = lines(formats, options, 1 << 28);
+    ASSERT_GT(whole[1], 9000);  // pixels tall
+    for (int piece : {13, 40})
+      EXPECT_EQ(FirstDifference(lines(formats, options, piece), whole), -1) << int(c.rule) << " " << c.spacing << " " << piece;
+  }
+}
+
 // Pango's extents of an unwrapped layout leave out the indent of its later lines: the
 // paragraph's width reaches the end of its widest line all the same.
 TEST(RichTextLayoutPieces, WidthReachesTheWidestLineWhateverItsIndent) {
