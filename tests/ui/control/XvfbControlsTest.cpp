@@ -134,18 +134,29 @@ TEST_F(XvfbControlsTest, EditTypedByXTestTakesChineseFromTheXClipboard) {
   Key(XK_c);
   ASSERT_TRUE(PumpUntil([&] { return edit->GetText() == L"abc"; })) << Narrow(edit->GetText());
 
-  // Another client holds the clipboard; Ctrl+V makes the edit ask it.
-  Atom clipboard = XInternAtom(probe_, "CLIPBOARD", False);
-  Atom utf8 = XInternAtom(probe_, "UTF8_STRING", False);
-  ::Window mine = XCreateSimpleWindow(probe_, DefaultRootWindow(probe_), 0, 0, 1, 1, 0, 0, 0);
-  XSetSelectionOwner(probe_, clipboard, mine, CurrentTime);
-  XSync(probe_, False);
-  ASSERT_EQ(XGetSelectionOwner(probe_, clipboard), mine);
+  // Another client holds the clipboard; Ctrl+V makes the edit ask it. The owner answers on a
+  // connection of its own: Xlib connections are not shared between threads.
+  Display* other = XOpenDisplay(x_.Name().c_str());
+  ASSERT_NE(other, nullptr);
+  Atom clipboard = XInternAtom(other, "CLIPBOARD", False);
+  Atom utf8 = XInternAtom(other, "UTF8_STRING", False);
+  ::Window mine = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 1, 1, 0, 0, 0);
+  XSetSelectionOwner(other, clipboard, mine, CurrentTime);
+  XSync(other, False);
+  ASSERT_EQ(XGetSelectionOwner(other, clipboard), mine);
   std::thread owner([&] {
     XEvent req;
-    if (!NextEvent(SelectionRequest, &req)) return;
+    bool asked = false;
+    for (int i = 0; i < 3000 && !asked; ++i) {
+      while (!asked && XPending(other) > 0) {
+        XNextEvent(other, &req);
+        asked = req.type == SelectionRequest;
+      }
+      if (!asked) usleep(10000);
+    }
+    if (!asked) return;
     const char text[] = "安装路径";
-    XChangeProperty(probe_, req.xselectionrequest.requestor, req.xselectionrequest.property, utf8, 8, PropModeReplace,
+    XChangeProperty(other, req.xselectionrequest.requestor, req.xselectionrequest.property, utf8, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(text), int(sizeof(text) - 1));
     XSelectionEvent reply{};
     reply.type = SelectionNotify;
@@ -154,8 +165,8 @@ TEST_F(XvfbControlsTest, EditTypedByXTestTakesChineseFromTheXClipboard) {
     reply.target = req.xselectionrequest.target;
     reply.property = req.xselectionrequest.property;
     reply.time = req.xselectionrequest.time;
-    XSendEvent(probe_, reply.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
-    XFlush(probe_);
+    XSendEvent(other, reply.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+    XFlush(other);
   });
   XTestFakeKeyEvent(probe_, XKeysymToKeycode(probe_, XK_Control_L), True, CurrentTime);
   Key(XK_v);
@@ -163,6 +174,7 @@ TEST_F(XvfbControlsTest, EditTypedByXTestTakesChineseFromTheXClipboard) {
   XFlush(probe_);
   bool pasted = PumpUntil([&] { return edit->GetText() == L"abc安装路径"; });
   owner.join();
+  XCloseDisplay(other);
   ASSERT_TRUE(pasted) << Narrow(edit->GetText());
   EXPECT_EQ(w.log.Of("textchanged").size(), 4u);  // a, b, c, the paste
   Key(XK_Return);
