@@ -796,8 +796,12 @@ bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool fir
     return true;
   };
   // Where the next piece may start (on this one's last line kept); in a paragraph with
-  // right-to-left text, where marks carry the bidi state over.
+  // right-to-left text, where marks carry the bidi state over. Pango gives blanks, tabs and
+  // format marks the font of the text before them, which a piece's shared line has not: that
+  // line starts with a character of a font of its own.
   auto cut = [&](int end) {
+    const LONG shared = at[size_t(end - 1)];
+    if (shared > 0 && !OwnFont(text_[size_t(s.p.start + shared)])) return false;
     return (!justified || (between(at[size_t(end - 1)]) && between(at[size_t(end)])) ||
             (unspread(end - 1) && unspread(end))) &&
            s.bidi.Cut(at[size_t(end - 1)]);
@@ -807,6 +811,23 @@ bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool fir
   // piece shares its second line or a later one.
   if (!last && first && piece.endLine < 2 && pango_layout_get_line_spacing(pl) != 0.0f) return false;
   return last || piece.endLine > piece.firstLine + 1 || cut(piece.endLine);
+}
+
+// Whether pango picks a font for the character itself, not taking that of the text before.
+bool RichTextLayout::OwnFont(wchar_t c) {
+  if ((c >= 0xFE00 && c <= 0xFE0F) || c == kLineBreak) return false;
+  switch (g_unichar_type(gunichar(c))) {
+    case G_UNICODE_CONTROL:
+    case G_UNICODE_FORMAT:
+    case G_UNICODE_SURROGATE:
+    case G_UNICODE_LINE_SEPARATOR:
+    case G_UNICODE_PARAGRAPH_SEPARATOR:
+    case G_UNICODE_NON_SPACING_MARK:
+    case G_UNICODE_ENCLOSING_MARK:
+    case G_UNICODE_SPACING_MARK: return false;
+    case G_UNICODE_SPACE_SEPARATOR: return c == 0x1680;
+    default: return true;
+  }
 }
 
 // A line of the piece that starts an old piece's shared line, followed by its first own line:

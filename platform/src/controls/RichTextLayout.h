@@ -138,6 +138,7 @@ class RichTextLayout {
   static size_t FirstAfter(const Piecing& s, LONG at);
   LONG PieceEnd(const Piecing& s, bool first) const;
   bool KeepLines(const Piecing& s, Piece& piece, LONG to, bool first, bool last, std::vector<LONG>* starts) const;
+  static bool OwnFont(wchar_t c);
   size_t Meet(const Piecing& s, Piece& piece, const std::vector<LONG>& starts) const;
   static bool SummedAlike(const Piece& piece, int k, const Piece& old);
   void TakeOverAfter(Piecing& s, size_t meet) const;
