@@ -245,7 +245,6 @@ ErrorPair CHttpCommand::ReadCurlFailure(CCurlHttp* transfer, int curlCode) {
   return error;
 }
 
-
 bool CHttpCommand::RetrySameAddress(ErrorPair error, const std::wstring& url, const std::wstring& ip) {
   uint32_t limit = (m_urls.size() > 1 || !m_resolvedAddresses.empty())
                        ? 1u
