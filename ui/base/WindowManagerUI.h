@@ -241,6 +241,7 @@ class CWindowManagerUI : public IRenderResources, public CSkinResourceLocation {
   bool OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool OnSize(WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool OnTimer(WPARAM wParam, LPARAM lParam, LRESULT& result);
+  static bool IsPointerMessage(UINT msg);
   bool OnMouseHover(WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool OnMouseLeave(WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool OnMouseMove(WPARAM wParam, LPARAM lParam, LRESULT& result);

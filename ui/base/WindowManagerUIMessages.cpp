@@ -33,6 +33,21 @@ void CWindowManagerUI::Invalidate(const RECT& rc) {
   if (m_hwnd) ::InvalidateRect(m_hwnd, &rc, FALSE);
 }
 
+bool CWindowManagerUI::IsPointerMessage(UINT msg) {
+  switch (msg) {
+    case WM_MOUSEHOVER:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_CONTEXTMENU:
+    case WM_MOUSEWHEEL:
+    case WM_SETCURSOR: return true;
+    default: return false;
+  }
+}
+
 CControlUI* CWindowManagerUI::ControlForMouse(POINT pt) const {
   CControlUI* control = FindControlAt(pt);
   return (control && control->GetManager() == this) ? control : nullptr;
@@ -257,6 +272,9 @@ bool CWindowManagerUI::FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRE
 }
 
 bool CWindowManagerUI::RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  // Input comes before paint: a pointer message that reaches a window whose tree waits for its
+  // layout (a window just shown under the pointer) would be hit-tested against no positions.
+  if (m_updateNeeded && IsPointerMessage(msg) && !DoLayout()) return true;
   switch (msg) {
     case WM_APP + 1: return OnCleanup(wParam, lParam, result);
     case WM_CLOSE: return OnClose(wParam, lParam, result);

@@ -180,6 +180,21 @@ TEST_F(ComboTest, DropDownBelowSizedToItsRowsAndClickedRow) {
   Png("combo_closed");
 }
 
+// The pointer already lies where a row of the drop-down appears: the move that reaches the new
+// window before its first paint finds that row, not the tree before it was laid out.
+TEST_F(ComboTest, RowUnderThePointerAsTheDropDownOpensIsHot) {
+  CComboUI* combo = MakeCombo(3);
+  log_.hook = [](UINotifyMsg& msg) {
+    if (msg.type != L"dropdown") return;
+    ReleaseCapture();  // as if the button had already risen
+    jf::TestMouseMove(kX + 50, kY + 32 + 31);
+  };
+  Down(50, 20);
+  log_.hook = nullptr;
+  ASSERT_NE(DropDown(combo), nullptr);
+  EXPECT_NE(static_cast<CListLabelElementUI*>(combo->GetItemAt(1))->GetButtonState() & UISTATE_HOT, 0u);
+}
+
 TEST_F(ComboTest, ManyRowsGetTheMaximumHeightAndAScrollBar) {
   CComboUI* combo = MakeCombo(12);
   combo->SetAttribute(L"dropboxsize", L"200,100");
