@@ -72,6 +72,9 @@ TEST_F(XvfbComboTest, DroppedDownOnScreenAndARowClicked) {
 
   ClickAt(100 + 100, 100 + 32);
   ASSERT_TRUE(PumpUntil([&] { return combo->GetDropDown() != nullptr && Viewable(combo->GetDropDown()->GetHWND()); }));
+  // The layer aims pointer input as it reads it: the move below would still go to the host if
+  // the click's release were not handled yet.
+  ASSERT_TRUE(PumpUntil([] { return GetCapture() == nullptr; }));
   HWND drop = combo->GetDropDown()->GetHWND();
   RECT rc = {0, 0, 0, 0};
   GetWindowRect(drop, &rc);
