@@ -677,8 +677,8 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
   TakeOverBefore(s);
   s.after = reuse->after && reuse->after->pieces.size() > 1 ? &reuse->after->pieces : nullptr;
   // An edit's lines are laid out up to a few pieces past the change, where they may meet the
-  // old ones; what no one sees yet is laid out when asked for.
-  const bool edit = options_.wrapWidth > 0 && (!p.pieces.empty() || s.after);
+  // old ones; what no one sees yet is laid out when asked for (in one paragraph of an edit).
+  const bool edit = !open_ && options_.wrapWidth > 0 && (!p.pieces.empty() || s.after);
   const Pieced pieced = PieceOn(s, edit ? kEagerPieces : INT_MAX);
   if (pieced == Pieced::kOpen) Stash(s);
   return pieced != Pieced::kFailed;

@@ -481,6 +481,30 @@ TEST(RichTextLayoutPieces, EditsBetweenALineAcrossAndOneLine) {
   jf::TestSetTextLayoutPiece(0);
 }
 
+// An edit that changes two long paragraphs of ideographs (every line after each change moves)
+// lays both out as afresh.
+TEST(RichTextLayoutPieces, EditOfTwoParagraphsWithoutSpaces) {
+  Fixture f;
+  std::wstring text;
+  for (int i = 0; i < 24001; ++i) text += i == 12000 ? L'\r' : L"\u4E0B\u8F7D\u4E2D\u6587"[i % 4];
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  RichTextLayout::Options options;
+  options.wrapWidth = 310;
+  const RichTextLayout before(text, formats, f.font.get(), options);
+  const std::wstring pasted = std::wstring(8000, L'\u6587') + L"\r\u6587";
+  text.replace(6000, 12000, pasted);
+  formats.Replace(6000, 18000, LONG(pasted.size()), formats.CharAt(0));
+  const RichTextLayout after(text, formats, f.font.get(), options, const_cast<RichTextLayout*>(&before));
+  const RichTextLayout fresh(text, formats, f.font.get(), options);
+  auto lines = [](const RichTextLayout& layout) {
+    std::vector<long> seen = {layout.Height(), layout.Width(), layout.LineCount()};
+    for (int line = 0; line < layout.LineCount(); ++line) seen.push_back(layout.LineStart(line));
+    return seen;
+  };
+  EXPECT_EQ(FirstDifference(lines(after), lines(fresh)), -1);
+}
+
 namespace {
 
 struct Edit {

@@ -205,7 +205,7 @@ TEST_F(RichEditTest, ScrollPositionsBeyondSixteenBits) {
 
 // A letter typed into a long paragraph that breaks between any two letters moves every line
 // after it: the keystroke lays out what is seen, and the rest follows in slices of a timer,
-// after which the scroll range is that of the text laid out afresh.
+// after which the scroll range and the lines are those of the text laid out afresh.
 TEST_F(RichEditTest, TypingInALongParagraphLaysOutItsRestInSlices) {
   CRichEditUI* edit = Make({{L"vscrollbar", L"true"}, {L"rich", L"true"}, {L"multiline", L"true"}});
   std::wstring text;
@@ -217,6 +217,9 @@ TEST_F(RichEditTest, TypingInALongParagraphLaysOutItsRestInSlices) {
   const unsigned long made = jf::TestTextLayoutPieces();
   Type(L"q");
   EXPECT_LE(jf::TestTextLayoutPieces() - made, 6u);  // not the forty after it
+  // Letters typed before the rest is laid out, two lines of them: the range grows.
+  const std::wstring more(30, L'\u6587');
+  Type(more);
   CScrollBarUI* bar = edit->GetVerticalScrollBar();
   for (int i = 0; i < 40; ++i) {
     jf::TickAdvance(10);
@@ -224,10 +227,12 @@ TEST_F(RichEditTest, TypingInALongParagraphLaysOutItsRestInSlices) {
   }
   EXPECT_GT(jf::TestTextLayoutPieces() - made, 20u);
   const int range = bar->GetScrollRange();
-  text.insert(15000, L"q");
+  const LRESULT lines = Send(edit, EM_GETLINECOUNT);
+  text.insert(15000, L"q" + more);
   edit->SetText(text.c_str());  // laid out afresh
   Layout();
   EXPECT_EQ(range, bar->GetScrollRange());
+  EXPECT_EQ(lines, Send(edit, EM_GETLINECOUNT));
 }
 
 TEST_F(RichEditTest, HintOnlyWhenEmptyAndUnfocused) {
