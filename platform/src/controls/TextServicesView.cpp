@@ -42,9 +42,13 @@ void TextServices::SelectionChanged() {
 
 void TextServices::UpdateScrollBars() {
   const RECT rc = Client();
-  // The height of a layout left open is known once its rest is laid out, a slice a tick.
-  const bool known = Layout().Done();
-  if (!known) host_->TxSetTimer(kLayoutTimer, 1);
+  // The height of a layout left open is known once its rest is laid out, a slice a tick (at
+  // once where the host has no timers).
+  bool known = Layout().Done();
+  if (!known && !host_->TxSetTimer(kLayoutTimer, 1)) {
+    Layout().Finish();
+    known = true;
+  }
   if ((scrollBars_ & WS_VSCROLL) && known) {
     host_->TxSetScrollRange(SB_VERT, 0, ContentHeight(), TRUE);
     host_->TxSetScrollPos(SB_VERT, scrollY_, TRUE);
