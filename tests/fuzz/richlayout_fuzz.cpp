@@ -3,7 +3,8 @@
 // wrapped or not, in one line, with explicit bidi controls) laid out in small pieces and in one
 // layout: every line must break and stand as in one layout, and the paragraph measure the
 // same. An edit laid out with the layout
-// before it must equal a layout made afresh as well. The script state followed for the pieces
+// before it must equal a layout made afresh as well, asked at the caret before the rest of
+// its paragraph is laid out and after. The script state followed for the pieces
 // must give each character the script pango's own iterator gives it.
 //
 // Multiples of a line are any twentieth: pango adds a layout's spaced lines in float, and the
@@ -48,6 +49,12 @@ std::vector<long> Lines(const jf::RichTextLayout& layout, LONG length) {
   }
   for (LONG cp = 0; cp <= length; ++cp) seen.push_back(layout.CaretAt(cp).left);
   return seen;
+}
+
+// The caret's place before `cp`, and the character a point on it hits.
+std::vector<long> Typed(const jf::RichTextLayout& layout, LONG cp) {
+  const RECT r = layout.CaretAt(cp);
+  return {long(r.left), long(r.top), long(r.bottom), long(layout.CpAt(int(r.left), int(r.top + 1)))};
 }
 
 [[noreturn]] void Differs(const char* what, const std::vector<long>& a, const std::vector<long>& b,
@@ -192,8 +199,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     text.insert(size_t(at), 1, L'q');
     formats.Replace(at, at, 1, formats.CharAt(at));
     const jf::RichTextLayout edited(text, formats, g_font, options, &pieces);
+    // The caret after the letter and the point on it, asked before the rest is laid out.
+    const std::vector<long> early = Typed(edited, at + 1);
     const jf::RichTextLayout fresh(text, formats, g_font, options);
-    const std::vector<long> a = Lines(edited, LONG(text.size())), b = Lines(fresh, LONG(text.size()));
+    std::vector<long> a = Lines(edited, LONG(text.size())), b = Lines(fresh, LONG(text.size()));
+    a.insert(a.end(), early.begin(), early.end());
+    const std::vector<long> typed = Typed(fresh, at + 1);
+    b.insert(b.end(), typed.begin(), typed.end());
     if (a != b) Differs("edit", a, b, text);
   }
   jf::TestSetTextLayoutPiece(0);

@@ -256,11 +256,12 @@ void CRichEditUI::SetCaretPos(int x, int y) {
     m_caretRect.bottom = p.y;
     m_caretRect.top = p.y - kCaretHeight;
   } else {
-    LRESULT line = 0, count = 0, start = 0;
+    LRESULT line = 0, start = -1;
     TxSendMessage(EM_EXLINEFROMCHAR, 0, n, &line);
-    TxSendMessage(EM_GETLINECOUNT, 0, 0, &count);
-    if (line + 1 < count) {
-      TxSendMessage(EM_LINEINDEX, WPARAM(line + 1), 0, &start);
+    // The next line's start, or -1 when there is none (the lines of a long paragraph after
+    // an edit are counted only once they are all laid out).
+    TxSendMessage(EM_LINEINDEX, WPARAM(line + 1), 0, &start);
+    if (start >= 0) {
       const POINT q = PosFromChar(LONG(start));
       m_caretRect.bottom = q.y;
       m_caretRect.top = q.y - kCaretHeight;

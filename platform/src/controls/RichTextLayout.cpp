@@ -24,6 +24,8 @@ constexpr int kTwipsPerPixel = 15;  // 1440 twips an inch at 96 pixels an inch
 constexpr LONG kLongestPiece = 1024;
 constexpr LONG kShortestPiece = 256;
 constexpr LONG kLinesPerPiece = 40;
+// An edit's paragraph is laid out this many pieces past the change before it is left open.
+constexpr int kEagerPieces = 3;
 constexpr wchar_t kLineBreak = 0x000B;      // a line break inside a paragraph
 constexpr wchar_t kLineSeparator = 0x2028;  // the same, as pango knows it
 constexpr wchar_t kWordJoiner = 0x2060;     // nothing at all, to start a piece in the paragraph's font
@@ -296,16 +298,17 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
                    previous->options_.link != options_.link))
     previous = nullptr;
   LONG same = 0, sameEnd = 0;  // what the texts share at their start and at their end
+  // The previous layout's open paragraph has only the pieces before its rest: those alone hold.
+  const size_t unfinished = previous && !previous->Done() ? previous->LaidOut() - 1 : SIZE_MAX;
   if (previous) {
     for (size_t i = previous->paragraphs_.size(); i-- > 0;)
-      reusable[previous->paragraphs_[i].key].push_back(i);
+      if (i != unfinished) reusable[previous->paragraphs_[i].key].push_back(i);
     taken.assign(previous->paragraphs_.size(), kFree);
     Compare(*previous, &same, &sameEnd);
   }
   const LONG n = LONG(text_.size());
   const LONG shift = previous ? n - LONG(previous->text_.size()) : 0;
   LONG start = 0;
-  int y = 0;
   while (true) {
     LONG end = start;
     while (end < n && text_[size_t(end)] != L'\r') ++end;
@@ -350,6 +353,7 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
                                      [](const Paragraph& o, LONG cp) { return o.start + o.length < cp; });
         if (oldEnd >= LONG(previous->text_.size()) - sameEnd && ends != olds.end() &&
             ends->start + ends->length == oldEnd && usable(size_t(ends - olds.begin())) &&
+            size_t(ends - olds.begin()) != unfinished &&
             (SameLook(formats_.CharAt(start), previous->formats_.CharAt(ends->start)) ||
              text_.find(L'\t', size_t(start)) >= size_t(end))) {
           reuse.after = &*ends;
@@ -367,21 +371,30 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
       LayOut(p, pf, &reuse);
       ++g_laidOut;
     }
-    y += Pixels(pf.dySpaceBefore);
-    p.y = y;
-    y += p.total;
-    p.firstLine = int(lines_.size());
-    for (size_t k = 0; k < (p.across ? 1 : p.pieces.size()); ++k)
-      for (int l = p.pieces[k].firstLine; l < p.pieces[k].endLine; ++l) lines_.push_back(Line{paragraphs_.size(), k, l});
-    width_ = std::max(width_, p.right);
     paragraphs_.push_back(std::move(p));
     if (end >= n) break;
     start = end + 1;
   }
-  height_ = y;
+  Stack();
 }
 
-RichTextLayout::~RichTextLayout() = default;
+// The paragraphs stacked from the top, and their lines.
+void RichTextLayout::Stack() const {
+  lines_.clear();
+  width_ = 0;
+  int y = 0;
+  for (size_t i = 0; i < paragraphs_.size(); ++i) {
+    Paragraph& p = paragraphs_[i];
+    y += Pixels(formats_.ParaAt(p.start + p.length).dySpaceBefore);
+    p.y = y;
+    y += p.total;
+    p.firstLine = int(lines_.size());
+    for (size_t k = 0; k < (p.across ? 1 : p.pieces.size()); ++k)
+      for (int l = p.pieces[k].firstLine; l < p.pieces[k].endLine; ++l) lines_.push_back(Line{i, k, l});
+    width_ = std::max(width_, p.right);
+  }
+  height_ = y;
+}
 
 std::string RichTextLayout::LookOf(const PARAFORMAT2& pf) {
   std::string look;
@@ -470,13 +483,18 @@ void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) c
     const bool shifted = bidi.RightToLeftFirst() && options_.wrapWidth <= 0;
     for (Piece& piece : p.pieces) piece.dx = shifted ? widest - piece.width : 0;
   } else {
-    p.pieces.clear();
-    Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0), ScriptContext());
-    whole.endLine = pango_layout_get_line_count(whole.layout->Get());
-    Seal(whole);
-    p.pieces.push_back(std::move(whole));
+    LayOutWhole(p, pf);
   }
   Measure(p, pf);
+}
+
+// The paragraph in one pango layout.
+void RichTextLayout::LayOutWhole(Paragraph& p, const PARAFORMAT2& pf) const {
+  p.pieces.clear();
+  Piece whole = MakePiece(p, pf, 0, p.length, false, Bidi(text_, p.start, 0), ScriptContext());
+  whole.endLine = pango_layout_get_line_count(whole.layout->Get());
+  Seal(whole);
+  p.pieces.push_back(std::move(whole));
 }
 
 // Whether a paragraph goes to pango in pieces across: one unwrapped line of left-to-right
@@ -610,15 +628,8 @@ void RichTextLayout::SealAcross(Piece& piece) {
   piece.right = end.x;
 }
 
-// The state of a paragraph being laid out in pieces.
-struct RichTextLayout::Piecing {
-  Piecing(Paragraph& paragraph, const PARAFORMAT2& format, const Bidi& levels, Reuse* taken)
-      : p(paragraph), pf(format), bidi(levels), reuse(taken) {}
-  Paragraph& p;
-  const PARAFORMAT2& pf;
-  const Bidi& bidi;
-  Reuse* reuse;
-  std::vector<Piece>* after = nullptr;  // the old pieces after the change, when there are some to take over
+// How far a paragraph being laid out in pieces has come.
+struct RichTextLayout::Progress {
   LONG from = 0, limit = 0, kept = 0;
   int64_t keptTop = 0;  // paragraph units of the top of the line the next piece starts with
   int64_t hitTop = 0;   // and where points start to hit that line
@@ -629,6 +640,27 @@ struct RichTextLayout::Piecing {
   ScriptContext scripts;
   LONG scriptsAt = 0;
   bool aim = true;  // a piece may end where an old one did, or where its lines would pass pango's units
+};
+
+// The state of a paragraph being laid out in pieces.
+struct RichTextLayout::Piecing : Progress {
+  Piecing(Paragraph& paragraph, const PARAFORMAT2& format, const Bidi& levels, Reuse* taken)
+      : p(paragraph), pf(format), bidi(levels), reuse(taken) {}
+  Paragraph& p;
+  const PARAFORMAT2& pf;
+  const Bidi& bidi;
+  Reuse* reuse;
+  std::vector<Piece>* after = nullptr;  // the old pieces after the change, when there are some to take over
+};
+
+// A paragraph left open: where it has come, and what its rest is laid out with.
+struct RichTextLayout::Open {
+  size_t paragraph = 0;
+  PARAFORMAT2 pf{};
+  Bidi bidi;
+  Paragraph old;  // the old pieces after the change that the rest may still meet
+  Reuse reuse;
+  Progress progress;
 };
 
 // Each piece after the first shows a line separator, then the last line kept from the piece
@@ -644,24 +676,37 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
   s.limit = LongestPiece();
   TakeOverBefore(s);
   s.after = reuse->after && reuse->after->pieces.size() > 1 ? &reuse->after->pieces : nullptr;
-  while (true) {
+  // An edit's lines are laid out up to a few pieces past the change, where they may meet the
+  // old ones; what no one sees yet is laid out when asked for (in one paragraph of an edit).
+  const bool edit = !open_ && options_.wrapWidth > 0 && (!p.pieces.empty() || s.after);
+  const Pieced pieced = PieceOn(s, edit ? kEagerPieces : INT_MAX);
+  if (pieced == Pieced::kOpen) Stash(s);
+  return pieced != Pieced::kFailed;
+}
+
+// Lays out the paragraph's pieces on, `pieces` of them at most (or until the paragraph opens).
+RichTextLayout::Pieced RichTextLayout::PieceOn(Piecing& s, int pieces) const {
+  Paragraph& p = s.p;
+  for (int made = 0;; ++made) {
     const bool first = p.pieces.empty();
+    if (!first && made >= pieces) return Pieced::kOpen;
     const LONG to = PieceEnd(s, first);
     const bool last = to == p.length;
     s.scripts = ScriptsBefore(s, s.from);
     s.scriptsAt = s.from;
-    Piece piece = MakePiece(p, pf, s.from, to, !first, bidi, s.scripts);
+    Piece piece = MakePiece(p, s.pf, s.from, to, !first, s.bidi, s.scripts);
     if (!first) Lower(p, piece, s.baseBefore, &s.leadAscent);
     std::vector<LONG> starts;  // of the layout's lines, in the paragraph
     if (!KeepLines(s, piece, to, first, last, &starts)) {  // too few lines: a longer piece
       s.limit = std::max(s.limit, to - s.from) * 2;
       s.aim = false;
+      --made;
       continue;
     }
     s.aim = true;
     PangoLayout* pl = piece.layout->Get();
     if (!first) {
-      if (starts[2] != s.kept) return false;  // the shared line broke elsewhere
+      if (starts[2] != s.kept) return Pieced::kFailed;  // the shared line broke elsewhere
       piece.dy = s.keptTop - LineTop(pl, 1);
       piece.floor = LineTop(pl, 1, true);
       piece.from = s.kept;
@@ -683,12 +728,86 @@ bool RichTextLayout::LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bid
     p.pieces.push_back(std::move(piece));
     if (meet) {
       TakeOverAfter(s, meet);
-      return true;
+      return Pieced::kDone;
     }
-    if (last) return true;
+    if (last) return Pieced::kDone;
     s.from = next;
     s.limit = NextLimit(p.pieces.back());
   }
+}
+
+RichTextLayout::~RichTextLayout() = default;
+
+// Keeps what an open paragraph's rest is laid out with: the old pieces it may meet move here.
+void RichTextLayout::Stash(Piecing& s) const {
+  auto open = std::make_unique<Open>(Open{paragraphs_.size(), s.pf, s.bidi, Paragraph(), *s.reuse, s});
+  open->reuse.before = nullptr;
+  open->reuse.after = nullptr;
+  if (s.after) {
+    open->old.pieces = std::move(*s.after);
+    open->reuse.after = &open->old;
+  }
+  open_ = std::move(open);
+}
+
+// Lays out more of the open paragraph: `pieces` more, or until its lines reach `y` pixels
+// down; once it is done, measures it and stacks the paragraphs again.
+void RichTextLayout::Resume(int pieces, int y) const {
+  if (!open_) return;
+  Open& o = *open_;
+  Paragraph& p = paragraphs_[o.paragraph];
+  Piecing s(p, o.pf, o.bidi, &o.reuse);
+  static_cast<Progress&>(s) = o.progress;
+  s.after = o.reuse.after && o.old.pieces.size() > 1 ? &o.old.pieces : nullptr;
+  Pieced pieced = Pieced::kOpen;
+  while (pieced == Pieced::kOpen && pieces > 0 && p.y + p.pieces.back().below / PANGO_SCALE < y) {
+    pieced = PieceOn(s, 1);
+    --pieces;
+  }
+  if (pieced == Pieced::kOpen) {
+    o.progress = s;
+    Measure(p, o.pf);
+    return;
+  }
+  if (pieced == Pieced::kFailed) LayOutWhole(p, o.pf);
+  const PARAFORMAT2 pf = o.pf;
+  open_.reset();
+  Measure(p, pf);
+  Stack();
+}
+
+// Whether the place before `cp` is laid out (everything is once done).
+bool RichTextLayout::Before(LONG cp) const {
+  if (!open_) return true;
+  const Paragraph& p = paragraphs_[open_->paragraph];
+  return cp < p.start + p.pieces.back().to;
+}
+
+// Whether points at `y` hit what is laid out (the next piece answers for the last one's shared line).
+bool RichTextLayout::Hits(int y) const {
+  if (!open_) return true;
+  const Paragraph& p = paragraphs_[open_->paragraph];
+  return (int64_t(y) - p.y) * PANGO_SCALE < open_->progress.hitTop;
+}
+
+// Whether the line is there, answered from the lines laid out when it is one of them.
+bool RichTextLayout::HasLine(int line) const {
+  if (open_) {
+    size_t known = size_t(paragraphs_[open_->paragraph].firstLine);
+    while (known < lines_.size() && lines_[known].paragraph == open_->paragraph) ++known;
+    if (line >= 0 && size_t(line) < known) return true;
+  }
+  return line >= 0 && line < LineCount();
+}
+
+// The paragraphs laid out: all, or up to the open one.
+size_t RichTextLayout::LaidOut() const { return open_ ? open_->paragraph + 1 : paragraphs_.size(); }
+
+int RichTextLayout::Reach(int y) const {
+  Resume(INT_MAX, y);
+  if (!open_) return height_;
+  const Paragraph& p = paragraphs_[open_->paragraph];
+  return p.y + int(p.pieces.back().below / PANGO_SCALE);
 }
 
 // Characters for the piece after this one: about kLinesPerPiece of its lines.

@@ -6,12 +6,15 @@
 // break as one layout would break them. A layout made with a previous one keeps the
 // paragraphs that did not change and, in a changed one, the pieces before the change and
 // those after it from where the lines meet the old ones again. U+000B breaks a line inside
-// its paragraph.
+// its paragraph. Where an edit's lines never meet the old ones (text that breaks between any
+// two letters moves every line after it), a wrapped paragraph is laid out a few pieces past
+// the change and left open: the rest is laid out as it is asked for, or in slices.
 #pragma once
 #include <richedit.h>
 
 #include <pango/pangocairo.h>
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,15 +47,32 @@ class RichTextLayout {
   RichTextLayout& operator=(const RichTextLayout&) = delete;
 
   int WrapWidth() const { return options_.wrapWidth; }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
+  int Width() const {
+    Finish();
+    return width_;
+  }
+  int Height() const {
+    Finish();
+    return height_;
+  }
+  // Whether every paragraph is laid out; laying out the open one's rest: all of it, or up to
+  // `pieces` more of its pieces; or until what is laid out reaches `y` pixels down. Reach
+  // answers the height laid out so far (the whole once done).
+  bool Done() const { return !open_; }
+  void Finish() const { Resume(INT_MAX, INT_MAX); }
+  void Advance(int pieces) const { Resume(pieces, INT_MAX); }
+  int Reach(int y) const;
   int Baseline() const;
   // The caret's place before the character: left, top and bottom.
   RECT CaretAt(LONG cp) const;
   LONG CpAt(int x, int y) const;
   LONG CharAt(int x, int y) const;  // the character drawn at the point, or -1
-  int LineCount() const { return int(lines_.size()); }
+  int LineCount() const {
+    Finish();
+    return int(lines_.size());
+  }
   int LineOf(LONG cp) const;
+  bool HasLine(int line) const;  // 0 <= line < LineCount(), from the lines laid out where it can
   LONG LineStart(int line) const;
   LONG LineEnd(int line) const;  // before the paragraph break
   // The text, then the selection's background and its text in the highlight colours.
@@ -124,13 +144,24 @@ class RichTextLayout {
     LONG shift = 0;
   };
   class Bidi;
+  struct Open;
 
   static std::string LookOf(const PARAFORMAT2& pf);
   std::string KeyOf(LONG start, LONG end, const std::string& look) const;
   void Compare(const RichTextLayout& previous, LONG* same, LONG* sameEnd) const;
   void LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const;
+  void LayOutWhole(Paragraph& p, const PARAFORMAT2& pf) const;
   bool LayOutPieces(Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi, Reuse* reuse) const;
+  struct Progress;
   struct Piecing;
+  enum class Pieced { kDone, kOpen, kFailed };
+  Pieced PieceOn(Piecing& s, int pieces) const;
+  void Stash(Piecing& s) const;
+  void Resume(int pieces, int y) const;
+  void Stack() const;
+  bool Before(LONG cp) const;
+  bool Hits(int y) const;
+  size_t LaidOut() const;
   static LONG NextLimit(const Piece& piece);
   ScriptContext ScriptsBefore(const Piecing& s, LONG cp) const;
   bool SameStart(const Piecing& s, const Piece& piece, LONG shift, bool continued, const ScriptContext& before) const;
@@ -168,10 +199,12 @@ class RichTextLayout {
   TextFormats formats_;
   const FontObject* font_;
   Options options_;
-  std::vector<Paragraph> paragraphs_;
-  std::vector<Line> lines_;
-  int width_ = 0;
-  int height_ = 0;
+  // Laying out an open paragraph's rest moves what comes after it: asked for by queries.
+  mutable std::vector<Paragraph> paragraphs_;
+  mutable std::vector<Line> lines_;
+  mutable int width_ = 0;
+  mutable int height_ = 0;
+  mutable std::unique_ptr<Open> open_;
 };
 
 }  // namespace jf

@@ -52,6 +52,8 @@ int RichTextLayout::Baseline() const {
 }
 
 RECT RichTextLayout::CaretAt(LONG cp) const {
+  // Before the open paragraph's rest, what is laid out answers.
+  if (!Before(cp)) Finish();
   const Paragraph& p = paragraphs_[ParagraphOf(cp)];
   const LONG at = std::clamp<LONG>(cp - p.start, 0, p.length);
   const Piece& piece = p.pieces[PieceOf(p, at)];
@@ -62,6 +64,7 @@ RECT RichTextLayout::CaretAt(LONG cp) const {
 }
 
 LONG RichTextLayout::CpAt(int x, int y) const {
+  if (!Hits(y)) Finish();
   auto next = std::upper_bound(paragraphs_.begin() + 1, paragraphs_.end(), y,
                                [](int at, const Paragraph& p) { return at < p.y; });
   const Paragraph& p = *(next - 1);
@@ -75,6 +78,7 @@ LONG RichTextLayout::CpAt(int x, int y) const {
 }
 
 LONG RichTextLayout::CharAt(int x, int y) const {
+  Finish();
   for (const Paragraph& p : paragraphs_) {
     if (y < p.y || y >= p.y + p.height) continue;
     const int64_t ly = (int64_t(y) - p.y) * PANGO_SCALE;
@@ -90,6 +94,7 @@ LONG RichTextLayout::CharAt(int x, int y) const {
 }
 
 int RichTextLayout::LineOf(LONG cp) const {
+  if (!Before(cp)) Finish();
   const Paragraph& p = paragraphs_[ParagraphOf(cp)];
   const LONG at = std::clamp<LONG>(cp - p.start, 0, p.length);
   const Piece& piece = p.pieces[PieceOf(p, at)];
@@ -99,7 +104,7 @@ int RichTextLayout::LineOf(LONG cp) const {
 }
 
 LONG RichTextLayout::LineStart(int line) const {
-  if (line < 0 || line >= LineCount()) return LONG(text_.size());
+  if (!HasLine(line)) return LONG(text_.size());
   const Line& at = lines_[size_t(line)];
   const Paragraph& p = paragraphs_[at.paragraph];
   const Piece& piece = p.pieces[at.piece];
@@ -108,7 +113,7 @@ LONG RichTextLayout::LineStart(int line) const {
 }
 
 LONG RichTextLayout::LineEnd(int line) const {
-  if (line < 0 || line >= LineCount()) return LONG(text_.size());
+  if (!HasLine(line)) return LONG(text_.size());
   const Line& at = lines_[size_t(line)];
   const Paragraph& p = paragraphs_[at.paragraph];
   const Piece& piece = p.pieces[at.piece];
@@ -171,7 +176,10 @@ void RichTextLayout::Draw(cairo_t* cr, double x, double y, LONG selFrom, LONG se
   cairo_clip_extents(cr, &clipLeft, &clipTop, &clipRight, &clipBottom);
   clipTop -= 1;
   clipBottom += 1;
-  for (const Paragraph& p : paragraphs_) {
+  // An open paragraph is laid out as far as it is seen; what comes after it is not.
+  Reach(int(std::min(clipBottom - y, double(INT_MAX))));
+  for (size_t i = 0; i < LaidOut(); ++i) {
+    const Paragraph& p = paragraphs_[i];
     const double px = x + p.x, py = y + p.y;
     if (py + p.total < clipTop || py > clipBottom) continue;
     for (const Piece& piece : p.pieces) DrawPiece(cr, px, py, piece, clipTop, clipBottom);

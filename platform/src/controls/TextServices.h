@@ -210,6 +210,9 @@ class TextServices : public ITextServices {
   void ScrollTo(int x, int y);
   void ScrollCaretIntoView();
   void UpdateScrollBars();
+  // A layout left open after an edit is laid out to its end in slices of this timer.
+  static constexpr UINT kLayoutTimer = 0x4C41;
+  void LayOutMore();
   void PlaceCaret();
   void Invalidate();
 

@@ -85,7 +85,9 @@ LRESULT TextServices::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam, HRESULT* 
       return Unhandled(msg, hr);
     case WM_SETFOCUS: return OnSetFocus();
     case WM_KILLFOCUS: return OnKillFocus();
-    case WM_TIMER: return 0;
+    case WM_TIMER:
+      if (wparam == kLayoutTimer) LayOutMore();
+      return 0;
     case EM_SETCHARFORMAT: return OnSetCharFormat(wparam, lparam);
     case EM_GETCHARFORMAT: return OnGetCharFormat(wparam, lparam);
     case EM_SETPARAFORMAT: return OnSetParaFormat(lparam);
@@ -222,7 +224,7 @@ LRESULT TextServices::OnCharFromPos(LPARAM lparam) {
 
 LRESULT TextServices::OnLineIndex(WPARAM wparam) {
   const int line = LONG(wparam) < 0 ? LineOf(caret_) : int(wparam);
-  return line < LineCount() ? LineStart(line) : -1;
+  return Layout().HasLine(line) ? LineStart(line) : -1;
 }
 
 LRESULT TextServices::OnLineLength(WPARAM wparam) {

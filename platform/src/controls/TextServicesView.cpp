@@ -42,7 +42,14 @@ void TextServices::SelectionChanged() {
 
 void TextServices::UpdateScrollBars() {
   const RECT rc = Client();
-  if (scrollBars_ & WS_VSCROLL) {
+  // The height of a layout left open is known once its rest is laid out, a slice a tick (at
+  // once where the host has no timers).
+  bool known = Layout().Done();
+  if (!known && !host_->TxSetTimer(kLayoutTimer, 1)) {
+    Layout().Finish();
+    known = true;
+  }
+  if ((scrollBars_ & WS_VSCROLL) && known) {
     host_->TxSetScrollRange(SB_VERT, 0, ContentHeight(), TRUE);
     host_->TxSetScrollPos(SB_VERT, scrollY_, TRUE);
   }
@@ -56,7 +63,8 @@ void TextServices::UpdateScrollBars() {
 
 void TextServices::ScrollTo(int x, int y) {
   const RECT rc = Client();
-  const int maxY = std::max(0, ContentHeight() - int(rc.bottom - rc.top));
+  // Only as much of an open layout as the view reaches is needed to place it.
+  const int maxY = std::max(0, Layout().Reach(y + int(rc.bottom - rc.top)) - int(rc.bottom - rc.top));
   const int maxX = layoutWidth_ < 0 ? std::max(0, ContentWidth() + 1 - int(rc.right - rc.left)) : 0;
   x = std::clamp(x, 0, maxX);
   y = std::clamp(y, 0, maxY);
@@ -68,6 +76,15 @@ void TextServices::ScrollTo(int x, int y) {
   if (horizontal && (scrollBars_ & WS_HSCROLL)) host_->TxSetScrollPos(SB_HORZ, scrollX_, TRUE);
   Invalidate();
   PlaceCaret();
+}
+
+void TextServices::LayOutMore() {
+  constexpr int kSlice = 4;  // pieces of about forty lines: a few milliseconds
+  RichTextLayout& layout = Layout();
+  layout.Advance(kSlice);
+  if (!layout.Done()) return;
+  host_->TxKillTimer(kLayoutTimer);
+  UpdateScrollBars();
 }
 
 void TextServices::ScrollCaretIntoView() {

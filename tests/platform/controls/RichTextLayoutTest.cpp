@@ -481,6 +481,30 @@ TEST(RichTextLayoutPieces, EditsBetweenALineAcrossAndOneLine) {
   jf::TestSetTextLayoutPiece(0);
 }
 
+// An edit that changes two long paragraphs of ideographs (every line after each change moves)
+// lays both out as afresh.
+TEST(RichTextLayoutPieces, EditOfTwoParagraphsWithoutSpaces) {
+  Fixture f;
+  std::wstring text;
+  for (int i = 0; i < 24001; ++i) text += i == 12000 ? L'\r' : L"\u4E0B\u8F7D\u4E2D\u6587"[i % 4];
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  RichTextLayout::Options options;
+  options.wrapWidth = 310;
+  const RichTextLayout before(text, formats, f.font.get(), options);
+  const std::wstring pasted = std::wstring(8000, L'\u6587') + L"\r\u6587";
+  text.replace(6000, 12000, pasted);
+  formats.Replace(6000, 18000, LONG(pasted.size()), formats.CharAt(0));
+  const RichTextLayout after(text, formats, f.font.get(), options, const_cast<RichTextLayout*>(&before));
+  const RichTextLayout fresh(text, formats, f.font.get(), options);
+  auto lines = [](const RichTextLayout& layout) {
+    std::vector<long> seen = {layout.Height(), layout.Width(), layout.LineCount()};
+    for (int line = 0; line < layout.LineCount(); ++line) seen.push_back(layout.LineStart(line));
+    return seen;
+  };
+  EXPECT_EQ(FirstDifference(lines(after), lines(fresh)), -1);
+}
+
 namespace {
 
 struct Edit {
@@ -491,6 +515,10 @@ struct Edit {
   bool raise;  // the inserted characters raised
   unsigned long mostPieces;  // pango layouts made for the changed paragraph at most
   bool hebrew = false;       // every 40th word of the long paragraph a Hebrew one, in brackets
+  // Or a paragraph without spaces: these letters over and over after `lead`, so aligned.
+  const wchar_t* letters = nullptr;
+  WORD align = PFA_LEFT;
+  const wchar_t* lead = L"";
 };
 
 const wchar_t* const kPasted =
@@ -511,21 +539,27 @@ class RichTextLayoutEdit : public ::testing::TestWithParam<Edit> {
 TEST_P(RichTextLayoutEdit, LaysOutOnlyWhatChanged) {
   Fixture f;
   const Edit& e = GetParam();
-  std::wstring text = L"a short paragraph\r";
-  for (int i = 0; i < 3000; ++i)
+  std::wstring text = L"a short paragraph\r" + std::wstring(e.lead);
+  const size_t cycle = e.letters ? wcslen(e.letters) : 0;
+  for (int i = 0; i < 20000 && cycle; ++i) text += e.letters[size_t(i) % cycle];
+  for (int i = 0; i < 3000 && !cycle; ++i)
     text += e.hebrew && i % 40 == 7 ? std::wstring(L"(\u05D0\u05D1\u05D2) ")
                                     : (i % 11 == 0 ? L"longerword" : L"w") + std::to_wstring(i) +
                                           (i % 13 == 12 ? L"\t" : L" ");
   text += L"\rthe last one";
   jf::TextFormats formats;
   formats.Reset(LONG(text.size()));
-  for (LONG cp = 18; cp + 9 < LONG(text.size()); cp += 17) {
+  // Letters of one width (no runs of other sizes) never break their lines as before the edit again.
+  for (LONG cp = 18; cp + 9 < LONG(text.size()) && !cycle; cp += 17) {
     CHARFORMAT2W cf = formats.DefaultChar();
     cf.dwEffects = cp % 3 ? CFE_BOLD : CFE_ITALIC;
     cf.wWeight = cp % 3 ? FW_BOLD : FW_NORMAL;
     cf.yHeight = cp % 5 ? 200 : 280;
     formats.SetChar(cp, cp + 9, cf);
   }
+  PARAFORMAT2 pf = formats.DefaultPara();
+  pf.wAlignment = e.align;
+  formats.SetPara(LONG(text.find(L'\r', 18)), pf);
   RichTextLayout::Options options;
   options.wrapWidth = 310;
   options.links = {CHARRANGE{30, 50}, CHARRANGE{9000, 9030}};
@@ -541,12 +575,16 @@ TEST_P(RichTextLayoutEdit, LaysOutOnlyWhatChanged) {
   const unsigned long made = jf::TestTextLayoutPieces();
   const RichTextLayout after(text, formats, f.font.get(), options, const_cast<RichTextLayout*>(&before));
   EXPECT_LE(jf::TestTextLayoutPieces() - made, e.mostPieces);
+  const RECT caret = after.CaretAt(at + count);  // before the rest of the paragraph is laid out
   std::vector<unsigned char> pixels, freshPixels;
   const std::vector<long> seen = Observe(after, LONG(text.size()), &pixels);
   const unsigned long madeAfresh = jf::TestTextLayoutPieces();
   const RichTextLayout fresh(text, formats, f.font.get(), options);
   EXPECT_GT(jf::TestTextLayoutPieces() - madeAfresh, 20u);  // the long paragraph in pieces
   EXPECT_EQ(seen, Observe(fresh, LONG(text.size()), &freshPixels));
+  const RECT freshCaret = fresh.CaretAt(at + count);
+  EXPECT_EQ(std::vector<LONG>({caret.left, caret.top, caret.bottom}),
+            std::vector<LONG>({freshCaret.left, freshCaret.top, freshCaret.bottom}));
   EXPECT_EQ(pixels, freshPixels);
 }
 
@@ -566,5 +604,18 @@ INSTANTIATE_TEST_SUITE_P(Edits, RichTextLayoutEdit,
                                            Edit{"hanLetterTyped", 0.5, 0, L"\u4E0B", false, 3},
                                            // Pieces of a paragraph with right-to-left words too.
                                            Edit{"letterInRightToLeft", 0.5, 0, L"q", false, 3, true},
-                                           Edit{"hebrewLetterTyped", 0.5, 0, L"\u05D3", false, 3, true}),
+                                           Edit{"hebrewLetterTyped", 0.5, 0, L"\u05D3", false, 3, true},
+                                           // Paragraphs without spaces, whose lines break between letters:
+                                           // a letter of their width moves every line after it.
+                                           Edit{"justifiedChinese", 0.5, 0, L"\u6587", false, 3, false,
+                                                L"\u4E0B\u8F7D\u4E2D\u6587", PFA_JUSTIFY},
+                                           Edit{"justifiedJapanese", 0.5, 0, L"\u672C", false, 3, false,
+                                                L"\u65E5\u672C\u306E\u30C6\u30AD\u30B9\u30C8", PFA_JUSTIFY},
+                                           Edit{"justifiedThai", 0.5, 0, L"q", false, 3, false,
+                                                L"\u0E20\u0E32\u0E29\u0E32\u0E44\u0E17\u0E22\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35",
+                                                PFA_JUSTIFY},
+                                           Edit{"justifiedWord", 0.5, 0, L"q", false, 3, false, L"abcd", PFA_JUSTIFY},
+                                           Edit{"chineseHebrew", 0.5, 0, L"\u6587", false, 3, false,
+                                                L"\u4E0B\u8F7D\u4E2D\u6587", PFA_LEFT, L"\u05D0"},
+                                           Edit{"chinese", 0.5, 0, L"\u6587", false, 3, false, L"\u4E0B\u8F7D\u4E2D\u6587"}),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -7,6 +7,7 @@
 #include "ui/richedit/RichEditUI.h"
 #include "ui/richedit/TxtWinHost.h"
 #include "ui/skin/ControlFactory.h"
+#include "platform/testing/hooks/textlayout.h"
 
 using namespace uictest;
 using Strings = std::vector<std::string>;
@@ -200,6 +201,38 @@ TEST_F(RichEditTest, ScrollPositionsBeyondSixteenBits) {
   Send(edit, EM_GETSCROLLPOS, 0, LPARAM(&view));
   EXPECT_EQ(view.y, 70000);
   EXPECT_EQ(bar->GetScrollPos(), 70000);
+}
+
+// A letter typed into a long paragraph that breaks between any two letters moves every line
+// after it: the keystroke lays out what is seen, and the rest follows in slices of a timer,
+// after which the scroll range and the lines are those of the text laid out afresh.
+TEST_F(RichEditTest, TypingInALongParagraphLaysOutItsRestInSlices) {
+  CRichEditUI* edit = Make({{L"vscrollbar", L"true"}, {L"rich", L"true"}, {L"multiline", L"true"}});
+  std::wstring text;
+  for (int i = 0; i < 30000; ++i) text += L"\u4E0B\u8F7D\u4E2D\u6587"[i % 4];
+  edit->SetText(text.c_str());
+  Layout();
+  Click(50, 30);
+  Send(edit, EM_SETSEL, 15000, 15000);
+  const unsigned long made = jf::TestTextLayoutPieces();
+  Type(L"q");
+  EXPECT_LE(jf::TestTextLayoutPieces() - made, 6u);  // not the forty after it
+  // Letters typed before the rest is laid out, two lines of them: the range grows.
+  const std::wstring more(30, L'\u6587');
+  Type(more);
+  CScrollBarUI* bar = edit->GetVerticalScrollBar();
+  for (int i = 0; i < 40; ++i) {
+    jf::TickAdvance(10);
+    Pump();
+  }
+  EXPECT_GT(jf::TestTextLayoutPieces() - made, 20u);
+  const int range = bar->GetScrollRange();
+  const LRESULT lines = Send(edit, EM_GETLINECOUNT);
+  text.insert(15000, L"q" + more);
+  edit->SetText(text.c_str());  // laid out afresh
+  Layout();
+  EXPECT_EQ(range, bar->GetScrollRange());
+  EXPECT_EQ(lines, Send(edit, EM_GETLINECOUNT));
 }
 
 TEST_F(RichEditTest, HintOnlyWhenEmptyAndUnfocused) {
