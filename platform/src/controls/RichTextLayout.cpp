@@ -66,13 +66,34 @@ int Utf8Length(wchar_t c) {
   return u < 0x80 ? 1 : u < 0x800 ? 2 : u < 0x10000 ? 3 : 4;
 }
 
-// Right-to-left letters or embeddings make every bidi level of a paragraph depend on all of it.
+// Fribidi fails on embeddings and isolates nested deeper than the levels it keeps: those
+// opened past half of them are shown as nothing (their ends then end nothing).
+void LimitNesting(std::wstring& text) {
+  constexpr size_t kDeepest = 60;
+  std::vector<bool> open;  // isolates, or embeddings and overrides
+  for (wchar_t& c : text) {
+    if (c == L'\r' || ParagraphBreak(c)) {
+      open.clear();
+    } else if ((c >= 0x202A && c <= 0x202E && c != 0x202C) || (c >= 0x2066 && c <= 0x2068)) {
+      if (open.size() >= kDeepest) c = kWordJoiner;
+      else open.push_back(c >= 0x2066);
+    } else if (c == 0x202C && !open.empty() && !open.back()) {
+      open.pop_back();
+    } else if (c == 0x2069 && std::find(open.begin(), open.end(), true) != open.end()) {
+      while (!open.back()) open.pop_back();
+      open.pop_back();
+    }
+  }
+}
+
+// Right-to-left letters, embeddings, overrides or isolates (left-to-right ones raise levels too)
+// make every bidi level of a paragraph depend on all of it.
 bool RightToLeft(const std::wstring& text, LONG from, LONG to) {
   for (LONG i = from; i < to; ++i) {
     const unsigned c = unsigned(text[size_t(i)]);
     if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF) ||
         (c >= 0x10800 && c <= 0x10FFF) || (c >= 0x1E800 && c <= 0x1EFFF) || c == 0x061C || c == 0x200F ||
-        c == 0x202B || c == 0x202E || c == 0x2067)
+        (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069))
       return true;
   }
   return false;
@@ -156,13 +177,15 @@ void TestSetTextLayoutPiece(int chars) { g_piece = chars; }
 // the paragraph. That holds only where those marks are all the bidi algorithm carries over: a
 // piece starts after a space or tab (or a paragraph separator, after which pango resolves the
 // text as a paragraph of its own), outside any embedding, override or isolate, where no bracket
-// pair is open but one holding letters of the paragraph's direction alone (which resolves that
-// way whatever its text around) after a letter of that direction, and nothing that steers the
+// pair is open but ones that resolve as the paragraph's direction whatever their text around
+// (the first and last letters inside of that direction) after a letter of that direction or
+// one inside the innermost, and nothing that steers the
 // neutrals after it another way stands between the last strong letter and it (an Arabic digit
 // after left-to-right text, a resolved pair). Text after an embedding is a run of its own,
 // whose start steers it as a letter of the direction of the embedding's level would; text after
-// an isolate goes on from the letter before it. A piece stops at a strong letter, or at a
-// number after a space, likewise.
+// an isolate goes on from the letter before it (but fribidi lets one isolate steer another: no
+// piece starts between two). A piece stops at a strong letter, or at a number after a space,
+// likewise.
 class RichTextLayout::Bidi {
  public:
   Bidi(const std::wstring& text, LONG start, LONG length) {
@@ -180,14 +203,19 @@ class RichTextLayout::Bidi {
     Pairs pairs;
     pairs.across.assign(size_t(length) + 2, 0);
     pairs.mixed.assign(size_t(length) + 2, 0);
-    pairs.closes.assign(size_t(length), 0);
-    // Characters that keep a pair from resolving as the paragraph's direction whatever is around it.
-    pairs.foreign.assign(size_t(length) + 1, 0);
+    pairs.opener.assign(size_t(length) + 1, -1);
+    pairs.controls.assign(size_t(length) + 1, 0);
+    pairs.next.assign(size_t(length) + 1, length);
+    pairs.last.assign(size_t(length) + 1, -1);
     for (LONG i = 0; i < length; ++i) {
       const FriBidiCharType t = types_[size_t(i)];
-      const bool other = Mark(t) && Direction(Mark(t)) != Direction(base_[size_t(i)]);
-      pairs.foreign[size_t(i) + 1] = pairs.foreign[size_t(i)] + (other || t == FRIBIDI_TYPE_EN || t == FRIBIDI_TYPE_AN ||
-                                                                 FRIBIDI_IS_EXPLICIT(t) || FRIBIDI_IS_ISOLATE(t));
+      pairs.controls[size_t(i) + 1] = pairs.controls[size_t(i)] + (FRIBIDI_IS_EXPLICIT(t) || FRIBIDI_IS_ISOLATE(t));
+      const bool steers = Mark(t) || t == FRIBIDI_TYPE_EN || t == FRIBIDI_TYPE_AN;
+      pairs.last[size_t(i) + 1] = steers ? i : pairs.last[size_t(i)];
+    }
+    for (LONG i = length; i-- > 0;) {
+      const FriBidiCharType t = types_[size_t(i)];
+      pairs.next[size_t(i)] = Mark(t) || t == FRIBIDI_TYPE_EN || t == FRIBIDI_TYPE_AN ? i : pairs.next[size_t(i) + 1];
     }
     if (!Scan(text, start, &pairs)) {
       whole_ = true;
@@ -227,11 +255,14 @@ class RichTextLayout::Bidi {
  private:
   static wchar_t Direction(wchar_t mark) { return mark == kLeftToRightMark || !mark ? kLeftToRightMark : kRightToLeftMark; }
   // Bracket pairs as the algorithm matches them. `across[i]`, once summed: pairs open before i
-  // and closed at i or later; `mixed[i]`: those of them holding anything but letters of the
-  // paragraph's direction and neutrals (`foreign`, summed), or leaving a bracket open inside.
+  // and closed at i or later; `mixed[i]`: those of them that may resolve otherwise than as the
+  // paragraph's direction whatever is around them: all but those starting and ending with
+  // letters of that direction (the first and last letters or numbers inside, `next` and `last`),
+  // holding no explicit control (`controls`, summed) and leaving no bracket open inside.
   struct Pairs {
-    std::vector<int> across, mixed, foreign;
-    std::vector<char> closes;  // where a pair closes
+    std::vector<int> across, mixed, controls;
+    std::vector<LONG> opener;  // at a pair's closing bracket, where it opened
+    std::vector<LONG> next, last;
   };
   struct Run {  // of text at one level, and the brackets open in it
     int level = -1;
@@ -241,6 +272,7 @@ class RichTextLayout::Bidi {
   bool Scan(const std::wstring& text, LONG start, Pairs* pairs);
   bool Match(Run& run, FriBidiBracketType bracket, LONG i, Pairs* pairs) const;
   void Tangle(const std::vector<char>& isolates);
+  std::vector<LONG> Innermost(const std::vector<LONG>& opener) const;
   void Marks(Pairs& pairs);
 
   bool rtl_ = false;
@@ -361,9 +393,13 @@ bool RichTextLayout::Bidi::Match(Run& run, FriBidiBracketType bracket, LONG i, P
   const LONG o = match->second;
   ++pairs->across[size_t(o) + 1];
   --pairs->across[size_t(i) + 1];
-  if (match != run.open.rbegin() || !outer_[size_t(o)] || pairs->foreign[size_t(i)] != pairs->foreign[size_t(o) + 1])
+  const wchar_t direction = Direction(base_[size_t(o)]);
+  auto of = [&](LONG k) { return Mark(types_[size_t(k)]) && Direction(Mark(types_[size_t(k)])) == direction; };
+  const LONG first = pairs->next[size_t(o) + 1], last = pairs->last[size_t(i)];
+  if (match != run.open.rbegin() || !outer_[size_t(o)] || pairs->controls[size_t(i)] != pairs->controls[size_t(o) + 1] ||
+      first >= i || last <= o || !of(first) || !of(last))
     ++pairs->mixed[size_t(o) + 1], --pairs->mixed[size_t(i) + 1];
-  pairs->closes[size_t(i)] = 1;
+  pairs->opener[size_t(i)] = o;
   run.open.erase(std::prev(match.base()), run.open.end());
   return true;
 }
@@ -382,22 +418,38 @@ void RichTextLayout::Bidi::Tangle(const std::vector<char>& isolates) {
   }
 }
 
+// At each place, the opening bracket of the innermost pair open there (-1: none).
+std::vector<LONG> RichTextLayout::Bidi::Innermost(const std::vector<LONG>& opener) const {
+  std::vector<LONG> closing(size_t(length_), -1);
+  for (LONG c = 0; c < length_; ++c)
+    if (opener[size_t(c)] >= 0) closing[size_t(opener[size_t(c)])] = c;
+  std::vector<LONG> inner(size_t(length_) + 1, -1);
+  std::vector<LONG> open;  // innermost last
+  for (LONG i = 0; i <= length_; ++i) {
+    while (!open.empty() && closing[size_t(open.back())] < i) open.pop_back();
+    inner[size_t(i)] = open.empty() ? -1 : open.back();
+    if (i < length_ && closing[size_t(i)] >= 0) open.push_back(i);
+  }
+  return inner;
+}
+
 void RichTextLayout::Bidi::Marks(Pairs& pairs) {
   std::vector<int>& across = pairs.across;
   std::vector<int>& mixed = pairs.mixed;
-  const std::vector<char>& closes = pairs.closes;
+  const std::vector<LONG> inner = Innermost(pairs.opener);
   before_.assign(size_t(length_) + 1, 0);
   mark_.assign(size_t(length_) + 1, 0);
   cut_.assign(size_t(length_) + 1, 0);
   end_.assign(size_t(length_) + 1, 0);
   for (size_t i = 1; i < across.size(); ++i) across[i] += across[i - 1], mixed[i] += mixed[i - 1];
   wchar_t last = 0;
+  LONG at = -1;          // where that letter stands (-1: the start of the run)
   bool steered = false;  // since the last strong letter
   bool spaced = false;   // the character before is a space or a tab
   for (LONG i = 0; i < length_; ++i) {
     const FriBidiCharType type = types_[size_t(i)];
     const wchar_t base = base_[size_t(i)];
-    if (sos_[size_t(i)]) last = sos_[size_t(i)], steered = false;
+    if (sos_[size_t(i)]) last = sos_[size_t(i)], at = -1, steered = false;
     const bool outer = outer_[size_t(i)];
     const bool closed = outer && across[size_t(i)] == 0;
     // What European digits and neutrals here follow: the last strong letter, or the start.
@@ -405,7 +457,8 @@ void RichTextLayout::Bidi::Marks(Pairs& pairs) {
     // Inside pairs that resolve as the paragraph's direction whatever is around them (a piece
     // starts there after a letter of that direction).
     const bool plain = outer && mixed[size_t(i)] == 0;
-    const bool held = plain && Direction(context) == Direction(base);
+    // (there, the text after the innermost pair's opening bracket follows it, as of that direction)
+    const bool held = plain && (at > inner[size_t(i)] || Direction(context) == Direction(base));
     before_[size_t(i)] = last;
     // Between two strong letters of one direction (two ideographs) the last one is all
     // that crosses too.
@@ -416,6 +469,7 @@ void RichTextLayout::Bidi::Marks(Pairs& pairs) {
         mark_[size_t(i)] = mark;
         end_[size_t(i)] = plain;
         last = mark;
+        at = i;
         steered = false;
       } else if (type == FRIBIDI_TYPE_EN || type == FRIBIDI_TYPE_AN) {
         // A piece may also stop at a number after a space: the neutrals before it take the
@@ -426,10 +480,10 @@ void RichTextLayout::Bidi::Marks(Pairs& pairs) {
         // An Arabic digit after left-to-right text steers the neutrals after it another way.
         if (resolved != context) steered = true;
       }
-      if (closes[size_t(i)]) steered = true;  // a pair, resolved either way
+      if (pairs.opener[size_t(i)] >= 0) steered = true;  // a pair, resolved either way
     }
     // A paragraph separator starts the algorithm afresh.
-    if (type == FRIBIDI_TYPE_BS) last = 0, steered = false;
+    if (type == FRIBIDI_TYPE_BS) last = 0, at = -1, steered = false;
     spaced = type == FRIBIDI_TYPE_WS || type == FRIBIDI_TYPE_SS || type == FRIBIDI_TYPE_BS;
   }
   before_[size_t(length_)] = last;
@@ -442,6 +496,7 @@ RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& for
     : text_(shown), formats_(formats), font_(font), options_(std::move(options)) {
   for (wchar_t& c : text_)
     if (c == kLineBreak) c = kLineSeparator;
+  LimitNesting(text_);
   // Paragraphs of the previous layout by what they show, when it was made alike.
   std::unordered_map<std::string, std::vector<size_t>> reusable;
   // Old paragraphs taken over whole, or in part (the pieces before a change for one paragraph,

@@ -337,7 +337,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Mixed{"separatedParts", {L"\u05D0\u05D1 ", L"w ", L"12 ", L"\u2029", L"(x) ", L", "}, 40, true, L"", L"", PFA_LEFT, 12},
                       // Right-to-left words in brackets, nested ones too, in a right-to-left paragraph.
                       Mixed{"rightToLeftInBrackets", {L"\u05D0\u05D1\u05D2 ", L"[\u05D3] ", L", ", L"\u05D4\u05D5 "}, 40, true, L")",
-                            L"(", PFA_LEFT, 12}),
+                            L"(", PFA_LEFT, 12},
+                      // Latin words and numbers among them: the pair still resolves as right to left.
+                      Mixed{"latinInRightToLeftBrackets", {L"\u05D0\u05D1\u05D2 ", L"q ", L"(w) ", L"12, ", L"\u05D4\u05D5 "}, 40, false,
+                            L" \u05D3)", L"(\u05D3 ", PFA_RIGHT, 12}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A paragraph separator inside a paragraph starts a bidi paragraph of its own, with the
@@ -583,3 +586,15 @@ INSTANTIATE_TEST_SUITE_P(Edits, RichTextLayoutEdit,
                                            Edit{"letterInRightToLeft", 0.5, 0, L"q", false, 3, true},
                                            Edit{"hebrewLetterTyped", 0.5, 0, L"\u05D3", false, 3, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Embeddings nested deeper than the bidi algorithm keeps levels, then an isolate and an
+// embedding: fribidi would crash on them; they are laid out, the excess shown as nothing.
+TEST(RichTextLayoutPieces, NestingPastTheDeepestLevelLaysOut) {
+  Fixture f;
+  const std::wstring text = L"\uFF08\uFF09" + std::wstring(63, L'\u202D') + L"\u2067\u2069\u202B w";
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  const RichTextLayout layout(text, formats, f.font.get(), RichTextLayout::Options());
+  EXPECT_EQ(layout.LineCount(), 1);
+  EXPECT_GT(layout.CaretAt(LONG(text.size())).left, layout.CaretAt(LONG(text.size()) - 1).left);
+}
