@@ -1,11 +1,11 @@
 // Random paragraphs (runs of sizes, raised and lowered runs, tabs, soft breaks, brackets,
 // alignments, indents, line spacing rules, Latin, Hebrew, Arabic and Chinese words, numbers,
-// wrapped or not, in one line, with explicit bidi controls) laid out in small pieces and in one
-// layout: every line must break and stand as in one layout, and the paragraph measure the
-// same. An edit laid out with the layout
-// before it must equal a layout made afresh as well, asked at the caret before the rest of
-// its paragraph is laid out and after. The script state followed for the pieces
-// must give each character the script pango's own iterator gives it.
+// wrapped or not, in one line, with explicit bidi controls, with right-to-left words in
+// brackets) laid out in small pieces and in one layout: every line must break and stand as in
+// one layout, and the paragraph measure the same. An edit laid out with the layout before it
+// must equal a layout made afresh as well, asked at the caret before the rest of its
+// paragraph is laid out and after. The script state followed for the pieces must give each
+// character the script pango's own iterator gives it.
 //
 // Multiples of a line are any twentieth: pango adds a layout's spaced lines in float, and the
 // pieces are summed from the same baselines, so they round as one layout does.
@@ -107,10 +107,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const wchar_t* const kExplicit[] = {L"\u202B", L"\u202A", L"\u202E", L"\u202D", L"\u202C", L"\u2067",
                                              L"\u2066", L"\u2068", L"\u2069", L"\u2029", L"\u202C", L"\u2069"};
   constexpr unsigned kExplicitCount = sizeof kExplicit / sizeof kExplicit[0];
-  bool explicitMarks = false;
+  // Or, in others, right-to-left words in brackets, unclosed ones and a mark on a bracket too.
+  static const wchar_t* const kBracketed[] = {L"(\u05D0\u05D1 ", L"\u05D2)", L"[\u05D3 (\u05D0) ", L"]", L"(",
+                                              L")", L"\u05D0\u0301", L"(\u0301", L"\u05D4 x)", L"\u05D5"};
+  constexpr unsigned kBracketedCount = sizeof kBracketed / sizeof kBracketed[0];
+  bool explicitMarks = false, bracketed = false;
   auto word = [&] {
     const unsigned w = in.Next();
-    return w < 0xF0 ? kWords[w % kWordCount] : explicitMarks ? kExplicit[w % kExplicitCount] : kMore[w % kMoreCount];
+    if (explicitMarks || bracketed)
+      return w < 0xA0 ? kWords[w % kWordCount] : explicitMarks ? kExplicit[w % kExplicitCount] : kBracketed[w % kBracketedCount];
+    return w < 0xF0 ? kWords[w % kWordCount] : kMore[w % kMoreCount];
   };
   static const wchar_t* const kGaps[] = {L" ", L" ", L" ", L"\t", L"\x000B", L", ", L"  "};
   const unsigned wrap = in.Next();
@@ -118,6 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One unwrapped line of runs of one size, bold or not: no tab, no break, nothing raised or lowered.
   const bool oneLine = wrap % 8 == 4;
   explicitMarks = wrap % 16 == 5;
+  bracketed = wrap % 16 == 13;
   const int piece = 8 + int(in.Next() % 120);
   PARAFORMAT2 pf = {};
   std::wstring text;
@@ -164,17 +171,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       return s;
     }();
+    // Pango follows each of its paragraphs (ended by a paragraph separator) afresh.
     std::vector<int> pango;
-    PangoScriptIter* it = pango_script_iter_new(utf8.c_str(), int(utf8.size()));
-    do {
-      const char *from = nullptr, *to = nullptr;
-      PangoScript script;
-      pango_script_iter_get_range(it, &from, &to, &script);
-      for (const char* c = from; c < to; c = g_utf8_next_char(c)) pango.push_back(int(script));
-    } while (pango_script_iter_next(it));
-    pango_script_iter_free(it);
+    for (size_t begin = 0; begin < utf8.size();) {
+      const size_t end = std::min(utf8.find("\u2029", begin), utf8.size());
+      const size_t next = end < utf8.size() ? end + 3 : end;
+      PangoScriptIter* it = pango_script_iter_new(utf8.c_str() + begin, int(next - begin));
+      do {
+        const char *from = nullptr, *to = nullptr;
+        PangoScript script;
+        pango_script_iter_get_range(it, &from, &to, &script);
+        for (const char* c = from; c < to; c = g_utf8_next_char(c)) pango.push_back(int(script));
+      } while (pango_script_iter_next(it));
+      pango_script_iter_free(it);
+      begin = next;
+    }
     jf::ScriptContext followed;
     for (size_t i = 0; i < text.size(); ++i) {
+      if (i > 0 && text[i - 1] == 0x2029) followed = jf::ScriptContext();
       const int script = followed.Step(text[i]);
       // Pango names a run by its script once known: a run of neutrals alone stays common.
       if (i < pango.size() && script != pango[i] && script > 1) {

@@ -29,7 +29,7 @@ constexpr int kEagerPieces = 3;
 constexpr wchar_t kLineBreak = 0x000B;      // a line break inside a paragraph
 constexpr wchar_t kLineSeparator = 0x2028;  // the same, as pango knows it
 constexpr wchar_t kWordJoiner = 0x2060;     // nothing at all, to start a piece in the paragraph's font
-constexpr wchar_t kIsolate = 0x2066, kIsolateEnd = 0x2069;
+constexpr wchar_t kEmbedding = 0x202A, kPopFormat = 0x202C;
 // Pango places in int units: a piece is kept within an eighth of their range (pixels).
 constexpr double kTallestPiece = double(INT_MAX / 8 / PANGO_SCALE);
 
@@ -60,25 +60,46 @@ void Change(PangoAttrList* list, PangoAttribute* a, int from, int to) {
   pango_attr_list_change(list, a);
 }
 
+// Where pango starts a paragraph of its own inside a layout (following scripts and levels afresh).
+bool ParagraphBreak(wchar_t c) { return c == L'\n' || c == 0x2029; }
+
 int Utf8Length(wchar_t c) {
   const unsigned u = unsigned(c);
   return u < 0x80 ? 1 : u < 0x800 ? 2 : u < 0x10000 ? 3 : 4;
 }
 
-// Right-to-left letters or embeddings make every bidi level of a paragraph depend on all of it.
+// Fribidi fails on embeddings and isolates nested deeper than the levels it keeps: those
+// opened past half of them are shown as nothing (their ends then end nothing).
+void LimitNesting(std::wstring& text) {
+  constexpr size_t kDeepest = 60;
+  std::vector<bool> open;  // isolates, or embeddings and overrides
+  for (wchar_t& c : text) {
+    if (c == L'\r' || ParagraphBreak(c)) {
+      open.clear();
+    } else if ((c >= 0x202A && c <= 0x202E && c != 0x202C) || (c >= 0x2066 && c <= 0x2068)) {
+      if (open.size() >= kDeepest) c = kWordJoiner;
+      else open.push_back(c >= 0x2066);
+    } else if (c == 0x202C && !open.empty() && !open.back()) {
+      open.pop_back();
+    } else if (c == 0x2069 && std::find(open.begin(), open.end(), true) != open.end()) {
+      while (!open.back()) open.pop_back();
+      open.pop_back();
+    }
+  }
+}
+
+// Right-to-left letters, embeddings, overrides or isolates (left-to-right ones raise levels too)
+// make every bidi level of a paragraph depend on all of it.
 bool RightToLeft(const std::wstring& text, LONG from, LONG to) {
   for (LONG i = from; i < to; ++i) {
     const unsigned c = unsigned(text[size_t(i)]);
     if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF) ||
         (c >= 0x10800 && c <= 0x10FFF) || (c >= 0x1E800 && c <= 0x1EFFF) || c == 0x061C || c == 0x200F ||
-        c == 0x202B || c == 0x202E || c == 0x2067)
+        (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069))
       return true;
   }
   return false;
 }
-
-// Embeddings, overrides and isolates carry a state from line to line that marks do not.
-bool Explicit(wchar_t c) { return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069); }
 
 // The mark of a strong bidi type: the letter a piece's text is resolved against.
 constexpr wchar_t kLeftToRightMark = 0x200E, kRightToLeftMark = 0x200F, kArabicLetterMark = 0x061C;
@@ -153,101 +174,61 @@ unsigned long TestTextLayoutPieces() { return g_pieces; }
 void TestSetTextLayoutPiece(int chars) { g_piece = chars; }
 
 // The strong letters of a paragraph holding right-to-left text. A piece's text starts with the
-// mark of the paragraph's direction and of the last strong letter before it, and ends with the
-// mark of the direction of what it stops at, so its letters take the levels they take in the
-// paragraph. That holds only where those marks are all the bidi algorithm carries over: a
-// piece starts after a space or tab, where no bracket pair is open and nothing that steers the
+// mark of its bidi paragraph's direction and of the last strong letter before it, and ends with
+// the mark of the direction of what it stops at, so its letters take the levels they take in
+// the paragraph. That holds only where those marks are all the bidi algorithm carries over: a
+// piece starts after a space or tab (or a paragraph separator, after which pango resolves the
+// text as a paragraph of its own), outside any embedding, override or isolate, where no bracket
+// pair is open but ones that resolve as the paragraph's direction whatever their text around
+// (the first and last letters inside of that direction) after a letter of that direction or
+// one inside the innermost, and nothing that steers the
 // neutrals after it another way stands between the last strong letter and it (an Arabic digit
-// after left-to-right text, a resolved pair); it stops at a strong letter, or at a number after
-// a space, where no pair is open.
+// after left-to-right text, a resolved pair). Text after an embedding is a run of its own,
+// whose start steers it as a letter of the direction of the embedding's level would; text after
+// an isolate goes on from the letter before it (but fribidi lets one isolate steer another: no
+// piece starts between two). A piece stops at a strong letter, or at a number after a space,
+// likewise.
 class RichTextLayout::Bidi {
  public:
   Bidi(const std::wstring& text, LONG start, LONG length) {
     if (!RightToLeft(text, start, start + length)) return;
     rtl_ = true;
     length_ = length;
-    before_.assign(size_t(length) + 1, 0);
-    mark_.assign(size_t(length) + 1, 0);
-    cut_.assign(size_t(length) + 1, 0);
-    end_.assign(size_t(length) + 1, 0);
-    // Bracket pairs as the algorithm matches them: an opening bracket with the nearest closing
-    // one of its kind. `across[i]`: pairs open before i and closed at i or later. Past 63
-    // brackets open (unmatched ones too) it matches none after: a piece must then start where
-    // none is open, to meet that point alike, and none starts after it.
-    std::vector<FriBidiCharType> types(static_cast<size_t>(length));
-    for (LONG i = 0; i < length; ++i) types[size_t(i)] = fribidi_get_bidi_type(FriBidiChar(text[size_t(start + i)]));
-    std::vector<int> across(size_t(length) + 2, 0);
-    std::vector<char> closes(size_t(length), 0), empty(size_t(length) + 1, 1);
-    std::vector<std::pair<FriBidiBracketType, LONG>> open;
+    types_.resize(size_t(length));
     for (LONG i = 0; i < length; ++i) {
-      empty[size_t(i)] = open.empty();
-      if (types[size_t(i)] != FRIBIDI_TYPE_ON) continue;
-      const FriBidiBracketType bracket = fribidi_get_bracket(FriBidiChar(text[size_t(start + i)]));
-      if (bracket == FRIBIDI_NO_BRACKET) continue;
-      if (FRIBIDI_IS_BRACKET_OPEN(bracket)) {
-        if (open.size() == 63) {
-          ++across[size_t(i) + 1];
-          for (LONG k = 0; k <= i; ++k)
-            if (!empty[size_t(k)]) ++across[size_t(k)], --across[size_t(k) + 1];
-          break;
-        }
-        open.emplace_back(FRIBIDI_BRACKET_ID(bracket), i);
-        continue;
-      }
-      auto match = std::find_if(open.rbegin(), open.rend(),
-                                [&](const auto& o) { return o.first == FRIBIDI_BRACKET_ID(bracket); });
-      if (match == open.rend()) continue;
-      ++across[size_t(match->second) + 1];
-      --across[size_t(i) + 1];
-      closes[size_t(i)] = 1;
-      open.erase(std::prev(match.base()), open.end());
+      types_[size_t(i)] = fribidi_get_bidi_type(FriBidiChar(text[size_t(start + i)]));
+      // Other paragraph separators end no paragraph for pango, but end fribidi's embeddings.
+      whole_ = whole_ || (types_[size_t(i)] == FRIBIDI_TYPE_BS && !ParagraphBreak(text[size_t(start + i)]));
     }
-    for (size_t i = 1; i < across.size(); ++i) across[i] += across[i - 1];
-    // The paragraph's direction, as the algorithm starts the text (the mark of an Arabic
-    // letter would turn European digits before any letter into Arabic ones).
-    for (LONG i = 0; i < length && !base_; ++i)
-      if (const wchar_t mark = Mark(types[size_t(i)]))
-        base_ = mark == kLeftToRightMark ? kLeftToRightMark : kRightToLeftMark;
-    wchar_t last = 0;
-    bool steered = false;  // since the last strong letter
-    bool spaced = false;   // the character before is a space or a tab
+    if (whole_) return;
+    Bases();
+    Pairs pairs;
+    pairs.across.assign(size_t(length) + 2, 0);
+    pairs.mixed.assign(size_t(length) + 2, 0);
+    pairs.opener.assign(size_t(length) + 1, -1);
+    pairs.controls.assign(size_t(length) + 1, 0);
+    pairs.next.assign(size_t(length) + 1, length);
+    pairs.last.assign(size_t(length) + 1, -1);
     for (LONG i = 0; i < length; ++i) {
-      const wchar_t c = text[size_t(start + i)];
-      const FriBidiCharType type = types[size_t(i)];
-      const bool closed = across[size_t(i)] == 0;
-      // What European digits and neutrals here follow: the last strong letter, or the start.
-      const wchar_t context = !last ? base_ : last == kLeftToRightMark ? kLeftToRightMark : kRightToLeftMark;
-      before_[size_t(i)] = last;
-      // Between two strong letters of one direction (two ideographs) the last one is all
-      // that crosses too.
-      const bool strong = i > 0 && Mark(type) && Mark(type) == Mark(types[size_t(i) - 1]);
-      cut_[size_t(i)] = closed && (spaced || strong) && !steered;
-      // A paragraph separator inside starts a bidi paragraph of its own, which marks do not make.
-      if (Explicit(c) || type == FRIBIDI_TYPE_BS) whole_ = true;
-      if (const wchar_t mark = Mark(type)) {
-        mark_[size_t(i)] = mark;
-        end_[size_t(i)] = closed;
-        last = mark;
-        steered = false;
-      } else if (type == FRIBIDI_TYPE_EN || type == FRIBIDI_TYPE_AN) {
-        // A piece may also stop at a number after a space: the neutrals before it take the
-        // direction it resolves to (a European one that of the letter before it, an Arabic
-        // one right to left), which a first piece's trail must not give it another way.
-        const wchar_t resolved = type == FRIBIDI_TYPE_EN ? context : kRightToLeftMark;
-        if (closed && spaced && (last || resolved == base_)) mark_[size_t(i)] = resolved, end_[size_t(i)] = 1;
-        // An Arabic digit after left-to-right text steers the neutrals after it another way.
-        if (resolved != context) steered = true;
-      }
-      if (closes[size_t(i)]) steered = true;  // a pair, resolved either way
-      spaced = type == FRIBIDI_TYPE_WS || type == FRIBIDI_TYPE_SS;
+      const FriBidiCharType t = types_[size_t(i)];
+      pairs.controls[size_t(i) + 1] = pairs.controls[size_t(i)] + (FRIBIDI_IS_EXPLICIT(t) || FRIBIDI_IS_ISOLATE(t));
+      const bool steers = Mark(t) || t == FRIBIDI_TYPE_EN || t == FRIBIDI_TYPE_AN;
+      pairs.last[size_t(i) + 1] = steers ? i : pairs.last[size_t(i)];
     }
-    before_[size_t(length)] = last;
-    cut_[0] = 1;
-    end_[size_t(length)] = 1;
+    for (LONG i = length; i-- > 0;) {
+      const FriBidiCharType t = types_[size_t(i)];
+      pairs.next[size_t(i)] = Mark(t) || t == FRIBIDI_TYPE_EN || t == FRIBIDI_TYPE_AN ? i : pairs.next[size_t(i) + 1];
+    }
+    if (!Scan(text, start, &pairs)) {
+      whole_ = true;
+      return;
+    }
+    Marks(pairs);
   }
   bool Whole() const { return whole_; }
+  bool Separated() const { return separated_; }  // by paragraph separators, into bidi paragraphs
   bool Rtl() const { return rtl_; }
-  bool RightToLeftFirst() const { return base_ == kRightToLeftMark; }  // the paragraph's direction
+  bool RightToLeftFirst() const { return rtl_ && base_[0] == kRightToLeftMark; }  // the paragraph's direction
   // Whether a piece may start at `from` (on a line starting there), and end at `to`.
   bool Cut(LONG from) const { return !rtl_ || cut_[size_t(from)]; }
   bool End(LONG to) const { return !rtl_ || end_[size_t(to)]; }
@@ -259,7 +240,7 @@ class RichTextLayout::Bidi {
     // its trail, the mark of the paragraph's first one (a mark of its own would stand on its
     // first line, in a font of its own).
     if (!continued) return lead;
-    if (base_) lead += base_;
+    if (base_[size_t(from)]) lead += base_[size_t(from)];
     if (before_[size_t(from)]) lead += before_[size_t(from)];
     return lead;
   }
@@ -274,19 +255,250 @@ class RichTextLayout::Bidi {
   }
 
  private:
+  static wchar_t Direction(wchar_t mark) { return mark == kLeftToRightMark || !mark ? kLeftToRightMark : kRightToLeftMark; }
+  // Bracket pairs as the algorithm matches them. `across[i]`, once summed: pairs open before i
+  // and closed at i or later; `mixed[i]`: those of them that may resolve otherwise than as the
+  // paragraph's direction whatever is around them: all but those starting and ending with
+  // letters of that direction (the first and last letters or numbers inside, `next` and `last`),
+  // holding no explicit control (`controls`, summed) and leaving no bracket open inside.
+  struct Pairs {
+    std::vector<int> across, mixed, controls;
+    std::vector<LONG> opener;  // at a pair's closing bracket, where it opened
+    std::vector<LONG> next, last;
+  };
+  struct Run {  // of text at one level, and the brackets open in it
+    int level = -1;
+    std::vector<std::pair<FriBidiBracketType, LONG>> open;
+  };
+  void Bases();
+  bool Scan(const std::wstring& text, LONG start, Pairs* pairs);
+  bool Match(Run& run, FriBidiBracketType bracket, LONG i, Pairs* pairs) const;
+  void Tangle(const std::vector<char>& isolates);
+  std::vector<LONG> Innermost(const std::vector<LONG>& opener) const;
+  void Marks(Pairs& pairs);
+
   bool rtl_ = false;
   bool whole_ = false;
-  wchar_t base_ = 0;
+  bool separated_ = false;
   LONG length_ = 0;
+  std::vector<FriBidiCharType> types_;
+  // Per character: the direction of its bidi paragraph (0: none of its own or before); whether
+  // no embedding, override or isolate is open before it; where text after an embedding starts a
+  // run of its own, the mark of its start's direction.
+  std::vector<wchar_t> base_, sos_;
+  std::vector<char> outer_, tangled_;
   std::vector<wchar_t> before_, mark_;
   std::vector<char> cut_, end_;
 };
+
+// Pango takes each bidi paragraph's direction from its first strong letter or embedding, or
+// from the paragraph before it when it has none; the first from the first in all its text.
+void RichTextLayout::Bidi::Bases() {
+  base_.assign(size_t(length_) + 1, 0);
+  auto first = [&](LONG from, LONG end) {
+    for (LONG i = from; i < end; ++i) {
+      const FriBidiCharType t = types_[size_t(i)];
+      if (Mark(t) || t == FRIBIDI_TYPE_LRE || t == FRIBIDI_TYPE_RLE || t == FRIBIDI_TYPE_LRO || t == FRIBIDI_TYPE_RLO)
+        return FRIBIDI_IS_RTL(t) ? kRightToLeftMark : kLeftToRightMark;
+    }
+    return wchar_t(0);
+  };
+  wchar_t previous = first(0, length_);
+  for (LONG from = 0; from <= length_;) {
+    LONG end = from;
+    while (end < length_ && types_[size_t(end)] != FRIBIDI_TYPE_BS) ++end;
+    wchar_t direction = first(from, end);
+    if (!direction) direction = previous;
+    for (LONG i = from; i <= end && i <= length_; ++i) base_[size_t(i)] = direction;
+    separated_ = separated_ || end < length_;
+    previous = direction;
+    from = end + 1;
+  }
+}
+
+// The explicit levels, the runs of text they make and the bracket pairs in each run. False for
+// levels or brackets nested deeper than the algorithm follows them.
+bool RichTextLayout::Bidi::Scan(const std::wstring& text, LONG start, Pairs* pairs) {
+  struct Entry {
+    int level;
+    bool override, isolate;
+  };
+  std::vector<Entry> stack;
+  std::vector<Run> runs;  // of the isolates open, each going on after its isolate
+  int lastLevel = 0;
+  auto begin = [&](LONG i) {
+    lastLevel = base_[size_t(i)] == kRightToLeftMark;
+    stack.assign(1, Entry{lastLevel, false, false});
+    runs.assign(1, Run());
+  };
+  outer_.assign(size_t(length_) + 1, 0);
+  sos_.assign(size_t(length_), 0);
+  std::vector<char> isolates(size_t(length_), 0);  // where one starts
+  begin(0);
+  for (LONG i = 0; i < length_; ++i) {
+    outer_[size_t(i)] = stack.size() == 1;
+    const FriBidiCharType t = types_[size_t(i)];
+    const int top = stack.back().level;
+    if (t == FRIBIDI_TYPE_BS) {
+      begin(i + 1);
+      continue;
+    }
+    const bool rtl = t == FRIBIDI_TYPE_RLE || t == FRIBIDI_TYPE_RLO || t == FRIBIDI_TYPE_RLI;
+    const int raised = rtl ? (top + 1) | 1 : (top + 2) & ~1;
+    if (raised > 120 && (FRIBIDI_IS_EXPLICIT(t) || FRIBIDI_IS_ISOLATE(t)) && t != FRIBIDI_TYPE_PDF && t != FRIBIDI_TYPE_PDI)
+      return false;
+    if (t == FRIBIDI_TYPE_LRE || t == FRIBIDI_TYPE_RLE || t == FRIBIDI_TYPE_LRO || t == FRIBIDI_TYPE_RLO) {
+      stack.push_back(Entry{raised, t == FRIBIDI_TYPE_LRO || t == FRIBIDI_TYPE_RLO, false});
+      continue;
+    }
+    if (t == FRIBIDI_TYPE_PDF && stack.size() > 1 && !stack.back().isolate) stack.pop_back();
+    if (t == FRIBIDI_TYPE_PDF || t == FRIBIDI_TYPE_BN) continue;
+    bool resumed = false;  // an isolate's end, where the run before it goes on
+    if (t == FRIBIDI_TYPE_PDI && std::any_of(stack.begin(), stack.end(), [](const Entry& e) { return e.isolate; })) {
+      while (!stack.back().isolate) stack.pop_back();
+      stack.pop_back();
+      runs.pop_back();
+      resumed = true;
+    }
+    const int level = stack.back().level;
+    if (stack.size() == 1 && !resumed && level != lastLevel)
+      sos_[size_t(i)] = (std::max(level, lastLevel) & 1) ? kRightToLeftMark : kLeftToRightMark;
+    lastLevel = level;
+    Run& run = runs.back();
+    if (run.level != level) run = Run{level, {}};
+    if (t == FRIBIDI_TYPE_ON && !stack.back().override &&
+        !Match(run, fribidi_get_bracket(FriBidiChar(text[size_t(start + i)])), i, pairs))
+      return false;
+    if (t == FRIBIDI_TYPE_LRI || t == FRIBIDI_TYPE_RLI || t == FRIBIDI_TYPE_FSI) {
+      isolates[size_t(i)] = 1;
+      stack.push_back(Entry{raised, false, true});
+      runs.emplace_back();
+    }
+  }
+  outer_[size_t(length_)] = stack.size() == 1;
+  Tangle(isolates);
+  return true;
+}
+
+// A bracket in its run: an opening one kept open, a closing one matched with the nearest open
+// one of its kind. False past the 63 brackets open that the algorithm follows.
+bool RichTextLayout::Bidi::Match(Run& run, FriBidiBracketType bracket, LONG i, Pairs* pairs) const {
+  if (bracket == FRIBIDI_NO_BRACKET) return true;
+  if (FRIBIDI_IS_BRACKET_OPEN(bracket)) {
+    if (run.open.size() == 63) return false;
+    run.open.emplace_back(FRIBIDI_BRACKET_ID(bracket), i);
+    return true;
+  }
+  auto match = std::find_if(run.open.rbegin(), run.open.rend(),
+                            [&](const auto& o) { return o.first == FRIBIDI_BRACKET_ID(bracket); });
+  if (match == run.open.rend()) return true;
+  const LONG o = match->second;
+  ++pairs->across[size_t(o) + 1];
+  --pairs->across[size_t(i) + 1];
+  const wchar_t direction = Direction(base_[size_t(o)]);
+  auto of = [&](LONG k) { return Mark(types_[size_t(k)]) && Direction(Mark(types_[size_t(k)])) == direction; };
+  const LONG first = pairs->next[size_t(o) + 1], last = pairs->last[size_t(i)];
+  if (match != run.open.rbegin() || !outer_[size_t(o)] || pairs->controls[size_t(i)] != pairs->controls[size_t(o) + 1] ||
+      first >= i || last <= o || !of(first) || !of(last))
+    ++pairs->mixed[size_t(o) + 1], --pairs->mixed[size_t(i) + 1];
+  pairs->opener[size_t(i)] = o;
+  run.open.erase(std::prev(match.base()), run.open.end());
+  return true;
+}
+
+// Fribidi lets one isolate steer the levels in another (it pairs their brackets, for one): no
+// piece starts between two.
+void RichTextLayout::Bidi::Tangle(const std::vector<char>& isolates) {
+  tangled_.assign(size_t(length_) + 1, 0);
+  for (LONG i = 0, before = 0; i < length_; ++i) {
+    before = types_[size_t(i)] == FRIBIDI_TYPE_BS ? 0 : before || isolates[size_t(i)];
+    tangled_[size_t(i) + 1] = char(before);
+  }
+  for (LONG i = length_ - 1, after = 0; i >= 0; --i) {
+    after = types_[size_t(i)] == FRIBIDI_TYPE_BS ? 0 : after || isolates[size_t(i)];
+    tangled_[size_t(i)] = char(tangled_[size_t(i)] && after);
+  }
+}
+
+// At each place, the opening bracket of the innermost pair open there (-1: none).
+std::vector<LONG> RichTextLayout::Bidi::Innermost(const std::vector<LONG>& opener) const {
+  std::vector<LONG> closing(size_t(length_), -1);
+  for (LONG c = 0; c < length_; ++c)
+    if (opener[size_t(c)] >= 0) closing[size_t(opener[size_t(c)])] = c;
+  std::vector<LONG> inner(size_t(length_) + 1, -1);
+  std::vector<LONG> open;  // innermost last
+  for (LONG i = 0; i <= length_; ++i) {
+    while (!open.empty() && closing[size_t(open.back())] < i) open.pop_back();
+    inner[size_t(i)] = open.empty() ? -1 : open.back();
+    if (i < length_ && closing[size_t(i)] >= 0) open.push_back(i);
+  }
+  return inner;
+}
+
+void RichTextLayout::Bidi::Marks(Pairs& pairs) {
+  std::vector<int>& across = pairs.across;
+  std::vector<int>& mixed = pairs.mixed;
+  const std::vector<LONG> inner = Innermost(pairs.opener);
+  before_.assign(size_t(length_) + 1, 0);
+  mark_.assign(size_t(length_) + 1, 0);
+  cut_.assign(size_t(length_) + 1, 0);
+  end_.assign(size_t(length_) + 1, 0);
+  for (size_t i = 1; i < across.size(); ++i) across[i] += across[i - 1], mixed[i] += mixed[i - 1];
+  wchar_t last = 0;
+  LONG at = -1;          // where that letter stands (-1: the start of the run)
+  bool steered = false;  // since the last strong letter
+  bool spaced = false;   // the character before is a space or a tab
+  for (LONG i = 0; i < length_; ++i) {
+    const FriBidiCharType type = types_[size_t(i)];
+    const wchar_t base = base_[size_t(i)];
+    if (sos_[size_t(i)]) last = sos_[size_t(i)], at = -1, steered = false;
+    const bool outer = outer_[size_t(i)];
+    const bool closed = outer && across[size_t(i)] == 0;
+    // What European digits and neutrals here follow: the last strong letter, or the start.
+    const wchar_t context = !last ? base : Direction(last);
+    // Inside pairs that resolve as the paragraph's direction whatever is around them (a piece
+    // starts there after a letter of that direction).
+    const bool plain = outer && mixed[size_t(i)] == 0;
+    // (there, the text after the innermost pair's opening bracket follows it, as of that direction)
+    const bool held = plain && (at > inner[size_t(i)] || Direction(context) == Direction(base));
+    before_[size_t(i)] = last;
+    // Between two strong letters of one direction (two ideographs) the last one is all
+    // that crosses too.
+    const bool strong = i > 0 && Mark(type) && Mark(type) == Mark(types_[size_t(i) - 1]);
+    cut_[size_t(i)] = (closed || held) && (spaced || strong) && !steered && !tangled_[size_t(i)];
+    if (outer) {
+      if (const wchar_t mark = Mark(type)) {
+        mark_[size_t(i)] = mark;
+        end_[size_t(i)] = plain;
+        last = mark;
+        at = i;
+        steered = false;
+      } else if (type == FRIBIDI_TYPE_EN || type == FRIBIDI_TYPE_AN) {
+        // A piece may also stop at a number after a space: the neutrals before it take the
+        // direction it resolves to (a European one that of the letter before it, an Arabic
+        // one right to left), which a first piece's trail must not give it another way.
+        const wchar_t resolved = type == FRIBIDI_TYPE_EN ? context : kRightToLeftMark;
+        if (closed && spaced && (last || resolved == base)) mark_[size_t(i)] = resolved, end_[size_t(i)] = 1;
+        // An Arabic digit after left-to-right text steers the neutrals after it another way.
+        if (resolved != context) steered = true;
+      }
+      if (pairs.opener[size_t(i)] >= 0) steered = true;  // a pair, resolved either way
+    }
+    // A paragraph separator starts the algorithm afresh.
+    if (type == FRIBIDI_TYPE_BS) last = 0, at = -1, steered = false;
+    spaced = type == FRIBIDI_TYPE_WS || type == FRIBIDI_TYPE_SS || type == FRIBIDI_TYPE_BS;
+  }
+  before_[size_t(length_)] = last;
+  cut_[0] = 1;
+  end_[size_t(length_)] = 1;
+}
 
 RichTextLayout::RichTextLayout(const std::wstring& shown, const TextFormats& formats, const FontObject* font,
                                Options options, RichTextLayout* previous)
     : text_(shown), formats_(formats), font_(font), options_(std::move(options)) {
   for (wchar_t& c : text_)
     if (c == kLineBreak) c = kLineSeparator;
+  LimitNesting(text_);
   // Paragraphs of the previous layout by what they show, when it was made alike.
   std::unordered_map<std::string, std::vector<size_t>> reusable;
   // Old paragraphs taken over whole, or in part (the pieces before a change for one paragraph,
@@ -471,7 +683,8 @@ std::string RichTextLayout::KeyOf(LONG start, LONG end, const std::string& look)
 
 void RichTextLayout::LayOut(Paragraph& p, const PARAFORMAT2& pf, Reuse* reuse) const {
   const Bidi bidi(text_, p.start, p.length);
-  const bool split = p.length > LongestPiece() && !bidi.Whole();
+  // Unwrapped lines stand by the direction of their own bidi paragraph.
+  const bool split = p.length > LongestPiece() && !bidi.Whole() && !(bidi.Separated() && options_.wrapWidth <= 0);
   if (split && Across(p, pf, bidi)) {
     LayOutAcross(p, pf, reuse);
   } else if (split && LayOutPieces(p, pf, bidi, reuse)) {
@@ -816,9 +1029,14 @@ LONG RichTextLayout::NextLimit(const Piece& piece) {
   return std::clamp<LONG>(chars / lines * kLinesPerPiece, std::min(kShortestPiece, LongestPiece()), LongestPiece());
 }
 
+// Pango follows the scripts of each of its paragraphs afresh.
 ScriptContext RichTextLayout::ScriptsBefore(const Piecing& s, LONG cp) const {
   ScriptContext ahead = s.scripts;
-  for (LONG i = s.scriptsAt; i < cp; ++i) ahead.Step(text_[size_t(s.p.start + i)]);
+  for (LONG i = s.scriptsAt; i < cp; ++i) {
+    const wchar_t c = text_[size_t(s.p.start + i)];
+    ahead.Step(c);
+    if (ParagraphBreak(c)) ahead = ScriptContext();
+  }
   return ahead;
 }
 
@@ -1058,9 +1276,11 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
     // Pango measures its tab stops in the font of the text's first character.
     if (part.empty()) part += kWordJoiner;
     piece.samplesFrom = bytesOf(part);
-    // Letters isolated, so they steer no level of the text after them.
-    part += bidi.Rtl() ? kIsolate + scripts + kIsolateEnd : scripts;
+    // Letters embedded, so they steer no level of the text after them (the marks after them
+    // give it its context again; fribidi lets isolated ones steer later isolates).
+    part += bidi.Rtl() ? kEmbedding + scripts + kPopFormat : scripts;
     piece.samplesTo = bytesOf(part);
+    part += bidi.Lead(from, continued);
   }
   if (continued) part += kLineSeparator;
   piece.leadChars = LONG(part.size());
@@ -1100,14 +1320,18 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
   return piece;
 }
 
-// Pango gives neutrals before any letter of a script the script of the first letter to come,
-// however far: a piece of neutrals alone that starts the paragraph ends with that letter, one
-// after such neutrals starts with it. The letter, or 0 when the piece needs none.
+// Pango gives neutrals before any letter of a script the script of the first letter to come
+// in its paragraph, however far: a piece of neutrals alone that starts the paragraph ends with
+// that letter, one after such neutrals starts with it. The letter, or 0 when the piece needs none.
 wchar_t RichTextLayout::NextLetter(const Paragraph& p, LONG from, LONG to, bool continued,
                                   const ScriptContext& before) const {
   if (before.Known()) return 0;
-  for (LONG i = from; i < p.length; ++i) {
+  LONG begin = from;  // of the last of pango's paragraphs in the piece, for the letter after it
+  for (LONG i = from; !continued && i < to; ++i)
+    if (ParagraphBreak(text_[size_t(p.start + i)])) begin = i + 1;
+  for (LONG i = begin; i < p.length; ++i) {
     const wchar_t c = text_[size_t(p.start + i)];
+    if (ParagraphBreak(c)) return 0;
     if (g_unichar_get_script(gunichar(c)) > G_UNICODE_SCRIPT_INHERITED) return continued || i >= to ? c : 0;
   }
   return 0;

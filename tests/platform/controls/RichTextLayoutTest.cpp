@@ -322,7 +322,25 @@ INSTANTIATE_TEST_SUITE_P(
                       Mixed{"oneLine", {L"word ", L"w ", L"12, ", L"(x) "}, -1, true, L"", L"", PFA_LEFT, 12, CFE_BOLD},
                       Mixed{"oneLineLowered", {L"word ", L"w ", L"12, "}, -1, true, L"", L"", PFA_LEFT, 0},
                       Mixed{"oneLineChinese", {L"\u4E0B\u8F7D", L"\u4E2D\u6587\uFF0C", L"12"}, -1, true, L"", L"", PFA_CENTER, 12, CFE_BOLD},
-                      Mixed{"justifiedChineseWithHebrew", {L"\u4E0B\u8F7D", L"\u4E2D\u6587"}, 50, false, L"", L"\u05D0", PFA_JUSTIFY, 12}),
+                      Mixed{"justifiedChineseWithHebrew", {L"\u4E0B\u8F7D", L"\u4E2D\u6587"}, 50, false, L"", L"\u05D0", PFA_JUSTIFY, 12},
+                      // Embeddings, overrides and isolates closed within the paragraph; text
+                      // after them resolved as a run of its own (the level of the text before
+                      // steers it) or across the isolate (the letter before it steers it).
+                      Mixed{"embeddingsClosed", {L"w ", L"\u202B\u05D0 x\u202C ", L"5 ", L"\u202Aw (\u05D1)\u202C, ", L"\u05D2 "},
+                            40, true, L"", L"", PFA_LEFT, 12},
+                      Mixed{"overridesClosed", {L"w ", L"\u202Ex 1\u202C ", L"- ", L"\u202D\u05D0\u05D1\u202C ", L"\u05D2 "},
+                            34, false, L"", L"", PFA_RIGHT, 12},
+                      // (Fribidi lets one isolate steer the levels in another: they start the paragraph.)
+                      Mixed{"isolatesClosed", {L"w ", L"12 ", L"(x), ", L"\u05D2 "}, 30, true, L"",
+                            L"x \u2067\u05D0 w\u2069 \u2068x\u2069, \u2066\u202B\u05D3\u2069 ", PFA_JUSTIFY, 12},
+                      // Each paragraph separator starts a bidi paragraph of its own.
+                      Mixed{"separatedParts", {L"\u05D0\u05D1 ", L"w ", L"12 ", L"\u2029", L"(x) ", L", "}, 40, true, L"", L"", PFA_LEFT, 12},
+                      // Right-to-left words in brackets, nested ones too, in a right-to-left paragraph.
+                      Mixed{"rightToLeftInBrackets", {L"\u05D0\u05D1\u05D2 ", L"[\u05D3] ", L", ", L"\u05D4\u05D5 "}, 40, true, L")",
+                            L"(", PFA_LEFT, 12},
+                      // Latin words and numbers among them: the pair still resolves as right to left.
+                      Mixed{"latinInRightToLeftBrackets", {L"\u05D0\u05D1\u05D2 ", L"q ", L"(w) ", L"12, ", L"\u05D4\u05D5 "}, 40, false,
+                            L" \u05D3)", L"(\u05D3 ", PFA_RIGHT, 12}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A paragraph separator inside a paragraph starts a bidi paragraph of its own, with the
@@ -619,3 +637,15 @@ INSTANTIATE_TEST_SUITE_P(Edits, RichTextLayoutEdit,
                                                 L"\u4E0B\u8F7D\u4E2D\u6587", PFA_LEFT, L"\u05D0"},
                                            Edit{"chinese", 0.5, 0, L"\u6587", false, 3, false, L"\u4E0B\u8F7D\u4E2D\u6587"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Embeddings nested deeper than the bidi algorithm keeps levels, then an isolate and an
+// embedding: fribidi would crash on them; they are laid out, the excess shown as nothing.
+TEST(RichTextLayoutPieces, NestingPastTheDeepestLevelLaysOut) {
+  Fixture f;
+  const std::wstring text = L"\uFF08\uFF09" + std::wstring(63, L'\u202D') + L"\u2067\u2069\u202B w";
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  const RichTextLayout layout(text, formats, f.font.get(), RichTextLayout::Options());
+  EXPECT_EQ(layout.LineCount(), 1);
+  EXPECT_GT(layout.CaretAt(LONG(text.size())).left, layout.CaretAt(LONG(text.size()) - 1).left);
+}
