@@ -2,10 +2,11 @@
 // alignments, indents, line spacing rules, Latin, Hebrew, Arabic and Chinese words, numbers,
 // wrapped or not, in one line, with explicit bidi controls, with right-to-left words in
 // brackets) laid out in small pieces and in one layout: every line must break and stand as in
-// one layout, and the paragraph measure the same. An edit laid out with the layout before it
-// must equal a layout made afresh as well, asked at the caret before the rest of its
-// paragraph is laid out and after. The script state followed for the pieces must give each
-// character the script pango's own iterator gives it.
+// one layout, and the paragraph measure the same; every caret must stand, and every point hit,
+// as in one layout. An edit laid out with the layout before it must equal a layout made afresh
+// as well, asked at the caret before the rest of its paragraph is laid out and after. The
+// script state followed for the pieces must give each character the script pango's own
+// iterator gives it.
 //
 // Multiples of a line are any twentieth: pango adds a layout's spaced lines in float, and the
 // pieces are summed from the same baselines, so they round as one layout does.
@@ -39,7 +40,9 @@ class Bytes {
 };
 
 // Where every line is: its characters and the place of its start; then where the caret
-// stands before each character (the order of the line's runs).
+// stands before each character (the order of the line's runs), its top and bottom, and on
+// which line.
+constexpr size_t kPerLine = 5, kPerCaret = 4;
 std::vector<long> Lines(const jf::RichTextLayout& layout, LONG length) {
   std::vector<long> seen = {layout.LineCount(), layout.Height(), layout.Width()};
   for (int line = 0; line < layout.LineCount(); ++line) {
@@ -47,7 +50,10 @@ std::vector<long> Lines(const jf::RichTextLayout& layout, LONG length) {
     const RECT r = layout.CaretAt(start);
     seen.insert(seen.end(), {long(start), long(layout.LineEnd(line)), long(r.left), long(r.top), long(r.bottom)});
   }
-  for (LONG cp = 0; cp <= length; ++cp) seen.push_back(layout.CaretAt(cp).left);
+  for (LONG cp = 0; cp <= length; ++cp) {
+    const RECT r = layout.CaretAt(cp);
+    seen.insert(seen.end(), {long(r.left), long(r.top), long(r.bottom), long(layout.LineOf(cp))});
+  }
   return seen;
 }
 
@@ -60,19 +66,25 @@ std::vector<long> Typed(const jf::RichTextLayout& layout, LONG cp) {
 [[noreturn]] void Differs(const char* what, const std::vector<long>& a, const std::vector<long>& b,
                           const std::wstring& text) {
   fprintf(stderr, "%s: lines %ld / %ld, height %ld / %ld, width %ld / %ld\n", what, a[0], b[0], a[1], b[1], a[2], b[2]);
-  const size_t lines = 3 + 5 * size_t(std::min(a[0], b[0]));
-  for (size_t i = 3; i < lines; i += 5) {
-    if (std::vector<long>(a.begin() + long(i), a.begin() + long(i) + 5) !=
-        std::vector<long>(b.begin() + long(i), b.begin() + long(i) + 5)) {
-      fprintf(stderr, "line %zu: %ld-%ld at %ld,%ld-%ld against %ld-%ld at %ld,%ld-%ld\n", (i - 3) / 5, a[i], a[i + 1],
-              a[i + 2], a[i + 3], a[i + 4], b[i], b[i + 1], b[i + 2], b[i + 3], b[i + 4]);
+  const size_t lines = 3 + kPerLine * size_t(std::min(a[0], b[0]));
+  for (size_t i = 3; i < lines; i += kPerLine) {
+    if (std::vector<long>(a.begin() + long(i), a.begin() + long(i + kPerLine)) !=
+        std::vector<long>(b.begin() + long(i), b.begin() + long(i + kPerLine))) {
+      fprintf(stderr, "line %zu: %ld-%ld at %ld,%ld-%ld against %ld-%ld at %ld,%ld-%ld\n", (i - 3) / kPerLine, a[i],
+              a[i + 1], a[i + 2], a[i + 3], a[i + 4], b[i], b[i + 1], b[i + 2], b[i + 3], b[i + 4]);
       break;
     }
   }
   if (a[0] == b[0])
-    for (size_t i = lines; i < a.size() && i < b.size(); ++i)
-      if (a[i] != b[i]) {
-        fprintf(stderr, "caret before character %zu: %ld against %ld\n", i - lines, a[i], b[i]);
+    for (size_t i = lines; i < a.size() && i < b.size(); i += kPerCaret)
+      if (!std::equal(a.begin() + long(i), a.begin() + long(i + kPerCaret), b.begin() + long(i))) {
+        const size_t cp = (i - lines) / kPerCaret;
+        if (cp > text.size())  // the caret after a letter typed, and the character it hits
+          fprintf(stderr, "typed: %ld,%ld-%ld hits %ld against %ld,%ld-%ld hits %ld\n", a[i], a[i + 1], a[i + 2],
+                  a[i + 3], b[i], b[i + 1], b[i + 2], b[i + 3]);
+        else
+          fprintf(stderr, "caret before character %zu: %ld,%ld-%ld on line %ld against %ld,%ld-%ld on line %ld\n", cp,
+                  a[i], a[i + 1], a[i + 2], a[i + 3], b[i], b[i + 1], b[i + 2], b[i + 3]);
         break;
       }
   for (wchar_t c : text) fprintf(stderr, "%lc", c < 0x20 ? L'|' : c);
@@ -80,7 +92,63 @@ std::vector<long> Typed(const jf::RichTextLayout& layout, LONG cp) {
   abort();
 }
 
+// The points hit tests are compared at, from one layout's lines and carets (as `Lines` gives
+// them): in the middle of each line, at every caret and a pixel before it; at its top and
+// bottom and a pixel above each, at its first, middle and last caret; and past the text on
+// both sides. A hit test in one layout goes through all its lines: of many points on many
+// lines, every so many from `salt` on.
+std::vector<POINT> Points(const std::vector<long>& seen, unsigned salt) {
+  std::vector<POINT> points;
+  const size_t count = size_t(seen[0]), carets = 3 + kPerLine * count;
+  const int right = int(seen[2]) + 4;
+  for (size_t line = 0; line < count; ++line) {
+    const long* l = &seen[3 + kPerLine * line];
+    std::vector<int> xs;
+    for (long cp = l[0]; cp <= l[1]; ++cp) xs.push_back(int(seen[carets + kPerCaret * size_t(cp)]));
+    std::sort(xs.begin(), xs.end());
+    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    const int top = int(l[3]), bottom = int(l[4]), middle = (top + bottom) / 2;
+    for (int x : xs) points.insert(points.end(), {POINT{x - 1, middle}, POINT{x, middle}});
+    for (int y : {top - 1, top, bottom - 1, bottom})
+      for (int x : {xs.front(), xs[xs.size() / 2], xs.back()}) points.push_back(POINT{x, y});
+    for (int y : {top - 1, middle, bottom})
+      for (int x : {-4, right}) points.push_back(POINT{x, y});
+  }
+  constexpr size_t kWork = 400000;  // points times lines
+  const size_t every = 1 + points.size() * count / kWork;
+  if (every == 1) return points;
+  std::vector<POINT> some;
+  for (size_t i = salt % every; i < points.size(); i += every) some.push_back(points[i]);
+  return some;
+}
+
+// The place and the character each point hits, in the points' order; without `chars`, the
+// place alone (asking for the character lays out the whole text).
+std::vector<long> Hits(const jf::RichTextLayout& layout, const std::vector<POINT>& points, bool chars) {
+  std::vector<long> seen;
+  for (const POINT& pt : points)
+    seen.insert(seen.end(), {long(layout.CpAt(pt.x, pt.y)), chars ? long(layout.CharAt(pt.x, pt.y)) : 0});
+  return seen;
+}
+
+void CompareHits(const char* what, const jf::RichTextLayout& layout, const jf::RichTextLayout& expected,
+                 const std::vector<POINT>& points, const std::wstring& text, bool chars = true) {
+  const std::vector<long> a = Hits(layout, points, chars), b = Hits(expected, points, chars);
+  for (size_t i = 0; i < a.size(); i += 2) {
+    if (a[i] == b[i] && a[i + 1] == b[i + 1]) continue;
+    fprintf(stderr, "%s: point %ld,%ld hits %ld (character %ld) against %ld (character %ld)\n", what,
+            long(points[i / 2].x), long(points[i / 2].y), a[i], a[i + 1], b[i], b[i + 1]);
+    for (wchar_t c : text) fprintf(stderr, "%lc", c < 0x20 ? L'|' : c);
+    fprintf(stderr, "\n");
+    abort();
+  }
+}
+
 }  // namespace
+
+// Every caret and hit test makes pango allocate its line extents anew: with the sanitizer's
+// default quarantine of freed memory, the memory resident grew past the fuzzing limit.
+extern "C" const char* __asan_default_options() { return "quarantine_size_mb=64"; }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   LOGFONTW lf = {};
@@ -207,6 +275,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   jf::RichTextLayout pieces(text, formats, g_font, options);
   const std::vector<long> seen = Lines(pieces, LONG(text.size()));
   if (seen != expected) Differs("pieces", seen, expected, text);
+  unsigned salt = 0;
+  for (size_t i = 0; i < size; ++i) salt = salt * 31 + data[i];
+  CompareHits("pieces", pieces, whole, Points(expected, salt), text);
   // A letter typed in the middle, laid out with the pieces before.
   if (text.size() > 2) {
     const LONG at = LONG(text.size() / 2 + in.Next() % (text.size() / 2));
@@ -216,11 +287,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The caret after the letter and the point on it, asked before the rest is laid out.
     const std::vector<long> early = Typed(edited, at + 1);
     const jf::RichTextLayout fresh(text, formats, g_font, options);
-    std::vector<long> a = Lines(edited, LONG(text.size())), b = Lines(fresh, LONG(text.size()));
+    std::vector<long> b = Lines(fresh, LONG(text.size()));
+    const std::vector<POINT> spots = Points(b, salt);
+    // Points from the top down, hit before the rest is laid out as far as it is laid out.
+    CompareHits("edit, open", edited, fresh, spots, text, false);
+    std::vector<long> a = Lines(edited, LONG(text.size()));
     a.insert(a.end(), early.begin(), early.end());
     const std::vector<long> typed = Typed(fresh, at + 1);
     b.insert(b.end(), typed.begin(), typed.end());
     if (a != b) Differs("edit", a, b, text);
+    CompareHits("edit", edited, fresh, spots, text);
   }
   jf::TestSetTextLayoutPiece(0);
   return 0;

@@ -110,25 +110,15 @@ wchar_t Mark(FriBidiCharType type) {
                                     : 0;
 }
 
-// Top of a layout's line, pango units from the layout's top; with `hit`, where points start
-// to hit it rather than the line before (a gap between them is split in the middle).
-int LineTop(PangoLayout* layout, int line, bool hit = false) {
+// Top of a layout's line, pango units from the layout's top; with `bottom`, its bottom.
+int LineTop(PangoLayout* layout, int line, bool bottom = false) {
   PangoLayoutIter* it = pango_layout_get_iter(layout);
-  int top = 0, bottom = 0, before = 0;
+  int top = 0, end = 0;
   for (int i = 0; i < line && pango_layout_iter_next_line(it); ++i) {
   }
-  if (hit && line > 0) {
-    pango_layout_iter_free(it);
-    it = pango_layout_get_iter(layout);
-    for (int i = 0; i < line - 1 && pango_layout_iter_next_line(it); ++i) {
-    }
-    pango_layout_iter_get_line_yrange(it, &top, &before);
-    pango_layout_iter_next_line(it);
-  }
-  pango_layout_iter_get_line_yrange(it, &top, &bottom);
+  pango_layout_iter_get_line_yrange(it, &top, &end);
   pango_layout_iter_free(it);
-  if (hit && line > 0) return top <= before ? before : before + (top - before) / 2;
-  return top;
+  return bottom ? end : top;
 }
 
 // Baseline of a layout's line, pango units from the layout's top.
@@ -834,7 +824,6 @@ void RichTextLayout::SealAcross(Piece& piece) {
   pango_layout_iter_free(it);
   piece.ascent = piece.baseline - logical.y;
   piece.descent = logical.y + logical.height - piece.baseline;
-  piece.floor = logical.y;
   PangoRectangle end;
   pango_layout_index_to_pos(pl, piece.bytes.back(), &end);
   piece.left = logical.x;
@@ -845,7 +834,6 @@ void RichTextLayout::SealAcross(Piece& piece) {
 struct RichTextLayout::Progress {
   LONG from = 0, limit = 0, kept = 0;
   int64_t keptTop = 0;  // paragraph units of the top of the line the next piece starts with
-  int64_t hitTop = 0;   // and where points start to hit that line
   int64_t baseBefore = 0;  // and the baseline of the line before it
   int leadAscent = 0;      // of the separator's line, as last found
   // The script state of the text before the piece being made, followed from the paragraph's
@@ -921,23 +909,20 @@ RichTextLayout::Pieced RichTextLayout::PieceOn(Piecing& s, int pieces) const {
     if (!first) {
       if (starts[2] != s.kept) return Pieced::kFailed;  // the shared line broke elsewhere
       piece.dy = s.keptTop - LineTop(pl, 1);
-      piece.floor = LineTop(pl, 1, true);
       piece.from = s.kept;
-      piece.top = s.hitTop;
+      piece.top = TopAfter(p.pieces.back(), piece);
       piece.lineBase = p.pieces.back().lineBase + p.pieces.back().endLine - p.pieces.back().firstLine;
     }
     piece.to = last ? p.length : starts[size_t(piece.endLine)];
     const size_t meet = Meet(s, piece, starts);
     const LONG next = last && !meet ? 0 : starts[size_t(piece.endLine - 1)];
     if (!last || meet) {
-      // The next piece answers for the points of its shared line and below (in this piece,
-      // the line after that one may be cut short).
       s.keptTop = piece.dy + LineTop(pl, piece.endLine - 1);
-      s.hitTop = piece.dy + LineTop(pl, piece.endLine - 1, true);
       s.baseBefore = piece.dy + LineBaseline(pl, piece.endLine - 2);
     }
     s.kept = piece.to;
     Seal(piece);
+    piece.lowest = Lowest(piece, first ? INT64_MIN : p.pieces.back().lowest);
     p.pieces.push_back(std::move(piece));
     if (meet) {
       TakeOverAfter(s, meet);
@@ -996,11 +981,13 @@ bool RichTextLayout::Before(LONG cp) const {
   return cp < p.start + p.pieces.back().to;
 }
 
-// Whether points at `y` hit what is laid out (the next piece answers for the last one's shared line).
+// Whether points at `y` hit what is laid out: above the bottom of the last line laid out, the
+// first line whose bottom is below them is one of those.
 bool RichTextLayout::Hits(int y) const {
   if (!open_) return true;
   const Paragraph& p = paragraphs_[open_->paragraph];
-  return (int64_t(y) - p.y) * PANGO_SCALE < open_->progress.hitTop;
+  const Piece& back = p.pieces.back();
+  return (int64_t(y) - p.y) * PANGO_SCALE < back.dy + LineTop(back.layout->Get(), back.endLine - 1, true);
 }
 
 // Whether the line is there, answered from the lines laid out when it is one of them.
@@ -1067,7 +1054,6 @@ void RichTextLayout::TakeOverBefore(Piecing& s) const {
   s.scriptsAt = s.from;
   s.kept = old[held].from;
   s.keptTop = old[held].dy + LineTop(old[held].layout->Get(), 1);
-  s.hitTop = old[held].top;
   const Piece& back = s.p.pieces.back();
   s.baseBefore = back.dy + LineBaseline(back.layout->Get(), back.endLine - 2);
   s.limit = NextLimit(s.p.pieces.back());
@@ -1220,17 +1206,45 @@ void RichTextLayout::Lower(const Paragraph& p, Piece& piece, int64_t baseline, i
 void RichTextLayout::TakeOverAfter(Piecing& s, size_t meet) const {
   std::vector<Piece>& after = *s.after;
   const int64_t down = s.keptTop - (after[meet].dy + LineTop(after[meet].layout->Get(), 1));
+  // Where points start to hit them, as long as the lines before them may reach further down
+  // than they did.
+  bool other = true;
   for (size_t j = meet; j < after.size(); ++j) {
     Piece moved = std::move(after[j]);
     for (LONG* cp : {&moved.textFrom, &moved.from, &moved.to, &moved.textTo}) *cp += s.reuse->shift;
     moved.dy += down;
-    moved.top = j == meet ? s.hitTop : moved.top + down;
     moved.above += down;
     moved.below += down;
     const Piece& back = s.p.pieces.back();
+    const int64_t lowest = moved.lowest + down;
+    moved.top = other ? TopAfter(back, moved) : moved.top + down;
+    moved.lowest = other ? Lowest(moved, back.lowest) : lowest;
+    other = moved.lowest != lowest;
     moved.lineBase = back.lineBase + back.endLine - back.firstLine;
     s.p.pieces.push_back(std::move(moved));
   }
+}
+
+// The lowest bottom of the paragraph's lines up to a piece's last, pango units from the
+// paragraph's top: of those before it, `before`.
+int64_t RichTextLayout::Lowest(const Piece& piece, int64_t before) {
+  PangoLayoutIter* it = pango_layout_get_iter(piece.layout->Get());
+  for (int line = 0; line < piece.endLine; ++line) {
+    int top = 0, bottom = 0;
+    pango_layout_iter_get_line_yrange(it, &top, &bottom);
+    if (line >= piece.firstLine) before = std::max(before, piece.dy + bottom);
+    if (!pango_layout_iter_next_line(it)) break;
+  }
+  pango_layout_iter_free(it);
+  return before;
+}
+
+// Where points start to hit a piece's lines rather than those of the piece before: one layout
+// gives a point the first line whose bottom is below it, or the one before where it is in the
+// upper half of a gap between them.
+int64_t RichTextLayout::TopAfter(const Piece& before, const Piece& piece) {
+  const int64_t bottom = before.dy + LineTop(before.layout->Get(), before.endLine - 1, true);
+  return std::max(before.lowest, HitBoundary(bottom, piece.dy + LineTop(piece.layout->Get(), piece.firstLine)));
 }
 
 // The end of a piece from `from` towards `to` whose lines stay within pango's units however

@@ -93,8 +93,8 @@ class RichTextLayout {
     int lineBase = 0;   // lines of the paragraph before them
     int64_t dy = 0;     // pango units from the paragraph's top to the layout's
     int64_t top = 0;    // pango units from the paragraph's top to where points start to hit its lines
+    int64_t lowest = 0;  // and to the lowest bottom of the paragraph's lines up to its last
     int rise = 0;       // of the marks and separator before the text (pango units)
-    int floor = 0;  // where points start to hit the layout's line before them (above, the separator's)
     int left = 0, right = 0;  // the logical extents across of the lines that count, pango units
     // Unwrapped right-to-left lines stand at the right of the widest line of their layout: the
     // layout's width, the widest of its lines that count, and the shift that puts them where
@@ -173,6 +173,8 @@ class RichTextLayout {
   size_t Meet(const Piecing& s, Piece& piece, const std::vector<LONG>& starts) const;
   static bool SummedAlike(const Piece& piece, int k, const Piece& old);
   void TakeOverAfter(Piecing& s, size_t meet) const;
+  static int64_t Lowest(const Piece& piece, int64_t before);
+  static int64_t TopAfter(const Piece& before, const Piece& piece);
   void Lower(const Paragraph& p, Piece& piece, int64_t baseline, int* ascent) const;
   LONG Fit(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to) const;
   bool Across(const Paragraph& p, const PARAFORMAT2& pf, const Bidi& bidi) const;
@@ -190,6 +192,13 @@ class RichTextLayout {
   size_t ParagraphOf(LONG cp) const;
   static size_t PieceOf(const Paragraph& p, LONG cp);
   static size_t PieceAtY(const Paragraph& p, int64_t units);
+  struct Hit {
+    LONG cp;       // the character hit
+    int trailing;  // characters to add for the place hit: 0 on its leading half
+    bool inside;   // whether the point is on it
+  };
+  Hit HitAt(const Paragraph& p, int64_t x, int64_t y) const;
+  static int64_t HitBoundary(int64_t aboveBottom, int64_t top);
   LONG CpIn(const Paragraph& p, const Piece& piece, int byte) const;
   void DrawPiece(cairo_t* cr, double px, double py, const Piece& piece, double clipTop, double clipBottom) const;
   void DrawSelection(cairo_t* cr, double px, double py, const Paragraph& p, LONG selFrom, LONG selTo,

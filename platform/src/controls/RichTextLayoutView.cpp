@@ -2,6 +2,7 @@
 #include "platform/src/controls/RichTextLayout.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "platform/src/gdi/GdiArea.h"
@@ -63,6 +64,61 @@ RECT RichTextLayout::CaretAt(LONG cp) const {
   return RECT{x, y, x + 1, y + std::max(1, PANGO_PIXELS(pos.height))};
 }
 
+// Where points start to hit a line rather than the one above it, as pango splits a gap
+// between them in the middle (where lines overlap, the one above keeps the overlap).
+int64_t RichTextLayout::HitBoundary(int64_t aboveBottom, int64_t top) {
+  return top <= aboveBottom ? aboveBottom : aboveBottom + (top - aboveBottom) / 2;
+}
+
+// As pango finds the character at a point (pango units from the paragraph's left and top):
+// the first line whose bottom is below the point or, in the upper half of a gap above that
+// line, the one before. Only lines a piece keeps answer, each from that piece's layout: a line
+// two pieces show is hit as the piece that places its characters lays it out (the other shows
+// it after a separator, where its indent and tab stops may differ). The one line laid out in
+// pieces across holds every point from its top to its bottom, as tall as its tallest piece.
+RichTextLayout::Hit RichTextLayout::HitAt(const Paragraph& p, int64_t x, int64_t y) const {
+  auto units = [](int64_t v) { return int(std::clamp<int64_t>(v, INT_MIN / 2, INT_MAX / 2)); };
+  const size_t k = p.across ? PieceAtX(p, x) : PieceAtY(p, y);
+  const Piece& piece = p.pieces[k];
+  int index = 0, trailing = 0;
+  if (p.pieces.size() == 1) {  // one layout
+    const bool inside =
+        pango_layout_xy_to_index(piece.layout->Get(), units(x - piece.dx), units(y - piece.dy), &index, &trailing);
+    return Hit{CpIn(p, piece, index), trailing, inside};
+  }
+  const int at = units(y - piece.dy);
+  PangoLayoutIter* it = pango_layout_get_iter(piece.layout->Get());
+  for (int i = 0; i < piece.firstLine; ++i) pango_layout_iter_next_line(it);
+  PangoLayoutLine *found = nullptr, *before = nullptr;
+  int foundX = 0, beforeX = 0, beforeBottom = 0;
+  bool outside = p.across && (y < 0 || y >= int64_t(p.ascent) + p.descent);
+  for (int line = piece.firstLine; line < piece.endLine && !found; ++line) {
+    PangoRectangle logical;
+    pango_layout_iter_get_line_extents(it, nullptr, &logical);
+    int top = 0, bottom = 0;
+    pango_layout_iter_get_line_yrange(it, &top, &bottom);
+    PangoLayoutLine* l = pango_layout_iter_get_line_readonly(it);
+    if (!p.across && at < top && before && at < HitBoundary(beforeBottom, top)) {
+      found = before, foundX = beforeX;
+    } else if (p.across || at < bottom) {
+      found = l, foundX = logical.x;
+      if (!p.across && at < top && !before && k == 0) outside = true;  // above the paragraph's first line
+    }
+    before = l, beforeX = logical.x, beforeBottom = bottom;
+    pango_layout_iter_next_line(it);
+  }
+  pango_layout_iter_free(it);
+  if (!found) {
+    // Below the piece's lines: below the paragraph's last one, or above where the next piece
+    // starts to answer.
+    found = before, foundX = beforeX;
+    outside = outside || k + 1 == p.pieces.size();
+  }
+  if (!found) return Hit{p.start + piece.textFrom, 0, false};
+  const bool inside = pango_layout_line_x_to_index(found, units(x - piece.dx - foundX), &index, &trailing);
+  return Hit{CpIn(p, piece, index), trailing, inside && !outside};
+}
+
 LONG RichTextLayout::CpAt(int x, int y) const {
   if (!Hits(y)) Finish();
   auto next = std::upper_bound(paragraphs_.begin() + 1, paragraphs_.end(), y,
@@ -70,25 +126,16 @@ LONG RichTextLayout::CpAt(int x, int y) const {
   const Paragraph& p = *(next - 1);
   const int64_t ly = std::clamp<int64_t>((int64_t(y) - p.y) * PANGO_SCALE, 0,
                                          std::max<int64_t>(0, int64_t(p.height) * PANGO_SCALE - 1));
-  const Piece& piece = p.pieces[p.across ? PieceAtX(p, int64_t(x - p.x) * PANGO_SCALE) : PieceAtY(p, ly)];
-  int index = 0, trailing = 0;
-  pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE - piece.dx,
-                           int(std::max<int64_t>(ly - piece.dy, piece.floor)), &index, &trailing);
-  return std::clamp<LONG>(CpIn(p, piece, index) + trailing, p.start, p.start + p.length);
+  const Hit hit = HitAt(p, (int64_t(x) - p.x) * PANGO_SCALE, ly);
+  return std::clamp<LONG>(hit.cp + hit.trailing, p.start, p.start + p.length);
 }
 
 LONG RichTextLayout::CharAt(int x, int y) const {
   Finish();
   for (const Paragraph& p : paragraphs_) {
     if (y < p.y || y >= p.y + p.height) continue;
-    const int64_t ly = (int64_t(y) - p.y) * PANGO_SCALE;
-    const Piece& piece = p.pieces[p.across ? PieceAtX(p, int64_t(x - p.x) * PANGO_SCALE) : PieceAtY(p, ly)];
-    int index = 0, trailing = 0;
-    if (!pango_layout_xy_to_index(piece.layout->Get(), (x - p.x) * PANGO_SCALE - piece.dx,
-                                  int(std::max<int64_t>(ly - piece.dy, piece.floor)), &index, &trailing))
-      return -1;
-    const LONG cp = CpIn(p, piece, index);
-    return cp < p.start + p.length ? cp : -1;
+    const Hit hit = HitAt(p, (int64_t(x) - p.x) * PANGO_SCALE, (int64_t(y) - p.y) * PANGO_SCALE);
+    return hit.inside && hit.cp < p.start + p.length ? hit.cp : -1;
   }
   return -1;
 }

@@ -649,3 +649,109 @@ TEST(RichTextLayoutPieces, NestingPastTheDeepestLevelLaysOut) {
   EXPECT_EQ(layout.LineCount(), 1);
   EXPECT_GT(layout.CaretAt(LONG(text.size())).left, layout.CaretAt(LONG(text.size()) - 1).left);
 }
+
+namespace {
+
+// Each character's caret and line; then, pixel by pixel over the text and a little around
+// it, the place and the character each point hits.
+std::vector<long> HitsEverywhere(const RichTextLayout& layout, LONG length) {
+  std::vector<long> seen;
+  for (LONG cp = 0; cp <= length; ++cp) {
+    const RECT r = layout.CaretAt(cp);
+    seen.insert(seen.end(), {long(r.left), long(r.top), long(r.bottom), long(layout.LineOf(cp))});
+  }
+  for (int y = -2; y < layout.Height() + 2; ++y)
+    for (int x = -2; x < layout.Width() + 2; ++x) seen.insert(seen.end(), {layout.CpAt(x, y), layout.CharAt(x, y)});
+  return seen;
+}
+
+// Of runs that alternate with the default format: their height (twips, 0: the default's),
+// effects and offset (twips).
+struct Look {
+  LONG height;
+  DWORD effects;
+  LONG offset;
+};
+
+struct HitCase {
+  const char* name;
+  const wchar_t* first;  // then
+  const wchar_t* words;  // repeated
+  int width;             // -1: unwrapped
+  WORD align;
+  LONG indent, offset;  // twips
+  LONG every = 0;       // runs of so many characters take these looks in turn, then the default one
+  std::vector<Look> looks = {};
+  LONG spacing = 0;  // a multiple of the line's height, in twentieths (0: none)
+};
+
+void PrintTo(const HitCase& c, std::ostream* os) { *os << c.name; }
+
+// A test of pieces leaves the pieces' length as it found it.
+template <typename Param>
+class Pieced : public ::testing::TestWithParam<Param> {
+ protected:
+  void TearDown() override { jf::TestSetTextLayoutPiece(0); }
+};
+using RichTextLayoutHits = Pieced<HitCase>;
+
+}  // namespace
+
+// A point hits in pieces the character it hits in one layout, wherever it is: on a line that
+// two pieces show (the paragraph's first line, indented and tabbed as no later line is), in the
+// gaps between lines or where they overlap, left and right of them, and along one long line
+// laid out in pieces across.
+TEST_P(RichTextLayoutHits, PointsHitAsInOneLayout) {
+  Fixture f;
+  const HitCase& c = GetParam();
+  std::wstring text = c.first;
+  for (int i = 0; i < 12; ++i) text += c.words;
+  jf::TextFormats formats;
+  formats.Reset(LONG(text.size()));
+  for (LONG cp = 0, k = 0; c.every && cp < LONG(text.size()); cp += c.every, ++k) {
+    if (size_t(k) % (c.looks.size() + 1) == c.looks.size()) continue;
+    const Look& look = c.looks[size_t(k) % (c.looks.size() + 1)];
+    CHARFORMAT2W cf = formats.DefaultChar();
+    cf.dwEffects = look.effects;
+    cf.wWeight = (look.effects & CFE_BOLD) ? FW_BOLD : FW_NORMAL;
+    if (look.height) cf.yHeight = look.height;
+    cf.yOffset = look.offset;
+    formats.SetChar(cp, std::min(cp + c.every, LONG(text.size())), cf);
+  }
+  PARAFORMAT2 pf = formats.DefaultPara();
+  pf.wAlignment = c.align;
+  pf.dxStartIndent = c.indent;
+  pf.dxOffset = c.offset;
+  pf.bLineSpacingRule = c.spacing ? 5 : 0;
+  pf.dyLineSpacing = c.spacing;
+  formats.SetPara(LONG(text.size()), pf);
+  RichTextLayout::Options options;
+  options.wrapWidth = c.width;
+  options.alignWidth = 200;
+  jf::TestSetTextLayoutPiece(1 << 28);
+  const RichTextLayout whole(text, formats, f.font.get(), options);
+  const std::vector<long> expected = HitsEverywhere(whole, LONG(text.size()));
+  for (int piece : {12, 20, 33}) {
+    jf::TestSetTextLayoutPiece(piece);
+    const unsigned long made = jf::TestTextLayoutPieces();
+    const RichTextLayout pieces(text, formats, f.font.get(), options);
+    EXPECT_GT(jf::TestTextLayoutPieces() - made, 2u) << piece;
+    const std::vector<long> seen = HitsEverywhere(pieces, LONG(text.size()));
+    const long at = FirstDifference(seen, expected);
+    EXPECT_EQ(at, -1) << "pieces of " << piece << ", " << (at < 4 * LONG(text.size() + 1) ? "caret" : "hit");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hits, RichTextLayoutHits,
+    // The first piece keeps only the first line where the second starts with a blank.
+    ::testing::Values(HitCase{"firstLineIndentedWithTab", L"a\tword\x000B after", L" word wd", 90, PFA_LEFT, 720, -720},
+                      HitCase{"unwrappedFirstLineIndented", L"a\tword\x000B 12", L" w\x000Bword\t12", -1, PFA_LEFT, 0, 360},
+                      HitCase{"rightToLeftRightAligned", L"\u0644\u063A\u0629\t(x)\x000B ", L"\u05D0\u05D1 (x) ", 110, PFA_RIGHT, 300, 300},
+                      HitCase{"justified", L"", L"word \u4E0B\u8F7D mm ", 80, PFA_JUSTIFY, 600, -300},
+                      HitCase{"oneLineAcross", L"", L"words and more words \u4E0B\u8F7D ", -1, PFA_CENTER, 0, 0, 9,
+                              {Look{0, CFE_BOLD, 0}}},
+                      // Lines closer than their height: a lowered line reaches below the raised one after it.
+                      HitCase{"overlappingLines", L"abc\x000B", L"mmmm\x000B[\u8F7D\x000B", 95, PFA_LEFT, 0, 0, 4,
+                              {Look{360, CFE_SUBSCRIPT, -56}, Look{300, CFE_SUPERSCRIPT, 0}}, 13}),
+    [](const auto& info) { return std::string(info.param.name); });
