@@ -126,7 +126,6 @@ class CRichEditUI : public CContainerUI, public IMessageFilterUI {
   bool m_caretShown = false;
   bool m_ownDrawCaret = false;
   RECT m_viewInset = {0, 0, 0, 0};
-  bool m_blinking = false;
 };
 
 }  // namespace SkinUI
