@@ -186,8 +186,8 @@ void TestSetTextLayoutPiece(int chars) { g_piece = chars; }
 // after left-to-right text, a resolved pair). Text after an embedding is a run of its own,
 // whose start steers it as a letter of the direction of the embedding's level would; text after
 // an isolate goes on from the letter before it (but fribidi lets one isolate steer another: no
-// piece starts between two). A piece stops at a strong letter, or at a number after a space,
-// likewise.
+// piece starts or ends between two). A piece stops at a strong letter, or at a number after a
+// space, likewise.
 class RichTextLayout::Bidi {
  public:
   Bidi(const std::wstring& text, LONG start, LONG length) {
@@ -407,7 +407,7 @@ bool RichTextLayout::Bidi::Match(Run& run, FriBidiBracketType bracket, LONG i, P
 }
 
 // Fribidi lets one isolate steer the levels in another (it pairs their brackets, for one): no
-// piece starts between two.
+// piece starts or ends between two.
 void RichTextLayout::Bidi::Tangle(const std::vector<char>& isolates) {
   tangled_.assign(size_t(length_) + 1, 0);
   for (LONG i = 0, before = 0; i < length_; ++i) {
@@ -469,7 +469,7 @@ void RichTextLayout::Bidi::Marks(Pairs& pairs) {
     if (outer) {
       if (const wchar_t mark = Mark(type)) {
         mark_[size_t(i)] = mark;
-        end_[size_t(i)] = plain;
+        end_[size_t(i)] = plain && !tangled_[size_t(i)];
         last = mark;
         at = i;
         steered = false;
@@ -478,7 +478,8 @@ void RichTextLayout::Bidi::Marks(Pairs& pairs) {
         // direction it resolves to (a European one that of the letter before it, an Arabic
         // one right to left), which a first piece's trail must not give it another way.
         const wchar_t resolved = type == FRIBIDI_TYPE_EN ? context : kRightToLeftMark;
-        if (closed && spaced && (last || resolved == base)) mark_[size_t(i)] = resolved, end_[size_t(i)] = 1;
+        if (closed && spaced && (last || resolved == base))
+          mark_[size_t(i)] = resolved, end_[size_t(i)] = !tangled_[size_t(i)];
         // An Arabic digit after left-to-right text steers the neutrals after it another way.
         if (resolved != context) steered = true;
       }
@@ -1058,7 +1059,7 @@ void RichTextLayout::TakeOverBefore(Piecing& s) const {
   std::vector<Piece>& old = s.reuse->before->pieces;
   size_t held = 0;
   while (held + 1 < old.size() && old[held].layout && old[held + 1].layout &&
-         old[held].textTo <= s.reuse->same && SameStart(s, old[held], 0, held > 0, old[held].scripts))
+         old[held].textTo < s.reuse->same && SameStart(s, old[held], 0, held > 0, old[held].scripts))
     ++held;
   for (size_t k = 0; k < held; ++k) s.p.pieces.push_back(std::move(old[k]));
   if (held == 0) return;
@@ -1095,7 +1096,7 @@ LONG RichTextLayout::PieceEnd(const Piecing& s, bool first) const {
   }
   // Too few lines for a piece stay low however tall their letters: such a piece may grow.
   if (s.aim) to = Fit(s.p, s.pf, s.from, to);
-  while (!s.bidi.End(to)) ++to;
+  while (!s.bidi.End(to) || (to < s.p.length && !OwnFont(text_[size_t(s.p.start + to)]))) ++to;
   return to;
 }
 
@@ -1136,9 +1137,13 @@ bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool fir
   // right-to-left text, where marks carry the bidi state over. Pango gives blanks, tabs and
   // format marks the font of the text before them, which a piece's shared line has not: that
   // line starts with a character of a font of its own.
+  // A shared line that starts one of pango's paragraphs is indented as a first line in one
+  // layout, but as a later one after the next piece's line separator.
+  const bool indented = pango_layout_get_indent(pl) != 0;
   auto cut = [&](int end) {
     const LONG shared = at[size_t(end - 1)];
     if (shared > 0 && !OwnFont(text_[size_t(s.p.start + shared)])) return false;
+    if (shared > 0 && indented && ParagraphBreak(text_[size_t(s.p.start + shared - 1)])) return false;
     return (!justified || (between(at[size_t(end - 1)]) && between(at[size_t(end)])) ||
             (unspread(end - 1) && unspread(end))) &&
            s.bidi.Cut(at[size_t(end - 1)]);
@@ -1286,9 +1291,13 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
   piece.leadChars = LONG(part.size());
   int byte = bytesOf(part);
   part.append(text_, size_t(p.start + from), size_t(to - from));
-  // The trail first: a first piece may take the paragraph's direction from it.
+  // The trail first: a first piece may take the paragraph's direction from it. Then the letter
+  // the text goes on with, in its font: pango gives blanks and marks that start a run the font
+  // of the first letter after them in that run, which may be this one.
   if (!last && bidi.Trail(to)) part += bidi.Trail(to);
-  if (!continued && next) part += next;
+  const wchar_t goesOn = Follows(p, to) ? text_[size_t(p.start + to)] : 0;
+  if (goesOn) part += goesOn;
+  if (!continued && next && next != goesOn) part += next;
   piece.layout = std::make_unique<FontLayout>(font_, part);
   ++g_pieces;
   piece.bytes.reserve(size_t(to - from) + 1);
@@ -1319,6 +1328,10 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
   }
   return piece;
 }
+
+// Whether a piece's text ending at `to` goes on with the letter there, after its trail (a piece
+// across keeps only its one line, which that letter would lengthen).
+bool RichTextLayout::Follows(const Paragraph& p, LONG to) { return to < p.length && !p.across; }
 
 // Pango gives neutrals before any letter of a script the script of the first letter to come
 // in its paragraph, however far: a piece of neutrals alone that starts the paragraph ends with
@@ -1408,8 +1421,11 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   // controls break it (with pango's hyphens, pieces broke such a word elsewhere than one
   // layout: where pango allows one depends on text lines before).
   Add(list, pango_attr_insert_hyphens_new(FALSE), 0, G_MAXINT);
-  const LONG begin = p.start + piece.textFrom, end = begin + LONG(piece.bytes.size()) - 1;
-  auto byteOf = [&](LONG cp) { return piece.bytes[size_t(cp - begin)]; };
+  const LONG begin = p.start + piece.textFrom, textEnd = begin + LONG(piece.bytes.size()) - 1;
+  // The letter a piece's text goes on with (and the trail before it) is in the runs and links
+  // that hold it in the paragraph: pango ends its runs where any attribute starts or ends.
+  const LONG end = Follows(p, piece.textTo) ? textEnd + 1 : textEnd;
+  auto byteOf = [&](LONG cp) { return cp > textEnd ? G_MAXINT : piece.bytes[size_t(cp - begin)]; };
   // The font of a run; its rise, pixels.
   auto font = [&](const CHARFORMAT2W& cf, int from, int to) {
     double em = std::clamp(cf.yHeight / double(kTwipsPerPixel), 1.0, FontObject::kLargestEm);
