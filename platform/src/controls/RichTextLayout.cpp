@@ -1137,13 +1137,13 @@ bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool fir
   // right-to-left text, where marks carry the bidi state over. Pango gives blanks, tabs and
   // format marks the font of the text before them, which a piece's shared line has not: that
   // line starts with a character of a font of its own.
-  // A shared line that starts one of pango's paragraphs is indented as a first line in one
-  // layout, but as a later one after the next piece's line separator.
+  // A shared line that starts one of pango's paragraphs (the first line too) is indented as a
+  // first line in one layout, but as a later one after the next piece's line separator.
   const bool indented = pango_layout_get_indent(pl) != 0;
   auto cut = [&](int end) {
     const LONG shared = at[size_t(end - 1)];
     if (shared > 0 && !OwnFont(text_[size_t(s.p.start + shared)])) return false;
-    if (shared > 0 && indented && ParagraphBreak(text_[size_t(s.p.start + shared - 1)])) return false;
+    if (indented && (shared == 0 || ParagraphBreak(text_[size_t(s.p.start + shared - 1)]))) return false;
     return (!justified || (between(at[size_t(end - 1)]) && between(at[size_t(end)])) ||
             (unspread(end - 1) && unspread(end))) &&
            s.bidi.Cut(at[size_t(end - 1)]);
