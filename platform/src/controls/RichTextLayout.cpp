@@ -1108,8 +1108,9 @@ bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool fir
   const int count = pango_layout_get_line_count(pl);
   if (!last && count < (first ? 3 : 4)) return false;
   starts->reserve(size_t(count));
+  // (lines that start in the trail or the letter after it start where the text ends)
   for (GSList* l = pango_layout_get_lines_readonly(pl); l; l = l->next)
-    starts->push_back(CpIn(s.p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - s.p.start);
+    starts->push_back(std::min(CpIn(s.p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - s.p.start, to));
   const std::vector<LONG>& at = *starts;
   piece.firstLine = first ? 0 : 2;
   piece.endLine = last ? count : count - 1;
