@@ -202,6 +202,7 @@ class RichTextLayout::Bidi {
     }
     if (whole_) return;
     Bases();
+    Tastes();
     Pairs pairs;
     pairs.across.assign(size_t(length) + 2, 0);
     pairs.mixed.assign(size_t(length) + 2, 0);
@@ -232,6 +233,11 @@ class RichTextLayout::Bidi {
   // Whether a piece may start at `from` (on a line starting there), and end at `to`.
   bool Cut(LONG from) const { return !rtl_ || cut_[size_t(from)]; }
   bool End(LONG to) const { return !rtl_ || end_[size_t(to)]; }
+  // Whether pango resolves the bidi paragraphs a piece of [from, to) holds parts of as it
+  // resolves them whole (see Tastes).
+  bool Resolved(LONG from, LONG to) const {
+    return !rtl_ || (Alike(from, std::min(to, ends_[size_t(from)])) && Alike(std::max(from, starts_[size_t(to)]), to));
+  }
   // The marks before a piece of [from, to) (a continued one shows a line before `from`) and after it.
   std::wstring Lead(LONG from, bool continued) const {
     std::wstring lead;
@@ -271,6 +277,8 @@ class RichTextLayout::Bidi {
     std::vector<std::pair<FriBidiBracketType, LONG>> open;
   };
   void Bases();
+  void Tastes();
+  bool Alike(LONG from, LONG to) const;
   bool Scan(const std::wstring& text, LONG start, Pairs* pairs);
   bool Match(Run& run, FriBidiBracketType bracket, LONG i, Pairs* pairs) const;
   void Tangle(const std::vector<char>& isolates);
@@ -289,6 +297,9 @@ class RichTextLayout::Bidi {
   std::vector<char> outer_, tangled_;
   std::vector<wchar_t> before_, mark_;
   std::vector<char> cut_, end_;
+  // Summed: characters that make pango call fribidi; left-to-right embeddings and overrides.
+  // And where the bidi paragraph of each place starts and ends.
+  std::vector<LONG> tastes_, raised_, starts_, ends_;
 };
 
 // Pango takes each bidi paragraph's direction from its first strong letter or embedding, or
@@ -314,6 +325,32 @@ void RichTextLayout::Bidi::Bases() {
     previous = direction;
     from = end + 1;
   }
+}
+
+// Pango resolves a bidi paragraph without fribidi, all left to right, when it holds no
+// right-to-left, Arabic or isolate character: left-to-right embeddings and overrides then raise
+// no level (and start no run of their own). A part of a paragraph that holds some but none of
+// those, in a paragraph that does, would be resolved otherwise alone.
+void RichTextLayout::Bidi::Tastes() {
+  tastes_.assign(size_t(length_) + 1, 0);
+  raised_.assign(size_t(length_) + 1, 0);
+  starts_.assign(size_t(length_) + 1, 0);
+  ends_.assign(size_t(length_) + 1, length_);
+  for (LONG i = 0; i < length_; ++i) {
+    const FriBidiCharType t = types_[size_t(i)];
+    tastes_[size_t(i) + 1] = tastes_[size_t(i)] + (FRIBIDI_IS_RTL(t) || FRIBIDI_IS_ARABIC(t) || FRIBIDI_IS_ISOLATE(t));
+    raised_[size_t(i) + 1] = raised_[size_t(i)] + (t == FRIBIDI_TYPE_LRE || t == FRIBIDI_TYPE_LRO);
+    starts_[size_t(i) + 1] = t == FRIBIDI_TYPE_BS ? i + 1 : starts_[size_t(i)];
+  }
+  for (LONG i = length_; i-- > 0;) ends_[size_t(i)] = types_[size_t(i)] == FRIBIDI_TYPE_BS ? i : ends_[size_t(i) + 1];
+}
+
+// Whether pango resolves [from, to), within one bidi paragraph, as part of it.
+bool RichTextLayout::Bidi::Alike(LONG from, LONG to) const {
+  if (from >= to || raised_[size_t(to)] == raised_[size_t(from)] || tastes_[size_t(to)] > tastes_[size_t(from)])
+    return true;
+  const LONG start = starts_[size_t(from)], end = ends_[size_t(from)];
+  return tastes_[size_t(end)] == tastes_[size_t(start)];
 }
 
 // The explicit levels, the runs of text they make and the bracket pairs in each run. False for
@@ -465,7 +502,8 @@ void RichTextLayout::Bidi::Marks(Pairs& pairs) {
     // Between two strong letters of one direction (two ideographs) the last one is all
     // that crosses too.
     const bool strong = i > 0 && Mark(type) && Mark(type) == Mark(types_[size_t(i) - 1]);
-    cut_[size_t(i)] = (closed || held) && (spaced || strong) && !steered && !tangled_[size_t(i)];
+    cut_[size_t(i)] = (closed || held) && (spaced || strong) && !steered && !tangled_[size_t(i)] &&
+                      Alike(i, ends_[size_t(i)]);
     if (outer) {
       if (const wchar_t mark = Mark(type)) {
         mark_[size_t(i)] = mark;
@@ -1096,7 +1134,9 @@ LONG RichTextLayout::PieceEnd(const Piecing& s, bool first) const {
   }
   // Too few lines for a piece stay low however tall their letters: such a piece may grow.
   if (s.aim) to = Fit(s.p, s.pf, s.from, to);
-  while (!s.bidi.End(to) || (to < s.p.length && !OwnFont(text_[size_t(s.p.start + to)]))) ++to;
+  while (!s.bidi.End(to) || !s.bidi.Resolved(s.from, to) ||
+         (to < s.p.length && !OwnFont(text_[size_t(s.p.start + to)])))
+    ++to;
   return to;
 }
 
