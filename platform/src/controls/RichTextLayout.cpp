@@ -1218,7 +1218,10 @@ bool RichTextLayout::OwnFont(wchar_t c) {
 // ends with that line.
 size_t RichTextLayout::Meet(const Piecing& s, Piece& piece, const std::vector<LONG>& starts) const {
   const int count = int(starts.size());
-  for (int k = std::max(1, piece.firstLine); s.after && k + 1 < count; ++k) {
+  // (a line the text ends on, before the trail's line, may be cut short: it meets none)
+  const bool last = piece.textTo == s.p.length;
+  for (int k = std::max(1, piece.firstLine); s.after && k + 1 < count && (last || starts[size_t(k) + 1] < piece.textTo);
+       ++k) {
     const size_t j = FirstAfter(s, starts[size_t(k)]);
     if (j < s.after->size() && (*s.after)[j].textFrom + s.reuse->shift == starts[size_t(k)] &&
         (*s.after)[j].from + s.reuse->shift == starts[size_t(k) + 1] && (*s.after)[j].layout &&
