@@ -329,8 +329,9 @@ void RichTextLayout::Bidi::Bases() {
 
 // Pango resolves a bidi paragraph without fribidi, all left to right, when it holds no
 // right-to-left, Arabic or isolate character: left-to-right embeddings and overrides then raise
-// no level (and start no run of their own). A part of a paragraph that holds some but none of
-// those, in a paragraph that does, would be resolved otherwise alone.
+// no level (and start no run of their own). A part of a paragraph that holds such embeddings
+// or overrides but none of those characters, in a paragraph that holds some, would be resolved
+// otherwise alone.
 void RichTextLayout::Bidi::Tastes() {
   tastes_.assign(size_t(length_) + 1, 0);
   raised_.assign(size_t(length_) + 1, 0);
