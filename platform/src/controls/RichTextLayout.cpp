@@ -176,8 +176,8 @@ void TestSetTextLayoutPiece(int chars) { g_piece = chars; }
 // after left-to-right text, a resolved pair). Text after an embedding is a run of its own,
 // whose start steers it as a letter of the direction of the embedding's level would; text after
 // an isolate goes on from the letter before it (but fribidi lets one isolate steer another: no
-// piece starts between two). A piece stops at a strong letter, or at a number after a space,
-// likewise.
+// piece starts or ends between two). A piece stops at a strong letter, or at a number after a
+// space, likewise.
 class RichTextLayout::Bidi {
  public:
   Bidi(const std::wstring& text, LONG start, LONG length) {
@@ -192,6 +192,7 @@ class RichTextLayout::Bidi {
     }
     if (whole_) return;
     Bases();
+    Tastes();
     Pairs pairs;
     pairs.across.assign(size_t(length) + 2, 0);
     pairs.mixed.assign(size_t(length) + 2, 0);
@@ -222,6 +223,11 @@ class RichTextLayout::Bidi {
   // Whether a piece may start at `from` (on a line starting there), and end at `to`.
   bool Cut(LONG from) const { return !rtl_ || cut_[size_t(from)]; }
   bool End(LONG to) const { return !rtl_ || end_[size_t(to)]; }
+  // Whether pango resolves the bidi paragraphs a piece of [from, to) holds parts of as it
+  // resolves them whole (see Tastes).
+  bool Resolved(LONG from, LONG to) const {
+    return !rtl_ || (Alike(from, std::min(to, ends_[size_t(from)])) && Alike(std::max(from, starts_[size_t(to)]), to));
+  }
   // The marks before a piece of [from, to) (a continued one shows a line before `from`) and after it.
   std::wstring Lead(LONG from, bool continued) const {
     std::wstring lead;
@@ -261,6 +267,8 @@ class RichTextLayout::Bidi {
     std::vector<std::pair<FriBidiBracketType, LONG>> open;
   };
   void Bases();
+  void Tastes();
+  bool Alike(LONG from, LONG to) const;
   bool Scan(const std::wstring& text, LONG start, Pairs* pairs);
   bool Match(Run& run, FriBidiBracketType bracket, LONG i, Pairs* pairs) const;
   void Tangle(const std::vector<char>& isolates);
@@ -279,6 +287,9 @@ class RichTextLayout::Bidi {
   std::vector<char> outer_, tangled_;
   std::vector<wchar_t> before_, mark_;
   std::vector<char> cut_, end_;
+  // Summed: characters that make pango call fribidi; left-to-right embeddings and overrides.
+  // And where the bidi paragraph of each place starts and ends.
+  std::vector<LONG> tastes_, raised_, starts_, ends_;
 };
 
 // Pango takes each bidi paragraph's direction from its first strong letter or embedding, or
@@ -304,6 +315,33 @@ void RichTextLayout::Bidi::Bases() {
     previous = direction;
     from = end + 1;
   }
+}
+
+// Pango resolves a bidi paragraph without fribidi, all left to right, when it holds no
+// right-to-left, Arabic or isolate character: left-to-right embeddings and overrides then raise
+// no level (and start no run of their own). A part of a paragraph that holds such embeddings
+// or overrides but none of those characters, in a paragraph that holds some, would be resolved
+// otherwise alone.
+void RichTextLayout::Bidi::Tastes() {
+  tastes_.assign(size_t(length_) + 1, 0);
+  raised_.assign(size_t(length_) + 1, 0);
+  starts_.assign(size_t(length_) + 1, 0);
+  ends_.assign(size_t(length_) + 1, length_);
+  for (LONG i = 0; i < length_; ++i) {
+    const FriBidiCharType t = types_[size_t(i)];
+    tastes_[size_t(i) + 1] = tastes_[size_t(i)] + (FRIBIDI_IS_RTL(t) || FRIBIDI_IS_ARABIC(t) || FRIBIDI_IS_ISOLATE(t));
+    raised_[size_t(i) + 1] = raised_[size_t(i)] + (t == FRIBIDI_TYPE_LRE || t == FRIBIDI_TYPE_LRO);
+    starts_[size_t(i) + 1] = t == FRIBIDI_TYPE_BS ? i + 1 : starts_[size_t(i)];
+  }
+  for (LONG i = length_; i-- > 0;) ends_[size_t(i)] = types_[size_t(i)] == FRIBIDI_TYPE_BS ? i : ends_[size_t(i) + 1];
+}
+
+// Whether pango resolves [from, to), within one bidi paragraph, as part of it.
+bool RichTextLayout::Bidi::Alike(LONG from, LONG to) const {
+  if (from >= to || raised_[size_t(to)] == raised_[size_t(from)] || tastes_[size_t(to)] > tastes_[size_t(from)])
+    return true;
+  const LONG start = starts_[size_t(from)], end = ends_[size_t(from)];
+  return tastes_[size_t(end)] == tastes_[size_t(start)];
 }
 
 // The explicit levels, the runs of text they make and the bracket pairs in each run. False for
@@ -397,7 +435,7 @@ bool RichTextLayout::Bidi::Match(Run& run, FriBidiBracketType bracket, LONG i, P
 }
 
 // Fribidi lets one isolate steer the levels in another (it pairs their brackets, for one): no
-// piece starts between two.
+// piece starts or ends between two.
 void RichTextLayout::Bidi::Tangle(const std::vector<char>& isolates) {
   tangled_.assign(size_t(length_) + 1, 0);
   for (LONG i = 0, before = 0; i < length_; ++i) {
@@ -455,11 +493,12 @@ void RichTextLayout::Bidi::Marks(Pairs& pairs) {
     // Between two strong letters of one direction (two ideographs) the last one is all
     // that crosses too.
     const bool strong = i > 0 && Mark(type) && Mark(type) == Mark(types_[size_t(i) - 1]);
-    cut_[size_t(i)] = (closed || held) && (spaced || strong) && !steered && !tangled_[size_t(i)];
+    cut_[size_t(i)] = (closed || held) && (spaced || strong) && !steered && !tangled_[size_t(i)] &&
+                      Alike(i, ends_[size_t(i)]);
     if (outer) {
       if (const wchar_t mark = Mark(type)) {
         mark_[size_t(i)] = mark;
-        end_[size_t(i)] = plain;
+        end_[size_t(i)] = plain && !tangled_[size_t(i)];
         last = mark;
         at = i;
         steered = false;
@@ -468,7 +507,8 @@ void RichTextLayout::Bidi::Marks(Pairs& pairs) {
         // direction it resolves to (a European one that of the letter before it, an Arabic
         // one right to left), which a first piece's trail must not give it another way.
         const wchar_t resolved = type == FRIBIDI_TYPE_EN ? context : kRightToLeftMark;
-        if (closed && spaced && (last || resolved == base)) mark_[size_t(i)] = resolved, end_[size_t(i)] = 1;
+        if (closed && spaced && (last || resolved == base))
+          mark_[size_t(i)] = resolved, end_[size_t(i)] = !tangled_[size_t(i)];
         // An Arabic digit after left-to-right text steers the neutrals after it another way.
         if (resolved != context) steered = true;
       }
@@ -1045,7 +1085,7 @@ void RichTextLayout::TakeOverBefore(Piecing& s) const {
   std::vector<Piece>& old = s.reuse->before->pieces;
   size_t held = 0;
   while (held + 1 < old.size() && old[held].layout && old[held + 1].layout &&
-         old[held].textTo <= s.reuse->same && SameStart(s, old[held], 0, held > 0, old[held].scripts))
+         old[held].textTo < s.reuse->same && SameStart(s, old[held], 0, held > 0, old[held].scripts))
     ++held;
   for (size_t k = 0; k < held; ++k) s.p.pieces.push_back(std::move(old[k]));
   if (held == 0) return;
@@ -1081,7 +1121,9 @@ LONG RichTextLayout::PieceEnd(const Piecing& s, bool first) const {
   }
   // Too few lines for a piece stay low however tall their letters: such a piece may grow.
   if (s.aim) to = Fit(s.p, s.pf, s.from, to);
-  while (!s.bidi.End(to)) ++to;
+  while (!s.bidi.End(to) || !s.bidi.Resolved(s.from, to) ||
+         (to < s.p.length && !OwnFont(text_[size_t(s.p.start + to)])))
+    ++to;
   return to;
 }
 
@@ -1093,8 +1135,9 @@ bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool fir
   const int count = pango_layout_get_line_count(pl);
   if (!last && count < (first ? 3 : 4)) return false;
   starts->reserve(size_t(count));
+  // (lines that start in the trail or the letter after it start where the text ends)
   for (GSList* l = pango_layout_get_lines_readonly(pl); l; l = l->next)
-    starts->push_back(CpIn(s.p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - s.p.start);
+    starts->push_back(std::min(CpIn(s.p, piece, static_cast<PangoLayoutLine*>(l->data)->start_index) - s.p.start, to));
   const std::vector<LONG>& at = *starts;
   piece.firstLine = first ? 0 : 2;
   piece.endLine = last ? count : count - 1;
@@ -1122,9 +1165,13 @@ bool RichTextLayout::KeepLines(const Piecing& s, Piece& piece, LONG to, bool fir
   // right-to-left text, where marks carry the bidi state over. Pango gives blanks, tabs and
   // format marks the font of the text before them, which a piece's shared line has not: that
   // line starts with a character of a font of its own.
+  // A shared line that starts one of pango's paragraphs (the first line too) is indented as a
+  // first line in one layout, but as a later one after the next piece's line separator.
+  const bool indented = pango_layout_get_indent(pl) != 0;
   auto cut = [&](int end) {
     const LONG shared = at[size_t(end - 1)];
     if (shared > 0 && !OwnFont(text_[size_t(s.p.start + shared)])) return false;
+    if (indented && (shared == 0 || ParagraphBreak(text_[size_t(s.p.start + shared - 1)]))) return false;
     return (!justified || (between(at[size_t(end - 1)]) && between(at[size_t(end)])) ||
             (unspread(end - 1) && unspread(end))) &&
            s.bidi.Cut(at[size_t(end - 1)]);
@@ -1158,7 +1205,10 @@ bool RichTextLayout::OwnFont(wchar_t c) {
 // ends with that line.
 size_t RichTextLayout::Meet(const Piecing& s, Piece& piece, const std::vector<LONG>& starts) const {
   const int count = int(starts.size());
-  for (int k = std::max(1, piece.firstLine); s.after && k + 1 < count; ++k) {
+  // (a line the text ends on, before the trail's line, may be cut short: it meets none)
+  const bool last = piece.textTo == s.p.length;
+  for (int k = std::max(1, piece.firstLine); s.after && k + 1 < count && (last || starts[size_t(k) + 1] < piece.textTo);
+       ++k) {
     const size_t j = FirstAfter(s, starts[size_t(k)]);
     if (j < s.after->size() && (*s.after)[j].textFrom + s.reuse->shift == starts[size_t(k)] &&
         (*s.after)[j].from + s.reuse->shift == starts[size_t(k) + 1] && (*s.after)[j].layout &&
@@ -1300,9 +1350,13 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
   piece.leadChars = LONG(part.size());
   int byte = bytesOf(part);
   part.append(text_, size_t(p.start + from), size_t(to - from));
-  // The trail first: a first piece may take the paragraph's direction from it.
+  // The trail first: a first piece may take the paragraph's direction from it. Then the letter
+  // the text goes on with, in its font: pango gives blanks and marks that start a run the font
+  // of the first letter after them in that run, which may be this one.
   if (!last && bidi.Trail(to)) part += bidi.Trail(to);
-  if (!continued && next) part += next;
+  const wchar_t goesOn = Follows(p, to) ? text_[size_t(p.start + to)] : 0;
+  if (goesOn) part += goesOn;
+  if (!continued && next && next != goesOn) part += next;
   piece.layout = std::make_unique<FontLayout>(font_, part);
   ++g_pieces;
   piece.bytes.reserve(size_t(to - from) + 1);
@@ -1333,6 +1387,10 @@ RichTextLayout::Piece RichTextLayout::MakePiece(const Paragraph& p, const PARAFO
   }
   return piece;
 }
+
+// Whether a piece's text ending at `to` goes on with the letter there, after its trail (a piece
+// across keeps only its one line, which that letter would lengthen).
+bool RichTextLayout::Follows(const Paragraph& p, LONG to) { return to < p.length && !p.across; }
 
 // Pango gives neutrals before any letter of a script the script of the first letter to come
 // in its paragraph, however far: a piece of neutrals alone that starts the paragraph ends with
@@ -1422,8 +1480,11 @@ PangoAttrList* RichTextLayout::Attributes(const Paragraph& p, const Piece& piece
   // controls break it (with pango's hyphens, pieces broke such a word elsewhere than one
   // layout: where pango allows one depends on text lines before).
   Add(list, pango_attr_insert_hyphens_new(FALSE), 0, G_MAXINT);
-  const LONG begin = p.start + piece.textFrom, end = begin + LONG(piece.bytes.size()) - 1;
-  auto byteOf = [&](LONG cp) { return piece.bytes[size_t(cp - begin)]; };
+  const LONG begin = p.start + piece.textFrom, textEnd = begin + LONG(piece.bytes.size()) - 1;
+  // The letter a piece's text goes on with (and the trail before it) is in the runs and links
+  // that hold it in the paragraph: pango ends its runs where any attribute starts or ends.
+  const LONG end = Follows(p, piece.textTo) ? textEnd + 1 : textEnd;
+  auto byteOf = [&](LONG cp) { return cp > textEnd ? G_MAXINT : piece.bytes[size_t(cp - begin)]; };
   // The font of a run; its rise, pixels.
   auto font = [&](const CHARFORMAT2W& cf, int from, int to) {
     double em = std::clamp(cf.yHeight / double(kTwipsPerPixel), 1.0, FontObject::kLargestEm);

@@ -185,6 +185,7 @@ class RichTextLayout {
   static size_t PieceAtX(const Paragraph& p, int64_t units);
   Piece MakePiece(const Paragraph& p, const PARAFORMAT2& pf, LONG from, LONG to, bool continued,
                   const Bidi& bidi, const ScriptContext& before) const;
+  static bool Follows(const Paragraph& p, LONG to);
   wchar_t NextLetter(const Paragraph& p, LONG from, LONG to, bool continued, const ScriptContext& before) const;
   static void Seal(Piece& piece);
   void Measure(Paragraph& p, const PARAFORMAT2& pf) const;

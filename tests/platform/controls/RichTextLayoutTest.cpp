@@ -755,3 +755,68 @@ INSTANTIATE_TEST_SUITE_P(
                       HitCase{"overlappingLines", L"abc\x000B", L"mmmm\x000B[\u8F7D\x000B", 95, PFA_LEFT, 0, 0, 4,
                               {Look{360, CFE_SUBSCRIPT, -56}, Look{300, CFE_SUPERSCRIPT, 0}}, 13}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Cuts where a piece alone would see otherwise than one layout: blanks and soft hyphens on two
+// lines of a large run before its first letter (pango gives them that letter's font), text
+// between two isolates (fribidi lets the later steer the earlier), and a line after a
+// paragraph separator in an indented paragraph (one layout indents it as a first line).
+struct Cut {
+  const char* name;
+  std::wstring text;
+  int width;
+  LONG indent, offset;  // twips
+  struct Run {
+    LONG from, to, height;  // twips
+    DWORD effects;
+  };
+  std::vector<Run> runs;
+  std::vector<int> pieces;
+};
+
+using RichTextLayoutCuts = ::testing::TestWithParam<Cut>;  // Seen sets the piece size back
+
+TEST_P(RichTextLayoutCuts, PiecesMeetAsOneLayout) {
+  Fixture f;
+  const Cut& c = GetParam();
+  jf::TextFormats formats;
+  formats.Reset(LONG(c.text.size()));
+  for (const Cut::Run& r : c.runs) {
+    CHARFORMAT2W cf = formats.DefaultChar();
+    cf.yHeight = r.height;
+    cf.dwEffects |= r.effects;
+    cf.wWeight = (r.effects & CFE_BOLD) ? FW_BOLD : FW_NORMAL;
+    formats.SetChar(r.from, r.to, cf);
+  }
+  PARAFORMAT2 pf = formats.DefaultPara();
+  pf.dxStartIndent = c.indent;
+  pf.dxOffset = c.offset;
+  formats.SetPara(LONG(c.text.size()), pf);
+  RichTextLayout::Options options;
+  options.wrapWidth = c.width;
+  const std::vector<long> whole = f.Seen(c.text, formats, options, 1 << 28);
+  for (int piece : c.pieces) EXPECT_EQ(FirstDifference(f.Seen(c.text, formats, options, piece), whole), -1) << piece;
+}
+
+std::wstring Repeated(const std::wstring& part, int times) {
+  std::wstring text;
+  for (int i = 0; i < times; ++i) text += part;
+  return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cuts, RichTextLayoutCuts,
+    ::testing::Values(
+        Cut{"blanksBeforeALetter",
+            L"]" + Repeated(L" \uFF09", 6) + L"\t12 }" + Repeated(L" \u00AD", 7) +
+                L"\t\u05D0\u05D1\u05D2\t\u05D0\u05B8 ] \uFF09 \u00AD \u00AD, \uFF09 ",
+            71, 120, -240,
+            {{0, 12, 420, CFE_SUPERSCRIPT}, {12, 19, 120, CFE_BOLD}, {19, 37, 540, CFE_BOLD | CFE_SUBSCRIPT},
+             {37, 42, 360, 0}, {42, 46, 420, CFE_BOLD}, {46, 51, 540, CFE_BOLD | CFE_SUBSCRIPT}},
+            {32, 20, 24, 28}},
+        Cut{"betweenIsolates",
+            L"\u0644\u063A\u0629, " + std::wstring(20, L'i') + L"\x000B\u300D \u2067  w  (x)\t(x) \u2069\x000B\u2069" +
+                Repeated(L" 12", 10) + L"\x000B\u202B" + Repeated(L" 12", 9) + L" \u2066\t\u202B\t12 12 w w w",
+            262, 240, -240, {}, {50, 40, 60}},
+        Cut{"afterParagraphSeparators", Repeated(L"word wo \u4E0B\u8F7D, \u2029\t] \u2029", 12), 185, 600, 120, {},
+            {30, 40, 53}}),
+    [](const auto& info) { return std::string(info.param.name); });
