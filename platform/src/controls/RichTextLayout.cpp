@@ -110,6 +110,9 @@ wchar_t Mark(FriBidiCharType type) {
                                     : 0;
 }
 
+// A strong letter or a number: what the neutrals beside a bracket pair resolve by.
+bool Steers(FriBidiCharType type) { return Mark(type) || type == FRIBIDI_TYPE_EN || type == FRIBIDI_TYPE_AN; }
+
 // Top of a layout's line, pango units from the layout's top; with `bottom`, its bottom.
 int LineTop(PangoLayout* layout, int line, bool bottom = false) {
   PangoLayoutIter* it = pango_layout_get_iter(layout);
@@ -203,13 +206,9 @@ class RichTextLayout::Bidi {
     for (LONG i = 0; i < length; ++i) {
       const FriBidiCharType t = types_[size_t(i)];
       pairs.controls[size_t(i) + 1] = pairs.controls[size_t(i)] + (FRIBIDI_IS_EXPLICIT(t) || FRIBIDI_IS_ISOLATE(t));
-      const bool steers = Mark(t) || t == FRIBIDI_TYPE_EN || t == FRIBIDI_TYPE_AN;
-      pairs.last[size_t(i) + 1] = steers ? i : pairs.last[size_t(i)];
+      pairs.last[size_t(i) + 1] = Steers(t) ? i : pairs.last[size_t(i)];
     }
-    for (LONG i = length; i-- > 0;) {
-      const FriBidiCharType t = types_[size_t(i)];
-      pairs.next[size_t(i)] = Mark(t) || t == FRIBIDI_TYPE_EN || t == FRIBIDI_TYPE_AN ? i : pairs.next[size_t(i) + 1];
-    }
+    for (LONG i = length; i-- > 0;) pairs.next[size_t(i)] = Steers(types_[size_t(i)]) ? i : pairs.next[size_t(i) + 1];
     if (!Scan(text, start, &pairs)) {
       whole_ = true;
       return;
